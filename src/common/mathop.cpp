@@ -1,0 +1,256 @@
+#include "common/mathop.h"
+
+#include "common/basicop.h"
+
+namespace voks {
+
+const int16_t Log2Table[33] = {0,     1455,  2866,  4236,  5568,  6863,  8124,  9352,  10549,
+                               11716, 12855, 13967, 15054, 16117, 17156, 18172, 19167, 20142,
+                               21097, 22033, 22951, 23852, 24735, 25603, 26455, 27291, 28113,
+                               28922, 29716, 30497, 31266, 32023, 32767};
+
+const int16_t tabpow[33] = {16384, 16743, 17109, 17484, 17867, 18258, 18658, 19066, 19484,
+                            19911, 20347, 20792, 21247, 21713, 22188, 22674, 23170, 23678,
+                            24196, 24726, 25268, 25821, 26386, 26964, 27554, 28158, 28774,
+                            29405, 30048, 30706, 31379, 32066, 32767};
+
+namespace {
+constexpr int16_t kInvSqrt[49] = {
+    32767, 31790, 30894, 30070, 29309, 28602, 27945, 27330, 26755, 26214, 25705, 25225, 24770,
+    24339, 23930, 23541, 23170, 22817, 22479, 22155, 21845, 21548, 21263, 20988, 20724, 20470,
+    20225, 19988, 19760, 19539, 19326, 19119, 18919, 18725, 18536, 18354, 18176, 18004, 17837,
+    17674, 17515, 17361, 17211, 17064, 16921, 16782, 16646, 16514, 16384};
+
+template <int N>
+struct ShiftedTable {
+    int32_t v[N];
+};
+constexpr ShiftedTable<49> shifted() {
+    ShiftedTable<49> t{};
+    for (int i = 0; i < 49; ++i) t.v[i] = int32_t{kInvSqrt[i]} << 16;
+    return t;
+}
+constexpr ShiftedTable<48> doubled_diff() {
+    ShiftedTable<48> t{};
+    for (int i = 0; i < 48; ++i) t.v[i] = 2 * (kInvSqrt[i] - kInvSqrt[i + 1]);
+    return t;
+}
+constexpr ShiftedTable<49> kShifted = shifted();
+constexpr ShiftedTable<48> kDiff = doubled_diff();
+
+// Linear interpolation between table entries i and i+1 with a Q15 weight, as L_msu does it.
+constexpr int32_t interpolate(const int16_t* table, int i, int16_t a) {
+    return L_msu(L_deposit_h(table[i]), sub(table[i], table[i + 1]), a);
+}
+}  // namespace
+
+const int32_t tabsqr[49] = {
+#define V(i) kShifted.v[i]
+    V(0),  V(1),  V(2),  V(3),  V(4),  V(5),  V(6),  V(7),  V(8),  V(9),  V(10), V(11), V(12),
+    V(13), V(14), V(15), V(16), V(17), V(18), V(19), V(20), V(21), V(22), V(23), V(24), V(25),
+    V(26), V(27), V(28), V(29), V(30), V(31), V(32), V(33), V(34), V(35), V(36), V(37), V(38),
+    V(39), V(40), V(41), V(42), V(43), V(44), V(45), V(46), V(47), V(48)
+#undef V
+};
+const int16_t tabsqr_d[48] = {
+#define V(i) static_cast<int16_t>(kDiff.v[i])
+    V(0),  V(1),  V(2),  V(3),  V(4),  V(5),  V(6),  V(7),  V(8),  V(9),  V(10), V(11),
+    V(12), V(13), V(14), V(15), V(16), V(17), V(18), V(19), V(20), V(21), V(22), V(23),
+    V(24), V(25), V(26), V(27), V(28), V(29), V(30), V(31), V(32), V(33), V(34), V(35),
+    V(36), V(37), V(38), V(39), V(40), V(41), V(42), V(43), V(44), V(45), V(46), V(47)
+#undef V
+};
+
+void ownLog2(int32_t x, int16_t& exponent, int16_t& fraction) {
+    if (x <= 0) {
+        exponent = 0;
+        fraction = 0;
+        return;
+    }
+    const int16_t e = norm_l(x);
+    x = L_shl(x, e);
+    exponent = sub(30, e);
+    x = L_shr(x, 9);
+    const int16_t i = sub(extract_h(x), 32);
+    const int16_t a = static_cast<int16_t>(extract_l(L_shr(x, 1)) & 0x7FFF);
+    fraction = extract_h(interpolate(Log2Table, i, a));
+}
+
+int32_t ownPow2(int16_t exponent, int16_t fraction) {
+    int32_t x = L_mult(fraction, 32);
+    const int16_t i = extract_h(x);
+    const int16_t a = static_cast<int16_t>(extract_l(L_shr(x, 1)) & 0x7FFF);
+    x = interpolate(tabpow, i, a);
+    return L_shr_r(x, sub(30, exponent));
+}
+
+int32_t ownInvSqrt(int32_t x) {
+    if (x <= 0) return 0x3FFFFFFF;
+    int16_t e = norm_l(x);
+    x = L_shl(x, e);
+    e = sub(30, e);
+    if ((e & 1) == 0) x = L_shr(x, 1);
+    e = add(shr(e, 1), 1);
+    x = L_shr(x, 9);
+    const int16_t i = sub(extract_h(x), 16);
+    const int16_t a = static_cast<int16_t>(extract_l(L_shr(x, 1)) & 0x7FFF);
+    return L_shr(interpolate(kInvSqrt, i, a), e);
+}
+
+void ownInvSqrt_32s16s_I(int32_t& mantissa, int16_t& exponent) {
+    if (mantissa <= 0) {
+        mantissa = MAX_32;
+        exponent = 0;
+        return;
+    }
+    if (exponent & 1) mantissa = L_shr(mantissa, 1);
+    exponent = negate(shr(sub(exponent, 1), 1));
+    mantissa = L_shr(mantissa, 9);
+    const int16_t i = sub(extract_h(mantissa), 16);
+    const int16_t a = static_cast<int16_t>(extract_l(L_shr(mantissa, 1)) & 0x7FFF);
+    mantissa = interpolate(kInvSqrt, i, a);
+}
+
+int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, const int16_t* x,
+                                            int16_t coeff[4]) {
+    constexpr int kLen = 40;
+    int16_t scaled[kLen];
+    for (int i = 0; i < kLen; ++i) scaled[i] = shr(y[i], 2);
+
+    // <y,y>, redone on y/4 when the saturating accumulation overflowed.
+    bool overflow = false;
+    int32_t s = 1;
+    for (int i = 0; i < kLen; ++i) s = L_mac(s, y[i], y[i], overflow);
+    int16_t expYY = 0;
+    if (overflow) {
+        s = 1;
+        for (int i = 0; i < kLen; ++i) s = L_mac(s, scaled[i], scaled[i]);
+        expYY = -4;
+    }
+    int16_t n = norm_l(s);
+    const int16_t yy = round_fx(L_shl(s, n));
+    expYY = add(expYY, n);
+
+    // <x,y>, likewise on y/4.
+    overflow = false;
+    s = xyStart;
+    for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], y[i], overflow);
+    int16_t expXY = 0;
+    if (overflow) {
+        s = xyStart;
+        for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], scaled[i]);
+        expXY = -2;
+    }
+    n = norm_l(s);
+    const int16_t xy = round_fx(L_shl(s, n));
+    expXY = add(expXY, n);
+
+    coeff[0] = yy;
+    coeff[1] = sub(15, expYY);
+    coeff[2] = xy;
+    coeff[3] = sub(15, expXY);
+
+    if (xy < 4) return 0;
+    int16_t gain = yy < 1 ? MAX_16 : div_s(shr(xy, 1), yy);
+    gain = shr(gain, sub(expXY, expYY));
+    return gain > 19661 ? int16_t{19661} : gain;
+}
+
+int32_t ownInnovationEnergy(const int16_t* code, int len) {
+    int32_t e = 0;
+    for (int i = 0; i < len; ++i) e = L_mac(e, code[i], code[i]);
+    return e;
+}
+
+void ownGainPredict(const int16_t pastQuaEn[4], int32_t innovationEnergy, int16_t& gcode0,
+                    int16_t& expGcode0) {
+    static constexpr int16_t kPred[4] = {5571, 4751, 2785, 1556};  // MA coefficients, Q13
+    int16_t e = 0, f = 0;
+    ownLog2(innovationEnergy, e, f);
+    int32_t t = Mpy_32_16(e, f, -24660);  // -10 log10(2) in Q13
+    t = L_mac(t, 32588, 32);              // mean energy
+    t = L_shl(t, 10);
+    for (int i = 0; i < 4; ++i) t = L_mac(t, kPred[i], pastQuaEn[i]);
+    const int16_t g = extract_h(t);       // Q8 dB
+    t = L_shr(L_mult(g, 5439), 8);        // log2(10) / 20 in Q15
+    L_Extract(t, e, f);
+    gcode0 = extract_l(ownPow2(14, f));
+    expGcode0 = sub(14, e);
+}
+
+void ownGainUpdate(int16_t pastQuaEn[4], int32_t gainQ13) {
+    for (int i = 3; i > 0; --i) pastQuaEn[i] = pastQuaEn[i - 1];
+    int16_t e = 0, f = 0;
+    ownLog2(gainQ13, e, f);
+    const int32_t t = L_Comp(sub(e, 13), f);
+    pastQuaEn[0] = mult(extract_h(L_shl(t, 13)), 24660);
+}
+
+void ownGainUpdateErasure(int16_t pastQuaEn[4]) {
+    int32_t sum = 0;
+    for (int i = 0; i < 4; ++i) sum = L_add(sum, pastQuaEn[i]);
+    int16_t mean = sub(extract_l(L_shr(sum, 2)), 4096);
+    if (mean < -14336) mean = -14336;
+    for (int i = 3; i > 0; --i) pastQuaEn[i] = pastQuaEn[i - 1];
+    pastQuaEn[0] = mean;
+}
+
+int16_t ownGmed_n(const int16_t* values, int n) {
+    int16_t work[32];
+    int order[32];
+    for (int i = 0; i < n; ++i) work[i] = values[i];
+    int ix = 0;
+    for (int pass = 0; pass < n; ++pass) {
+        int16_t best = -32767;
+        for (int j = 0; j < n; ++j) {
+            if (work[j] >= best) {
+                best = work[j];
+                ix = j;
+            }
+        }
+        work[ix] = MIN_16;
+        order[pass] = ix;
+    }
+    return values[order[n >> 1]];
+}
+
+void voksConvert_NR_32s16s_Sfs(const int32_t* src, int16_t* dst, int len, int sf) {
+    if (sf > 31) sf = 31;
+    if (sf <= 0) {
+        for (int i = 0; i < len; ++i) dst[i] = sat16(src[i]);
+        return;
+    }
+    const uint32_t r = uint32_t{1} << (sf - 1);
+    for (int i = 0; i < len; ++i)
+        dst[i] = sat16(static_cast<int32_t>(static_cast<uint32_t>(src[i]) + r) >> sf);
+}
+
+void ownConvert_32s16s_sfs(const int32_t* src, int16_t* dst, int len, int sf) {
+    if (sf > 31) sf = 31;
+    for (int i = 0; i < len; ++i) dst[i] = sat16(src[i] >> sf);
+}
+
+int32_t voksDotProd_16s32s_Sfs(const int16_t* a, const int16_t* b, int len, int sf) {
+    int64_t s = 0;
+    for (int i = 0; i < len; ++i) s += int32_t{a[i]} * b[i];
+    if (sf > 31) sf = 31;
+    if (sf < -31) sf = -31;
+    if (sf > 0) {
+        // Round half to even.
+        const int64_t half = int64_t{1} << (sf - 1);
+        const int64_t mask = (int64_t{1} << sf) - 1;
+        const int64_t low = s & mask;
+        int64_t q = s >> sf;
+        if (low > half || (low == half && (q & 1))) ++q;
+        return sat32(q);
+    }
+    if (sf < 0) {
+        const int n = -sf;
+        if (s > (int64_t{MAX_32} >> n)) return MAX_32;
+        if (s < (int64_t{MIN_32} >> n)) return MIN_32;
+        return static_cast<int32_t>(s * (int64_t{1} << n));
+    }
+    return sat32(s);
+}
+
+}  // namespace voks

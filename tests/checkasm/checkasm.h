@@ -1,0 +1,111 @@
+// Kernel checker: every vector kernel is compared bit for bit with its scalar twin on seeded
+// random and extreme inputs, over many lengths and every buffer misalignment, with guard zones
+// around every output. A family adds a check_<family>.cpp with CHECKASM(...) blocks.
+#ifndef VOKSC_CHECKASM_H
+#define VOKSC_CHECKASM_H
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatch.h"
+
+namespace checkasm {
+
+// splitmix64: small, seedable, identical everywhere.
+class Rng {
+public:
+    explicit Rng(uint64_t seed) : s_(seed) {}
+    uint64_t next() {
+        uint64_t z = (s_ += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int32_t range(int32_t lo, int32_t hi) {  // inclusive
+        return lo + static_cast<int32_t>(next() % (static_cast<uint64_t>(hi - lo) + 1));
+    }
+
+private:
+    uint64_t s_;
+};
+
+// Input patterns; saturation and ties are part of every kernel's definition, so the extreme
+// patterns are never narrowed.
+enum class Pattern { Random, SmallRandom, AllMax, AllMin, Alternating, Zeros, Ties, Count };
+const char* pattern_name(Pattern p);
+void fill16(Rng& rng, Pattern p, int16_t* dst, int n);
+void fill32(Rng& rng, Pattern p, int32_t* dst, int n);
+
+// A buffer of n elements placed `offset` elements past a 64-byte boundary, with guard zones of
+// known bytes on both sides.
+template <class T>
+class Buffer {
+public:
+    static constexpr int kGuard = 64;
+    Buffer(int n, int offset) : n_(n), offset_(offset), raw_(static_cast<size_t>(n) * sizeof(T) + 4 * kGuard + 64) {
+        const uintptr_t base = reinterpret_cast<uintptr_t>(raw_.data());
+        const uintptr_t aligned = (base + kGuard + 63) & ~uintptr_t{63};
+        data_ = reinterpret_cast<T*>(aligned + static_cast<uintptr_t>(offset) * sizeof(T));
+        std::memset(raw_.data(), 0xA5, raw_.size());
+    }
+    T* data() { return data_; }
+    int size() const { return n_; }
+    // True when the guard bytes around the element range are untouched.
+    bool guards_intact() const {
+        const uint8_t* lo = reinterpret_cast<const uint8_t*>(data_) - kGuard;
+        const uint8_t* hi = reinterpret_cast<const uint8_t*>(data_ + n_);
+        for (int i = 0; i < kGuard; ++i)
+            if (lo[i] != 0xA5 || hi[i] != 0xA5) return false;
+        return true;
+    }
+
+private:
+    int n_, offset_;
+    std::vector<uint8_t> raw_;
+    T* data_;
+};
+
+struct Context {
+    uint64_t seed = 0;
+    int failures = 0;
+    int checks = 0;
+    Rng rng{0};
+    // Records a failure with everything needed to reproduce it.
+    void fail(const char* kernel, const char* level, int len, int offset, Pattern p, int index,
+              const std::string& detail = "");
+};
+
+// Lengths every kernel is run at: 0..64, the frame sizes and a few hundred.
+const std::vector<int>& lengths();
+// Element offsets giving every byte misalignment 0..31 of a T buffer from a 64-byte boundary.
+template <class T>
+std::vector<int> offsets() {
+    std::vector<int> v;
+    for (int b = 0; b < 32; b += static_cast<int>(sizeof(T))) v.push_back(b / static_cast<int>(sizeof(T)));
+    return v;
+}
+
+// First differing element index of two arrays, or -1.
+template <class T>
+int first_difference(const T* a, const T* b, int n) {
+    for (int i = 0; i < n; ++i)
+        if (std::memcmp(&a[i], &b[i], sizeof(T)) != 0) return i;
+    return -1;
+}
+
+using CheckFn = void (*)(Context&);
+struct Registrar {
+    Registrar(const char* name, CheckFn fn);
+};
+
+}  // namespace checkasm
+
+#define CHECKASM(name)                                                              \
+    static void checkasm_##name(checkasm::Context&);                                \
+    static const checkasm::Registrar checkasm_reg_##name(#name, checkasm_##name);   \
+    static void checkasm_##name(checkasm::Context& ctx)
+
+#endif  // VOKSC_CHECKASM_H

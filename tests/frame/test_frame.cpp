@@ -1,0 +1,83 @@
+// Library frame: version record, core-library stand-in, work-buffer routines and kernel levels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "core/vokcore.h"
+#include "frame/dispatch.h"
+#include "frame/memory.h"
+#include "voksc.h"
+
+TEST(Version, RecordIsTheConstantOne) {
+    const VokLibraryVersion* v = vokscGetLibVersion();
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v, vokscGetLibVersion());
+    EXPECT_EQ(v->major, 8);
+    EXPECT_EQ(v->minor, 0);
+    EXPECT_EQ(v->patch, 1);
+    EXPECT_EQ(v->revision, 40318);
+    EXPECT_EQ(std::memcmp(v->cpuCode, "r6\0\0", 4), 0);
+    EXPECT_STREQ(v->name, "vokSC AVX2 (r6)");
+    EXPECT_STREQ(v->version, "8.0.1 (r40318)");
+    EXPECT_STREQ(v->buildDate, "Jul 11 2013");
+}
+
+TEST(Core, MallocIsAlignedAndRejectsBadSizes) {
+    for (int size : {1, 3, 64, 1000, 1 << 20}) {
+        void* p = vokMalloc(size);
+        ASSERT_NE(p, nullptr) << size;
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 64, 0u) << size;
+        std::memset(p, 0x5A, static_cast<size_t>(size));
+        vokFree(p);
+    }
+    EXPECT_EQ(vokMalloc(0), nullptr);
+    EXPECT_EQ(vokMalloc(-5), nullptr);
+    vokFree(nullptr);
+}
+
+TEST(Core, WorkBuffersFollowTheLengthRules) {
+    EXPECT_EQ(voks::voksMalloc_8u(0), nullptr);
+    EXPECT_EQ(voks::voksMalloc_32f(-1), nullptr);
+    // A float count whose byte size does not fit an int must fail, not under-allocate.
+    EXPECT_EQ(voks::voksMalloc_32f(0x40000000), nullptr);
+    Vok32f* f = voks::voksMalloc_32f(100);
+    ASSERT_NE(f, nullptr);
+    f[99] = 1.0f;
+    voks::voksFree(f);
+    Vok8u* b = voks::voksMalloc_8u(7);
+    ASSERT_NE(b, nullptr);
+    voks::voksFree(b);
+}
+
+TEST(Core, FeatureQueriesAgree) {
+    uint64_t mask = 0;
+    uint32_t regs[4] = {};
+    const uint64_t f = vokGetCpuFeatures(&mask, regs);
+    EXPECT_EQ(f, mask);
+    EXPECT_EQ(f, vokGetEnabledCpuFeatures());
+    EXPECT_EQ(vokGetCpuFeatures(nullptr, nullptr), f);
+#if defined(__x86_64__)
+    EXPECT_TRUE(f & vokCpuSSE2);  // every x86-64 has it
+    EXPECT_NE(regs[3], 0u);
+#endif
+    // AVX2 is only reported with AVX (both need the OS to save YMM registers).
+    if (f & vokCpuAVX2) {
+        EXPECT_TRUE(f & vokCpuAVX);
+    }
+    EXPECT_EQ(bool(f & vokCpuAVX2), voks::frame::detected_level() == voks::frame::Level::AVX2);
+    int size = 0;
+    if (vokGetMaxCacheSizeB(&size) == 0) {
+        EXPECT_GT(size, 0);
+    }
+    EXPECT_EQ(vokGetMaxCacheSizeB(nullptr), -1);
+}
+
+TEST(Dispatch, ForcedLevelIsCappedByTheCpu) {
+    using voks::frame::Level;
+    EXPECT_EQ(voks::frame::active_level(), voks::frame::detected_level());
+    EXPECT_EQ(voks::frame::force_level(Level::Scalar), Level::Scalar);
+    EXPECT_EQ(voks::frame::active_level(), Level::Scalar);
+    EXPECT_EQ(voks::frame::force_level(Level::AVX2), voks::frame::detected_level());
+    EXPECT_EQ(voks::frame::active_level(), voks::frame::detected_level());
+}

@@ -1,0 +1,169 @@
+// voks-codec: encode, decode or round-trip speech files with the codecs assembled from voksc,
+// or, without arguments, run the demonstration on the bundled speech sample.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <voksc.h>
+
+#include "codec.h"
+
+using namespace vokscodec;
+
+namespace {
+
+void usage(FILE* out) {
+    std::fprintf(out,
+                 "usage: voks-codec encode    --codec NAME [options] IN OUT\n"
+                 "       voks-codec decode    --codec NAME [options] IN OUT\n"
+                 "       voks-codec roundtrip --codec NAME [options] IN OUT\n"
+                 "       voks-codec --help\n"
+                 "       voks-codec            (no arguments: demonstration on the bundled speech)\n\n"
+                 "PCM files ending in .wav are WAV (mono, 16-bit, at the codec's rate); any other name is\n"
+                 "raw 16-bit little-endian samples. encode reads PCM and writes the coded stream, decode\n"
+                 "the reverse, roundtrip reads PCM and writes the decoded PCM.\n\n"
+                 "codecs:\n");
+    if (codecs().empty()) std::fprintf(out, "  (none built)\n");
+    for (const auto& c : codecs()) {
+        std::fprintf(out, "  %-8s %s (PCM at %d Hz)\n", c.name, c.summary, c.sample_rate);
+        std::fprintf(out, "%s", c.option_help);
+    }
+}
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "voks-codec: %s\n", message.c_str());
+    return 1;
+}
+
+// Segmental SNR in dB over 10 ms segments, each limited to -10..35 dB, skipping silent ones;
+// the decoded signal is aligned to the input by the delay (0..400 samples) of best SNR.
+double segmental_snr(const std::vector<int16_t>& ref, const std::vector<int16_t>& out, int rate) {
+    const size_t n = std::min(ref.size(), out.size());
+    int best_delay = 0;
+    double best = -1e300;
+    for (int d = 0; d <= 400 && static_cast<size_t>(d) < n; ++d) {
+        double e = 0, s = 0;
+        for (size_t i = 0; i + d < n; ++i) {
+            const double diff = double(out[i + d]) - ref[i];
+            e += diff * diff;
+            s += double(ref[i]) * ref[i];
+        }
+        const double snr = 10 * std::log10((s + 1) / (e + 1));
+        if (snr > best) {
+            best = snr;
+            best_delay = d;
+        }
+    }
+    const size_t seg = static_cast<size_t>(rate / 100);
+    double total = 0;
+    int count = 0;
+    for (size_t start = 0; start + seg + best_delay <= n; start += seg) {
+        double e = 0, s = 0;
+        for (size_t i = start; i < start + seg; ++i) {
+            const double diff = double(out[i + best_delay]) - ref[i];
+            e += diff * diff;
+            s += double(ref[i]) * ref[i];
+        }
+        if (s < seg * 100.0) continue;  // silence
+        double snr = 10 * std::log10((s + 1e-9) / (e + 1e-9));
+        snr = std::max(-10.0, std::min(35.0, snr));
+        total += snr;
+        ++count;
+    }
+    return count ? total / count : 0;
+}
+
+int demo() {
+    const VokLibraryVersion* v = vokscGetLibVersion();
+    std::printf("voksc %s: %s, built %s; kernels: %s\n", v->version, v->name, v->buildDate,
+                __builtin_cpu_supports("avx2") ? "AVX2" : "scalar");
+    if (codecs().empty()) {
+        std::printf("no codecs are built yet\n");
+        return 0;
+    }
+    std::printf("%-8s %-28s %10s %10s %12s\n", "codec", "settings", "kbit/s", "segSNR dB", "x real time");
+    for (const auto& c : codecs()) {
+        const std::string path = std::string(VOKSC_DEMO_SPEECH) + "/speech" + std::to_string(c.sample_rate / 1000) + "k.wav";
+        Pcm in;
+        std::string err = read_pcm(path, c.sample_rate, in);
+        if (!err.empty()) {
+            std::printf("%-8s skipped: %s\n", c.name, err.c_str());
+            continue;
+        }
+        std::vector<uint8_t> stream;
+        Pcm out;
+        const auto t0 = std::chrono::steady_clock::now();
+        err = c.encode(c.demo_args, in, stream);
+        if (err.empty()) err = c.decode(c.demo_args, stream, out);
+        const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (!err.empty()) return fail(std::string(c.name) + ": " + err);
+        std::string settings;
+        for (const auto& [k, val] : c.demo_args) settings += "--" + k + " " + val + " ";
+        const double audio = double(in.samples.size()) / c.sample_rate;
+        std::printf("%-8s %-28s %10.2f %10.2f %12.0f\n", c.name, settings.c_str(), c.demo_bitrate / 1000,
+                    segmental_snr(in.samples, out.samples, c.sample_rate), audio / secs);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 1) return demo();
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        usage(stdout);
+        return 0;
+    }
+    if (command != "encode" && command != "decode" && command != "roundtrip") {
+        usage(stderr);
+        return fail("unknown command '" + command + "'");
+    }
+    Args args;
+    std::vector<std::string> files;
+    std::string codec_name;
+    for (int i = 2; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--", 0) == 0) {
+            if (i + 1 >= argc) return fail("option " + a + " needs a value");
+            if (a == "--codec") codec_name = argv[++i];
+            else args[a.substr(2)] = argv[++i];
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (codec_name.empty()) return fail("--codec is required (see --help)");
+    const Codec* codec = find_codec(codec_name);
+    if (!codec) return fail("unknown codec '" + codec_name + "' (see --help)");
+    for (const auto& [key, value] : args) {
+        bool known = false;
+        for (const auto& o : codec->options) known = known || o == key;
+        if (!known) return fail("option --" + key + " is not known to codec " + codec_name);
+    }
+    if (files.size() != 2) return fail("expected an input and an output file");
+    const std::string& in_path = files[0];
+    const std::string& out_path = files[1];
+
+    std::string err;
+    if (command == "decode") {
+        std::vector<uint8_t> stream;
+        Pcm out;
+        err = read_file(in_path, stream);
+        if (err.empty()) err = codec->decode(args, stream, out);
+        if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out);
+    } else {
+        Pcm in;
+        std::vector<uint8_t> stream;
+        err = read_pcm(in_path, codec->sample_rate, in);
+        if (err.empty()) err = codec->encode(args, in, stream);
+        if (err.empty() && command == "encode") err = write_file(out_path, stream);
+        if (err.empty() && command == "roundtrip") {
+            Pcm out;
+            err = codec->decode(args, stream, out);
+            if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out);
+        }
+    }
+    return err.empty() ? 0 : fail(err);
+}
