@@ -1,0 +1,227 @@
+// AVX2 twins of the correlation kernels (see corr_kernels.h). 16-bit products are summed in
+// pairs by vpmaddwd and accumulated in 32-bit lanes, which wrap exactly like the scalar
+// definition; the only pair sum that leaves the signed range, 2 * (-32768)^2, wraps to -2^31,
+// which is the same value modulo 2^32. Tails use an overlapping final load with the lanes
+// already counted masked to zero, so no kernel reads outside the ranges its definition reads.
+#include <immintrin.h>
+
+#include "common/corr_kernels.h"
+
+#define VOKS_AVX2 __attribute__((target("avx2")))
+
+namespace voks::common::avx2 {
+namespace {
+
+// kTailMask + r: the last r of 16 lanes all ones, the rest zero.
+alignas(64) constexpr int16_t kTailMask[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                                               0,  0,  0,  0,  0,  -1, -1, -1, -1, -1, -1,
+                                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+
+VOKS_AVX2 inline __m256i load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+VOKS_AVX2 inline __m256i tail_mask(int r) { return load(kTailMask + r); }
+
+VOKS_AVX2 inline int32_t hsum(__m256i v) {
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
+    return _mm_cvtsi128_si32(s);
+}
+
+// Lane sums of four accumulators: result j = total of a_j.
+VOKS_AVX2 inline __m128i hsum4(__m256i a0, __m256i a1, __m256i a2, __m256i a3) {
+    const __m256i s = _mm256_hadd_epi32(_mm256_hadd_epi32(a0, a1), _mm256_hadd_epi32(a2, a3));
+    return _mm_add_epi32(_mm256_castsi256_si128(s), _mm256_extracti128_si256(s, 1));
+}
+
+// acc (4 x 64 bits) + the 8 lanes of v taken as unsigned 32-bit values.
+VOKS_AVX2 inline __m256i add_widened(__m256i acc, __m256i v) {
+    const __m256i zero = _mm256_setzero_si256();
+    acc = _mm256_add_epi64(acc, _mm256_unpacklo_epi32(v, zero));
+    return _mm256_add_epi64(acc, _mm256_unpackhi_epi32(v, zero));
+}
+
+inline uint32_t product(int16_t a, int16_t b) { return static_cast<uint32_t>(int32_t{a} * b); }
+
+uint32_t dot_short(const int16_t* a, const int16_t* b, int n) {
+    uint32_t s = 0;
+    for (int i = 0; i < n; ++i) s += product(a[i], b[i]);
+    return s;
+}
+
+// r[j] = sum_{i<n} a[i]*b[i+j] for j < 4, n >= 16; reads b[0 .. n+2].
+VOKS_AVX2 inline void xcorr4(const int16_t* a, const int16_t* b, int n, int32_t* r) {
+    __m256i c0 = _mm256_setzero_si256(), c1 = c0, c2 = c0, c3 = c0;
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i va = load(a + i);
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load(b + i)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + i + 1)));
+        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load(b + i + 2)));
+        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load(b + i + 3)));
+    }
+    if (i < n) {
+        const int t = n - 16;
+        const __m256i va = _mm256_and_si256(load(a + t), tail_mask(n - i));
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load(b + t)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + t + 1)));
+        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load(b + t + 2)));
+        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load(b + t + 3)));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c0, c1, c2, c3));
+}
+
+// out[k] = sum_{i<n-k} a[i]*b[i+k] for k0 <= k < k1 <= n: groups of four lags share the common
+// length, the up to three extra products of the shorter lags are added one by one.
+VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* out, int k0, int k1) {
+    int k = k0;
+    for (; k + 4 <= k1 && n - k - 3 >= 16; k += 4) {
+        const int m = n - k - 3;
+        int32_t r[4];
+        xcorr4(a, b + k, m, r);
+        for (int j = 0; j < 4; ++j) {
+            uint32_t s = static_cast<uint32_t>(r[j]);
+            for (int i = m; i < n - k - j; ++i) s += product(a[i], b[i + k + j]);
+            out[k + j] = static_cast<int32_t>(s);
+        }
+    }
+    for (; k < k1; ++k) out[k] = dot(a, b + k, n - k);
+}
+
+// Pairs two coefficients into one 32-bit lane pattern for vpmaddwd.
+VOKS_AVX2 inline __m256i pair(int16_t lo, int16_t hi) {
+    return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(lo) | (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
+}
+
+// Accumulates c_lo*p[j] + c_hi*p[j-1] into the 16 outputs j = 0..15 (p[-1 .. 15] are read).
+// Lanes: lo holds outputs 0-3 and 8-11, hi holds 4-7 and 12-15.
+VOKS_AVX2 inline void mac_pair(const int16_t* p, __m256i coef, __m256i& lo, __m256i& hi) {
+    const __m256i va = load(p);
+    const __m256i vb = load(p - 1);
+    lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, vb), coef));
+    hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, vb), coef));
+}
+
+VOKS_AVX2 inline void store16(int32_t* dst, __m256i lo, __m256i hi) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_permute2x128_si256(lo, hi, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+}
+
+// Outputs m0 .. m0+15 of the partial convolution; `head` holds b[-16 .. 31] (zeros outside b).
+VOKS_AVX2 void conv_block(const int16_t* a, const int16_t* b, const int16_t* head, int last, int m0,
+                          int32_t* dst) {
+    __m256i lo = _mm256_setzero_si256(), hi = lo;
+    const int kmax = m0 + 15 < last - 1 ? m0 + 15 : last - 1;
+    for (int k = 0; k <= kmax; k += 2) {
+        const int16_t a1 = k + 1 < last ? a[k + 1] : int16_t{0};
+        const int off = m0 - k;  // b[off - 1 .. off + 15] are read
+        const int16_t* p = off >= 1 ? b + off : head + 16 + off;
+        mac_pair(p, pair(a[k], a1), lo, hi);
+    }
+    store16(dst, lo, hi);
+}
+
+// Outputs m0 .. m0+15 of the FIR filter; x[m0 - taps + 1 .. m0 + 15] are read.
+VOKS_AVX2 void fir_block(const int16_t* c, int taps, const int16_t* x, int m0, int32_t* dst) {
+    __m256i lo = _mm256_setzero_si256(), hi = lo;
+    int i = 0;
+    for (; i + 2 <= taps; i += 2) mac_pair(x + m0 - i, pair(c[i], c[i + 1]), lo, hi);
+    if (i < taps) {
+        // Odd tap count: the last coefficient alone, so x[m0 - taps] is never read.
+        const __m256i va = load(x + m0 - i);
+        const __m256i coef = pair(c[i], 0);
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, va), coef));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, va), coef));
+    }
+    store16(dst, lo, hi);
+}
+
+}  // namespace
+
+VOKS_AVX2 int32_t dot(const int16_t* a, const int16_t* b, int n) {
+    if (n < 16) return static_cast<int32_t>(dot_short(a, b, n));
+    __m256i c0 = _mm256_setzero_si256(), c1 = c0;
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load(a + i), load(b + i)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(load(a + i + 16), load(b + i + 16)));
+    }
+    if (i + 16 <= n) {
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load(a + i), load(b + i)));
+        i += 16;
+    }
+    if (i < n) {
+        const __m256i va = _mm256_and_si256(load(a + n - 16), tail_mask(n - i));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + n - 16)));
+    }
+    return hsum(_mm256_add_epi32(c0, c1));
+}
+
+VOKS_AVX2 void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags) {
+    int k = 0;
+    if (n >= 16)
+        for (; k + 4 <= lags; k += 4) xcorr4(a, b + k, n, out + k);
+    for (; k < lags; ++k) out[k] = dot(a, b + k, n);
+}
+
+VOKS_AVX2 void autocorr(const int16_t* x, int n, int32_t* out, int lags) {
+    const int inside = lags < n ? lags : n;
+    triangular(x, x, n, out, 0, inside);
+    for (int k = inside; k < lags; ++k) out[k] = 0;
+}
+
+VOKS_AVX2 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out) {
+    triangular(a, b, n, out, 0, n);
+}
+
+VOKS_AVX2 int64_t energy(const int16_t* x, int n) {
+    if (n < 16) {
+        int64_t s = 0;
+        for (int i = 0; i < n; ++i) s += int32_t{x[i]} * x[i];
+        return s;
+    }
+    // Each vpmaddwd lane of squares is at most 2^31: exact as an unsigned 32-bit value, widened
+    // to 64 bits before it is added.
+    __m256i acc = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i v = load(x + i);
+        acc = add_widened(acc, _mm256_madd_epi16(v, v));
+    }
+    if (i < n) {
+        const __m256i v = load(x + n - 16);
+        acc = add_widened(acc, _mm256_madd_epi16(_mm256_and_si256(v, tail_mask(n - i)), v));
+    }
+    const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
+    return _mm_cvtsi128_si64(s) + _mm_extract_epi64(s, 1);
+}
+
+VOKS_AVX2 void conv(const int16_t* a, const int16_t* b, int first, int last, int32_t* out) {
+    if (last < 16) {
+        scalar::conv(a, b, first, last, out);
+        return;
+    }
+    alignas(32) int16_t head[48] = {};
+    for (int i = 0; i < 32 && i < last; ++i) head[16 + i] = b[i];
+    int m0 = first;
+    for (; m0 + 16 <= last; m0 += 16) conv_block(a, b, head, last, m0, out + (m0 - first));
+    if (m0 < last) {
+        // Overlapping final block; only the outputs not yet stored are copied.
+        alignas(32) int32_t tmp[16];
+        const int start = last - 16;
+        conv_block(a, b, head, last, start, tmp);
+        for (int m = m0; m < last; ++m) out[m - first] = tmp[m - start];
+    }
+}
+
+VOKS_AVX2 void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out) {
+    if (n < 16) {
+        scalar::fir(c, taps, x, n, out);
+        return;
+    }
+    int m0 = 0;
+    for (; m0 + 16 <= n; m0 += 16) fir_block(c, taps, x, m0, out + m0);
+    if (m0 < n) fir_block(c, taps, x, n - 16, out + n - 16);  // recomputes a few equal outputs
+}
+
+}  // namespace voks::common::avx2
