@@ -104,7 +104,8 @@ void ownInvSqrt_32s16s_I(int32_t& mantissa, int16_t& exponent) {
         return;
     }
     if (exponent & 1) mantissa = L_shr(mantissa, 1);
-    exponent = negate(shr(sub(exponent, 1), 1));
+    // exponent - 1 is formed exactly: -32768 gives 16385, not the saturated 16384.
+    exponent = negate(static_cast<int16_t>((int32_t{exponent} - 1) >> 1));
     mantissa = L_shr(mantissa, 9);
     const int16_t i = sub(extract_h(mantissa), 16);
     const int16_t a = static_cast<int16_t>(extract_l(L_shr(mantissa, 1)) & 0x7FFF);
