@@ -1,15 +1,9 @@
-/* voksc: G.729 family. Included by voksc.h. */
+/* voksc: G.729 family (main body and Annexes A, B, D, E, I). Included by voksc.h. */
 #ifndef VOKSC_G729_H
 #define VOKSC_G729_H
 
-#include "voksc/types.h"
-
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-#ifdef __cplusplus
-}
-#endif
+#include "voksc/g729_lp.h"
+#include "voksc/g729_excitation.h"
+#include "voksc/g729_gain.h"
 
 #endif /* VOKSC_G729_H */
