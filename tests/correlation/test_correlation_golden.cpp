@@ -1,0 +1,282 @@
+// Correlation, convolution and LP filters against the ITU-T G.729 reference routines (Autocorr,
+// Lag_max, Cor_h_X, Convolve, Syn_filt, Residu) on real speech, random and extreme inputs. Every
+// test runs with the kernel tables forced to the scalar level and again at the detected level.
+//
+// The reference accumulates with saturating basic operators and raises its Overflow flag when
+// one saturates; the files carry that flag per call. Where these operations wrap modulo 2^32
+// instead (their documented domain excludes such inputs) only calls without the flag are
+// compared, and the tests require that most calls qualify.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/basicop.h"
+#include "correlation/golden_input.h"
+#include "frame/dispatch.h"
+#include "voksc.h"
+
+namespace {
+
+using corr_golden::Lcg;
+using corr_golden::Reader;
+using voks::frame::Level;
+
+const std::vector<int16_t>& speech() {
+    static const std::vector<int16_t> s = [] {
+        Reader r(std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.IN");
+        std::vector<int16_t> v;
+        while (!r.done() && r.ok()) v.push_back(r.i16());
+        return v;
+    }();
+    return s;
+}
+
+Reader data(const char* name) { return Reader(std::string(VOKSC_TEST_DATA_DIR) + "/correlation/" + name); }
+
+std::vector<Level> levels() {
+    std::vector<Level> l{Level::Scalar};
+    if (voks::frame::detected_level() == Level::AVX2) l.push_back(Level::AVX2);
+    return l;
+}
+
+struct LevelGuard {
+    ~LevelGuard() { voks::frame::force_level(voks::frame::detected_level()); }
+};
+
+class CorrelationGolden : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (speech().size() < 1000)
+            GTEST_SKIP() << "G.729 speech vector absent: " << VOKSC_VECTORS_DIR << "/g729/main/SPEECH.IN";
+    }
+    LevelGuard guard_;
+};
+
+// Autocorr: Hamming window, energy test with rescaling by 4, normalised lags 0..10 in DPF form.
+TEST_F(CorrelationGolden, AutocorrOfG729) {
+    Reader w = data("g729_hamwindow.bin");
+    Reader ref0 = data("g729_autocorr.bin");
+    ASSERT_TRUE(w.ok() && ref0.ok());
+    int16_t ham[240];
+    w.i16(ham, 240);
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = ref0;
+        Lcg g{0xA0C0u};
+        int cases = 0, rescaled = 0;
+        for (int i = 0; i < 2000; ++i, ++cases) {
+            int16_t x[240], y[240];
+            corr_golden::fill(x, 240, i % 4, g, speech());
+            for (int n = 0; n < 240; ++n) y[n] = voks::mult_r(x[n], ham[n]);
+            const int passes = ref.i16();
+            int16_t rh[11], rl[11];
+            ref.i16(rh, 11);
+            ref.i16(rl, 11);
+            const int32_t r0 = ref.i32();
+            int32_t lag[10];
+            ref.i32(lag, 10);
+
+            int32_t r[11], s[11];
+            int norm = -1, our_passes = 0;
+            int32_t canary[11];
+            std::memset(canary, 0x5A, sizeof canary);
+            std::memcpy(r, canary, sizeof r);
+            VokStatus st;
+            while ((st = voksAutoCorr_NormE_16s32s(y, 240, r, 11, &norm)) == vokStatusOverflow) {
+                ASSERT_EQ(0, std::memcmp(r, canary, sizeof r)) << "written on overflow, case " << i;
+                ASSERT_EQ(-1, norm);
+                for (int16_t& v : y) v = voks::shr(v, 2);
+                ++our_passes;
+            }
+            ASSERT_EQ(vokStatusOk, st);
+            ASSERT_EQ(passes, our_passes) << "case " << i;
+            rescaled += passes > 0;
+            for (int k = 0; k <= 10; ++k) {
+                int16_t hi = 0, lo = 0;
+                voks::L_Extract(r[k], hi, lo);
+                ASSERT_EQ(rh[k], hi) << "case " << i << " lag " << k;
+                ASSERT_EQ(rl[k], lo) << "case " << i << " lag " << k;
+            }
+            // The reference sums are 1 + 2*S(0) and 2*S(k) before normalisation.
+            ASSERT_EQ(vokStatusOk, voksAutoCorr_16s32s(y, 240, s, 11));
+            ASSERT_EQ(r0, 2 * s[0] + 1) << "case " << i;
+            for (int k = 1; k <= 10; ++k) ASSERT_EQ(lag[k - 1], 2 * s[k]) << "case " << i << " lag " << k;
+        }
+        EXPECT_TRUE(ref.done());
+        EXPECT_GT(rescaled, 100);
+        RecordProperty("autocorr_cases", cases);
+    }
+}
+
+// Lag_max: three pitch sections over 80 and 40 samples with 143 samples of history. The forward
+// search sees the time-reversed signal and must find the same lag and maximum.
+TEST_F(CorrelationGolden, LagMaxOfG729) {
+    static const int kSections[3][2] = {{143, 80}, {79, 40}, {39, 20}};
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = data("g729_lagmax.bin");
+        ASSERT_TRUE(ref.ok());
+        Lcg g{0x1A6u};
+        int compared = 0;
+        for (int i = 0; i < 3000; ++i) {
+            const int se = (i / 4) % 3, lf = (i / 12) % 2 ? 40 : 80;
+            int16_t sig[223], rev[223];
+            corr_golden::fill(sig, 223, i % 4, g, speech());
+            for (int16_t& v : sig) v = static_cast<int16_t>(v >> (2 * ((i / 36) % 6)));  // more calls in range
+            const int lag_ref = ref.i16();
+            ref.i16();  // normalised correlation, not produced by these operations
+            const int overflow = ref.i16();
+            const int32_t max_ref = ref.i32();
+            if (overflow) continue;
+            ++compared;
+            int32_t mx = 0;
+            int lag = -1;
+            ASSERT_EQ(vokStatusOk, voksAutoCorrLagMax_Inv_16s(sig + 143, lf, kSections[se][1], kSections[se][0], &mx, &lag));
+            ASSERT_EQ(lag_ref, lag) << "case " << i;
+            ASSERT_EQ(max_ref, mx) << "case " << i;
+            for (int j = 0; j < 223; ++j) rev[j] = sig[222 - j];
+            mx = 0;
+            lag = -1;
+            ASSERT_EQ(vokStatusOk,
+                      voksAutoCorrLagMax_Fwd_16s(rev + 80 - lf, lf, kSections[se][1], kSections[se][0], &mx, &lag));
+            ASSERT_EQ(lag_ref, lag) << "case " << i;
+            ASSERT_EQ(max_ref, mx) << "case " << i;
+        }
+        EXPECT_TRUE(ref.done());
+        EXPECT_GT(compared, 2000);
+        RecordProperty("lagmax_compared", compared);
+    }
+}
+
+// Cor_h_X: correlation of a 40-sample target with an impulse response, kept on 32 bits (the
+// doubled triangular correlation) and normalised to 13 bits.
+TEST_F(CorrelationGolden, CorHXOfG729) {
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = data("g729_corhx.bin");
+        ASSERT_TRUE(ref.ok());
+        Lcg g{0xC04u};
+        int compared = 0;
+        for (int i = 0; i < 1500; ++i) {
+            int16_t h[40], x[40], d_ref[40], d[40];
+            int32_t y_ref[40], y[40];
+            corr_golden::fill(h, 40, i % 4, g, speech());
+            corr_golden::fill(x, 40, (i / 4) % 4, g, speech());
+            const int overflow = ref.i16();
+            ref.i16(d_ref, 40);
+            ref.i32(y_ref, 40);
+            if (overflow) continue;
+            ++compared;
+            ASSERT_EQ(vokStatusOk, voksCrossCorr_NormM_16s(h, x, 40, d));
+            ASSERT_EQ(0, std::memcmp(d, d_ref, sizeof d)) << "case " << i;
+            ASSERT_EQ(vokStatusOk, voksCrossCorr_16s32s_Sfs(h, x, 40, y, -1));
+            ASSERT_EQ(0, std::memcmp(y, y_ref, sizeof y)) << "case " << i;
+        }
+        EXPECT_TRUE(ref.done());
+        EXPECT_GT(compared, 1000);
+        RecordProperty("corhx_compared", compared);
+    }
+}
+
+// Convolve: Q12 impulse response, 40 outputs (the doubled sum before scaling is also kept).
+TEST_F(CorrelationGolden, ConvolveOfG729) {
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = data("g729_convolve.bin");
+        ASSERT_TRUE(ref.ok());
+        Lcg g{0xC0DEu};
+        int compared = 0;
+        for (int i = 0; i < 1500; ++i) {
+            int16_t x[40], h[40], y_ref[40], y[40];
+            int32_t s_ref[40], s[40];
+            corr_golden::fill(x, 40, i % 4, g, speech());
+            corr_golden::fill(h, 40, (i / 4) % 4, g, speech());
+            const int overflow = ref.i16();
+            ref.i16(y_ref, 40);
+            ref.i32(s_ref, 40);
+            if (overflow) continue;
+            ++compared;
+            ASSERT_EQ(vokStatusOk, voksConvPartial_16s_Sfs(x, h, y, 40, 12));
+            ASSERT_EQ(0, std::memcmp(y, y_ref, sizeof y)) << "case " << i;
+            ASSERT_EQ(vokStatusOk, voksConvPartial_16s32s(x, h, s, 40));
+            for (int n = 0; n < 40; ++n) ASSERT_EQ(s_ref[n], 2 * s[n]) << "case " << i << " n " << n;
+        }
+        EXPECT_TRUE(ref.done());
+        EXPECT_GT(compared, 700);
+        RecordProperty("convolve_compared", compared);
+    }
+}
+
+// Syn_filt with a memory (every call, saturation and the Overflow flag included), with a zero
+// memory, on an impulse, and Residu, for LP filters from the reference analysis of speech.
+TEST_F(CorrelationGolden, SynthesisAndResidualOfG729) {
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = data("g729_synth.bin");
+        ASSERT_TRUE(ref.ok());
+        Lcg g{0x5F17u};
+        int with_mem = 0, mem_overflow = 0, zero_mem = 0, impulse = 0, residual = 0;
+        for (int i = 0; i < 1500; ++i) {
+            int16_t window[240], a[11], x[50], mem[10];
+            corr_golden::fill(window, 240, 0, g, speech());  // the analysis window of the filter
+            g.next();                                         // its bandwidth-expansion choice
+            corr_golden::fill(x, 50, i % 4, g, speech());
+            corr_golden::fill(mem, 10, (i / 4) % 4, g, speech());
+            ref.i16(a, 11);
+            int16_t out_ref[4][40];
+            int ovf[4];
+            for (int k = 0; k < 4; ++k) {
+                ovf[k] = ref.i16();
+                ref.i16(out_ref[k], 40);
+            }
+            int16_t y[40];
+            // With a memory: bit-exact always, warning exactly when the reference overflowed.
+            VokStatus st = voksSynthesisFilter_NR_16s_Sfs(a, x + 10, y, 40, 12, mem);
+            ASSERT_EQ(ovf[0] ? vokStatusOverflow : vokStatusOk, st) << "case " << i;
+            ASSERT_EQ(0, std::memcmp(y, out_ref[0], sizeof y)) << "case " << i;
+            std::memcpy(y, x + 10, sizeof y);
+            st = voksSynthesisFilter_NR_16s_ISfs(a, y, 40, 12, mem);
+            ASSERT_EQ(ovf[0] ? vokStatusOverflow : vokStatusOk, st) << "case " << i;
+            ASSERT_EQ(0, std::memcmp(y, out_ref[0], sizeof y)) << "case " << i;
+            ++with_mem;
+            mem_overflow += ovf[0] != 0;
+            if (!ovf[0]) {
+                std::memcpy(y, x + 10, sizeof y);
+                ASSERT_EQ(vokStatusOk, voksSynthesisFilterLow_NR_16s_ISfs(a, y, 40, 12, mem));
+                ASSERT_EQ(0, std::memcmp(y, out_ref[0], sizeof y)) << "case " << i;
+            }
+            if (!ovf[1]) {
+                ++zero_mem;
+                ASSERT_EQ(vokStatusOk, voksSynthesisFilter_NR_16s_Sfs(a, x + 10, y, 40, 12, nullptr));
+                ASSERT_EQ(0, std::memcmp(y, out_ref[1], sizeof y)) << "case " << i;
+                std::memcpy(y, x + 10, sizeof y);
+                ASSERT_EQ(vokStatusOk, voksSynthesisFilterLow_NR_16s_ISfs(a, y, 40, 12, nullptr));
+                ASSERT_EQ(0, std::memcmp(y, out_ref[1], sizeof y)) << "case " << i;
+            }
+            if (!ovf[2]) {
+                ++impulse;
+                ASSERT_EQ(vokStatusOk, voksSynthesisFilterZeroStateResponse_NR_16s(a, y, 40, 12));
+                ASSERT_EQ(0, std::memcmp(y, out_ref[2], sizeof y)) << "case " << i;
+            }
+            if (!ovf[3]) {
+                ++residual;
+                ASSERT_EQ(vokStatusOk, voksResidualFilter_Low_16s_Sfs(a, 10, x + 10, y, 40, 12));
+                ASSERT_EQ(0, std::memcmp(y, out_ref[3], sizeof y)) << "case " << i;
+            }
+        }
+        EXPECT_TRUE(ref.done());
+        EXPECT_GT(mem_overflow, 50);
+        EXPECT_GT(zero_mem, 700);
+        EXPECT_GT(impulse, 1400);
+        EXPECT_GT(residual, 700);
+        RecordProperty("synth_with_memory", with_mem);
+        RecordProperty("synth_overflowing", mem_overflow);
+        RecordProperty("synth_zero_memory", zero_mem);
+        RecordProperty("impulse_response", impulse);
+        RecordProperty("residual", residual);
+    }
+}
+
+}  // namespace
