@@ -58,8 +58,8 @@ void fill32(Rng& rng, Pattern p, int32_t* dst, int n) {
 const std::vector<int>& lengths() {
     static const std::vector<int> v = [] {
         std::vector<int> l;
-        for (int i = 0; i <= 64; ++i) l.push_back(i);
-        for (int i : {80, 95, 127, 128, 160, 161, 240, 255, 256, 300, 320, 333}) l.push_back(i);
+        for (int i = 0; i <= 300; ++i) l.push_back(i);
+        for (int i : {320, 333, 511, 512, 640}) l.push_back(i);
         return l;
     }();
     return v;

@@ -78,7 +78,7 @@ struct Context {
               const std::string& detail = "");
 };
 
-// Lengths every kernel is run at: 0..64, the frame sizes and a few hundred.
+// Lengths every kernel is run at: every length 0..300, then a few longer ones.
 const std::vector<int>& lengths();
 // Element offsets giving every byte misalignment 0..31 of a T buffer from a 64-byte boundary.
 template <class T>
