@@ -1,0 +1,147 @@
+// GSM 06.10 full-rate operations: encoder front end, Schur recursion, short-term lattices,
+// weighting filter, inverse APCM quantisation and decoder post-processing.
+#include "common/basicop.h"
+#include "gsm/gsmfr_kernels.h"
+
+namespace voks::gsm {
+
+// Offset compensation: down-scale to 13 bits (x >> 3 << 2), then the first-order high-pass
+// with pole 32735/32768 computed in 31-by-16-bit double precision. The state is kept in 64-bit
+// arithmetic so a foreign memory cannot overflow; valid states give the reference bits.
+void highpass(const int16_t* src, int16_t* dst, int len, int32_t* mem) {
+    int32_t l_z2 = mem[0];
+    int32_t z1 = mem[1];
+    for (int i = 0; i < len; ++i) {
+        const int32_t so = (src[i] >> 3) * 4;
+        const int64_t s1 = int64_t{so} - z1;
+        z1 = so;
+        const int32_t msp = l_z2 >> 15;
+        const int32_t lsp = l_z2 & 0x7FFF;
+        l_z2 = sat32(s1 * 32768 + int64_t{msp} * 32735 + ((lsp * 32735 + 16384) >> 15));
+        dst[i] = sat16(sat32(int64_t{l_z2} + 16384) >> 15);
+    }
+    mem[0] = l_z2;
+    mem[1] = z1;
+}
+
+// y[i] = x[i] + mult_r(x[i-1], -28180); the previous input is held in a register so that an
+// in-place call reads every input before it is overwritten.
+void preemphasis(const int16_t* src, int16_t* dst, int len, int16_t* mem) {
+    int16_t prev = *mem;
+    for (int i = 0; i < len; ++i) {
+        const int16_t x = src[i];
+        dst[i] = add(x, mult_r(prev, -28180));
+        prev = x;
+    }
+    *mem = prev;
+}
+
+// Schur recursion in 16-bit arithmetic on the normalised autocorrelation.
+void schur(const int32_t* acf, int16_t* refl, int order) {
+    if (acf[0] == 0) {
+        for (int i = 0; i < order; ++i) refl[i] = 0;
+        return;
+    }
+    const int16_t norm = norm_l(acf[0]);
+    int16_t p[9];
+    int16_t k[9];
+    for (int i = 0; i <= order; ++i) {
+        // A true autocorrelation has |acf[i]| <= acf[0]; other input saturates instead of
+        // wrapping.
+        p[i] = extract_h(L_shl(acf[i], norm));
+        k[i] = p[i];
+    }
+    for (int n = 0; n < order; ++n) {
+        const int16_t mag = abs_s(p[1]);
+        if (p[0] < mag) {
+            for (int i = n; i < order; ++i) refl[i] = 0;
+            return;
+        }
+        int16_t r = div_s(mag, p[0]);
+        if (p[1] > 0) r = static_cast<int16_t>(-r);
+        refl[n] = r;
+        if (n == order - 1) return;
+        p[0] = add(p[0], mult_r(p[1], r));
+        for (int m = 1; m < order - n; ++m) {
+            const int16_t pm1 = p[m + 1];
+            p[m] = add(pm1, mult_r(k[m], r));
+            k[m] = add(k[m], mult_r(pm1, r));
+        }
+    }
+}
+
+// Lattice stage products use the saturating mult_r throughout (r = x = -32768 gives 32767).
+void st_analysis_c(const int16_t* r, int16_t* x, int len, int16_t* u) {
+    int16_t mem[8];
+    int16_t rr[8];
+    for (int i = 0; i < 8; ++i) {
+        mem[i] = u[i];
+        rr[i] = r[i];
+    }
+    for (int n = 0; n < len; ++n) {
+        int16_t d = x[n];
+        int16_t s = d;
+        for (int i = 0; i < 8; ++i) {
+            const int16_t ui = mem[i];
+            mem[i] = s;
+            s = add(ui, mult_r(rr[i], d));
+            d = add(d, mult_r(rr[i], ui));
+        }
+        x[n] = d;
+    }
+    for (int i = 0; i < 8; ++i) u[i] = mem[i];
+}
+
+void st_synthesis_c(const int16_t* r, const int16_t* in, int16_t* out, int len, int16_t* v) {
+    int16_t mem[9];
+    int16_t rr[8];
+    for (int i = 0; i < 8; ++i) rr[i] = r[i];
+    for (int i = 0; i < 9; ++i) mem[i] = v[i];
+    for (int n = 0; n < len; ++n) {
+        int16_t sri = in[n];
+        for (int i = 7; i >= 0; --i) {
+            sri = sub(sri, mult_r(rr[i], mem[i]));
+            mem[i + 1] = add(mem[i], mult_r(rr[i], sri));
+        }
+        mem[0] = sri;
+        out[n] = sri;
+    }
+    for (int i = 0; i < 9; ++i) v[i] = mem[i];
+}
+
+// Symmetric 11-tap filter H = {-134, -374, 0, 2054, 5741, 8192, ...} / 8192, rounded. The sum
+// cannot leave 32 bits (|x| * 24798 < 2^31).
+void weighting_c(const int16_t* x, int16_t* y, int len) {
+    for (int k = 0; k < len; ++k) {
+        const int32_t sum = 4096 + 8192 * int32_t{x[k]} +
+                            5741 * (int32_t{x[k - 1]} + x[k + 1]) +
+                            2054 * (int32_t{x[k - 2]} + x[k + 2]) -
+                            374 * (int32_t{x[k - 4]} + x[k + 4]) -
+                            134 * (int32_t{x[k - 5]} + x[k + 5]);
+        y[k] = sat16(sum >> 13);
+    }
+}
+
+// xMp = (mult_r(FAC, (2 xMc - 7) << 12) + 2^(shift-1)) >> shift. The product is formed as
+// (t * FAC + 4) >> 3, which equals the reference for the 3-bit codes and saturates for others.
+void rpe_dequantize(const int16_t* xmc, int16_t mant, int16_t shift, int16_t* xmp) {
+    const int sh = shift > 15 ? 15 : shift;
+    const int32_t rnd = sh > 0 ? (1 << (sh - 1)) : 0;
+    for (int i = 0; i < 13; ++i) {
+        const int32_t t = sat16(2 * int32_t{xmc[i]} - 7);
+        const int16_t p = sat16((t * mant + 4) >> 3);
+        xmp[i] = static_cast<int16_t>(sat16(int32_t{p} + rnd) >> sh);
+    }
+}
+
+// m = x + mult_r(m, 28180); output sat16(2 m) with the three low bits cleared.
+void deemphasis(int16_t* x, int len, int16_t* mem) {
+    int16_t m = *mem;
+    for (int i = 0; i < len; ++i) {
+        m = add(x[i], mult_r(m, 28180));
+        x[i] = static_cast<int16_t>(add(m, m) & ~7);
+    }
+    *mem = m;
+}
+
+}  // namespace voks::gsm

@@ -1,0 +1,177 @@
+// AVX2 twins of the GSM full-rate kernels; each gives the scalar bits for every input.
+#include <immintrin.h>
+
+#include "common/basicop.h"
+#include "gsm/gsmfr_kernels.h"
+
+#define VOKS_AVX2 __attribute__((target("avx2")))
+
+namespace voks::gsm {
+namespace {
+
+// Lane-wise mult_r: pmulhrsw rounds exactly like (a * b + 16384) >> 15 but wraps -32768 * -32768
+// to -32768; with Fix the xor turns that lane into 32767.
+template <bool Fix>
+VOKS_AVX2 inline __m128i mult_r8(__m128i r, __m128i x, __m128i r_is_min) {
+    __m128i p = _mm_mulhrs_epi16(r, x);
+    if (Fix) {
+        const __m128i x_is_min = _mm_cmpeq_epi16(x, _mm_set1_epi16(MIN_16));
+        p = _mm_xor_si128(p, _mm_and_si128(r_is_min, x_is_min));
+    }
+    return p;
+}
+
+VOKS_AVX2 inline __m128i lane0(int16_t v) {
+    return _mm_cvtsi32_si128(static_cast<uint16_t>(v));
+}
+
+// Wavefront over the lattice: at step t lane i runs stage i on sample t - i, so the 8 stages of
+// 8 consecutive samples advance together. Lane i of D holds the stage-i input d, lane i of U
+// the stage-i memory (stage i's input s on the previous sample); both come from the previous
+// steps' results shifted up one lane, with the new sample entering lane 0.
+template <bool Fix>
+VOKS_AVX2 void st_analysis_wave(const int16_t* rp, int16_t* x, int len, int16_t* u) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp));
+    const __m128i r_is_min = _mm_cmpeq_epi16(r, _mm_set1_epi16(MIN_16));
+    const __m128i mem = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u));
+    const __m128i lane_ids = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
+    const int16_t x_last = x[len - 1];
+
+    __m128i d_out = _mm_setzero_si128();   // D' of the previous step
+    __m128i s_out1 = _mm_setzero_si128();  // S' of the previous step
+    __m128i s_out2 = _mm_setzero_si128();  // S' two steps back
+    int16_t prev_x = u[0];
+    alignas(16) int16_t lanes[8];
+    int16_t final_u[8];
+    final_u[0] = x_last;
+
+    const int steps = len + 7;
+    // Start-up (first 8 steps) and drain (last 7): stage memories enter lane t at step t,
+    // samples past the end are zeros whose results are discarded.
+    auto step = [&](int t) VOKS_AVX2 {
+        const int16_t xt = t < len ? x[t] : 0;
+        __m128i d = _mm_or_si128(_mm_slli_si128(d_out, 2), lane0(xt));
+        __m128i uu = _mm_or_si128(_mm_slli_si128(s_out2, 2), lane0(prev_x));
+        if (t < 8) uu = _mm_blendv_epi8(uu, mem, _mm_cmpeq_epi16(lane_ids, _mm_set1_epi16(static_cast<int16_t>(t))));
+        prev_x = xt;
+        const __m128i s_new = _mm_adds_epi16(uu, mult_r8<Fix>(r, d, r_is_min));
+        d_out = _mm_adds_epi16(d, mult_r8<Fix>(r, uu, r_is_min));
+        s_out2 = s_out1;
+        s_out1 = s_new;
+        if (t >= 7) x[t - 7] = static_cast<int16_t>(_mm_extract_epi16(d_out, 7));
+        // Stage i's last input s_i(len - 1) leaves lane i - 1 at step len - 2 + i.
+        const int i = t - len + 2;
+        if (i >= 1 && i <= 7) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), s_new);
+            final_u[i] = lanes[i - 1];
+        }
+    };
+
+    int t = 0;
+    const int head_end = len < 8 ? len : 8;
+    for (; t < head_end; ++t) step(t);
+    // Steady state: every lane busy, no memory to inject, nothing to collect.
+    for (; t < len - 1; ++t) {
+        const int16_t xt = x[t];
+        const __m128i d = _mm_or_si128(_mm_slli_si128(d_out, 2), lane0(xt));
+        const __m128i uu = _mm_or_si128(_mm_slli_si128(s_out2, 2), lane0(prev_x));
+        prev_x = xt;
+        const __m128i s_new = _mm_adds_epi16(uu, mult_r8<Fix>(r, d, r_is_min));
+        d_out = _mm_adds_epi16(d, mult_r8<Fix>(r, uu, r_is_min));
+        s_out2 = s_out1;
+        s_out1 = s_new;
+        x[t - 7] = static_cast<int16_t>(_mm_extract_epi16(d_out, 7));
+    }
+    for (; t < steps; ++t) step(t);
+    for (int i = 0; i < 8; ++i) u[i] = final_u[i];
+}
+
+}  // namespace
+
+VOKS_AVX2 void st_analysis_avx2(const int16_t* r, int16_t* x, int len, int16_t* u) {
+    bool has_min = false;
+    for (int i = 0; i < 8; ++i) has_min |= r[i] == MIN_16;
+    if (has_min)
+        st_analysis_wave<true>(r, x, len, u);
+    else
+        st_analysis_wave<false>(r, x, len, u);
+}
+
+// The synthesis lattice is one serial chain per sample, so vectors do not help; instead each
+// sample is computed in 16-bit arithmetic with overflow flags, and only a sample in which some
+// step would saturate is recomputed with saturation. mult_r cannot overflow unless a
+// coefficient is -32768, which takes the saturating path throughout.
+VOKS_AVX2 void st_synthesis_avx2(const int16_t* r, const int16_t* in, int16_t* out, int len,
+                                 int16_t* v) {
+    for (int i = 0; i < 8; ++i) {
+        if (r[i] == MIN_16) {
+            st_synthesis_c(r, in, out, len, v);
+            return;
+        }
+    }
+    int16_t rr[8];
+    int16_t mem[9];
+    for (int i = 0; i < 8; ++i) rr[i] = r[i];
+    for (int i = 0; i < 9; ++i) mem[i] = v[i];
+    for (int n = 0; n < len; ++n) {
+        int16_t nv[9];
+        int16_t sri = in[n];
+        bool bad = false;
+#pragma GCC unroll 8
+        for (int i = 7; i >= 0; --i) {
+            const auto p = static_cast<int16_t>((int32_t{rr[i]} * mem[i] + 16384) >> 15);
+            bad |= __builtin_sub_overflow(sri, p, &sri);
+            const auto q = static_cast<int16_t>((int32_t{rr[i]} * sri + 16384) >> 15);
+            bad |= __builtin_add_overflow(mem[i], q, &nv[i + 1]);
+        }
+        if (__builtin_expect(bad, 0)) {
+            sri = in[n];
+            for (int i = 7; i >= 0; --i) {
+                sri = sub(sri, mult_r(rr[i], mem[i]));
+                nv[i + 1] = add(mem[i], mult_r(rr[i], sri));
+            }
+        }
+        for (int i = 1; i < 9; ++i) mem[i] = nv[i];
+        mem[0] = sri;
+        out[n] = sri;
+    }
+    for (int i = 0; i < 9; ++i) v[i] = mem[i];
+}
+
+static VOKS_AVX2 inline __m256i ld(const int16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// 16 outputs per step: five pmaddwd pairs per output, (x[k-5], x[k-4]), (x[k-2], x[k-1]),
+// (x[k], x[k+1]), (x[k+2], x[k+4]), (x[k+5], 1) carrying the rounding 4096, then >> 13 and a
+// saturating pack.
+VOKS_AVX2 void weighting_avx2(const int16_t* x, int16_t* y, int len) {
+    const __m256i c0 = _mm256_set1_epi32(static_cast<int32_t>((uint32_t(uint16_t(-374)) << 16) | uint16_t(-134)));
+    const __m256i c1 = _mm256_set1_epi32((5741 << 16) | 2054);
+    const __m256i c2 = _mm256_set1_epi32((5741 << 16) | 8192);
+    const __m256i c3 = _mm256_set1_epi32(static_cast<int32_t>((uint32_t(uint16_t(-374)) << 16) | 2054));
+    const __m256i c4 = _mm256_set1_epi32((4096 << 16) | uint16_t(-134));
+    const __m256i ones = _mm256_set1_epi16(1);
+    int k = 0;
+    for (; k + 16 <= len; k += 16) {
+        const int16_t* p = x + k;
+        const __m256i a = ld(p - 5), b = ld(p - 4), c = ld(p - 2), d = ld(p - 1);
+        const __m256i e = ld(p), f = ld(p + 1), g = ld(p + 2), h = ld(p + 4), i5 = ld(p + 5);
+        __m256i lo = _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), c0);
+        __m256i hi = _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), c0);
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(c, d), c1));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(c, d), c1));
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(e, f), c2));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(e, f), c2));
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(g, h), c3));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(g, h), c3));
+        lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(i5, ones), c4));
+        hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(i5, ones), c4));
+        lo = _mm256_srai_epi32(lo, 13);
+        hi = _mm256_srai_epi32(hi, 13);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + k), _mm256_packs_epi32(lo, hi));
+    }
+    if (k < len) weighting_c(x + k, y + k, len - k);
+}
+
+}  // namespace voks::gsm

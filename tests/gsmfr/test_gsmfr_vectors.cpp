@@ -1,0 +1,125 @@
+// GSM 06.10 conformance: the ETSI test sequences through the example encoder and decoder, with
+// the homing sequences, under every kernel level.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatch.h"
+#include "gsmfr/gsmfr_codec.h"
+
+namespace {
+
+std::string vector_path(const std::string& name) {
+    return std::string(VOKSC_VECTORS_DIR) + "/gsmfr/" + name;
+}
+
+bool read_words(const std::string& path, std::vector<int16_t>& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> bytes;
+    uint8_t buf[4096];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+    out.resize(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i) {
+        out[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    return true;
+}
+
+// First frame whose words differ, or -1.
+int first_bad_frame(const std::vector<int16_t>& got, const std::vector<int16_t>& want, int per_frame) {
+    const size_t n = std::min(got.size(), want.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (got[i] != want[i]) return static_cast<int>(i / per_frame);
+    }
+    return got.size() == want.size() ? -1 : static_cast<int>(n / per_frame);
+}
+
+struct Sequence {
+    const char* name;
+    bool has_input;  // encoder test (SeqNN.inp -> SeqNN.cod)
+    bool has_output; // decoder test (SeqNN.cod -> SeqNN.out)
+};
+
+// Seq05 is a decoder-only sequence; Seq06h is one encoder homing frame; Homing01 exercises
+// decoder homing frames after speech, partial homing frames and repeated homing frames.
+constexpr Sequence kSequences[] = {
+    {"Seq01", true, true},   {"Seq02", true, true},   {"Seq03", true, true},
+    {"Seq04", true, true},   {"Seq05", false, true},  {"Seq01h", true, true},
+    {"Seq02h", true, true},  {"Seq03h", true, true},  {"Seq04h", true, true},
+    {"Seq05h", false, true}, {"Seq06h", true, false}, {"Homing01", false, true},
+};
+
+class GsmfrVectors : public ::testing::TestWithParam<std::tuple<Sequence, voks::frame::Level>> {
+protected:
+    void SetUp() override { level_ = voks::frame::force_level(std::get<1>(GetParam())); }
+    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
+    voks::frame::Level level_{};
+};
+
+TEST_P(GsmfrVectors, EncoderAndDecoderAreBitExact) {
+    const Sequence& seq = std::get<0>(GetParam());
+    if (std::get<1>(GetParam()) != level_) GTEST_SKIP() << "CPU lacks this kernel level";
+    std::vector<int16_t> cod;
+    if (!read_words(vector_path(std::string(seq.name) + ".cod"), cod)) {
+        GTEST_SKIP() << "GSM 06.10 test sequences not found under " << VOKSC_VECTORS_DIR
+                     << "/gsmfr (set VOKSC_VECTORS_DIR)";
+    }
+    ASSERT_EQ(cod.size() % gsmfr::kFrameParams, 0u);
+    const int frames = static_cast<int>(cod.size() / gsmfr::kFrameParams);
+
+    if (seq.has_input) {
+        std::vector<int16_t> inp;
+        ASSERT_TRUE(read_words(vector_path(std::string(seq.name) + ".inp"), inp));
+        ASSERT_EQ(inp.size(), static_cast<size_t>(frames) * gsmfr::kFrameSamples);
+        gsmfr::Encoder enc;
+        gsmfr::encoder_init(&enc);
+        std::vector<int16_t> got(cod.size());
+        for (int f = 0; f < frames; ++f) {
+            gsmfr::encode(&enc, &inp[f * gsmfr::kFrameSamples], &got[f * gsmfr::kFrameParams]);
+        }
+        EXPECT_EQ(first_bad_frame(got, cod, gsmfr::kFrameParams), -1) << seq.name << ".cod";
+    }
+    if (seq.has_output) {
+        std::vector<int16_t> out;
+        ASSERT_TRUE(read_words(vector_path(std::string(seq.name) + ".out"), out));
+        ASSERT_EQ(out.size(), static_cast<size_t>(frames) * gsmfr::kFrameSamples);
+        gsmfr::Decoder dec;
+        gsmfr::decoder_init(&dec);
+        std::vector<int16_t> got(out.size());
+        for (int f = 0; f < frames; ++f) {
+            gsmfr::decode(&dec, &cod[f * gsmfr::kFrameParams], &got[f * gsmfr::kFrameSamples]);
+        }
+        EXPECT_EQ(first_bad_frame(got, out, gsmfr::kFrameSamples), -1) << seq.name << ".out";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Etsi, GsmfrVectors,
+    ::testing::Combine(::testing::ValuesIn(kSequences),
+                       ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2)),
+    [](const ::testing::TestParamInfo<GsmfrVectors::ParamType>& info) {
+        return std::string(std::get<0>(info.param).name) +
+               (std::get<1>(info.param) == voks::frame::Level::AVX2 ? "_avx2" : "_scalar");
+    });
+
+// The packed 33-byte frame carries every parameter: pack and unpack are inverse on Seq01.
+TEST(GsmfrPacking, RoundTripsTheSequenceParameters) {
+    std::vector<int16_t> cod;
+    if (!read_words(vector_path("Seq01.cod"), cod)) GTEST_SKIP() << "Seq01.cod not found";
+    for (size_t f = 0; f + gsmfr::kFrameParams <= cod.size(); f += gsmfr::kFrameParams) {
+        uint8_t frame[gsmfr::kPackedBytes];
+        int16_t back[gsmfr::kFrameParams];
+        gsmfr::pack(&cod[f], frame);
+        EXPECT_EQ(frame[0] >> 4, 0xD);
+        ASSERT_TRUE(gsmfr::unpack(frame, back));
+        ASSERT_EQ(std::memcmp(back, &cod[f], sizeof(back)), 0) << "frame " << f / gsmfr::kFrameParams;
+    }
+}
+
+}  // namespace
