@@ -30,10 +30,16 @@
 //   gain_predict.bin      16 B  i16 past[4]; i32 energy; i16 gcode0, exp_gcode0
 //   gain_update.bin       20 B  i16 past[4]; i32 gain (Q13); i16 past_after[4]
 //   gain_update_erasure.bin 16 B  i16 past[4], past_after[4]
+//
+//   digests.txt    lines "<group> <cases> <digest>": 64-bit FNV-1a (hex) over the outputs of a
+//                  large deterministic input sweep, each output in little-endian bytes of its
+//                  type and each overflow flag as one byte 0/1, in the order of the sweeps below.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -420,6 +426,221 @@ TEST(MathOpGolden, MedianHandValues) {
     for (const Case& c : cases)
         EXPECT_EQ(ownGmed_n(c.v.data(), static_cast<int>(c.v.size())), c.want)
             << "n = " << c.v.size() << ", first = " << c.v[0];
+}
+
+// Outputs of one sweep folded into a 64-bit FNV-1a digest.
+class Digest {
+public:
+    void u8(bool v) { byte(v ? 1u : 0u); }
+    void i16(int16_t v) {
+        const auto u = static_cast<uint16_t>(v);
+        byte(u);
+        byte(u >> 8);
+    }
+    void i32(int32_t v) {
+        const auto u = static_cast<uint32_t>(v);
+        for (int s = 0; s < 32; s += 8) byte(u >> s);
+    }
+    void next() { ++cases_; }
+    uint64_t value() const { return h_; }
+    uint64_t cases() const { return cases_; }
+
+private:
+    void byte(unsigned v) {
+        h_ ^= v & 0xFFu;
+        h_ *= 0x100000001b3ull;
+    }
+    uint64_t h_ = 0xcbf29ce484222325ull;
+    uint64_t cases_ = 0;
+};
+
+// Deterministic inputs of every magnitude and both signs: a multiplicative hash of k shifted
+// right by k mod 33 (mod 17), complemented when bit 6 (bit 5) of k is set.
+int32_t sweep32(uint32_t k) {
+    const uint32_t u = k * 2654435761u, s = k % 33;
+    const uint32_t v = s == 32 ? 0 : u >> s;
+    return static_cast<int32_t>((k & 64) ? ~v : v);
+}
+int16_t sweep16(uint32_t k) {
+    const uint32_t u = static_cast<uint16_t>(k * 40503u), s = k % 17;
+    const uint32_t v = s == 16 ? 0 : u >> s;
+    return static_cast<int16_t>(static_cast<uint16_t>((k & 32) ? ~v : v));
+}
+
+const int16_t kTelling16[] = {0,      1,      -1,     2,       -2,      3,      0x00FF, 0x0100,
+                              -0x0100, 0x2000, -0x2000, 0x3FFF, 0x4000,  0x4001, -0x4000, -0x4001,
+                              0x5A82, -0x5A82, 0x7FFE, 0x7FFF,  -0x7FFF, -0x8000};
+
+const std::map<std::string, std::function<void(Digest&)>>& sweeps() {
+    static const std::map<std::string, std::function<void(Digest&)>> table = {
+        {"unary16",
+         [](Digest& d) {
+             for (int32_t a = -32768; a <= 32767; ++a, d.next()) {
+                 const auto x = static_cast<int16_t>(a);
+                 d.i16(abs_s(x));
+                 d.i16(negate(x));
+                 d.i16(norm_s(x));
+             }
+         }},
+        {"shift16",
+         [](Digest& d) {
+             for (int32_t a = -32768; a <= 32767; ++a)
+                 for (int16_t n = -40; n <= 40; ++n, d.next()) {
+                     const auto x = static_cast<int16_t>(a);
+                     bool o = false;
+                     d.i16(shl(x, n, o));
+                     d.u8(o);
+                     d.i16(shr(x, n));
+                     d.i16(shr_r(x, n));
+                 }
+         }},
+        {"bin16",
+         [](Digest& d) {
+             for (int j = 0; j < 22 + 65; ++j) {
+                 const auto b = static_cast<int16_t>(j < 22 ? kTelling16[j] : -32768 + 1021 * (j - 22));
+                 for (int32_t a32 = -32768; a32 <= 32767; ++a32, d.next()) {
+                     const auto a = static_cast<int16_t>(a32);
+                     bool o1 = false, o2 = false, o3 = false;
+                     d.i16(add(a, b, o1));
+                     d.u8(o1);
+                     d.i16(sub(a, b, o2));
+                     d.u8(o2);
+                     d.i16(mult(a, b));
+                     d.i16(mult_r(a, b));
+                     d.i32(L_mult(a, b, o3));
+                     d.u8(o3);
+                 }
+             }
+         }},
+        {"div_s",
+         [](Digest& d) {
+             const int16_t extra[6] = {1, 2, 3, 16383, 16384, 32767};
+             for (int j = 0; j < 99 + 6; ++j) {
+                 const auto den = static_cast<int16_t>(j < 99 ? 1 + 331 * j : extra[j - 99]);
+                 for (int32_t num = 0; num <= den; ++num, d.next())
+                     d.i16(div_s(static_cast<int16_t>(num), den));
+             }
+         }},
+        {"unary32",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 const auto x = static_cast<int32_t>(k * 4099u);
+                 d.i16(norm_l(x));
+                 d.i16(round_fx(x));
+                 d.i32(L_abs(x));
+                 d.i32(L_negate(x));
+             }
+         }},
+        {"shift32",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < 65536; ++k) {
+                 const int32_t x = sweep32(k);
+                 for (int16_t n = -40; n <= 40; ++n, d.next()) {
+                     bool o = false;
+                     d.i32(L_shl(x, n, o));
+                     d.u8(o);
+                     d.i32(L_shr(x, n));
+                     d.i32(L_shr_r(x, n));
+                 }
+             }
+         }},
+        {"bin32",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 const int32_t x = sweep32(k), y = sweep32(k * 7u + 3u);
+                 bool o1 = false, o2 = false;
+                 d.i32(L_add(x, y, o1));
+                 d.u8(o1);
+                 d.i32(L_sub(x, y, o2));
+                 d.u8(o2);
+             }
+         }},
+        {"mac",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 const int32_t acc = sweep32(k);
+                 const int16_t x = sweep16(k * 3u + 1u), y = sweep16(k * 5u + 2u);
+                 bool o1 = false, o2 = false;
+                 d.i32(L_mac(acc, x, y, o1));
+                 d.u8(o1);
+                 d.i32(L_msu(acc, x, y, o2));
+                 d.u8(o2);
+                 d.i16(mac_r(acc, x, y));
+                 d.i16(msu_r(acc, x, y));
+             }
+         }},
+        {"pow2",
+         [](Digest& d) {
+             for (int16_t e = 0; e <= 30; ++e)
+                 for (int32_t f = 0; f <= 32767; ++f, d.next())
+                     d.i32(ownPow2(e, static_cast<int16_t>(f)));
+         }},
+        {"log2_invsqrt_extract",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 const auto x = static_cast<int32_t>(k * 4099u);
+                 int16_t e = 0, f = 0, hi = 0, lo = 0;
+                 ownLog2(x, e, f);
+                 L_Extract(x, hi, lo);
+                 d.i16(e);
+                 d.i16(f);
+                 d.i32(ownInvSqrt(x));
+                 d.i16(hi);
+                 d.i16(lo);
+             }
+         }},
+        {"oper32",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 const int16_t h1 = sweep16(k), l1 = static_cast<int16_t>(sweep16(k + 11u) & 0x7FFF);
+                 const int16_t h2 = sweep16(k * 3u), l2 = static_cast<int16_t>(sweep16(k * 7u + 5u) & 0x7FFF);
+                 const int32_t den = 0x40000000 + static_cast<int32_t>((k * 2654435761u) & 0x3FFFFFFF);
+                 const auto num = static_cast<int32_t>(uint64_t{k * 40503u * 65537u} % static_cast<uint64_t>(den));
+                 int16_t dh = 0, dl = 0;
+                 L_Extract(den, dh, dl);
+                 d.i32(Mpy_32(h1, l1, h2, l2));
+                 d.i32(Mpy_32_16(h1, l1, h2));
+                 d.i32(L_Comp(h1, l1));
+                 d.i32(Div_32(num, dh, dl));
+             }
+         }},
+        {"isqrt_n",
+         [](Digest& d) {
+             for (uint32_t k = 0; k < (1u << 20); ++k, d.next()) {
+                 auto m = static_cast<int32_t>(0x40000000u + k * 1024u);
+                 auto e = static_cast<int16_t>(static_cast<int>(k % 129u) - 64);
+                 ownInvSqrt_32s16s_I(m, e);
+                 d.i32(m);
+                 d.i16(e);
+             }
+         }},
+    };
+    return table;
+}
+
+// Exhaustive or dense sweeps (every 16-bit input, every shift count -40..40, every Pow2
+// argument, every interpolation weight of Isqrt_n) compared through the reference's digests.
+TEST(BasicOpGolden, SweepDigests) {
+    const std::string path = std::string(VOKSC_TEST_DATA_DIR) + "/basicop/digests.txt";
+    FILE* f = std::fopen(path.c_str(), "r");
+    ASSERT_NE(f, nullptr) << path;
+    char name[64];
+    unsigned long long cases = 0, digest = 0;
+    size_t rows = 0;
+    while (std::fscanf(f, "%63s %llu %llx", name, &cases, &digest) == 3) {
+        ++rows;
+        const auto it = sweeps().find(name);
+        if (it == sweeps().end()) {
+            ADD_FAILURE() << "no sweep named " << name;
+            continue;
+        }
+        Digest d;
+        it->second(d);
+        EXPECT_EQ(d.cases(), cases) << name;
+        EXPECT_EQ(d.value(), digest) << name << ": outputs differ from the reference sweep";
+    }
+    std::fclose(f);
+    EXPECT_EQ(rows, sweeps().size());
 }
 
 }  // namespace
