@@ -1,4 +1,4 @@
-// Kernel checker driver. Usage: checkasm [--seed N] [--list] [kernel-name-substring]
+// Kernel checker driver. Usage: checkasm [--seed N] [--quick] [--list] [kernel-name-substring]
 #include "checkasm.h"
 
 #include <chrono>
@@ -55,14 +55,25 @@ void fill32(Rng& rng, Pattern p, int32_t* dst, int n) {
     }
 }
 
+namespace {
+bool g_quick = false;
+}  // namespace
+
 const std::vector<int>& lengths() {
-    static const std::vector<int> v = [] {
+    static const std::vector<int> full = [] {
         std::vector<int> l;
         for (int i = 0; i <= 300; ++i) l.push_back(i);
         for (int i : {320, 333, 511, 512, 640}) l.push_back(i);
         return l;
     }();
-    return v;
+    // Quick mode, for instrumented builds: 0..64, the frame sizes and one long length.
+    static const std::vector<int> quick = [] {
+        std::vector<int> l;
+        for (int i = 0; i <= 64; ++i) l.push_back(i);
+        for (int i : {80, 160, 240, 300, 333}) l.push_back(i);
+        return l;
+    }();
+    return g_quick ? quick : full;
 }
 
 void Context::fail(const char* kernel, const char* level, int len, int offset, Pattern p, int index,
@@ -84,6 +95,7 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--seed" && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 10);
         else if (a == "--list") list = true;
+        else if (a == "--quick") g_quick = true;
         else filter = argv[i];
     }
     const voks::frame::Level detected = voks::frame::detected_level();
