@@ -36,8 +36,19 @@ constexpr int16_t kDlb[4] = {6554, 16384, 26214, 32767};
 constexpr int16_t kQlb[4] = {3277, 11469, 21299, 32767};
 constexpr int16_t kNrFac[8] = {29128, 26215, 23832, 21846, 20165, 18725, 17476, 16384};
 constexpr int16_t kFac[8] = {18431, 20479, 22527, 24575, 26623, 28671, 30719, 32767};
-// Field widths: LARc[0..7], then Nc, bc, Mc, xmaxc and one xMc.
-constexpr int kBits[13] = {6, 6, 5, 5, 4, 4, 3, 3, 7, 2, 2, 6, 3};
+
+constexpr int kFieldBits[kFrameParams] = {
+    6, 6, 5, 5, 4, 4, 3, 3,
+    7, 2, 2, 6, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
+    7, 2, 2, 6, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
+    7, 2, 2, 6, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3,
+    7, 2, 2, 6, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};
+constexpr int16_t kFieldMask[kFrameParams] = {
+    63, 63, 31, 31, 15, 15, 7, 7,
+    127, 3, 3, 63, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+    127, 3, 3, 63, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+    127, 3, 3, 63, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7,
+    127, 3, 3, 63, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7};
 
 // Decoder homing frame: what a freshly reset encoder makes of the encoder homing frame.
 constexpr int16_t kHomingParams[kFrameParams] = {
@@ -270,11 +281,7 @@ bool is_homing_input(const int16_t* pcm) {
 
 }  // namespace
 
-int param_bits(int i) {
-    if (i < 8) return kBits[i];
-    const int j = (i - 8) % 17;
-    return kBits[8 + (j < 4 ? j : 4)];
-}
+int param_bits(int i) { return kFieldBits[i]; }
 
 void encoder_init(Encoder* enc) { std::memset(enc, 0, sizeof(*enc)); }
 
@@ -334,9 +341,7 @@ void decoder_init(Decoder* dec) {
 
 void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
     int16_t p[kFrameParams];
-    for (int i = 0; i < kFrameParams; ++i) {
-        p[i] = static_cast<int16_t>(params[i] & ((1 << param_bits(i)) - 1));
-    }
+    for (int i = 0; i < kFrameParams; ++i) p[i] = static_cast<int16_t>(params[i] & kFieldMask[i]);
     // After a reset, a frame whose LARs and first sub-segment equal the decoder homing frame
     // is not decoded: the output is the encoder homing frame and the decoder stays reset.
     if (dec->homed && std::memcmp(p, kHomingParams, kHomingFirstParams * sizeof(int16_t)) == 0) {
@@ -386,7 +391,7 @@ void pack(const int16_t* params, uint8_t* frame) {
     int nbits = 4;
     int out = 0;
     for (int i = 0; i < kFrameParams; ++i) {
-        const int w = param_bits(i);
+        const int w = kFieldBits[i];
         acc = (acc << w) | (static_cast<uint32_t>(params[i]) & ((1u << w) - 1));
         nbits += w;
         while (nbits >= 8) {
@@ -402,7 +407,7 @@ bool unpack(const uint8_t* frame, int16_t* params) {
     int nbits = 4;
     int in = 1;
     for (int i = 0; i < kFrameParams; ++i) {
-        const int w = param_bits(i);
+        const int w = kFieldBits[i];
         while (nbits < w) {
             acc = (acc << 8) | frame[in++];
             nbits += 8;

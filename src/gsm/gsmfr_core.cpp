@@ -134,14 +134,17 @@ void rpe_dequantize(const int16_t* xmc, int16_t mant, int16_t shift, int16_t* xm
     }
 }
 
-// m = x + mult_r(m, 28180); output sat16(2 m) with the three low bits cleared.
+// m = x + mult_r(m, 28180); output sat16(2 m) with the three low bits cleared. Since x << 15 is
+// a multiple of 2^15, x + ((m * 28180 + 16384) >> 15) = ((x << 15) + m * 28180 + 16384) >> 15,
+// which keeps one multiply, one add and one shift on the recursive path.
 void deemphasis(int16_t* x, int len, int16_t* mem) {
-    int16_t m = *mem;
+    int32_t m = *mem;
     for (int i = 0; i < len; ++i) {
-        m = add(x[i], mult_r(m, 28180));
-        x[i] = static_cast<int16_t>(add(m, m) & ~7);
+        m = (x[i] * 32768 + 16384 + m * 28180) >> 15;
+        if (__builtin_expect(m > MAX_16 || m < MIN_16, 0)) m = m > 0 ? MAX_16 : MIN_16;
+        x[i] = static_cast<int16_t>(sat16(2 * m) & ~7);
     }
-    *mem = m;
+    *mem = static_cast<int16_t>(m);
 }
 
 }  // namespace voks::gsm

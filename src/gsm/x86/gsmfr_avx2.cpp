@@ -97,45 +97,65 @@ VOKS_AVX2 void st_analysis_avx2(const int16_t* r, int16_t* x, int len, int16_t* 
         st_analysis_wave<false>(r, x, len, u);
 }
 
-// The synthesis lattice is one serial chain per sample, so vectors do not help; instead each
-// sample is computed in 16-bit arithmetic with overflow flags, and only a sample in which some
-// step would saturate is recomputed with saturation. mult_r cannot overflow unless a
-// coefficient is -32768, which takes the saturating path throughout.
-VOKS_AVX2 void st_synthesis_avx2(const int16_t* r, const int16_t* in, int16_t* out, int len,
+// Synthesis, one sample per step with the eight stages in the lanes. Without saturation the
+// serial chain sri_i = sri_(i+1) - mult_r(r_i, v_i) is e minus a suffix sum of products that
+// depend only on the previous sample, so it becomes a three-step lane scan (partial sums that
+// include e are the chain's own values, which keeps false alarms rare). The scan runs in
+// wrapping and saturating arithmetic side by side; a block of samples in which the two ever
+// differ (some partial sum left 16 bits) is recomputed by the saturating scalar definition.
+// pmulhrsw equals mult_r unless a coefficient is -32768, which takes the scalar path.
+VOKS_AVX2 void st_synthesis_avx2(const int16_t* rp, const int16_t* in, int16_t* out, int len,
                                  int16_t* v) {
-    for (int i = 0; i < 8; ++i) {
-        if (r[i] == MIN_16) {
-            st_synthesis_c(r, in, out, len, v);
-            return;
-        }
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(r, _mm_set1_epi16(MIN_16))) != 0) {
+        st_synthesis_c(rp, in, out, len, v);
+        return;
     }
-    int16_t rr[8];
-    int16_t mem[9];
-    for (int i = 0; i < 8; ++i) rr[i] = r[i];
+    constexpr int kBlock = 8;
+    alignas(16) int16_t mem[9];
     for (int i = 0; i < 9; ++i) mem[i] = v[i];
-    for (int n = 0; n < len; ++n) {
-        int16_t nv[9];
-        int16_t sri = in[n];
-        bool bad = false;
-#pragma GCC unroll 8
-        for (int i = 7; i >= 0; --i) {
-            const auto p = static_cast<int16_t>((int32_t{rr[i]} * mem[i] + 16384) >> 15);
-            bad |= __builtin_sub_overflow(sri, p, &sri);
-            const auto q = static_cast<int16_t>((int32_t{rr[i]} * sri + 16384) >> 15);
-            bad |= __builtin_add_overflow(mem[i], q, &nv[i + 1]);
+    __m128i vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
+    int16_t v8 = mem[8];
+    for (int n0 = 0; n0 < len; n0 += kBlock) {
+        const int count = len - n0 < kBlock ? len - n0 : kBlock;
+        int16_t e[kBlock];
+        for (int k = 0; k < count; ++k) e[k] = in[n0 + k];
+        const __m128i v_start = vv;
+        __m128i bad = _mm_setzero_si128();
+        __m128i w = _mm_setzero_si128();
+        for (int k = 0; k < count; ++k) {
+            // x = (-p0, ..., -p6, e - p7); the suffix sums of x are sri_0 .. sri_7.
+            const __m128i ev = _mm_insert_epi16(_mm_setzero_si128(), e[k], 7);
+            const __m128i p = _mm_mulhrs_epi16(r, vv);
+            const __m128i x = _mm_sub_epi16(ev, p);
+            bad = _mm_or_si128(bad, _mm_xor_si128(x, _mm_subs_epi16(ev, p)));
+            __m128i sh = _mm_srli_si128(x, 2);
+            const __m128i t1 = _mm_add_epi16(x, sh);
+            bad = _mm_or_si128(bad, _mm_xor_si128(t1, _mm_adds_epi16(x, sh)));
+            sh = _mm_srli_si128(t1, 4);
+            const __m128i t2 = _mm_add_epi16(t1, sh);
+            bad = _mm_or_si128(bad, _mm_xor_si128(t2, _mm_adds_epi16(t1, sh)));
+            sh = _mm_srli_si128(t2, 8);
+            const __m128i s = _mm_add_epi16(t2, sh);
+            bad = _mm_or_si128(bad, _mm_xor_si128(s, _mm_adds_epi16(t2, sh)));
+            w = _mm_adds_epi16(vv, _mm_mulhrs_epi16(r, s));
+            vv = _mm_blend_epi16(_mm_slli_si128(w, 2), s, 0x01);
+            out[n0 + k] = static_cast<int16_t>(_mm_cvtsi128_si32(s));
         }
-        if (__builtin_expect(bad, 0)) {
-            sri = in[n];
-            for (int i = 7; i >= 0; --i) {
-                sri = sub(sri, mult_r(rr[i], mem[i]));
-                nv[i + 1] = add(mem[i], mult_r(rr[i], sri));
-            }
+        if (__builtin_expect(_mm_testz_si128(bad, bad), 1)) {
+            v8 = static_cast<int16_t>(_mm_extract_epi16(w, 7));
+            continue;
         }
-        for (int i = 1; i < 9; ++i) mem[i] = nv[i];
-        mem[0] = sri;
-        out[n] = sri;
+        // Some step saturates: redo the block exactly from its starting memory.
+        _mm_store_si128(reinterpret_cast<__m128i*>(mem), v_start);
+        mem[8] = v8;
+        st_synthesis_c(rp, e, out + n0, count, mem);
+        vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
+        v8 = mem[8];
     }
-    for (int i = 0; i < 9; ++i) v[i] = mem[i];
+    _mm_store_si128(reinterpret_cast<__m128i*>(mem), vv);
+    for (int i = 0; i < 8; ++i) v[i] = mem[i];
+    v[8] = v8;
 }
 
 static VOKS_AVX2 inline __m256i ld(const int16_t* p) {
