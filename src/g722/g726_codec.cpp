@@ -1,274 +1,39 @@
-// G.726 ADPCM encoder and decoder kernels.
-//
-// The arithmetic is the standard's integer block diagram. Its blocks work on unsigned words
-// of fixed widths with explicit sign extension; here each is written on signed integers
-// wherever the values provably stay inside the block's word, and with an explicit 16-bit wrap
-// where the standard's words do wrap (the predictor sums, the reconstructed signal, the
-// coefficient updates). The state is loaded into locals once per call.
-#include "g722/g726_core.h"
-
+// G.726 ADPCM scalar kernels, their dispatch table and the state reset.
+#include <cstdint>
 #include <cstring>
 
+#include "frame/dispatch.h"
+#include "g722/g726_core.h"
 #include "g722/g726_tables.h"
+#include "g722/g726_kernel.h"
 
 namespace voks::g726 {
 namespace {
 
-// Bit length of a non-negative value below 2^31 (0 for 0).
-inline int bit_length(uint32_t x) { return x == 0 ? 0 : 32 - __builtin_clz(x); }
+const Kernels kScalarKernels = {encode_scalar, decode_scalar};
+Kernels g_kernels = kScalarKernels;
 
-inline int wrap16(int x) { return static_cast<int16_t>(static_cast<uint16_t>(x)); }
-
-inline int clamp(int x, int lo, int hi) { return x < lo ? lo : (x > hi ? hi : x); }
-
-// Magnitude (0..32767) to the 10-bit exponent-mantissa part of the 11-bit float format: a
-// 4-bit exponent (bit length) and a 6-bit mantissa with its leading one; zero is 0, 32.
-inline int to_float(int mag) {
-    const int zero = mag == 0;
-    const int t = mag | zero;
-    const int e = bit_length(static_cast<uint32_t>(t));
-    return (e - zero) << 6 | ((t << 6) >> e);
+void fill(frame::Level level) {
+    g_kernels = kScalarKernels;
+#if defined(__x86_64__) || defined(__i386__)
+    if (level == frame::Level::AVX2) g_kernels = Kernels{encode_avx2, decode_avx2};
+#else
+    (void)level;
+#endif
 }
-
-// Product of a coefficient (16-bit two's complement, Q14) and a signal in 11-bit float,
-// formed in the float domain (FMULT); returns a signed 16-bit result.
-inline int fmult(int coef, int fl) {
-    const int neg = coef < 0;
-    const int mag = neg ? (-(coef >> 2)) & 8191 : coef >> 2;
-    const int cf = to_float(mag);
-    const int e = ((cf >> 6) & 15) + ((fl >> 6) & 15);
-    const int m = ((cf & 63) * (fl & 63) + 48) >> 4;
-    const int prod = static_cast<int>((static_cast<uint64_t>(m) << (e + 7)) >> 26) & 32767;
-    return (neg ^ ((fl >> 10) & 1)) ? -prod : prod;
-}
-
-// Normalised log magnitude (LOG then SUBTB): 12-bit log2 of |d| less y/4.
-inline int log_norm(int dmag, int y) {
-    const int e = bit_length(static_cast<uint32_t>(dmag | 1)) - 1;
-    const int dl = e << 7 | (((dmag << 7) >> e) & 127);
-    return (dl - (y >> 2)) & 4095;
-}
-
-struct Vars {
-    int yl, yu, dms, dml, ap, a1, a2, td, pk1, pk2, sr1, sr2;
-    int b[6];
-    int dq[6];
-};
-
-inline void load(const Core& s, Vars& v) {
-    v.yl = s.yl & 0x7FFFF;
-    v.yu = s.yu & 8191;
-    v.dms = s.dms & 4095;
-    v.dml = s.dml & 16383;
-    v.ap = s.ap & 1023;
-    v.a1 = s.a[0];
-    v.a2 = s.a[1];
-    v.td = s.td & 1;
-    v.pk1 = s.pk[0] & 1;
-    v.pk2 = s.pk[1] & 1;
-    v.sr1 = s.sr[0] & 2047;
-    v.sr2 = s.sr[1] & 2047;
-    for (int k = 0; k < 6; ++k) {
-        v.b[k] = s.b[k];
-        v.dq[k] = s.dq[k] & 2047;
-    }
-}
-
-inline void store(const Vars& v, Core& s) {
-    s.yl = v.yl;
-    s.yu = static_cast<int16_t>(v.yu);
-    s.dms = static_cast<int16_t>(v.dms);
-    s.dml = static_cast<int16_t>(v.dml);
-    s.ap = static_cast<int16_t>(v.ap);
-    s.a[0] = static_cast<int16_t>(v.a1);
-    s.a[1] = static_cast<int16_t>(v.a2);
-    s.td = static_cast<int16_t>(v.td);
-    s.pk[0] = static_cast<int16_t>(v.pk1);
-    s.pk[1] = static_cast<int16_t>(v.pk2);
-    s.sr[0] = static_cast<int16_t>(v.sr1);
-    s.sr[1] = static_cast<int16_t>(v.sr2);
-    for (int k = 0; k < 6; ++k) {
-        s.b[k] = static_cast<int16_t>(v.b[k]);
-        s.dq[k] = static_cast<int16_t>(v.dq[k]);
-    }
-}
-
-// Signal estimate se and partial estimate sez (15-bit values, signed), FMULT and ACCUM.
-inline void predict(const Vars& v, int& se, int& sez) {
-    int sum = 0;
-    for (int k = 0; k < 6; ++k) sum += fmult(v.b[k], v.dq[k]);
-    sez = wrap16(sum) >> 1;
-    sum += fmult(v.a2, v.sr2) + fmult(v.a1, v.sr1);
-    se = wrap16(sum) >> 1;
-}
-
-// Quantiser scale factor y (LIMA, MIX).
-inline int scale(const Vars& v) {
-    const int al = v.ap >= 256 ? 64 : v.ap >> 2;
-    const int ylr = v.yl >> 6;
-    const int dif = v.yu - ylr;
-    const int prod = ((dif < 0 ? -dif : dif) * al) >> 6;
-    return (ylr + (dif < 0 ? -prod : prod)) & 8191;
-}
-
-// Everything after the code is known: inverse quantiser, scale-factor and speed adaptation,
-// predictor update, tone and transition detection. Returns the reconstructed signal sr
-// (16-bit, signed).
-template <int R>
-inline int update(Vars& v, int i, int y, int se, int sez) {
-    constexpr int kBits = R + 2;
-    constexpr int kLeak = R == 3 ? 9 : 8;
-    const CodeInfo& ci = kRateTables[R].code[i];
-    const int dqs = i >> (kBits - 1);
-
-    // Inverse quantiser (ADDA, ANTILOG): dq in sign-magnitude.
-    const int dql = (ci.dqln + (y >> 2)) & 4095;
-    const int dqmag = (dql & 2048) ? 0 : (((dql & 127) + 128) << 7) >> ((14 - (dql >> 7)) & 15);
-
-    // Transition detector on the old slow scale factor (TRANS).
-    const int ylint = v.yl >> 15;
-    const int thr = ylint > 9 ? 31744 : (((v.yl >> 10) & 31) + 32) << ylint;
-    const int tr = v.td & (dqmag > ((thr + (thr >> 1)) >> 1));
-
-    // Speed control averages (FUNCTF, FILTA, FILTB).
-    v.dms += ((ci.fi << 9) - v.dms) >> 5;
-    v.dml += ((ci.fi << 11) - v.dml) >> 7;
-
-    // Scale factor adaptation (FUNCTW, FILTD, LIMB, FILTE).
-    const int yut = (y + ((ci.wi * 32 - y) >> 5)) & 8191;
-    v.yu = clamp(yut, 544, 5120);
-    v.yl = (v.yl + v.yu + ((-v.yl) >> 6)) & 0x7FFFF;
-
-    // Reconstruction (ADDB, ADDC) and float conversion (FLOATA, FLOATB).
-    const int dqv = dqs ? -dqmag : dqmag;
-    const int pz = dqv + sez;
-    const int pk0 = (pz >> 15) & 1;
-    const int sigpk = (pz & 0xFFFF) == 0;
-    const int sr = wrap16(dqv + se);
-    const int srmag = sr < 0 ? (-sr) & 32767 : sr;
-    const int sr0 = (sr < 0) << 10 | to_float(srmag);
-    const int dq0 = dqs << 10 | to_float(dqmag);
-
-    // Pole predictor (UPA2, LIMC, UPA1, LIMD).
-    const int a1c = clamp(v.a1, -8191, 8191) * 4;
-    const int fa = (pk0 ^ v.pk1) ? a1c : -a1c;
-    const int uga2 = sigpk ? 0 : (((pk0 ^ v.pk2) ? -16384 : 16384) + fa) >> 7;
-    const int a2p = clamp(wrap16(v.a2 + uga2 - (v.a2 >> 7)), -12288, 12288);
-    const int uga1 = sigpk ? 0 : ((pk0 ^ v.pk1) ? -192 : 192);
-    const int a1p = clamp(wrap16(v.a1 + uga1 - (v.a1 >> 8)), a2p - 15360, 15360 - a2p);
-
-    // Tone detector and speed control (TONE, SUBTC, FILTC, TRIGA).
-    const int tdp = a2p < -11776;
-    const int dmd = (v.dms << 2) - v.dml;
-    const int ax = (y >= 1536 && (dmd < 0 ? -dmd : dmd) < (v.dml >> 3) && !tdp) ? 0 : 1;
-    const int app = (v.ap + (((ax << 9) - v.ap) >> 4)) & 1023;
-
-    // Zero predictor (XOR, UPB) and the triggers (TRIGB).
-    const int ugb = dqmag == 0 ? 0 : 128;
-    for (int k = 0; k < 6; ++k) {
-        const int u = dqs ^ (v.dq[k] >> 10);
-        const int bk = v.b[k];
-        const int bp = wrap16(bk + (u ? -ugb : ugb) - (bk >> kLeak));
-        v.b[k] = tr ? 0 : bp;
-    }
-    v.a1 = tr ? 0 : a1p;
-    v.a2 = tr ? 0 : a2p;
-    v.td = tr ? 0 : tdp;
-    v.ap = tr ? 256 : app;
-
-    for (int k = 5; k > 0; --k) v.dq[k] = v.dq[k - 1];
-    v.dq[0] = dq0;
-    v.sr2 = v.sr1;
-    v.sr1 = sr0;
-    v.pk2 = v.pk1;
-    v.pk1 = pk0;
-    return sr;
-}
-
-template <int R>
-void encode_rate(Core& s, const int16_t* x, uint8_t* codes, int n) {
-    const uint8_t* quant = kRateTables[R].quant;
-    Vars v;
-    load(s, v);
-    for (int j = 0; j < n; ++j) {
-        int se, sez;
-        predict(v, se, sez);
-        const int y = scale(v);
-        const int d = clamp(x[j], -8192, 8191) - se;
-        const int neg = d < 0;
-        const int i = quant[neg << 12 | log_norm(neg ? -d : d, y)];
-        codes[j] = static_cast<uint8_t>(i);
-        update<R>(v, i, y, se, sez);
-    }
-    store(v, s);
-}
-
-// G.711 compression of the reconstructed signal, in the coder's internal code form.
-inline int compress_alaw(int sr) {
-    const int neg = sr < 0;
-    int im = neg ? (-sr) & 32767 : sr;
-    if (sr == -32768) im = 2;
-    int mag = neg ? ((im + 1) >> 1) - 1 : im >> 1;
-    if (mag > 4095) mag = 4095;
-    const int seg = mag < 32 ? 0 : bit_length(static_cast<uint32_t>(mag)) - 5;
-    const int mant = (mag >> (seg == 0 ? 1 : seg)) & 15;
-    return (neg ? 0 : 0x80) | seg << 4 | mant;
-}
-
-inline int compress_ulaw(int sr) {
-    const int neg = sr < 0;
-    const int im = neg ? (-sr) & 32767 : sr;
-    const int t = (im > 8158 ? 8158 : im) + 33;
-    const int seg = bit_length(static_cast<uint32_t>(t)) - 6;
-    const int mant = (t >> (seg + 1)) & 15;
-    return ((neg ? 0x80 : 0) | seg << 4 | mant) ^ 0xFF;
-}
-
-template <int R, int L>
-void decode_rate(Core& s, const uint8_t* codes, int16_t* out, int n) {
-    constexpr int kHalf = 1 << (R + 1);
-    constexpr int kMask = (1 << (R + 2)) - 1;
-    const uint8_t* quant = kRateTables[R].quant;
-    Vars v;
-    load(s, v);
-    for (int j = 0; j < n; ++j) {
-        int se, sez;
-        predict(v, se, sez);
-        const int y = scale(v);
-        const int i = codes[j] & kMask;
-        const int sr = update<R>(v, i, y, se, sez);
-        if constexpr (L == kLawLinear) {
-            out[j] = static_cast<int16_t>(clamp(sr, -8192, 8191));
-        } else {
-            // Synchronous coding adjustment: requantise the G.711 value and step the code
-            // one level toward the received code when the two disagree.
-            const LawTables& lt = kLawTables[L];
-            const int sp = L == kLawA ? compress_alaw(sr) : compress_ulaw(sr);
-            const int dx = lt.expand[sp] - se;
-            const int neg = dx < 0;
-            const int id = quant[neg << 12 | log_norm(neg ? -dx : dx, y)];
-            const int rd = id ^ kHalf;
-            const int ri = i ^ kHalf;
-            int sd = sp;
-            if (rd > ri) sd = lt.lower[sp];
-            if (rd < ri) sd = lt.higher[sp];
-            out[j] = static_cast<int16_t>(L == kLawA ? sd ^ 0x55 : sd);
-        }
-    }
-    store(v, s);
-}
-
-template <int L>
-void decode_law(Core& s, const uint8_t* codes, int16_t* out, int n) {
-    switch (s.rate & 3) {
-        case 0: decode_rate<0, L>(s, codes, out, n); break;
-        case 1: decode_rate<1, L>(s, codes, out, n); break;
-        case 2: decode_rate<2, L>(s, codes, out, n); break;
-        default: decode_rate<3, L>(s, codes, out, n); break;
-    }
-}
+const frame::KernelInit kInit(fill);
 
 }  // namespace
+
+const Kernels& kernels() { return g_kernels; }
+
+void encode_scalar(Core& s, const int16_t* x, uint8_t* codes, int n) {
+    encode_any<ScalarPredictor>(s, x, codes, n);
+}
+
+void decode_scalar(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
+    decode_any<ScalarPredictor>(s, law, codes, out, n);
+}
 
 int rate_index(int rate_code) {
     switch (rate_code) {
@@ -289,22 +54,10 @@ void reset(Core& s, int rate) {
     s.rate = static_cast<int16_t>(rate);
 }
 
-void encode(Core& s, const int16_t* x, uint8_t* codes, int n) {
-    switch (s.rate & 3) {
-        case 0: encode_rate<0>(s, x, codes, n); break;
-        case 1: encode_rate<1>(s, x, codes, n); break;
-        case 2: encode_rate<2>(s, x, codes, n); break;
-        default: encode_rate<3>(s, x, codes, n); break;
-    }
-}
+void encode(Core& s, const int16_t* x, uint8_t* codes, int n) { kernels().encode(s, x, codes, n); }
 
 void decode(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
-    if (law == kLawMu)
-        decode_law<kLawMu>(s, codes, out, n);
-    else if (law == kLawA)
-        decode_law<kLawA>(s, codes, out, n);
-    else
-        decode_law<kLawLinear>(s, codes, out, n);
+    kernels().decode(s, law, codes, out, n);
 }
 
 }  // namespace voks::g726

@@ -43,12 +43,28 @@ int rate_index(int rate_code);
 void reset(Core& s, int rate);
 
 // Encodes n 14-bit samples into codes (low bits of each byte). Samples outside -8192..8191 are
-// limited to that range first.
+// limited to that range first. Runs the kernel of the active level.
 void encode(Core& s, const int16_t* x, uint8_t* codes, int n);
 
 // Decodes n codes (only the low rate-index + 2 bits of each byte are read) into 14-bit
-// samples (law kLawLinear) or G.711 codes after synchronous coding adjustment.
+// samples (law kLawLinear; any law other than kLawMu and kLawA is taken as linear) or G.711
+// codes after synchronous coding adjustment. Runs the kernel of the active level.
 void decode(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n);
+
+// The kernels behind encode and decode: whole coding loops over n >= 0 samples, reading and
+// writing only the n inputs and outputs and the state. The AVX2 twins form the predictor
+// (eight FMULT products and their sums) and the zero-coefficient update in vector lanes and
+// give identical codes, outputs and states.
+void encode_scalar(Core& s, const int16_t* x, uint8_t* codes, int n);
+void decode_scalar(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n);
+void encode_avx2(Core& s, const int16_t* x, uint8_t* codes, int n);
+void decode_avx2(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n);
+
+struct Kernels {
+    void (*encode)(Core& s, const int16_t* x, uint8_t* codes, int n);
+    void (*decode)(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n);
+};
+const Kernels& kernels();
 
 }  // namespace voks::g726
 

@@ -1,0 +1,93 @@
+// G.726 coding loops: the AVX2 encoder and decoder against the scalar ones, at every rate and
+// output law, from reset, adapted and arbitrary (garbage) states, comparing codes or outputs,
+// guard zones and the final states.
+#include "checkasm.h"
+#include "g722/g726_core.h"
+
+using namespace checkasm;
+namespace g726 = voks::g726;
+
+namespace {
+
+constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+
+bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+
+// Starting state: reset (kind 0), adapted to a random signal (1), or random bytes (2).
+g726::Core start_state(Rng& rng, int rate, int kind) {
+    g726::Core s;
+    g726::reset(s, rate);
+    if (kind == 1) {
+        int16_t x[200];
+        uint8_t c[200];
+        fill16(rng, Pattern::Random, x, 200);
+        for (auto& v : x) v = static_cast<int16_t>(v >> 2);
+        g726::encode_scalar(s, x, c, 200);
+    } else if (kind == 2) {
+        auto* bytes = reinterpret_cast<uint8_t*>(&s);
+        for (size_t k = 0; k < sizeof s; ++k) bytes[k] = static_cast<uint8_t>(rng.next());
+        s.rate = static_cast<int16_t>(rate);
+    }
+    return s;
+}
+
+}  // namespace
+
+CHECKASM(g726_encode) {
+    if (!have_avx2()) return;
+    for (int len : lengths()) {
+        const int off = len % 16;
+        for (Pattern p : kPatterns) {
+            for (int rate = 0; rate < 4; ++rate) {
+                const int kind = (len + rate) % 3;
+                g726::Core s1 = start_state(ctx.rng, rate, kind), s2 = s1;
+                Buffer<int16_t> x(len, off);
+                Buffer<uint8_t> c1(len, (off * 3) % 32), c2(len, (off * 3) % 32);
+                fill16(ctx.rng, p, x.data(), len);
+                g726::encode_scalar(s1, x.data(), c1.data(), len);
+                g726::encode_avx2(s2, x.data(), c2.data(), len);
+                ++ctx.checks;
+                const std::string detail = "rate index " + std::to_string(rate) + ", state " + std::to_string(kind);
+                const int diff = first_difference(c1.data(), c2.data(), len);
+                if (diff >= 0) ctx.fail("g726_encode", "avx2", len, off, p, diff, detail);
+                else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
+                    ctx.fail("g726_encode", "avx2", len, off, p, -1, detail + ": state differs");
+                else if (!c2.guards_intact() || !x.guards_intact())
+                    ctx.fail("g726_encode", "avx2", len, off, p, -1, detail + ": guard zone written");
+            }
+        }
+    }
+}
+
+CHECKASM(g726_decode) {
+    if (!have_avx2()) return;
+    for (int len : lengths()) {
+        const int off = len % 16;
+        for (Pattern p : kPatterns) {
+            for (int rate = 0; rate < 4; ++rate) {
+                for (int32_t law : {g726::kLawMu, g726::kLawA, g726::kLawLinear}) {
+                    const int kind = (len + rate + law) % 3;
+                    g726::Core s1 = start_state(ctx.rng, rate, kind), s2 = s1;
+                    Buffer<uint8_t> c(len, (off * 5) % 32);
+                    Buffer<int16_t> y1(len, off), y2(len, off);
+                    // Codes: the pattern's bytes, all bits (the kernels read the low ones).
+                    Buffer<int16_t> raw(len, 0);
+                    fill16(ctx.rng, p, raw.data(), len);
+                    for (int k = 0; k < len; ++k) c.data()[k] = static_cast<uint8_t>(raw.data()[k] ^ (raw.data()[k] >> 8));
+                    g726::decode_scalar(s1, law, c.data(), y1.data(), len);
+                    g726::decode_avx2(s2, law, c.data(), y2.data(), len);
+                    ++ctx.checks;
+                    const std::string detail = "rate index " + std::to_string(rate) + ", law " +
+                                               std::to_string(law) + ", state " + std::to_string(kind);
+                    const int diff = first_difference(y1.data(), y2.data(), len);
+                    if (diff >= 0) ctx.fail("g726_decode", "avx2", len, off, p, diff, detail);
+                    else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
+                        ctx.fail("g726_decode", "avx2", len, off, p, -1, detail + ": state differs");
+                    else if (!y2.guards_intact() || !c.guards_intact())
+                        ctx.fail("g726_decode", "avx2", len, off, p, -1, detail + ": guard zone written");
+                }
+            }
+        }
+    }
+}
