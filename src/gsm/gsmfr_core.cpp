@@ -17,7 +17,9 @@ void highpass(const int16_t* src, int16_t* dst, int len, int32_t* mem) {
         z1 = so;
         const int32_t msp = l_z2 >> 15;
         const int32_t lsp = l_z2 & 0x7FFF;
-        l_z2 = sat32(s1 * 32768 + int64_t{msp} * 32735 + ((lsp * 32735 + 16384) >> 15));
+        const int64_t next = s1 * 32768 + int64_t{msp} * 32735 + ((lsp * 32735 + 16384) >> 15);
+        l_z2 = static_cast<int32_t>(next);
+        if (__builtin_expect(next != l_z2, 0)) l_z2 = sat32(next);
         dst[i] = sat16(sat32(int64_t{l_z2} + 16384) >> 15);
     }
     mem[0] = l_z2;
@@ -57,7 +59,12 @@ void schur(const int32_t* acf, int16_t* refl, int order) {
             for (int i = n; i < order; ++i) refl[i] = 0;
             return;
         }
-        int16_t r = div_s(mag, p[0]);
+        // div_s(mag, p[0]) for 0 <= mag <= p[0]: fifteen restoring-division steps give
+        // floor(mag * 2^15 / p[0]), which one hardware division finds without the
+        // data-dependent branches.
+        int16_t r = mag == 0 ? int16_t{0}
+                             : (mag == p[0] ? MAX_16
+                                            : static_cast<int16_t>((int32_t{mag} << 15) / p[0]));
         if (p[1] > 0) r = static_cast<int16_t>(-r);
         refl[n] = r;
         if (n == order - 1) return;
