@@ -1,0 +1,123 @@
+// G.729 boundary filters: the pre- and post-processing high-pass section with its state, the
+// order-10 pole-zero filter, the Annex E synthesis filter of any order and the float synthesis.
+#include <cstring>
+
+#include "common/basicop.h"
+#include "g729/gain_internal.h"
+
+namespace voks::g729 {
+namespace {
+
+// The 24-byte state, accessed with memcpy so that any caller address works.
+struct HighPassState {
+    int32_t y1, y2;  // y[n-1], y[n-2] (double precision, the reference's hi/lo pairs)
+    int16_t x1, x2;  // x[n-1], x[n-2]
+    int16_t a0, a1, a2, b0, b1, b2;
+};
+static_assert(sizeof(HighPassState) == kHighPassStateBytes, "state layout");
+
+constexpr int kSubfr = 40;
+constexpr int kOrder = 10;
+
+}  // namespace
+
+void highpass_init(const int16_t* c, void* state) {
+    HighPassState s{};
+    s.a0 = c[0];
+    s.a1 = c[1];
+    s.a2 = c[2];
+    s.b0 = c[3];
+    s.b1 = c[4];
+    s.b2 = c[5];
+    std::memcpy(state, &s, sizeof(s));
+}
+
+void highpass(int16_t* x, int len, int sf, void* state) {
+    HighPassState s;
+    std::memcpy(&s, state, sizeof(s));
+    const int16_t up = static_cast<int16_t>(15 - sf);
+    for (int i = 0; i < len; ++i) {
+        const int16_t x2 = s.x2;
+        s.x2 = s.x1;
+        s.x1 = x[i];
+        int16_t hi = 0, lo = 0;
+        L_Extract(s.y1, hi, lo);
+        int32_t t = Mpy_32_16(hi, lo, s.a1);
+        L_Extract(s.y2, hi, lo);
+        t = L_add(t, Mpy_32_16(hi, lo, s.a2));
+        t = L_mac(t, s.x1, s.b0);
+        t = L_mac(t, s.x2, s.b1);
+        t = L_mac(t, x2, s.b2);
+        t = L_shl(t, up);
+        // The Q13 (post-processing) set doubles its output with saturation.
+        x[i] = sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t);
+        s.y2 = s.y1;
+        s.y1 = t;
+    }
+    std::memcpy(state, &s, sizeof(s));
+}
+
+void iir16s(const int16_t* c, const int16_t* src, int16_t* dst, int16_t* mem, bool wrap) {
+    const int16_t* b = c;
+    const int16_t* a = c + kOrder + 1;
+    const int16_t* x = src + kOrder;
+    int16_t y[kOrder + kSubfr];
+    std::memcpy(y, mem, kOrder * sizeof(int16_t));
+    for (int n = 0; n < kSubfr; ++n) {
+        int16_t w;
+        if (wrap) {
+            uint32_t s = 0x800;
+            for (int i = 0; i <= kOrder; ++i) s += static_cast<uint32_t>(int32_t{b[i]} * x[n - i]);
+            w = static_cast<int16_t>(static_cast<int32_t>(s) >> 12);
+            uint32_t r = static_cast<uint32_t>(int32_t{a[0]} * w) + 0x800;
+            for (int i = 1; i <= kOrder; ++i) r -= static_cast<uint32_t>(int32_t{a[i]} * y[kOrder + n - i]);
+            y[kOrder + n] = static_cast<int16_t>(static_cast<int32_t>(r) >> 12);
+        } else {
+            int64_t s = 0x800;
+            for (int i = 0; i <= kOrder; ++i) s += int64_t{b[i]} * x[n - i];
+            w = sat16(s >> 12);
+            int64_t r = int64_t{a[0]} * w + 0x800;
+            for (int i = 1; i <= kOrder; ++i) r -= int64_t{a[i]} * y[kOrder + n - i];
+            y[kOrder + n] = sat16(r >> 12);
+        }
+    }
+    std::memcpy(dst, y + kOrder, kSubfr * sizeof(int16_t));
+    std::memcpy(mem, y + kSubfr, kOrder * sizeof(int16_t));
+}
+
+VokStatus synth_e(const int16_t* a, int order, const int16_t* x, int16_t* y, int len, int16_t* mem) {
+    // Outputs n - i < 0 come from the memory; the memory is rewritten once the block is done, so
+    // that x and y may be the same buffer.
+    bool overflow = false;
+    auto past = [&](int n, int i) -> int16_t { return n - i >= 0 ? y[n - i] : mem[order + n - i]; };
+    for (int n = 0; n < len; ++n) {
+        int32_t s = L_mult(x[n], a[0], overflow);
+        for (int i = 1; i <= order; ++i) s = L_msu(s, a[i], past(n, i), overflow);
+        s = L_shl(s, 3, overflow);
+        y[n] = round_fx(s, overflow);
+    }
+    if (len >= order) {
+        std::memcpy(mem, y + len - order, static_cast<size_t>(order) * sizeof(int16_t));
+    } else {
+        std::memmove(mem, mem + len, static_cast<size_t>(order - len) * sizeof(int16_t));
+        std::memcpy(mem + order - len, y, static_cast<size_t>(len) * sizeof(int16_t));
+    }
+    return overflow ? vokStatusOverflow : vokStatusOk;
+}
+
+void synth_32f(const float* a, int order, const float* x, float* y, int len, float* mem) {
+    auto past = [&](int n, int i) -> float { return n - i >= 0 ? y[n - i] : mem[order + n - i]; };
+    for (int n = 0; n < len; ++n) {
+        float s = x[n];
+        for (int i = 1; i <= order; ++i) s -= a[i] * past(n, i);
+        y[n] = s;
+    }
+    if (len >= order) {
+        std::memcpy(mem, y + len - order, static_cast<size_t>(order) * sizeof(float));
+    } else {
+        std::memmove(mem, mem + len, static_cast<size_t>(order - len) * sizeof(float));
+        std::memcpy(mem + order - len, y, static_cast<size_t>(len) * sizeof(float));
+    }
+}
+
+}  // namespace voks::g729

@@ -1,0 +1,546 @@
+// G.729 decoder post-filter: harmonic (long-term) post-filters of the main body, Annex A and
+// Annex B, short-term formant post-filter, tilt compensations, adaptive gain controls and the
+// Annex A pre-emphasis.
+#include <cstring>
+
+#include "common/basicop.h"
+#include "common/corr_kernels.h"
+#include "common/mathop.h"
+#include "g729/gain_internal.h"
+#include "g729/gain_tables.h"
+
+namespace voks::g729 {
+namespace {
+
+constexpr int kSubfr = 40;
+constexpr int kOrder = 10;
+constexpr int kMemRes2 = 152;      // past residual the G.729 harmonic filter reads
+constexpr int kSizRes2 = kMemRes2 + kSubfr;
+constexpr int kFup = 8;            // fractional resolution of the delay search
+constexpr int kLh2S = 4;           // taps of the short interpolation filters
+constexpr int kLh2L = 16;          // taps of the long interpolation filters
+constexpr int kLhUpL = kLh2L / 2;
+constexpr int kSubfrP1 = kSubfr + 1;
+constexpr int16_t kMinGplt = 21845;
+constexpr int16_t kGammaHarm = 16384;
+constexpr int kImpLen = 20;        // impulse response of the short-term filter
+constexpr int16_t kGamma3Plus = 6554;
+constexpr int16_t kGamma3Minus = 29491;
+constexpr int16_t kAgcFac = 32358;
+constexpr int16_t kAgcFac1 = 32768 - kAgcFac;
+
+// Result of the delay search: the filter is off when num == 0.
+struct LtpChoice {
+    int16_t num = 0, den = 1, shNum = 0, shDen = 0;
+    int16_t ltpdel = 0, phase = 0, offYup = 0;
+};
+
+// Sub-optimal delay search of pst_ltp: best of three integer delays around t0, then the best
+// 1/8 phase around it with the short interpolation filters. sig points at the current sub-frame
+// (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
+LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
+    LtpChoice off;
+    int32_t acc = 0;
+    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, sig[i], sig[i]);
+    if (acc == 0) return off;
+    int16_t shEner = sub(16, norm_l(acc));
+    int16_t ener;
+    if (shEner > 0) {
+        ener = extract_l(L_shr(acc, shEner));
+    } else {
+        shEner = 0;
+        ener = extract_l(acc);
+    }
+
+    int16_t lambda = sub(t0, 1);
+    int32_t numInt = -1;
+    int iMax = 0;
+    for (int i = 0; i < 3; ++i) {
+        const int16_t* past = sig - lambda - i;
+        acc = 0;
+        for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, sig[n], past[n]);
+        if (acc < 0) acc = 0;
+        if (L_sub(acc, numInt) > 0) {
+            numInt = acc;
+            iMax = i;
+        }
+    }
+    if (numInt == 0) return off;
+    lambda = add(lambda, static_cast<int16_t>(iMax));
+    acc = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int16_t t = sig[i - lambda];
+        acc = L_mac(acc, t, t);
+    }
+    if (acc == 0) return off;
+    const int32_t denInt = acc;
+
+    int32_t den0[kFup - 1], den1[kFup - 1];
+    int32_t denMax = denInt;
+    const int16_t* past0 = sig - (lambda - 1);
+    for (int phi = 1; phi < kFup; ++phi) {
+        const int16_t* h = kTabHupS + (phi - 1) * kLh2S;
+        int16_t* y = yUp + (phi - 1) * kSubfrP1;
+        for (int n = 0; n <= kSubfr; ++n) {
+            const int16_t* p = past0 + n;
+            acc = 0;
+            for (int i = 0; i < kLh2S; ++i) acc = L_mac(acc, h[i], p[-i]);
+            y[n] = round_fx(acc);
+        }
+        acc = 0;
+        for (int n = 1; n < kSubfr; ++n) acc = L_mac(acc, y[n], y[n]);
+        den0[phi - 1] = L_mac(acc, y[0], y[0]);
+        den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
+        if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
+            if (L_sub(den0[phi - 1], denMax) > 0) denMax = den0[phi - 1];
+        } else {
+            if (L_sub(den1[phi - 1], denMax) > 0) denMax = den1[phi - 1];
+        }
+    }
+    if (denMax == 0) return off;
+    const int16_t shDen = sub(16, norm_l(denMax));
+    if (shDen <= 0) return off;
+    const int16_t shNum = sub(shDen, shEner) >= 0 ? shDen : shEner;
+
+    int16_t denBest = extract_l(L_shr(denInt, shDen));
+    int16_t numBest = extract_l(L_shr(numInt, shNum));
+    int16_t hiMax = 0, loMax = 0;
+    L_Extract(L_mult(numBest, numBest), hiMax, loMax);
+    int16_t phiMax = 0, ioff = 1;
+
+    // Keeps the candidate when num^2 / den beats the best so far.
+    auto consider = [&](const int16_t* y, int32_t denL, int16_t offset, int16_t phi) {
+        int32_t a = 0;
+        for (int n = 0; n < kSubfr; ++n) a = L_mac(a, sig[n], y[n]);
+        a = L_shr(a, shNum);
+        const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
+        int16_t hi = 0, lo = 0;
+        L_Extract(L_mult(num, num), hi, lo);
+        const int32_t t0v = Mpy_32_16(hi, lo, denBest);
+        const int16_t den = extract_l(L_shr(denL, shDen));
+        const int32_t t1v = Mpy_32_16(hiMax, loMax, den);
+        if (L_sub(t0v, t1v) > 0) {
+            numBest = num;
+            hiMax = hi;
+            loMax = lo;
+            denBest = den;
+            ioff = offset;
+            phiMax = phi;
+        }
+    };
+    for (int phi = 1; phi < kFup; ++phi) {
+        const int16_t* y = yUp + (phi - 1) * kSubfrP1;
+        consider(y, den0[phi - 1], 0, static_cast<int16_t>(phi));
+        consider(y + 1, den1[phi - 1], 1, static_cast<int16_t>(phi));
+    }
+
+    if (numBest == 0 || sub(denBest, 1) <= 0) return off;
+    // num^2 against ener * den * 0.5
+    int32_t t1 = L_mult(denBest, ener);
+    int32_t t0v = L_Comp(hiMax, loMax);
+    int16_t t = add(sub(sub(shl(shNum, 1), shDen), shEner), 1);
+    if (t < 0)
+        t0v = L_shr(t0v, negate(t));
+    else if (t > 0)
+        t1 = L_shr(t1, t);
+    if (L_sub(t0v, t1) < 0) return off;
+    LtpChoice c;
+    c.ltpdel = sub(add(lambda, 1), ioff);
+    c.offYup = ioff;
+    c.phase = phiMax;
+    c.num = numBest;
+    c.den = denBest;
+    c.shDen = shDen;
+    c.shNum = shNum;
+    return c;
+}
+
+// Delayed signal with the long interpolation filter, and its gain terms (compute_ltp_l).
+void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, int16_t& num, int16_t& den,
+                 int16_t& shNum, int16_t& shDen) {
+    const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
+    const int16_t* p = s + (kLhUpL - ltpdel);
+    for (int n = 0; n < kSubfr; ++n) {
+        int32_t acc = 0;
+        for (int i = 0; i < kLh2L; ++i) acc = L_mac(acc, h[i], p[n - i]);
+        y[n] = round_fx(acc);
+    }
+    int32_t acc = 0;
+    for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, y[n], s[n]);
+    if (acc < 0) {
+        num = 0;
+        shNum = 0;
+    } else {
+        int16_t t = sub(16, norm_l(acc));
+        if (t < 0) t = 0;
+        num = extract_l(L_shr(acc, t));
+        shNum = t;
+    }
+    acc = 0;
+    for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, y[n], y[n]);
+    int16_t t = sub(16, norm_l(acc));
+    if (t < 0) t = 0;
+    den = extract_l(L_shr(acc, t));
+    shDen = t;
+}
+
+// 1 keeps the short-filter gain, 2 takes the long-filter gain (select_ltp).
+int select_ltp(int16_t num1, int16_t den1, int16_t shNum1, int16_t shDen1, int16_t num2, int16_t den2,
+               int16_t shNum2, int16_t shDen2) {
+    if (den2 == 0) return 1;
+    int16_t hi = 0, lo = 0;
+    L_Extract(L_mult(num1, num1), hi, lo);
+    int32_t t1 = Mpy_32_16(hi, lo, den2);
+    L_Extract(L_mult(num2, num2), hi, lo);
+    int32_t t2 = Mpy_32_16(hi, lo, den1);
+    const int16_t e1 = add(shl(shNum1, 1), shDen2);
+    const int16_t e2 = add(shl(shNum2, 1), shDen1);
+    if (sub(e2, e1) > 0)
+        t1 = L_shr(t1, sub(e2, e1));
+    else if (sub(e1, e2) > 0)
+        t2 = L_shr(t2, sub(e1, e2));
+    return L_sub(t2, t1) > 0 ? 2 : 1;
+}
+
+// 1/A(z) of order 10 over len samples from a zero state, saturating (reference Syn_filt).
+void impulse(const int16_t* a, const int16_t* x, int16_t* y, int len) {
+    static constexpr int16_t kZero[kOrder] = {};
+    voksSynthesisFilter_NR_16s_Sfs(a, x, y, len, 12, kZero);
+}
+
+}  // namespace
+
+void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
+    ap[0] = a[0];
+    for (int i = 1; i <= kOrder; ++i) ap[i] = round_fx(L_mult(a[i], fac[i]));
+}
+
+void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) {
+    int64_t sumAbs = 0;
+    for (int i = 0; i <= order; ++i) sumAbs += a[i] < 0 ? -int64_t{a[i]} : a[i];
+    if (sumAbs < 32768) {
+        // No partial sum of the doubled products can reach 2^31: the exact sum is the chain.
+        constexpr int kChunk = 64;
+        int32_t buf[kChunk];
+        for (int n0 = 0; n0 < len; n0 += kChunk) {
+            const int count = len - n0 < kChunk ? len - n0 : kChunk;
+            common::corr_kernels().fir(a, order + 1, x + n0, count, buf);
+            for (int k = 0; k < count; ++k) y[n0 + k] = round_fx(L_shl(buf[k] * 2, 3));
+        }
+        return;
+    }
+    for (int n = 0; n < len; ++n) {
+        int32_t s = L_mult(x[n], a[0]);
+        for (int i = 1; i <= order; ++i) s = L_mac(s, a[i], x[n - i]);
+        y[n] = round_fx(L_shl(s, 3));
+    }
+}
+
+void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* vo) {
+    // Justify the input on 13 bits.
+    const int16_t* src = res - kMemRes2;
+    int16_t orAbs = 0;
+    for (int i = 0; i < kSizRes2; ++i) orAbs = static_cast<int16_t>(orAbs | abs_s(src[i]));
+    const int16_t shSig = sub(3, norm_s(orAbs));
+    int16_t cadr[kSizRes2];
+    for (int i = 0; i < kSizRes2; ++i) cadr[i] = shr(src[i], shSig);
+    const int16_t* sig = cadr + kMemRes2;
+
+    int16_t yUp[(kFup - 1) * kSubfrP1];
+    LtpChoice c = search_delay(static_cast<int16_t>(t0), sig, yUp);
+    *vo = c.ltpdel;
+    if (c.num == 0) {
+        std::memmove(out, res, kSubfr * sizeof(int16_t));
+        return;
+    }
+    int16_t yLong[kSubfr];
+    const int16_t* yPtr;
+    if (c.phase == 0) {
+        yPtr = res - c.ltpdel;
+    } else {
+        int16_t num2 = 0, den2 = 0, shNum2 = 0, shDen2 = 0;
+        long_interp(sig, c.ltpdel, c.phase, yLong, num2, den2, shNum2, shDen2);
+        int16_t* y;
+        if (select_ltp(c.num, c.den, c.shNum, c.shDen, num2, den2, shNum2, shDen2) == 1) {
+            y = yUp + (c.phase - 1) * kSubfrP1 + c.offYup;
+        } else {
+            c.num = num2;
+            c.den = den2;
+            c.shNum = shNum2;
+            c.shDen = shDen2;
+            y = yLong;
+        }
+        for (int i = 0; i < kSubfr; ++i) y[i] = shl(y[i], shSig);
+        yPtr = y;
+    }
+    int16_t num = c.num, den = c.den;
+    const int16_t t = sub(c.shNum, c.shDen);
+    if (t >= 0)
+        den = shr(den, t);
+    else
+        num = shl(num, t);
+    int16_t gain;
+    if (sub(num, den) >= 0) {
+        if (gamma == kGammaHarm) {
+            gain = kMinGplt;
+        } else {
+            num = shr(mult_r(den, gamma), 1);
+            den = shr(den, 1);
+            gain = div_s(den, add(den, num));
+        }
+    } else {
+        num = gamma == kGammaHarm ? shr(num, 2) : shr(mult_r(num, gamma), 1);
+        den = shr(den, 1);
+        gain = div_s(den, add(den, num));
+    }
+    // out = g * in + (1 - g) * delayed
+    const int16_t gain1 = add(sub(32767, gain), 1);
+    for (int n = 0; n < kSubfr; ++n) {
+        int32_t acc = L_mult(gain, res[n]);
+        acc = L_mac(acc, gain1, yPtr[n]);
+        out[n] = round_fx(acc);
+    }
+}
+
+void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out) {
+    int16_t* res = resBuf + kResCur;
+    residu(lpc, kOrder, speech, res, kSubfr);
+    int16_t t0Min = sub(delay, 3);
+    int16_t t0Max = add(t0Min, 6);
+    if (t0Max > 143) {
+        t0Max = 143;
+        t0Min = 137;
+    }
+    // The search runs on the residual scaled down by 2 bits (elements 11..193).
+    constexpr int kFirst = kResCur - 143;
+    int16_t scal[kResBufLen - kFirst];
+    for (int i = 0; i < kResBufLen - kFirst; ++i) scal[i] = shr(resBuf[kFirst + i], 2);
+    const int16_t* s = scal + 143;
+
+    int32_t corMax = MIN_32;
+    int16_t t0 = t0Min;
+    for (int16_t i = t0Min; i <= t0Max; ++i) {
+        int32_t corr = 0;
+        for (int j = 0; j < kSubfr; ++j) corr = L_mac(corr, s[j], s[j - i]);
+        if (L_sub(corr, corMax) > 0) {
+            corMax = corr;
+            t0 = i;
+        }
+    }
+    int32_t ener = 1, ener0 = 1;
+    for (int i = 0; i < kSubfr; ++i) ener = L_mac(ener, s[i - t0], s[i - t0]);
+    for (int i = 0; i < kSubfr; ++i) ener0 = L_mac(ener0, s[i], s[i]);
+    if (corMax < 0) corMax = 0;
+    int32_t top = corMax;
+    if (ener > top) top = ener;
+    if (ener0 > top) top = ener0;
+    const int16_t j = norm_l(top);
+    int16_t cmax = round_fx(L_shl(corMax, j));
+    int16_t en = round_fx(L_shl(ener, j));
+    const int16_t en0 = round_fx(L_shl(ener0, j));
+    // Switched off below 3 dB of prediction gain.
+    int32_t t = L_sub(L_mult(cmax, cmax), L_shr(L_mult(en, en0), 1));
+    if (t < 0) {
+        std::memmove(out, res, kSubfr * sizeof(int16_t));
+        return;
+    }
+    int16_t g0, gain;
+    if (sub(cmax, en) > 0) {
+        g0 = 21845;   // 1 / (1 + 0.5)
+        gain = 10923; // 0.5 / (1 + 0.5)
+    } else {
+        cmax = shr(mult(cmax, 16384), 1);
+        en = shr(en, 1);
+        const int16_t d = add(cmax, en);
+        if (d > 0) {
+            gain = div_s(cmax, d);
+            g0 = sub(32767, gain);
+        } else {
+            g0 = 32767;
+            gain = 0;
+        }
+    }
+    for (int i = 0; i < kSubfr; ++i) out[i] = add(mult(g0, res[i]), mult(gain, res[i - t0]));
+}
+
+void ltp_g729b(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out,
+               int16_t* voicing, int16_t frameType) {
+    int16_t ap[kOrder + 1];
+    weight_az(lpc, kFacGamma2Pst, ap);
+    int16_t* res = resBuf + kResCur;
+    residu(ap, kOrder, speech, res, kSubfr);
+    if (frameType == 1) {
+        int16_t vo = 0;
+        ltp_g729(kGammaHarm, delay, res, out, &vo);
+        *voicing = vo != 0 ? 1 : 0;
+    } else {
+        std::memmove(out, res, kSubfr * sizeof(int16_t));
+        *voicing = 0;
+    }
+}
+
+VokStatus short_term(const int16_t* lpc, const int16_t* src, int16_t* dst, int16_t* h) {
+    int16_t ap1[kOrder + 1];
+    int16_t ap2[kImpLen] = {};
+    weight_az(lpc, kFacGamma1Pst, ap1);
+    weight_az(lpc, kFacGamma2Pst, ap2);
+    impulse(ap1, ap2, h, kImpLen);
+    int32_t sum = 0;
+    for (int i = 0; i < kImpLen; ++i) sum = L_add(sum, abs_s(h[i]));
+    const int16_t g0 = extract_h(L_shl(sum, 14));
+    int16_t x[kSubfr];
+    if (sub(g0, 1024) > 0) {
+        const int16_t inv = div_s(1024, g0);
+        for (int i = 0; i < kSubfr; ++i) x[i] = mult_r(src[i], inv);
+    } else {
+        std::memcpy(x, src, sizeof(x));
+    }
+    return voksSynthesisFilter_NR_16s_Sfs(ap1, x, dst, kSubfr, 12, dst - kOrder);
+}
+
+void tilt_mu(int16_t parcor0, const int16_t* in, int16_t* out) {
+    int16_t mu, fact;
+    int16_t shFact1;
+    if (parcor0 > 0) {
+        mu = mult_r(parcor0, kGamma3Plus);
+        shFact1 = 15;
+        fact = 0x4000;
+    } else {
+        mu = mult_r(parcor0, kGamma3Minus);
+        shFact1 = 12;
+        fact = 0x0800;
+    }
+    const int16_t mu2 = add(32767, sub(1, abs_s(mu)));
+    const int16_t ga = div_s(fact, mu2);
+    mu = shr(mu, 1);
+    int16_t x[kSubfr + 1];
+    std::memcpy(x, in, sizeof(x));
+    for (int n = 0; n < kSubfr; ++n) {
+        int32_t t = L_mac(L_shl(L_deposit_l(x[n + 1]), 15), mu, x[n]);
+        t = L_add(t, 0x4000);
+        const int16_t v = extract_l(L_shr(t, 15));
+        t = L_shr(L_add(L_mult(v, ga), fact), shFact1);
+        out[n] = sat16(t);
+    }
+}
+
+void tilt_g729(const int16_t* h, int16_t* x) {
+    int32_t acc = 0;
+    for (int i = 0; i < kImpLen; ++i) acc = L_mac(acc, h[i], h[i]);
+    const int16_t sh = norm_l(acc);
+    const int16_t acf0 = extract_h(L_shl(acc, sh));
+    acc = 0;
+    for (int i = 0; i < kImpLen - 1; ++i) acc = L_mac(acc, h[i], h[i + 1]);
+    const int16_t acf1 = extract_h(L_shl(acc, sh));
+    int16_t rc0 = 0;
+    if (sub(acf0, abs_s(acf1)) >= 0) {
+        rc0 = div_s(abs_s(acf1), acf0);
+        if (acf1 > 0) rc0 = negate(rc0);
+    }
+    tilt_mu(rc0, x - 1, x);
+}
+
+void tilt_g729a(const int16_t* lpc, int16_t* x) {
+    constexpr int kLh = 22;
+    int16_t num[kLh] = {};
+    for (int i = 0; i <= kOrder; ++i) num[i] = lpc[i];
+    int16_t h[kLh];
+    impulse(lpc + kOrder + 1, num, h, kLh);
+    int32_t acc = L_mult(h[0], h[0]);
+    for (int i = 1; i < kLh; ++i) acc = L_mac(acc, h[i], h[i]);
+    const int16_t r0 = extract_h(acc);
+    acc = L_mult(h[0], h[1]);
+    for (int i = 1; i < kLh - 1; ++i) acc = L_mac(acc, h[i], h[i + 1]);
+    int16_t r1 = extract_h(acc);
+    int16_t g = 0;
+    if (r1 > 0) g = r0 < 1 ? MAX_16 : div_s(mult(r1, 26214), r0);
+    preemphasis(g, x, x, kSubfr, x - 1);
+}
+
+void preemphasis(int16_t g, const int16_t* src, int16_t* dst, int len, int16_t* mem) {
+    const int16_t last = src[len - 1];
+    // From the end backwards so that the in-place call reads unfiltered samples.
+    for (int i = len - 1; i > 0; --i) dst[i] = sub(src[i], mult(g, src[i - 1]));
+    dst[0] = sub(src[0], mult(g, *mem));
+    *mem = last;
+}
+
+void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
+    int32_t acc = 0;
+    for (int i = 0; i < kSubfr; ++i) acc = L_add(acc, L_abs(L_deposit_l(in[i])));
+    int16_t g0;
+    if (acc == 0) {
+        g0 = 0;
+    } else {
+        const int16_t scalIn = norm_l(acc);
+        const int16_t gIn = extract_h(L_shl(acc, scalIn));
+        acc = 0;
+        for (int i = 0; i < kSubfr; ++i) acc = L_add(acc, L_abs(L_deposit_l(out[i])));
+        if (acc == 0) {
+            *gainPrec = 0;
+            return;
+        }
+        const int16_t scalOut = norm_l(acc);
+        const int16_t gOut = extract_h(L_shl(acc, scalOut));
+        int16_t sh = sub(add(scalIn, 1), scalOut);
+        if (sub(gIn, gOut) < 0) {
+            g0 = div_s(gIn, gOut);
+        } else {
+            g0 = add(shr(div_s(sub(gIn, gOut), gOut), 1), 0x4000);
+            sh = sub(sh, 1);
+        }
+        g0 = mult_r(shr(g0, sh), kAgcFac1);
+    }
+    int16_t gain = *gainPrec;
+    for (int i = 0; i < kSubfr; ++i) {
+        gain = add(mult_r(kAgcFac, gain), g0);
+        out[i] = round_fx(L_shl(L_mult(gain, out[i]), 1));
+    }
+    *gainPrec = gain;
+}
+
+void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
+    int32_t s = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int16_t v = shr(out[i], 2);
+        s = L_mac(s, v, v);
+    }
+    if (s == 0) {
+        *pastGain = 0;
+        return;
+    }
+    int16_t e = sub(norm_l(s), 1);
+    const int16_t gOut = round_fx(L_shl(s, e));
+    s = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int16_t v = shr(in[i], 2);
+        s = L_mac(s, v, v);
+    }
+    int16_t g0 = 0;
+    if (s != 0) {
+        const int16_t n = norm_l(s);
+        const int16_t gIn = round_fx(L_shl(s, n));
+        e = sub(e, n);
+        s = L_deposit_l(div_s(gOut, gIn));
+        s = L_shr(L_shl(s, 7), e);
+        s = ownInvSqrt(s);
+        g0 = mult(round_fx(L_shl(s, 9)), 3276);
+    }
+    int16_t gain = *pastGain;
+    for (int i = 0; i < kSubfr; ++i) {
+        gain = add(mult(gain, 29491), g0);
+        out[i] = extract_h(L_shl(L_mult(out[i], gain), 3));
+    }
+    *pastGain = gain;
+}
+
+void gain_control_32f(float* x, float* gain, float increment, float factor) {
+    float g = *gain;
+    for (int i = 0; i < kSubfr; ++i) {
+        g = g * factor + increment;
+        x[i] = x[i] * g;
+    }
+    *gain = g;
+}
+
+}  // namespace voks::g729
