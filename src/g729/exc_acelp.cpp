@@ -1,0 +1,376 @@
+// Impulse-response correlation matrix and the 17-bit algebraic codebook searches of G.729
+// (D4i40_17, with the carried search budget) and Annex A (D4i40_17_fast).
+#include <cstring>
+
+#include "common/basicop.h"
+#include "g729/exc_core.h"
+#include "g729/exc_kernels.h"
+
+namespace voks::g729 {
+
+namespace {
+
+constexpr int kPos = 8;  // positions per track
+// Offsets of the blocks in the 616-element matrix.
+constexpr int kDiag[5] = {0, 8, 16, 24, 32};
+enum Cross { R01, R02, R03, R04, R12, R13, R14, R23, R24 };
+constexpr int cross_at(Cross c) { return 40 + 64 * static_cast<int>(c); }
+// First and second track of each cross block.
+constexpr int kCrossTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
+
+// Scales the response for the matrix: h >> 1 when its energy is large, else by the largest
+// even normalisation shift.
+void scale_response(const int16_t* H, int16_t* h) {
+    const int32_t cor = mac_chain(H, H, kSubfr);
+    if (extract_h(cor) > 32000) {
+        for (int i = 0; i < kSubfr; ++i) h[i] = shr(H[i], 1);
+    } else {
+        const int16_t k = shr(norm_l(cor), 1);
+        for (int i = 0; i < kSubfr; ++i) h[i] = shl(H[i], k);
+    }
+}
+
+// Position-word code of pulse 3: 2 * (position / 5) + (track 4 ? 1 : 0).
+int pulse3_code(int p) { return 2 * (p / 5) + (p % 5 - 3); }
+
+void build_code(const int16_t* sgn, const int ip[4], int16_t* code, int16_t& sign, int16_t& index) {
+    std::memset(code, 0, kSubfr * sizeof(int16_t));
+    int s = 0;
+    for (int k = 0; k < 4; ++k) {
+        code[ip[k]] = shr(sgn[ip[k]], 2);
+        if (sgn[ip[k]] > 0) s += 1 << k;
+    }
+    sign = static_cast<int16_t>(s);
+    index = static_cast<int16_t>(ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + (pulse3_code(ip[3]) << 9));
+}
+
+// L_mult(a, alpha) - L_mult(b, alp) > 0: the candidate test of the searches, decided exactly
+// (the saturating difference has the sign of the exact one).
+inline bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp) {
+    return int64_t{L_mult(sq, alpha_best)} - 2 * int64_t{sq_best} * alp > 0;
+}
+
+}  // namespace
+
+void cor_h_32(const int16_t* H, int32_t* m32) {
+    int16_t h[kSubfr];
+    scale_response(H, h);
+    int32_t pre[kSubfr * 41];
+    exc_kernels().cor_h_prefix(h, pre);
+    // Element (p1, p2) is the prefix chain of lag |p1 - p2| over 40 - max(p1, p2) products; the
+    // 32-bit form halves the doubled chain so that >> 15 gives the 16-bit reference value.
+    for (int t = 0; t < 5; ++t)
+        for (int j = 0; j < kPos; ++j) m32[kDiag[t] + j] = pre[40 - (t + 5 * j)] >> 1;
+    for (int c = 0; c < 9; ++c) {
+        const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
+        int32_t* out = m32 + cross_at(static_cast<Cross>(c));
+        for (int a = 0; a < kPos; ++a) {
+            const int p1 = t1 + 5 * a;
+            for (int b = 0; b < kPos; ++b) {
+                const int p2 = t2 + 5 * b;
+                const int d = p1 > p2 ? p1 - p2 : p2 - p1;
+                const int last = p1 > p2 ? p1 : p2;
+                out[8 * a + b] = pre[d * 41 + 40 - last] >> 1;
+            }
+        }
+    }
+}
+
+void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t* code, int16_t& sign,
+              int16_t& index) {
+    int16_t sgn[kSubfr];
+    for (int i = 0; i < kSubfr; ++i) {
+        if (dn[i] >= 0) {
+            sgn[i] = MAX_16;
+        } else {
+            sgn[i] = MIN_16;
+            dn[i] = negate(dn[i]);
+        }
+    }
+    // Threshold on the first three pulses.
+    int16_t max0 = dn[0], max1 = dn[1], max2 = dn[2];
+    for (int i = 5; i < kSubfr; i += 5) {
+        if (dn[i] > max0) max0 = dn[i];
+        if (dn[i + 1] > max1) max1 = dn[i + 1];
+        if (dn[i + 2] > max2) max2 = dn[i + 2];
+    }
+    max0 = add(add(max0, max1), max2);
+    int32_t l32 = 0;
+    for (int i = 0; i < kSubfr; i += 5) {
+        l32 = L_mac(l32, dn[i], 1);
+        l32 = L_mac(l32, dn[i + 1], 1);
+        l32 = L_mac(l32, dn[i + 2], 1);
+    }
+    const int16_t average = extract_l(L_shr(l32, 4));
+    const int16_t thres = add(mult(sub(max0, average), 13107), average);
+
+    // Signs into the cross blocks.
+    for (int c = 0; c < 9; ++c) {
+        const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
+        int16_t* r = rr + cross_at(static_cast<Cross>(c));
+        for (int a = 0; a < kPos; ++a)
+            for (int b = 0; b < kPos; ++b)
+                r[8 * a + b] = mult(r[8 * a + b], mult(sgn[t1 + 5 * a], sgn[t2 + 5 * b]));
+    }
+    const int16_t* r00 = rr + kDiag[0];
+    const int16_t* r11 = rr + kDiag[1];
+    const int16_t* r22 = rr + kDiag[2];
+    const int16_t* r33 = rr + kDiag[3];
+    const int16_t* r44 = rr + kDiag[4];
+    const int16_t* r01 = rr + cross_at(R01);
+    const int16_t* r02 = rr + cross_at(R02);
+    const int16_t* r03 = rr + cross_at(R03);
+    const int16_t* r04 = rr + cross_at(R04);
+    const int16_t* r12 = rr + cross_at(R12);
+    const int16_t* r13 = rr + cross_at(R13);
+    const int16_t* r14 = rr + cross_at(R14);
+    const int16_t* r23 = rr + cross_at(R23);
+    const int16_t* r24 = rr + cross_at(R24);
+
+    int ip[4] = {0, 1, 2, 3};
+    int16_t psc = 0, alpha = MAX_16;
+    int16_t extra = subframe == 0 ? int16_t{30} : time_io;
+    int16_t time = add(75, extra);
+    for (int a0 = 0; a0 < kPos; ++a0) {
+        const int16_t ps0 = dn[5 * a0];
+        const int16_t alp0 = r00[a0];
+        for (int a1 = 0; a1 < kPos; ++a1) {
+            const int16_t ps1 = add(ps0, dn[1 + 5 * a1]);
+            int32_t alp1 = L_mult(alp0, 1);
+            alp1 = L_mac(alp1, r11[a1], 1);
+            alp1 = L_mac(alp1, r01[8 * a0 + a1], 2);
+            for (int a2 = 0; a2 < kPos; ++a2) {
+                const int16_t ps2 = add(ps1, dn[2 + 5 * a2]);
+                int32_t alp2 = L_mac(alp1, r22[a2], 1);
+                alp2 = L_mac(alp2, r02[8 * a0 + a2], 2);
+                alp2 = L_mac(alp2, r12[8 * a1 + a2], 2);
+                if (ps2 <= thres) continue;
+                for (int t = 3; t <= 4; ++t) {
+                    const int16_t* rd = t == 3 ? r33 : r44;
+                    const int16_t* rx0 = t == 3 ? r03 : r04;
+                    const int16_t* rx1 = t == 3 ? r13 : r14;
+                    const int16_t* rx2 = t == 3 ? r23 : r24;
+                    for (int a3 = 0; a3 < kPos; ++a3) {
+                        const int16_t ps3 = add(ps2, dn[t + 5 * a3]);
+                        int32_t alp3 = L_mac(alp2, rd[a3], 1);
+                        alp3 = L_mac(alp3, rx0[8 * a0 + a3], 2);
+                        alp3 = L_mac(alp3, rx1[8 * a1 + a3], 2);
+                        alp3 = L_mac(alp3, rx2[8 * a2 + a3], 2);
+                        const int16_t alp = extract_l(L_shr(alp3, 5));
+                        const int16_t ps3c = mult(ps3, ps3);
+                        if (better(ps3c, alpha, psc, alp)) {
+                            psc = ps3c;
+                            alpha = alp;
+                            ip[0] = 5 * a0;
+                            ip[1] = 1 + 5 * a1;
+                            ip[2] = 2 + 5 * a2;
+                            ip[3] = t + 5 * a3;
+                        }
+                    }
+                }
+                time = sub(time, 1);
+                if (time <= 0) goto end_search;
+            }
+        }
+    }
+end_search:
+    time_io = time;
+    build_code(sgn, ip, code, sign, index);
+}
+
+void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
+    constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
+    int16_t sgn[kSubfr], sgn_inv[kSubfr];
+    for (int i = 0; i < kSubfr; ++i) {
+        if (dn[i] >= 0) {
+            sgn[i] = MAX_16;
+            sgn_inv[i] = MIN_16;
+        } else {
+            sgn[i] = MIN_16;
+            sgn_inv[i] = MAX_16;
+            dn[i] = negate(dn[i]);
+        }
+    }
+    // Signs into the cross blocks: the sign of the first position picks the sign vector.
+    for (int c = 0; c < 9; ++c) {
+        const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
+        int16_t* r = rr + cross_at(static_cast<Cross>(c));
+        for (int a = 0; a < kPos; ++a) {
+            const int16_t* ps = sgn[t1 + 5 * a] < 0 ? sgn_inv : sgn;
+            for (int b = 0; b < kPos; ++b) r[8 * a + b] = mult(r[8 * a + b], ps[t2 + 5 * b]);
+        }
+    }
+    const int16_t* r00 = rr + kDiag[0];
+    const int16_t* r11 = rr + kDiag[1];
+    const int16_t* r22 = rr + kDiag[2];
+    const int16_t* r01 = rr + cross_at(R01);
+    const int16_t* r02 = rr + cross_at(R02);
+    const int16_t* r12 = rr + cross_at(R12);
+
+    int16_t psk = -1, alpk = 1;
+    int ip[4] = {0, 1, 2, 3};
+    int ix = 0, iy = 0;
+    int16_t ps = 0;
+
+    // Two largest |d| positions of a track (the second excluding the first).
+    auto top2 = [&](int track, int out[2]) {
+        int prev = -1;
+        for (int n = 0; n < 2; ++n) {
+            int16_t max = -1;
+            int best = track;
+            for (int j = track; j < kSubfr; j += 5) {
+                if (dn[j] > max && j != prev) {
+                    max = dn[j];
+                    best = j;
+                }
+            }
+            out[n] = best;
+            prev = best;
+        }
+    };
+
+    for (int track = 3; track <= 4; ++track) {
+        const int16_t* r33 = rr + kDiag[track];
+        const int16_t* r03 = rr + cross_at(track == 3 ? R03 : R04);
+        const int16_t* r13 = rr + cross_at(track == 3 ? R13 : R14);
+        const int16_t* r23 = rr + cross_at(track == 3 ? R23 : R24);
+        int16_t tmp[kPos];
+
+        // Search 3, phase A: track 2 against the pulse-3 track.
+        int16_t sq = -1, alp = 1;
+        int cand[2];
+        top2(2, cand);
+        for (int c = 0; c < 2; ++c) {
+            const int i0 = cand[c], j = i0 / 5;
+            const int16_t ps1 = dn[i0];
+            const int32_t alp1 = L_mult(r22[j], k1_4);
+            for (int b = 0; b < kPos; ++b) {
+                const int i1 = track + 5 * b;
+                const int16_t ps2 = add(ps1, dn[i1]);
+                int32_t alp2 = L_mac(alp1, r23[8 * j + b], k1_2);
+                alp2 = L_mac(alp2, r33[b], k1_4);
+                const int16_t sq2 = mult(ps2, ps2);
+                const int16_t alp16 = round_fx(alp2);
+                if (better(sq2, alp, sq, alp16)) {
+                    sq = sq2;
+                    ps = ps2;
+                    alp = alp16;
+                    ix = i0;
+                    iy = i1;
+                }
+            }
+        }
+        int i0 = ix, i1 = iy;
+        // Phase B: tracks 0 and 1.
+        {
+            const int16_t ps0 = ps;
+            const int32_t alp0 = L_mult(alp, k1_4);
+            sq = -1;
+            alp = 1;
+            const int j0 = i0 / 5, j1 = i1 / 5;
+            for (int k = 0; k < kPos; ++k) {
+                int32_t s = L_mult(r12[8 * k + j0], k1_4);
+                s = L_mac(s, r13[8 * k + j1], k1_4);
+                s = L_mac(s, r11[k], k1_8);
+                tmp[k] = round_fx(s);
+            }
+            for (int a = 0; a < kPos; ++a) {
+                const int16_t ps1 = add(ps0, dn[5 * a]);
+                int32_t alp1 = L_mac(alp0, r02[8 * a + j0], k1_8);
+                alp1 = L_mac(alp1, r03[8 * a + j1], k1_8);
+                alp1 = L_mac(alp1, r00[a], k1_16);
+                for (int k = 0; k < kPos; ++k) {
+                    const int16_t ps2 = add(ps1, dn[1 + 5 * k]);
+                    int32_t alp2 = L_mac(alp1, r01[8 * a + k], k1_8);
+                    alp2 = L_mac(alp2, tmp[k], k1_2);
+                    const int16_t sq2 = mult(ps2, ps2);
+                    const int16_t alp16 = round_fx(alp2);
+                    if (better(sq2, alp, sq, alp16)) {
+                        sq = sq2;
+                        alp = alp16;
+                        ix = 5 * a;
+                        iy = 1 + 5 * k;
+                    }
+                }
+            }
+            if (better(sq, alpk, psk, alp)) {
+                psk = sq;
+                alpk = alp;
+                ip[2] = i0;
+                ip[3] = i1;
+                ip[0] = ix;
+                ip[1] = iy;
+            }
+        }
+
+        // Search 4, phase A: the pulse-3 track against track 0.
+        sq = -1;
+        alp = 1;
+        top2(track, cand);
+        for (int c = 0; c < 2; ++c) {
+            const int p3 = cand[c], j = p3 / 5;
+            const int16_t ps1 = dn[p3];
+            const int32_t alp1 = L_mult(r33[j], k1_4);
+            for (int a = 0; a < kPos; ++a) {
+                const int16_t ps2 = add(ps1, dn[5 * a]);
+                int32_t alp2 = L_mac(alp1, r03[8 * a + j], k1_2);
+                alp2 = L_mac(alp2, r00[a], k1_4);
+                const int16_t sq2 = mult(ps2, ps2);
+                const int16_t alp16 = round_fx(alp2);
+                if (better(sq2, alp, sq, alp16)) {
+                    sq = sq2;
+                    ps = ps2;
+                    alp = alp16;
+                    ix = p3;
+                    iy = 5 * a;
+                }
+            }
+        }
+        i0 = ix;
+        i1 = iy;
+        // Phase B: tracks 1 and 2.
+        {
+            const int16_t ps0 = ps;
+            const int32_t alp0 = L_mult(alp, k1_4);
+            sq = -1;
+            alp = 1;
+            const int j0 = i0 / 5, j1 = i1 / 5;
+            for (int k = 0; k < kPos; ++k) {
+                int32_t s = L_mult(r23[8 * k + j0], k1_4);
+                s = L_mac(s, r02[8 * j1 + k], k1_4);
+                s = L_mac(s, r22[k], k1_8);
+                tmp[k] = round_fx(s);
+            }
+            for (int a = 0; a < kPos; ++a) {
+                const int16_t ps1 = add(ps0, dn[1 + 5 * a]);
+                int32_t alp1 = L_mac(alp0, r13[8 * a + j0], k1_8);
+                alp1 = L_mac(alp1, r01[8 * j1 + a], k1_8);
+                alp1 = L_mac(alp1, r11[a], k1_16);
+                for (int k = 0; k < kPos; ++k) {
+                    const int16_t ps2 = add(ps1, dn[2 + 5 * k]);
+                    int32_t alp2 = L_mac(alp1, r12[8 * a + k], k1_8);
+                    alp2 = L_mac(alp2, tmp[k], k1_2);
+                    const int16_t sq2 = mult(ps2, ps2);
+                    const int16_t alp16 = round_fx(alp2);
+                    if (better(sq2, alp, sq, alp16)) {
+                        sq = sq2;
+                        alp = alp16;
+                        ix = 1 + 5 * a;
+                        iy = 2 + 5 * k;
+                    }
+                }
+            }
+            if (better(sq, alpk, psk, alp)) {
+                psk = sq;
+                alpk = alp;
+                ip[3] = i0;
+                ip[0] = i1;
+                ip[1] = ix;
+                ip[2] = iy;
+            }
+        }
+    }
+    build_code(sgn, ip, code, sign, index);
+}
+
+}  // namespace voks::g729

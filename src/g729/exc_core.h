@@ -1,0 +1,70 @@
+// G.729 excitation search: open-loop and closed-loop pitch, adaptive-vector interpolation, pitch
+// gain, impulse-response correlation matrix and the algebraic codebook searches (main body,
+// Annexes A, D and E). Fixed-point routines reproduce the ITU-T reference arithmetic.
+#ifndef VOKS_G729_EXC_CORE_H
+#define VOKS_G729_EXC_CORE_H
+
+#include <cstdint>
+
+namespace voks::g729 {
+
+constexpr int kSubfr = 40;
+constexpr int kPitMin = 20;
+constexpr int kPitMax = 143;
+constexpr int kExcHist = 154;              // past excitation in the 16s buffer (143 + 11)
+constexpr int kExcLen = kExcHist + kSubfr;  // 194
+constexpr int kMatrixLen = 616;             // 5 diagonal blocks of 8 + 9 cross blocks of 64
+
+extern const int16_t inter_3[13];
+extern const int16_t inter_3l[31];
+extern const float inter_3l_32f[31];
+
+// L_mac chain sum_{i<n} 2*a[i]*b[i] from 0, saturating after every step.
+int32_t mac_chain(const int16_t* a, const int16_t* b, int n);
+
+// Search range of the closed-loop pitch for an open-loop delay (sub-frame 0) or the integer
+// delay of sub-frame 0 (sub-frame 1).
+void pitch_range(int delay, int subframe, int& tmin, int& tmax);
+
+// Pitch_ol (G.729) and Pitch_ol_fast (Annex A): x at the frame start, x[-143..79] read.
+int16_t pitch_ol(const int16_t* x);
+int16_t pitch_ol_fast(const int16_t* x);
+int32_t pitch_ol_fast_32f(const float* x);
+
+// Pred_lt_3: exc points at the current sub-frame (at least T0 + 11 samples before it);
+// writes exc[0..39]. frac in -1..1.
+void pred_lt_3(int16_t* exc, int t0, int frac);
+void pred_lt_3_32f(float* exc, int t0, int frac);
+
+// Closed-loop searches; exc at the current sub-frame. G.729 and Annex A build the adaptive
+// vector into exc[0..39]; Annex D only returns the delay.
+void pitch_fr3(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+               int16_t& t0, int16_t& frac);
+void pitch_fr3_fast(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+                    int16_t& t0, int16_t& frac);
+void pitch_fr3_d(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+                 int16_t& t0, int16_t& frac);
+
+// Partial convolution y[n] = sat16(L_shl(sum_{i<=n} L_mac x[i]*h[n-i], 3) >> 16) (Convolve).
+void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y);
+// Pitch gain (G_pitch) of y against x, Q14.
+int16_t pitch_gain(const int16_t* x, const int16_t* y);
+// Target update x2 = x - y*g (g in Q14) with the reference coder's saturation.
+void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2);
+
+// Cor_h on the 32-bit halves: m32[k] = (L_mac chain) >> 1 of the scaled response.
+void cor_h_32(const int16_t* h, int32_t* m32);
+// Cor_h_X of Annex A and the main body (saturating L_mac sums, normalised to 13 bits).
+void cor_h_x(const int16_t* h, const int16_t* x, int16_t* d);
+
+// D4i40_17 (G.729, 17 bits): dn (40, modified), rr (616, modified); time carries the counter.
+void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time, int16_t* code, int16_t& sign,
+              int16_t& index);
+// D4i40_17_fast (Annex A).
+void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index);
+// D2i40_11 (Annex D, 11 bits) with its own correlation matrix built from h.
+void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t& sign, int16_t& index);
+
+}  // namespace voks::g729
+
+#endif  // VOKS_G729_EXC_CORE_H

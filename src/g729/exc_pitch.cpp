@@ -1,0 +1,357 @@
+// Open-loop and closed-loop pitch searches, adaptive-vector interpolation, pitch gain and target
+// update of the G.729 excitation analysis (fixed point).
+#include <cstring>
+
+#include "common/basicop.h"
+#include "common/mathop.h"
+#include "g729/exc_core.h"
+#include "g729/exc_kernels.h"
+
+namespace voks::g729 {
+
+// 1/3-resolution interpolation filters: normalised correlations (4 taps a side, inter_3) and
+// the excitation (10 taps a side, inter_3l).
+const int16_t inter_3[13] = {29519, 24906, 13896, 2755, -3459, -3969, -1561, 534, 1023, 516, 0, -194, 0};
+const int16_t inter_3l[31] = {29443, 25207, 14701, 3143,  -4402, -5850, -2783, 1211, 3130, 2259, 0,
+                              -1652, -1666, -464,  756,   1099,  550,   -245,  -634, -451, 0,    308,
+                              296,   78,    -120,  -165,  -79,   34,    91,    70,   0};
+const float inter_3l_32f[31] = {0.898517f,  0.769271f,  0.448635f,  0.095915f,  -0.134333f, -0.178528f,
+                                -0.084919f, 0.036952f,  0.095533f,  0.068936f,  -0.000000f, -0.050404f,
+                                -0.050835f, -0.014169f, 0.023083f,  0.033543f,  0.016774f,  -0.007466f,
+                                -0.019340f, -0.013755f, 0.000000f,  0.009400f,  0.009029f,  0.002381f,
+                                -0.003658f, -0.005027f, -0.002405f, 0.001050f,  0.002780f,  0.002145f,
+                                0.000000f};
+
+int32_t mac_chain(const int16_t* a, const int16_t* b, int n) { return exc_kernels().mac_chain(a, b, n); }
+
+void pitch_range(int delay, int subframe, int& tmin, int& tmax) {
+    const int back = subframe == 0 ? 3 : 5;
+    const int span = subframe == 0 ? 6 : 9;
+    tmin = delay - back;
+    if (tmin < kPitMin) tmin = kPitMin;
+    tmax = tmin + span;
+    if (tmax > kPitMax) {
+        tmax = kPitMax;
+        tmin = kPitMax - span;
+    }
+}
+
+namespace {
+
+// Correlation normalised by the inverse square root of the energy, as Lag_max returns it.
+int16_t normalise(int32_t corr, int32_t energy) {
+    const int32_t inv = ownInvSqrt(energy);
+    int16_t ch, cl, eh, el;
+    L_Extract(corr, ch, cl);
+    L_Extract(inv, eh, el);
+    return extract_l(Mpy_32(ch, cl, eh, el));
+}
+
+// Scales the 223 samples x[-143..79] into s[0..222] by the energy test of the open-loop search.
+void scale_frame(const int16_t* x, int16_t* s, bool overflow, int32_t energy) {
+    const int16_t* src = x - kPitMax;
+    constexpr int n = kPitMax + 80;
+    if (overflow) {
+        for (int i = 0; i < n; ++i) s[i] = shr(src[i], 3);
+    } else if (energy < 1048576) {
+        for (int i = 0; i < n; ++i) s[i] = shl(src[i], 3);
+    } else {
+        std::memcpy(s, src, n * sizeof(int16_t));
+    }
+}
+
+// Lag_max of the main body over lags hi down to lo (ties go to the smaller lag).
+int16_t lag_max(const int16_t* sig, int hi, int lo, int16_t& cor_max) {
+    const ExcKernels& k = exc_kernels();
+    int32_t max = MIN_32;
+    int p_max = hi;
+    for (int i = hi; i >= lo; --i) {
+        const int32_t t = k.mac_chain(sig, sig - i, 80);
+        if (t >= max) {
+            max = t;
+            p_max = i;
+        }
+    }
+    const int32_t e = k.mac_chain(sig - p_max, sig - p_max, 80);
+    cor_max = normalise(max, e);
+    return static_cast<int16_t>(p_max);
+}
+
+// Decimated correlation of Pitch_ol_fast: L_mac over every second sample n = 0, 2, .., 78.
+int32_t dec_corr(const int16_t* a, const int16_t* b) { return exc_kernels().mac_chain_dec(a, b, 80); }
+
+int16_t fast_norm(const int16_t* sig, int t, int32_t max) {
+    int32_t e = 1;
+    const int32_t sum = dec_corr(sig - t, sig - t);
+    e = L_add(e, sum);
+    return normalise(max, e);
+}
+
+}  // namespace
+
+int16_t pitch_ol(const int16_t* x) {
+    bool ovf = false;
+    int32_t t0 = 0;
+    for (int i = -kPitMax; i < 80; ++i) t0 = L_mac(t0, x[i], x[i], ovf);
+    int16_t scaled[kPitMax + 80];
+    scale_frame(x, scaled, ovf, t0);
+    const int16_t* s = scaled + kPitMax;
+    int16_t max1, max2, max3;
+    int16_t p1 = lag_max(s, kPitMax, 80, max1);
+    const int16_t p2 = lag_max(s, 79, 40, max2);
+    const int16_t p3 = lag_max(s, 39, 20, max3);
+    if (mult(max1, 27853) < max2) {
+        max1 = max2;
+        p1 = p2;
+    }
+    if (mult(max1, 27853) < max3) p1 = p3;
+    return p1;
+}
+
+int16_t pitch_ol_fast(const int16_t* x) {
+    bool ovf = false;
+    int32_t sum = 0;
+    for (int i = -kPitMax; i < 80; i += 2) sum = L_mac(sum, x[i], x[i], ovf);
+    int16_t scaled[kPitMax + 80];
+    scale_frame(x, scaled, ovf, sum);
+    const int16_t* s = scaled + kPitMax;
+
+    auto section = [&](int lo, int hi, int step, int16_t& t) {
+        int32_t max = MIN_32;
+        t = static_cast<int16_t>(lo);
+        for (int i = lo; i < hi; i += step) {
+            const int32_t c = dec_corr(s, s - i);
+            if (c > max) {
+                max = c;
+                t = static_cast<int16_t>(i);
+            }
+        }
+        return max;
+    };
+    int16_t t1, t2, t3;
+    const int32_t c1 = section(20, 40, 1, t1);
+    const int16_t max1a = fast_norm(s, t1, c1);
+    const int32_t c2 = section(40, 80, 1, t2);
+    const int16_t max2a = fast_norm(s, t2, c2);
+    int32_t c3 = section(80, 143, 2, t3);
+    {
+        const int i = t3;
+        int32_t c = dec_corr(s, s - (i + 1));
+        if (c > c3) {
+            c3 = c;
+            t3 = static_cast<int16_t>(i + 1);
+        }
+        c = dec_corr(s, s - (i - 1));
+        if (c > c3) {
+            c3 = c;
+            t3 = static_cast<int16_t>(i - 1);
+        }
+    }
+    const int16_t max3 = fast_norm(s, t3, c3);
+    int16_t max1 = max1a, max2 = max2a;
+    // Favour the sub-multiples of the longer lags.
+    int16_t i = sub(shl(t2, 1), t3);
+    if (sub(abs_s(i), 5) < 0) max2 = add(max2, shr(max3, 2));
+    i = add(i, t2);
+    if (sub(abs_s(i), 7) < 0) max2 = add(max2, shr(max3, 2));
+    i = sub(shl(t1, 1), t2);
+    if (sub(abs_s(i), 5) < 0) max1 = add(max1, mult(max2, 6554));
+    i = add(i, t1);
+    if (sub(abs_s(i), 7) < 0) max1 = add(max1, mult(max2, 6554));
+    if (max1 < max2) {
+        max1 = max2;
+        t1 = t2;
+    }
+    if (max1 < max3) t1 = t3;
+    return t1;
+}
+
+void pred_lt_3(int16_t* exc, int t0, int frac) { exc_kernels().pred_lt_3(exc, t0, frac); }
+
+void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
+    for (int n = 0; n < kSubfr; ++n) {
+        int32_t s = 0;
+        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
+        y[n] = extract_h(L_shl(s, 3));
+    }
+}
+
+namespace {
+
+// Interpol_3: the normalised correlation at a 1/3 fraction around x[0].
+int16_t interpol_3(const int16_t* x, int frac) {
+    if (frac < 0) {
+        frac += 3;
+        --x;
+    }
+    int32_t s = 0;
+    for (int i = 0, k = 0; i < 4; ++i, k += 3) {
+        s = L_mac(s, x[-i], inter_3[frac + k]);
+        s = L_mac(s, x[1 + i], inter_3[3 - frac + k]);
+    }
+    return round_fx(s);
+}
+
+// Norm_Corr: corr[t - t_min] for t = t_min..t_max.
+void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max, int16_t* corr) {
+    int16_t excf[kSubfr];
+    convolve_q12(exc - t_min, h, excf);
+    int32_t s = mac_chain(excf, excf, kSubfr);
+    int h_fac = 3, scaling = 0;
+    if (s > 67108864) {
+        for (int j = 0; j < kSubfr; ++j) excf[j] = shr(excf[j], 2);
+        h_fac = 1;
+        scaling = 2;
+    }
+    exc_kernels().norm_corr(exc, xn, h, t_min, t_max, h_fac, scaling, excf, corr);
+}
+
+// Picks the best fraction among f = first..last on the interpolated correlation around lag.
+int best_fraction(const int16_t* corr_at_lag, int first, int last) {
+    int16_t max = interpol_3(corr_at_lag, first);
+    int frac = first;
+    for (int i = first + 1; i <= last; ++i) {
+        const int16_t c = interpol_3(corr_at_lag, i);
+        if (c > max) {
+            max = c;
+            frac = i;
+        }
+    }
+    return frac;
+}
+
+// Integer search over the normalised correlations (ties go to the larger lag); returns the
+// corr array offset base so that corr_v[t - t_min] is the value at t.
+int16_t integer_lag(const int16_t* corr_v, int t_min, int tmin, int tmax) {
+    int16_t max = corr_v[tmin - t_min];
+    int lag = tmin;
+    for (int i = tmin + 1; i <= tmax; ++i) {
+        if (corr_v[i - t_min] >= max) {
+            max = corr_v[i - t_min];
+            lag = i;
+        }
+    }
+    return static_cast<int16_t>(lag);
+}
+
+void map_fraction(int16_t& lag, int& frac) {
+    if (frac == -2) {
+        frac = 1;
+        --lag;
+    }
+    if (frac == 2) {
+        frac = -1;
+        ++lag;
+    }
+}
+
+}  // namespace
+
+void pitch_fr3(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+               int16_t& t0, int16_t& frac_out) {
+    int16_t corr_v[kSubfr];
+    const int t_min = tmin - 4, t_max = tmax + 4;
+    norm_corr(exc, xn, h, t_min, t_max, corr_v);
+    int16_t lag = integer_lag(corr_v, t_min, tmin, tmax);
+    int frac = 0;
+    if (!(subframe == 0 && lag > 84)) {
+        frac = best_fraction(corr_v + (lag - t_min), -2, 2);
+        map_fraction(lag, frac);
+    }
+    t0 = lag;
+    frac_out = static_cast<int16_t>(frac);
+    pred_lt_3(exc, lag, frac);
+}
+
+void pitch_fr3_d(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+                 int16_t& t0, int16_t& frac_out) {
+    int16_t corr_v[kSubfr];
+    const int t_min = tmin - 4, t_max = tmax + 4;
+    norm_corr(exc, xn, h, t_min, t_max, corr_v);
+    int16_t lag = integer_lag(corr_v, t_min, tmin, tmax);
+    int frac = 0;
+    if (!(subframe == 0 && lag > 84)) {
+        const int16_t* c = corr_v + (lag - t_min);
+        if (subframe == 0) {
+            frac = best_fraction(c, -2, 2);
+        } else {
+            // Reduced fractional resolution away from the middle of the range.
+            const int mid = tmax - 4;
+            const int d = lag - mid;
+            if (d == -1 || d == 0)
+                frac = best_fraction(c, -2, 2);
+            else if (d == -2)
+                frac = best_fraction(c, 0, 2);
+            else if (d == 1)
+                frac = best_fraction(c, -2, 0);
+        }
+        map_fraction(lag, frac);
+    }
+    t0 = lag;
+    frac_out = static_cast<int16_t>(frac);
+}
+
+void pitch_fr3_fast(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int subframe,
+                    int16_t& t0_out, int16_t& frac_out) {
+    int16_t dn[kSubfr];
+    cor_h_x(h, xn, dn);
+    const ExcKernels& k = exc_kernels();
+    int32_t max = MIN_32;
+    int t0 = tmin;
+    for (int t = tmin; t <= tmax; ++t) {
+        const int32_t c = k.mac_chain(dn, exc - t, kSubfr);
+        if (c > max) {
+            max = c;
+            t0 = t;
+        }
+    }
+    pred_lt_3(exc, t0, 0);
+    max = k.mac_chain(dn, exc, kSubfr);
+    t0_out = static_cast<int16_t>(t0);
+    frac_out = 0;
+    if (subframe == 0 && t0 > 84) return;
+    int16_t best[kSubfr];
+    std::memcpy(best, exc, sizeof best);
+    pred_lt_3(exc, t0, -1);
+    int32_t c = k.mac_chain(dn, exc, kSubfr);
+    if (c > max) {
+        max = c;
+        frac_out = -1;
+        std::memcpy(best, exc, sizeof best);
+    }
+    pred_lt_3(exc, t0, 1);
+    c = k.mac_chain(dn, exc, kSubfr);
+    if (c > max)
+        frac_out = 1;
+    else
+        std::memcpy(exc, best, sizeof best);
+}
+
+int16_t pitch_gain(const int16_t* x, const int16_t* y) {
+    int16_t coeff[4];
+    return voksComputeAdaptiveCodebookGain_16s(0, y, x, coeff);
+}
+
+void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
+    for (int i = 0; i < kSubfr; ++i) {
+        const int32_t t = L_shl(L_mult(y[i], g), 1);
+        x2[i] = sub(x[i], extract_h(t));
+    }
+}
+
+void cor_h_x(const int16_t* h, const int16_t* x, int16_t* d) {
+    int32_t y32[kSubfr];
+    int32_t max = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int32_t s = mac_chain(x + i, h, kSubfr - i);
+        y32[i] = s;
+        const int32_t a = L_abs(s);
+        if (a > max) max = a;
+    }
+    int j = norm_l(max);
+    if (j > 16) j = 16;
+    j = 18 - j;
+    for (int i = 0; i < kSubfr; ++i) d[i] = extract_l(L_shr(y32[i], static_cast<int16_t>(j)));
+}
+
+}  // namespace voks::g729

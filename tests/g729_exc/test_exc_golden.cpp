@@ -1,0 +1,236 @@
+// The G.729 excitation operations against the ITU-T reference routines (G.729 release 2 main
+// body PITCH.C, PRED_LT3.C, ACELP_CO.C, FILTER.C; Annex A PITCH_A.C, ACELP_CA.C) on real speech
+// sub-frames captured inside the reference coders (the six main-body .IN sequences) and on
+// seeded random and extreme inputs. Each test runs at every kernel level.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "golden_util.h"
+#include "voksc.h"
+
+namespace {
+
+using exc_golden::levels;
+using exc_golden::load;
+using exc_golden::LevelGuard;
+using exc_golden::Records;
+
+constexpr int kMinRecords = 100;
+
+TEST(G729ExcGolden, OpenLoopPitch) {
+    LevelGuard guard;
+    struct Case {
+        const char* file;
+        VokStatus (*fn)(const Vok16s*, Vok16s*);
+    };
+    for (const Case& c : {Case{"pitch_ol.bin", voksOpenLoopPitchSearch_G729_16s},
+                          Case{"pitch_ol_a.bin", voksOpenLoopPitchSearch_G729A_16s}}) {
+        const Records r = load(c.file, 224);
+        ASSERT_GE(r.count(), kMinRecords) << c.file;
+        for (auto level : levels()) {
+            voks::frame::force_level(level);
+            for (int i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r.at(i);
+                Vok16s lag = -1;
+                ASSERT_EQ(c.fn(rec + 143, &lag), vokStatusOk);
+                ASSERT_EQ(lag, rec[223]) << c.file << " record " << i << " level " << static_cast<int>(level);
+            }
+        }
+    }
+}
+
+// Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac, adaptive vector 40.
+TEST(G729ExcGolden, AdaptiveCodebookSearch) {
+    LevelGuard guard;
+    using Fn = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
+    struct Case {
+        const char* file;
+        Fn fn;
+    };
+    for (const Case& c : {Case{"pitch_fr3.bin", voksAdaptiveCodebookSearch_G729_16s},
+                          Case{"pitch_fr3_a.bin", voksAdaptiveCodebookSearch_G729A_16s}}) {
+        const Records r = load(c.file, 318);
+        ASSERT_GE(r.count(), kMinRecords) << c.file;
+        for (auto level : levels()) {
+            voks::frame::force_level(level);
+            for (int i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r.at(i);
+                std::vector<Vok16s> exc(rec, rec + 194);
+                Vok16s delay[2] = {0, 9}, vec[40];
+                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), delay, vec, rec[275]), vokStatusOk);
+                ASSERT_EQ(delay[0], rec[276]) << c.file << " record " << i;
+                ASSERT_EQ(delay[1], rec[277]) << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(vec, rec + 278, sizeof vec)) << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, sizeof vec)) << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(exc.data(), rec, 154 * sizeof(Vok16s))) << "history changed";
+            }
+        }
+    }
+}
+
+// The reference Pitch_fr3D shares the integer and sub-frame-0 fractional search with Pitch_fr3.
+TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
+    LevelGuard guard;
+    const Records r = load("pitch_fr3.bin", 318);
+    ASSERT_GE(r.count(), kMinRecords);
+    int checked = 0;
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        if (rec[275] != 0) continue;
+        Vok16s delay[2];
+        ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay), vokStatusOk);
+        ASSERT_EQ(delay[0], rec[276]) << i;
+        ASSERT_EQ(delay[1], rec[277]) << i;
+        ++checked;
+    }
+    EXPECT_GE(checked, 50);
+}
+
+// Record: exc 194, T0, frac | vector 40.
+TEST(G729ExcGolden, DecodeAdaptiveVector) {
+    LevelGuard guard;
+    const Records r = load("pred_lt3.bin", 236);
+    const Records s = load("pitch_fr3.bin", 318);
+    ASSERT_GE(r.count(), 90);
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            std::vector<Vok16s> exc(rec, rec + 194);
+            Vok16s out[40];
+            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s(rec + 194, exc.data(), out), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, rec + 196, sizeof out)) << i;
+            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s_I(rec + 194, exc.data()), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 196, sizeof out)) << i;
+        }
+        // The speech records carry the vector of the chosen delay as well.
+        for (int i = 0; i < s.count(); ++i) {
+            const int16_t* rec = s.at(i);
+            std::vector<Vok16s> exc(rec, rec + 194);
+            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s_I(rec + 276, exc.data()), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, 80)) << i;
+        }
+    }
+}
+
+// Record: target 40, response 40 (G.729) or LP 11 (Annex A), vector 40 | filtered 40, gain.
+TEST(G729ExcGolden, AdaptiveCodebookGain) {
+    const Records r = load("g_pitch.bin", 161);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        Vok16s y[40], g = -1;
+        ASSERT_EQ(voksAdaptiveCodebookGain_G729_16s(rec, rec + 40, rec + 80, y, &g), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(y, rec + 120, sizeof y)) << i;
+        ASSERT_EQ(g, rec[160]) << i;
+    }
+    const Records a = load("g_pitch_a.bin", 132);
+    ASSERT_GE(a.count(), kMinRecords);
+    for (int i = 0; i < a.count(); ++i) {
+        const int16_t* rec = a.at(i);
+        Vok16s y[40], g = -1;
+        ASSERT_EQ(voksAdaptiveCodebookGain_G729A_16s(rec, rec + 40, rec + 51, y, &g), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(y, rec + 91, sizeof y)) << i;
+        ASSERT_EQ(g, rec[131]) << i;
+    }
+}
+
+// Record: target 40, filtered vector 40, gain | updated target 40.
+TEST(G729ExcGolden, AdaptiveCodebookContribution) {
+    const Records r = load("target.bin", 121);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        Vok16s out[40];
+        ASSERT_EQ(voksAdaptiveCodebookContribution_G729_16s(rec[80], rec + 40, rec, out), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(out, rec + 81, sizeof out)) << i;
+    }
+}
+
+// Record: response 40 | matrix 616.
+TEST(G729ExcGolden, ToeplizMatrix) {
+    LevelGuard guard;
+    for (const char* file : {"cor_h.bin", "cor_h_a.bin"}) {
+        const Records r = load(file, 656);
+        ASSERT_GE(r.count(), 40) << file;
+        for (auto level : levels()) {
+            voks::frame::force_level(level);
+            for (int i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r.at(i);
+                Vok16s m16[616];
+                Vok32s m32[616];
+                ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
+                ASSERT_EQ(0, std::memcmp(m16, rec + 40, sizeof m16)) << file << " record " << i;
+                ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
+                for (int k = 0; k < 616; ++k) ASSERT_EQ(m32[k] >> 15, rec[40 + k]) << file << " " << i << " " << k;
+            }
+        }
+    }
+}
+
+// Record: response 40, d 40, sub-frame, counter in | code 40, sign, position, counter out,
+// FNV-1a of the sign-modified matrix (low, high).
+TEST(G729ExcGolden, FixedCodebookSearch) {
+    LevelGuard guard;
+    const Records r = load("d4i40.bin", 127);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            const uint32_t hash = static_cast<uint16_t>(rec[125]) | (uint32_t{static_cast<uint16_t>(rec[126])} << 16);
+            // 32-bit matrix path.
+            Vok32s m32[616];
+            ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
+            Vok16s code[40], idx[2], counter = rec[81];
+            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, code, idx, &counter, rec[80]), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
+            ASSERT_EQ(idx[0], rec[122]) << i;
+            ASSERT_EQ(idx[1], rec[123]) << i;
+            ASSERT_EQ(counter, rec[124]) << i;
+            Vok16s back[616];
+            for (int k = 0; k < 616; ++k) back[k] = static_cast<Vok16s>(m32[k]);
+            ASSERT_EQ(exc_golden::fnv(back, 616), hash) << i;
+            // 16-bit matrix path.
+            Vok16s m16[616];
+            ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
+            counter = rec[81];
+            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, code, idx, &counter, rec[80]), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
+            ASSERT_EQ(idx[1], rec[123]) << i;
+            ASSERT_EQ(counter, rec[124]) << i;
+            ASSERT_EQ(exc_golden::fnv(m16, 616), hash) << i;
+        }
+    }
+}
+
+// Record: response 40, d 40 | code 40, sign, position, FNV-1a of the modified matrix.
+TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
+    LevelGuard guard;
+    const Records r = load("d4i40_a.bin", 124);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            const uint32_t hash = static_cast<uint16_t>(rec[122]) | (uint32_t{static_cast<uint16_t>(rec[123])} << 16);
+            Vok32s m32[616];
+            ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
+            Vok16s code[40], idx[2];
+            ASSERT_EQ(voksFixedCodebookSearch_G729A_32s16s(rec + 40, m32, code, idx), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
+            ASSERT_EQ(idx[0], rec[120]) << i;
+            ASSERT_EQ(idx[1], rec[121]) << i;
+            Vok16s m16[616];
+            ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
+            ASSERT_EQ(voksFixedCodebookSearch_G729A_16s(rec + 40, m16, code, idx), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
+            ASSERT_EQ(idx[1], rec[121]) << i;
+            ASSERT_EQ(exc_golden::fnv(m16, 616), hash) << i;
+        }
+    }
+}
+
+}  // namespace
