@@ -112,68 +112,10 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
             for (int b = 0; b < kPos; ++b)
                 r[8 * a + b] = mult(r[8 * a + b], mult(sgn[t1 + 5 * a], sgn[t2 + 5 * b]));
     }
-    const int16_t* r00 = rr + kDiag[0];
-    const int16_t* r11 = rr + kDiag[1];
-    const int16_t* r22 = rr + kDiag[2];
-    const int16_t* r33 = rr + kDiag[3];
-    const int16_t* r44 = rr + kDiag[4];
-    const int16_t* r01 = rr + cross_at(R01);
-    const int16_t* r02 = rr + cross_at(R02);
-    const int16_t* r03 = rr + cross_at(R03);
-    const int16_t* r04 = rr + cross_at(R04);
-    const int16_t* r12 = rr + cross_at(R12);
-    const int16_t* r13 = rr + cross_at(R13);
-    const int16_t* r14 = rr + cross_at(R14);
-    const int16_t* r23 = rr + cross_at(R23);
-    const int16_t* r24 = rr + cross_at(R24);
-
     int ip[4] = {0, 1, 2, 3};
-    int16_t psc = 0, alpha = MAX_16;
-    int16_t extra = subframe == 0 ? int16_t{30} : time_io;
+    const int16_t extra = subframe == 0 ? int16_t{30} : time_io;
     int16_t time = add(75, extra);
-    for (int a0 = 0; a0 < kPos; ++a0) {
-        const int16_t ps0 = dn[5 * a0];
-        const int16_t alp0 = r00[a0];
-        for (int a1 = 0; a1 < kPos; ++a1) {
-            const int16_t ps1 = add(ps0, dn[1 + 5 * a1]);
-            int32_t alp1 = L_mult(alp0, 1);
-            alp1 = L_mac(alp1, r11[a1], 1);
-            alp1 = L_mac(alp1, r01[8 * a0 + a1], 2);
-            for (int a2 = 0; a2 < kPos; ++a2) {
-                const int16_t ps2 = add(ps1, dn[2 + 5 * a2]);
-                int32_t alp2 = L_mac(alp1, r22[a2], 1);
-                alp2 = L_mac(alp2, r02[8 * a0 + a2], 2);
-                alp2 = L_mac(alp2, r12[8 * a1 + a2], 2);
-                if (ps2 <= thres) continue;
-                for (int t = 3; t <= 4; ++t) {
-                    const int16_t* rd = t == 3 ? r33 : r44;
-                    const int16_t* rx0 = t == 3 ? r03 : r04;
-                    const int16_t* rx1 = t == 3 ? r13 : r14;
-                    const int16_t* rx2 = t == 3 ? r23 : r24;
-                    for (int a3 = 0; a3 < kPos; ++a3) {
-                        const int16_t ps3 = add(ps2, dn[t + 5 * a3]);
-                        int32_t alp3 = L_mac(alp2, rd[a3], 1);
-                        alp3 = L_mac(alp3, rx0[8 * a0 + a3], 2);
-                        alp3 = L_mac(alp3, rx1[8 * a1 + a3], 2);
-                        alp3 = L_mac(alp3, rx2[8 * a2 + a3], 2);
-                        const int16_t alp = extract_l(L_shr(alp3, 5));
-                        const int16_t ps3c = mult(ps3, ps3);
-                        if (better(ps3c, alpha, psc, alp)) {
-                            psc = ps3c;
-                            alpha = alp;
-                            ip[0] = 5 * a0;
-                            ip[1] = 1 + 5 * a1;
-                            ip[2] = 2 + 5 * a2;
-                            ip[3] = t + 5 * a3;
-                        }
-                    }
-                }
-                time = sub(time, 1);
-                if (time <= 0) goto end_search;
-            }
-        }
-    }
-end_search:
+    exc_kernels().search_17(dn, rr, thres, time, ip);
     time_io = time;
     build_code(sgn, ip, code, sign, index);
 }
@@ -274,24 +216,20 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
                 s = L_mac(s, r11[k], k1_8);
                 tmp[k] = round_fx(s);
             }
+            int16_t ps1[kPos], dn_in[kPos];
+            int32_t alp1[kPos];
             for (int a = 0; a < kPos; ++a) {
-                const int16_t ps1 = add(ps0, dn[5 * a]);
-                int32_t alp1 = L_mac(alp0, r02[8 * a + j0], k1_8);
-                alp1 = L_mac(alp1, r03[8 * a + j1], k1_8);
-                alp1 = L_mac(alp1, r00[a], k1_16);
-                for (int k = 0; k < kPos; ++k) {
-                    const int16_t ps2 = add(ps1, dn[1 + 5 * k]);
-                    int32_t alp2 = L_mac(alp1, r01[8 * a + k], k1_8);
-                    alp2 = L_mac(alp2, tmp[k], k1_2);
-                    const int16_t sq2 = mult(ps2, ps2);
-                    const int16_t alp16 = round_fx(alp2);
-                    if (better(sq2, alp, sq, alp16)) {
-                        sq = sq2;
-                        alp = alp16;
-                        ix = 5 * a;
-                        iy = 1 + 5 * k;
-                    }
-                }
+                ps1[a] = add(ps0, dn[5 * a]);
+                int32_t s = L_mac(alp0, r02[8 * a + j0], k1_8);
+                s = L_mac(s, r03[8 * a + j1], k1_8);
+                alp1[a] = L_mac(s, r00[a], k1_16);
+                dn_in[a] = dn[1 + 5 * a];
+            }
+            int ba = 0, bk = 0;
+            exc_kernels().phase_b(ps1, alp1, dn_in, r01, tmp, sq, alp, ba, bk);
+            if (ba >= 0) {
+                ix = 5 * ba;
+                iy = 1 + 5 * bk;
             }
             if (better(sq, alpk, psk, alp)) {
                 psk = sq;
@@ -341,24 +279,20 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
                 s = L_mac(s, r22[k], k1_8);
                 tmp[k] = round_fx(s);
             }
+            int16_t ps1[kPos], dn_in[kPos];
+            int32_t alp1[kPos];
             for (int a = 0; a < kPos; ++a) {
-                const int16_t ps1 = add(ps0, dn[1 + 5 * a]);
-                int32_t alp1 = L_mac(alp0, r13[8 * a + j0], k1_8);
-                alp1 = L_mac(alp1, r01[8 * j1 + a], k1_8);
-                alp1 = L_mac(alp1, r11[a], k1_16);
-                for (int k = 0; k < kPos; ++k) {
-                    const int16_t ps2 = add(ps1, dn[2 + 5 * k]);
-                    int32_t alp2 = L_mac(alp1, r12[8 * a + k], k1_8);
-                    alp2 = L_mac(alp2, tmp[k], k1_2);
-                    const int16_t sq2 = mult(ps2, ps2);
-                    const int16_t alp16 = round_fx(alp2);
-                    if (better(sq2, alp, sq, alp16)) {
-                        sq = sq2;
-                        alp = alp16;
-                        ix = 1 + 5 * a;
-                        iy = 2 + 5 * k;
-                    }
-                }
+                ps1[a] = add(ps0, dn[1 + 5 * a]);
+                int32_t s = L_mac(alp0, r13[8 * a + j0], k1_8);
+                s = L_mac(s, r01[8 * j1 + a], k1_8);
+                alp1[a] = L_mac(s, r11[a], k1_16);
+                dn_in[a] = dn[2 + 5 * a];
+            }
+            int ba = 0, bk = 0;
+            exc_kernels().phase_b(ps1, alp1, dn_in, r12, tmp, sq, alp, ba, bk);
+            if (ba >= 0) {
+                ix = 1 + 5 * ba;
+                iy = 2 + 5 * bk;
             }
             if (better(sq, alpk, psk, alp)) {
                 psk = sq;

@@ -14,6 +14,9 @@ constexpr int kPitMax = 143;
 constexpr int kExcHist = 154;              // past excitation in the 16s buffer (143 + 11)
 constexpr int kExcLen = kExcHist + kSubfr;  // 194
 constexpr int kMatrixLen = 616;             // 5 diagonal blocks of 8 + 9 cross blocks of 64
+// Offsets of the cross blocks rr01 .. rr24 in the matrix.
+constexpr int kR01 = 40, kR02 = 104, kR03 = 168, kR04 = 232, kR12 = 296, kR13 = 360, kR14 = 424, kR23 = 488,
+              kR24 = 552;
 
 extern const int16_t inter_3[13];
 extern const int16_t inter_3l[31];

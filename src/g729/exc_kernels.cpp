@@ -72,12 +72,84 @@ void cor_h_prefix(const int16_t* h, int32_t* pre) {
     }
 }
 
+bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp) {
+    return int64_t{L_mult(sq, alpha_best)} - 2 * int64_t{sq_best} * alp > 0;
+}
+
+void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip) {
+    const int16_t* r01 = rr + kR01;
+    int16_t psc = 0, alpha = MAX_16;
+    for (int a0 = 0; a0 < 8; ++a0) {
+        const int16_t ps0 = dn[5 * a0];
+        const int16_t alp0 = rr[a0];
+        for (int a1 = 0; a1 < 8; ++a1) {
+            const int16_t ps1 = add(ps0, dn[1 + 5 * a1]);
+            int32_t alp1 = L_mult(alp0, 1);
+            alp1 = L_mac(alp1, rr[8 + a1], 1);
+            alp1 = L_mac(alp1, r01[8 * a0 + a1], 2);
+            for (int a2 = 0; a2 < 8; ++a2) {
+                const int16_t ps2 = add(ps1, dn[2 + 5 * a2]);
+                int32_t alp2 = L_mac(alp1, rr[16 + a2], 1);
+                alp2 = L_mac(alp2, rr[kR02 + 8 * a0 + a2], 2);
+                alp2 = L_mac(alp2, rr[kR12 + 8 * a1 + a2], 2);
+                if (ps2 <= thres) continue;
+                for (int t = 3; t <= 4; ++t) {
+                    const int16_t* rd = rr + 8 * t;
+                    const int16_t* rx0 = rr + (t == 3 ? kR03 : kR04) + 8 * a0;
+                    const int16_t* rx1 = rr + (t == 3 ? kR13 : kR14) + 8 * a1;
+                    const int16_t* rx2 = rr + (t == 3 ? kR23 : kR24) + 8 * a2;
+                    for (int a3 = 0; a3 < 8; ++a3) {
+                        const int16_t ps3 = add(ps2, dn[t + 5 * a3]);
+                        int32_t alp3 = L_mac(alp2, rd[a3], 1);
+                        alp3 = L_mac(alp3, rx0[a3], 2);
+                        alp3 = L_mac(alp3, rx1[a3], 2);
+                        alp3 = L_mac(alp3, rx2[a3], 2);
+                        const int16_t alp = extract_l(L_shr(alp3, 5));
+                        const int16_t ps3c = mult(ps3, ps3);
+                        if (better(ps3c, alpha, psc, alp)) {
+                            psc = ps3c;
+                            alpha = alp;
+                            ip[0] = 5 * a0;
+                            ip[1] = 1 + 5 * a1;
+                            ip[2] = 2 + 5 * a2;
+                            ip[3] = t + 5 * a3;
+                        }
+                    }
+                }
+                time = sub(time, 1);
+                if (time <= 0) return;
+            }
+        }
+    }
+}
+
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
+             int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    best_a = -1;
+    best_k = -1;
+    for (int a = 0; a < 8; ++a) {
+        for (int k = 0; k < 8; ++k) {
+            const int16_t ps2 = add(ps1[a], dn_in[k]);
+            int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], 4096);
+            alp2 = L_mac(alp2, tmp[k], 16384);
+            const int16_t sq2 = mult(ps2, ps2);
+            const int16_t alp16 = round_fx(alp2);
+            if (better(sq2, alp, sq, alp16)) {
+                sq = sq2;
+                alp = alp16;
+                best_a = a;
+                best_k = k;
+            }
+        }
+    }
+}
+
 }  // namespace scalar
 
 namespace {
 
 constexpr ExcKernels kScalar = {scalar::mac_chain, scalar::mac_chain_dec, scalar::pred_lt_3, scalar::norm_corr,
-                                scalar::cor_h_prefix};
+                                scalar::cor_h_prefix, scalar::search_17, scalar::phase_b};
 
 ExcKernels g_table = kScalar;
 
@@ -85,7 +157,8 @@ void fill(frame::Level level) {
     g_table = kScalar;
 #if defined(__x86_64__) || defined(__i386__)
     if (level == frame::Level::AVX2) {
-        g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix};
+        g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
+                   avx2::search_17, avx2::phase_b};
     }
 #else
     (void)level;

@@ -25,6 +25,15 @@ struct ExcKernels {
     // Prefix L_mac chains of the scaled response: pre[d * 41 + n] = sum_{m<n} L_mac(h[m], h[m+d])
     // for d = 0..39, n = 0..40-d.
     void (*cor_h_prefix)(const int16_t* h, int32_t* pre);
+    // The four-pulse loops of D4i40_17 on |d| and the sign-modified 16-bit matrix: the fourth
+    // loop runs when the three-pulse correlation exceeds thres and costs one unit of time; the
+    // search ends when time reaches 0. ip receives the best positions (first best on ties).
+    void (*search_17)(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
+    // Phase B of D4i40_17_fast over 8 x 8 candidates (a, k): ps2 = add(ps1[a], dn_in[k]),
+    // alp2 = L_mac(L_mac(alp1[a], cross[8a + k], 1/8), tmp[k], 1/2); the running best (sq, alp)
+    // is replaced on a strictly better candidate; best_a = -1 when none was better.
+    void (*phase_b)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                    const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 };
 
 const ExcKernels& exc_kernels();
@@ -36,6 +45,9 @@ void pred_lt_3(int16_t* exc, int t0, int frac);
 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max, int h_fac,
                int scaling, int16_t* excf, int16_t* corr);
 void cor_h_prefix(const int16_t* h, int32_t* pre);
+void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
+             int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace scalar
 
 namespace avx2 {
@@ -45,6 +57,9 @@ void pred_lt_3(int16_t* exc, int t0, int frac);
 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max, int h_fac,
                int scaling, int16_t* excf, int16_t* corr);
 void cor_h_prefix(const int16_t* h, int32_t* pre);
+void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
+             int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace avx2
 
 }  // namespace voks::g729

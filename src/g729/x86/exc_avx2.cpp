@@ -166,7 +166,7 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
             // new[j] = sat(clamp16((e h[j]) >> (15 - h_fac)) + old[j - 1]), new[0] = e >> scaling.
             const int16_t e = exc[-(i + 1)];
             const __m256i ve = _mm256_set1_epi32(e);
-            alignas(32) int16_t prev[48];
+            alignas(32) int16_t prev[48] = {};
             prev[0] = 0;
             std::memcpy(prev + 1, pe, (kSubfr - 1) * sizeof(int16_t));
             for (int j = 0; j < kSubfr; j += 16) {
@@ -217,6 +217,133 @@ VOKS_AVX2 void cor_h_prefix(const int16_t* h, int32_t* pre) {
             carry = _mm256_permutevar8x32_epi32(x, _mm256_set1_epi32(7));
         }
         std::memcpy(p + 1, out, static_cast<size_t>(n) * sizeof(int32_t));
+    }
+}
+
+namespace {
+
+inline bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp) {
+    return int64_t{L_mult(sq, alpha_best)} - 2 * int64_t{sq_best} * alp > 0;
+}
+
+VOKS_AVX2 inline __m256i load8(const int16_t* p) {
+    return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// add() of 16-bit values held in 32-bit lanes.
+VOKS_AVX2 inline __m256i add16(__m256i a, __m256i b) {
+    return _mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(a, b), _mm256_set1_epi32(-32768)),
+                            _mm256_set1_epi32(32767));
+}
+
+// mult(x, x) of 16-bit values held in 32-bit lanes.
+VOKS_AVX2 inline __m256i square16(__m256i x) {
+    return _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(x, x), 15), _mm256_set1_epi32(32767));
+}
+
+}  // namespace
+
+// The three-pulse sums of one (a0, a1) row are formed for all eight a2 at once; each a2 above
+// the threshold then evaluates its sixteen fourth pulses in two vectors. The alp sums cannot
+// saturate (at most 2^20 in magnitude), so 32-bit lanes are exact; the candidates are then
+// compared in the reference order.
+VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip) {
+    alignas(32) int16_t d[5][8];
+    for (int t = 0; t < 5; ++t)
+        for (int a = 0; a < 8; ++a) d[t][a] = dn[t + 5 * a];
+    const __m256i vd2 = load8(d[2]), vd3 = load8(d[3]), vd4 = load8(d[4]);
+    const __m256i r22x2 = _mm256_slli_epi32(load8(rr + 16), 1);
+    const __m256i r33x2 = _mm256_slli_epi32(load8(rr + 24), 1);
+    const __m256i r44x2 = _mm256_slli_epi32(load8(rr + 32), 1);
+    const __m256i vthres = _mm256_set1_epi32(thres);
+    int16_t psc = 0, alpha = MAX_16;
+    alignas(32) int32_t ps2v[8], alp2v[8], ps3v[16], alpv[16];
+    for (int a0 = 0; a0 < 8; ++a0) {
+        const int16_t ps0 = d[0][a0];
+        const int16_t alp0 = rr[a0];
+        const __m256i r02 = load8(rr + kR02 + 8 * a0);
+        const __m256i r03 = load8(rr + kR03 + 8 * a0), r04 = load8(rr + kR04 + 8 * a0);
+        for (int a1 = 0; a1 < 8; ++a1) {
+            const int16_t ps1 = add(ps0, d[1][a1]);
+            const int32_t alp1 = 2 * alp0 + 2 * rr[8 + a1] + 4 * rr[kR01 + 8 * a0 + a1];
+            const __m256i ps2 = add16(_mm256_set1_epi32(ps1), vd2);
+            const __m256i alp2 = _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_set1_epi32(alp1), r22x2),
+                _mm256_slli_epi32(_mm256_add_epi32(r02, load8(rr + kR12 + 8 * a1)), 2));
+            int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ps2, vthres)));
+            if (mask == 0) continue;
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ps2v), ps2);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(alp2v), alp2);
+            const __m256i r13 = load8(rr + kR13 + 8 * a1), r14 = load8(rr + kR14 + 8 * a1);
+            while (mask) {
+                const int a2 = __builtin_ctz(static_cast<unsigned>(mask));
+                mask &= mask - 1;
+                const __m256i p2 = _mm256_set1_epi32(ps2v[a2]);
+                const __m256i l2 = _mm256_set1_epi32(alp2v[a2]);
+                const __m256i s3 = _mm256_add_epi32(_mm256_add_epi32(r03, r13), load8(rr + kR23 + 8 * a2));
+                const __m256i s4 = _mm256_add_epi32(_mm256_add_epi32(r04, r14), load8(rr + kR24 + 8 * a2));
+                const __m256i l3 = _mm256_add_epi32(_mm256_add_epi32(l2, r33x2), _mm256_slli_epi32(s3, 2));
+                const __m256i l4 = _mm256_add_epi32(_mm256_add_epi32(l2, r44x2), _mm256_slli_epi32(s4, 2));
+                // extract_l(alp3 >> 5), sign-extended.
+                const __m256i a3 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16), 16);
+                const __m256i a4 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16), 16);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v), square16(add16(p2, vd3)));
+                _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v + 8), square16(add16(p2, vd4)));
+                _mm256_store_si256(reinterpret_cast<__m256i*>(alpv), a3);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(alpv + 8), a4);
+                for (int c = 0; c < 16; ++c) {
+                    const int16_t ps3c = static_cast<int16_t>(ps3v[c]), alp = static_cast<int16_t>(alpv[c]);
+                    if (better(ps3c, alpha, psc, alp)) {
+                        psc = ps3c;
+                        alpha = alp;
+                        ip[0] = 5 * a0;
+                        ip[1] = 1 + 5 * a1;
+                        ip[2] = 2 + 5 * a2;
+                        ip[3] = (c < 8 ? 3 : 4) + 5 * (c & 7);
+                    }
+                }
+                time = sub(time, 1);
+                if (time <= 0) return;
+            }
+        }
+    }
+}
+
+// Each row a gives eight candidates in one vector. The sums are exact in 32 bits when |alp1[a]|
+// leaves room for 2^28 + 2^30 and the rounding constant; other rows run the scalar steps.
+VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                       const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    constexpr int32_t kRoom = MAX_32 - (1 << 28) - (1 << 30) - (1 << 16);
+    best_a = -1;
+    best_k = -1;
+    const __m256i vdn = load8(dn_in);
+    const __m256i vtmp = _mm256_slli_epi32(load8(tmp), 15);
+    alignas(32) int32_t sqv[8], alpv[8];
+    for (int a = 0; a < 8; ++a) {
+        if (alp1[a] > kRoom || alp1[a] < -kRoom) {
+            for (int k = 0; k < 8; ++k) {
+                const int16_t ps2 = add(ps1[a], dn_in[k]);
+                int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], 4096);
+                alp2 = L_mac(alp2, tmp[k], 16384);
+                sqv[k] = mult(ps2, ps2);
+                alpv[k] = round_fx(alp2);
+            }
+        } else {
+            const __m256i l = _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)), vtmp);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(alpv),
+                               _mm256_srai_epi32(_mm256_add_epi32(l, _mm256_set1_epi32(0x8000)), 16));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(sqv), square16(add16(_mm256_set1_epi32(ps1[a]), vdn)));
+        }
+        for (int k = 0; k < 8; ++k) {
+            const int16_t s2 = static_cast<int16_t>(sqv[k]), a16 = static_cast<int16_t>(alpv[k]);
+            if (better(s2, alp, sq, a16)) {
+                sq = s2;
+                alp = a16;
+                best_a = a;
+                best_k = k;
+            }
+        }
     }
 }
 

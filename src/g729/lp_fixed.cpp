@@ -1,0 +1,252 @@
+// Fixed-point G.729 linear prediction: lag window, Levinson-Durbin recursion, LPC <-> LSP
+// conversions, LSP <-> LSF conversions and the Annex E hybrid-window analysis.
+#include <cstring>
+
+#include "common/basicop.h"
+#include "g729/lp_internal.h"
+#include "g729/lp_kernels.h"
+#include "g729/lp_tables.h"
+
+namespace voks::g729 {
+
+void lag_window(int32_t* r, int len) { lp_kernels().lag_window(r, len); }
+
+namespace {
+// 1 - K^2 in double precision, then Alpha * (1 - K^2).
+int32_t shrink_alpha(int16_t kh, int16_t kl, int16_t ah, int16_t al) {
+    int32_t t0 = L_abs(Mpy_32(kh, kl, kh, kl));
+    t0 = L_sub(MAX_32, t0);
+    int16_t hi = 0, lo = 0;
+    L_Extract(t0, hi, lo);
+    return Mpy_32(ah, al, hi, lo);
+}
+}  // namespace
+
+bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err) {
+    int16_t rh[kMaxLevinsonOrder + 1], rl[kMaxLevinsonOrder + 1];
+    for (int i = 0; i <= order; ++i) L_Extract(r[i], rh[i], rl[i]);
+
+    int16_t ah[kMaxLevinsonOrder + 1], al[kMaxLevinsonOrder + 1];
+    int16_t anh[kMaxLevinsonOrder + 1], anl[kMaxLevinsonOrder + 1];
+    int16_t k_out[kMaxLevinsonOrder];
+    int16_t kh = 0, kl = 0;
+
+    // K = A[1] = -R[1] / R[0]; |R[1]| is limited to R[0] so that the division stays defined.
+    int32_t t1 = L_Comp(rh[1], rl[1]);
+    const int32_t r0 = L_Comp(rh[0], rl[0]);
+    if (t1 > r0) t1 = r0;
+    int32_t t0 = Div_32(L_abs(t1), rh[0], rl[0]);
+    if (t1 > 0) t0 = L_negate(t0);
+    L_Extract(t0, kh, kl);
+    k_out[0] = kh;
+    L_Extract(L_shr(t0, 4), ah[1], al[1]);
+
+    t0 = shrink_alpha(kh, kl, rh[0], rl[0]);
+    int16_t alp_exp = norm_l(t0);
+    int16_t alp_h = 0, alp_l = 0;
+    L_Extract(L_shl(t0, alp_exp), alp_h, alp_l);
+
+    for (int i = 2; i <= order; ++i) {
+        t0 = 0;
+        for (int j = 1; j < i; ++j) t0 = L_add(t0, Mpy_32(rh[j], rl[j], ah[i - j], al[i - j]));
+        t0 = L_shl(t0, 4);
+        t0 = L_add(t0, L_Comp(rh[i], rl[i]));
+
+        int32_t num = L_abs(t0);
+        const int32_t alpha = L_Comp(alp_h, alp_l);
+        if (num > alpha) num = alpha;
+        int32_t t2 = Div_32(num, alp_h, alp_l);
+        if (t0 > 0) t2 = L_negate(t2);
+        t2 = L_shl(t2, alp_exp);
+        L_Extract(t2, kh, kl);
+        k_out[i - 1] = kh;
+        if (abs_s(kh) > 32750) return false;  // unstable: the caller keeps its previous filter
+
+        for (int j = 1; j < i; ++j) {
+            t0 = L_add(Mpy_32(kh, kl, ah[i - j], al[i - j]), L_Comp(ah[j], al[j]));
+            L_Extract(t0, anh[j], anl[j]);
+        }
+        L_Extract(L_shr(t2, 4), anh[i], anl[i]);
+
+        t0 = shrink_alpha(kh, kl, alp_h, alp_l);
+        const int16_t n = norm_l(t0);
+        L_Extract(L_shl(t0, n), alp_h, alp_l);
+        alp_exp = add(alp_exp, n);
+
+        for (int j = 1; j <= i; ++j) {
+            ah[j] = anh[j];
+            al[j] = anl[j];
+        }
+    }
+
+    *err = shr(alp_h, alp_exp);
+    a[0] = 4096;
+    for (int i = 1; i <= order; ++i) a[i] = round_fx(L_shl(L_Comp(ah[i], al[i]), 1));
+    std::memcpy(rc, k_out, sizeof(int16_t) * static_cast<size_t>(order));
+    return true;
+}
+
+void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse) {
+    constexpr int nc = kOrder / 2;
+    int16_t f1[nc + 1], f2[nc + 1];
+    bool ovf = false;
+    f1[0] = 2048;
+    f2[0] = 2048;
+    for (int i = 0; i < nc; ++i) {
+        int32_t t0 = L_mult(a[i + 1], 16384, ovf);
+        t0 = L_mac(t0, a[kOrder - i], 16384, ovf);
+        f1[i + 1] = sub(extract_h(t0), f1[i], ovf);
+        t0 = L_mult(a[i + 1], 16384, ovf);
+        t0 = L_msu(t0, a[kOrder - i], 16384, ovf);
+        f2[i + 1] = add(extract_h(t0), f2[i], ovf);
+    }
+    if (ovf) {  // the sums overflowed Q11: work in Q10
+        f1[0] = 1024;
+        f2[0] = 1024;
+        for (int i = 0; i < nc; ++i) {
+            int32_t t0 = L_mac(L_mult(a[i + 1], 8192), a[kOrder - i], 8192);
+            f1[i + 1] = sub(extract_h(t0), f1[i]);
+            t0 = L_msu(L_mult(a[i + 1], 8192), a[kOrder - i], 8192);
+            f2[i + 1] = add(extract_h(t0), f2[i]);
+        }
+    }
+
+    const int16_t* grid = coarse ? kGrid50 : kGrid60;
+    const int points = coarse ? 50 : 60;
+    const int bisections = coarse ? 2 : 4;
+    const LpKernels& kt = lp_kernels();
+
+    // The polynomial values on the grid are needed in order; both are evaluated up front.
+    int16_t ygrid[2][61];
+    kt.cheb_grid(f1, ovf, grid, points + 1, ygrid[0]);
+    kt.cheb_grid(f2, ovf, grid, points + 1, ygrid[1]);
+
+    int16_t roots[kOrder];
+    int nf = 0, ip = 0;
+    const int16_t* coef = f1;
+    int16_t xlow = grid[0], ylow = ygrid[0][0];
+    int j = 0;
+    while (nf < kOrder && j < points) {
+        ++j;
+        int16_t xhigh = xlow, yhigh = ylow;
+        xlow = grid[j];
+        ylow = ygrid[ip][j];
+        if (L_mult(ylow, yhigh) > 0) continue;
+
+        for (int b = 0; b < bisections; ++b) {
+            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1));
+            int16_t ymid = 0;
+            kt.cheb_grid(coef, ovf, &xmid, 1, &ymid);
+            if (L_mult(ylow, ymid) <= 0) {
+                yhigh = ymid;
+                xhigh = xmid;
+            } else {
+                ylow = ymid;
+                xlow = xmid;
+            }
+        }
+        // Linear interpolation: xint = xlow - ylow * (xhigh - xlow) / (yhigh - ylow).
+        const int16_t x = sub(xhigh, xlow);
+        int16_t y = sub(yhigh, ylow);
+        int16_t xint = xlow;
+        if (y != 0) {
+            const int16_t sign = y;
+            y = abs_s(y);
+            const int16_t e = norm_s(y);
+            y = shl(y, e);
+            y = div_s(16383, y);
+            y = extract_l(L_shr(L_mult(x, y), sub(20, e)));
+            if (sign < 0) y = negate(y);
+            xint = sub(xlow, extract_l(L_shr(L_mult(ylow, y), 11)));
+        }
+        roots[nf++] = xint;
+        xlow = xint;
+        ip ^= 1;
+        coef = ip ? f2 : f1;
+        kt.cheb_grid(coef, ovf, &xlow, 1, &ylow);
+    }
+    std::memcpy(lsp, nf < kOrder ? prev_lsp : roots, sizeof(roots));
+}
+
+namespace {
+// Get_lsp_pol: F(z) coefficients f[0..5] in Q24 from the five LSPs lsp[0], lsp[2], ...
+void lsp_poly(const int16_t* lsp, int32_t* f) {
+    f[0] = L_mult(4096, 2048);
+    f[1] = L_msu(0, lsp[0], 512);
+    for (int i = 2; i <= 5; ++i) {
+        const int16_t q = lsp[2 * i - 2];
+        f[i] = f[i - 2];
+        for (int j = i; j > 1; --j) {
+            int16_t hi = 0, lo = 0;
+            L_Extract(f[j - 1], hi, lo);
+            const int32_t t0 = L_shl(Mpy_32_16(hi, lo, q), 1);
+            f[j] = L_sub(L_add(f[j], f[j - 2]), t0);
+        }
+        f[1] = L_msu(f[1], q, 512);
+    }
+}
+}  // namespace
+
+void lsp_az(const int16_t* lsp, int16_t* a) {
+    int32_t f1[6], f2[6];
+    lsp_poly(lsp, f1);
+    lsp_poly(lsp + 1, f2);
+    for (int i = 5; i > 0; --i) {
+        f1[i] = L_add(f1[i], f1[i - 1]);
+        f2[i] = L_sub(f2[i], f2[i - 1]);
+    }
+    a[0] = 4096;
+    for (int i = 1, j = 10; i <= 5; ++i, --j) {
+        a[i] = extract_l(L_shr_r(L_add(f1[i], f2[i]), 13));
+        a[j] = extract_l(L_shr_r(L_sub(f1[i], f2[i]), 13));
+    }
+}
+
+int lsf_to_lsp(const int16_t* lsf, int16_t* lsp) {
+    lp_kernels().lsf_to_lsp(lsf, lsp, 8);
+    for (int i = 8; i < kOrder; ++i) {
+        if (lsf[i] < 0) return i;
+        lp_scalar::lsf_to_lsp(lsf + i, lsp + i, 1);
+    }
+    return kOrder;
+}
+
+void lsp_to_lsf(const int16_t* lsp, int16_t* lsf) {
+    int ind = 63;
+    for (int i = kOrder - 1; i >= 0; --i) {
+        while (kCos15[ind] < lsp[i] && ind > 0) --ind;
+        const int16_t offset = sub(lsp[i], kCos15[ind]);
+        const int16_t freq = add(shl(static_cast<int16_t>(ind), 9),
+                                 extract_l(L_shr(L_mult(kAcos12[ind], offset), 12)));
+        lsf[i] = mult(freq, 25736);
+    }
+}
+
+void lsp_to_lsf_norm(const int16_t* lsp, int16_t* lsf) {
+    int ind = 63;
+    for (int i = kOrder - 1; i >= 0; --i) {
+        while (kCos15[ind] < lsp[i] && ind > 0) --ind;
+        const int32_t t = L_mult(sub(lsp[i], kCos15[ind]), kAcos12[ind]);
+        lsf[i] = add(round_fx(L_shl(t, 3)), shl(static_cast<int16_t>(ind), 8));
+    }
+}
+
+void win_hybrid(const int16_t* x, int32_t* r, int32_t* state) {
+    int16_t w[kHybridLen];
+    for (int n = 0; n < kHybridLen; ++n) w[n] = mult(x[n], kHybridWindow[n]);
+    constexpr int n1 = 110;  // the recursive part covers samples 30..109, the direct part 110..144
+    for (int i = 0; i < kHybridLags; ++i) {
+        int32_t acc = 0;
+        for (int n = kHybridLags - 1; n < n1; ++n) acc = L_mac(acc, w[n], w[n - i]);
+        int16_t hi = 0, lo = 0;
+        L_Extract(state[i], hi, lo);
+        state[i] = L_add(Mpy_32_16(hi, lo, 10368), L_shr(acc, 1));
+    }
+    for (int i = 0; i < kHybridLags; ++i) {
+        int32_t acc = L_shl(state[i], 1);
+        for (int n = n1; n < kHybridLen; ++n) acc = L_mac(acc, w[n], w[n - i]);
+        r[i] = L_shr(acc, 1);
+    }
+}
+
+}  // namespace voks::g729

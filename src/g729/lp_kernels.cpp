@@ -1,0 +1,131 @@
+// Scalar kernels of the G.729 linear-prediction operations and the kernel table.
+#include "g729/lp_kernels.h"
+
+#include <cmath>
+
+#include "common/basicop.h"
+#include "g729/lp_tables.h"
+
+namespace voks::g729 {
+
+namespace lp_scalar {
+
+void lag_window(int32_t* r, int len) {
+    for (int k = 0; k < len; ++k) {
+        const int32_t x = r[k], w = kLagWindow[k];
+        const int32_t xh = x >> 16, xl = (x >> 1) & 0x7FFF;
+        const int32_t wh = w >> 16, wl = (w >> 1) & 0x7FFF;
+        r[k] = (xh * wh + ((xh * wl) >> 15) + ((xl * wh) >> 15)) * 2;
+    }
+}
+
+namespace {
+// Chebps_11 / Chebps_10 of the reference: C(x) = T5(x) + f1 T4(x) + ... + f5 / 2.
+int16_t chebps(int16_t x, const int16_t* f, bool q10) {
+    int16_t b2_h = q10 ? 128 : 256, b2_l = 0, b1_h = 0, b1_l = 0, b0_h = 0, b0_l = 0;
+    int32_t t0 = L_mult(x, static_cast<int16_t>(q10 ? 256 : 512));
+    t0 = L_mac(t0, f[1], 4096);
+    L_Extract(t0, b1_h, b1_l);
+    for (int i = 2; i < 5; ++i) {
+        t0 = L_shl(Mpy_32_16(b1_h, b1_l, x), 1);
+        t0 = L_mac(t0, b2_h, MIN_16);
+        t0 = L_msu(t0, b2_l, 1);
+        t0 = L_mac(t0, f[i], 4096);
+        L_Extract(t0, b0_h, b0_l);
+        b2_l = b1_l;
+        b2_h = b1_h;
+        b1_l = b0_l;
+        b1_h = b0_h;
+    }
+    t0 = Mpy_32_16(b1_h, b1_l, x);
+    t0 = L_mac(t0, b2_h, MIN_16);
+    t0 = L_msu(t0, b2_l, 1);
+    t0 = L_mac(t0, f[5], 2048);
+    return extract_h(L_shl(t0, static_cast<int16_t>(q10 ? 7 : 6)));
+}
+}  // namespace
+
+void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
+    for (int j = 0; j < n; ++j) y[j] = chebps(x[j], f, q10);
+}
+
+void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n) {
+    for (int i = 0; i < n; ++i) {
+        int16_t freq = mult(lsf[i], 20861);
+        if (freq < 0) freq = 0;
+        int ind = freq >> 8;
+        const int16_t offset = static_cast<int16_t>(freq & 0xFF);
+        if (ind > 63) ind = 63;
+        lsp[i] = add(kCos15[ind], extract_l(L_shr(L_mult(kSlopeCos[ind], offset), 13)));
+    }
+}
+
+void interp_half(const int16_t* a, const int16_t* b, int16_t* dst, int n) {
+    for (int i = 0; i < n; ++i) dst[i] = add(shr(a[i], 1), shr(b[i], 1));
+}
+
+void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+    const int s = sf > 31 ? 31 : sf;
+    for (int i = 0; i < n; ++i)
+        dst[i] = sat16(int64_t{(int32_t{a[i]} * ca) >> s} + ((int32_t{b[i]} * cb) >> s));
+}
+
+void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+    const int s = sf > 31 ? 31 : sf;
+    const uint32_t rnd = s > 0 ? uint32_t{1} << (s - 1) : 0;
+    for (int i = 0; i < n; ++i) {
+        const uint32_t sum = static_cast<uint32_t>(int32_t{a[i]} * ca) +
+                             static_cast<uint32_t>(int32_t{b[i]} * cb) + rnd;
+        dst[i] = sat16(static_cast<int32_t>(sum) >> s);
+    }
+}
+
+void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2) {
+    for (int i = 0; i < n; ++i) dst[i] = std::fma(c1, a[i], c2 * b[i]);
+}
+
+void pre_select_dist(const int16_t* t, int32_t* dist) {
+    for (int i = 0; i < 128; ++i) {
+        int32_t acc = 0;
+        for (int j = 0; j < 10; ++j) {
+            const int16_t d = sub(t[j], kLspCb1[i][j]);
+            acc = L_mac(acc, d, d);
+        }
+        dist[i] = acc;
+    }
+}
+
+void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* dist) {
+    const int j0 = half ? 5 : 0;
+    for (int k = 0; k < 32; ++k) {
+        int32_t acc = 0;
+        for (int j = j0; j < j0 + 5; ++j) {
+            const int16_t d = sub(t[j], kLspCb2[k][j]);
+            acc = L_mac(acc, mult(w[j], d), d);
+        }
+        dist[k] = acc;
+    }
+}
+
+}  // namespace lp_scalar
+
+namespace {
+
+constexpr LpKernels kScalar = {lp_scalar::lag_window,     lp_scalar::cheb_grid,      lp_scalar::lsf_to_lsp,
+                               lp_scalar::interp_half,    lp_scalar::interp_c,       lp_scalar::interp_c_nr,
+                               lp_scalar::interp_c_f32,   lp_scalar::pre_select_dist, lp_scalar::second_stage_dist};
+constexpr LpKernels kAvx2 = {lp_avx2::lag_window,     lp_avx2::cheb_grid,      lp_avx2::lsf_to_lsp,
+                             lp_avx2::interp_half,    lp_avx2::interp_c,       lp_avx2::interp_c_nr,
+                             lp_avx2::interp_c_f32,   lp_avx2::pre_select_dist, lp_avx2::second_stage_dist};
+
+LpKernels g_table = kScalar;
+
+void fill(frame::Level level) { g_table = level == frame::Level::AVX2 ? kAvx2 : kScalar; }
+
+const frame::KernelInit kInit(fill);
+
+}  // namespace
+
+const LpKernels& lp_kernels() { return g_table; }
+
+}  // namespace voks::g729

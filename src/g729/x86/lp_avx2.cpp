@@ -1,0 +1,235 @@
+// AVX2 twins of the G.729 linear-prediction kernels; bit-identical to lp_scalar.
+#include <immintrin.h>
+
+#include <cmath>
+
+#include "common/basicop.h"
+#include "g729/lp_kernels.h"
+#include "g729/lp_tables.h"
+
+#define VOKS_AVX2 __attribute__((target("avx2,fma")))
+
+namespace voks::g729::lp_avx2 {
+
+namespace {
+
+// Saturating 32-bit addition per lane.
+VOKS_AVX2 inline __m256i adds32(__m256i a, __m256i b) {
+    const __m256i s = _mm256_add_epi32(a, b);
+    const __m256i ovf = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
+    const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
+    return _mm256_blendv_epi8(s, sat, ovf);
+}
+
+// L_mult of two lanes holding 16-bit values.
+VOKS_AVX2 inline __m256i lmult(__m256i a, __m256i b) {
+    const __m256i p = _mm256_mullo_epi32(a, b);
+    const __m256i top = _mm256_cmpeq_epi32(p, _mm256_set1_epi32(0x40000000));
+    return _mm256_blendv_epi8(_mm256_slli_epi32(p, 1), _mm256_set1_epi32(MAX_32), top);
+}
+
+// mult of two lanes holding 16-bit values.
+VOKS_AVX2 inline __m256i mult16(__m256i a, __m256i b) {
+    return _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(a, b), 15), _mm256_set1_epi32(MAX_16));
+}
+
+// L_shl by n with saturation.
+VOKS_AVX2 inline __m256i lshl(__m256i x, int n) {
+    const __m256i hi = _mm256_set1_epi32(MAX_32 >> n);
+    const __m256i lo = _mm256_set1_epi32(MIN_32 >> n);
+    const __m256i s = _mm256_sll_epi32(x, _mm_cvtsi32_si128(n));
+    __m256i r = _mm256_blendv_epi8(s, _mm256_set1_epi32(MAX_32), _mm256_cmpgt_epi32(x, hi));
+    return _mm256_blendv_epi8(r, _mm256_set1_epi32(MIN_32), _mm256_cmpgt_epi32(lo, x));
+}
+
+// Mpy_32_16(hi, lo, n) = L_mac(L_mult(hi, n), mult(lo, n), 1).
+VOKS_AVX2 inline __m256i mpy32_16(__m256i hi, __m256i lo, __m256i n) {
+    return adds32(lmult(hi, n), _mm256_slli_epi32(mult16(lo, n), 1));
+}
+
+// L_Extract.
+VOKS_AVX2 inline void extract(__m256i x, __m256i& hi, __m256i& lo) {
+    hi = _mm256_srai_epi32(x, 16);
+    lo = _mm256_and_si256(_mm256_srai_epi32(x, 1), _mm256_set1_epi32(0x7FFF));
+}
+
+// L_msu(L_mac(acc, b2_h, -32768), b2_l, 1): subtracts the double-precision b2.
+VOKS_AVX2 inline __m256i minus_b2(__m256i acc, __m256i b2h, __m256i b2l) {
+    acc = adds32(acc, lmult(b2h, _mm256_set1_epi32(MIN_16)));
+    return adds32(acc, _mm256_sub_epi32(_mm256_setzero_si256(), _mm256_slli_epi32(b2l, 1)));
+}
+
+// Eight Chebyshev evaluations at the lanes of x.
+VOKS_AVX2 __m256i cheb8(__m256i x, const int16_t* f, bool q10) {
+    __m256i b2h = _mm256_set1_epi32(q10 ? 128 : 256), b2l = _mm256_setzero_si256(), b1h, b1l;
+    // L_mult(x, 2^k) never saturates for k <= 9.
+    __m256i t = _mm256_slli_epi32(x, q10 ? 9 : 10);
+    t = adds32(t, _mm256_set1_epi32(int32_t{f[1]} * 8192));
+    extract(t, b1h, b1l);
+    for (int i = 2; i < 5; ++i) {
+        t = lshl(mpy32_16(b1h, b1l, x), 1);
+        t = minus_b2(t, b2h, b2l);
+        t = adds32(t, _mm256_set1_epi32(int32_t{f[i]} * 8192));
+        b2h = b1h;
+        b2l = b1l;
+        extract(t, b1h, b1l);
+    }
+    t = mpy32_16(b1h, b1l, x);
+    t = minus_b2(t, b2h, b2l);
+    t = adds32(t, _mm256_set1_epi32(int32_t{f[5]} * 4096));
+    return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
+}
+
+}  // namespace
+
+VOKS_AVX2 void lag_window(int32_t* r, int len) {
+    const __m256i m = _mm256_set1_epi32(0x7FFF);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (int k = 0; k < len; k += 8) {
+        const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - k), lanes);
+        const __m256i x = _mm256_maskload_epi32(reinterpret_cast<const int*>(r + k), mask);
+        const __m256i w = _mm256_maskload_epi32(reinterpret_cast<const int*>(kLagWindow + k), mask);
+        const __m256i xh = _mm256_srai_epi32(x, 16), xl = _mm256_and_si256(_mm256_srai_epi32(x, 1), m);
+        const __m256i wh = _mm256_srai_epi32(w, 16), wl = _mm256_and_si256(_mm256_srai_epi32(w, 1), m);
+        __m256i s = _mm256_mullo_epi32(xh, wh);
+        s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xh, wl), 15));
+        s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xl, wh), 15));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(r + k), mask, _mm256_slli_epi32(s, 1));
+    }
+}
+
+VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
+    int j = 0;
+    for (; j + 8 <= n; j += 8) {
+        const __m256i xv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + j)));
+        const __m256i r = cheb8(xv, f, q10);
+        const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + j), p);
+    }
+    if (j < n) lp_scalar::cheb_grid(f, q10, x + j, n - j, y + j);
+}
+
+VOKS_AVX2 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i v = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lsf + i)));
+        __m256i freq = _mm256_srai_epi32(_mm256_mullo_epi32(v, _mm256_set1_epi32(20861)), 15);
+        freq = _mm256_max_epi32(freq, _mm256_setzero_si256());
+        const __m256i ind = _mm256_min_epi32(_mm256_srai_epi32(freq, 8), _mm256_set1_epi32(63));
+        const __m256i off = _mm256_and_si256(freq, _mm256_set1_epi32(0xFF));
+        // 32-bit gathers at 16-bit steps: the low half of each lane is the wanted entry (the tables
+        // carry one padding entry so the upper half never reads past them).
+        const __m256i c = _mm256_srai_epi32(
+            _mm256_slli_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(kCos15), ind, 2), 16), 16);
+        const __m256i s = _mm256_srai_epi32(
+            _mm256_slli_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(kSlopeCos), ind, 2), 16), 16);
+        // extract_l(L_shr(L_mult(slope, off), 13)) == (slope * off) >> 12 within 16 bits here.
+        const __m256i d = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(s, off), 12), 16), 16);
+        const __m256i r = _mm256_add_epi32(c, d);
+        const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(lsp + i), p);
+    }
+    if (i < n) lp_scalar::lsf_to_lsp(lsf + i, lsp + i, n - i);
+}
+
+VOKS_AVX2 void interp_half(const int16_t* a, const int16_t* b, int16_t* dst, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+        const __m256i y = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                            _mm256_adds_epi16(_mm256_srai_epi16(x, 1), _mm256_srai_epi16(y, 1)));
+    }
+    if (i < n) lp_scalar::interp_half(a + i, b + i, dst + i, n - i);
+}
+
+VOKS_AVX2 void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+    const __m128i cnt = _mm_cvtsi32_si128(sf > 31 ? 31 : sf);
+    const __m256i va = _mm256_set1_epi32(ca), vb = _mm256_set1_epi32(cb);
+    const __m256i lim = _mm256_set1_epi32(0x3FFFFFFF);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i x = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)));
+        const __m256i y = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+        // Each shifted product is at most 2^30; limiting it to 2^30 - 1 keeps the sum inside 32
+        // bits without changing the saturated result.
+        const __m256i p = _mm256_min_epi32(_mm256_sra_epi32(_mm256_mullo_epi32(x, va), cnt), lim);
+        const __m256i q = _mm256_min_epi32(_mm256_sra_epi32(_mm256_mullo_epi32(y, vb), cnt), lim);
+        const __m256i r = _mm256_add_epi32(p, q);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)));
+    }
+    if (i < n) lp_scalar::interp_c(a + i, ca, b + i, cb, dst + i, n - i, sf);
+}
+
+VOKS_AVX2 void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+    const int s = sf > 31 ? 31 : sf;
+    const __m128i cnt = _mm_cvtsi32_si128(s);
+    const __m256i rnd = _mm256_set1_epi32(s > 0 ? static_cast<int32_t>(uint32_t{1} << (s - 1)) : 0);
+    const __m256i va = _mm256_set1_epi32(ca), vb = _mm256_set1_epi32(cb);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i x = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)));
+        const __m256i y = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+        __m256i r = _mm256_add_epi32(_mm256_mullo_epi32(x, va), _mm256_mullo_epi32(y, vb));
+        r = _mm256_sra_epi32(_mm256_add_epi32(r, rnd), cnt);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)));
+    }
+    if (i < n) lp_scalar::interp_c_nr(a + i, ca, b + i, cb, dst + i, n - i, sf);
+}
+
+VOKS_AVX2 void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2) {
+    const __m256 v1 = _mm256_set1_ps(c1), v2 = _mm256_set1_ps(c2);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256 q = _mm256_mul_ps(v2, _mm256_loadu_ps(b + i));
+        _mm256_storeu_ps(dst + i, _mm256_fmadd_ps(v1, _mm256_loadu_ps(a + i), q));
+    }
+    if (i < n) lp_scalar::interp_c_f32(a + i, b + i, dst + i, n - i, c1, c2);
+}
+
+// Squared 16-bit differences doubled with L_mult saturation, accumulated with saturation; all
+// terms are non-negative, so unsigned arithmetic with a cap at MAX_32 is exact.
+VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
+    const __m256i cap = _mm256_set1_epi32(MAX_32);
+    for (int i = 0; i < 128; i += 16) {
+        __m256i acc0 = _mm256_setzero_si256(), acc1 = _mm256_setzero_si256();
+        for (int j = 0; j < 10; ++j) {
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kLspCb1T[j][i]));
+            const __m256i d = _mm256_subs_epi16(_mm256_set1_epi16(t[j]), c);
+            const __m256i d0 = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d));
+            const __m256i d1 = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1));
+            const __m256i s0 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_mullo_epi32(d0, d0), 1), cap);
+            const __m256i s1 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_mullo_epi32(d1, d1), 1), cap);
+            acc0 = _mm256_min_epu32(_mm256_add_epi32(acc0, s0), cap);
+            acc1 = _mm256_min_epu32(_mm256_add_epi32(acc1, s1), cap);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dist + i), acc0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dist + i + 8), acc1);
+    }
+}
+
+// With w >= 0, mult(w, d) has the sign of d, so every product is non-negative and below 2^31.
+VOKS_AVX2 void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* dist) {
+    const __m256i cap = _mm256_set1_epi32(MAX_32);
+    const int j0 = half ? 5 : 0;
+    for (int k = 0; k < 32; k += 16) {
+        __m256i acc0 = _mm256_setzero_si256(), acc1 = _mm256_setzero_si256();
+        for (int j = j0; j < j0 + 5; ++j) {
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&kLspCb2T[j][k]));
+            const __m256i d = _mm256_subs_epi16(_mm256_set1_epi16(t[j]), c);
+            const __m256i wv = _mm256_set1_epi32(w[j]);
+            const __m256i d0 = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d));
+            const __m256i d1 = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1));
+            const __m256i p0 = _mm256_slli_epi32(_mm256_mullo_epi32(mult16(wv, d0), d0), 1);
+            const __m256i p1 = _mm256_slli_epi32(_mm256_mullo_epi32(mult16(wv, d1), d1), 1);
+            acc0 = _mm256_min_epu32(_mm256_add_epi32(acc0, p0), cap);
+            acc1 = _mm256_min_epu32(_mm256_add_epi32(acc1, p1), cap);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dist + k), acc0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dist + k + 8), acc1);
+    }
+}
+
+}  // namespace voks::g729::lp_avx2
