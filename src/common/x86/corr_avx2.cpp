@@ -71,18 +71,73 @@ VOKS_AVX2 inline void xcorr4(const int16_t* a, const int16_t* b, int n, int32_t*
     _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c0, c1, c2, c3));
 }
 
-// out[k] = sum_{i<n-k} a[i]*b[i+k] for k0 <= k < k1 <= n: groups of four lags share the common
-// length, the up to three extra products of the shorter lags are added one by one.
+// r[j] = sum_{i<n} a[i]*b[i+j] for j < 8, n >= 16; reads b[0 .. n+6].
+VOKS_AVX2 inline void xcorr8(const int16_t* a, const int16_t* b, int n, int32_t* r) {
+    __m256i c[8];
+    for (auto& v : c) v = _mm256_setzero_si256();
+    auto step = [&](const int16_t* pa, const int16_t* pb, __m256i mask) VOKS_AVX2 {
+        const __m256i va = _mm256_and_si256(load(pa), mask);
+        for (int j = 0; j < 8; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+    };
+    const __m256i all = _mm256_set1_epi32(-1);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) step(a + i, b + i, all);
+    if (i < n) step(a + n - 16, b + n - 16, tail_mask(n - i));
+    const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
+    const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
+    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
+}
+
+// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4 or 8), with n - k >= 16: every lag runs over
+// the length of the first one, reading the part of b past its end from `zb` (b[n-32 .. n-1]
+// then zeros), so the surplus products are zero.
+template <int W>
+VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, const int16_t* zb, int32_t* r) {
+    const int len = n - k;
+    __m256i c[8];
+    for (auto& v : c) v = _mm256_setzero_si256();
+    auto step = [&](int p, __m256i mask) VOKS_AVX2 {
+        const __m256i va = _mm256_and_si256(load(a + p), mask);
+        const int start = k + p;  // b index of lane 0 for j = 0
+        const int16_t* pb = start + W - 1 + 15 <= n - 1 ? b + start : zb + (start - (n - 32));
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+    };
+    const __m256i all = _mm256_set1_epi32(-1);
+    int i = 0;
+    for (; i + 16 <= len; i += 16) step(i, all);
+    if (i < len) step(len - 16, tail_mask(len - i));
+    if (W == 4) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c[0], c[1], c[2], c[3]));
+        return;
+    }
+    const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
+    const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
+    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
+}
+
+// out[k] = sum_{i<n-k} a[i]*b[i+k] for k0 <= k < k1 <= n, in groups of eight or four lags (the
+// last group may compute lags past k1, which are dropped); the short tail lags by dot products.
 VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* out, int k0, int k1) {
     int k = k0;
-    for (; k + 4 <= k1 && n - k - 3 >= 16; k += 4) {
-        const int m = n - k - 3;
-        int32_t r[4];
-        xcorr4(a, b + k, m, r);
-        for (int j = 0; j < 4; ++j) {
-            uint32_t s = static_cast<uint32_t>(r[j]);
-            for (int i = m; i < n - k - j; ++i) s += product(a[i], b[i + k + j]);
-            out[k + j] = static_cast<int32_t>(s);
+    if (n - k >= 16) {
+        alignas(32) int16_t zb[48] = {};
+        if (n >= 32) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(zb), load(b + n - 32));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load(b + n - 16));
+        } else {
+            for (int t = 32 - n; t < 32; ++t) zb[t] = b[n - 32 + t];
+        }
+        while (k < k1 && n - k >= 16) {
+            alignas(32) int32_t r[8];
+            const int w = k1 - k > 4 ? 8 : 4;
+            if (w == 8)
+                tri<8>(a, b, n, k, zb, r);
+            else
+                tri<4>(a, b, n, k, zb, r);
+            for (int j = 0; j < w && k + j < k1; ++j) out[k + j] = r[j];
+            k += w;
         }
     }
     for (; k < k1; ++k) out[k] = dot(a, b + k, n - k);
@@ -159,8 +214,10 @@ VOKS_AVX2 int32_t dot(const int16_t* a, const int16_t* b, int n) {
 
 VOKS_AVX2 void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags) {
     int k = 0;
-    if (n >= 16)
+    if (n >= 16) {
+        for (; k + 8 <= lags; k += 8) xcorr8(a, b + k, n, out + k);
         for (; k + 4 <= lags; k += 4) xcorr4(a, b + k, n, out + k);
+    }
     for (; k < lags; ++k) out[k] = dot(a, b + k, n);
 }
 
