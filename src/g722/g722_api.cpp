@@ -41,7 +41,7 @@ VOKSC_API VokStatus voksSBADPCMEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst,
                                                VokG722EncodeState* pState) {
     if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
     if (bad_frame_len(len)) return vokStatusSize;
-    g7::encode(pSrc, pDst, len / 2, *g7::state_at(pState));
+    g7::kernels().encode(pSrc, pDst, len / 2, *g7::state_at(pState));
     return vokStatusOk;
 }
 
@@ -49,7 +49,7 @@ VOKSC_API VokStatus voksSBADPCMDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst,
                                                Vok16s mode, VokG722DecodeState* pState) {
     if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
     if (bad_frame_len(len)) return vokStatusSize;
-    g7::decode(pSrc, pDst, len / 2, mode, *g7::state_at(pState));
+    g7::kernels().decode(pSrc, pDst, len / 2, mode, *g7::state_at(pState));
     return vokStatusOk;
 }
 

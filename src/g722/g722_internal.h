@@ -64,17 +64,27 @@ struct StepTable {
 inline constexpr StepTable kStep{};
 static_assert(ila_entry(0) == 1 && ila_entry(64) == 7 && ila_entry(352) == 4095, "ILA ends");
 // Lower-band decision levels Q6 (31 entries, the last one never read).
-extern const int16_t kQ6[31];
+inline constexpr int16_t kQ6[31] = {0,    35,   72,   110,  150,  190,  233,  276,  323,  370,  422,
+                                    473,  530,  587,  650,  714,  786,  858,  940,  1023, 1121, 1219,
+                                    1339, 1458, 1612, 1765, 1980, 2195, 2557, 2919, 3200};
 // QMF coefficients, doubled (2 h_k), k = 0..23.
 extern const int16_t kQmfCoef[24];
 // Concealment filters.
 extern const int16_t kPlcFirLp[9];
 extern const int16_t kHbCoeff[2];
 
-// Reference-style state operations (one call = the whole frame).
 void init_state(AdpcmState& s);
-void encode(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
-void decode(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
+
+// Sub-band ADPCM kernels: `pairs` (lower, higher) sample pairs to (ILOW, IHIGH) code pairs and
+// back (mode 1 = 64, 2 = 56, other = 48 kbit/s). In place allowed (each pair is read first).
+using EncodeFn = void (*)(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
+using DecodeFn = void (*)(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
+void encode_scalar(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
+void decode_scalar(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
+#if defined(__x86_64__) || defined(__i386__)
+void encode_sse2(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
+void decode_sse2(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
+#endif
 
 // QMF kernels. pairs >= 1; delay holds 24 words (words 2..23 history, 0..1 scratch).
 //  qmf_tx: 2*pairs 16 kHz samples -> pairs (lower, higher) pairs.
@@ -91,6 +101,8 @@ void qmf_rx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
 struct Kernels {
     QmfFn qmf_tx;
     QmfFn qmf_rx;
+    EncodeFn encode;
+    DecodeFn decode;
 };
 // Filled for the active CPU level at load; tests refill it through the frame's force_level.
 const Kernels& kernels();

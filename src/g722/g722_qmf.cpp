@@ -1,4 +1,4 @@
-// G.722 transmit and receive quadrature-mirror filters (scalar definition) and the kernel table.
+// G.722 transmit and receive quadrature-mirror filters (scalar definition).
 //
 // Both directions are two 12-tap FIR filters running at 8 kHz. With the pair index n:
 //   transmit: A(n) = sum_j c[2j] o[n-j], B(n) = sum_j c[2j+1] e[n-j], where o and e are the
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "frame/dispatch.h"
 #include "g722/g722_internal.h"
 
 namespace voks::g722 {
@@ -52,22 +51,7 @@ inline void save_history(int16_t* delay, const int16_t* ev, const int16_t* od, i
     delay[1] = delay[3];
 }
 
-const Kernels kScalarKernels = {qmf_tx_scalar, qmf_rx_scalar};
-Kernels g_kernels = kScalarKernels;
-
-void fill(frame::Level level) {
-    g_kernels = kScalarKernels;
-#if defined(__x86_64__) || defined(__i386__)
-    if (level == frame::Level::AVX2) g_kernels = Kernels{qmf_tx_avx2, qmf_rx_avx2};
-#else
-    (void)level;
-#endif
-}
-const frame::KernelInit kInit(fill);
-
 }  // namespace
-
-const Kernels& kernels() { return g_kernels; }
 
 void qmf_tx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
     int16_t ev[11 + kQmfChunk], od[11 + kQmfChunk];
