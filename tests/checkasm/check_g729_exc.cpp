@@ -1,0 +1,154 @@
+// G.729 excitation-search kernels, scalar against AVX2: saturating L_mac chains (plain and
+// decimated), Pred_lt_3, the Norm_Corr lag loop, the Cor_h prefix chains and the codebook
+// search loops of D4i40_17 and D4i40_17_fast, on seeded random, extreme and tied inputs.
+#include <string>
+#include <vector>
+
+#include "checkasm.h"
+#include "g729/exc_core.h"
+#include "g729/exc_kernels.h"
+
+using namespace checkasm;
+namespace sc = voks::g729::scalar;
+namespace vx = voks::g729::avx2;
+
+namespace {
+
+constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+
+bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+
+// Scales a pattern down so that the exact vector paths are exercised as well as the fallbacks.
+void shrink(Rng& rng, int16_t* x, int n) {
+    const int s = rng.range(0, 8);
+    for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(x[i] >> s);
+}
+
+}  // namespace
+
+CHECKASM(g729_exc_mac_chain) {
+    if (!have_avx2()) return;
+    for (int len = 0; len <= 160; ++len)
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> a(len, off), b(len, (off * 5 + 3) % 16);
+                fill16(ctx.rng, p, a.data(), len);
+                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, b.data(), len);
+                if (ctx.rng.range(0, 1)) shrink(ctx.rng, a.data(), len);
+                ctx.checks += 2;
+                if (sc::mac_chain(a.data(), b.data(), len) != vx::mac_chain(a.data(), b.data(), len))
+                    ctx.fail("mac_chain", "avx2", len, off, p, 0);
+                if (sc::mac_chain_dec(a.data(), b.data(), len) != vx::mac_chain_dec(a.data(), b.data(), len))
+                    ctx.fail("mac_chain_dec", "avx2", len, off, p, 0);
+            }
+}
+
+CHECKASM(g729_exc_pred_lt_3) {
+    if (!have_avx2()) return;
+    for (int t0 = 18; t0 <= 144; ++t0)
+        for (int frac = -1; frac <= 1; ++frac)
+            for (Pattern p : kPatterns) {
+                const int off = (t0 + frac) & 15;
+                Buffer<int16_t> r(194, off), v(194, (off + 7) & 15);
+                fill16(ctx.rng, p, r.data(), 194);
+                if (ctx.rng.range(0, 2)) shrink(ctx.rng, r.data(), 194);
+                std::copy(r.data(), r.data() + 194, v.data());
+                sc::pred_lt_3(r.data() + 154, t0, frac);
+                vx::pred_lt_3(v.data() + 154, t0, frac);
+                ++ctx.checks;
+                const int d = first_difference(r.data(), v.data(), 194);
+                if (d >= 0) ctx.fail("pred_lt_3", "avx2", 40, off, p, d, "t0=" + std::to_string(t0));
+                if (!r.guards_intact() || !v.guards_intact()) ctx.fail("pred_lt_3", "avx2", 40, off, p, -1, "guard");
+            }
+}
+
+CHECKASM(g729_exc_norm_corr) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 600; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t exc[194], xn[40], h[40], excf_r[40], excf_v[40];
+        fill16(ctx.rng, p, exc, 194);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), xn, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), h, 40);
+        if (trial & 1) shrink(ctx.rng, exc, 194);
+        if (trial & 2) shrink(ctx.rng, h, 40);
+        if (trial & 4) shrink(ctx.rng, xn, 40);
+        fill16(ctx.rng, Pattern::Random, excf_r, 40);
+        if (trial & 8) shrink(ctx.rng, excf_r, 40);
+        std::copy(excf_r, excf_r + 40, excf_v);
+        const int t_min = ctx.rng.range(16, 133);
+        const int t_max = t_min + (trial % 3 == 0 ? 14 : 10);
+        const int h_fac = (trial & 16) ? 1 : 3, scaling = h_fac == 1 ? 2 : 0;
+        int16_t cr[20], cv[20];
+        sc::norm_corr(exc + 154, xn, h, t_min, t_max, h_fac, scaling, excf_r, cr);
+        vx::norm_corr(exc + 154, xn, h, t_min, t_max, h_fac, scaling, excf_v, cv);
+        ++ctx.checks;
+        int d = first_difference(cr, cv, t_max - t_min + 1);
+        if (d < 0) d = first_difference(excf_r, excf_v, 40) + (first_difference(excf_r, excf_v, 40) >= 0 ? 100 : 0);
+        if (d >= 0) ctx.fail("norm_corr", "avx2", 40, 0, p, d, "t_min=" + std::to_string(t_min));
+    }
+}
+
+CHECKASM(g729_exc_cor_h_prefix) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 2000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t h[40];
+        fill16(ctx.rng, p, h, 40);
+        if (trial & 1) shrink(ctx.rng, h, 40);
+        if (trial & 2)
+            for (int i = 0; i < 40; ++i) h[i] = static_cast<int16_t>(h[i] >> 4);
+        std::vector<int32_t> r(40 * 41, 0x5A5A5A5A), v(40 * 41, 0x5A5A5A5A);
+        sc::cor_h_prefix(h, r.data());
+        vx::cor_h_prefix(h, v.data());
+        ++ctx.checks;
+        const int d = first_difference(r.data(), v.data(), 40 * 41);
+        if (d >= 0) ctx.fail("cor_h_prefix", "avx2", 40, 0, p, d);
+    }
+}
+
+CHECKASM(g729_exc_search_17) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t dn[40], rr[616];
+        fill16(ctx.rng, p, dn, 40);
+        for (auto& x : dn) x = x < 0 ? static_cast<int16_t>(x == -32768 ? 32767 : -x) : x;
+        if (trial & 1) shrink(ctx.rng, dn, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 616);
+        if (trial & 2) shrink(ctx.rng, rr, 616);
+        const int16_t thres = static_cast<int16_t>(ctx.rng.range(-100, 32767) >> ctx.rng.range(0, 4));
+        int16_t tr = static_cast<int16_t>(ctx.rng.range(-5, 140)), tv = tr;
+        int ipr[4] = {0, 1, 2, 3}, ipv[4] = {0, 1, 2, 3};
+        sc::search_17(dn, rr, thres, tr, ipr);
+        vx::search_17(dn, rr, thres, tv, ipv);
+        ++ctx.checks;
+        int d = first_difference(ipr, ipv, 4);
+        if (d < 0 && tr != tv) d = 4;
+        if (d >= 0) ctx.fail("search_17", "avx2", 40, 0, p, d, "thres=" + std::to_string(thres));
+    }
+}
+
+CHECKASM(g729_exc_phase_b) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t ps1[8], dn[8], cross[64], tmp[8];
+        int32_t alp1[8];
+        fill16(ctx.rng, p, ps1, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), cross, 64);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), tmp, 8);
+        fill32(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), alp1, 8);
+        if (trial & 1)
+            for (auto& x : alp1) x >>= ctx.rng.range(1, 8);
+        int16_t sq_r = static_cast<int16_t>(trial & 4 ? -1 : ctx.rng.range(0, 32767)), alp_r = 1;
+        int16_t sq_v = sq_r, alp_v = alp_r;
+        int ar, kr, av, kv;
+        sc::phase_b(ps1, alp1, dn, cross, tmp, sq_r, alp_r, ar, kr);
+        vx::phase_b(ps1, alp1, dn, cross, tmp, sq_v, alp_v, av, kv);
+        ++ctx.checks;
+        if (ar != av || kr != kv || sq_r != sq_v || alp_r != alp_v) ctx.fail("phase_b", "avx2", 64, 0, p, 0);
+    }
+}
