@@ -69,6 +69,12 @@ public:
         EXPECT_EQ(hash_, digest_) << name_ << ": digest of all " << count_ << " records";
     }
     uint32_t count() const { return count_; }
+    // Stored records (all of them in the floating-point files, compared within a tolerance).
+    size_t stored() const { return bytes_ ? prefix_.size() / bytes_ : 0; }
+    template <class T>
+    const T* record(size_t i) const {
+        return reinterpret_cast<const T*>(prefix_.data() + i * bytes_);
+    }
 
 private:
     std::string name_;
