@@ -78,11 +78,10 @@ struct Avx2Predictor {
         const __m256i md = _mm256_and_si256(d, _mm256_set1_epi32(63));
         const __m256i m = _mm256_srli_epi32(
             _mm256_add_epi32(_mm256_mullo_epi16(ma, md), _mm256_set1_epi32(48)), 4);
-        // Magnitude: (m << 7) shifted by e - 26, limited to 15 bits.
-        const __m256i k26 = _mm256_set1_epi32(26);
-        __m256i x = _mm256_slli_epi32(m, 7);
-        x = _mm256_sllv_epi32(x, _mm256_max_epi32(_mm256_sub_epi32(e, k26), _mm256_setzero_si256()));
-        x = _mm256_srlv_epi32(x, _mm256_max_epi32(_mm256_sub_epi32(k26, e), _mm256_setzero_si256()));
+        // Magnitude: (m << 7) scaled by 2^(e - 26), limited to 15 bits; as e <= 28 that is
+        // one right shift of m << 9.
+        __m256i x = _mm256_srlv_epi32(_mm256_slli_epi32(m, 9),
+                                      _mm256_sub_epi32(_mm256_set1_epi32(28), e));
         x = _mm256_and_si256(x, _mm256_set1_epi32(32767));
         // Sign: coefficient sign xor the float's sign bit (bit 10).
         const __m256i s = _mm256_xor_si256(_mm256_srai_epi32(c, 31),
