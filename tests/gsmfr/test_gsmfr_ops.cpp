@@ -3,6 +3,7 @@
 // calls equal out-of-place ones.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -96,6 +97,9 @@ TEST_P(GsmfrOps, SchurByHand) {
         {"unstable", {(1 << 30) - (1 << 16), 1 << 30, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
         // Zero energy: all 0 whatever follows.
         {"silence", {0, 12345, -5, 7, 0, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 0, 0, 0}},
+        // Not an autocorrelation (|acf[1]| > acf[0]): the normalising shift of 30 saturates
+        // acf[1] to P[1] = 32767 > P[0] = 16384 instead of wrapping it to -16384.
+        {"foreign", {1, INT32_MAX, 0, 0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0}},
         // |P[1]| = P[0]: div gives 32767, negated for positive P[1].
         {"unit", {1 << 30, 1 << 30, 0, 0, 0, 0, 0, 0, 0}, {-32767, 0, 0, 0, 0, 0, 0, 0}},
     };
