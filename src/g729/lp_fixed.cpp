@@ -1,5 +1,6 @@
 // Fixed-point G.729 linear prediction: lag window, Levinson-Durbin recursion, LPC <-> LSP
 // conversions, LSP <-> LSF conversions and the Annex E hybrid-window analysis.
+#include <algorithm>
 #include <cstring>
 
 #include "common/basicop.h"
@@ -116,21 +117,28 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
     const int bisections = coarse ? 2 : 4;
     const LpKernels& kt = lp_kernels();
 
-    // The polynomial values on the grid are needed in order; both are evaluated up front.
-    int16_t ygrid[2][61];
-    kt.cheb_grid(f1, ovf, grid, points + 1, ygrid[0]);
-    kt.cheb_grid(f2, ovf, grid, points + 1, ygrid[1]);
+    // Grid values of each polynomial, evaluated in blocks of eight as the search reaches them.
+    int16_t ygrid[2][64];
+    int ready[2] = {0, 0};
+    auto grid_value = [&](int poly, int j) {
+        while (ready[poly] <= j) {
+            const int n = std::min(8, points + 1 - ready[poly]);
+            kt.cheb_grid(poly ? f2 : f1, ovf, grid + ready[poly], n, ygrid[poly] + ready[poly]);
+            ready[poly] += n;
+        }
+        return ygrid[poly][j];
+    };
 
     int16_t roots[kOrder];
     int nf = 0, ip = 0;
     const int16_t* coef = f1;
-    int16_t xlow = grid[0], ylow = ygrid[0][0];
+    int16_t xlow = grid[0], ylow = grid_value(0, 0);
     int j = 0;
     while (nf < kOrder && j < points) {
         ++j;
         int16_t xhigh = xlow, yhigh = ylow;
         xlow = grid[j];
-        ylow = ygrid[ip][j];
+        ylow = grid_value(ip, j);
         if (L_mult(ylow, yhigh) > 0) continue;
 
         for (int b = 0; b < bisections; ++b) {
