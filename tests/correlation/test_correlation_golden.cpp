@@ -150,6 +150,35 @@ TEST_F(CorrelationGolden, LagMaxOfG729) {
     }
 }
 
+// GSM 06.10 long-term predictor lag search (Calculation_of_the_LTP_parameters): the scaled
+// residual wt = d >> scal against 120 samples of past residual, lags 40..120 ascending with a
+// strictly greater rule, i.e. a descending search of src2 offsets 80..0 keeping the largest.
+TEST_F(CorrelationGolden, LtpLagSearchOfGsmFullRate) {
+    for (Level level : levels()) {
+        voks::frame::force_level(level);
+        Reader ref = data("gsmfr_ltp.bin");
+        ASSERT_TRUE(ref.ok());
+        Lcg g{0x6510u};
+        int cases = 0;
+        for (int i = 0; i < 3000; ++i, ++cases) {
+            int16_t d[40], dp[120], wt[40];
+            corr_golden::fill(d, 40, i % 4, g, speech());
+            corr_golden::fill(dp, 120, (i / 4) % 4, g, speech());
+            const int scal = ref.i16();
+            const int nc = ref.i16();
+            const int32_t lmax = ref.i32();
+            for (int k = 0; k < 40; ++k) wt[k] = static_cast<int16_t>(d[k] >> scal);
+            int32_t mx = -1;
+            int lag = -1;
+            ASSERT_EQ(vokStatusOk, voksCrossCorrLagMax_16s(wt, dp, 40, 80, &mx, &lag));
+            ASSERT_EQ(nc, 120 - lag) << "case " << i;
+            ASSERT_EQ(lmax, mx) << "case " << i;
+        }
+        EXPECT_TRUE(ref.done());
+        RecordProperty("gsm_ltp_cases", cases);
+    }
+}
+
 // Cor_h_X: correlation of a 40-sample target with an impulse response, kept on 32 bits (the
 // doubled triangular correlation) and normalised to 13 bits.
 TEST_F(CorrelationGolden, CorHXOfG729) {
