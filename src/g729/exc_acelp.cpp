@@ -55,12 +55,12 @@ inline bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp)
 void cor_h_32(const int16_t* H, int32_t* m32) {
     int16_t h[kSubfr];
     scale_response(H, h);
-    int32_t pre[kSubfr * 41];
+    int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
     exc_kernels().cor_h_prefix(h, pre);
     // Element (p1, p2) is the prefix chain of lag |p1 - p2| over 40 - max(p1, p2) products; the
     // 32-bit form halves the doubled chain so that >> 15 gives the 16-bit reference value.
     for (int t = 0; t < 5; ++t)
-        for (int j = 0; j < kPos; ++j) m32[kDiag[t] + j] = pre[40 - (t + 5 * j)] >> 1;
+        for (int j = 0; j < kPos; ++j) m32[kDiag[t] + j] = pre[(40 - (t + 5 * j)) * kSubfr] >> 1;
     for (int c = 0; c < 9; ++c) {
         const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
         int32_t* out = m32 + cross_at(static_cast<Cross>(c));
@@ -70,7 +70,7 @@ void cor_h_32(const int16_t* H, int32_t* m32) {
                 const int p2 = t2 + 5 * b;
                 const int d = p1 > p2 ? p1 - p2 : p2 - p1;
                 const int last = p1 > p2 ? p1 : p2;
-                out[8 * a + b] = pre[d * 41 + 40 - last] >> 1;
+                out[8 * a + b] = pre[(40 - last) * kSubfr + d] >> 1;
             }
         }
     }

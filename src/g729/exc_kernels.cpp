@@ -62,12 +62,11 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
 
 void cor_h_prefix(const int16_t* h, int32_t* pre) {
     for (int d = 0; d < kSubfr; ++d) {
-        int32_t* p = pre + d * 41;
         int32_t s = 0;
-        p[0] = 0;
-        for (int m = 0; m < kSubfr - d; ++m) {
-            s = L_mac(s, h[m], h[m + d]);
-            p[m + 1] = s;
+        pre[d] = 0;
+        for (int n = 1; n <= kSubfr; ++n) {
+            if (n <= kSubfr - d) s = L_mac(s, h[n - 1], h[n - 1 + d]);
+            pre[n * kSubfr + d] = s;
         }
     }
 }

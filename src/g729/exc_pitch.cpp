@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "common/corr_kernels.h"
 #include "common/mathop.h"
 #include "g729/exc_core.h"
 #include "g729/exc_kernels.h"
@@ -60,32 +61,62 @@ void scale_frame(const int16_t* x, int16_t* s, bool overflow, int32_t energy) {
     }
 }
 
-// Lag_max of the main body over lags hi down to lo (ties go to the smaller lag).
-int16_t lag_max(const int16_t* sig, int hi, int lo, int16_t& cor_max) {
-    const ExcKernels& k = exc_kernels();
+// Lag_max of the main body over lags hi down to lo (ties go to the smaller lag). When the
+// scaled frame's energy is below 2^30 no partial sum can saturate (Cauchy-Schwarz), and the
+// doubled exact correlations of the shared kernel are the reference chains.
+int16_t lag_max(const int16_t* sig, int hi, int lo, bool exact, int16_t& cor_max) {
+    int32_t corr[kPitMax + 1];
+    const int count = hi - lo + 1;
+    if (exact) {
+        common::corr_kernels().xcorr(sig, sig - hi, 80, corr, count);  // corr[hi - T]
+        for (int k = 0; k < count; ++k) corr[k] *= 2;
+    } else {
+        for (int k = 0; k < count; ++k) corr[k] = mac_chain(sig, sig - (hi - k), 80);
+    }
     int32_t max = MIN_32;
     int p_max = hi;
-    for (int i = hi; i >= lo; --i) {
-        const int32_t t = k.mac_chain(sig, sig - i, 80);
-        if (t >= max) {
-            max = t;
-            p_max = i;
+    for (int k = 0; k < count; ++k) {
+        if (corr[k] >= max) {
+            max = corr[k];
+            p_max = hi - k;
         }
     }
-    const int32_t e = k.mac_chain(sig - p_max, sig - p_max, 80);
+    const int32_t e = mac_chain(sig - p_max, sig - p_max, 80);
     cor_max = normalise(max, e);
     return static_cast<int16_t>(p_max);
 }
 
-// Decimated correlation of Pitch_ol_fast: L_mac over every second sample n = 0, 2, .., 78.
-int32_t dec_corr(const int16_t* a, const int16_t* b) { return exc_kernels().mac_chain_dec(a, b, 80); }
+// The scaled frame split by parity for the decimated correlations of Pitch_ol_fast:
+// ev[k] = s[2k - 142], od[k] = s[2k - 143]. A correlation at lag i over n = 0, 2, .., 78 pairs
+// ev[71 ..] with ev (even i) or od (odd i).
+struct Decimated {
+    int16_t ev[111], od[112];
+    bool exact;  // no chain can saturate: both parity energies below 2^30
+    explicit Decimated(const int16_t* s) {
+        int64_t ee = 0, eo = 0;
+        for (int k = 0; k < 111; ++k) {
+            ev[k] = s[2 * k - 142];
+            ee += int32_t{ev[k]} * ev[k];
+        }
+        for (int k = 0; k < 112; ++k) {
+            od[k] = s[2 * k - 143];
+            eo += int32_t{od[k]} * od[k];
+        }
+        exact = ee < (int64_t{1} << 30) && eo < (int64_t{1} << 30);
+    }
+    const int16_t* lagged(int i) const { return (i & 1) ? od + 71 - (i - 1) / 2 : ev + 71 - i / 2; }
+    int32_t corr(int i) const {
+        if (exact) return 2 * common::corr_kernels().dot(ev + 71, lagged(i), 40);
+        return exc_kernels().mac_chain(ev + 71, lagged(i), 40);
+    }
+    int32_t energy(int i) const {
+        const int16_t* p = lagged(i);
+        if (exact) return 2 * common::corr_kernels().dot(p, p, 40);
+        return exc_kernels().mac_chain(p, p, 40);
+    }
+};
 
-int16_t fast_norm(const int16_t* sig, int t, int32_t max) {
-    int32_t e = 1;
-    const int32_t sum = dec_corr(sig - t, sig - t);
-    e = L_add(e, sum);
-    return normalise(max, e);
-}
+int16_t fast_norm(const Decimated& d, int t, int32_t max) { return normalise(max, L_add(1, d.energy(t))); }
 
 }  // namespace
 
@@ -96,10 +127,11 @@ int16_t pitch_ol(const int16_t* x) {
     int16_t scaled[kPitMax + 80];
     scale_frame(x, scaled, ovf, t0);
     const int16_t* s = scaled + kPitMax;
+    const bool exact = common::corr_kernels().energy(scaled, kPitMax + 80) < (int64_t{1} << 30);
     int16_t max1, max2, max3;
-    int16_t p1 = lag_max(s, kPitMax, 80, max1);
-    const int16_t p2 = lag_max(s, 79, 40, max2);
-    const int16_t p3 = lag_max(s, 39, 20, max3);
+    int16_t p1 = lag_max(s, kPitMax, 80, exact, max1);
+    const int16_t p2 = lag_max(s, 79, 40, exact, max2);
+    const int16_t p3 = lag_max(s, 39, 20, exact, max3);
     if (mult(max1, 27853) < max2) {
         max1 = max2;
         p1 = p2;
@@ -114,13 +146,13 @@ int16_t pitch_ol_fast(const int16_t* x) {
     for (int i = -kPitMax; i < 80; i += 2) sum = L_mac(sum, x[i], x[i], ovf);
     int16_t scaled[kPitMax + 80];
     scale_frame(x, scaled, ovf, sum);
-    const int16_t* s = scaled + kPitMax;
+    const Decimated dec(scaled + kPitMax);
 
     auto section = [&](int lo, int hi, int step, int16_t& t) {
         int32_t max = MIN_32;
         t = static_cast<int16_t>(lo);
         for (int i = lo; i < hi; i += step) {
-            const int32_t c = dec_corr(s, s - i);
+            const int32_t c = dec.corr(i);
             if (c > max) {
                 max = c;
                 t = static_cast<int16_t>(i);
@@ -130,24 +162,24 @@ int16_t pitch_ol_fast(const int16_t* x) {
     };
     int16_t t1, t2, t3;
     const int32_t c1 = section(20, 40, 1, t1);
-    const int16_t max1a = fast_norm(s, t1, c1);
+    const int16_t max1a = fast_norm(dec, t1, c1);
     const int32_t c2 = section(40, 80, 1, t2);
-    const int16_t max2a = fast_norm(s, t2, c2);
+    const int16_t max2a = fast_norm(dec, t2, c2);
     int32_t c3 = section(80, 143, 2, t3);
     {
         const int i = t3;
-        int32_t c = dec_corr(s, s - (i + 1));
+        int32_t c = dec.corr(i + 1);
         if (c > c3) {
             c3 = c;
             t3 = static_cast<int16_t>(i + 1);
         }
-        c = dec_corr(s, s - (i - 1));
+        c = dec.corr(i - 1);
         if (c > c3) {
             c3 = c;
             t3 = static_cast<int16_t>(i - 1);
         }
     }
-    const int16_t max3 = fast_norm(s, t3, c3);
+    const int16_t max3 = fast_norm(dec, t3, c3);
     int16_t max1 = max1a, max2 = max2a;
     // Favour the sub-multiples of the longer lags.
     int16_t i = sub(shl(t2, 1), t3);

@@ -39,19 +39,40 @@ VOKS_AVX2 inline __m256i acc_u32(__m256i acc, __m256i sq) {
     return _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(sq, 1)));
 }
 
-// Energies and correlation of two zero-padded vectors of `blocks` * 16 samples.
+// kLast + r: the last r of 16 lanes set; kEven + p: lanes l with l % 2 == p set.
+alignas(64) constexpr int16_t kLast[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                                           -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+alignas(64) constexpr int16_t kEven[18] = {-1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0};
+
+// Energies and correlation of a[0..n-1] and b[0..n-1] (n >= 16), lanes outside `keep` zeroed;
+// the last partial block is an overlapping load with the lanes already counted masked off.
 struct Sums {
     uint64_t ea, eb;
     int32_t ab;  // exact when ea * eb < 2^60
 };
 
-VOKS_AVX2 inline Sums sums(const int16_t* a, const int16_t* b, int blocks) {
+VOKS_AVX2 inline void accumulate(__m256i va, __m256i vb, __m256i& ea, __m256i& eb, __m256i& ab) {
+    ea = acc_u32(ea, _mm256_madd_epi16(va, va));
+    eb = acc_u32(eb, _mm256_madd_epi16(vb, vb));
+    ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
+}
+
+VOKS_AVX2 inline Sums sums(const int16_t* a, const int16_t* b, int n, bool even_only) {
     __m256i ea = _mm256_setzero_si256(), eb = ea, ab = ea;
-    for (int k = 0; k < blocks; ++k) {
-        const __m256i va = load(a + 16 * k), vb = load(b + 16 * k);
-        ea = acc_u32(ea, _mm256_madd_epi16(va, va));
-        eb = acc_u32(eb, _mm256_madd_epi16(vb, vb));
-        ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
+    const __m256i even = load(kEven);
+    int k = 0;
+    for (; k + 16 <= n; k += 16) {
+        __m256i va = load(a + k), vb = load(b + k);
+        if (even_only) {
+            va = _mm256_and_si256(va, even);
+            vb = _mm256_and_si256(vb, even);
+        }
+        accumulate(va, vb, ea, eb, ab);
+    }
+    if (k < n) {
+        __m256i m = load(kLast + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
+        accumulate(_mm256_and_si256(load(a + n - 16), m), _mm256_and_si256(load(b + n - 16), m), ea, eb, ab);
     }
     return {hsum64(ea), hsum64(eb), hsum32(ab)};
 }
@@ -60,32 +81,18 @@ inline bool exact(uint64_t ea, uint64_t eb) {
     return static_cast<unsigned __int128>(ea) * eb < kBound60;
 }
 
-// Copies n samples (every `step`-th when step is 2, others zeroed) into a zero-padded buffer.
-inline int pad(const int16_t* src, int n, int16_t* dst, int step) {
-    const int blocks = (n + 15) / 16;
-    std::memset(dst, 0, static_cast<size_t>(blocks) * 16 * sizeof(int16_t));
-    for (int i = 0; i < n; i += step) dst[i] = src[i];
-    return blocks;
-}
-
 }  // namespace
 
 VOKS_AVX2 int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
-    if (n > 160 || n <= 0) return scalar::mac_chain(a, b, n);
-    alignas(32) int16_t pa[160], pb[160];
-    const int blocks = pad(a, n, pa, 1);
-    pad(b, n, pb, 1);
-    const Sums s = sums(pa, pb, blocks);
+    if (n < 16) return scalar::mac_chain(a, b, n);
+    const Sums s = sums(a, b, n, false);
     if (!exact(s.ea, s.eb)) return scalar::mac_chain(a, b, n);
     return s.ab * 2;
 }
 
 VOKS_AVX2 int32_t mac_chain_dec(const int16_t* a, const int16_t* b, int n) {
-    if (n > 160 || n <= 0) return scalar::mac_chain_dec(a, b, n);
-    alignas(32) int16_t pa[160], pb[160];
-    const int blocks = pad(a, n, pa, 2);
-    pad(b, n, pb, 2);
-    const Sums s = sums(pa, pb, blocks);
+    if (n < 16) return scalar::mac_chain_dec(a, b, n);
+    const Sums s = sums(a, b, n, true);
     if (!exact(s.ea, s.eb)) return scalar::mac_chain_dec(a, b, n);
     return s.ab * 2;
 }
@@ -154,7 +161,7 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
     for (int j = 0; j < kSubfr; ++j) h32[j] = h[j];
     const __m128i shift = _mm_cvtsi32_si128(15 - h_fac);
     for (int i = t_min; i <= t_max; ++i) {
-        const Sums s = sums(px, pe, 3);
+        const Sums s = sums(px, pe, kSubfr, false);
         const uint64_t e2 = 2 * s.eb;
         const int32_t energy = e2 > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(e2);
         const int32_t c = exact(s.ea, s.eb) ? s.ab * 2 : scalar::mac_chain(xn, pe, kSubfr);
@@ -188,6 +195,9 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
     std::memcpy(excf, pe, kSubfr * sizeof(int16_t));
 }
 
+// Eight lags per vector: lane j of group g accumulates h[m] * h[m + 8g + j] down the rows m, so
+// each row store is one prefix per lag and no horizontal scan is needed. Exact when the energy
+// is below 2^30 (every prefix is bounded by it); otherwise the scalar chains run.
 VOKS_AVX2 void cor_h_prefix(const int16_t* h, int32_t* pre) {
     int64_t e = 0;
     for (int i = 0; i < kSubfr; ++i) e += int32_t{h[i]} * h[i];
@@ -195,28 +205,19 @@ VOKS_AVX2 void cor_h_prefix(const int16_t* h, int32_t* pre) {
         scalar::cor_h_prefix(h, pre);
         return;
     }
-    // Doubled products, exact: every prefix is bounded by the energy.
-    alignas(32) int32_t h2[kSubfr + 8] = {};
-    for (int i = 0; i < kSubfr; ++i) h2[i] = 2 * h[i];
     alignas(32) int32_t hp[2 * kSubfr + 8] = {};
-    for (int i = 0; i < kSubfr; ++i) hp[i] = h[i];
-    for (int d = 0; d < kSubfr; ++d) {
-        int32_t* p = pre + d * 41;
-        p[0] = 0;
-        const int n = kSubfr - d;
-        alignas(32) int32_t out[kSubfr + 8];
-        __m256i carry = _mm256_setzero_si256();
-        for (int m = 0; m < n; m += 8) {
-            __m256i x = _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h2 + m)),
-                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hp + m + d)));
-            x = _mm256_add_epi32(x, _mm256_slli_si256(x, 4));
-            x = _mm256_add_epi32(x, _mm256_slli_si256(x, 8));
-            const __m256i low = _mm256_shuffle_epi32(_mm256_permute2x128_si256(x, x, 0x08), 0xFF);
-            x = _mm256_add_epi32(_mm256_add_epi32(x, low), carry);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(out + m), x);
-            carry = _mm256_permutevar8x32_epi32(x, _mm256_set1_epi32(7));
+    for (int i = 0; i < kSubfr; ++i) hp[i] = 2 * h[i];
+    const __m256i zero = _mm256_setzero_si256();
+    for (int g = 0; g < kSubfr; g += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(pre + g), zero);
+    __m256i acc[5] = {zero, zero, zero, zero, zero};
+    for (int m = 0; m < kSubfr; ++m) {
+        const __m256i hm = _mm256_set1_epi32(h[m]);
+        int32_t* row = pre + (m + 1) * kSubfr;
+        for (int g = 0; g < 5; ++g) {
+            const __m256i lag = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hp + m + 8 * g));
+            acc[g] = _mm256_add_epi32(acc[g], _mm256_mullo_epi32(hm, lag));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + 8 * g), acc[g]);
         }
-        std::memcpy(p + 1, out, static_cast<size_t>(n) * sizeof(int32_t));
     }
 }
 
