@@ -101,9 +101,9 @@ VOKS_AVX2 void st_analysis_avx2(const int16_t* r, int16_t* x, int len, int16_t* 
 // serial chain sri_i = sri_(i+1) - mult_r(r_i, v_i) is e minus a suffix sum of products that
 // depend only on the previous sample, so it becomes a three-step lane scan (partial sums that
 // include e are the chain's own values, which keeps false alarms rare). The scan runs in
-// wrapping and saturating arithmetic side by side; a block of samples in which the two ever
-// differ (some partial sum left 16 bits) is recomputed by the saturating scalar definition.
-// pmulhrsw equals mult_r unless a coefficient is -32768, which takes the scalar path.
+// wrapping and saturating arithmetic side by side; a sample for which the two differ (some
+// partial sum left 16 bits) is recomputed by the saturating scalar definition. pmulhrsw equals
+// mult_r unless a coefficient is -32768, which takes the scalar path for the whole call.
 VOKS_AVX2 void st_synthesis_avx2(const int16_t* rp, const int16_t* in, int16_t* out, int len,
                                  int16_t* v) {
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp));
@@ -111,47 +111,39 @@ VOKS_AVX2 void st_synthesis_avx2(const int16_t* rp, const int16_t* in, int16_t* 
         st_synthesis_c(rp, in, out, len, v);
         return;
     }
-    constexpr int kBlock = 8;
-    alignas(16) int16_t mem[9];
+    alignas(16) int16_t mem[16];
     for (int i = 0; i < 9; ++i) mem[i] = v[i];
     __m128i vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
+    // v_8 is written by every sample but never read: only the last sample's value is kept.
     int16_t v8 = mem[8];
-    for (int n0 = 0; n0 < len; n0 += kBlock) {
-        const int count = len - n0 < kBlock ? len - n0 : kBlock;
-        int16_t e[kBlock];
-        for (int k = 0; k < count; ++k) e[k] = in[n0 + k];
-        const __m128i v_start = vv;
-        __m128i bad = _mm_setzero_si128();
-        __m128i w = _mm_setzero_si128();
-        for (int k = 0; k < count; ++k) {
-            // x = (-p0, ..., -p6, e - p7); the suffix sums of x are sri_0 .. sri_7.
-            const __m128i ev = _mm_insert_epi16(_mm_setzero_si128(), e[k], 7);
-            const __m128i p = _mm_mulhrs_epi16(r, vv);
-            const __m128i x = _mm_sub_epi16(ev, p);
-            bad = _mm_or_si128(bad, _mm_xor_si128(x, _mm_subs_epi16(ev, p)));
-            __m128i sh = _mm_srli_si128(x, 2);
-            const __m128i t1 = _mm_add_epi16(x, sh);
-            bad = _mm_or_si128(bad, _mm_xor_si128(t1, _mm_adds_epi16(x, sh)));
-            sh = _mm_srli_si128(t1, 4);
-            const __m128i t2 = _mm_add_epi16(t1, sh);
-            bad = _mm_or_si128(bad, _mm_xor_si128(t2, _mm_adds_epi16(t1, sh)));
-            sh = _mm_srli_si128(t2, 8);
-            const __m128i s = _mm_add_epi16(t2, sh);
-            bad = _mm_or_si128(bad, _mm_xor_si128(s, _mm_adds_epi16(t2, sh)));
-            w = _mm_adds_epi16(vv, _mm_mulhrs_epi16(r, s));
-            vv = _mm_blend_epi16(_mm_slli_si128(w, 2), s, 0x01);
-            out[n0 + k] = static_cast<int16_t>(_mm_cvtsi128_si32(s));
-        }
-        if (__builtin_expect(_mm_testz_si128(bad, bad), 1)) {
-            v8 = static_cast<int16_t>(_mm_extract_epi16(w, 7));
+    for (int n = 0; n < len; ++n) {
+        const int16_t e = in[n];
+        // x = (-p0, ..., -p6, e - p7); the suffix sums of x are sri_0 .. sri_7.
+        const __m128i ev = _mm_insert_epi16(_mm_setzero_si128(), e, 7);
+        const __m128i p = _mm_mulhrs_epi16(r, vv);
+        const __m128i x = _mm_sub_epi16(ev, p);
+        __m128i bad = _mm_xor_si128(x, _mm_subs_epi16(ev, p));
+        __m128i sh = _mm_srli_si128(x, 2);
+        const __m128i t1 = _mm_add_epi16(x, sh);
+        bad = _mm_or_si128(bad, _mm_xor_si128(t1, _mm_adds_epi16(x, sh)));
+        sh = _mm_srli_si128(t1, 4);
+        const __m128i t2 = _mm_add_epi16(t1, sh);
+        bad = _mm_or_si128(bad, _mm_xor_si128(t2, _mm_adds_epi16(t1, sh)));
+        sh = _mm_srli_si128(t2, 8);
+        const __m128i s = _mm_add_epi16(t2, sh);
+        bad = _mm_or_si128(bad, _mm_xor_si128(s, _mm_adds_epi16(t2, sh)));
+        if (__builtin_expect(!_mm_testz_si128(bad, bad), 0)) {
+            // Some step of this sample saturates: compute it exactly from its memory.
+            _mm_store_si128(reinterpret_cast<__m128i*>(mem), vv);
+            st_synthesis_c(rp, &e, out + n, 1, mem);
+            vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
+            v8 = mem[8];
             continue;
         }
-        // Some step saturates: redo the block exactly from its starting memory.
-        _mm_store_si128(reinterpret_cast<__m128i*>(mem), v_start);
-        mem[8] = v8;
-        st_synthesis_c(rp, e, out + n0, count, mem);
-        vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
-        v8 = mem[8];
+        const __m128i w = _mm_adds_epi16(vv, _mm_mulhrs_epi16(r, s));
+        v8 = static_cast<int16_t>(_mm_extract_epi16(w, 7));
+        vv = _mm_blend_epi16(_mm_slli_si128(w, 2), s, 0x01);
+        out[n] = static_cast<int16_t>(_mm_cvtsi128_si32(s));
     }
     _mm_store_si128(reinterpret_cast<__m128i*>(mem), vv);
     for (int i = 0; i < 8; ++i) v[i] = mem[i];
