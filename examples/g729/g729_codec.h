@@ -1,0 +1,111 @@
+// ITU-T G.729 (CS-ACELP, 8 kbit/s) and G.729 Annex A (reduced complexity) encoders and decoders
+// built on the voksc operations.
+//
+// A frame is 80 samples of 16-bit PCM at 8 kHz and 11 parameters (80 bits):
+//   0 L0|L1 (8 bits)  1 L2|L3 (10)  2 P1 (8)  3 P0 parity (1)  4 C1 (13)  5 S1 (4)  6 GA1|GB1 (7)
+//   7 P2 (5)          8 C2 (13)     9 S2 (4)  10 GA2|GB2 (7)
+// The two variants share the bit stream: either decoder accepts either encoder's frames.
+#ifndef VOKSC_EXAMPLE_G729_CODEC_H
+#define VOKSC_EXAMPLE_G729_CODEC_H
+
+#include <cstdint>
+
+namespace g729 {
+
+constexpr int kFrameSamples = 80;
+constexpr int kSubframe = 40;
+constexpr int kFrameParams = 11;
+constexpr int kFrameBits = 80;
+constexpr int kPackedBytes = 10;  // RFC 3551 frame
+constexpr int kSerialWords = 82;  // ITU serial frame: sync, length, one word per bit
+constexpr int16_t kSyncWord = 0x6B21;
+constexpr int16_t kSyncErased = 0x6B20;
+constexpr int16_t kBit0 = 0x007F;
+constexpr int16_t kBit1 = 0x0081;
+
+enum class Variant { Main, AnnexA };
+
+constexpr int kOrder = 10;
+constexpr int kPitchMax = 143;
+constexpr int kInterpol = 11;
+constexpr int kExcLen = kFrameSamples + kPitchMax + kInterpol;  // 234
+constexpr int kSpeechLen = 240;                                 // LP analysis window
+constexpr int kHighPassStateBytes = 32;                         // room for the library's state
+
+struct Encoder {
+    Variant variant;
+    alignas(8) unsigned char hp[kHighPassStateBytes];  // pre-processing high-pass filter
+    int16_t old_speech[kSpeechLen];
+    int16_t old_wsp[kFrameSamples + kPitchMax];
+    int16_t old_exc[kExcLen];
+    int16_t lsp_old[kOrder];
+    int16_t lsp_old_q[kOrder];
+    int16_t lsf_mem[4 * kOrder];          // MA predictor memory of the LSF quantiser
+    int16_t mem_syn[kOrder];              // local synthesis (main body)
+    int16_t mem_w0[kOrder];               // weighted error filter
+    int16_t mem_w[kOrder];                // weighted speech filter
+    int16_t mem_err[kOrder + kSubframe];  // speech minus synthesis (main body)
+    int16_t sharp;                        // pitch sharpening, Q14
+    int16_t past_qua_en[4];               // gain predictor memory, Q10
+    int16_t search_counter;               // fixed-codebook search budget carried between sub-frames
+    int32_t exc_err[4];                   // taming: accumulated adaptive-codebook error, Q14
+    int16_t old_a[kOrder + 1];            // last stable LP filter (kept when Levinson fails)
+    int16_t old_rc[2];
+    int16_t lar_old[2];  // perceptual weighting adaptation (main body)
+    int16_t smooth;
+    int32_t faults;  // operations that reported an error since init
+};
+
+struct Decoder {
+    Variant variant;
+    alignas(8) unsigned char hp[kHighPassStateBytes];  // post-processing high-pass filter
+    int16_t old_exc[kExcLen];
+    int16_t lsp_old[kOrder];
+    int16_t lsf_mem[4 * kOrder];
+    int16_t prev_lsf[kOrder];  // last good LSF vector, reused on erasure
+    int16_t prev_mode;
+    int16_t synth_buf[kOrder + kFrameSamples];  // 10 past synthesis samples, then the frame
+    int16_t mem_syn[kOrder];
+    int16_t sharp;
+    int16_t old_t0;
+    int16_t gains[2];  // pitch gain Q14, code gain Q1 of the last sub-frame
+    int16_t past_qua_en[4];
+    int16_t seed;     // random parameters of erased frames
+    int16_t voicing;  // main-body post-filter voicing of the previous frame
+    // Post-filter.
+    int16_t res2[194];        // residual of A(z/0.55): history then the sub-frame
+    int16_t mem_stp[kOrder];  // 1/A(z/0.7) memory (main body)
+    int16_t mem_pre;          // tilt memory (Annex A)
+    int16_t pst_gain;         // gain control: Q14 (main body) or Q12 (Annex A)
+    int32_t faults;           // operations that reported an error since init
+};
+
+void encoder_init(Encoder* enc, Variant variant);
+// Encodes one frame of 80 samples into 11 parameters. Returns false when a library operation
+// reported an error in this frame (never for valid input; kept as a guard for the caller).
+bool encode(Encoder* enc, const int16_t* pcm, int16_t* params);
+
+void decoder_init(Decoder* dec, Variant variant);
+// Decodes 11 parameters into 80 samples; `erased` marks a lost frame (its parameters are then
+// ignored and concealed). Each parameter is taken modulo its field width. Returns false when a
+// library operation reported an error in this frame (never expected for any bit pattern).
+bool decode(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm);
+
+// Pitch parity bit of the first sub-frame's delay index (the parity of its six high bits).
+int16_t pitch_parity(int16_t index);
+
+// RFC 3551 frame: the 80 bits in parameter order, most significant bit first.
+void pack(const int16_t* params, uint8_t* frame);
+void unpack(const uint8_t* frame, int16_t* params);
+
+// ITU serial frame (82 words). serial_to_params returns true when the frame is erased: a sync
+// word other than 0x6B21, or any bit word equal to 0.
+void params_to_serial(const int16_t* params, int16_t* serial);
+bool serial_to_params(const int16_t* serial, int16_t* params);
+
+// Field width in bits of parameter i (0..10).
+int param_bits(int i);
+
+}  // namespace g729
+
+#endif  // VOKSC_EXAMPLE_G729_CODEC_H

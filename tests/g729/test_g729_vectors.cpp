@@ -1,0 +1,229 @@
+// G.729 and G.729 Annex A conformance: every ITU test sequence through the example encoder
+// (.IN -> .BIT) and decoder (.BIT -> .PST, erasure, parity and overflow sequences included),
+// byte for byte, under every kernel level.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatch.h"
+#include "g729/g729_codec.h"
+
+namespace {
+
+bool read_words(const std::string& path, std::vector<int16_t>& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> bytes;
+    uint8_t buf[8192];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+    out.resize(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return true;
+}
+
+// First frame whose words differ (or where one file ends early), -1 when identical.
+int first_bad_frame(const std::vector<int16_t>& got, const std::vector<int16_t>& want, int per_frame) {
+    const size_t n = std::min(got.size(), want.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (got[i] != want[i]) return static_cast<int>(i / per_frame);
+    }
+    return got.size() == want.size() ? -1 : static_cast<int>(n / per_frame);
+}
+
+struct Sequence {
+    const char* dir;  // main or annexA
+    const char* name;
+    const char* pst;  // decoder output file name
+    bool has_input;   // encoder sequence
+};
+
+// ERASURE, OVERFLOW and PARITY are decoder-only sequences.
+constexpr Sequence kSequences[] = {
+    {"main", "ALGTHM", "ALGTHM.PST", true},      {"main", "ERASURE", "ERASURE.PST", false},
+    {"main", "FIXED", "FIXED.PST", true},        {"main", "LSP", "LSP.PST", true},
+    {"main", "OVERFLOW", "OVERFLOW.PST", false}, {"main", "PARITY", "PARITY.PST", false},
+    {"main", "PITCH", "PITCH.PST", true},        {"main", "SPEECH", "SPEECH.PST", true},
+    {"main", "TAME", "TAME.PST", true},          {"annexA", "ALGTHM", "ALGTHM.PST", true},
+    {"annexA", "ERASURE", "ERASURE.PST", false}, {"annexA", "FIXED", "FIXED.PST", true},
+    {"annexA", "LSP", "LSP.PST", true},          {"annexA", "OVERFLOW", "OVERFLOW.PST", false},
+    {"annexA", "PARITY", "PARITY.PST", false},   {"annexA", "PITCH", "PITCH.PST", true},
+    {"annexA", "SPEECH", "SPEECH.PST", true},    {"annexA", "TAME", "TAME.PST", true},
+    {"annexA", "TEST", "TEST.pst", true},
+};
+
+std::string path_of(const Sequence& s, const std::string& file) {
+    return std::string(VOKSC_VECTORS_DIR) + "/g729/" + s.dir + "/" + file;
+}
+
+g729::Variant variant_of(const Sequence& s) {
+    return std::strcmp(s.dir, "main") == 0 ? g729::Variant::Main : g729::Variant::AnnexA;
+}
+
+class G729Vectors : public ::testing::TestWithParam<std::tuple<Sequence, voks::frame::Level>> {
+protected:
+    void SetUp() override { level_ = voks::frame::force_level(std::get<1>(GetParam())); }
+    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
+    voks::frame::Level level_{};
+};
+
+TEST_P(G729Vectors, EncoderAndDecoderAreBitExact) {
+    const Sequence& seq = std::get<0>(GetParam());
+    if (std::get<1>(GetParam()) != level_) GTEST_SKIP() << "CPU lacks this kernel level";
+    std::vector<int16_t> bit;
+    if (!read_words(path_of(seq, std::string(seq.name) + ".BIT"), bit)) {
+        GTEST_SKIP() << "G.729 test sequences not found under " << VOKSC_VECTORS_DIR << "/g729/" << seq.dir
+                     << " (set VOKSC_VECTORS_DIR)";
+    }
+    ASSERT_EQ(bit.size() % g729::kSerialWords, 0u);
+    const int frames = static_cast<int>(bit.size() / g729::kSerialWords);
+    const g729::Variant variant = variant_of(seq);
+
+    if (seq.has_input) {
+        std::vector<int16_t> in;
+        ASSERT_TRUE(read_words(path_of(seq, std::string(seq.name) + ".IN"), in));
+        // The reference coder stops at the last whole frame.
+        ASSERT_EQ(in.size() / g729::kFrameSamples, static_cast<size_t>(frames));
+        g729::Encoder enc;
+        g729::encoder_init(&enc, variant);
+        std::vector<int16_t> got(bit.size());
+        int16_t params[g729::kFrameParams];
+        int failed_frames = 0;
+        for (int f = 0; f < frames; ++f) {
+            failed_frames += g729::encode(&enc, &in[f * g729::kFrameSamples], params) ? 0 : 1;
+            g729::params_to_serial(params, &got[f * g729::kSerialWords]);
+        }
+        EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
+        EXPECT_EQ(first_bad_frame(got, bit, g729::kSerialWords), -1) << seq.dir << "/" << seq.name << ".BIT";
+    }
+
+    std::vector<int16_t> pst;
+    ASSERT_TRUE(read_words(path_of(seq, seq.pst), pst));
+    ASSERT_EQ(pst.size(), static_cast<size_t>(frames) * g729::kFrameSamples);
+    g729::Decoder dec;
+    g729::decoder_init(&dec, variant);
+    std::vector<int16_t> got(pst.size());
+    int erased_frames = 0;
+    int failed_frames = 0;
+    for (int f = 0; f < frames; ++f) {
+        int16_t params[g729::kFrameParams];
+        const bool erased = g729::serial_to_params(&bit[f * g729::kSerialWords], params);
+        erased_frames += erased ? 1 : 0;
+        failed_frames += g729::decode(&dec, params, erased, &got[f * g729::kFrameSamples]) ? 0 : 1;
+    }
+    EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
+    EXPECT_EQ(first_bad_frame(got, pst, g729::kFrameSamples), -1) << seq.dir << "/" << seq.pst;
+    if (std::strcmp(seq.name, "ERASURE") == 0) {
+        EXPECT_GT(erased_frames, 0) << "the erasure sequence marks lost frames";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Itu, G729Vectors,
+    ::testing::Combine(::testing::ValuesIn(kSequences),
+                       ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2)),
+    [](const ::testing::TestParamInfo<G729Vectors::ParamType>& info) {
+        return std::string(std::get<0>(info.param).dir) + "_" + std::get<0>(info.param).name +
+               (std::get<1>(info.param) == voks::frame::Level::AVX2 ? "_avx2" : "_scalar");
+    });
+
+// The ITU serial frames and the 10-byte RFC 3551 frames carry the same 80 bits: a sequence's
+// frames survive serial -> parameters -> packed -> parameters -> serial unchanged.
+TEST(G729Packing, PackedAndSerialFramesCarryTheSameBits) {
+    std::vector<int16_t> bit;
+    if (!read_words(std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.BIT", bit)) {
+        GTEST_SKIP() << "main/SPEECH.BIT not found under " << VOKSC_VECTORS_DIR;
+    }
+    int total_bits = 0;
+    for (int i = 0; i < g729::kFrameParams; ++i) total_bits += g729::param_bits(i);
+    EXPECT_EQ(total_bits, g729::kFrameBits);
+    for (size_t f = 0; f + g729::kSerialWords <= bit.size(); f += g729::kSerialWords) {
+        int16_t params[g729::kFrameParams];
+        ASSERT_FALSE(g729::serial_to_params(&bit[f], params));
+        uint8_t frame[g729::kPackedBytes];
+        g729::pack(params, frame);
+        // RFC 3551: the first bit on the wire is the first bit of the serial frame.
+        ASSERT_EQ(frame[0] >> 7, bit[f + 2] == g729::kBit1 ? 1 : 0);
+        ASSERT_EQ(frame[9] & 1, bit[f + 81] == g729::kBit1 ? 1 : 0);
+        int16_t back[g729::kFrameParams];
+        g729::unpack(frame, back);
+        int16_t serial[g729::kSerialWords];
+        g729::params_to_serial(back, serial);
+        ASSERT_EQ(std::memcmp(serial, &bit[f], sizeof(serial)), 0) << "frame " << f / g729::kSerialWords;
+    }
+}
+
+// A frame is lost when its sync word is not 0x6B21 (0x6B20 marks an erased frame) or when any bit
+// word is 0 (the convention of the ERASURE sequence).
+TEST(G729Packing, ErasedSerialFrames) {
+    int16_t params[g729::kFrameParams] = {0x95, 0x2AA, 0x55, 1, 0x1ABC, 5, 0x4F, 17, 0x0123, 10, 0x31};
+    int16_t serial[g729::kSerialWords];
+    int16_t back[g729::kFrameParams];
+    g729::params_to_serial(params, serial);
+    EXPECT_FALSE(g729::serial_to_params(serial, back));
+    EXPECT_EQ(std::memcmp(params, back, sizeof(back)), 0);
+    serial[0] = g729::kSyncErased;
+    EXPECT_TRUE(g729::serial_to_params(serial, back));
+    serial[0] = g729::kSyncWord;
+    serial[40] = 0;
+    EXPECT_TRUE(g729::serial_to_params(serial, back));
+}
+
+// Parity of the six high bits of the 8-bit delay index, plus one (hand-derived).
+TEST(G729Packing, PitchParity) {
+    struct Case {
+        int16_t index;
+        int16_t parity;
+    };
+    constexpr Case kCases[] = {
+        {0, 1}, {3, 1}, {4, 0}, {0xFC, 1}, {0xFF, 1}, {0x84, 1}, {0x80, 0}, {0x0C, 1}, {197, 0},
+    };
+    for (const Case& c : kCases) EXPECT_EQ(g729::pitch_parity(c.index), c.parity) << "index " << c.index;
+}
+
+// Any 80-bit pattern is a valid frame: random frames with random erasures decode without an
+// operation error in either decoder, and decoders share no state (two interleaved decoders give
+// the same output as each one alone).
+TEST(G729Decoder, RandomFramesAndErasuresDecodeCleanly) {
+    for (const g729::Variant variant : {g729::Variant::Main, g729::Variant::AnnexA}) {
+        constexpr int kFrames = 600;
+        uint32_t seed = 12345;
+        auto next = [&seed] {
+            seed = seed * 1664525u + 1013904223u;
+            return seed >> 8;
+        };
+        std::vector<uint8_t> stream(kFrames * g729::kPackedBytes);
+        std::vector<uint8_t> lost(kFrames);
+        for (auto& b : stream) b = static_cast<uint8_t>(next());
+        for (auto& l : lost) l = next() % 7 == 0;
+        auto run = [&](g729::Decoder* dec, int f, int16_t* out) {
+            int16_t params[g729::kFrameParams];
+            g729::unpack(&stream[f * g729::kPackedBytes], params);
+            return g729::decode(dec, params, lost[f] != 0, out);
+        };
+        g729::Decoder alone;
+        g729::decoder_init(&alone, variant);
+        std::vector<int16_t> want(kFrames * g729::kFrameSamples);
+        for (int f = 0; f < kFrames; ++f) {
+            ASSERT_TRUE(run(&alone, f, &want[f * g729::kFrameSamples])) << "frame " << f;
+        }
+        g729::Decoder first;
+        g729::Decoder second;
+        g729::decoder_init(&first, variant);
+        g729::decoder_init(&second, variant);
+        std::vector<int16_t> got(want.size());
+        std::vector<int16_t> other(want.size());
+        for (int f = 0; f < kFrames; ++f) {
+            ASSERT_TRUE(run(&first, f, &got[f * g729::kFrameSamples]));
+            ASSERT_TRUE(run(&second, kFrames - 1 - f, &other[f * g729::kFrameSamples]));
+        }
+        EXPECT_EQ(first_bad_frame(got, want, g729::kFrameSamples), -1);
+    }
+}
+
+}  // namespace
