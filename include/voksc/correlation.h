@@ -83,7 +83,7 @@ VOKSC_API VokStatus voksSynthesisFilterZeroStateResponse_NR_16s(const Vok16s* pL
  * order samples before pSrc. */
 VOKSC_API VokStatus voksResidualFilter_Low_16s_Sfs(const Vok16s* pLpc, int order, const Vok16s* pSrc,
                                                    Vok16s* pDst, int len, int scaleFactor);
-/* x[n] = sat16(x[n] + (x[n-lag]*gain >> 15)), in increasing n; reads lag samples before. */
+/* x[n] = sat16(x[n] + sat16(x[n-lag]*gain >> 15)), in increasing n; reads lag samples before. */
 VOKSC_API VokStatus voksHarmonicFilter_16s_I(Vok16s gain, int lag, Vok16s* pSrcDst, int len);
 /* dst[n] = sat16((src[n]*2^15 + gain*src[n-lag] + 2^14) >> 15); reads lag samples before pSrc. */
 VOKSC_API VokStatus voksHarmonicFilter_NR_16s(Vok16s gain, int lag, const Vok16s* pSrc, Vok16s* pDst,

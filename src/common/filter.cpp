@@ -72,11 +72,10 @@ void residual(const int16_t* a, int order, const int16_t* x, int16_t* y, int len
     }
 }
 
+// The pitch sharpening of G.729 (add and mult): the one product that overflows 16 bits,
+// (-32768) * (-32768), saturates to 32767 as in the reference instead of wrapping to -32768.
 void harmonic_i(int16_t gain, int lag, int16_t* x, int len) {
-    for (int n = 0; n < len; ++n) {
-        const auto t = static_cast<int16_t>((int32_t{x[n - lag]} * gain) >> 15);
-        x[n] = sat16(int32_t{x[n]} + t);
-    }
+    for (int n = 0; n < len; ++n) x[n] = add(x[n], mult(x[n - lag], gain));
 }
 
 void harmonic_nr(int16_t gain, int lag, const int16_t* src, int16_t* dst, int len) {

@@ -320,6 +320,9 @@ TEST(FilterEdges, HarmonicFilters) {
     int16_t trunc[2] = {-1, 10};
     ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(16384, 1, trunc + 1, 1));
     EXPECT_EQ(9, trunc[1]);  // (-1 * 16384) >> 15 = -1
+    int16_t full[2] = {-32768, 0};
+    ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(-32768, 1, full + 1, 1));
+    EXPECT_EQ(32767, full[1]);  // (-32768 * -32768) >> 15 saturates rather than wrapping
 
     const int16_t src[2] = {100, 1000};
     int16_t d[1];

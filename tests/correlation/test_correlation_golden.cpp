@@ -179,6 +179,37 @@ TEST_F(CorrelationGolden, LtpLagSearchOfGsmFullRate) {
     }
 }
 
+// G.729 pitch sharpening of the fixed-codebook vector (ACELP_CO.C, DEC_LD8K.C): code[i] +=
+// mult(code[i - T0], sharp) for i = T0 .. 39, sequentially, with the reference add and mult.
+TEST_F(CorrelationGolden, PitchSharpeningOfG729) {
+    Reader ref = data("g729_sharpen.bin");
+    ASSERT_TRUE(ref.ok());
+    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
+    Lcg g{0x5A4Bu};
+    for (int c = 0; c < 3000; ++c) {
+        int16_t code[40], expect[40];
+        const int kind = c % 4;
+        for (int16_t& v : code) {
+            if (kind == 0)
+                v = static_cast<int16_t>(g.r16() >> 3);
+            else if (kind == 1)
+                v = g.r16();
+            else if (kind == 2)
+                v = kExt[g.next() >> 29];
+            else
+                v = (g.next() >> 28) == 0 ? int16_t{8191} : int16_t{0};
+        }
+        const int16_t sharp = (c / 4) % 4 == 3 ? kExt[g.next() >> 29]
+                                               : static_cast<int16_t>(3277 + g.next() % (13017 - 3277 + 1));
+        const int t0 = static_cast<int>(1 + g.next() % 39);
+        ref.i16(expect, 40);
+        ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(sharp, t0, code + t0, 40 - t0));
+        ASSERT_EQ(0, std::memcmp(code, expect, sizeof code)) << "case " << c;
+    }
+    EXPECT_TRUE(ref.done());
+    RecordProperty("sharpening_cases", 3000);
+}
+
 // Cor_h_X: correlation of a 40-sample target with an impulse response, kept on 32 bits (the
 // doubled triangular correlation) and normalised to 13 bits.
 TEST_F(CorrelationGolden, CorHXOfG729) {
