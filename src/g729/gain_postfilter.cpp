@@ -7,6 +7,7 @@
 #include "common/corr_kernels.h"
 #include "common/mathop.h"
 #include "g729/gain_internal.h"
+#include "g729/gain_kernels.h"
 #include "g729/gain_tables.h"
 
 namespace voks::g729 {
@@ -466,16 +467,15 @@ void preemphasis(int16_t g, const int16_t* src, int16_t* dst, int len, int16_t* 
 }
 
 void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
-    int32_t acc = 0;
-    for (int i = 0; i < kSubfr; ++i) acc = L_add(acc, L_abs(L_deposit_l(in[i])));
+    const GainKernels& k = gain_kernels();
+    int32_t acc = k.abs_sum(in, kSubfr);
     int16_t g0;
     if (acc == 0) {
         g0 = 0;
     } else {
         const int16_t scalIn = norm_l(acc);
         const int16_t gIn = extract_h(L_shl(acc, scalIn));
-        acc = 0;
-        for (int i = 0; i < kSubfr; ++i) acc = L_add(acc, L_abs(L_deposit_l(out[i])));
+        acc = k.abs_sum(out, kSubfr);
         if (acc == 0) {
             *gainPrec = 0;
             return;
@@ -491,31 +491,24 @@ void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
         }
         g0 = mult_r(shr(g0, sh), kAgcFac1);
     }
+    // The smoothed gain does not depend on the signal: run its recursion, then scale.
+    int16_t g[kSubfr];
     int16_t gain = *gainPrec;
-    for (int i = 0; i < kSubfr; ++i) {
-        gain = add(mult_r(kAgcFac, gain), g0);
-        out[i] = round_fx(L_shl(L_mult(gain, out[i]), 1));
-    }
+    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult_r(kAgcFac, gain), g0);
+    k.apply_q14(g, out, kSubfr);  // round(L_shl(L_mult(gain, out), 1))
     *gainPrec = gain;
 }
 
 void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
-    int32_t s = 0;
-    for (int i = 0; i < kSubfr; ++i) {
-        const int16_t v = shr(out[i], 2);
-        s = L_mac(s, v, v);
-    }
+    const GainKernels& k = gain_kernels();
+    int32_t s = k.energy_q2(out, kSubfr);
     if (s == 0) {
         *pastGain = 0;
         return;
     }
     int16_t e = sub(norm_l(s), 1);
     const int16_t gOut = round_fx(L_shl(s, e));
-    s = 0;
-    for (int i = 0; i < kSubfr; ++i) {
-        const int16_t v = shr(in[i], 2);
-        s = L_mac(s, v, v);
-    }
+    s = k.energy_q2(in, kSubfr);
     int16_t g0 = 0;
     if (s != 0) {
         const int16_t n = norm_l(s);
@@ -526,11 +519,10 @@ void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
         s = ownInvSqrt(s);
         g0 = mult(round_fx(L_shl(s, 9)), 3276);
     }
+    int16_t g[kSubfr];
     int16_t gain = *pastGain;
-    for (int i = 0; i < kSubfr; ++i) {
-        gain = add(mult(gain, 29491), g0);
-        out[i] = extract_h(L_shl(L_mult(out[i], gain), 3));
-    }
+    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult(gain, 29491), g0);
+    k.apply_q12(g, out, kSubfr);  // extract_h(L_shl(L_mult(out, gain), 3))
     *pastGain = gain;
 }
 

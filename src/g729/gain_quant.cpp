@@ -1,6 +1,7 @@
 // G.729 gain quantisers (8 kbit/s and Annex D 6.4 kbit/s), gain decoders with erasure
 // concealment, and the floating-point gain-codebook searches.
 #include "g729/gain_internal.h"
+#include "g729/gain_kernels.h"
 
 #include "common/basicop.h"
 #include "common/mathop.h"
@@ -219,26 +220,27 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
 // Plain sum of squares as the reference's saturating doubled accumulation sees it.
 int32_t doubled_energy(int32_t energy) { return sat32(int64_t{energy} * 2); }
 
-template <class Book>
-int search32f(const float* c, int s1, int s2, int n1, int n2, int taming, float g0, const Book* b1,
-              const Book* b2, int& i1, int& i2) {
+// Distances of the n1 x n2 candidate pairs from the rows (s1, s2) on; the first smallest wins.
+void search32f(const float* c, int s1, int s2, int n1, int n2, int taming, float g0, const float (*b1)[2],
+               const float (*b2)[2], int& i1, int& i2) {
+    float gp[48], gcs[48], d[48];
+    for (int i = 0; i < n1; ++i)
+        for (int j = 0; j < n2; ++j) {
+            gp[i * n2 + j] = b1[s1 + i][0] + b2[s2 + j][0];
+            gcs[i * n2 + j] = b1[s1 + i][1] + b2[s2 + j][1];
+        }
+    gain_kernels().gain_dist(c, gp, gcs, g0, d, n1 * n2);
     float distMin = 3.402823466e+38f;
     i1 = s1;
     i2 = s2;
-    for (int i = 0; i < n1; ++i) {
-        for (int j = 0; j < n2; ++j) {
-            const float gp = b1[s1 + i][0] + b2[s2 + j][0];
-            if (taming == 1 && !(gp < 0.9999f)) continue;
-            const float gc = g0 * (b1[s1 + i][1] + b2[s2 + j][1]);
-            const float d = gp * gp * c[0] + gp * c[1] + gc * gc * c[2] + gc * c[3] + gp * gc * c[4];
-            if (d < distMin) {
-                distMin = d;
-                i1 = s1 + i;
-                i2 = s2 + j;
-            }
+    for (int k = 0; k < n1 * n2; ++k) {
+        if (taming == 1 && !(gp[k] < 0.9999f)) continue;
+        if (d[k] < distMin) {
+            distMin = d[k];
+            i1 = s1 + k / n2;
+            i2 = s2 + k % n2;
         }
     }
-    return 0;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/dispatch.h"
 #include "g729_gain/golden.h"
 #include "voksc.h"
 
@@ -100,16 +101,21 @@ TEST(G729GainGoldenRandom, PreemphasisSequence) {
 }
 
 TEST(G729GainGoldenRandom, GainControlAnnexASequence) {
-    const auto r = golden::records("agcx.bin", 120);
-    ASSERT_EQ(r.count(), 300u);
-    int16_t gain = 4096;
-    for (size_t k = 0; k < r.count(); ++k) {
-        const int16_t* p = r[k];
-        int16_t out[kSub];
-        std::memcpy(out, p + 40, sizeof(out));
-        ASSERT_EQ(voksGainControl_G729A_16s_I(p, out, &gain), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(out, p + 80, sizeof(out))) << "record " << k;
+    // Both kernel levels give the reference bits.
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        const auto r = golden::records("agcx.bin", 120);
+        ASSERT_EQ(r.count(), 300u);
+        int16_t gain = 4096;
+        for (size_t k = 0; k < r.count(); ++k) {
+            const int16_t* p = r[k];
+            int16_t out[kSub];
+            std::memcpy(out, p + 40, sizeof(out));
+            ASSERT_EQ(voksGainControl_G729A_16s_I(p, out, &gain), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, p + 80, sizeof(out))) << "record " << k;
+        }
     }
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
 TEST(G729GainGoldenRandom, LongTermPostFilterAnyWeight) {
@@ -139,16 +145,21 @@ TEST(G729GainGoldenRandom, TiltFilterExtremes) {
 }
 
 TEST(G729GainGoldenRandom, GainControlExtremes) {
-    const auto r = golden::records("scalest.bin", 122);
-    ASSERT_EQ(r.count(), 300u);
-    for (size_t k = 0; k < r.count(); ++k) {
-        const int16_t* p = r[k];
-        int16_t out[kSub], gain = p[80];
-        std::memcpy(out, p + 40, sizeof(out));
-        ASSERT_EQ(voksGainControl_G729_16s_I(p, out, &gain), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(out, p + 81, sizeof(out))) << "record " << k;
-        ASSERT_EQ(gain, p[121]) << "record " << k;
+    // Both kernel levels give the reference bits.
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        const auto r = golden::records("scalest.bin", 122);
+        ASSERT_EQ(r.count(), 300u);
+        for (size_t k = 0; k < r.count(); ++k) {
+            const int16_t* p = r[k];
+            int16_t out[kSub], gain = p[80];
+            std::memcpy(out, p + 40, sizeof(out));
+            ASSERT_EQ(voksGainControl_G729_16s_I(p, out, &gain), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, p + 81, sizeof(out))) << "record " << k;
+            ASSERT_EQ(gain, p[121]) << "record " << k;
+        }
     }
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
 TEST(G729GainGoldenRandom, ResidualFilterAnyOrder) {
@@ -211,23 +222,28 @@ float word_float(const int16_t* p) {
 }
 
 TEST(G729GainGoldenRandom, FloatGainCodebookSearches) {
-    for (bool annexD : {false, true}) {
-        const auto r = golden::records(annexD ? "gain_search_6k_32f.bin" : "gain_search_32f.bin", 17);
-        ASSERT_EQ(r.count(), 600u);
-        for (size_t k = 0; k < r.count(); ++k) {
-            const int16_t* p = r[k];
-            float c[5];
-            for (int i = 0; i < 5; ++i) c[i] = word_float(p + 2 * i);
-            const Vok32s cand[2] = {p[10], p[11]};
-            Vok32s idx[2] = {-1, -1};
-            const float g0 = word_float(p + 13);
-            const VokStatus s = annexD ? voksGainCodebookSearch_G729D_32f(c, cand, idx, p[12], g0)
-                                       : voksGainCodebookSearch_G729_32f(c, cand, idx, p[12], g0);
-            ASSERT_EQ(s, vokStatusOk);
-            ASSERT_EQ(idx[0], p[15]) << "record " << k << " annex D " << annexD;
-            ASSERT_EQ(idx[1], p[16]) << "record " << k << " annex D " << annexD;
+    // Both kernel levels give the reference bits.
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        for (bool annexD : {false, true}) {
+            const auto r = golden::records(annexD ? "gain_search_6k_32f.bin" : "gain_search_32f.bin", 17);
+            ASSERT_EQ(r.count(), 600u);
+            for (size_t k = 0; k < r.count(); ++k) {
+                const int16_t* p = r[k];
+                float c[5];
+                for (int i = 0; i < 5; ++i) c[i] = word_float(p + 2 * i);
+                const Vok32s cand[2] = {p[10], p[11]};
+                Vok32s idx[2] = {-1, -1};
+                const float g0 = word_float(p + 13);
+                const VokStatus s = annexD ? voksGainCodebookSearch_G729D_32f(c, cand, idx, p[12], g0)
+                                           : voksGainCodebookSearch_G729_32f(c, cand, idx, p[12], g0);
+                ASSERT_EQ(s, vokStatusOk);
+                ASSERT_EQ(idx[0], p[15]) << "record " << k << " annex D " << annexD;
+                ASSERT_EQ(idx[1], p[16]) << "record " << k << " annex D " << annexD;
+            }
         }
     }
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
 }  // namespace

@@ -1,0 +1,76 @@
+// Scalar G.729 gain kernels and the kernel table.
+#include "g729/gain_kernels.h"
+
+#include "common/basicop.h"
+
+namespace voks::g729 {
+namespace scalar {
+
+int32_t abs_sum(const int16_t* x, int n) {
+    int32_t s = 0;
+    for (int i = 0; i < n; ++i) s += x[i] < 0 ? -int32_t{x[i]} : x[i];
+    return s;
+}
+
+int32_t energy_q2(const int16_t* x, int n) {
+    int64_t s = 0;
+    for (int i = 0; i < n; ++i) {
+        const int32_t v = x[i] >> 2;
+        s += v * v;
+    }
+    s *= 2;
+    return s > MAX_32 ? MAX_32 : static_cast<int32_t>(s);
+}
+
+void apply_q14(const int16_t* g, int16_t* x, int n) {
+    for (int i = 0; i < n; ++i) x[i] = sat16((int32_t{g[i]} * x[i] + 8192) >> 14);
+}
+
+void apply_q12(const int16_t* g, int16_t* x, int n) {
+    for (int i = 0; i < n; ++i) x[i] = sat16((int32_t{g[i]} * x[i]) >> 12);
+}
+
+void gain_dist(const float* c, const float* gp, const float* gcs, float g0, float* d, int n) {
+    for (int k = 0; k < n; ++k) {
+        const float p = gp[k];
+        const float q = g0 * gcs[k];
+        float s = p * p * c[0];
+        s = s + p * c[1];
+        s = s + q * q * c[2];
+        s = s + q * c[3];
+        s = s + p * q * c[4];
+        d[k] = s;
+    }
+}
+
+}  // namespace scalar
+
+namespace {
+
+constexpr GainKernels kScalar{scalar::abs_sum, scalar::energy_q2, scalar::apply_q14, scalar::apply_q12,
+                              scalar::gain_dist};
+
+GainKernels g_kernels = kScalar;
+
+void fill(frame::Level level) {
+    g_kernels = kScalar;
+#if defined(__x86_64__) || defined(__i386__)
+    if (level == frame::Level::AVX2) {
+        g_kernels.abs_sum = avx2::abs_sum;
+        g_kernels.energy_q2 = avx2::energy_q2;
+        g_kernels.apply_q14 = avx2::apply_q14;
+        g_kernels.apply_q12 = avx2::apply_q12;
+        g_kernels.gain_dist = avx2::gain_dist;
+    }
+#else
+    (void)level;
+#endif
+}
+
+const frame::KernelInit g_init(fill);
+
+}  // namespace
+
+const GainKernels& gain_kernels() { return g_kernels; }
+
+}  // namespace voks::g729

@@ -1,0 +1,48 @@
+// Vector kernels of the G.729 gain-control loops and of the floating-point gain-codebook
+// search. The scalar kernels define the results; the AVX2 twins (x86/gain_avx2.cpp) give
+// identical bits for every length and alignment. No kernel needs aligned pointers; n may be 0.
+#ifndef VOKS_G729_GAIN_KERNELS_H
+#define VOKS_G729_GAIN_KERNELS_H
+
+#include <cstdint>
+
+#include "frame/dispatch.h"
+
+namespace voks::g729 {
+
+struct GainKernels {
+    // sum |x[i]| as 32-bit values (|-32768| = 32768), exact; n <= 65535.
+    int32_t (*abs_sum)(const int16_t* x, int n);
+    // min(2 * sum (x[i] >> 2)^2, 2^31 - 1): the saturating L_mac energy of x scaled by 1/4.
+    int32_t (*energy_q2)(const int16_t* x, int n);
+    // x[i] = sat16((g[i] * x[i] + 8192) >> 14): round(L_shl(L_mult(g, x), 1)), gain in Q14.
+    void (*apply_q14)(const int16_t* g, int16_t* x, int n);
+    // x[i] = sat16((g[i] * x[i]) >> 12): extract_h(L_shl(L_mult(x, g), 3)), gain in Q12.
+    void (*apply_q12)(const int16_t* g, int16_t* x, int n);
+    // d[k] = gp*gp*c0 + gp*c1 + gc*gc*c2 + gc*c3 + gp*gc*c4 with gc = g0 * gcs[k], evaluated
+    // left to right in single precision without fused operations.
+    void (*gain_dist)(const float* c, const float* gp, const float* gcs, float g0, float* d, int n);
+};
+
+// The table in use (filled for the active level at load and when a test forces a level).
+const GainKernels& gain_kernels();
+
+namespace scalar {
+int32_t abs_sum(const int16_t* x, int n);
+int32_t energy_q2(const int16_t* x, int n);
+void apply_q14(const int16_t* g, int16_t* x, int n);
+void apply_q12(const int16_t* g, int16_t* x, int n);
+void gain_dist(const float* c, const float* gp, const float* gcs, float g0, float* d, int n);
+}  // namespace scalar
+
+namespace avx2 {
+int32_t abs_sum(const int16_t* x, int n);
+int32_t energy_q2(const int16_t* x, int n);
+void apply_q14(const int16_t* g, int16_t* x, int n);
+void apply_q12(const int16_t* g, int16_t* x, int n);
+void gain_dist(const float* c, const float* gp, const float* gcs, float g0, float* d, int n);
+}  // namespace avx2
+
+}  // namespace voks::g729
+
+#endif  // VOKS_G729_GAIN_KERNELS_H

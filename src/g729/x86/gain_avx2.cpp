@@ -1,0 +1,104 @@
+// AVX2 twins of the G.729 gain kernels; each gives the scalar bits for every input.
+#include <immintrin.h>
+
+#include "g729/gain_kernels.h"
+
+#define VOKS_AVX2 __attribute__((target("avx2")))
+
+namespace voks::g729::avx2 {
+namespace {
+
+VOKS_AVX2 inline __m256i load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+
+VOKS_AVX2 inline int32_t hsum32(__m256i v) {
+    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
+    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
+    return _mm_cvtsi128_si32(s);
+}
+
+// 32-bit products g * x of 16 lanes, rounded and shifted, packed back with 16-bit saturation.
+template <int Shift, int Round>
+VOKS_AVX2 inline __m256i scale16(__m256i g, __m256i x) {
+    const __m256i lo = _mm256_mullo_epi16(g, x);
+    const __m256i hi = _mm256_mulhi_epi16(g, x);
+    __m256i a = _mm256_unpacklo_epi16(lo, hi);
+    __m256i b = _mm256_unpackhi_epi16(lo, hi);
+    if (Round != 0) {
+        const __m256i r = _mm256_set1_epi32(Round);
+        a = _mm256_add_epi32(a, r);
+        b = _mm256_add_epi32(b, r);
+    }
+    a = _mm256_srai_epi32(a, Shift);
+    b = _mm256_srai_epi32(b, Shift);
+    return _mm256_packs_epi32(a, b);
+}
+
+}  // namespace
+
+VOKS_AVX2 int32_t abs_sum(const int16_t* x, int n) {
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i acc = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i a = _mm256_abs_epi16(load(x + i));  // 0x8000 read as unsigned is 32768
+        acc = _mm256_add_epi32(acc, _mm256_unpacklo_epi16(a, zero));
+        acc = _mm256_add_epi32(acc, _mm256_unpackhi_epi16(a, zero));
+    }
+    int32_t s = hsum32(acc);
+    for (; i < n; ++i) s += x[i] < 0 ? -int32_t{x[i]} : x[i];
+    return s;
+}
+
+VOKS_AVX2 int32_t energy_q2(const int16_t* x, int n) {
+    __m256i acc = _mm256_setzero_si256();  // four 64-bit sums
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i v = _mm256_srai_epi16(load(x + i), 2);
+        const __m256i p = _mm256_madd_epi16(v, v);  // 8 pair sums, each <= 2^27
+        acc = _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_castsi256_si128(p)));
+        acc = _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(p, 1)));
+    }
+    alignas(32) int64_t part[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(part), acc);
+    int64_t s = part[0] + part[1] + part[2] + part[3];
+    for (; i < n; ++i) {
+        const int32_t v = x[i] >> 2;
+        s += v * v;
+    }
+    s *= 2;
+    return s > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(s);
+}
+
+VOKS_AVX2 void apply_q14(const int16_t* g, int16_t* x, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<14, 8192>(load(g + i), load(x + i)));
+    scalar::apply_q14(g + i, x + i, n - i);
+}
+
+VOKS_AVX2 void apply_q12(const int16_t* g, int16_t* x, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<12, 0>(load(g + i), load(x + i)));
+    scalar::apply_q12(g + i, x + i, n - i);
+}
+
+VOKS_AVX2 void gain_dist(const float* c, const float* gp, const float* gcs, float g0, float* d, int n) {
+    const __m256 c0 = _mm256_set1_ps(c[0]), c1 = _mm256_set1_ps(c[1]), c2 = _mm256_set1_ps(c[2]);
+    const __m256 c3 = _mm256_set1_ps(c[3]), c4 = _mm256_set1_ps(c[4]), vg0 = _mm256_set1_ps(g0);
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const __m256 p = _mm256_loadu_ps(gp + k);
+        const __m256 q = _mm256_mul_ps(vg0, _mm256_loadu_ps(gcs + k));
+        __m256 s = _mm256_mul_ps(_mm256_mul_ps(p, p), c0);
+        s = _mm256_add_ps(s, _mm256_mul_ps(p, c1));
+        s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(q, q), c2));
+        s = _mm256_add_ps(s, _mm256_mul_ps(q, c3));
+        s = _mm256_add_ps(s, _mm256_mul_ps(_mm256_mul_ps(p, q), c4));
+        _mm256_storeu_ps(d + k, s);
+    }
+    scalar::gain_dist(c, gp + k, gcs + k, g0, d + k, n - k);
+}
+
+}  // namespace voks::g729::avx2

@@ -1,0 +1,128 @@
+// G.729 gain kernels (absolute sums, scaled energies, Q14/Q12 gain application, the float
+// gain-codebook distances), scalar against AVX2, and the whole gain controls and float searches
+// run through the dispatched table at each level.
+#include <cstring>
+#include <string>
+
+#include "checkasm.h"
+#include "g729/gain_kernels.h"
+#include "voksc.h"
+
+using namespace checkasm;
+namespace sc = voks::g729::scalar;
+namespace vx = voks::g729::avx2;
+
+namespace {
+
+constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+
+bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+
+void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int), int32_t (*v)(const int16_t*, int)) {
+    for (int len : lengths())
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> x(len, off);
+                fill16(ctx.rng, p, x.data(), len);
+                ++ctx.checks;
+                const int32_t a = s(x.data(), len), b = v(x.data(), len);
+                if (a != b) ctx.fail(name, "avx2", len, off, p, 0, std::to_string(a) + " vs " + std::to_string(b));
+                if (!x.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, "guard");
+            }
+}
+
+void applies(Context& ctx, const char* name, void (*s)(const int16_t*, int16_t*, int),
+             void (*v)(const int16_t*, int16_t*, int)) {
+    for (int len : lengths())
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> g(len, (off * 3 + 1) % 16), x1(len, off), x2(len, off);
+                fill16(ctx.rng, p, g.data(), len);
+                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, x1.data(), len);
+                std::memcpy(x2.data(), x1.data(), sizeof(int16_t) * static_cast<size_t>(len));
+                s(g.data(), x1.data(), len);
+                v(g.data(), x2.data(), len);
+                ++ctx.checks;
+                const int diff = first_difference(x1.data(), x2.data(), len);
+                if (diff >= 0) ctx.fail(name, "avx2", len, off, p, diff);
+                if (!x2.guards_intact() || !g.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, "guard");
+            }
+}
+
+}  // namespace
+
+CHECKASM(g729_gain_abs_sum) {
+    if (have_avx2()) sums(ctx, "abs_sum", sc::abs_sum, vx::abs_sum);
+}
+
+CHECKASM(g729_gain_energy_q2) {
+    if (have_avx2()) sums(ctx, "energy_q2", sc::energy_q2, vx::energy_q2);
+}
+
+CHECKASM(g729_gain_apply_q14) {
+    if (have_avx2()) applies(ctx, "apply_q14", sc::apply_q14, vx::apply_q14);
+}
+
+CHECKASM(g729_gain_apply_q12) {
+    if (have_avx2()) applies(ctx, "apply_q12", sc::apply_q12, vx::apply_q12);
+}
+
+CHECKASM(g729_gain_dist) {
+    if (!have_avx2()) return;
+    for (int len : lengths())
+        for (int off : offsets<float>()) {
+            Buffer<float> c(5, 0), gp(len, off), gcs(len, (off + 3) % 8), d1(len, off), d2(len, off);
+            for (int i = 0; i < 5; ++i) c.data()[i] = static_cast<float>(ctx.rng.range(-100000, 100000)) / 997.0f;
+            for (int i = 0; i < len; ++i) {
+                gp.data()[i] = static_cast<float>(ctx.rng.range(0, 20000)) / 9973.0f;
+                gcs.data()[i] = static_cast<float>(ctx.rng.range(0, 50000)) / 9973.0f;
+            }
+            const float g0 = static_cast<float>(ctx.rng.range(1, 1000000)) / 1013.0f;
+            sc::gain_dist(c.data(), gp.data(), gcs.data(), g0, d1.data(), len);
+            vx::gain_dist(c.data(), gp.data(), gcs.data(), g0, d2.data(), len);
+            ++ctx.checks;
+            const int diff = first_difference(d1.data(), d2.data(), len);
+            if (diff >= 0) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, diff);
+            if (!d2.guards_intact()) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, -1, "guard");
+        }
+}
+
+// The exported gain controls and float searches agree between the scalar and AVX2 tables.
+CHECKASM(g729_gain_operations) {
+    if (!have_avx2()) return;
+    for (int round = 0; round < 2000; ++round) {
+        const Pattern p = kPatterns[round % 7];
+        int16_t in[40], out[2][40], gain[2], outA[2][40], gainA[2];
+        fill16(ctx.rng, p, in, 40);
+        fill16(ctx.rng, kPatterns[(round / 7) % 7], out[0], 40);
+        std::memcpy(out[1], out[0], sizeof(out[0]));
+        std::memcpy(outA[0], out[0], sizeof(out[0]));
+        std::memcpy(outA[1], out[0], sizeof(out[0]));
+        gain[0] = gain[1] = static_cast<int16_t>(ctx.rng.range(0, 32767));
+        gainA[0] = gainA[1] = static_cast<int16_t>(ctx.rng.range(0, 32767));
+        float corr[5];
+        for (float& f : corr) f = static_cast<float>(ctx.rng.range(-200000, 200000)) / 1000.0f;
+        const Vok32s cand[2] = {ctx.rng.range(0, 4), ctx.rng.range(0, 8)};
+        const Vok32s candD[2] = {ctx.rng.range(0, 2), ctx.rng.range(0, 2)};
+        const float g0 = static_cast<float>(ctx.rng.range(1, 100000)) / 100.0f;
+        const Vok32s taming = round & 1;
+        Vok32s idx[2][2], idxD[2][2];
+        for (int lv = 0; lv < 2; ++lv) {
+            voks::frame::force_level(lv == 0 ? voks::frame::Level::Scalar : voks::frame::Level::AVX2);
+            voksGainControl_G729_16s_I(in, out[lv], &gain[lv]);
+            voksGainControl_G729A_16s_I(in, outA[lv], &gainA[lv]);
+            voksGainCodebookSearch_G729_32f(corr, cand, idx[lv], taming, g0);
+            voksGainCodebookSearch_G729D_32f(corr, candD, idxD[lv], taming, g0);
+        }
+        ++ctx.checks;
+        const std::string detail = "round " + std::to_string(round);
+        if (std::memcmp(out[0], out[1], sizeof(out[0])) != 0 || gain[0] != gain[1])
+            ctx.fail("GainControl_G729", "avx2", 40, 0, p, first_difference(out[0], out[1], 40), detail);
+        if (std::memcmp(outA[0], outA[1], sizeof(outA[0])) != 0 || gainA[0] != gainA[1])
+            ctx.fail("GainControl_G729A", "avx2", 40, 0, p, first_difference(outA[0], outA[1], 40), detail);
+        if (std::memcmp(idx[0], idx[1], sizeof(idx[0])) != 0 || std::memcmp(idxD[0], idxD[1], sizeof(idxD[0])) != 0)
+            ctx.fail("GainCodebookSearch", "avx2", 40, 0, p, 0, detail);
+    }
+    voks::frame::force_level(voks::frame::Level::AVX2);
+}
