@@ -1,7 +1,8 @@
-// Golden data of the Annex A and Annex B decoders (post-filter stages) and of the Annex D coder
-// and decoder (6.4 kbit/s gain quantiser and decoder, phase dispersion), captured from the
-// instrumented ITU-T reference code on the official sequences of each annex and, for Annex D,
-// on the main-body sequences coded at 6.4 kbit/s.
+// Golden data of the Annex A and Annex B decoders (post-filter stages), of the Annex D coder and
+// decoder (6.4 kbit/s gain quantiser and decoder, phase dispersion) and of the Annex E decoder
+// (residual of order 10 and 30, harmonic post-filter with its adaptive weight, synthesis of
+// order 10 and 30), captured from the instrumented ITU-T reference code on the official
+// sequences of each annex and, for Annex D, on the main-body sequences coded at 6.4 kbit/s.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -136,6 +137,63 @@ TEST(G729GainGoldenAnnexD, PhaseDispersion) {
         ASSERT_EQ(0, std::memcmp(code, p + 131, sizeof(code))) << "record " << k;
         ASSERT_EQ(0, std::memcmp(at, p + 171, 9 * sizeof(int16_t))) << "record " << k;
     }
+}
+
+TEST(G729GainGoldenAnnexE, ResidualOfOrder10And30) {
+    const auto w = golden::load16("resid_e_speech.bin");
+    ASSERT_FALSE(w.empty());
+    size_t pos = 0;
+    int counts[31] = {};
+    while (pos < w.size()) {
+        const int m = w[pos];
+        const int16_t* a = &w[pos + 1];
+        const int16_t* x = a + m + 1;
+        const int16_t* expect = x + m + kSub;
+        int16_t y[kSub];
+        ASSERT_EQ(voksResidualFilter_G729E_16s(a, m, x + m, y, kSub), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(y, expect, sizeof(y))) << "order " << m << " at " << pos;
+        ++counts[m];
+        pos += 1 + static_cast<size_t>(m + 1 + m + kSub + kSub);
+    }
+    EXPECT_EQ(counts[10], 150);
+    EXPECT_EQ(counts[30], 150);
+}
+
+TEST(G729GainGoldenAnnexE, SynthesisOfOrder10And30) {
+    const auto w = golden::load16("syn_e_speech.bin");
+    ASSERT_FALSE(w.empty());
+    size_t pos = 0;
+    int calls = 0;
+    while (pos < w.size()) {
+        const int m = w[pos];
+        const int16_t* a = &w[pos + 1];
+        const int16_t* x = a + m + 1;
+        const int16_t* mem0 = x + kSub;
+        const int16_t* expect = mem0 + m;
+        int16_t y[kSub];
+        std::vector<int16_t> mem(mem0, mem0 + m);
+        ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, m, x, y, kSub, mem.data()), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(y, expect, sizeof(y))) << "order " << m << " call " << calls;
+        ASSERT_EQ(0, std::memcmp(mem.data(), expect + kSub - m, mem.size() * 2));  // last m outputs
+        pos += 1 + static_cast<size_t>(m + 1 + kSub + m + kSub);
+        ++calls;
+    }
+    EXPECT_EQ(calls, 300);
+}
+
+TEST(G729GainGoldenAnnexE, HarmonicPostFilterWithAdaptiveWeight) {
+    const auto r = golden::records("ltpe_speech.bin", 235);
+    ASSERT_EQ(r.count(), 300u);
+    int weights = 0;
+    for (size_t k = 0; k < r.count(); ++k) {
+        const int16_t* p = r[k];
+        int16_t out[kSub], vo = -1;
+        ASSERT_EQ(voksLongTermPostFilter_G729_16s(p[0], p[1], p + 2 + 152, out, &vo), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(out, p + 194, sizeof(out))) << "record " << k << " gamma " << p[0];
+        ASSERT_EQ(vo, p[234]) << "record " << k;
+        weights += p[0] != 16384;
+    }
+    EXPECT_EQ(weights, 150);
 }
 
 }  // namespace
