@@ -23,8 +23,8 @@
 namespace voks::g726 {
 namespace {
 
-// Bit length of a non-negative value below 2^31 (0 for 0).
-inline int bit_length(uint32_t x) { return x == 0 ? 0 : 32 - __builtin_clz(x); }
+// Bit length of a value in 1..2^31 - 1.
+inline int bit_length(uint32_t x) { return 32 - __builtin_clz(x); }
 
 inline int wrap16(int x) { return static_cast<int16_t>(static_cast<uint16_t>(x)); }
 
@@ -238,7 +238,7 @@ inline int compress_alaw(int sr) {
     if (sr == -32768) im = 2;
     int mag = neg ? ((im + 1) >> 1) - 1 : im >> 1;
     if (mag > 4095) mag = 4095;
-    const int seg = mag < 32 ? 0 : bit_length(static_cast<uint32_t>(mag)) - 5;
+    const int seg = mag < 32 ? 0 : bit_length(static_cast<uint32_t>(mag | 1)) - 5;
     const int mant = (mag >> (seg == 0 ? 1 : seg)) & 15;
     return (neg ? 0 : 0x80) | seg << 4 | mant;
 }
