@@ -5,7 +5,7 @@
 namespace voks::g722 {
 namespace {
 
-const Kernels kScalarKernels = {qmf_tx_scalar, qmf_rx_scalar, encode_scalar, decode_scalar};
+constexpr Kernels kScalarKernels = {qmf_tx_scalar, qmf_rx_scalar, encode_scalar, decode_scalar};
 Kernels g_kernels = kScalarKernels;
 
 void fill(frame::Level level) {
