@@ -80,6 +80,12 @@ VOKSC_API VokStatus voksFixedCodebookSearch_G729A_32s16s(const Vok16s* pSrcFixed
 VOKSC_API VokStatus voksFixedCodebookSearch_G729A_16s(const Vok16s* pSrcFixedCorr, Vok16s* pSrcDstMatrix,
                                                       Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex);
 
+/* D2i40_11 (G.729 Annex D, 11 bits): d (40), Q12 response (40); code (40, Q13), filtered code
+ * (40), sign word (bit 0 pulse A, bit 1 pulse B), position index 16 * gray(iB) + gray(iA). */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCorr, const Vok16s* pSrcImpulse,
+                                                      Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                                      Vok16s* pDstSign, Vok16s* pDstIndex);
+
 /* Decimated dot product 2 * sum x[i] y[i], i = 0, 2, .. < len, saturated (warning on saturation). */
 VOKSC_API VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp);
 /* Float decimated dot product. */

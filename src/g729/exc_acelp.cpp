@@ -307,4 +307,105 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
     build_code(sgn, ip, code, sign, index);
 }
 
+namespace {
+
+// Annex D two-pulse codebook: pulse A on tracks 1 and 3, pulse B on tracks 0, 2, 4 and 1.
+constexpr int8_t kTrack0[16] = {1, 3, 6, 8, 11, 13, 16, 18, 21, 23, 26, 28, 31, 33, 36, 38};
+constexpr int8_t kTrack1[32] = {0,  2,  4,  5,  7,  9,  10, 12, 14, 15, 17, 19, 20, 22, 24, 25,
+                                27, 29, 30, 32, 34, 35, 37, 39, 1,  6,  11, 16, 21, 26, 31, 36};
+constexpr int8_t kGray[32] = {0,  1,  3,  2,  6,  7,  5,  4,  12, 13, 15, 14, 10, 11, 9,  8,
+                              24, 25, 27, 26, 30, 31, 29, 28, 20, 21, 23, 22, 18, 19, 17, 16};
+
+// Track pairs of the eight cross blocks the Annex D search reads, in its matrix order (the
+// slots of rr01, rr02, rr03, rr04, rr12, rr13, rr14, rr23): the rr02 slot holds track 1 against
+// itself and the rr04 slot track 3 against track 4.
+constexpr int kPairsD[8][2] = {{0, 1}, {1, 1}, {0, 3}, {3, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}};
+// The search order: first track, second track, and whether the first pulse is pulse A.
+struct PairD {
+    int t0, t1;
+    bool a_first;
+};
+constexpr PairD kSearchD[8] = {{0, 1, false}, {1, 1, true},  {0, 3, false}, {3, 4, true},
+                               {1, 2, true},  {1, 3, false}, {1, 4, true},  {2, 3, false}};
+
+// The 16-bit correlations (extract_h of the chains) of the scaled response in the Annex D layout.
+void cor_h_d(const int16_t* H, int16_t* rr) {
+    int16_t h[kSubfr];
+    scale_response(H, h);
+    int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
+    exc_kernels().cor_h_prefix(h, pre);
+    for (int t = 0; t < 5; ++t)
+        for (int j = 0; j < kPos; ++j) rr[kDiag[t] + j] = extract_h(pre[(40 - (t + 5 * j)) * kSubfr]);
+    for (int c = 0; c < 8; ++c) {
+        int16_t* out = rr + 40 + 64 * c;
+        for (int a = 0; a < kPos; ++a) {
+            const int p1 = kPairsD[c][0] + 5 * a;
+            for (int b = 0; b < kPos; ++b) {
+                const int p2 = kPairsD[c][1] + 5 * b;
+                const int d = p1 > p2 ? p1 - p2 : p2 - p1;
+                out[8 * a + b] = extract_h(pre[(40 - (p1 > p2 ? p1 : p2)) * kSubfr + d]);
+            }
+        }
+    }
+}
+
+}  // namespace
+
+void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t& sign, int16_t& index) {
+    int16_t rr[kMatrixLen];
+    cor_h_d(h, rr);
+    int16_t sgn[kSubfr];
+    for (int i = 0; i < kSubfr; ++i) {
+        if (dn[i] >= 0) {
+            sgn[i] = MAX_16;
+        } else {
+            sgn[i] = MIN_16;
+            dn[i] = negate(dn[i]);
+        }
+    }
+    for (int c = 0; c < 8; ++c) {
+        int16_t* r = rr + 40 + 64 * c;
+        for (int a = 0; a < kPos; ++a)
+            for (int b = 0; b < kPos; ++b)
+                r[8 * a + b] = mult(r[8 * a + b], mult(sgn[kPairsD[c][0] + 5 * a], sgn[kPairsD[c][1] + 5 * b]));
+    }
+    int pa = 1, pb = 0;  // positions of pulses A and B
+    int16_t psc = 0, alpha = MAX_16;
+    for (int c = 0; c < 8; ++c) {
+        const PairD& s = kSearchD[c];
+        const int16_t* cross = rr + 40 + 64 * c;
+        for (int a = 0; a < kPos; ++a) {
+            const int i0 = s.t0 + 5 * a;
+            const int16_t alp0 = rr[kDiag[s.t0] + a];
+            for (int b = 0; b < kPos; ++b) {
+                const int i1 = s.t1 + 5 * b;
+                const int16_t ps1 = add(dn[i0], dn[i1]);
+                int32_t alp1 = L_mult(alp0, 1);
+                alp1 = L_mac(alp1, rr[kDiag[s.t1] + b], 1);
+                alp1 = L_mac(alp1, cross[8 * a + b], 2);
+                const int16_t alp = extract_l(L_shr(alp1, 5));
+                const int16_t ps1c = mult(ps1, ps1);
+                if (better(ps1c, alpha, psc, alp)) {
+                    psc = ps1c;
+                    alpha = alp;
+                    pa = s.a_first ? i0 : i1;
+                    pb = s.a_first ? i1 : i0;
+                }
+            }
+        }
+    }
+    int ia = 0, ib = 0;
+    while (ia < 16 && kTrack0[ia] != pa) ++ia;
+    while (ib < 32 && kTrack1[ib] != pb) ++ib;
+    const bool pos_a = sgn[pa] > 0, pos_b = sgn[pb] > 0;
+    std::memset(code, 0, kSubfr * sizeof(int16_t));
+    code[pa] = shr(sgn[pa], 2);
+    code[pb] = add(code[pb], shr(sgn[pb], 2));
+    sign = static_cast<int16_t>((pos_b ? 2 : 0) + (pos_a ? 1 : 0));
+    index = static_cast<int16_t>(kGray[ia] + (kGray[ib] << 4));
+    std::memset(y, 0, kSubfr * sizeof(int16_t));
+    for (int i = pa, j = 0; i < kSubfr; ++i, ++j) y[i] = pos_a ? h[j] : negate(h[j]);
+    for (int i = pb, j = 0; i < kSubfr; ++i, ++j) y[i] = pos_b ? add(y[i], h[j]) : sub(y[i], h[j]);
+}
+
 }  // namespace voks::g729

@@ -212,6 +212,21 @@ VokStatus voksFixedCodebookSearch_G729A_16s(const Vok16s* pSrcFixedCorr, Vok16s*
     return vokStatusOk;
 }
 
+VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCorr, const Vok16s* pSrcImpulse,
+                                            Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector, Vok16s* pDstSign,
+                                            Vok16s* pDstIndex) {
+    if (any_null(pSrcFixedCorr, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstSign, pDstIndex))
+        return vokStatusNullPtr;
+    int16_t dn[kSubfr], code[kSubfr], y[kSubfr], sign, index;
+    std::memcpy(dn, pSrcFixedCorr, sizeof dn);
+    acelp_11(dn, pSrcImpulse, code, y, sign, index);
+    std::memcpy(pDstFixedVector, code, sizeof code);
+    std::memcpy(pDstFltFixedVector, y, sizeof y);
+    *pDstSign = sign;
+    *pDstIndex = index;
+    return vokStatusOk;
+}
+
 VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp) {
     if (any_null(pSrc1, pSrc2, pDp)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;

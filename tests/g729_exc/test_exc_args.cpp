@@ -128,6 +128,10 @@ std::vector<Case> cases() {
     add("fcb16 subframe -1", vokStatusRange, [](Bufs& b) { return voksFixedCodebookSearch_G729_16s(b.x, b.m16, b.code, b.idx, &b.counter, -1); });
     add("fcbA32 null idx", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729A_32s16s(b.x, b.m32, b.code, nullptr); });
     add("fcbA16 null code", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729A_16s(b.x, b.m16, nullptr, b.idx); });
+    add("fcbD null d", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(nullptr, b.h, b.code, b.y, &b.sign, &b.gain); });
+    add("fcbD null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, nullptr, b.code, b.y, &b.sign, &b.gain); });
+    add("fcbD null y", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, b.h, b.code, nullptr, &b.sign, &b.gain); });
+    add("fcbD null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, b.h, b.code, b.y, &b.sign, nullptr); });
     // Dot products and the filtered-excitation update: pointers first, then the length.
     for (int len : {0, -1, -40}) {
         const std::string n = " len " + std::to_string(len);
@@ -160,6 +164,7 @@ TEST(G729ExcArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         EXPECT_EQ(b.lag, kCanary16) << c.name;
         EXPECT_EQ(b.gain, kCanary16) << c.name;
         EXPECT_EQ(b.counter, kCanary16) << c.name;
+        EXPECT_EQ(b.sign, kCanary16) << c.name;
         EXPECT_EQ(b.lag32, kCanary32) << c.name;
         EXPECT_EQ(b.dp32, kCanary32) << c.name;
         EXPECT_EQ(b.fdp, -9.0f) << c.name;

@@ -234,3 +234,45 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
 }
 
 }  // namespace
+
+namespace {
+
+// Annex D reference (pitchd.c Pitch_fr3D at 6.4 kbit/s, acelpcod.c Cor_h_D and D2i40_11).
+// Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac.
+TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
+    LevelGuard guard;
+    const Records r = load("pitch_fr3_d.bin", 278);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            Vok16s delay[2];
+            ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
+                      vokStatusOk);
+            ASSERT_EQ(delay[0], rec[276]) << i;
+            ASSERT_EQ(delay[1], rec[277]) << i;
+        }
+    }
+}
+
+// Record: response 40, d 40 | code 40, filtered code 40, sign, index.
+TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
+    LevelGuard guard;
+    const Records r = load("d2i40_d.bin", 162);
+    ASSERT_GE(r.count(), kMinRecords);
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            Vok16s code[40], y[40], sign, index;
+            ASSERT_EQ(voksFixedCodebookSearch_G729D_16s(rec + 40, rec, code, y, &sign, &index), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
+            ASSERT_EQ(0, std::memcmp(y, rec + 120, sizeof y)) << i;
+            ASSERT_EQ(sign, rec[160]) << i;
+            ASSERT_EQ(index, rec[161]) << i;
+        }
+    }
+}
+
+}  // namespace
