@@ -90,8 +90,9 @@ const Registrar kRegister(Codec{
     "    --format F    bytes (default): one G.722 octet per byte as RTP carries it (at 56000\n"
     "                  and 48000 the unused low bits are zero); packed: 7- or 6-bit codes\n"
     "                  packed least significant bit first (same as bytes at 64000)\n"
-    "    --loss FILE   decode only: loss pattern, one character per 20 ms frame (160 codes),\n"
-    "                  '1', 'x' or 'X' = lost (concealed), '0', '.' or '-' = received; white\n"
+    "    --loss FILE   decode and roundtrip: loss pattern, one character per 20 ms frame (160\n"
+    "                  codes, counted from the start of the stream): '1', 'x' or 'X' = lost\n"
+    "                  (concealed from the past signal), '0', '.' or '-' = received; white\n"
     "                  space is ignored and frames past the pattern's end are received\n",
     {"rate", "format", "loss"},
     16000,
