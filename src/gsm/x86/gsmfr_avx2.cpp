@@ -26,9 +26,10 @@ VOKS_AVX2 inline __m128i lane0(int16_t v) {
 }
 
 // Wavefront over the lattice: at step t lane i runs stage i on sample t - i, so the 8 stages of
-// 8 consecutive samples advance together. Lane i of D holds the stage-i input d, lane i of U
-// the stage-i memory (stage i's input s on the previous sample); both come from the previous
-// steps' results shifted up one lane, with the new sample entering lane 0.
+// 8 consecutive samples advance together. Stage i of sample n needs d_i(n), which stage i - 1
+// produced one step earlier, and its memory u_i = s_i(n - 1), which stage i - 1 produced two
+// steps earlier; so D is the previous step's d outputs and U the s outputs of two steps back,
+// each shifted up one lane, with the new sample (and, for U, the previous one) in lane 0.
 template <bool Fix>
 VOKS_AVX2 void st_analysis_wave(const int16_t* rp, int16_t* x, int len, int16_t* u) {
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp));
