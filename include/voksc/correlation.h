@@ -21,11 +21,12 @@ VOKSC_API VokStatus voksAutoCorr_NormE_16s32s(const Vok16s* pSrc, int len, Vok32
 /* Normalised autocorrelation rounded to 16 bits; *pNorm receives the normalisation shift. */
 VOKSC_API VokStatus voksAutoCorr_NormE_NR_16s(const Vok16s* pSrc, int len, Vok16s* pDst, int dstLen,
                                               int* pNorm);
-/* Largest 2*sum src[n]*src[n+L] over lowLag..highLag (smallest lag on ties). */
+/* Largest 2*sum src[n]*src[n+L] over lowLag..highLag (smallest lag on ties), saturating like
+ * the reference L_mac accumulation. */
 VOKSC_API VokStatus voksAutoCorrLagMax_Fwd_16s(const Vok16s* pSrc, int len, int lowLag, int highLag,
                                                Vok32s* pMax, int* pLag);
-/* Largest 2*sum src[n]*src[n-L] over highLag down to lowLag (smallest lag on ties); reads
- * highLag samples before pSrc. */
+/* Largest 2*sum src[n]*src[n-L] over highLag down to lowLag (smallest lag on ties), saturating
+ * like the G.729 Lag_max; reads highLag samples before pSrc. */
 VOKSC_API VokStatus voksAutoCorrLagMax_Inv_16s(const Vok16s* pSrc, int len, int lowLag, int highLag,
                                                Vok32s* pMax, int* pLag);
 /* Largest sum src[n]*src[n-L] in single precision over lowLag..highLag-1. */
@@ -44,7 +45,8 @@ VOKSC_API VokStatus voksCrossCorr_NR_16s(const Vok16s* pSrc1, const Vok16s* pSrc
  * a negative sf shifts left with saturation. */
 VOKSC_API VokStatus voksCrossCorr_NR_16s_Sfs(const Vok16s* pSrc1, const Vok16s* pSrc2, int len,
                                              Vok16s* pDst, int dstLen, int scaleFactor);
-/* Target / impulse-response correlation of G.729 (Cor_h_X), normalised to 13 bits. */
+/* Target / impulse-response correlation of G.729 (Cor_h_X, saturation included), normalised to
+ * 13 bits. */
 VOKSC_API VokStatus voksCrossCorr_NormM_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len,
                                             Vok16s* pDst);
 /* Largest sum src1[n]*src2[n+L] over maxLag down to 0 (largest lag on ties), starting at 0. */
@@ -56,7 +58,8 @@ VOKSC_API VokStatus voksCrossCorrLagMax_32f64f(const Vok32f* pSrc1, const Vok32f
 /* dst[n] = sum_{k<=n} src1[k]*src2[n-k] mod 2^32, n < len. */
 VOKSC_API VokStatus voksConvPartial_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok32s* pDst,
                                            int len);
-/* dst[n] = sat16((sum_{k<=n} src1[k]*src2[n-k] mod 2^32) >> sf); sf 12 is the G.729 Convolve. */
+/* dst[n] = sat16((sum_{k<=n} src1[k]*src2[n-k]) >> sf); sf 12 is the G.729 Convolve, whose
+ * saturating accumulation loud inputs follow. */
 VOKSC_API VokStatus voksConvPartial_16s_Sfs(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok16s* pDst,
                                             int len, int scaleFactor);
 /* Rounded Q15 partial convolution; saturating reference arithmetic for loud inputs. */

@@ -23,6 +23,21 @@ int32_t double_sat(int32_t s) {
     return s * 2;
 }
 
+// True when no doubled partial sum of products of two signals with these energies can reach
+// 2^31 in magnitude (Cauchy-Schwarz: |2 sum a*b| <= 2 sqrt(e1 e2) < 2^31 when e1 e2 < 2^60).
+// Then the wrapping kernels give exactly what the reference's saturating L_mac chain gives.
+bool macs_cannot_saturate(int64_t e1, int64_t e2) {
+    if (e1 == 0 || e2 == 0) return true;
+    return e1 <= ((int64_t{1} << 60) - 1) / e2;
+}
+
+// The reference accumulation: sum_{n<len} L_mac of a[n]*b[n], saturating after every product.
+int32_t mac_chain(const int16_t* a, const int16_t* b, int len) {
+    int32_t s = 0;
+    for (int n = 0; n < len; ++n) s = L_mac(s, a[n], b[n]);
+    return s;
+}
+
 // sum_{n<len-k} x[n]*x[n+k], with the running sum saturated after every pair of products.
 int32_t autocorr_pair_sat(const int16_t* x, int len, int k) {
     int32_t acc = 0;
@@ -81,23 +96,40 @@ void autocorr_norm_e_nr(const int16_t* src, int len, int16_t* dst, int dst_len, 
     *norm = n;
 }
 
+// C(L) for `count` consecutive lags: out[k] = 2 sum_{n<len} a[n]*b[n+k] doubled with
+// saturation. Loud signals, whose sums could saturate, run the reference's saturating chain.
+void lag_corr(const int16_t* a, const int16_t* b, int len, int count, bool exact, int32_t* out) {
+    if (exact) {
+        corr_kernels().xcorr(a, b, len, out, count);
+        for (int k = 0; k < count; ++k) out[k] = double_sat(out[k]);
+        return;
+    }
+    for (int k = 0; k < count; ++k) out[k] = mac_chain(a, b + k, len);
+}
+
+// Energy of src[first .. last) (empty ranges give 0).
+int64_t span_energy(const int16_t* src, int64_t first, int64_t last) {
+    if (last <= first || last - first > INT32_MAX) return last <= first ? 0 : INT64_MAX / 4;
+    return corr_kernels().energy(src + first, static_cast<int>(last - first));
+}
+
 void lag_max_fwd(const int16_t* src, int len, int low, int high, int32_t* max, int* lag) {
     if (low > high) {
         *max = MIN_32;
         *lag = 0;
         return;
     }
+    const bool exact = macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, low, int64_t{high} + len));
     int32_t buf[kChunk];
     int32_t best = 0;
     int best_lag = low;
     bool first = true;
     for (int64_t l0 = low; l0 <= high; l0 += kChunk) {
         const int count = static_cast<int>(high - l0 + 1 < kChunk ? high - l0 + 1 : kChunk);
-        corr_kernels().xcorr(src, src + l0, len, buf, count);
+        lag_corr(src, src + l0, len, count, exact, buf);
         for (int k = 0; k < count; ++k) {
-            const int32_t c = double_sat(buf[k]);
-            if (first || c > best) {
-                best = c;
+            if (first || buf[k] > best) {
+                best = buf[k];
                 best_lag = static_cast<int>(l0 + k);
                 first = false;
             }
@@ -108,17 +140,18 @@ void lag_max_fwd(const int16_t* src, int len, int low, int high, int32_t* max, i
 }
 
 void lag_max_inv(const int16_t* src, int len, int low, int high, int32_t* max, int* lag) {
+    const bool exact =
+        low > high || macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, -int64_t{high}, int64_t{len} - low));
     int32_t buf[kChunk];
     int32_t best = MIN_32;
     int best_lag = 0;
     for (int64_t l0 = high; l0 >= low; l0 -= kChunk) {
         const int count = static_cast<int>(l0 - low + 1 < kChunk ? l0 - low + 1 : kChunk);
-        // buf[k] = sum x[n]*x[n - (l0 - k)]
-        corr_kernels().xcorr(src, src - l0, len, buf, count);
+        // buf[k] = C(l0 - k) from x[n] * x[n - (l0 - k)]
+        lag_corr(src, src - l0, len, count, exact, buf);
         for (int k = 0; k < count; ++k) {
-            const int32_t c = double_sat(buf[k]);
-            if (c >= best) {
-                best = c;
+            if (buf[k] >= best) {
+                best = buf[k];
                 best_lag = static_cast<int>(l0 - k);
             }
         }
@@ -199,12 +232,23 @@ void cross_corr_nr_16s_sfs(const int16_t* src1, const int16_t* src2, int len, in
 
 void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_t* dst) {
     const CorrKernels& kt = corr_kernels();
-    // y[k] = 2 * T(k) mod 2^32, T the triangular correlation.
-    auto doubled = [](int32_t t) { return static_cast<int32_t>(static_cast<uint32_t>(t) << 1); };
+    // y[k] = 2 * T(k), T the triangular correlation; loud inputs take the reference's
+    // saturating chain so that y matches it whatever the input.
+    const bool exact = macs_cannot_saturate(kt.energy(src1, len), kt.energy(src2, len));
     int32_t buf[kChunk];
     const bool buffered = len <= kChunk;
-    if (buffered) kt.xcorr_tri(src1, src2, len, buf);
-    auto y = [&](int k) { return doubled(buffered ? buf[k] : kt.dot(src1, src2 + k, len - k)); };
+    if (buffered) {
+        if (exact) {
+            kt.xcorr_tri(src1, src2, len, buf);
+            for (int k = 0; k < len; ++k) buf[k] *= 2;
+        } else {
+            for (int k = 0; k < len; ++k) buf[k] = mac_chain(src1, src2 + k, len - k);
+        }
+    }
+    auto y = [&](int k) {
+        if (buffered) return buf[k];
+        return exact ? 2 * kt.dot(src1, src2 + k, len - k) : mac_chain(src1, src2 + k, len - k);
+    };
     int32_t m = 0;
     for (int k = 0; k < len; ++k) {
         const int32_t a = L_abs(y(k));
@@ -271,6 +315,21 @@ void for_each_conv(const int16_t* src1, const int16_t* src2, int len, Fn fn) {
 void conv_low_nr(const int16_t* src1, const int16_t* src2, int16_t* dst, int len) {
     for_each_conv(src1, src2, len,
                   [dst](int n, int32_t y) { dst[n] = sat16((int64_t{y} + 0x4000) >> 15); });
+}
+
+// The G.729 Convolve generalised to any scale: exact (wrapping) sums shifted right with
+// saturation, or for loud inputs the reference's saturating L_mac chain scaled alike.
+void conv_sfs(const int16_t* src1, const int16_t* src2, int16_t* dst, int len, int sf) {
+    const CorrKernels& kt = corr_kernels();
+    if (macs_cannot_saturate(kt.energy(src1, len), kt.energy(src2, len))) {
+        for_each_conv(src1, src2, len, [dst, sf](int n, int32_t y) { dst[n] = sat16(shift_right_31(y, sf)); });
+        return;
+    }
+    for (int n = 0; n < len; ++n) {
+        int32_t acc = 0;
+        for (int k = 0; k <= n; ++k) acc = L_mac(acc, src1[k], src2[n - k]);
+        dst[n] = sat16(shift_right_31(acc, sf > 30 ? 31 : sf + 1));
+    }
 }
 
 void conv_nr(const int16_t* src1, const int16_t* src2, int16_t* dst, int len) {
@@ -409,9 +468,7 @@ VokStatus voksConvPartial_16s_Sfs(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok1
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (scaleFactor < 0) return vokStatusBadArg;
     if (len < 1) return vokStatusSize;
-    vc::for_each_conv(pSrc1, pSrc2, len, [pDst, scaleFactor](int n, int32_t y) {
-        pDst[n] = voks::sat16(vc::shift_right_31(y, scaleFactor));
-    });
+    vc::conv_sfs(pSrc1, pSrc2, pDst, len, scaleFactor);
     return vokStatusOk;
 }
 

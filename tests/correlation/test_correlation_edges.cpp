@@ -130,6 +130,14 @@ TEST(LagSearchEdges, EmptyRangesAndSaturation) {
     EXPECT_EQ(INT32_MIN, mx);
     EXPECT_EQ(3, lag);
 
+    // Over 40 products the odd-lag sum (-40 * 32767^2) would wrap to a positive value modulo
+    // 2^32; the reference's saturating accumulation keeps it at the minimum.
+    ASSERT_EQ(vokStatusOk, voksAutoCorrLagMax_Fwd_16s(alt.data(), 40, 3, 3, &mx, &lag));
+    EXPECT_EQ(INT32_MIN, mx);
+    ASSERT_EQ(vokStatusOk, voksAutoCorrLagMax_Inv_16s(alt.data() + 100, 40, 3, 5, &mx, &lag));
+    EXPECT_EQ(INT32_MAX, mx);
+    EXPECT_EQ(4, lag);
+
     // No positive cross-correlation: max 0 at maxLag.
     std::vector<int16_t> neg(100, -5), pos(100, 5);
     ASSERT_EQ(vokStatusOk, voksCrossCorrLagMax_16s(neg.data(), pos.data(), 40, 9, &mx, &lag));
