@@ -19,8 +19,7 @@ inline int16_t past(const int16_t* dst, const int16_t* hist, int n, int i) {
 
 // The reference synthesis filter: the doubled sum saturates after every product, is scaled to
 // Q16 with saturation and rounded. Returns true when any step saturated.
-bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf,
-                      const int16_t* hist) {
+bool synth_reference(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
     bool overflow = false;
     const int16_t up = static_cast<int16_t>(15 - sf);
     for (int n = 0; n < len; ++n) {
@@ -28,6 +27,44 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
         for (int i = 1; i <= kOrder; ++i) s = L_msu(s, a[i], past(y, hist, n, i), overflow);
         s = L_shl(s, up, overflow);
         y[n] = round_fx(s, overflow);
+    }
+    return overflow;
+}
+
+// The same filter when sum |a[i]| < 8.0 (32768 in Q12): no doubled partial sum can reach 2^31,
+// so the sum is formed exactly and only the scaling and the rounding can saturate, as there.
+bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
+    int32_t bound = 0;
+    for (int i = 0; i <= kOrder; ++i) bound += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    if (bound >= 32768) return synth_reference(a, x, y, len, sf, hist);
+    bool overflow = false;
+    const int up = 16 - sf;  // the doubling and the left shift of the reference together
+    int32_t mem[kOrder];     // y[n-10 .. n-1], oldest first
+    for (int i = 0; i < kOrder; ++i) mem[i] = hist ? hist[i] : 0;
+    for (int n = 0; n < len; ++n) {
+        int32_t s = int32_t{a[0]} * x[n];
+        for (int i = 1; i <= kOrder; ++i) s -= int32_t{a[i]} * mem[kOrder - i];
+        int64_t t = int64_t{s} * (int64_t{1} << up);
+        int16_t out;
+        if (t > MAX_32) {
+            overflow = true;
+            out = MAX_16;
+        } else {
+            if (t < MIN_32) {
+                overflow = true;
+                t = MIN_32;
+            }
+            t += 0x8000;
+            if (t > MAX_32) {
+                overflow = true;
+                out = MAX_16;
+            } else {
+                out = static_cast<int16_t>(t >> 16);
+            }
+        }
+        y[n] = out;
+        for (int i = 0; i + 1 < kOrder; ++i) mem[i] = mem[i + 1];
+        mem[kOrder - 1] = out;
     }
     return overflow;
 }

@@ -292,6 +292,17 @@ TEST(FilterEdges, SynthesisAndImpulseResponse) {
     ASSERT_EQ(vokStatusOverflow, voksSynthesisFilter_NR_16s_ISfs(gain2, io, 2, 12, zh));
     EXPECT_EQ(32767, io[0]);
     EXPECT_EQ(-32768, io[1]);
+    // Coefficients beyond 8.0 in sum: y[n] = x[n] + 8 y[n-1] grows by 8 until it saturates,
+    // and a[0] = -32768 times x = -32768 saturates in the first product.
+    const int16_t steep[11] = {4096, -32768, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int16_t impulse[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    int16_t g[8];
+    ASSERT_EQ(vokStatusOverflow, voksSynthesisFilter_NR_16s_Sfs(steep, impulse, g, 8, 12, zh));
+    EXPECT_EQ((std::vector<int16_t>{1, 8, 64, 512, 4096, 32767, 32767, 32767}), std::vector<int16_t>(g, g + 8));
+    const int16_t neg[11] = {-32768, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int16_t min_in[1] = {-32768};
+    ASSERT_EQ(vokStatusOverflow, voksSynthesisFilter_NR_16s_Sfs(neg, min_in, g, 1, 12, zh));
+    EXPECT_EQ(32767, g[0]);
     EXPECT_EQ(vokStatusOk, voksSynthesisFilter_NR_16s_Sfs(gain2, loud, y, 2, 12, nullptr));
     io[0] = 20000;
     EXPECT_EQ(vokStatusOk, voksSynthesisFilterLow_NR_16s_ISfs(gain2, io, 2, 12, zh));
