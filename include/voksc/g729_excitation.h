@@ -86,6 +86,13 @@ VOKSC_API VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCor
                                                       Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
                                                       Vok16s* pDstSign, Vok16s* pDstIndex);
 
+/* Annex E codebooks: selector != 0 ACELP_12i40_44bits, 0 ACELP_10i40_35bits; target x (40), LTP
+ * residual (40), Q12 response; code (40, +-4096 per pulse), filtered code (40, Q11), 5 index words. */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok16s* pSrcTarget,
+                                                      const Vok16s* pSrcLtpResidual, const Vok16s* pSrcImpulse,
+                                                      Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                                      Vok16s* pDstIndex);
+
 /* Decimated dot product 2 * sum x[i] y[i], i = 0, 2, .. < len, saturated (warning on saturation). */
 VOKSC_API VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp);
 /* Float decimated dot product. */

@@ -227,6 +227,19 @@ VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCorr, const V
     return vokStatusOk;
 }
 
+VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok16s* pSrcTarget, const Vok16s* pSrcLtpResidual,
+                                            const Vok16s* pSrcImpulse, Vok16s* pDstFixedVector,
+                                            Vok16s* pDstFltFixedVector, Vok16s* pDstIndex) {
+    if (any_null(pSrcTarget, pSrcLtpResidual, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstIndex))
+        return vokStatusNullPtr;
+    int16_t code[kSubfr], y[kSubfr], indx[5];
+    acelp_annex_e(selector != 0, pSrcTarget, pSrcLtpResidual, pSrcImpulse, code, y, indx);
+    std::memcpy(pDstFixedVector, code, sizeof code);
+    std::memcpy(pDstFltFixedVector, y, sizeof y);
+    std::memcpy(pDstIndex, indx, sizeof indx);
+    return vokStatusOk;
+}
+
 VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp) {
     if (any_null(pSrc1, pSrc2, pDp)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;

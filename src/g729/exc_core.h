@@ -68,6 +68,11 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
 // D2i40_11 (Annex D, 11 bits) with its own correlation matrix built from h.
 void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t& sign, int16_t& index);
 
+// ACELP_12i40_44bits (pulses12) or ACELP_10i40_35bits of Annex E: target x, LTP residual cn,
+// Q12 response; code (Q12), filtered code (Q11) and five index words.
+void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y,
+                   int16_t* indx);
+
 }  // namespace voks::g729
 
 #endif  // VOKS_G729_EXC_CORE_H

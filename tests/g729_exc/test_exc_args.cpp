@@ -132,6 +132,10 @@ std::vector<Case> cases() {
     add("fcbD null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, nullptr, b.code, b.y, &b.sign, &b.gain); });
     add("fcbD null y", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, b.h, b.code, nullptr, &b.sign, &b.gain); });
     add("fcbD null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_16s(b.x, b.h, b.code, b.y, &b.sign, nullptr); });
+    add("fcbE null x", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(1, nullptr, b.x, b.h, b.code, b.y, b.idx); });
+    add("fcbE null residual", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(0, b.x, nullptr, b.h, b.code, b.y, b.idx); });
+    add("fcbE null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(0, b.x, b.x, nullptr, b.code, b.y, b.idx); });
+    add("fcbE null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(1, b.x, b.x, b.h, b.code, b.y, nullptr); });
     // Dot products and the filtered-excitation update: pointers first, then the length.
     for (int len : {0, -1, -40}) {
         const std::string n = " len " + std::to_string(len);

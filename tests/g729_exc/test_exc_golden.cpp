@@ -276,3 +276,56 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
 }
 
 }  // namespace
+
+namespace {
+
+// Annex E reference (acelp_e.c ACELP_10i40_35bits and ACELP_12i40_44bits) inside the 11.8 kbit/s
+// coder. Record: selector, target 40, LTP residual 40, response 40 | code 40, filtered 40, 5 words.
+TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
+    const Records r = load("acelp_e.bin", 206);
+    ASSERT_GE(r.count(), kMinRecords);
+    int counts[2] = {0, 0};
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        Vok16s code[40], y[40], idx[5];
+        ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(code, rec + 121, sizeof code)) << i << " selector " << rec[0];
+        ASSERT_EQ(0, std::memcmp(y, rec + 161, sizeof y)) << i;
+        ASSERT_EQ(0, std::memcmp(idx, rec + 201, sizeof idx)) << i;
+        ++counts[rec[0] != 0];
+    }
+    EXPECT_GE(counts[0], 100);
+    EXPECT_GE(counts[1], 100);
+}
+
+}  // namespace
+
+namespace {
+
+// Inputs on which no start of the reference Annex E search beats its initial pair, so that the
+// reference builds its codeword from uninitialised memory. These operations keep the first
+// start's codeword: every output still carries exactly 10 or 12 unit pulses whose index words
+// have the reference layout.
+TEST(G729ExcGolden, AnnexEWithoutAcceptedStart) {
+    const Records r = load("acelp_e_nostart.bin", 121);
+    ASSERT_GE(r.count(), 5);
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        Vok16s code[40], y[40], idx[5];
+        ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx), vokStatusOk);
+        int pulses = 0;
+        for (int k = 0; k < 40; ++k) {
+            EXPECT_EQ(code[k] % 4096, 0) << i;
+            pulses += (code[k] < 0 ? -code[k] : code[k]) / 4096;
+        }
+        EXPECT_LE(pulses, rec[0] ? 12 : 10) << i;
+        EXPECT_GE(pulses, 2) << i;
+        EXPECT_EQ(pulses % 2, 0) << i;
+        for (int k = rec[0] ? 2 : 0; k < 5; ++k) {
+            EXPECT_GE(idx[k], 0) << i;
+            EXPECT_LE(idx[k], 127) << i;
+        }
+    }
+}
+
+}  // namespace
