@@ -216,6 +216,69 @@ TEST_F(CorrelationGolden, PitchSharpeningOfG729) {
     RecordProperty("sharpening_cases", 3000);
 }
 
+// Inputs of the G.723.1 files: 0 random words >> 3, 1 random words >> a per-call shift 0..15,
+// 2 extreme values, 3 sparse random words.
+void fill723(int16_t* x, int n, int kind, Lcg& g) {
+    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
+    const int sh = kind == 1 ? static_cast<int>(g.next() % 16) : 0;
+    for (int i = 0; i < n; ++i) {
+        if (kind == 0)
+            x[i] = static_cast<int16_t>(g.r16() >> 3);
+        else if (kind == 1)
+            x[i] = static_cast<int16_t>(g.r16() >> sh);
+        else if (kind == 2)
+            x[i] = kExt[g.next() >> 29];
+        else
+            x[i] = (g.next() >> 28) == 0 ? g.r16() : int16_t{0};
+    }
+}
+
+// G.723.1 harmonic noise weighting (Filt_Pw): round(x[n] << 16 - 2 * gain * x[n - lag]) over a
+// 60-sample subframe with 145 samples of history, i.e. the rounded harmonic filter with -gain.
+TEST(CorrelationGoldenG723, HarmonicWeightingFiltPw) {
+    Reader ref = data("g723_filt_pw.bin");
+    ASSERT_TRUE(ref.ok());
+    Lcg g{0x723Fu};
+    for (int c = 0; c < 2000; ++c) {
+        int16_t dp[145 + 240], expect[60], out[60];
+        const int start = 60 * (c % 4);
+        fill723(dp, 145 + 240, (c / 4) % 4, g);
+        const int16_t lag = static_cast<int16_t>(18 + g.next() % (145 - 18 + 1));
+        const auto gain = static_cast<int16_t>((c / 16) % 4 == 3 ? g.next() % 32768 : g.next() % 12000);
+        ASSERT_EQ(lag, ref.i16());
+        ASSERT_EQ(gain, ref.i16());
+        ref.i16(expect, 60);
+        ASSERT_EQ(vokStatusOk, voksHarmonicFilter_NR_16s(static_cast<int16_t>(-gain), lag, dp + 145 + start, out, 60));
+        ASSERT_EQ(0, std::memcmp(out, expect, sizeof out)) << "case " << c;
+    }
+    EXPECT_TRUE(ref.done());
+    RecordProperty("filt_pw_cases", 2000);
+}
+
+// G.723.1 LSP interpolation (Lsp_Int): round(P << 16 + 2 t P - 2 t C) for t = -8192 (k + 1),
+// i.e. P * (32768 + t) * 2 + C * (-t) * 2; the last sub-frame (t = -32768) is C * 16384 * 4.
+TEST(CorrelationGoldenG723, LspInterpolation) {
+    Reader ref = data("g723_lsp_int.bin");
+    ASSERT_TRUE(ref.ok());
+    Lcg g{0x15Bu};
+    for (int c = 0; c < 1000; ++c) {
+        int16_t prev[10], curr[10], expect[10], out[10];
+        fill723(prev, 10, c % 4, g);
+        fill723(curr, 10, (c / 4) % 4, g);
+        for (int k = 0; k < 4; ++k) {
+            ref.i16(expect, 10);
+            const int t = -8192 * (k + 1);
+            const VokStatus st =
+                k < 3 ? voksInterpolateC_NR_16s(prev, static_cast<int16_t>(32768 + t), 1, curr, static_cast<int16_t>(-t), 1, out, 10)
+                      : voksInterpolateC_NR_16s(prev, 0, 1, curr, 16384, 2, out, 10);
+            ASSERT_EQ(vokStatusOk, st);
+            ASSERT_EQ(0, std::memcmp(out, expect, sizeof out)) << "case " << c << " sub-frame " << k;
+        }
+    }
+    EXPECT_TRUE(ref.done());
+    RecordProperty("lsp_int_cases", 4000);
+}
+
 // Cor_h_X: correlation of a 40-sample target with an impulse response, kept on 32 bits (the
 // doubled triangular correlation) and normalised to 13 bits.
 TEST_F(CorrelationGolden, CorHXOfG729) {
