@@ -93,6 +93,22 @@ VOKSC_API VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok
                                                       Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
                                                       Vok16s* pDstIndex);
 
+/* Annex D correlations of a float response: diagonal blocks (40), then the 8 cross blocks the
+ * Annex D search reads (tracks 0-1, 1-1, 0-3, 3-4, 1-2, 1-3, 1-4, 2-3; 64 each): 552 elements. */
+VOKSC_API VokStatus voksToeplizMatrix_G729D_32f(const Vok32f* pSrcImpulse, Vok32f* pDstMatrix);
+/* Float D4i40_17: d, matrix (616, sign-modified in place), code (+-1), index {position, sign},
+ * search-time counter (read and written), sub-frame (0 resets the carried count). */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix,
+                                                     Vok32f* pDstFixedVector, Vok32s* pDstFixedIndex,
+                                                     Vok32s* pSearchTimes, Vok32s subFrame);
+/* Float D4i40_17_fast: index {position, sign}. */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729A_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix,
+                                                      Vok32f* pDstFixedVector, Vok32s* pDstFixedIndex);
+/* Float D2i40_11 from d and the response (its matrix is that of voksToeplizMatrix_G729D_32f). */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCorr, const Vok32f* pSrcImpulse,
+                                                      Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector,
+                                                      Vok32s* pDstSign, Vok32s* pDstIndex);
+
 /* Decimated dot product 2 * sum x[i] y[i], i = 0, 2, .. < len, saturated (warning on saturation). */
 VOKSC_API VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp);
 /* Float decimated dot product. */

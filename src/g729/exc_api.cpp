@@ -240,6 +240,41 @@ VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok16s* pSrcT
     return vokStatusOk;
 }
 
+VokStatus voksToeplizMatrix_G729D_32f(const Vok32f* pSrcImpulse, Vok32f* pDstMatrix) {
+    if (any_null(pSrcImpulse, pDstMatrix)) return vokStatusNullPtr;
+    toepliz_d_32f(pSrcImpulse, pDstMatrix);
+    return vokStatusOk;
+}
+
+VokStatus voksFixedCodebookSearch_G729_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix, Vok32f* pDstFixedVector,
+                                           Vok32s* pDstFixedIndex, Vok32s* pSearchTimes, Vok32s subFrame) {
+    if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex, pSearchTimes)) return vokStatusNullPtr;
+    acelp_17_32f(pSrcFixedCorr, pSrcDstMatrix, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex);
+    return vokStatusOk;
+}
+
+VokStatus voksFixedCodebookSearch_G729A_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix,
+                                            Vok32f* pDstFixedVector, Vok32s* pDstFixedIndex) {
+    if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex)) return vokStatusNullPtr;
+    acelp_17_fast_32f(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex);
+    return vokStatusOk;
+}
+
+VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCorr, const Vok32f* pSrcImpulse,
+                                            Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector, Vok32s* pDstSign,
+                                            Vok32s* pDstIndex) {
+    if (any_null(pSrcFixedCorr, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstSign, pDstIndex))
+        return vokStatusNullPtr;
+    float code[kSubfr], y[kSubfr];
+    int32_t sign, index;
+    acelp_11_32f(pSrcFixedCorr, pSrcImpulse, code, y, sign, index);
+    std::memcpy(pDstFixedVector, code, sizeof code);
+    std::memcpy(pDstFltFixedVector, y, sizeof y);
+    *pDstSign = sign;
+    *pDstIndex = index;
+    return vokStatusOk;
+}
+
 VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp) {
     if (any_null(pSrc1, pSrc2, pDp)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;

@@ -15,6 +15,17 @@ void toepliz_32f(const float* h, float* m);
 // y[i] = y[i-1] + v h[i] for i = len-1 .. 1, then y[0] = v.
 void filtered_excitation_32f(const float* h, float* y, int len, float v);
 
+// D4i40_17 in single precision: d (40), matrix (616, sign-modified in place), budget carried in
+// time_io; code +-1; idx {position word, sign word}.
+void acelp_17_32f(const float* d, float* rr, int subframe, int32_t& time_io, float* code, int32_t* idx);
+// D4i40_17_fast in single precision.
+void acelp_17_fast_32f(const float* d, float* rr, float* code, int32_t* idx);
+// Correlations for the Annex D search: diagonal blocks, then the cross blocks (0,1), (1,1),
+// (0,3), (3,4), (1,2), (1,3), (1,4), (2,3) of 64 elements each (552 elements).
+void toepliz_d_32f(const float* h, float* m);
+// D2i40_11 in single precision: code and filtered code, sign word and Gray-coded position index.
+void acelp_11_32f(const float* d, const float* h, float* code, float* y, int32_t& sign, int32_t& index);
+
 }  // namespace voks::g729
 
 #endif  // VOKS_G729_EXC_FLOAT_H

@@ -136,6 +136,12 @@ std::vector<Case> cases() {
     add("fcbE null residual", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(0, b.x, nullptr, b.h, b.code, b.y, b.idx); });
     add("fcbE null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(0, b.x, b.x, nullptr, b.code, b.y, b.idx); });
     add("fcbE null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_16s(1, b.x, b.x, b.h, b.code, b.y, nullptr); });
+    add("toepD32f null", vokStatusNullPtr, [](Bufs& b) { return voksToeplizMatrix_G729D_32f(b.fh, nullptr); });
+    add("fcb32f null counter", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729_32f(b.fx, b.fm, b.fy, b.idx32, nullptr, 0); });
+    add("fcb32f null matrix", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729_32f(b.fx, nullptr, b.fy, b.idx32, &b.lag32, 1); });
+    add("fcbA32f null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729A_32f(b.fx, b.fm, b.fy, nullptr); });
+    add("fcbD32f null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_32f(b.fx, nullptr, b.fy, b.fy, b.idx32, b.idx32 + 1); });
+    add("fcbD32f null sign", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_32f(b.fx, b.fh, b.fexc, b.fexc + 40, nullptr, b.idx32 + 1); });
     // Dot products and the filtered-excitation update: pointers first, then the length.
     for (int len : {0, -1, -40}) {
         const std::string n = " len " + std::to_string(len);
@@ -170,6 +176,9 @@ TEST(G729ExcArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         EXPECT_EQ(b.counter, kCanary16) << c.name;
         EXPECT_EQ(b.sign, kCanary16) << c.name;
         EXPECT_EQ(b.lag32, kCanary32) << c.name;
+        EXPECT_EQ(b.idx32[0], kCanary32) << c.name;
+        EXPECT_EQ(b.idx32[1], kCanary32) << c.name;
+        for (int i = 0; i < 40; ++i) EXPECT_EQ(b.fy[i], 2.0f) << c.name;
         EXPECT_EQ(b.dp32, kCanary32) << c.name;
         EXPECT_EQ(b.fdp, -9.0f) << c.name;
         if (c.name.rfind("dav", 0) != 0) {
