@@ -68,6 +68,19 @@ void BM_g729_gain_dist(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 32);
 }
 
+template <void (*Tilt)(const int16_t*, int16_t*, int, int16_t, int16_t, int32_t, int)>
+void BM_g729_gain_tilt(benchmark::State& state) {
+    const auto x = speechlike(41, 13, 4096);
+    int16_t y[40];
+    for (auto _ : state) {
+        Tilt(x.data(), y, 40, -9000, 9000, 0x800, 12);
+        benchmark::DoNotOptimize(y);
+    }
+    state.SetItemsProcessed(state.iterations() * 40);
+}
+
+BENCHMARK_TEMPLATE(BM_g729_gain_tilt, sc::tilt)->Name("BM_g729_gain_tilt/scalar");
+BENCHMARK_TEMPLATE(BM_g729_gain_tilt, vx::tilt)->Name("BM_g729_gain_tilt/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, sc::abs_sum)->Name("BM_g729_gain_abs_sum/scalar");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, vx::abs_sum)->Name("BM_g729_gain_abs_sum/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, sc::energy_q2)->Name("BM_g729_gain_energy_q2/scalar");

@@ -43,12 +43,20 @@ void gain_dist(const float* c, const float* gp, const float* gcs, float g0, floa
     }
 }
 
+void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift) {
+    for (int i = 0; i < n; ++i) {
+        const int32_t t = int32_t{x[i + 1]} * 32768 + 2 * int32_t{mu} * x[i] + 0x4000;  // < 2^31
+        const auto v = static_cast<int16_t>(t >> 15);
+        y[i] = sat16((2 * int32_t{v} * ga + fact) >> shift);
+    }
+}
+
 }  // namespace scalar
 
 namespace {
 
 constexpr GainKernels kScalar{scalar::abs_sum, scalar::energy_q2, scalar::apply_q14, scalar::apply_q12,
-                              scalar::gain_dist};
+                              scalar::gain_dist, scalar::tilt};
 
 GainKernels g_kernels = kScalar;
 
@@ -61,6 +69,7 @@ void fill(frame::Level level) {
         g_kernels.apply_q14 = avx2::apply_q14;
         g_kernels.apply_q12 = avx2::apply_q12;
         g_kernels.gain_dist = avx2::gain_dist;
+        g_kernels.tilt = avx2::tilt;
     }
 #else
     (void)level;

@@ -22,12 +22,17 @@ struct GainKernels {
     // d[k] = gp*gp*c0 + gp*c1 + gc*gc*c2 + gc*c3 + gp*gc*c4 with gc = g0 * gcs[k], evaluated
     // left to right in single precision without fused operations.
     void (*gain_dist)(const float* c, const float* gp, const float* gcs, float g0, float* d, int n);
+    // First-order tilt filter of filt_mu: v = low16((x[i+1] * 2^15 + 2 * mu * x[i] + 2^14) >> 15),
+    // y[i] = sat16((2 * v * ga + fact) >> shift) for i < n; reads x[0 .. n]. |mu| <= 16384,
+    // 0 < ga, fact < 2^15, shift 12 or 15.
+    void (*tilt)(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 };
 
 // The table in use (filled for the active level at load and when a test forces a level).
 const GainKernels& gain_kernels();
 
 namespace scalar {
+void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);
 void apply_q14(const int16_t* g, int16_t* x, int n);
@@ -36,6 +41,7 @@ void gain_dist(const float* c, const float* gp, const float* gcs, float g0, floa
 }  // namespace scalar
 
 namespace avx2 {
+void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);
 void apply_q14(const int16_t* g, int16_t* x, int n);

@@ -414,15 +414,10 @@ void tilt_mu(int16_t parcor0, const int16_t* in, int16_t* out) {
     const int16_t mu2 = add(32767, sub(1, abs_s(mu)));
     const int16_t ga = div_s(fact, mu2);
     mu = shr(mu, 1);
+    // The input is copied first so that the in-place call reads unfiltered samples.
     int16_t x[kSubfr + 1];
     std::memcpy(x, in, sizeof(x));
-    for (int n = 0; n < kSubfr; ++n) {
-        int32_t t = L_mac(L_shl(L_deposit_l(x[n + 1]), 15), mu, x[n]);
-        t = L_add(t, 0x4000);
-        const int16_t v = extract_l(L_shr(t, 15));
-        t = L_shr(L_add(L_mult(v, ga), fact), shFact1);
-        out[n] = sat16(t);
-    }
+    gain_kernels().tilt(x, out, kSubfr, mu, ga, fact, shFact1);
 }
 
 void tilt_g729(const int16_t* h, int16_t* x) {

@@ -88,6 +88,28 @@ CHECKASM(g729_gain_dist) {
         }
 }
 
+CHECKASM(g729_gain_tilt) {
+    if (!have_avx2()) return;
+    for (int len : lengths())
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> x(len + 1, off), y1(len, (off * 5 + 3) % 16), y2(len, (off * 5 + 3) % 16);
+                fill16(ctx.rng, p, x.data(), len + 1);
+                const bool plus = (ctx.rng.next() & 1) != 0;
+                // The factors filt_mu produces: mu/2 of either sign, ga from the tilt bound.
+                const auto mu = static_cast<int16_t>(plus ? ctx.rng.range(0, 3277) : ctx.rng.range(-14746, 0));
+                const auto ga = static_cast<int16_t>(ctx.rng.range(1, 32767));
+                const int32_t fact = plus ? 0x4000 : 0x800;
+                const int shift = plus ? 15 : 12;
+                sc::tilt(x.data(), y1.data(), len, mu, ga, fact, shift);
+                vx::tilt(x.data(), y2.data(), len, mu, ga, fact, shift);
+                ++ctx.checks;
+                const int diff = first_difference(y1.data(), y2.data(), len);
+                if (diff >= 0) ctx.fail("tilt", "avx2", len, off, p, diff, "mu=" + std::to_string(mu));
+                if (!y2.guards_intact() || !x.guards_intact()) ctx.fail("tilt", "avx2", len, off, p, -1, "guard");
+            }
+}
+
 // The exported gain controls and float searches agree between the scalar and AVX2 tables.
 CHECKASM(g729_gain_operations) {
     if (!have_avx2()) return;

@@ -101,4 +101,28 @@ VOKS_AVX2 void gain_dist(const float* c, const float* gp, const float* gcs, floa
     scalar::gain_dist(c, gp + k, gcs + k, g0, d + k, n - k);
 }
 
+VOKS_AVX2 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift) {
+    const __m256i vmu2 = _mm256_set1_epi32(2 * int32_t{mu});
+    const __m256i vga2 = _mm256_set1_epi32(2 * int32_t{ga});
+    const __m256i half = _mm256_set1_epi32(0x4000);
+    const __m256i vfact = _mm256_set1_epi32(fact);
+    const __m128i sh = _mm_cvtsi32_si128(shift);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        __m256i r[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i prev = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h)));
+            const __m256i cur = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h + 1)));
+            __m256i t = _mm256_add_epi32(_mm256_slli_epi32(cur, 15), _mm256_mullo_epi32(vmu2, prev));
+            t = _mm256_srai_epi32(_mm256_add_epi32(t, half), 15);
+            const __m256i v = _mm256_srai_epi32(_mm256_slli_epi32(t, 16), 16);  // low 16 bits, signed
+            r[h] = _mm256_sra_epi32(_mm256_add_epi32(_mm256_mullo_epi32(v, vga2), vfact), sh);
+        }
+        // packs works per 128-bit lane: restore the sample order afterwards.
+        const __m256i p = _mm256_permute4x64_epi64(_mm256_packs_epi32(r[0], r[1]), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i), p);
+    }
+    scalar::tilt(x + i, y + i, n - i, mu, ga, fact, shift);
+}
+
 }  // namespace voks::g729::avx2
