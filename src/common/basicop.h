@@ -193,17 +193,9 @@ constexpr int16_t norm_l(int32_t x) {
 constexpr int16_t div_s(int16_t num, int16_t den) {
     if (num <= 0 || den <= 0) return 0;
     if (num >= den) return MAX_16;
-    int32_t n = num, d = den;
-    int16_t q = 0;
-    for (int i = 0; i < 15; ++i) {
-        q = static_cast<int16_t>(q << 1);
-        n <<= 1;
-        if (n >= d) {
-            n -= d;
-            ++q;
-        }
-    }
-    return q;
+    // The reference's 15 restoring-division steps give floor(num * 2^15 / den) for num < den;
+    // one integer division gives the same quotient without data-dependent branches.
+    return static_cast<int16_t>((int32_t{num} << 15) / den);
 }
 
 // Double-precision helpers: a 32-bit value split as hi * 2^16 + lo * 2 (lo in 0..32767).
