@@ -109,6 +109,13 @@ VOKSC_API VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCor
                                                       Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector,
                                                       Vok32s* pDstSign, Vok32s* pDstIndex);
 
+/* Float Annex E codebooks: selector as the 16s form; code (+-1 per pulse), filtered code (the
+ * response added or subtracted at each pulse), 5 index words in the 16s layout. */
+VOKSC_API VokStatus voksFixedCodebookSearch_G729E_32f(Vok32s selector, const Vok32f* pSrcTarget,
+                                                      const Vok32f* pSrcLtpResidual, const Vok32f* pSrcImpulse,
+                                                      Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector,
+                                                      Vok32s* pDstIndex);
+
 /* Decimated dot product 2 * sum x[i] y[i], i = 0, 2, .. < len, saturated (warning on saturation). */
 VOKSC_API VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp);
 /* Float decimated dot product. */

@@ -3,11 +3,13 @@
 // correlation and the long-term-prediction residual; a depth-first search places pulse pairs on
 // consecutive tracks, starting from the three best track pairs.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "common/basicop.h"
 #include "common/mathop.h"
 #include "g729/exc_core.h"
+#include "g729/exc_float.h"
 
 namespace voks::g729 {
 
@@ -231,19 +233,12 @@ void add_pulse(int pos, bool positive, const int16_t* h11, int16_t* code, int16_
 
 // Code words of two pulses per track: position number plus 8 for a negative sign, paired so
 // that the order of the two numbers tells whether the signs agree (bit 8 marks a pair).
-void build_code(const int* codvec, int n, const int16_t* sign, const int16_t* h11, int16_t* code, int16_t* y,
-                int16_t* indx) {
-    std::memset(code, 0, sizeof(int16_t) * kSubfr);
-    std::memset(y, 0, sizeof(int16_t) * kSubfr);
+void words(const int* codvec, int n, const int16_t* sign, int16_t* indx) {
     for (int t = 0; t < kTracks; ++t) indx[t] = -1;
     for (int k = 0; k < n; ++k) {
         const int p = codvec[k];
-        const int track = p % 5;
-        int16_t index = static_cast<int16_t>(p / 5);
-        const bool positive = sign[p] > 0;
-        add_pulse(p, positive, h11, code, y);
-        if (!positive) index = static_cast<int16_t>(index + 8);
-        int16_t& w = indx[track];
+        int16_t index = static_cast<int16_t>(p / 5 + (sign[p] > 0 ? 0 : 8));
+        int16_t& w = indx[p % 5];
         if (w < 0) {
             w = index;
         } else if (((index ^ w) & 8) == 0) {
@@ -252,6 +247,14 @@ void build_code(const int* codvec, int n, const int16_t* sign, const int16_t* h1
             w = static_cast<int16_t>((w & 7) <= (index & 7) ? ((index << 4) + w) | 256 : ((w << 4) + index) | 256);
         }
     }
+}
+
+void build_code(const int* codvec, int n, const int16_t* sign, const int16_t* h11, int16_t* code, int16_t* y,
+                int16_t* indx) {
+    std::memset(code, 0, sizeof(int16_t) * kSubfr);
+    std::memset(y, 0, sizeof(int16_t) * kSubfr);
+    for (int k = 0; k < n; ++k) add_pulse(codvec[k], sign[codvec[k]] > 0, h11, code, y);
+    words(codvec, n, sign, indx);
 }
 
 // Three 4-bit pulse codes of one track in 10 bits: sorted by position, the sign pattern picks
@@ -318,6 +321,185 @@ void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int
     for (int k = 2; k < kTracks; ++k) {
         track = track + 1 >= kTracks ? 0 : track + 1;
         indx[k] = static_cast<int16_t>(idx[track] & 127);
+    }
+}
+
+namespace {
+
+// The Annex E search in single precision: the same signs, starts, stages and tie rules on the
+// unscaled correlations, with half energies on the diagonal as in the fixed-point search.
+struct SearchE32f {
+    float dn[kSubfr], fsign[kSubfr];
+    int16_t sign[kSubfr];
+    int pos_max[kTracks];
+    float corr[kTracks];
+    float hbuf[2 * kSubfr] = {};
+    float* h = hbuf + kSubfr;
+    float rrixix[kTracks][kPos];
+    float rrixiy[kTracks][64];
+
+    void prepare(const float* x, const float* cn, const float* H) {
+        for (int i = 0; i < kSubfr; ++i) {
+            float s = 0.0f;
+            for (int j = i; j < kSubfr; ++j) s += x[j] * H[j - i];
+            dn[i] = s;
+            h[i] = H[i];
+        }
+        auto inv_norm = [](const float* v) {
+            float e = 0.0f;
+            for (int i = 0; i < kSubfr; ++i) e += v[i] * v[i];
+            return 1.0f / std::sqrt(e < 1.0f ? 1.0f : e);
+        };
+        const float k_cn = inv_norm(cn), k_dn = inv_norm(dn);
+        for (int k = 0; k < kTracks; ++k) {
+            float max = -1.0f;
+            int pos = k;
+            for (int i = k; i < kSubfr; i += 5) {
+                const float e = k_cn * cn[i] + k_dn * dn[i];
+                fsign[i] = e >= 0.0f ? 1.0f : -1.0f;
+                sign[i] = e >= 0.0f ? MAX_16 : MIN_16;
+                dn[i] *= fsign[i];
+                if (std::fabs(e) > max) {
+                    max = std::fabs(e);
+                    pos = i;
+                }
+            }
+            pos_max[k] = pos;
+            corr[k] = max;
+        }
+        for (int t = 0; t < kTracks; ++t)
+            for (int j = 0; j < kPos; ++j) {
+                const int p = t + 5 * j;
+                float e = 0.0f;
+                for (int n = 0; n < kSubfr - p; ++n) e += h[n] * h[n];
+                rrixix[t][j] = 0.5f * e;
+            }
+        for (int t = 0; t < kTracks; ++t) {
+            const int t2 = (t + 1) % kTracks;
+            for (int a = 0; a < kPos; ++a)
+                for (int b = 0; b < kPos; ++b) {
+                    const int p1 = t + 5 * a, p2 = t2 + 5 * b;
+                    const int d = p1 > p2 ? p1 - p2 : p2 - p1;
+                    float c = 0.0f;
+                    for (int n = 0; n < kSubfr - (p1 > p2 ? p1 : p2); ++n) c += h[n] * h[n + d];
+                    rrixiy[t][8 * a + b] = c * fsign[p1] * fsign[p2];
+                }
+        }
+    }
+
+    void cor_vec(const float* vec, int track, float* cor) const {
+        for (int i = 0; i < kPos; ++i) {
+            const int pos = track + 5 * i;
+            float s = 0.0f;
+            for (int j = 0; j < kSubfr - pos; ++j) s += h[j] * vec[pos + j];
+            cor[i] = s * fsign[pos] + rrixix[track][i];
+        }
+    }
+
+    void search_pair(int tx, int ty, float& ps, float& alp, int& ix, int& iy, const float* cx, const float* cy) const {
+        float sqk = -1.0f, alpk = 1.0f;
+        for (int a = 0; a < kPos; ++a) {
+            const int x = tx + 5 * a;
+            const float ps1 = ps + dn[x], alp1 = alp + cx[a];
+            int pos = -1;
+            for (int b = 0; b < kPos; ++b) {
+                const int y = ty + 5 * b;
+                const float ps2 = ps1 + dn[y];
+                const float alp2 = alp1 + cy[b] + rrixiy[tx][8 * a + b];
+                const float sq = ps2 * ps2;
+                if (alpk * sq - sqk * alp2 > 0.0f) {
+                    sqk = sq;
+                    alpk = alp2;
+                    pos = y;
+                }
+            }
+            if (pos >= 0) {
+                ix = x;
+                iy = pos;
+            }
+        }
+        ps += dn[ix] + dn[iy];
+        alp = alpk;
+    }
+
+    void search(int pulses, int* codvec) {
+        float c[kTracks];
+        for (int k = 0; k < kTracks; ++k) c[k] = corr[k] + corr[(k + 1) % kTracks];
+        int itrk[3];
+        for (int n = 0; n < 3; ++n) {
+            int track = 0;
+            for (int i = 1; i < kTracks; ++i)
+                if (c[i] > c[track]) track = i;
+            c[track] = -1.0f;
+            itrk[n] = track;
+        }
+        float psk = -1.0f, alpk = 1.0f;
+        for (int n = 0; n < 3; ++n) {
+            const int k = itrk[n];
+            int ix = pos_max[kTrackOf[k]], iy = pos_max[kTrackOf[k + 1]];
+            float ps = dn[ix] + dn[iy];
+            float alp = rrixix[kTrackOf[k]][ix / 5] + rrixix[kTrackOf[k + 1]][iy / 5] +
+                        rrixiy[kTrackOf[k]][8 * (ix / 5) + iy / 5];
+            int ip[12];
+            ip[0] = ix;
+            ip[1] = iy;
+            float vec[kSubfr] = {};
+            for (int j = 2; j < pulses; j += 2) {
+                for (int i = 0; i < kSubfr; ++i) vec[i] += fsign[ix] * h[i - ix] + fsign[iy] * h[i - iy];
+                float cx[kPos], cy[kPos];
+                cor_vec(vec, kTrackOf[k + j], cx);
+                cor_vec(vec, kTrackOf[k + j + 1], cy);
+                search_pair(kTrackOf[k + j], kTrackOf[k + j + 1], ps, alp, ix, iy, cx, cy);
+                ip[j] = ix;
+                ip[j + 1] = iy;
+            }
+            const float sq = ps * ps;
+            if (alpk * sq - psk * alp > 0.0f) {
+                psk = sq;
+                alpk = alp;
+                std::memcpy(codvec, ip, sizeof(int) * static_cast<size_t>(pulses));
+            } else if (n == 0) {
+                std::memcpy(codvec, ip, sizeof(int) * static_cast<size_t>(pulses));
+            }
+        }
+    }
+};
+
+}  // namespace
+
+void acelp_annex_e_32f(bool pulses12, const float* x, const float* cn, const float* H, float* code, float* y,
+                       int32_t* indx) {
+    SearchE32f s;
+    s.prepare(x, cn, H);
+    const int pulses = pulses12 ? 12 : 10;
+    int codvec[12] = {};
+    s.search(pulses, codvec);
+    std::memset(code, 0, sizeof(float) * kSubfr);
+    std::memset(y, 0, sizeof(float) * kSubfr);
+    for (int k = 0; k < pulses; ++k) {
+        const int p = codvec[k];
+        code[p] += s.fsign[p];
+        for (int i = p; i < kSubfr; ++i) y[i] += s.fsign[p] * H[i - p];
+    }
+    int16_t idx[kTracks];
+    if (!pulses12) {
+        words(codvec, 10, s.sign, idx);
+        for (int t = 0; t < kTracks; ++t) indx[t] = idx[t] & 127;
+        return;
+    }
+    words(codvec + 2, 10, s.sign, idx);
+    int track = 0;
+    for (int k = 0; k < 2; ++k) {
+        const int p = codvec[k];
+        track = p % 5;
+        const int index = p / 5 + (s.sign[p] > 0 ? 0 : 8);
+        int w = pack3((idx[track] >> 4) & 15, idx[track] & 15, index);
+        if (k == 0) w += track << 10;
+        indx[k] = w;
+    }
+    for (int k = 2; k < kTracks; ++k) {
+        track = track + 1 >= kTracks ? 0 : track + 1;
+        indx[k] = idx[track] & 127;
     }
 }
 

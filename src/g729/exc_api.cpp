@@ -275,6 +275,20 @@ VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCorr, const V
     return vokStatusOk;
 }
 
+VokStatus voksFixedCodebookSearch_G729E_32f(Vok32s selector, const Vok32f* pSrcTarget, const Vok32f* pSrcLtpResidual,
+                                            const Vok32f* pSrcImpulse, Vok32f* pDstFixedVector,
+                                            Vok32f* pDstFltFixedVector, Vok32s* pDstIndex) {
+    if (any_null(pSrcTarget, pSrcLtpResidual, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstIndex))
+        return vokStatusNullPtr;
+    float code[kSubfr], y[kSubfr];
+    int32_t indx[5];
+    acelp_annex_e_32f(selector != 0, pSrcTarget, pSrcLtpResidual, pSrcImpulse, code, y, indx);
+    std::memcpy(pDstFixedVector, code, sizeof code);
+    std::memcpy(pDstFltFixedVector, y, sizeof y);
+    std::memcpy(pDstIndex, indx, sizeof indx);
+    return vokStatusOk;
+}
+
 VokStatus voksDotProd_G729A_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, Vok32s* pDp) {
     if (any_null(pSrc1, pSrc2, pDp)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;

@@ -26,6 +26,11 @@ void toepliz_d_32f(const float* h, float* m);
 // D2i40_11 in single precision: code and filtered code, sign word and Gray-coded position index.
 void acelp_11_32f(const float* d, const float* h, float* code, float* y, int32_t& sign, int32_t& index);
 
+// Annex E 44-bit (pulses12) or 35-bit search in single precision; code +-1 per pulse, filtered
+// code, five index words as in the fixed-point search.
+void acelp_annex_e_32f(bool pulses12, const float* x, const float* cn, const float* h, float* code, float* y,
+                       int32_t* indx);
+
 }  // namespace voks::g729
 
 #endif  // VOKS_G729_EXC_FLOAT_H

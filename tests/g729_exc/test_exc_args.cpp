@@ -142,6 +142,8 @@ std::vector<Case> cases() {
     add("fcbA32f null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729A_32f(b.fx, b.fm, b.fy, nullptr); });
     add("fcbD32f null h", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_32f(b.fx, nullptr, b.fy, b.fy, b.idx32, b.idx32 + 1); });
     add("fcbD32f null sign", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729D_32f(b.fx, b.fh, b.fexc, b.fexc + 40, nullptr, b.idx32 + 1); });
+    add("fcbE32f null x", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_32f(1, nullptr, b.fx, b.fh, b.fexc, b.fy, b.idx32); });
+    add("fcbE32f null index", vokStatusNullPtr, [](Bufs& b) { return voksFixedCodebookSearch_G729E_32f(0, b.fx, b.fx, b.fh, b.fexc, b.fy, nullptr); });
     // Dot products and the filtered-excitation update: pointers first, then the length.
     for (int len : {0, -1, -40}) {
         const std::string n = " len " + std::to_string(len);

@@ -120,3 +120,40 @@ TEST(G729ExcFloat, AnnexDMatrixDiagonal) {
 }
 
 }  // namespace
+
+namespace {
+
+// Annex E: the float search against the golden-tested fixed-point one on the reference records.
+TEST(G729ExcFloat, FixedCodebookSearchAnnexEFollowsFixedPoint) {
+    const exc_golden::Records r = exc_golden::load("acelp_e.bin", 206);
+    ASSERT_GE(r.count(), 100);
+    int same = 0, speech = 0;
+    for (int i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r.at(i);
+        Vok32f x[40], cn[40], h[40], code[40], y[40];
+        for (int k = 0; k < 40; ++k) {
+            x[k] = rec[1 + k];
+            cn[k] = rec[41 + k];
+            h[k] = rec[81 + k] / 4096.0f;
+        }
+        Vok32s idx[5];
+        ASSERT_EQ(voksFixedCodebookSearch_G729E_32f(rec[0], x, cn, h, code, y, idx), vokStatusOk);
+        // Code in units of the fixed-point pulse (4096), filtered code the response at the pulses.
+        Vok32f expect[40] = {};
+        int pulses = 0;
+        for (int p = 0; p < 40; ++p) {
+            pulses += static_cast<int>(std::fabs(code[p]));
+            for (int k = p; k < 40; ++k) expect[k] += code[p] * h[k - p];
+        }
+        for (int k = 0; k < 40; ++k) EXPECT_NEAR(y[k], expect[k], 1e-4f) << i;
+        EXPECT_LE(pulses, rec[0] ? 12 : 10);
+        if (i < 120) continue;  // seeded extreme inputs: only the form is checked
+        ++speech;
+        bool eq = true;
+        for (int k = 0; k < 40; ++k) eq &= code[k] * 4096.0f == rec[121 + k];
+        same += eq;
+    }
+    EXPECT_GE(same * 10, speech * 7) << same << " of " << speech;
+}
+
+}  // namespace
