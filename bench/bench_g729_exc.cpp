@@ -135,14 +135,20 @@ void BM_g729_exc_FixedCodebookA(benchmark::State& state) {
     }
 }
 
-void levels(benchmark::internal::Benchmark* b) { b->Arg(0)->Arg(1); }
+void levels(benchmark::internal::Benchmark* b) {
+    b->Arg(0)->Arg(1);
+}
 
 }  // namespace
 
 BENCHMARK(BM_g729_exc_OpenLoopPitch)->Apply(levels);
 BENCHMARK(BM_g729_exc_OpenLoopPitchA)->Apply(levels);
-BENCHMARK(BM_closed_loop<voksAdaptiveCodebookSearch_G729_16s>)->Name("BM_g729_exc_ClosedLoopPitch")->Apply(levels);
-BENCHMARK(BM_closed_loop<voksAdaptiveCodebookSearch_G729A_16s>)->Name("BM_g729_exc_ClosedLoopPitchA")->Apply(levels);
+BENCHMARK(BM_closed_loop<voksAdaptiveCodebookSearch_G729_16s>)
+    ->Name("BM_g729_exc_ClosedLoopPitch")
+    ->Apply(levels);
+BENCHMARK(BM_closed_loop<voksAdaptiveCodebookSearch_G729A_16s>)
+    ->Name("BM_g729_exc_ClosedLoopPitchA")
+    ->Apply(levels);
 BENCHMARK(BM_g729_exc_DecodeAdaptiveVector)->Apply(levels);
 BENCHMARK(BM_g729_exc_ToeplizMatrix)->Apply(levels);
 BENCHMARK(BM_g729_exc_FixedCodebook)->Apply(levels);

@@ -14,7 +14,9 @@ constexpr int kPos = 8;  // positions per track
 // Offsets of the blocks in the 616-element matrix.
 constexpr int kDiag[5] = {0, 8, 16, 24, 32};
 enum Cross { R01, R02, R03, R04, R12, R13, R14, R23, R24 };
-constexpr int cross_at(Cross c) { return 40 + 64 * static_cast<int>(c); }
+constexpr int cross_at(Cross c) {
+    return 40 + 64 * static_cast<int>(c);
+}
 // First and second track of each cross block.
 constexpr int kCrossTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
 
@@ -31,7 +33,9 @@ void scale_response(const int16_t* H, int16_t* h) {
 }
 
 // Position-word code of pulse 3: 2 * (position / 5) + (track 4 ? 1 : 0).
-int pulse3_code(int p) { return 2 * (p / 5) + (p % 5 - 3); }
+int pulse3_code(int p) {
+    return 2 * (p / 5) + (p % 5 - 3);
+}
 
 void build_code(const int16_t* sgn, const int ip[4], int16_t* code, int16_t& sign, int16_t& index) {
     std::memset(code, 0, kSubfr * sizeof(int16_t));
@@ -41,7 +45,8 @@ void build_code(const int16_t* sgn, const int ip[4], int16_t* code, int16_t& sig
         if (sgn[ip[k]] > 0) s += 1 << k;
     }
     sign = static_cast<int16_t>(s);
-    index = static_cast<int16_t>(ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + (pulse3_code(ip[3]) << 9));
+    index =
+        static_cast<int16_t>(ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + (pulse3_code(ip[3]) << 9));
 }
 
 // L_mult(a, alpha) - L_mult(b, alp) > 0: the candidate test of the searches, decided exactly
@@ -367,7 +372,8 @@ void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t&
         int16_t* r = rr + 40 + 64 * c;
         for (int a = 0; a < kPos; ++a)
             for (int b = 0; b < kPos; ++b)
-                r[8 * a + b] = mult(r[8 * a + b], mult(sgn[kPairsD[c][0] + 5 * a], sgn[kPairsD[c][1] + 5 * b]));
+                r[8 * a + b] =
+                    mult(r[8 * a + b], mult(sgn[kPairsD[c][0] + 5 * a], sgn[kPairsD[c][1] + 5 * b]));
     }
     int pa = 1, pb = 0;  // positions of pulses A and B
     int16_t psc = 0, alpha = MAX_16;

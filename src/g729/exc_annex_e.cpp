@@ -10,6 +10,7 @@
 #include "common/mathop.h"
 #include "g729/exc_core.h"
 #include "g729/exc_float.h"
+#include "g729/exc_kernels.h"
 
 namespace voks::g729 {
 
@@ -43,7 +44,7 @@ struct SearchE {
         for (int k = 0; k < kTracks; ++k) {
             int32_t max = 0;
             for (int i = k; i < kSubfr; i += 5) {
-                y32[i] = chain(0, x + i, H, kSubfr - i);
+                y32[i] = exc_kernels().mac_chain(x + i, H, kSubfr - i);
                 const int32_t a = L_abs(y32[i]);
                 if (a > max) max = a;
             }
@@ -103,12 +104,20 @@ struct SearchE {
             hinv[i] = negate(h[i]);
         }
         // Element (p1, p2): the chain of lag |p1 - p2| over 40 - max(p1, p2) products, started at
-        // the rounding constant (1.0 for the energies, halved afterwards; 0.5 for the pairs).
+        // the rounding constant (1.0 for the energies, halved afterwards; 0.5 for the pairs). Below
+        // an energy of 2^30 - 2^16 no chain from either constant can saturate, so the prefix
+        // kernel's chains from 0 plus the constant are exact.
+        int64_t e = 0;
+        for (int i = 0; i < kSubfr; ++i) e += int32_t{h[i]} * h[i];
+        int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
+        const bool exact = e < (int64_t{1} << 30) - (1 << 16);
+        if (exact) exc_kernels().cor_h_prefix(h, pre);
+        auto element = [&](int32_t start, int d, int last) {
+            return exact ? extract_h(start + pre[(kSubfr - last) * kSubfr + d])
+                         : extract_h(chain(start, h, h + d, kSubfr - last));
+        };
         for (int t = 0; t < kTracks; ++t)
-            for (int j = 0; j < kPos; ++j) {
-                const int p = t + 5 * j;
-                rrixix[t][j] = shr(extract_h(chain(0x10000, h, h, kSubfr - p)), 1);
-            }
+            for (int j = 0; j < kPos; ++j) rrixix[t][j] = shr(element(0x10000, 0, t + 5 * j), 1);
         for (int t = 0; t < kTracks; ++t) {
             const int t2 = (t + 1) % kTracks;
             for (int a = 0; a < kPos; ++a) {
@@ -117,9 +126,7 @@ struct SearchE {
                 for (int b = 0; b < kPos; ++b) {
                     const int p2 = t2 + 5 * b;
                     const int d = p1 > p2 ? p1 - p2 : p2 - p1;
-                    const int last = p1 > p2 ? p1 : p2;
-                    const int16_t v = extract_h(chain(0x8000, h, h + d, kSubfr - last));
-                    rrixiy[t][8 * a + b] = mult(v, ps[p2]);
+                    rrixiy[t][8 * a + b] = mult(element(0x8000, d, p1 > p2 ? p1 : p2), ps[p2]);
                 }
             }
         }
@@ -129,7 +136,7 @@ struct SearchE {
     void cor_vec(const int16_t* vec, int track, int16_t* cor) const {
         for (int i = 0; i < kPos; ++i) {
             const int pos = track + 5 * i;
-            const int32_t s = chain(0, h, vec + pos, kSubfr - pos);
+            const int32_t s = exc_kernels().mac_chain(h, vec + pos, kSubfr - pos);
             cor[i] = add(mult(round_fx(s), sign[pos]), rrixix[track][i]);
         }
     }
@@ -207,8 +214,8 @@ struct SearchE {
             }
             const int16_t sq = mult(ps, ps);
             // A start that beats the best so far replaces it. When none beats the initial (-1, 1)
-            // pair (only extreme inputs, whose 16-bit energy sums saturate) the first start's codeword is kept,
-            // rather than an undefined one.
+            // pair (only extreme inputs, whose 16-bit energy sums saturate) the first start's codeword is
+            // kept, rather than an undefined one.
             if (int64_t{L_mult(alpk, sq)} - 2 * int64_t{psk} * alp > 0) {
                 psk = sq;
                 alpk = alp;
@@ -244,7 +251,8 @@ void words(const int* codvec, int n, const int16_t* sign, int16_t* indx) {
         } else if (((index ^ w) & 8) == 0) {
             w = static_cast<int16_t>(w <= index ? ((w << 4) + index) | 256 : ((index << 4) + w) | 256);
         } else {
-            w = static_cast<int16_t>((w & 7) <= (index & 7) ? ((index << 4) + w) | 256 : ((w << 4) + index) | 256);
+            w = static_cast<int16_t>((w & 7) <= (index & 7) ? ((index << 4) + w) | 256
+                                                            : ((w << 4) + index) | 256);
         }
     }
 }
@@ -288,8 +296,8 @@ int16_t pack3(int i1, int i2, int i3) {
 
 }  // namespace
 
-void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int16_t* H, int16_t* code, int16_t* y,
-                   int16_t* indx) {
+void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int16_t* H, int16_t* code,
+                   int16_t* y, int16_t* indx) {
     SearchE s;
     s.target_correlation(H, x);
     s.set_sign(cn);
@@ -396,7 +404,8 @@ struct SearchE32f {
         }
     }
 
-    void search_pair(int tx, int ty, float& ps, float& alp, int& ix, int& iy, const float* cx, const float* cy) const {
+    void search_pair(int tx, int ty, float& ps, float& alp, int& ix, int& iy, const float* cx,
+                     const float* cy) const {
         float sqk = -1.0f, alpk = 1.0f;
         for (int a = 0; a < kPos; ++a) {
             const int x = tx + 5 * a;

@@ -17,7 +17,9 @@ bool bad_search_args(Vok16s delay, Vok16s subFrame) {
     return delay < 18 || delay > 145 || (subFrame != 0 && subFrame != 1);
 }
 
-bool bad_delay_pair(const Vok16s* d) { return d[0] < 18 || d[0] > 144 || d[1] < -1 || d[1] > 1; }
+bool bad_delay_pair(const Vok16s* d) {
+    return d[0] < 18 || d[0] > 144 || d[1] < -1 || d[1] > 1;
+}
 
 using Search = void (*)(int16_t*, const int16_t*, const int16_t*, int, int, int, int16_t&, int16_t&);
 
@@ -57,22 +59,23 @@ VokStatus voksOpenLoopPitchSearch_G729A_32f(const Vok32f* pSrc, Vok32s* pResultL
     return vokStatusOk;
 }
 
-VokStatus voksAdaptiveCodebookSearch_G729_16s(Vok16s delay, const Vok16s* pSrcTarget, const Vok16s* pSrcImpulse,
-                                              Vok16s* pSrcDstExc, Vok16s* pDstDelay, Vok16s* pDstAdptVector,
-                                              Vok16s subFrame) {
+VokStatus voksAdaptiveCodebookSearch_G729_16s(Vok16s delay, const Vok16s* pSrcTarget,
+                                              const Vok16s* pSrcImpulse, Vok16s* pSrcDstExc,
+                                              Vok16s* pDstDelay, Vok16s* pDstAdptVector, Vok16s subFrame) {
     return adaptive_search(pitch_fr3, delay, pSrcTarget, pSrcImpulse, pSrcDstExc, pDstDelay, pDstAdptVector,
                            subFrame);
 }
 
-VokStatus voksAdaptiveCodebookSearch_G729A_16s(Vok16s delay, const Vok16s* pSrcTarget, const Vok16s* pSrcImpulse,
-                                               Vok16s* pSrcDstExc, Vok16s* pDstDelay, Vok16s* pDstAdptVector,
-                                               Vok16s subFrame) {
-    return adaptive_search(pitch_fr3_fast, delay, pSrcTarget, pSrcImpulse, pSrcDstExc, pDstDelay, pDstAdptVector,
-                           subFrame);
+VokStatus voksAdaptiveCodebookSearch_G729A_16s(Vok16s delay, const Vok16s* pSrcTarget,
+                                               const Vok16s* pSrcImpulse, Vok16s* pSrcDstExc,
+                                               Vok16s* pDstDelay, Vok16s* pDstAdptVector, Vok16s subFrame) {
+    return adaptive_search(pitch_fr3_fast, delay, pSrcTarget, pSrcImpulse, pSrcDstExc, pDstDelay,
+                           pDstAdptVector, subFrame);
 }
 
-VokStatus voksAdaptiveCodebookSearch_G729D_16s(Vok16s delay, const Vok16s* pSrcTarget, const Vok16s* pSrcImpulse,
-                                               const Vok16s* pSrcExc, Vok16s subFrame, Vok16s* pDstDelay) {
+VokStatus voksAdaptiveCodebookSearch_G729D_16s(Vok16s delay, const Vok16s* pSrcTarget,
+                                               const Vok16s* pSrcImpulse, const Vok16s* pSrcExc,
+                                               Vok16s subFrame, Vok16s* pDstDelay) {
     if (any_null(pSrcTarget, pSrcImpulse, pSrcExc, pDstDelay)) return vokStatusNullPtr;
     if (bad_search_args(delay, subFrame)) return vokStatusRange;
     int tmin, tmax;
@@ -125,7 +128,8 @@ VokStatus voksAdaptiveCodebookContribution_G729_32f(Vok32f gain, const Vok32f* p
 VokStatus voksAdaptiveCodebookGain_G729_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcImpulse,
                                             const Vok16s* pSrcAdptVector, Vok16s* pDstFltAdptVector,
                                             Vok16s* pResultGain) {
-    if (any_null(pSrcTarget, pSrcImpulse, pSrcAdptVector, pDstFltAdptVector, pResultGain)) return vokStatusNullPtr;
+    if (any_null(pSrcTarget, pSrcImpulse, pSrcAdptVector, pDstFltAdptVector, pResultGain))
+        return vokStatusNullPtr;
     int16_t y[kSubfr];
     convolve_q12(pSrcAdptVector, pSrcImpulse, y);
     *pResultGain = pitch_gain(pSrcTarget, y);
@@ -136,7 +140,8 @@ VokStatus voksAdaptiveCodebookGain_G729_16s(const Vok16s* pSrcTarget, const Vok1
 VokStatus voksAdaptiveCodebookGain_G729A_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcLPC,
                                              const Vok16s* pSrcAdptVector, Vok16s* pDstFltAdptVector,
                                              Vok16s* pResultGain) {
-    if (any_null(pSrcTarget, pSrcLPC, pSrcAdptVector, pDstFltAdptVector, pResultGain)) return vokStatusNullPtr;
+    if (any_null(pSrcTarget, pSrcLPC, pSrcAdptVector, pDstFltAdptVector, pResultGain))
+        return vokStatusNullPtr;
     int16_t y[kSubfr];
     int16_t zero[10] = {};
     // Zero memory through the saturating reference filter (a history pointer selects it).
@@ -167,8 +172,8 @@ VokStatus voksToeplizMatrix_G729_32f(const Vok32f* pSrcImpulse, Vok32f* pDstMatr
 }
 
 VokStatus voksFixedCodebookSearch_G729_32s16s(const Vok16s* pSrcFixedCorr, Vok32s* pSrcDstMatrix,
-                                              Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex, Vok16s* pSearchTimes,
-                                              Vok16s subFrame) {
+                                              Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex,
+                                              Vok16s* pSearchTimes, Vok16s subFrame) {
     if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex, pSearchTimes))
         return vokStatusNullPtr;
     if (subFrame < 0) return vokStatusRange;
@@ -181,14 +186,15 @@ VokStatus voksFixedCodebookSearch_G729_32s16s(const Vok16s* pSrcFixedCorr, Vok32
 }
 
 VokStatus voksFixedCodebookSearch_G729_16s(const Vok16s* pSrcFixedCorr, Vok16s* pSrcDstMatrix,
-                                           Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex, Vok16s* pSearchTimes,
-                                           Vok16s subFrame) {
+                                           Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex,
+                                           Vok16s* pSearchTimes, Vok16s subFrame) {
     if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex, pSearchTimes))
         return vokStatusNullPtr;
     if (static_cast<uint16_t>(subFrame) > 1) return vokStatusRange;
     int16_t dn[kSubfr];
     std::memcpy(dn, pSrcFixedCorr, sizeof dn);
-    acelp_17(dn, pSrcDstMatrix, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex[0], pDstFixedIndex[1]);
+    acelp_17(dn, pSrcDstMatrix, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex[0],
+             pDstFixedIndex[1]);
     return vokStatusOk;
 }
 
@@ -213,8 +219,8 @@ VokStatus voksFixedCodebookSearch_G729A_16s(const Vok16s* pSrcFixedCorr, Vok16s*
 }
 
 VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCorr, const Vok16s* pSrcImpulse,
-                                            Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector, Vok16s* pDstSign,
-                                            Vok16s* pDstIndex) {
+                                            Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                            Vok16s* pDstSign, Vok16s* pDstIndex) {
     if (any_null(pSrcFixedCorr, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstSign, pDstIndex))
         return vokStatusNullPtr;
     int16_t dn[kSubfr], code[kSubfr], y[kSubfr], sign, index;
@@ -227,9 +233,10 @@ VokStatus voksFixedCodebookSearch_G729D_16s(const Vok16s* pSrcFixedCorr, const V
     return vokStatusOk;
 }
 
-VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok16s* pSrcTarget, const Vok16s* pSrcLtpResidual,
-                                            const Vok16s* pSrcImpulse, Vok16s* pDstFixedVector,
-                                            Vok16s* pDstFltFixedVector, Vok16s* pDstIndex) {
+VokStatus voksFixedCodebookSearch_G729E_16s(Vok16s selector, const Vok16s* pSrcTarget,
+                                            const Vok16s* pSrcLtpResidual, const Vok16s* pSrcImpulse,
+                                            Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                            Vok16s* pDstIndex) {
     if (any_null(pSrcTarget, pSrcLtpResidual, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstIndex))
         return vokStatusNullPtr;
     int16_t code[kSubfr], y[kSubfr], indx[5];
@@ -246,9 +253,11 @@ VokStatus voksToeplizMatrix_G729D_32f(const Vok32f* pSrcImpulse, Vok32f* pDstMat
     return vokStatusOk;
 }
 
-VokStatus voksFixedCodebookSearch_G729_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix, Vok32f* pDstFixedVector,
-                                           Vok32s* pDstFixedIndex, Vok32s* pSearchTimes, Vok32s subFrame) {
-    if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex, pSearchTimes)) return vokStatusNullPtr;
+VokStatus voksFixedCodebookSearch_G729_32f(const Vok32f* pSrcFixedCorr, Vok32f* pSrcDstMatrix,
+                                           Vok32f* pDstFixedVector, Vok32s* pDstFixedIndex,
+                                           Vok32s* pSearchTimes, Vok32s subFrame) {
+    if (any_null(pSrcFixedCorr, pSrcDstMatrix, pDstFixedVector, pDstFixedIndex, pSearchTimes))
+        return vokStatusNullPtr;
     acelp_17_32f(pSrcFixedCorr, pSrcDstMatrix, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex);
     return vokStatusOk;
 }
@@ -261,8 +270,8 @@ VokStatus voksFixedCodebookSearch_G729A_32f(const Vok32f* pSrcFixedCorr, Vok32f*
 }
 
 VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCorr, const Vok32f* pSrcImpulse,
-                                            Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector, Vok32s* pDstSign,
-                                            Vok32s* pDstIndex) {
+                                            Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector,
+                                            Vok32s* pDstSign, Vok32s* pDstIndex) {
     if (any_null(pSrcFixedCorr, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstSign, pDstIndex))
         return vokStatusNullPtr;
     float code[kSubfr], y[kSubfr];
@@ -275,9 +284,10 @@ VokStatus voksFixedCodebookSearch_G729D_32f(const Vok32f* pSrcFixedCorr, const V
     return vokStatusOk;
 }
 
-VokStatus voksFixedCodebookSearch_G729E_32f(Vok32s selector, const Vok32f* pSrcTarget, const Vok32f* pSrcLtpResidual,
-                                            const Vok32f* pSrcImpulse, Vok32f* pDstFixedVector,
-                                            Vok32f* pDstFltFixedVector, Vok32s* pDstIndex) {
+VokStatus voksFixedCodebookSearch_G729E_32f(Vok32s selector, const Vok32f* pSrcTarget,
+                                            const Vok32f* pSrcLtpResidual, const Vok32f* pSrcImpulse,
+                                            Vok32f* pDstFixedVector, Vok32f* pDstFltFixedVector,
+                                            Vok32s* pDstIndex) {
     if (any_null(pSrcTarget, pSrcLtpResidual, pSrcImpulse, pDstFixedVector, pDstFltFixedVector, pDstIndex))
         return vokStatusNullPtr;
     float code[kSubfr], y[kSubfr];
@@ -308,7 +318,8 @@ VokStatus voksDotProd_G729A_32f(const Vok32f* pSrc1, const Vok32f* pSrc2, int le
     return vokStatusOk;
 }
 
-VokStatus voksFilteredExcitation_G729_32f(const Vok32f* pSrcImpulse, Vok32f* pSrcDstFltExc, int len, Vok32f val) {
+VokStatus voksFilteredExcitation_G729_32f(const Vok32f* pSrcImpulse, Vok32f* pSrcDstFltExc, int len,
+                                          Vok32f val) {
     if (any_null(pSrcImpulse, pSrcDstFltExc)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     filtered_excitation_32f(pSrcImpulse, pSrcDstFltExc, len, val);

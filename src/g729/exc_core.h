@@ -11,7 +11,7 @@ namespace voks::g729 {
 constexpr int kSubfr = 40;
 constexpr int kPitMin = 20;
 constexpr int kPitMax = 143;
-constexpr int kExcHist = 154;              // past excitation in the 16s buffer (143 + 11)
+constexpr int kExcHist = 154;               // past excitation in the 16s buffer (143 + 11)
 constexpr int kExcLen = kExcHist + kSubfr;  // 194
 constexpr int kMatrixLen = 616;             // 5 diagonal blocks of 8 + 9 cross blocks of 64
 // Offsets of the cross blocks rr01 .. rr24 in the matrix.
@@ -70,8 +70,8 @@ void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t&
 
 // ACELP_12i40_44bits (pulses12) or ACELP_10i40_35bits of Annex E: target x, LTP residual cn,
 // Q12 response; code (Q12), filtered code (Q11) and five index words.
-void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y,
-                   int16_t* indx);
+void acelp_annex_e(bool pulses12, const int16_t* x, const int16_t* cn, const int16_t* h, int16_t* code,
+                   int16_t* y, int16_t* indx);
 
 }  // namespace voks::g729
 

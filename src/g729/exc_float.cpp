@@ -93,7 +93,8 @@ void toepliz_32f(const float* h, float* m) {
             pre[d * 41 + n + 1] = s;
         }
     }
-    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
+    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
+                                          {1, 3}, {1, 4}, {2, 3}, {2, 4}};
     for (int t = 0; t < 5; ++t)
         for (int j = 0; j < 8; ++j) m[8 * t + j] = pre[40 - (t + 5 * j)];
     for (int c = 0; c < 9; ++c) {

@@ -16,7 +16,9 @@ constexpr int kPos = 8;
 constexpr int kCrossTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
 
 // Candidate (sq, alp) beats the best (sq_best, alp_best) when sq * alp_best > sq_best * alp.
-inline bool better(float sq, float alp_best, float sq_best, float alp) { return sq * alp_best - sq_best * alp > 0.0f; }
+inline bool better(float sq, float alp_best, float sq_best, float alp) {
+    return sq * alp_best - sq_best * alp > 0.0f;
+}
 
 void signs_of(const float* d, float* dn, float* sgn) {
     for (int i = 0; i < kSubfr; ++i) {
@@ -69,7 +71,8 @@ void acelp_17_32f(const float* d, float* rr, int subframe, int32_t& time_io, flo
             const float alp1 = rr[a0] + rr[8 + a1] + 2.0f * r01[8 * a0 + a1];
             for (int a2 = 0; a2 < kPos; ++a2) {
                 const float ps2 = ps1 + dn[2 + 5 * a2];
-                const float alp2 = alp1 + rr[16 + a2] + 2.0f * (rr[kR02 + 8 * a0 + a2] + rr[kR12 + 8 * a1 + a2]);
+                const float alp2 =
+                    alp1 + rr[16 + a2] + 2.0f * (rr[kR02 + 8 * a0 + a2] + rr[kR12 + 8 * a1 + a2]);
                 if (ps2 <= thres) continue;
                 for (int t = 3; t <= 4; ++t) {
                     const float* x0 = rr + (t == 3 ? kR03 : kR04) + 8 * a0;
@@ -249,7 +252,8 @@ void acelp_11_32f(const float* d, const float* h, float* code, float* y, int32_t
             for (int b = 0; b < kPos; ++b) {
                 const int i1 = t1 + 5 * b;
                 const float ps = dn[i0] + dn[i1];
-                const float alp = rr[8 * t0 + a] + rr[8 * t1 + b] + 2.0f * sgn[i0] * sgn[i1] * cross[8 * a + b];
+                const float alp =
+                    rr[8 * t0 + a] + rr[8 * t1 + b] + 2.0f * sgn[i0] * sgn[i1] * cross[8 * a + b];
                 if (better(ps * ps, alpha, psc, alp)) {
                     psc = ps * ps;
                     alpha = alp;

@@ -122,8 +122,8 @@ void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& tim
     }
 }
 
-void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
-             int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
     best_a = -1;
     best_k = -1;
     for (int a = 0; a < 8; ++a) {
@@ -147,8 +147,9 @@ void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
 
 namespace {
 
-constexpr ExcKernels kScalar = {scalar::mac_chain, scalar::mac_chain_dec, scalar::pred_lt_3, scalar::norm_corr,
-                                scalar::cor_h_prefix, scalar::search_17, scalar::phase_b};
+constexpr ExcKernels kScalar = {scalar::mac_chain, scalar::mac_chain_dec, scalar::pred_lt_3,
+                                scalar::norm_corr, scalar::cor_h_prefix,  scalar::search_17,
+                                scalar::phase_b};
 
 ExcKernels g_table = kScalar;
 
@@ -156,8 +157,8 @@ void fill(frame::Level level) {
     g_table = kScalar;
 #if defined(__x86_64__) || defined(__i386__)
     if (level == frame::Level::AVX2) {
-        g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
-                   avx2::search_17, avx2::phase_b};
+        g_table = {avx2::mac_chain,    avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr,
+                   avx2::cor_h_prefix, avx2::search_17,     avx2::phase_b};
     }
 #else
     (void)level;
@@ -168,6 +169,8 @@ const frame::KernelInit g_init(fill);
 
 }  // namespace
 
-const ExcKernels& exc_kernels() { return g_table; }
+const ExcKernels& exc_kernels() {
+    return g_table;
+}
 
 }  // namespace voks::g729

@@ -46,8 +46,8 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
                int scaling, int16_t* excf, int16_t* corr);
 void cor_h_prefix(const int16_t* h, int32_t* pre);
 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
-void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
-             int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace scalar
 
 namespace avx2 {
@@ -58,8 +58,8 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
                int scaling, int16_t* excf, int16_t* corr);
 void cor_h_prefix(const int16_t* h, int32_t* pre);
 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
-void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross, const int16_t* tmp,
-             int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace avx2
 
 }  // namespace voks::g729

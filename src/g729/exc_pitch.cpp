@@ -13,17 +13,18 @@ namespace voks::g729 {
 // 1/3-resolution interpolation filters: normalised correlations (4 taps a side, inter_3) and
 // the excitation (10 taps a side, inter_3l).
 const int16_t inter_3[13] = {29519, 24906, 13896, 2755, -3459, -3969, -1561, 534, 1023, 516, 0, -194, 0};
-const int16_t inter_3l[31] = {29443, 25207, 14701, 3143,  -4402, -5850, -2783, 1211, 3130, 2259, 0,
-                              -1652, -1666, -464,  756,   1099,  550,   -245,  -634, -451, 0,    308,
-                              296,   78,    -120,  -165,  -79,   34,    91,    70,   0};
-const float inter_3l_32f[31] = {0.898517f,  0.769271f,  0.448635f,  0.095915f,  -0.134333f, -0.178528f,
-                                -0.084919f, 0.036952f,  0.095533f,  0.068936f,  -0.000000f, -0.050404f,
-                                -0.050835f, -0.014169f, 0.023083f,  0.033543f,  0.016774f,  -0.007466f,
-                                -0.019340f, -0.013755f, 0.000000f,  0.009400f,  0.009029f,  0.002381f,
-                                -0.003658f, -0.005027f, -0.002405f, 0.001050f,  0.002780f,  0.002145f,
-                                0.000000f};
+const int16_t inter_3l[31] = {29443, 25207, 14701, 3143, -4402, -5850, -2783, 1211, 3130, 2259, 0,
+                              -1652, -1666, -464,  756,  1099,  550,   -245,  -634, -451, 0,    308,
+                              296,   78,    -120,  -165, -79,   34,    91,    70,   0};
+const float inter_3l_32f[31] = {
+    0.898517f,  0.769271f,  0.448635f,  0.095915f,  -0.134333f, -0.178528f, -0.084919f, 0.036952f,
+    0.095533f,  0.068936f,  -0.000000f, -0.050404f, -0.050835f, -0.014169f, 0.023083f,  0.033543f,
+    0.016774f,  -0.007466f, -0.019340f, -0.013755f, 0.000000f,  0.009400f,  0.009029f,  0.002381f,
+    -0.003658f, -0.005027f, -0.002405f, 0.001050f,  0.002780f,  0.002145f,  0.000000f};
 
-int32_t mac_chain(const int16_t* a, const int16_t* b, int n) { return exc_kernels().mac_chain(a, b, n); }
+int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
+    return exc_kernels().mac_chain(a, b, n);
+}
 
 void pitch_range(int delay, int subframe, int& tmin, int& tmax) {
     const int back = subframe == 0 ? 3 : 5;
@@ -116,7 +117,9 @@ struct Decimated {
     }
 };
 
-int16_t fast_norm(const Decimated& d, int t, int32_t max) { return normalise(max, L_add(1, d.energy(t))); }
+int16_t fast_norm(const Decimated& d, int t, int32_t max) {
+    return normalise(max, L_add(1, d.energy(t)));
+}
 
 }  // namespace
 
@@ -198,7 +201,9 @@ int16_t pitch_ol_fast(const int16_t* x) {
     return t1;
 }
 
-void pred_lt_3(int16_t* exc, int t0, int frac) { exc_kernels().pred_lt_3(exc, t0, frac); }
+void pred_lt_3(int16_t* exc, int t0, int frac) {
+    exc_kernels().pred_lt_3(exc, t0, frac);
+}
 
 void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
     for (int n = 0; n < kSubfr; ++n) {

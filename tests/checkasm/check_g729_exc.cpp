@@ -14,10 +14,12 @@ namespace vx = voks::g729::avx2;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
 
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+bool have_avx2() {
+    return voks::frame::detected_level() == voks::frame::Level::AVX2;
+}
 
 // Scales a pattern down so that the exact vector paths are exercised as well as the fallbacks.
 void shrink(Rng& rng, int16_t* x, int n) {
@@ -59,7 +61,8 @@ CHECKASM(g729_exc_pred_lt_3) {
                 ++ctx.checks;
                 const int d = first_difference(r.data(), v.data(), 194);
                 if (d >= 0) ctx.fail("pred_lt_3", "avx2", 40, off, p, d, "t0=" + std::to_string(t0));
-                if (!r.guards_intact() || !v.guards_intact()) ctx.fail("pred_lt_3", "avx2", 40, off, p, -1, "guard");
+                if (!r.guards_intact() || !v.guards_intact())
+                    ctx.fail("pred_lt_3", "avx2", 40, off, p, -1, "guard");
             }
 }
 
@@ -85,7 +88,8 @@ CHECKASM(g729_exc_norm_corr) {
         vx::norm_corr(exc + 154, xn, h, t_min, t_max, h_fac, scaling, excf_v, cv);
         ++ctx.checks;
         int d = first_difference(cr, cv, t_max - t_min + 1);
-        if (d < 0) d = first_difference(excf_r, excf_v, 40) + (first_difference(excf_r, excf_v, 40) >= 0 ? 100 : 0);
+        if (d < 0)
+            d = first_difference(excf_r, excf_v, 40) + (first_difference(excf_r, excf_v, 40) >= 0 ? 100 : 0);
         if (d >= 0) ctx.fail("norm_corr", "avx2", 40, 0, p, d, "t_min=" + std::to_string(t_min));
     }
 }

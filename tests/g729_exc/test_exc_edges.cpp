@@ -126,7 +126,8 @@ TEST(G729ExcEdges, FixedCodebookBudgetAndDefaults) {
     struct Case {
         Vok16s subframe, counter_in, counter_out;
     };
-    for (const Case& c : {Case{0, -500, 105}, Case{0, 0, 105}, Case{1, 0, 75}, Case{1, 10, 85}, Case{2, 5, 80}}) {
+    for (const Case& c :
+         {Case{0, -500, 105}, Case{0, 0, 105}, Case{1, 0, 75}, Case{1, 10, 85}, Case{2, 5, 80}}) {
         Vok32s m[616];
         ASSERT_EQ(voksToeplizMatrix_G729_16s32s(h, m), vokStatusOk);
         Vok16s code[40], idx[2], counter = c.counter_in;
@@ -164,7 +165,8 @@ TEST(G729ExcEdges, SearchRangeClamping) {
                 for (size_t k = 0; k < g.delays.size(); ++k) {
                     std::vector<Vok16s> exc(rec, rec + 194);
                     Vok16s dly[2], vec[40];
-                    ASSERT_EQ(fn(g.delays[k], rec + 194, rec + 234, exc.data(), dly, vec, g.sub), vokStatusOk);
+                    ASSERT_EQ(fn(g.delays[k], rec + 194, rec + 234, exc.data(), dly, vec, g.sub),
+                              vokStatusOk);
                     EXPECT_GE(dly[0] * 3 + dly[1], 3 * (g.delays[0] < 100 ? 20 : (g.sub ? 134 : 137)) - 2);
                     EXPECT_LE(dly[0] * 3 + dly[1], 3 * 143 + 2);
                     if (k == 0) {
@@ -194,7 +196,8 @@ TEST(G729ExcEdges, FloatAdaptiveVectorFollowsFixedPoint) {
         if (maxabs > 6000) continue;  // the fixed-point sums saturate on louder input
         const Vok32s delay[2] = {rec[194], rec[195]};
         ASSERT_EQ(voksDecodeAdaptiveVector_G729_32f_I(delay, fexc + 154), vokStatusOk);
-        for (int k = 0; k < 40; ++k) EXPECT_NEAR(fexc[154 + k], rec[196 + k], 1.0 + 2e-4 * maxabs) << i << " " << k;
+        for (int k = 0; k < 40; ++k)
+            EXPECT_NEAR(fexc[154 + k], rec[196 + k], 1.0 + 2e-4 * maxabs) << i << " " << k;
         ++compared;
     }
     EXPECT_GE(compared, 20);
@@ -243,7 +246,8 @@ TEST(G729ExcEdges, FloatMatrixFollowsFixedPoint) {
     for (auto v : h) e += 2.0 * v * v;
     ASSERT_GE(e, std::ldexp(1.0, 23));
     ASSERT_LT(e, std::ldexp(1.0, 24));
-    for (int i = 0; i < 616; ++i) EXPECT_EQ(static_cast<double>(fm[i]) * 64.0, static_cast<double>(m32[i])) << i;
+    for (int i = 0; i < 616; ++i)
+        EXPECT_EQ(static_cast<double>(fm[i]) * 64.0, static_cast<double>(m32[i])) << i;
 }
 
 }  // namespace

@@ -27,7 +27,8 @@ void decode17(int pos, int pos_out[4]) {
 void expect_code17(const Vok32f* code, const Vok32s* idx, int rec) {
     int p[4];
     decode17(idx[0], p);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(code[p[k]], (idx[1] >> k) & 1 ? 1.0f : -1.0f) << rec << " pulse " << k;
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(code[p[k]], (idx[1] >> k) & 1 ? 1.0f : -1.0f) << rec << " pulse " << k;
     int nonzero = 0;
     for (int i = 0; i < 40; ++i) nonzero += code[i] != 0.0f;
     EXPECT_EQ(nonzero, 4) << rec;

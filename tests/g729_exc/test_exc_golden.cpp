@@ -12,9 +12,9 @@
 
 namespace {
 
+using exc_golden::LevelGuard;
 using exc_golden::levels;
 using exc_golden::load;
-using exc_golden::LevelGuard;
 using exc_golden::Records;
 
 constexpr int kMinRecords = 100;
@@ -59,11 +59,13 @@ TEST(G729ExcGolden, AdaptiveCodebookSearch) {
                 const int16_t* rec = r.at(i);
                 std::vector<Vok16s> exc(rec, rec + 194);
                 Vok16s delay[2] = {0, 9}, vec[40];
-                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), delay, vec, rec[275]), vokStatusOk);
+                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), delay, vec, rec[275]),
+                          vokStatusOk);
                 ASSERT_EQ(delay[0], rec[276]) << c.file << " record " << i;
                 ASSERT_EQ(delay[1], rec[277]) << c.file << " record " << i;
                 ASSERT_EQ(0, std::memcmp(vec, rec + 278, sizeof vec)) << c.file << " record " << i;
-                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, sizeof vec)) << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, sizeof vec))
+                    << c.file << " record " << i;
                 ASSERT_EQ(0, std::memcmp(exc.data(), rec, 154 * sizeof(Vok16s))) << "history changed";
             }
         }
@@ -80,7 +82,8 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
         const int16_t* rec = r.at(i);
         if (rec[275] != 0) continue;
         Vok16s delay[2];
-        ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay), vokStatusOk);
+        ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay),
+                  vokStatusOk);
         ASSERT_EQ(delay[0], rec[276]) << i;
         ASSERT_EQ(delay[1], rec[277]) << i;
         ++checked;
@@ -164,7 +167,8 @@ TEST(G729ExcGolden, ToeplizMatrix) {
                 ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
                 ASSERT_EQ(0, std::memcmp(m16, rec + 40, sizeof m16)) << file << " record " << i;
                 ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-                for (int k = 0; k < 616; ++k) ASSERT_EQ(m32[k] >> 15, rec[40 + k]) << file << " " << i << " " << k;
+                for (int k = 0; k < 616; ++k)
+                    ASSERT_EQ(m32[k] >> 15, rec[40 + k]) << file << " " << i << " " << k;
             }
         }
     }
@@ -180,12 +184,14 @@ TEST(G729ExcGolden, FixedCodebookSearch) {
         voks::frame::force_level(level);
         for (int i = 0; i < r.count(); ++i) {
             const int16_t* rec = r.at(i);
-            const uint32_t hash = static_cast<uint16_t>(rec[125]) | (uint32_t{static_cast<uint16_t>(rec[126])} << 16);
+            const uint32_t hash =
+                static_cast<uint16_t>(rec[125]) | (uint32_t{static_cast<uint16_t>(rec[126])} << 16);
             // 32-bit matrix path.
             Vok32s m32[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
             Vok16s code[40], idx[2], counter = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, code, idx, &counter, rec[80]), vokStatusOk);
+            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, code, idx, &counter, rec[80]),
+                      vokStatusOk);
             ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
             ASSERT_EQ(idx[0], rec[122]) << i;
             ASSERT_EQ(idx[1], rec[123]) << i;
@@ -197,7 +203,8 @@ TEST(G729ExcGolden, FixedCodebookSearch) {
             Vok16s m16[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
             counter = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, code, idx, &counter, rec[80]), vokStatusOk);
+            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, code, idx, &counter, rec[80]),
+                      vokStatusOk);
             ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
             ASSERT_EQ(idx[1], rec[123]) << i;
             ASSERT_EQ(counter, rec[124]) << i;
@@ -215,7 +222,8 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
         voks::frame::force_level(level);
         for (int i = 0; i < r.count(); ++i) {
             const int16_t* rec = r.at(i);
-            const uint32_t hash = static_cast<uint16_t>(rec[122]) | (uint32_t{static_cast<uint16_t>(rec[123])} << 16);
+            const uint32_t hash =
+                static_cast<uint16_t>(rec[122]) | (uint32_t{static_cast<uint16_t>(rec[123])} << 16);
             Vok32s m32[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
             Vok16s code[40], idx[2];
@@ -248,8 +256,9 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
         for (int i = 0; i < r.count(); ++i) {
             const int16_t* rec = r.at(i);
             Vok16s delay[2];
-            ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
-                      vokStatusOk);
+            ASSERT_EQ(
+                voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
+                vokStatusOk);
             ASSERT_EQ(delay[0], rec[276]) << i;
             ASSERT_EQ(delay[1], rec[277]) << i;
         }
@@ -282,17 +291,22 @@ namespace {
 // Annex E reference (acelp_e.c ACELP_10i40_35bits and ACELP_12i40_44bits) inside the 11.8 kbit/s
 // coder. Record: selector, target 40, LTP residual 40, response 40 | code 40, filtered 40, 5 words.
 TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
+    LevelGuard guard;
     const Records r = load("acelp_e.bin", 206);
     ASSERT_GE(r.count(), kMinRecords);
     int counts[2] = {0, 0};
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
-        Vok16s code[40], y[40], idx[5];
-        ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(code, rec + 121, sizeof code)) << i << " selector " << rec[0];
-        ASSERT_EQ(0, std::memcmp(y, rec + 161, sizeof y)) << i;
-        ASSERT_EQ(0, std::memcmp(idx, rec + 201, sizeof idx)) << i;
-        ++counts[rec[0] != 0];
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        for (int i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r.at(i);
+            Vok16s code[40], y[40], idx[5];
+            ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx),
+                      vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(code, rec + 121, sizeof code)) << i << " selector " << rec[0];
+            ASSERT_EQ(0, std::memcmp(y, rec + 161, sizeof y)) << i;
+            ASSERT_EQ(0, std::memcmp(idx, rec + 201, sizeof idx)) << i;
+            ++counts[rec[0] != 0];
+        }
     }
     EXPECT_GE(counts[0], 100);
     EXPECT_GE(counts[1], 100);
@@ -312,7 +326,8 @@ TEST(G729ExcGolden, AnnexEWithoutAcceptedStart) {
     for (int i = 0; i < r.count(); ++i) {
         const int16_t* rec = r.at(i);
         Vok16s code[40], y[40], idx[5];
-        ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx), vokStatusOk);
+        ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx),
+                  vokStatusOk);
         int pulses = 0;
         for (int k = 0; k < 40; ++k) {
             EXPECT_EQ(code[k] % 4096, 0) << i;

@@ -18,7 +18,9 @@ namespace {
 
 constexpr uint64_t kBound60 = uint64_t{1} << 60;
 
-VOKS_AVX2 inline __m256i load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+VOKS_AVX2 inline __m256i load(const int16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
 
 VOKS_AVX2 inline int32_t hsum32(__m256i v) {
     __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
@@ -141,8 +143,8 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
     for (int j0 = 0; j0 < kSubfr; j0 += 8) {
         __m256i acc = _mm256_set1_epi32(0);
         for (int k = 0; k < 20; ++k) {
-            const __m256i x = _mm256_cvtepi16_epi32(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + k - 9)));
+            const __m256i x =
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + k - 9)));
             acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(x, _mm256_set1_epi32(w[k])));
         }
         // round(2 s) = (2 s + 0x8000) >> 16 = (s + 0x4000) >> 15.
@@ -152,8 +154,8 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
     }
 }
 
-VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max, int h_fac,
-                         int scaling, int16_t* excf, int16_t* corr) {
+VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max,
+                         int h_fac, int scaling, int16_t* excf, int16_t* corr) {
     alignas(32) int16_t px[48] = {}, pe[48] = {};
     std::memcpy(px, xn, kSubfr * sizeof(int16_t));
     std::memcpy(pe, excf, kSubfr * sizeof(int16_t));
@@ -178,14 +180,17 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
             std::memcpy(prev + 1, pe, (kSubfr - 1) * sizeof(int16_t));
             for (int j = 0; j < kSubfr; j += 16) {
                 const __m256i p0 = _mm256_sra_epi32(
-                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j)), ve), shift);
+                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j)), ve),
+                    shift);
                 __m256i p1 = _mm256_setzero_si256();
                 if (j + 8 < kSubfr)
                     p1 = _mm256_sra_epi32(
-                        _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j + 8)), ve),
+                        _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j + 8)),
+                                           ve),
                         shift);
                 const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
-                const __m256i sum = _mm256_adds_epi16(packed, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + j)));
+                const __m256i sum =
+                    _mm256_adds_epi16(packed, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + j)));
                 _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + j), sum);
             }
             pe[0] = shr(e, static_cast<int16_t>(scaling));
@@ -268,9 +273,9 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
             const int16_t ps1 = add(ps0, d[1][a1]);
             const int32_t alp1 = 2 * alp0 + 2 * rr[8 + a1] + 4 * rr[kR01 + 8 * a0 + a1];
             const __m256i ps2 = add16(_mm256_set1_epi32(ps1), vd2);
-            const __m256i alp2 = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(alp1), r22x2),
-                _mm256_slli_epi32(_mm256_add_epi32(r02, load8(rr + kR12 + 8 * a1)), 2));
+            const __m256i alp2 =
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1), r22x2),
+                                 _mm256_slli_epi32(_mm256_add_epi32(r02, load8(rr + kR12 + 8 * a1)), 2));
             int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ps2, vthres)));
             if (mask == 0) continue;
             _mm256_store_si256(reinterpret_cast<__m256i*>(ps2v), ps2);
@@ -331,10 +336,12 @@ VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* d
             }
         } else {
             const __m256i l = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)), vtmp);
+                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)),
+                vtmp);
             _mm256_store_si256(reinterpret_cast<__m256i*>(alpv),
                                _mm256_srai_epi32(_mm256_add_epi32(l, _mm256_set1_epi32(0x8000)), 16));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(sqv), square16(add16(_mm256_set1_epi32(ps1[a]), vdn)));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(sqv),
+                               square16(add16(_mm256_set1_epi32(ps1[a]), vdn)));
         }
         for (int k = 0; k < 8; ++k) {
             const int16_t s2 = static_cast<int16_t>(sqv[k]), a16 = static_cast<int16_t>(alpv[k]);
