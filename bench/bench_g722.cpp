@@ -13,6 +13,7 @@
 #ifdef VOKSC_HAVE_SPANDSP
 extern "C" {
 #include <spandsp/telephony.h>
+// g722.h needs the declaration macros of telephony.h, included above.
 #include <spandsp/g722.h>
 }
 #endif

@@ -8,15 +8,19 @@
 namespace g722ex {
 namespace {
 
-constexpr int kHist = 320;        // lower/higher-band history kept for concealment (40 ms)
-constexpr int kMinLag = 18;       // pitch range at 8 kHz (the class operation takes up to 143)
+constexpr int kHist = 320;   // lower/higher-band history kept for concealment (40 ms)
+constexpr int kMinLag = 18;  // pitch range at 8 kHz (the class operation takes up to 143)
 constexpr int kMaxLag = 143;
 constexpr int kFadeInPairs = 40;  // cross-fade from the concealment into decoded speech (5 ms)
 constexpr int kBlockPairs = 80;   // concealment gain steps every 10 ms
 
-int mode_for_bits(int bits) { return bits == 8 ? 1 : (bits == 7 ? 2 : 3); }
+int mode_for_bits(int bits) {
+    return bits == 8 ? 1 : (bits == 7 ? 2 : 3);
+}
 
-int16_t clamp16(int32_t v) { return static_cast<int16_t>(std::min(32767, std::max(-32768, v))); }
+int16_t clamp16(int32_t v) {
+    return static_cast<int16_t>(std::min(32767, std::max(-32768, v)));
+}
 
 // Normalised cross-correlation of x[end-w..end) with the same stretch `lag` samples earlier.
 double norm_corr(const int16_t* x, int end, int w, int lag) {
@@ -34,10 +38,14 @@ double norm_corr(const int16_t* x, int end, int w, int lag) {
 
 int bits_for_rate(int rate_bps) {
     switch (rate_bps) {
-        case 64000: return 8;
-        case 56000: return 7;
-        case 48000: return 6;
-        default: return 0;
+        case 64000:
+            return 8;
+        case 56000:
+            return 7;
+        case 48000:
+            return 6;
+        default:
+            return 0;
     }
 }
 
@@ -102,8 +110,8 @@ int Decoder::decode(const uint8_t* octets, int count, int16_t* pcm) {
         work_[2 * i + 1] = static_cast<int16_t>(octets[i] >> 6);
     }
     auto* st = reinterpret_cast<VokG722DecodeState*>(state_.data());
-    if (voksSBADPCMDecode_G722_16s(work_.data(), work_.data(), 2 * count, static_cast<Vok16s>(mode_),
-                                   st) != vokStatusOk)
+    if (voksSBADPCMDecode_G722_16s(work_.data(), work_.data(), 2 * count, static_cast<Vok16s>(mode_), st) !=
+        vokStatusOk)
         return -1;
     // After a loss, fade from the continued extrapolation into the decoded signal.
     const int fade = std::min(fade_in_, count);

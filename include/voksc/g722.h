@@ -28,18 +28,15 @@ VOKSC_API VokStatus voksSBADPCMDecodeInit_G722_16s(VokG722DecodeState* pState);
 VOKSC_API VokStatus voksSBADPCMEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
                                                VokG722EncodeState* pState);
 /* Decodes len/2 code pairs into sub-band sample pairs; mode 1 = 64, 2 = 56, other = 48 kbit/s. */
-VOKSC_API VokStatus voksSBADPCMDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                               Vok16s mode, VokG722DecodeState* pState);
+VOKSC_API VokStatus voksSBADPCMDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s mode,
+                                               VokG722DecodeState* pState);
 /* Transmit QMF: len 16 kHz samples into len/2 sub-band pairs; pDelay holds 24 zeroed words. */
-VOKSC_API VokStatus voksQMFEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                           Vok16s* pDelay);
+VOKSC_API VokStatus voksQMFEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s* pDelay);
 /* Receive QMF: len/2 sub-band pairs into len 16 kHz samples; pDelay holds 24 zeroed words. */
-VOKSC_API VokStatus voksQMFDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                           Vok16s* pDelay);
+VOKSC_API VokStatus voksQMFDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s* pDelay);
 /* Rewrites the lower-band decoder memory after a concealed frame from the two last lower-band
  * samples pLow[0] (older), pLow[1] (newer) and the estimate; reset != 0 resets step sizes. */
-VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vok16s estimate,
-                                                          Vok32s reset,
+VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vok16s estimate, Vok32s reset,
                                                           VokG722DecodeState* pState);
 /* 9-tap low-pass and decimation by 4: writes len/4 samples; pSrc[-5..-1] must be readable. */
 VOKSC_API VokStatus voksDownsampleFilter_G722_16s(const Vok16s* pSrc, int len, Vok16s* pDst);
@@ -48,8 +45,7 @@ VOKSC_API VokStatus voksDownsampleFilter_G722_16s(const Vok16s* pSrc, int len, V
 VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pState);
 /* Frame-class correction from the decoder's scale factors and limiting of samples that jump
  * above the level one period earlier; period 0..143, pSrcDst[-2..] readable. */
-VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period,
-                                                 Vok32s* pClass,
+VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period, Vok32s* pClass,
                                                  const VokG722DecodeState* pState);
 
 #ifdef __cplusplus

@@ -30,8 +30,8 @@ struct ScalarKernel {
             for (int i = 0; i < 6; ++i) t[i] = (2 * d[i] * b[i]) >> 15;
             const int s5 = t[5], s4 = s5 + t[4], s3 = s4 + t[3], s2 = s3 + t[2], s1 = s2 + t[1];
             int sz = s1 + t[0];
-            const unsigned wide =
-                static_cast<unsigned>((s4 + 32768) | (s3 + 32768) | (s2 + 32768) | (s1 + 32768) | (sz + 32768));
+            const unsigned wide = static_cast<unsigned>((s4 + 32768) | (s3 + 32768) | (s2 + 32768) |
+                                                        (s1 + 32768) | (sz + 32768));
             if (wide > 0xFFFF) {
                 sz = 0;
                 for (int i = 5; i >= 0; --i) sz = band::lim16(sz + t[i]);

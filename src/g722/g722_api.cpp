@@ -8,7 +8,9 @@ using voks::any_null;
 namespace g7 = voks::g722;
 
 namespace {
-inline bool bad_frame_len(int len) { return len < 1 || (len & 1) != 0; }
+inline bool bad_frame_len(int len) {
+    return len < 1 || (len & 1) != 0;
+}
 }  // namespace
 
 extern "C" {
@@ -45,32 +47,29 @@ VOKSC_API VokStatus voksSBADPCMEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst,
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksSBADPCMDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                               Vok16s mode, VokG722DecodeState* pState) {
+VOKSC_API VokStatus voksSBADPCMDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s mode,
+                                               VokG722DecodeState* pState) {
     if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
     if (bad_frame_len(len)) return vokStatusSize;
     g7::kernels().decode(pSrc, pDst, len / 2, mode, *g7::state_at(pState));
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksQMFEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                           Vok16s* pDelay) {
+VOKSC_API VokStatus voksQMFEncode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s* pDelay) {
     if (any_null(pSrc, pDst, pDelay)) return vokStatusNullPtr;
     if (bad_frame_len(len)) return vokStatusSize;
     g7::kernels().qmf_tx(pSrc, pDst, len / 2, pDelay);
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksQMFDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len,
-                                           Vok16s* pDelay) {
+VOKSC_API VokStatus voksQMFDecode_G722_16s(const Vok16s* pSrc, Vok16s* pDst, int len, Vok16s* pDelay) {
     if (any_null(pSrc, pDst, pDelay)) return vokStatusNullPtr;
     if (bad_frame_len(len)) return vokStatusSize;
     g7::kernels().qmf_rx(pSrc, pDst, len / 2, pDelay);
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vok16s estimate,
-                                                          Vok32s reset,
+VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vok16s estimate, Vok32s reset,
                                                           VokG722DecodeState* pState) {
     if (any_null(pLow, pState)) return vokStatusNullPtr;
     const int r = g7::state_update(pLow, estimate, reset, *g7::state_at(pState));
@@ -91,8 +90,7 @@ VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok1
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period,
-                                                 Vok32s* pClass,
+VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period, Vok32s* pClass,
                                                  const VokG722DecodeState* pState) {
     if (any_null(pSrcDst, pClass, pState)) return vokStatusNullPtr;
     if (static_cast<uint16_t>(period) > 143) return vokStatusRange;

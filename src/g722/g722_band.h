@@ -18,10 +18,9 @@ namespace voks::g722::band {
 
 // Inverse-quantiser output levels divided by 8 (applied as (step * level) >> 12).
 constexpr int kOq4[8] = {0, 150, 323, 530, 786, 1121, 1612, 2557};
-constexpr int kOq5[16] = {0, 35, 110, 190, 276, 370, 473, 587, 714, 858, 1023, 1219, 1458, 1765,
-                          2195, 2919};
-constexpr int kOq6[31] = {0,   17,  54,  91,  130, 170, 211,  254,  300,  347,  396,
-                          447, 501, 558, 618, 682, 750, 822,  899,  982,  1072, 1170,
+constexpr int kOq5[16] = {0, 35, 110, 190, 276, 370, 473, 587, 714, 858, 1023, 1219, 1458, 1765, 2195, 2919};
+constexpr int kOq6[31] = {0,    17,   54,   91,   130,  170,  211,  254,  300, 347,  396,
+                          447,  501,  558,  618,  682,  750,  822,  899,  982, 1072, 1170,
                           1279, 1399, 1535, 1689, 1873, 2088, 2376, 2738, 3101};
 constexpr int kWl[8] = {-60, -30, 58, 172, 334, 538, 1198, 3042};
 constexpr int kOq2[3] = {0, 202, 926};
@@ -29,14 +28,14 @@ constexpr int kWh[3] = {0, -214, 798};
 
 // Signed levels and scale-factor increments indexed directly by the code words.
 struct CodeTables {
-    int16_t qq4[16];   // I4 -> signed QQ4 level
-    int16_t wl4[16];   // I4 -> WL increment
-    int16_t qq5[32];   // I5 -> signed QQ5 level
-    int16_t qq6[64];   // IL -> signed QQ6 level
-    int16_t qq2[4];    // IH -> signed QQ2 level
-    int16_t wh2[4];    // IH -> WH increment
-    int16_t iln[31];   // interval m (1..30), negative difference -> IL
-    int16_t ilp[31];   // interval m, non-negative difference -> IL
+    int16_t qq4[16];  // I4 -> signed QQ4 level
+    int16_t wl4[16];  // I4 -> WL increment
+    int16_t qq5[32];  // I5 -> signed QQ5 level
+    int16_t qq6[64];  // IL -> signed QQ6 level
+    int16_t qq2[4];   // IH -> signed QQ2 level
+    int16_t wh2[4];   // IH -> WH increment
+    int16_t iln[31];  // interval m (1..30), negative difference -> IL
+    int16_t ilp[31];  // interval m, non-negative difference -> IL
     constexpr CodeTables() : qq4(), wl4(), qq5(), qq6(), qq2(), wh2(), iln(), ilp() {
         for (int i = 0; i < 16; ++i) {
             int lev = 0;
@@ -89,8 +88,12 @@ struct Band {
     Taps taps;
 };
 
-inline int lim16(int x) { return x > 32767 ? 32767 : (x < -32768 ? -32768 : x); }
-inline int lim15(int x) { return x > 16383 ? 16383 : (x < -16384 ? -16384 : x); }
+inline int lim16(int x) {
+    return x > 32767 ? 32767 : (x < -32768 ? -32768 : x);
+}
+inline int lim15(int x) {
+    return x > 16383 ? 16383 : (x < -16384 ? -16384 : x);
+}
 
 template <class Taps>
 inline Band<Taps> load_low(const AdpcmState& st) {
@@ -112,7 +115,9 @@ inline Band<Taps> load_high(const AdpcmState& st) {
     B.dq = st.dh0, B.sz = st.szh, B.sp = st.sph, B.s = st.sh;
     return B;
 }
-inline int16_t s16(int v) { return static_cast<int16_t>(v); }
+inline int16_t s16(int v) {
+    return static_cast<int16_t>(v);
+}
 template <class Taps>
 inline void store_low(const Band<Taps>& B, AdpcmState& st) {
     st.al1 = s16(B.a1), st.al2 = s16(B.a2);
@@ -226,7 +231,6 @@ inline void update_high(Band<Taps>& B, int ih) {
     B.det = kStep.v[nb >> 6];
     adapt(B, dq);
 }
-
 
 template <class K>
 void encode(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) {

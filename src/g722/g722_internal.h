@@ -43,10 +43,9 @@ inline const AdpcmState* state_at(const void* block) {
 }
 
 // G.722 inverse-logarithm table ILB (one octave of step-size mantissas).
-inline constexpr int16_t kIlb[32] = {2048, 2093, 2139, 2186, 2233, 2282, 2332, 2383,
-                                     2435, 2489, 2543, 2599, 2656, 2714, 2774, 2834,
-                                     2896, 2960, 3025, 3091, 3158, 3228, 3298, 3371,
-                                     3444, 3520, 3597, 3676, 3756, 3838, 3922, 4008};
+inline constexpr int16_t kIlb[32] = {2048, 2093, 2139, 2186, 2233, 2282, 2332, 2383, 2435, 2489, 2543,
+                                     2599, 2656, 2714, 2774, 2834, 2896, 2960, 3025, 3091, 3158, 3228,
+                                     3298, 3371, 3444, 3520, 3597, 3676, 3756, 3838, 3922, 4008};
 // Entry k (0..352) of the inverse-logarithm table ILA: (ILB[k mod 32] >> (10 - k/32)) - 1,
 // the last row (k = 352) shifted left by one.
 constexpr int ila_entry(int k) {

@@ -20,6 +20,8 @@ const frame::KernelInit kInit(fill);
 
 }  // namespace
 
-const Kernels& kernels() { return g_kernels; }
+const Kernels& kernels() {
+    return g_kernels;
+}
 
 }  // namespace voks::g722

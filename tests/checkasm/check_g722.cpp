@@ -10,10 +10,12 @@ namespace g7 = voks::g722;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
 
-bool vector_level() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+bool vector_level() {
+    return voks::frame::detected_level() == voks::frame::Level::AVX2;
+}
 
 // Runs a QMF kernel pair on `pairs` pairs from a random delay line, out of place and in place.
 void check_qmf(Context& ctx, const char* name, g7::QmfFn scalar, g7::QmfFn vector) {
@@ -31,7 +33,8 @@ void check_qmf(Context& ctx, const char* name, g7::QmfFn scalar, g7::QmfFn vecto
                 vector(in.data(), out2.data(), pairs, d2);
                 ++ctx.checks;
                 const int diff = first_difference(out1.data(), out2.data(), n);
-                if (diff >= 0) ctx.fail(name, "avx2", n, off, p, diff);
+                if (diff >= 0)
+                    ctx.fail(name, "avx2", n, off, p, diff);
                 else if (std::memcmp(d1, d2, sizeof d1) != 0)
                     ctx.fail(name, "avx2", n, off, p, first_difference(d1, d2, 24), "delay line differs");
                 else if (!out1.guards_intact() || !out2.guards_intact() || !in.guards_intact())
@@ -58,8 +61,10 @@ g7::AdpcmState warm_state(Rng& rng, bool decoder) {
     g7::init_state(s);
     int16_t in[128], out[128];
     fill16(rng, Pattern::Random, in, 128);
-    if (decoder) g7::decode_scalar(in, out, 64, 1, s);
-    else g7::encode_scalar(in, out, 64, s);
+    if (decoder)
+        g7::decode_scalar(in, out, 64, 1, s);
+    else
+        g7::encode_scalar(in, out, 64, s);
     return s;
 }
 
@@ -75,8 +80,10 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
                 fill16(ctx.rng, p, in.data(), n);
                 for (bool warm : {false, true}) {
                     g7::AdpcmState s1;
-                    if (warm) s1 = warm_state(ctx.rng, decoder);
-                    else g7::init_state(s1);
+                    if (warm)
+                        s1 = warm_state(ctx.rng, decoder);
+                    else
+                        g7::init_state(s1);
                     g7::AdpcmState s2 = s1;
                     if (decoder) {
                         g7::decode_scalar(in.data(), out1.data(), pairs, mode, s1);
@@ -87,7 +94,8 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
                     }
                     ++ctx.checks;
                     const int diff = first_difference(out1.data(), out2.data(), n);
-                    if (diff >= 0) ctx.fail(name, "avx2", n, off, p, diff, detail);
+                    if (diff >= 0)
+                        ctx.fail(name, "avx2", n, off, p, diff, detail);
                     else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
                         ctx.fail(name, "avx2", n, off, p, -1, detail + " state differs");
                     else if (!out1.guards_intact() || !out2.guards_intact() || !in.guards_intact())

@@ -26,8 +26,7 @@ inline bool read_words(const std::string& path, std::vector<int16_t>& out) {
     std::vector<uint8_t> b;
     if (!read_bytes(path, b)) return false;
     out.resize(b.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
     return true;
 }
 
@@ -51,18 +50,32 @@ inline std::vector<int16_t> stress_pcm() {
     for (int i = 0; i < 16000; ++i) {
         int x;
         switch (i / 2000) {
-            case 0: x = g.next(); break;
-            case 1: x = ((i / 8) & 1) ? 32767 : -32768; break;
-            case 2: x = (i & 1) ? 32767 : -32768; break;
-            case 3: x = g.next() >> 4; break;
-            case 4: x = 0; break;
+            case 0:
+                x = g.next();
+                break;
+            case 1:
+                x = ((i / 8) & 1) ? 32767 : -32768;
+                break;
+            case 2:
+                x = (i & 1) ? 32767 : -32768;
+                break;
+            case 3:
+                x = g.next() >> 4;
+                break;
+            case 4:
+                x = 0;
+                break;
             case 5: {
                 const int t = i % 40;
                 x = t < 20 ? -32768 + t * 3276 : 32767 - (t - 20) * 3276;
                 break;
             }
-            case 6: x = 32767; break;
-            default: x = -32768; break;
+            case 6:
+                x = 32767;
+                break;
+            default:
+                x = -32768;
+                break;
         }
         v[i] = static_cast<int16_t>(x);
     }
@@ -77,11 +90,21 @@ inline std::vector<uint8_t> stress_octets() {
     for (int i = 0; i < 8000; ++i) {
         int c;
         switch (i / 1000) {
-            case 1: c = 0xA0; break;
-            case 3: c = 0x04; break;
-            case 4: c = ((i / 5) & 1) ? 0xA0 : 0x04; break;
-            case 6: c = 0xFF; break;
-            default: c = g.next() & 0xFF; break;
+            case 1:
+                c = 0xA0;
+                break;
+            case 3:
+                c = 0x04;
+                break;
+            case 4:
+                c = ((i / 5) & 1) ? 0xA0 : 0x04;
+                break;
+            case 6:
+                c = 0xFF;
+                break;
+            default:
+                c = g.next() & 0xFF;
+                break;
         }
         v[i] = static_cast<uint8_t>(c);
     }

@@ -46,7 +46,8 @@ TEST_P(G722Levels, EncoderMatchesDemonstrationCodes) {
 
 TEST_P(G722Levels, DecoderMatchesDemonstrationOutputs) {
     std::vector<int16_t> words;
-    if (!read_words(kVectors + "codspw.cod", words)) GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+    if (!read_words(kVectors + "codspw.cod", words))
+        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
     const std::vector<uint8_t> codes(words.begin(), words.end());
     for (int mode = 1; mode <= 3; ++mode) {
         std::vector<int16_t> expected;
@@ -62,7 +63,8 @@ TEST_P(G722Levels, FrameSplitDoesNotChangeResults) {
     const std::vector<uint8_t> whole = encode_pcm(in, 20000);
     for (int frame : {2, 6, 34, 160, 258}) EXPECT_EQ(first_diff8(encode_pcm(in, frame), whole), -1) << frame;
     const std::vector<int16_t> dec = decode_octets(whole, 1, 10000);
-    for (int frame : {1, 3, 17, 80, 129}) EXPECT_EQ(first_diff16(decode_octets(whole, 1, frame), dec), -1) << frame;
+    for (int frame : {1, 3, 17, 80, 129})
+        EXPECT_EQ(first_diff16(decode_octets(whole, 1, frame), dec), -1) << frame;
 }
 
 // Reference-coder outputs on full-scale and extreme signals (tests/data/g722, see README).
@@ -106,9 +108,11 @@ TEST_P(G722Levels, SubbandEncoderMatchesReferenceOnUnrestrictedInput) {
     Block b;
     auto* st = b.at<VokG722EncodeState>(0);
     ASSERT_EQ(voksSBADPCMEncodeInit_G722_16s(st), vokStatusOk);
-    ASSERT_EQ(voksSBADPCMEncode_G722_16s(sub.data(), codes.data(), static_cast<int>(sub.size()), st), vokStatusOk);
+    ASSERT_EQ(voksSBADPCMEncode_G722_16s(sub.data(), codes.data(), static_cast<int>(sub.size()), st),
+              vokStatusOk);
     std::vector<uint8_t> got(sub.size() / 2);
-    for (size_t i = 0; i < got.size(); ++i) got[i] = static_cast<uint8_t>((codes[2 * i + 1] << 6) | codes[2 * i]);
+    for (size_t i = 0; i < got.size(); ++i)
+        got[i] = static_cast<uint8_t>((codes[2 * i + 1] << 6) | codes[2 * i]);
     EXPECT_EQ(first_diff8(got, expected), -1);
 }
 

@@ -23,8 +23,10 @@ TEST(G722Example, RatesReproduceTheDemonstrationSequences) {
         g722ex::Encoder enc(rates[r]);
         ASSERT_TRUE(enc.ok());
         std::vector<uint8_t> oct(in.size() / 2);
-        ASSERT_EQ(enc.encode(in.data(), static_cast<int>(in.size()), oct.data()), static_cast<int>(oct.size()));
-        for (size_t i = 0; i < oct.size(); ++i) ASSERT_EQ(oct[i], words[i] & masks[r]) << rates[r] << " code " << i;
+        ASSERT_EQ(enc.encode(in.data(), static_cast<int>(in.size()), oct.data()),
+                  static_cast<int>(oct.size()));
+        for (size_t i = 0; i < oct.size(); ++i)
+            ASSERT_EQ(oct[i], words[i] & masks[r]) << rates[r] << " code " << i;
         std::vector<int16_t> expected;
         ASSERT_TRUE(read_words(kVectors + "outsp" + std::to_string(r + 1) + ".bin", expected));
         g722ex::Decoder dec(rates[r]);
@@ -75,7 +77,8 @@ double energy(const int16_t* x, int n) {
 
 TEST(G722Example, ConcealmentBridgesAndRecovers) {
     std::vector<int16_t> words;
-    if (!read_words(kVectors + "codspw.cod", words)) GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+    if (!read_words(kVectors + "codspw.cod", words))
+        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
     const std::vector<uint8_t> oct(words.begin(), words.end());
     const int frames = static_cast<int>(oct.size() / 160);
     struct Burst {
@@ -87,7 +90,8 @@ TEST(G722Example, ConcealmentBridgesAndRecovers) {
         for (int f = 0; f < frames; ++f) {
             ASSERT_EQ(clean.decode(&oct[160 * f], 160, &a[320 * f]), 320);
             const bool lost = f >= b.first && f < b.first + b.count;
-            ASSERT_EQ(lost ? lossy.conceal(160, &c[320 * f]) : lossy.decode(&oct[160 * f], 160, &c[320 * f]), 320);
+            ASSERT_EQ(lost ? lossy.conceal(160, &c[320 * f]) : lossy.decode(&oct[160 * f], 160, &c[320 * f]),
+                      320);
         }
         const int16_t* ref = a.data();
         const int16_t* got = c.data();

@@ -14,7 +14,9 @@ namespace {
 
 constexpr int16_t kCanaryOut = 0x5A5A;
 
-const AdpcmState& fields(Block& b, int off) { return *voks::g722::state_at(b.bytes + off); }
+const AdpcmState& fields(Block& b, int off) {
+    return *voks::g722::state_at(b.bytes + off);
+}
 
 // G.722 inverse-logarithm table ILB and the step size SCALEH gives for a scale factor nb.
 int scaleh(int nb) {
@@ -64,8 +66,9 @@ TEST(G722Coder, ModesShareAdaptationButNotOutput) {
         auto* st = blocks[m].at<VokG722DecodeState>(0);
         voksSBADPCMDecodeInit_G722_16s(st);
         out[m].resize(2000);
-        ASSERT_EQ(voksSBADPCMDecode_G722_16s(codes.data(), out[m].data(), 2000, static_cast<Vok16s>(m + 1), st),
-                  vokStatusOk);
+        ASSERT_EQ(
+            voksSBADPCMDecode_G722_16s(codes.data(), out[m].data(), 2000, static_cast<Vok16s>(m + 1), st),
+            vokStatusOk);
     }
     EXPECT_EQ(std::memcmp(&fields(blocks[0], 0), &fields(blocks[1], 0), sizeof(AdpcmState)), 0);
     EXPECT_EQ(std::memcmp(&fields(blocks[0], 0), &fields(blocks[2], 0), sizeof(AdpcmState)), 0);

@@ -12,6 +12,7 @@
 #ifdef VOKSC_HAVE_SPANDSP
 extern "C" {
 #include <spandsp/telephony.h>
+// g722.h needs the declaration macros of telephony.h, included above.
 #include <spandsp/g722.h>
 }
 #endif
@@ -80,7 +81,8 @@ TEST(G722Spandsp, SpeechDecodesAndReencodesIdentically) {
             std::vector<uint8_t> narrow(f.size());
             for (size_t i = 0; i < f.size(); ++i) narrow[i] = static_cast<uint8_t>(f[i] >> (8 - bits));
             const int rate = bits * 8000;
-            ASSERT_EQ(first_diff16(decode_octets(f, bits == 7 ? 2 : 3), spandsp_decode(narrow, rate)), -1) << rate;
+            ASSERT_EQ(first_diff16(decode_octets(f, bits == 7 ? 2 : 3), spandsp_decode(narrow, rate)), -1)
+                << rate;
         }
     }
     EXPECT_GE(octets, 60u * 8000u);
@@ -96,7 +98,8 @@ TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
             pcm.resize(pcm.size() / 16 * 16);  // whole bytes of packed codes
             g722ex::Encoder enc(rate);
             std::vector<uint8_t> oct(pcm.size() / 2);
-            ASSERT_EQ(enc.encode(pcm.data(), static_cast<int>(pcm.size()), oct.data()), static_cast<int>(oct.size()));
+            ASSERT_EQ(enc.encode(pcm.data(), static_cast<int>(pcm.size()), oct.data()),
+                      static_cast<int>(oct.size()));
             const std::vector<uint8_t> packed = g722ex::pack(oct.data(), oct.size(), bits);
             const std::vector<uint8_t> peer = spandsp_encode(pcm, rate, G722_PACKED);
             ASSERT_EQ(packed.size(), peer.size()) << rate << " " << pcm.size();
@@ -106,7 +109,8 @@ TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
             const std::vector<uint8_t> back = g722ex::unpack(packed.data(), packed.size(), bits);
             ASSERT_EQ(back.size(), oct.size());
             std::vector<int16_t> out(2 * back.size());
-            ASSERT_EQ(dec.decode(back.data(), static_cast<int>(back.size()), out.data()), static_cast<int>(out.size()));
+            ASSERT_EQ(dec.decode(back.data(), static_cast<int>(back.size()), out.data()),
+                      static_cast<int>(out.size()));
             // spandsp's packed decoder stops when its input bytes run out and keeps the last
             // code (whose bits are already buffered) for its next call: compare up to there.
             std::vector<int16_t> heard = spandsp_decode(packed, rate, G722_PACKED);
@@ -181,7 +185,9 @@ TEST(G722Spandsp, TransmitQmfLimitsWhereSpandspDoesNot) {
 
 #else
 
-TEST(G722Spandsp, Skipped) { GTEST_SKIP() << "spandsp (libspandsp-dev) not found at configure time"; }
+TEST(G722Spandsp, Skipped) {
+    GTEST_SKIP() << "spandsp (libspandsp-dev) not found at configure time";
+}
 
 #endif
 

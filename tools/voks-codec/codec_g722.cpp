@@ -32,8 +32,10 @@ std::string read_losses(const std::string& path, std::vector<bool>& lost) {
     std::string err = read_file(path, text);
     if (!err.empty()) return err;
     for (uint8_t c : text) {
-        if (c == '1' || c == 'x' || c == 'X') lost.push_back(true);
-        else if (c == '0' || c == '.' || c == '-') lost.push_back(false);
+        if (c == '1' || c == 'x' || c == 'X')
+            lost.push_back(true);
+        else if (c == '0' || c == '.' || c == '-')
+            lost.push_back(false);
         else if (c != ' ' && c != '\n' && c != '\r' && c != '\t')
             return "loss pattern " + path + ": unexpected character '" + std::string(1, char(c)) + "'";
     }
@@ -69,15 +71,14 @@ std::string decode(const Args& args, const std::vector<uint8_t>& stream, Pcm& ou
         err = read_losses(loss_path, lost);
         if (!err.empty()) return err;
     }
-    const std::vector<uint8_t> octets =
-        packed ? g722ex::unpack(stream.data(), stream.size(), bits) : stream;
+    const std::vector<uint8_t> octets = packed ? g722ex::unpack(stream.data(), stream.size(), bits) : stream;
     g722ex::Decoder dec(rate);
     out.samples.assign(2 * octets.size(), 0);
     for (size_t pos = 0, frame = 0; pos < octets.size(); pos += kFrameOctets, ++frame) {
         const int count = static_cast<int>(std::min<size_t>(kFrameOctets, octets.size() - pos));
         int16_t* pcm = out.samples.data() + 2 * pos;
         const int r = frame < lost.size() && lost[frame] ? dec.conceal(count, pcm)
-                                                          : dec.decode(octets.data() + pos, count, pcm);
+                                                         : dec.decode(octets.data() + pos, count, pcm);
         if (r < 0) return "decoder failed";
     }
     return "";

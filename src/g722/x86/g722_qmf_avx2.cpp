@@ -54,8 +54,8 @@ VOKS_AVX2 inline __m256i pack_low_halves(__m256i a, __m256i b) {
     return _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8);
 }
 VOKS_AVX2 inline __m256i pack_high_halves(__m256i a, __m256i b) {
-    return _mm256_permute4x64_epi64(
-        _mm256_packs_epi32(_mm256_srai_epi32(a, 16), _mm256_srai_epi32(b, 16)), 0xD8);
+    return _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_srai_epi32(a, 16), _mm256_srai_epi32(b, 16)),
+                                    0xD8);
 }
 
 // Interleaves the (already 16-bit range) 32-bit lanes of first/second as word pairs.
@@ -87,11 +87,9 @@ VOKS_AVX2 void qmf_tx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t*
         int n = 0;
         for (; n + 16 <= cnt; n += 16) {
             const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n));
-            const __m256i v1 =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n + 16));
+            const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n + 16));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(od + 11 + n), pack_low_halves(v0, v1));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(ev + 11 + n),
-                                pack_high_halves(v0, v1));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(ev + 11 + n), pack_high_halves(v0, v1));
         }
         for (; n < cnt; ++n) {
             od[11 + n] = s[2 * n];
@@ -131,8 +129,7 @@ VOKS_AVX2 void qmf_rx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t*
         int n = 0;
         for (; n + 16 <= cnt; n += 16) {
             const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n));
-            const __m256i v1 =
-                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n + 16));
+            const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * n + 16));
             // Word 2k holds rl, word 2k+1 rh; the low word of each lane gets rl -/+ rh.
             const __m256i d0 = _mm256_subs_epi16(v0, _mm256_srli_epi32(v0, 16));
             const __m256i d1 = _mm256_subs_epi16(v1, _mm256_srli_epi32(v1, 16));
