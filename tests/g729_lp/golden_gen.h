@@ -22,7 +22,7 @@ static inline uint64_t gg_next(GgRng* r) {
 
 /* Uniform in lo..hi inclusive. */
 static inline int32_t gg_range(GgRng* r, int32_t lo, int32_t hi) {
-    return lo + (int32_t)(gg_next(r) % (uint64_t)((int64_t)hi - lo + 1));
+    return (int32_t)((int64_t)lo + (int64_t)(gg_next(r) % (uint64_t)((int64_t)hi - lo + 1)));
 }
 
 static inline uint64_t gg_fnv(uint64_t h, const void* p, int n) {

@@ -82,19 +82,30 @@ VOKS_AVX2 __m256i cheb8(__m256i x, const int16_t* f, bool q10) {
 
 }  // namespace
 
-VOKS_AVX2 void lag_window(int32_t* r, int len) {
+// r * w in double-precision format on eight lanes.
+VOKS_AVX2 inline __m256i lag_mul(__m256i x, __m256i w) {
     const __m256i m = _mm256_set1_epi32(0x7FFF);
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    for (int k = 0; k < len; k += 8) {
-        const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - k), lanes);
+    const __m256i xh = _mm256_srai_epi32(x, 16), xl = _mm256_and_si256(_mm256_srai_epi32(x, 1), m);
+    const __m256i wh = _mm256_srai_epi32(w, 16), wl = _mm256_and_si256(_mm256_srai_epi32(w, 1), m);
+    __m256i s = _mm256_mullo_epi32(xh, wh);
+    s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xh, wl), 15));
+    s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xl, wh), 15));
+    return _mm256_slli_epi32(s, 1);
+}
+
+VOKS_AVX2 void lag_window(int32_t* r, int len) {
+    int k = 0;
+    if (len >= 8) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r));
+        const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLagWindow));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), lag_mul(x, w));
+        k = 8;
+    }
+    if (k < len) {  // the rest (at most eight lanes) through a mask
+        const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
         const __m256i x = _mm256_maskload_epi32(reinterpret_cast<const int*>(r + k), mask);
         const __m256i w = _mm256_maskload_epi32(reinterpret_cast<const int*>(kLagWindow + k), mask);
-        const __m256i xh = _mm256_srai_epi32(x, 16), xl = _mm256_and_si256(_mm256_srai_epi32(x, 1), m);
-        const __m256i wh = _mm256_srai_epi32(w, 16), wl = _mm256_and_si256(_mm256_srai_epi32(w, 1), m);
-        __m256i s = _mm256_mullo_epi32(xh, wh);
-        s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xh, wl), 15));
-        s = _mm256_add_epi32(s, _mm256_srai_epi32(_mm256_mullo_epi32(xl, wh), 15));
-        _mm256_maskstore_epi32(reinterpret_cast<int*>(r + k), mask, _mm256_slli_epi32(s, 1));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(r + k), mask, lag_mul(x, w));
     }
 }
 
