@@ -89,13 +89,13 @@ VOKS_AVX2 inline void xcorr8(const int16_t* a, const int16_t* b, int n, int32_t*
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
 }
 
-// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4 or 8), with n - k >= 16: every lag runs over
+// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4, 8 or 12), with n - k >= 16: every lag runs over
 // the length of the first one, reading the part of b past its end from `zb` (b[n-32 .. n-1]
 // then zeros), so the surplus products are zero.
 template <int W>
 VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, const int16_t* zb, int32_t* r) {
     const int len = n - k;
-    __m256i c[8];
+    __m256i c[W];
     for (auto& v : c) v = _mm256_setzero_si256();
     auto step = [&](int p, __m256i mask) VOKS_AVX2 {
         const __m256i va = _mm256_and_si256(load(a + p), mask);
@@ -107,17 +107,19 @@ VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, cons
     int i = 0;
     for (; i + 16 <= len; i += 16) step(i, all);
     if (i < len) step(len - 16, tail_mask(len - i));
-    if (W == 4) {
+    if constexpr (W == 4) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c[0], c[1], c[2], c[3]));
-        return;
+    } else {
+        const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
+        const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
+        const __m256i sum =
+            _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
+        if constexpr (W == 12) _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
     }
-    const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
-    const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
-    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
 }
 
-// out[k] = sum_{i<n-k} a[i]*b[i+k] for k0 <= k < k1 <= n, in groups of eight or four lags (the
+// out[k] = sum_{i<n-k} a[i]*b[i+k] for k0 <= k < k1 <= n, in groups of twelve, eight or four lags (the
 // last group may compute lags past k1, which are dropped); the short tail lags by dot products.
 VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* out, int k0, int k1) {
     int k = k0;
@@ -130,9 +132,11 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
             for (int t = 32 - n; t < 32; ++t) zb[t] = b[n - 32 + t];
         }
         while (k < k1 && n - k >= 16) {
-            alignas(32) int32_t r[8];
-            const int w = k1 - k > 4 ? 8 : 4;
-            if (w == 8)
+            alignas(32) int32_t r[12];
+            const int w = k1 - k > 8 ? 12 : k1 - k > 4 ? 8 : 4;
+            if (w == 12)
+                tri<12>(a, b, n, k, zb, r);
+            else if (w == 8)
                 tri<8>(a, b, n, k, zb, r);
             else
                 tri<4>(a, b, n, k, zb, r);
