@@ -32,6 +32,16 @@ void scale_response(const int16_t* H, int16_t* h) {
     }
 }
 
+// Signs of the track positions into the nine cross blocks (see ExcKernels::sign_block).
+void sign_cross(int16_t* rr, const int16_t* sgn, int mode) {
+    int16_t track[5][kPos];
+    for (int t = 0; t < 5; ++t)
+        for (int a = 0; a < kPos; ++a) track[t][a] = sgn[t + 5 * a];
+    for (int c = 0; c < 9; ++c)
+        exc_kernels().sign_block(rr + cross_at(static_cast<Cross>(c)), track[kCrossTracks[c][0]],
+                                 track[kCrossTracks[c][1]], mode);
+}
+
 // Position-word code of pulse 3: 2 * (position / 5) + (track 4 ? 1 : 0).
 int pulse3_code(int p) {
     return 2 * (p / 5) + (p % 5 - 3);
@@ -110,13 +120,7 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
     const int16_t thres = add(mult(sub(max0, average), 13107), average);
 
     // Signs into the cross blocks.
-    for (int c = 0; c < 9; ++c) {
-        const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
-        int16_t* r = rr + cross_at(static_cast<Cross>(c));
-        for (int a = 0; a < kPos; ++a)
-            for (int b = 0; b < kPos; ++b)
-                r[8 * a + b] = mult(r[8 * a + b], mult(sgn[t1 + 5 * a], sgn[t2 + 5 * b]));
-    }
+    sign_cross(rr, sgn, 0);
     int ip[4] = {0, 1, 2, 3};
     const int16_t extra = subframe == 0 ? int16_t{30} : time_io;
     int16_t time = add(75, extra);
@@ -127,26 +131,17 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
 
 void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
     constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
-    int16_t sgn[kSubfr], sgn_inv[kSubfr];
+    int16_t sgn[kSubfr];
     for (int i = 0; i < kSubfr; ++i) {
         if (dn[i] >= 0) {
             sgn[i] = MAX_16;
-            sgn_inv[i] = MIN_16;
         } else {
             sgn[i] = MIN_16;
-            sgn_inv[i] = MAX_16;
             dn[i] = negate(dn[i]);
         }
     }
     // Signs into the cross blocks: the sign of the first position picks the sign vector.
-    for (int c = 0; c < 9; ++c) {
-        const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
-        int16_t* r = rr + cross_at(static_cast<Cross>(c));
-        for (int a = 0; a < kPos; ++a) {
-            const int16_t* ps = sgn[t1 + 5 * a] < 0 ? sgn_inv : sgn;
-            for (int b = 0; b < kPos; ++b) r[8 * a + b] = mult(r[8 * a + b], ps[t2 + 5 * b]);
-        }
-    }
+    sign_cross(rr, sgn, 1);
     const int16_t* r00 = rr + kDiag[0];
     const int16_t* r11 = rr + kDiag[1];
     const int16_t* r22 = rr + kDiag[2];

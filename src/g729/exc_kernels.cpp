@@ -143,13 +143,25 @@ void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
     }
 }
 
+void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
+    for (int a = 0; a < 8; ++a)
+        for (int b = 0; b < 8; ++b) {
+            int16_t f;
+            if (mode == 0)
+                f = mult(rows[a], cols[b]);
+            else
+                f = rows[a] < 0 ? (cols[b] == MIN_16 ? MAX_16 : MIN_16) : cols[b];
+            r[8 * a + b] = mult(r[8 * a + b], f);
+        }
+}
+
 }  // namespace scalar
 
 namespace {
 
-constexpr ExcKernels kScalar = {scalar::mac_chain, scalar::mac_chain_dec, scalar::pred_lt_3,
-                                scalar::norm_corr, scalar::cor_h_prefix,  scalar::search_17,
-                                scalar::phase_b};
+constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scalar::pred_lt_3,
+                                scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
+                                scalar::sign_block, scalar::phase_b};
 
 ExcKernels g_table = kScalar;
 
@@ -157,8 +169,8 @@ void fill(frame::Level level) {
     g_table = kScalar;
 #if defined(__x86_64__) || defined(__i386__)
     if (level == frame::Level::AVX2) {
-        g_table = {avx2::mac_chain,    avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr,
-                   avx2::cor_h_prefix, avx2::search_17,     avx2::phase_b};
+        g_table = {avx2::mac_chain,    avx2::mac_chain_dec, avx2::pred_lt_3,  avx2::norm_corr,
+                   avx2::cor_h_prefix, avx2::search_17,     avx2::sign_block, avx2::phase_b};
     }
 #else
     (void)level;

@@ -32,6 +32,11 @@ struct ExcKernels {
     // Phase B of D4i40_17_fast over 8 x 8 candidates (a, k): ps2 = add(ps1[a], dn_in[k]),
     // alp2 = L_mac(L_mac(alp1[a], cross[8a + k], 1/8), tmp[k], 1/2); the running best (sq, alp)
     // is replaced on a strictly better candidate; best_a = -1 when none was better.
+    // Signs into a 64-element cross block, element 8a + b with row sign rows[a] and column sign
+    // cols[b] (each 32767 or -32768): mode 0 r = mult(r, mult(rows[a], cols[b])) (D4i40_17),
+    // mode 1 r = mult(r, rows[a] < 0 ? -cols[b] : cols[b]) with -(-32768) = 32767 and
+    // -32767 = -32768 (D4i40_17_fast's inverse sign vector).
+    void (*sign_block)(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
     void (*phase_b)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
                     const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 };
@@ -48,6 +53,7 @@ void cor_h_prefix(const int16_t* h, int32_t* pre);
 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
 }  // namespace scalar
 
 namespace avx2 {
@@ -60,6 +66,7 @@ void cor_h_prefix(const int16_t* h, int32_t* pre);
 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip);
 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
 }  // namespace avx2
 
 }  // namespace voks::g729

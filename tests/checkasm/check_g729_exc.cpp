@@ -156,3 +156,23 @@ CHECKASM(g729_exc_phase_b) {
         if (ar != av || kr != kv || sq_r != sq_v || alp_r != alp_v) ctx.fail("phase_b", "avx2", 64, 0, p, 0);
     }
 }
+
+CHECKASM(g729_exc_sign_block) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t r[64], v[64], rows[8], cols[8];
+        fill16(ctx.rng, p, r, 64);
+        std::copy(r, r + 64, v);
+        for (int i = 0; i < 8; ++i) {
+            rows[i] = ctx.rng.range(0, 1) ? int16_t{32767} : int16_t{-32768};
+            cols[i] = ctx.rng.range(0, 1) ? int16_t{32767} : int16_t{-32768};
+        }
+        const int mode = trial & 1;
+        sc::sign_block(r, rows, cols, mode);
+        vx::sign_block(v, rows, cols, mode);
+        ++ctx.checks;
+        const int d = first_difference(r, v, 64);
+        if (d >= 0) ctx.fail("sign_block", "avx2", 64, 0, p, d, "mode=" + std::to_string(mode));
+    }
+}

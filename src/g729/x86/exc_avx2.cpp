@@ -355,4 +355,27 @@ VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* d
     }
 }
 
+// mult() in 32-bit lanes: (a * b) >> 15, the one overflow (-32768 squared) saturated.
+VOKS_AVX2 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
+    const __m256i c = load8(cols);
+    const __m256i mx = _mm256_set1_epi32(32767);
+    __m256i neg = _mm256_setzero_si256();
+    if (mode != 0) {
+        // Inverse column signs: 32767 -> -32768, -32768 -> 32767.
+        neg = _mm256_sub_epi32(_mm256_set1_epi32(-1), c);
+    }
+    for (int a = 0; a < 8; ++a) {
+        __m256i f;
+        if (mode == 0)
+            f = _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(_mm256_set1_epi32(rows[a]), c), 15),
+                                 mx);
+        else
+            f = rows[a] < 0 ? neg : c;
+        const __m256i v =
+            _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(load8(r + 8 * a), f), 15), mx);
+        const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8 * a), packed);
+    }
+}
+
 }  // namespace voks::g729::avx2
