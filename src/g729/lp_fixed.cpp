@@ -239,21 +239,41 @@ void lsp_to_lsf_norm(const int16_t* lsp, int16_t* lsf) {
     }
 }
 
+namespace {
+// sum_{n = from}^{to-1} w[n] * w[n-lag], doubled and accumulated from acc with L_mac saturation
+// after every product; when no partial sum can leave 32 bits (`exact`), in one exact pass.
+int32_t mac_chain(int32_t acc, const int16_t* w, int from, int to, int lag, bool exact) {
+    if (exact) {
+        int64_t s = 0;
+        for (int n = from; n < to; ++n) s += int32_t{w[n]} * w[n - lag];
+        return static_cast<int32_t>(acc + 2 * s);
+    }
+    for (int n = from; n < to; ++n) acc = L_mac(acc, w[n], w[n - lag]);
+    return acc;
+}
+}  // namespace
+
 void win_hybrid(const int16_t* x, int32_t* r, int32_t* state) {
     int16_t w[kHybridLen];
-    for (int n = 0; n < kHybridLen; ++n) w[n] = mult(x[n], kHybridWindow[n]);
+    int64_t energy = 0;
+    for (int n = 0; n < kHybridLen; ++n) {
+        w[n] = mult(x[n], kHybridWindow[n]);
+        energy += int32_t{w[n]} * w[n];
+    }
+    // Every partial sum of doubled products is bounded by 2 * energy (Cauchy-Schwarz), so the
+    // per-step saturation of the reference can only act when that bound exceeds 32 bits.
+    const int64_t bound = 2 * energy;
     constexpr int n1 = 110;  // the recursive part covers samples 30..109, the direct part 110..144
     for (int i = 0; i < kHybridLags; ++i) {
-        int32_t acc = 0;
-        for (int n = kHybridLags - 1; n < n1; ++n) acc = L_mac(acc, w[n], w[n - i]);
+        const int32_t acc = mac_chain(0, w, kHybridLags - 1, n1, i, bound <= MAX_32);
         int16_t hi = 0, lo = 0;
         L_Extract(state[i], hi, lo);
         state[i] = L_add(Mpy_32_16(hi, lo, 10368), L_shr(acc, 1));
     }
     for (int i = 0; i < kHybridLags; ++i) {
-        int32_t acc = L_shl(state[i], 1);
-        for (int n = n1; n < kHybridLen; ++n) acc = L_mac(acc, w[n], w[n - i]);
-        r[i] = L_shr(acc, 1);
+        const int32_t start = L_shl(state[i], 1);
+        const bool exact = bound + (start < 0 ? -int64_t{start} : int64_t{start}) <= MAX_32;
+        r[i] = L_shr(mac_chain(start, w, n1, kHybridLen, i, exact), 1);
     }
 }
 
