@@ -3,8 +3,9 @@
  * Order-10 vectors unless stated. LP coefficients: 11 Q12 values, a[0] = 4096 (1.0 in 32f).
  * LSP: cosines in Q15, decreasing. LSF: Q13 radians (0..25736), increasing. MA predictor memory:
  * 40 values, the newest residual vector first (elements 0..9), the caller initialises it (G.729
- * uses the LSFs pi*(j+1)/11 in every row: 2339, 4679, ... 23396 in Q13). No buffer reads history
- * at negative offsets. */
+ * uses the LSFs pi*(j+1)/11 in every row: 2339, 4679, ... 23396 in Q13; 0.285599 .. 2.855993 in
+ * 32f). A G.729 coder starts its previous LSPs at 30000, 26000, 21000, 15000, 8000, 0, -8000,
+ * -15000, -21000, -26000 (Q15). No buffer reads history at negative offsets. */
 #ifndef VOKSC_G729_LP_H
 #define VOKSC_G729_LP_H
 
