@@ -44,11 +44,9 @@ inline int to_float(int mag) {
 inline int fmult(int coef, int fl) {
     const int neg = coef < 0;
     const int mag = neg ? (-(coef >> 2)) & 8191 : coef >> 2;
-    const int zero = mag == 0;
-    const int t = mag | zero;
-    const int bl = bit_length(static_cast<uint32_t>(t));
-    const int e = bl - zero + ((fl >> 6) & 15);                // 0..28
-    const int m = ((((t << 6) >> bl) * (fl & 63)) + 48) >> 4;  // 8 bits
+    const int cf = kCoefFloat[mag];
+    const int e = (cf >> 6) + ((fl >> 6) & 15);         // 0..28
+    const int m = (((cf & 63) * (fl & 63)) + 48) >> 4;  // 8 bits
     // (m << 7) scaled by 2^(e - 26), truncated: one right shift of m << 9 since e <= 28.
     const int prod = ((m << 9) >> (28 - e)) & 32767;
     return (neg ^ ((fl >> 10) & 1)) ? -prod : prod;

@@ -105,8 +105,28 @@ constexpr RateTables make_rate_tables(int r) {
 
 }  // namespace detail
 
-constexpr RateTables kRateTables[4] = {detail::make_rate_tables(0), detail::make_rate_tables(1),
+inline constexpr RateTables kRateTables[4] = {detail::make_rate_tables(0), detail::make_rate_tables(1),
                                        detail::make_rate_tables(2), detail::make_rate_tables(3)};
+
+// The predictor coefficients' magnitudes (13 bits) in the float format of FMULT, packed as
+// exponent << 6 | mantissa: the exponent is the bit length, the 6-bit mantissa holds the
+// leading one; zero is exponent 0, mantissa 32.
+struct CoefFloatTable {
+    uint16_t v[8192];
+    constexpr uint16_t operator[](int mag) const { return v[mag]; }
+};
+
+constexpr CoefFloatTable make_coef_float_table() {
+    CoefFloatTable t{};
+    for (int mag = 0; mag < 8192; ++mag) {
+        int e = 0;
+        while ((mag >> e) != 0) ++e;
+        t.v[mag] = static_cast<uint16_t>(mag == 0 ? 32 : (e << 6 | ((mag << 6) >> e)));
+    }
+    return t;
+}
+
+inline constexpr CoefFloatTable kCoefFloat = make_coef_float_table();
 
 // G.711 codes in the coder's internal form (the A-law code before its even-bit inversion, the
 // mu-law code as transmitted) and their exact 14-bit uniform values.
@@ -171,7 +191,7 @@ constexpr LawTables make_law_tables(bool alaw) {
 }
 
 // Indexed by law: 0 mu-law, 1 A-law.
-constexpr LawTables kLawTables[2] = {make_law_tables(false), make_law_tables(true)};
+inline constexpr LawTables kLawTables[2] = {make_law_tables(false), make_law_tables(true)};
 
 }  // namespace voks::g726
 
