@@ -274,6 +274,38 @@ TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
     EXPECT_GT(compared, 1000);
 }
 
+TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
+    // Orders up to 30 (the Annex E backward analysis) on speech frames with a stable filter.
+    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
+    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    const int total = static_cast<int>(sp.size());
+    int compared = 0;
+    for (int f = 0; f < total / 80; f += 5) {
+        int16_t x[240], a[31], rc[30], err;
+        int32_t r[31];
+        gg_frame(sp.data(), total, f, x);
+        gg_autocorr(x, 30, r);
+        // A noise floor of about -18 dB keeps the high-order filters well conditioned, as the
+        // lag window does in a coder.
+        for (int k = 1; k <= 30; ++k) r[k] -= r[k] >> 6;
+        const int order = 10 + f % 21;
+        if (voksLevinsonDurbin_G729_32s16s(r, order, a, rc, &err) != vokStatusOk) continue;
+        float rf[31], af[31], rcf[30], errf;
+        for (int k = 0; k <= order; ++k) rf[k] = static_cast<float>(r[k]) / 2147483648.0f;
+        ASSERT_EQ(voksLevinsonDurbin_G729_32f(rf, order, af, rcf, &errf), vokStatusOk);
+        // Skip filters near instability or with coefficients beyond the Q12 range (+-8), which
+        // the fixed-point output saturates.
+        auto mag = [](float p, float q) { return std::fabs(p) < std::fabs(q); };
+        if (std::fabs(*std::max_element(rcf, rcf + order, mag)) > 0.99f) continue;
+        if (std::fabs(*std::max_element(af, af + order + 1, mag)) > 7.5f) continue;
+        for (int k = 0; k < order; ++k) EXPECT_NEAR(rc[k] / 32768.0, rcf[k], 3e-3) << f << " " << k;
+        for (int k = 0; k <= order; ++k) EXPECT_NEAR(a[k] / 4096.0, af[k], 4e-3 * (1 + std::fabs(af[k]))) << f << " " << k;
+        EXPECT_GT(errf, 0.0f);
+        ++compared;
+    }
+    EXPECT_GT(compared, 300);
+}
+
 TEST(G729LpFloat, DecoderAgreesWithFixedPoint) {
     GgRng rng{0x6465636664ull};
     int16_t mem[40], lsf[10];
