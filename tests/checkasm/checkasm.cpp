@@ -49,7 +49,7 @@ void fill32(Rng& rng, Pattern p, int32_t* dst, int n) {
             case Pattern::AllMin: dst[i] = -0x7FFFFFFF - 1; break;
             case Pattern::Alternating: dst[i] = (i & 1) ? -0x7FFFFFFF - 1 : 0x7FFFFFFF; break;
             case Pattern::Zeros: dst[i] = 0; break;
-            case Pattern::Ties: dst[i] = rng.range(0, 3) * 0x40000000 + rng.range(0, 1); break;
+            case Pattern::Ties: dst[i] = static_cast<int32_t>(static_cast<uint32_t>(rng.range(0, 3)) * 0x40000000u + static_cast<uint32_t>(rng.range(0, 1))); break;
             default: dst[i] = 0;
         }
     }

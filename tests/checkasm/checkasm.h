@@ -25,7 +25,8 @@ public:
         return z ^ (z >> 31);
     }
     int32_t range(int32_t lo, int32_t hi) {  // inclusive
-        return lo + static_cast<int32_t>(next() % (static_cast<uint64_t>(hi - lo) + 1));
+        const uint64_t span = static_cast<uint64_t>(int64_t{hi} - lo) + 1;
+        return static_cast<int32_t>(lo + static_cast<int64_t>(next() % span));
     }
 
 private:

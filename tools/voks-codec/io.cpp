@@ -129,6 +129,9 @@ std::string write_pcm(const std::string& path, int rate, const Pcm& pcm) {
     }
     std::vector<uint8_t> out;
     if (has_suffix(path, ".wav")) {
+        // RIFF sizes are 32-bit: a longer signal would get a wrapped, lying header.
+        if (pcm.samples.size() > (0xFFFFFFFFu - 36) / 2)
+            return path + ": too long for a WAV file (use a raw output file)";
         const uint32_t bytes = static_cast<uint32_t>(pcm.samples.size() * 2);
         out.insert(out.end(), {'R', 'I', 'F', 'F'});
         put32(out, 36 + bytes);
