@@ -279,6 +279,45 @@ TEST(CorrelationGoldenG723, LspInterpolation) {
     RecordProperty("lsp_int_cases", 4000);
 }
 
+// G.723.1 Find_Acbk: the residual filtered by the impulse response, round(L_mac chain) over 60
+// samples. Calls without saturation match both rounded convolutions; saturating calls with a
+// loud source (energy at or above 0x7FFFFFFE) take the reference loop and match it too.
+TEST(CorrelationGoldenG723, RoundedPartialConvolution) {
+    Reader ref = data("g723_conv.bin");
+    ASSERT_TRUE(ref.ok());
+    Lcg g{0xC0F7u};
+    int exact = 0, loud = 0;
+    for (int c = 0; c < 2000; ++c) {
+        int16_t rez[60], imp[60], expect[60], out[60];
+        fill723(rez, 60, c % 4, g);
+        fill723(imp, 60, (c / 4) % 4, g);
+        const int overflow = ref.i16();
+        ref.i16(expect, 60);
+        int64_t e1 = 0, e2 = 0;
+        for (int i = 0; i < 60; ++i) {
+            e1 += int32_t{rez[i]} * rez[i];
+            e2 += int32_t{imp[i]} * imp[i];
+        }
+        const bool reference_path = e1 >= 0x7FFFFFFE || e2 >= 0x7FFFFFFE;
+        if (!overflow) {
+            ++exact;
+            ASSERT_EQ(vokStatusOk, voksConvPartial_NR_Low_16s(rez, imp, out, 60));
+            ASSERT_EQ(0, std::memcmp(out, expect, sizeof out)) << "case " << c;
+        } else if (reference_path) {
+            ++loud;
+        } else {
+            continue;
+        }
+        ASSERT_EQ(vokStatusOk, voksConvPartial_NR_16s(rez, imp, out, 60));
+        ASSERT_EQ(0, std::memcmp(out, expect, sizeof out)) << "case " << c;
+    }
+    EXPECT_TRUE(ref.done());
+    EXPECT_GT(exact, 1000);
+    EXPECT_GT(loud, 100);
+    RecordProperty("conv_nr_exact", exact);
+    RecordProperty("conv_nr_loud", loud);
+}
+
 // Cor_h_X: correlation of a 40-sample target with an impulse response, kept on 32 bits (the
 // doubled triangular correlation) and normalised to 13 bits.
 TEST_F(CorrelationGolden, CorHXOfG729) {
