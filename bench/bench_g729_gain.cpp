@@ -81,6 +81,20 @@ void BM_g729_gain_tilt(benchmark::State& state) {
 
 BENCHMARK_TEMPLATE(BM_g729_gain_tilt, sc::tilt)->Name("BM_g729_gain_tilt/scalar");
 BENCHMARK_TEMPLATE(BM_g729_gain_tilt, vx::tilt)->Name("BM_g729_gain_tilt/avx2");
+template <void (*Dist)(const int16_t*, const int16_t*, const int16_t*, const int16_t*, int32_t*, int)>
+void BM_g729_gain_quant_dist(benchmark::State& state) {
+    const int16_t hi[5] = {12000, -9000, 15000, -20000, 7000}, lo[5] = {100, 20000, 3000, 9, 32000};
+    const auto gp = speechlike(32, 14, 8000), gc = speechlike(32, 15, 8000);
+    int32_t d[32];
+    for (auto _ : state) {
+        Dist(hi, lo, gp.data(), gc.data(), d, 32);
+        benchmark::DoNotOptimize(d);
+    }
+    state.SetItemsProcessed(state.iterations() * 32);
+}
+
+BENCHMARK_TEMPLATE(BM_g729_gain_quant_dist, sc::quant_dist)->Name("BM_g729_gain_quant_dist/scalar");
+BENCHMARK_TEMPLATE(BM_g729_gain_quant_dist, vx::quant_dist)->Name("BM_g729_gain_quant_dist/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, sc::abs_sum)->Name("BM_g729_gain_abs_sum/scalar");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, vx::abs_sum)->Name("BM_g729_gain_abs_sum/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, sc::energy_q2)->Name("BM_g729_gain_energy_q2/scalar");
@@ -132,6 +146,7 @@ void BM_g729_gain_CodebookSearch32f(benchmark::State& state) {
 BENCHMARK(BM_g729_gain_CodebookSearch32f)->Arg(0)->Arg(1);
 
 void BM_g729_gain_GainQuant(benchmark::State& state) {
+    if (!level(state, static_cast<int>(state.range(0)))) return;
     const auto x = speechlike(40, 6, 6000), y1 = speechlike(40, 7, 5000), y2 = speechlike(40, 8, 3000);
     std::vector<int16_t> code(40, 0);
     code[3] = 8192;
@@ -144,8 +159,9 @@ void BM_g729_gain_GainQuant(benchmark::State& state) {
         voksGainQuant_G729_16s(x.data(), y1.data(), code.data(), y2.data(), past, gains, idx, 0);
         benchmark::DoNotOptimize(gains);
     }
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
-BENCHMARK(BM_g729_gain_GainQuant);
+BENCHMARK(BM_g729_gain_GainQuant)->Arg(0)->Arg(1);
 
 void BM_g729_gain_DecodeGain(benchmark::State& state) {
     int16_t past[4] = {-14336, -14336, -14336, -14336}, gains[2] = {0, 0};

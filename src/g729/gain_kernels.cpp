@@ -51,12 +51,21 @@ void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t f
     }
 }
 
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n) {
+    for (int k = 0; k < n; ++k) {
+        const int16_t v[5] = {mult(gp[k], gp[k]), gp[k], mult(gc[k], gc[k]), gc[k], mult(gc[k], gp[k])};
+        int32_t s = Mpy_32_16(hi[0], lo[0], v[0]);
+        for (int t = 1; t < 5; ++t) s = L_add(s, Mpy_32_16(hi[t], lo[t], v[t]));
+        d[k] = s;
+    }
+}
+
 }  // namespace scalar
 
 namespace {
 
 constexpr GainKernels kScalar{scalar::abs_sum, scalar::energy_q2, scalar::apply_q14, scalar::apply_q12,
-                              scalar::gain_dist, scalar::tilt};
+                              scalar::gain_dist, scalar::tilt, scalar::quant_dist};
 
 GainKernels g_kernels = kScalar;
 
@@ -70,6 +79,7 @@ void fill(frame::Level level) {
         g_kernels.apply_q12 = avx2::apply_q12;
         g_kernels.gain_dist = avx2::gain_dist;
         g_kernels.tilt = avx2::tilt;
+        g_kernels.quant_dist = avx2::quant_dist;
     }
 #else
     (void)level;

@@ -26,12 +26,17 @@ struct GainKernels {
     // y[i] = sat16((2 * v * ga + fact) >> shift) for i < n; reads x[0 .. n]. |mu| <= 16384,
     // 0 < ga, fact < 2^15, shift 12 or 15.
     void (*tilt)(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
+    // Weighted error of the fixed-point gain quantiser for n candidates (pitch gain gp[k] Q14,
+    // code gain gc[k]): the saturating L_add chain of Mpy_32_16(hi[t], lo[t], v_t) over
+    // v = (mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)).
+    void (*quant_dist)(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
 };
 
 // The table in use (filled for the active level at load and when a test forces a level).
 const GainKernels& gain_kernels();
 
 namespace scalar {
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);
@@ -41,6 +46,7 @@ void gain_dist(const float* c, const float* gp, const float* gcs, float g0, floa
 }  // namespace scalar
 
 namespace avx2 {
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);

@@ -175,28 +175,27 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
     int16_t hi[5], lo[5];
     for (int i = 0; i < 5; ++i) L_Extract(L_shr(L_deposit_h(g[i]), sub(expMin[i], eMin)), hi[i], lo[i]);
 
-    int32_t distMin = MAX_32;
-    int index1 = cand1, index2 = cand2;
+    // Candidate gains of the ncan1 x ncan2 window, then their weighted errors.
+    int16_t gpv[36], gcv[36];
+    int32_t dist[36];
+    const int n = bk.ncan1 * bk.ncan2;
     for (int i = 0; i < bk.ncan1; ++i) {
         for (int j = 0; j < bk.ncan2; ++j) {
-            const int16_t gPitch = add(bk.gbk1[cand1 + i][0], bk.gbk2[cand2 + j][0]);
-            if (taming == 1 && gPitch >= kGp0999) continue;
+            const int k = i * bk.ncan2 + j;
+            gpv[k] = add(bk.gbk1[cand1 + i][0], bk.gbk2[cand2 + j][0]);
             const int32_t s = L_add(L_deposit_l(bk.gbk1[cand1 + i][1]), L_deposit_l(bk.gbk2[cand2 + j][1]));
-            const int16_t tmp = extract_l(L_shr(s, 1));
-            const int16_t gCode = mult(gcode0, tmp);
-            const int16_t g2Pitch = mult(gPitch, gPitch);
-            const int16_t g2Code = mult(gCode, gCode);
-            const int16_t gPitCod = mult(gCode, gPitch);
-            int32_t d = Mpy_32_16(hi[0], lo[0], g2Pitch);
-            d = L_add(d, Mpy_32_16(hi[1], lo[1], gPitch));
-            d = L_add(d, Mpy_32_16(hi[2], lo[2], g2Code));
-            d = L_add(d, Mpy_32_16(hi[3], lo[3], gCode));
-            d = L_add(d, Mpy_32_16(hi[4], lo[4], gPitCod));
-            if (L_sub(d, distMin) < 0) {
-                distMin = d;
-                index1 = cand1 + i;
-                index2 = cand2 + j;
-            }
+            gcv[k] = mult(gcode0, extract_l(L_shr(s, 1)));
+        }
+    }
+    gain_kernels().quant_dist(hi, lo, gpv, gcv, dist, n);
+    int32_t distMin = MAX_32;
+    int index1 = cand1, index2 = cand2;
+    for (int k = 0; k < n; ++k) {
+        if (taming == 1 && gpv[k] >= kGp0999) continue;
+        if (L_sub(dist[k], distMin) < 0) {
+            distMin = dist[k];
+            index1 = cand1 + k / bk.ncan2;
+            index2 = cand2 + k % bk.ncan2;
         }
     }
 

@@ -110,6 +110,27 @@ CHECKASM(g729_gain_tilt) {
             }
 }
 
+CHECKASM(g729_gain_quant_dist) {
+    if (!have_avx2()) return;
+    for (int len : lengths())
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> gp(len, off), gc(len, (off + 5) % 16);
+                Buffer<int32_t> d1(len, off % 8), d2(len, off % 8);
+                fill16(ctx.rng, p, gp.data(), len);
+                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, gc.data(), len);
+                int16_t hi[5], lo[5];
+                fill16(ctx.rng, p, hi, 5);
+                for (int16_t& v : lo) v = static_cast<int16_t>(ctx.rng.range(0, 32767));  // L_Extract range
+                sc::quant_dist(hi, lo, gp.data(), gc.data(), d1.data(), len);
+                vx::quant_dist(hi, lo, gp.data(), gc.data(), d2.data(), len);
+                ++ctx.checks;
+                const int diff = first_difference(d1.data(), d2.data(), len);
+                if (diff >= 0) ctx.fail("quant_dist", "avx2", len, off, p, diff);
+                if (!d2.guards_intact()) ctx.fail("quant_dist", "avx2", len, off, p, -1, "guard");
+            }
+}
+
 // The exported gain controls and float searches agree between the scalar and AVX2 tables.
 CHECKASM(g729_gain_operations) {
     if (!have_avx2()) return;
@@ -130,12 +151,22 @@ CHECKASM(g729_gain_operations) {
         const float g0 = static_cast<float>(ctx.rng.range(1, 100000)) / 100.0f;
         const Vok32s taming = round & 1;
         Vok32s idx[2][2], idxD[2][2];
+        int16_t x[40], y1[40], y2[40], code[40] = {}, past[2][4], qg[2][2], qi[2][2];
+        fill16(ctx.rng, p, x, 40);
+        fill16(ctx.rng, kPatterns[(round / 3) % 7], y1, 40);
+        fill16(ctx.rng, kPatterns[(round / 5) % 7], y2, 40);
+        for (int t = 0; t < 4; ++t) code[ctx.rng.range(0, 39)] = static_cast<int16_t>(ctx.rng.range(0, 1) ? 8192 : -8192);
+        for (int t = 0; t < 4; ++t) past[0][t] = past[1][t] = static_cast<int16_t>(ctx.rng.range(-14336, 8000));
         for (int lv = 0; lv < 2; ++lv) {
             voks::frame::force_level(lv == 0 ? voks::frame::Level::Scalar : voks::frame::Level::AVX2);
             voksGainControl_G729_16s_I(in, out[lv], &gain[lv]);
             voksGainControl_G729A_16s_I(in, outA[lv], &gainA[lv]);
             voksGainCodebookSearch_G729_32f(corr, cand, idx[lv], taming, g0);
             voksGainCodebookSearch_G729D_32f(corr, candD, idxD[lv], taming, g0);
+            if ((round & 2) == 0)
+                voksGainQuant_G729_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv], static_cast<int16_t>(taming));
+            else
+                voksGainQuant_G729D_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv], static_cast<int16_t>(taming));
         }
         ++ctx.checks;
         const std::string detail = "round " + std::to_string(round);
@@ -145,6 +176,9 @@ CHECKASM(g729_gain_operations) {
             ctx.fail("GainControl_G729A", "avx2", 40, 0, p, first_difference(outA[0], outA[1], 40), detail);
         if (std::memcmp(idx[0], idx[1], sizeof(idx[0])) != 0 || std::memcmp(idxD[0], idxD[1], sizeof(idxD[0])) != 0)
             ctx.fail("GainCodebookSearch", "avx2", 40, 0, p, 0, detail);
+        if (std::memcmp(qg[0], qg[1], sizeof(qg[0])) != 0 || std::memcmp(qi[0], qi[1], sizeof(qi[0])) != 0 ||
+            std::memcmp(past[0], past[1], sizeof(past[0])) != 0)
+            ctx.fail("GainQuant", "avx2", 40, 0, p, 0, detail);
     }
     voks::frame::force_level(voks::frame::Level::AVX2);
 }

@@ -34,7 +34,49 @@ VOKS_AVX2 inline __m256i scale16(__m256i g, __m256i x) {
     return _mm256_packs_epi32(a, b);
 }
 
+// Saturating 32-bit addition (L_add) of 8 lanes.
+VOKS_AVX2 inline __m256i sat_add(__m256i a, __m256i b) {
+    const __m256i s = _mm256_add_epi32(a, b);
+    const __m256i ovf = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
+    const __m256i rail = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(0x7FFFFFFF));
+    return _mm256_blendv_epi8(s, rail, ovf);
+}
+
+// mult of 16-bit values held in 32-bit lanes: (a * b) >> 15, only -32768 * -32768 saturating.
+VOKS_AVX2 inline __m256i mult32(__m256i a, __m256i b) {
+    return _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(a, b), 15), _mm256_set1_epi32(32767));
+}
+
+// Mpy_32_16(hi, lo, v) = L_add(L_mult(hi, v), 2 * mult(lo, v)) with lo in 0..32767.
+VOKS_AVX2 inline __m256i mpy_32_16(__m256i hi, __m256i lo, __m256i v) {
+    const __m256i p = _mm256_mullo_epi32(hi, v);
+    __m256i t1 = _mm256_add_epi32(p, p);
+    const __m256i sat = _mm256_cmpeq_epi32(p, _mm256_set1_epi32(0x40000000));
+    t1 = _mm256_blendv_epi8(t1, _mm256_set1_epi32(0x7FFFFFFF), sat);
+    const __m256i t2 = _mm256_srai_epi32(_mm256_mullo_epi32(lo, v), 15);
+    return sat_add(t1, _mm256_add_epi32(t2, t2));
+}
+
 }  // namespace
+
+VOKS_AVX2 void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
+                          int n) {
+    __m256i vhi[5], vlo[5];
+    for (int t = 0; t < 5; ++t) {
+        vhi[t] = _mm256_set1_epi32(hi[t]);
+        vlo[t] = _mm256_set1_epi32(lo[t]);
+    }
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        const __m256i p = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(gp + k)));
+        const __m256i c = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(gc + k)));
+        const __m256i v[5] = {mult32(p, p), p, mult32(c, c), c, mult32(c, p)};
+        __m256i s = mpy_32_16(vhi[0], vlo[0], v[0]);
+        for (int t = 1; t < 5; ++t) s = sat_add(s, mpy_32_16(vhi[t], vlo[t], v[t]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + k), s);
+    }
+    scalar::quant_dist(hi, lo, gp + k, gc + k, d + k, n - k);
+}
 
 VOKS_AVX2 int32_t abs_sum(const int16_t* x, int n) {
     const __m256i zero = _mm256_setzero_si256();
