@@ -135,6 +135,38 @@ void BM_g729_exc_FixedCodebookA(benchmark::State& state) {
     }
 }
 
+void BM_g729_exc_FixedCodebookD(benchmark::State& state) {
+    ForcedLevel lv(state);
+    if (!lv.ok()) return;
+    Vok16s code[40], y[40], sign, index;
+    for (auto _ : state) {
+        voksFixedCodebookSearch_G729D_16s(sub().dn, sub().h, code, y, &sign, &index);
+        benchmark::DoNotOptimize(code);
+    }
+}
+
+// Annex E: argument 1 selects the 44-bit search, 0 the 35-bit one.
+void BM_g729_exc_FixedCodebookE(benchmark::State& state) {
+    ForcedLevel lv(state);
+    if (!lv.ok()) return;
+    Vok16s code[40], y[40], idx[5];
+    for (auto _ : state) {
+        voksFixedCodebookSearch_G729E_16s(static_cast<Vok16s>(state.range(1)), sub().xn, sub().exc + 100,
+                                          sub().h, code, y, idx);
+        benchmark::DoNotOptimize(code);
+    }
+}
+
+void BM_g729_exc_ClosedLoopPitchD(benchmark::State& state) {
+    ForcedLevel lv(state);
+    if (!lv.ok()) return;
+    Vok16s delay[2];
+    for (auto _ : state) {
+        voksAdaptiveCodebookSearch_G729D_16s(57, sub().xn, sub().h, sub().exc, 1, delay);
+        benchmark::DoNotOptimize(delay);
+    }
+}
+
 void levels(benchmark::internal::Benchmark* b) {
     b->Arg(0)->Arg(1);
 }
@@ -153,3 +185,6 @@ BENCHMARK(BM_g729_exc_DecodeAdaptiveVector)->Apply(levels);
 BENCHMARK(BM_g729_exc_ToeplizMatrix)->Apply(levels);
 BENCHMARK(BM_g729_exc_FixedCodebook)->Apply(levels);
 BENCHMARK(BM_g729_exc_FixedCodebookA)->Apply(levels);
+BENCHMARK(BM_g729_exc_FixedCodebookD)->Apply(levels);
+BENCHMARK(BM_g729_exc_FixedCodebookE)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1});
+BENCHMARK(BM_g729_exc_ClosedLoopPitchD)->Apply(levels);

@@ -363,13 +363,11 @@ void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t&
             dn[i] = negate(dn[i]);
         }
     }
-    for (int c = 0; c < 8; ++c) {
-        int16_t* r = rr + 40 + 64 * c;
-        for (int a = 0; a < kPos; ++a)
-            for (int b = 0; b < kPos; ++b)
-                r[8 * a + b] =
-                    mult(r[8 * a + b], mult(sgn[kPairsD[c][0] + 5 * a], sgn[kPairsD[c][1] + 5 * b]));
-    }
+    int16_t track[5][kPos];
+    for (int t = 0; t < 5; ++t)
+        for (int a = 0; a < kPos; ++a) track[t][a] = sgn[t + 5 * a];
+    for (int c = 0; c < 8; ++c)
+        exc_kernels().sign_block(rr + 40 + 64 * c, track[kPairsD[c][0]], track[kPairsD[c][1]], 0);
     int pa = 1, pb = 0;  // positions of pulses A and B
     int16_t psc = 0, alpha = MAX_16;
     for (int c = 0; c < 8; ++c) {
