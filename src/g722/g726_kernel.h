@@ -106,7 +106,12 @@ struct ScalarPredictor {
         }
         a1 = a1p;
         a2 = a2p;
-        for (int k = 5; k > 0; --k) dq[k] = dq[k - 1];
+        // Written out: as a loop the compiler turns the shift into a library call.
+        dq[5] = dq[4];
+        dq[4] = dq[3];
+        dq[3] = dq[2];
+        dq[2] = dq[1];
+        dq[1] = dq[0];
         dq[0] = dq0;
         sr2 = sr1;
         sr1 = sr0;
