@@ -47,7 +47,7 @@ TEST(G729ExcEdges, FilteredExcitationUpdate) {
 }
 
 TEST(G729ExcEdges, TargetUpdateSaturatesLikeTheReferenceCoder) {
-    Vok16s x[40] = {}, y[40] = {}, out[40];
+    Vok16s x[42] = {}, y[42] = {}, out[40];  // the cases sit at offsets 0, 1 and 2 of 40-sample calls
     // 32767 * 19661 * 4 exceeds 2^31: the product term saturates to 32767 and the difference to
     // -32768 (a wrapping subtraction would flip the sign of a loud target).
     x[0] = -32000;
