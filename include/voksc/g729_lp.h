@@ -21,9 +21,10 @@ typedef struct VokWinHybridState_G729E_32f VokWinHybridState_G729E_32f;
 
 /* Lag_window: pSrcDst[k] (autocorrelation lag k+1) times the G.729 lag window, k < len <= 12. */
 VOKSC_API VokStatus voksLagWindow_G729_32s_I(Vok32s* pSrcDst, int len);
-/* Levinson (G.729, Annex B residual energy, Annex E limits) for order 1..30 on r[0..order];
- * writes a[0..order], rc[0..order-1], *pErr; vokStatusOverflow writes nothing (r[0] below
- * 0x10000 or an unstable filter: keep the previous coefficients). */
+/* Levinson (G.729, Annex E limits) for order 1..30 on r[0..order]; writes a[0..order],
+ * rc[0..order-1] and *pErr, the high half of the normalised final prediction error;
+ * vokStatusOverflow writes nothing (r[0] below 0x10000 or an unstable filter: keep the
+ * previous coefficients). */
 VOKSC_API VokStatus voksLevinsonDurbin_G729_32s16s(const Vok32s* pSrcAutoCorr, int order, Vok16s* pDstLpc,
                                                    Vok16s* pDstRc, Vok16s* pErr);
 /* levinson of the floating-point G.729 for any order >= 1: a[0..order], rc[0..order-1], *pErr. */

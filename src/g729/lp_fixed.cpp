@@ -80,7 +80,7 @@ bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err
         }
     }
 
-    *err = shr(alp_h, alp_exp);
+    *err = alp_h;  // normalised mantissa; the Annex B energy is alp_h >> alp_exp
     a[0] = 4096;
     for (int i = 1; i <= order; ++i) a[i] = round_fx(L_shl(L_Comp(ah[i], al[i]), 1));
     std::memcpy(rc, k_out, sizeof(int16_t) * static_cast<size_t>(order));

@@ -26,14 +26,15 @@ TEST(G729LpEdges, LagWindowExtraLags) {
 }
 
 TEST(G729LpEdges, LevinsonFirstOrder) {
-    // r1 / r0 = 0.5: k1 = -0.5, a1 = -0.5 (-2048 in Q12), residual 0.75 of r0 = 0.375 (12288 Q15).
+    // r1 / r0 = 0.5: k1 = -0.5, a1 = -0.5 (-2048 in Q12), residual 0.75 r0 = 0x30000000, whose
+    // normalised high half is 0.75 in Q15 (24576).
     const int32_t r[2] = {0x40000000, 0x20000000};
     int16_t a[2], rc[1], err = 0;
     ASSERT_EQ(voksLevinsonDurbin_G729_32s16s(r, 1, a, rc, &err), vokStatusOk);
     EXPECT_EQ(a[0], 4096);
     EXPECT_NEAR(a[1], -2048, 1);
     EXPECT_NEAR(rc[0], -16384, 1);
-    EXPECT_NEAR(err, 12288, 2);
+    EXPECT_NEAR(err, 24576, 2);
 }
 
 TEST(G729LpEdges, LevinsonFirstOrderProcessHasNoSecondCoefficient) {
