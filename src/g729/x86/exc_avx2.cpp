@@ -293,19 +293,36 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
                 // extract_l(alp3 >> 5), sign-extended.
                 const __m256i a3 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16), 16);
                 const __m256i a4 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16), 16);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v), square16(add16(p2, vd3)));
-                _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v + 8), square16(add16(p2, vd4)));
-                _mm256_store_si256(reinterpret_cast<__m256i*>(alpv), a3);
-                _mm256_store_si256(reinterpret_cast<__m256i*>(alpv + 8), a4);
-                for (int c = 0; c < 16; ++c) {
-                    const int16_t ps3c = static_cast<int16_t>(ps3v[c]), alp = static_cast<int16_t>(alpv[c]);
-                    if (better(ps3c, alpha, psc, alp)) {
-                        psc = ps3c;
-                        alpha = alp;
-                        ip[0] = 5 * a0;
-                        ip[1] = 1 + 5 * a1;
-                        ip[2] = 2 + 5 * a2;
-                        ip[3] = (c < 8 ? 3 : 4) + 5 * (c & 7);
+                const __m256i q3 = square16(add16(p2, vd3)), q4 = square16(add16(p2, vd4));
+                // A candidate can change the best only if it beats the best held on entry (the
+                // products stay below 2^30, so the difference is exact in 32 bits); the ordered
+                // scan starts at the first such candidate, or is skipped.
+                const __m256i va = _mm256_set1_epi32(alpha), vp = _mm256_set1_epi32(psc);
+                const __m256i d3 = _mm256_sub_epi32(_mm256_mullo_epi32(q3, va), _mm256_mullo_epi32(vp, a3));
+                const __m256i d4 = _mm256_sub_epi32(_mm256_mullo_epi32(q4, va), _mm256_mullo_epi32(vp, a4));
+                const __m256i zero = _mm256_setzero_si256();
+                const unsigned hits =
+                    static_cast<unsigned>(
+                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d3, zero)))) |
+                    static_cast<unsigned>(
+                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d4, zero))))
+                        << 8;
+                if (hits != 0) {
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v), q3);
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v + 8), q4);
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(alpv), a3);
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(alpv + 8), a4);
+                    for (int c = __builtin_ctz(hits); c < 16; ++c) {
+                        const int16_t ps3c = static_cast<int16_t>(ps3v[c]),
+                                      alp = static_cast<int16_t>(alpv[c]);
+                        if (better(ps3c, alpha, psc, alp)) {
+                            psc = ps3c;
+                            alpha = alp;
+                            ip[0] = 5 * a0;
+                            ip[1] = 1 + 5 * a1;
+                            ip[2] = 2 + 5 * a2;
+                            ip[3] = (c < 8 ? 3 : 4) + 5 * (c & 7);
+                        }
                     }
                 }
                 time = sub(time, 1);
