@@ -360,7 +360,17 @@ VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* d
             _mm256_store_si256(reinterpret_cast<__m256i*>(sqv),
                                square16(add16(_mm256_set1_epi32(ps1[a]), vdn)));
         }
-        for (int k = 0; k < 8; ++k) {
+        // Only a candidate beating the best held on entry to the row can change it (products
+        // below 2^30: the difference is exact in 32 bits); the ordered scan starts there.
+        const __m256i d =
+            _mm256_sub_epi32(_mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(sqv)),
+                                                _mm256_set1_epi32(alp)),
+                             _mm256_mullo_epi32(_mm256_set1_epi32(sq),
+                                                _mm256_load_si256(reinterpret_cast<const __m256i*>(alpv))));
+        const unsigned hits = static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d, _mm256_setzero_si256()))));
+        if (hits == 0) continue;
+        for (int k = __builtin_ctz(hits); k < 8; ++k) {
             const int16_t s2 = static_cast<int16_t>(sqv[k]), a16 = static_cast<int16_t>(alpv[k]);
             if (better(s2, alp, sq, a16)) {
                 sq = s2;
