@@ -145,27 +145,16 @@ struct SearchE {
     // improves on the start.
     void search_pair(int tx, int ty, int16_t& ps, int16_t& alp, int& ix, int& iy, const int16_t* cx,
                      const int16_t* cy) const {
-        int16_t sqk = -1, alpk = 1;
+        int16_t dx[kPos], dy[kPos], alpk;
         for (int a = 0; a < kPos; ++a) {
-            const int x = tx + 5 * a;
-            const int16_t ps1 = add(ps, dn[x]);
-            const int16_t alp1 = add(alp, cx[a]);
-            int pos = -1;
-            for (int b = 0; b < kPos; ++b) {
-                const int y = ty + 5 * b;
-                const int16_t ps2 = add(ps1, dn[y]);
-                const int16_t alp2 = add(alp1, add(cy[b], rrixiy[tx][8 * a + b]));
-                const int16_t sq = mult(ps2, ps2);
-                if (int64_t{L_mult(alpk, sq)} - 2 * int64_t{sqk} * alp2 > 0) {
-                    sqk = sq;
-                    alpk = alp2;
-                    pos = y;
-                }
-            }
-            if (pos >= 0) {
-                ix = x;
-                iy = pos;
-            }
+            dx[a] = dn[tx + 5 * a];
+            dy[a] = dn[ty + 5 * a];
+        }
+        int ax, by;
+        exc_kernels().pair_e(ps, alp, dx, dy, cx, cy, rrixiy[tx], alpk, ax, by);
+        if (ax >= 0) {
+            ix = tx + 5 * ax;
+            iy = ty + 5 * by;
         }
         ps = add(ps, add(dn[ix], dn[iy]));
         alp = alpk;

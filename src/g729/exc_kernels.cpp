@@ -155,13 +155,38 @@ void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) 
         }
 }
 
+void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
+            const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by) {
+    int16_t sqk = -1, alpk = 1;
+    ax = by = -1;
+    for (int a = 0; a < 8; ++a) {
+        const int16_t ps1 = add(ps, dn_x[a]), alp1 = add(alp, cx[a]);
+        int pos = -1;
+        for (int b = 0; b < 8; ++b) {
+            const int16_t ps2 = add(ps1, dn_y[b]);
+            const int16_t alp2 = add(alp1, add(cy[b], rr[8 * a + b]));
+            const int16_t sq = mult(ps2, ps2);
+            if (better(sq, alpk, sqk, alp2)) {
+                sqk = sq;
+                alpk = alp2;
+                pos = b;
+            }
+        }
+        if (pos >= 0) {
+            ax = a;
+            by = pos;
+        }
+    }
+    alpk_out = alpk;
+}
+
 }  // namespace scalar
 
 namespace {
 
 constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scalar::pred_lt_3,
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
-                                scalar::sign_block, scalar::phase_b};
+                                scalar::sign_block, scalar::pair_e,        scalar::phase_b};
 
 ExcKernels g_table = kScalar;
 
@@ -169,8 +194,8 @@ void fill(frame::Level level) {
     g_table = kScalar;
 #if defined(__x86_64__) || defined(__i386__)
     if (level == frame::Level::AVX2) {
-        g_table = {avx2::mac_chain,    avx2::mac_chain_dec, avx2::pred_lt_3,  avx2::norm_corr,
-                   avx2::cor_h_prefix, avx2::search_17,     avx2::sign_block, avx2::phase_b};
+        g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
+                   avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b};
     }
 #else
     (void)level;

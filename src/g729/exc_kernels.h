@@ -37,6 +37,12 @@ struct ExcKernels {
     // mode 1 r = mult(r, rows[a] < 0 ? -cols[b] : cols[b]) with -(-32768) = 32767 and
     // -32767 = -32768 (D4i40_17_fast's inverse sign vector).
     void (*sign_block)(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
+    // One Annex E pair stage over 8 x 8 candidates (a, b) from the fixed pulses' ps and alp:
+    // ps2 = add(add(ps, dn_x[a]), dn_y[b]), alp2 = add(add(alp, cx[a]), add(cy[b], rr[8a + b])),
+    // best on alpk * mult(ps2, ps2) - sqk * alp2 > 0 from (sqk, alpk) = (-1, 1); ax/by receive
+    // the last row with an improvement and its best column (-1 when none); alpk_out the best alp.
+    void (*pair_e)(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
+                   const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
     void (*phase_b)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
                     const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 };
@@ -54,6 +60,8 @@ void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& tim
 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
+void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
+            const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
 }  // namespace scalar
 
 namespace avx2 {
@@ -67,6 +75,8 @@ void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& tim
 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
+void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
+            const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
 }  // namespace avx2
 
 }  // namespace voks::g729

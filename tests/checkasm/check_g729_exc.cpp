@@ -176,3 +176,29 @@ CHECKASM(g729_exc_sign_block) {
         if (d >= 0) ctx.fail("sign_block", "avx2", 64, 0, p, d, "mode=" + std::to_string(mode));
     }
 }
+
+CHECKASM(g729_exc_pair_e) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t dx[8], dy[8], cx[8], cy[8], rr[64];
+        fill16(ctx.rng, p, dx, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dy, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), cx, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), cy, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 64);
+        if (trial & 1) {
+            shrink(ctx.rng, cx, 8);
+            shrink(ctx.rng, cy, 8);
+            shrink(ctx.rng, rr, 64);
+        }
+        const int16_t ps = static_cast<int16_t>(ctx.rng.range(-32768, 32767) >> ctx.rng.range(0, 8));
+        const int16_t alp = static_cast<int16_t>(ctx.rng.range(-32768, 32767) >> ctx.rng.range(0, 8));
+        int16_t ar_alp, av_alp;
+        int ar, br, av, bv;
+        sc::pair_e(ps, alp, dx, dy, cx, cy, rr, ar_alp, ar, br);
+        vx::pair_e(ps, alp, dx, dy, cx, cy, rr, av_alp, av, bv);
+        ++ctx.checks;
+        if (ar != av || br != bv || ar_alp != av_alp) ctx.fail("pair_e", "avx2", 64, 0, p, 0);
+    }
+}

@@ -405,4 +405,40 @@ VOKS_AVX2 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, 
     }
 }
 
+// Each row's eight candidates in one vector (saturating 16-bit sums in 32-bit lanes); the
+// ordered scan runs from the first candidate that beats the best held on entry to the row.
+VOKS_AVX2 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
+                      const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by) {
+    int16_t sqk = -1, alpk = 1;
+    ax = by = -1;
+    const __m256i vdy = load8(dn_y), vcy = load8(cy);
+    alignas(32) int32_t sqv[8], alpv[8];
+    for (int a = 0; a < 8; ++a) {
+        const int16_t ps1 = add(ps, dn_x[a]), alp1 = add(alp, cx[a]);
+        const __m256i sq = square16(add16(_mm256_set1_epi32(ps1), vdy));
+        const __m256i al = add16(_mm256_set1_epi32(alp1), add16(vcy, load8(rr + 8 * a)));
+        const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(sq, _mm256_set1_epi32(alpk)),
+                                           _mm256_mullo_epi32(_mm256_set1_epi32(sqk), al));
+        const unsigned hits = static_cast<unsigned>(
+            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d, _mm256_setzero_si256()))));
+        if (hits == 0) continue;
+        _mm256_store_si256(reinterpret_cast<__m256i*>(sqv), sq);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(alpv), al);
+        int pos = -1;
+        for (int b = __builtin_ctz(hits); b < 8; ++b) {
+            const int16_t s = static_cast<int16_t>(sqv[b]), l = static_cast<int16_t>(alpv[b]);
+            if (better(s, alpk, sqk, l)) {
+                sqk = s;
+                alpk = l;
+                pos = b;
+            }
+        }
+        if (pos >= 0) {
+            ax = a;
+            by = pos;
+        }
+    }
+    alpk_out = alpk;
+}
+
 }  // namespace voks::g729::avx2
