@@ -107,7 +107,7 @@ void lag_corr(const int16_t* a, const int16_t* b, int len, int count, bool exact
     for (int k = 0; k < count; ++k) out[k] = mac_chain(a, b + k, len);
 }
 
-// Energy of src[first .. last) (empty ranges give 0).
+// Energy of src[first .. last): 0 for an empty range; a span longer than an int counts as loud.
 int64_t span_energy(const int16_t* src, int64_t first, int64_t last) {
     if (last <= first || last - first > INT32_MAX) return last <= first ? 0 : INT64_MAX / 4;
     return corr_kernels().energy(src + first, static_cast<int>(last - first));
