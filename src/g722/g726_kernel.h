@@ -163,7 +163,9 @@ inline int update(Scalars& v, P& p, int i, int y, int se, int sez) {
 
     // Inverse quantiser (ADDA, ANTILOG): dq in sign-magnitude.
     const int dql = (ci.dqln + (y >> 2)) & 4095;
-    const int dqmag = (dql & 2048) ? 0 : (((dql & 127) + 128) << 7) >> ((14 - (dql >> 7)) & 15);
+    // Zero when bit 11 (the sign of the log value) is set; masked rather than branched on,
+    // since it follows the signal.
+    const int dqmag = ((((dql & 127) + 128) << 7) >> ((14 - (dql >> 7)) & 15)) & ((dql >> 11) - 1);
 
     // Transition detector on the old slow scale factor (TRANS).
     const int ylint = v.yl >> 15;
@@ -201,7 +203,7 @@ inline int update(Scalars& v, P& p, int i, int y, int se, int sez) {
     // Tone detector and speed control (TONE, SUBTC, FILTC, TRIGA).
     const int tdp = a2p < -11776;
     const int dmd = (v.dms << 2) - v.dml;
-    const int ax = (y >= 1536 && (dmd < 0 ? -dmd : dmd) < (v.dml >> 3) && !tdp) ? 0 : 1;
+    const int ax = 1 - ((y >= 1536) & ((dmd < 0 ? -dmd : dmd) < (v.dml >> 3)) & (tdp ^ 1));
     const int app = (v.ap + (((ax << 9) - v.ap) >> 4)) & 1023;
 
     // Zero predictor and the triggers (TRIGB, TRIGA).
