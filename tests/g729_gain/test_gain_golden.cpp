@@ -166,4 +166,37 @@ TEST(G729GainGolden, GainControl) {
     voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
+// The whole post-filter of the decoder, one sub-frame per record, as a caller chains the public
+// operations: A(z/0.55) residual and harmonic filter, short-term filter, tilt compensation and
+// gain control. Records: delay, A(z) (11), speech (10 past + 40), past residual (152), synthesis
+// memory (10), gain; then the output (40), the reference voicing (delay or 0) and the gain.
+TEST(G729GainGolden, PostFilterChain) {
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        const auto r = golden::records("post_chain.bin", 267);
+        ASSERT_EQ(r.count(), 200u);
+        int voiced = 0;
+        for (size_t k = 0; k < r.count(); ++k) {
+            const int16_t* p = r[k];
+            int16_t res[194], ltp[kSub], voicing = -1, syn[10 + kSub], h[20];
+            res[0] = res[1] = 0x5A5A;
+            std::memcpy(res + 2, p + 62, 152 * sizeof(int16_t));
+            ASSERT_EQ(voksLongTermPostFilter_G729B_16s(p[0], p + 22, p + 1, res, ltp, &voicing, 1), vokStatusOk);
+            ASSERT_EQ(voicing, p[265] != 0 ? 1 : 0) << "record " << k;
+            std::memcpy(syn, p + 214, 10 * sizeof(int16_t));
+            const VokStatus s = voksShortTermPostFilter_G729_16s(p + 1, ltp, syn + 10, h);
+            ASSERT_TRUE(s == vokStatusOk || s == vokStatusOverflow);
+            ASSERT_EQ(voksTiltCompensation_G729_16s(h, syn + 10), vokStatusOk);
+            int16_t gain = p[224];
+            ASSERT_EQ(voksGainControl_G729_16s_I(p + 22, syn + 10, &gain), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(syn + 10, p + 225, kSub * 2)) << "record " << k;
+            ASSERT_EQ(gain, p[266]) << "record " << k;
+            voiced += voicing;
+        }
+        EXPECT_GT(voiced, 50);
+        EXPECT_LT(voiced, 190);
+    }
+    voks::frame::force_level(voks::frame::Level::AVX2);
+}
+
 }  // namespace

@@ -335,4 +335,24 @@ TEST(G729GainGoldenRandom, QuantiserAndDecoderAgree) {
     }
 }
 
+// Annex C+ scale_st (single precision): the per-sample gain recursion with the reference's own
+// increment (1 - 0.9875) * in/out and factor 0.9875, gains carried from call to call.
+TEST(G729GainGoldenRandom, FloatGainControlSequence) {
+    const auto w = golden::load16("agc_32f.bin");
+    constexpr size_t kWords = 2 * (2 + 2 * kSub + 1);
+    ASSERT_EQ(w.size(), 200 * kWords);
+    float gain = 1.0f;
+    for (size_t k = 0; k < 200; ++k) {
+        const int16_t* p = &w[k * kWords];
+        ASSERT_EQ(0, std::memcmp(&gain, p, 4)) << "record " << k;  // carried gain
+        float x[kSub];
+        for (int i = 0; i < kSub; ++i) x[i] = word_float(p + 4 + 2 * i);
+        ASSERT_EQ(voksGainControl_G729_32f_I(x, &gain, word_float(p + 2), 0.9875f), vokStatusOk);
+        for (int i = 0; i < kSub; ++i) {
+            ASSERT_EQ(x[i], word_float(p + 4 + 2 * kSub + 2 * i)) << "record " << k << " sample " << i;
+        }
+        ASSERT_EQ(gain, word_float(p + 4 + 4 * kSub)) << "record " << k;
+    }
+}
+
 }  // namespace
