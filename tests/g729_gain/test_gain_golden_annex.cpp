@@ -201,4 +201,23 @@ TEST(G729GainGoldenAnnexE, HarmonicPostFilterWithAdaptiveWeight) {
     EXPECT_EQ(weights, 150);
 }
 
+// Update64 of the Annex D decoder in its mixed-rate mode (testmid.3): the state before, the
+// pitch and code gains of an 8 kbit/s sub-frame, the state after.
+TEST(G729GainGoldenAnnexD, PhaseDispersionUpdate) {
+    const auto r = golden::records("phdisp_update.bin", 20);
+    ASSERT_EQ(r.count(), 1176u);
+    uint8_t raw[20 + 5];
+    uint8_t* at = raw + 5;  // odd address
+    auto* st = reinterpret_cast<VokG729PhaseDispersionState*>(at);
+    int fromDispersion = 0;
+    for (size_t k = 0; k < r.count(); ++k) {
+        const int16_t* p = r[k];
+        std::memcpy(at, p, 9 * sizeof(int16_t));
+        ASSERT_EQ(voksPhaseDispersionUpdate_G729D_16s(p[9], p[10], st), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(at, p + 11, 9 * sizeof(int16_t))) << "record " << k;
+        fromDispersion += p[6] != 2;
+    }
+    EXPECT_GT(fromDispersion, 10);  // calls right after 6.4 kbit/s sub-frames are among them
+}
+
 }  // namespace
