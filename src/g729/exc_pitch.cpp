@@ -104,10 +104,22 @@ struct Decimated {
             eo += int32_t{od[k]} * od[k];
         }
         exact = ee < (int64_t{1} << 30) && eo < (int64_t{1} << 30);
+        if (exact) {
+            // All lags 20..143 at once: element k pairs ev[71..] with ev or od from offset k,
+            // that is lag 2 (71 - k) or 2 (71 - k) + 1.
+            int32_t even[62], odd[62];
+            common::corr_kernels().xcorr(ev + 71, ev, 40, even, 62);
+            common::corr_kernels().xcorr(ev + 71, od, 40, odd, 62);
+            for (int k = 0; k < 62; ++k) {
+                by_lag[2 * (71 - k)] = 2 * even[k];
+                by_lag[2 * (71 - k) + 1] = 2 * odd[k];
+            }
+        }
     }
+    int32_t by_lag[kPitMax + 1];  // exact case: the doubled correlation of each lag 20..143
     const int16_t* lagged(int i) const { return (i & 1) ? od + 71 - (i - 1) / 2 : ev + 71 - i / 2; }
     int32_t corr(int i) const {
-        if (exact) return 2 * common::corr_kernels().dot(ev + 71, lagged(i), 40);
+        if (exact) return by_lag[i];
         return exc_kernels().mac_chain(ev + 71, lagged(i), 40);
     }
     int32_t energy(int i) const {
