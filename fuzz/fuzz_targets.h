@@ -1,0 +1,46 @@
+// The fuzz targets. Each target file defines one entry `voksfuzz::<name>(data, size)`; built
+// for libFuzzer (VOKSC_LIBFUZZER defined) the same file also provides LLVMFuzzerTestOneInput,
+// and the replay test calls every entry on seeded inputs and the committed corpus.
+#ifndef VOKSC_FUZZ_TARGETS_H
+#define VOKSC_FUZZ_TARGETS_H
+
+#include <cstddef>
+#include <cstdint>
+
+// X(name): every target, in the order the replay runs them.
+#define VOKSC_FUZZ_TARGETS(X) \
+    X(decoder_g729)           \
+    X(decoder_g726)           \
+    X(decoder_g722)           \
+    X(decoder_gsmfr)          \
+    X(ops_scaling)            \
+    X(ops_correlation)        \
+    X(ops_g722)               \
+    X(ops_g726)               \
+    X(ops_g729_lp)            \
+    X(ops_g729_exc)           \
+    X(ops_g729_gain)          \
+    X(ops_gsmfr)              \
+    X(codec_wav)              \
+    X(codec_stream)
+
+namespace voksfuzz {
+#define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);
+VOKSC_FUZZ_TARGETS(VOKSC_FUZZ_DECLARE)
+#undef VOKSC_FUZZ_DECLARE
+
+// Chooses the kernel level (scalar or the best the CPU has) from one input byte, so both the
+// scalar kernels and their vector twins see every input.
+void select_level(uint8_t byte);
+}  // namespace voksfuzz
+
+#ifdef VOKSC_LIBFUZZER
+#define VOKSC_FUZZ_ENTRY(name)                                                   \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {   \
+        return voksfuzz::name(data, size);                                       \
+    }
+#else
+#define VOKSC_FUZZ_ENTRY(name)
+#endif
+
+#endif  // VOKSC_FUZZ_TARGETS_H
