@@ -224,4 +224,58 @@ void BM_g729_gain_ResidualFilter(benchmark::State& state) {
 }
 BENCHMARK(BM_g729_gain_ResidualFilter);
 
+// Synthesis of order 10 and 30 over a 40-sample sub-frame (the kernel and the exported filter).
+template <bool (*Synth)(const int16_t*, int, const int16_t*, int16_t*, int)>
+void BM_g729_gain_synth(benchmark::State& state) {
+    const int order = static_cast<int>(state.range(0));
+    std::vector<int16_t> a(static_cast<size_t>(order) + 1, 0);
+    a[0] = 4096;
+    for (int i = 1; i <= order; ++i)
+        a[static_cast<size_t>(i)] = static_cast<int16_t>((i % 2 ? -1 : 1) * 24000 / (order * 2));
+    const auto x = speechlike(40, 21, 4096);
+    std::vector<int16_t> y(static_cast<size_t>(order) + 48, 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Synth(a.data(), order, x.data(), y.data() + order, 40));
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * 40);
+}
+BENCHMARK_TEMPLATE(BM_g729_gain_synth, sc::synth)->Name("BM_g729_gain_synth/scalar")->Arg(10)->Arg(30);
+BENCHMARK_TEMPLATE(BM_g729_gain_synth, vx::synth)->Name("BM_g729_gain_synth/avx2")->Arg(10)->Arg(30);
+
+void BM_g729_gain_SynthesisFilterE(benchmark::State& state) {
+    const int order = static_cast<int>(state.range(1));
+    if (!level(state, static_cast<int>(state.range(0)))) return;
+    std::vector<int16_t> a(static_cast<size_t>(order) + 1, 0), mem(static_cast<size_t>(order), 0);
+    a[0] = 4096;
+    for (int i = 1; i <= order; ++i)
+        a[static_cast<size_t>(i)] = static_cast<int16_t>((i % 2 ? -1 : 1) * 24000 / (order * 2));
+    const auto x = speechlike(40, 22, 4096);
+    int16_t y[40];
+    for (auto _ : state) {
+        voksSynthesisFilter_G729E_16s(a.data(), order, x.data(), y, 40, mem.data());
+        benchmark::DoNotOptimize(y);
+    }
+    state.SetItemsProcessed(state.iterations() * 40);
+}
+BENCHMARK(BM_g729_gain_SynthesisFilterE)->Args({0, 10})->Args({1, 10})->Args({0, 30})->Args({1, 30});
+
+// Coefficients beyond the exact-sum bound take the saturating chain, sample by sample.
+void BM_g729_gain_SynthesisFilterE_chain(benchmark::State& state) {
+    const int order = static_cast<int>(state.range(0));
+    std::vector<int16_t> a(static_cast<size_t>(order) + 1, 0), mem(static_cast<size_t>(order), 0);
+    a[0] = 4096;
+    a[1] = -20000;
+    a[2] = 15000;
+    for (int i = 3; i <= order; ++i) a[static_cast<size_t>(i)] = static_cast<int16_t>((i % 2 ? -1 : 1) * 100);
+    const auto x = speechlike(40, 23, 512);
+    int16_t y[40];
+    for (auto _ : state) {
+        voksSynthesisFilter_G729E_16s(a.data(), order, x.data(), y, 40, mem.data());
+        benchmark::DoNotOptimize(y);
+    }
+    state.SetItemsProcessed(state.iterations() * 40);
+}
+BENCHMARK(BM_g729_gain_SynthesisFilterE_chain)->Arg(10)->Arg(30);
+
 }  // namespace

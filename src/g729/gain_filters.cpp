@@ -4,6 +4,7 @@
 
 #include "common/basicop.h"
 #include "g729/gain_internal.h"
+#include "g729/gain_kernels.h"
 
 namespace voks::g729 {
 namespace {
@@ -86,6 +87,26 @@ void iir16s(const int16_t* c, const int16_t* src, int16_t* dst, int16_t* mem, bo
 }
 
 VokStatus synth_e(const int16_t* a, int order, const int16_t* x, int16_t* y, int len, int16_t* mem) {
+    int64_t sumAbs = 0;
+    for (int i = 0; i <= order; ++i) sumAbs += a[i] < 0 ? -int64_t{a[i]} : a[i];
+    if (order <= kSynthMaxOrder && sumAbs < 32768) {
+        // No partial sum of the doubled products can reach 2^31: the exact sums of the kernel
+        // are the saturating chain. Chunks of the output run behind their `order` predecessors.
+        constexpr int kChunk = 64;
+        int16_t buf[kSynthMaxOrder + kChunk + 16];
+        int16_t* out = buf + kSynthMaxOrder;
+        std::memcpy(out - order, mem, static_cast<size_t>(order) * sizeof(int16_t));
+        bool overflow = false;
+        const GainKernels& k = gain_kernels();
+        for (int n0 = 0; n0 < len; n0 += kChunk) {
+            const int count = len - n0 < kChunk ? len - n0 : kChunk;
+            overflow = k.synth(a, order, x + n0, out, count) || overflow;
+            std::memcpy(y + n0, out, static_cast<size_t>(count) * sizeof(int16_t));  // x[n0..] is read
+            std::memmove(out - order, out + count - order, static_cast<size_t>(order) * sizeof(int16_t));
+        }
+        std::memcpy(mem, out - order, static_cast<size_t>(order) * sizeof(int16_t));
+        return overflow ? vokStatusOverflow : vokStatusOk;
+    }
     // Outputs n - i < 0 come from the memory; the memory is rewritten once the block is done, so
     // that x and y may be the same buffer.
     bool overflow = false;

@@ -51,7 +51,8 @@ void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t f
     }
 }
 
-void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n) {
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
+                int n) {
     for (int k = 0; k < n; ++k) {
         const int16_t v[5] = {mult(gp[k], gp[k]), gp[k], mult(gc[k], gc[k]), gc[k], mult(gc[k], gp[k])};
         int32_t s = Mpy_32_16(hi[0], lo[0], v[0]);
@@ -60,12 +61,23 @@ void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const i
     }
 }
 
+bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, int n) {
+    bool overflow = false;
+    for (int k = 0; k < n; ++k) {
+        // Oldest term first: y[k-1] enters last, off the longer part of the sum.
+        int32_t s = int32_t{x[k]} * a[0];
+        for (int i = order; i >= 1; --i) s -= int32_t{a[i]} * y[k - i];
+        y[k] = round_fx(L_shl(s * 2, 3, overflow), overflow);
+    }
+    return overflow;
+}
+
 }  // namespace scalar
 
 namespace {
 
-constexpr GainKernels kScalar{scalar::abs_sum, scalar::energy_q2, scalar::apply_q14, scalar::apply_q12,
-                              scalar::gain_dist, scalar::tilt, scalar::quant_dist};
+constexpr GainKernels kScalar{scalar::abs_sum,   scalar::energy_q2, scalar::apply_q14,  scalar::apply_q12,
+                              scalar::gain_dist, scalar::tilt,      scalar::quant_dist, scalar::synth};
 
 GainKernels g_kernels = kScalar;
 
@@ -80,6 +92,7 @@ void fill(frame::Level level) {
         g_kernels.gain_dist = avx2::gain_dist;
         g_kernels.tilt = avx2::tilt;
         g_kernels.quant_dist = avx2::quant_dist;
+        g_kernels.synth = avx2::synth;
     }
 #else
     (void)level;
@@ -90,6 +103,8 @@ const frame::KernelInit g_init(fill);
 
 }  // namespace
 
-const GainKernels& gain_kernels() { return g_kernels; }
+const GainKernels& gain_kernels() {
+    return g_kernels;
+}
 
 }  // namespace voks::g729

@@ -29,14 +29,24 @@ struct GainKernels {
     // Weighted error of the fixed-point gain quantiser for n candidates (pitch gain gp[k] Q14,
     // code gain gc[k]): the saturating L_add chain of Mpy_32_16(hi[t], lo[t], v_t) over
     // v = (mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)).
-    void (*quant_dist)(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
+    void (*quant_dist)(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
+                       int n);
+    // Synthesis filter of Syn_filte for coefficients with sum |a[i]| < 32768 (i = 0..order), whose
+    // sums cannot saturate: s = x[n]*a[0] - sum a[i]*y[n-i] exactly, y[n] = round(L_shl(2s, 3)).
+    // y has the `order` (1..kSynthMaxOrder) previous outputs before it and writable room up to n
+    // rounded up to a multiple of 16. Returns true when an output saturated.
+    bool (*synth)(const int16_t* a, int order, const int16_t* x, int16_t* y, int n);
 };
+
+constexpr int kSynthMaxOrder = 32;
 
 // The table in use (filled for the active level at load and when a test forces a level).
 const GainKernels& gain_kernels();
 
 namespace scalar {
-void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
+                int n);
+bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, int n);
 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);
@@ -46,7 +56,9 @@ void gain_dist(const float* c, const float* gp, const float* gcs, float g0, floa
 }  // namespace scalar
 
 namespace avx2 {
-void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d, int n);
+void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
+                int n);
+bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, int n);
 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga, int32_t fact, int shift);
 int32_t abs_sum(const int16_t* x, int n);
 int32_t energy_q2(const int16_t* x, int n);

@@ -14,12 +14,15 @@ namespace vx = voks::g729::avx2;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
+constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
 
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+bool have_avx2() {
+    return voks::frame::detected_level() == voks::frame::Level::AVX2;
+}
 
-void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int), int32_t (*v)(const int16_t*, int)) {
+void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int),
+          int32_t (*v)(const int16_t*, int)) {
     for (int len : lengths())
         for (int off : offsets<int16_t>())
             for (Pattern p : kPatterns) {
@@ -27,7 +30,8 @@ void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int), int
                 fill16(ctx.rng, p, x.data(), len);
                 ++ctx.checks;
                 const int32_t a = s(x.data(), len), b = v(x.data(), len);
-                if (a != b) ctx.fail(name, "avx2", len, off, p, 0, std::to_string(a) + " vs " + std::to_string(b));
+                if (a != b)
+                    ctx.fail(name, "avx2", len, off, p, 0, std::to_string(a) + " vs " + std::to_string(b));
                 if (!x.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, "guard");
             }
 }
@@ -46,7 +50,8 @@ void applies(Context& ctx, const char* name, void (*s)(const int16_t*, int16_t*,
                 ++ctx.checks;
                 const int diff = first_difference(x1.data(), x2.data(), len);
                 if (diff >= 0) ctx.fail(name, "avx2", len, off, p, diff);
-                if (!x2.guards_intact() || !g.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, "guard");
+                if (!x2.guards_intact() || !g.guards_intact())
+                    ctx.fail(name, "avx2", len, off, p, -1, "guard");
             }
 }
 
@@ -73,7 +78,8 @@ CHECKASM(g729_gain_dist) {
     for (int len : lengths())
         for (int off : offsets<float>()) {
             Buffer<float> c(5, 0), gp(len, off), gcs(len, (off + 3) % 8), d1(len, off), d2(len, off);
-            for (int i = 0; i < 5; ++i) c.data()[i] = static_cast<float>(ctx.rng.range(-100000, 100000)) / 997.0f;
+            for (int i = 0; i < 5; ++i)
+                c.data()[i] = static_cast<float>(ctx.rng.range(-100000, 100000)) / 997.0f;
             for (int i = 0; i < len; ++i) {
                 gp.data()[i] = static_cast<float>(ctx.rng.range(0, 20000)) / 9973.0f;
                 gcs.data()[i] = static_cast<float>(ctx.rng.range(0, 50000)) / 9973.0f;
@@ -97,7 +103,8 @@ CHECKASM(g729_gain_tilt) {
                 fill16(ctx.rng, p, x.data(), len + 1);
                 const bool plus = (ctx.rng.next() & 1) != 0;
                 // The factors filt_mu produces: mu/2 of either sign, ga from the tilt bound.
-                const auto mu = static_cast<int16_t>(plus ? ctx.rng.range(0, 3277) : ctx.rng.range(-14746, 0));
+                const auto mu =
+                    static_cast<int16_t>(plus ? ctx.rng.range(0, 3277) : ctx.rng.range(-14746, 0));
                 const auto ga = static_cast<int16_t>(ctx.rng.range(1, 32767));
                 const int32_t fact = plus ? 0x4000 : 0x800;
                 const int shift = plus ? 15 : 12;
@@ -106,7 +113,8 @@ CHECKASM(g729_gain_tilt) {
                 ++ctx.checks;
                 const int diff = first_difference(y1.data(), y2.data(), len);
                 if (diff >= 0) ctx.fail("tilt", "avx2", len, off, p, diff, "mu=" + std::to_string(mu));
-                if (!y2.guards_intact() || !x.guards_intact()) ctx.fail("tilt", "avx2", len, off, p, -1, "guard");
+                if (!y2.guards_intact() || !x.guards_intact())
+                    ctx.fail("tilt", "avx2", len, off, p, -1, "guard");
             }
 }
 
@@ -155,8 +163,10 @@ CHECKASM(g729_gain_operations) {
         fill16(ctx.rng, p, x, 40);
         fill16(ctx.rng, kPatterns[(round / 3) % 7], y1, 40);
         fill16(ctx.rng, kPatterns[(round / 5) % 7], y2, 40);
-        for (int t = 0; t < 4; ++t) code[ctx.rng.range(0, 39)] = static_cast<int16_t>(ctx.rng.range(0, 1) ? 8192 : -8192);
-        for (int t = 0; t < 4; ++t) past[0][t] = past[1][t] = static_cast<int16_t>(ctx.rng.range(-14336, 8000));
+        for (int t = 0; t < 4; ++t)
+            code[ctx.rng.range(0, 39)] = static_cast<int16_t>(ctx.rng.range(0, 1) ? 8192 : -8192);
+        for (int t = 0; t < 4; ++t)
+            past[0][t] = past[1][t] = static_cast<int16_t>(ctx.rng.range(-14336, 8000));
         for (int lv = 0; lv < 2; ++lv) {
             voks::frame::force_level(lv == 0 ? voks::frame::Level::Scalar : voks::frame::Level::AVX2);
             voksGainControl_G729_16s_I(in, out[lv], &gain[lv]);
@@ -164,9 +174,11 @@ CHECKASM(g729_gain_operations) {
             voksGainCodebookSearch_G729_32f(corr, cand, idx[lv], taming, g0);
             voksGainCodebookSearch_G729D_32f(corr, candD, idxD[lv], taming, g0);
             if ((round & 2) == 0)
-                voksGainQuant_G729_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv], static_cast<int16_t>(taming));
+                voksGainQuant_G729_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv],
+                                       static_cast<int16_t>(taming));
             else
-                voksGainQuant_G729D_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv], static_cast<int16_t>(taming));
+                voksGainQuant_G729D_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv],
+                                        static_cast<int16_t>(taming));
         }
         ++ctx.checks;
         const std::string detail = "round " + std::to_string(round);
@@ -174,11 +186,46 @@ CHECKASM(g729_gain_operations) {
             ctx.fail("GainControl_G729", "avx2", 40, 0, p, first_difference(out[0], out[1], 40), detail);
         if (std::memcmp(outA[0], outA[1], sizeof(outA[0])) != 0 || gainA[0] != gainA[1])
             ctx.fail("GainControl_G729A", "avx2", 40, 0, p, first_difference(outA[0], outA[1], 40), detail);
-        if (std::memcmp(idx[0], idx[1], sizeof(idx[0])) != 0 || std::memcmp(idxD[0], idxD[1], sizeof(idxD[0])) != 0)
+        if (std::memcmp(idx[0], idx[1], sizeof(idx[0])) != 0 ||
+            std::memcmp(idxD[0], idxD[1], sizeof(idxD[0])) != 0)
             ctx.fail("GainCodebookSearch", "avx2", 40, 0, p, 0, detail);
         if (std::memcmp(qg[0], qg[1], sizeof(qg[0])) != 0 || std::memcmp(qi[0], qi[1], sizeof(qi[0])) != 0 ||
             std::memcmp(past[0], past[1], sizeof(past[0])) != 0)
             ctx.fail("GainQuant", "avx2", 40, 0, p, 0, detail);
     }
     voks::frame::force_level(voks::frame::Level::AVX2);
+}
+
+CHECKASM(g729_gain_synth) {
+    if (!have_avx2()) return;
+    for (int order : {1, 2, 10, 15, 16, 17, 20, 30, 31, 32})
+        for (int len : lengths())
+            for (int off : {0, 1, 7})
+                for (Pattern p : kPatterns) {
+                    const int room = order + (len + 15) / 16 * 16;
+                    Buffer<int16_t> x(len, (off * 3 + 2) % 16), y1(room, off), y2(room, off);
+                    fill16(ctx.rng, p, x.data(), len);
+                    fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, y1.data(), order);
+                    std::memcpy(y2.data(), y1.data(), sizeof(int16_t) * static_cast<size_t>(order));
+                    // Coefficients with sum |a| up to 32767 (the kernel's bound), a[0] often 4096.
+                    int16_t a[33];
+                    int32_t budget = 32767;
+                    for (int i = 0; i <= order; ++i) {
+                        const int32_t share = budget / (order + 1 - i) * 2;
+                        const int32_t cap = share < budget ? share : budget;
+                        int32_t v = ctx.rng.range(-cap, cap);
+                        if (i == 0 && (ctx.rng.next() & 1)) v = 4096 < budget ? 4096 : budget;
+                        a[i] = static_cast<int16_t>(v);
+                        budget -= v < 0 ? -v : v;
+                    }
+                    const bool o1 = sc::synth(a, order, x.data(), y1.data() + order, len);
+                    const bool o2 = vx::synth(a, order, x.data(), y2.data() + order, len);
+                    ++ctx.checks;
+                    const int diff = first_difference(y1.data() + order, y2.data() + order, len);
+                    if (diff >= 0)
+                        ctx.fail("synth", "avx2", len, off, p, diff, "order=" + std::to_string(order));
+                    if (o1 != o2) ctx.fail("synth", "avx2", len, off, p, -1, "overflow flag");
+                    if (!y2.guards_intact() || !x.guards_intact())
+                        ctx.fail("synth", "avx2", len, off, p, -1, "guard");
+                }
 }

@@ -289,4 +289,36 @@ TEST(G729GainEdges, SynthesisMemoryShorterBlocks) {
     EXPECT_EQ(0, std::memcmp(m1, m2, sizeof(m1)));
 }
 
+TEST(G729GainEdges, SynthesisLongBlocksEqualPieces) {
+    // Order 30 over 333 samples in one call, in place, and in pieces of 1, 17, 64 and 251 give
+    // the same outputs and memory, for coefficients inside and beyond the exact-sum bound.
+    for (int16_t a1 : {int16_t{-3000}, int16_t{-24000}}) {
+        int16_t a[31];
+        a[0] = 4096;
+        a[1] = a1;
+        for (int i = 2; i <= 30; ++i) a[i] = static_cast<int16_t>((i % 3 - 1) * (400 - 10 * i));
+        std::vector<int16_t> x(333);
+        for (size_t i = 0; i < x.size(); ++i) x[i] = static_cast<int16_t>((i * 7919) % 4001 - 2000);
+        int16_t m0[30];
+        for (int i = 0; i < 30; ++i) m0[i] = static_cast<int16_t>(i * 50 - 700);
+        std::vector<int16_t> whole(333), pieces(333), inplace = x;
+        int16_t mw[30], mp[30], mi[30];
+        std::memcpy(mw, m0, sizeof(m0));
+        std::memcpy(mp, m0, sizeof(m0));
+        std::memcpy(mi, m0, sizeof(m0));
+        ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, 30, x.data(), whole.data(), 333, mw), vokStatusOk);
+        ASSERT_EQ(voksSynthesisFilter_G729E_16s_I(a, 30, inplace.data(), 333, mi), vokStatusOk);
+        int at = 0;
+        for (int n : {1, 17, 64, 251}) {
+            ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, 30, x.data() + at, pieces.data() + at, n, mp), vokStatusOk);
+            at += n;
+        }
+        EXPECT_EQ(whole, pieces) << "a1 " << a1;
+        EXPECT_EQ(whole, inplace) << "a1 " << a1;
+        EXPECT_EQ(0, std::memcmp(mw, mp, sizeof(mw))) << "a1 " << a1;
+        EXPECT_EQ(0, std::memcmp(mw, mi, sizeof(mw))) << "a1 " << a1;
+        EXPECT_EQ(0, std::memcmp(mw, whole.data() + 303, sizeof(mw))) << "a1 " << a1;
+    }
+}
+
 }  // namespace

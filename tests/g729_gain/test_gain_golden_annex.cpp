@@ -165,25 +165,30 @@ TEST(G729GainGoldenAnnexE, ResidualOfOrder10And30) {
 }
 
 TEST(G729GainGoldenAnnexE, SynthesisOfOrder10And30) {
-    const auto w = golden::load16("syn_e_speech.bin");
-    ASSERT_FALSE(w.empty());
-    size_t pos = 0;
-    int calls = 0;
-    while (pos < w.size()) {
-        const int m = w[pos];
-        const int16_t* a = &w[pos + 1];
-        const int16_t* x = a + m + 1;
-        const int16_t* mem0 = x + kSub;
-        const int16_t* expect = mem0 + m;
-        int16_t y[kSub];
-        std::vector<int16_t> mem(mem0, mem0 + m);
-        ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, m, x, y, kSub, mem.data()), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(y, expect, sizeof(y))) << "order " << m << " call " << calls;
-        ASSERT_EQ(0, std::memcmp(mem.data(), expect + kSub - m, mem.size() * 2));  // last m outputs
-        pos += 1 + static_cast<size_t>(m + 1 + kSub + m + kSub);
-        ++calls;
+    // Both kernel levels give the reference bits.
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        const auto w = golden::load16("syn_e_speech.bin");
+        ASSERT_FALSE(w.empty());
+        size_t pos = 0;
+        int calls = 0;
+        while (pos < w.size()) {
+            const int m = w[pos];
+            const int16_t* a = &w[pos + 1];
+            const int16_t* x = a + m + 1;
+            const int16_t* mem0 = x + kSub;
+            const int16_t* expect = mem0 + m;
+            int16_t y[kSub];
+            std::vector<int16_t> mem(mem0, mem0 + m);
+            ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, m, x, y, kSub, mem.data()), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(y, expect, sizeof(y))) << "order " << m << " call " << calls;
+            ASSERT_EQ(0, std::memcmp(mem.data(), expect + kSub - m, mem.size() * 2));  // last m outputs
+            pos += 1 + static_cast<size_t>(m + 1 + kSub + m + kSub);
+            ++calls;
+        }
+        EXPECT_EQ(calls, 300);
     }
-    EXPECT_EQ(calls, 300);
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
 TEST(G729GainGoldenAnnexE, HarmonicPostFilterWithAdaptiveWeight) {

@@ -187,36 +187,41 @@ TEST(G729GainGoldenRandom, ResidualFilterAnyOrder) {
 }
 
 TEST(G729GainGoldenRandom, SynthesisFilterAnyOrder) {
-    const auto w = golden::load16("syn_e.bin");
-    ASSERT_FALSE(w.empty());
-    size_t pos = 0;
-    int calls = 0;
-    while (pos < w.size()) {
-        const int m = w[pos], n = w[pos + 1];
-        const int16_t* a = &w[pos + 2];
-        const int16_t* x = a + m + 1;
-        const int16_t* mem0 = x + n;
-        const int16_t* y = mem0 + m;
-        const int16_t* mem1 = y + n;
-        std::vector<int16_t> out(static_cast<size_t>(n)), mem(mem0, mem0 + m);
-        ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, m, x, out.data(), n, mem.data()), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(out.data(), y, out.size() * 2)) << "call " << calls << " order " << m;
-        if (n >= m) {
-            ASSERT_EQ(0, std::memcmp(mem.data(), mem1, mem.size() * 2)) << "call " << calls;
-        } else {
-            // The reference reads before its output here; the memory is the last m outputs.
-            std::vector<int16_t> expectMem(mem0 + n, mem0 + m);
-            expectMem.insert(expectMem.end(), y, y + n);
-            ASSERT_EQ(mem, expectMem) << "call " << calls;
+    // Both kernel levels give the reference bits.
+    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
+        voks::frame::force_level(level);
+        const auto w = golden::load16("syn_e.bin");
+        ASSERT_FALSE(w.empty());
+        size_t pos = 0;
+        int calls = 0;
+        while (pos < w.size()) {
+            const int m = w[pos], n = w[pos + 1];
+            const int16_t* a = &w[pos + 2];
+            const int16_t* x = a + m + 1;
+            const int16_t* mem0 = x + n;
+            const int16_t* y = mem0 + m;
+            const int16_t* mem1 = y + n;
+            std::vector<int16_t> out(static_cast<size_t>(n)), mem(mem0, mem0 + m);
+            ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, m, x, out.data(), n, mem.data()), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out.data(), y, out.size() * 2)) << "call " << calls << " order " << m;
+            if (n >= m) {
+                ASSERT_EQ(0, std::memcmp(mem.data(), mem1, mem.size() * 2)) << "call " << calls;
+            } else {
+                // The reference reads before its output here; the memory is the last m outputs.
+                std::vector<int16_t> expectMem(mem0 + n, mem0 + m);
+                expectMem.insert(expectMem.end(), y, y + n);
+                ASSERT_EQ(mem, expectMem) << "call " << calls;
+            }
+            std::vector<int16_t> io(x, x + n), mem2(mem0, mem0 + m);
+            ASSERT_EQ(voksSynthesisFilter_G729E_16s_I(a, m, io.data(), n, mem2.data()), vokStatusOk);
+            ASSERT_EQ(io, out);
+            ASSERT_EQ(mem2, mem);
+            pos += 2 + static_cast<size_t>(m + 1 + n + m + n + m);
+            ++calls;
         }
-        std::vector<int16_t> io(x, x + n), mem2(mem0, mem0 + m);
-        ASSERT_EQ(voksSynthesisFilter_G729E_16s_I(a, m, io.data(), n, mem2.data()), vokStatusOk);
-        ASSERT_EQ(io, out);
-        ASSERT_EQ(mem2, mem);
-        pos += 2 + static_cast<size_t>(m + 1 + n + m + n + m);
-        ++calls;
+        EXPECT_EQ(calls, 200);
     }
-    EXPECT_EQ(calls, 200);
+    voks::frame::force_level(voks::frame::Level::AVX2);
 }
 
 float word_float(const int16_t* p) {

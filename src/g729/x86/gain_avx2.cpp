@@ -1,6 +1,9 @@
 // AVX2 twins of the G.729 gain kernels; each gives the scalar bits for every input.
 #include <immintrin.h>
 
+#include <cstring>
+
+#include "common/basicop.h"
 #include "g729/gain_kernels.h"
 
 #define VOKS_AVX2 __attribute__((target("avx2")))
@@ -8,7 +11,9 @@
 namespace voks::g729::avx2 {
 namespace {
 
-VOKS_AVX2 inline __m256i load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
+VOKS_AVX2 inline __m256i load(const int16_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
 
 VOKS_AVX2 inline int32_t hsum32(__m256i v) {
     __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
@@ -37,7 +42,8 @@ VOKS_AVX2 inline __m256i scale16(__m256i g, __m256i x) {
 // Saturating 32-bit addition (L_add) of 8 lanes.
 VOKS_AVX2 inline __m256i sat_add(__m256i a, __m256i b) {
     const __m256i s = _mm256_add_epi32(a, b);
-    const __m256i ovf = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
+    const __m256i ovf =
+        _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
     const __m256i rail = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(0x7FFFFFFF));
     return _mm256_blendv_epi8(s, rail, ovf);
 }
@@ -59,8 +65,8 @@ VOKS_AVX2 inline __m256i mpy_32_16(__m256i hi, __m256i lo, __m256i v) {
 
 }  // namespace
 
-VOKS_AVX2 void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc, int32_t* d,
-                          int n) {
+VOKS_AVX2 void quant_dist(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc,
+                          int32_t* d, int n) {
     __m256i vhi[5], vlo[5];
     for (int t = 0; t < 5; ++t) {
         vhi[t] = _mm256_set1_epi32(hi[t]);
@@ -153,8 +159,10 @@ VOKS_AVX2 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga,
     for (; i + 16 <= n; i += 16) {
         __m256i r[2];
         for (int h = 0; h < 2; ++h) {
-            const __m256i prev = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h)));
-            const __m256i cur = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h + 1)));
+            const __m256i prev =
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h)));
+            const __m256i cur =
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h + 1)));
             __m256i t = _mm256_add_epi32(_mm256_slli_epi32(cur, 15), _mm256_mullo_epi32(vmu2, prev));
             t = _mm256_srai_epi32(_mm256_add_epi32(t, half), 15);
             const __m256i v = _mm256_srai_epi32(_mm256_slli_epi32(t, 16), 16);  // low 16 bits, signed
@@ -165,6 +173,46 @@ VOKS_AVX2 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga,
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i), p);
     }
     scalar::tilt(x + i, y + i, n - i, mu, ga, fact, shift);
+}
+
+VOKS_AVX2 bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, int n) {
+    // Blocks of 16 outputs: the part of each sum over outputs before the block runs in vector
+    // lanes (the block's own outputs held at zero), the rest follows sample by sample. All sums
+    // are exact, so the grouping does not change them.
+    // Below order 16 the in-block part is most of the work: the scalar loop is as fast.
+    if (order < 16) return scalar::synth(a, order, x, y, n);
+    bool overflow = false;
+    alignas(32) int32_t known[16];
+    for (int n0 = 0; n0 < n; n0 += 16) {
+        std::memset(y + n0, 0, 16 * sizeof(int16_t));
+        __m256i lo = _mm256_setzero_si256(), hi = lo;
+        int i = 1;
+        for (; i + 1 <= order; i += 2) {
+            const __m256i v1 = load(y + n0 - i), v2 = load(y + n0 - i - 1);
+            const uint32_t pair =
+                (uint32_t{static_cast<uint16_t>(a[i + 1])} << 16) | static_cast<uint16_t>(a[i]);
+            const __m256i c = _mm256_set1_epi32(static_cast<int32_t>(pair));
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(v1, v2), c));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(v1, v2), c));
+        }
+        if (i == order) {
+            const __m256i v1 = load(y + n0 - i);
+            const __m256i c = _mm256_set1_epi32(static_cast<uint16_t>(a[i]));
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(v1, v1), c));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(v1, v1), c));
+        }
+        // unpack works per 128-bit lane: lo holds outputs 0-3 and 8-11, hi 4-7 and 12-15.
+        _mm256_store_si256(reinterpret_cast<__m256i*>(known), _mm256_permute2x128_si256(lo, hi, 0x20));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(known + 8), _mm256_permute2x128_si256(lo, hi, 0x31));
+        const int end = n - n0 < 16 ? n - n0 : 16;
+        for (int j = 0; j < end; ++j) {
+            const int k = n0 + j;
+            int32_t s = int32_t{x[k]} * a[0] - known[j];
+            for (int t = (j < order ? j : order); t >= 1; --t) s -= int32_t{a[t]} * y[k - t];
+            y[k] = round_fx(L_shl(s * 2, 3, overflow), overflow);
+        }
+    }
+    return overflow;
 }
 
 }  // namespace voks::g729::avx2
