@@ -7,6 +7,7 @@
 #include "common/mathop.h"
 #include "g729/exc_core.h"
 #include "g729/exc_kernels.h"
+#include "voksc.h"
 
 namespace voks::g729 {
 
@@ -389,18 +390,8 @@ void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
 }
 
 void cor_h_x(const int16_t* h, const int16_t* x, int16_t* d) {
-    int32_t y32[kSubfr];
-    int32_t max = 0;
-    for (int i = 0; i < kSubfr; ++i) {
-        const int32_t s = mac_chain(x + i, h, kSubfr - i);
-        y32[i] = s;
-        const int32_t a = L_abs(s);
-        if (a > max) max = a;
-    }
-    int j = norm_l(max);
-    if (j > 16) j = 16;
-    j = 18 - j;
-    for (int i = 0; i < kSubfr; ++i) d[i] = extract_l(L_shr(y32[i], static_cast<int16_t>(j)));
+    // The shared normalised cross-correlation is this routine: saturating chains, 13-bit result.
+    voksCrossCorr_NormM_16s(h, x, kSubfr, d);
 }
 
 }  // namespace voks::g729
