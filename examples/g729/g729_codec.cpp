@@ -41,7 +41,7 @@ int16_t extract_h(int32_t x) {
 // 32 x 16 bit product of the double-precision format: x = hi << 16 | lo << 1.
 int32_t mpy_32_16(int32_t x, int16_t n) {
     const int16_t hi = static_cast<int16_t>(x >> 16);
-    const int16_t lo = static_cast<int16_t>((x >> 1) - (int32_t{hi} << 15));
+    const int16_t lo = static_cast<int16_t>((x >> 1) - int32_t{hi} * 32768);
     return sat32(int64_t{l_mult(hi, n)} + l_mult(mult(lo, n), 1));
 }
 
@@ -282,7 +282,7 @@ void weighting_factors(Encoder* enc, const int16_t* rc, int16_t* lsf_int, int16_
                 const int16_t d = sub16(lsf[i + 1], lsf[i]);
                 if (d < d_min) d_min = d;
             }
-            int16_t g = sat16(int32_t{sub16(1024, mult(19302, d_min))} << 5);
+            int16_t g = sat16(int32_t{sub16(1024, mult(19302, d_min))} * 32);
             if (g > 22938) g = 22938;
             if (g < 13107) g = 13107;
             gamma2[k] = g;
@@ -594,9 +594,16 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     weight_az(F, a, 18022, apond2);
     int16_t* res = dec->res2 + kResHistory;
     chk(F, voksResidualFilter_G729_16s(syn, apond2, res));
+    // A concealed delay can reach 144 (the second sub-frame's index 31 codes the range maximum
+    // plus one, and an erased frame reuses it). The harmonic search then reaches one sample past
+    // the residual history, so it is centred on 143 instead.
+    const int delay = t0 > kPitchMax ? kPitchMax : t0;
     int16_t ltp[kSubframe];
     int16_t voicing = 0;
-    chk(F, voksLongTermPostFilter_G729_16s(16384, t0, res, ltp, &voicing));
+    if (chk(F, voksLongTermPostFilter_G729_16s(16384, delay, res, ltp, &voicing)) < 0) {
+        copy(res, ltp, kSubframe);  // never post-filter an unwritten block
+        voicing = 0;
+    }
     int16_t buf[kOrder + kSubframe];
     copy(dec->mem_stp, buf, kOrder);
     int16_t imp[20];
@@ -616,7 +623,9 @@ void post_filter_a(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, i
     weight_az(F, a, 18022, ap);
     weight_az(F, a, 22938, ap + kOrder + 1);
     int16_t buf[1 + kSubframe];
-    chk(F, voksLongTermPostFilter_G729A_16s(static_cast<int16_t>(t0), syn, ap, dec->res2, buf + 1));
+    if (chk(F, voksLongTermPostFilter_G729A_16s(static_cast<int16_t>(t0), syn, ap, dec->res2, buf + 1)) < 0) {
+        std::memset(buf + 1, 0, sizeof(int16_t) * kSubframe);  // never post-filter an unwritten block
+    }
     buf[0] = dec->mem_pre;
     chk(F, voksTiltCompensation_G729A_16s(ap, buf + 1));
     dec->mem_pre = buf[0];
