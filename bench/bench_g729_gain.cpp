@@ -101,6 +101,8 @@ BENCHMARK_TEMPLATE(BM_g729_gain_sum, sc::energy_q2)->Name("BM_g729_gain_energy_q
 BENCHMARK_TEMPLATE(BM_g729_gain_sum, vx::energy_q2)->Name("BM_g729_gain_energy_q2/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_apply, sc::apply_q14)->Name("BM_g729_gain_apply_q14/scalar");
 BENCHMARK_TEMPLATE(BM_g729_gain_apply, vx::apply_q14)->Name("BM_g729_gain_apply_q14/avx2");
+BENCHMARK_TEMPLATE(BM_g729_gain_apply, sc::apply_q12)->Name("BM_g729_gain_apply_q12/scalar");
+BENCHMARK_TEMPLATE(BM_g729_gain_apply, vx::apply_q12)->Name("BM_g729_gain_apply_q12/avx2");
 BENCHMARK_TEMPLATE(BM_g729_gain_dist, sc::gain_dist)->Name("BM_g729_gain_dist/scalar");
 BENCHMARK_TEMPLATE(BM_g729_gain_dist, vx::gain_dist)->Name("BM_g729_gain_dist/avx2");
 

@@ -131,7 +131,7 @@ TEST(G729GainEdges, PhaseDispersionStateLayout) {
     int size = 0;
     ASSERT_EQ(voksPhaseDispersionGetStateSize_G729D_16s(&size), vokStatusOk);
     ASSERT_EQ(size, 20);
-    uint8_t raw[21];
+    uint8_t raw[24];
     std::memset(raw, 0x77, sizeof(raw));
     auto* st = reinterpret_cast<VokG729PhaseDispersionState*>(raw + 1);
     ASSERT_EQ(voksPhaseDispersionInit_G729D_16s(st), vokStatusOk);
@@ -154,6 +154,9 @@ TEST(G729GainEdges, PhaseDispersionStateLayout) {
     EXPECT_EQ(f[6], 1);     // state 0 raised to 1 by the onset
     EXPECT_EQ(f[7], 2000);
     EXPECT_EQ(f[8], 2);
+    // Nothing outside the 20 bytes is touched.
+    EXPECT_EQ(raw[0], 0x77);
+    for (int i = 21; i < 24; ++i) EXPECT_EQ(raw[i], 0x77);
 }
 
 TEST(G729GainEdges, FrameTypesWithoutSpeechCopyTheResidual) {
