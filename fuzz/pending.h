@@ -18,6 +18,10 @@ constexpr bool kStepAround = true;
 // Reproducers: corpus/pending/ops_g729_exc/.
 constexpr bool kG729CodebookNegativeShift = kStepAround;
 
+// Not reached by the replay's seeded inputs (no flag needed), reproducer kept for the owner:
+// voksCrossCorr_16s32s_Sfs with scaleFactor INT_MIN negates it (corr.cpp cross_corr_sfs,
+// signed overflow). Reproducer: corpus/pending/ops_correlation/crosscorr_sf_int_min.bin.
+
 }  // namespace voksfuzz::pending
 
 #endif  // VOKSC_FUZZ_PENDING_H
