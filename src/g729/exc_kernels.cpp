@@ -22,7 +22,11 @@ int32_t mac_chain_dec(const int16_t* a, const int16_t* b, int n) {
 }
 
 void pred_lt_3(int16_t* exc, int t0, int frac) {
-    const int16_t* x0 = exc - t0;
+    pred_lt_3_from(exc, t0, frac, 0);
+}
+
+void pred_lt_3_from(int16_t* exc, int t0, int frac, int start) {
+    const int16_t* x0 = exc - t0 + start;
     frac = -frac;
     if (frac < 0) {
         frac += 3;
@@ -30,7 +34,7 @@ void pred_lt_3(int16_t* exc, int t0, int frac) {
     }
     const int16_t* c1 = inter_3l + frac;
     const int16_t* c2 = inter_3l + (3 - frac);
-    for (int j = 0; j < kSubfr; ++j, ++x0) {
+    for (int j = start; j < kSubfr; ++j, ++x0) {
         // x0 advances with j; samples already written by this call are read back when t0 < 40.
         int32_t s = 0;
         for (int i = 0, k = 0; i < 10; ++i, k += 3) {

@@ -53,6 +53,8 @@ namespace scalar {
 int32_t mac_chain(const int16_t* a, const int16_t* b, int n);
 int32_t mac_chain_dec(const int16_t* a, const int16_t* b, int n);
 void pred_lt_3(int16_t* exc, int t0, int frac);
+// Pred_lt_3's outputs start..39 only (the earlier ones already written).
+void pred_lt_3_from(int16_t* exc, int t0, int frac, int start);
 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max, int h_fac,
                int scaling, int16_t* excf, int16_t* corr);
 void cor_h_prefix(const int16_t* h, int32_t* pre);

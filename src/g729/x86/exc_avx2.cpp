@@ -113,45 +113,102 @@ int window_abs(int phase) {
 
 }  // namespace
 
+namespace {
+
+// Largest unsigned 16-bit lane.
+VOKS_AVX2 inline int hmax_u16(__m128i a) {
+    return 0xFFFF - (_mm_cvtsi128_si32(_mm_minpos_epu16(_mm_xor_si128(a, _mm_set1_epi16(-1)))) & 0xFFFF);
+}
+
+// Largest |x[i]|, i < n (n >= 16), as an unsigned value (|-32768| = 32768).
+VOKS_AVX2 inline int abs_max(const int16_t* x, int n) {
+    __m256i m = _mm256_setzero_si256();
+    int i = 0;
+    for (; i + 16 <= n; i += 16) m = _mm256_max_epu16(m, _mm256_abs_epi16(load(x + i)));
+    if (i < n) m = _mm256_max_epu16(m, _mm256_abs_epi16(load(x + n - 16)));
+    return hmax_u16(_mm_max_epu16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1)));
+}
+
+// Interleaves the even outputs (lanes 0..3 of each half, after the pack) with the odd ones.
+alignas(32) constexpr int8_t kInterleave[32] = {0, 1, 8,  9,  2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                                0, 1, 8,  9,  2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15};
+
+}  // namespace
+
+// Output j is s_j = sum_{k<20} x0[j + k - 9] w[k]. Pairs of taps go through madd: the 32-bit
+// lanes of a load at x0 + o hold (x0[o + 2i], x0[o + 2i + 1]), the terms of output o + 2i - k + 9
+// for taps k, k + 1 (k even), so the even and the odd outputs of a block are two sums of ten
+// madds each. A block of W outputs from j0 reads x0 up to j0 + W + 9, which lies before exc + j0
+// once x0 is at least W + 10 samples back: for W = 8 that is every lag t0 >= 18, so the samples a
+// block reads are final (history or earlier blocks) as in the reference's in-order loop. The sums
+// are exact while the largest sample read so far times the window's absolute sum stays below
+// 2^29; past that point the scalar chain finishes the subframe.
 VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
-    // Outputs that read samples written by this call (t0 < 51) follow the scalar order.
-    if (t0 < 51) {
-        scalar::pred_lt_3(exc, t0, frac);
-        return;
-    }
     const int16_t* x0 = exc - t0;
     int phase = -frac;
     if (phase < 0) {
         phase += 3;
         --x0;
     }
-    // Window: s_j = sum_{m=-9}^{10} x0[j + m] * w[m + 9].
-    int32_t w[20];
-    for (int i = 0; i < 10; ++i) {
-        w[9 - i] = inter_3l[phase + 3 * i];
-        w[10 + i] = inter_3l[3 - phase + 3 * i];
+    const int back = static_cast<int>(exc - x0);  // t0 or t0 + 1, >= 18
+    __m256i w[10];
+    for (int p = 0; p < 10; ++p) {
+        const int k0 = 2 * p, k1 = 2 * p + 1;
+        const int16_t c0 = k0 <= 9 ? inter_3l[phase + 3 * (9 - k0)] : inter_3l[3 - phase + 3 * (k0 - 10)];
+        const int16_t c1 = k1 <= 9 ? inter_3l[phase + 3 * (9 - k1)] : inter_3l[3 - phase + 3 * (k1 - 10)];
+        w[p] = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(c0)) |
+                                 (static_cast<int32_t>(static_cast<uint16_t>(c1)) << 16));
     }
-    int m = 0;
-    for (int i = -9; i < kSubfr + 10; ++i) {
-        const int v = x0[i] < 0 ? -x0[i] : x0[i];
-        if (v > m) m = v;
-    }
-    if (int64_t{m} * window_abs(phase) >= (int64_t{1} << 29)) {
-        scalar::pred_lt_3(exc, t0, frac);
-        return;
-    }
-    for (int j0 = 0; j0 < kSubfr; j0 += 8) {
-        __m256i acc = _mm256_set1_epi32(0);
-        for (int k = 0; k < 20; ++k) {
-            const __m256i x =
-                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + k - 9)));
-            acc = _mm256_add_epi32(acc, _mm256_mullo_epi32(x, _mm256_set1_epi32(w[k])));
+    const int64_t wabs = window_abs(phase);
+    constexpr int64_t kLimit = int64_t{1} << 29;
+    // Samples read from the history: x0[-9 .. min(kSubfr + 9, back - 1)].
+    const int hist_hi = back - 1 < kSubfr + 9 ? back - 1 : kSubfr + 9;
+    int m = abs_max(x0 - 9, hist_hi + 10);
+    const bool reads_own = back < kSubfr + 10;
+    const __m256i rnd = _mm256_set1_epi32(0x4000);
+    int j0 = 0;
+    if (back >= 26) {
+        const __m256i order = _mm256_load_si256(reinterpret_cast<const __m256i*>(kInterleave));
+        for (; j0 + 16 <= kSubfr; j0 += 16) {
+            if (m * wabs >= kLimit) break;
+            __m256i ev = _mm256_setzero_si256(), od = ev;
+            for (int p = 0; p < 10; ++p) {
+                ev = _mm256_add_epi32(ev, _mm256_madd_epi16(load(x0 + j0 + 2 * p - 9), w[p]));
+                od = _mm256_add_epi32(od, _mm256_madd_epi16(load(x0 + j0 + 2 * p - 8), w[p]));
+            }
+            ev = _mm256_srai_epi32(_mm256_add_epi32(ev, rnd), 15);
+            od = _mm256_srai_epi32(_mm256_add_epi32(od, rnd), 15);
+            const __m256i r = _mm256_shuffle_epi8(_mm256_packs_epi32(ev, od), order);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(exc + j0), r);
+            if (reads_own) {
+                const __m256i a = _mm256_abs_epi16(r);
+                const int mr =
+                    hmax_u16(_mm_max_epu16(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1)));
+                if (mr > m) m = mr;
+            }
         }
-        // round(2 s) = (2 s + 0x8000) >> 16 = (s + 0x4000) >> 15.
-        acc = _mm256_srai_epi32(_mm256_add_epi32(acc, _mm256_set1_epi32(0x4000)), 15);
-        const __m128i r = _mm_packs_epi32(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(exc + j0), r);
     }
+    const __m128i order8 = _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleave));
+    for (; j0 < kSubfr; j0 += 8) {
+        if (m * wabs >= kLimit) break;
+        __m128i ev = _mm_setzero_si128(), od = ev;
+        for (int p = 0; p < 10; ++p) {
+            const __m128i wp = _mm256_castsi256_si128(w[p]);
+            ev = _mm_add_epi32(
+                ev, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 9)), wp));
+            od = _mm_add_epi32(
+                od, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 8)), wp));
+        }
+        ev = _mm_srai_epi32(_mm_add_epi32(ev, _mm256_castsi256_si128(rnd)), 15);
+        od = _mm_srai_epi32(_mm_add_epi32(od, _mm256_castsi256_si128(rnd)), 15);
+        const __m128i r = _mm_shuffle_epi8(_mm_packs_epi32(ev, od), order8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(exc + j0), r);
+        if (reads_own) {
+            const int mr = hmax_u16(_mm_abs_epi16(r));
+            if (mr > m) m = mr;
+        }
+    }
+    if (j0 < kSubfr) scalar::pred_lt_3_from(exc, t0, frac, j0);
 }
 
 VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max,
