@@ -2,13 +2,13 @@
 // same run, and the QMF kernels scalar against AVX2.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "frame/dispatch.h"
 #include "g722/g722_codec.h"
 #include "g722/g722_internal.h"
+#include "support/files.h"
 
 #ifdef VOKSC_HAVE_SPANDSP
 extern "C" {
@@ -26,12 +26,7 @@ constexpr int kFrame = 320;  // samples per 20 ms frame
 const std::vector<int16_t>& speech() {
     static const std::vector<int16_t> pcm = [] {
         std::vector<int16_t> v;
-        const std::string path = std::string(VOKSC_VECTORS_DIR) + "/g722/inpsp.bin";
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            int16_t x;
-            while (std::fread(&x, 2, 1, f) == 1) v.push_back(x);
-            std::fclose(f);
-        }
+        voksc_test::read_words(std::string(VOKSC_VECTORS_DIR) + "/g722/inpsp.bin", v);
         if (v.size() < 16000) {
             v.assign(96000, 0);
             uint32_t s = 1;

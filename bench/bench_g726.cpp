@@ -5,13 +5,11 @@
 #include <voksc.h>
 
 #include "frame/dispatch.h"
+#include "support/speech.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,13 +26,10 @@ namespace {
 constexpr int kFrame = 160;
 constexpr size_t kSamples = 8000 * 8;
 
-// Raw PCM of a 16-bit mono WAV file (data chunk after a canonical 44-byte header).
+// The samples of an 8 kHz mono 16-bit WAV file appended to `out`.
 void append_wav(const std::string& path, std::vector<int16_t>& out) {
-    std::ifstream f(path, std::ios::binary);
-    const std::vector<uint8_t> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-    if (b.size() <= 44 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(b.data() + 36, "data", 4) != 0)
-        return;
-    for (size_t k = 44; k + 1 < b.size(); k += 2) out.push_back(static_cast<int16_t>(b[k] | b[k + 1] << 8));
+    const std::vector<int16_t> s = voksc_test::read_wav(path, 8000);
+    out.insert(out.end(), s.begin(), s.end());
 }
 
 const std::vector<int16_t>& pcm16() {
@@ -42,7 +37,7 @@ const std::vector<int16_t>& pcm16() {
         std::vector<int16_t> v;
         for (const char* name : {"vm-intro", "vm-options", "vm-instructions", "conf-getpin",
                                  "queue-thankyou", "tt-weasels", "agent-loginok", "privacy-prompt"})
-            append_wav(std::string("/usr/share/asterisk/sounds/en/") + name + ".wav", v);
+            append_wav(std::string(voksc_test::kAsteriskSounds) + "/" + name + ".wav", v);
         if (v.size() < kSamples) {  // synthetic fallback: gliding harmonics with syllable envelope
             uint32_t seed = 1;
             double ph = 0;

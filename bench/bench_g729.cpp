@@ -5,11 +5,11 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "g729/g729_codec.h"
+#include "support/speech.h"
 
 #ifdef VOKSC_HAVE_BCG729
 extern "C" {
@@ -26,23 +26,8 @@ constexpr int kFrame = g729::kFrameSamples;
 const std::vector<int16_t>& speech() {
     static const std::vector<int16_t> s = [] {
         std::vector<int16_t> v;
-        const std::string path = std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.IN";
-        if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-            uint8_t b[2];
-            while (std::fread(b, 1, 2, f) == 2) v.push_back(static_cast<int16_t>(b[0] | (b[1] << 8)));
-            std::fclose(f);
-        }
-        if (v.empty()) {
-            uint32_t seed = 1;
-            double a = 0, p = 0;
-            for (int i = 0; i < 2000 * kFrame; ++i) {
-                seed = seed * 1664525u + 1013904223u;
-                p += (i % 57 == 0) ? 8000 : 0;
-                a = 0.9 * a + p + static_cast<int16_t>(seed >> 16) / 8.0;
-                p *= 0.5;
-                v.push_back(static_cast<int16_t>(a > 32000 ? 32000 : (a < -32000 ? -32000 : a)));
-            }
-        }
+        voksc_test::read_words(std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.IN", v);
+        if (v.empty()) v = voksc_test::synthetic_voiced(2000 * kFrame);
         v.resize(v.size() / kFrame * kFrame);
         return v;
     }();

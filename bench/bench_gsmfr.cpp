@@ -5,13 +5,13 @@
 #include <benchmark/benchmark.h>
 
 #include <ctime>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "frame/dispatch.h"
 #include "gsm/gsmfr_kernels.h"
 #include "gsmfr/gsmfr_codec.h"
+#include "support/speech.h"
 
 #ifdef VOKSC_HAVE_GSM
 extern "C" {
@@ -32,24 +32,11 @@ const std::vector<int16_t>& speech() {
     static const std::vector<int16_t> s = [] {
         std::vector<int16_t> v;
         for (const char* n : {"Seq01", "Seq02", "Seq03", "Seq04"}) {
-            const std::string path = std::string(VOKSC_VECTORS_DIR) + "/gsmfr/" + n + ".inp";
-            std::FILE* f = std::fopen(path.c_str(), "rb");
-            if (!f) continue;
-            uint8_t b[2];
-            while (std::fread(b, 1, 2, f) == 2) v.push_back(static_cast<int16_t>(b[0] | (b[1] << 8)));
-            std::fclose(f);
+            std::vector<int16_t> seq;
+            if (voksc_test::read_words(std::string(VOKSC_VECTORS_DIR) + "/gsmfr/" + n + ".inp", seq))
+                v.insert(v.end(), seq.begin(), seq.end());
         }
-        if (v.empty()) {
-            uint32_t seed = 1;
-            double a = 0, p = 0;
-            for (int i = 0; i < 400 * kFrame; ++i) {
-                seed = seed * 1664525u + 1013904223u;
-                p += (i % 57 == 0) ? 8000 : 0;
-                a = 0.9 * a + p + static_cast<int16_t>(seed >> 16) / 8.0;
-                p *= 0.5;
-                v.push_back(static_cast<int16_t>(a > 32000 ? 32000 : (a < -32000 ? -32000 : a)));
-            }
-        }
+        if (v.empty()) v = voksc_test::synthetic_voiced(400 * kFrame);
         v.resize(v.size() / kFrame * kFrame);
         for (int16_t& x : v) x = static_cast<int16_t>(x & ~7);
         return v;

@@ -5,14 +5,11 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
-#include <dirent.h>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "g726/g726_codec.h"
+#include "support/speech.h"
 
 #ifdef VOKSC_HAVE_SPANDSP
 #include <stdbool.h>
@@ -93,46 +90,10 @@ TEST(G726Packing, EncoderPacksItsOwnCodes) {
 
 constexpr size_t kMinSamples = 60 * 8000;  // at least a minute of speech
 
-// Concatenated asterisk prompts (8 kHz mono 16-bit WAV), in name order; empty if absent.
+// Concatenated asterisk prompts (8 kHz mono 16-bit WAV), in name order, in multiples of eight
+// samples (whole octets at every rate when packed); empty if absent.
 std::vector<int16_t> load_speech() {
-    const std::string dir = "/usr/share/asterisk/sounds/en/";
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string n = e->d_name;
-            if (n.size() > 4 && n.compare(n.size() - 4, 4, ".wav") == 0) names.push_back(n);
-        }
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    std::vector<int16_t> speech;
-    for (const auto& n : names) {
-        std::ifstream f(dir + n, std::ios::binary);
-        const std::vector<uint8_t> b((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0) continue;
-        // Walk the chunks to "fmt " (mono, 16-bit, 8000 Hz) and "data".
-        size_t pos = 12;
-        bool ok = false;
-        while (pos + 8 <= b.size()) {
-            const uint32_t len = b[pos + 4] | b[pos + 5] << 8 | b[pos + 6] << 16 | uint32_t(b[pos + 7]) << 24;
-            const size_t body = pos + 8;
-            if (std::memcmp(&b[pos], "fmt ", 4) == 0 && body + 16 <= b.size()) {
-                const int channels = b[body + 2] | b[body + 3] << 8;
-                const int rate = b[body + 4] | b[body + 5] << 8 | b[body + 6] << 16;
-                const int bits = b[body + 14] | b[body + 15] << 8;
-                ok = channels == 1 && rate == 8000 && bits == 16;
-            } else if (std::memcmp(&b[pos], "data", 4) == 0 && ok) {
-                const size_t end = std::min<size_t>(b.size(), body + len);
-                for (size_t k = body; k + 1 < end; k += 2)
-                    speech.push_back(static_cast<int16_t>(b[k] | b[k + 1] << 8));
-                break;
-            }
-            pos = body + len + (len & 1);
-        }
-        if (speech.size() >= kMinSamples) break;
-    }
-    speech.resize(speech.size() / 8 * 8);  // whole octets at every rate when packed
-    return speech;
+    return voksc_test::gather_speech(voksc_test::kAsteriskSounds, kMinSamples, 8);
 }
 
 const std::vector<int16_t>& speech() {

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "gsmfr/gsmfr_codec.h"
+#include "support/speech.h"
 
 #ifdef VOKSC_HAVE_GSM
 extern "C" {
@@ -19,55 +19,11 @@ extern "C" {
 
 namespace {
 
-constexpr const char* kSpeechDir = "/usr/share/asterisk/sounds/en";
 constexpr size_t kMinSamples = 60 * 8000;
-
-// Samples of a mono 16-bit 8 kHz WAV file (empty for any other format).
-std::vector<int16_t> read_wav(const std::string& path) {
-    std::vector<int16_t> out;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return out;
-    std::vector<uint8_t> b;
-    uint8_t buf[8192];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) b.insert(b.end(), buf, buf + n);
-    std::fclose(f);
-    auto u16 = [&](size_t p) { return static_cast<uint32_t>(b[p] | (b[p + 1] << 8)); };
-    auto u32 = [&](size_t p) { return u16(p) | (u16(p + 2) << 16); };
-    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(&b[8], "WAVE", 4) != 0) return out;
-    bool fmt_ok = false;
-    for (size_t p = 12; p + 8 <= b.size();) {
-        const uint32_t len = u32(p + 4);
-        const size_t body = p + 8;
-        if (std::memcmp(&b[p], "fmt ", 4) == 0 && body + 16 <= b.size()) {
-            fmt_ok = u16(body) == 1 && u16(body + 2) == 1 && u32(body + 4) == 8000 && u16(body + 14) == 16;
-        } else if (std::memcmp(&b[p], "data", 4) == 0 && fmt_ok) {
-            const size_t end = std::min(b.size(), body + len);
-            for (size_t q = body; q + 1 < end; q += 2) out.push_back(static_cast<int16_t>(u16(q)));
-            return out;
-        }
-        p = body + len + (len & 1);
-    }
-    return out;
-}
 
 // At least a minute of speech from the Asterisk prompts, in name order, whole frames only.
 std::vector<int16_t> gather_speech() {
-    std::vector<int16_t> all;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(kSpeechDir, ec)) return all;
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(kSpeechDir, ec)) {
-        if (e.path().extension() == ".wav") files.push_back(e.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    for (const std::string& f : files) {
-        const std::vector<int16_t> s = read_wav(f);
-        all.insert(all.end(), s.begin(), s.end());
-        if (all.size() >= 2 * kMinSamples) break;
-    }
-    all.resize(all.size() / gsmfr::kFrameSamples * gsmfr::kFrameSamples);
-    return all;
+    return voksc_test::gather_speech(voksc_test::kAsteriskSounds, 2 * kMinSamples, gsmfr::kFrameSamples);
 }
 
 #ifdef VOKSC_HAVE_GSM
@@ -123,7 +79,7 @@ TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnRealSpeech) {
 #else
     const std::vector<int16_t> speech = gather_speech();
     if (speech.size() < kMinSamples) {
-        GTEST_SKIP() << "less than 60 s of 8 kHz speech under " << kSpeechDir
+        GTEST_SKIP() << "less than 60 s of 8 kHz speech under " << voksc_test::kAsteriskSounds
                      << " (install asterisk-core-sounds-en-wav)";
     }
     const int frames = compare_with_libgsm(speech);

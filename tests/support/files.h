@@ -1,0 +1,48 @@
+// File helpers shared by the tests and benchmarks: whole files as bytes or as little-endian
+// 16-bit words, and the first frame where two word streams part.
+#ifndef VOKSC_TESTS_SUPPORT_FILES_H
+#define VOKSC_TESTS_SUPPORT_FILES_H
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace voksc_test {
+
+// The whole file into `out`; false (and `out` untouched) when it cannot be opened.
+inline bool read_bytes(const std::string& path, std::vector<uint8_t>& out) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<uint8_t> bytes;
+    uint8_t buf[8192];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    std::fclose(f);
+    out.swap(bytes);
+    return true;
+}
+
+// The file as little-endian 16-bit words (a trailing odd byte is dropped).
+inline bool read_words(const std::string& path, std::vector<int16_t>& out) {
+    std::vector<uint8_t> b;
+    if (!read_bytes(path, b)) return false;
+    out.resize(b.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
+    return true;
+}
+
+// First frame of `per_frame` words where the streams differ (or where one ends early), -1 when
+// identical.
+inline int first_bad_frame(const std::vector<int16_t>& got, const std::vector<int16_t>& want, int per_frame) {
+    const size_t n = std::min(got.size(), want.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (got[i] != want[i]) return static_cast<int>(i / per_frame);
+    }
+    return got.size() == want.size() ? -1 : static_cast<int>(n / per_frame);
+}
+
+}  // namespace voksc_test
+
+#endif  // VOKSC_TESTS_SUPPORT_FILES_H
