@@ -46,6 +46,7 @@
 
 #include "common/basicop.h"
 #include "common/mathop.h"
+#include "support/files.h"
 
 namespace {
 
@@ -55,13 +56,7 @@ using namespace voks;
 class Golden {
 public:
     Golden(const char* name, size_t recordSize) : name_(name), size_(recordSize) {
-        const std::string path = std::string(VOKSC_TEST_DATA_DIR) + "/basicop/" + name;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            unsigned char buf[4096];
-            size_t n;
-            while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes_.insert(bytes_.end(), buf, buf + n);
-            std::fclose(f);
-        }
+        voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/basicop/" + name, bytes_);
     }
     // Present, whole records only, and at least `minimum` of them.
     ::testing::AssertionResult usable(size_t minimum) const {

@@ -5,9 +5,10 @@
 #define VOKSC_TESTS_CORRELATION_GOLDEN_INPUT_H
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "support/files.h"
 
 namespace corr_golden {
 
@@ -43,11 +44,7 @@ inline void fill(int16_t* x, int n, int kind, Lcg& g, const std::vector<int16_t>
 class Reader {
 public:
     explicit Reader(const std::string& path) {
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            int c;
-            while ((c = std::fgetc(f)) != EOF) bytes_.push_back(static_cast<uint8_t>(c));
-            std::fclose(f);
-        }
+        voksc_test::read_bytes(path, bytes_);
     }
     bool ok() const { return !bytes_.empty(); }
     size_t size() const { return bytes_.size(); }

@@ -1,34 +1,20 @@
-// Helpers shared by the G.722 tests: files, the seeded generator of the golden inputs, and a
-// small whole-codec driver on the public operations.
+// Helpers shared by the G.722 tests: the file readers, the seeded generator of the golden
+// inputs, and a small whole-codec driver on the public operations.
 #ifndef VOKSC_TESTS_G722_UTIL_H
 #define VOKSC_TESTS_G722_UTIL_H
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "support/files.h"
 #include "voksc.h"
 
 namespace g722test {
 
-inline bool read_bytes(const std::string& path, std::vector<uint8_t>& out) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    out.clear();
-    int c;
-    while ((c = std::fgetc(f)) != EOF) out.push_back(static_cast<uint8_t>(c));
-    std::fclose(f);
-    return true;
-}
-inline bool read_words(const std::string& path, std::vector<int16_t>& out) {
-    std::vector<uint8_t> b;
-    if (!read_bytes(path, b)) return false;
-    out.resize(b.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<int16_t>(b[2 * i] | (b[2 * i + 1] << 8));
-    return true;
-}
+using voksc_test::read_bytes;
+using voksc_test::read_words;
 
 // The generator of the golden-data inputs: x = x * 1664525 + 1013904223 (mod 2^32), value =
 // the top 16 bits as a signed word.

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
@@ -17,6 +16,7 @@
 #include "frame/dispatch.h"
 #include "g722/g726_core.h"
 #include "g726/g726_codec.h"
+#include "support/files.h"
 
 namespace {
 
@@ -28,21 +28,8 @@ std::string vector_dir() {
     return base + "/g726/";
 }
 
-bool read_bytes(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) return false;
-    out.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    return true;
-}
-
-bool read_words(const std::string& name, Words& out) {
-    std::vector<uint8_t> b;
-    if (!read_bytes(vector_dir() + name, b)) return false;
-    out.resize(b.size() / 2);
-    for (size_t k = 0; k < out.size(); ++k)
-        out[k] = static_cast<int16_t>(b[2 * k] | b[2 * k + 1] << 8);
-    return true;
-}
+// A sequence of the vector folder as little-endian words.
+bool read_words(const std::string& name, Words& out) { return voksc_test::read_words(vector_dir() + name, out); }
 
 std::vector<uint8_t> le_bytes(const Words& w) {
     std::vector<uint8_t> b(w.size() * 2);

@@ -4,11 +4,11 @@
 #define VOKSC_TESTS_G729_EXC_GOLDEN_UTIL_H
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "frame/dispatch.h"
+#include "support/files.h"
 
 namespace exc_golden {
 
@@ -22,13 +22,7 @@ struct Records {
 inline Records load(const char* name, int record_words) {
     Records r;
     r.size = record_words;
-    const std::string path = std::string(VOKSC_TEST_DATA_DIR) + "/g729_exc/" + name;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        int16_t buf[4096];
-        size_t n;
-        while ((n = std::fread(buf, 2, 4096, f)) > 0) r.words.insert(r.words.end(), buf, buf + n);
-        std::fclose(f);
-    }
+    voksc_test::read_words(std::string(VOKSC_TEST_DATA_DIR) + "/g729_exc/" + name, r.words);
     if (r.words.size() % static_cast<size_t>(record_words) != 0) r.words.clear();
     return r;
 }

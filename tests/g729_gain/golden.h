@@ -4,21 +4,17 @@
 #define VOKSC_TESTS_G729_GAIN_GOLDEN_H
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
+
+#include "support/files.h"
 
 namespace golden {
 
 // Little-endian int16 words of a data file; empty when the file is missing.
 inline std::vector<int16_t> load16(const std::string& name) {
     std::vector<int16_t> v;
-    const std::string path = std::string(VOKSC_TEST_DATA_DIR) + "/g729_gain/" + name;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return v;
-    uint8_t b[2];
-    while (std::fread(b, 1, 2, f) == 2) v.push_back(static_cast<int16_t>(b[0] | (b[1] << 8)));
-    std::fclose(f);
+    voksc_test::read_words(std::string(VOKSC_TEST_DATA_DIR) + "/g729_gain/" + name, v);
     return v;
 }
 

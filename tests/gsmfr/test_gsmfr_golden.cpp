@@ -4,12 +4,12 @@
 // kernel level must reproduce them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "frame/dispatch.h"
+#include "support/files.h"
 #include "voksc.h"
 
 namespace {
@@ -20,14 +20,7 @@ using voks::frame::Level;
 class Reader {
 public:
     explicit Reader(const std::string& name) {
-        const std::string path = std::string(VOKSC_TEST_DATA_DIR) + "/gsmfr/" + name;
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f) return;
-        uint8_t buf[4096];
-        size_t n = 0;
-        while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) data_.insert(data_.end(), buf, buf + n);
-        std::fclose(f);
-        ok_ = true;
+        ok_ = voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/gsmfr/" + name, data_);
     }
     bool ok() const { return ok_; }
     bool done() const { return pos_ >= data_.size(); }

@@ -9,6 +9,7 @@
 
 #include "frame/dispatch.h"
 #include "gsmfr/gsmfr_codec.h"
+#include "support/files.h"
 
 namespace {
 
@@ -16,29 +17,8 @@ std::string vector_path(const std::string& name) {
     return std::string(VOKSC_VECTORS_DIR) + "/gsmfr/" + name;
 }
 
-bool read_words(const std::string& path, std::vector<int16_t>& out) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    std::vector<uint8_t> bytes;
-    uint8_t buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    std::fclose(f);
-    out.resize(bytes.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        out[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    }
-    return true;
-}
-
-// First frame whose words differ, or -1.
-int first_bad_frame(const std::vector<int16_t>& got, const std::vector<int16_t>& want, int per_frame) {
-    const size_t n = std::min(got.size(), want.size());
-    for (size_t i = 0; i < n; ++i) {
-        if (got[i] != want[i]) return static_cast<int>(i / per_frame);
-    }
-    return got.size() == want.size() ? -1 : static_cast<int>(n / per_frame);
-}
+using voksc_test::first_bad_frame;
+using voksc_test::read_words;
 
 struct Sequence {
     const char* name;
