@@ -12,11 +12,6 @@ namespace vx = voks::common::avx2;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
-
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
-
 // Second source: the same pattern except that ties get random partners.
 Pattern partner(Pattern p) { return p == Pattern::Ties ? Pattern::Random : p; }
 

@@ -10,13 +10,6 @@ namespace g7 = voks::g722;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
-
-bool vector_level() {
-    return voks::frame::detected_level() == voks::frame::Level::AVX2;
-}
-
 // Runs a QMF kernel pair on `pairs` pairs from a random delay line, out of place and in place.
 void check_qmf(Context& ctx, const char* name, g7::QmfFn scalar, g7::QmfFn vector) {
     for (int pairs : lengths()) {
@@ -109,21 +102,21 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
 }  // namespace
 
 CHECKASM(g722_qmf_tx) {
-    if (!vector_level()) return;
+    if (!have_avx2()) return;
     check_qmf(ctx, "g722_qmf_tx", g7::qmf_tx_scalar, g7::qmf_tx_avx2);
 }
 
 CHECKASM(g722_qmf_rx) {
-    if (!vector_level()) return;
+    if (!have_avx2()) return;
     check_qmf(ctx, "g722_qmf_rx", g7::qmf_rx_scalar, g7::qmf_rx_avx2);
 }
 
 CHECKASM(g722_adpcm_encode) {
-    if (!vector_level()) return;
+    if (!have_avx2()) return;
     check_adpcm(ctx, false, 0);
 }
 
 CHECKASM(g722_adpcm_decode) {
-    if (!vector_level()) return;
+    if (!have_avx2()) return;
     for (int mode : {1, 2, 3, 0}) check_adpcm(ctx, true, mode);
 }

@@ -9,11 +9,6 @@ namespace g726 = voks::g726;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
-
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
-
 // Starting state: reset (kind 0), adapted to a random signal (1), or random bytes (2).
 g726::Core start_state(Rng& rng, int rate, int kind) {
     g726::Core s;

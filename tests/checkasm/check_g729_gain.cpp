@@ -14,13 +14,6 @@ namespace vx = voks::g729::avx2;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
-
-bool have_avx2() {
-    return voks::frame::detected_level() == voks::frame::Level::AVX2;
-}
-
 void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int),
           int32_t (*v)(const int16_t*, int)) {
     for (int len : lengths())

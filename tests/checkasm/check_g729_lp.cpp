@@ -11,11 +11,6 @@ namespace vx = voks::g729::lp_avx2;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
-
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
-
 template <class T>
 void compare(Context& ctx, const char* name, int len, int off, Pattern p, Buffer<T>& ref, Buffer<T>& vec,
              const std::string& detail = "") {

@@ -8,11 +8,6 @@ namespace gsm = voks::gsm;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
-
-bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
-
 // Coefficients: the data pattern, or random ones for the random patterns so that stable and
 // unstable lattices both occur.
 void fill_coefficients(Rng& rng, Pattern p, int16_t* r, int n) {

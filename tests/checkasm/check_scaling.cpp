@@ -10,8 +10,6 @@ using voks::common::ScalingKernels;
 
 namespace {
 
-constexpr Pattern kPatterns[] = {Pattern::Random, Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
-                                 Pattern::Alternating, Pattern::Zeros, Pattern::Ties};
 constexpr int kScaleFactors[] = {0, 1, 2, 14, 15, 16, 29, 30, 31};
 
 // Runs `run(level-kernels, inputs..., out)` for the scalar and vector tables and compares the
@@ -22,7 +20,7 @@ void compare16(Context& ctx, const char* name, int inputs, Run run) {
                                    voks::common::max_abs_scalar, voks::common::shift_scalar};
     const ScalingKernels vector = {voks::common::mul_nr_avx2, voks::common::mulc_nr_avx2,
                                    voks::common::max_abs_avx2, voks::common::shift_avx2};
-    if (voks::frame::detected_level() != voks::frame::Level::AVX2) return;
+    if (!have_avx2()) return;
     for (int len : lengths()) {
         for (int off : offsets<int16_t>()) {
             for (Pattern p : kPatterns) {

@@ -39,6 +39,12 @@ enum class Pattern { Random, SmallRandom, AllMax, AllMin, Alternating, Zeros, Ti
 const char* pattern_name(Pattern p);
 void fill16(Rng& rng, Pattern p, int16_t* dst, int n);
 void fill32(Rng& rng, Pattern p, int32_t* dst, int n);
+// Every pattern, in the order the checks run them.
+constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pattern::AllMax, Pattern::AllMin,
+                                 Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
+
+// True when the machine runs the AVX2 kernels, i.e. when there is a vector twin to compare.
+inline bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
 
 // A buffer of n elements placed `offset` elements past a 64-byte boundary, with guard zones of
 // known bytes on both sides.
