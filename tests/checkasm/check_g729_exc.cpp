@@ -57,6 +57,25 @@ CHECKASM(g729_exc_pred_lt_3) {
                 if (!r.guards_intact() || !v.guards_intact())
                     ctx.fail("pred_lt_3", "avx2", 40, off, p, -1, "guard");
             }
+    // Amplitudes around the exactness limit (the largest sample times the window's absolute
+    // sum against 2^29): short lags feed grown outputs back, so the vector blocks hand over to
+    // the scalar chain part-way through the subframe.
+    for (int t0 = 18; t0 <= 144; ++t0)
+        for (int frac = -1; frac <= 1; ++frac)
+            for (int trial = 0; trial < 8; ++trial) {
+                int16_t r[194], v[194];
+                const int amp = ctx.rng.range(7000, 12000);
+                for (int i = 0; i < 194; ++i) {
+                    const int x = trial & 1 ? ((i & 1) ? amp : -amp) : ctx.rng.range(-amp, amp);
+                    r[i] = v[i] = static_cast<int16_t>(trial & 2 ? x : (i % 7 < 3 ? x : x / 3));
+                }
+                sc::pred_lt_3(r + 154, t0, frac);
+                vx::pred_lt_3(v + 154, t0, frac);
+                ++ctx.checks;
+                const int d = first_difference(r, v, 194);
+                if (d >= 0)
+                    ctx.fail("pred_lt_3", "avx2", 40, 0, Pattern::Random, d, "amp t0=" + std::to_string(t0));
+            }
 }
 
 CHECKASM(g729_exc_norm_corr) {
