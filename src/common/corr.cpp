@@ -181,7 +181,7 @@ void cross_corr_sfs(const int16_t* src1, const int16_t* src2, int len, int32_t* 
         for (int k = 0; k < len; ++k) dst[k] = shift_right_31(dst[k], sf);
     } else {
         for (int k = 0; k < len; ++k)
-            dst[k] = -sf >= 32 ? 0 : static_cast<int32_t>(static_cast<uint32_t>(dst[k]) << -sf);
+            dst[k] = sf <= -32 ? 0 : static_cast<int32_t>(static_cast<uint32_t>(dst[k]) << -sf);
     }
 }
 

@@ -43,7 +43,9 @@ void code_of(const float* sgn, const int ip[4], float* code, int32_t* idx) {
         code[ip[k]] = sgn[ip[k]];
         if (sgn[ip[k]] > 0) s += 1 << k;
     }
-    idx[0] = ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + ((2 * (ip[3] / 5) + (ip[3] % 5 - 3)) << 9);
+    // The pulse-3 code is negative when a degenerate search leaves pulse 3 on track 0; scale it
+    // by multiplication, as the fixed-point code's shl does, not by a left shift.
+    idx[0] = ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + (2 * (ip[3] / 5) + (ip[3] % 5 - 3)) * 512;
     idx[1] = s;
 }
 
