@@ -33,14 +33,48 @@ void highpass_init(const int16_t* c, void* state) {
     std::memcpy(state, &s, sizeof(s));
 }
 
+namespace {
+
+// Offset of v into [0, 2^32) when v fits 32 bits; OR-ing several tests them all at once.
+inline uint64_t biased32(int64_t v) {
+    return static_cast<uint64_t>(v + (int64_t{1} << 31));
+}
+
+}  // namespace
+
+// Each sample first runs exactly in 64 bits; when every partial sum of the reference chain fits
+// 32 bits (and no product is (-32768)^2), nothing saturated and that result is the reference's.
+// Otherwise the saturating chain recomputes the sample.
 void highpass(int16_t* x, int len, int sf, void* state) {
     HighPassState s;
     std::memcpy(&s, state, sizeof(s));
     const int16_t up = static_cast<int16_t>(15 - sf);
+    const bool exact = up >= 0 && up < 16 && s.a1 != MIN_16 && s.a2 != MIN_16 && s.b0 != MIN_16 &&
+                       s.b1 != MIN_16 && s.b2 != MIN_16;
     for (int i = 0; i < len; ++i) {
         const int16_t x2 = s.x2;
         s.x2 = s.x1;
         s.x1 = x[i];
+        if (exact) {
+            // Mpy_32_16 of the hi/lo pairs: hi = y >> 16, lo = (y >> 1) - hi * 2^15 in [0, 2^15).
+            const int32_t h1 = s.y1 >> 16, l1 = (s.y1 >> 1) - h1 * 32768;
+            const int32_t h2 = s.y2 >> 16, l2 = (s.y2 >> 1) - h2 * 32768;
+            const int64_t v1 = 2 * (int64_t{h1} * s.a1) + 2 * ((l1 * s.a1) >> 15);
+            const int64_t v2 = 2 * (int64_t{h2} * s.a2) + 2 * ((l2 * s.a2) >> 15);
+            const int64_t p2 = v1 + v2;
+            const int64_t p3 = p2 + 2 * (int32_t{s.x1} * s.b0);
+            const int64_t p4 = p3 + 2 * (int32_t{s.x2} * s.b1);
+            const int64_t p5 = p4 + 2 * (int32_t{x2} * s.b2);
+            const int64_t sh = p5 * (int64_t{1} << up);
+            const int64_t r = (sf == 13 ? 2 * sh : sh) + 0x8000;
+            if (((biased32(v1) | biased32(v2) | biased32(p2) | biased32(p3) | biased32(p4) | biased32(p5) |
+                  biased32(sh) | biased32(r)) >> 32) == 0) {
+                x[i] = static_cast<int16_t>(r >> 16);
+                s.y2 = s.y1;
+                s.y1 = static_cast<int32_t>(sh);
+                continue;
+            }
+        }
         int16_t hi = 0, lo = 0;
         L_Extract(s.y1, hi, lo);
         int32_t t = Mpy_32_16(hi, lo, s.a1);
