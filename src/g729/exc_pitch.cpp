@@ -218,7 +218,24 @@ void pred_lt_3(int16_t* exc, int t0, int frac) {
     exc_kernels().pred_lt_3(exc, t0, frac);
 }
 
+// When max|x| * sum|h| < 2^30 no doubled partial sum reaches 2^31, so the chains are the exact
+// convolution sums and only the final shift can saturate; otherwise the saturating chains run.
 void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
+    int32_t mx = 0, sh = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int32_t ax = x[i] < 0 ? -int32_t{x[i]} : x[i], ah = h[i] < 0 ? -int32_t{h[i]} : h[i];
+        if (ax > mx) mx = ax;
+        sh += ah;
+    }
+    if (int64_t{mx} * sh < (int64_t{1} << 30)) {
+        int32_t s[kSubfr];
+        common::corr_kernels().conv(x, h, 0, kSubfr, s);
+        for (int n = 0; n < kSubfr; ++n) {
+            const int64_t v = int64_t{s[n]} * 16;  // L_shl(2 s, 3)
+            y[n] = static_cast<int16_t>((v > MAX_32 ? MAX_32 : (v < MIN_32 ? MIN_32 : v)) >> 16);
+        }
+        return;
+    }
     for (int n = 0; n < kSubfr; ++n) {
         int32_t s = 0;
         for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
