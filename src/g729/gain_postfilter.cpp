@@ -219,7 +219,16 @@ void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
 void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) {
     int64_t sumAbs = 0;
     for (int i = 0; i <= order; ++i) sumAbs += a[i] < 0 ? -int64_t{a[i]} : a[i];
-    if (sumAbs < 32768) {
+    // With sum|a| below 2^15 the bound holds for any input; otherwise the largest input decides.
+    int64_t maxAbs = 1;
+    if (sumAbs >= 32768) {
+        maxAbs = 0;
+        for (int i = -order; i < len; ++i) {
+            const int64_t v = x[i] < 0 ? -int64_t{x[i]} : x[i];
+            if (v > maxAbs) maxAbs = v;
+        }
+    }
+    if (maxAbs * sumAbs < (int64_t{1} << 30)) {
         // No partial sum of the doubled products can reach 2^31: the exact sum is the chain.
         constexpr int kChunk = 64;
         int32_t buf[kChunk];
