@@ -6,6 +6,7 @@
 #include "common/basicop.h"
 #include "common/corr_kernels.h"
 #include "common/mathop.h"
+#include "g729/exc_kernels.h"
 #include "g729/gain_internal.h"
 #include "g729/gain_kernels.h"
 #include "g729/gain_tables.h"
@@ -324,22 +325,22 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
     // The search runs on the residual scaled down by 2 bits (elements 11..193).
     constexpr int kFirst = kResCur - 143;
     int16_t scal[kResBufLen - kFirst];
-    for (int i = 0; i < kResBufLen - kFirst; ++i) scal[i] = shr(resBuf[kFirst + i], 2);
+    for (int i = 0; i < kResBufLen - kFirst; ++i) scal[i] = static_cast<int16_t>(resBuf[kFirst + i] >> 2);
     const int16_t* s = scal + 143;
 
+    const ExcKernels& k = exc_kernels();
     int32_t corMax = MIN_32;
     int16_t t0 = t0Min;
     for (int16_t i = t0Min; i <= t0Max; ++i) {
-        int32_t corr = 0;
-        for (int j = 0; j < kSubfr; ++j) corr = L_mac(corr, s[j], s[j - i]);
+        const int32_t corr = k.mac_chain(s, s - i, kSubfr);
         if (L_sub(corr, corMax) > 0) {
             corMax = corr;
             t0 = i;
         }
     }
-    int32_t ener = 1, ener0 = 1;
-    for (int i = 0; i < kSubfr; ++i) ener = L_mac(ener, s[i - t0], s[i - t0]);
-    for (int i = 0; i < kSubfr; ++i) ener0 = L_mac(ener0, s[i], s[i]);
+    // Chains of squares only grow, so starting from 1 equals adding 1 to the chain from 0.
+    const int32_t ener = L_add(1, k.mac_chain(s - t0, s - t0, kSubfr));
+    const int32_t ener0 = L_add(1, k.mac_chain(s, s, kSubfr));
     if (corMax < 0) corMax = 0;
     int32_t top = corMax;
     if (ener > top) top = ener;
