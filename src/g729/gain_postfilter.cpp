@@ -42,8 +42,8 @@ struct LtpChoice {
 // (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
 LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     LtpChoice off;
-    int32_t acc = 0;
-    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, sig[i], sig[i]);
+    const ExcKernels& k = exc_kernels();
+    int32_t acc = k.mac_chain(sig, sig, kSubfr);
     if (acc == 0) return off;
     int16_t shEner = sub(16, norm_l(acc));
     int16_t ener;
@@ -59,8 +59,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int iMax = 0;
     for (int i = 0; i < 3; ++i) {
         const int16_t* past = sig - lambda - i;
-        acc = 0;
-        for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, sig[n], past[n]);
+        acc = k.mac_chain(sig, past, kSubfr);
         if (acc < 0) acc = 0;
         if (L_sub(acc, numInt) > 0) {
             numInt = acc;
@@ -69,11 +68,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     }
     if (numInt == 0) return off;
     lambda = add(lambda, static_cast<int16_t>(iMax));
-    acc = 0;
-    for (int i = 0; i < kSubfr; ++i) {
-        const int16_t t = sig[i - lambda];
-        acc = L_mac(acc, t, t);
-    }
+    acc = k.mac_chain(sig - lambda, sig - lambda, kSubfr);
     if (acc == 0) return off;
     const int32_t denInt = acc;
 
@@ -89,8 +84,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
             for (int i = 0; i < kLh2S; ++i) acc = L_mac(acc, h[i], p[-i]);
             y[n] = round_fx(acc);
         }
-        acc = 0;
-        for (int n = 1; n < kSubfr; ++n) acc = L_mac(acc, y[n], y[n]);
+        acc = k.mac_chain(y + 1, y + 1, kSubfr - 1);
         den0[phi - 1] = L_mac(acc, y[0], y[0]);
         den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
         if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
@@ -112,9 +106,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
 
     // Keeps the candidate when num^2 / den beats the best so far.
     auto consider = [&](const int16_t* y, int32_t denL, int16_t offset, int16_t phi) {
-        int32_t a = 0;
-        for (int n = 0; n < kSubfr; ++n) a = L_mac(a, sig[n], y[n]);
-        a = L_shr(a, shNum);
+        int32_t a = L_shr(k.mac_chain(sig, y, kSubfr), shNum);
         const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
         int16_t hi = 0, lo = 0;
         L_Extract(L_mult(num, num), hi, lo);
@@ -167,8 +159,8 @@ void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, in
         for (int i = 0; i < kLh2L; ++i) acc = L_mac(acc, h[i], p[n - i]);
         y[n] = round_fx(acc);
     }
-    int32_t acc = 0;
-    for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, y[n], s[n]);
+    const ExcKernels& k = exc_kernels();
+    int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
         num = 0;
         shNum = 0;
@@ -178,8 +170,7 @@ void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, in
         num = extract_l(L_shr(acc, t));
         shNum = t;
     }
-    acc = 0;
-    for (int n = 0; n < kSubfr; ++n) acc = L_mac(acc, y[n], y[n]);
+    acc = k.mac_chain(y, y, kSubfr);
     int16_t t = sub(16, norm_l(acc));
     if (t < 0) t = 0;
     den = extract_l(L_shr(acc, t));
