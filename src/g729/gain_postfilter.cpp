@@ -37,6 +37,32 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
+// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count. When the largest
+// |p| read times sum|h| stays below 2^30 no doubled partial sum reaches 2^31 and the chain is the
+// exact sum; otherwise the saturating chain runs.
+void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y) {
+    int32_t sh = 0, mx = 0;
+    for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
+    for (int i = 1 - taps; i < count; ++i) {
+        const int32_t v = p[i] < 0 ? -int32_t{p[i]} : p[i];
+        if (v > mx) mx = v;
+    }
+    if (int64_t{mx} * sh < (int64_t{1} << 30)) {
+        for (int n = 0; n < count; ++n) {
+            int32_t acc = 0;
+            for (int i = 0; i < taps; ++i) acc += int32_t{h[i]} * p[n - i];
+            const int64_t r = 2 * int64_t{acc} + 0x8000;
+            y[n] = static_cast<int16_t>((r > MAX_32 ? int64_t{MAX_32} : r) >> 16);
+        }
+        return;
+    }
+    for (int n = 0; n < count; ++n) {
+        int32_t acc = 0;
+        for (int i = 0; i < taps; ++i) acc = L_mac(acc, h[i], p[n - i]);
+        y[n] = round_fx(acc);
+    }
+}
+
 // Sub-optimal delay search of pst_ltp: best of three integer delays around t0, then the best
 // 1/8 phase around it with the short interpolation filters. sig points at the current sub-frame
 // (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
@@ -78,12 +104,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     for (int phi = 1; phi < kFup; ++phi) {
         const int16_t* h = kTabHupS + (phi - 1) * kLh2S;
         int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        for (int n = 0; n <= kSubfr; ++n) {
-            const int16_t* p = past0 + n;
-            acc = 0;
-            for (int i = 0; i < kLh2S; ++i) acc = L_mac(acc, h[i], p[-i]);
-            y[n] = round_fx(acc);
-        }
+        interp_filter(h, kLh2S, past0, kSubfr + 1, y);
         acc = k.mac_chain(y + 1, y + 1, kSubfr - 1);
         den0[phi - 1] = L_mac(acc, y[0], y[0]);
         den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
@@ -154,11 +175,7 @@ void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, in
                  int16_t& shNum, int16_t& shDen) {
     const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
     const int16_t* p = s + (kLhUpL - ltpdel);
-    for (int n = 0; n < kSubfr; ++n) {
-        int32_t acc = 0;
-        for (int i = 0; i < kLh2L; ++i) acc = L_mac(acc, h[i], p[n - i]);
-        y[n] = round_fx(acc);
-    }
+    interp_filter(h, kLh2L, p, kSubfr, y);
     const ExcKernels& k = exc_kernels();
     int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
