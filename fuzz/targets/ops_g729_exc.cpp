@@ -8,7 +8,6 @@
 
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
-#include "pending.h"
 
 namespace voksfuzz {
 
@@ -31,8 +30,6 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
         int16_t delay_out[2] = {0, 0}, gain = 0;
         VokStatus st = vokStatusOk;
         const int which = op % 20;
-        if (pending::kG729CodebookNegativeShift && ((which >= 11 && which <= 14) || (which == 17 && ((op >> 4) & 3) < 2)))
-            continue;
         switch (which) {
             case 0:
             case 1:

@@ -55,8 +55,10 @@ void build_code(const int16_t* sgn, const int ip[4], int16_t* code, int16_t& sig
         if (sgn[ip[k]] > 0) s += 1 << k;
     }
     sign = static_cast<int16_t>(s);
+    // A degenerate search can leave pulse 3 on track 0, whose code is negative: scale it by
+    // multiplication, as the reference's shl does, not by a left shift.
     index =
-        static_cast<int16_t>(ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + (pulse3_code(ip[3]) << 9));
+        static_cast<int16_t>(ip[0] / 5 + ((ip[1] / 5) << 3) + ((ip[2] / 5) << 6) + pulse3_code(ip[3]) * 512);
 }
 
 // L_mult(a, alpha) - L_mult(b, alp) > 0: the candidate test of the searches, decided exactly
