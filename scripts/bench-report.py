@@ -63,6 +63,7 @@ lines += ["", "## All results", "", "| benchmark | time (ns) | items/s |", "|---
 for b in rows:
     ips = b.get("items_per_second")
     lines.append(f"| `{b['name']}` | {times[b['name']]:.1f} | {ips:.3g} |" if ips else f"| `{b['name']}` | {times[b['name']]:.1f} | |")
+os.makedirs(os.path.join(root, "docs"), exist_ok=True)
 path = os.path.join(root, "docs", "benchmarks.md")
 with open(path, "w") as f:
     f.write("\n".join(lines) + "\n")
