@@ -89,24 +89,38 @@ VOKS_AVX2 inline void xcorr8(const int16_t* a, const int16_t* b, int n, int32_t*
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
 }
 
-// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4, 8 or 12), with n - k >= 16: every lag runs over
+// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4 or 8 to 12; r[W .. 11] get zeros), with n - k >= 16: every lag runs over
 // the length of the first one, reading the part of b past its end from `zb` (b[n-32 .. n-1]
 // then zeros), so the surplus products are zero.
 template <int W>
 VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, const int16_t* zb, int32_t* r) {
+    static_assert(W == 4 || (W >= 8 && W <= 12));
     const int len = n - k;
-    __m256i c[W];
+    __m256i c[W > 8 ? 12 : W];  // lags W .. 11 stay zero
     for (auto& v : c) v = _mm256_setzero_si256();
-    auto step = [&](int p, __m256i mask) VOKS_AVX2 {
-        const __m256i va = _mm256_and_si256(load(a + p), mask);
-        const int start = k + p;  // b index of lane 0 for j = 0
+    // Steps whose b reads stay inside b first (no mask, so the W accumulators, the a vector and a
+    // product fit the 16 registers), then the steps that read past b's end through zb.
+    const int inside = len - (W - 1);  // steps with p + 16 <= inside read b[k+p .. k+p+W+14] < n
+    int p = 0;
+    for (; p + 16 <= inside; p += 16) {
+        const __m256i va = load(a + p);
+        const int16_t* pb = b + k + p;
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+        // Keeps the accumulators in registers: without it the compiler spills several each step.
+        for (int j = 0; j < W; ++j) asm("" : "+x"(c[j]));
+    }
+    for (; p + 16 <= len; p += 16) {
+        const __m256i va = load(a + p);
+        const int16_t* pb = zb + (k + p - (n - 32));
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+    }
+    if (p < len) {
+        const int t = len - 16;
+        const __m256i va = _mm256_and_si256(load(a + t), tail_mask(len - p));
+        const int start = k + t;
         const int16_t* pb = start + W - 1 + 15 <= n - 1 ? b + start : zb + (start - (n - 32));
         for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
-    };
-    const __m256i all = _mm256_set1_epi32(-1);
-    int i = 0;
-    for (; i + 16 <= len; i += 16) step(i, all);
-    if (i < len) step(len - 16, tail_mask(len - i));
+    }
     if constexpr (W == 4) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c[0], c[1], c[2], c[3]));
     } else {
@@ -115,7 +129,7 @@ VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, cons
         const __m256i sum =
             _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
-        if constexpr (W == 12) _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
+        if constexpr (W > 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
     }
 }
 
@@ -124,18 +138,29 @@ VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, cons
 VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* out, int k0, int k1) {
     int k = k0;
     if (n - k >= 16) {
-        alignas(32) int16_t zb[48] = {};
+        // Filled by whole-vector stores (a zero-initialised array costs a string store).
+        alignas(32) int16_t zb[48];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 32), _mm256_setzero_si256());
+        _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load(b + n - 16));
         if (n >= 32) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(zb), load(b + n - 32));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load(b + n - 16));
         } else {
-            for (int t = 32 - n; t < 32; ++t) zb[t] = b[n - 32 + t];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(zb), _mm256_setzero_si256());
+            for (int t = 32 - n; t < 16; ++t) zb[t] = b[n - 32 + t];
         }
         while (k < k1 && n - k >= 16) {
             alignas(32) int32_t r[12];
-            const int w = k1 - k > 8 ? 12 : k1 - k > 4 ? 8 : 4;
+            // A group of nine to eleven lags runs as wide as needed: each lag costs a multiply-add
+            // per 16 samples.
+            const int w = k1 - k > 11 ? 12 : k1 - k > 8 ? k1 - k : k1 - k > 4 ? 8 : 4;
             if (w == 12)
                 tri<12>(a, b, n, k, zb, r);
+            else if (w == 11)
+                tri<11>(a, b, n, k, zb, r);
+            else if (w == 10)
+                tri<10>(a, b, n, k, zb, r);
+            else if (w == 9)
+                tri<9>(a, b, n, k, zb, r);
             else if (w == 8)
                 tri<8>(a, b, n, k, zb, r);
             else
