@@ -1,6 +1,7 @@
 #include "common/mathop.h"
 
 #include "common/basicop.h"
+#include "common/corr_kernels.h"
 
 namespace voks {
 
@@ -112,34 +113,73 @@ void ownInvSqrt_32s16s_I(int32_t& mantissa, int16_t& exponent) {
     mantissa = interpolate(kInvSqrt, i, a);
 }
 
+bool ownMacChainExact(int32_t start, int64_t ex, int64_t ey, const int16_t* x, const int16_t* y, int n,
+                      int32_t& result) {
+    const int64_t room = int64_t{MAX_32} - (start < 0 ? -int64_t{start} : int64_t{start});
+    if (room < 0) return false;
+    // Every partial sum of x[i] y[i] is at most sqrt(Ex Ey) in magnitude (Cauchy-Schwarz).
+    const unsigned __int128 bound = static_cast<unsigned __int128>(static_cast<uint64_t>(4 * ex)) *
+                                    static_cast<uint64_t>(ey);
+    if (bound > static_cast<unsigned __int128>(room) * static_cast<uint64_t>(room)) return false;
+    // |sum| < 2^30 here, so the sum modulo 2^32 is the sum itself.
+    result = start + 2 * common::corr_kernels().dot(x, y, n);
+    return true;
+}
+
+bool ownMacChainExact(int32_t start, const int16_t* x, const int16_t* y, int n, int32_t& result) {
+    const common::CorrKernels& k = common::corr_kernels();
+    return ownMacChainExact(start, k.energy(x, n), k.energy(y, n), x, y, n, result);
+}
+
+// start + 2 * energy, as the monotone L_mac chain of squares gives it.
+int32_t mac_energy(int32_t start, int64_t energy, bool& overflow) {
+    const int64_t s = int64_t{start} + 2 * energy;
+    if (s > MAX_32) {
+        overflow = true;
+        return MAX_32;
+    }
+    return static_cast<int32_t>(s);
+}
+
+int32_t ownMacEnergy(int32_t start, const int16_t* x, int n, bool& overflow) {
+    // Every step adds a non-negative term (a saturated L_mult included), so the chain saturates
+    // exactly when the exact total leaves 32 bits, and then stays at MAX_32.
+    return mac_energy(start, common::corr_kernels().energy(x, n), overflow);
+}
+
 int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, const int16_t* x,
                                             int16_t coeff[4]) {
     constexpr int kLen = 40;
     int16_t scaled[kLen];
-    for (int i = 0; i < kLen; ++i) scaled[i] = shr(y[i], 2);
+    for (int i = 0; i < kLen; ++i) scaled[i] = static_cast<int16_t>(y[i] >> 2);
 
     // <y,y>, redone on y/4 when the saturating accumulation overflowed.
+    const common::CorrKernels& k = common::corr_kernels();
+    const int64_t ey = k.energy(y, kLen);
     bool overflow = false;
-    int32_t s = 1;
-    for (int i = 0; i < kLen; ++i) s = L_mac(s, y[i], y[i], overflow);
+    int32_t s = mac_energy(1, ey, overflow);
     int16_t expYY = 0;
     if (overflow) {
-        s = 1;
-        for (int i = 0; i < kLen; ++i) s = L_mac(s, scaled[i], scaled[i]);
+        s = ownMacEnergy(1, scaled, kLen, overflow);
         expYY = -4;
     }
     int16_t n = norm_l(s);
     const int16_t yy = round_fx(L_shl(s, n));
     expYY = add(expYY, n);
 
-    // <x,y>, likewise on y/4.
+    // <x,y>, likewise on y/4; the step-by-step chain only when a partial sum might saturate.
     overflow = false;
-    s = xyStart;
-    for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], y[i], overflow);
+    const int64_t ex = k.energy(x, kLen);
+    if (!ownMacChainExact(xyStart, ex, ey, x, y, kLen, s)) {
+        s = xyStart;
+        for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], y[i], overflow);
+    }
     int16_t expXY = 0;
     if (overflow) {
-        s = xyStart;
-        for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], scaled[i]);
+        if (!ownMacChainExact(xyStart, ex, k.energy(scaled, kLen), x, scaled, kLen, s)) {
+            s = xyStart;
+            for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], scaled[i]);
+        }
         expXY = -2;
     }
     n = norm_l(s);
@@ -158,9 +198,8 @@ int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, c
 }
 
 int32_t ownInnovationEnergy(const int16_t* code, int len) {
-    int32_t e = 0;
-    for (int i = 0; i < len; ++i) e = L_mac(e, code[i], code[i]);
-    return e;
+    bool overflow = false;
+    return ownMacEnergy(0, code, len, overflow);
 }
 
 void ownGainPredict(const int16_t pastQuaEn[4], int32_t innovationEnergy, int16_t& gcode0,

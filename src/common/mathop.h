@@ -27,6 +27,17 @@ void ownInvSqrt_32s16s_I(int32_t& mantissa, int16_t& exponent);
 int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, const int16_t* x,
                                             int16_t coeff[4]);
 
+// The L_mac chain start + sum_{i<n} L_mult(x[i], y[i]) when no partial sum can saturate
+// (4 <x,x> <y,y> <= (MAX_32 - |start|)^2): true with the exact result, false (result untouched)
+// when the step-by-step chain is needed.
+bool ownMacChainExact(int32_t start, const int16_t* x, const int16_t* y, int n, int32_t& result);
+// The same with the exact energies ex = <x,x> and ey = <y,y> already known.
+bool ownMacChainExact(int32_t start, int64_t ex, int64_t ey, const int16_t* x, const int16_t* y, int n,
+                      int32_t& result);
+// The L_mac chain start + sum L_mult(x[i], x[i]) for start >= 0; overflow is set when it
+// saturated (to MAX_32).
+int32_t ownMacEnergy(int32_t start, const int16_t* x, int n, bool& overflow);
+
 // Gain prediction from the four past quantised energies (Q10) and the innovation energy
 // (sum of L_mac of the code vector with itself): predicted gain mantissa and exponent.
 void ownGainPredict(const int16_t pastQuaEn[4], int32_t innovationEnergy, int16_t& gcode0,

@@ -4,6 +4,7 @@
 #include "g729/gain_kernels.h"
 
 #include "common/basicop.h"
+#include "common/corr_kernels.h"
 #include "common/mathop.h"
 #include "g729/gain_tables.h"
 
@@ -35,22 +36,32 @@ constexpr GainBook kBook8k{kGbk1, kGbk2, 8, 16, 4, 8, kThr1, kThr2, kCoef, kLCoe
 constexpr GainBook kBook6k{kGbk1_6k, kGbk2_6k, 8, 8, 6, 6, kThr1_6k, kThr2_6k, kCoef_6k, kLCoef_6k,
                            kInvCoef_6k, 6, 2, 19, 2, 3, true};
 
+// The L_mac chain 1 + sum L_mult(a[i], b[i]) over the subframe (energies ea, eb): exact when no
+// partial sum can saturate, step by step otherwise.
+int32_t chain_from_1(const int16_t* a, const int16_t* b, int64_t ea, int64_t eb) {
+    int32_t acc;
+    if (ownMacChainExact(1, ea, eb, a, b, kSubfr, acc)) return acc;
+    acc = 1;
+    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, a[i], b[i]);
+    return acc;
+}
+
 // Correlations of Corr_xy2 appended to the G_pitch terms: <y2,y2>, -2<x,y2>, 2<y1,y2>.
 void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int16_t* g, int16_t* e) {
+    const common::CorrKernels& k = common::corr_kernels();
     int16_t sy2[kSubfr];
-    for (int i = 0; i < kSubfr; ++i) sy2[i] = shr(y2[i], 3);
-    int32_t acc = 1;
-    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, sy2[i], sy2[i]);
+    for (int i = 0; i < kSubfr; ++i) sy2[i] = static_cast<int16_t>(y2[i] >> 3);
+    // The squares of y2 / 8 sum to at most 40 * 2^24: that chain never saturates.
+    const int64_t e2 = k.energy(sy2, kSubfr);
+    int32_t acc = static_cast<int32_t>(1 + 2 * e2);
     int16_t n = norm_l(acc);
     g[2] = round_fx(L_shl(acc, n));
     e[2] = add(n, 19 - 16);
-    acc = 1;
-    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, x[i], sy2[i]);
+    acc = chain_from_1(x, sy2, k.energy(x, kSubfr), e2);
     n = norm_l(acc);
     g[3] = negate(round_fx(L_shl(acc, n)));
     e[3] = sub(add(n, 10 - 16), 1);
-    acc = 1;
-    for (int i = 0; i < kSubfr; ++i) acc = L_mac(acc, y1[i], sy2[i]);
+    acc = chain_from_1(y1, sy2, k.energy(y1, kSubfr), e2);
     n = norm_l(acc);
     g[4] = round_fx(L_shl(acc, n));
     e[4] = sub(add(n, 10 - 16), 1);
