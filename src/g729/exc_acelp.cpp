@@ -74,13 +74,13 @@ namespace {
 // Element i of the 616-element matrix is the prefix chain pre[n * 40 + d]: for positions
 // (p1, p2) the chain of lag d = |p1 - p2| over n = 40 - max(p1, p2) products.
 struct GatherTable {
-    uint16_t at[kMatrixLen];
+    int32_t at[kMatrixLen];
 };
 
 constexpr GatherTable make_gather() {
     GatherTable g{};
     for (int t = 0; t < 5; ++t)
-        for (int j = 0; j < kPos; ++j) g.at[kDiag[t] + j] = static_cast<uint16_t>((40 - (t + 5 * j)) * kSubfr);
+        for (int j = 0; j < kPos; ++j) g.at[kDiag[t] + j] = (40 - (t + 5 * j)) * kSubfr;
     for (int c = 0; c < 9; ++c) {
         const int t1 = kCrossTracks[c][0], t2 = kCrossTracks[c][1];
         for (int a = 0; a < kPos; ++a)
@@ -88,7 +88,7 @@ constexpr GatherTable make_gather() {
                 const int p1 = t1 + 5 * a, p2 = t2 + 5 * b;
                 const int d = p1 > p2 ? p1 - p2 : p2 - p1;
                 const int last = p1 > p2 ? p1 : p2;
-                g.at[cross_at(static_cast<Cross>(c)) + 8 * a + b] = static_cast<uint16_t>((40 - last) * kSubfr + d);
+                g.at[cross_at(static_cast<Cross>(c)) + 8 * a + b] = (40 - last) * kSubfr + d;
             }
     }
     return g;
@@ -104,7 +104,7 @@ void cor_h_32(const int16_t* H, int32_t* m32) {
     int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
     exc_kernels().cor_h_prefix(h, pre);
     // The 32-bit form halves the doubled chain so that >> 15 gives the 16-bit reference value.
-    for (int i = 0; i < kMatrixLen; ++i) m32[i] = pre[kGather.at[i]] >> 1;
+    exc_kernels().gather_half(pre, kGather.at, m32, kMatrixLen);
 }
 
 void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t* code, int16_t& sign,

@@ -6,6 +6,7 @@
 #include "frame/check.h"
 #include "g729/exc_core.h"
 #include "g729/exc_float.h"
+#include "g729/exc_kernels.h"
 #include "voksc.h"
 
 using namespace voks;
@@ -13,13 +14,9 @@ using namespace voks::g729;
 
 namespace {
 
-// The 16-bit matrix of the 32-bit one: each element >> 15, saturated (a loop the compiler
-// vectorises, unlike the 64-bit sat16).
+// The 16-bit matrix of the 32-bit one: each element >> 15, saturated.
 void matrix_to_16(const int32_t* m, int16_t* rr) {
-    for (int i = 0; i < kMatrixLen; ++i) {
-        const int32_t v = m[i] >> 15;
-        rr[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
-    }
+    exc_kernels().narrow_q15(m, rr, kMatrixLen);
 }
 
 bool bad_search_args(Vok16s delay, Vok16s subFrame) {
@@ -170,7 +167,7 @@ VokStatus voksToeplizMatrix_G729_16s(const Vok16s* pSrcImpulse, Vok16s* pDstMatr
     if (any_null(pSrcImpulse, pDstMatrix)) return vokStatusNullPtr;
     int32_t m[kMatrixLen];
     cor_h_32(pSrcImpulse, m);
-    for (int i = 0; i < kMatrixLen; ++i) pDstMatrix[i] = static_cast<int16_t>(m[i] >> 15);
+    matrix_to_16(m, pDstMatrix);
     return vokStatusOk;
 }
 
@@ -190,7 +187,7 @@ VokStatus voksFixedCodebookSearch_G729_32s16s(const Vok16s* pSrcFixedCorr, Vok32
     std::memcpy(dn, pSrcFixedCorr, sizeof dn);
     matrix_to_16(pSrcDstMatrix, rr);
     acelp_17(dn, rr, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex[0], pDstFixedIndex[1]);
-    for (int i = 0; i < kMatrixLen; ++i) pSrcDstMatrix[i] = rr[i];
+    exc_kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
     return vokStatusOk;
 }
 
@@ -214,7 +211,7 @@ VokStatus voksFixedCodebookSearch_G729A_32s16s(const Vok16s* pSrcFixedCorr, Vok3
     std::memcpy(dn, pSrcFixedCorr, sizeof dn);
     matrix_to_16(pSrcDstMatrix, rr);
     acelp_17_fast(dn, rr, pDstFixedVector, pDstFixedIndex[0], pDstFixedIndex[1]);
-    for (int i = 0; i < kMatrixLen; ++i) pSrcDstMatrix[i] = rr[i];
+    exc_kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
     return vokStatusOk;
 }
 

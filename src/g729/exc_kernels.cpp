@@ -184,13 +184,29 @@ void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, c
     alpk_out = alpk;
 }
 
+void narrow_q15(const int32_t* m, int16_t* r, int n) {
+    for (int i = 0; i < n; ++i) {
+        const int32_t v = m[i] >> 15;
+        r[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+    }
+}
+
+void widen(const int16_t* r, int32_t* m, int n) {
+    for (int i = 0; i < n; ++i) m[i] = r[i];
+}
+
+void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n) {
+    for (int i = 0; i < n; ++i) dst[i] = src[at[i]] >> 1;
+}
+
 }  // namespace scalar
 
 namespace {
 
 constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scalar::pred_lt_3,
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
-                                scalar::sign_block, scalar::pair_e,        scalar::phase_b};
+                                scalar::sign_block, scalar::pair_e,        scalar::phase_b,
+                                scalar::narrow_q15, scalar::widen,         scalar::gather_half};
 
 ExcKernels g_table = kScalar;
 
@@ -199,7 +215,8 @@ void fill(frame::Level level) {
 #if defined(__x86_64__) || defined(__i386__)
     if (level == frame::Level::AVX2) {
         g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
-                   avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b};
+                   avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
+                   avx2::narrow_q15, avx2::widen,        avx2::gather_half};
     }
 #else
     (void)level;

@@ -45,6 +45,12 @@ struct ExcKernels {
                    const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
     void (*phase_b)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
                     const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+    // r[i] = sat16(m[i] >> 15) for i < n: the 16-bit matrix of the 32-bit one.
+    void (*narrow_q15)(const int32_t* m, int16_t* r, int n);
+    // m[i] = r[i] for i < n.
+    void (*widen)(const int16_t* r, int32_t* m, int n);
+    // dst[i] = src[at[i]] >> 1 for i < n (0 <= at[i]).
+    void (*gather_half)(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 };
 
 const ExcKernels& exc_kernels();
@@ -64,6 +70,9 @@ void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
             const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
+void narrow_q15(const int32_t* m, int16_t* r, int n);
+void widen(const int16_t* r, int32_t* m, int n);
+void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 }  // namespace scalar
 
 namespace avx2 {
@@ -79,6 +88,9 @@ void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode);
 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
             const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by);
+void narrow_q15(const int32_t* m, int16_t* r, int n);
+void widen(const int16_t* r, int32_t* m, int n);
+void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 }  // namespace avx2
 
 }  // namespace voks::g729

@@ -1,6 +1,7 @@
 // G.729 excitation-search kernels, scalar against AVX2: saturating L_mac chains (plain and
 // decimated), Pred_lt_3, the Norm_Corr lag loop, the Cor_h prefix chains and the codebook
-// search loops of D4i40_17 and D4i40_17_fast, on seeded random, extreme and tied inputs.
+// search loops of D4i40_17 and D4i40_17_fast, and the matrix conversions and gather, on seeded
+// random, extreme and tied inputs.
 #include <string>
 #include <vector>
 
@@ -212,5 +213,44 @@ CHECKASM(g729_exc_pair_e) {
         vx::pair_e(ps, alp, dx, dy, cx, cy, rr, av_alp, av, bv);
         ++ctx.checks;
         if (ar != av || br != bv || ar_alp != av_alp) ctx.fail("pair_e", "avx2", 64, 0, p, 0);
+    }
+}
+
+CHECKASM(g729_exc_matrix_forms) {
+    if (!have_avx2()) return;
+    for (int len = 0; len <= 640; len += len < 40 ? 1 : 37)
+        for (int off : offsets<int32_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int32_t> m(len, off), mr(len, (off + 3) & 7), mv(len, (off + 5) & 7);
+                Buffer<int16_t> r(len, off & 15), v(len, (off * 3 + 1) & 15);
+                fill32(ctx.rng, p, m.data(), len);
+                // Values on both sides of the 16-bit range after the shift.
+                if (ctx.rng.range(0, 1))
+                    for (int i = 0; i < len; ++i) m.data()[i] >>= ctx.rng.range(0, 16);
+                sc::narrow_q15(m.data(), r.data(), len);
+                vx::narrow_q15(m.data(), v.data(), len);
+                ++ctx.checks;
+                int d = first_difference(r.data(), v.data(), len);
+                if (d >= 0) ctx.fail("narrow_q15", "avx2", len, off, p, d);
+                if (!r.guards_intact() || !v.guards_intact()) ctx.fail("narrow_q15", "avx2", len, off, p, -1, "guard");
+                sc::widen(r.data(), mr.data(), len);
+                vx::widen(r.data(), mv.data(), len);
+                ++ctx.checks;
+                d = first_difference(mr.data(), mv.data(), len);
+                if (d >= 0) ctx.fail("widen", "avx2", len, off, p, d);
+                if (!mr.guards_intact() || !mv.guards_intact()) ctx.fail("widen", "avx2", len, off, p, -1, "guard");
+            }
+    // The gather with the matrix's index pattern and with random indices into a 1640-entry table.
+    std::vector<int32_t> src(1640), at(640), dr(640), dv(640);
+    for (int trial = 0; trial < 200; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        fill32(ctx.rng, p, src.data(), 1640);
+        for (auto& i : at) i = ctx.rng.range(0, 1639);
+        const int n = ctx.rng.range(0, 640);
+        sc::gather_half(src.data(), at.data(), dr.data(), n);
+        vx::gather_half(src.data(), at.data(), dv.data(), n);
+        ++ctx.checks;
+        const int d = first_difference(dr.data(), dv.data(), n);
+        if (d >= 0) ctx.fail("gather_half", "avx2", n, 0, p, d);
     }
 }

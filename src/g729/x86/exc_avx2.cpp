@@ -498,4 +498,32 @@ VOKS_AVX2 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_
     alpk_out = alpk;
 }
 
+VOKS_AVX2 void narrow_q15(const int32_t* m, int16_t* r, int n) {
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i a = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i)), 15);
+        const __m256i b = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i + 8)), 15);
+        // packs saturates to 16 bits; the permute restores the order across the lanes.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + i),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
+    }
+    scalar::narrow_q15(m + i, r + i, n - i);
+}
+
+VOKS_AVX2 void widen(const int16_t* r, int32_t* m, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(m + i), load8(r + i));
+    scalar::widen(r + i, m + i, n - i);
+}
+
+VOKS_AVX2 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n) {
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
+                            _mm256_srai_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(src), idx, 4), 1));
+    }
+    scalar::gather_half(src, at + i, dst + i, n - i);
+}
+
 }  // namespace voks::g729::avx2
