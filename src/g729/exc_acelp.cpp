@@ -146,7 +146,7 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
 }
 
 void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
-    constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
+    constexpr int16_t k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
     int16_t sgn[kSubfr];
     for (int i = 0; i < kSubfr; ++i) {
         if (dn[i] >= 0) {
@@ -197,26 +197,22 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
         // Search 3, phase A: track 2 against the pulse-3 track.
         int16_t sq = -1, alp = 1;
         int cand[2];
+        int16_t ps_a[2], dn_a[kPos], cross_a[2 * kPos];
+        int32_t alp_a[2];
         top2(2, cand);
         for (int c = 0; c < 2; ++c) {
-            const int i0 = cand[c], j = i0 / 5;
-            const int16_t ps1 = dn[i0];
-            const int32_t alp1 = L_mult(r22[j], k1_4);
-            for (int b = 0; b < kPos; ++b) {
-                const int i1 = track + 5 * b;
-                const int16_t ps2 = add(ps1, dn[i1]);
-                int32_t alp2 = L_mac(alp1, r23[8 * j + b], k1_2);
-                alp2 = L_mac(alp2, r33[b], k1_4);
-                const int16_t sq2 = mult(ps2, ps2);
-                const int16_t alp16 = round_fx(alp2);
-                if (better(sq2, alp, sq, alp16)) {
-                    sq = sq2;
-                    ps = ps2;
-                    alp = alp16;
-                    ix = i0;
-                    iy = i1;
-                }
-            }
+            const int j = cand[c] / 5;
+            ps_a[c] = dn[cand[c]];
+            alp_a[c] = L_mult(r22[j], k1_4);
+            for (int b = 0; b < kPos; ++b) cross_a[8 * c + b] = r23[8 * j + b];
+        }
+        for (int b = 0; b < kPos; ++b) dn_a[b] = dn[track + 5 * b];
+        int bc = 0, bb = 0;
+        exc_kernels().phase_a(ps_a, alp_a, dn_a, cross_a, r33, sq, alp, bc, bb);
+        if (bc >= 0) {
+            ps = add(ps_a[bc], dn_a[bb]);
+            ix = cand[bc];
+            iy = track + 5 * bb;
         }
         int i0 = ix, i1 = iy;
         // Phase B: tracks 0 and 1.
@@ -262,23 +258,17 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
         alp = 1;
         top2(track, cand);
         for (int c = 0; c < 2; ++c) {
-            const int p3 = cand[c], j = p3 / 5;
-            const int16_t ps1 = dn[p3];
-            const int32_t alp1 = L_mult(r33[j], k1_4);
-            for (int a = 0; a < kPos; ++a) {
-                const int16_t ps2 = add(ps1, dn[5 * a]);
-                int32_t alp2 = L_mac(alp1, r03[8 * a + j], k1_2);
-                alp2 = L_mac(alp2, r00[a], k1_4);
-                const int16_t sq2 = mult(ps2, ps2);
-                const int16_t alp16 = round_fx(alp2);
-                if (better(sq2, alp, sq, alp16)) {
-                    sq = sq2;
-                    ps = ps2;
-                    alp = alp16;
-                    ix = p3;
-                    iy = 5 * a;
-                }
-            }
+            const int j = cand[c] / 5;
+            ps_a[c] = dn[cand[c]];
+            alp_a[c] = L_mult(r33[j], k1_4);
+            for (int a = 0; a < kPos; ++a) cross_a[8 * c + a] = r03[8 * a + j];
+        }
+        for (int a = 0; a < kPos; ++a) dn_a[a] = dn[5 * a];
+        exc_kernels().phase_a(ps_a, alp_a, dn_a, cross_a, r00, sq, alp, bc, bb);
+        if (bc >= 0) {
+            ps = add(ps_a[bc], dn_a[bb]);
+            ix = cand[bc];
+            iy = 5 * bb;
         }
         i0 = ix;
         i1 = iy;

@@ -126,15 +126,18 @@ void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& tim
     }
 }
 
-void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
-             const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+namespace {
+
+template <int Rows, int16_t KC, int16_t KV>
+void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                 const int16_t* vec, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
     best_a = -1;
     best_k = -1;
-    for (int a = 0; a < 8; ++a) {
+    for (int a = 0; a < Rows; ++a) {
         for (int k = 0; k < 8; ++k) {
             const int16_t ps2 = add(ps1[a], dn_in[k]);
-            int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], 4096);
-            alp2 = L_mac(alp2, tmp[k], 16384);
+            int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], KC);
+            alp2 = L_mac(alp2, vec[k], KV);
             const int16_t sq2 = mult(ps2, ps2);
             const int16_t alp16 = round_fx(alp2);
             if (better(sq2, alp, sq, alp16)) {
@@ -145,6 +148,18 @@ void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
             }
         }
     }
+}
+
+}  // namespace
+
+void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    rows_search<8, 4096, 16384>(ps1, alp1, dn_in, cross, tmp, sq, alp, best_a, best_k);
+}
+
+void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    rows_search<2, 16384, 8192>(ps1, alp1, dn_in, cross, diag, sq, alp, best_a, best_k);
 }
 
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
@@ -206,7 +221,8 @@ namespace {
 constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scalar::pred_lt_3,
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
                                 scalar::sign_block, scalar::pair_e,        scalar::phase_b,
-                                scalar::narrow_q15, scalar::widen,         scalar::gather_half};
+                                scalar::narrow_q15, scalar::widen,         scalar::gather_half,
+                                scalar::phase_a};
 
 ExcKernels g_table = kScalar;
 
@@ -216,7 +232,8 @@ void fill(frame::Level level) {
     if (level == frame::Level::AVX2) {
         g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
                    avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
-                   avx2::narrow_q15, avx2::widen,        avx2::gather_half};
+                   avx2::narrow_q15, avx2::widen,        avx2::gather_half,
+                   avx2::phase_a};
     }
 #else
     (void)level;

@@ -51,6 +51,10 @@ struct ExcKernels {
     void (*widen)(const int16_t* r, int32_t* m, int n);
     // dst[i] = src[at[i]] >> 1 for i < n (0 <= at[i]).
     void (*gather_half)(const int32_t* src, const int32_t* at, int32_t* dst, int n);
+    // Phase A of D4i40_17_fast over 2 x 8 candidates (c, k): ps2 = add(ps1[c], dn_in[k]),
+    // alp2 = L_mac(L_mac(alp1[c], cross[8c + k], 1/2), diag[k], 1/4); otherwise as phase_b.
+    void (*phase_a)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                    const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 };
 
 const ExcKernels& exc_kernels();
@@ -73,6 +77,8 @@ void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, c
 void narrow_q15(const int32_t* m, int16_t* r, int n);
 void widen(const int16_t* r, int32_t* m, int n);
 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
+void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace scalar
 
 namespace avx2 {
@@ -91,6 +97,8 @@ void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, c
 void narrow_q15(const int32_t* m, int16_t* r, int n);
 void widen(const int16_t* r, int32_t* m, int n);
 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
+void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+             const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 }  // namespace avx2
 
 }  // namespace voks::g729

@@ -147,26 +147,63 @@ CHECKASM(g729_exc_search_17) {
     }
 }
 
+// The row searches: random and extreme rows (the scalar steps where a row's sum may saturate),
+// non-positive energies (the ordered scan decides), tied candidates (the first one wins) and
+// entering bests of every sign.
 CHECKASM(g729_exc_phase_b) {
     if (!have_avx2()) return;
-    for (int trial = 0; trial < 20000; ++trial) {
+    for (int trial = 0; trial < 40000; ++trial) {
         const Pattern p = kPatterns[trial % 7];
-        int16_t ps1[8], dn[8], cross[64], tmp[8];
+        const bool a_phase = (trial & 8) != 0;
+        const int rows = a_phase ? 2 : 8;
+        int16_t ps1[8], dn[8], cross[64], vec[8];
         int32_t alp1[8];
         fill16(ctx.rng, p, ps1, 8);
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 8);
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), cross, 64);
-        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), tmp, 8);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), vec, 8);
         fill32(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), alp1, 8);
         if (trial & 1)
             for (auto& x : alp1) x >>= ctx.rng.range(1, 8);
-        int16_t sq_r = static_cast<int16_t>(trial & 4 ? -1 : ctx.rng.range(0, 32767)), alp_r = 1;
+        if (trial & 2) {
+            // Codebook-like: non-negative correlations, energies mostly positive.
+            for (auto& x : ps1) x = static_cast<int16_t>((x & 0x7FFF) >> ctx.rng.range(1, 4));
+            for (auto& x : dn) x = static_cast<int16_t>((x & 0x7FFF) >> ctx.rng.range(1, 4));
+            for (auto& x : vec) x = static_cast<int16_t>((x & 0x7FFF) >> ctx.rng.range(0, 3));
+            for (auto& x : alp1) x = (x & 0x7FFFFFFF) >> ctx.rng.range(2, 6);
+            for (auto& x : cross) x = static_cast<int16_t>(x >> ctx.rng.range(2, 8));
+        }
+        if (trial & 16) {
+            // Many equal ratios: identical rows and columns.
+            for (int a = 1; a < 8; ++a) {
+                ps1[a] = ps1[0];
+                alp1[a] = alp1[0];
+            }
+            for (int i = 0; i < 64; ++i) cross[i] = cross[i & 7];
+            if (trial & 32)
+                for (int k = 1; k < 8; ++k) {
+                    dn[k] = dn[0];
+                    vec[k] = vec[0];
+                }
+        }
+        int16_t sq_r, alp_r;
+        switch ((trial >> 2) & 1 ? trial % 3 : 0) {
+            case 0: sq_r = -1; alp_r = 1; break;
+            case 1: sq_r = static_cast<int16_t>(ctx.rng.range(0, 32767)); alp_r = static_cast<int16_t>(ctx.rng.range(1, 32767)); break;
+            default: sq_r = static_cast<int16_t>(ctx.rng.range(-1, 32767)); alp_r = static_cast<int16_t>(ctx.rng.range(-32768, 0)); break;
+        }
         int16_t sq_v = sq_r, alp_v = alp_r;
         int ar, kr, av, kv;
-        sc::phase_b(ps1, alp1, dn, cross, tmp, sq_r, alp_r, ar, kr);
-        vx::phase_b(ps1, alp1, dn, cross, tmp, sq_v, alp_v, av, kv);
+        if (a_phase) {
+            sc::phase_a(ps1, alp1, dn, cross, vec, sq_r, alp_r, ar, kr);
+            vx::phase_a(ps1, alp1, dn, cross, vec, sq_v, alp_v, av, kv);
+        } else {
+            sc::phase_b(ps1, alp1, dn, cross, vec, sq_r, alp_r, ar, kr);
+            vx::phase_b(ps1, alp1, dn, cross, vec, sq_v, alp_v, av, kv);
+        }
         ++ctx.checks;
-        if (ar != av || kr != kv || sq_r != sq_v || alp_r != alp_v) ctx.fail("phase_b", "avx2", 64, 0, p, 0);
+        if (ar != av || kr != kv || sq_r != sq_v || alp_r != alp_v)
+            ctx.fail(a_phase ? "phase_a" : "phase_b", "avx2", 8 * rows, 0, p, 0);
     }
 }
 

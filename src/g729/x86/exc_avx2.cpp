@@ -389,54 +389,121 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
     }
 }
 
-// Each row a gives eight candidates in one vector. The sums are exact in 32 bits when |alp1[a]|
-// leaves room for 2^28 + 2^30 and the rounding constant; other rows run the scalar steps.
-VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
-                       const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
-    constexpr int32_t kRoom = MAX_32 - (1 << 28) - (1 << 30) - (1 << 16);
-    best_a = -1;
-    best_k = -1;
+namespace {
+
+// One step of reduce_lanes: each lane takes the other candidate (osq, oal, oidx) when it is
+// better, or equal with the smaller index.
+VOKS_AVX2 inline void keep_better(__m256i& sq, __m256i& al, __m256i& idx, __m256i osq, __m256i oal, __m256i oidx) {
+    const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(osq, al), _mm256_mullo_epi32(sq, oal));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i take = _mm256_or_si256(_mm256_cmpgt_epi32(d, zero),
+                                         _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(idx, oidx)));
+    sq = _mm256_blendv_epi8(sq, osq, take);
+    al = _mm256_blendv_epi8(al, oal, take);
+    idx = _mm256_blendv_epi8(idx, oidx, take);
+}
+
+// The best of eight candidates (sq, al, idx), all al > 0, into every lane: the largest
+// sq / al, the smaller idx on equal ratios. Products of 15-bit values: the differences are
+// exact in 32 bits.
+VOKS_AVX2 inline void reduce_lanes(__m256i& sq, __m256i& al, __m256i& idx) {
+    keep_better(sq, al, idx, _mm256_permute2x128_si256(sq, sq, 1), _mm256_permute2x128_si256(al, al, 1),
+                _mm256_permute2x128_si256(idx, idx, 1));
+    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0x4E), _mm256_shuffle_epi32(al, 0x4E),
+                _mm256_shuffle_epi32(idx, 0x4E));
+    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0xB1), _mm256_shuffle_epi32(al, 0xB1),
+                _mm256_shuffle_epi32(idx, 0xB1));
+}
+
+// Lane-wise: the later candidate (sq, al) replaces the kept one when strictly better.
+VOKS_AVX2 inline __m256i strictly_better(__m256i sq, __m256i al, __m256i ksq, __m256i kal) {
+    return _mm256_cmpgt_epi32(_mm256_sub_epi32(_mm256_mullo_epi32(sq, kal), _mm256_mullo_epi32(ksq, al)),
+                              _mm256_setzero_si256());
+}
+
+// Rows x 8 candidates (a, k): ps2 = add(ps1[a], dn_in[k]), alp2 = L_mac(L_mac(alp1[a],
+// cross[8a + k], KC), vec[k], KV), compared through mult(ps2, ps2) and round(alp2).
+//
+// With every candidate's alp and the entering alp positive, "better" compares the ratios
+// sq / alp, a strict weak order: the ordered scan ends on the first candidate of largest ratio
+// when that ratio beats the entering one. The rows are reduced lane-wise (a later row replaces
+// only when strictly better), then across the lanes with ties to the smaller index. A row is
+// summed in 32-bit lanes when |alp1[a]| leaves room for both terms and the rounding constant;
+// any other row runs the scalar steps. When a non-positive alp turns up, the scalar scan decides.
+template <int Rows, int16_t KC, int16_t KV>
+VOKS_AVX2 void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                           const int16_t* vec, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    constexpr int kShC = KC == 16384 ? 15 : KC == 8192 ? 14 : 13;
+    constexpr int kShV = KV == 16384 ? 15 : KV == 8192 ? 14 : 13;
+    static_assert((1 << (kShC - 1)) == KC && (1 << (kShV - 1)) == KV, "power-of-two multipliers");
+    constexpr int64_t kRoom = int64_t{MAX_32} - (int64_t{1} << (15 + kShC)) - (int64_t{1} << (15 + kShV)) - (1 << 15);
     const __m256i vdn = load8(dn_in);
-    const __m256i vtmp = _mm256_slli_epi32(load8(tmp), 15);
+    const __m256i vv = _mm256_slli_epi32(load8(vec), kShV);
+    const __m256i rnd = _mm256_set1_epi32(0x8000);
+    __m256i bsq = _mm256_setzero_si256(), bal = bsq, brow = bsq, minal = _mm256_set1_epi32(1);
     alignas(32) int32_t sqv[8], alpv[8];
-    for (int a = 0; a < 8; ++a) {
+    for (int a = 0; a < Rows; ++a) {
+        __m256i rsq, ral;
         if (alp1[a] > kRoom || alp1[a] < -kRoom) {
             for (int k = 0; k < 8; ++k) {
                 const int16_t ps2 = add(ps1[a], dn_in[k]);
-                int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], 4096);
-                alp2 = L_mac(alp2, tmp[k], 16384);
+                int32_t alp2 = L_mac(alp1[a], cross[8 * a + k], KC);
+                alp2 = L_mac(alp2, vec[k], KV);
                 sqv[k] = mult(ps2, ps2);
                 alpv[k] = round_fx(alp2);
             }
+            rsq = _mm256_load_si256(reinterpret_cast<const __m256i*>(sqv));
+            ral = _mm256_load_si256(reinterpret_cast<const __m256i*>(alpv));
         } else {
             const __m256i l = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)),
-                vtmp);
-            _mm256_store_si256(reinterpret_cast<__m256i*>(alpv),
-                               _mm256_srai_epi32(_mm256_add_epi32(l, _mm256_set1_epi32(0x8000)), 16));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(sqv),
-                               square16(add16(_mm256_set1_epi32(ps1[a]), vdn)));
+                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), kShC)), vv);
+            ral = _mm256_srai_epi32(_mm256_add_epi32(l, rnd), 16);
+            rsq = square16(add16(_mm256_set1_epi32(ps1[a]), vdn));
         }
-        // Only a candidate beating the best held on entry to the row can change it (products
-        // below 2^30: the difference is exact in 32 bits); the ordered scan starts there.
-        const __m256i d =
-            _mm256_sub_epi32(_mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(sqv)),
-                                                _mm256_set1_epi32(alp)),
-                             _mm256_mullo_epi32(_mm256_set1_epi32(sq),
-                                                _mm256_load_si256(reinterpret_cast<const __m256i*>(alpv))));
-        const unsigned hits = static_cast<unsigned>(
-            _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d, _mm256_setzero_si256()))));
-        if (hits == 0) continue;
-        for (int k = __builtin_ctz(hits); k < 8; ++k) {
-            const int16_t s2 = static_cast<int16_t>(sqv[k]), a16 = static_cast<int16_t>(alpv[k]);
-            if (better(s2, alp, sq, a16)) {
-                sq = s2;
-                alp = a16;
-                best_a = a;
-                best_k = k;
-            }
+        minal = _mm256_min_epi32(minal, ral);
+        if (a == 0) {
+            bsq = rsq;
+            bal = ral;
+        } else {
+            const __m256i take = strictly_better(rsq, ral, bsq, bal);
+            bsq = _mm256_blendv_epi8(bsq, rsq, take);
+            bal = _mm256_blendv_epi8(bal, ral, take);
+            brow = _mm256_blendv_epi8(brow, _mm256_set1_epi32(a), take);
         }
     }
+    const bool positive =
+        alp > 0 && _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) == 0xFF;
+    if (!positive) {
+        if (Rows == 8)
+            scalar::phase_b(ps1, alp1, dn_in, cross, vec, sq, alp, best_a, best_k);
+        else
+            scalar::phase_a(ps1, alp1, dn_in, cross, vec, sq, alp, best_a, best_k);
+        return;
+    }
+    __m256i idx = _mm256_add_epi32(_mm256_slli_epi32(brow, 3), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    reduce_lanes(bsq, bal, idx);
+    const int16_t s2 = static_cast<int16_t>(_mm256_cvtsi256_si32(bsq));
+    const int16_t a16 = static_cast<int16_t>(_mm256_cvtsi256_si32(bal));
+    best_a = best_k = -1;
+    if (better(s2, alp, sq, a16)) {
+        const int i = _mm256_cvtsi256_si32(idx);
+        sq = s2;
+        alp = a16;
+        best_a = i >> 3;
+        best_k = i & 7;
+    }
+}
+
+}  // namespace
+
+VOKS_AVX2 void phase_b(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                       const int16_t* tmp, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    rows_search<8, 4096, 16384>(ps1, alp1, dn_in, cross, tmp, sq, alp, best_a, best_k);
+}
+
+VOKS_AVX2 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
+                       const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+    rows_search<2, 16384, 8192>(ps1, alp1, dn_in, cross, diag, sq, alp, best_a, best_k);
 }
 
 // mult() in 32-bit lanes: (a * b) >> 15, the one overflow (-32768 squared) saturated.
