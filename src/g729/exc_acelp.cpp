@@ -67,6 +67,18 @@ inline bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp)
     return int64_t{L_mult(sq, alpha_best)} - 2 * int64_t{sq_best} * alp > 0;
 }
 
+// round(L_mac(L_mac(L_mult(x, 1/4), y, 1/4), d, 1/8)) of 16-bit x, y, d: the terms are at most
+// 2^28, 2^28 and 2^27 in magnitude, so no step saturates and the plain sum is the chain.
+inline int16_t round_sum(int16_t x, int16_t y, int16_t d) {
+    return static_cast<int16_t>((int32_t{x} * 16384 + int32_t{y} * 16384 + int32_t{d} * 8192 + 0x8000) >> 16);
+}
+
+// L_mac(L_mac(L_mac(alp0, x, 1/8), y, 1/8), d, 1/16) with alp0 = L_mult(alp, 1/4): at most 2^29
+// + 2^28 + 2^28 + 2^27 in magnitude, below 2^31, so no step saturates.
+inline int32_t energy_sum(int32_t alp0, int16_t x, int16_t y, int16_t d) {
+    return alp0 + int32_t{x} * 8192 + int32_t{y} * 8192 + int32_t{d} * 4096;
+}
+
 }  // namespace
 
 namespace {
@@ -146,7 +158,7 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
 }
 
 void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
-    constexpr int16_t k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
+    constexpr int16_t k1_4 = 8192;
     int16_t sgn[kSubfr];
     for (int i = 0; i < kSubfr; ++i) {
         if (dn[i] >= 0) {
@@ -222,19 +234,12 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
             sq = -1;
             alp = 1;
             const int j0 = i0 / 5, j1 = i1 / 5;
-            for (int k = 0; k < kPos; ++k) {
-                int32_t s = L_mult(r12[8 * k + j0], k1_4);
-                s = L_mac(s, r13[8 * k + j1], k1_4);
-                s = L_mac(s, r11[k], k1_8);
-                tmp[k] = round_fx(s);
-            }
+            for (int k = 0; k < kPos; ++k) tmp[k] = round_sum(r12[8 * k + j0], r13[8 * k + j1], r11[k]);
             int16_t ps1[kPos], dn_in[kPos];
             int32_t alp1[kPos];
             for (int a = 0; a < kPos; ++a) {
                 ps1[a] = add(ps0, dn[5 * a]);
-                int32_t s = L_mac(alp0, r02[8 * a + j0], k1_8);
-                s = L_mac(s, r03[8 * a + j1], k1_8);
-                alp1[a] = L_mac(s, r00[a], k1_16);
+                alp1[a] = energy_sum(alp0, r02[8 * a + j0], r03[8 * a + j1], r00[a]);
                 dn_in[a] = dn[1 + 5 * a];
             }
             int ba = 0, bk = 0;
@@ -279,19 +284,12 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
             sq = -1;
             alp = 1;
             const int j0 = i0 / 5, j1 = i1 / 5;
-            for (int k = 0; k < kPos; ++k) {
-                int32_t s = L_mult(r23[8 * k + j0], k1_4);
-                s = L_mac(s, r02[8 * j1 + k], k1_4);
-                s = L_mac(s, r22[k], k1_8);
-                tmp[k] = round_fx(s);
-            }
+            for (int k = 0; k < kPos; ++k) tmp[k] = round_sum(r23[8 * k + j0], r02[8 * j1 + k], r22[k]);
             int16_t ps1[kPos], dn_in[kPos];
             int32_t alp1[kPos];
             for (int a = 0; a < kPos; ++a) {
                 ps1[a] = add(ps0, dn[1 + 5 * a]);
-                int32_t s = L_mac(alp0, r13[8 * a + j0], k1_8);
-                s = L_mac(s, r01[8 * j1 + a], k1_8);
-                alp1[a] = L_mac(s, r11[a], k1_16);
+                alp1[a] = energy_sum(alp0, r13[8 * a + j0], r01[8 * j1 + a], r11[a]);
                 dn_in[a] = dn[2 + 5 * a];
             }
             int ba = 0, bk = 0;

@@ -506,26 +506,28 @@ VOKS_AVX2 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* d
     rows_search<2, 16384, 8192>(ps1, alp1, dn_in, cross, diag, sq, alp, best_a, best_k);
 }
 
-// mult() in 32-bit lanes: (a * b) >> 15, the one overflow (-32768 squared) saturated.
+namespace {
+
+// mult() in 16-bit lanes: bits 15..30 of the product from its high and low halves; the one
+// overflow (-32768 squared) saturated to 32767.
+VOKS_AVX2 inline __m256i mult16(__m256i a, __m256i b) {
+    const __m256i r = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(a, b), 1),
+                                      _mm256_srli_epi16(_mm256_mullo_epi16(a, b), 15));
+    const __m256i min = _mm256_set1_epi16(MIN_16);
+    return _mm256_xor_si256(r, _mm256_and_si256(_mm256_cmpeq_epi16(a, min), _mm256_cmpeq_epi16(b, min)));
+}
+
+}  // namespace
+
+// Two rows per vector: the factors of rows a and a + 1 against the eight column signs.
 VOKS_AVX2 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
-    const __m256i c = load8(cols);
-    const __m256i mx = _mm256_set1_epi32(32767);
-    __m256i neg = _mm256_setzero_si256();
-    if (mode != 0) {
-        // Inverse column signs: 32767 -> -32768, -32768 -> 32767.
-        neg = _mm256_sub_epi32(_mm256_set1_epi32(-1), c);
-    }
-    for (int a = 0; a < 8; ++a) {
-        __m256i f;
-        if (mode == 0)
-            f = _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(_mm256_set1_epi32(rows[a]), c), 15),
-                                 mx);
-        else
-            f = rows[a] < 0 ? neg : c;
-        const __m256i v =
-            _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(load8(r + 8 * a), f), 15), mx);
-        const __m128i packed = _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8 * a), packed);
+    const __m256i c = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cols)));
+    for (int a = 0; a < 8; a += 2) {
+        const __m256i rs = _mm256_setr_m128i(_mm_set1_epi16(rows[a]), _mm_set1_epi16(rows[a + 1]));
+        // Mode 1: a negative row sign inverts the column signs (32767 <-> -32768, that is ~c).
+        const __m256i f = mode == 0 ? mult16(rs, c) : _mm256_xor_si256(c, _mm256_srai_epi16(rs, 15));
+        __m256i* p = reinterpret_cast<__m256i*>(r + 8 * a);
+        _mm256_storeu_si256(p, mult16(_mm256_loadu_si256(p), f));
     }
 }
 
