@@ -1,4 +1,5 @@
 // Autocorrelation, cross-correlation, lag searches and partial convolution.
+#include <algorithm>
 #include <cfloat>
 #include <cstdint>
 
@@ -241,23 +242,34 @@ void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_
         if (exact) {
             kt.xcorr_tri(src1, src2, len, buf);
             for (int k = 0; k < len; ++k) buf[k] *= 2;
+        } else if (len <= 64) {
+            kt.mac_chain_tri(src1, src2, len, buf);
         } else {
             for (int k = 0; k < len; ++k) buf[k] = mac_chain(src1, src2 + k, len - k);
         }
     }
     auto y = [&](int k) {
-        if (buffered) return buf[k];
         return exact ? 2 * kt.dot(src1, src2 + k, len - k) : mac_chain(src1, src2 + k, len - k);
     };
+    // The largest |y| (L_abs) sets the scaling; the buffered loops are branch-free so that they
+    // vectorise.
     int32_t m = 0;
-    for (int k = 0; k < len; ++k) {
-        const int32_t a = L_abs(y(k));
-        if (a > m) m = a;
+    if (buffered) {
+        for (int k = 0; k < len; ++k) {
+            const int32_t a = buf[k] < 0 ? (buf[k] == MIN_32 ? MAX_32 : -buf[k]) : buf[k];
+            m = a > m ? a : m;
+        }
+    } else {
+        for (int k = 0; k < len; ++k) m = std::max(m, L_abs(y(k)));
     }
     int j = norm_l(m);
     if (j > 16) j = 16;
     const int shift = 18 - j;
-    for (int k = 0; k < len; ++k) dst[k] = sat16(y(k) >> shift);
+    if (buffered) {
+        for (int k = 0; k < len; ++k) dst[k] = sat16(buf[k] >> shift);
+    } else {
+        for (int k = 0; k < len; ++k) dst[k] = sat16(y(k) >> shift);
+    }
 }
 
 void cross_corr_lag_max_16s(const int16_t* src1, const int16_t* src2, int len, int max_lag,

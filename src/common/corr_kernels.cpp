@@ -1,6 +1,8 @@
 // Scalar correlation kernels (the definition) and the kernel table.
 #include "common/corr_kernels.h"
 
+#include "common/basicop.h"
+
 namespace voks::common {
 
 namespace scalar {
@@ -22,6 +24,14 @@ void autocorr(const int16_t* x, int n, int32_t* out, int lags) {
 
 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out) {
     for (int k = 0; k < n; ++k) out[k] = dot(a, b + k, n - k);
+}
+
+void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out) {
+    for (int k = 0; k < n; ++k) {
+        int32_t s = 0;
+        for (int i = 0; i < n - k; ++i) s = L_mac(s, a[i], b[i + k]);
+        out[k] = s;
+    }
 }
 
 int64_t energy(const int16_t* x, int n) {
@@ -51,7 +61,7 @@ void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out) {
 namespace {
 
 constexpr CorrKernels kScalar = {scalar::dot,    scalar::xcorr, scalar::autocorr, scalar::xcorr_tri,
-                                 scalar::energy, scalar::conv,  scalar::fir};
+                                 scalar::mac_chain_tri, scalar::energy, scalar::conv,  scalar::fir};
 
 CorrKernels g_table = kScalar;
 
@@ -59,7 +69,7 @@ void fill(frame::Level level) {
     g_table = kScalar;
     if (level == frame::Level::AVX2)
         g_table = {avx2::dot,    avx2::xcorr, avx2::autocorr, avx2::xcorr_tri,
-                   avx2::energy, avx2::conv,  avx2::fir};
+                   avx2::mac_chain_tri, avx2::energy, avx2::conv,  avx2::fir};
 }
 
 const frame::KernelInit g_init(fill);

@@ -20,6 +20,9 @@ struct CorrKernels {
     void (*autocorr)(const int16_t* x, int n, int32_t* out, int lags);
     // out[k] = sum_{i<n-k} a[i]*b[i+k] mod 2^32 for k < n (triangular correlation).
     void (*xcorr_tri)(const int16_t* a, const int16_t* b, int n, int32_t* out);
+    // out[k] = the saturating chain s = L_mac(s, a[i], b[i+k]) over i < n-k from s = 0, for
+    // k < n <= 64 (the reference's Cor_h_X sums whatever the input).
+    void (*mac_chain_tri)(const int16_t* a, const int16_t* b, int n, int32_t* out);
     // sum_{i<n} x[i]^2, exact.
     int64_t (*energy)(const int16_t* x, int n);
     // out[j] = sum_{k<=m} a[k]*b[m-k] mod 2^32 for m = first + j, first <= m < last;
@@ -38,6 +41,7 @@ int32_t dot(const int16_t* a, const int16_t* b, int n);
 void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags);
 void autocorr(const int16_t* x, int n, int32_t* out, int lags);
 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
+void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
 int64_t energy(const int16_t* x, int n);
 void conv(const int16_t* a, const int16_t* b, int first, int last, int32_t* out);
 void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out);
@@ -49,6 +53,8 @@ int32_t dot(const int16_t* a, const int16_t* b, int n);
 void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags);
 void autocorr(const int16_t* x, int n, int32_t* out, int lags);
 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
+void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
+void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
 int64_t energy(const int16_t* x, int n);
 void conv(const int16_t* a, const int16_t* b, int first, int last, int32_t* out);
 void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out);

@@ -95,15 +95,14 @@ int stability(int16_t* lsf) {
 
 // First index of the smallest value (the reference's strict comparison against a running minimum
 // that starts at MAX_32).
+// The minimum is found first (a loop without a carried index, which the compiler vectorises),
+// then its first position.
 int arg_min(const int32_t* d, int n) {
-    int best = 0;
     int32_t dmin = MAX_32;
-    for (int i = 0; i < n; ++i)
-        if (d[i] < dmin) {
-            dmin = d[i];
-            best = i;
-        }
-    return best;
+    for (int i = 0; i < n; ++i) dmin = d[i] < dmin ? d[i] : dmin;
+    int best = 0;
+    while (best < n && d[best] != dmin) ++best;
+    return best < n ? best : 0;
 }
 
 // Codebook vector with the two expansion passes (Lsp_get_quant up to the composition).

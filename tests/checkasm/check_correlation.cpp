@@ -102,6 +102,21 @@ CHECKASM(corr_xcorr_tri) {
             }
 }
 
+CHECKASM(corr_mac_chain_tri) {
+    if (!have_avx2()) return;
+    for (int len = 0; len <= 64; ++len)
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                Buffer<int16_t> a(len, off), b(len, (off * 5 + 2) % 16);
+                fill16(ctx.rng, p, a.data(), len);
+                fill16(ctx.rng, partner(p), b.data(), len);
+                Buffer<int32_t> r(len, off % 8), v(len, (off + 1) % 8);
+                sc::mac_chain_tri(a.data(), b.data(), len, r.data());
+                vx::mac_chain_tri(a.data(), b.data(), len, v.data());
+                compare_out(ctx, "mac_chain_tri", len, off, p, r, v, "");
+            }
+}
+
 CHECKASM(corr_conv) {
     if (!have_avx2()) return;
     for (int len : lengths())

@@ -260,6 +260,39 @@ VOKS_AVX2 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out
     triangular(a, b, n, out, 0, n);
 }
 
+VOKS_AVX2 void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out) {
+    // Eight lags per pass, one saturating step per lane and sample. b is copied with eight zeros
+    // after it (lanes whose lag has run out add zero), a as 32-bit lanes ready to broadcast.
+    alignas(32) int16_t bz[64 + 8];
+    alignas(32) int32_t a32[64];
+    for (int i = 0; i < n; ++i) {
+        bz[i] = b[i];
+        a32[i] = static_cast<uint16_t>(a[i]);
+    }
+    for (int i = n; i < n + 8; ++i) bz[i] = 0;
+    const __m256i top = _mm256_set1_epi32(0x40000000), max32 = _mm256_set1_epi32(0x7FFFFFFF);
+    for (int k = 0; k < n; k += 8) {
+        __m256i acc = _mm256_setzero_si256();
+        for (int i = 0; i < n - k; ++i) {
+            // a[i] in the low half of each lane, zero above: vpmaddwd forms a[i] * b exactly.
+            const __m256i bv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bz + i + k)));
+            const __m256i prod = _mm256_madd_epi16(_mm256_set1_epi32(a32[i]), bv);
+            // L_mult: the doubled product, (-32768)^2 giving MAX_32 (2^31 wrapped, minus one).
+            const __m256i d = _mm256_add_epi32(_mm256_add_epi32(prod, prod), _mm256_cmpeq_epi32(prod, top));
+            // L_add: on overflow (operands of one sign, sum of the other) the bound of acc's sign.
+            const __m256i sum = _mm256_add_epi32(acc, d);
+            const __m256i ovf = _mm256_andnot_si256(_mm256_xor_si256(acc, d), _mm256_xor_si256(acc, sum));
+            const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(acc, 31), max32);
+            acc = _mm256_castps_si256(_mm256_blendv_ps(_mm256_castsi256_ps(sum), _mm256_castsi256_ps(sat),
+                                                       _mm256_castsi256_ps(ovf)));
+        }
+        alignas(32) int32_t r[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(r), acc);
+        const int m = n - k < 8 ? n - k : 8;
+        for (int j = 0; j < m; ++j) out[k + j] = r[j];
+    }
+}
+
 VOKS_AVX2 int64_t energy(const int16_t* x, int n) {
     if (n < 16) {
         int64_t s = 0;
