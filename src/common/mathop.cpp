@@ -69,7 +69,7 @@ void ownLog2(int32_t x, int16_t& exponent, int16_t& fraction) {
         return;
     }
     const int16_t e = norm_l(x);
-    x = L_shl(x, e);
+    x = ownNormShift(x, e);
     exponent = sub(30, e);
     x = L_shr(x, 9);
     const int16_t i = sub(extract_h(x), 32);
@@ -88,7 +88,7 @@ int32_t ownPow2(int16_t exponent, int16_t fraction) {
 int32_t ownInvSqrt(int32_t x) {
     if (x <= 0) return 0x3FFFFFFF;
     int16_t e = norm_l(x);
-    x = L_shl(x, e);
+    x = ownNormShift(x, e);
     e = sub(30, e);
     if ((e & 1) == 0) x = L_shr(x, 1);
     e = add(shr(e, 1), 1);
@@ -164,7 +164,7 @@ int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, c
         expYY = -4;
     }
     int16_t n = norm_l(s);
-    const int16_t yy = round_fx(L_shl(s, n));
+    const int16_t yy = round_fx(ownNormShift(s, n));
     expYY = add(expYY, n);
 
     // <x,y>, likewise on y/4; the step-by-step chain only when a partial sum might saturate.
@@ -183,7 +183,7 @@ int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, c
         expXY = -2;
     }
     n = norm_l(s);
-    const int16_t xy = round_fx(L_shl(s, n));
+    const int16_t xy = round_fx(ownNormShift(s, n));
     expXY = add(expXY, n);
 
     coeff[0] = yy;

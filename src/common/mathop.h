@@ -21,6 +21,11 @@ int32_t ownInvSqrt(int32_t x);
 // Normalised inverse square root on a (mantissa, exponent) pair, updated in place.
 void ownInvSqrt_32s16s_I(int32_t& mantissa, int16_t& exponent);
 
+// L_shl(x, n) for n <= norm_l(x): a normalising shift never saturates, so no step loop is needed.
+inline int32_t ownNormShift(int32_t x, int16_t n) {
+    return static_cast<int32_t>(static_cast<uint32_t>(x) << n);
+}
+
 // Pitch gain (Q14, limited to 1.2) of the filtered adaptive vector y against the target x over
 // 40 samples; coeff receives <y,y> mantissa, 15 - exponent, <x,y> mantissa, 15 - exponent.
 // xyStart is the starting value of the <x,y> accumulation (0 in G.729, 1 where a family says).

@@ -55,15 +55,15 @@ void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int16_t* g
     const int64_t e2 = k.energy(sy2, kSubfr);
     int32_t acc = static_cast<int32_t>(1 + 2 * e2);
     int16_t n = norm_l(acc);
-    g[2] = round_fx(L_shl(acc, n));
+    g[2] = round_fx(ownNormShift(acc, n));
     e[2] = add(n, 19 - 16);
     acc = chain_from_1(x, sy2, k.energy(x, kSubfr), e2);
     n = norm_l(acc);
-    g[3] = negate(round_fx(L_shl(acc, n)));
+    g[3] = negate(round_fx(ownNormShift(acc, n)));
     e[3] = sub(add(n, 10 - 16), 1);
     acc = chain_from_1(y1, sy2, k.energy(y1, kSubfr), e2);
     n = norm_l(acc);
-    g[4] = round_fx(L_shl(acc, n));
+    g[4] = round_fx(ownNormShift(acc, n));
     e[4] = sub(add(n, 10 - 16), 1);
 }
 
@@ -111,7 +111,7 @@ int16_t combine(int32_t t1, int16_t e1, int32_t t2, int16_t e2, int16_t& expOut)
     }
     const int16_t sft = norm_l(t);
     expOut = sub(add(e, sft), 16);
-    return extract_h(L_shl(t, sft));
+    return extract_h(ownNormShift(t, sft));
 }
 
 void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int16_t* code,
@@ -145,7 +145,7 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
         e = e1;
     }
     int16_t sft = norm_l(t);
-    const int16_t denom = extract_h(L_shl(t, sft));
+    const int16_t denom = extract_h(ownNormShift(t, sft));
     const int16_t expDenom = sub(add(e, sft), 16);
     const int16_t invDenom = negate(div_s(16384, denom));
     const int16_t expInv = sub(14 + 15, expDenom);

@@ -1,7 +1,8 @@
 // The exact short cuts of the saturating L_mac chains behind the pitch gain (G_pitch), the
 // innovation energy and the gain quantiser's correlations, checked against the step-by-step
 // chains of the reference arithmetic on random, full-scale and saturating inputs and on inputs
-// placed just at the bound where the short cut hands over to the chain.
+// placed just at the bound where the short cut hands over to the chain; and the normalising
+// shift without the saturation loop.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -164,6 +165,16 @@ TEST_P(ChainShortCuts, InnovationEnergyMatchesTheChain) {
     code[38] = -8192;
     bool unused = false;
     EXPECT_EQ(ownInnovationEnergy(code, kLen), chain(0, code, code, kLen, unused));
+}
+
+TEST(NormShift, EqualsTheSaturatingShiftAtTheNormalisation) {
+    std::mt19937 rng(11);
+    const int32_t edges[] = {0, 1, -1, 2, -2, MAX_32, MIN_32, 0x3FFFFFFF, -0x40000000, -0x40000001, 0x40000000, 12345, -12345};
+    auto check = [](int32_t x) {
+        for (int16_t n = 0; n <= norm_l(x); ++n) ASSERT_EQ(ownNormShift(x, n), L_shl(x, n)) << x << " << " << n;
+    };
+    for (int32_t x : edges) check(x);
+    for (int i = 0; i < 20000; ++i) check(static_cast<int32_t>(rng()) >> (i % 31));
 }
 
 INSTANTIATE_TEST_SUITE_P(Levels, ChainShortCuts,
