@@ -65,6 +65,7 @@ void BM_g729_lp_cheb_grid(benchmark::State& state) {
 }
 BENCHMARK(BM_g729_lp_cheb_grid<sc::cheb_grid>)->Name("BM_g729_lp_cheb_grid61/scalar");
 BENCHMARK(BM_g729_lp_cheb_grid<vx::cheb_grid>)->Name("BM_g729_lp_cheb_grid61/avx2");
+BENCHMARK(BM_g729_lp_cheb_grid<sc::cheb_grid_reference>)->Name("BM_g729_lp_cheb_grid61/reference-chain");
 
 template <void (*Fn)(const int16_t*, int16_t*, int)>
 void BM_g729_lp_lsf_to_lsp(benchmark::State& state) {

@@ -45,7 +45,56 @@ int16_t chebps(int16_t x, const int16_t* f, bool q10) {
 }
 }  // namespace
 
+namespace {
+// The same recursion in 64-bit arithmetic. Every step of the reference is checked: the result is
+// exact when no product saturated ((-32768)^2 in L_mult) and no partial sum left 32 bits;
+// otherwise false is returned and the reference chain decides.
+bool chebps_exact(int16_t x, const int16_t* f, bool q10, int16_t& y) {
+    int64_t bad = 0;
+    // Nonzero when v lies outside the 32-bit range.
+    auto check = [&bad](int64_t v) { bad |= (v + 0x80000000LL) >> 32; };
+    // One step: 2 * Mpy_32_16(b1, x) (doubling only when `twice`) - b2 + c, where b1 and b2 are
+    // double-precision values (hi << 16) + (lo << 1).
+    auto step = [&](int64_t b1, int64_t b2, int64_t c, bool twice) {
+        const int64_t h1 = b1 >> 16, l1 = (b1 & 0xFFFF) >> 1;
+        const int64_t h2 = b2 >> 16, l2 = (b2 & 0xFFFF) >> 1;
+        int64_t t = 2 * h1 * x;  // L_mult: saturates only for (-32768)^2, outside the range
+        check(t);
+        t += 2 * ((l1 * x) >> 15);
+        check(t);
+        if (twice) {
+            t *= 2;
+            check(t);
+        }
+        bad |= h2 == MIN_16;  // L_mult(b2_h, MIN_16) saturates there
+        t -= h2 * 65536;
+        check(t);
+        t -= 2 * l2;
+        check(t);
+        t += c;
+        check(t);
+        return t;
+    };
+    int64_t b2 = int64_t{q10 ? 128 : 256} << 16;
+    int64_t b1 = 2 * int64_t{x} * (q10 ? 256 : 512) + int64_t{f[1]} * 8192;  // below 2^29: exact
+    for (int i = 2; i < 5; ++i) {
+        const int64_t t = step(b1, b2, int64_t{f[i]} * 8192, true);
+        b2 = b1;
+        b1 = t;
+    }
+    const int64_t t = step(b1, b2, int64_t{f[5]} * 4096, false);
+    if (bad) return false;
+    y = extract_h(L_shl(static_cast<int32_t>(t), static_cast<int16_t>(q10 ? 7 : 6)));
+    return true;
+}
+}  // namespace
+
 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
+    for (int j = 0; j < n; ++j)
+        if (!chebps_exact(x[j], f, q10, y[j])) y[j] = chebps(x[j], f, q10);
+}
+
+void cheb_grid_reference(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
     for (int j = 0; j < n; ++j) y[j] = chebps(x[j], f, q10);
 }
 
