@@ -80,6 +80,53 @@ VOKS_AVX2 __m256i cheb8(__m256i x, const int16_t* f, bool q10) {
     return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
 }
 
+// cheb8 with wrapping 32-bit arithmetic and one-cycle adds on the dependency chain; every step
+// of the reference is checked beside it (a product saturating at (-32768)^2, a sum leaving 32
+// bits). Returns false, leaving r unspecified, when any lane hit such a step.
+VOKS_AVX2 bool cheb8_exact(__m256i x, const int16_t* f, bool q10, __m256i& r) {
+    const __m256i xz = _mm256_and_si256(x, _mm256_set1_epi32(0xFFFF));  // x in the low half only
+    const __m256i low = _mm256_set1_epi32(0xFFFF), top = _mm256_set1_epi32(0x40000000);
+    const __m256i min16 = _mm256_set1_epi32(MIN_16);
+    __m256i bad = _mm256_setzero_si256();
+    // Sign bit of `bad` set when a + b (sum s) or a - b (difference s) overflowed.
+    auto add = [&](__m256i a, __m256i b) VOKS_AVX2 {
+        const __m256i s = _mm256_add_epi32(a, b);
+        bad = _mm256_or_si256(bad, _mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)));
+        return s;
+    };
+    auto sub = [&](__m256i a, __m256i b) VOKS_AVX2 {
+        const __m256i s = _mm256_sub_epi32(a, b);
+        bad = _mm256_or_si256(bad, _mm256_and_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(a, s)));
+        return s;
+    };
+    auto step = [&](__m256i b1, __m256i b2, int32_t c, bool twice) VOKS_AVX2 {
+        const __m256i h1 = _mm256_srai_epi32(b1, 16);
+        const __m256i l1 = _mm256_srli_epi32(_mm256_and_si256(b1, low), 1);
+        const __m256i p = _mm256_madd_epi16(h1, xz);  // h1 * x (h1 fits 16 bits)
+        // L_mult(h1, x) = 2p; 2^30 would saturate there, so it is flagged.
+        bad = _mm256_or_si256(bad, _mm256_cmpeq_epi32(p, top));
+        const __m256i q = _mm256_srai_epi32(_mm256_madd_epi16(l1, xz), 15);  // mult(l1, x)
+        __m256i t = add(_mm256_add_epi32(p, p), _mm256_add_epi32(q, q));
+        if (twice) t = add(t, t);
+        const __m256i h2 = _mm256_srai_epi32(b2, 16);
+        bad = _mm256_or_si256(bad, _mm256_cmpeq_epi32(h2, min16));  // L_mult(b2_h, MIN_16) saturates
+        t = sub(t, _mm256_slli_epi32(h2, 16));
+        t = sub(t, _mm256_and_si256(b2, _mm256_set1_epi32(0xFFFE)));  // 2 * b2_l
+        return add(t, _mm256_set1_epi32(c));
+    };
+    __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
+    __m256i b1 = _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
+    for (int i = 2; i < 5; ++i) {
+        const __m256i t = step(b1, b2, int32_t{f[i]} * 8192, true);
+        b2 = b1;
+        b1 = t;
+    }
+    const __m256i t = step(b1, b2, int32_t{f[5]} * 4096, false);
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(bad)) != 0) return false;
+    r = _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
+    return true;
+}
+
 }  // namespace
 
 // r * w in double-precision format on eight lanes.
@@ -113,7 +160,8 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, in
     int j = 0;
     for (; j + 8 <= n; j += 8) {
         const __m256i xv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + j)));
-        const __m256i r = cheb8(xv, f, q10);
+        __m256i r;
+        if (!cheb8_exact(xv, f, q10, r)) r = cheb8(xv, f, q10);
         const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + j), p);
     }
