@@ -255,10 +255,13 @@ void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_
     // vectorise.
     int32_t m = 0;
     if (buffered) {
+        // max |y| = max(|max y|, |min y|).
+        int32_t hi = 0, lo = 0;
         for (int k = 0; k < len; ++k) {
-            const int32_t a = buf[k] < 0 ? (buf[k] == MIN_32 ? MAX_32 : -buf[k]) : buf[k];
-            m = a > m ? a : m;
+            hi = buf[k] > hi ? buf[k] : hi;
+            lo = buf[k] < lo ? buf[k] : lo;
         }
+        m = std::max(hi, L_abs(lo));
     } else {
         for (int k = 0; k < len; ++k) m = std::max(m, L_abs(y(k)));
     }
@@ -266,7 +269,10 @@ void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_
     if (j > 16) j = 16;
     const int shift = 18 - j;
     if (buffered) {
-        for (int k = 0; k < len; ++k) dst[k] = sat16(buf[k] >> shift);
+        for (int k = 0; k < len; ++k) {
+            const int32_t v = buf[k] >> shift;
+            dst[k] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : v < MIN_16 ? MIN_16 : v);
+        }
     } else {
         for (int k = 0; k < len; ++k) dst[k] = sat16(y(k) >> shift);
     }
