@@ -67,18 +67,6 @@ inline bool better(int16_t sq, int16_t alpha_best, int16_t sq_best, int16_t alp)
     return int64_t{L_mult(sq, alpha_best)} - 2 * int64_t{sq_best} * alp > 0;
 }
 
-// round(L_mac(L_mac(L_mult(x, 1/4), y, 1/4), d, 1/8)) of 16-bit x, y, d: the terms are at most
-// 2^28, 2^28 and 2^27 in magnitude, so no step saturates and the plain sum is the chain.
-inline int16_t round_sum(int16_t x, int16_t y, int16_t d) {
-    return static_cast<int16_t>((int32_t{x} * 16384 + int32_t{y} * 16384 + int32_t{d} * 8192 + 0x8000) >> 16);
-}
-
-// L_mac(L_mac(L_mac(alp0, x, 1/8), y, 1/8), d, 1/16) with alp0 = L_mult(alp, 1/4): at most 2^29
-// + 2^28 + 2^28 + 2^27 in magnitude, below 2^31, so no step saturates.
-inline int32_t energy_sum(int32_t alp0, int16_t x, int16_t y, int16_t d) {
-    return alp0 + int32_t{x} * 8192 + int32_t{y} * 8192 + int32_t{d} * 4096;
-}
-
 }  // namespace
 
 namespace {
@@ -158,7 +146,6 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
 }
 
 void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
-    constexpr int16_t k1_4 = 8192;
     int16_t sgn[kSubfr];
     for (int i = 0; i < kSubfr; ++i) {
         if (dn[i] >= 0) {
@@ -170,144 +157,8 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
     }
     // Signs into the cross blocks: the sign of the first position picks the sign vector.
     sign_cross(rr, sgn, 1);
-    const int16_t* r00 = rr + kDiag[0];
-    const int16_t* r11 = rr + kDiag[1];
-    const int16_t* r22 = rr + kDiag[2];
-    const int16_t* r01 = rr + cross_at(R01);
-    const int16_t* r02 = rr + cross_at(R02);
-    const int16_t* r12 = rr + cross_at(R12);
-
-    int16_t psk = -1, alpk = 1;
-    int ip[4] = {0, 1, 2, 3};
-    int ix = 0, iy = 0;
-    int16_t ps = 0;
-
-    // Two largest |d| positions of a track (the second excluding the first).
-    auto top2 = [&](int track, int out[2]) {
-        int prev = -1;
-        for (int n = 0; n < 2; ++n) {
-            int16_t max = -1;
-            int best = track;
-            for (int j = track; j < kSubfr; j += 5) {
-                if (dn[j] > max && j != prev) {
-                    max = dn[j];
-                    best = j;
-                }
-            }
-            out[n] = best;
-            prev = best;
-        }
-    };
-
-    for (int track = 3; track <= 4; ++track) {
-        const int16_t* r33 = rr + kDiag[track];
-        const int16_t* r03 = rr + cross_at(track == 3 ? R03 : R04);
-        const int16_t* r13 = rr + cross_at(track == 3 ? R13 : R14);
-        const int16_t* r23 = rr + cross_at(track == 3 ? R23 : R24);
-        int16_t tmp[kPos];
-
-        // Search 3, phase A: track 2 against the pulse-3 track.
-        int16_t sq = -1, alp = 1;
-        int cand[2];
-        int16_t ps_a[2], dn_a[kPos], cross_a[2 * kPos];
-        int32_t alp_a[2];
-        top2(2, cand);
-        for (int c = 0; c < 2; ++c) {
-            const int j = cand[c] / 5;
-            ps_a[c] = dn[cand[c]];
-            alp_a[c] = L_mult(r22[j], k1_4);
-            for (int b = 0; b < kPos; ++b) cross_a[8 * c + b] = r23[8 * j + b];
-        }
-        for (int b = 0; b < kPos; ++b) dn_a[b] = dn[track + 5 * b];
-        int bc = 0, bb = 0;
-        exc_kernels().phase_a(ps_a, alp_a, dn_a, cross_a, r33, sq, alp, bc, bb);
-        if (bc >= 0) {
-            ps = add(ps_a[bc], dn_a[bb]);
-            ix = cand[bc];
-            iy = track + 5 * bb;
-        }
-        int i0 = ix, i1 = iy;
-        // Phase B: tracks 0 and 1.
-        {
-            const int16_t ps0 = ps;
-            const int32_t alp0 = L_mult(alp, k1_4);
-            sq = -1;
-            alp = 1;
-            const int j0 = i0 / 5, j1 = i1 / 5;
-            for (int k = 0; k < kPos; ++k) tmp[k] = round_sum(r12[8 * k + j0], r13[8 * k + j1], r11[k]);
-            int16_t ps1[kPos], dn_in[kPos];
-            int32_t alp1[kPos];
-            for (int a = 0; a < kPos; ++a) {
-                ps1[a] = add(ps0, dn[5 * a]);
-                alp1[a] = energy_sum(alp0, r02[8 * a + j0], r03[8 * a + j1], r00[a]);
-                dn_in[a] = dn[1 + 5 * a];
-            }
-            int ba = 0, bk = 0;
-            exc_kernels().phase_b(ps1, alp1, dn_in, r01, tmp, sq, alp, ba, bk);
-            if (ba >= 0) {
-                ix = 5 * ba;
-                iy = 1 + 5 * bk;
-            }
-            if (better(sq, alpk, psk, alp)) {
-                psk = sq;
-                alpk = alp;
-                ip[2] = i0;
-                ip[3] = i1;
-                ip[0] = ix;
-                ip[1] = iy;
-            }
-        }
-
-        // Search 4, phase A: the pulse-3 track against track 0.
-        sq = -1;
-        alp = 1;
-        top2(track, cand);
-        for (int c = 0; c < 2; ++c) {
-            const int j = cand[c] / 5;
-            ps_a[c] = dn[cand[c]];
-            alp_a[c] = L_mult(r33[j], k1_4);
-            for (int a = 0; a < kPos; ++a) cross_a[8 * c + a] = r03[8 * a + j];
-        }
-        for (int a = 0; a < kPos; ++a) dn_a[a] = dn[5 * a];
-        exc_kernels().phase_a(ps_a, alp_a, dn_a, cross_a, r00, sq, alp, bc, bb);
-        if (bc >= 0) {
-            ps = add(ps_a[bc], dn_a[bb]);
-            ix = cand[bc];
-            iy = 5 * bb;
-        }
-        i0 = ix;
-        i1 = iy;
-        // Phase B: tracks 1 and 2.
-        {
-            const int16_t ps0 = ps;
-            const int32_t alp0 = L_mult(alp, k1_4);
-            sq = -1;
-            alp = 1;
-            const int j0 = i0 / 5, j1 = i1 / 5;
-            for (int k = 0; k < kPos; ++k) tmp[k] = round_sum(r23[8 * k + j0], r02[8 * j1 + k], r22[k]);
-            int16_t ps1[kPos], dn_in[kPos];
-            int32_t alp1[kPos];
-            for (int a = 0; a < kPos; ++a) {
-                ps1[a] = add(ps0, dn[1 + 5 * a]);
-                alp1[a] = energy_sum(alp0, r13[8 * a + j0], r01[8 * j1 + a], r11[a]);
-                dn_in[a] = dn[2 + 5 * a];
-            }
-            int ba = 0, bk = 0;
-            exc_kernels().phase_b(ps1, alp1, dn_in, r12, tmp, sq, alp, ba, bk);
-            if (ba >= 0) {
-                ix = 1 + 5 * ba;
-                iy = 2 + 5 * bk;
-            }
-            if (better(sq, alpk, psk, alp)) {
-                psk = sq;
-                alpk = alp;
-                ip[3] = i0;
-                ip[0] = i1;
-                ip[1] = ix;
-                ip[2] = iy;
-            }
-        }
-    }
+    int ip[4];
+    exc_kernels().search_17_fast(dn, rr, ip);
     build_code(sgn, ip, code, sign, index);
 }
 

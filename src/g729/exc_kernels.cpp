@@ -162,6 +162,167 @@ void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
     rows_search<2, 16384, 8192>(ps1, alp1, dn_in, cross, diag, sq, alp, best_a, best_k);
 }
 
+namespace {
+
+// round(L_mac(L_mac(L_mult(x, 1/4), y, 1/4), d, 1/8)) of 16-bit x, y, d: the terms are at most
+// 2^28, 2^28 and 2^27 in magnitude, so no step saturates and the plain sum is the chain.
+inline int16_t round_sum(int16_t x, int16_t y, int16_t d) {
+    return static_cast<int16_t>((int32_t{x} * 16384 + int32_t{y} * 16384 + int32_t{d} * 8192 + 0x8000) >> 16);
+}
+
+// L_mac(L_mac(L_mac(alp0, x, 1/8), y, 1/8), d, 1/16) with alp0 = L_mult(alp, 1/4): at most 2^29
+// + 2^28 + 2^28 + 2^27 in magnitude, below 2^31, so no step saturates.
+inline int32_t energy_sum(int32_t alp0, int16_t x, int16_t y, int16_t d) {
+    return alp0 + int32_t{x} * 8192 + int32_t{y} * 8192 + int32_t{d} * 4096;
+}
+
+}  // namespace
+
+void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip) {
+    constexpr int16_t k1_4 = 8192;
+    const int16_t* r00 = rr;
+    const int16_t* r11 = rr + 8;
+    const int16_t* r22 = rr + 16;
+    const int16_t* r01 = rr + kR01;
+    const int16_t* r02 = rr + kR02;
+    const int16_t* r12 = rr + kR12;
+
+    int16_t psk = -1, alpk = 1;
+    ip[0] = 0;
+    ip[1] = 1;
+    ip[2] = 2;
+    ip[3] = 3;
+    int ix = 0, iy = 0;
+    int16_t ps = 0;
+
+    // Two largest |d| positions of a track (the second excluding the first).
+    auto top2 = [&](int track, int out[2]) {
+        int prev = -1;
+        for (int n = 0; n < 2; ++n) {
+            int16_t max = -1;
+            int best = track;
+            for (int j = track; j < kSubfr; j += 5) {
+                if (dn[j] > max && j != prev) {
+                    max = dn[j];
+                    best = j;
+                }
+            }
+            out[n] = best;
+            prev = best;
+        }
+    };
+
+    for (int track = 3; track <= 4; ++track) {
+        const int16_t* r33 = rr + 8 * track;
+        const int16_t* r03 = rr + (track == 3 ? kR03 : kR04);
+        const int16_t* r13 = rr + (track == 3 ? kR13 : kR14);
+        const int16_t* r23 = rr + (track == 3 ? kR23 : kR24);
+        int16_t tmp[8];
+
+        // Search 3, phase A: track 2 against the pulse-3 track.
+        int16_t sq = -1, alp = 1;
+        int cand[2];
+        int16_t ps_a[2], dn_a[8], cross_a[2 * 8];
+        int32_t alp_a[2];
+        top2(2, cand);
+        for (int c = 0; c < 2; ++c) {
+            const int j = cand[c] / 5;
+            ps_a[c] = dn[cand[c]];
+            alp_a[c] = L_mult(r22[j], k1_4);
+            for (int b = 0; b < 8; ++b) cross_a[8 * c + b] = r23[8 * j + b];
+        }
+        for (int b = 0; b < 8; ++b) dn_a[b] = dn[track + 5 * b];
+        int bc = 0, bb = 0;
+        phase_a(ps_a, alp_a, dn_a, cross_a, r33, sq, alp, bc, bb);
+        if (bc >= 0) {
+            ps = add(ps_a[bc], dn_a[bb]);
+            ix = cand[bc];
+            iy = track + 5 * bb;
+        }
+        int i0 = ix, i1 = iy;
+        // Phase B: tracks 0 and 1.
+        {
+            const int16_t ps0 = ps;
+            const int32_t alp0 = L_mult(alp, k1_4);
+            sq = -1;
+            alp = 1;
+            const int j0 = i0 / 5, j1 = i1 / 5;
+            for (int k = 0; k < 8; ++k) tmp[k] = round_sum(r12[8 * k + j0], r13[8 * k + j1], r11[k]);
+            int16_t ps1[8], dn_in[8];
+            int32_t alp1[8];
+            for (int a = 0; a < 8; ++a) {
+                ps1[a] = add(ps0, dn[5 * a]);
+                alp1[a] = energy_sum(alp0, r02[8 * a + j0], r03[8 * a + j1], r00[a]);
+                dn_in[a] = dn[1 + 5 * a];
+            }
+            int ba = 0, bk = 0;
+            phase_b(ps1, alp1, dn_in, r01, tmp, sq, alp, ba, bk);
+            if (ba >= 0) {
+                ix = 5 * ba;
+                iy = 1 + 5 * bk;
+            }
+            if (better(sq, alpk, psk, alp)) {
+                psk = sq;
+                alpk = alp;
+                ip[2] = i0;
+                ip[3] = i1;
+                ip[0] = ix;
+                ip[1] = iy;
+            }
+        }
+
+        // Search 4, phase A: the pulse-3 track against track 0.
+        sq = -1;
+        alp = 1;
+        top2(track, cand);
+        for (int c = 0; c < 2; ++c) {
+            const int j = cand[c] / 5;
+            ps_a[c] = dn[cand[c]];
+            alp_a[c] = L_mult(r33[j], k1_4);
+            for (int a = 0; a < 8; ++a) cross_a[8 * c + a] = r03[8 * a + j];
+        }
+        for (int a = 0; a < 8; ++a) dn_a[a] = dn[5 * a];
+        phase_a(ps_a, alp_a, dn_a, cross_a, r00, sq, alp, bc, bb);
+        if (bc >= 0) {
+            ps = add(ps_a[bc], dn_a[bb]);
+            ix = cand[bc];
+            iy = 5 * bb;
+        }
+        i0 = ix;
+        i1 = iy;
+        // Phase B: tracks 1 and 2.
+        {
+            const int16_t ps0 = ps;
+            const int32_t alp0 = L_mult(alp, k1_4);
+            sq = -1;
+            alp = 1;
+            const int j0 = i0 / 5, j1 = i1 / 5;
+            for (int k = 0; k < 8; ++k) tmp[k] = round_sum(r23[8 * k + j0], r02[8 * j1 + k], r22[k]);
+            int16_t ps1[8], dn_in[8];
+            int32_t alp1[8];
+            for (int a = 0; a < 8; ++a) {
+                ps1[a] = add(ps0, dn[1 + 5 * a]);
+                alp1[a] = energy_sum(alp0, r13[8 * a + j0], r01[8 * j1 + a], r11[a]);
+                dn_in[a] = dn[2 + 5 * a];
+            }
+            int ba = 0, bk = 0;
+            phase_b(ps1, alp1, dn_in, r12, tmp, sq, alp, ba, bk);
+            if (ba >= 0) {
+                ix = 1 + 5 * ba;
+                iy = 2 + 5 * bk;
+            }
+            if (better(sq, alpk, psk, alp)) {
+                psk = sq;
+                alpk = alp;
+                ip[3] = i0;
+                ip[0] = i1;
+                ip[1] = ix;
+                ip[2] = iy;
+            }
+        }
+    }
+}
+
 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
     for (int a = 0; a < 8; ++a)
         for (int b = 0; b < 8; ++b) {
@@ -222,7 +383,7 @@ constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scala
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
                                 scalar::sign_block, scalar::pair_e,        scalar::phase_b,
                                 scalar::narrow_q15, scalar::widen,         scalar::gather_half,
-                                scalar::phase_a};
+                                scalar::phase_a,    scalar::search_17_fast};
 
 ExcKernels g_table = kScalar;
 
@@ -233,7 +394,7 @@ void fill(frame::Level level) {
         g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
                    avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
                    avx2::narrow_q15, avx2::widen,        avx2::gather_half,
-                   avx2::phase_a};
+                   avx2::phase_a,    avx2::search_17_fast};
     }
 #else
     (void)level;

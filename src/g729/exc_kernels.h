@@ -55,6 +55,9 @@ struct ExcKernels {
     // alp2 = L_mac(L_mac(alp1[c], cross[8c + k], 1/2), diag[k], 1/4); otherwise as phase_b.
     void (*phase_a)(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
                     const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+    // The pulse search of D4i40_17_fast on |d| (dn >= 0) and the sign-modified matrix: the best
+    // positions of the four pulses into ip.
+    void (*search_17_fast)(const int16_t* dn, const int16_t* rr, int* ip);
 };
 
 const ExcKernels& exc_kernels();
@@ -79,6 +82,7 @@ void widen(const int16_t* r, int32_t* m, int n);
 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
 }  // namespace scalar
 
 namespace avx2 {
@@ -99,6 +103,7 @@ void widen(const int16_t* r, int32_t* m, int n);
 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
+void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
 }  // namespace avx2
 
 }  // namespace voks::g729

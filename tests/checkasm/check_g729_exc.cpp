@@ -207,6 +207,45 @@ CHECKASM(g729_exc_phase_b) {
     }
 }
 
+// The whole D4i40_17_fast search: random and extreme matrices (the scalar search takes over
+// when an energy is not positive or a sum leaves no room), matrices of real responses with
+// random signs, and flat correlations (ties between positions).
+CHECKASM(g729_exc_search_17_fast) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 6000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t dn[40], rr[616];
+        fill16(ctx.rng, p, dn, 40);
+        for (auto& x : dn) x = x < 0 ? static_cast<int16_t>(x == -32768 ? 32767 : -x) : x;
+        if (trial & 1) shrink(ctx.rng, dn, 40);
+        if (trial & 2) {
+            // The matrix of a decaying response, scaled as Cor_h does, with random signs.
+            int16_t h[40];
+            const int amp = ctx.rng.range(100, 32767);
+            for (int i = 0; i < 40; ++i)
+                h[i] = static_cast<int16_t>((ctx.rng.range(-amp, amp) * (40 - i)) / 40 / (1 + (i >> ctx.rng.range(0, 3))));
+            int32_t m[616];
+            voks::g729::cor_h_32(h, m);
+            for (int i = 0; i < 616; ++i) rr[i] = static_cast<int16_t>(m[i] >> 15);
+            for (int i = 40; i < 616; ++i)
+                if (ctx.rng.range(0, 1)) rr[i] = static_cast<int16_t>(rr[i] == -32768 ? 32767 : -rr[i]);
+        } else {
+            fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 616);
+            if (trial & 4) shrink(ctx.rng, rr, 616);
+            if (trial & 8)
+                for (int i = 0; i < 40; ++i) rr[i] = static_cast<int16_t>(rr[i] & 0x7FFF);
+        }
+        if (trial % 5 == 0)
+            for (int i = 0; i < 40; ++i) dn[i] = dn[i % 5];
+        int ipr[4] = {-1, -1, -1, -1}, ipv[4] = {-2, -2, -2, -2};
+        sc::search_17_fast(dn, rr, ipr);
+        vx::search_17_fast(dn, rr, ipv);
+        ++ctx.checks;
+        const int d = first_difference(ipr, ipv, 4);
+        if (d >= 0) ctx.fail("search_17_fast", "avx2", 40, 0, p, d, trial & 2 ? "response" : "random");
+    }
+}
+
 CHECKASM(g729_exc_sign_block) {
     if (!have_avx2()) return;
     for (int trial = 0; trial < 20000; ++trial) {

@@ -508,6 +508,201 @@ VOKS_AVX2 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* d
 
 namespace {
 
+// Lane-wise running best of a row search: a later row replaces a lane only when strictly
+// better; the smallest energy seen decides whether the ratio order holds.
+struct RowBest {
+    __m256i sq, al, row, minal;
+};
+
+VOKS_AVX2 inline void row_update(RowBest& b, int a, __m256i sq, __m256i al) {
+    if (a == 0) {
+        b.sq = sq;
+        b.al = al;
+        b.row = _mm256_setzero_si256();
+        b.minal = al;
+        return;
+    }
+    const __m256i take = strictly_better(sq, al, b.sq, b.al);
+    b.sq = _mm256_blendv_epi8(b.sq, sq, take);
+    b.al = _mm256_blendv_epi8(b.al, al, take);
+    b.row = _mm256_blendv_epi8(b.row, _mm256_set1_epi32(a), take);
+    b.minal = _mm256_min_epi32(b.minal, al);
+}
+
+// The first candidate of largest sq / al (index 8 row + lane) when every energy was positive;
+// false otherwise.
+VOKS_AVX2 inline bool row_best(RowBest& b, int16_t& sq, int16_t& al, int& index) {
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(b.minal, _mm256_setzero_si256()))) != 0xFF)
+        return false;
+    __m256i idx = _mm256_add_epi32(_mm256_slli_epi32(b.row, 3), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    reduce_lanes(b.sq, b.al, idx);
+    sq = static_cast<int16_t>(_mm256_cvtsi256_si32(b.sq));
+    al = static_cast<int16_t>(_mm256_cvtsi256_si32(b.al));
+    index = _mm256_cvtsi256_si32(idx);
+    return true;
+}
+
+// Column j of the 8 x 8 block at blk (blk[8k + j], k < 8) in 32-bit lanes: each 32-bit load
+// starts one element early, so it stays inside the matrix and the element is its high half.
+VOKS_AVX2 inline __m256i column(const int16_t* blk, int j) {
+    const __m256i at = _mm256_add_epi32(_mm256_setr_epi32(0, 8, 16, 24, 32, 40, 48, 56), _mm256_set1_epi32(j));
+    return _mm256_srai_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(blk - 1), at, 2), 16);
+}
+
+// The first and second largest lanes of v (values >= 0): first index of the maximum, then the
+// first index of the maximum among the others.
+VOKS_AVX2 inline void top2(__m256i v, int out[2]) {
+    for (int n = 0; n < 2; ++n) {
+        __m256i m = _mm256_max_epi32(v, _mm256_permute2x128_si256(v, v, 1));
+        m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0x4E));
+        m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0xB1));
+        const int lane =
+            __builtin_ctz(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(v, m)))));
+        out[n] = lane;
+        v = _mm256_blendv_epi8(v, _mm256_set1_epi32(-1),
+                               _mm256_cmpeq_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(lane)));
+    }
+}
+
+// Phase A: rows c of the two candidates, ps2 = add(ps1[c], d_in), alp = round(alp1[c] +
+// 2^15 cross_c + 2^14 diag) (at most 2^31 - 2^16 and at least -2^31 in magnitude: no step of the
+// reference chain saturates).
+VOKS_AVX2 inline bool phase_a_best(const int16_t ps1[2], const int32_t alp1[2], const __m256i cross[2], __m256i d_in,
+                                   __m256i diag, int16_t& sq, int16_t& al, int& index) {
+    RowBest b;
+    const __m256i dg = _mm256_add_epi32(_mm256_slli_epi32(diag, 14), _mm256_set1_epi32(0x8000));
+    for (int c = 0; c < 2; ++c) {
+        const __m256i rsq = square16(add16(_mm256_set1_epi32(ps1[c]), d_in));
+        const __m256i ral = _mm256_srai_epi32(
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[c]), _mm256_slli_epi32(cross[c], 15)), dg), 16);
+        row_update(b, c, rsq, ral);
+    }
+    return row_best(b, sq, al, index);
+}
+
+// Phase B: eight rows a from ps0 + d_row[a] and alp1[a], columns from d_in, the cross rows
+// cross + 8a and tmp; false when an alp1 leaves no room for the exact sums or an energy is not
+// positive.
+VOKS_AVX2 inline bool phase_b_best(int16_t ps0, __m256i alp1, __m256i d_row, __m256i d_in, const int16_t* cross,
+                                   __m256i tmp, int16_t& sq, int16_t& al, int& index) {
+    constexpr int32_t kRoom = MAX_32 - (1 << 28) - (1 << 30) - (1 << 16);
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_abs_epi32(alp1), _mm256_set1_epi32(kRoom)))))
+        return false;
+    alignas(32) int32_t ps1v[8], alp1v[8];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(ps1v), add16(_mm256_set1_epi32(ps0), d_row));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(alp1v), alp1);
+    const __m256i t = _mm256_add_epi32(_mm256_slli_epi32(tmp, 15), _mm256_set1_epi32(0x8000));
+    RowBest b;
+    for (int a = 0; a < 8; ++a) {
+        const __m256i rsq = square16(add16(_mm256_set1_epi32(ps1v[a]), d_in));
+        const __m256i ral = _mm256_srai_epi32(
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1v[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)),
+                             t),
+            16);
+        row_update(b, a, rsq, ral);
+    }
+    return row_best(b, sq, al, index);
+}
+
+// round((x + y) 2^14 + d 2^13) and alp0 + (x + y) 2^13 + d 2^12 in lanes (exact, see the scalar
+// helpers).
+VOKS_AVX2 inline __m256i round_sum8(__m256i x, __m256i y, __m256i d) {
+    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(_mm256_add_epi32(x, y), 14),
+                                                               _mm256_slli_epi32(d, 13)),
+                                              _mm256_set1_epi32(0x8000)),
+                             16);
+}
+
+VOKS_AVX2 inline __m256i energy_sum8(int32_t alp0, __m256i x, __m256i y, __m256i d) {
+    return _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp0), _mm256_slli_epi32(_mm256_add_epi32(x, y), 13)),
+                            _mm256_slli_epi32(d, 12));
+}
+
+}  // namespace
+
+// The whole search in vectors, the candidates of each phase reduced by their ratios (see
+// rows_search). Any phase outside that domain hands the search to the scalar kernel, which
+// starts afresh from the same inputs.
+VOKS_AVX2 void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip) {
+    alignas(32) int16_t d16[5][8];
+    for (int t = 0; t < 5; ++t)
+        for (int a = 0; a < 8; ++a) d16[t][a] = dn[t + 5 * a];
+    __m256i d[5], diag[5];
+    for (int t = 0; t < 5; ++t) {
+        d[t] = load8(d16[t]);
+        diag[t] = load8(rr + 8 * t);
+    }
+    const int16_t* r01 = rr + kR01;
+    const int16_t* r02 = rr + kR02;
+    const int16_t* r12 = rr + kR12;
+    int16_t psk = -1, alpk = 1;
+    int best[4] = {0, 1, 2, 3};
+    for (int track = 3; track <= 4; ++track) {
+        const int16_t* r03 = rr + (track == 3 ? kR03 : kR04);
+        const int16_t* r13 = rr + (track == 3 ? kR13 : kR14);
+        const int16_t* r23 = rr + (track == 3 ? kR23 : kR24);
+        const int16_t* r33 = rr + 8 * track;
+        int cand[2], index;
+        int16_t sq, alp, ps1[2];
+        int32_t alp1[2];
+        __m256i cross[2];
+
+        // Search 3, phase A: track 2 against the pulse-3 track.
+        top2(d[2], cand);
+        for (int c = 0; c < 2; ++c) {
+            ps1[c] = d16[2][cand[c]];
+            alp1[c] = int32_t{rr[16 + cand[c]]} * 16384;
+            cross[c] = load8(r23 + 8 * cand[c]);
+        }
+        if (!phase_a_best(ps1, alp1, cross, d[track], diag[track], sq, alp, index)) break;
+        int j0 = cand[index >> 3], j1 = index & 7;  // pulses 2 and 3
+        int16_t ps = add(ps1[index >> 3], d16[track][j1]);
+        // Phase B: tracks 0 and 1.
+        __m256i tmp = round_sum8(column(r12, j0), column(r13, j1), diag[1]);
+        __m256i a1 = energy_sum8(int32_t{alp} * 16384, column(r02, j0), column(r03, j1), diag[0]);
+        if (!phase_b_best(ps, a1, d[0], d[1], r01, tmp, sq, alp, index)) break;
+        if (better(sq, alpk, psk, alp)) {
+            psk = sq;
+            alpk = alp;
+            best[0] = 5 * (index >> 3);
+            best[1] = 1 + 5 * (index & 7);
+            best[2] = 2 + 5 * j0;
+            best[3] = track + 5 * j1;
+        }
+
+        // Search 4, phase A: the pulse-3 track against track 0.
+        top2(d[track], cand);
+        for (int c = 0; c < 2; ++c) {
+            ps1[c] = d16[track][cand[c]];
+            alp1[c] = int32_t{r33[cand[c]]} * 16384;
+            cross[c] = column(r03, cand[c]);
+        }
+        if (!phase_a_best(ps1, alp1, cross, d[0], diag[0], sq, alp, index)) break;
+        j0 = cand[index >> 3];  // pulse 3
+        j1 = index & 7;         // pulse 0
+        ps = add(ps1[index >> 3], d16[0][j1]);
+        // Phase B: tracks 1 and 2.
+        tmp = round_sum8(column(r23, j0), load8(r02 + 8 * j1), diag[2]);
+        a1 = energy_sum8(int32_t{alp} * 16384, column(r13, j0), load8(r01 + 8 * j1), diag[1]);
+        if (!phase_b_best(ps, a1, d[1], d[2], r12, tmp, sq, alp, index)) break;
+        if (better(sq, alpk, psk, alp)) {
+            psk = sq;
+            alpk = alp;
+            best[3] = track + 5 * j0;
+            best[0] = 5 * j1;
+            best[1] = 1 + 5 * (index >> 3);
+            best[2] = 2 + 5 * (index & 7);
+        }
+        if (track == 4) {
+            for (int k = 0; k < 4; ++k) ip[k] = best[k];
+            return;
+        }
+    }
+    scalar::search_17_fast(dn, rr, ip);
+}
+
+namespace {
+
 // mult() in 16-bit lanes: bits 15..30 of the product from its high and low halves; the one
 // overflow (-32768 squared) saturated to 32767.
 VOKS_AVX2 inline __m256i mult16(__m256i a, __m256i b) {
