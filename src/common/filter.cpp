@@ -1,82 +1,231 @@
 // LP synthesis and residual filters, harmonic filters, weighted interpolation, pre-emphasis.
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "common/basicop.h"
 #include "common/corr_kernels.h"
+#include "common/filter_kernels.h"
 #include "frame/check.h"
 #include "voksc.h"
 
 namespace voks::common {
-namespace {
 
 constexpr int kOrder = 10;
 
-// Output i samples back: from dst once produced, else from the history (zeros when absent).
-inline int16_t past(const int16_t* dst, const int16_t* hist, int n, int i) {
-    if (n - i >= 0) return dst[n - i];
-    return hist ? hist[kOrder + n - i] : int16_t{0};
-}
+namespace {
 
-// The reference synthesis filter: the doubled sum saturates after every product, is scaled to
-// Q16 with saturation and rounded. Returns true when any step saturated.
-bool synth_reference(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
-    bool overflow = false;
-    const int16_t up = static_cast<int16_t>(15 - sf);
-    for (int n = 0; n < len; ++n) {
-        int32_t s = L_mult(x[n], a[0], overflow);
-        for (int i = 1; i <= kOrder; ++i) s = L_msu(s, a[i], past(y, hist, n, i), overflow);
-        s = L_shl(s, up, overflow);
-        y[n] = round_fx(s, overflow);
+// The coefficients widened into a local copy, which the outputs' stores cannot alias.
+struct Coeffs {
+    int32_t c[kOrder + 1];
+    explicit Coeffs(const int16_t* a) {
+        for (int i = 0; i <= kOrder; ++i) c[i] = a[i];
     }
-    return overflow;
+};
+
+// sum a[i] * y[n-i] for i = 2..10 modulo 2^32, read from the window at w (y[n-1] is w[9]).
+inline uint32_t older_taps(const Coeffs& a, const int16_t* w) {
+    uint32_t s = 0;
+    for (int i = kOrder; i >= 2; --i) s += static_cast<uint32_t>(a.c[i] * w[kOrder - i]);
+    return s;
 }
 
-// The same filter when sum |a[i]| < 8.0 (32768 in Q12): no doubled partial sum can reach 2^31,
-// so the sum is formed exactly and only the scaling and the rounding can saturate, as there.
-bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
-    int32_t bound = 0;
-    for (int i = 0; i <= kOrder; ++i) bound += a[i] < 0 ? -int32_t{a[i]} : a[i];
-    if (bound >= 32768) return synth_reference(a, x, y, len, sf, hist);
-    bool overflow = false;
-    const int up = 16 - sf;  // the doubling and the left shift of the reference together
-    int32_t mem[kOrder];     // y[n-10 .. n-1], oldest first
-    for (int i = 0; i < kOrder; ++i) mem[i] = hist ? hist[i] : 0;
+// The doubled sum of the reference, halved, plus the rounding constant 2^(sf-1), when it is exact
+// in 32 bits; y[n-1] comes in a register (prev), the older outputs from the window.
+inline int32_t exact_sum(const Coeffs& c, int16_t x, const int16_t* w, int32_t prev, int32_t half) {
+    return half + c.c[0] * x - static_cast<int32_t>(older_taps(c, w)) - c.c[1] * prev;
+}
+
+// The reference's scaling and rounding of an exact sum s from exact_sum: the output is s >> sf
+// saturated to 16 bits. Its scaling clips (and reports it) for s >= 2^(15+sf) and for
+// s < 2^(sf-1) - 2^(15+sf), where the output is -32768 either way.
+inline int16_t scale_round(int32_t s, int sf, bool& clipped) {
+    const int32_t v = s >> sf;
+    if (__builtin_expect(static_cast<uint32_t>(v + MAX_16) > 2u * MAX_16, 0)) {
+        const int32_t top = int32_t{1} << (15 + sf);
+        if (s >= top || s < (int32_t{1} << (sf - 1)) - top) clipped = true;
+        return v > 0 ? MAX_16 : MIN_16;
+    }
+    return static_cast<int16_t>(v);
+}
+
+}  // namespace
+
+namespace scalar {
+
+int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
+                bool* clipped) {
+    const Coeffs c(a);
+    const int32_t half = int32_t{1} << (sf - 1);
+    const uint32_t yspan = 2u * static_cast<uint32_t>(ylim);
+    bool clip = false;
+    int32_t prev = w[kOrder - 1];
+    int n = 0;
+    while (n < len) {
+        int16_t* p = w + n;
+        const int16_t out = scale_round(exact_sum(c, x[n], p, prev, half), sf, clip);
+        p[kOrder] = out;
+        y[n] = out;
+        prev = out;
+        ++n;
+        if (__builtin_expect(static_cast<uint32_t>(out + ylim) > yspan, 0)) break;
+    }
+    if (clip) *clipped = true;
+    return n;
+}
+
+void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
+    const Coeffs c(a);
+    const uint32_t half = uint32_t{1} << (sf - 1);
+    uint32_t prev = static_cast<uint32_t>(int32_t{w[kOrder - 1]});
     for (int n = 0; n < len; ++n) {
-        int32_t s = int32_t{a[0]} * x[n];
-        for (int i = 1; i <= kOrder; ++i) s -= int32_t{a[i]} * mem[kOrder - i];
-        int64_t t = int64_t{s} * (int64_t{1} << up);
+        int16_t* p = w + n;
+        uint32_t s = half + static_cast<uint32_t>(c.c[0] * (x ? x[n] : 0));
+        s -= older_taps(c, p);
+        s -= static_cast<uint32_t>(c.c[1]) * prev;
+        const int16_t out = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
+        p[kOrder] = out;
+        y[n] = out;
+        prev = static_cast<uint32_t>(int32_t{out});
+    }
+}
+
+}  // namespace scalar
+
+namespace {
+
+constexpr FilterKernels kScalar = {scalar::synth_exact, scalar::synth_wrap};
+
+FilterKernels g_table = kScalar;
+
+void fill(frame::Level level) {
+    g_table = kScalar;
+    if (level == frame::Level::AVX2) g_table = {avx2::synth_exact, avx2::synth_wrap};
+}
+
+const frame::KernelInit g_init(fill);
+
+}  // namespace
+
+const FilterKernels& filter_kernels() { return g_table; }
+
+namespace {
+
+// The filters below keep the history and their outputs in one local window: w[0..9] are
+// y[n-10..n-1] and w[10] receives y[n]. Chunks of kChunk outputs slide the window along.
+constexpr int kChunk = 240;
+
+// Loads the history (zeros when absent) into the window; returns max |y| over it.
+inline int32_t load_history(const int16_t* hist, int16_t* w) {
+    int32_t ymax = 0;
+    for (int i = 0; i < kOrder; ++i) {
+        w[i] = hist ? hist[i] : int16_t{0};
+        const int32_t m = w[i] < 0 ? -int32_t{w[i]} : w[i];
+        ymax = m > ymax ? m : ymax;
+    }
+    return ymax;
+}
+
+// One output of the reference synthesis filter: the doubled sum saturates after every product,
+// is scaled to Q16 with saturation and rounded.
+inline int16_t reference_step(const Coeffs& a, int16_t x, const int16_t* w, int16_t up, bool& overflow) {
+    int32_t s = L_mult(x, static_cast<int16_t>(a.c[0]), overflow);
+    for (int i = 1; i <= kOrder; ++i) s = L_msu(s, static_cast<int16_t>(a.c[i]), w[kOrder - i], overflow);
+    return round_fx(L_shl(s, up, overflow), overflow);
+}
+
+// Every partial sum of the reference chain is bounded by 2 * (|a[0] x[n]| + sum_{i>=1} |a[i]| *
+// max|y|), the maximum over the window; while that stays below 2^31 nothing saturates before
+// the scaling, so the exact sum gives the reference's output.
+constexpr int64_t kExactLimit = (int64_t{1} << 30) - 1;
+
+struct SynthCall {
+    Coeffs c;
+    int64_t asum;   // sum_{i>=1} |a[i]|
+    int32_t a0abs;  // |a[0]|
+    int sf;
+    int32_t ymax;   // max |y| over the history and the outputs so far
+    bool overflow;
+};
+
+// Samples k..count-1 of a chunk, the bound checked on each: the exact sum where it holds, the
+// reference step where it fails.
+__attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, int16_t* y, int16_t* w, int k,
+                                             int count) {
+    const int16_t up = static_cast<int16_t>(15 - st.sf);
+    const int32_t half = int32_t{1} << (st.sf - 1);
+    for (; k < count; ++k) {
+        int16_t* p = w + k;
+        const int16_t xv = x[k];
         int16_t out;
-        if (t > MAX_32) {
-            overflow = true;
-            out = MAX_16;
+        if (int64_t{st.a0abs} * (xv < 0 ? -int32_t{xv} : xv) + st.asum * st.ymax <= kExactLimit) {
+            out = scale_round(exact_sum(st.c, xv, p, p[kOrder - 1], half), st.sf, st.overflow);
         } else {
-            if (t < MIN_32) {
-                overflow = true;
-                t = MIN_32;
-            }
-            t += 0x8000;
-            if (t > MAX_32) {
-                overflow = true;
-                out = MAX_16;
-            } else {
-                out = static_cast<int16_t>(t >> 16);
+            out = reference_step(st.c, xv, p, up, st.overflow);
+        }
+        p[kOrder] = out;
+        y[k] = out;
+        const int32_t m = out < 0 ? -int32_t{out} : out;
+        st.ymax = m > st.ymax ? m : st.ymax;
+    }
+}
+
+// The reference synthesis filter. The bound above, taken with the largest input of the call,
+// gives the largest |y| (ylim) under which every sample is exact; the outputs run on the exact
+// sums until one exceeds it, then each later sample checks the bound itself. Returns true when
+// any step saturated.
+bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
+    SynthCall st{Coeffs(a), 0, 0, sf, 0, false};
+    for (int i = 1; i <= kOrder; ++i) st.asum += st.c.c[i] < 0 ? -st.c.c[i] : st.c.c[i];
+    st.a0abs = st.c.c[0] < 0 ? -st.c.c[0] : st.c.c[0];
+    int16_t w[kOrder + kChunk];
+    st.ymax = load_history(hist, w);
+
+    // The input may be read ahead unless it starts inside the output, before it.
+    const auto xa = reinterpret_cast<uintptr_t>(x), ya = reinterpret_cast<uintptr_t>(y);
+    int32_t xmax = 32768;
+    if (!(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
+        xmax = 0;
+        for (int n = 0; n < len; ++n) {
+            const int32_t m = x[n] < 0 ? -int32_t{x[n]} : x[n];
+            xmax = m > xmax ? m : xmax;
+        }
+    }
+    const int64_t room = kExactLimit - int64_t{st.a0abs} * xmax;
+    const int32_t ylim =
+        room < 0 ? -1 : st.asum == 0 ? 32768 : static_cast<int32_t>(std::min<int64_t>(room / st.asum, 32768));
+    bool fast = st.ymax <= ylim;
+
+    const FilterKernels& kt = filter_kernels();
+    bool clipped = false;
+    for (int n0 = 0; n0 < len; n0 += kChunk) {
+        const int count = len - n0 < kChunk ? len - n0 : kChunk;
+        int k = 0;
+        if (fast) {
+            k = kt.synth_exact(a, x + n0, y + n0, w, count, sf, ylim, &clipped);
+            const int32_t last = w[kOrder + k - 1];
+            const int32_t m = last < 0 ? -last : last;
+            if (m > ylim) {
+                fast = false;  // every earlier output stayed within ylim < |last|
+                st.ymax = m;
             }
         }
-        y[n] = out;
-        for (int i = 0; i + 1 < kOrder; ++i) mem[i] = mem[i + 1];
-        mem[kOrder - 1] = out;
+        if (!fast) synth_checked(st, x + n0, y + n0, w, k, count);
+        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
     }
-    return overflow;
+    return clipped || st.overflow;
 }
 
 // The same recursion accumulated modulo 2^32 and stored as the low 16 bits, for inputs whose
 // outputs fit.
 void synth_wrapping(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
-    const uint32_t half = uint32_t{1} << (sf - 1);
-    for (int n = 0; n < len; ++n) {
-        uint32_t s = static_cast<uint32_t>(int32_t{a[0]} * x[n]) + half;
-        for (int i = 1; i <= kOrder; ++i) s -= static_cast<uint32_t>(int32_t{a[i]} * past(y, hist, n, i));
-        y[n] = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
+    int16_t w[kOrder + kChunk];
+    load_history(hist, w);
+    const FilterKernels& kt = filter_kernels();
+    for (int n0 = 0; n0 < len; n0 += kChunk) {
+        const int count = len - n0 < kChunk ? len - n0 : kChunk;
+        kt.synth_wrap(a, x + n0, y + n0, w, count, sf);
+        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
     }
 }
 
@@ -88,13 +237,17 @@ VokStatus synth(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf,
     return synth_saturating(a, x, y, len, sf, hist) ? vokStatusOverflow : vokStatusOk;
 }
 
+// The wrapping recursion from a zero state driven by a[0] at n = 0: y[0] = a[0].
 void zero_state_response(const int16_t* a, int16_t* y, int len, int sf) {
-    const uint32_t half = uint32_t{1} << (sf - 1);
+    int16_t w[kOrder + kChunk];
+    for (int i = 0; i < kOrder - 1; ++i) w[i] = 0;
+    w[kOrder - 1] = a[0];
     y[0] = a[0];
-    for (int n = 1; n < len; ++n) {
-        uint32_t s = half;
-        for (int i = 1; i <= kOrder && i <= n; ++i) s -= static_cast<uint32_t>(int32_t{a[i]} * y[n - i]);
-        y[n] = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
+    const FilterKernels& kt = filter_kernels();
+    for (int n0 = 1; n0 < len; n0 += kChunk) {
+        const int count = len - n0 < kChunk ? len - n0 : kChunk;
+        kt.synth_wrap(a, nullptr, y + n0, w, count, sf);
+        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
     }
 }
 

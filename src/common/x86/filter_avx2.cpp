@@ -1,0 +1,74 @@
+// AVX2 twins of the LP synthesis kernels. The eight oldest taps y[n-10..n-3] ride in one vector
+// register (shifted by one lane per output, the newest entering from the scalar side) and are
+// summed with one multiply-add; y[n-2] and y[n-1] stay in scalar registers, so the serial path
+// from one output to the next is one scalar multiply, the sums and the shift.
+#include <immintrin.h>
+
+#include "common/filter_kernels.h"
+
+namespace voks::common::avx2 {
+
+#define VOKS_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+// Taps a[10..3] against the window lanes y[n-10..n-3], summed modulo 2^32.
+VOKS_AVX2 inline int32_t older_sum(__m128i v, __m128i c) {
+    __m128i m = _mm_madd_epi16(v, c);
+    m = _mm_add_epi32(m, _mm_shuffle_epi32(m, 0x4E));
+    m = _mm_add_epi32(m, _mm_shuffle_epi32(m, 0xB1));
+    return _mm_cvtsi128_si32(m);
+}
+
+VOKS_AVX2 inline __m128i older_taps(const int16_t* a) {
+    return _mm_setr_epi16(a[10], a[9], a[8], a[7], a[6], a[5], a[4], a[3]);
+}
+
+}  // namespace
+
+VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
+                          bool* clipped) {
+    const __m128i c = older_taps(a);
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
+    const int32_t c0 = a[0], c1 = a[1], c2 = a[2];
+    int32_t p1 = w[9], p2 = w[8];
+    const int32_t half = int32_t{1} << (sf - 1);
+    const int32_t top = int32_t{1} << (15 + sf);
+    const uint32_t yspan = 2u * static_cast<uint32_t>(ylim);
+    for (int n = 0; n < len; ++n) {
+        const int32_t s = half + c0 * x[n] - older_sum(v, c) - c2 * p2 - c1 * p1;
+        int32_t out = s >> sf;
+        if (__builtin_expect(static_cast<uint32_t>(out + 32767) > 65534u, 0)) {
+            if (s >= top || s < half - top) *clipped = true;
+            out = out > 0 ? 32767 : -32768;
+        }
+        y[n] = static_cast<int16_t>(out);
+        w[10 + n] = static_cast<int16_t>(out);
+        v = _mm_insert_epi16(_mm_srli_si128(v, 2), p2, 7);
+        p2 = p1;
+        p1 = out;
+        if (__builtin_expect(static_cast<uint32_t>(out + ylim) > yspan, 0)) return n + 1;
+    }
+    return len;
+}
+
+VOKS_AVX2 void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
+    const __m128i c = older_taps(a);
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
+    const uint32_t c0 = static_cast<uint32_t>(int32_t{a[0]}), c1 = static_cast<uint32_t>(int32_t{a[1]}),
+                   c2 = static_cast<uint32_t>(int32_t{a[2]});
+    uint32_t p1 = static_cast<uint32_t>(int32_t{w[9]}), p2 = static_cast<uint32_t>(int32_t{w[8]});
+    const uint32_t half = uint32_t{1} << (sf - 1);
+    for (int n = 0; n < len; ++n) {
+        const uint32_t xv = x ? static_cast<uint32_t>(int32_t{x[n]}) : 0u;
+        const uint32_t s = half + c0 * xv - static_cast<uint32_t>(older_sum(v, c)) - c2 * p2 - c1 * p1;
+        const int16_t out = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
+        y[n] = out;
+        w[10 + n] = out;
+        v = _mm_insert_epi16(_mm_srli_si128(v, 2), static_cast<int>(p2), 7);
+        p2 = p1;
+        p1 = static_cast<uint32_t>(int32_t{out});
+    }
+}
+
+}  // namespace voks::common::avx2
