@@ -40,23 +40,79 @@ inline uint64_t biased32(int64_t v) {
     return static_cast<uint64_t>(v + (int64_t{1} << 31));
 }
 
+// Mpy_32_16 of y's hi/lo pair by c, halved: hi = y >> 16, lo = (y >> 1) - hi * 2^15 in [0, 2^15).
+inline int32_t half_mpy(int32_t y, int32_t c) {
+    const int32_t hi = y >> 16, lo = (y >> 1) & 0x7FFF;
+    return hi * c + ((lo * c) >> 15);
+}
+
+// One sample of the reference section, every step saturating.
+inline int16_t reference_step(HighPassState& s, int16_t x2, int sf) {
+    int16_t hi = 0, lo = 0;
+    L_Extract(s.y1, hi, lo);
+    int32_t t = Mpy_32_16(hi, lo, s.a1);
+    L_Extract(s.y2, hi, lo);
+    t = L_add(t, Mpy_32_16(hi, lo, s.a2));
+    t = L_mac(t, s.x1, s.b0);
+    t = L_mac(t, s.x2, s.b1);
+    t = L_mac(t, x2, s.b2);
+    t = L_shl(t, static_cast<int16_t>(15 - sf));
+    s.y2 = s.y1;
+    s.y1 = t;
+    // The Q13 (post-processing) set doubles its output with saturation.
+    return sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t);
+}
+
+inline int32_t abs32(int32_t v) { return v < 0 ? -v : v; }
+
 }  // namespace
 
-// Each sample first runs exactly in 64 bits; when every partial sum of the reference chain fits
-// 32 bits (and no product is (-32768)^2), nothing saturated and that result is the reference's.
-// Otherwise the saturating chain recomputes the sample.
+// With no coefficient -32768, no product of the chain saturates and each Mpy_32_16 term stays
+// within 65538 |a| < 2^31. When in addition 65538 (|a1| + |a2|) + 2 max|x| (|b0| + |b1| + |b2|)
+// < 2^31 over the whole call, no partial sum saturates either: the chain is the exact (even) sum,
+// and only the final scaling and rounding can saturate, checked on the sum itself.
+// Otherwise each sample first runs exactly in 64 bits; when every partial sum fits 32 bits that
+// is the reference's result, else the saturating chain recomputes the sample.
 void highpass(int16_t* x, int len, int sf, void* state) {
     HighPassState s;
     std::memcpy(&s, state, sizeof(s));
     const int16_t up = static_cast<int16_t>(15 - sf);
     const bool exact = up >= 0 && up < 16 && s.a1 != MIN_16 && s.a2 != MIN_16 && s.b0 != MIN_16 &&
                        s.b1 != MIN_16 && s.b2 != MIN_16;
+    int32_t xmax = abs32(s.x1) > abs32(s.x2) ? abs32(s.x1) : abs32(s.x2);
+    for (int i = 0; i < len; ++i) xmax = abs32(x[i]) > xmax ? abs32(x[i]) : xmax;
+    const int64_t bound = int64_t{65538} * (abs32(s.a1) + abs32(s.a2)) +
+                          int64_t{2} * xmax * (abs32(s.b0) + abs32(s.b1) + abs32(s.b2));
+    if (exact && bound <= MAX_32) {
+        // The output shift of the sum (doubled once more for the Q13 set); the halved sum q
+        // passes through the scaling and the rounding unsaturated for q in [qlo, qhi].
+        const int total = up + (sf == 13 ? 1 : 0);
+        const int32_t qlo = -(int32_t{1} << (30 - total));
+        const int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> (total + 1));
+        const uint32_t qspan = static_cast<uint32_t>(qhi - qlo);
+        const int32_t a1 = s.a1, a2 = s.a2, b0 = s.b0, b1 = s.b1, b2 = s.b2;
+        for (int i = 0; i < len; ++i) {
+            const int16_t x2 = s.x2;
+            s.x2 = s.x1;
+            s.x1 = x[i];
+            const int32_t q = half_mpy(s.y1, a1) + half_mpy(s.y2, a2) + s.x1 * b0 + s.x2 * b1 + x2 * b2;
+            if (__builtin_expect(static_cast<uint32_t>(q - qlo) > qspan, 0)) {
+                x[i] = reference_step(s, x2, sf);
+                continue;
+            }
+            const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(q) << (up + 1));
+            x[i] = static_cast<int16_t>(((static_cast<int64_t>(q) << (total + 1)) + 0x8000) >> 16);
+            s.y2 = s.y1;
+            s.y1 = t;
+        }
+        std::memcpy(state, &s, sizeof(s));
+        return;
+    }
     for (int i = 0; i < len; ++i) {
         const int16_t x2 = s.x2;
         s.x2 = s.x1;
         s.x1 = x[i];
         if (exact) {
-            // Mpy_32_16 of the hi/lo pairs: hi = y >> 16, lo = (y >> 1) - hi * 2^15 in [0, 2^15).
             const int32_t h1 = s.y1 >> 16, l1 = (s.y1 >> 1) - h1 * 32768;
             const int32_t h2 = s.y2 >> 16, l2 = (s.y2 >> 1) - h2 * 32768;
             const int64_t v1 = 2 * (int64_t{h1} * s.a1) + 2 * ((l1 * s.a1) >> 15);
@@ -75,19 +131,7 @@ void highpass(int16_t* x, int len, int sf, void* state) {
                 continue;
             }
         }
-        int16_t hi = 0, lo = 0;
-        L_Extract(s.y1, hi, lo);
-        int32_t t = Mpy_32_16(hi, lo, s.a1);
-        L_Extract(s.y2, hi, lo);
-        t = L_add(t, Mpy_32_16(hi, lo, s.a2));
-        t = L_mac(t, s.x1, s.b0);
-        t = L_mac(t, s.x2, s.b1);
-        t = L_mac(t, x2, s.b2);
-        t = L_shl(t, up);
-        // The Q13 (post-processing) set doubles its output with saturation.
-        x[i] = sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t);
-        s.y2 = s.y1;
-        s.y1 = t;
+        x[i] = reference_step(s, x2, sf);
     }
     std::memcpy(state, &s, sizeof(s));
 }
