@@ -13,19 +13,55 @@ namespace voks::g729 {
 void lag_window(int32_t* r, int len) { lp_kernels().lag_window(r, len); }
 
 namespace {
+// Mpy_32 for lo parts in [0, 2^15), as L_Extract gives them: each mult term is at most 2^15 in
+// magnitude, so with |hi1 hi2| <= 2^30 - 2^17 no step of the reference chain saturates and the
+// exact sum is its result; nearer to 2^30 the reference chain runs.
+inline int32_t mpy32(int16_t h1, int16_t l1, int16_t h2, int16_t l2) {
+    constexpr int32_t kEdge = (int32_t{1} << 30) - (int32_t{1} << 17);
+    const int32_t p = int32_t{h1} * h2;
+    if (__builtin_expect(static_cast<uint32_t>(p + kEdge) > 2u * kEdge, 0)) return Mpy_32(h1, l1, h2, l2);
+    return 2 * (p + ((int32_t{h1} * l2) >> 15) + ((int32_t{l1} * h2) >> 15));
+}
+
+// L_Extract without the saturating steps (x >> 1 minus hi * 2^15 never leaves [0, 2^15)).
+inline void extract(int32_t x, int16_t& hi, int16_t& lo) {
+    hi = static_cast<int16_t>(x >> 16);
+    lo = static_cast<int16_t>((x >> 1) & 0x7FFF);
+}
+
+// L_Comp for lo in [0, 2^15): hi * 2^16 + 2 lo never saturates.
+inline int32_t comp(int16_t hi, int16_t lo) {
+    return static_cast<int32_t>(static_cast<uint32_t>(int32_t{hi}) << 16) + 2 * int32_t{lo};
+}
+
 // 1 - K^2 in double precision, then Alpha * (1 - K^2).
 int32_t shrink_alpha(int16_t kh, int16_t kl, int16_t ah, int16_t al) {
-    int32_t t0 = L_abs(Mpy_32(kh, kl, kh, kl));
+    int32_t t0 = L_abs(mpy32(kh, kl, kh, kl));
     t0 = L_sub(MAX_32, t0);
     int16_t hi = 0, lo = 0;
-    L_Extract(t0, hi, lo);
-    return Mpy_32(ah, al, hi, lo);
+    extract(t0, hi, lo);
+    return mpy32(ah, al, hi, lo);
+}
+
+// sum_{j=1}^{i-1} R[j] * A[i-j], saturating after each term as L_add does: the exact sum when
+// no partial sum leaves 32 bits, else the saturating chain.
+int32_t lag_sum(const int16_t* rh, const int16_t* rl, const int16_t* ah, const int16_t* al, int i) {
+    int64_t acc = 0;
+    uint64_t out = 0;
+    for (int j = 1; j < i; ++j) {
+        acc += mpy32(rh[j], rl[j], ah[i - j], al[i - j]);
+        out |= static_cast<uint64_t>(acc + (int64_t{1} << 31));
+    }
+    if ((out >> 32) == 0) return static_cast<int32_t>(acc);
+    int32_t t0 = 0;
+    for (int j = 1; j < i; ++j) t0 = L_add(t0, mpy32(rh[j], rl[j], ah[i - j], al[i - j]));
+    return t0;
 }
 }  // namespace
 
 bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err) {
     int16_t rh[kMaxLevinsonOrder + 1], rl[kMaxLevinsonOrder + 1];
-    for (int i = 0; i <= order; ++i) L_Extract(r[i], rh[i], rl[i]);
+    for (int i = 0; i <= order; ++i) extract(r[i], rh[i], rl[i]);
 
     int16_t ah[kMaxLevinsonOrder + 1], al[kMaxLevinsonOrder + 1];
     int16_t anh[kMaxLevinsonOrder + 1], anl[kMaxLevinsonOrder + 1];
@@ -33,45 +69,44 @@ bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err
     int16_t kh = 0, kl = 0;
 
     // K = A[1] = -R[1] / R[0]; |R[1]| is limited to R[0] so that the division stays defined.
-    int32_t t1 = L_Comp(rh[1], rl[1]);
-    const int32_t r0 = L_Comp(rh[0], rl[0]);
+    int32_t t1 = comp(rh[1], rl[1]);
+    const int32_t r0 = comp(rh[0], rl[0]);
     if (t1 > r0) t1 = r0;
     int32_t t0 = Div_32(L_abs(t1), rh[0], rl[0]);
     if (t1 > 0) t0 = L_negate(t0);
-    L_Extract(t0, kh, kl);
+    extract(t0, kh, kl);
     k_out[0] = kh;
-    L_Extract(L_shr(t0, 4), ah[1], al[1]);
+    extract(t0 >> 4, ah[1], al[1]);
 
     t0 = shrink_alpha(kh, kl, rh[0], rl[0]);
     int16_t alp_exp = norm_l(t0);
     int16_t alp_h = 0, alp_l = 0;
-    L_Extract(L_shl(t0, alp_exp), alp_h, alp_l);
+    extract(L_shl(t0, alp_exp), alp_h, alp_l);
 
     for (int i = 2; i <= order; ++i) {
-        t0 = 0;
-        for (int j = 1; j < i; ++j) t0 = L_add(t0, Mpy_32(rh[j], rl[j], ah[i - j], al[i - j]));
+        t0 = lag_sum(rh, rl, ah, al, i);
         t0 = L_shl(t0, 4);
-        t0 = L_add(t0, L_Comp(rh[i], rl[i]));
+        t0 = L_add(t0, comp(rh[i], rl[i]));
 
         int32_t num = L_abs(t0);
-        const int32_t alpha = L_Comp(alp_h, alp_l);
+        const int32_t alpha = comp(alp_h, alp_l);
         if (num > alpha) num = alpha;
         int32_t t2 = Div_32(num, alp_h, alp_l);
         if (t0 > 0) t2 = L_negate(t2);
         t2 = L_shl(t2, alp_exp);
-        L_Extract(t2, kh, kl);
+        extract(t2, kh, kl);
         k_out[i - 1] = kh;
         if (abs_s(kh) > 32750) return false;  // unstable: the caller keeps its previous filter
 
         for (int j = 1; j < i; ++j) {
-            t0 = L_add(Mpy_32(kh, kl, ah[i - j], al[i - j]), L_Comp(ah[j], al[j]));
-            L_Extract(t0, anh[j], anl[j]);
+            t0 = sat32(int64_t{mpy32(kh, kl, ah[i - j], al[i - j])} + comp(ah[j], al[j]));
+            extract(t0, anh[j], anl[j]);
         }
-        L_Extract(L_shr(t2, 4), anh[i], anl[i]);
+        extract(t2 >> 4, anh[i], anl[i]);
 
         t0 = shrink_alpha(kh, kl, alp_h, alp_l);
         const int16_t n = norm_l(t0);
-        L_Extract(L_shl(t0, n), alp_h, alp_l);
+        extract(L_shl(t0, n), alp_h, alp_l);
         alp_exp = add(alp_exp, n);
 
         for (int j = 1; j <= i; ++j) {
@@ -82,7 +117,7 @@ bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err
 
     *err = alp_h;  // normalised mantissa; the Annex B energy is alp_h >> alp_exp
     a[0] = 4096;
-    for (int i = 1; i <= order; ++i) a[i] = round_fx(L_shl(L_Comp(ah[i], al[i]), 1));
+    for (int i = 1; i <= order; ++i) a[i] = round_fx(L_shl(comp(ah[i], al[i]), 1));
     std::memcpy(rc, k_out, sizeof(int16_t) * static_cast<size_t>(order));
     return true;
 }
