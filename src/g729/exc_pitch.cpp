@@ -365,11 +365,30 @@ void pitch_fr3_fast(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin,
     const ExcKernels& k = exc_kernels();
     int32_t max = MIN_32;
     int t0 = tmin;
-    for (int t = tmin; t <= tmax; ++t) {
-        const int32_t c = k.mac_chain(dn, exc - t, kSubfr);
-        if (c > max) {
-            max = c;
-            t0 = t;
+    // Every lag's window lies in exc[-tmax .. 39 - tmin]: when <dn,dn> times that span's energy
+    // is below 2^60 no partial sum can saturate (Cauchy-Schwarz), and the doubled exact
+    // correlations of the shared kernel are the reference chains.
+    const common::CorrKernels& ck = common::corr_kernels();
+    const int count = tmax - tmin + 1;
+    const uint64_t ed = static_cast<uint64_t>(ck.energy(dn, kSubfr));
+    const uint64_t ee = static_cast<uint64_t>(ck.energy(exc - tmax, kSubfr + tmax - tmin));
+    if (static_cast<unsigned __int128>(ed) * ee < (static_cast<unsigned __int128>(1) << 60)) {
+        int32_t corr[kPitMax + 1];
+        ck.xcorr(dn, exc - tmax, kSubfr, corr, count);  // corr[tmax - t]
+        for (int t = tmin; t <= tmax; ++t) {
+            const int32_t c = 2 * corr[tmax - t];
+            if (c > max) {
+                max = c;
+                t0 = t;
+            }
+        }
+    } else {
+        for (int t = tmin; t <= tmax; ++t) {
+            const int32_t c = k.mac_chain(dn, exc - t, kSubfr);
+            if (c > max) {
+                max = c;
+                t0 = t;
+            }
         }
     }
     pred_lt_3(exc, t0, 0);
@@ -400,9 +419,13 @@ int16_t pitch_gain(const int16_t* x, const int16_t* y) {
 }
 
 void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
+    // extract_h(L_shl(L_mult(y, g), 1)) is the product y g >> 14 clamped to 16 bits (both
+    // saturations land on the clamp), and the subtraction saturates like sub().
     for (int i = 0; i < kSubfr; ++i) {
-        const int32_t t = L_shl(L_mult(y[i], g), 1);
-        x2[i] = sub(x[i], extract_h(t));
+        int32_t h = (int32_t{y[i]} * g) >> 14;
+        h = h > MAX_16 ? MAX_16 : (h < MIN_16 ? MIN_16 : h);
+        const int32_t d = int32_t{x[i]} - h;
+        x2[i] = static_cast<int16_t>(d > MAX_16 ? MAX_16 : (d < MIN_16 ? MIN_16 : d));
     }
 }
 

@@ -1,0 +1,115 @@
+// The exact short cuts of the Annex A closed-loop lag search (all lag correlations at once when
+// Cauchy-Schwarz bounds them inside 32 bits) and of the target update, checked against the
+// reference's step-by-step saturating arithmetic on random, full-scale and saturating inputs and
+// on amplitudes straddling the bound, at both kernel levels.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <random>
+
+#include "common/basicop.h"
+#include "frame/dispatch.h"
+#include "voksc.h"
+
+namespace {
+
+using namespace voks;
+
+constexpr int kSub = 40, kHist = 154;
+
+class PitchTargetShortCuts : public ::testing::TestWithParam<frame::Level> {
+protected:
+    void SetUp() override {
+        if (frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "kernel level not available";
+    }
+    void TearDown() override { frame::force_level(frame::detected_level()); }
+};
+
+// Integer lag of Pitch_fr3_fast: the first lag of largest L_mac correlation of Cor_h_X's
+// 13-bit dn with the past excitation.
+int reference_lag(const int16_t* x, const int16_t* h, const int16_t* exc, int delay, int subframe) {
+    int16_t dn[kSub];
+    EXPECT_EQ(voksCrossCorr_NormM_16s(h, x, kSub, dn), vokStatusOk);
+    int tmin = delay - (subframe == 0 ? 3 : 5);
+    if (tmin < 20) tmin = 20;
+    const int span = subframe == 0 ? 6 : 9;
+    int tmax = tmin + span;
+    if (tmax > 143) {
+        tmax = 143;
+        tmin = 143 - span;
+    }
+    int32_t max = MIN_32;
+    int t0 = tmin;
+    for (int t = tmin; t <= tmax; ++t) {
+        int32_t s = 0;
+        for (int i = 0; i < kSub; ++i) s = L_mac(s, dn[i], exc[kHist + i - t]);
+        if (s > max) {
+            max = s;
+            t0 = t;
+        }
+    }
+    return t0;
+}
+
+TEST_P(PitchTargetShortCuts, LagSearchMatchesTheSaturatingChains) {
+    std::mt19937 rng(1729);
+    auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    int exact_side = 0, chain_side = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        int16_t x[kSub], h[kSub], exc[kHist + kSub];
+        // Excitation amplitudes from quiet to full scale: with dn of up to 13 bits the bound
+        // 2^60 on the energies' product falls inside this range.
+        const int amp = trial % 4 == 0 ? 32767 : trial % 4 == 1 ? uni(2000, 12000) : uni(50, 3000);
+        for (int i = 0; i < kHist + kSub; ++i) {
+            const int v = trial % 7 == 0 ? ((i & 1) ? amp : -amp - 1) : uni(-amp - 1, amp);
+            exc[i] = static_cast<int16_t>(v < -32768 ? -32768 : v);
+        }
+        for (int i = 0; i < kSub; ++i) {
+            x[i] = static_cast<int16_t>(uni(-32768, 32767) >> uni(0, 6));
+            h[i] = static_cast<int16_t>(i == 0 ? 4096 : uni(-4096, 4096) / (1 + i / 4));
+        }
+        const int subframe = trial & 1;
+        const int delay = uni(18, 145);
+        int64_t edn = 0, eex = 0;
+        {
+            int16_t dn[kSub];
+            voksCrossCorr_NormM_16s(h, x, kSub, dn);
+            for (int i = 0; i < kSub; ++i) edn += int32_t{dn[i]} * dn[i];
+            for (int i = 0; i < kHist + kSub; ++i) eex += int32_t{exc[i]} * exc[i];
+        }
+        (static_cast<unsigned __int128>(edn) * static_cast<uint64_t>(eex) < (static_cast<unsigned __int128>(1) << 60)
+             ? exact_side
+             : chain_side)++;
+        const int want = reference_lag(x, h, exc, delay, subframe);
+        int16_t dly[2] = {-1, -1}, vec[kSub];
+        ASSERT_EQ(voksAdaptiveCodebookSearch_G729A_16s(static_cast<int16_t>(delay), x, h, exc, dly, vec,
+                                                       static_cast<int16_t>(subframe)),
+                  vokStatusOk);
+        ASSERT_EQ(dly[0], want) << "trial " << trial;
+    }
+    // Both sides of the bound were exercised.
+    EXPECT_GT(exact_side, 300);
+    EXPECT_GT(chain_side, 300);
+}
+
+TEST_P(PitchTargetShortCuts, TargetUpdateMatchesTheSaturatingSteps) {
+    const int16_t values[] = {-32768, -32767, -16385, -16384, -8192, -1, 0, 1, 8191, 16383, 16384, 32766, 32767};
+    std::mt19937 rng(3);
+    for (int trial = 0; trial < 400; ++trial) {
+        int16_t y[kSub], x[kSub], got[kSub];
+        const int16_t g = trial < 13 ? values[trial] : static_cast<int16_t>(rng());
+        for (int i = 0; i < kSub; ++i) {
+            y[i] = (trial + i) % 3 == 0 ? values[(trial * 7 + i) % 13] : static_cast<int16_t>(rng());
+            x[i] = (trial + i) % 5 == 0 ? values[(trial + 3 * i) % 13] : static_cast<int16_t>(rng());
+        }
+        ASSERT_EQ(voksAdaptiveCodebookContribution_G729_16s(g, y, x, got), vokStatusOk);
+        for (int i = 0; i < kSub; ++i) {
+            const int16_t want = sub(x[i], extract_h(L_shl(L_mult(y[i], g), 1)));
+            ASSERT_EQ(got[i], want) << "g " << g << " y " << y[i] << " x " << x[i];
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, PitchTargetShortCuts, ::testing::Values(frame::Level::Scalar, frame::Level::AVX2));
+
+}  // namespace
