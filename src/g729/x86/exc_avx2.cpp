@@ -308,8 +308,10 @@ VOKS_AVX2 inline __m256i square16(__m256i x) {
 
 // The three-pulse sums of one (a0, a1) row are formed for all eight a2 at once; each a2 above
 // the threshold then evaluates its sixteen fourth pulses in two vectors. The alp sums cannot
-// saturate (at most 2^20 in magnitude), so 32-bit lanes are exact; the candidates are then
-// compared in the reference order.
+// saturate (at most 2^20 in magnitude), so 32-bit lanes are exact. Each candidate is packed as
+// (sq, alp) 16-bit halves, so one madd against (alpha, -psc) gives sq alpha - psc alp, the sign
+// of the reference comparison (both products below 2^30). A candidate can change the best only
+// if it beats the best held on entry; the ordered scan starts at the first such candidate.
 VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip) {
     alignas(32) int16_t d[5][8];
     for (int t = 0; t < 5; ++t)
@@ -319,8 +321,15 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
     const __m256i r33x2 = _mm256_slli_epi32(load8(rr + 24), 1);
     const __m256i r44x2 = _mm256_slli_epi32(load8(rr + 32), 1);
     const __m256i vthres = _mm256_set1_epi32(thres);
+    const __m256i zero = _mm256_setzero_si256();
     int16_t psc = 0, alpha = MAX_16;
-    alignas(32) int32_t ps2v[8], alp2v[8], ps3v[16], alpv[16];
+    // (alpha, -psc) in every 32-bit lane (psc >= 0, so -psc fits 16 bits).
+    auto weights = [](int16_t alpha_, int16_t psc_) {
+        return static_cast<int32_t>(static_cast<uint16_t>(alpha_)) |
+               static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(-psc_)) << 16);
+    };
+    __m256i w = _mm256_set1_epi32(weights(alpha, psc));
+    alignas(32) int32_t ps2v[8], alp2v[8], packed[16];
     for (int a0 = 0; a0 < 8; ++a0) {
         const int16_t ps0 = d[0][a0];
         const int16_t alp0 = rr[a0];
@@ -330,48 +339,38 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
             const int16_t ps1 = add(ps0, d[1][a1]);
             const int32_t alp1 = 2 * alp0 + 2 * rr[8 + a1] + 4 * rr[kR01 + 8 * a0 + a1];
             const __m256i ps2 = add16(_mm256_set1_epi32(ps1), vd2);
+            int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ps2, vthres)));
+            if (mask == 0) continue;
             const __m256i alp2 =
                 _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1), r22x2),
                                  _mm256_slli_epi32(_mm256_add_epi32(r02, load8(rr + kR12 + 8 * a1)), 2));
-            int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ps2, vthres)));
-            if (mask == 0) continue;
             _mm256_store_si256(reinterpret_cast<__m256i*>(ps2v), ps2);
             _mm256_store_si256(reinterpret_cast<__m256i*>(alp2v), alp2);
-            const __m256i r13 = load8(rr + kR13 + 8 * a1), r14 = load8(rr + kR14 + 8 * a1);
+            // The parts of the fourth-pulse sums shared by every a2 of the row.
+            const __m256i b3 = _mm256_add_epi32(r33x2, _mm256_slli_epi32(_mm256_add_epi32(r03, load8(rr + kR13 + 8 * a1)), 2));
+            const __m256i b4 = _mm256_add_epi32(r44x2, _mm256_slli_epi32(_mm256_add_epi32(r04, load8(rr + kR14 + 8 * a1)), 2));
             while (mask) {
                 const int a2 = __builtin_ctz(static_cast<unsigned>(mask));
                 mask &= mask - 1;
                 const __m256i p2 = _mm256_set1_epi32(ps2v[a2]);
                 const __m256i l2 = _mm256_set1_epi32(alp2v[a2]);
-                const __m256i s3 = _mm256_add_epi32(_mm256_add_epi32(r03, r13), load8(rr + kR23 + 8 * a2));
-                const __m256i s4 = _mm256_add_epi32(_mm256_add_epi32(r04, r14), load8(rr + kR24 + 8 * a2));
-                const __m256i l3 = _mm256_add_epi32(_mm256_add_epi32(l2, r33x2), _mm256_slli_epi32(s3, 2));
-                const __m256i l4 = _mm256_add_epi32(_mm256_add_epi32(l2, r44x2), _mm256_slli_epi32(s4, 2));
-                // extract_l(alp3 >> 5), sign-extended.
-                const __m256i a3 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16), 16);
-                const __m256i a4 = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16), 16);
-                const __m256i q3 = square16(add16(p2, vd3)), q4 = square16(add16(p2, vd4));
-                // A candidate can change the best only if it beats the best held on entry (the
-                // products stay below 2^30, so the difference is exact in 32 bits); the ordered
-                // scan starts at the first such candidate, or is skipped.
-                const __m256i va = _mm256_set1_epi32(alpha), vp = _mm256_set1_epi32(psc);
-                const __m256i d3 = _mm256_sub_epi32(_mm256_mullo_epi32(q3, va), _mm256_mullo_epi32(vp, a3));
-                const __m256i d4 = _mm256_sub_epi32(_mm256_mullo_epi32(q4, va), _mm256_mullo_epi32(vp, a4));
-                const __m256i zero = _mm256_setzero_si256();
+                const __m256i l3 = _mm256_add_epi32(_mm256_add_epi32(l2, b3), _mm256_slli_epi32(load8(rr + kR23 + 8 * a2), 2));
+                const __m256i l4 = _mm256_add_epi32(_mm256_add_epi32(l2, b4), _mm256_slli_epi32(load8(rr + kR24 + 8 * a2), 2));
+                // extract_l(alp >> 5) into the high half, mult(ps3, ps3) (0 .. 32767) into the low.
+                const __m256i k3 = _mm256_or_si256(square16(add16(p2, vd3)), _mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16));
+                const __m256i k4 = _mm256_or_si256(square16(add16(p2, vd4)), _mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16));
                 const unsigned hits =
                     static_cast<unsigned>(
-                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d3, zero)))) |
+                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k3, w), zero)))) |
                     static_cast<unsigned>(
-                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(d4, zero))))
+                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k4, w), zero))))
                         << 8;
                 if (hits != 0) {
-                    _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v), q3);
-                    _mm256_store_si256(reinterpret_cast<__m256i*>(ps3v + 8), q4);
-                    _mm256_store_si256(reinterpret_cast<__m256i*>(alpv), a3);
-                    _mm256_store_si256(reinterpret_cast<__m256i*>(alpv + 8), a4);
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(packed), k3);
+                    _mm256_store_si256(reinterpret_cast<__m256i*>(packed + 8), k4);
                     for (int c = __builtin_ctz(hits); c < 16; ++c) {
-                        const int16_t ps3c = static_cast<int16_t>(ps3v[c]),
-                                      alp = static_cast<int16_t>(alpv[c]);
+                        const int16_t ps3c = static_cast<int16_t>(packed[c] & 0xFFFF);
+                        const int16_t alp = static_cast<int16_t>(packed[c] >> 16);
                         if (better(ps3c, alpha, psc, alp)) {
                             psc = ps3c;
                             alpha = alp;
@@ -381,6 +380,7 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
                             ip[3] = (c < 8 ? 3 : 4) + 5 * (c & 7);
                         }
                     }
+                    w = _mm256_set1_epi32(weights(alpha, psc));
                 }
                 time = sub(time, 1);
                 if (time <= 0) return;
