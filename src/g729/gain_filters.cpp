@@ -40,11 +40,6 @@ inline uint64_t biased32(int64_t v) {
     return static_cast<uint64_t>(v + (int64_t{1} << 31));
 }
 
-// Mpy_32_16 of y's hi/lo pair by c, halved: hi = y >> 16, lo = (y >> 1) - hi * 2^15 in [0, 2^15).
-inline int32_t half_mpy(int32_t y, int32_t c) {
-    const int32_t hi = y >> 16, lo = (y >> 1) & 0x7FFF;
-    return hi * c + ((lo * c) >> 15);
-}
 
 // One sample of the reference section, every step saturating.
 inline int16_t reference_step(HighPassState& s, int16_t x2, int sf) {
@@ -65,6 +60,42 @@ inline int16_t reference_step(HighPassState& s, int16_t x2, int sf) {
 
 inline int32_t abs32(int32_t v) { return v < 0 ? -v : v; }
 
+// The section when no partial sum of its chain can saturate (see highpass). The halved sum is
+// q = Mpy_32_16(y1, a1)/2 + Mpy_32_16(y2, a2)/2 + x0 b0 + x1 b1 + x2 b2, where with y >> 1 =
+// hi * 2^15 + lo, Mpy_32_16(y, a)/2 = hi a + floor(lo a / 2^15) = floor((y >> 1) a / 2^15).
+// q passes the scaling by 2^(16-sf) and the Q13 set's doubling unsaturated, and the rounding,
+// for q in [qlo, qhi]; outside, the sample takes the reference step.
+template <int kSf>
+void highpass_bounded(int16_t* x, int len, HighPassState& s) {
+    constexpr int kUp = 16 - kSf;                      // the doubling and the scaling
+    constexpr int kOut = kSf == 13 ? kUp + 1 : kUp;  // the Q13 set doubles its output once more
+    constexpr int32_t qlo = -(int32_t{1} << (31 - kOut));
+    constexpr int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> kOut);
+    const int64_t a1 = s.a1, a2 = s.a2;
+    const int32_t b0 = s.b0, b1 = s.b1, b2 = s.b2;
+    int32_t y1 = s.y1, y2 = s.y2;
+    for (int i = 0; i < len; ++i) {
+        const int32_t x2 = s.x2;
+        s.x2 = s.x1;
+        s.x1 = x[i];
+        const int32_t q = static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) +
+                          s.x1 * b0 + s.x2 * b1 + x2 * b2;
+        if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
+            s.y1 = y1;
+            s.y2 = y2;
+            x[i] = reference_step(s, static_cast<int16_t>(x2), kSf);
+            y1 = s.y1;
+            y2 = s.y2;
+            continue;
+        }
+        x[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
+        y2 = y1;
+        y1 = q * (int32_t{1} << kUp);
+    }
+    s.y1 = y1;
+    s.y2 = y2;
+}
+
 }  // namespace
 
 // With no coefficient -32768, no product of the chain saturates and each Mpy_32_16 term stays
@@ -84,27 +115,10 @@ void highpass(int16_t* x, int len, int sf, void* state) {
     const int64_t bound = int64_t{65538} * (abs32(s.a1) + abs32(s.a2)) +
                           int64_t{2} * xmax * (abs32(s.b0) + abs32(s.b1) + abs32(s.b2));
     if (exact && bound <= MAX_32) {
-        // The output shift of the sum (doubled once more for the Q13 set); the halved sum q
-        // passes through the scaling and the rounding unsaturated for q in [qlo, qhi].
-        const int total = up + (sf == 13 ? 1 : 0);
-        const int32_t qlo = -(int32_t{1} << (30 - total));
-        const int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> (total + 1));
-        const uint32_t qspan = static_cast<uint32_t>(qhi - qlo);
-        const int32_t a1 = s.a1, a2 = s.a2, b0 = s.b0, b1 = s.b1, b2 = s.b2;
-        for (int i = 0; i < len; ++i) {
-            const int16_t x2 = s.x2;
-            s.x2 = s.x1;
-            s.x1 = x[i];
-            const int32_t q = half_mpy(s.y1, a1) + half_mpy(s.y2, a2) + s.x1 * b0 + s.x2 * b1 + x2 * b2;
-            if (__builtin_expect(static_cast<uint32_t>(q - qlo) > qspan, 0)) {
-                x[i] = reference_step(s, x2, sf);
-                continue;
-            }
-            const int32_t t = static_cast<int32_t>(static_cast<uint32_t>(q) << (up + 1));
-            x[i] = static_cast<int16_t>(((static_cast<int64_t>(q) << (total + 1)) + 0x8000) >> 16);
-            s.y2 = s.y1;
-            s.y1 = t;
-        }
+        if (sf == 12)
+            highpass_bounded<12>(x, len, s);
+        else
+            highpass_bounded<13>(x, len, s);
         std::memcpy(state, &s, sizeof(s));
         return;
     }
