@@ -32,16 +32,6 @@ void scale_response(const int16_t* H, int16_t* h) {
     }
 }
 
-// Signs of the track positions into the nine cross blocks (see ExcKernels::sign_block).
-void sign_cross(int16_t* rr, const int16_t* sgn, int mode) {
-    int16_t track[5][kPos];
-    for (int t = 0; t < 5; ++t)
-        for (int a = 0; a < kPos; ++a) track[t][a] = sgn[t + 5 * a];
-    for (int c = 0; c < 9; ++c)
-        exc_kernels().sign_block(rr + cross_at(static_cast<Cross>(c)), track[kCrossTracks[c][0]],
-                                 track[kCrossTracks[c][1]], mode);
-}
-
 // Position-word code of pulse 3: 2 * (position / 5) + (track 4 ? 1 : 0).
 int pulse3_code(int p) {
     return 2 * (p / 5) + (p % 5 - 3);
@@ -110,14 +100,8 @@ void cor_h_32(const int16_t* H, int32_t* m32) {
 void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t* code, int16_t& sign,
               int16_t& index) {
     int16_t sgn[kSubfr];
-    for (int i = 0; i < kSubfr; ++i) {
-        if (dn[i] >= 0) {
-            sgn[i] = MAX_16;
-        } else {
-            sgn[i] = MIN_16;
-            dn[i] = negate(dn[i]);
-        }
-    }
+    // Signs of d (|d| kept) and into the cross blocks.
+    exc_kernels().sign_matrix(dn, sgn, rr, 0);
     // Threshold on the first three pulses.
     int16_t max0 = dn[0], max1 = dn[1], max2 = dn[2];
     for (int i = 5; i < kSubfr; i += 5) {
@@ -135,8 +119,6 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
     const int16_t average = extract_l(L_shr(l32, 4));
     const int16_t thres = add(mult(sub(max0, average), 13107), average);
 
-    // Signs into the cross blocks.
-    sign_cross(rr, sgn, 0);
     int ip[4] = {0, 1, 2, 3};
     const int16_t extra = subframe == 0 ? int16_t{30} : time_io;
     int16_t time = add(75, extra);
@@ -147,16 +129,9 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
 
 void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16_t& index) {
     int16_t sgn[kSubfr];
-    for (int i = 0; i < kSubfr; ++i) {
-        if (dn[i] >= 0) {
-            sgn[i] = MAX_16;
-        } else {
-            sgn[i] = MIN_16;
-            dn[i] = negate(dn[i]);
-        }
-    }
-    // Signs into the cross blocks: the sign of the first position picks the sign vector.
-    sign_cross(rr, sgn, 1);
+    // Signs of d (|d| kept) and into the cross blocks: the sign of the first position picks the
+    // sign vector.
+    exc_kernels().sign_matrix(dn, sgn, rr, 1);
     int ip[4];
     exc_kernels().search_17_fast(dn, rr, ip);
     build_code(sgn, ip, code, sign, index);

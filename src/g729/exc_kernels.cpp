@@ -335,6 +335,22 @@ void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) 
         }
 }
 
+void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
+    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
+    for (int i = 0; i < kSubfr; ++i) {
+        if (dn[i] >= 0) {
+            sgn[i] = MAX_16;
+        } else {
+            sgn[i] = MIN_16;
+            dn[i] = negate(dn[i]);
+        }
+    }
+    int16_t track[5][8];
+    for (int t = 0; t < 5; ++t)
+        for (int a = 0; a < 8; ++a) track[t][a] = sgn[t + 5 * a];
+    for (int c = 0; c < 9; ++c) sign_block(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
+}
+
 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
             const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by) {
     int16_t sqk = -1, alpk = 1;
@@ -383,7 +399,7 @@ constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scala
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
                                 scalar::sign_block, scalar::pair_e,        scalar::phase_b,
                                 scalar::narrow_q15, scalar::widen,         scalar::gather_half,
-                                scalar::phase_a,    scalar::search_17_fast};
+                                scalar::phase_a,    scalar::search_17_fast, scalar::sign_matrix};
 
 ExcKernels g_table = kScalar;
 
@@ -394,7 +410,7 @@ void fill(frame::Level level) {
         g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
                    avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
                    avx2::narrow_q15, avx2::widen,        avx2::gather_half,
-                   avx2::phase_a,    avx2::search_17_fast};
+                   avx2::phase_a,    avx2::search_17_fast, avx2::sign_matrix};
     }
 #else
     (void)level;

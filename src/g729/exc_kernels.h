@@ -58,6 +58,10 @@ struct ExcKernels {
     // The pulse search of D4i40_17_fast on |d| (dn >= 0) and the sign-modified matrix: the best
     // positions of the four pulses into ip.
     void (*search_17_fast)(const int16_t* dn, const int16_t* rr, int* ip);
+    // The signs of the 40 correlations: sgn[i] = 32767 for dn[i] >= 0, else -32768 and dn[i]
+    // negated (saturating); then sign_block on the nine cross blocks of the 616-element matrix
+    // with the signs of their tracks, in the given mode.
+    void (*sign_matrix)(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
 };
 
 const ExcKernels& exc_kernels();
@@ -83,6 +87,7 @@ void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
+void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
 }  // namespace scalar
 
 namespace avx2 {
@@ -104,6 +109,7 @@ void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n);
 void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
+void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
 }  // namespace avx2
 
 }  // namespace voks::g729

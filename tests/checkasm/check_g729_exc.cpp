@@ -266,6 +266,30 @@ CHECKASM(g729_exc_sign_block) {
     }
 }
 
+CHECKASM(g729_exc_sign_matrix) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 4000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        Buffer<int16_t> dr(40, trial & 15), dv(40, (trial * 3) & 15), sr(40, 0), sv(40, 5);
+        int16_t rr_r[616], rr_v[616];
+        fill16(ctx.rng, p, dr.data(), 40);
+        if (trial & 8) dr.data()[ctx.rng.range(0, 39)] = -32768;
+        std::copy(dr.data(), dr.data() + 40, dv.data());
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr_r, 616);
+        std::copy(rr_r, rr_r + 616, rr_v);
+        const int mode = (trial >> 1) & 1;
+        sc::sign_matrix(dr.data(), sr.data(), rr_r, mode);
+        vx::sign_matrix(dv.data(), sv.data(), rr_v, mode);
+        ++ctx.checks;
+        int d = first_difference(dr.data(), dv.data(), 40);
+        if (d < 0 && (d = first_difference(sr.data(), sv.data(), 40)) >= 0) d += 40;
+        if (d < 0 && (d = first_difference(rr_r, rr_v, 616)) >= 0) d += 80;
+        if (d >= 0) ctx.fail("sign_matrix", "avx2", 40, trial & 15, p, d, "mode=" + std::to_string(mode));
+        if (!dr.guards_intact() || !dv.guards_intact() || !sr.guards_intact() || !sv.guards_intact())
+            ctx.fail("sign_matrix", "avx2", 40, trial & 15, p, -1, "guard");
+    }
+}
+
 CHECKASM(g729_exc_pair_e) {
     if (!have_avx2()) return;
     for (int trial = 0; trial < 20000; ++trial) {
