@@ -310,6 +310,14 @@ int16_t interpolate(int16_t x1, int16_t c1, int s1, int16_t x2, int16_t c2, int 
     return sat16(t * (int64_t{1} << up));
 }
 
+// interpolate for scales up to 16: each scaled product stays below 2^46, so the sum is formed
+// directly in 64 bits.
+void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2, int16_t c2, int s2, int16_t* y,
+                       int len) {
+    const int64_t m1 = int64_t{c1} * (int64_t{1} << s1), m2 = int64_t{c2} * (int64_t{1} << s2);
+    for (int n = 0; n < len; ++n) y[n] = sat16((x1[n] * m1 + x2[n] * m2 + 0x8000) >> 16);
+}
+
 void preemphasize(float* x, int len, float* mem, float gamma) {
     float prev = *mem;
     for (int n = 0; n < len; ++n) {
@@ -400,6 +408,10 @@ VokStatus voksInterpolateC_NR_16s(const Vok16s* pSrc1, Vok16s val1, int scale1, 
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (scale1 < 0 || scale2 < 0) return vokStatusScaleFactor;
+    if (scale1 <= 16 && scale2 <= 16) {
+        vc::interpolate_small(pSrc1, val1, scale1, pSrc2, val2, scale2, pDst, len);
+        return vokStatusOk;
+    }
     for (int n = 0; n < len; ++n)
         pDst[n] = vc::interpolate(pSrc1[n], val1, scale1, pSrc2[n], val2, scale2);
     return vokStatusOk;
