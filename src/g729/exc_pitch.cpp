@@ -55,9 +55,13 @@ void scale_frame(const int16_t* x, int16_t* s, bool overflow, int32_t energy) {
     const int16_t* src = x - kPitMax;
     constexpr int n = kPitMax + 80;
     if (overflow) {
-        for (int i = 0; i < n; ++i) s[i] = shr(src[i], 3);
+        for (int i = 0; i < n; ++i) s[i] = static_cast<int16_t>(src[i] >> 3);
     } else if (energy < 1048576) {
-        for (int i = 0; i < n; ++i) s[i] = shl(src[i], 3);
+        // shl(x, 3): the product clamped to 16 bits.
+        for (int i = 0; i < n; ++i) {
+            const int32_t v = int32_t{src[i]} * 8;
+            s[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+        }
     } else {
         std::memcpy(s, src, n * sizeof(int16_t));
     }
@@ -137,9 +141,10 @@ int16_t fast_norm(const Decimated& d, int t, int32_t max) {
 }  // namespace
 
 int16_t pitch_ol(const int16_t* x) {
+    // The L_mac chain of squares only grows: it saturates exactly when the exact sum leaves 32
+    // bits (a saturated -32768 square included), and stays at MAX_32.
     bool ovf = false;
-    int32_t t0 = 0;
-    for (int i = -kPitMax; i < 80; ++i) t0 = L_mac(t0, x[i], x[i], ovf);
+    const int32_t t0 = ownMacEnergy(0, x - kPitMax, kPitMax + 80, ovf);
     int16_t scaled[kPitMax + 80];
     scale_frame(x, scaled, ovf, t0);
     const int16_t* s = scaled + kPitMax;
@@ -157,9 +162,11 @@ int16_t pitch_ol(const int16_t* x) {
 }
 
 int16_t pitch_ol_fast(const int16_t* x) {
-    bool ovf = false;
-    int32_t sum = 0;
-    for (int i = -kPitMax; i < 80; i += 2) sum = L_mac(sum, x[i], x[i], ovf);
+    // The decimated chain of squares, saturating exactly when its exact sum leaves 32 bits.
+    int64_t e = 0;
+    for (int i = -kPitMax; i < 80; i += 2) e += int32_t{x[i]} * x[i];
+    const bool ovf = 2 * e > MAX_32;
+    const int32_t sum = ovf ? MAX_32 : static_cast<int32_t>(2 * e);
     int16_t scaled[kPitMax + 80];
     scale_frame(x, scaled, ovf, sum);
     const Decimated dec(scaled + kPitMax);
