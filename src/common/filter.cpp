@@ -211,7 +211,7 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
             }
         }
         if (!fast) synth_checked(st, x + n0, y + n0, w, k, count);
-        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
+        if (n0 + count < len) std::memcpy(w, w + count, sizeof(int16_t) * kOrder);  // count == kChunk
     }
     return clipped || st.overflow;
 }
@@ -225,7 +225,7 @@ void synth_wrapping(const int16_t* a, const int16_t* x, int16_t* y, int len, int
     for (int n0 = 0; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
         kt.synth_wrap(a, x + n0, y + n0, w, count, sf);
-        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
+        if (n0 + count < len) std::memcpy(w, w + count, sizeof(int16_t) * kOrder);  // count == kChunk
     }
 }
 
@@ -247,7 +247,7 @@ void zero_state_response(const int16_t* a, int16_t* y, int len, int sf) {
     for (int n0 = 1; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
         kt.synth_wrap(a, nullptr, y + n0, w, count, sf);
-        std::memcpy(w, w + count, sizeof(int16_t) * kOrder);
+        if (n0 + count < len) std::memcpy(w, w + count, sizeof(int16_t) * kOrder);  // count == kChunk
     }
 }
 
