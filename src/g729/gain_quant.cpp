@@ -190,25 +190,30 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
     int16_t gpv[36], gcv[36];
     int32_t dist[36];
     const int n = bk.ncan1 * bk.ncan2;
-    for (int i = 0; i < bk.ncan1; ++i) {
-        for (int j = 0; j < bk.ncan2; ++j) {
-            const int k = i * bk.ncan2 + j;
-            gpv[k] = add(bk.gbk1[cand1 + i][0], bk.gbk2[cand2 + j][0]);
-            const int32_t s = L_add(L_deposit_l(bk.gbk1[cand1 + i][1]), L_deposit_l(bk.gbk2[cand2 + j][1]));
-            gcv[k] = mult(gcode0, extract_l(L_shr(s, 1)));
+    // The sum of two table entries halves into 16 bits, so extract_l(L_shr(L_add(..), 1)) is
+    // (a + b) >> 1; mult() and add() saturate as the clamps below.
+    for (int i = 0, k = 0; i < bk.ncan1; ++i) {
+        const int32_t p1 = bk.gbk1[cand1 + i][0], c1 = bk.gbk1[cand1 + i][1];
+        for (int j = 0; j < bk.ncan2; ++j, ++k) {
+            const int32_t p = p1 + bk.gbk2[cand2 + j][0];
+            gpv[k] = static_cast<int16_t>(p > MAX_16 ? MAX_16 : p);
+            const int32_t c = (int32_t{gcode0} * ((c1 + bk.gbk2[cand2 + j][1]) >> 1)) >> 15;
+            gcv[k] = static_cast<int16_t>(c > MAX_16 ? MAX_16 : (c < MIN_16 ? MIN_16 : c));
         }
     }
     gain_kernels().quant_dist(hi, lo, gpv, gcv, dist, n);
+    // L_sub(d, min) < 0 has the sign of the exact difference: a plain comparison.
     int32_t distMin = MAX_32;
-    int index1 = cand1, index2 = cand2;
+    int pick = -1;
     for (int k = 0; k < n; ++k) {
         if (taming == 1 && gpv[k] >= kGp0999) continue;
-        if (L_sub(dist[k], distMin) < 0) {
+        if (dist[k] < distMin) {
             distMin = dist[k];
-            index1 = cand1 + k / bk.ncan2;
-            index2 = cand2 + k % bk.ncan2;
+            pick = k;
         }
     }
+    const int index1 = pick < 0 ? cand1 : cand1 + pick / bk.ncan2;
+    const int index2 = pick < 0 ? cand2 : cand2 + pick % bk.ncan2;
 
     gains[0] = add(bk.gbk1[index1][0], bk.gbk2[index2][0]);
     int32_t gbk12 = L_add(L_deposit_l(bk.gbk1[index1][1]), L_deposit_l(bk.gbk2[index2][1]));
