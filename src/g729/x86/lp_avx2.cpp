@@ -251,7 +251,7 @@ VOKS_AVX2 void interp_c_f32(const float* a, const float* b, float* dst, int n, f
 // Squared 16-bit differences doubled with L_mult saturation, accumulated with saturation; all
 // terms are non-negative, so unsigned arithmetic with a cap at MAX_32 is exact.
 VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
-    const __m256i cap = _mm256_set1_epi32(MAX_32);
+    const __m256i cap = _mm256_set1_epi32(MAX_32), lo16 = _mm256_set1_epi32(0xFFFF);
     for (int i = 0; i < 128; i += 16) {
         __m256i acc0 = _mm256_setzero_si256(), acc1 = _mm256_setzero_si256();
         for (int j = 0; j < 10; ++j) {
@@ -259,8 +259,9 @@ VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
             const __m256i d = _mm256_subs_epi16(_mm256_set1_epi16(t[j]), c);
             const __m256i d0 = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d));
             const __m256i d1 = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1));
-            const __m256i s0 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_mullo_epi32(d0, d0), 1), cap);
-            const __m256i s1 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_mullo_epi32(d1, d1), 1), cap);
+            // d * d by vpmaddwd: one operand keeps only the low 16 bits, so the high halves add 0.
+            const __m256i s0 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_madd_epi16(d0, _mm256_and_si256(d0, lo16)), 1), cap);
+            const __m256i s1 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_madd_epi16(d1, _mm256_and_si256(d1, lo16)), 1), cap);
             acc0 = _mm256_min_epu32(_mm256_add_epi32(acc0, s0), cap);
             acc1 = _mm256_min_epu32(_mm256_add_epi32(acc1, s1), cap);
         }
