@@ -37,22 +37,30 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
-// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count. When the largest
-// |p| read times sum|h| stays below 2^30 no doubled partial sum reaches 2^31 and the chain is the
-// exact sum; otherwise the saturating chain runs.
-void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y) {
-    int32_t sh = 0, mx = 0;
-    for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
-    for (int i = 1 - taps; i < count; ++i) {
-        const int32_t v = p[i] < 0 ? -int32_t{p[i]} : p[i];
-        if (v > mx) mx = v;
+// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (a loop that vectorises).
+int32_t max_abs(const int16_t* p, int from, int to) {
+    int32_t hi = 0, lo = 0;
+    for (int i = from; i < to; ++i) {
+        hi = p[i] > hi ? p[i] : hi;
+        lo = p[i] < lo ? p[i] : lo;
     }
+    return hi > -lo ? hi : -lo;
+}
+
+// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, where mx is
+// the largest |p| read (p[1 - taps .. count - 1]). When mx times sum|h| stays below 2^30 no
+// doubled partial sum reaches 2^31 and the chain is the exact sum, formed by the FIR kernel;
+// otherwise the saturating chain runs.
+void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y, int32_t mx) {
+    int32_t sh = 0;
+    for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
+        int32_t acc[64];
+        common::corr_kernels().fir(h, taps, p, count, acc);
+        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15, only the top saturating.
         for (int n = 0; n < count; ++n) {
-            int32_t acc = 0;
-            for (int i = 0; i < taps; ++i) acc += int32_t{h[i]} * p[n - i];
-            const int64_t r = 2 * int64_t{acc} + 0x8000;
-            y[n] = static_cast<int16_t>((r > MAX_32 ? int64_t{MAX_32} : r) >> 16);
+            const int32_t r = (acc[n] + 0x4000) >> 15;
+            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : r);
         }
         return;
     }
@@ -101,10 +109,11 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int32_t den0[kFup - 1], den1[kFup - 1];
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
+    const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
     for (int phi = 1; phi < kFup; ++phi) {
         const int16_t* h = kTabHupS + (phi - 1) * kLh2S;
         int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        interp_filter(h, kLh2S, past0, kSubfr + 1, y);
+        interp_filter(h, kLh2S, past0, kSubfr + 1, y, mx0);
         acc = k.mac_chain(y + 1, y + 1, kSubfr - 1);
         den0[phi - 1] = L_mac(acc, y[0], y[0]);
         den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
@@ -175,7 +184,7 @@ void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, in
                  int16_t& shNum, int16_t& shDen) {
     const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
     const int16_t* p = s + (kLhUpL - ltpdel);
-    interp_filter(h, kLh2L, p, kSubfr, y);
+    interp_filter(h, kLh2L, p, kSubfr, y, max_abs(p, 1 - kLh2L, kSubfr));
     const ExcKernels& k = exc_kernels();
     int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
@@ -261,8 +270,16 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
     int16_t orAbs = 0;
     for (int i = 0; i < kSizRes2; ++i) orAbs = static_cast<int16_t>(orAbs | abs_s(src[i]));
     const int16_t shSig = sub(3, norm_s(orAbs));
+    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most orAbs
+    // and a left shift by norm_s(orAbs) - 3 keeps it within 13 bits.
     int16_t cadr[kSizRes2];
-    for (int i = 0; i < kSizRes2; ++i) cadr[i] = shr(src[i], shSig);
+    if (shSig >= 0) {
+        const int r = shSig > 15 ? 15 : shSig;
+        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] >> r);
+    } else {
+        const int l = -shSig;
+        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * (1 << l));
+    }
     const int16_t* sig = cadr + kMemRes2;
 
     int16_t yUp[(kFup - 1) * kSubfrP1];
