@@ -176,8 +176,8 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
 // any step saturated.
 bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
     SynthCall st{Coeffs(a), 0, 0, sf, 0, false};
-    for (int i = 1; i <= kOrder; ++i) st.asum += st.c.c[i] < 0 ? -st.c.c[i] : st.c.c[i];
-    st.a0abs = st.c.c[0] < 0 ? -st.c.c[0] : st.c.c[0];
+    for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
     st.ymax = load_history(hist, w);
 
@@ -185,15 +185,19 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
     const auto xa = reinterpret_cast<uintptr_t>(x), ya = reinterpret_cast<uintptr_t>(y);
     int32_t xmax = 32768;
     if (!(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
-        xmax = 0;
+        int16_t hi = 0, lo = 0;  // the extremes in 16 bits, which vectorises
         for (int n = 0; n < len; ++n) {
-            const int32_t m = x[n] < 0 ? -int32_t{x[n]} : x[n];
-            xmax = m > xmax ? m : xmax;
+            hi = x[n] > hi ? x[n] : hi;
+            lo = x[n] < lo ? x[n] : lo;
         }
+        xmax = -int32_t{lo} > hi ? -int32_t{lo} : hi;
     }
+    // No output can exceed ylim = 32768; below that (room < 2^30, asum < 2^20) a 32-bit quotient.
     const int64_t room = kExactLimit - int64_t{st.a0abs} * xmax;
-    const int32_t ylim =
-        room < 0 ? -1 : st.asum == 0 ? 32768 : static_cast<int32_t>(std::min<int64_t>(room / st.asum, 32768));
+    const int32_t ylim = room < 0                 ? -1
+                         : st.asum * 32768 <= room ? 32768
+                                                   : static_cast<int32_t>(static_cast<uint32_t>(room) /
+                                                                          static_cast<uint32_t>(st.asum));
     bool fast = st.ymax <= ylim;
 
     const FilterKernels& kt = filter_kernels();
