@@ -74,23 +74,34 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
     const int64_t a1 = s.a1, a2 = s.a2;
     const int32_t b0 = s.b0, b1 = s.b1, b2 = s.b2;
     int32_t y1 = s.y1, y2 = s.y2;
-    for (int i = 0; i < len; ++i) {
-        const int32_t x2 = s.x2;
-        s.x2 = s.x1;
-        s.x1 = x[i];
-        const int32_t q = static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) +
-                          s.x1 * b0 + s.x2 * b1 + x2 * b2;
-        if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
-            s.y1 = y1;
-            s.y2 = y2;
-            x[i] = reference_step(s, static_cast<int16_t>(x2), kSf);
-            y1 = s.y1;
-            y2 = s.y2;
-            continue;
+    constexpr int kChunk = 128;
+    int16_t ext[kChunk + 2];  // x[i-2], x[i-1], x[i], ...
+    int32_t fir[kChunk];      // the input part x0 b0 + x1 b1 + x2 b2 of each sum
+    for (int i0 = 0; i0 < len; i0 += kChunk) {
+        const int n = len - i0 < kChunk ? len - i0 : kChunk;
+        ext[0] = s.x2;
+        ext[1] = s.x1;
+        std::memcpy(ext + 2, x + i0, sizeof(int16_t) * static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) fir[i] = ext[i + 2] * b0 + ext[i + 1] * b1 + ext[i] * b2;
+        int16_t* out = x + i0;
+        for (int i = 0; i < n; ++i) {
+            const int32_t q = static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) + fir[i];
+            if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
+                s.y1 = y1;
+                s.y2 = y2;
+                s.x1 = ext[i + 2];
+                s.x2 = ext[i + 1];
+                out[i] = reference_step(s, ext[i], kSf);
+                y1 = s.y1;
+                y2 = s.y2;
+                continue;
+            }
+            out[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
+            y2 = y1;
+            y1 = q * (int32_t{1} << kUp);
         }
-        x[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
-        y2 = y1;
-        y1 = q * (int32_t{1} << kUp);
+        s.x1 = ext[n + 1];
+        s.x2 = ext[n];
     }
     s.y1 = y1;
     s.y2 = y2;
