@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "common/mathop.h"
 #include "g729/exc_core.h"
 #include "g729/exc_kernels.h"
 
@@ -23,12 +24,17 @@ constexpr int kCrossTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 
 // Scales the response for the matrix: h >> 1 when its energy is large, else by the largest
 // even normalisation shift.
 void scale_response(const int16_t* H, int16_t* h) {
-    const int32_t cor = mac_chain(H, H, kSubfr);
+    bool saturated = false;
+    const int32_t cor = ownMacEnergy(0, H, kSubfr, saturated);
     if (extract_h(cor) > 32000) {
-        for (int i = 0; i < kSubfr; ++i) h[i] = shr(H[i], 1);
+        for (int i = 0; i < kSubfr; ++i) h[i] = static_cast<int16_t>(H[i] >> 1);
     } else {
-        const int16_t k = shr(norm_l(cor), 1);
-        for (int i = 0; i < kSubfr; ++i) h[i] = shl(H[i], k);
+        // shl by k <= 15: the product clamped to 16 bits.
+        const int32_t m = int32_t{1} << shr(norm_l(cor), 1);
+        for (int i = 0; i < kSubfr; ++i) {
+            const int32_t v = H[i] * m;
+            h[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+        }
     }
 }
 
