@@ -74,14 +74,15 @@ TEST(HighPassBound, RandomSetsAndAmplitudes) {
         for (int16_t& v : c) v = g.i16(12 + static_cast<int>(g.next() % 5));
         if (iter % 7 == 0) c[1 + g.next() % 5] = -32768;  // the saturating product of the chain
         const int sf = iter % 2 ? 12 : 13;
-        std::vector<int16_t> x(600);
+        std::vector<int16_t> x(1200);
         int bits = 1 + static_cast<int>(g.next() % 16);
         for (size_t i = 0; i < x.size(); ++i) {
             if (i % 120 == 0) bits = 1 + static_cast<int>(g.next() % 16);  // quiet and loud stretches
             x[i] = g.i16(bits);
         }
         std::vector<int> calls;
-        for (int k = 0; k < 40; ++k) calls.push_back(1 + static_cast<int>(g.next() % 80));
+        for (int k = 0; k < 40; ++k)  // long calls cross the blocks of the bounded path
+            calls.push_back(k % 9 == 4 ? 120 + static_cast<int>(g.next() % 200) : 1 + static_cast<int>(g.next() % 80));
         compare(c, sf, x, calls, "random");
         if (::testing::Test::HasFatalFailure()) return;
     }
