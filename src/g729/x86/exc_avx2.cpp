@@ -211,44 +211,55 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
     if (j0 < kSubfr) scalar::pred_lt_3_from(exc, t0, frac, j0);
 }
 
+// The filtered excitation lives in buf[1..40] with buf[0] = 0 and buf[41..47] = 0, so each
+// update reads its shifted copy at buf and every sum runs over three whole vectors. <xn,xn> is
+// formed once; extract_h(L_shl(x, 16)) is x clamped to 16 bits.
 VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max,
                          int h_fac, int scaling, int16_t* excf, int16_t* corr) {
-    alignas(32) int16_t px[48] = {}, pe[48] = {};
+    alignas(32) int16_t px[48] = {}, buf[64] = {};
+    int16_t* pe = buf + 1;
     std::memcpy(px, xn, kSubfr * sizeof(int16_t));
     std::memcpy(pe, excf, kSubfr * sizeof(int16_t));
-    alignas(32) int32_t h32[kSubfr];
+    alignas(32) int32_t h32[48] = {};
     for (int j = 0; j < kSubfr; ++j) h32[j] = h[j];
     const __m128i shift = _mm_cvtsi32_si128(15 - h_fac);
+    __m256i vx[3];
+    __m256i ea = _mm256_setzero_si256();
+    for (int k = 0; k < 3; ++k) {
+        vx[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(px + 16 * k));
+        ea = acc_u32(ea, _mm256_madd_epi16(vx[k], vx[k]));
+    }
+    const uint64_t ex = hsum64(ea);
     for (int i = t_min; i <= t_max; ++i) {
-        const Sums s = sums(px, pe, kSubfr, false);
-        const uint64_t e2 = 2 * s.eb;
+        __m256i eb = _mm256_setzero_si256(), ab = eb;
+        for (int k = 0; k < 3; ++k) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pe + 16 * k));
+            eb = acc_u32(eb, _mm256_madd_epi16(v, v));
+            ab = _mm256_add_epi32(ab, _mm256_madd_epi16(vx[k], v));
+        }
+        const uint64_t ee = hsum64(eb);
+        const uint64_t e2 = 2 * ee;
         const int32_t energy = e2 > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(e2);
-        const int32_t c = exact(s.ea, s.eb) ? s.ab * 2 : scalar::mac_chain(xn, pe, kSubfr);
+        const int32_t c = exact(ex, ee) ? hsum32(ab) * 2 : scalar::mac_chain(xn, pe, kSubfr);
         int16_t nh, nl, ch, cl;
         L_Extract(ownInvSqrt(energy), nh, nl);
         L_Extract(c, ch, cl);
-        corr[i - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
+        const int32_t m = Mpy_32(ch, cl, nh, nl);
+        corr[i - t_min] = static_cast<int16_t>(m > MAX_16 ? MAX_16 : (m < MIN_16 ? MIN_16 : m));
         if (i != t_max) {
             // new[j] = sat(clamp16((e h[j]) >> (15 - h_fac)) + old[j - 1]), new[0] = e >> scaling.
             const int16_t e = exc[-(i + 1)];
             const __m256i ve = _mm256_set1_epi32(e);
-            alignas(32) int16_t prev[48] = {};
-            prev[0] = 0;
-            std::memcpy(prev + 1, pe, (kSubfr - 1) * sizeof(int16_t));
-            for (int j = 0; j < kSubfr; j += 16) {
+            __m256i prev[3];
+            for (int k = 0; k < 3; ++k) prev[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(buf + 16 * k));
+            for (int k = 0; k < 3; ++k) {
                 const __m256i p0 = _mm256_sra_epi32(
-                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j)), ve),
+                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k)), ve), shift);
+                const __m256i p1 = _mm256_sra_epi32(
+                    _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k + 8)), ve),
                     shift);
-                __m256i p1 = _mm256_setzero_si256();
-                if (j + 8 < kSubfr)
-                    p1 = _mm256_sra_epi32(
-                        _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + j + 8)),
-                                           ve),
-                        shift);
                 const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
-                const __m256i sum =
-                    _mm256_adds_epi16(packed, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(prev + j)));
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + j), sum);
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + 16 * k), _mm256_adds_epi16(packed, prev[k]));
             }
             pe[0] = shr(e, static_cast<int16_t>(scaling));
             std::memset(pe + kSubfr, 0, 8 * sizeof(int16_t));
