@@ -231,15 +231,16 @@ void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
     int32_t mx = 0, sh = 0;
     for (int i = 0; i < kSubfr; ++i) {
         const int32_t ax = x[i] < 0 ? -int32_t{x[i]} : x[i], ah = h[i] < 0 ? -int32_t{h[i]} : h[i];
-        if (ax > mx) mx = ax;
+        mx = ax > mx ? ax : mx;
         sh += ah;
     }
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
         int32_t s[kSubfr];
         common::corr_kernels().conv(x, h, 0, kSubfr, s);
+        // extract_h(L_shl(2 s, 3)): s >> 12 clamped to 16 bits (L_shl saturates from s >= 2^27).
         for (int n = 0; n < kSubfr; ++n) {
-            const int64_t v = int64_t{s[n]} * 16;  // L_shl(2 s, 3)
-            y[n] = static_cast<int16_t>((v > MAX_32 ? MAX_32 : (v < MIN_32 ? MIN_32 : v)) >> 16);
+            const int32_t v = s[n] >> 12;
+            y[n] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
         }
         return;
     }

@@ -1,7 +1,7 @@
 // The exact short cuts of the Annex A closed-loop lag search (all lag correlations at once when
 // Cauchy-Schwarz bounds them inside 32 bits) and of the target update, checked against the
 // reference's step-by-step saturating arithmetic on random, full-scale and saturating inputs and
-// on amplitudes straddling the bound, at both kernel levels.
+// on amplitudes straddling the bound, at both kernel levels; likewise Convolve's exact path.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -106,6 +106,29 @@ TEST_P(PitchTargetShortCuts, TargetUpdateMatchesTheSaturatingSteps) {
         for (int i = 0; i < kSub; ++i) {
             const int16_t want = sub(x[i], extract_h(L_shl(L_mult(y[i], g), 1)));
             ASSERT_EQ(got[i], want) << "g " << g << " y " << y[i] << " x " << x[i];
+        }
+    }
+}
+
+// Convolve of the main-body pitch gain: the exact convolution (max|x| sum|h| < 2^30) with its
+// final L_shl saturating, and the step-by-step chains beyond that bound.
+TEST_P(PitchTargetShortCuts, FilteredAdaptiveVectorMatchesConvolve) {
+    std::mt19937 rng(40);
+    auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int trial = 0; trial < 3000; ++trial) {
+        int16_t x[kSub], h[kSub], target[kSub] = {};
+        const int amp = trial % 3 == 0 ? 16384 : uni(100, 32767);
+        for (int i = 0; i < kSub; ++i) {
+            x[i] = static_cast<int16_t>(trial % 5 == 0 ? amp : uni(-amp, amp));
+            // Flat responses put the sums past 2^27 while max|x| sum|h| stays below 2^30.
+            h[i] = static_cast<int16_t>(trial % 4 == 0 ? 1000 : uni(-4096, 4096) >> uni(0, 4));
+        }
+        int16_t y[kSub], gain = 0;
+        ASSERT_EQ(voksAdaptiveCodebookGain_G729_16s(target, h, x, y, &gain), vokStatusOk);
+        for (int n = 0; n < kSub; ++n) {
+            int32_t s = 0;
+            for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
+            ASSERT_EQ(y[n], extract_h(L_shl(s, 3))) << "trial " << trial << " n " << n;
         }
     }
 }
