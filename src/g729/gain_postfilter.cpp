@@ -477,12 +477,9 @@ void tilt_g729a(const int16_t* lpc, int16_t* x) {
     for (int i = 0; i <= kOrder; ++i) num[i] = lpc[i];
     int16_t h[kLh];
     impulse(lpc + kOrder + 1, num, h, kLh);
-    int32_t acc = L_mult(h[0], h[0]);
-    for (int i = 1; i < kLh; ++i) acc = L_mac(acc, h[i], h[i]);
-    const int16_t r0 = extract_h(acc);
-    acc = L_mult(h[0], h[1]);
-    for (int i = 1; i < kLh - 1; ++i) acc = L_mac(acc, h[i], h[i + 1]);
-    int16_t r1 = extract_h(acc);
+    const ExcKernels& k = exc_kernels();  // L_mac chains from zero, as L_mult then L_mac
+    const int16_t r0 = extract_h(k.mac_chain(h, h, kLh));
+    int16_t r1 = extract_h(k.mac_chain(h, h + 1, kLh - 1));
     int16_t g = 0;
     if (r1 > 0) g = r0 < 1 ? MAX_16 : div_s(mult(r1, 26214), r0);
     preemphasis(g, x, x, kSubfr, x - 1);
