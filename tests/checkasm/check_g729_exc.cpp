@@ -127,7 +127,7 @@ CHECKASM(g729_exc_cor_h_prefix) {
 
 CHECKASM(g729_exc_search_17) {
     if (!have_avx2()) return;
-    for (int trial = 0; trial < 3000; ++trial) {
+    for (int trial = 0; trial < 6000; ++trial) {
         const Pattern p = kPatterns[trial % 7];
         int16_t dn[40], rr[616];
         fill16(ctx.rng, p, dn, 40);
@@ -135,6 +135,21 @@ CHECKASM(g729_exc_search_17) {
         if (trial & 1) shrink(ctx.rng, dn, 40);
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 616);
         if (trial & 2) shrink(ctx.rng, rr, 616);
+        if (trial & 4) {
+            // The matrix of a decaying response with random signs: positive energies, so the
+            // vector reduction of the candidates decides.
+            int16_t h[40];
+            const int amp = ctx.rng.range(100, 32767);
+            for (int i = 0; i < 40; ++i)
+                h[i] = static_cast<int16_t>((ctx.rng.range(-amp, amp) * (40 - i)) / 40 / (1 + (i >> ctx.rng.range(0, 3))));
+            int32_t m[616];
+            voks::g729::cor_h_32(h, m);
+            for (int i = 0; i < 616; ++i) rr[i] = static_cast<int16_t>(m[i] >> 15);
+            for (int i = 40; i < 616; ++i)
+                if (ctx.rng.range(0, 1)) rr[i] = static_cast<int16_t>(rr[i] == -32768 ? 32767 : -rr[i]);
+            if (trial & 8)
+                for (int i = 0; i < 40; ++i) dn[i] = dn[i % 5];
+        }
         const int16_t thres = static_cast<int16_t>(ctx.rng.range(-100, 32767) >> ctx.rng.range(0, 4));
         int16_t tr = static_cast<int16_t>(ctx.rng.range(-5, 140)), tv = tr;
         int ipr[4] = {0, 1, 2, 3}, ipv[4] = {0, 1, 2, 3};

@@ -317,6 +317,40 @@ VOKS_AVX2 inline __m256i square16(__m256i x) {
 
 }  // namespace
 
+namespace {
+
+// One step of reduce_lanes: each lane takes the other candidate (osq, oal, oidx) when it is
+// better, or equal with the smaller index.
+VOKS_AVX2 inline void keep_better(__m256i& sq, __m256i& al, __m256i& idx, __m256i osq, __m256i oal, __m256i oidx) {
+    const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(osq, al), _mm256_mullo_epi32(sq, oal));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i take = _mm256_or_si256(_mm256_cmpgt_epi32(d, zero),
+                                         _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(idx, oidx)));
+    sq = _mm256_blendv_epi8(sq, osq, take);
+    al = _mm256_blendv_epi8(al, oal, take);
+    idx = _mm256_blendv_epi8(idx, oidx, take);
+}
+
+// The best of eight candidates (sq, al, idx), all al > 0, into every lane: the largest
+// sq / al, the smaller idx on equal ratios. Products of 15-bit values: the differences are
+// exact in 32 bits.
+VOKS_AVX2 inline void reduce_lanes(__m256i& sq, __m256i& al, __m256i& idx) {
+    keep_better(sq, al, idx, _mm256_permute2x128_si256(sq, sq, 1), _mm256_permute2x128_si256(al, al, 1),
+                _mm256_permute2x128_si256(idx, idx, 1));
+    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0x4E), _mm256_shuffle_epi32(al, 0x4E),
+                _mm256_shuffle_epi32(idx, 0x4E));
+    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0xB1), _mm256_shuffle_epi32(al, 0xB1),
+                _mm256_shuffle_epi32(idx, 0xB1));
+}
+
+// Lane-wise: the later candidate (sq, al) replaces the kept one when strictly better.
+VOKS_AVX2 inline __m256i strictly_better(__m256i sq, __m256i al, __m256i ksq, __m256i kal) {
+    return _mm256_cmpgt_epi32(_mm256_sub_epi32(_mm256_mullo_epi32(sq, kal), _mm256_mullo_epi32(ksq, al)),
+                              _mm256_setzero_si256());
+}
+
+}  // namespace
+
 // The three-pulse sums of one (a0, a1) row are formed for all eight a2 at once; each a2 above
 // the threshold then evaluates its sixteen fourth pulses in two vectors. The alp sums cannot
 // saturate (at most 2^20 in magnitude), so 32-bit lanes are exact. Each candidate is packed as
@@ -377,6 +411,32 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
                         _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k4, w), zero))))
                         << 8;
                 if (hits != 0) {
+                    const __m256i al3 = _mm256_srai_epi32(k3, 16), al4 = _mm256_srai_epi32(k4, 16);
+                    if (alpha > 0 && _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(
+                                         _mm256_min_epi32(al3, al4), zero))) == 0xFF) {
+                        // Every energy positive: the first candidate of largest ratio, which
+                        // beats the best as one of them does (see rows_search).
+                        const __m256i low = _mm256_set1_epi32(0xFFFF);
+                        __m256i sq = _mm256_and_si256(k3, low), al = al3;
+                        const __m256i sq4 = _mm256_and_si256(k4, low);
+                        const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+                        const __m256i take = strictly_better(sq4, al4, sq, al);
+                        sq = _mm256_blendv_epi8(sq, sq4, take);
+                        al = _mm256_blendv_epi8(al, al4, take);
+                        __m256i idx = _mm256_blendv_epi8(lane, _mm256_add_epi32(lane, _mm256_set1_epi32(8)), take);
+                        reduce_lanes(sq, al, idx);
+                        const int c = _mm256_cvtsi256_si32(idx);
+                        psc = static_cast<int16_t>(_mm256_cvtsi256_si32(sq));
+                        alpha = static_cast<int16_t>(_mm256_cvtsi256_si32(al));
+                        ip[0] = 5 * a0;
+                        ip[1] = 1 + 5 * a1;
+                        ip[2] = 2 + 5 * a2;
+                        ip[3] = (c < 8 ? 3 : 4) + 5 * (c & 7);
+                        w = _mm256_set1_epi32(weights(alpha, psc));
+                        time = sub(time, 1);
+                        if (time <= 0) return;
+                        continue;
+                    }
                     _mm256_store_si256(reinterpret_cast<__m256i*>(packed), k3);
                     _mm256_store_si256(reinterpret_cast<__m256i*>(packed + 8), k4);
                     for (int c = __builtin_ctz(hits); c < 16; ++c) {
@@ -401,36 +461,6 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
 }
 
 namespace {
-
-// One step of reduce_lanes: each lane takes the other candidate (osq, oal, oidx) when it is
-// better, or equal with the smaller index.
-VOKS_AVX2 inline void keep_better(__m256i& sq, __m256i& al, __m256i& idx, __m256i osq, __m256i oal, __m256i oidx) {
-    const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(osq, al), _mm256_mullo_epi32(sq, oal));
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i take = _mm256_or_si256(_mm256_cmpgt_epi32(d, zero),
-                                         _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(idx, oidx)));
-    sq = _mm256_blendv_epi8(sq, osq, take);
-    al = _mm256_blendv_epi8(al, oal, take);
-    idx = _mm256_blendv_epi8(idx, oidx, take);
-}
-
-// The best of eight candidates (sq, al, idx), all al > 0, into every lane: the largest
-// sq / al, the smaller idx on equal ratios. Products of 15-bit values: the differences are
-// exact in 32 bits.
-VOKS_AVX2 inline void reduce_lanes(__m256i& sq, __m256i& al, __m256i& idx) {
-    keep_better(sq, al, idx, _mm256_permute2x128_si256(sq, sq, 1), _mm256_permute2x128_si256(al, al, 1),
-                _mm256_permute2x128_si256(idx, idx, 1));
-    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0x4E), _mm256_shuffle_epi32(al, 0x4E),
-                _mm256_shuffle_epi32(idx, 0x4E));
-    keep_better(sq, al, idx, _mm256_shuffle_epi32(sq, 0xB1), _mm256_shuffle_epi32(al, 0xB1),
-                _mm256_shuffle_epi32(idx, 0xB1));
-}
-
-// Lane-wise: the later candidate (sq, al) replaces the kept one when strictly better.
-VOKS_AVX2 inline __m256i strictly_better(__m256i sq, __m256i al, __m256i ksq, __m256i kal) {
-    return _mm256_cmpgt_epi32(_mm256_sub_epi32(_mm256_mullo_epi32(sq, kal), _mm256_mullo_epi32(ksq, al)),
-                              _mm256_setzero_si256());
-}
 
 // Rows x 8 candidates (a, k): ps2 = add(ps1[a], dn_in[k]), alp2 = L_mac(L_mac(alp1[a],
 // cross[8a + k], KC), vec[k], KV), compared through mult(ps2, ps2) and round(alp2).
