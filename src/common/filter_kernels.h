@@ -1,7 +1,8 @@
 // Kernels of the order-10 LP synthesis recursion. The history window w holds y[n-10..n-1] in
-// w[0..9] before the first output; each kernel writes output n to y[n] and to w[10 + n], so that
-// the window after the call is w[len..len+9]. The scalar kernels define the results; the AVX2
-// twins (x86/filter_avx2.cpp) give identical bits. len >= 1.
+// w[0..9] before the first output; each kernel writes output n to y[n] and leaves the last ten
+// outputs (n >= count - 10 for count outputs) in w[10 + n] too, so that the window after the call
+// is w[count..count+9]. The scalar kernels define the results; the AVX2 twins
+// (x86/filter_avx2.cpp) give identical bits. len >= 1.
 #ifndef VOKS_COMMON_FILTER_KERNELS_H
 #define VOKS_COMMON_FILTER_KERNELS_H
 

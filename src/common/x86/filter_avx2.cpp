@@ -26,30 +26,51 @@ VOKS_AVX2 inline __m128i older_taps(const int16_t* a) {
 
 }  // namespace
 
-VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
-                          bool* clipped) {
+namespace {
+
+// The recursion for one scale factor; kLimited: stop after the first |y| > ylim (needed for
+// ylim < 32768 only: no output exceeds 32768). Writes y only; returns the number of outputs.
+template <int kSf, bool kLimited>
+VOKS_AVX2 inline int exact_run(const int16_t* a, const int16_t* x, int16_t* y, const int16_t* w, int len,
+                               int32_t ylim, bool* clipped) {
     const __m128i c = older_taps(a);
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
     const int32_t c0 = a[0], c1 = a[1], c2 = a[2];
     int32_t p1 = w[9], p2 = w[8];
-    const int32_t half = int32_t{1} << (sf - 1);
-    const int32_t top = int32_t{1} << (15 + sf);
+    constexpr int32_t kHalf = int32_t{1} << (kSf - 1);
+    constexpr int32_t kTop = int32_t{1} << (15 + kSf);
     const uint32_t yspan = 2u * static_cast<uint32_t>(ylim);
     for (int n = 0; n < len; ++n) {
-        const int32_t s = half + c0 * x[n] - older_sum(v, c) - c2 * p2 - c1 * p1;
-        int32_t out = s >> sf;
+        const int32_t s = kHalf + c0 * x[n] - older_sum(v, c) - c2 * p2 - c1 * p1;
+        int32_t out = s >> kSf;
         if (__builtin_expect(static_cast<uint32_t>(out + 32767) > 65534u, 0)) {
-            if (s >= top || s < half - top) *clipped = true;
+            if (s >= kTop || s < kHalf - kTop) *clipped = true;
             out = out > 0 ? 32767 : -32768;
         }
         y[n] = static_cast<int16_t>(out);
-        w[10 + n] = static_cast<int16_t>(out);
         v = _mm_insert_epi16(_mm_srli_si128(v, 2), p2, 7);
         p2 = p1;
         p1 = out;
-        if (__builtin_expect(static_cast<uint32_t>(out + ylim) > yspan, 0)) return n + 1;
+        if (kLimited && __builtin_expect(static_cast<uint32_t>(out + ylim) > yspan, 0)) return n + 1;
     }
     return len;
+}
+
+}  // namespace
+
+VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
+                          bool* clipped) {
+    int k;
+    if (ylim >= 32768)
+        k = sf == 12 ? exact_run<12, false>(a, x, y, w, len, ylim, clipped)
+                     : exact_run<13, false>(a, x, y, w, len, ylim, clipped);
+    else
+        k = sf == 12 ? exact_run<12, true>(a, x, y, w, len, ylim, clipped)
+                     : exact_run<13, true>(a, x, y, w, len, ylim, clipped);
+    // The window after the run: its last outputs (the earlier ones are not read again).
+    const int first = k > 10 ? k - 10 : 0;
+    for (int n = first; n < k; ++n) w[10 + n] = y[n];
+    return k;
 }
 
 VOKS_AVX2 void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
