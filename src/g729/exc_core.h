@@ -19,7 +19,10 @@ constexpr int kR01 = 40, kR02 = 104, kR03 = 168, kR04 = 232, kR12 = 296, kR13 = 
               kR24 = 552;
 
 extern const int16_t inter_3[13];
-extern const int16_t inter_3l[31];
+// Excitation interpolation filter (10 taps a side at 1/3 resolution).
+inline constexpr int16_t inter_3l[31] = {29443, 25207, 14701, 3143, -4402, -5850, -2783, 1211, 3130, 2259, 0,
+                              -1652, -1666, -464,  756,  1099,  550,   -245,  -634, -451, 0,    308,
+                              296,   78,    -120,  -165, -79,   34,    91,    70,   0};
 extern const float inter_3l_32f[31];
 
 // L_mac chain sum_{i<n} 2*a[i]*b[i] from 0, saturating after every step.

@@ -101,15 +101,30 @@ VOKS_AVX2 int32_t mac_chain_dec(const int16_t* a, const int16_t* b, int n) {
 
 namespace {
 
-// Sum of |taps| of the 20-tap window of each phase 0..2.
-int window_abs(int phase) {
-    int s = 0;
-    for (int i = 0; i < 10; ++i) {
-        const int c1 = inter_3l[phase + 3 * i], c2 = inter_3l[3 - phase + 3 * i];
-        s += (c1 < 0 ? -c1 : c1) + (c2 < 0 ? -c2 : c2);
+// The 20-tap window of each phase 0..2 as ten tap pairs (tap 2p low, 2p + 1 high) for madd,
+// and the sum of its |taps|.
+struct Windows {
+    int32_t pair[3][10];
+    int32_t abs_sum[3];
+};
+
+constexpr Windows make_windows() {
+    Windows w{};
+    for (int phase = 0; phase < 3; ++phase) {
+        auto tap = [phase](int k) {
+            return k <= 9 ? inter_3l[phase + 3 * (9 - k)] : inter_3l[3 - phase + 3 * (k - 10)];
+        };
+        for (int p = 0; p < 10; ++p)
+            w.pair[phase][p] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p))) |
+                                                    (static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p + 1))) << 16));
+        int s = 0;
+        for (int k = 0; k < 20; ++k) s += tap(k) < 0 ? -tap(k) : tap(k);
+        w.abs_sum[phase] = s;
     }
-    return s;
+    return w;
 }
+
+constexpr Windows kWindows = make_windows();
 
 }  // namespace
 
@@ -152,14 +167,8 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
     }
     const int back = static_cast<int>(exc - x0);  // t0 or t0 + 1, >= 18
     __m256i w[10];
-    for (int p = 0; p < 10; ++p) {
-        const int k0 = 2 * p, k1 = 2 * p + 1;
-        const int16_t c0 = k0 <= 9 ? inter_3l[phase + 3 * (9 - k0)] : inter_3l[3 - phase + 3 * (k0 - 10)];
-        const int16_t c1 = k1 <= 9 ? inter_3l[phase + 3 * (9 - k1)] : inter_3l[3 - phase + 3 * (k1 - 10)];
-        w[p] = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(c0)) |
-                                 (static_cast<int32_t>(static_cast<uint16_t>(c1)) << 16));
-    }
-    const int64_t wabs = window_abs(phase);
+    for (int p = 0; p < 10; ++p) w[p] = _mm256_set1_epi32(kWindows.pair[phase][p]);
+    const int64_t wabs = kWindows.abs_sum[phase];
     constexpr int64_t kLimit = int64_t{1} << 29;
     // Samples read from the history: x0[-9 .. min(kSubfr + 9, back - 1)].
     const int hist_hi = back - 1 < kSubfr + 9 ? back - 1 : kSubfr + 9;
