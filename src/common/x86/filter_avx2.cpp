@@ -73,23 +73,37 @@ VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_
     return k;
 }
 
-VOKS_AVX2 void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
+namespace {
+
+// The modulo-2^32 recursion for one scale factor, with an input or a zero input.
+template <int kSf, bool kInput>
+VOKS_AVX2 inline void wrap_run(const int16_t* a, const int16_t* x, int16_t* y, const int16_t* w, int len) {
     const __m128i c = older_taps(a);
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
     const uint32_t c0 = static_cast<uint32_t>(int32_t{a[0]}), c1 = static_cast<uint32_t>(int32_t{a[1]}),
                    c2 = static_cast<uint32_t>(int32_t{a[2]});
     uint32_t p1 = static_cast<uint32_t>(int32_t{w[9]}), p2 = static_cast<uint32_t>(int32_t{w[8]});
-    const uint32_t half = uint32_t{1} << (sf - 1);
+    constexpr uint32_t kHalf = uint32_t{1} << (kSf - 1);
     for (int n = 0; n < len; ++n) {
-        const uint32_t xv = x ? static_cast<uint32_t>(int32_t{x[n]}) : 0u;
-        const uint32_t s = half + c0 * xv - static_cast<uint32_t>(older_sum(v, c)) - c2 * p2 - c1 * p1;
-        const int16_t out = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
+        uint32_t s = kHalf - static_cast<uint32_t>(older_sum(v, c)) - c2 * p2 - c1 * p1;
+        if (kInput) s += c0 * static_cast<uint32_t>(int32_t{x[n]});
+        const int16_t out = static_cast<int16_t>(static_cast<int32_t>(s) >> kSf);
         y[n] = out;
-        w[10 + n] = out;
         v = _mm_insert_epi16(_mm_srli_si128(v, 2), static_cast<int>(p2), 7);
         p2 = p1;
         p1 = static_cast<uint32_t>(int32_t{out});
     }
+}
+
+}  // namespace
+
+VOKS_AVX2 void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
+    if (x)
+        sf == 12 ? wrap_run<12, true>(a, x, y, w, len) : wrap_run<13, true>(a, x, y, w, len);
+    else
+        sf == 12 ? wrap_run<12, false>(a, x, y, w, len) : wrap_run<13, false>(a, x, y, w, len);
+    const int first = len > 10 ? len - 10 : 0;
+    for (int n = first; n < len; ++n) w[10 + n] = y[n];
 }
 
 }  // namespace voks::common::avx2
