@@ -13,14 +13,13 @@ namespace voks::g729 {
 void lag_window(int32_t* r, int len) { lp_kernels().lag_window(r, len); }
 
 namespace {
-// Mpy_32 for lo parts in [0, 2^15), as L_Extract gives them: each mult term is at most 2^15 in
-// magnitude, so with |hi1 hi2| <= 2^30 - 2^17 no step of the reference chain saturates and the
-// exact sum is its result; nearer to 2^30 the reference chain runs.
+// Mpy_32 for lo parts in [0, 2^15), as L_Extract gives them: each mult term has the sign of its
+// hi factor, so no step of the reference chain saturates except the first product at
+// hi1 = hi2 = -32768, which gives 2^31 - 1 instead of 2^31 (the terms then only lower it).
 inline int32_t mpy32(int16_t h1, int16_t l1, int16_t h2, int16_t l2) {
-    constexpr int32_t kEdge = (int32_t{1} << 30) - (int32_t{1} << 17);
     const int32_t p = int32_t{h1} * h2;
-    if (__builtin_expect(static_cast<uint32_t>(p + kEdge) > 2u * kEdge, 0)) return Mpy_32(h1, l1, h2, l2);
-    return 2 * (p + ((int32_t{h1} * l2) >> 15) + ((int32_t{l1} * h2) >> 15));
+    const uint32_t r = 2u * static_cast<uint32_t>(p + ((int32_t{h1} * l2) >> 15) + ((int32_t{l1} * h2) >> 15));
+    return static_cast<int32_t>(r - (p == (int32_t{1} << 30) ? 1u : 0u));
 }
 
 // L_Extract without the saturating steps (x >> 1 minus hi * 2^15 never leaves [0, 2^15)).
