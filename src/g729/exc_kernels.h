@@ -22,8 +22,8 @@ struct ExcKernels {
     // (already scaled); excf is updated in place; corr[t - t_min] written.
     void (*norm_corr)(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max,
                       int h_fac, int scaling, int16_t* excf, int16_t* corr);
-    // Prefix L_mac chains of the scaled response: pre[n * 40 + d] = sum_{m<min(n, 40-d)} L_mac(h[m],
-    // h[m+d]) for d = 0..39, n = 0..40.
+    // Prefix L_mac chains of the scaled response: pre[n * 40 + d] = sum_{m<n} L_mac(h[m], h[m+d])
+    // for d = 0..39, n = 0..40 - d (the entries the matrix reads; larger n may be left unwritten).
     void (*cor_h_prefix)(const int16_t* h, int32_t* pre);
     // The four-pulse loops of D4i40_17 on |d| and the sign-modified 16-bit matrix: the fourth
     // loop runs when the three-pulse correlation exceeds thres and costs one unit of time; the

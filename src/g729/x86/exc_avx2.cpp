@@ -277,9 +277,28 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
     std::memcpy(excf, pe, kSubfr * sizeof(int16_t));
 }
 
+namespace {
+
+// Rows m0 .. m0 + 7 of the first G lag groups (the later groups need no entries there).
+template <int G>
+VOKS_AVX2 inline void prefix_rows(const int16_t* h, const int32_t* hp, int32_t* pre, __m256i* acc, int m0) {
+    for (int m = m0; m < m0 + 8; ++m) {
+        const __m256i hm = _mm256_set1_epi32(h[m]);
+        int32_t* row = pre + (m + 1) * kSubfr;
+        for (int g = 0; g < G; ++g) {
+            const __m256i lag = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hp + m + 8 * g));
+            acc[g] = _mm256_add_epi32(acc[g], _mm256_mullo_epi32(hm, lag));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + 8 * g), acc[g]);
+        }
+    }
+}
+
+}  // namespace
+
 // Eight lags per vector: lane j of group g accumulates h[m] * h[m + 8g + j] down the rows m, so
-// each row store is one prefix per lag and no horizontal scan is needed. Exact when the energy
-// is below 2^30 (every prefix is bounded by it); otherwise the scalar chains run.
+// each row store is one prefix per lag and no horizontal scan is needed. Group g stops at row
+// 40 - 8g, past which its lags need no entries. Exact when the energy is below 2^30 (every
+// prefix is bounded by it); otherwise the scalar chains run.
 VOKS_AVX2 void cor_h_prefix(const int16_t* h, int32_t* pre) {
     int64_t e = 0;
     for (int i = 0; i < kSubfr; ++i) e += int32_t{h[i]} * h[i];
@@ -292,15 +311,11 @@ VOKS_AVX2 void cor_h_prefix(const int16_t* h, int32_t* pre) {
     const __m256i zero = _mm256_setzero_si256();
     for (int g = 0; g < kSubfr; g += 8) _mm256_storeu_si256(reinterpret_cast<__m256i*>(pre + g), zero);
     __m256i acc[5] = {zero, zero, zero, zero, zero};
-    for (int m = 0; m < kSubfr; ++m) {
-        const __m256i hm = _mm256_set1_epi32(h[m]);
-        int32_t* row = pre + (m + 1) * kSubfr;
-        for (int g = 0; g < 5; ++g) {
-            const __m256i lag = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(hp + m + 8 * g));
-            acc[g] = _mm256_add_epi32(acc[g], _mm256_mullo_epi32(hm, lag));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + 8 * g), acc[g]);
-        }
-    }
+    prefix_rows<5>(h, hp, pre, acc, 0);
+    prefix_rows<4>(h, hp, pre, acc, 8);
+    prefix_rows<3>(h, hp, pre, acc, 16);
+    prefix_rows<2>(h, hp, pre, acc, 24);
+    prefix_rows<1>(h, hp, pre, acc, 32);
 }
 
 namespace {
