@@ -96,32 +96,23 @@ struct Decimated {
     int16_t ev[111], od[112];
     bool exact;  // no chain can saturate: both parity energies below 2^30
     explicit Decimated(const int16_t* s) {
-        int64_t ee = 0, eo = 0;
-        for (int k = 0; k < 111; ++k) {
-            ev[k] = s[2 * k - 142];
-            ee += int32_t{ev[k]} * ev[k];
-        }
-        for (int k = 0; k < 112; ++k) {
-            od[k] = s[2 * k - 143];
-            eo += int32_t{od[k]} * od[k];
-        }
-        exact = ee < (int64_t{1} << 30) && eo < (int64_t{1} << 30);
+        for (int k = 0; k < 111; ++k) ev[k] = s[2 * k - 142];
+        for (int k = 0; k < 112; ++k) od[k] = s[2 * k - 143];
+        const common::CorrKernels& ck = common::corr_kernels();
+        exact = ck.energy(ev, 111) < (int64_t{1} << 30) && ck.energy(od, 112) < (int64_t{1} << 30);
         if (exact) {
             // All lags 20..143 at once: element k pairs ev[71..] with ev or od from offset k,
-            // that is lag 2 (71 - k) or 2 (71 - k) + 1.
-            int32_t even[62], odd[62];
-            common::corr_kernels().xcorr(ev + 71, ev, 40, even, 62);
-            common::corr_kernels().xcorr(ev + 71, od, 40, odd, 62);
-            for (int k = 0; k < 62; ++k) {
-                by_lag[2 * (71 - k)] = 2 * even[k];
-                by_lag[2 * (71 - k) + 1] = 2 * odd[k];
-            }
+            // that is lag 2 (71 - k) or 2 (71 - k) + 1. 64 lags keep the kernel on whole
+            // blocks (the last two, lags 16 to 19, read inside the arrays and go unused).
+            ck.xcorr(ev + 71, ev, 40, even, 64);
+            ck.xcorr(ev + 71, od, 40, odd, 64);
         }
     }
-    int32_t by_lag[kPitMax + 1];  // exact case: the doubled correlation of each lag 20..143
+    // Exact case: the correlations of lag 2 (71 - k) and 2 (71 - k) + 1, below 2^30 in magnitude.
+    int32_t even[64], odd[64];
     const int16_t* lagged(int i) const { return (i & 1) ? od + 71 - (i - 1) / 2 : ev + 71 - i / 2; }
     int32_t corr(int i) const {
-        if (exact) return by_lag[i];
+        if (exact) return 2 * ((i & 1) ? odd[71 - (i - 1) / 2] : even[71 - i / 2]);
         return exc_kernels().mac_chain(ev + 71, lagged(i), 40);
     }
     int32_t energy(int i) const {
