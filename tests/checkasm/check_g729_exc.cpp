@@ -37,6 +37,12 @@ CHECKASM(g729_exc_mac_chain) {
                     ctx.fail("mac_chain", "avx2", len, off, p, 0);
                 if (sc::mac_chain_dec(a.data(), b.data(), len) != vx::mac_chain_dec(a.data(), b.data(), len))
                     ctx.fail("mac_chain_dec", "avx2", len, off, p, 0);
+                // A vector with itself: the chain of squares.
+                ctx.checks += 2;
+                if (sc::mac_chain(a.data(), a.data(), len) != vx::mac_chain(a.data(), a.data(), len))
+                    ctx.fail("mac_chain", "avx2", len, off, p, 0, "squares");
+                if (sc::mac_chain_dec(a.data(), a.data(), len) != vx::mac_chain_dec(a.data(), a.data(), len))
+                    ctx.fail("mac_chain_dec", "avx2", len, off, p, 0, "squares");
             }
 }
 

@@ -83,10 +83,32 @@ inline bool exact(uint64_t ea, uint64_t eb) {
     return static_cast<unsigned __int128>(ea) * eb < kBound60;
 }
 
+// The chain of squares of a[0..n-1] (n >= 16): every step adds a non-negative term (a saturated
+// L_mult included), so it is min(2 <a,a>, MAX_32).
+VOKS_AVX2 inline int32_t square_chain(const int16_t* a, int n, bool even_only) {
+    __m256i e = _mm256_setzero_si256();
+    const __m256i even = load(kEven);
+    int k = 0;
+    for (; k + 16 <= n; k += 16) {
+        __m256i v = load(a + k);
+        if (even_only) v = _mm256_and_si256(v, even);
+        e = acc_u32(e, _mm256_madd_epi16(v, v));
+    }
+    if (k < n) {
+        __m256i m = load(kLast + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
+        const __m256i v = _mm256_and_si256(load(a + n - 16), m);
+        e = acc_u32(e, _mm256_madd_epi16(v, v));
+    }
+    const uint64_t s = 2 * hsum64(e);
+    return s > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(s);
+}
+
 }  // namespace
 
 VOKS_AVX2 int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
     if (n < 16) return scalar::mac_chain(a, b, n);
+    if (a == b) return square_chain(a, n, false);
     const Sums s = sums(a, b, n, false);
     if (!exact(s.ea, s.eb)) return scalar::mac_chain(a, b, n);
     return s.ab * 2;
@@ -94,6 +116,7 @@ VOKS_AVX2 int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
 
 VOKS_AVX2 int32_t mac_chain_dec(const int16_t* a, const int16_t* b, int n) {
     if (n < 16) return scalar::mac_chain_dec(a, b, n);
+    if (a == b) return square_chain(a, n, true);
     const Sums s = sums(a, b, n, true);
     if (!exact(s.ea, s.eb)) return scalar::mac_chain_dec(a, b, n);
     return s.ab * 2;
