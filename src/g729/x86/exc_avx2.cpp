@@ -408,7 +408,7 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
     alignas(32) int16_t d[5][8];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < 8; ++a) d[t][a] = dn[t + 5 * a];
-    const __m256i vd2 = load8(d[2]), vd3 = load8(d[3]), vd4 = load8(d[4]);
+    const __m256i vd1 = load8(d[1]), vd2 = load8(d[2]), vd3 = load8(d[3]), vd4 = load8(d[4]);
     const __m256i r22x2 = _mm256_slli_epi32(load8(rr + 16), 1);
     const __m256i r33x2 = _mm256_slli_epi32(load8(rr + 24), 1);
     const __m256i r44x2 = _mm256_slli_epi32(load8(rr + 32), 1);
@@ -427,12 +427,20 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
         const int16_t alp0 = rr[a0];
         const __m256i r02 = load8(rr + kR02 + 8 * a0);
         const __m256i r03 = load8(rr + kR03 + 8 * a0), r04 = load8(rr + kR04 + 8 * a0);
-        for (int a1 = 0; a1 < 8; ++a1) {
-            const int16_t ps1 = add(ps0, d[1][a1]);
+        // The threshold masks of all (a1, a2) first: most rows have no a2 above it.
+        alignas(32) int32_t ps1v[8];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(ps1v), add16(_mm256_set1_epi32(ps0), vd1));
+        uint64_t masks = 0;
+        for (int a1 = 0; a1 < 8; ++a1)
+            masks |= static_cast<uint64_t>(_mm256_movemask_ps(_mm256_castsi256_ps(
+                         _mm256_cmpgt_epi32(add16(_mm256_set1_epi32(ps1v[a1]), vd2), vthres))))
+                     << (8 * a1);
+        while (masks) {
+            const int a1 = __builtin_ctzll(masks) >> 3;
+            int mask = static_cast<int>((masks >> (8 * a1)) & 0xFF);
+            masks &= ~(uint64_t{0xFF} << (8 * a1));
             const int32_t alp1 = 2 * alp0 + 2 * rr[8 + a1] + 4 * rr[kR01 + 8 * a0 + a1];
-            const __m256i ps2 = add16(_mm256_set1_epi32(ps1), vd2);
-            int mask = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(ps2, vthres)));
-            if (mask == 0) continue;
+            const __m256i ps2 = add16(_mm256_set1_epi32(ps1v[a1]), vd2);
             const __m256i alp2 =
                 _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1), r22x2),
                                  _mm256_slli_epi32(_mm256_add_epi32(r02, load8(rr + kR12 + 8 * a1)), 2));
