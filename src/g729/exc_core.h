@@ -18,7 +18,8 @@ constexpr int kMatrixLen = 616;             // 5 diagonal blocks of 8 + 9 cross 
 constexpr int kR01 = 40, kR02 = 104, kR03 = 168, kR04 = 232, kR12 = 296, kR13 = 360, kR14 = 424, kR23 = 488,
               kR24 = 552;
 
-extern const int16_t inter_3[13];
+// Normalised-correlation interpolation filter (4 taps a side at 1/3 resolution).
+inline constexpr int16_t inter_3[13] = {29519, 24906, 13896, 2755, -3459, -3969, -1561, 534, 1023, 516, 0, -194, 0};
 // Excitation interpolation filter (10 taps a side at 1/3 resolution).
 inline constexpr int16_t inter_3l[31] = {29443, 25207, 14701, 3143, -4402, -5850, -2783, 1211, 3130, 2259, 0,
                               -1652, -1666, -464,  756,  1099,  550,   -245,  -634, -451, 0,    308,

@@ -13,7 +13,6 @@ namespace voks::g729 {
 
 // 1/3-resolution interpolation filters: normalised correlations (4 taps a side, inter_3) and
 // the excitation (10 taps a side, inter_3l).
-const int16_t inter_3[13] = {29519, 24906, 13896, 2755, -3459, -3969, -1561, 534, 1023, 516, 0, -194, 0};
 const float inter_3l_32f[31] = {
     0.898517f,  0.769271f,  0.448635f,  0.095915f,  -0.134333f, -0.178528f, -0.084919f, 0.036952f,
     0.095533f,  0.068936f,  -0.000000f, -0.050404f, -0.050835f, -0.014169f, 0.023083f,  0.033543f,
@@ -241,11 +240,39 @@ void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
 
 namespace {
 
-// Interpol_3: the normalised correlation at a 1/3 fraction around x[0].
+// Sum of |taps| of the eight-tap window of each phase 0..2 of inter_3.
+struct Inter3Abs {
+    int32_t v[3];
+};
+constexpr Inter3Abs make_inter3_abs() {
+    Inter3Abs a{};
+    for (int f = 0; f < 3; ++f)
+        for (int k = 0; k < 12; k += 3) {
+            a.v[f] += inter_3[f + k] < 0 ? -inter_3[f + k] : inter_3[f + k];
+            a.v[f] += inter_3[3 - f + k] < 0 ? -inter_3[3 - f + k] : inter_3[3 - f + k];
+        }
+    return a;
+}
+constexpr Inter3Abs kInter3Abs = make_inter3_abs();
+
+// Interpol_3: the normalised correlation at a 1/3 fraction around x[0]. When the largest
+// sample times the window's absolute sum stays below 2^30 no doubled partial sum saturates and
+// the sum is formed exactly; only the rounding can saturate then.
 int16_t interpol_3(const int16_t* x, int frac) {
     if (frac < 0) {
         frac += 3;
         --x;
+    }
+    int32_t mx = 0;
+    for (int i = -3; i <= 4; ++i) {
+        const int32_t a = x[i] < 0 ? -int32_t{x[i]} : x[i];
+        mx = a > mx ? a : mx;
+    }
+    if (int64_t{mx} * kInter3Abs.v[frac] < (int64_t{1} << 30)) {
+        int32_t e = 0;
+        for (int i = 0, k = 0; i < 4; ++i, k += 3) e += x[-i] * inter_3[frac + k] + x[1 + i] * inter_3[3 - frac + k];
+        const int64_t r = (int64_t{e} * 2 + 0x8000) >> 16;
+        return static_cast<int16_t>(r > MAX_16 ? MAX_16 : r);
     }
     int32_t s = 0;
     for (int i = 0, k = 0; i < 4; ++i, k += 3) {
