@@ -808,13 +808,19 @@ VOKS_AVX2 inline __m256i mult16(__m256i a, __m256i b) {
     return _mm256_xor_si256(r, _mm256_and_si256(_mm256_cmpeq_epi16(a, min), _mm256_cmpeq_epi16(b, min)));
 }
 
-// Two rows per vector: the factors of rows a and a + 1 against the eight column signs.
+// Two rows per vector: the factors of rows a and a + 1 against the eight column signs. Mode 0
+// picks mult(row, col) for a positive or a negative row sign; mode 1 inverts the column signs
+// for a negative row (32767 <-> -32768, that is ~c).
 VOKS_AVX2 inline void sign_rows(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) {
     const __m256i c = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(cols)));
+    __m256i fpos = c, fneg = _mm256_xor_si256(c, _mm256_set1_epi16(-1));
+    if (mode == 0) {
+        fpos = mult16(_mm256_set1_epi16(MAX_16), c);
+        fneg = mult16(_mm256_set1_epi16(MIN_16), c);
+    }
     for (int a = 0; a < 8; a += 2) {
         const __m256i rs = _mm256_setr_m128i(_mm_set1_epi16(rows[a]), _mm_set1_epi16(rows[a + 1]));
-        // Mode 1: a negative row sign inverts the column signs (32767 <-> -32768, that is ~c).
-        const __m256i f = mode == 0 ? mult16(rs, c) : _mm256_xor_si256(c, _mm256_srai_epi16(rs, 15));
+        const __m256i f = _mm256_blendv_epi8(fpos, fneg, _mm256_srai_epi16(rs, 15));
         __m256i* p = reinterpret_cast<__m256i*>(r + 8 * a);
         _mm256_storeu_si256(p, mult16(_mm256_loadu_si256(p), f));
     }
@@ -890,6 +896,11 @@ VOKS_AVX2 void narrow_q15(const int32_t* m, int16_t* r, int n) {
         // packs saturates to 16 bits; the permute restores the order across the lanes.
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + i),
                             _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
+    }
+    for (; i + 8 <= n; i += 8) {
+        const __m256i a = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i)), 15);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + i),
+                         _mm_packs_epi32(_mm256_castsi256_si128(a), _mm256_extracti128_si256(a, 1)));
     }
     scalar::narrow_q15(m + i, r + i, n - i);
 }
