@@ -149,17 +149,28 @@ int32_t ownMacEnergy(int32_t start, const int16_t* x, int n, bool& overflow) {
 
 int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, const int16_t* x,
                                             int16_t coeff[4]) {
+    int64_t ey = 0, ex = 0;
+    return ownPitchGain(xyStart, y, x, coeff, ey, ex);
+}
+
+int16_t ownPitchGain(int32_t xyStart, const int16_t* y, const int16_t* x, int16_t coeff[4], int64_t& ey,
+                     int64_t& ex) {
     constexpr int kLen = 40;
     int16_t scaled[kLen];
-    for (int i = 0; i < kLen; ++i) scaled[i] = static_cast<int16_t>(y[i] >> 2);
+    auto scale = [&] {
+        for (int i = 0; i < kLen; ++i) scaled[i] = static_cast<int16_t>(y[i] >> 2);
+    };
 
     // <y,y>, redone on y/4 when the saturating accumulation overflowed.
     const common::CorrKernels& k = common::corr_kernels();
-    const int64_t ey = k.energy(y, kLen);
+    ey = k.energy(y, kLen);
     bool overflow = false;
     int32_t s = mac_energy(1, ey, overflow);
     int16_t expYY = 0;
+    bool scaled_ready = false;
     if (overflow) {
+        scale();
+        scaled_ready = true;
         s = ownMacEnergy(1, scaled, kLen, overflow);
         expYY = -4;
     }
@@ -169,13 +180,14 @@ int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, c
 
     // <x,y>, likewise on y/4; the step-by-step chain only when a partial sum might saturate.
     overflow = false;
-    const int64_t ex = k.energy(x, kLen);
+    ex = k.energy(x, kLen);
     if (!ownMacChainExact(xyStart, ex, ey, x, y, kLen, s)) {
         s = xyStart;
         for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], y[i], overflow);
     }
     int16_t expXY = 0;
     if (overflow) {
+        if (!scaled_ready) scale();
         if (!ownMacChainExact(xyStart, ex, k.energy(scaled, kLen), x, scaled, kLen, s)) {
             s = xyStart;
             for (int i = 0; i < kLen; ++i) s = L_mac(s, x[i], scaled[i]);

@@ -31,6 +31,9 @@ inline int32_t ownNormShift(int32_t x, int16_t n) {
 // xyStart is the starting value of the <x,y> accumulation (0 in G.729, 1 where a family says).
 int16_t voksComputeAdaptiveCodebookGain_16s(int32_t xyStart, const int16_t* y, const int16_t* x,
                                             int16_t coeff[4]);
+// The same, also returning the exact energies <y,y> and <x,x> it formed.
+int16_t ownPitchGain(int32_t xyStart, const int16_t* y, const int16_t* x, int16_t coeff[4], int64_t& ey,
+                     int64_t& ex);
 
 // The L_mac chain start + sum_{i<n} L_mult(x[i], y[i]) when no partial sum can saturate
 // (4 <x,x> <y,y> <= (MAX_32 - |start|)^2): true with the exact result, false (result untouched)

@@ -47,7 +47,8 @@ int32_t chain_from_1(const int16_t* a, const int16_t* b, int64_t ea, int64_t eb)
 }
 
 // Correlations of Corr_xy2 appended to the G_pitch terms: <y2,y2>, -2<x,y2>, 2<y1,y2>.
-void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int16_t* g, int16_t* e) {
+void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int64_t ex, int64_t ey1, int16_t* g,
+              int16_t* e) {
     const common::CorrKernels& k = common::corr_kernels();
     int16_t sy2[kSubfr];
     for (int i = 0; i < kSubfr; ++i) sy2[i] = static_cast<int16_t>(y2[i] >> 3);
@@ -57,11 +58,11 @@ void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int16_t* g
     int16_t n = norm_l(acc);
     g[2] = round_fx(ownNormShift(acc, n));
     e[2] = add(n, 19 - 16);
-    acc = chain_from_1(x, sy2, k.energy(x, kSubfr), e2);
+    acc = chain_from_1(x, sy2, ex, e2);
     n = norm_l(acc);
     g[3] = negate(round_fx(ownNormShift(acc, n)));
     e[3] = sub(add(n, 10 - 16), 1);
-    acc = chain_from_1(y1, sy2, k.energy(y1, kSubfr), e2);
+    acc = chain_from_1(y1, sy2, ey1, e2);
     n = norm_l(acc);
     g[4] = round_fx(ownNormShift(acc, n));
     e[4] = sub(add(n, 10 - 16), 1);
@@ -118,14 +119,15 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
               const int16_t* y2, int16_t* past, int16_t* gains, int16_t* idx, int16_t taming) {
     // Correlation terms: <y1,y1>, -2<x,y1>, <y2,y2>, -2<x,y2>, 2<y1,y2> with their Q formats.
     int16_t gp[4];
-    voksComputeAdaptiveCodebookGain_16s(0, y1, x, gp);
+    int64_t energy_y1 = 0, energy_x = 0;
+    ownPitchGain(0, y1, x, gp, energy_y1, energy_x);
     if (gp[2] <= 0) gp[3] = -15;
     int16_t g[5], ex[5];
     g[0] = gp[0];
     ex[0] = negate(gp[1]);
     g[1] = negate(gp[2]);
     ex[1] = negate(add(gp[3], 1));
-    corr_xy2(x, y1, y2, g, ex);
+    corr_xy2(x, y1, y2, energy_x, energy_y1, g, ex);
 
     int16_t gcode0 = 0, expG = 0;
     ownGainPredict(past, ownInnovationEnergy(code, kSubfr), gcode0, expG);
