@@ -351,6 +351,17 @@ void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
     for (int c = 0; c < 9; ++c) sign_block(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
 }
 
+void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
+    // extract_h(L_shl(L_mult(y, g), 1)) is the product y g >> 14 clamped to 16 bits (both
+    // saturations land on the clamp), and the subtraction saturates like sub().
+    for (int i = 0; i < kSubfr; ++i) {
+        int32_t h = (int32_t{y[i]} * g) >> 14;
+        h = h > MAX_16 ? MAX_16 : (h < MIN_16 ? MIN_16 : h);
+        const int32_t d = int32_t{x[i]} - h;
+        x2[i] = static_cast<int16_t>(d > MAX_16 ? MAX_16 : (d < MIN_16 ? MIN_16 : d));
+    }
+}
+
 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
             const int16_t* cy, const int16_t* rr, int16_t& alpk_out, int& ax, int& by) {
     int16_t sqk = -1, alpk = 1;
@@ -399,7 +410,8 @@ constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scala
                                 scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
                                 scalar::sign_block, scalar::pair_e,        scalar::phase_b,
                                 scalar::narrow_q15, scalar::widen,         scalar::gather_half,
-                                scalar::phase_a,    scalar::search_17_fast, scalar::sign_matrix};
+                                scalar::phase_a,    scalar::search_17_fast, scalar::sign_matrix,
+                                scalar::target_update};
 
 ExcKernels g_table = kScalar;
 
@@ -410,7 +422,8 @@ void fill(frame::Level level) {
         g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
                    avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
                    avx2::narrow_q15, avx2::widen,        avx2::gather_half,
-                   avx2::phase_a,    avx2::search_17_fast, avx2::sign_matrix};
+                   avx2::phase_a,    avx2::search_17_fast, avx2::sign_matrix,
+                   avx2::target_update};
     }
 #else
     (void)level;

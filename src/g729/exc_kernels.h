@@ -62,6 +62,8 @@ struct ExcKernels {
     // negated (saturating); then sign_block on the nine cross blocks of the 616-element matrix
     // with the signs of their tracks, in the given mode.
     void (*sign_matrix)(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
+    // x2[i] = sub(x[i], extract_h(L_shl(L_mult(y[i], g), 1))) for i < 40.
+    void (*target_update)(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2);
 };
 
 const ExcKernels& exc_kernels();
@@ -88,6 +90,7 @@ void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
+void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2);
 }  // namespace scalar
 
 namespace avx2 {
@@ -110,6 +113,7 @@ void phase_a(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, cons
              const int16_t* diag, int16_t& sq, int16_t& alp, int& best_a, int& best_k);
 void search_17_fast(const int16_t* dn, const int16_t* rr, int* ip);
 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode);
+void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2);
 }  // namespace avx2
 
 }  // namespace voks::g729

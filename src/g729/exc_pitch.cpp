@@ -442,14 +442,7 @@ int16_t pitch_gain(const int16_t* x, const int16_t* y) {
 }
 
 void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
-    // extract_h(L_shl(L_mult(y, g), 1)) is the product y g >> 14 clamped to 16 bits (both
-    // saturations land on the clamp), and the subtraction saturates like sub().
-    for (int i = 0; i < kSubfr; ++i) {
-        int32_t h = (int32_t{y[i]} * g) >> 14;
-        h = h > MAX_16 ? MAX_16 : (h < MIN_16 ? MIN_16 : h);
-        const int32_t d = int32_t{x[i]} - h;
-        x2[i] = static_cast<int16_t>(d > MAX_16 ? MAX_16 : (d < MIN_16 ? MIN_16 : d));
-    }
+    exc_kernels().target_update(g, y, x, x2);
 }
 
 void cor_h_x(const int16_t* h, const int16_t* x, int16_t* d) {

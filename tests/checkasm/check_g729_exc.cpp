@@ -318,6 +318,24 @@ CHECKASM(g729_exc_sign_matrix) {
     }
 }
 
+CHECKASM(g729_exc_target_update) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        Buffer<int16_t> y(40, trial & 15), x(40, (trial * 5) & 15), r(40, 3), v(40, (trial * 7) & 15);
+        fill16(ctx.rng, p, y.data(), 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), x.data(), 40);
+        const int16_t gains[] = {0, 1, -1, 16384, 19661, 32767, -32768};
+        const int16_t g = trial < 7 * 7 ? gains[trial % 7] : static_cast<int16_t>(ctx.rng.range(-32768, 32767));
+        sc::target_update(g, y.data(), x.data(), r.data());
+        vx::target_update(g, y.data(), x.data(), v.data());
+        ++ctx.checks;
+        const int d = first_difference(r.data(), v.data(), 40);
+        if (d >= 0) ctx.fail("target_update", "avx2", 40, trial & 15, p, d, "g=" + std::to_string(g));
+        if (!r.guards_intact() || !v.guards_intact()) ctx.fail("target_update", "avx2", 40, 0, p, -1, "guard");
+    }
+}
+
 CHECKASM(g729_exc_pair_e) {
     if (!have_avx2()) return;
     for (int trial = 0; trial < 20000; ++trial) {

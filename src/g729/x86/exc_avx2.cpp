@@ -852,6 +852,24 @@ VOKS_AVX2 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
     for (int c = 0; c < 9; ++c) sign_rows(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
 }
 
+// Products in 32-bit lanes, >> 14 and narrowed with saturation (the clamp), then a saturating
+// 16-bit subtraction; 40 = 16 + 16 + 8 lanes.
+VOKS_AVX2 void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
+    const __m256i vg = _mm256_set1_epi32(g);
+    for (int i = 0; i < kSubfr; i += 16) {
+        const __m256i p0 = _mm256_srai_epi32(_mm256_mullo_epi32(load8(y + i), vg), 14);
+        if (i + 16 <= kSubfr) {
+            const __m256i p1 = _mm256_srai_epi32(_mm256_mullo_epi32(load8(y + i + 8), vg), 14);
+            const __m256i h = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x2 + i), _mm256_subs_epi16(load(x + i), h));
+        } else {
+            const __m128i h = _mm_packs_epi32(_mm256_castsi256_si128(p0), _mm256_extracti128_si256(p0, 1));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(x2 + i),
+                             _mm_subs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i)), h));
+        }
+    }
+}
+
 // Each row's eight candidates in one vector (saturating 16-bit sums in 32-bit lanes); the
 // ordered scan runs from the first candidate that beats the best held on entry to the row.
 VOKS_AVX2 void pair_e(int16_t ps, int16_t alp, const int16_t* dn_x, const int16_t* dn_y, const int16_t* cx,
