@@ -49,8 +49,8 @@ alignas(64) constexpr int16_t kEven[18] = {-1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1
 // Energies and correlation of a[0..n-1] and b[0..n-1] (n >= 16), lanes outside `keep` zeroed;
 // the last partial block is an overlapping load with the lanes already counted masked off.
 struct Sums {
-    uint64_t ea, eb;
-    int32_t ab;  // exact when ea * eb < 2^60
+    uint64_t ea, eb;  // the energies, or upper bounds of them
+    int32_t ab;       // exact when ea * eb < 2^60
 };
 
 VOKS_AVX2 inline void accumulate(__m256i va, __m256i vb, __m256i& ea, __m256i& eb, __m256i& ab) {
@@ -59,7 +59,39 @@ VOKS_AVX2 inline void accumulate(__m256i va, __m256i vb, __m256i& ea, __m256i& e
     ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
 }
 
+// Up to three blocks (n <= 48): the energies as upper bounds from 32-bit lanes, each pair sum
+// (at most 2^31) halved before it is added: e <= 2 * sum (p >> 1) + (pairs counted).
+VOKS_AVX2 inline Sums sums_short(const int16_t* a, const int16_t* b, int n, bool even_only) {
+    __m256i ea = _mm256_setzero_si256(), eb = ea, ab = ea;
+    const __m256i even = load(kEven);
+    int k = 0, blocks = 0;
+    for (; k + 16 <= n; k += 16, ++blocks) {
+        __m256i va = load(a + k), vb = load(b + k);
+        if (even_only) {
+            va = _mm256_and_si256(va, even);
+            vb = _mm256_and_si256(vb, even);
+        }
+        ea = _mm256_add_epi32(ea, _mm256_srli_epi32(_mm256_madd_epi16(va, va), 1));
+        eb = _mm256_add_epi32(eb, _mm256_srli_epi32(_mm256_madd_epi16(vb, vb), 1));
+        ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
+    }
+    if (k < n) {
+        __m256i m = load(kLast + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
+        const __m256i va = _mm256_and_si256(load(a + n - 16), m), vb = _mm256_and_si256(load(b + n - 16), m);
+        ea = _mm256_add_epi32(ea, _mm256_srli_epi32(_mm256_madd_epi16(va, va), 1));
+        eb = _mm256_add_epi32(eb, _mm256_srli_epi32(_mm256_madd_epi16(vb, vb), 1));
+        ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
+        ++blocks;
+    }
+    // Each lane holds at most blocks * 2^30 < 2^32: unsigned 32-bit sums.
+    const uint64_t pairs = 8 * static_cast<uint64_t>(blocks);
+    return {2 * hsum64(acc_u32(_mm256_setzero_si256(), ea)) + pairs,
+            2 * hsum64(acc_u32(_mm256_setzero_si256(), eb)) + pairs, hsum32(ab)};
+}
+
 VOKS_AVX2 inline Sums sums(const int16_t* a, const int16_t* b, int n, bool even_only) {
+    if (n <= 48) return sums_short(a, b, n, even_only);
     __m256i ea = _mm256_setzero_si256(), eb = ea, ab = ea;
     const __m256i even = load(kEven);
     int k = 0;
