@@ -87,9 +87,48 @@ bool chebps_exact(int16_t x, const int16_t* f, bool q10, int16_t& y) {
     y = extract_h(L_shl(static_cast<int32_t>(t), static_cast<int16_t>(q10 ? 7 : 6)));
     return true;
 }
+
+// The recursion in plain 32-bit arithmetic, for coefficients where no step can saturate.
+int16_t chebps_free(int16_t x, const int16_t* f, bool q10) {
+    auto step = [x](int32_t b1, int32_t b2, int32_t c, bool twice) {
+        const int32_t h1 = b1 >> 16, l1 = (b1 & 0xFFFF) >> 1;
+        int32_t t = 2 * h1 * x + 2 * ((l1 * x) >> 15);
+        if (twice) t *= 2;
+        return t - (b2 & ~1) + c;  // b2 = 65536 b2_h + 2 b2_l + (lowest bit)
+    };
+    int32_t b2 = (q10 ? 128 : 256) << 16;
+    int32_t b1 = 2 * int32_t{x} * (q10 ? 256 : 512) + int32_t{f[1]} * 8192;
+    for (int i = 2; i < 5; ++i) {
+        const int32_t t = step(b1, b2, int32_t{f[i]} * 8192, true);
+        b2 = b1;
+        b1 = t;
+    }
+    const int32_t t = step(b1, b2, int32_t{f[5]} * 4096, false);
+    return extract_h(L_shl(t, static_cast<int16_t>(q10 ? 7 : 6)));
+}
 }  // namespace
 
+bool cheb_unsaturated(const int16_t* f) {
+    // Bounds on every partial sum of each step for any |x| <= 1: the doubled product with b1 adds
+    // at most 2^17 to |b1| and subtracting b2 at most 2^17 to |b2|; 2^19 covers both with room.
+    auto mag = [](int16_t v) { return v < 0 ? -int64_t{v} : int64_t{v}; };
+    int64_t b2 = int64_t{1} << 24, b1 = (int64_t{1} << 25) + 8192 * mag(f[1]), top = b1;
+    for (int i = 2; i < 5; ++i) {
+        const int64_t t = 2 * b1 + b2 + (int64_t{1} << 19) + 8192 * mag(f[i]);
+        b2 = b1;
+        b1 = t;
+        top = t > top ? t : top;
+    }
+    const int64_t t = b1 + b2 + (int64_t{1} << 19) + 4096 * mag(f[5]);
+    top = t > top ? t : top;
+    return top < (int64_t{1} << 31);
+}
+
 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
+    if (cheb_unsaturated(f)) {
+        for (int j = 0; j < n; ++j) y[j] = chebps_free(x[j], f, q10);
+        return;
+    }
     for (int j = 0; j < n; ++j)
         if (!chebps_exact(x[j], f, q10, y[j])) y[j] = chebps(x[j], f, q10);
 }

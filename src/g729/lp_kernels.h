@@ -41,6 +41,8 @@ const LpKernels& lp_kernels();
 namespace lp_scalar {
 void lag_window(int32_t* r, int len);
 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y);
+// True when no step of the Chebyshev recursion with coefficients f can saturate, whatever x.
+bool cheb_unsaturated(const int16_t* f);
 // The reference's step-by-step saturating chain, which cheb_grid reproduces.
 void cheb_grid_reference(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y);
 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n);

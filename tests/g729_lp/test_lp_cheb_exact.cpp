@@ -1,5 +1,6 @@
-// The Chebyshev evaluation of the LSP root search runs in 64-bit arithmetic and falls back to the
-// step-by-step saturating chain when a step could saturate. Both must agree everywhere: on
+// The Chebyshev evaluation of the LSP root search runs in plain 32-bit arithmetic when no step can
+// saturate for any x, otherwise in 64-bit arithmetic checked step by step with the saturating chain
+// as fallback. Each must agree with the chain everywhere: on
 // polynomials of real LP filters, on random coefficients of every size, and at the extremes
 // where the chain saturates (coefficients near +-32767, x at +-32768).
 #include <gtest/gtest.h>
@@ -24,13 +25,15 @@ struct Case {
 TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
     const Case cases[] = {
         {"lp-sized", -8192, 8192, -32760, 32760},
+        {"lp-sized-full-x", -8192, 8192, -32768, 32767},  // no step can saturate: the plain path
+        {"bound-edge", -12000, 12000, -32768, 32767},     // the plain path's bound holds or just fails
         {"full-range", -32768, 32767, -32768, 32767},
         {"large-positive", 20000, 32767, 16000, 32767},
         {"large-negative", -32768, -20000, -32768, -16000},
         {"alternating-size", -32768, 32767, -32768, -32000},
     };
     std::mt19937 rng(20261206);
-    int saturating = 0;
+    int saturating = 0, plain = 0, checked = 0;
     for (const Case& c : cases) {
         std::uniform_int_distribution<int> fd(c.f_lo, c.f_hi), xd(c.x_lo, c.x_hi);
         for (int trial = 0; trial < 2000; ++trial) {
@@ -40,6 +43,7 @@ TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
             for (auto& v : x) v = static_cast<int16_t>(xd(rng));
             x[0] = c.x_lo;
             x[1] = c.x_hi;
+            (voks::g729::lp_scalar::cheb_unsaturated(f) ? plain : checked) += 1;
             for (bool q10 : {false, true}) {
                 int16_t got[16], want[16];
                 cheb_grid(f, q10, x, 16, got);
@@ -51,8 +55,10 @@ TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
             }
         }
     }
-    // The extreme cases must have driven the chain into saturation.
+    // The extreme cases must have driven the chain into saturation, and both paths must have run.
     EXPECT_GT(saturating, 1000);
+    EXPECT_GT(plain, 1000);
+    EXPECT_GT(checked, 1000);
 }
 
 }  // namespace

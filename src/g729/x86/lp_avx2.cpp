@@ -80,6 +80,29 @@ VOKS_AVX2 __m256i cheb8(__m256i x, const int16_t* f, bool q10) {
     return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
 }
 
+// cheb8 for coefficients where no step can saturate (lp_scalar::cheb_unsaturated): plain 32-bit
+// arithmetic.
+VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
+    const __m256i xz = _mm256_and_si256(x, _mm256_set1_epi32(0xFFFF));  // x in the low half only
+    const __m256i low = _mm256_set1_epi32(0xFFFF), even = _mm256_set1_epi32(~1);
+    auto step = [&](__m256i b1, __m256i b2, int32_t c, bool twice) VOKS_AVX2 {
+        const __m256i p = _mm256_madd_epi16(_mm256_srai_epi32(b1, 16), xz);
+        const __m256i q = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_srli_epi32(_mm256_and_si256(b1, low), 1), xz), 15);
+        __m256i t = _mm256_slli_epi32(_mm256_add_epi32(p, q), twice ? 2 : 1);
+        t = _mm256_sub_epi32(t, _mm256_and_si256(b2, even));
+        return _mm256_add_epi32(t, _mm256_set1_epi32(c));
+    };
+    __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
+    __m256i b1 = _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
+    for (int i = 2; i < 5; ++i) {
+        const __m256i t = step(b1, b2, int32_t{f[i]} * 8192, true);
+        b2 = b1;
+        b1 = t;
+    }
+    const __m256i t = step(b1, b2, int32_t{f[5]} * 4096, false);
+    return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
+}
+
 // cheb8 with wrapping 32-bit arithmetic and one-cycle adds on the dependency chain; every step
 // of the reference is checked beside it (a product saturating at (-32768)^2, a sum leaving 32
 // bits). Returns false, leaving r unspecified, when any lane hit such a step.
@@ -157,11 +180,15 @@ VOKS_AVX2 void lag_window(int32_t* r, int len) {
 }
 
 VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
+    const bool free = lp_scalar::cheb_unsaturated(f);
     int j = 0;
     for (; j + 8 <= n; j += 8) {
         const __m256i xv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + j)));
         __m256i r;
-        if (!cheb8_exact(xv, f, q10, r)) r = cheb8(xv, f, q10);
+        if (free)
+            r = cheb8_free(xv, f, q10);
+        else if (!cheb8_exact(xv, f, q10, r))
+            r = cheb8(xv, f, q10);
         const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + j), p);
     }
