@@ -172,13 +172,8 @@ constexpr int16_t msu_r(int32_t acc, int16_t a, int16_t b) { return round_fx(L_m
 constexpr int16_t norm_s(int16_t a) {
     if (a == 0) return 0;
     if (a == -1) return 15;
-    int32_t v = a < 0 ? ~a : a;
-    int16_t n = 0;
-    while (v < 0x4000) {
-        v <<= 1;
-        ++n;
-    }
-    return n;
+    const uint32_t v = static_cast<uint32_t>(a < 0 ? ~a : a);  // 1 .. 0x7FFF
+    return static_cast<int16_t>(__builtin_clz(v) - 17);
 }
 // Left shifts that bring x (or ~x) into 0x40000000..0x7FFFFFFF; 0 for 0, 31 for -1.
 constexpr int16_t norm_l(int32_t x) {
