@@ -134,18 +134,22 @@ constexpr int32_t L_shr(int32_t x, int16_t n, bool& overflow) {
 }
 constexpr int32_t L_shl(int32_t x, int16_t n, bool& overflow) {
     if (n <= 0) return L_shr(x, static_cast<int16_t>(n < -32 ? 32 : -n), overflow);
-    for (; n > 0; --n) {
-        if (x > 0x3FFFFFFF) {
-            overflow = true;
-            return MAX_32;
-        }
-        if (x < -0x40000000) {
-            overflow = true;
-            return MIN_32;
-        }
-        x *= 2;
+    // The reference doubles n times, saturating at the first doubling that leaves 32 bits: that
+    // happens exactly when x * 2^n is outside the range.
+    if (n >= 32) {
+        if (x == 0) return 0;
+        overflow = true;
+        return x > 0 ? MAX_32 : MIN_32;
     }
-    return x;
+    if (x > (MAX_32 >> n)) {
+        overflow = true;
+        return MAX_32;
+    }
+    if (x < (MIN_32 >> n)) {
+        overflow = true;
+        return MIN_32;
+    }
+    return static_cast<int32_t>(static_cast<uint32_t>(x) << n);
 }
 constexpr int32_t L_shl(int32_t x, int16_t n) {
     bool o = false;
