@@ -150,6 +150,8 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
     const int points = coarse ? 50 : 60;
     const int bisections = coarse ? 2 : 4;
     const LpKernels& kt = lp_kernels();
+    // Whether the Chebyshev recursion of each polynomial can saturate anywhere.
+    const bool plain[2] = {lp_scalar::cheb_unsaturated(f1), lp_scalar::cheb_unsaturated(f2)};
 
     // Grid values of each polynomial, evaluated in blocks of eight as the search reaches them.
     int16_t ygrid[2][64];
@@ -157,7 +159,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
     auto grid_value = [&](int poly, int j) {
         while (ready[poly] <= j) {
             const int n = std::min(8, points + 1 - ready[poly]);
-            kt.cheb_grid(poly ? f2 : f1, ovf, grid + ready[poly], n, ygrid[poly] + ready[poly]);
+            kt.cheb_grid(poly ? f2 : f1, ovf, plain[poly], grid + ready[poly], n, ygrid[poly] + ready[poly]);
             ready[poly] += n;
         }
         return ygrid[poly][j];
@@ -178,7 +180,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         for (int b = 0; b < bisections; ++b) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1));
             int16_t ymid = 0;
-            kt.cheb_grid(coef, ovf, &xmid, 1, &ymid);
+            kt.cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
             if (L_mult(ylow, ymid) <= 0) {
                 yhigh = ymid;
                 xhigh = xmid;
@@ -205,7 +207,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         xlow = xint;
         ip ^= 1;
         coef = ip ? f2 : f1;
-        kt.cheb_grid(coef, ovf, &xlow, 1, &ylow);
+        kt.cheb_grid(coef, ovf, plain[ip], &xlow, 1, &ylow);
     }
     std::memcpy(lsp, nf < kOrder ? prev_lsp : roots, sizeof(roots));
 }

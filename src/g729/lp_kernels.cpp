@@ -124,8 +124,8 @@ bool cheb_unsaturated(const int16_t* f) {
     return top < (int64_t{1} << 31);
 }
 
-void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
-    if (cheb_unsaturated(f)) {
+void cheb_grid(const int16_t* f, bool q10, bool plain, const int16_t* x, int n, int16_t* y) {
+    if (plain) {
         for (int j = 0; j < n; ++j) y[j] = chebps_free(x[j], f, q10);
         return;
     }

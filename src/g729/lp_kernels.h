@@ -15,7 +15,8 @@ struct LpKernels {
     void (*lag_window)(int32_t* r, int len);
     // y[j] = Chebyshev series of f[0..5] (Q11 coefficients, or Q10 when q10) at x[j], j < n, in
     // the reference's double-precision arithmetic with per-step saturation; result Q14.
-    void (*cheb_grid)(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y);
+    // plain must be cheb_unsaturated(f), which the caller computes once per polynomial.
+    void (*cheb_grid)(const int16_t* f, bool q10, bool plain, const int16_t* x, int n, int16_t* y);
     // lsp[i] = cos15 interpolation of lsf[i] (Q13), lsf[i] < 0 treated as 0, i < n.
     void (*lsf_to_lsp)(const int16_t* lsf, int16_t* lsp, int n);
     // dst[i] = sat16((a[i] >> 1) + (b[i] >> 1)).
@@ -40,7 +41,7 @@ const LpKernels& lp_kernels();
 
 namespace lp_scalar {
 void lag_window(int32_t* r, int len);
-void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y);
+void cheb_grid(const int16_t* f, bool q10, bool plain, const int16_t* x, int n, int16_t* y);
 // True when no step of the Chebyshev recursion with coefficients f can saturate, whatever x.
 bool cheb_unsaturated(const int16_t* f);
 // The reference's step-by-step saturating chain, which cheb_grid reproduces.
@@ -56,7 +57,7 @@ void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* di
 
 namespace lp_avx2 {
 void lag_window(int32_t* r, int len);
-void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y);
+void cheb_grid(const int16_t* f, bool q10, bool plain, const int16_t* x, int n, int16_t* y);
 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n);
 void interp_half(const int16_t* a, const int16_t* b, int16_t* dst, int n);
 void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf);

@@ -43,10 +43,11 @@ TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
             for (auto& v : x) v = static_cast<int16_t>(xd(rng));
             x[0] = c.x_lo;
             x[1] = c.x_hi;
-            (voks::g729::lp_scalar::cheb_unsaturated(f) ? plain : checked) += 1;
+            const bool unsat = voks::g729::lp_scalar::cheb_unsaturated(f);
+            (unsat ? plain : checked) += 1;
             for (bool q10 : {false, true}) {
                 int16_t got[16], want[16];
-                cheb_grid(f, q10, x, 16, got);
+                cheb_grid(f, q10, unsat, x, 16, got);
                 cheb_grid_reference(f, q10, x, 16, want);
                 for (int j = 0; j < 16; ++j) {
                     ASSERT_EQ(want[j], got[j]) << c.name << " trial " << trial << " q10 " << q10 << " x " << x[j];

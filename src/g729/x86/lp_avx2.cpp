@@ -179,20 +179,19 @@ VOKS_AVX2 void lag_window(int32_t* r, int len) {
     }
 }
 
-VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, const int16_t* x, int n, int16_t* y) {
-    const bool free = lp_scalar::cheb_unsaturated(f);
+VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, bool plain, const int16_t* x, int n, int16_t* y) {
     int j = 0;
     for (; j + 8 <= n; j += 8) {
         const __m256i xv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + j)));
         __m256i r;
-        if (free)
+        if (plain)
             r = cheb8_free(xv, f, q10);
         else if (!cheb8_exact(xv, f, q10, r))
             r = cheb8(xv, f, q10);
         const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + j), p);
     }
-    if (j < n) lp_scalar::cheb_grid(f, q10, x + j, n - j, y + j);
+    if (j < n) lp_scalar::cheb_grid(f, q10, plain, x + j, n - j, y + j);
 }
 
 VOKS_AVX2 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n) {
