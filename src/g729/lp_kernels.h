@@ -34,6 +34,8 @@ struct LpKernels {
     // dist[k] = saturating sum_{j in half} L_mac(mult(w[j], d), d), d = sub(t[j], kLspCb2[k][j]),
     // for the 32 second-stage entries; half 0 uses j = 0..4, half 1 j = 5..9; w[j] >= 0.
     void (*second_stage_dist)(const int16_t* t, const int16_t* w, int half, int32_t* dist);
+    // First index of the smallest of d[0 .. n-1] (0 when n == 0).
+    int (*arg_min)(const int32_t* d, int n);
 };
 
 // The table in use (filled for the active level at load and when a test forces a level).
@@ -53,6 +55,7 @@ void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int
 void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2);
 void pre_select_dist(const int16_t* t, int32_t* dist);
 void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* dist);
+int arg_min(const int32_t* d, int n);
 }  // namespace lp_scalar
 
 namespace lp_avx2 {
@@ -65,6 +68,7 @@ void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int
 void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2);
 void pre_select_dist(const int16_t* t, int32_t* dist);
 void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* dist);
+int arg_min(const int32_t* d, int n);
 }  // namespace lp_avx2
 
 }  // namespace voks::g729

@@ -93,18 +93,6 @@ int stability(int16_t* lsf) {
     return flags;
 }
 
-// First index of the smallest value (the reference's strict comparison against a running minimum
-// that starts at MAX_32).
-// The minimum is found first (a loop without a carried index, which the compiler vectorises),
-// then its first position.
-int arg_min(const int32_t* d, int n) {
-    int32_t dmin = MAX_32;
-    for (int i = 0; i < n; ++i) dmin = d[i] < dmin ? d[i] : dmin;
-    int best = 0;
-    while (best < n && d[best] != dmin) ++best;
-    return best < n ? best : 0;
-}
-
 // Codebook vector with the two expansion passes (Lsp_get_quant up to the composition).
 void codebook_vector(int l1, int l2, int l3, int16_t* buf) {
     for (int j = 0; j < kHalf; ++j) buf[j] = add(kLspCb1[l1][j], kLspCb2[l2][j]);
@@ -125,12 +113,12 @@ void search(const int16_t* lsf, const int16_t* mem, int16_t* idx) {
         prev_extract(lsf, rbuf, kFg[mode], mem, kFgSumInv[mode]);
         int32_t d1[128], d2[32];
         kt.pre_select_dist(rbuf, d1);
-        const int c = arg_min(d1, 128);
+        const int c = kt.arg_min(d1, 128);
         for (int j = 0; j < kOrder; ++j) t[j] = sub(rbuf[j], kLspCb1[c][j]);
         kt.second_stage_dist(t, w, 0, d2);
-        const int a = arg_min(d2, 32);
+        const int a = kt.arg_min(d2, 32);
         kt.second_stage_dist(t, w, 1, d2);
-        const int b = arg_min(d2, 32);
+        const int b = kt.arg_min(d2, 32);
         for (int j = 0; j < kHalf; ++j) buf[j] = add(kLspCb1[c][j], kLspCb2[a][j]);
         for (int j = kHalf; j < kOrder; ++j) buf[j] = add(kLspCb1[c][j], kLspCb2[b][j]);
         expand(buf, kGap1, 1, kOrder);

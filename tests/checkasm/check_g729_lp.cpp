@@ -116,6 +116,20 @@ CHECKASM(g729_lp_interpolate_f32) {
         }
 }
 
+CHECKASM(g729_lp_arg_min) {
+    if (!have_avx2()) return;
+    for (int n : lengths())
+        for (Pattern p : kPatterns) {
+            Buffer<int32_t> d(n, n % 8);
+            fill32(ctx.rng, p, d.data(), n);
+            if (p == Pattern::SmallRandom)  // few distinct values: ties decide
+                for (int i = 0; i < n; ++i) d.data()[i] = ctx.rng.range(0, 3);
+            ++ctx.checks;
+            const int r = sc::arg_min(d.data(), n), v = vx::arg_min(d.data(), n);
+            if (r != v) ctx.fail("arg_min", "avx2", n, n % 8, p, v, "scalar " + std::to_string(r));
+        }
+}
+
 CHECKASM(g729_lp_quantiser_distances) {
     if (!have_avx2()) return;
     for (int rep = 0; rep < 400; ++rep)

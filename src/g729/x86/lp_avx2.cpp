@@ -296,6 +296,35 @@ VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
     }
 }
 
+// The minimum over four independent vector chains, then the first lane holding it.
+VOKS_AVX2 int arg_min(const int32_t* d, int n) {
+    if (n < 32) return lp_scalar::arg_min(d, n);
+    const auto ld = [d](int i) VOKS_AVX2 { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)); };
+    __m256i m0 = ld(0), m1 = ld(8), m2 = ld(16), m3 = ld(24);
+    int i = 32;
+    for (; i + 32 <= n; i += 32) {
+        m0 = _mm256_min_epi32(m0, ld(i));
+        m1 = _mm256_min_epi32(m1, ld(i + 8));
+        m2 = _mm256_min_epi32(m2, ld(i + 16));
+        m3 = _mm256_min_epi32(m3, ld(i + 24));
+    }
+    for (; i + 8 <= n; i += 8) m0 = _mm256_min_epi32(m0, ld(i));
+    __m256i m = _mm256_min_epi32(_mm256_min_epi32(m0, m1), _mm256_min_epi32(m2, m3));
+    m = _mm256_min_epi32(m, _mm256_permute2x128_si256(m, m, 1));
+    m = _mm256_min_epi32(m, _mm256_shuffle_epi32(m, 0x4E));
+    m = _mm256_min_epi32(m, _mm256_shuffle_epi32(m, 0xB1));
+    int32_t dmin = _mm256_cvtsi256_si32(m);
+    for (int k = i; k < n; ++k) dmin = d[k] < dmin ? d[k] : dmin;
+    const __m256i target = _mm256_set1_epi32(dmin);
+    for (int k = 0; k + 8 <= n; k += 8) {
+        const int hit = _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(ld(k), target)));
+        if (hit) return k + __builtin_ctz(static_cast<unsigned>(hit));
+    }
+    for (int k = n / 8 * 8; k < n; ++k)
+        if (d[k] == dmin) return k;
+    return 0;  // not reached
+}
+
 // With w >= 0, mult(w, d) has the sign of d, so every product is non-negative and below 2^31.
 VOKS_AVX2 void second_stage_dist(const int16_t* t, const int16_t* w, int half, int32_t* dist) {
     const __m256i cap = _mm256_set1_epi32(MAX_32);
