@@ -436,7 +436,14 @@ VOKS_AVX2 inline __m256i strictly_better(__m256i sq, __m256i al, __m256i ksq, __
 // (sq, alp) 16-bit halves, so one madd against (alpha, -psc) gives sq alpha - psc alp, the sign
 // of the reference comparison (both products below 2^30). A candidate can change the best only
 // if it beats the best held on entry; the ordered scan starts at the first such candidate.
-VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time, int* ip) {
+VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, int16_t& time_io, int* ip) {
+    // The budget counts down in a local; it is written back on every exit.
+    struct Budget {
+        int16_t& out;
+        int16_t left;
+        ~Budget() { out = left; }
+    } budget{time_io, time_io};
+    int16_t& time = budget.left;
     alignas(32) int16_t d[5][8];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < 8; ++a) d[t][a] = dn[t + 5 * a];
