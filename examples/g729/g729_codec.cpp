@@ -4,6 +4,7 @@
 // fixed-codebook pulse layout and the bit packing.
 #include "g729/g729_codec.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -168,6 +169,16 @@ void filtered_code(const int16_t* h, int signs, int positions, int16_t* y) {
     int pos[4];
     pulse_positions(positions, pos);
     std::memset(y, 0, sizeof(int16_t) * kSubframe);
+    int hmax = 0;
+    for (int i = 0; i < kSubframe; ++i) hmax = std::max(hmax, h[i] < 0 ? -int{h[i]} : int{h[i]});
+    if (4 * hmax <= 32767) {
+        // No sum of four terms can leave 16 bits, so the saturating additions are plain ones.
+        for (int k = 0; k < 4; ++k) {
+            const int16_t s = (signs >> k) & 1 ? 1 : -1;
+            for (int i = pos[k]; i < kSubframe; ++i) y[i] = static_cast<int16_t>(y[i] + s * h[i - pos[k]]);
+        }
+        return;
+    }
     for (int k = 0; k < 4; ++k) {
         const bool plus = (signs >> k) & 1;
         for (int i = pos[k]; i < kSubframe; ++i) {
