@@ -139,8 +139,9 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
     int k = k0;
     if (n - k >= 16) {
         // Filled by whole-vector stores (a zero-initialised array costs a string store).
-        alignas(32) int16_t zb[48];
+        alignas(32) int16_t zb[64];
         _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 32), _mm256_setzero_si256());
+        _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 48), _mm256_setzero_si256());
         _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load(b + n - 16));
         if (n >= 32) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(zb), load(b + n - 32));
@@ -168,6 +169,21 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
             for (int j = 0; j < w && k + j < k1; ++j) out[k + j] = r[j];
             k += w;
         }
+        // Lags whose products number fewer than 16, eight at a time: a[0..15] against b from k on
+        // with the zeros past its end (zb), so each lag is one multiply-add.
+        const __m256i va = load(a);
+        for (; k < k1; k += 8) {
+            const int16_t* pb = zb + (k - (n - 32));  // b[k ..] then zeros, up to zb[53]
+            __m256i c[8];
+            for (int j = 0; j < 8; ++j) c[j] = _mm256_madd_epi16(va, load(pb + j));
+            const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
+            const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
+            alignas(32) int32_t r[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(r), _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20),
+                                                                              _mm256_permute2x128_si256(s0, s1, 0x31)));
+            for (int j = 0; j < 8 && k + j < k1; ++j) out[k + j] = r[j];
+        }
+        return;
     }
     for (; k < k1; ++k) out[k] = dot(a, b + k, n - k);
 }
