@@ -187,11 +187,8 @@ void cor_h_d(const int16_t* H, int16_t* rr) {
 
 }  // namespace
 
-void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t& sign, int16_t& index) {
-    int16_t rr[kMatrixLen];
-    cor_h_d(h, rr);
-    int16_t sgn[kSubfr];
-    for (int i = 0; i < kSubfr; ++i) {
+void split_signs(int16_t* dn, int16_t* sgn, int n) {
+    for (int i = 0; i < n; ++i) {
         if (dn[i] >= 0) {
             sgn[i] = MAX_16;
         } else {
@@ -199,6 +196,13 @@ void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t&
             dn[i] = negate(dn[i]);
         }
     }
+}
+
+void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t& sign, int16_t& index) {
+    int16_t rr[kMatrixLen];
+    cor_h_d(h, rr);
+    int16_t sgn[kSubfr];
+    split_signs(dn, sgn, kSubfr);
     int16_t track[5][kPos];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < kPos; ++a) track[t][a] = sgn[t + 5 * a];

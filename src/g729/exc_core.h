@@ -26,6 +26,10 @@ inline constexpr int16_t inter_3l[31] = {29443, 25207, 14701, 3143, -4402, -5850
                               296,   78,    -120,  -165, -79,   34,    91,    70,   0};
 extern const float inter_3l_32f[31];
 
+// Signs of the backward-filtered target: sgn[i] = MAX_16 where dn[i] >= 0, else MIN_16 with
+// dn[i] replaced by its saturated magnitude.
+void split_signs(int16_t* dn, int16_t* sgn, int n);
+
 // L_mac chain sum_{i<n} 2*a[i]*b[i] from 0, saturating after every step.
 int32_t mac_chain(const int16_t* a, const int16_t* b, int n);
 

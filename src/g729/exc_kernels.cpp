@@ -337,14 +337,7 @@ void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) 
 
 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
     static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
-    for (int i = 0; i < kSubfr; ++i) {
-        if (dn[i] >= 0) {
-            sgn[i] = MAX_16;
-        } else {
-            sgn[i] = MIN_16;
-            dn[i] = negate(dn[i]);
-        }
-    }
+    split_signs(dn, sgn, kSubfr);
     int16_t track[5][8];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < 8; ++a) track[t][a] = sgn[t + 5 * a];
