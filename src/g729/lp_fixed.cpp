@@ -150,7 +150,8 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
     const int points = coarse ? 50 : 60;
     const int bisections = coarse ? 2 : 4;
     const LpKernels& kt = lp_kernels();
-    // Whether the Chebyshev recursion of each polynomial can saturate anywhere.
+    // Whether the Chebyshev recursion of each polynomial can saturate anywhere. Single points go
+    // straight to the scalar kernel (the vector one hands anything below eight points to it).
     const bool plain[2] = {lp_scalar::cheb_unsaturated(f1), lp_scalar::cheb_unsaturated(f2)};
 
     // Grid values of each polynomial, evaluated in blocks of eight as the search reaches them.
@@ -180,7 +181,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         for (int b = 0; b < bisections; ++b) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1));
             int16_t ymid = 0;
-            kt.cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
+            lp_scalar::cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
             if (L_mult(ylow, ymid) <= 0) {
                 yhigh = ymid;
                 xhigh = xmid;
@@ -207,7 +208,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         xlow = xint;
         ip ^= 1;
         coef = ip ? f2 : f1;
-        kt.cheb_grid(coef, ovf, plain[ip], &xlow, 1, &ylow);
+        lp_scalar::cheb_grid(coef, ovf, plain[ip], &xlow, 1, &ylow);
     }
     std::memcpy(lsp, nf < kOrder ? prev_lsp : roots, sizeof(roots));
 }
