@@ -54,7 +54,6 @@ void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags);
 void autocorr(const int16_t* x, int n, int32_t* out, int lags);
 void xcorr_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
 void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
-void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t* out);
 int64_t energy(const int16_t* x, int n);
 void conv(const int16_t* a, const int16_t* b, int first, int last, int32_t* out);
 void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out);

@@ -18,7 +18,8 @@ namespace {
 // hi1 = hi2 = -32768, which gives 2^31 - 1 instead of 2^31 (the terms then only lower it).
 inline int32_t mpy32(int16_t h1, int16_t l1, int16_t h2, int16_t l2) {
     const int32_t p = int32_t{h1} * h2;
-    const uint32_t r = 2u * static_cast<uint32_t>(p + ((int32_t{h1} * l2) >> 15) + ((int32_t{l1} * h2) >> 15));
+    const uint32_t r =
+        2u * static_cast<uint32_t>(p + ((int32_t{h1} * l2) >> 15) + ((int32_t{l1} * h2) >> 15));
     return static_cast<int32_t>(r - (p == (int32_t{1} << 30) ? 1u : 0u));
 }
 

@@ -211,13 +211,13 @@ int arg_min(const int32_t* d, int n) {
 
 namespace {
 
-constexpr LpKernels kScalar = {lp_scalar::lag_window,     lp_scalar::cheb_grid,       lp_scalar::lsf_to_lsp,
-                               lp_scalar::interp_half,    lp_scalar::interp_c,        lp_scalar::interp_c_nr,
-                               lp_scalar::interp_c_f32,   lp_scalar::pre_select_dist, lp_scalar::second_stage_dist,
-                               lp_scalar::arg_min};
-constexpr LpKernels kAvx2 = {lp_avx2::lag_window,     lp_avx2::cheb_grid,       lp_avx2::lsf_to_lsp,
-                             lp_avx2::interp_half,    lp_avx2::interp_c,        lp_avx2::interp_c_nr,
-                             lp_avx2::interp_c_f32,   lp_avx2::pre_select_dist, lp_avx2::second_stage_dist,
+constexpr LpKernels kScalar = {
+    lp_scalar::lag_window,        lp_scalar::cheb_grid,   lp_scalar::lsf_to_lsp,   lp_scalar::interp_half,
+    lp_scalar::interp_c,          lp_scalar::interp_c_nr, lp_scalar::interp_c_f32, lp_scalar::pre_select_dist,
+    lp_scalar::second_stage_dist, lp_scalar::arg_min};
+constexpr LpKernels kAvx2 = {lp_avx2::lag_window,   lp_avx2::cheb_grid,       lp_avx2::lsf_to_lsp,
+                             lp_avx2::interp_half,  lp_avx2::interp_c,        lp_avx2::interp_c_nr,
+                             lp_avx2::interp_c_f32, lp_avx2::pre_select_dist, lp_avx2::second_stage_dist,
                              lp_avx2::arg_min};
 
 LpKernels g_table = kScalar;

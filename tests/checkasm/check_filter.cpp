@@ -46,7 +46,8 @@ void run_pair(Context& ctx, const char* name, int len, int off, Pattern p, const
     const int nv = vec(yv.data(), wv.data());
     ++ctx.checks;
     if (nr != nv) {
-        ctx.fail(name, "avx2", len, off, p, -1, detail + " output count " + std::to_string(nr) + " vs " + std::to_string(nv));
+        ctx.fail(name, "avx2", len, off, p, -1,
+                 detail + " output count " + std::to_string(nr) + " vs " + std::to_string(nv));
         return;
     }
     const int d = first_difference(yr.data(), yv.data(), nr);
@@ -54,7 +55,8 @@ void run_pair(Context& ctx, const char* name, int len, int off, Pattern p, const
     // The window after the call: w[n .. n + 9].
     const int dw = first_difference(wr.data() + nr, wv.data() + nr, kOrder);
     if (dw >= 0) ctx.fail(name, "avx2", len, off, p, dw, detail + " window");
-    if (!yr.guards_intact() || !yv.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, detail + " guard");
+    if (!yr.guards_intact() || !yv.guards_intact())
+        ctx.fail(name, "avx2", len, off, p, -1, detail + " guard");
 }
 
 }  // namespace
@@ -74,7 +76,9 @@ CHECKASM(filter_synth_exact) {
                     const int32_t ylim = exact_limit(a, x.data(), len);
                     if (ylim < 0) continue;
                     // History inside the limit; the limit itself sometimes tight, so outputs cross it.
-                    for (int16_t& h : hist) h = static_cast<int16_t>(ctx.rng.range(-std::min(ylim, 32767), std::min(ylim, 32767)));
+                    for (int16_t& h : hist)
+                        h = static_cast<int16_t>(
+                            ctx.rng.range(-std::min(ylim, 32767), std::min(ylim, 32767)));
                     const int32_t lim = (len & 1) ? ylim : ctx.rng.range(0, ylim);
                     bool cr = false, cv = false;
                     auto call = [&](auto fn, bool& clipped) {
@@ -85,7 +89,8 @@ CHECKASM(filter_synth_exact) {
                     };
                     const std::string detail = "sf=" + std::to_string(sf) + " kind=" + std::to_string(kind) +
                                                " ylim=" + std::to_string(lim);
-                    run_pair(ctx, "synth_exact", len, off, p, detail, call(sc::synth_exact, cr), call(vx::synth_exact, cv));
+                    run_pair(ctx, "synth_exact", len, off, p, detail, call(sc::synth_exact, cr),
+                             call(vx::synth_exact, cv));
                     ++ctx.checks;
                     if (cr != cv) ctx.fail("synth_exact", "avx2", len, off, p, -1, detail + " clip flag");
                 }
@@ -114,9 +119,10 @@ CHECKASM(filter_synth_wrap) {
                             return len;
                         };
                     };
-                    run_pair(ctx, "synth_wrap", len, off, p,
-                             std::string(zero_input ? "zero input" : "input") + " kind=" + std::to_string(kind),
-                             call(sc::synth_wrap), call(vx::synth_wrap));
+                    run_pair(
+                        ctx, "synth_wrap", len, off, p,
+                        std::string(zero_input ? "zero input" : "input") + " kind=" + std::to_string(kind),
+                        call(sc::synth_wrap), call(vx::synth_wrap));
                 }
     }
 }

@@ -50,7 +50,8 @@ TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
                 cheb_grid(f, q10, unsat, x, 16, got);
                 cheb_grid_reference(f, q10, x, 16, want);
                 for (int j = 0; j < 16; ++j) {
-                    ASSERT_EQ(want[j], got[j]) << c.name << " trial " << trial << " q10 " << q10 << " x " << x[j];
+                    ASSERT_EQ(want[j], got[j])
+                        << c.name << " trial " << trial << " q10 " << q10 << " x " << x[j];
                     saturating += want[j] == 32767 || want[j] == -32768;
                 }
             }

@@ -89,8 +89,8 @@ VOKS_AVX2 inline void xcorr8(const int16_t* a, const int16_t* b, int n, int32_t*
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
 }
 
-// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4 or 8 to 12; r[W .. 11] get zeros), with n - k >= 16: every lag runs over
-// the length of the first one, reading the part of b past its end from `zb` (b[n-32 .. n-1]
+// r[j] = sum_{i<n-k-j} a[i]*b[i+k+j] for j < W (4 or 8 to 12; r[W .. 11] get zeros), with n - k >= 16: every
+// lag runs over the length of the first one, reading the part of b past its end from `zb` (b[n-32 .. n-1]
 // then zeros), so the surplus products are zero.
 template <int W>
 VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, const int16_t* zb, int32_t* r) {
@@ -129,7 +129,8 @@ VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, cons
         const __m256i sum =
             _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
-        if constexpr (W > 8) _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
+        if constexpr (W > 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
     }
 }
 
@@ -176,11 +177,14 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
             const int16_t* pb = zb + (k - (n - 32));  // b[k ..] then zeros, up to zb[53]
             __m256i c[8];
             for (int j = 0; j < 8; ++j) c[j] = _mm256_madd_epi16(va, load(pb + j));
-            const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
-            const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
+            const __m256i s0 =
+                _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
+            const __m256i s1 =
+                _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
             alignas(32) int32_t r[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(r), _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20),
-                                                                              _mm256_permute2x128_si256(s0, s1, 0x31)));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(r),
+                               _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20),
+                                                _mm256_permute2x128_si256(s0, s1, 0x31)));
             for (int j = 0; j < 8 && k + j < k1; ++j) out[k + j] = r[j];
         }
         return;
@@ -291,7 +295,8 @@ VOKS_AVX2 void mac_chain_tri(const int16_t* a, const int16_t* b, int n, int32_t*
         __m256i acc = _mm256_setzero_si256();
         for (int i = 0; i < n - k; ++i) {
             // a[i] in the low half of each lane, zero above: vpmaddwd forms a[i] * b exactly.
-            const __m256i bv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bz + i + k)));
+            const __m256i bv =
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bz + i + k)));
             const __m256i prod = _mm256_madd_epi16(_mm256_set1_epi32(a32[i]), bv);
             // L_mult: the doubled product, (-32768)^2 giving MAX_32 (2^31 wrapped, minus one).
             const __m256i d = _mm256_add_epi32(_mm256_add_epi32(prod, prod), _mm256_cmpeq_epi32(prod, top));

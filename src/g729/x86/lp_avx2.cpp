@@ -87,13 +87,15 @@ VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
     const __m256i low = _mm256_set1_epi32(0xFFFF), even = _mm256_set1_epi32(~1);
     auto step = [&](__m256i b1, __m256i b2, int32_t c, bool twice) VOKS_AVX2 {
         const __m256i p = _mm256_madd_epi16(_mm256_srai_epi32(b1, 16), xz);
-        const __m256i q = _mm256_srai_epi32(_mm256_madd_epi16(_mm256_srli_epi32(_mm256_and_si256(b1, low), 1), xz), 15);
+        const __m256i q =
+            _mm256_srai_epi32(_mm256_madd_epi16(_mm256_srli_epi32(_mm256_and_si256(b1, low), 1), xz), 15);
         __m256i t = _mm256_slli_epi32(_mm256_add_epi32(p, q), twice ? 2 : 1);
         t = _mm256_sub_epi32(t, _mm256_and_si256(b2, even));
         return _mm256_add_epi32(t, _mm256_set1_epi32(c));
     };
     __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
-    __m256i b1 = _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
+    __m256i b1 =
+        _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
     for (int i = 2; i < 5; ++i) {
         const __m256i t = step(b1, b2, int32_t{f[i]} * 8192, true);
         b2 = b1;
@@ -138,7 +140,8 @@ VOKS_AVX2 bool cheb8_exact(__m256i x, const int16_t* f, bool q10, __m256i& r) {
         return add(t, _mm256_set1_epi32(c));
     };
     __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
-    __m256i b1 = _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
+    __m256i b1 =
+        _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
     for (int i = 2; i < 5; ++i) {
         const __m256i t = step(b1, b2, int32_t{f[i]} * 8192, true);
         b2 = b1;
@@ -286,8 +289,10 @@ VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
             const __m256i d0 = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(d));
             const __m256i d1 = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(d, 1));
             // d * d by vpmaddwd: one operand keeps only the low 16 bits, so the high halves add 0.
-            const __m256i s0 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_madd_epi16(d0, _mm256_and_si256(d0, lo16)), 1), cap);
-            const __m256i s1 = _mm256_min_epu32(_mm256_slli_epi32(_mm256_madd_epi16(d1, _mm256_and_si256(d1, lo16)), 1), cap);
+            const __m256i s0 = _mm256_min_epu32(
+                _mm256_slli_epi32(_mm256_madd_epi16(d0, _mm256_and_si256(d0, lo16)), 1), cap);
+            const __m256i s1 = _mm256_min_epu32(
+                _mm256_slli_epi32(_mm256_madd_epi16(d1, _mm256_and_si256(d1, lo16)), 1), cap);
             acc0 = _mm256_min_epu32(_mm256_add_epi32(acc0, s0), cap);
             acc1 = _mm256_min_epu32(_mm256_add_epi32(acc1, s1), cap);
         }
@@ -299,7 +304,8 @@ VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
 // The minimum over four independent vector chains, then the first lane holding it.
 VOKS_AVX2 int arg_min(const int32_t* d, int n) {
     if (n < 32) return lp_scalar::arg_min(d, n);
-    const auto ld = [d](int i) VOKS_AVX2 { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)); };
+    const auto ld = [d](int i)
+                        VOKS_AVX2 { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)); };
     __m256i m0 = ld(0), m1 = ld(8), m2 = ld(16), m3 = ld(24);
     int i = 32;
     for (; i + 32 <= n; i += 32) {
