@@ -21,6 +21,25 @@ void shrink(Rng& rng, int16_t* x, int n) {
     for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(x[i] >> s);
 }
 
+// |x| with -32768 taken to 32767, as the searches receive the backward-filtered target.
+void magnitudes(int16_t* x, int n) {
+    for (int i = 0; i < n; ++i) x[i] = x[i] < 0 ? static_cast<int16_t>(x[i] == -32768 ? 32767 : -x[i]) : x[i];
+}
+
+// The correlation matrix of a random decaying response, scaled as Cor_h does, with random signs
+// on the cross blocks.
+void response_matrix(Rng& rng, int16_t* rr) {
+    int16_t h[40];
+    const int amp = rng.range(100, 32767);
+    for (int i = 0; i < 40; ++i)
+        h[i] = static_cast<int16_t>((rng.range(-amp, amp) * (40 - i)) / 40 / (1 + (i >> rng.range(0, 3))));
+    int32_t m[616];
+    voks::g729::cor_h_32(h, m);
+    for (int i = 0; i < 616; ++i) rr[i] = static_cast<int16_t>(m[i] >> 15);
+    for (int i = 40; i < 616; ++i)
+        if (rng.range(0, 1)) rr[i] = static_cast<int16_t>(rr[i] == -32768 ? 32767 : -rr[i]);
+}
+
 }  // namespace
 
 CHECKASM(g729_exc_mac_chain) {
@@ -144,22 +163,14 @@ CHECKASM(g729_exc_search_17) {
         const Pattern p = kPatterns[trial % 7];
         int16_t dn[40], rr[616];
         fill16(ctx.rng, p, dn, 40);
-        for (auto& x : dn) x = x < 0 ? static_cast<int16_t>(x == -32768 ? 32767 : -x) : x;
+        magnitudes(dn, 40);
         if (trial & 1) shrink(ctx.rng, dn, 40);
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 616);
         if (trial & 2) shrink(ctx.rng, rr, 616);
         if (trial & 4) {
             // The matrix of a decaying response with random signs: positive energies, so the
             // vector reduction of the candidates decides.
-            int16_t h[40];
-            const int amp = ctx.rng.range(100, 32767);
-            for (int i = 0; i < 40; ++i)
-                h[i] = static_cast<int16_t>((ctx.rng.range(-amp, amp) * (40 - i)) / 40 / (1 + (i >> ctx.rng.range(0, 3))));
-            int32_t m[616];
-            voks::g729::cor_h_32(h, m);
-            for (int i = 0; i < 616; ++i) rr[i] = static_cast<int16_t>(m[i] >> 15);
-            for (int i = 40; i < 616; ++i)
-                if (ctx.rng.range(0, 1)) rr[i] = static_cast<int16_t>(rr[i] == -32768 ? 32767 : -rr[i]);
+            response_matrix(ctx.rng, rr);
             if (trial & 8)
                 for (int i = 0; i < 40; ++i) dn[i] = dn[i % 5];
         }
@@ -244,19 +255,11 @@ CHECKASM(g729_exc_search_17_fast) {
         const Pattern p = kPatterns[trial % 7];
         int16_t dn[40], rr[616];
         fill16(ctx.rng, p, dn, 40);
-        for (auto& x : dn) x = x < 0 ? static_cast<int16_t>(x == -32768 ? 32767 : -x) : x;
+        magnitudes(dn, 40);
         if (trial & 1) shrink(ctx.rng, dn, 40);
         if (trial & 2) {
             // The matrix of a decaying response, scaled as Cor_h does, with random signs.
-            int16_t h[40];
-            const int amp = ctx.rng.range(100, 32767);
-            for (int i = 0; i < 40; ++i)
-                h[i] = static_cast<int16_t>((ctx.rng.range(-amp, amp) * (40 - i)) / 40 / (1 + (i >> ctx.rng.range(0, 3))));
-            int32_t m[616];
-            voks::g729::cor_h_32(h, m);
-            for (int i = 0; i < 616; ++i) rr[i] = static_cast<int16_t>(m[i] >> 15);
-            for (int i = 40; i < 616; ++i)
-                if (ctx.rng.range(0, 1)) rr[i] = static_cast<int16_t>(rr[i] == -32768 ? 32767 : -rr[i]);
+            response_matrix(ctx.rng, rr);
         } else {
             fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 616);
             if (trial & 4) shrink(ctx.rng, rr, 616);
