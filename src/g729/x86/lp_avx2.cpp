@@ -80,19 +80,10 @@ VOKS_AVX2 __m256i cheb8(__m256i x, const int16_t* f, bool q10) {
     return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
 }
 
-// cheb8 for coefficients where no step can saturate (lp_scalar::cheb_unsaturated): plain 32-bit
-// arithmetic.
-VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
-    const __m256i xz = _mm256_and_si256(x, _mm256_set1_epi32(0xFFFF));  // x in the low half only
-    const __m256i low = _mm256_set1_epi32(0xFFFF), even = _mm256_set1_epi32(~1);
-    auto step = [&](__m256i b1, __m256i b2, int32_t c, bool twice) VOKS_AVX2 {
-        const __m256i p = _mm256_madd_epi16(_mm256_srai_epi32(b1, 16), xz);
-        const __m256i q =
-            _mm256_srai_epi32(_mm256_madd_epi16(_mm256_srli_epi32(_mm256_and_si256(b1, low), 1), xz), 15);
-        __m256i t = _mm256_slli_epi32(_mm256_add_epi32(p, q), twice ? 2 : 1);
-        t = _mm256_sub_epi32(t, _mm256_and_si256(b2, even));
-        return _mm256_add_epi32(t, _mm256_set1_epi32(c));
-    };
+// The double-precision recursion of both 32-bit forms below: b1 = x 2^(10 or 9) + 8192 f[1] (exact),
+// three steps with the doubled product and a last one without; returns the last sum unscaled.
+template <class Step>
+VOKS_AVX2 inline __m256i cheb_sum(__m256i x, const int16_t* f, bool q10, Step step) {
     __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
     __m256i b1 =
         _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
@@ -101,8 +92,22 @@ VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
         b2 = b1;
         b1 = t;
     }
-    const __m256i t = step(b1, b2, int32_t{f[5]} * 4096, false);
-    return _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
+    return step(b1, b2, int32_t{f[5]} * 4096, false);
+}
+
+// cheb8 for coefficients where no step can saturate (lp_scalar::cheb_unsaturated): plain 32-bit
+// arithmetic. Every b is even there, so subtracting b2 is subtracting its hi and lo parts.
+VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
+    const __m256i xz = _mm256_and_si256(x, _mm256_set1_epi32(0xFFFF));  // x in the low half only
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
+    auto step = [&](__m256i b1, __m256i b2, int32_t c, bool twice) VOKS_AVX2 {
+        const __m256i p = _mm256_madd_epi16(_mm256_srai_epi32(b1, 16), xz);
+        const __m256i q =
+            _mm256_srai_epi32(_mm256_madd_epi16(_mm256_srli_epi32(_mm256_and_si256(b1, low), 1), xz), 15);
+        __m256i t = _mm256_slli_epi32(_mm256_add_epi32(p, q), twice ? 2 : 1);
+        return _mm256_add_epi32(_mm256_sub_epi32(t, b2), _mm256_set1_epi32(c));
+    };
+    return _mm256_srai_epi32(lshl(cheb_sum(x, f, q10, step), q10 ? 7 : 6), 16);
 }
 
 // cheb8 with wrapping 32-bit arithmetic and one-cycle adds on the dependency chain; every step
@@ -139,15 +144,7 @@ VOKS_AVX2 bool cheb8_exact(__m256i x, const int16_t* f, bool q10, __m256i& r) {
         t = sub(t, _mm256_and_si256(b2, _mm256_set1_epi32(0xFFFE)));  // 2 * b2_l
         return add(t, _mm256_set1_epi32(c));
     };
-    __m256i b2 = _mm256_set1_epi32((q10 ? 128 : 256) << 16);
-    __m256i b1 =
-        _mm256_add_epi32(_mm256_slli_epi32(x, q10 ? 9 : 10), _mm256_set1_epi32(int32_t{f[1]} * 8192));
-    for (int i = 2; i < 5; ++i) {
-        const __m256i t = step(b1, b2, int32_t{f[i]} * 8192, true);
-        b2 = b1;
-        b1 = t;
-    }
-    const __m256i t = step(b1, b2, int32_t{f[5]} * 4096, false);
+    const __m256i t = cheb_sum(x, f, q10, step);
     if (_mm256_movemask_ps(_mm256_castsi256_ps(bad)) != 0) return false;
     r = _mm256_srai_epi32(lshl(t, q10 ? 7 : 6), 16);
     return true;
