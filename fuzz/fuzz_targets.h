@@ -12,15 +12,15 @@
     X(decoder_g729)           \
     X(decoder_g726)           \
     X(decoder_g722)           \
-    X(decoder_gsmfr)          \
-    X(ops_scaling)            \
-    X(ops_correlation)        \
+    X(decoder_gsm)          \
+    X(ops_common_scaling)            \
+    X(ops_common_corr)        \
     X(ops_g722)               \
     X(ops_g726)               \
     X(ops_g729_lp)            \
     X(ops_g729_exc)           \
     X(ops_g729_gain)          \
-    X(ops_gsmfr)              \
+    X(ops_gsm)              \
     X(codec_wav)              \
     X(codec_stream)
 

@@ -1,7 +1,7 @@
 // G.722 sub-band ADPCM, QMF and concealment helpers: state layout, tables and kernels shared by
 // the files of this family.
-#ifndef VOKS_G722_INTERNAL_H
-#define VOKS_G722_INTERNAL_H
+#ifndef VOKS_G722_G722_INTERNAL_H
+#define VOKS_G722_G722_INTERNAL_H
 
 #include <cstddef>
 #include <cstdint>
@@ -117,4 +117,4 @@ void classify(int16_t* x, int period, int32_t& cls, const AdpcmState& s);
 
 }  // namespace voks::g722
 
-#endif  // VOKS_G722_INTERNAL_H
+#endif  // VOKS_G722_G722_INTERNAL_H

@@ -2,7 +2,7 @@
 // output law, from reset, adapted and arbitrary (garbage) states, comparing codes or outputs,
 // guard zones and the final states.
 #include "checkasm.h"
-#include "g722/g726_core.h"
+#include "g726/g726_internal.h"
 
 using namespace checkasm;
 namespace g726 = voks::g726;

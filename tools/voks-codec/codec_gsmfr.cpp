@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "codec.h"
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 
 namespace vokscodec {
 namespace {

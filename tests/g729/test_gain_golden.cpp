@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g729_gain/golden.h"
+#include "g729/golden.h"
 #include "voksc.h"
 
 namespace {

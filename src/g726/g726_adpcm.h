@@ -12,13 +12,13 @@
 // here has internal linkage: a translation unit compiled for a vector level gets its own copy.
 //
 // Include this header only after <cstdint>, g726_core.h and g726_tables.h.
-#ifndef VOKS_G722_G726_KERNEL_H
-#define VOKS_G722_G726_KERNEL_H
+#ifndef VOKS_G726_G726_ADPCM_H
+#define VOKS_G726_G726_ADPCM_H
 
 #include <cstdint>
 
-#include "g722/g726_core.h"
-#include "g722/g726_tables.h"
+#include "g726/g726_internal.h"
+#include "g726/g726_tables.h"
 
 namespace voks::g726 {
 namespace {
@@ -327,4 +327,4 @@ void decode_any(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n)
 }  // namespace
 }  // namespace voks::g726
 
-#endif  // VOKS_G722_G726_KERNEL_H
+#endif  // VOKS_G726_G726_ADPCM_H

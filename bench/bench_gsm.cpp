@@ -10,7 +10,7 @@
 
 #include "frame/dispatch.h"
 #include "gsm/gsmfr_kernels.h"
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 #include "support/speech.h"
 
 #ifdef VOKSC_HAVE_GSM

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 #include "support/speech.h"
 
 #ifdef VOKSC_HAVE_GSM

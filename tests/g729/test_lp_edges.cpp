@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "g729_lp/golden_file.h"
+#include "g729/golden_file.h"
 #include "voksc.h"
 
 namespace {

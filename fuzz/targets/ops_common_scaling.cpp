@@ -10,7 +10,7 @@
 
 namespace voksfuzz {
 
-int ops_scaling(const uint8_t* data, size_t size) {
+int ops_common_scaling(const uint8_t* data, size_t size) {
     Input in(data, size);
     select_level(in.u8());
     for (int step = 0; step < 8 && !in.empty(); ++step) {
@@ -81,4 +81,4 @@ int ops_scaling(const uint8_t* data, size_t size) {
 
 }  // namespace voksfuzz
 
-VOKSC_FUZZ_ENTRY(ops_scaling)
+VOKSC_FUZZ_ENTRY(ops_common_scaling)

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "frame/dispatch.h"
-#include "g722/g726_core.h"
-#include "g722/g726_tables.h"
-#include "g722/g726_kernel.h"
+#include "g726/g726_internal.h"
+#include "g726/g726_tables.h"
+#include "g726/g726_adpcm.h"
 
 namespace voks::g726 {
 namespace {

@@ -10,7 +10,7 @@
 
 namespace voksfuzz {
 
-int ops_gsmfr(const uint8_t* data, size_t size) {
+int ops_gsm(const uint8_t* data, size_t size) {
     Input in(data, size);
     select_level(in.u8());
     for (int step = 0; step < 8 && !in.empty(); ++step) {
@@ -92,4 +92,4 @@ int ops_gsmfr(const uint8_t* data, size_t size) {
 
 }  // namespace voksfuzz
 
-VOKSC_FUZZ_ENTRY(ops_gsmfr)
+VOKSC_FUZZ_ENTRY(ops_gsm)

@@ -4,11 +4,11 @@
 
 #include "fuzz_input.h"
 #include "fuzz_targets.h"
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 
 namespace voksfuzz {
 
-int decoder_gsmfr(const uint8_t* data, size_t size) {
+int decoder_gsm(const uint8_t* data, size_t size) {
     Input in(data, size);
     select_level(in.u8());
     gsmfr::Decoder dec;
@@ -60,4 +60,4 @@ int decoder_gsmfr(const uint8_t* data, size_t size) {
 
 }  // namespace voksfuzz
 
-VOKSC_FUZZ_ENTRY(decoder_gsmfr)
+VOKSC_FUZZ_ENTRY(decoder_gsm)

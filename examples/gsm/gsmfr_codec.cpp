@@ -1,7 +1,7 @@
 // GSM 06.10 full-rate coder assembled from the public voksc operations. The parts the library
 // leaves to its caller (autocorrelation, LAR coding, long-term prediction, RPE grid selection and
 // APCM quantisation) follow the standard's fixed-point procedures here.
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 
 #include <cstring>
 

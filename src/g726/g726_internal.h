@@ -1,6 +1,6 @@
 // G.726 ADPCM coder core: the state kept between calls and the per-block kernels.
-#ifndef VOKS_G722_G726_CORE_H
-#define VOKS_G722_G726_CORE_H
+#ifndef VOKS_G726_G726_INTERNAL_H
+#define VOKS_G726_G726_INTERNAL_H
 
 #include <cstdint>
 
@@ -68,4 +68,4 @@ const Kernels& kernels();
 
 }  // namespace voks::g726
 
-#endif  // VOKS_G722_G726_CORE_H
+#endif  // VOKS_G726_G726_INTERNAL_H

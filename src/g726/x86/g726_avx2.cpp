@@ -9,15 +9,15 @@
 #include <cstdint>
 #include <cstring>
 
-#include "g722/g726_core.h"
-#include "g722/g726_tables.h"
+#include "g726/g726_internal.h"
+#include "g726/g726_tables.h"
 
 // The coding loops are compiled for AVX2 as a whole so that the vector predictor inlines into
 // them. Everything defined from here on is internal to this file except the two kernels.
 #pragma GCC push_options
 #pragma GCC target("avx2")
 
-#include "g722/g726_kernel.h"
+#include "g726/g726_adpcm.h"
 
 namespace voks::g726 {
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "common/basicop.h"
-#include "correlation/golden_input.h"
+#include "common/golden_input.h"
 #include "frame/dispatch.h"
 #include "voksc.h"
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g722/g726_core.h"
+#include "g726/g726_internal.h"
 #include "g726/g726_codec.h"
 #include "support/files.h"
 

@@ -10,7 +10,7 @@
 
 namespace voksfuzz {
 
-int ops_correlation(const uint8_t* data, size_t size) {
+int ops_common_corr(const uint8_t* data, size_t size) {
     Input in(data, size);
     select_level(in.u8());
     for (int step = 0; step < 6 && !in.empty(); ++step) {
@@ -188,4 +188,4 @@ int ops_correlation(const uint8_t* data, size_t size) {
 
 }  // namespace voksfuzz
 
-VOKSC_FUZZ_ENTRY(ops_correlation)
+VOKSC_FUZZ_ENTRY(ops_common_corr)

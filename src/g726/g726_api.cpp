@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "frame/check.h"
-#include "g722/g726_core.h"
+#include "g726/g726_internal.h"
 #include "voksc.h"
 
 using voks::any_null;

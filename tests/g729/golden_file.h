@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "g729_lp/golden_gen.h"
+#include "g729/golden_gen.h"
 
 namespace g729lp_test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "gsmfr/gsmfr_codec.h"
+#include "gsm/gsmfr_codec.h"
 #include "support/files.h"
 
 namespace {

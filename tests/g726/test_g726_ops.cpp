@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <voksc.h>
 
-#include "g722/g726_core.h"
+#include "g726/g726_internal.h"
 
 #include <cmath>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Constant tables of the G.726 coder, built at compile time from the standard's quantiser
 // decision levels and its reconstruction, scale-factor and speed-control tables.
-#ifndef VOKS_G722_G726_TABLES_H
-#define VOKS_G722_G726_TABLES_H
+#ifndef VOKS_G726_G726_TABLES_H
+#define VOKS_G726_G726_TABLES_H
 
 #include <cstdint>
 
@@ -195,4 +195,4 @@ inline constexpr LawTables kLawTables[2] = {make_law_tables(false), make_law_tab
 
 }  // namespace voks::g726
 
-#endif  // VOKS_G722_G726_TABLES_H
+#endif  // VOKS_G726_G726_TABLES_H

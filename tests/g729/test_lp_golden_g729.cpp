@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "frame/dispatch.h"
-#include "g729_lp/golden_file.h"
+#include "g729/golden_file.h"
 #include "voksc.h"
 
 using g729lp_test::Golden;
