@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "common/scaling_kernels.h"
+#include "common/kernels.h"
 #include "frame/dispatch.h"
 
 namespace {
@@ -60,17 +60,23 @@ void BM_common_max_abs(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-void BM_common_mul_nr_scalar(benchmark::State& s) { BM_common_mul_nr<mul_nr_scalar>(s); }
+void BM_common_mul_nr_scalar(benchmark::State& s) {
+    BM_common_mul_nr<scalar::mul_nr>(s);
+}
 void BM_common_mul_nr_avx2(benchmark::State& s) {
-    if (has_avx2(s)) BM_common_mul_nr<mul_nr_avx2>(s);
+    if (has_avx2(s)) BM_common_mul_nr<avx2::mul_nr>(s);
 }
-void BM_common_mulc_nr_scalar(benchmark::State& s) { BM_common_mulc_nr<mulc_nr_scalar>(s); }
+void BM_common_mulc_nr_scalar(benchmark::State& s) {
+    BM_common_mulc_nr<scalar::mulc_nr>(s);
+}
 void BM_common_mulc_nr_avx2(benchmark::State& s) {
-    if (has_avx2(s)) BM_common_mulc_nr<mulc_nr_avx2>(s);
+    if (has_avx2(s)) BM_common_mulc_nr<avx2::mulc_nr>(s);
 }
-void BM_common_max_abs_scalar(benchmark::State& s) { BM_common_max_abs<max_abs_scalar>(s); }
+void BM_common_max_abs_scalar(benchmark::State& s) {
+    BM_common_max_abs<scalar::max_abs>(s);
+}
 void BM_common_max_abs_avx2(benchmark::State& s) {
-    if (has_avx2(s)) BM_common_max_abs<max_abs_avx2>(s);
+    if (has_avx2(s)) BM_common_max_abs<avx2::max_abs>(s);
 }
 
 void mul_args(benchmark::internal::Benchmark* b) {

@@ -7,7 +7,7 @@
 
 #include "frame/dispatch.h"
 #include "g722/g722_codec.h"
-#include "g722/g722_internal.h"
+#include "g722/kernels.h"
 #include "support/files.h"
 
 #ifdef VOKSC_HAVE_SPANDSP
@@ -108,10 +108,10 @@ void BM_g722_qmf(benchmark::State& state) {
         state.SkipWithError("no AVX2 on this CPU");
         return;
     }
-    using voks::g722::QmfFn;
-    QmfFn fn = Tx ? voks::g722::qmf_tx_scalar : voks::g722::qmf_rx_scalar;
+    using QmfFn = voks::g722::qmf_tx_fn*;
+    QmfFn fn = Tx ? voks::g722::scalar::qmf_tx : voks::g722::scalar::qmf_rx;
 #if defined(__x86_64__) || defined(__i386__)
-    if (avx2) fn = Tx ? voks::g722::qmf_tx_avx2 : voks::g722::qmf_rx_avx2;
+    if (avx2) fn = Tx ? voks::g722::avx2::qmf_tx : voks::g722::avx2::qmf_rx;
 #endif
     const auto& pcm = speech();
     std::vector<int16_t> out(kFrame);

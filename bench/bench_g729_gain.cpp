@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g729/gain_kernels.h"
+#include "g729/kernels.h"
 #include "voksc.h"
 
 namespace {

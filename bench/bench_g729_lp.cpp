@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g729/lp_kernels.h"
+#include "g729/kernels.h"
 #include "voksc.h"
 
 namespace {
 
 using voks::frame::Level;
-namespace sc = voks::g729::lp_scalar;
-namespace vx = voks::g729::lp_avx2;
+namespace sc = voks::g729::scalar;
+namespace vx = voks::g729::avx2;
 
 std::vector<int16_t> noise(int n, uint32_t seed, int shift = 16) {
     std::vector<int16_t> v(static_cast<size_t>(n));
@@ -139,12 +139,15 @@ void BM_g729_lp_levinson(benchmark::State& state) {
     double acf[31];
     for (int k = 0; k <= 30; ++k) {
         acf[k] = 0.0;
-        for (size_t n = static_cast<size_t>(k); n < x.size(); ++n) acf[k] += x[n] * x[n - static_cast<size_t>(k)];
+        for (size_t n = static_cast<size_t>(k); n < x.size(); ++n)
+            acf[k] += x[n] * x[n - static_cast<size_t>(k)];
     }
     int32_t r[31];
-    for (int k = 0; k <= 30; ++k) r[k] = static_cast<int32_t>(0x7FFFFFF0 * (acf[k] / acf[0]) * (k ? 0.9999 : 1.0));
+    for (int k = 0; k <= 30; ++k)
+        r[k] = static_cast<int32_t>(0x7FFFFFF0 * (acf[k] / acf[0]) * (k ? 0.9999 : 1.0));
     int16_t a[31], rc[30], err;
-    if (voksLevinsonDurbin_G729_32s16s(r, order, a, rc, &err) != vokStatusOk) state.SkipWithError("unstable input");
+    if (voksLevinsonDurbin_G729_32s16s(r, order, a, rc, &err) != vokStatusOk)
+        state.SkipWithError("unstable input");
     for (auto _ : state) benchmark::DoNotOptimize(voksLevinsonDurbin_G729_32s16s(r, order, a, rc, &err));
 }
 BENCHMARK(BM_g729_lp_levinson)->Arg(10)->Arg(30);

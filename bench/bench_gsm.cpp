@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "gsm/gsmfr_kernels.h"
 #include "gsm/gsmfr_codec.h"
+#include "gsm/gsmfr_internal.h"
+#include "gsm/kernels.h"
 #include "support/speech.h"
 
 #ifdef VOKSC_HAVE_GSM
@@ -44,7 +45,9 @@ const std::vector<int16_t>& speech() {
     return s;
 }
 
-int frames() { return static_cast<int>(speech().size() / kFrame); }
+int frames() {
+    return static_cast<int>(speech().size() / kFrame);
+}
 
 // Our packed stream of the speech, decoded by every decoder benchmark.
 const std::vector<uint8_t>& packed() {
@@ -92,7 +95,8 @@ void ours_decode(int first, int count, std::vector<int16_t>& out) {
 void libgsm_encode(int first, int count, std::vector<uint8_t>& out) {
     gsm g = gsm_create();
     for (int f = 0; f < count; ++f) {
-        gsm_encode(g, const_cast<gsm_signal*>(&speech()[(first + f) * kFrame]), &out[f * gsmfr::kPackedBytes]);
+        gsm_encode(g, const_cast<gsm_signal*>(&speech()[(first + f) * kFrame]),
+                   &out[f * gsmfr::kPackedBytes]);
     }
     gsm_destroy(g);
 }
@@ -126,7 +130,8 @@ const Coder kLibgsm{"libgsm", libgsm_encode, libgsm_decode};
 const Coder kSpandsp{"spandsp", spandsp_encode, spandsp_decode};
 #endif
 
-void run(const Coder& c, bool encode, int first, int count, std::vector<uint8_t>& bytes, std::vector<int16_t>& pcm) {
+void run(const Coder& c, bool encode, int first, int count, std::vector<uint8_t>& bytes,
+         std::vector<int16_t>& pcm) {
     if (encode)
         c.encode(first, count, bytes);
     else
@@ -144,23 +149,35 @@ void coder_bench(benchmark::State& state, const Coder& c, bool encode) {
     for (auto _ : state) run(c, encode, 0, n, bytes, pcm);
     state.SetItemsProcessed(state.iterations() * n);
     state.counters["ns_per_frame"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * n, benchmark::Counter::kIsRate | benchmark::Counter::kInvert,
-        benchmark::Counter::kIs1000);
+        static_cast<double>(state.iterations()) * n,
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert, benchmark::Counter::kIs1000);
 }
 
-void BM_gsmfr_encode_voksc(benchmark::State& s) { coder_bench(s, kOurs, true); }
-void BM_gsmfr_decode_voksc(benchmark::State& s) { coder_bench(s, kOurs, false); }
+void BM_gsmfr_encode_voksc(benchmark::State& s) {
+    coder_bench(s, kOurs, true);
+}
+void BM_gsmfr_decode_voksc(benchmark::State& s) {
+    coder_bench(s, kOurs, false);
+}
 BENCHMARK(BM_gsmfr_encode_voksc)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_gsmfr_decode_voksc)->Unit(benchmark::kMillisecond);
 #ifdef VOKSC_HAVE_GSM
-void BM_gsmfr_encode_libgsm(benchmark::State& s) { coder_bench(s, kLibgsm, true); }
-void BM_gsmfr_decode_libgsm(benchmark::State& s) { coder_bench(s, kLibgsm, false); }
+void BM_gsmfr_encode_libgsm(benchmark::State& s) {
+    coder_bench(s, kLibgsm, true);
+}
+void BM_gsmfr_decode_libgsm(benchmark::State& s) {
+    coder_bench(s, kLibgsm, false);
+}
 BENCHMARK(BM_gsmfr_encode_libgsm)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_gsmfr_decode_libgsm)->Unit(benchmark::kMillisecond);
 #endif
 #ifdef VOKSC_HAVE_SPANDSP
-void BM_gsmfr_encode_spandsp(benchmark::State& s) { coder_bench(s, kSpandsp, true); }
-void BM_gsmfr_decode_spandsp(benchmark::State& s) { coder_bench(s, kSpandsp, false); }
+void BM_gsmfr_encode_spandsp(benchmark::State& s) {
+    coder_bench(s, kSpandsp, true);
+}
+void BM_gsmfr_decode_spandsp(benchmark::State& s) {
+    coder_bench(s, kSpandsp, false);
+}
 BENCHMARK(BM_gsmfr_encode_spandsp)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_gsmfr_decode_spandsp)->Unit(benchmark::kMillisecond);
 #endif
@@ -213,8 +230,12 @@ void ratio_bench(benchmark::State& state, bool encode) {
     state.counters["voksc_ns_per_frame"] = ours * 1e9 / (static_cast<double>(state.iterations()) * n);
 }
 
-void BM_gsmfr_encode_ratio(benchmark::State& s) { ratio_bench(s, true); }
-void BM_gsmfr_decode_ratio(benchmark::State& s) { ratio_bench(s, false); }
+void BM_gsmfr_encode_ratio(benchmark::State& s) {
+    ratio_bench(s, true);
+}
+void BM_gsmfr_decode_ratio(benchmark::State& s) {
+    ratio_bench(s, false);
+}
 BENCHMARK(BM_gsmfr_encode_ratio)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_gsmfr_decode_ratio)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -228,7 +249,7 @@ constexpr int16_t kRefl[8] = {-28000, 19000, -9000, 6500, -3000, 2400, -1100, 70
 
 template <void (*Fn)(const int16_t*, int16_t*, int, int16_t*)>
 void BM_gsmfr_st_analysis(benchmark::State& state) {
-    if (Fn == voks::gsm::st_analysis_avx2 && !has_avx2(state)) return;
+    if (Fn == voks::gsm::avx2::st_analysis && !has_avx2(state)) return;
     std::vector<int16_t> x(speech().begin() + 4000, speech().begin() + 4000 + kFrame);
     for (int16_t& v : x) v = static_cast<int16_t>(v >> 3);
     std::vector<int16_t> work(kFrame);
@@ -242,13 +263,13 @@ void BM_gsmfr_st_analysis(benchmark::State& state) {
 }
 template <void (*Fn)(const int16_t*, const int16_t*, int16_t*, int, int16_t*)>
 void BM_gsmfr_st_synthesis(benchmark::State& state) {
-    if (Fn == voks::gsm::st_synthesis_avx2 && !has_avx2(state)) return;
+    if (Fn == voks::gsm::avx2::st_synthesis && !has_avx2(state)) return;
     // The residual of the analysis filter, so the synthesis output is speech-like (scaled so
     // that no step saturates, as in normal decoding).
     std::vector<int16_t> e(speech().begin() + 4000, speech().begin() + 4000 + kFrame);
     for (int16_t& v : e) v = static_cast<int16_t>(v >> 3);
     int16_t u[8] = {};
-    voks::gsm::st_analysis_c(kRefl, e.data(), kFrame, u);
+    voks::gsm::scalar::st_analysis(kRefl, e.data(), kFrame, u);
     std::vector<int16_t> out(kFrame);
     int16_t v[9] = {};
     for (auto _ : state) {
@@ -259,7 +280,7 @@ void BM_gsmfr_st_synthesis(benchmark::State& state) {
 }
 template <void (*Fn)(const int16_t*, int16_t*, int)>
 void BM_gsmfr_weighting(benchmark::State& state) {
-    if (Fn == voks::gsm::weighting_avx2 && !has_avx2(state)) return;
+    if (Fn == voks::gsm::avx2::weighting && !has_avx2(state)) return;
     std::vector<int16_t> x(speech().begin() + 4000, speech().begin() + 4050);
     std::vector<int16_t> y(40);
     for (auto _ : state) {
@@ -269,11 +290,11 @@ void BM_gsmfr_weighting(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 40);
 }
 
-BENCHMARK(BM_gsmfr_st_analysis<voks::gsm::st_analysis_c>)->Name("BM_gsmfr_st_analysis/scalar");
-BENCHMARK(BM_gsmfr_st_analysis<voks::gsm::st_analysis_avx2>)->Name("BM_gsmfr_st_analysis/avx2");
-BENCHMARK(BM_gsmfr_st_synthesis<voks::gsm::st_synthesis_c>)->Name("BM_gsmfr_st_synthesis/scalar");
-BENCHMARK(BM_gsmfr_st_synthesis<voks::gsm::st_synthesis_avx2>)->Name("BM_gsmfr_st_synthesis/avx2");
-BENCHMARK(BM_gsmfr_weighting<voks::gsm::weighting_c>)->Name("BM_gsmfr_weighting/scalar");
-BENCHMARK(BM_gsmfr_weighting<voks::gsm::weighting_avx2>)->Name("BM_gsmfr_weighting/avx2");
+BENCHMARK(BM_gsmfr_st_analysis<voks::gsm::scalar::st_analysis>)->Name("BM_gsmfr_st_analysis/scalar");
+BENCHMARK(BM_gsmfr_st_analysis<voks::gsm::avx2::st_analysis>)->Name("BM_gsmfr_st_analysis/avx2");
+BENCHMARK(BM_gsmfr_st_synthesis<voks::gsm::scalar::st_synthesis>)->Name("BM_gsmfr_st_synthesis/scalar");
+BENCHMARK(BM_gsmfr_st_synthesis<voks::gsm::avx2::st_synthesis>)->Name("BM_gsmfr_st_synthesis/avx2");
+BENCHMARK(BM_gsmfr_weighting<voks::gsm::scalar::weighting>)->Name("BM_gsmfr_weighting/scalar");
+BENCHMARK(BM_gsmfr_weighting<voks::gsm::avx2::weighting>)->Name("BM_gsmfr_weighting/avx2");
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "common/basicop.h"
-#include "common/corr_kernels.h"
+#include "common/kernels.h"
 #include "frame/check.h"
 #include "voksc.h"
 
@@ -14,7 +14,9 @@ namespace {
 // Lags or outputs handled per kernel call when the results pass through a stack buffer.
 constexpr int kChunk = 256;
 
-int32_t shift_right_31(int32_t x, int sf) { return x >> (sf > 31 ? 31 : sf); }
+int32_t shift_right_31(int32_t x, int sf) {
+    return x >> (sf > 31 ? 31 : sf);
+}
 
 // Doubles a lag-search sum with saturation: sums at or above 2^30 give MAX_32, sums below
 // -2^30 give MIN_32.
@@ -53,22 +55,20 @@ int32_t autocorr_pair_sat(const int16_t* x, int len, int k) {
 }
 
 void autocorr(const int16_t* src, int len, int32_t* dst, int dst_len) {
-    corr_kernels().autocorr(src, len, dst, dst_len);
+    kernels().autocorr(src, len, dst, dst_len);
 }
 
-void autocorr_norm_e(const int16_t* src, int len, int32_t* dst, int dst_len, int* norm,
-                     int32_t energy) {
+void autocorr_norm_e(const int16_t* src, int len, int32_t* dst, int dst_len, int* norm, int32_t energy) {
     const int32_t r0 = 2 * energy + 1;
     const int n = norm_l(r0);
-    corr_kernels().autocorr(src, len, dst, dst_len);
+    kernels().autocorr(src, len, dst, dst_len);
     dst[0] = r0 << n;
-    for (int k = 1; k < dst_len; ++k)
-        dst[k] = static_cast<int32_t>(static_cast<uint32_t>(dst[k]) << (n + 1));
+    for (int k = 1; k < dst_len; ++k) dst[k] = static_cast<int32_t>(static_cast<uint32_t>(dst[k]) << (n + 1));
     *norm = n;
 }
 
 void autocorr_norm_e_nr(const int16_t* src, int len, int16_t* dst, int dst_len, int* norm) {
-    const CorrKernels& kt = corr_kernels();
+    const Kernels& kt = kernels();
     const int64_t e64 = kt.energy(src, len);
     const int32_t e = sat32(e64);
     int32_t r0 = e > 0x3FFFFFFF ? MAX_32 : 2 * e;
@@ -101,7 +101,7 @@ void autocorr_norm_e_nr(const int16_t* src, int len, int16_t* dst, int dst_len, 
 // saturation. Loud signals, whose sums could saturate, run the reference's saturating chain.
 void lag_corr(const int16_t* a, const int16_t* b, int len, int count, bool exact, int32_t* out) {
     if (exact) {
-        corr_kernels().xcorr(a, b, len, out, count);
+        kernels().xcorr(a, b, len, out, count);
         for (int k = 0; k < count; ++k) out[k] = double_sat(out[k]);
         return;
     }
@@ -111,7 +111,7 @@ void lag_corr(const int16_t* a, const int16_t* b, int len, int count, bool exact
 // Energy of src[first .. last): 0 for an empty range; a span longer than an int counts as loud.
 int64_t span_energy(const int16_t* src, int64_t first, int64_t last) {
     if (last <= first || last - first > INT32_MAX) return last <= first ? 0 : INT64_MAX / 4;
-    return corr_kernels().energy(src + first, static_cast<int>(last - first));
+    return kernels().energy(src + first, static_cast<int>(last - first));
 }
 
 void lag_max_fwd(const int16_t* src, int len, int low, int high, int32_t* max, int* lag) {
@@ -120,7 +120,8 @@ void lag_max_fwd(const int16_t* src, int len, int low, int high, int32_t* max, i
         *lag = 0;
         return;
     }
-    const bool exact = macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, low, int64_t{high} + len));
+    const bool exact =
+        macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, low, int64_t{high} + len));
     int32_t buf[kChunk];
     int32_t best = 0;
     int best_lag = low;
@@ -142,7 +143,8 @@ void lag_max_fwd(const int16_t* src, int len, int low, int high, int32_t* max, i
 
 void lag_max_inv(const int16_t* src, int len, int low, int high, int32_t* max, int* lag) {
     const bool exact =
-        low > high || macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, -int64_t{high}, int64_t{len} - low));
+        low > high ||
+        macs_cannot_saturate(span_energy(src, 0, len), span_energy(src, -int64_t{high}, int64_t{len} - low));
     int32_t buf[kChunk];
     int32_t best = MIN_32;
     int best_lag = 0;
@@ -177,7 +179,7 @@ void lag_max_32f(const float* src, int len, int low, int high, float* max, int* 
 }
 
 void cross_corr_sfs(const int16_t* src1, const int16_t* src2, int len, int32_t* dst, int sf) {
-    corr_kernels().xcorr_tri(src1, src2, len, dst);
+    kernels().xcorr_tri(src1, src2, len, dst);
     if (sf >= 0) {
         for (int k = 0; k < len; ++k) dst[k] = shift_right_31(dst[k], sf);
     } else {
@@ -187,7 +189,7 @@ void cross_corr_sfs(const int16_t* src1, const int16_t* src2, int len, int32_t* 
 }
 
 void cross_corr_nr_32s(const int16_t* src1, const int16_t* src2, int len, int32_t* dst, int dst_len) {
-    const CorrKernels& kt = corr_kernels();
+    const Kernels& kt = kernels();
     const int64_t span = int64_t{len} + dst_len - 1;
     // With both energies below 2^31 every sum is below 2^31 in magnitude (Cauchy-Schwarz), so
     // the wrapping kernel is exact.
@@ -209,7 +211,7 @@ void for_each_xcorr(const int16_t* src1, const int16_t* src2, int len, int dst_l
     int32_t buf[kChunk];
     for (int k0 = 0; k0 < dst_len; k0 += kChunk) {
         const int count = dst_len - k0 < kChunk ? dst_len - k0 : kChunk;
-        corr_kernels().xcorr(src1, src2 + k0, len, buf, count);
+        kernels().xcorr(src1, src2 + k0, len, buf, count);
         for (int k = 0; k < count; ++k) fn(k0 + k, buf[k]);
     }
 }
@@ -219,8 +221,8 @@ void cross_corr_nr_16s(const int16_t* src1, const int16_t* src2, int len, int16_
                    [dst](int k, int32_t s) { dst[k] = sat16((int64_t{s} + 16384) >> 15); });
 }
 
-void cross_corr_nr_16s_sfs(const int16_t* src1, const int16_t* src2, int len, int16_t* dst,
-                           int dst_len, int sf) {
+void cross_corr_nr_16s_sfs(const int16_t* src1, const int16_t* src2, int len, int16_t* dst, int dst_len,
+                           int sf) {
     if (sf > 31) sf = 31;
     if (sf < -31) sf = -31;
     for_each_xcorr(src1, src2, len, dst_len, [dst, sf](int k, int32_t s) {
@@ -232,7 +234,7 @@ void cross_corr_nr_16s_sfs(const int16_t* src1, const int16_t* src2, int len, in
 }
 
 void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_t* dst) {
-    const CorrKernels& kt = corr_kernels();
+    const Kernels& kt = kernels();
     // y[k] = 2 * T(k), T the triangular correlation; loud inputs take the reference's
     // saturating chain so that y matches it whatever the input.
     const bool exact = macs_cannot_saturate(kt.energy(src1, len), kt.energy(src2, len));
@@ -278,15 +280,15 @@ void cross_corr_norm_m(const int16_t* src1, const int16_t* src2, int len, int16_
     }
 }
 
-void cross_corr_lag_max_16s(const int16_t* src1, const int16_t* src2, int len, int max_lag,
-                            int32_t* max, int* lag) {
+void cross_corr_lag_max_16s(const int16_t* src1, const int16_t* src2, int len, int max_lag, int32_t* max,
+                            int* lag) {
     int32_t buf[kChunk];
     int32_t best = 0;
     int best_lag = max_lag;
     for (int64_t l0 = max_lag; l0 >= 0; l0 -= kChunk) {
         const int count = static_cast<int>(l0 + 1 < kChunk ? l0 + 1 : kChunk);
         const int64_t base = l0 - count + 1;
-        corr_kernels().xcorr(src1, src2 + base, len, buf, count);
+        kernels().xcorr(src1, src2 + base, len, buf, count);
         for (int k = count - 1; k >= 0; --k) {
             if (buf[k] > best) {
                 best = buf[k];
@@ -298,8 +300,8 @@ void cross_corr_lag_max_16s(const int16_t* src1, const int16_t* src2, int len, i
     *lag = best_lag;
 }
 
-void cross_corr_lag_max_32f64f(const float* src1, const float* src2, int len, int max_lag,
-                               double* max, int* lag) {
+void cross_corr_lag_max_32f64f(const float* src1, const float* src2, int len, int max_lag, double* max,
+                               int* lag) {
     const bool single = len <= 80 && max_lag <= 63;
     double best = -3.4028234663852886e38;
     int best_lag = max_lag;
@@ -325,22 +327,22 @@ void for_each_conv(const int16_t* src1, const int16_t* src2, int len, Fn fn) {
     int32_t buf[kChunk];
     for (int n0 = 0; n0 < len; n0 += kChunk) {
         const int n1 = len - n0 < kChunk ? len : n0 + kChunk;
-        corr_kernels().conv(src1, src2, n0, n1, buf);
+        kernels().conv(src1, src2, n0, n1, buf);
         for (int n = n0; n < n1; ++n) fn(n, buf[n - n0]);
     }
 }
 
 void conv_low_nr(const int16_t* src1, const int16_t* src2, int16_t* dst, int len) {
-    for_each_conv(src1, src2, len,
-                  [dst](int n, int32_t y) { dst[n] = sat16((int64_t{y} + 0x4000) >> 15); });
+    for_each_conv(src1, src2, len, [dst](int n, int32_t y) { dst[n] = sat16((int64_t{y} + 0x4000) >> 15); });
 }
 
 // The G.729 Convolve generalised to any scale: exact (wrapping) sums shifted right with
 // saturation, or for loud inputs the reference's saturating L_mac chain scaled alike.
 void conv_sfs(const int16_t* src1, const int16_t* src2, int16_t* dst, int len, int sf) {
-    const CorrKernels& kt = corr_kernels();
+    const Kernels& kt = kernels();
     if (macs_cannot_saturate(kt.energy(src1, len), kt.energy(src2, len))) {
-        for_each_conv(src1, src2, len, [dst, sf](int n, int32_t y) { dst[n] = sat16(shift_right_31(y, sf)); });
+        for_each_conv(src1, src2, len,
+                      [dst, sf](int n, int32_t y) { dst[n] = sat16(shift_right_31(y, sf)); });
         return;
     }
     for (int n = 0; n < len; ++n) {
@@ -351,7 +353,7 @@ void conv_sfs(const int16_t* src1, const int16_t* src2, int16_t* dst, int len, i
 }
 
 void conv_nr(const int16_t* src1, const int16_t* src2, int16_t* dst, int len) {
-    const CorrKernels& kt = corr_kernels();
+    const Kernels& kt = kernels();
     if (sat32(kt.energy(src1, len)) < 0x7FFFFFFE && sat32(kt.energy(src2, len)) < 0x7FFFFFFE) {
         conv_low_nr(src1, src2, dst, len);
         return;
@@ -381,7 +383,7 @@ VokStatus voksAutoCorr_16s32s(const Vok16s* pSrc, int len, Vok32s* pDst, int dst
 VokStatus voksAutoCorr_NormE_16s32s(const Vok16s* pSrc, int len, Vok32s* pDst, int dstLen, int* pNorm) {
     if (any_null(pSrc, pDst, pNorm)) return vokStatusNullPtr;
     if (len < 1 || dstLen < 1) return vokStatusSize;
-    const int32_t energy = voks::sat32(vc::corr_kernels().energy(pSrc, len));
+    const int32_t energy = voks::sat32(vc::kernels().energy(pSrc, len));
     if (energy > 0x3FFFFFFF) return vokStatusOverflow;
     vc::autocorr_norm_e(pSrc, len, pDst, dstLen, pNorm, energy);
     return vokStatusOk;
@@ -456,8 +458,8 @@ VokStatus voksCrossCorr_NormM_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, int 
     return vokStatusOk;
 }
 
-VokStatus voksCrossCorrLagMax_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, int maxLag,
-                                  Vok32s* pMax, int* pLag) {
+VokStatus voksCrossCorrLagMax_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, int len, int maxLag, Vok32s* pMax,
+                                  int* pLag) {
     if (any_null(pSrc1, pSrc2, pMax, pLag)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (maxLag < 0) return vokStatusRange;
@@ -477,7 +479,7 @@ VokStatus voksCrossCorrLagMax_32f64f(const Vok32f* pSrc1, const Vok32f* pSrc2, i
 VokStatus voksConvPartial_16s32s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok32s* pDst, int len) {
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
-    vc::corr_kernels().conv(pSrc1, pSrc2, 0, len, pDst);
+    vc::kernels().conv(pSrc1, pSrc2, 0, len, pDst);
     return vokStatusOk;
 }
 

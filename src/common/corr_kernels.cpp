@@ -1,5 +1,5 @@
-// Scalar correlation kernels (the definition) and the kernel table.
-#include "common/corr_kernels.h"
+// Scalar correlation kernels (the definition of their AVX2 twins).
+#include "common/kernels.h"
 
 #include "common/basicop.h"
 
@@ -57,25 +57,5 @@ void fir(const int16_t* c, int taps, const int16_t* x, int n, int32_t* out) {
 }
 
 }  // namespace scalar
-
-namespace {
-
-constexpr CorrKernels kScalar = {scalar::dot,           scalar::xcorr,  scalar::autocorr, scalar::xcorr_tri,
-                                 scalar::mac_chain_tri, scalar::energy, scalar::conv,     scalar::fir};
-
-CorrKernels g_table = kScalar;
-
-void fill(frame::Level level) {
-    g_table = kScalar;
-    if (level == frame::Level::AVX2)
-        g_table = {avx2::dot,           avx2::xcorr,  avx2::autocorr, avx2::xcorr_tri,
-                   avx2::mac_chain_tri, avx2::energy, avx2::conv,     avx2::fir};
-}
-
-const frame::KernelInit g_init(fill);
-
-}  // namespace
-
-const CorrKernels& corr_kernels() { return g_table; }
 
 }  // namespace voks::common

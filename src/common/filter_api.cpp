@@ -4,110 +4,12 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/corr_kernels.h"
-#include "common/filter_kernels.h"
+#include "common/filter_internal.h"
+#include "common/kernels.h"
 #include "frame/check.h"
 #include "voksc.h"
 
 namespace voks::common {
-
-constexpr int kOrder = 10;
-
-namespace {
-
-// The coefficients widened into a local copy, which the outputs' stores cannot alias.
-struct Coeffs {
-    int32_t c[kOrder + 1];
-    explicit Coeffs(const int16_t* a) {
-        for (int i = 0; i <= kOrder; ++i) c[i] = a[i];
-    }
-};
-
-// sum a[i] * y[n-i] for i = 2..10 modulo 2^32, read from the window at w (y[n-1] is w[9]).
-inline uint32_t older_taps(const Coeffs& a, const int16_t* w) {
-    uint32_t s = 0;
-    for (int i = kOrder; i >= 2; --i) s += static_cast<uint32_t>(a.c[i] * w[kOrder - i]);
-    return s;
-}
-
-// The doubled sum of the reference, halved, plus the rounding constant 2^(sf-1), when it is exact
-// in 32 bits; y[n-1] comes in a register (prev), the older outputs from the window.
-inline int32_t exact_sum(const Coeffs& c, int16_t x, const int16_t* w, int32_t prev, int32_t half) {
-    return half + c.c[0] * x - static_cast<int32_t>(older_taps(c, w)) - c.c[1] * prev;
-}
-
-// The reference's scaling and rounding of an exact sum s from exact_sum: the output is s >> sf
-// saturated to 16 bits. Its scaling clips (and reports it) for s >= 2^(15+sf) and for
-// s < 2^(sf-1) - 2^(15+sf), where the output is -32768 either way.
-inline int16_t scale_round(int32_t s, int sf, bool& clipped) {
-    const int32_t v = s >> sf;
-    if (__builtin_expect(static_cast<uint32_t>(v + MAX_16) > 2u * MAX_16, 0)) {
-        const int32_t top = int32_t{1} << (15 + sf);
-        if (s >= top || s < (int32_t{1} << (sf - 1)) - top) clipped = true;
-        return v > 0 ? MAX_16 : MIN_16;
-    }
-    return static_cast<int16_t>(v);
-}
-
-}  // namespace
-
-namespace scalar {
-
-int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
-                bool* clipped) {
-    const Coeffs c(a);
-    const int32_t half = int32_t{1} << (sf - 1);
-    const uint32_t yspan = 2u * static_cast<uint32_t>(ylim);
-    bool clip = false;
-    int32_t prev = w[kOrder - 1];
-    int n = 0;
-    while (n < len) {
-        int16_t* p = w + n;
-        const int16_t out = scale_round(exact_sum(c, x[n], p, prev, half), sf, clip);
-        p[kOrder] = out;
-        y[n] = out;
-        prev = out;
-        ++n;
-        if (__builtin_expect(static_cast<uint32_t>(out + ylim) > yspan, 0)) break;
-    }
-    if (clip) *clipped = true;
-    return n;
-}
-
-void synth_wrap(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf) {
-    const Coeffs c(a);
-    const uint32_t half = uint32_t{1} << (sf - 1);
-    uint32_t prev = static_cast<uint32_t>(int32_t{w[kOrder - 1]});
-    for (int n = 0; n < len; ++n) {
-        int16_t* p = w + n;
-        uint32_t s = half + static_cast<uint32_t>(c.c[0] * (x ? x[n] : 0));
-        s -= older_taps(c, p);
-        s -= static_cast<uint32_t>(c.c[1]) * prev;
-        const int16_t out = static_cast<int16_t>(static_cast<int32_t>(s) >> sf);
-        p[kOrder] = out;
-        y[n] = out;
-        prev = static_cast<uint32_t>(int32_t{out});
-    }
-}
-
-}  // namespace scalar
-
-namespace {
-
-constexpr FilterKernels kScalar = {scalar::synth_exact, scalar::synth_wrap};
-
-FilterKernels g_table = kScalar;
-
-void fill(frame::Level level) {
-    g_table = kScalar;
-    if (level == frame::Level::AVX2) g_table = {avx2::synth_exact, avx2::synth_wrap};
-}
-
-const frame::KernelInit g_init(fill);
-
-}  // namespace
-
-const FilterKernels& filter_kernels() { return g_table; }
 
 namespace {
 
@@ -144,7 +46,7 @@ struct SynthCall {
     int64_t asum;   // sum_{i>=1} |a[i]|
     int32_t a0abs;  // |a[0]|
     int sf;
-    int32_t ymax;   // max |y| over the history and the outputs so far
+    int32_t ymax;  // max |y| over the history and the outputs so far
     bool overflow;
 };
 
@@ -194,13 +96,14 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
     }
     // No output can exceed ylim = 32768; below that (room < 2^30, asum < 2^20) a 32-bit quotient.
     const int64_t room = kExactLimit - int64_t{st.a0abs} * xmax;
-    const int32_t ylim = room < 0                 ? -1
-                         : st.asum * 32768 <= room ? 32768
-                                                   : static_cast<int32_t>(static_cast<uint32_t>(room) /
-                                                                          static_cast<uint32_t>(st.asum));
+    const int32_t ylim =
+        room < 0 ? -1
+        : st.asum * 32768 <= room
+            ? 32768
+            : static_cast<int32_t>(static_cast<uint32_t>(room) / static_cast<uint32_t>(st.asum));
     bool fast = st.ymax <= ylim;
 
-    const FilterKernels& kt = filter_kernels();
+    const Kernels& kt = kernels();
     bool clipped = false;
     for (int n0 = 0; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
@@ -225,7 +128,7 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
 void synth_wrapping(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
     int16_t w[kOrder + kChunk];
     load_history(hist, w);
-    const FilterKernels& kt = filter_kernels();
+    const Kernels& kt = kernels();
     for (int n0 = 0; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
         kt.synth_wrap(a, x + n0, y + n0, w, count, sf);
@@ -247,7 +150,7 @@ void zero_state_response(const int16_t* a, int16_t* y, int len, int sf) {
     for (int i = 0; i < kOrder - 1; ++i) w[i] = 0;
     w[kOrder - 1] = a[0];
     y[0] = a[0];
-    const FilterKernels& kt = filter_kernels();
+    const Kernels& kt = kernels();
     for (int n0 = 1; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
         kt.synth_wrap(a, nullptr, y + n0, w, count, sf);
@@ -261,7 +164,7 @@ void residual(const int16_t* a, int order, const int16_t* x, int16_t* y, int len
     const int64_t r = sf == 0 ? 0 : int64_t{1} << (sf - 1);
     for (int n0 = 0; n0 < len; n0 += kChunk) {
         const int count = len - n0 < kChunk ? len - n0 : kChunk;
-        corr_kernels().fir(a, order + 1, x + n0, count, buf);
+        kernels().fir(a, order + 1, x + n0, count, buf);
         for (int k = 0; k < count; ++k) y[n0 + k] = sat16((buf[k] + r) >> sf);
     }
 }
@@ -316,8 +219,8 @@ int16_t interpolate(int16_t x1, int16_t c1, int s1, int16_t x2, int16_t c2, int 
 
 // interpolate for scales up to 16: each scaled product stays below 2^46, so the sum is formed
 // directly in 64 bits.
-void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2, int16_t c2, int s2, int16_t* y,
-                       int len) {
+void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2, int16_t c2, int s2,
+                       int16_t* y, int len) {
     const int64_t m1 = int64_t{c1} * (int64_t{1} << s1), m2 = int64_t{c2} * (int64_t{1} << s2);
     for (int n = 0; n < len; ++n) y[n] = sat16((x1[n] * m1 + x2[n] * m2 + 0x8000) >> 16);
 }
@@ -333,7 +236,9 @@ void preemphasize(float* x, int len, float* mem, float gamma) {
     *mem = prev;
 }
 
-bool bad_lp_scale(int sf) { return sf != 12 && sf != 13; }
+bool bad_lp_scale(int sf) {
+    return sf != 12 && sf != 13;
+}
 
 }  // namespace
 }  // namespace voks::common
@@ -369,7 +274,7 @@ VokStatus voksSynthesisFilterLow_NR_16s_ISfs(const Vok16s* pLpc, Vok16s* pSrcDst
 }
 
 VokStatus voksSynthesisFilterZeroStateResponse_NR_16s(const Vok16s* pLpc, Vok16s* pDst, int len,
-                                                       int scaleFactor) {
+                                                      int scaleFactor) {
     if (any_null(pLpc, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (vc::bad_lp_scale(scaleFactor)) return vokStatusScaleFactor;
@@ -416,8 +321,7 @@ VokStatus voksInterpolateC_NR_16s(const Vok16s* pSrc1, Vok16s val1, int scale1, 
         vc::interpolate_small(pSrc1, val1, scale1, pSrc2, val2, scale2, pDst, len);
         return vokStatusOk;
     }
-    for (int n = 0; n < len; ++n)
-        pDst[n] = vc::interpolate(pSrc1[n], val1, scale1, pSrc2[n], val2, scale2);
+    for (int n = 0; n < len; ++n) pDst[n] = vc::interpolate(pSrc1[n], val1, scale1, pSrc2[n], val2, scale2);
     return vokStatusOk;
 }
 

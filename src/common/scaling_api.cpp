@@ -1,8 +1,8 @@
 // Block normalisation, reciprocal square root, the overflow-free dot product and the rounded
 // element-wise multiplications.
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "common/mathop.h"
-#include "common/scaling_kernels.h"
 #include "frame/check.h"
 #include "frame/dispatch.h"
 #include "voksc.h"
@@ -10,59 +10,11 @@
 namespace voks::common {
 
 namespace {
-// Scalar reference kernels are plain loops; keep the compiler from vectorising them so the
-// kernel checker and benchmarks compare against true scalar code.
-#define VOKS_SCALAR __attribute__((optimize("no-tree-vectorize")))
-
-VOKS_SCALAR int16_t round_shift(int32_t p, int sf) {
-    if (sf == 0) return sat16(p);
-    return sat16((int64_t{p} + (int64_t{1} << (sf - 1))) >> sf);
-}
-}  // namespace
-
-VOKS_SCALAR void mul_nr_scalar(const int16_t* a, const int16_t* b, int16_t* dst, int len, int sf) {
-    for (int i = 0; i < len; ++i) dst[i] = round_shift(int32_t{a[i]} * b[i], sf);
-}
-
-VOKS_SCALAR void mulc_nr_scalar(const int16_t* src, int16_t c, int16_t* dst, int len, int sf) {
-    for (int i = 0; i < len; ++i) dst[i] = round_shift(int32_t{src[i]} * c, sf);
-}
-
-VOKS_SCALAR int16_t max_abs_scalar(const int16_t* src, int len) {
-    int16_t m = 0;
-    for (int i = 0; i < len; ++i) {
-        const int16_t v = abs_s(src[i]);
-        if (v > m) m = v;
-    }
-    return m;
-}
-
-VOKS_SCALAR void shift_scalar(const int16_t* src, int16_t* dst, int len, int shift) {
-    if (shift >= 0) {
-        for (int i = 0; i < len; ++i)
-            dst[i] = static_cast<int16_t>(static_cast<uint16_t>(src[i]) << shift);
-    } else {
-        const int n = -shift > 15 ? 15 : -shift;
-        for (int i = 0; i < len; ++i) dst[i] = static_cast<int16_t>(src[i] >> n);
-    }
-}
-
-ScalingKernels g_scaling = {mul_nr_scalar, mulc_nr_scalar, max_abs_scalar, shift_scalar};
-
-namespace {
-void fill_scaling(frame::Level level) {
-    if (level == frame::Level::AVX2) {
-        g_scaling = {mul_nr_avx2, mulc_nr_avx2, max_abs_avx2, shift_avx2};
-    } else {
-        g_scaling = {mul_nr_scalar, mulc_nr_scalar, max_abs_scalar, shift_scalar};
-    }
-}
-const frame::KernelInit kInit(fill_scaling);
 
 // Headroom normalisation shared by both AutoScale forms.
 void auto_scale(const int16_t* src, int16_t* dst, int len, int* scale) {
     const int s = *scale;
-    const int16_t m = g_scaling.max_abs(src, len);
+    const int16_t m = kernels().max_abs(src, len);
     if (m == 0) {
         if (dst != src)
             for (int i = 0; i < len; ++i) dst[i] = 0;
@@ -71,7 +23,7 @@ void auto_scale(const int16_t* src, int16_t* dst, int len, int* scale) {
     }
     // Left shift by n - s (cannot overflow: m normalises to n) or arithmetic right shift.
     const int net = norm_s(m) - s;
-    if (net != 0 || dst != src) g_scaling.shift(src, dst, len, net);
+    if (net != 0 || dst != src) kernels().shift(src, dst, len, net);
     *scale = net;
 }
 
@@ -128,8 +80,10 @@ VOKSC_API VokStatus voksDotProdAutoScale_16s32s_Sfs(const Vok16s* pSrc1, const V
             *pSfs = c1 + c2;
             return vokStatusOk;
         }
-        if (second) ++c2;
-        else ++c1;
+        if (second)
+            ++c2;
+        else
+            ++c1;
         second = !second;
     }
 }
@@ -139,7 +93,7 @@ VOKSC_API VokStatus voksMul_NR_16s_Sfs(const Vok16s* pSrc1, const Vok16s* pSrc2,
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (scaleFactor < 0) return vokStatusScaleFactor;
-    g_scaling.mul_nr(pSrc1, pSrc2, pDst, len, scaleFactor > 31 ? 31 : scaleFactor);
+    kernels().mul_nr(pSrc1, pSrc2, pDst, len, scaleFactor > 31 ? 31 : scaleFactor);
     return vokStatusOk;
 }
 
@@ -147,7 +101,7 @@ VOKSC_API VokStatus voksMul_NR_16s_ISfs(const Vok16s* pSrc, Vok16s* pSrcDst, int
     if (any_null(pSrc, pSrcDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (scaleFactor < 0) return vokStatusScaleFactor;
-    g_scaling.mul_nr(pSrc, pSrcDst, pSrcDst, len, scaleFactor > 31 ? 31 : scaleFactor);
+    kernels().mul_nr(pSrc, pSrcDst, pSrcDst, len, scaleFactor > 31 ? 31 : scaleFactor);
     return vokStatusOk;
 }
 
@@ -156,7 +110,7 @@ VOKSC_API VokStatus voksMulC_NR_16s_Sfs(const Vok16s* pSrc, Vok16s val, Vok16s* 
     if (any_null(pSrc, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (scaleFactor < 0) return vokStatusScaleFactor;
-    g_scaling.mulc_nr(pSrc, val, pDst, len, scaleFactor > 31 ? 31 : scaleFactor);
+    kernels().mulc_nr(pSrc, val, pDst, len, scaleFactor > 31 ? 31 : scaleFactor);
     return vokStatusOk;
 }
 
@@ -164,7 +118,7 @@ VOKSC_API VokStatus voksMulC_NR_16s_ISfs(Vok16s val, Vok16s* pSrcDst, int len, i
     if (any_null(pSrcDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     if (scaleFactor < 0) return vokStatusScaleFactor;
-    g_scaling.mulc_nr(pSrcDst, val, pSrcDst, len, scaleFactor > 31 ? 31 : scaleFactor);
+    kernels().mulc_nr(pSrcDst, val, pSrcDst, len, scaleFactor > 31 ? 31 : scaleFactor);
     return vokStatusOk;
 }
 
@@ -188,7 +142,7 @@ VOKSC_API VokStatus voksMulPowerC_NR_16s_Sfs(const Vok16s* pSrc, Vok16s val, Vok
             p = power_round(int32_t{p} * val, sf);
         }
         if (sf < 31) {
-            g_scaling.mul_nr(pSrc + k, w, pDst + k, n, sf);
+            kernels().mul_nr(pSrc + k, w, pDst + k, n, sf);
         } else {
             for (int i = 0; i < n; ++i) pDst[k + i] = power_round(int32_t{pSrc[k + i]} * w[i], sf);
         }

@@ -17,17 +17,19 @@ struct Registry {
 // Zero-initialised before any constructor runs, so registration order does not matter.
 Registry g_registry;
 
-Level query_level() {
-    // The core library is asked once, at load; no result depends on anything but the CPU.
-    vokGetCpuFeatures(nullptr, nullptr);
-    const uint64_t enabled = vokGetEnabledCpuFeatures();
-    return (enabled & vokCpuAVX2) ? Level::AVX2 : Level::Scalar;
-}
-
 }  // namespace
 
+Level select_level(uint64_t features) {
+    constexpr uint64_t kAvx2Level = vokCpuAVX2 | vokCpuFMA;
+    return (features & kAvx2Level) == kAvx2Level ? Level::AVX2 : Level::Scalar;
+}
+
 Level detected_level() {
-    static const Level level = query_level();
+    // The core library is asked once, at load; no result depends on anything but the CPU.
+    static const Level level = [] {
+        vokGetCpuFeatures(nullptr, nullptr);
+        return select_level(vokGetEnabledCpuFeatures());
+    }();
     return level;
 }
 
@@ -45,6 +47,10 @@ Level force_level(Level level) {
     g_registry.chosen = true;
     for (int i = 0; i < g_registry.count; ++i) g_registry.fill[i](level);
     return level;
+}
+
+Level force_cpu_features(uint64_t features) {
+    return force_level(select_level(features));
 }
 
 KernelInit::KernelInit(void (*fill)(Level)) {

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "g722/g722_band.h"
+#include "g722/kernels.h"
 
 namespace voks::g722 {
 namespace {
@@ -54,11 +55,11 @@ void init_state(AdpcmState& s) {
     s.deth = 8;
 }
 
-void encode_scalar(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) {
+void scalar::encode(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) {
     band::encode<ScalarKernel>(sub, codes, pairs, st);
 }
 
-void decode_scalar(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& st) {
+void scalar::decode(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& st) {
     band::decode<ScalarKernel>(codes, sub, pairs, mode, st);
 }
 

@@ -2,7 +2,7 @@
 #include "voksc.h"
 
 #include "frame/check.h"
-#include "g722/g722_internal.h"
+#include "g722/kernels.h"
 
 using voks::any_null;
 namespace g7 = voks::g722;

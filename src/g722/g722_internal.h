@@ -74,38 +74,6 @@ extern const int16_t kHbCoeff[2];
 
 void init_state(AdpcmState& s);
 
-// Sub-band ADPCM kernels: `pairs` (lower, higher) sample pairs to (ILOW, IHIGH) code pairs and
-// back (mode 1 = 64, 2 = 56, other = 48 kbit/s). In place allowed (each pair is read first).
-using EncodeFn = void (*)(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
-using DecodeFn = void (*)(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
-void encode_scalar(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
-void decode_scalar(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
-#if defined(__x86_64__) || defined(__i386__)
-void encode_sse2(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& s);
-void decode_sse2(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& s);
-#endif
-
-// QMF kernels. pairs >= 1; delay holds 24 words (words 2..23 history, 0..1 scratch).
-//  qmf_tx: 2*pairs 16 kHz samples -> pairs (lower, higher) pairs.
-//  qmf_rx: pairs (lower, higher) pairs -> 2*pairs 16 kHz samples.
-// Source and destination may be the same buffer (each chunk is read before it is written).
-using QmfFn = void (*)(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
-void qmf_tx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
-void qmf_rx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
-#if defined(__x86_64__) || defined(__i386__)
-void qmf_tx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
-void qmf_rx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t* delay);
-#endif
-
-struct Kernels {
-    QmfFn qmf_tx;
-    QmfFn qmf_rx;
-    EncodeFn encode;
-    DecodeFn decode;
-};
-// Filled for the active CPU level at load; tests refill it through the frame's force_level.
-const Kernels& kernels();
-
 // Chunk of sample pairs handled per pass of the QMF kernels.
 constexpr int kQmfChunk = 128;
 

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "g722/g722_internal.h"
+#include "g722/kernels.h"
 
 namespace voks::g722 {
 namespace {
@@ -53,7 +53,7 @@ inline void save_history(int16_t* delay, const int16_t* ev, const int16_t* od, i
 
 }  // namespace
 
-void qmf_tx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
+void scalar::qmf_tx(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
     int16_t ev[11 + kQmfChunk], od[11 + kQmfChunk];
     load_history(delay, ev, od);
     for (int done = 0; done < pairs;) {
@@ -75,7 +75,7 @@ void qmf_tx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) 
     }
 }
 
-void qmf_rx_scalar(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
+void scalar::qmf_rx(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
     int16_t ev[11 + kQmfChunk], od[11 + kQmfChunk];
     load_history(delay, ev, od);
     for (int done = 0; done < pairs;) {

@@ -20,19 +20,31 @@
 #include "g726/g726_internal.h"
 #include "g726/g726_tables.h"
 
+// Functions here carry VOKS_G726_TARGET: nothing for the scalar kernels, the AVX2 target where
+// the AVX2 twins include this header, so that their vector predictor inlines into the loops.
+#ifndef VOKS_G726_TARGET
+#define VOKS_G726_TARGET
+#endif
+
 namespace voks::g726 {
 namespace {
 
 // Bit length of a value in 1..2^31 - 1.
-inline int bit_length(uint32_t x) { return 32 - __builtin_clz(x); }
+VOKS_G726_TARGET inline int bit_length(uint32_t x) {
+    return 32 - __builtin_clz(x);
+}
 
-inline int wrap16(int x) { return static_cast<int16_t>(static_cast<uint16_t>(x)); }
+VOKS_G726_TARGET inline int wrap16(int x) {
+    return static_cast<int16_t>(static_cast<uint16_t>(x));
+}
 
-inline int clamp(int x, int lo, int hi) { return x < lo ? lo : (x > hi ? hi : x); }
+VOKS_G726_TARGET inline int clamp(int x, int lo, int hi) {
+    return x < lo ? lo : (x > hi ? hi : x);
+}
 
 // Magnitude (0..32767) to the 10-bit exponent-mantissa part of the 11-bit float format: a
 // 4-bit exponent (bit length) and a 6-bit mantissa with its leading one; zero is 0, 32.
-inline int to_float(int mag) {
+VOKS_G726_TARGET inline int to_float(int mag) {
     const int zero = mag == 0;
     const int t = mag | zero;
     const int e = bit_length(static_cast<uint32_t>(t));
@@ -41,7 +53,7 @@ inline int to_float(int mag) {
 
 // Product of a coefficient (16-bit two's complement, Q14) and a signal in 11-bit float,
 // formed in the float domain (FMULT); returns a signed 16-bit result.
-inline int fmult(int coef, int fl) {
+VOKS_G726_TARGET inline int fmult(int coef, int fl) {
     const int neg = coef < 0;
     const int mag = neg ? (-(coef >> 2)) & 8191 : coef >> 2;
     const int cf = kCoefFloat[mag];
@@ -53,7 +65,7 @@ inline int fmult(int coef, int fl) {
 }
 
 // Normalised log magnitude (LOG then SUBTB): 12-bit log2 of |d| less y/4.
-inline int log_norm(int dmag, int y) {
+VOKS_G726_TARGET inline int log_norm(int dmag, int y) {
     const int e = bit_length(static_cast<uint32_t>(dmag | 1)) - 1;
     const int dl = e << 7 | (((dmag << 7) >> e) & 127);
     return (dl - (y >> 2)) & 4095;
@@ -156,7 +168,7 @@ struct Scalars {
 // predictor update, tone and transition detection. Returns the reconstructed signal sr
 // (16-bit, signed).
 template <int R, class P>
-inline int update(Scalars& v, P& p, int i, int y, int se, int sez) {
+VOKS_G726_TARGET inline int update(Scalars& v, P& p, int i, int y, int se, int sez) {
     constexpr int kBits = R + 2;
     const CodeInfo& ci = kRateTables[R].code[i];
     const int dqs = i >> (kBits - 1);
@@ -216,7 +228,7 @@ inline int update(Scalars& v, P& p, int i, int y, int se, int sez) {
 }
 
 template <int R, class P>
-void encode_rate(Core& s, const int16_t* x, uint8_t* codes, int n) {
+VOKS_G726_TARGET void encode_rate(Core& s, const int16_t* x, uint8_t* codes, int n) {
     const uint8_t* quant = kRateTables[R].quant;
     Scalars v;
     P p;
@@ -237,7 +249,7 @@ void encode_rate(Core& s, const int16_t* x, uint8_t* codes, int n) {
 }
 
 // G.711 compression of the reconstructed signal, in the coder's internal code form.
-inline int compress_alaw(int sr) {
+VOKS_G726_TARGET inline int compress_alaw(int sr) {
     const int neg = sr < 0;
     int im = neg ? (-sr) & 32767 : sr;
     if (sr == -32768) im = 2;
@@ -248,7 +260,7 @@ inline int compress_alaw(int sr) {
     return (neg ? 0 : 0x80) | seg << 4 | mant;
 }
 
-inline int compress_ulaw(int sr) {
+VOKS_G726_TARGET inline int compress_ulaw(int sr) {
     const int neg = sr < 0;
     const int im = neg ? (-sr) & 32767 : sr;
     const int t = (im > 8158 ? 8158 : im) + 33;
@@ -258,7 +270,7 @@ inline int compress_ulaw(int sr) {
 }
 
 template <int R, int L, class P>
-void decode_rate(Core& s, const uint8_t* codes, int16_t* out, int n) {
+VOKS_G726_TARGET void decode_rate(Core& s, const uint8_t* codes, int16_t* out, int n) {
     constexpr int kHalf = 1 << (R + 1);
     constexpr int kMask = (1 << (R + 2)) - 1;
     const uint8_t* quant = kRateTables[R].quant;
@@ -295,27 +307,43 @@ void decode_rate(Core& s, const uint8_t* codes, int16_t* out, int n) {
 }
 
 template <class P>
-void encode_any(Core& s, const int16_t* x, uint8_t* codes, int n) {
+VOKS_G726_TARGET void encode_any(Core& s, const int16_t* x, uint8_t* codes, int n) {
     switch (s.rate & 3) {
-        case 0: encode_rate<0, P>(s, x, codes, n); break;
-        case 1: encode_rate<1, P>(s, x, codes, n); break;
-        case 2: encode_rate<2, P>(s, x, codes, n); break;
-        default: encode_rate<3, P>(s, x, codes, n); break;
+        case 0:
+            encode_rate<0, P>(s, x, codes, n);
+            break;
+        case 1:
+            encode_rate<1, P>(s, x, codes, n);
+            break;
+        case 2:
+            encode_rate<2, P>(s, x, codes, n);
+            break;
+        default:
+            encode_rate<3, P>(s, x, codes, n);
+            break;
     }
 }
 
 template <int L, class P>
-void decode_law(Core& s, const uint8_t* codes, int16_t* out, int n) {
+VOKS_G726_TARGET void decode_law(Core& s, const uint8_t* codes, int16_t* out, int n) {
     switch (s.rate & 3) {
-        case 0: decode_rate<0, L, P>(s, codes, out, n); break;
-        case 1: decode_rate<1, L, P>(s, codes, out, n); break;
-        case 2: decode_rate<2, L, P>(s, codes, out, n); break;
-        default: decode_rate<3, L, P>(s, codes, out, n); break;
+        case 0:
+            decode_rate<0, L, P>(s, codes, out, n);
+            break;
+        case 1:
+            decode_rate<1, L, P>(s, codes, out, n);
+            break;
+        case 2:
+            decode_rate<2, L, P>(s, codes, out, n);
+            break;
+        default:
+            decode_rate<3, L, P>(s, codes, out, n);
+            break;
     }
 }
 
 template <class P>
-void decode_any(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
+VOKS_G726_TARGET void decode_any(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
     if (law == kLawMu)
         decode_law<kLawMu, P>(s, codes, out, n);
     else if (law == kLawA)

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "frame/check.h"
-#include "g726/g726_internal.h"
+#include "g726/kernels.h"
 #include "voksc.h"
 
 using voks::any_null;
@@ -51,8 +51,7 @@ VokStatus voksDecodeInit_G726_8u16s(VokG726DecodeState* pState, VokSpeechRate ra
     if (any_null(pState)) return vokStatusNullPtr;
     const int r = g726::rate_index(rate);
     if (r < 0) return vokStatusRange;
-    if (law != g726::kLawMu && law != g726::kLawA && law != g726::kLawLinear)
-        return vokStatusRange;
+    if (law != g726::kLawMu && law != g726::kLawA && law != g726::kLawLinear) return vokStatusRange;
     g726::Core c;
     g726::reset(c, r);
     std::memset(pState, 0, g726::kDecodeStateBytes);
@@ -62,25 +61,22 @@ VokStatus voksDecodeInit_G726_8u16s(VokG726DecodeState* pState, VokSpeechRate ra
     return vokStatusOk;
 }
 
-VokStatus voksEncode_G726_16s8u(VokG726EncodeState* pState, const Vok16s* pSrc, Vok8u* pDst,
-                                int len) {
+VokStatus voksEncode_G726_16s8u(VokG726EncodeState* pState, const Vok16s* pSrc, Vok8u* pDst, int len) {
     if (any_null(pState, pSrc, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     g726::Core c = load_core(pState);
-    g726::encode(c, pSrc, pDst, len);
+    g726::kernels().encode(c, pSrc, pDst, len);
     store_core(pState, c);
     return vokStatusOk;
 }
 
-VokStatus voksDecode_G726_8u16s(VokG726DecodeState* pState, const Vok8u* pSrc, Vok16s* pDst,
-                                int len) {
+VokStatus voksDecode_G726_8u16s(VokG726DecodeState* pState, const Vok8u* pSrc, Vok16s* pDst, int len) {
     if (any_null(pState, pSrc, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
     g726::Core c = load_core(pState);
     int32_t law;
-    std::memcpy(&law, reinterpret_cast<const unsigned char*>(pState) + g726::kLawOffset,
-                sizeof law);
-    g726::decode(c, law, pSrc, pDst, len);
+    std::memcpy(&law, reinterpret_cast<const unsigned char*>(pState) + g726::kLawOffset, sizeof law);
+    g726::kernels().decode(c, law, pSrc, pDst, len);
     store_core(pState, c);
     return vokStatusOk;
 }

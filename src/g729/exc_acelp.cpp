@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/mathop.h"
 #include "g729/exc_core.h"
-#include "g729/exc_kernels.h"
+#include "g729/g729_mathop.h"
+#include "g729/kernels.h"
 
 namespace voks::g729 {
 
@@ -98,16 +98,16 @@ void cor_h_32(const int16_t* H, int32_t* m32) {
     int16_t h[kSubfr];
     scale_response(H, h);
     int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
-    exc_kernels().cor_h_prefix(h, pre);
+    kernels().cor_h_prefix(h, pre);
     // The 32-bit form halves the doubled chain so that >> 15 gives the 16-bit reference value.
-    exc_kernels().gather_half(pre, kGather.at, m32, kMatrixLen);
+    kernels().gather_half(pre, kGather.at, m32, kMatrixLen);
 }
 
 void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t* code, int16_t& sign,
               int16_t& index) {
     int16_t sgn[kSubfr];
     // Signs of d (|d| kept) and into the cross blocks.
-    exc_kernels().sign_matrix(dn, sgn, rr, 0);
+    kernels().sign_matrix(dn, sgn, rr, 0);
     // Threshold on the first three pulses.
     int16_t max0 = dn[0], max1 = dn[1], max2 = dn[2];
     for (int i = 5; i < kSubfr; i += 5) {
@@ -128,7 +128,7 @@ void acelp_17(int16_t* dn, int16_t* rr, int subframe, int16_t& time_io, int16_t*
     int ip[4] = {0, 1, 2, 3};
     const int16_t extra = subframe == 0 ? int16_t{30} : time_io;
     int16_t time = add(75, extra);
-    exc_kernels().search_17(dn, rr, thres, time, ip);
+    kernels().search_17(dn, rr, thres, time, ip);
     time_io = time;
     build_code(sgn, ip, code, sign, index);
 }
@@ -137,9 +137,9 @@ void acelp_17_fast(int16_t* dn, int16_t* rr, int16_t* code, int16_t& sign, int16
     int16_t sgn[kSubfr];
     // Signs of d (|d| kept) and into the cross blocks: the sign of the first position picks the
     // sign vector.
-    exc_kernels().sign_matrix(dn, sgn, rr, 1);
+    kernels().sign_matrix(dn, sgn, rr, 1);
     int ip[4];
-    exc_kernels().search_17_fast(dn, rr, ip);
+    kernels().search_17_fast(dn, rr, ip);
     build_code(sgn, ip, code, sign, index);
 }
 
@@ -169,7 +169,7 @@ void cor_h_d(const int16_t* H, int16_t* rr) {
     int16_t h[kSubfr];
     scale_response(H, h);
     int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
-    exc_kernels().cor_h_prefix(h, pre);
+    kernels().cor_h_prefix(h, pre);
     for (int t = 0; t < 5; ++t)
         for (int j = 0; j < kPos; ++j) rr[kDiag[t] + j] = extract_h(pre[(40 - (t + 5 * j)) * kSubfr]);
     for (int c = 0; c < 8; ++c) {
@@ -207,7 +207,7 @@ void acelp_11(int16_t* dn, const int16_t* h, int16_t* code, int16_t* y, int16_t&
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < kPos; ++a) track[t][a] = sgn[t + 5 * a];
     for (int c = 0; c < 8; ++c)
-        exc_kernels().sign_block(rr + 40 + 64 * c, track[kPairsD[c][0]], track[kPairsD[c][1]], 0);
+        kernels().sign_block(rr + 40 + 64 * c, track[kPairsD[c][0]], track[kPairsD[c][1]], 0);
     int pa = 1, pb = 0;  // positions of pulses A and B
     int16_t psc = 0, alpha = MAX_16;
     for (int c = 0; c < 8; ++c) {

@@ -7,10 +7,10 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/mathop.h"
 #include "g729/exc_core.h"
 #include "g729/exc_float.h"
-#include "g729/exc_kernels.h"
+#include "g729/g729_mathop.h"
+#include "g729/kernels.h"
 
 namespace voks::g729 {
 
@@ -44,7 +44,7 @@ struct SearchE {
         for (int k = 0; k < kTracks; ++k) {
             int32_t max = 0;
             for (int i = k; i < kSubfr; i += 5) {
-                y32[i] = exc_kernels().mac_chain(x + i, H, kSubfr - i);
+                y32[i] = kernels().mac_chain(x + i, H, kSubfr - i);
                 const int32_t a = L_abs(y32[i]);
                 if (a > max) max = a;
             }
@@ -111,7 +111,7 @@ struct SearchE {
         for (int i = 0; i < kSubfr; ++i) e += int32_t{h[i]} * h[i];
         int32_t pre[kSubfr * 41];  // pre[n * 40 + d]
         const bool exact = e < (int64_t{1} << 30) - (1 << 16);
-        if (exact) exc_kernels().cor_h_prefix(h, pre);
+        if (exact) kernels().cor_h_prefix(h, pre);
         auto element = [&](int32_t start, int d, int last) {
             return exact ? extract_h(start + pre[(kSubfr - last) * kSubfr + d])
                          : extract_h(chain(start, h, h + d, kSubfr - last));
@@ -136,7 +136,7 @@ struct SearchE {
     void cor_vec(const int16_t* vec, int track, int16_t* cor) const {
         for (int i = 0; i < kPos; ++i) {
             const int pos = track + 5 * i;
-            const int32_t s = exc_kernels().mac_chain(h, vec + pos, kSubfr - pos);
+            const int32_t s = kernels().mac_chain(h, vec + pos, kSubfr - pos);
             cor[i] = add(mult(round_fx(s), sign[pos]), rrixix[track][i]);
         }
     }
@@ -151,7 +151,7 @@ struct SearchE {
             dy[a] = dn[ty + 5 * a];
         }
         int ax, by;
-        exc_kernels().pair_e(ps, alp, dx, dy, cx, cy, rrixiy[tx], alpk, ax, by);
+        kernels().pair_e(ps, alp, dx, dy, cx, cy, rrixiy[tx], alpk, ax, by);
         if (ax >= 0) {
             ix = tx + 5 * ax;
             iy = ty + 5 * by;

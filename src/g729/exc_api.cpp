@@ -6,7 +6,7 @@
 #include "frame/check.h"
 #include "g729/exc_core.h"
 #include "g729/exc_float.h"
-#include "g729/exc_kernels.h"
+#include "g729/kernels.h"
 #include "voksc.h"
 
 using namespace voks;
@@ -16,7 +16,7 @@ namespace {
 
 // The 16-bit matrix of the 32-bit one: each element >> 15, saturated.
 void matrix_to_16(const int32_t* m, int16_t* rr) {
-    exc_kernels().narrow_q15(m, rr, kMatrixLen);
+    kernels().narrow_q15(m, rr, kMatrixLen);
 }
 
 bool bad_search_args(Vok16s delay, Vok16s subFrame) {
@@ -187,7 +187,7 @@ VokStatus voksFixedCodebookSearch_G729_32s16s(const Vok16s* pSrcFixedCorr, Vok32
     std::memcpy(dn, pSrcFixedCorr, sizeof dn);
     matrix_to_16(pSrcDstMatrix, rr);
     acelp_17(dn, rr, subFrame, *pSearchTimes, pDstFixedVector, pDstFixedIndex[0], pDstFixedIndex[1]);
-    exc_kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
+    kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
     return vokStatusOk;
 }
 
@@ -211,7 +211,7 @@ VokStatus voksFixedCodebookSearch_G729A_32s16s(const Vok16s* pSrcFixedCorr, Vok3
     std::memcpy(dn, pSrcFixedCorr, sizeof dn);
     matrix_to_16(pSrcDstMatrix, rr);
     acelp_17_fast(dn, rr, pDstFixedVector, pDstFixedIndex[0], pDstFixedIndex[1]);
-    exc_kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
+    kernels().widen(rr, pSrcDstMatrix, kMatrixLen);
     return vokStatusOk;
 }
 

@@ -1,9 +1,9 @@
 // Scalar excitation-search kernels (the definition) and the kernel table.
-#include "g729/exc_kernels.h"
+#include "g729/kernels.h"
 
 #include "common/basicop.h"
-#include "common/mathop.h"
 #include "g729/exc_core.h"
+#include "g729/g729_mathop.h"
 
 namespace voks::g729 {
 
@@ -336,12 +336,14 @@ void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, int mode) 
 }
 
 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
-    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
+    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
+                                          {1, 3}, {1, 4}, {2, 3}, {2, 4}};
     split_signs(dn, sgn, kSubfr);
     int16_t track[5][8];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < 8; ++a) track[t][a] = sgn[t + 5 * a];
-    for (int c = 0; c < 9; ++c) sign_block(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
+    for (int c = 0; c < 9; ++c)
+        sign_block(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
 }
 
 void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
@@ -396,39 +398,5 @@ void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, int n) {
 }
 
 }  // namespace scalar
-
-namespace {
-
-constexpr ExcKernels kScalar = {scalar::mac_chain,  scalar::mac_chain_dec, scalar::pred_lt_3,
-                                scalar::norm_corr,  scalar::cor_h_prefix,  scalar::search_17,
-                                scalar::sign_block, scalar::pair_e,        scalar::phase_b,
-                                scalar::narrow_q15, scalar::widen,         scalar::gather_half,
-                                scalar::phase_a,    scalar::search_17_fast, scalar::sign_matrix,
-                                scalar::target_update};
-
-ExcKernels g_table = kScalar;
-
-void fill(frame::Level level) {
-    g_table = kScalar;
-#if defined(__x86_64__) || defined(__i386__)
-    if (level == frame::Level::AVX2) {
-        g_table = {avx2::mac_chain, avx2::mac_chain_dec, avx2::pred_lt_3, avx2::norm_corr, avx2::cor_h_prefix,
-                   avx2::search_17, avx2::sign_block,    avx2::pair_e,    avx2::phase_b,
-                   avx2::narrow_q15, avx2::widen,        avx2::gather_half,
-                   avx2::phase_a,    avx2::search_17_fast, avx2::sign_matrix,
-                   avx2::target_update};
-    }
-#else
-    (void)level;
-#endif
-}
-
-const frame::KernelInit g_init(fill);
-
-}  // namespace
-
-const ExcKernels& exc_kernels() {
-    return g_table;
-}
 
 }  // namespace voks::g729

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/corr_kernels.h"
-#include "common/mathop.h"
+#include "common/kernels.h"
 #include "g729/exc_core.h"
-#include "g729/exc_kernels.h"
+#include "g729/g729_mathop.h"
+#include "g729/kernels.h"
 #include "voksc.h"
 
 namespace voks::g729 {
@@ -20,7 +20,7 @@ const float inter_3l_32f[31] = {
     -0.003658f, -0.005027f, -0.002405f, 0.001050f,  0.002780f,  0.002145f,  0.000000f};
 
 int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
-    return exc_kernels().mac_chain(a, b, n);
+    return kernels().mac_chain(a, b, n);
 }
 
 void pitch_range(int delay, int subframe, int& tmin, int& tmax) {
@@ -70,7 +70,7 @@ int16_t lag_max(const int16_t* sig, int hi, int lo, bool exact, int16_t& cor_max
     int32_t corr[kPitMax + 1];
     const int count = hi - lo + 1;
     if (exact) {
-        common::corr_kernels().xcorr(sig, sig - hi, 80, corr, count);  // corr[hi - T]
+        common::kernels().xcorr(sig, sig - hi, 80, corr, count);  // corr[hi - T]
         for (int k = 0; k < count; ++k) corr[k] *= 2;
     } else {
         for (int k = 0; k < count; ++k) corr[k] = mac_chain(sig, sig - (hi - k), 80);
@@ -97,7 +97,7 @@ struct Decimated {
     explicit Decimated(const int16_t* s) {
         for (int k = 0; k < 111; ++k) ev[k] = s[2 * k - 142];
         for (int k = 0; k < 112; ++k) od[k] = s[2 * k - 143];
-        const common::CorrKernels& ck = common::corr_kernels();
+        const common::Kernels& ck = common::kernels();
         exact = ck.energy(ev, 111) < (int64_t{1} << 30) && ck.energy(od, 112) < (int64_t{1} << 30);
         if (exact) {
             // All lags 20..143 at once: element k pairs ev[71..] with ev or od from offset k,
@@ -112,12 +112,12 @@ struct Decimated {
     const int16_t* lagged(int i) const { return (i & 1) ? od + 71 - (i - 1) / 2 : ev + 71 - i / 2; }
     int32_t corr(int i) const {
         if (exact) return 2 * ((i & 1) ? odd[71 - (i - 1) / 2] : even[71 - i / 2]);
-        return exc_kernels().mac_chain(ev + 71, lagged(i), 40);
+        return kernels().mac_chain(ev + 71, lagged(i), 40);
     }
     int32_t energy(int i) const {
         const int16_t* p = lagged(i);
-        if (exact) return 2 * common::corr_kernels().dot(p, p, 40);
-        return exc_kernels().mac_chain(p, p, 40);
+        if (exact) return 2 * common::kernels().dot(p, p, 40);
+        return kernels().mac_chain(p, p, 40);
     }
 };
 
@@ -135,7 +135,7 @@ int16_t pitch_ol(const int16_t* x) {
     int16_t scaled[kPitMax + 80];
     scale_frame(x, scaled, ovf, t0);
     const int16_t* s = scaled + kPitMax;
-    const bool exact = common::corr_kernels().energy(scaled, kPitMax + 80) < (int64_t{1} << 30);
+    const bool exact = common::kernels().energy(scaled, kPitMax + 80) < (int64_t{1} << 30);
     int16_t max1, max2, max3;
     int16_t p1 = lag_max(s, kPitMax, 80, exact, max1);
     const int16_t p2 = lag_max(s, 79, 40, exact, max2);
@@ -209,7 +209,7 @@ int16_t pitch_ol_fast(const int16_t* x) {
 }
 
 void pred_lt_3(int16_t* exc, int t0, int frac) {
-    exc_kernels().pred_lt_3(exc, t0, frac);
+    kernels().pred_lt_3(exc, t0, frac);
 }
 
 // When max|x| * sum|h| < 2^30 no doubled partial sum reaches 2^31, so the chains are the exact
@@ -223,7 +223,7 @@ void convolve_q12(const int16_t* x, const int16_t* h, int16_t* y) {
     }
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
         int32_t s[kSubfr];
-        common::corr_kernels().conv(x, h, 0, kSubfr, s);
+        common::kernels().conv(x, h, 0, kSubfr, s);
         // extract_h(L_shl(2 s, 3)): s >> 12 clamped to 16 bits (L_shl saturates from s >= 2^27).
         for (int n = 0; n < kSubfr; ++n) {
             const int32_t v = s[n] >> 12;
@@ -270,7 +270,8 @@ int16_t interpol_3(const int16_t* x, int frac) {
     }
     if (int64_t{mx} * kInter3Abs.v[frac] < (int64_t{1} << 30)) {
         int32_t e = 0;
-        for (int i = 0, k = 0; i < 4; ++i, k += 3) e += x[-i] * inter_3[frac + k] + x[1 + i] * inter_3[3 - frac + k];
+        for (int i = 0, k = 0; i < 4; ++i, k += 3)
+            e += x[-i] * inter_3[frac + k] + x[1 + i] * inter_3[3 - frac + k];
         const int64_t r = (int64_t{e} * 2 + 0x8000) >> 16;
         return static_cast<int16_t>(r > MAX_16 ? MAX_16 : r);
     }
@@ -293,7 +294,7 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         h_fac = 1;
         scaling = 2;
     }
-    exc_kernels().norm_corr(exc, xn, h, t_min, t_max, h_fac, scaling, excf, corr);
+    kernels().norm_corr(exc, xn, h, t_min, t_max, h_fac, scaling, excf, corr);
 }
 
 // Picks the best fraction among f = first..last on the interpolated correlation around lag.
@@ -385,13 +386,13 @@ void pitch_fr3_fast(int16_t* exc, const int16_t* xn, const int16_t* h, int tmin,
                     int16_t& t0_out, int16_t& frac_out) {
     int16_t dn[kSubfr];
     cor_h_x(h, xn, dn);
-    const ExcKernels& k = exc_kernels();
+    const Kernels& k = kernels();
     int32_t max = MIN_32;
     int t0 = tmin;
     // Every lag's window lies in exc[-tmax .. 39 - tmin]: when <dn,dn> times that span's energy
     // is below 2^60 no partial sum can saturate (Cauchy-Schwarz), and the doubled exact
     // correlations of the shared kernel are the reference chains.
-    const common::CorrKernels& ck = common::corr_kernels();
+    const common::Kernels& ck = common::kernels();
     const int count = tmax - tmin + 1;
     const uint64_t ed = static_cast<uint64_t>(ck.energy(dn, kSubfr));
     const uint64_t ee = static_cast<uint64_t>(ck.energy(exc - tmax, kSubfr + tmax - tmin));
@@ -442,7 +443,7 @@ int16_t pitch_gain(const int16_t* x, const int16_t* y) {
 }
 
 void target_update(int16_t g, const int16_t* y, const int16_t* x, int16_t* x2) {
-    exc_kernels().target_update(g, y, x, x2);
+    kernels().target_update(g, y, x, x2);
 }
 
 void cor_h_x(const int16_t* h, const int16_t* x, int16_t* d) {

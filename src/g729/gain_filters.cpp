@@ -4,7 +4,7 @@
 
 #include "common/basicop.h"
 #include "g729/gain_internal.h"
-#include "g729/gain_kernels.h"
+#include "g729/kernels.h"
 
 namespace voks::g729 {
 namespace {
@@ -40,7 +40,6 @@ inline uint64_t biased32(int64_t v) {
     return static_cast<uint64_t>(v + (int64_t{1} << 31));
 }
 
-
 // One sample of the reference section, every step saturating.
 inline int16_t reference_step(HighPassState& s, int16_t x2, int sf) {
     int16_t hi = 0, lo = 0;
@@ -58,7 +57,9 @@ inline int16_t reference_step(HighPassState& s, int16_t x2, int sf) {
     return sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t);
 }
 
-inline int32_t abs32(int32_t v) { return v < 0 ? -v : v; }
+inline int32_t abs32(int32_t v) {
+    return v < 0 ? -v : v;
+}
 
 // The section when no partial sum of its chain can saturate (see highpass). The halved sum is
 // q = Mpy_32_16(y1, a1)/2 + Mpy_32_16(y2, a2)/2 + x0 b0 + x1 b1 + x2 b2, where with y >> 1 =
@@ -67,7 +68,7 @@ inline int32_t abs32(int32_t v) { return v < 0 ? -v : v; }
 // for q in [qlo, qhi]; outside, the sample takes the reference step.
 template <int kSf>
 void highpass_bounded(int16_t* x, int len, HighPassState& s) {
-    constexpr int kUp = 16 - kSf;                      // the doubling and the scaling
+    constexpr int kUp = 16 - kSf;                    // the doubling and the scaling
     constexpr int kOut = kSf == 13 ? kUp + 1 : kUp;  // the Q13 set doubles its output once more
     constexpr int32_t qlo = -(int32_t{1} << (31 - kOut));
     constexpr int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> kOut);
@@ -85,7 +86,9 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
         for (int i = 0; i < n; ++i) fir[i] = ext[i + 2] * b0 + ext[i + 1] * b1 + ext[i] * b2;
         int16_t* out = x + i0;
         for (int i = 0; i < n; ++i) {
-            const int32_t q = static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) + fir[i];
+            const int32_t q =
+                static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) +
+                fir[i];
             if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
                 s.y1 = y1;
                 s.y2 = y2;
@@ -149,7 +152,8 @@ void highpass(int16_t* x, int len, int sf, void* state) {
             const int64_t sh = p5 * (int64_t{1} << up);
             const int64_t r = (sf == 13 ? 2 * sh : sh) + 0x8000;
             if (((biased32(v1) | biased32(v2) | biased32(p2) | biased32(p3) | biased32(p4) | biased32(p5) |
-                  biased32(sh) | biased32(r)) >> 32) == 0) {
+                  biased32(sh) | biased32(r)) >>
+                 32) == 0) {
                 x[i] = static_cast<int16_t>(r >> 16);
                 s.y2 = s.y1;
                 s.y1 = static_cast<int32_t>(sh);
@@ -200,7 +204,7 @@ VokStatus synth_e(const int16_t* a, int order, const int16_t* x, int16_t* y, int
         int16_t* out = buf + kSynthMaxOrder;
         std::memcpy(out - order, mem, static_cast<size_t>(order) * sizeof(int16_t));
         bool overflow = false;
-        const GainKernels& k = gain_kernels();
+        const Kernels& k = kernels();
         for (int n0 = 0; n0 < len; n0 += kChunk) {
             const int count = len - n0 < kChunk ? len - n0 : kChunk;
             overflow = k.synth(a, order, x + n0, out, count) || overflow;

@@ -1,5 +1,5 @@
 // Scalar G.729 gain kernels and the kernel table.
-#include "g729/gain_kernels.h"
+#include "g729/kernels.h"
 
 #include "common/basicop.h"
 
@@ -73,38 +73,5 @@ bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, int n) {
 }
 
 }  // namespace scalar
-
-namespace {
-
-constexpr GainKernels kScalar{scalar::abs_sum,   scalar::energy_q2, scalar::apply_q14,  scalar::apply_q12,
-                              scalar::gain_dist, scalar::tilt,      scalar::quant_dist, scalar::synth};
-
-GainKernels g_kernels = kScalar;
-
-void fill(frame::Level level) {
-    g_kernels = kScalar;
-#if defined(__x86_64__) || defined(__i386__)
-    if (level == frame::Level::AVX2) {
-        g_kernels.abs_sum = avx2::abs_sum;
-        g_kernels.energy_q2 = avx2::energy_q2;
-        g_kernels.apply_q14 = avx2::apply_q14;
-        g_kernels.apply_q12 = avx2::apply_q12;
-        g_kernels.gain_dist = avx2::gain_dist;
-        g_kernels.tilt = avx2::tilt;
-        g_kernels.quant_dist = avx2::quant_dist;
-        g_kernels.synth = avx2::synth;
-    }
-#else
-    (void)level;
-#endif
-}
-
-const frame::KernelInit g_init(fill);
-
-}  // namespace
-
-const GainKernels& gain_kernels() {
-    return g_kernels;
-}
 
 }  // namespace voks::g729

@@ -4,28 +4,27 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/corr_kernels.h"
-#include "common/mathop.h"
-#include "g729/exc_kernels.h"
+#include "common/kernels.h"
+#include "g729/g729_mathop.h"
 #include "g729/gain_internal.h"
-#include "g729/gain_kernels.h"
 #include "g729/gain_tables.h"
+#include "g729/kernels.h"
 
 namespace voks::g729 {
 namespace {
 
 constexpr int kSubfr = 40;
 constexpr int kOrder = 10;
-constexpr int kMemRes2 = 152;      // past residual the G.729 harmonic filter reads
+constexpr int kMemRes2 = 152;  // past residual the G.729 harmonic filter reads
 constexpr int kSizRes2 = kMemRes2 + kSubfr;
-constexpr int kFup = 8;            // fractional resolution of the delay search
-constexpr int kLh2S = 4;           // taps of the short interpolation filters
-constexpr int kLh2L = 16;          // taps of the long interpolation filters
+constexpr int kFup = 8;    // fractional resolution of the delay search
+constexpr int kLh2S = 4;   // taps of the short interpolation filters
+constexpr int kLh2L = 16;  // taps of the long interpolation filters
 constexpr int kLhUpL = kLh2L / 2;
 constexpr int kSubfrP1 = kSubfr + 1;
 constexpr int16_t kMinGplt = 21845;
 constexpr int16_t kGammaHarm = 16384;
-constexpr int kImpLen = 20;        // impulse response of the short-term filter
+constexpr int kImpLen = 20;  // impulse response of the short-term filter
 constexpr int16_t kGamma3Plus = 6554;
 constexpr int16_t kGamma3Minus = 29491;
 constexpr int16_t kAgcFac = 32358;
@@ -56,7 +55,7 @@ void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int1
     for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
         int32_t acc[64];
-        common::corr_kernels().fir(h, taps, p, count, acc);
+        common::kernels().fir(h, taps, p, count, acc);
         // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15, only the top saturating.
         for (int n = 0; n < count; ++n) {
             const int32_t r = (acc[n] + 0x4000) >> 15;
@@ -76,7 +75,7 @@ void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int1
 // (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
 LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     LtpChoice off;
-    const ExcKernels& k = exc_kernels();
+    const Kernels& k = kernels();
     int32_t acc = k.mac_chain(sig, sig, kSubfr);
     if (acc == 0) return off;
     int16_t shEner = sub(16, norm_l(acc));
@@ -185,7 +184,7 @@ void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, in
     const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
     const int16_t* p = s + (kLhUpL - ltpdel);
     interp_filter(h, kLh2L, p, kSubfr, y, max_abs(p, 1 - kLh2L, kSubfr));
-    const ExcKernels& k = exc_kernels();
+    const Kernels& k = kernels();
     int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
         num = 0;
@@ -252,7 +251,7 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
         int32_t buf[kChunk];
         for (int n0 = 0; n0 < len; n0 += kChunk) {
             const int count = len - n0 < kChunk ? len - n0 : kChunk;
-            common::corr_kernels().fir(a, order + 1, x + n0, count, buf);
+            common::kernels().fir(a, order + 1, x + n0, count, buf);
             for (int k = 0; k < count; ++k) y[n0 + k] = round_fx(L_shl(buf[k] * 2, 3));
         }
         return;
@@ -353,7 +352,7 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
     for (int i = 0; i < kResBufLen - kFirst; ++i) scal[i] = static_cast<int16_t>(resBuf[kFirst + i] >> 2);
     const int16_t* s = scal + 143;
 
-    const ExcKernels& k = exc_kernels();
+    const Kernels& k = kernels();
     int32_t corMax = MIN_32;
     int16_t t0 = t0Min;
     for (int16_t i = t0Min; i <= t0Max; ++i) {
@@ -382,8 +381,8 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
     }
     int16_t g0, gain;
     if (sub(cmax, en) > 0) {
-        g0 = 21845;   // 1 / (1 + 0.5)
-        gain = 10923; // 0.5 / (1 + 0.5)
+        g0 = 21845;    // 1 / (1 + 0.5)
+        gain = 10923;  // 0.5 / (1 + 0.5)
     } else {
         cmax = shr(mult(cmax, 16384), 1);
         en = shr(en, 1);
@@ -452,7 +451,7 @@ void tilt_mu(int16_t parcor0, const int16_t* in, int16_t* out) {
     // The input is copied first so that the in-place call reads unfiltered samples.
     int16_t x[kSubfr + 1];
     std::memcpy(x, in, sizeof(x));
-    gain_kernels().tilt(x, out, kSubfr, mu, ga, fact, shFact1);
+    kernels().tilt(x, out, kSubfr, mu, ga, fact, shFact1);
 }
 
 void tilt_g729(const int16_t* h, int16_t* x) {
@@ -477,7 +476,7 @@ void tilt_g729a(const int16_t* lpc, int16_t* x) {
     for (int i = 0; i <= kOrder; ++i) num[i] = lpc[i];
     int16_t h[kLh];
     impulse(lpc + kOrder + 1, num, h, kLh);
-    const ExcKernels& k = exc_kernels();  // L_mac chains from zero, as L_mult then L_mac
+    const Kernels& k = kernels();  // L_mac chains from zero, as L_mult then L_mac
     const int16_t r0 = extract_h(k.mac_chain(h, h, kLh));
     int16_t r1 = extract_h(k.mac_chain(h, h + 1, kLh - 1));
     int16_t g = 0;
@@ -494,7 +493,7 @@ void preemphasis(int16_t g, const int16_t* src, int16_t* dst, int len, int16_t* 
 }
 
 void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
-    const GainKernels& k = gain_kernels();
+    const Kernels& k = kernels();
     int32_t acc = k.abs_sum(in, kSubfr);
     int16_t g0;
     if (acc == 0) {
@@ -527,7 +526,7 @@ void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
 }
 
 void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
-    const GainKernels& k = gain_kernels();
+    const Kernels& k = kernels();
     int32_t s = k.energy_q2(out, kSubfr);
     if (s == 0) {
         *pastGain = 0;

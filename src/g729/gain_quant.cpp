@@ -1,11 +1,11 @@
 // G.729 gain quantisers (8 kbit/s and Annex D 6.4 kbit/s), gain decoders with erasure
 // concealment, and the floating-point gain-codebook searches.
 #include "g729/gain_internal.h"
-#include "g729/gain_kernels.h"
+#include "g729/kernels.h"
 
 #include "common/basicop.h"
-#include "common/corr_kernels.h"
-#include "common/mathop.h"
+#include "common/kernels.h"
+#include "g729/g729_mathop.h"
 #include "g729/gain_tables.h"
 
 namespace voks::g729 {
@@ -28,13 +28,13 @@ struct GainBook {
     int16_t gain1Shift;  // Q shift of the unquantised code gain in the pre-selection
     int16_t sftY;        // alignment of the first-stage threshold products
     int16_t expMin2, expMin3, expMin4;
-    bool annexD;         // correction factors in Q14, halved before use
+    bool annexD;  // correction factors in Q14, halved before use
 };
 
-constexpr GainBook kBook8k{kGbk1, kGbk2, 8, 16, 4, 8, kThr1, kThr2, kCoef, kLCoef, kInvCoef,
-                           7, 3, 21, 3, 4, false};
-constexpr GainBook kBook6k{kGbk1_6k, kGbk2_6k, 8, 8, 6, 6, kThr1_6k, kThr2_6k, kCoef_6k, kLCoef_6k,
-                           kInvCoef_6k, 6, 2, 19, 2, 3, true};
+constexpr GainBook kBook8k{kGbk1,  kGbk2,    8, 16, 4,  8, kThr1, kThr2, kCoef,
+                           kLCoef, kInvCoef, 7, 3,  21, 3, 4,     false};
+constexpr GainBook kBook6k{kGbk1_6k,  kGbk2_6k,    8, 8, 6,  6, kThr1_6k, kThr2_6k, kCoef_6k,
+                           kLCoef_6k, kInvCoef_6k, 6, 2, 19, 2, 3,        true};
 
 // The L_mac chain 1 + sum L_mult(a[i], b[i]) over the subframe (energies ea, eb): exact when no
 // partial sum can saturate, step by step otherwise.
@@ -49,7 +49,7 @@ int32_t chain_from_1(const int16_t* a, const int16_t* b, int64_t ea, int64_t eb)
 // Correlations of Corr_xy2 appended to the G_pitch terms: <y2,y2>, -2<x,y2>, 2<y1,y2>.
 void corr_xy2(const int16_t* x, const int16_t* y1, const int16_t* y2, int64_t ex, int64_t ey1, int16_t* g,
               int16_t* e) {
-    const common::CorrKernels& k = common::corr_kernels();
+    const common::Kernels& k = common::kernels();
     int16_t sy2[kSubfr];
     for (int i = 0; i < kSubfr; ++i) sy2[i] = static_cast<int16_t>(y2[i] >> 3);
     // The squares of y2 / 8 sum to at most 40 * 2^24: that chain never saturates.
@@ -91,11 +91,15 @@ void presel(const GainBook& bk, const int16_t best[2], int16_t gcode0, int& cand
     cand1 = 0;
     cand2 = 0;
     if (gcode0 > 0) {
-        while (L_sub(ty, L_shr(L_mult(bk.thr1[cand1], gcode0), bk.sftY)) > 0 && ++cand1 < last1) {}
-        while (L_sub(tx, L_shr(L_mult(bk.thr2[cand2], gcode0), kSftX)) > 0 && ++cand2 < last2) {}
+        while (L_sub(ty, L_shr(L_mult(bk.thr1[cand1], gcode0), bk.sftY)) > 0 && ++cand1 < last1) {
+        }
+        while (L_sub(tx, L_shr(L_mult(bk.thr2[cand2], gcode0), kSftX)) > 0 && ++cand2 < last2) {
+        }
     } else {
-        while (L_sub(ty, L_shr(L_mult(bk.thr1[cand1], gcode0), bk.sftY)) < 0 && ++cand1 < last1) {}
-        while (L_sub(tx, L_shr(L_mult(bk.thr2[cand2], gcode0), kSftX)) < 0 && ++cand2 < last2) {}
+        while (L_sub(ty, L_shr(L_mult(bk.thr1[cand1], gcode0), bk.sftY)) < 0 && ++cand1 < last1) {
+        }
+        while (L_sub(tx, L_shr(L_mult(bk.thr2[cand2], gcode0), kSftX)) < 0 && ++cand2 < last2) {
+        }
     }
 }
 
@@ -115,8 +119,8 @@ int16_t combine(int32_t t1, int16_t e1, int32_t t2, int16_t e2, int16_t& expOut)
     return extract_h(ownNormShift(t, sft));
 }
 
-void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int16_t* code,
-              const int16_t* y2, int16_t* past, int16_t* gains, int16_t* idx, int16_t taming) {
+void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int16_t* code, const int16_t* y2,
+              int16_t* past, int16_t* gains, int16_t* idx, int16_t taming) {
     // Correlation terms: <y1,y1>, -2<x,y1>, <y2,y2>, -2<x,y2>, 2<y1,y2> with their Q formats.
     int16_t gp[4];
     int64_t energy_y1 = 0, energy_x = 0;
@@ -155,14 +159,14 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
     int16_t best[2];
     int16_t expNum = 0;
     // best[0] = (2 c2 c1 - c3 c4) * inv, Q9
-    int16_t num = combine(L_mult(g[2], g[1]), add(ex[2], ex[1]), L_mult(g[3], g[4]),
-                          add(add(ex[3], ex[4]), 1), expNum);
+    int16_t num =
+        combine(L_mult(g[2], g[1]), add(ex[2], ex[1]), L_mult(g[3], g[4]), add(add(ex[3], ex[4]), 1), expNum);
     sft = sub(add(expNum, expInv), 9 + 16 - 1);
     best[0] = extract_h(L_shr(L_mult(num, invDenom), sft));
     if (taming == 1 && sub(best[0], kGpClip2) > 0) best[0] = kGpClip2;
     // best[1] = (2 c0 c3 - c1 c4) * inv, Q2
-    num = combine(L_mult(g[0], g[3]), add(ex[0], ex[3]), L_mult(g[1], g[4]), add(add(ex[1], ex[4]), 1),
-                  expNum);
+    num =
+        combine(L_mult(g[0], g[3]), add(ex[0], ex[3]), L_mult(g[1], g[4]), add(add(ex[1], ex[4]), 1), expNum);
     sft = sub(add(expNum, expInv), 2 + 16 - 1);
     best[1] = extract_h(L_shr(L_mult(num, invDenom), sft));
 
@@ -203,7 +207,7 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
             gcv[k] = static_cast<int16_t>(c > MAX_16 ? MAX_16 : (c < MIN_16 ? MIN_16 : c));
         }
     }
-    gain_kernels().quant_dist(hi, lo, gpv, gcv, dist, n);
+    kernels().quant_dist(hi, lo, gpv, gcv, dist, n);
     // L_sub(d, min) < 0 has the sign of the exact difference: a plain comparison.
     int32_t distMin = MAX_32;
     int pick = -1;
@@ -235,7 +239,9 @@ void quantise(const GainBook& bk, const int16_t* x, const int16_t* y1, const int
 }
 
 // Plain sum of squares as the reference's saturating doubled accumulation sees it.
-int32_t doubled_energy(int32_t energy) { return sat32(int64_t{energy} * 2); }
+int32_t doubled_energy(int32_t energy) {
+    return sat32(int64_t{energy} * 2);
+}
 
 // Distances of the n1 x n2 candidate pairs from the rows (s1, s2) on; the first smallest wins.
 void search32f(const float* c, int s1, int s2, int n1, int n2, int taming, float g0, const float (*b1)[2],
@@ -246,7 +252,7 @@ void search32f(const float* c, int s1, int s2, int n1, int n2, int taming, float
             gp[i * n2 + j] = b1[s1 + i][0] + b2[s2 + j][0];
             gcs[i * n2 + j] = b1[s1 + i][1] + b2[s2 + j][1];
         }
-    gain_kernels().gain_dist(c, gp, gcs, g0, d, n1 * n2);
+    kernels().gain_dist(c, gp, gcs, g0, d, n1 * n2);
     float distMin = 3.402823466e+38f;
     i1 = s1;
     i2 = s2;
@@ -262,8 +268,8 @@ void search32f(const float* c, int s1, int s2, int n1, int n2, int taming, float
 
 }  // namespace
 
-void gain_quant(const int16_t* x, const int16_t* y1, const int16_t* code, const int16_t* y2,
-                int16_t* past, int16_t* gains, int16_t* idx, int16_t taming, bool annexD) {
+void gain_quant(const int16_t* x, const int16_t* y1, const int16_t* code, const int16_t* y2, int16_t* past,
+                int16_t* gains, int16_t* idx, int16_t taming, bool annexD) {
     quantise(annexD ? kBook6k : kBook8k, x, y1, code, y2, past, gains, idx, taming);
 }
 
@@ -287,8 +293,7 @@ void decode_gain(int32_t energy, int16_t* past, const int16_t* idx, int16_t* gai
     ownGainUpdate(past, gbk12);
 }
 
-void decode_gain_6k(int32_t energy, int16_t attenuation, int16_t* past, const int16_t* idx,
-                    int16_t* gains) {
+void decode_gain_6k(int32_t energy, int16_t attenuation, int16_t* past, const int16_t* idx, int16_t* gains) {
     if (idx == nullptr) {
         gains[0] = mult(gains[0], attenuation);
         gains[1] = mult(gains[1], attenuation);

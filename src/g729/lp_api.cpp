@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "frame/check.h"
+#include "g729/kernels.h"
 #include "g729/lp_internal.h"
-#include "g729/lp_kernels.h"
 #include "voksc.h"
 
 using voks::any_null;
@@ -14,7 +14,9 @@ namespace {
 
 constexpr int kHybridStateBytes = g::kHybridLags * 4;
 
-bool bad_mode(int mode) { return mode < 0 || mode > 1; }
+bool bad_mode(int mode) {
+    return mode < 0 || mode > 1;
+}
 
 // Codebook indices L1 (0..127), L2 and L3 (0..31) of an unpacked index vector.
 template <class T>
@@ -24,10 +26,14 @@ bool bad_codebook(const T* idx) {
 
 VokStatus lsf_status(int flags) {
     switch (flags) {
-        case g::kLsfFloor: return vokStatusLsfFloor;
-        case g::kLsfCeiling: return vokStatusLsfCeiling;
-        case g::kLsfFloor | g::kLsfCeiling: return vokStatusLsfFloorCeiling;
-        default: return vokStatusOk;
+        case g::kLsfFloor:
+            return vokStatusLsfFloor;
+        case g::kLsfCeiling:
+            return vokStatusLsfCeiling;
+        case g::kLsfFloor | g::kLsfCeiling:
+            return vokStatusLsfFloorCeiling;
+        default:
+            return vokStatusOk;
     }
 }
 
@@ -69,7 +75,8 @@ VOKSC_API VokStatus voksLPCToLSP_G729_16s(const Vok16s* pSrcLpc, const Vok16s* p
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksLPCToLSP_G729A_16s(const Vok16s* pSrcLpc, const Vok16s* pSrcPrevLsp, Vok16s* pDstLsp) {
+VOKSC_API VokStatus voksLPCToLSP_G729A_16s(const Vok16s* pSrcLpc, const Vok16s* pSrcPrevLsp,
+                                           Vok16s* pDstLsp) {
     if (any_null(pSrcLpc, pSrcPrevLsp, pDstLsp)) return vokStatusNullPtr;
     g::az_lsp(pSrcLpc, pSrcPrevLsp, pDstLsp, true);
     return vokStatusOk;
@@ -81,7 +88,8 @@ VOKSC_API VokStatus voksLPCToLSP_G729_32f(const Vok32f* pSrcLpc, const Vok32f* p
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksLPCToLSP_G729A_32f(const Vok32f* pSrcLpc, const Vok32f* pSrcPrevLsp, Vok32f* pDstLsp) {
+VOKSC_API VokStatus voksLPCToLSP_G729A_32f(const Vok32f* pSrcLpc, const Vok32f* pSrcPrevLsp,
+                                           Vok32f* pDstLsp) {
     if (any_null(pSrcLpc, pSrcPrevLsp, pDstLsp)) return vokStatusNullPtr;
     g::az_lsp_f(pSrcLpc, pSrcPrevLsp, pDstLsp, true);
     return vokStatusOk;
@@ -116,19 +124,20 @@ VOKSC_API VokStatus voksLSPToLSF_Norm_G729_16s(const Vok16s* pSrcLsp, Vok16s* pD
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksInterpolate_G729_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok16s* pDst, int len) {
+VOKSC_API VokStatus voksInterpolate_G729_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok16s* pDst,
+                                             int len) {
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
-    g::lp_kernels().interp_half(pSrc1, pSrc2, pDst, len);
+    g::kernels().interp_half(pSrc1, pSrc2, pDst, len);
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksInterpolateC_G729_16s_Sfs(const Vok16s* pSrc1, Vok16s c1, const Vok16s* pSrc2, Vok16s c2,
-                                                  Vok16s* pDst, int len, int scaleFactor) {
+VOKSC_API VokStatus voksInterpolateC_G729_16s_Sfs(const Vok16s* pSrc1, Vok16s c1, const Vok16s* pSrc2,
+                                                  Vok16s c2, Vok16s* pDst, int len, int scaleFactor) {
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (scaleFactor < 0) return vokStatusScaleFactor;
     if (len < 1) return vokStatusSize;
-    g::lp_kernels().interp_c(pSrc1, c1, pSrc2, c2, pDst, len, scaleFactor);
+    g::kernels().interp_c(pSrc1, c1, pSrc2, c2, pDst, len, scaleFactor);
     return vokStatusOk;
 }
 
@@ -137,7 +146,7 @@ VOKSC_API VokStatus voksInterpolateC_NR_G729_16s_Sfs(const Vok16s* pSrc1, Vok16s
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (scaleFactor < 0) return vokStatusScaleFactor;
     if (len < 1) return vokStatusSize;
-    g::lp_kernels().interp_c_nr(pSrc1, c1, pSrc2, c2, pDst, len, scaleFactor);
+    g::kernels().interp_c_nr(pSrc1, c1, pSrc2, c2, pDst, len, scaleFactor);
     return vokStatusOk;
 }
 
@@ -145,7 +154,7 @@ VOKSC_API VokStatus voksInterpolateC_G729_32f(const Vok32f* pSrc1, const Vok32f*
                                               Vok32f c1, Vok32f c2) {
     if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
-    g::lp_kernels().interp_c_f32(pSrc1, pSrc2, pDst, len, c1, c2);
+    g::kernels().interp_c_f32(pSrc1, pSrc2, pDst, len, c1, c2);
     return vokStatusOk;
 }
 
@@ -237,7 +246,8 @@ VOKSC_API VokStatus voksWinHybridInit_G729E_32f(VokWinHybridState_G729E_32f* pSt
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksWinHybrid_G729E_16s32s(const Vok16s* pSrc, Vok32s* pDst, VokWinHybridState_G729E_16s* pState) {
+VOKSC_API VokStatus voksWinHybrid_G729E_16s32s(const Vok16s* pSrc, Vok32s* pDst,
+                                               VokWinHybridState_G729E_16s* pState) {
     if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
     int32_t state[g::kHybridLags];
     std::memcpy(state, pState, sizeof(state));
@@ -246,7 +256,8 @@ VOKSC_API VokStatus voksWinHybrid_G729E_16s32s(const Vok16s* pSrc, Vok32s* pDst,
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksWinHybrid_G729E_32f(const Vok32f* pSrc, Vok32f* pDst, VokWinHybridState_G729E_32f* pState) {
+VOKSC_API VokStatus voksWinHybrid_G729E_32f(const Vok32f* pSrc, Vok32f* pDst,
+                                            VokWinHybridState_G729E_32f* pState) {
     if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
     float state[g::kHybridLags];
     std::memcpy(state, pState, sizeof(state));

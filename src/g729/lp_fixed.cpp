@@ -4,13 +4,15 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "g729/kernels.h"
 #include "g729/lp_internal.h"
-#include "g729/lp_kernels.h"
 #include "g729/lp_tables.h"
 
 namespace voks::g729 {
 
-void lag_window(int32_t* r, int len) { lp_kernels().lag_window(r, len); }
+void lag_window(int32_t* r, int len) {
+    kernels().lag_window(r, len);
+}
 
 namespace {
 // Mpy_32 for lo parts in [0, 2^15), as L_Extract gives them: each mult term has the sign of its
@@ -150,10 +152,10 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
     const int16_t* grid = coarse ? kGrid50 : kGrid60;
     const int points = coarse ? 50 : 60;
     const int bisections = coarse ? 2 : 4;
-    const LpKernels& kt = lp_kernels();
+    const Kernels& kt = kernels();
     // Whether the Chebyshev recursion of each polynomial can saturate anywhere. Single points go
     // straight to the scalar kernel (the vector one hands anything below eight points to it).
-    const bool plain[2] = {lp_scalar::cheb_unsaturated(f1), lp_scalar::cheb_unsaturated(f2)};
+    const bool plain[2] = {scalar::cheb_unsaturated(f1), scalar::cheb_unsaturated(f2)};
 
     // Grid values of each polynomial, evaluated in blocks of eight as the search reaches them.
     int16_t ygrid[2][64];
@@ -182,7 +184,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         for (int b = 0; b < bisections; ++b) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1));
             int16_t ymid = 0;
-            lp_scalar::cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
+            scalar::cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
             if (L_mult(ylow, ymid) <= 0) {
                 yhigh = ymid;
                 xhigh = xmid;
@@ -209,7 +211,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         xlow = xint;
         ip ^= 1;
         coef = ip ? f2 : f1;
-        lp_scalar::cheb_grid(coef, ovf, plain[ip], &xlow, 1, &ylow);
+        scalar::cheb_grid(coef, ovf, plain[ip], &xlow, 1, &ylow);
     }
     std::memcpy(lsp, nf < kOrder ? prev_lsp : roots, sizeof(roots));
 }
@@ -279,10 +281,10 @@ void lsp_az(const int16_t* lsp, int16_t* a) {
 }
 
 int lsf_to_lsp(const int16_t* lsf, int16_t* lsp) {
-    lp_kernels().lsf_to_lsp(lsf, lsp, 8);
+    kernels().lsf_to_lsp(lsf, lsp, 8);
     for (int i = 8; i < kOrder; ++i) {
         if (lsf[i] < 0) return i;
-        lp_scalar::lsf_to_lsp(lsf + i, lsp + i, 1);
+        scalar::lsf_to_lsp(lsf + i, lsp + i, 1);
     }
     return kOrder;
 }
@@ -292,8 +294,8 @@ void lsp_to_lsf(const int16_t* lsp, int16_t* lsf) {
     for (int i = kOrder - 1; i >= 0; --i) {
         while (kCos15[ind] < lsp[i] && ind > 0) --ind;
         const int16_t offset = sub(lsp[i], kCos15[ind]);
-        const int16_t freq = add(shl(static_cast<int16_t>(ind), 9),
-                                 extract_l(L_shr(L_mult(kAcos12[ind], offset), 12)));
+        const int16_t freq =
+            add(shl(static_cast<int16_t>(ind), 9), extract_l(L_shr(L_mult(kAcos12[ind], offset), 12)));
         lsf[i] = mult(freq, 25736);
     }
 }

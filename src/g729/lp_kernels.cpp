@@ -1,5 +1,5 @@
 // Scalar kernels of the G.729 linear-prediction operations and the kernel table.
-#include "g729/lp_kernels.h"
+#include "g729/kernels.h"
 
 #include <cmath>
 
@@ -8,7 +8,7 @@
 
 namespace voks::g729 {
 
-namespace lp_scalar {
+namespace scalar {
 
 void lag_window(int32_t* r, int len) {
     for (int k = 0; k < len; ++k) {
@@ -162,8 +162,8 @@ void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int
     const int s = sf > 31 ? 31 : sf;
     const uint32_t rnd = s > 0 ? uint32_t{1} << (s - 1) : 0;
     for (int i = 0; i < n; ++i) {
-        const uint32_t sum = static_cast<uint32_t>(int32_t{a[i]} * ca) +
-                             static_cast<uint32_t>(int32_t{b[i]} * cb) + rnd;
+        const uint32_t sum =
+            static_cast<uint32_t>(int32_t{a[i]} * ca) + static_cast<uint32_t>(int32_t{b[i]} * cb) + rnd;
         dst[i] = sat16(static_cast<int32_t>(sum) >> s);
     }
 }
@@ -207,27 +207,6 @@ int arg_min(const int32_t* d, int n) {
     return best;
 }
 
-}  // namespace lp_scalar
-
-namespace {
-
-constexpr LpKernels kScalar = {
-    lp_scalar::lag_window,        lp_scalar::cheb_grid,   lp_scalar::lsf_to_lsp,   lp_scalar::interp_half,
-    lp_scalar::interp_c,          lp_scalar::interp_c_nr, lp_scalar::interp_c_f32, lp_scalar::pre_select_dist,
-    lp_scalar::second_stage_dist, lp_scalar::arg_min};
-constexpr LpKernels kAvx2 = {lp_avx2::lag_window,   lp_avx2::cheb_grid,       lp_avx2::lsf_to_lsp,
-                             lp_avx2::interp_half,  lp_avx2::interp_c,        lp_avx2::interp_c_nr,
-                             lp_avx2::interp_c_f32, lp_avx2::pre_select_dist, lp_avx2::second_stage_dist,
-                             lp_avx2::arg_min};
-
-LpKernels g_table = kScalar;
-
-void fill(frame::Level level) { g_table = level == frame::Level::AVX2 ? kAvx2 : kScalar; }
-
-const frame::KernelInit kInit(fill);
-
-}  // namespace
-
-const LpKernels& lp_kernels() { return g_table; }
+}  // namespace scalar
 
 }  // namespace voks::g729

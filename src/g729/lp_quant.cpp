@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "g729/kernels.h"
 #include "g729/lp_internal.h"
-#include "g729/lp_kernels.h"
 #include "g729/lp_tables.h"
 
 namespace voks::g729 {
@@ -103,7 +103,7 @@ void codebook_vector(int l1, int l2, int l3, int16_t* buf) {
 
 // The encoder search of Relspwed: writes idx = (mode, L1, L2, L3).
 void search(const int16_t* lsf, const int16_t* mem, int16_t* idx) {
-    const LpKernels& kt = lp_kernels();
+    const Kernels& kt = kernels();
     int16_t w[kOrder];
     lsf_weights(lsf, w);
     int cand[2], i1[2], i2[2];
@@ -163,8 +163,7 @@ int lsf_quant(const int16_t* lsf, int16_t* mem, int16_t* lsf_q, int16_t* idx) {
     return lsf_decode(idx, mem, lsf_q);
 }
 
-int lsf_quant_e(const int16_t* lsf, const int16_t* mem, int16_t* lsf_q, int16_t* idx,
-                int16_t* residual) {
+int lsf_quant_e(const int16_t* lsf, const int16_t* mem, int16_t* lsf_q, int16_t* idx, int16_t* residual) {
     search(lsf, mem, idx);
     const int mode = idx[0];
     codebook_vector(idx[1], idx[2], idx[3], residual);

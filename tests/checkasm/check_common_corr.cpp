@@ -3,7 +3,7 @@
 #include <string>
 
 #include "checkasm.h"
-#include "common/corr_kernels.h"
+#include "common/kernels.h"
 #include "voksc.h"
 
 using namespace checkasm;
@@ -13,7 +13,9 @@ namespace vx = voks::common::avx2;
 namespace {
 
 // Second source: the same pattern except that ties get random partners.
-Pattern partner(Pattern p) { return p == Pattern::Ties ? Pattern::Random : p; }
+Pattern partner(Pattern p) {
+    return p == Pattern::Ties ? Pattern::Random : p;
+}
 
 // Compares two 32-bit output buffers and their guards; records one comparison.
 void compare_out(Context& ctx, const char* name, int len, int off, Pattern p, Buffer<int32_t>& ref,
@@ -39,7 +41,8 @@ CHECKASM(corr_dot) {
                 ++ctx.checks;
                 if (sc::dot(a.data(), b.data(), len) != vx::dot(a.data(), b.data(), len))
                     ctx.fail("dot", "avx2", len, off, p, 0);
-                if (!a.guards_intact() || !b.guards_intact()) ctx.fail("dot", "avx2", len, off, p, -1, "guard");
+                if (!a.guards_intact() || !b.guards_intact())
+                    ctx.fail("dot", "avx2", len, off, p, -1, "guard");
             }
 }
 

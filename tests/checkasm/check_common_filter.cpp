@@ -4,7 +4,7 @@
 #include <string>
 
 #include "checkasm.h"
-#include "common/filter_kernels.h"
+#include "common/kernels.h"
 
 using namespace checkasm;
 namespace sc = voks::common::scalar;

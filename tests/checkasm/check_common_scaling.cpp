@@ -2,11 +2,11 @@
 #include <functional>
 
 #include "checkasm.h"
-#include "common/scaling_kernels.h"
+#include "common/kernels.h"
 #include "voksc.h"
 
 using namespace checkasm;
-using voks::common::ScalingKernels;
+using ScalingKernels = voks::common::Kernels;
 
 namespace {
 
@@ -16,10 +16,8 @@ constexpr int kScaleFactors[] = {0, 1, 2, 14, 15, 16, 29, 30, 31};
 // 16-bit outputs and their guard zones. `prepare` fills the inputs for one case.
 template <class Run>
 void compare16(Context& ctx, const char* name, int inputs, Run run) {
-    const ScalingKernels scalar = {voks::common::mul_nr_scalar, voks::common::mulc_nr_scalar,
-                                   voks::common::max_abs_scalar, voks::common::shift_scalar};
-    const ScalingKernels vector = {voks::common::mul_nr_avx2, voks::common::mulc_nr_avx2,
-                                   voks::common::max_abs_avx2, voks::common::shift_avx2};
+    const ScalingKernels& scalar = voks::common::kernels_for(voks::frame::Level::Scalar);
+    const ScalingKernels& vector = voks::common::kernels_for(voks::frame::Level::AVX2);
     if (!have_avx2()) return;
     for (int len : lengths()) {
         for (int off : offsets<int16_t>()) {
@@ -31,8 +29,8 @@ void compare16(Context& ctx, const char* name, int inputs, Run run) {
                 const int16_t c = static_cast<int16_t>(ctx.rng.next());
                 (void)inputs;
                 std::string detail;
-                const bool same_extra = run(scalar, vector, in1.data(), in2.data(), c, out1.data(), out2.data(),
-                                            len, detail);
+                const bool same_extra =
+                    run(scalar, vector, in1.data(), in2.data(), c, out1.data(), out2.data(), len, detail);
                 ++ctx.checks;
                 const int diff = first_difference(out1.data(), out2.data(), len);
                 if (diff >= 0 || !same_extra)
@@ -49,8 +47,8 @@ void compare16(Context& ctx, const char* name, int inputs, Run run) {
 CHECKASM(mul_nr) {
     for (int sf : kScaleFactors) {
         compare16(ctx, "mul_nr", 2,
-                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t* b, int16_t,
-                       int16_t* o1, int16_t* o2, int n, std::string& detail) {
+                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t* b,
+                       int16_t, int16_t* o1, int16_t* o2, int n, std::string& detail) {
                       detail = "sf=" + std::to_string(sf);
                       s.mul_nr(a, b, o1, n, sf);
                       v.mul_nr(a, b, o2, n, sf);
@@ -62,8 +60,8 @@ CHECKASM(mul_nr) {
 CHECKASM(mul_nr_in_place) {
     for (int sf : {0, 1, 15}) {
         compare16(ctx, "mul_nr_in_place", 2,
-                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t* b, int16_t,
-                       int16_t* o1, int16_t* o2, int n, std::string& detail) {
+                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t* b,
+                       int16_t, int16_t* o1, int16_t* o2, int n, std::string& detail) {
                       detail = "sf=" + std::to_string(sf);
                       std::memcpy(o1, b, sizeof(int16_t) * n);
                       std::memcpy(o2, b, sizeof(int16_t) * n);
@@ -77,8 +75,8 @@ CHECKASM(mul_nr_in_place) {
 CHECKASM(mulc_nr) {
     for (int sf : kScaleFactors) {
         compare16(ctx, "mulc_nr", 1,
-                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t*, int16_t c,
-                       int16_t* o1, int16_t* o2, int n, std::string& detail) {
+                  [sf](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t*,
+                       int16_t c, int16_t* o1, int16_t* o2, int n, std::string& detail) {
                       detail = "sf=" + std::to_string(sf) + " c=" + std::to_string(c);
                       s.mulc_nr(a, c, o1, n, sf);
                       v.mulc_nr(a, c, o2, n, sf);
@@ -110,8 +108,8 @@ CHECKASM(max_abs) {
 CHECKASM(shift) {
     for (int sh : {-20, -15, -3, -1, 0, 1, 5, 14}) {
         compare16(ctx, "shift", 1,
-                  [sh](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t*, int16_t,
-                       int16_t* o1, int16_t* o2, int n, std::string& detail) {
+                  [sh](const ScalingKernels& s, const ScalingKernels& v, const int16_t* a, const int16_t*,
+                       int16_t, int16_t* o1, int16_t* o2, int n, std::string& detail) {
                       detail = "shift=" + std::to_string(sh);
                       s.shift(a, o1, n, sh);
                       v.shift(a, o2, n, sh);
@@ -143,9 +141,10 @@ CHECKASM(scaling_levels) {
             for (int k = 0; k < 4; ++k) {
                 ++ctx.checks;
                 if (r[0][k] != r[1][k])
-                    ctx.fail("scaling_levels", "avx2", len, 0, p,
-                             first_difference(r[0][k].data(), r[1][k].data(), static_cast<int>(r[0][k].size())),
-                             "operation " + std::to_string(k));
+                    ctx.fail(
+                        "scaling_levels", "avx2", len, 0, p,
+                        first_difference(r[0][k].data(), r[1][k].data(), static_cast<int>(r[0][k].size())),
+                        "operation " + std::to_string(k));
             }
         }
     }

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "checkasm.h"
-#include "g722/g722_internal.h"
+#include "g722/kernels.h"
 
 using namespace checkasm;
 namespace g7 = voks::g722;
@@ -11,7 +11,7 @@ namespace g7 = voks::g722;
 namespace {
 
 // Runs a QMF kernel pair on `pairs` pairs from a random delay line, out of place and in place.
-void check_qmf(Context& ctx, const char* name, g7::QmfFn scalar, g7::QmfFn vector) {
+void check_qmf(Context& ctx, const char* name, g7::qmf_tx_fn* scalar, g7::qmf_tx_fn* vector) {
     for (int pairs : lengths()) {
         if (pairs == 0) continue;
         const int n = 2 * pairs;
@@ -55,9 +55,9 @@ g7::AdpcmState warm_state(Rng& rng, bool decoder) {
     int16_t in[128], out[128];
     fill16(rng, Pattern::Random, in, 128);
     if (decoder)
-        g7::decode_scalar(in, out, 64, 1, s);
+        g7::scalar::decode(in, out, 64, 1, s);
     else
-        g7::encode_scalar(in, out, 64, s);
+        g7::scalar::encode(in, out, 64, s);
     return s;
 }
 
@@ -79,11 +79,11 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
                         g7::init_state(s1);
                     g7::AdpcmState s2 = s1;
                     if (decoder) {
-                        g7::decode_scalar(in.data(), out1.data(), pairs, mode, s1);
-                        g7::decode_sse2(in.data(), out2.data(), pairs, mode, s2);
+                        g7::scalar::decode(in.data(), out1.data(), pairs, mode, s1);
+                        g7::avx2::decode(in.data(), out2.data(), pairs, mode, s2);
                     } else {
-                        g7::encode_scalar(in.data(), out1.data(), pairs, s1);
-                        g7::encode_sse2(in.data(), out2.data(), pairs, s2);
+                        g7::scalar::encode(in.data(), out1.data(), pairs, s1);
+                        g7::avx2::encode(in.data(), out2.data(), pairs, s2);
                     }
                     ++ctx.checks;
                     const int diff = first_difference(out1.data(), out2.data(), n);
@@ -103,12 +103,12 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
 
 CHECKASM(g722_qmf_tx) {
     if (!have_avx2()) return;
-    check_qmf(ctx, "g722_qmf_tx", g7::qmf_tx_scalar, g7::qmf_tx_avx2);
+    check_qmf(ctx, "g722_qmf_tx", g7::scalar::qmf_tx, g7::avx2::qmf_tx);
 }
 
 CHECKASM(g722_qmf_rx) {
     if (!have_avx2()) return;
-    check_qmf(ctx, "g722_qmf_rx", g7::qmf_rx_scalar, g7::qmf_rx_avx2);
+    check_qmf(ctx, "g722_qmf_rx", g7::scalar::qmf_rx, g7::avx2::qmf_rx);
 }
 
 CHECKASM(g722_adpcm_encode) {

@@ -2,7 +2,7 @@
 // output law, from reset, adapted and arbitrary (garbage) states, comparing codes or outputs,
 // guard zones and the final states.
 #include "checkasm.h"
-#include "g726/g726_internal.h"
+#include "g726/kernels.h"
 
 using namespace checkasm;
 namespace g726 = voks::g726;
@@ -18,7 +18,7 @@ g726::Core start_state(Rng& rng, int rate, int kind) {
         uint8_t c[200];
         fill16(rng, Pattern::Random, x, 200);
         for (auto& v : x) v = static_cast<int16_t>(v >> 2);
-        g726::encode_scalar(s, x, c, 200);
+        g726::scalar::encode(s, x, c, 200);
     } else if (kind == 2) {
         auto* bytes = reinterpret_cast<uint8_t*>(&s);
         for (size_t k = 0; k < sizeof s; ++k) bytes[k] = static_cast<uint8_t>(rng.next());
@@ -40,12 +40,14 @@ CHECKASM(g726_encode) {
                 Buffer<int16_t> x(len, off);
                 Buffer<uint8_t> c1(len, (off * 3) % 32), c2(len, (off * 3) % 32);
                 fill16(ctx.rng, p, x.data(), len);
-                g726::encode_scalar(s1, x.data(), c1.data(), len);
-                g726::encode_avx2(s2, x.data(), c2.data(), len);
+                g726::scalar::encode(s1, x.data(), c1.data(), len);
+                g726::avx2::encode(s2, x.data(), c2.data(), len);
                 ++ctx.checks;
-                const std::string detail = "rate index " + std::to_string(rate) + ", state " + std::to_string(kind);
+                const std::string detail =
+                    "rate index " + std::to_string(rate) + ", state " + std::to_string(kind);
                 const int diff = first_difference(c1.data(), c2.data(), len);
-                if (diff >= 0) ctx.fail("g726_encode", "avx2", len, off, p, diff, detail);
+                if (diff >= 0)
+                    ctx.fail("g726_encode", "avx2", len, off, p, diff, detail);
                 else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
                     ctx.fail("g726_encode", "avx2", len, off, p, -1, detail + ": state differs");
                 else if (!c2.guards_intact() || !x.guards_intact())
@@ -69,14 +71,16 @@ CHECKASM(g726_decode) {
                     // Codes: the pattern's bytes, all bits (the kernels read the low ones).
                     Buffer<int16_t> raw(len, 0);
                     fill16(ctx.rng, p, raw.data(), len);
-                    for (int k = 0; k < len; ++k) c.data()[k] = static_cast<uint8_t>(raw.data()[k] ^ (raw.data()[k] >> 8));
-                    g726::decode_scalar(s1, law, c.data(), y1.data(), len);
-                    g726::decode_avx2(s2, law, c.data(), y2.data(), len);
+                    for (int k = 0; k < len; ++k)
+                        c.data()[k] = static_cast<uint8_t>(raw.data()[k] ^ (raw.data()[k] >> 8));
+                    g726::scalar::decode(s1, law, c.data(), y1.data(), len);
+                    g726::avx2::decode(s2, law, c.data(), y2.data(), len);
                     ++ctx.checks;
                     const std::string detail = "rate index " + std::to_string(rate) + ", law " +
                                                std::to_string(law) + ", state " + std::to_string(kind);
                     const int diff = first_difference(y1.data(), y2.data(), len);
-                    if (diff >= 0) ctx.fail("g726_decode", "avx2", len, off, p, diff, detail);
+                    if (diff >= 0)
+                        ctx.fail("g726_decode", "avx2", len, off, p, diff, detail);
                     else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
                         ctx.fail("g726_decode", "avx2", len, off, p, -1, detail + ": state differs");
                     else if (!y2.guards_intact() || !c.guards_intact())

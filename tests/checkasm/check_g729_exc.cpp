@@ -7,7 +7,7 @@
 
 #include "checkasm.h"
 #include "g729/exc_core.h"
-#include "g729/exc_kernels.h"
+#include "g729/kernels.h"
 
 using namespace checkasm;
 namespace sc = voks::g729::scalar;
@@ -227,9 +227,18 @@ CHECKASM(g729_exc_phase_b) {
         }
         int16_t sq_r, alp_r;
         switch ((trial >> 2) & 1 ? trial % 3 : 0) {
-            case 0: sq_r = -1; alp_r = 1; break;
-            case 1: sq_r = static_cast<int16_t>(ctx.rng.range(0, 32767)); alp_r = static_cast<int16_t>(ctx.rng.range(1, 32767)); break;
-            default: sq_r = static_cast<int16_t>(ctx.rng.range(-1, 32767)); alp_r = static_cast<int16_t>(ctx.rng.range(-32768, 0)); break;
+            case 0:
+                sq_r = -1;
+                alp_r = 1;
+                break;
+            case 1:
+                sq_r = static_cast<int16_t>(ctx.rng.range(0, 32767));
+                alp_r = static_cast<int16_t>(ctx.rng.range(1, 32767));
+                break;
+            default:
+                sq_r = static_cast<int16_t>(ctx.rng.range(-1, 32767));
+                alp_r = static_cast<int16_t>(ctx.rng.range(-32768, 0));
+                break;
         }
         int16_t sq_v = sq_r, alp_v = alp_r;
         int ar, kr, av, kv;
@@ -329,13 +338,15 @@ CHECKASM(g729_exc_target_update) {
         fill16(ctx.rng, p, y.data(), 40);
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), x.data(), 40);
         const int16_t gains[] = {0, 1, -1, 16384, 19661, 32767, -32768};
-        const int16_t g = trial < 7 * 7 ? gains[trial % 7] : static_cast<int16_t>(ctx.rng.range(-32768, 32767));
+        const int16_t g =
+            trial < 7 * 7 ? gains[trial % 7] : static_cast<int16_t>(ctx.rng.range(-32768, 32767));
         sc::target_update(g, y.data(), x.data(), r.data());
         vx::target_update(g, y.data(), x.data(), v.data());
         ++ctx.checks;
         const int d = first_difference(r.data(), v.data(), 40);
         if (d >= 0) ctx.fail("target_update", "avx2", 40, trial & 15, p, d, "g=" + std::to_string(g));
-        if (!r.guards_intact() || !v.guards_intact()) ctx.fail("target_update", "avx2", 40, 0, p, -1, "guard");
+        if (!r.guards_intact() || !v.guards_intact())
+            ctx.fail("target_update", "avx2", 40, 0, p, -1, "guard");
     }
 }
 
@@ -381,13 +392,15 @@ CHECKASM(g729_exc_matrix_forms) {
                 ++ctx.checks;
                 int d = first_difference(r.data(), v.data(), len);
                 if (d >= 0) ctx.fail("narrow_q15", "avx2", len, off, p, d);
-                if (!r.guards_intact() || !v.guards_intact()) ctx.fail("narrow_q15", "avx2", len, off, p, -1, "guard");
+                if (!r.guards_intact() || !v.guards_intact())
+                    ctx.fail("narrow_q15", "avx2", len, off, p, -1, "guard");
                 sc::widen(r.data(), mr.data(), len);
                 vx::widen(r.data(), mv.data(), len);
                 ++ctx.checks;
                 d = first_difference(mr.data(), mv.data(), len);
                 if (d >= 0) ctx.fail("widen", "avx2", len, off, p, d);
-                if (!mr.guards_intact() || !mv.guards_intact()) ctx.fail("widen", "avx2", len, off, p, -1, "guard");
+                if (!mr.guards_intact() || !mv.guards_intact())
+                    ctx.fail("widen", "avx2", len, off, p, -1, "guard");
             }
     // The gather with the matrix's index pattern and with random indices into a 1640-entry table.
     std::vector<int32_t> src(1640), at(640), dr(640), dv(640);

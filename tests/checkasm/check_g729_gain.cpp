@@ -5,7 +5,7 @@
 #include <string>
 
 #include "checkasm.h"
-#include "g729/gain_kernels.h"
+#include "g729/kernels.h"
 #include "voksc.h"
 
 using namespace checkasm;

@@ -3,11 +3,11 @@
 #include <string>
 
 #include "checkasm.h"
-#include "g729/lp_kernels.h"
+#include "g729/kernels.h"
 
 using namespace checkasm;
-namespace sc = voks::g729::lp_scalar;
-namespace vx = voks::g729::lp_avx2;
+namespace sc = voks::g729::scalar;
+namespace vx = voks::g729::avx2;
 
 namespace {
 
@@ -53,7 +53,7 @@ CHECKASM(g729_lp_cheb_grid) {
                     c = static_cast<int16_t>(p == Pattern::SmallRandom ? ctx.rng.range(-6000, 6000)
                                                                        : ctx.rng.range(-32768, 32767));
                 if (p == Pattern::AllMin || p == Pattern::AllMax) fill16(ctx.rng, p, f, 6);
-                const bool plain = voks::g729::lp_scalar::cheb_unsaturated(f);
+                const bool plain = voks::g729::scalar::cheb_unsaturated(f);
                 sc::cheb_grid(f, q10, plain, x.data(), len, r.data());
                 vx::cheb_grid(f, q10, plain, x.data(), len, v.data());
                 compare(ctx, "cheb_grid", len, off, p, r, v, q10 ? "q10" : "q11");

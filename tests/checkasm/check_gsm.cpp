@@ -1,7 +1,8 @@
 // GSM full-rate kernels: short-term analysis and synthesis lattices and the RPE weighting
 // filter, AVX2 against scalar.
 #include "checkasm.h"
-#include "gsm/gsmfr_kernels.h"
+#include "gsm/gsmfr_internal.h"
+#include "gsm/kernels.h"
 
 using namespace checkasm;
 namespace gsm = voks::gsm;
@@ -33,11 +34,12 @@ CHECKASM(gsmfr_st_analysis) {
                 fill16(ctx.rng, p == Pattern::Zeros ? Pattern::Random : p, u1.data(), 8);
                 std::memcpy(x2.data(), x1.data(), sizeof(int16_t) * len);
                 std::memcpy(u2.data(), u1.data(), sizeof(int16_t) * 8);
-                gsm::st_analysis_c(r, x1.data(), len, u1.data());
-                gsm::st_analysis_avx2(r, x2.data(), len, u2.data());
+                gsm::scalar::st_analysis(r, x1.data(), len, u1.data());
+                gsm::avx2::st_analysis(r, x2.data(), len, u2.data());
                 ++ctx.checks;
                 const int diff = first_difference(x1.data(), x2.data(), len);
-                if (diff >= 0) ctx.fail("gsmfr_st_analysis", "avx2", len, off, p, diff);
+                if (diff >= 0)
+                    ctx.fail("gsmfr_st_analysis", "avx2", len, off, p, diff);
                 else if (first_difference(u1.data(), u2.data(), 8) >= 0)
                     ctx.fail("gsmfr_st_analysis", "avx2", len, off, p, -1, "memory differs");
                 else if (!x2.guards_intact() || !u2.guards_intact())
@@ -69,12 +71,13 @@ CHECKASM(gsmfr_st_synthesis) {
                         src1 = o1.data();
                         src2 = o2.data();
                     }
-                    gsm::st_synthesis_c(r, src1, o1.data(), len, v1.data());
-                    gsm::st_synthesis_avx2(r, src2, o2.data(), len, v2.data());
+                    gsm::scalar::st_synthesis(r, src1, o1.data(), len, v1.data());
+                    gsm::avx2::st_synthesis(r, src2, o2.data(), len, v2.data());
                     ++ctx.checks;
                     const char* detail = in_place ? "in place" : "";
                     const int diff = first_difference(o1.data(), o2.data(), len);
-                    if (diff >= 0) ctx.fail("gsmfr_st_synthesis", "avx2", len, off, p, diff, detail);
+                    if (diff >= 0)
+                        ctx.fail("gsmfr_st_synthesis", "avx2", len, off, p, diff, detail);
                     else if (first_difference(v1.data(), v2.data(), 9) >= 0)
                         ctx.fail("gsmfr_st_synthesis", "avx2", len, off, p, -1, "memory differs");
                     else if (!o2.guards_intact() || !v2.guards_intact() || !in.guards_intact())
@@ -95,11 +98,12 @@ CHECKASM(gsmfr_weighting) {
                 Buffer<int16_t> x(len + 10, off);
                 Buffer<int16_t> y1(len, (off * 5 + 1) % 16), y2(len, (off * 5 + 1) % 16);
                 fill16(ctx.rng, p, x.data(), len + 10);
-                gsm::weighting_c(x.data() + 5, y1.data(), len);
-                gsm::weighting_avx2(x.data() + 5, y2.data(), len);
+                gsm::scalar::weighting(x.data() + 5, y1.data(), len);
+                gsm::avx2::weighting(x.data() + 5, y2.data(), len);
                 ++ctx.checks;
                 const int diff = first_difference(y1.data(), y2.data(), len);
-                if (diff >= 0) ctx.fail("gsmfr_weighting", "avx2", len, off, p, diff);
+                if (diff >= 0)
+                    ctx.fail("gsmfr_weighting", "avx2", len, off, p, diff);
                 else if (!y2.guards_intact())
                     ctx.fail("gsmfr_weighting", "avx2", len, off, p, -1, "guard zone written");
             }

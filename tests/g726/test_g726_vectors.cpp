@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g726/g726_internal.h"
 #include "g726/g726_codec.h"
+#include "g726/kernels.h"
 #include "support/files.h"
 
 namespace {
@@ -29,7 +29,9 @@ std::string vector_dir() {
 }
 
 // A sequence of the vector folder as little-endian words.
-bool read_words(const std::string& name, Words& out) { return voksc_test::read_words(vector_dir() + name, out); }
+bool read_words(const std::string& name, Words& out) {
+    return voksc_test::read_words(vector_dir() + name, out);
+}
 
 std::vector<uint8_t> le_bytes(const Words& w) {
     std::vector<uint8_t> b(w.size() * 2);
@@ -95,7 +97,9 @@ std::vector<std::string> sequence_names() {
 
 constexpr size_t kHomingLength = 3496;  // valid samples of pcm_init.* and i_ini_*
 
-g726ex::Law law_of(char l) { return l == 'a' ? g726ex::Law::ALaw : g726ex::Law::MuLaw; }
+g726ex::Law law_of(char l) {
+    return l == 'a' ? g726ex::Law::ALaw : g726ex::Law::MuLaw;
+}
 
 // G.711 input words (code in the low byte) through the example encoder.
 Words encode_g711(const Words& in, int rate_kbit, char law) {
@@ -133,9 +137,9 @@ bool produce(const std::string& name, Words& out) {
     Words a, b;
     if (name.size() < 8 || (name[0] != 'r' && name[0] != 'h') || name[4] != 'f')
         return read_words(name, out);  // an input sequence
-    const char kind = name[1];             // n, v or i
+    const char kind = name[1];         // n, v or i
     const int rate = std::stoi(name.substr(2, 2));
-    const char l = name[5];                // a, m, c (mu-law stream to A-law), x (A to mu)
+    const char l = name[5];  // a, m, c (mu-law stream to A-law), x (A to mu)
     const bool encoder = name.substr(6) == ".i";
     const std::string rr = std::to_string(rate);
     const bool homing = name[0] == 'h';
@@ -170,12 +174,12 @@ bool have_vectors() {
     return static_cast<bool>(f);
 }
 
-#define SKIP_WITHOUT_VECTORS()                                                                 \
-    do {                                                                                       \
-        if (!have_vectors()) {                                                                 \
-            GTEST_SKIP() << "G.726 test sequences not found in " << vector_dir()              \
+#define SKIP_WITHOUT_VECTORS()                                                                   \
+    do {                                                                                         \
+        if (!have_vectors()) {                                                                   \
+            GTEST_SKIP() << "G.726 test sequences not found in " << vector_dir()                 \
                          << " (set VOKSC_VECTORS_DIR or the CMake cache variable of that name)"; \
-        }                                                                                      \
+        }                                                                                        \
     } while (0)
 
 class G726Sequence : public ::testing::TestWithParam<std::string> {};
@@ -282,8 +286,8 @@ Words tandem_variable_rate(const std::vector<int16_t>& x14, int32_t law) {
     for (size_t start = 0, block = 0; start < x14.size(); start += 16, ++block) {
         const int n = static_cast<int>(std::min<size_t>(16, x14.size() - start));
         enc.rate = dec.rate = static_cast<int16_t>(pattern[block % 6]);
-        voks::g726::encode(enc, x14.data() + start, codes.data(), n);
-        voks::g726::decode(dec, law, codes.data(), out.data() + start, n);
+        voks::g726::kernels().encode(enc, x14.data() + start, codes.data(), n);
+        voks::g726::kernels().decode(dec, law, codes.data(), out.data() + start, n);
     }
     return out;
 }
@@ -305,8 +309,7 @@ TEST_P(G726VariableRate, MatchesReference) {
     std::vector<int16_t> x14(src.size());
     Words ours;
     if (c.law == 'l') {
-        for (size_t k = 0; k < src.size(); ++k)
-            x14[k] = g726ex::alaw_to_uniform14(alaw_compress16(src[k]));
+        for (size_t k = 0; k < src.size(); ++k) x14[k] = g726ex::alaw_to_uniform14(alaw_compress16(src[k]));
         ours = tandem_variable_rate(x14, voks::g726::kLawA);
         for (auto& v : ours) v = static_cast<int16_t>(4 * g726ex::alaw_to_uniform14(static_cast<uint8_t>(v)));
     } else {

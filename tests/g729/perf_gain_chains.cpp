@@ -9,12 +9,13 @@
 #include <random>
 
 #include "common/basicop.h"
-#include "common/mathop.h"
 #include "frame/dispatch.h"
+#include "g729/g729_mathop.h"
 
 namespace {
 
 using namespace voks;
+using namespace voks::g729;
 
 constexpr int kLen = 40;
 
@@ -69,10 +70,18 @@ void fill(std::mt19937& rng, int shape, int16_t* v) {
     for (int i = 0; i < kLen; ++i) {
         int value;
         switch (shape / 4) {
-            case 0: value = uni(-amp, amp - 1); break;
-            case 1: value = (i & 1) ? amp - 1 : -amp; break;
-            case 2: value = -amp; break;
-            default: value = i == 7 ? -32768 : uni(-amp / 8, amp / 8); break;
+            case 0:
+                value = uni(-amp, amp - 1);
+                break;
+            case 1:
+                value = (i & 1) ? amp - 1 : -amp;
+                break;
+            case 2:
+                value = -amp;
+                break;
+            default:
+                value = i == 7 ? -32768 : uni(-amp / 8, amp / 8);
+                break;
         }
         v[i] = static_cast<int16_t>(value);
     }
@@ -111,9 +120,9 @@ TEST_P(ChainShortCuts, ExactChainAtTheBound) {
         int32_t start;
     };
     const Case cases[] = {
-        {7327, 20, 0},   {7328, 20, 0},   {7327, 20, 1},    {32767, 1, 0},    {-32768, 1, 0},
-        {23170, 2, 0},   {23171, 2, 0},   {16383, 4, 3},    {16384, 4, -5},   {5792, 32, 0},
-        {5793, 32, 0},   {5181, 40, 0},   {5182, 40, 0},    {5181, 40, -7},   {1000, 40, MAX_32 - 80000000},
+        {7327, 20, 0}, {7328, 20, 0}, {7327, 20, 1}, {32767, 1, 0},  {-32768, 1, 0},
+        {23170, 2, 0}, {23171, 2, 0}, {16383, 4, 3}, {16384, 4, -5}, {5792, 32, 0},
+        {5793, 32, 0}, {5181, 40, 0}, {5182, 40, 0}, {5181, 40, -7}, {1000, 40, MAX_32 - 80000000},
     };
     for (const Case& cs : cases) {
         int16_t v[kLen];
@@ -169,15 +178,16 @@ TEST_P(ChainShortCuts, InnovationEnergyMatchesTheChain) {
 
 TEST(NormShift, EqualsTheSaturatingShiftAtTheNormalisation) {
     std::mt19937 rng(11);
-    const int32_t edges[] = {0, 1, -1, 2, -2, MAX_32, MIN_32, 0x3FFFFFFF, -0x40000000, -0x40000001, 0x40000000, 12345, -12345};
+    const int32_t edges[] = {0,          1,           -1,          2,          -2,    MAX_32, MIN_32,
+                             0x3FFFFFFF, -0x40000000, -0x40000001, 0x40000000, 12345, -12345};
     auto check = [](int32_t x) {
-        for (int16_t n = 0; n <= norm_l(x); ++n) ASSERT_EQ(ownNormShift(x, n), L_shl(x, n)) << x << " << " << n;
+        for (int16_t n = 0; n <= norm_l(x); ++n)
+            ASSERT_EQ(ownNormShift(x, n), L_shl(x, n)) << x << " << " << n;
     };
     for (int32_t x : edges) check(x);
     for (int i = 0; i < 20000; ++i) check(static_cast<int32_t>(rng()) >> (i % 31));
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, ChainShortCuts,
-                         ::testing::Values(frame::Level::Scalar, frame::Level::AVX2));
+INSTANTIATE_TEST_SUITE_P(Levels, ChainShortCuts, ::testing::Values(frame::Level::Scalar, frame::Level::AVX2));
 
 }  // namespace

@@ -9,12 +9,12 @@
 #include <random>
 #include <vector>
 
-#include "g729/lp_kernels.h"
+#include "g729/kernels.h"
 
 namespace {
 
-using voks::g729::lp_scalar::cheb_grid;
-using voks::g729::lp_scalar::cheb_grid_reference;
+using voks::g729::scalar::cheb_grid;
+using voks::g729::scalar::cheb_grid_reference;
 
 struct Case {
     const char* name;
@@ -43,7 +43,7 @@ TEST(ChebyshevExact, AgreesWithTheSaturatingChain) {
             for (auto& v : x) v = static_cast<int16_t>(xd(rng));
             x[0] = c.x_lo;
             x[1] = c.x_hi;
-            const bool unsat = voks::g729::lp_scalar::cheb_unsaturated(f);
+            const bool unsat = voks::g729::scalar::cheb_unsaturated(f);
             (unsat ? plain : checked) += 1;
             for (bool q10 : {false, true}) {
                 int16_t got[16], want[16];

@@ -5,28 +5,14 @@
 // already counted masked to zero, so no kernel reads outside the ranges its definition reads.
 #include <immintrin.h>
 
-#include "common/corr_kernels.h"
+#include "common/x86/avx2.h"
 
-#define VOKS_AVX2 __attribute__((target("avx2")))
+#include "common/kernels.h"
+
+using namespace voks::x86;
 
 namespace voks::common::avx2 {
 namespace {
-
-// kTailMask + r: the last r of 16 lanes all ones, the rest zero.
-alignas(64) constexpr int16_t kTailMask[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
-                                               0,  0,  0,  0,  0,  -1, -1, -1, -1, -1, -1,
-                                               -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-
-VOKS_AVX2 inline __m256i load(const int16_t* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
-
-VOKS_AVX2 inline __m256i tail_mask(int r) { return load(kTailMask + r); }
-
-VOKS_AVX2 inline int32_t hsum(__m256i v) {
-    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
-    return _mm_cvtsi128_si32(s);
-}
 
 // Lane sums of four accumulators: result j = total of a_j.
 VOKS_AVX2 inline __m128i hsum4(__m256i a0, __m256i a1, __m256i a2, __m256i a3) {
@@ -41,7 +27,9 @@ VOKS_AVX2 inline __m256i add_widened(__m256i acc, __m256i v) {
     return _mm256_add_epi64(acc, _mm256_unpackhi_epi32(v, zero));
 }
 
-inline uint32_t product(int16_t a, int16_t b) { return static_cast<uint32_t>(int32_t{a} * b); }
+inline uint32_t product(int16_t a, int16_t b) {
+    return static_cast<uint32_t>(int32_t{a} * b);
+}
 
 uint32_t dot_short(const int16_t* a, const int16_t* b, int n) {
     uint32_t s = 0;
@@ -54,19 +42,19 @@ VOKS_AVX2 inline void xcorr4(const int16_t* a, const int16_t* b, int n, int32_t*
     __m256i c0 = _mm256_setzero_si256(), c1 = c0, c2 = c0, c3 = c0;
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m256i va = load(a + i);
-        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load(b + i)));
-        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + i + 1)));
-        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load(b + i + 2)));
-        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load(b + i + 3)));
+        const __m256i va = load16(a + i);
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load16(b + i)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load16(b + i + 1)));
+        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load16(b + i + 2)));
+        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load16(b + i + 3)));
     }
     if (i < n) {
         const int t = n - 16;
-        const __m256i va = _mm256_and_si256(load(a + t), tail_mask(n - i));
-        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load(b + t)));
-        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + t + 1)));
-        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load(b + t + 2)));
-        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load(b + t + 3)));
+        const __m256i va = _mm256_and_si256(load16(a + t), tail_mask16(n - i));
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(va, load16(b + t)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load16(b + t + 1)));
+        c2 = _mm256_add_epi32(c2, _mm256_madd_epi16(va, load16(b + t + 2)));
+        c3 = _mm256_add_epi32(c3, _mm256_madd_epi16(va, load16(b + t + 3)));
     }
     _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c0, c1, c2, c3));
 }
@@ -76,16 +64,17 @@ VOKS_AVX2 inline void xcorr8(const int16_t* a, const int16_t* b, int n, int32_t*
     __m256i c[8];
     for (auto& v : c) v = _mm256_setzero_si256();
     auto step = [&](const int16_t* pa, const int16_t* pb, __m256i mask) VOKS_AVX2 {
-        const __m256i va = _mm256_and_si256(load(pa), mask);
-        for (int j = 0; j < 8; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+        const __m256i va = _mm256_and_si256(load16(pa), mask);
+        for (int j = 0; j < 8; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load16(pb + j)));
     };
     const __m256i all = _mm256_set1_epi32(-1);
     int i = 0;
     for (; i + 16 <= n; i += 16) step(a + i, b + i, all);
-    if (i < n) step(a + n - 16, b + n - 16, tail_mask(n - i));
+    if (i < n) step(a + n - 16, b + n - 16, tail_mask16(n - i));
     const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
     const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
-    const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
+    const __m256i sum =
+        _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
 }
 
@@ -103,31 +92,31 @@ VOKS_AVX2 inline void tri(const int16_t* a, const int16_t* b, int n, int k, cons
     const int inside = len - (W - 1);  // steps with p + 16 <= inside read b[k+p .. k+p+W+14] < n
     int p = 0;
     for (; p + 16 <= inside; p += 16) {
-        const __m256i va = load(a + p);
+        const __m256i va = load16(a + p);
         const int16_t* pb = b + k + p;
-        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load16(pb + j)));
         // Keeps the accumulators in registers: without it the compiler spills several each step.
         for (int j = 0; j < W; ++j) asm("" : "+x"(c[j]));
     }
     for (; p + 16 <= len; p += 16) {
-        const __m256i va = load(a + p);
+        const __m256i va = load16(a + p);
         const int16_t* pb = zb + (k + p - (n - 32));
-        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load16(pb + j)));
     }
     if (p < len) {
         const int t = len - 16;
-        const __m256i va = _mm256_and_si256(load(a + t), tail_mask(len - p));
+        const __m256i va = _mm256_and_si256(load16(a + t), tail_mask16(len - p));
         const int start = k + t;
         const int16_t* pb = start + W - 1 + 15 <= n - 1 ? b + start : zb + (start - (n - 32));
-        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load(pb + j)));
+        for (int j = 0; j < W; ++j) c[j] = _mm256_add_epi32(c[j], _mm256_madd_epi16(va, load16(pb + j)));
     }
     if constexpr (W == 4) {
         _mm_storeu_si128(reinterpret_cast<__m128i*>(r), hsum4(c[0], c[1], c[2], c[3]));
     } else {
         const __m256i s0 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
         const __m256i s1 = _mm256_hadd_epi32(_mm256_hadd_epi32(c[4], c[5]), _mm256_hadd_epi32(c[6], c[7]));
-        const __m256i sum =
-            _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20), _mm256_permute2x128_si256(s0, s1, 0x31));
+        const __m256i sum = _mm256_add_epi32(_mm256_permute2x128_si256(s0, s1, 0x20),
+                                             _mm256_permute2x128_si256(s0, s1, 0x31));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r), sum);
         if constexpr (W > 8)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(r + 8), hsum4(c[8], c[9], c[10], c[11]));
@@ -143,9 +132,9 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
         alignas(32) int16_t zb[64];
         _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 32), _mm256_setzero_si256());
         _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 48), _mm256_setzero_si256());
-        _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load(b + n - 16));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(zb + 16), load16(b + n - 16));
         if (n >= 32) {
-            _mm256_store_si256(reinterpret_cast<__m256i*>(zb), load(b + n - 32));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(zb), load16(b + n - 32));
         } else {
             _mm256_store_si256(reinterpret_cast<__m256i*>(zb), _mm256_setzero_si256());
             for (int t = 32 - n; t < 16; ++t) zb[t] = b[n - 32 + t];
@@ -172,11 +161,11 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
         }
         // Lags whose products number fewer than 16, eight at a time: a[0..15] against b from k on
         // with the zeros past its end (zb), so each lag is one multiply-add.
-        const __m256i va = load(a);
+        const __m256i va = load16(a);
         for (; k < k1; k += 8) {
             const int16_t* pb = zb + (k - (n - 32));  // b[k ..] then zeros, up to zb[53]
             __m256i c[8];
-            for (int j = 0; j < 8; ++j) c[j] = _mm256_madd_epi16(va, load(pb + j));
+            for (int j = 0; j < 8; ++j) c[j] = _mm256_madd_epi16(va, load16(pb + j));
             const __m256i s0 =
                 _mm256_hadd_epi32(_mm256_hadd_epi32(c[0], c[1]), _mm256_hadd_epi32(c[2], c[3]));
             const __m256i s1 =
@@ -194,14 +183,15 @@ VOKS_AVX2 void triangular(const int16_t* a, const int16_t* b, int n, int32_t* ou
 
 // Pairs two coefficients into one 32-bit lane pattern for vpmaddwd.
 VOKS_AVX2 inline __m256i pair(int16_t lo, int16_t hi) {
-    return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(lo) | (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
+    return _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(lo) |
+                                                  (static_cast<uint32_t>(static_cast<uint16_t>(hi)) << 16)));
 }
 
 // Accumulates c_lo*p[j] + c_hi*p[j-1] into the 16 outputs j = 0..15 (p[-1 .. 15] are read).
 // Lanes: lo holds outputs 0-3 and 8-11, hi holds 4-7 and 12-15.
 VOKS_AVX2 inline void mac_pair(const int16_t* p, __m256i coef, __m256i& lo, __m256i& hi) {
-    const __m256i va = load(p);
-    const __m256i vb = load(p - 1);
+    const __m256i va = load16(p);
+    const __m256i vb = load16(p - 1);
     lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, vb), coef));
     hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, vb), coef));
 }
@@ -232,7 +222,7 @@ VOKS_AVX2 void fir_block(const int16_t* c, int taps, const int16_t* x, int m0, i
     for (; i + 2 <= taps; i += 2) mac_pair(x + m0 - i, pair(c[i], c[i + 1]), lo, hi);
     if (i < taps) {
         // Odd tap count: the last coefficient alone, so x[m0 - taps] is never read.
-        const __m256i va = load(x + m0 - i);
+        const __m256i va = load16(x + m0 - i);
         const __m256i coef = pair(c[i], 0);
         lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(va, va), coef));
         hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(va, va), coef));
@@ -247,18 +237,18 @@ VOKS_AVX2 int32_t dot(const int16_t* a, const int16_t* b, int n) {
     __m256i c0 = _mm256_setzero_si256(), c1 = c0;
     int i = 0;
     for (; i + 32 <= n; i += 32) {
-        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load(a + i), load(b + i)));
-        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(load(a + i + 16), load(b + i + 16)));
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load16(a + i), load16(b + i)));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(load16(a + i + 16), load16(b + i + 16)));
     }
     if (i + 16 <= n) {
-        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load(a + i), load(b + i)));
+        c0 = _mm256_add_epi32(c0, _mm256_madd_epi16(load16(a + i), load16(b + i)));
         i += 16;
     }
     if (i < n) {
-        const __m256i va = _mm256_and_si256(load(a + n - 16), tail_mask(n - i));
-        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load(b + n - 16)));
+        const __m256i va = _mm256_and_si256(load16(a + n - 16), tail_mask16(n - i));
+        c1 = _mm256_add_epi32(c1, _mm256_madd_epi16(va, load16(b + n - 16)));
     }
-    return hsum(_mm256_add_epi32(c0, c1));
+    return hsum32(_mm256_add_epi32(c0, c1));
 }
 
 VOKS_AVX2 void xcorr(const int16_t* a, const int16_t* b, int n, int32_t* out, int lags) {
@@ -325,12 +315,12 @@ VOKS_AVX2 int64_t energy(const int16_t* x, int n) {
     __m256i acc = _mm256_setzero_si256();
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m256i v = load(x + i);
+        const __m256i v = load16(x + i);
         acc = add_widened(acc, _mm256_madd_epi16(v, v));
     }
     if (i < n) {
-        const __m256i v = load(x + n - 16);
-        acc = add_widened(acc, _mm256_madd_epi16(_mm256_and_si256(v, tail_mask(n - i)), v));
+        const __m256i v = load16(x + n - 16);
+        acc = add_widened(acc, _mm256_madd_epi16(_mm256_and_si256(v, tail_mask16(n - i)), v));
     }
     const __m128i s = _mm_add_epi64(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1));
     return _mm_cvtsi128_si64(s) + _mm_extract_epi64(s, 1);

@@ -4,11 +4,11 @@
 // from one output to the next is one scalar multiply, the sums and the shift.
 #include <immintrin.h>
 
-#include "common/filter_kernels.h"
+#include "common/x86/avx2.h"
+
+#include "common/kernels.h"
 
 namespace voks::common::avx2 {
-
-#define VOKS_AVX2 __attribute__((target("avx2")))
 
 namespace {
 
@@ -58,8 +58,8 @@ VOKS_AVX2 inline int exact_run(const int16_t* a, const int16_t* x, int16_t* y, c
 
 }  // namespace
 
-VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf, int32_t ylim,
-                          bool* clipped) {
+VOKS_AVX2 int synth_exact(const int16_t* a, const int16_t* x, int16_t* y, int16_t* w, int len, int sf,
+                          int32_t ylim, bool* clipped) {
     int k;
     if (ylim >= 32768)
         k = sf == 12 ? exact_run<12, false>(a, x, y, w, len, ylim, clipped)

@@ -2,11 +2,11 @@
 // CPU and OS support AVX2.
 #include <immintrin.h>
 
-#include "common/scaling_kernels.h"
+#include "common/x86/avx2.h"
+
+#include "common/kernels.h"
 
 namespace voks::common {
-
-#define VOKS_AVX2 __attribute__((target("avx2")))
 
 namespace {
 
@@ -27,9 +27,9 @@ VOKS_AVX2 inline __m256i round_term(int sf) {
 
 }  // namespace
 
-VOKS_AVX2 void mul_nr_avx2(const int16_t* a, const int16_t* b, int16_t* dst, int len, int sf) {
+VOKS_AVX2 void avx2::mul_nr(const int16_t* a, const int16_t* b, int16_t* dst, int len, int sf) {
     // At sf = 31 the rounded sum can exceed 32 bits; that degenerate case stays scalar.
-    if (sf > 30) return mul_nr_scalar(a, b, dst, len, sf);
+    if (sf > 30) return scalar::mul_nr(a, b, dst, len, sf);
     const __m256i round = round_term(sf);
     const __m128i count = _mm_cvtsi32_si128(sf);
     int i = 0;
@@ -38,11 +38,11 @@ VOKS_AVX2 void mul_nr_avx2(const int16_t* a, const int16_t* b, int16_t* dst, int
         const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), mul_round16(va, vb, round, count));
     }
-    if (i < len) mul_nr_scalar(a + i, b + i, dst + i, len - i, sf);
+    if (i < len) scalar::mul_nr(a + i, b + i, dst + i, len - i, sf);
 }
 
-VOKS_AVX2 void mulc_nr_avx2(const int16_t* src, int16_t c, int16_t* dst, int len, int sf) {
-    if (sf > 30) return mulc_nr_scalar(src, c, dst, len, sf);
+VOKS_AVX2 void avx2::mulc_nr(const int16_t* src, int16_t c, int16_t* dst, int len, int sf) {
+    if (sf > 30) return scalar::mulc_nr(src, c, dst, len, sf);
     const __m256i round = round_term(sf);
     const __m128i count = _mm_cvtsi32_si128(sf);
     const __m256i vc = _mm256_set1_epi16(c);
@@ -51,10 +51,10 @@ VOKS_AVX2 void mulc_nr_avx2(const int16_t* src, int16_t c, int16_t* dst, int len
         const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), mul_round16(v, vc, round, count));
     }
-    if (i < len) mulc_nr_scalar(src + i, c, dst + i, len - i, sf);
+    if (i < len) scalar::mulc_nr(src + i, c, dst + i, len - i, sf);
 }
 
-VOKS_AVX2 int16_t max_abs_avx2(const int16_t* src, int len) {
+VOKS_AVX2 int16_t avx2::max_abs(const int16_t* src, int len) {
     // |x| as unsigned (|-32768| = 32768), maximum taken unsigned, then limited to 32767.
     __m256i m = _mm256_setzero_si256();
     int i = 0;
@@ -68,11 +68,11 @@ VOKS_AVX2 int16_t max_abs_avx2(const int16_t* src, int len) {
     h = _mm_max_epu16(h, _mm_srli_si128(h, 2));
     int best = _mm_extract_epi16(h, 0);
     if (best > 32767) best = 32767;
-    const int16_t tail = max_abs_scalar(src + i, len - i);
+    const int16_t tail = scalar::max_abs(src + i, len - i);
     return static_cast<int16_t>(tail > best ? tail : best);
 }
 
-VOKS_AVX2 void shift_avx2(const int16_t* src, int16_t* dst, int len, int shift) {
+VOKS_AVX2 void avx2::shift(const int16_t* src, int16_t* dst, int len, int shift) {
     int i = 0;
     if (shift >= 0) {
         const __m128i count = _mm_cvtsi32_si128(shift);
@@ -87,7 +87,7 @@ VOKS_AVX2 void shift_avx2(const int16_t* src, int16_t* dst, int len, int shift) 
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_sra_epi16(v, count));
         }
     }
-    if (i < len) shift_scalar(src + i, dst + i, len - i, shift);
+    if (i < len) scalar::shift(src + i, dst + i, len - i, shift);
 }
 
 }  // namespace voks::common

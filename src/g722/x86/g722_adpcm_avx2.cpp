@@ -1,14 +1,16 @@
 // x86 vector kernel of the G.722 sub-band ADPCM: the six-tap zero predictor of each band in
 // one 8-lane register (UPZERO, the delay-line shift and FILTEZ's per-term saturating sum as
 // lane operations), the pole predictors of both bands side by side in two lanes, and the
-// lower-band quantiser's 29 decision levels compared in four registers. SSE2 only, so the
-// functions need no target attribute; the dispatch offers them at the AVX2 level.
+// lower-band quantiser's 29 decision levels compared in four registers. The lane operations
+// are SSE2; the two entry points are compiled for the AVX2 level that offers them (VEX forms).
 // Bit-identical to the scalar kernel (the saturating lane operations are G.722's add, sub
 // and shl on 16-bit values).
 #if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
 
+#include "common/x86/avx2.h"
 #include "g722/g722_band.h"
+#include "g722/kernels.h"
 
 namespace voks::g722 {
 namespace {
@@ -197,7 +199,7 @@ void decode_mode(const int16_t* codes, int16_t* sub, int pairs, AdpcmState& st) 
 
 }  // namespace
 
-void encode_sse2(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) {
+VOKS_AVX2 void avx2::encode(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) {
     using band::kT;
     Poles P = load_poles(st);
     Taps tl, th;
@@ -233,7 +235,7 @@ void encode_sse2(const int16_t* sub, int16_t* codes, int pairs, AdpcmState& st) 
     st.deth = static_cast<int16_t>(deth), st.nbh = static_cast<int16_t>(nbh);
 }
 
-void decode_sse2(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& st) {
+VOKS_AVX2 void avx2::decode(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState& st) {
     if (mode == 1)
         decode_mode<1>(codes, sub, pairs, st);
     else if (mode == 2)

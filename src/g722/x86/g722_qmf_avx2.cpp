@@ -7,12 +7,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "g722/g722_internal.h"
+#include "common/x86/avx2.h"
+#include "g722/kernels.h"
 
 namespace voks::g722 {
 namespace {
-
-#define VOKS_AVX2 __attribute__((target("avx2")))
 
 inline void load_history(const int16_t* delay, int16_t* ev, int16_t* od) {
     for (int j = 0; j < 11; ++j) {
@@ -78,7 +77,7 @@ inline int16_t lim(int32_t x, int lo, int hi) {
 
 }  // namespace
 
-VOKS_AVX2 void qmf_tx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
+VOKS_AVX2 void avx2::qmf_tx(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
     alignas(32) int16_t ev[11 + kQmfChunk + 16], od[11 + kQmfChunk + 16];
     load_history(delay, ev, od);
     for (int done = 0; done < pairs;) {
@@ -120,7 +119,7 @@ VOKS_AVX2 void qmf_tx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t*
     }
 }
 
-VOKS_AVX2 void qmf_rx_avx2(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
+VOKS_AVX2 void avx2::qmf_rx(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {
     alignas(32) int16_t ev[11 + kQmfChunk + 16], od[11 + kQmfChunk + 16];
     load_history(delay, ev, od);
     for (int done = 0; done < pairs;) {

@@ -9,14 +9,13 @@
 #include <cstdint>
 #include <cstring>
 
-#include "g726/g726_internal.h"
+#include "common/x86/avx2.h"
 #include "g726/g726_tables.h"
+#include "g726/kernels.h"
 
 // The coding loops are compiled for AVX2 as a whole so that the vector predictor inlines into
-// them. Everything defined from here on is internal to this file except the two kernels.
-#pragma GCC push_options
-#pragma GCC target("avx2")
-
+// them: every function of the shared loop header carries this target in this file.
+#define VOKS_G726_TARGET VOKS_AVX2
 #include "g726/g726_adpcm.h"
 
 namespace voks::g726 {
@@ -27,7 +26,7 @@ struct Avx2Predictor {
     __m128i data;  // dq1..dq6, sr1, sr2 (11-bit floats)
     int a1, a2;    // lanes 6 and 7 of coef, for the pole update
 
-    void load(const Core& s) {
+    VOKS_AVX2 void load(const Core& s) {
         int16_t c[8], d[8];
         for (int k = 0; k < 6; ++k) {
             c[k] = s.b[k];
@@ -43,7 +42,7 @@ struct Avx2Predictor {
         a2 = s.a[1];
     }
 
-    void store(Core& s) const {
+    VOKS_AVX2 void store(Core& s) const {
         int16_t c[8], d[8];
         _mm_storeu_si128(reinterpret_cast<__m128i*>(c), coef);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d), data);
@@ -57,35 +56,32 @@ struct Avx2Predictor {
         s.sr[1] = d[7];
     }
 
-    void predict(int& se, int& sez) const {
+    VOKS_AVX2 void predict(int& se, int& sez) const {
         const __m256i c = _mm256_cvtepi16_epi32(coef);
         const __m256i d = _mm256_cvtepi16_epi32(data);
         // Coefficient magnitude as FMULT takes it: |coef >> 2| in 13 bits.
-        const __m256i mag = _mm256_and_si256(_mm256_abs_epi32(_mm256_srai_epi32(c, 2)),
-                                             _mm256_set1_epi32(8191));
+        const __m256i mag =
+            _mm256_and_si256(_mm256_abs_epi32(_mm256_srai_epi32(c, 2)), _mm256_set1_epi32(8191));
         // Bit length and 6-bit mantissa from the float conversion (exact below 2^24);
         // zero gives exponent 0 and mantissa 32 as in the scalar code.
         const __m256i fb = _mm256_castps_si256(_mm256_cvtepi32_ps(mag));
         const __m256i ea = _mm256_max_epi32(
-            _mm256_sub_epi32(_mm256_srli_epi32(fb, 23), _mm256_set1_epi32(126)),
-            _mm256_setzero_si256());
-        const __m256i ma = _mm256_or_si256(
-            _mm256_and_si256(_mm256_srli_epi32(fb, 18), _mm256_set1_epi32(31)),
-            _mm256_set1_epi32(32));
+            _mm256_sub_epi32(_mm256_srli_epi32(fb, 23), _mm256_set1_epi32(126)), _mm256_setzero_si256());
+        const __m256i ma = _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi32(fb, 18), _mm256_set1_epi32(31)),
+                                           _mm256_set1_epi32(32));
         // Float product: exponent sum and rounded mantissa product.
         const __m256i e =
             _mm256_add_epi32(ea, _mm256_and_si256(_mm256_srli_epi32(d, 6), _mm256_set1_epi32(15)));
         const __m256i md = _mm256_and_si256(d, _mm256_set1_epi32(63));
-        const __m256i m = _mm256_srli_epi32(
-            _mm256_add_epi32(_mm256_mullo_epi16(ma, md), _mm256_set1_epi32(48)), 4);
+        const __m256i m =
+            _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi16(ma, md), _mm256_set1_epi32(48)), 4);
         // Magnitude: (m << 7) scaled by 2^(e - 26), limited to 15 bits; as e <= 28 that is
         // one right shift of m << 9.
-        __m256i x = _mm256_srlv_epi32(_mm256_slli_epi32(m, 9),
-                                      _mm256_sub_epi32(_mm256_set1_epi32(28), e));
+        __m256i x = _mm256_srlv_epi32(_mm256_slli_epi32(m, 9), _mm256_sub_epi32(_mm256_set1_epi32(28), e));
         x = _mm256_and_si256(x, _mm256_set1_epi32(32767));
         // Sign: coefficient sign xor the float's sign bit (bit 10).
-        const __m256i s = _mm256_xor_si256(_mm256_srai_epi32(c, 31),
-                                           _mm256_srai_epi32(_mm256_slli_epi32(d, 21), 31));
+        const __m256i s =
+            _mm256_xor_si256(_mm256_srai_epi32(c, 31), _mm256_srai_epi32(_mm256_slli_epi32(d, 21), 31));
         const __m256i prod = _mm256_sub_epi32(_mm256_xor_si256(x, s), s);
         // Sums: all eight lanes, and the poles' lanes 6 and 7.
         const __m128i hi = _mm256_extracti128_si256(prod, 1);
@@ -99,7 +95,7 @@ struct Avx2Predictor {
     }
 
     template <int kLeak>
-    void update(int dqs, int dqmag, int tr, int a1p, int a2p, int dq0, int sr0) {
+    VOKS_AVX2 void update(int dqs, int dqmag, int tr, int a1p, int a2p, int dq0, int sr0) {
         if (tr) {
             coef = _mm_setzero_si128();
         } else {
@@ -122,16 +118,14 @@ struct Avx2Predictor {
 
 }  // namespace
 
-void encode_avx2(Core& s, const int16_t* x, uint8_t* codes, int n) {
+VOKS_AVX2 void avx2::encode(Core& s, const int16_t* x, uint8_t* codes, int n) {
     encode_any<Avx2Predictor>(s, x, codes, n);
 }
 
-void decode_avx2(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
+VOKS_AVX2 void avx2::decode(Core& s, int32_t law, const uint8_t* codes, int16_t* out, int n) {
     decode_any<Avx2Predictor>(s, law, codes, out, n);
 }
 
 }  // namespace voks::g726
-
-#pragma GCC pop_options
 
 #endif  // x86

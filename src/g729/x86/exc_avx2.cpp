@@ -7,33 +7,17 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "common/mathop.h"
+#include "common/x86/avx2.h"
 #include "g729/exc_core.h"
-#include "g729/exc_kernels.h"
+#include "g729/g729_mathop.h"
+#include "g729/kernels.h"
 
-#define VOKS_AVX2 __attribute__((target("avx2")))
+using namespace voks::x86;
 
 namespace voks::g729::avx2 {
 namespace {
 
 constexpr uint64_t kBound60 = uint64_t{1} << 60;
-
-VOKS_AVX2 inline __m256i load(const int16_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-
-VOKS_AVX2 inline int32_t hsum32(__m256i v) {
-    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
-    return _mm_cvtsi128_si32(s);
-}
-
-VOKS_AVX2 inline uint64_t hsum64(__m256i v) {
-    __m128i s = _mm_add_epi64(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    s = _mm_add_epi64(s, _mm_unpackhi_epi64(s, s));
-    return static_cast<uint64_t>(_mm_cvtsi128_si64(s));
-}
 
 // Adds the unsigned 32-bit lanes of a pair-sum of squares (each <= 2^31) into 64-bit lanes.
 VOKS_AVX2 inline __m256i acc_u32(__m256i acc, __m256i sq) {
@@ -41,9 +25,7 @@ VOKS_AVX2 inline __m256i acc_u32(__m256i acc, __m256i sq) {
     return _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(sq, 1)));
 }
 
-// kLast + r: the last r of 16 lanes set; kEven + p: lanes l with l % 2 == p set.
-alignas(64) constexpr int16_t kLast[32] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
-                                           -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+// kEven + p: lanes l with l % 2 == p set.
 alignas(64) constexpr int16_t kEven[18] = {-1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0, -1, 0};
 
 // Energies and correlation of a[0..n-1] and b[0..n-1] (n >= 16), lanes outside `keep` zeroed;
@@ -63,10 +45,10 @@ VOKS_AVX2 inline void accumulate(__m256i va, __m256i vb, __m256i& ea, __m256i& e
 // (at most 2^31) halved before it is added: e <= 2 * sum (p >> 1) + (pairs counted).
 VOKS_AVX2 inline Sums sums_short(const int16_t* a, const int16_t* b, int n, bool even_only) {
     __m256i ea = _mm256_setzero_si256(), eb = ea, ab = ea;
-    const __m256i even = load(kEven);
+    const __m256i even = load16(kEven);
     int k = 0, blocks = 0;
     for (; k + 16 <= n; k += 16, ++blocks) {
-        __m256i va = load(a + k), vb = load(b + k);
+        __m256i va = load16(a + k), vb = load16(b + k);
         if (even_only) {
             va = _mm256_and_si256(va, even);
             vb = _mm256_and_si256(vb, even);
@@ -76,9 +58,10 @@ VOKS_AVX2 inline Sums sums_short(const int16_t* a, const int16_t* b, int n, bool
         ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
     }
     if (k < n) {
-        __m256i m = load(kLast + (n - k));
-        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
-        const __m256i va = _mm256_and_si256(load(a + n - 16), m), vb = _mm256_and_si256(load(b + n - 16), m);
+        __m256i m = load16(kTailMask16 + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load16(kEven + (n & 1)));
+        const __m256i va = _mm256_and_si256(load16(a + n - 16), m),
+                      vb = _mm256_and_si256(load16(b + n - 16), m);
         ea = _mm256_add_epi32(ea, _mm256_srli_epi32(_mm256_madd_epi16(va, va), 1));
         eb = _mm256_add_epi32(eb, _mm256_srli_epi32(_mm256_madd_epi16(vb, vb), 1));
         ab = _mm256_add_epi32(ab, _mm256_madd_epi16(va, vb));
@@ -93,10 +76,10 @@ VOKS_AVX2 inline Sums sums_short(const int16_t* a, const int16_t* b, int n, bool
 VOKS_AVX2 inline Sums sums(const int16_t* a, const int16_t* b, int n, bool even_only) {
     if (n <= 48) return sums_short(a, b, n, even_only);
     __m256i ea = _mm256_setzero_si256(), eb = ea, ab = ea;
-    const __m256i even = load(kEven);
+    const __m256i even = load16(kEven);
     int k = 0;
     for (; k + 16 <= n; k += 16) {
-        __m256i va = load(a + k), vb = load(b + k);
+        __m256i va = load16(a + k), vb = load16(b + k);
         if (even_only) {
             va = _mm256_and_si256(va, even);
             vb = _mm256_and_si256(vb, even);
@@ -104,9 +87,10 @@ VOKS_AVX2 inline Sums sums(const int16_t* a, const int16_t* b, int n, bool even_
         accumulate(va, vb, ea, eb, ab);
     }
     if (k < n) {
-        __m256i m = load(kLast + (n - k));
-        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
-        accumulate(_mm256_and_si256(load(a + n - 16), m), _mm256_and_si256(load(b + n - 16), m), ea, eb, ab);
+        __m256i m = load16(kTailMask16 + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load16(kEven + (n & 1)));
+        accumulate(_mm256_and_si256(load16(a + n - 16), m), _mm256_and_si256(load16(b + n - 16), m), ea, eb,
+                   ab);
     }
     return {hsum64(ea), hsum64(eb), hsum32(ab)};
 }
@@ -119,17 +103,17 @@ inline bool exact(uint64_t ea, uint64_t eb) {
 // L_mult included), so it is min(2 <a,a>, MAX_32).
 VOKS_AVX2 inline int32_t square_chain(const int16_t* a, int n, bool even_only) {
     __m256i e = _mm256_setzero_si256();
-    const __m256i even = load(kEven);
+    const __m256i even = load16(kEven);
     int k = 0;
     for (; k + 16 <= n; k += 16) {
-        __m256i v = load(a + k);
+        __m256i v = load16(a + k);
         if (even_only) v = _mm256_and_si256(v, even);
         e = acc_u32(e, _mm256_madd_epi16(v, v));
     }
     if (k < n) {
-        __m256i m = load(kLast + (n - k));
-        if (even_only) m = _mm256_and_si256(m, load(kEven + (n & 1)));
-        const __m256i v = _mm256_and_si256(load(a + n - 16), m);
+        __m256i m = load16(kTailMask16 + (n - k));
+        if (even_only) m = _mm256_and_si256(m, load16(kEven + (n & 1)));
+        const __m256i v = _mm256_and_si256(load16(a + n - 16), m);
         e = acc_u32(e, _mm256_madd_epi16(v, v));
     }
     const uint64_t s = 2 * hsum64(e);
@@ -170,8 +154,9 @@ constexpr Windows make_windows() {
             return k <= 9 ? inter_3l[phase + 3 * (9 - k)] : inter_3l[3 - phase + 3 * (k - 10)];
         };
         for (int p = 0; p < 10; ++p)
-            w.pair[phase][p] = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p))) |
-                                                    (static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p + 1))) << 16));
+            w.pair[phase][p] =
+                static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p))) |
+                                     (static_cast<uint32_t>(static_cast<uint16_t>(tap(2 * p + 1))) << 16));
         int s = 0;
         for (int k = 0; k < 20; ++k) s += tap(k) < 0 ? -tap(k) : tap(k);
         w.abs_sum[phase] = s;
@@ -194,14 +179,14 @@ VOKS_AVX2 inline int hmax_u16(__m128i a) {
 VOKS_AVX2 inline int abs_max(const int16_t* x, int n) {
     __m256i m = _mm256_setzero_si256();
     int i = 0;
-    for (; i + 16 <= n; i += 16) m = _mm256_max_epu16(m, _mm256_abs_epi16(load(x + i)));
-    if (i < n) m = _mm256_max_epu16(m, _mm256_abs_epi16(load(x + n - 16)));
+    for (; i + 16 <= n; i += 16) m = _mm256_max_epu16(m, _mm256_abs_epi16(load16(x + i)));
+    if (i < n) m = _mm256_max_epu16(m, _mm256_abs_epi16(load16(x + n - 16)));
     return hmax_u16(_mm_max_epu16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1)));
 }
 
 // Interleaves the even outputs (lanes 0..3 of each half, after the pack) with the odd ones.
-alignas(32) constexpr int8_t kInterleave[32] = {0, 1, 8,  9,  2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
-                                                0, 1, 8,  9,  2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15};
+alignas(32) constexpr int8_t kInterleave[32] = {0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                                0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15};
 
 }  // namespace
 
@@ -237,8 +222,8 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
             if (m * wabs >= kLimit) break;
             __m256i ev = _mm256_setzero_si256(), od = ev;
             for (int p = 0; p < 10; ++p) {
-                ev = _mm256_add_epi32(ev, _mm256_madd_epi16(load(x0 + j0 + 2 * p - 9), w[p]));
-                od = _mm256_add_epi32(od, _mm256_madd_epi16(load(x0 + j0 + 2 * p - 8), w[p]));
+                ev = _mm256_add_epi32(ev, _mm256_madd_epi16(load16(x0 + j0 + 2 * p - 9), w[p]));
+                od = _mm256_add_epi32(od, _mm256_madd_epi16(load16(x0 + j0 + 2 * p - 8), w[p]));
             }
             ev = _mm256_srai_epi32(_mm256_add_epi32(ev, rnd), 15);
             od = _mm256_srai_epi32(_mm256_add_epi32(od, rnd), 15);
@@ -259,9 +244,11 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
         for (int p = 0; p < 10; ++p) {
             const __m128i wp = _mm256_castsi256_si128(w[p]);
             ev = _mm_add_epi32(
-                ev, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 9)), wp));
+                ev,
+                _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 9)), wp));
             od = _mm_add_epi32(
-                od, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 8)), wp));
+                od,
+                _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x0 + j0 + 2 * p - 8)), wp));
         }
         ev = _mm_srai_epi32(_mm_add_epi32(ev, _mm256_castsi256_si128(rnd)), 15);
         od = _mm_srai_epi32(_mm_add_epi32(od, _mm256_castsi256_si128(rnd)), 15);
@@ -315,15 +302,19 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
             const int16_t e = exc[-(i + 1)];
             const __m256i ve = _mm256_set1_epi32(e);
             __m256i prev[3];
-            for (int k = 0; k < 3; ++k) prev[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(buf + 16 * k));
+            for (int k = 0; k < 3; ++k)
+                prev[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(buf + 16 * k));
             for (int k = 0; k < 3; ++k) {
                 const __m256i p0 = _mm256_sra_epi32(
-                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k)), ve), shift);
+                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k)), ve),
+                    shift);
                 const __m256i p1 = _mm256_sra_epi32(
-                    _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k + 8)), ve),
+                    _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k + 8)),
+                                       ve),
                     shift);
                 const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + 16 * k), _mm256_adds_epi16(packed, prev[k]));
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + 16 * k),
+                                    _mm256_adds_epi16(packed, prev[k]));
             }
             pe[0] = shr(e, static_cast<int16_t>(scaling));
             std::memset(pe + kSubfr, 0, 8 * sizeof(int16_t));
@@ -400,11 +391,13 @@ namespace {
 
 // One step of reduce_lanes: each lane takes the other candidate (osq, oal, oidx) when it is
 // better, or equal with the smaller index.
-VOKS_AVX2 inline void keep_better(__m256i& sq, __m256i& al, __m256i& idx, __m256i osq, __m256i oal, __m256i oidx) {
+VOKS_AVX2 inline void keep_better(__m256i& sq, __m256i& al, __m256i& idx, __m256i osq, __m256i oal,
+                                  __m256i oidx) {
     const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(osq, al), _mm256_mullo_epi32(sq, oal));
     const __m256i zero = _mm256_setzero_si256();
-    const __m256i take = _mm256_or_si256(_mm256_cmpgt_epi32(d, zero),
-                                         _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(idx, oidx)));
+    const __m256i take =
+        _mm256_or_si256(_mm256_cmpgt_epi32(d, zero),
+                        _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(idx, oidx)));
     sq = _mm256_blendv_epi8(sq, osq, take);
     al = _mm256_blendv_epi8(al, oal, take);
     idx = _mm256_blendv_epi8(idx, oidx, take);
@@ -486,28 +479,34 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
             _mm256_store_si256(reinterpret_cast<__m256i*>(ps2v), ps2);
             _mm256_store_si256(reinterpret_cast<__m256i*>(alp2v), alp2);
             // The parts of the fourth-pulse sums shared by every a2 of the row.
-            const __m256i b3 = _mm256_add_epi32(r33x2, _mm256_slli_epi32(_mm256_add_epi32(r03, load8(rr + kR13 + 8 * a1)), 2));
-            const __m256i b4 = _mm256_add_epi32(r44x2, _mm256_slli_epi32(_mm256_add_epi32(r04, load8(rr + kR14 + 8 * a1)), 2));
+            const __m256i b3 = _mm256_add_epi32(
+                r33x2, _mm256_slli_epi32(_mm256_add_epi32(r03, load8(rr + kR13 + 8 * a1)), 2));
+            const __m256i b4 = _mm256_add_epi32(
+                r44x2, _mm256_slli_epi32(_mm256_add_epi32(r04, load8(rr + kR14 + 8 * a1)), 2));
             while (mask) {
                 const int a2 = __builtin_ctz(static_cast<unsigned>(mask));
                 mask &= mask - 1;
                 const __m256i p2 = _mm256_set1_epi32(ps2v[a2]);
                 const __m256i l2 = _mm256_set1_epi32(alp2v[a2]);
-                const __m256i l3 = _mm256_add_epi32(_mm256_add_epi32(l2, b3), _mm256_slli_epi32(load8(rr + kR23 + 8 * a2), 2));
-                const __m256i l4 = _mm256_add_epi32(_mm256_add_epi32(l2, b4), _mm256_slli_epi32(load8(rr + kR24 + 8 * a2), 2));
+                const __m256i l3 = _mm256_add_epi32(_mm256_add_epi32(l2, b3),
+                                                    _mm256_slli_epi32(load8(rr + kR23 + 8 * a2), 2));
+                const __m256i l4 = _mm256_add_epi32(_mm256_add_epi32(l2, b4),
+                                                    _mm256_slli_epi32(load8(rr + kR24 + 8 * a2), 2));
                 // extract_l(alp >> 5) into the high half, mult(ps3, ps3) (0 .. 32767) into the low.
-                const __m256i k3 = _mm256_or_si256(square16(add16(p2, vd3)), _mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16));
-                const __m256i k4 = _mm256_or_si256(square16(add16(p2, vd4)), _mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16));
+                const __m256i k3 = _mm256_or_si256(square16(add16(p2, vd3)),
+                                                   _mm256_slli_epi32(_mm256_srai_epi32(l3, 5), 16));
+                const __m256i k4 = _mm256_or_si256(square16(add16(p2, vd4)),
+                                                   _mm256_slli_epi32(_mm256_srai_epi32(l4, 5), 16));
                 const unsigned hits =
-                    static_cast<unsigned>(
-                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k3, w), zero)))) |
-                    static_cast<unsigned>(
-                        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k4, w), zero))))
+                    static_cast<unsigned>(_mm256_movemask_ps(
+                        _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k3, w), zero)))) |
+                    static_cast<unsigned>(_mm256_movemask_ps(
+                        _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_madd_epi16(k4, w), zero))))
                         << 8;
                 if (hits != 0) {
                     const __m256i al3 = _mm256_srai_epi32(k3, 16), al4 = _mm256_srai_epi32(k4, 16);
-                    if (alpha > 0 && _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(
-                                         _mm256_min_epi32(al3, al4), zero))) == 0xFF) {
+                    if (alpha > 0 && _mm256_movemask_ps(_mm256_castsi256_ps(
+                                         _mm256_cmpgt_epi32(_mm256_min_epi32(al3, al4), zero))) == 0xFF) {
                         // Every energy positive: the first candidate of largest ratio, which
                         // beats the best as one of them does (see rows_search).
                         const __m256i low = _mm256_set1_epi32(0xFFFF);
@@ -517,7 +516,8 @@ VOKS_AVX2 void search_17(const int16_t* dn, const int16_t* rr, int16_t thres, in
                         const __m256i take = strictly_better(sq4, al4, sq, al);
                         sq = _mm256_blendv_epi8(sq, sq4, take);
                         al = _mm256_blendv_epi8(al, al4, take);
-                        __m256i idx = _mm256_blendv_epi8(lane, _mm256_add_epi32(lane, _mm256_set1_epi32(8)), take);
+                        __m256i idx =
+                            _mm256_blendv_epi8(lane, _mm256_add_epi32(lane, _mm256_set1_epi32(8)), take);
                         reduce_lanes(sq, al, idx);
                         const int c = _mm256_cvtsi256_si32(idx);
                         psc = static_cast<int16_t>(_mm256_cvtsi256_si32(sq));
@@ -566,12 +566,14 @@ namespace {
 // summed in 32-bit lanes when |alp1[a]| leaves room for both terms and the rounding constant;
 // any other row runs the scalar steps. When a non-positive alp turns up, the scalar scan decides.
 template <int Rows, int16_t KC, int16_t KV>
-VOKS_AVX2 void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in, const int16_t* cross,
-                           const int16_t* vec, int16_t& sq, int16_t& alp, int& best_a, int& best_k) {
+VOKS_AVX2 void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_t* dn_in,
+                           const int16_t* cross, const int16_t* vec, int16_t& sq, int16_t& alp, int& best_a,
+                           int& best_k) {
     constexpr int kShC = KC == 16384 ? 15 : KC == 8192 ? 14 : 13;
     constexpr int kShV = KV == 16384 ? 15 : KV == 8192 ? 14 : 13;
     static_assert((1 << (kShC - 1)) == KC && (1 << (kShV - 1)) == KV, "power-of-two multipliers");
-    constexpr int64_t kRoom = int64_t{MAX_32} - (int64_t{1} << (15 + kShC)) - (int64_t{1} << (15 + kShV)) - (1 << 15);
+    constexpr int64_t kRoom =
+        int64_t{MAX_32} - (int64_t{1} << (15 + kShC)) - (int64_t{1} << (15 + kShV)) - (1 << 15);
     const __m256i vdn = load8(dn_in);
     const __m256i vv = _mm256_slli_epi32(load8(vec), kShV);
     const __m256i rnd = _mm256_set1_epi32(0x8000);
@@ -591,7 +593,8 @@ VOKS_AVX2 void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_
             ral = _mm256_load_si256(reinterpret_cast<const __m256i*>(alpv));
         } else {
             const __m256i l = _mm256_add_epi32(
-                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), kShC)), vv);
+                _mm256_add_epi32(_mm256_set1_epi32(alp1[a]), _mm256_slli_epi32(load8(cross + 8 * a), kShC)),
+                vv);
             ral = _mm256_srai_epi32(_mm256_add_epi32(l, rnd), 16);
             rsq = square16(add16(_mm256_set1_epi32(ps1[a]), vdn));
         }
@@ -607,7 +610,8 @@ VOKS_AVX2 void rows_search(const int16_t* ps1, const int32_t* alp1, const int16_
         }
     }
     const bool positive =
-        alp > 0 && _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) == 0xFF;
+        alp > 0 &&
+        _mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) == 0xFF;
     if (!positive) {
         if (Rows == 8)
             scalar::phase_b(ps1, alp1, dn_in, cross, vec, sq, alp, best_a, best_k);
@@ -680,7 +684,8 @@ VOKS_AVX2 inline bool row_best(RowBest& b, int16_t& sq, int16_t& al, int& index)
 // Column j of the 8 x 8 block at blk (blk[8k + j], k < 8) in 32-bit lanes: each 32-bit load
 // starts one element early, so it stays inside the matrix and the element is its high half.
 VOKS_AVX2 inline __m256i column(const int16_t* blk, int j) {
-    const __m256i at = _mm256_add_epi32(_mm256_setr_epi32(0, 8, 16, 24, 32, 40, 48, 56), _mm256_set1_epi32(j));
+    const __m256i at =
+        _mm256_add_epi32(_mm256_setr_epi32(0, 8, 16, 24, 32, 40, 48, 56), _mm256_set1_epi32(j));
     return _mm256_srai_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(blk - 1), at, 2), 16);
 }
 
@@ -691,25 +696,28 @@ VOKS_AVX2 inline void top2(__m256i v, int out[2]) {
         __m256i m = _mm256_max_epi32(v, _mm256_permute2x128_si256(v, v, 1));
         m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0x4E));
         m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0xB1));
-        const int lane =
-            __builtin_ctz(static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(v, m)))));
+        const int lane = __builtin_ctz(
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(v, m)))));
         out[n] = lane;
-        v = _mm256_blendv_epi8(v, _mm256_set1_epi32(-1),
-                               _mm256_cmpeq_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(lane)));
+        v = _mm256_blendv_epi8(
+            v, _mm256_set1_epi32(-1),
+            _mm256_cmpeq_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(lane)));
     }
 }
 
 // Phase A: rows c of the two candidates, ps2 = add(ps1[c], d_in), alp = round(alp1[c] +
 // 2^15 cross_c + 2^14 diag) (at most 2^31 - 2^16 and at least -2^31 in magnitude: no step of the
 // reference chain saturates).
-VOKS_AVX2 inline bool phase_a_best(const int16_t ps1[2], const int32_t alp1[2], const __m256i cross[2], __m256i d_in,
-                                   __m256i diag, int16_t& sq, int16_t& al, int& index) {
+VOKS_AVX2 inline bool phase_a_best(const int16_t ps1[2], const int32_t alp1[2], const __m256i cross[2],
+                                   __m256i d_in, __m256i diag, int16_t& sq, int16_t& al, int& index) {
     RowBest b;
     const __m256i dg = _mm256_add_epi32(_mm256_slli_epi32(diag, 14), _mm256_set1_epi32(0x8000));
     for (int c = 0; c < 2; ++c) {
         const __m256i rsq = square16(add16(_mm256_set1_epi32(ps1[c]), d_in));
         const __m256i ral = _mm256_srai_epi32(
-            _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[c]), _mm256_slli_epi32(cross[c], 15)), dg), 16);
+            _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[c]), _mm256_slli_epi32(cross[c], 15)),
+                             dg),
+            16);
         row_update(b, c, rsq, ral);
     }
     return row_best(b, sq, al, index);
@@ -718,10 +726,11 @@ VOKS_AVX2 inline bool phase_a_best(const int16_t ps1[2], const int32_t alp1[2], 
 // Phase B: eight rows a from ps0 + d_row[a] and alp1[a], columns from d_in, the cross rows
 // cross + 8a and tmp; false when an alp1 leaves no room for the exact sums or an energy is not
 // positive.
-VOKS_AVX2 inline bool phase_b_best(int16_t ps0, __m256i alp1, __m256i d_row, __m256i d_in, const int16_t* cross,
-                                   __m256i tmp, int16_t& sq, int16_t& al, int& index) {
+VOKS_AVX2 inline bool phase_b_best(int16_t ps0, __m256i alp1, __m256i d_row, __m256i d_in,
+                                   const int16_t* cross, __m256i tmp, int16_t& sq, int16_t& al, int& index) {
     constexpr int32_t kRoom = MAX_32 - (1 << 28) - (1 << 30) - (1 << 16);
-    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_abs_epi32(alp1), _mm256_set1_epi32(kRoom)))))
+    if (_mm256_movemask_ps(
+            _mm256_castsi256_ps(_mm256_cmpgt_epi32(_mm256_abs_epi32(alp1), _mm256_set1_epi32(kRoom)))))
         return false;
     alignas(32) int32_t ps1v[8], alp1v[8];
     _mm256_store_si256(reinterpret_cast<__m256i*>(ps1v), add16(_mm256_set1_epi32(ps0), d_row));
@@ -731,8 +740,9 @@ VOKS_AVX2 inline bool phase_b_best(int16_t ps0, __m256i alp1, __m256i d_row, __m
     for (int a = 0; a < 8; ++a) {
         const __m256i rsq = square16(add16(_mm256_set1_epi32(ps1v[a]), d_in));
         const __m256i ral = _mm256_srai_epi32(
-            _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1v[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)),
-                             t),
+            _mm256_add_epi32(
+                _mm256_add_epi32(_mm256_set1_epi32(alp1v[a]), _mm256_slli_epi32(load8(cross + 8 * a), 13)),
+                t),
             16);
         row_update(b, a, rsq, ral);
     }
@@ -749,8 +759,9 @@ VOKS_AVX2 inline __m256i round_sum8(__m256i x, __m256i y, __m256i d) {
 }
 
 VOKS_AVX2 inline __m256i energy_sum8(int32_t alp0, __m256i x, __m256i y, __m256i d) {
-    return _mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp0), _mm256_slli_epi32(_mm256_add_epi32(x, y), 13)),
-                            _mm256_slli_epi32(d, 12));
+    return _mm256_add_epi32(
+        _mm256_add_epi32(_mm256_set1_epi32(alp0), _mm256_slli_epi32(_mm256_add_epi32(x, y), 13)),
+        _mm256_slli_epi32(d, 12));
 }
 
 }  // namespace
@@ -874,7 +885,8 @@ VOKS_AVX2 void sign_block(int16_t* r, const int16_t* rows, const int16_t* cols, 
 // Signs and |d| sixteen at a time (sgn = (d >> 15) ^ 32767, |d| = max(d, 0 -sat d)), the track
 // signs gathered once, then the nine blocks as in sign_block.
 VOKS_AVX2 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
-    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2}, {1, 3}, {1, 4}, {2, 3}, {2, 4}};
+    static constexpr int kTracks[9][2] = {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 2},
+                                          {1, 3}, {1, 4}, {2, 3}, {2, 4}};
     const __m256i flip = _mm256_set1_epi16(MAX_16);
     const __m256i zero = _mm256_setzero_si256();
     // Three loads before any store: the last block overlaps the second (40 = 16 + 16 + 8).
@@ -882,13 +894,16 @@ VOKS_AVX2 void sign_matrix(int16_t* dn, int16_t* sgn, int16_t* rr, int mode) {
     __m256i v[3];
     for (int k = 0; k < 3; ++k) v[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dn + kAt[k]));
     for (int k = 0; k < 3; ++k) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sgn + kAt[k]), _mm256_xor_si256(_mm256_srai_epi16(v[k], 15), flip));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dn + kAt[k]), _mm256_max_epi16(v[k], _mm256_subs_epi16(zero, v[k])));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sgn + kAt[k]),
+                            _mm256_xor_si256(_mm256_srai_epi16(v[k], 15), flip));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dn + kAt[k]),
+                            _mm256_max_epi16(v[k], _mm256_subs_epi16(zero, v[k])));
     }
     alignas(16) int16_t track[5][8];
     for (int t = 0; t < 5; ++t)
         for (int a = 0; a < 8; ++a) track[t][a] = sgn[t + 5 * a];
-    for (int c = 0; c < 9; ++c) sign_rows(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
+    for (int c = 0; c < 9; ++c)
+        sign_rows(rr + kR01 + 64 * c, track[kTracks[c][0]], track[kTracks[c][1]], mode);
 }
 
 // Products in 32-bit lanes, >> 14 and narrowed with saturation (the clamp), then a saturating
@@ -900,7 +915,7 @@ VOKS_AVX2 void target_update(int16_t g, const int16_t* y, const int16_t* x, int1
         if (i + 16 <= kSubfr) {
             const __m256i p1 = _mm256_srai_epi32(_mm256_mullo_epi32(load8(y + i + 8), vg), 14);
             const __m256i h = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x2 + i), _mm256_subs_epi16(load(x + i), h));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(x2 + i), _mm256_subs_epi16(load16(x + i), h));
         } else {
             const __m128i h = _mm_packs_epi32(_mm256_castsi256_si128(p0), _mm256_extracti128_si256(p0, 1));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(x2 + i),
@@ -949,7 +964,8 @@ VOKS_AVX2 void narrow_q15(const int32_t* m, int16_t* r, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16) {
         const __m256i a = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i)), 15);
-        const __m256i b = _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i + 8)), 15);
+        const __m256i b =
+            _mm256_srai_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m + i + 8)), 15);
         // packs saturates to 16 bits; the permute restores the order across the lanes.
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + i),
                             _mm256_permute4x64_epi64(_mm256_packs_epi32(a, b), 0xD8));
@@ -972,8 +988,9 @@ VOKS_AVX2 void gather_half(const int32_t* src, const int32_t* at, int32_t* dst, 
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i idx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + i));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
-                            _mm256_srai_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(src), idx, 4), 1));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(dst + i),
+            _mm256_srai_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(src), idx, 4), 1));
     }
     scalar::gather_half(src, at + i, dst + i, n - i);
 }

@@ -4,23 +4,13 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "g729/gain_kernels.h"
+#include "common/x86/avx2.h"
+#include "g729/kernels.h"
 
-#define VOKS_AVX2 __attribute__((target("avx2")))
+using namespace voks::x86;
 
 namespace voks::g729::avx2 {
 namespace {
-
-VOKS_AVX2 inline __m256i load(const int16_t* p) {
-    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-}
-
-VOKS_AVX2 inline int32_t hsum32(__m256i v) {
-    __m128i s = _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0x4E));
-    s = _mm_add_epi32(s, _mm_shuffle_epi32(s, 0xB1));
-    return _mm_cvtsi128_si32(s);
-}
 
 // 32-bit products g * x of 16 lanes, rounded and shifted, packed back with 16-bit saturation.
 template <int Shift, int Round>
@@ -89,7 +79,7 @@ VOKS_AVX2 int32_t abs_sum(const int16_t* x, int n) {
     __m256i acc = _mm256_setzero_si256();
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m256i a = _mm256_abs_epi16(load(x + i));  // 0x8000 read as unsigned is 32768
+        const __m256i a = _mm256_abs_epi16(load16(x + i));  // 0x8000 read as unsigned is 32768
         acc = _mm256_add_epi32(acc, _mm256_unpacklo_epi16(a, zero));
         acc = _mm256_add_epi32(acc, _mm256_unpackhi_epi16(a, zero));
     }
@@ -102,7 +92,7 @@ VOKS_AVX2 int32_t energy_q2(const int16_t* x, int n) {
     __m256i acc = _mm256_setzero_si256();  // four 64-bit sums
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        const __m256i v = _mm256_srai_epi16(load(x + i), 2);
+        const __m256i v = _mm256_srai_epi16(load16(x + i), 2);
         const __m256i p = _mm256_madd_epi16(v, v);  // 8 pair sums, each <= 2^27
         acc = _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_castsi256_si128(p)));
         acc = _mm256_add_epi64(acc, _mm256_cvtepu32_epi64(_mm256_extracti128_si256(p, 1)));
@@ -121,14 +111,15 @@ VOKS_AVX2 int32_t energy_q2(const int16_t* x, int n) {
 VOKS_AVX2 void apply_q14(const int16_t* g, int16_t* x, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<14, 8192>(load(g + i), load(x + i)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i),
+                            scale16<14, 8192>(load16(g + i), load16(x + i)));
     scalar::apply_q14(g + i, x + i, n - i);
 }
 
 VOKS_AVX2 void apply_q12(const int16_t* g, int16_t* x, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<12, 0>(load(g + i), load(x + i)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<12, 0>(load16(g + i), load16(x + i)));
     scalar::apply_q12(g + i, x + i, n - i);
 }
 
@@ -188,7 +179,7 @@ VOKS_AVX2 bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, 
         __m256i lo = _mm256_setzero_si256(), hi = lo;
         int i = 1;
         for (; i + 1 <= order; i += 2) {
-            const __m256i v1 = load(y + n0 - i), v2 = load(y + n0 - i - 1);
+            const __m256i v1 = load16(y + n0 - i), v2 = load16(y + n0 - i - 1);
             const uint32_t pair =
                 (uint32_t{static_cast<uint16_t>(a[i + 1])} << 16) | static_cast<uint16_t>(a[i]);
             const __m256i c = _mm256_set1_epi32(static_cast<int32_t>(pair));
@@ -196,7 +187,7 @@ VOKS_AVX2 bool synth(const int16_t* a, int order, const int16_t* x, int16_t* y, 
             hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(v1, v2), c));
         }
         if (i == order) {
-            const __m256i v1 = load(y + n0 - i);
+            const __m256i v1 = load16(y + n0 - i);
             const __m256i c = _mm256_set1_epi32(static_cast<uint16_t>(a[i]));
             lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(v1, v1), c));
             hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(v1, v1), c));

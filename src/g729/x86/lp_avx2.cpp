@@ -1,22 +1,22 @@
-// AVX2 twins of the G.729 linear-prediction kernels; bit-identical to lp_scalar.
+// AVX2 twins of the G.729 linear-prediction kernels; bit-identical to scalar.
 #include <immintrin.h>
 
 #include <cmath>
 
 #include "common/basicop.h"
-#include "g729/lp_kernels.h"
+#include "common/x86/avx2.h"
+#include "g729/kernels.h"
 #include "g729/lp_tables.h"
 
-#define VOKS_AVX2 __attribute__((target("avx2,fma")))
-
-namespace voks::g729::lp_avx2 {
+namespace voks::g729::avx2 {
 
 namespace {
 
 // Saturating 32-bit addition per lane.
 VOKS_AVX2 inline __m256i adds32(__m256i a, __m256i b) {
     const __m256i s = _mm256_add_epi32(a, b);
-    const __m256i ovf = _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
+    const __m256i ovf =
+        _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
     const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
     return _mm256_blendv_epi8(s, sat, ovf);
 }
@@ -95,7 +95,7 @@ VOKS_AVX2 inline __m256i cheb_sum(__m256i x, const int16_t* f, bool q10, Step st
     return step(b1, b2, int32_t{f[5]} * 4096, false);
 }
 
-// cheb8 for coefficients where no step can saturate (lp_scalar::cheb_unsaturated): plain 32-bit
+// cheb8 for coefficients where no step can saturate (scalar::cheb_unsaturated): plain 32-bit
 // arithmetic. Every b is even there, so subtracting b2 is subtracting its hi and lo parts.
 VOKS_AVX2 __m256i cheb8_free(__m256i x, const int16_t* f, bool q10) {
     const __m256i xz = _mm256_and_si256(x, _mm256_set1_epi32(0xFFFF));  // x in the low half only
@@ -172,7 +172,8 @@ VOKS_AVX2 void lag_window(int32_t* r, int len) {
         k = 8;
     }
     if (k < len) {  // the rest (at most eight lanes) through a mask
-        const __m256i mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(len - k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+        const __m256i mask =
+            _mm256_cmpgt_epi32(_mm256_set1_epi32(len - k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
         const __m256i x = _mm256_maskload_epi32(reinterpret_cast<const int*>(r + k), mask);
         const __m256i w = _mm256_maskload_epi32(reinterpret_cast<const int*>(kLagWindow + k), mask);
         _mm256_maskstore_epi32(reinterpret_cast<int*>(r + k), mask, lag_mul(x, w));
@@ -191,7 +192,7 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, bool q10, bool plain, const int16_t* 
         const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + j), p);
     }
-    if (j < n) lp_scalar::cheb_grid(f, q10, plain, x + j, n - j, y + j);
+    if (j < n) scalar::cheb_grid(f, q10, plain, x + j, n - j, y + j);
 }
 
 VOKS_AVX2 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n) {
@@ -207,14 +208,16 @@ VOKS_AVX2 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp, int n) {
         const __m256i c = _mm256_srai_epi32(
             _mm256_slli_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(kCos15), ind, 2), 16), 16);
         const __m256i s = _mm256_srai_epi32(
-            _mm256_slli_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(kSlopeCos), ind, 2), 16), 16);
+            _mm256_slli_epi32(_mm256_i32gather_epi32(reinterpret_cast<const int*>(kSlopeCos), ind, 2), 16),
+            16);
         // extract_l(L_shr(L_mult(slope, off), 13)) == (slope * off) >> 12 within 16 bits here.
-        const __m256i d = _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(s, off), 12), 16), 16);
+        const __m256i d =
+            _mm256_srai_epi32(_mm256_slli_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(s, off), 12), 16), 16);
         const __m256i r = _mm256_add_epi32(c, d);
         const __m128i p = _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(lsp + i), p);
     }
-    if (i < n) lp_scalar::lsf_to_lsp(lsf + i, lsp + i, n - i);
+    if (i < n) scalar::lsf_to_lsp(lsf + i, lsp + i, n - i);
 }
 
 VOKS_AVX2 void interp_half(const int16_t* a, const int16_t* b, int16_t* dst, int n) {
@@ -225,10 +228,11 @@ VOKS_AVX2 void interp_half(const int16_t* a, const int16_t* b, int16_t* dst, int
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i),
                             _mm256_adds_epi16(_mm256_srai_epi16(x, 1), _mm256_srai_epi16(y, 1)));
     }
-    if (i < n) lp_scalar::interp_half(a + i, b + i, dst + i, n - i);
+    if (i < n) scalar::interp_half(a + i, b + i, dst + i, n - i);
 }
 
-VOKS_AVX2 void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+VOKS_AVX2 void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n,
+                        int sf) {
     const __m128i cnt = _mm_cvtsi32_si128(sf > 31 ? 31 : sf);
     const __m256i va = _mm256_set1_epi32(ca), vb = _mm256_set1_epi32(cb);
     const __m256i lim = _mm256_set1_epi32(0x3FFFFFFF);
@@ -244,10 +248,11 @@ VOKS_AVX2 void interp_c(const int16_t* a, int16_t ca, const int16_t* b, int16_t 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
                          _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)));
     }
-    if (i < n) lp_scalar::interp_c(a + i, ca, b + i, cb, dst + i, n - i, sf);
+    if (i < n) scalar::interp_c(a + i, ca, b + i, cb, dst + i, n - i, sf);
 }
 
-VOKS_AVX2 void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n, int sf) {
+VOKS_AVX2 void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16_t cb, int16_t* dst, int n,
+                           int sf) {
     const int s = sf > 31 ? 31 : sf;
     const __m128i cnt = _mm_cvtsi32_si128(s);
     const __m256i rnd = _mm256_set1_epi32(s > 0 ? static_cast<int32_t>(uint32_t{1} << (s - 1)) : 0);
@@ -261,17 +266,17 @@ VOKS_AVX2 void interp_c_nr(const int16_t* a, int16_t ca, const int16_t* b, int16
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
                          _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)));
     }
-    if (i < n) lp_scalar::interp_c_nr(a + i, ca, b + i, cb, dst + i, n - i, sf);
+    if (i < n) scalar::interp_c_nr(a + i, ca, b + i, cb, dst + i, n - i, sf);
 }
 
-VOKS_AVX2 void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2) {
+VOKS_AVX2_FMA void interp_c_f32(const float* a, const float* b, float* dst, int n, float c1, float c2) {
     const __m256 v1 = _mm256_set1_ps(c1), v2 = _mm256_set1_ps(c2);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256 q = _mm256_mul_ps(v2, _mm256_loadu_ps(b + i));
         _mm256_storeu_ps(dst + i, _mm256_fmadd_ps(v1, _mm256_loadu_ps(a + i), q));
     }
-    if (i < n) lp_scalar::interp_c_f32(a + i, b + i, dst + i, n - i, c1, c2);
+    if (i < n) scalar::interp_c_f32(a + i, b + i, dst + i, n - i, c1, c2);
 }
 
 // Squared 16-bit differences doubled with L_mult saturation, accumulated with saturation; all
@@ -300,7 +305,7 @@ VOKS_AVX2 void pre_select_dist(const int16_t* t, int32_t* dist) {
 
 // The minimum over four independent vector chains, then the first lane holding it.
 VOKS_AVX2 int arg_min(const int32_t* d, int n) {
-    if (n < 32) return lp_scalar::arg_min(d, n);
+    if (n < 32) return scalar::arg_min(d, n);
     const auto ld = [d](int i)
                         VOKS_AVX2 { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(d + i)); };
     __m256i m0 = ld(0), m1 = ld(8), m2 = ld(16), m3 = ld(24);
@@ -350,4 +355,4 @@ VOKS_AVX2 void second_stage_dist(const int16_t* t, const int16_t* w, int half, i
     }
 }
 
-}  // namespace voks::g729::lp_avx2
+}  // namespace voks::g729::avx2

@@ -1,10 +1,10 @@
 // AVX2 twins of the GSM full-rate kernels; each gives the scalar bits for every input.
 #include <immintrin.h>
 
-#include "common/basicop.h"
-#include "gsm/gsmfr_kernels.h"
+#include "common/x86/avx2.h"
 
-#define VOKS_AVX2 __attribute__((target("avx2")))
+#include "common/basicop.h"
+#include "gsm/kernels.h"
 
 namespace voks::gsm {
 namespace {
@@ -53,7 +53,8 @@ VOKS_AVX2 void st_analysis_wave(const int16_t* rp, int16_t* x, int len, int16_t*
         const int16_t xt = t < len ? x[t] : 0;
         __m128i d = _mm_or_si128(_mm_slli_si128(d_out, 2), lane0(xt));
         __m128i uu = _mm_or_si128(_mm_slli_si128(s_out2, 2), lane0(prev_x));
-        if (t < 8) uu = _mm_blendv_epi8(uu, mem, _mm_cmpeq_epi16(lane_ids, _mm_set1_epi16(static_cast<int16_t>(t))));
+        if (t < 8)
+            uu = _mm_blendv_epi8(uu, mem, _mm_cmpeq_epi16(lane_ids, _mm_set1_epi16(static_cast<int16_t>(t))));
         prev_x = xt;
         const __m128i s_new = _mm_adds_epi16(uu, mult_r8<Fix>(r, d, r_is_min));
         d_out = _mm_adds_epi16(d, mult_r8<Fix>(r, uu, r_is_min));
@@ -89,7 +90,7 @@ VOKS_AVX2 void st_analysis_wave(const int16_t* rp, int16_t* x, int len, int16_t*
 
 }  // namespace
 
-VOKS_AVX2 void st_analysis_avx2(const int16_t* r, int16_t* x, int len, int16_t* u) {
+VOKS_AVX2 void avx2::st_analysis(const int16_t* r, int16_t* x, int len, int16_t* u) {
     bool has_min = false;
     for (int i = 0; i < 8; ++i) has_min |= r[i] == MIN_16;
     if (has_min)
@@ -105,11 +106,10 @@ VOKS_AVX2 void st_analysis_avx2(const int16_t* r, int16_t* x, int len, int16_t* 
 // wrapping and saturating arithmetic side by side; a sample for which the two differ (some
 // partial sum left 16 bits) is recomputed by the saturating scalar definition. pmulhrsw equals
 // mult_r unless a coefficient is -32768, which takes the scalar path for the whole call.
-VOKS_AVX2 void st_synthesis_avx2(const int16_t* rp, const int16_t* in, int16_t* out, int len,
-                                 int16_t* v) {
+VOKS_AVX2 void avx2::st_synthesis(const int16_t* rp, const int16_t* in, int16_t* out, int len, int16_t* v) {
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rp));
     if (_mm_movemask_epi8(_mm_cmpeq_epi16(r, _mm_set1_epi16(MIN_16))) != 0) {
-        st_synthesis_c(rp, in, out, len, v);
+        scalar::st_synthesis(rp, in, out, len, v);
         return;
     }
     alignas(16) int16_t mem[16];
@@ -136,7 +136,7 @@ VOKS_AVX2 void st_synthesis_avx2(const int16_t* rp, const int16_t* in, int16_t* 
         if (__builtin_expect(!_mm_testz_si128(bad, bad), 0)) {
             // Some step of this sample saturates: compute it exactly from its memory.
             _mm_store_si128(reinterpret_cast<__m128i*>(mem), vv);
-            st_synthesis_c(rp, &e, out + n, 1, mem);
+            scalar::st_synthesis(rp, &e, out + n, 1, mem);
             vv = _mm_load_si128(reinterpret_cast<const __m128i*>(mem));
             v8 = mem[8];
             continue;
@@ -158,8 +158,9 @@ static VOKS_AVX2 inline __m256i ld(const int16_t* p) {
 // 16 outputs per step: five pmaddwd pairs per output, (x[k-5], x[k-4]), (x[k-2], x[k-1]),
 // (x[k], x[k+1]), (x[k+2], x[k+4]), (x[k+5], 1) carrying the rounding 4096, then >> 13 and a
 // saturating pack.
-VOKS_AVX2 void weighting_avx2(const int16_t* x, int16_t* y, int len) {
-    const __m256i c0 = _mm256_set1_epi32(static_cast<int32_t>((uint32_t(uint16_t(-374)) << 16) | uint16_t(-134)));
+VOKS_AVX2 void avx2::weighting(const int16_t* x, int16_t* y, int len) {
+    const __m256i c0 =
+        _mm256_set1_epi32(static_cast<int32_t>((uint32_t(uint16_t(-374)) << 16) | uint16_t(-134)));
     const __m256i c1 = _mm256_set1_epi32((5741 << 16) | 2054);
     const __m256i c2 = _mm256_set1_epi32((5741 << 16) | 8192);
     const __m256i c3 = _mm256_set1_epi32(static_cast<int32_t>((uint32_t(uint16_t(-374)) << 16) | 2054));
@@ -184,7 +185,7 @@ VOKS_AVX2 void weighting_avx2(const int16_t* x, int16_t* y, int len) {
         hi = _mm256_srai_epi32(hi, 13);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + k), _mm256_packs_epi32(lo, hi));
     }
-    if (k < len) weighting_c(x + k, y + k, len - k);
+    if (k < len) scalar::weighting(x + k, y + k, len - k);
 }
 
 }  // namespace voks::gsm
