@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gsm/gsmfr_codec.h"
-#include "support/speech.h"
+#include "support/external.h"
 
 #ifdef VOKSC_HAVE_GSM
 extern "C" {
@@ -19,6 +19,8 @@ extern "C" {
 
 namespace {
 
+#ifdef VOKSC_HAVE_GSM
+
 constexpr size_t kMinSamples = 60 * 8000;
 
 // At least a minute of speech from the Asterisk prompts, in name order, whole frames only.
@@ -26,7 +28,6 @@ std::vector<int16_t> gather_speech() {
     return voksc_test::gather_speech(voksc_test::kAsteriskSounds, 2 * kMinSamples, gsmfr::kFrameSamples);
 }
 
-#ifdef VOKSC_HAVE_GSM
 // Runs both coders over whole frames of `speech`; returns the number of frames compared.
 int compare_with_libgsm(const std::vector<int16_t>& speech) {
     const int frames = static_cast<int>(speech.size() / gsmfr::kFrameSamples);
@@ -71,28 +72,17 @@ int compare_with_libgsm(const std::vector<int16_t>& speech) {
     EXPECT_EQ(bad_outputs, 0) << "of " << frames << " frames";
     return frames;
 }
-#endif
 
 TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnRealSpeech) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
     const std::vector<int16_t> speech = gather_speech();
-    if (speech.size() < kMinSamples) {
-        GTEST_SKIP() << "less than 60 s of 8 kHz speech under " << voksc_test::kAsteriskSounds
-                     << " (install asterisk-core-sounds-en-wav)";
-    }
+    VOKSC_NEED_SPEECH(speech, kMinSamples);
     const int frames = compare_with_libgsm(speech);
     std::printf("libgsm peer: %d frames (%.1f s of speech) compared\n", frames, frames * 0.02);
-#endif
 }
 
 // Signals far from speech: full-scale noise, clipped square waves and steps, silence, DC and
 // the speech amplified into clipping, in one continuous stream.
 TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnStressSignals) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
     std::vector<int16_t> x;
     uint32_t seed = 12345;
     auto rnd = [&] {
@@ -112,15 +102,11 @@ TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnStressSignals) {
         x.push_back(static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v)));
     }
     EXPECT_GE(compare_with_libgsm(x), 650);
-#endif
 }
 
 // Random 33-byte frames (every field over its whole range: lags 0..127 that the decoder must
 // replace by the last valid one, every gain, grid and amplitude code) decode identically.
 TEST(GsmfrPeer, RandomFramesDecodeLikeLibgsm) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
     gsmfr::Decoder dec;
     gsmfr::decoder_init(&dec);
     gsm peer = gsm_create();
@@ -141,11 +127,17 @@ TEST(GsmfrPeer, RandomFramesDecodeLikeLibgsm) {
         gsm_signal theirs[gsmfr::kFrameSamples];
         gsmfr::decode(&dec, params, ours);
         ASSERT_EQ(gsm_decode(peer, frame, theirs), 0);
-        if (std::memcmp(ours, theirs, sizeof(ours)) != 0 && bad++ == 0) ADD_FAILURE() << "first differing frame " << f;
+        if (std::memcmp(ours, theirs, sizeof(ours)) != 0 && bad++ == 0)
+            ADD_FAILURE() << "first differing frame " << f;
     }
     gsm_destroy(peer);
     EXPECT_EQ(bad, 0) << "of " << kFrames << " frames";
-#endif
 }
+
+#else
+
+VOKSC_PEER_ABSENT(GsmfrPeer, "libgsm (libgsm1-dev)")
+
+#endif  // VOKSC_HAVE_GSM
 
 }  // namespace
