@@ -40,8 +40,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "pkg-config consumer failed")
 endif()
 
-# The installed voks-codec: the demonstration (on the speech installed with it), --version, and
-# the exit status of a usage error (2) and of a missing input file (1).
+# The installed voks-codec: the demonstration (on the speech installed with it), --version, one
+# codec's options, and the exit status of a usage error (2) and of a missing input file (1).
 if(TOOLS)
   set(codec ${WORK_DIR}/prefix/${BINDIR}/voks-codec)
   function(run_codec want_rc want_output)
@@ -52,6 +52,7 @@ if(TOOLS)
   endfunction()
   run_codec(0 "g722 .*g726 .*g729 .*g729a .*gsmfr ")
   run_codec(0 "voksc ${VERSION}" --version)
+  run_codec(0 "--format F +packed" encode --codec g729 --help)
   run_codec(2 "usage: voks-codec" encode --codec nosuch in.wav out.bin)
   run_codec(1 "cannot open" encode --codec g729 ${WORK_DIR}/absent.wav ${WORK_DIR}/out.g729)
   # '-' reads standard input and writes standard output, byte for byte as files do.

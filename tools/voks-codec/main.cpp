@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -176,6 +175,10 @@ int main(int argc, char** argv) {
         } else {
             files.push_back(a);
         }
+    }
+    if (codec_name.empty() && help) {
+        usage(stdout);
+        return 0;
     }
     if (codec_name.empty()) return usage_error("--codec is required");
     const Codec* codec = find_codec(codec_name);
