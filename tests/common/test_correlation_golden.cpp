@@ -16,6 +16,7 @@
 #include "common/basicop.h"
 #include "common/golden_input.h"
 #include "frame/dispatch.h"
+#include "support/external.h"
 #include "voksc.h"
 
 namespace {
@@ -26,7 +27,7 @@ using voks::frame::Level;
 
 const std::vector<int16_t>& speech() {
     static const std::vector<int16_t> s = [] {
-        Reader r(std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.IN");
+        Reader r(voksc_test::vector_path("g729/main/SPEECH.IN"));
         std::vector<int16_t> v;
         while (!r.done() && r.ok()) v.push_back(r.i16());
         return v;
@@ -50,7 +51,7 @@ class CorrelationGolden : public ::testing::Test {
 protected:
     void SetUp() override {
         if (speech().size() < 1000)
-            GTEST_SKIP() << "G.729 speech vector absent: " << VOKSC_VECTORS_DIR << "/g729/main/SPEECH.IN";
+            VOKSC_MISSING() << "G.729 speech vector absent: " << voksc_test::vector_path("g729/main/SPEECH.IN");
     }
     LevelGuard guard_;
 };

@@ -13,6 +13,7 @@
 
 namespace g722test {
 
+using voksc_test::first_diff;
 using voksc_test::read_bytes;
 using voksc_test::read_words;
 
@@ -159,19 +160,6 @@ inline std::vector<int16_t> decode_octets(const std::vector<uint8_t>& oct, int m
         voksQMFDecode_G722_16s(&codes[o], &out[o], len, delay);
     }
     return out;
-}
-
-inline int first_diff16(const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
-    if (a.size() != b.size()) return -2;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return static_cast<int>(i);
-    return -1;
-}
-inline int first_diff8(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    if (a.size() != b.size()) return -2;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i]) return static_cast<int>(i);
-    return -1;
 }
 
 }  // namespace g722test

@@ -2,39 +2,29 @@
 // stress signals, at every kernel level.
 #include <gtest/gtest.h>
 
-#include "frame/dispatch.h"
 #include "g722/g722_util.h"
+#include "support/external.h"
+#include "support/levels.h"
 
 using namespace g722test;
 using voks::frame::Level;
 
 namespace {
 
-const std::string kVectors = std::string(VOKSC_VECTORS_DIR) + "/g722/";
+const std::string kVectors = voksc_test::vector_path("g722/");
 const std::string kData = std::string(VOKSC_TEST_DATA_DIR) + "/g722/";
 
-class G722Levels : public ::testing::TestWithParam<Level> {
-protected:
-    void SetUp() override {
-        if (voks::frame::force_level(GetParam()) != GetParam())
-            GTEST_SKIP() << "this CPU does not run the requested kernel level";
-    }
-    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
-};
-
-std::string level_name(const ::testing::TestParamInfo<Level>& info) {
-    return info.param == Level::Scalar ? "Scalar" : "AVX2";
-}
+class G722Levels : public voksc_test::LevelTest<> {};
 
 TEST_P(G722Levels, EncoderMatchesDemonstrationCodes) {
     std::vector<int16_t> in, words, packed;
     if (!read_words(kVectors + "inpsp.bin", in) || !read_words(kVectors + "codspw.cod", words) ||
         !read_words(kVectors + "codsp.cod", packed))
-        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+        VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
     ASSERT_EQ(words.size() * 2, in.size());
     const std::vector<uint8_t> codes = encode_pcm(in);
     std::vector<uint8_t> expected(words.begin(), words.end());
-    EXPECT_EQ(first_diff8(codes, expected), -1);
+    EXPECT_EQ(first_diff(codes, expected), -1);
     // The packed file: two codes per word, the first in the high byte.
     ASSERT_EQ(packed.size() * 2, codes.size());
     for (size_t i = 0; i < packed.size(); ++i) {
@@ -47,31 +37,31 @@ TEST_P(G722Levels, EncoderMatchesDemonstrationCodes) {
 TEST_P(G722Levels, DecoderMatchesDemonstrationOutputs) {
     std::vector<int16_t> words;
     if (!read_words(kVectors + "codspw.cod", words))
-        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+        VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
     const std::vector<uint8_t> codes(words.begin(), words.end());
     for (int mode = 1; mode <= 3; ++mode) {
         std::vector<int16_t> expected;
         ASSERT_TRUE(read_words(kVectors + "outsp" + std::to_string(mode) + ".bin", expected));
-        EXPECT_EQ(first_diff16(decode_octets(codes, mode), expected), -1) << "mode " << mode;
+        EXPECT_EQ(first_diff(decode_octets(codes, mode), expected), -1) << "mode " << mode;
     }
 }
 
 TEST_P(G722Levels, FrameSplitDoesNotChangeResults) {
     std::vector<int16_t> in;
-    if (!read_words(kVectors + "inpsp.bin", in)) GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+    if (!read_words(kVectors + "inpsp.bin", in)) VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
     in.resize(20000);
     const std::vector<uint8_t> whole = encode_pcm(in, 20000);
-    for (int frame : {2, 6, 34, 160, 258}) EXPECT_EQ(first_diff8(encode_pcm(in, frame), whole), -1) << frame;
+    for (int frame : {2, 6, 34, 160, 258}) EXPECT_EQ(first_diff(encode_pcm(in, frame), whole), -1) << frame;
     const std::vector<int16_t> dec = decode_octets(whole, 1, 10000);
     for (int frame : {1, 3, 17, 80, 129})
-        EXPECT_EQ(first_diff16(decode_octets(whole, 1, frame), dec), -1) << frame;
+        EXPECT_EQ(first_diff(decode_octets(whole, 1, frame), dec), -1) << frame;
 }
 
 // Reference-coder outputs on full-scale and extreme signals (tests/data/g722, see README).
 TEST_P(G722Levels, EncoderMatchesReferenceOnStressSignals) {
     std::vector<uint8_t> expected;
     ASSERT_TRUE(read_bytes(kData + "ref_enc.cod", expected));
-    EXPECT_EQ(first_diff8(encode_pcm(stress_pcm(), 322), expected), -1);
+    EXPECT_EQ(first_diff(encode_pcm(stress_pcm(), 322), expected), -1);
 }
 
 TEST_P(G722Levels, DecoderMatchesReferenceOnStressCodes) {
@@ -79,7 +69,7 @@ TEST_P(G722Levels, DecoderMatchesReferenceOnStressCodes) {
     for (int mode = 1; mode <= 3; ++mode) {
         std::vector<int16_t> expected;
         ASSERT_TRUE(read_words(kData + "ref_dec" + std::to_string(mode) + ".pcm", expected));
-        EXPECT_EQ(first_diff16(decode_octets(codes, mode, 333), expected), -1) << "mode " << mode;
+        EXPECT_EQ(first_diff(decode_octets(codes, mode, 333), expected), -1) << "mode " << mode;
     }
 }
 
@@ -97,7 +87,7 @@ TEST_P(G722Levels, ReceiveQmfMatchesReferenceOnUnrestrictedInput) {
         ASSERT_EQ(voksQMFDecode_G722_16s(&sub[o], &out[o], len, delay), vokStatusOk);
         o += static_cast<size_t>(len);
     }
-    EXPECT_EQ(first_diff16(out, expected), -1);
+    EXPECT_EQ(first_diff(out, expected), -1);
 }
 
 TEST_P(G722Levels, SubbandEncoderMatchesReferenceOnUnrestrictedInput) {
@@ -113,9 +103,12 @@ TEST_P(G722Levels, SubbandEncoderMatchesReferenceOnUnrestrictedInput) {
     std::vector<uint8_t> got(sub.size() / 2);
     for (size_t i = 0; i < got.size(); ++i)
         got[i] = static_cast<uint8_t>((codes[2 * i + 1] << 6) | codes[2 * i]);
-    EXPECT_EQ(first_diff8(got, expected), -1);
+    EXPECT_EQ(first_diff(got, expected), -1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, G722Levels, ::testing::Values(Level::Scalar, Level::AVX2), level_name);
+INSTANTIATE_TEST_SUITE_P(Levels, G722Levels, voksc_test::every_level(),
+                         [](const ::testing::TestParamInfo<Level>& info) {
+                             return voksc_test::level_name(info.param);
+                         });
 
 }  // namespace

@@ -6,17 +6,18 @@
 
 #include "g722/g722_codec.h"
 #include "g722/g722_util.h"
+#include "support/external.h"
 
 using namespace g722test;
 
 namespace {
 
-const std::string kVectors = std::string(VOKSC_VECTORS_DIR) + "/g722/";
+const std::string kVectors = voksc_test::vector_path("g722/");
 
 TEST(G722Example, RatesReproduceTheDemonstrationSequences) {
     std::vector<int16_t> in, words;
     if (!read_words(kVectors + "inpsp.bin", in) || !read_words(kVectors + "codspw.cod", words))
-        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+        VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
     const int rates[3] = {64000, 56000, 48000};
     const int masks[3] = {0xFF, 0xFE, 0xFC};
     for (int r = 0; r < 3; ++r) {
@@ -35,7 +36,7 @@ TEST(G722Example, RatesReproduceTheDemonstrationSequences) {
             const int n = static_cast<int>(std::min<size_t>(160, oct.size() - o));
             ASSERT_EQ(dec.decode(oct.data() + o, n, out.data() + 2 * o), 2 * n);
         }
-        EXPECT_EQ(first_diff16(out, expected), -1) << rates[r];
+        EXPECT_EQ(first_diff(out, expected), -1) << rates[r];
     }
 }
 
@@ -78,7 +79,7 @@ double energy(const int16_t* x, int n) {
 TEST(G722Example, ConcealmentBridgesAndRecovers) {
     std::vector<int16_t> words;
     if (!read_words(kVectors + "codspw.cod", words))
-        GTEST_SKIP() << "G.722 vectors not found in " << kVectors;
+        VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
     const std::vector<uint8_t> oct(words.begin(), words.end());
     const int frames = static_cast<int>(oct.size() / 160);
     struct Burst {

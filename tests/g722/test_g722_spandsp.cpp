@@ -3,11 +3,9 @@
 // G.722 reference arithmetic (the reference is followed, proven with its golden data).
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-
 #include "g722/g722_codec.h"
 #include "g722/g722_util.h"
+#include "support/external.h"
 
 #ifdef VOKSC_HAVE_SPANDSP
 extern "C" {
@@ -24,7 +22,6 @@ namespace {
 #ifdef VOKSC_HAVE_SPANDSP
 
 const std::string kData = std::string(VOKSC_TEST_DATA_DIR) + "/g722/";
-const char* kSounds = "/usr/share/asterisk/sounds/en";
 
 std::vector<int16_t> spandsp_decode(const std::vector<uint8_t>& data, int rate, int options = 0) {
     g722_decode_state_t* s = g722_decode_init(nullptr, rate, options);
@@ -46,14 +43,9 @@ std::vector<uint8_t> spandsp_encode(const std::vector<int16_t>& pcm, int rate, i
 
 // The asterisk G.722 prompts in name order, at least `seconds` of them.
 std::vector<std::vector<uint8_t>> speech(double seconds) {
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(kSounds, ec))
-        if (e.path().extension() == ".g722") names.push_back(e.path().string());
-    std::sort(names.begin(), names.end());
     std::vector<std::vector<uint8_t>> files;
     size_t total = 0;
-    for (const auto& n : names) {
+    for (const auto& n : voksc_test::files_of(voksc_test::kAsteriskSounds, ".g722")) {
         std::vector<uint8_t> d;
         if (!read_bytes(n, d) || d.size() < 2) continue;
         total += d.size();
@@ -66,22 +58,24 @@ std::vector<std::vector<uint8_t>> speech(double seconds) {
 
 TEST(G722Spandsp, SpeechDecodesAndReencodesIdentically) {
     const auto files = speech(75.0);
-    if (files.empty()) GTEST_SKIP() << "asterisk-core-sounds-en-g722 not installed (" << kSounds << ")";
+    if (files.empty())
+        VOKSC_MISSING() << "G.722 prompts under " << voksc_test::kAsteriskSounds
+                        << " (install asterisk-core-sounds-en-g722)";
     size_t octets = 0;
     for (const auto& f : files) {
         octets += f.size();
         // 64 kbit/s: decode, then re-encode the decoded speech.
         const std::vector<int16_t> ours = decode_octets(f, 1);
-        ASSERT_EQ(first_diff16(ours, spandsp_decode(f, 64000)), -1);
+        ASSERT_EQ(first_diff(ours, spandsp_decode(f, 64000)), -1);
         const std::vector<uint8_t> codes = encode_pcm(ours);
-        ASSERT_EQ(first_diff8(codes, spandsp_encode(ours, 64000)), -1);
-        ASSERT_EQ(first_diff16(decode_octets(codes, 1), spandsp_decode(codes, 64000)), -1);
+        ASSERT_EQ(first_diff(codes, spandsp_encode(ours, 64000)), -1);
+        ASSERT_EQ(first_diff(decode_octets(codes, 1), spandsp_decode(codes, 64000)), -1);
         // 56 and 48 kbit/s: spandsp takes right-aligned 7- and 6-bit codes.
         for (int bits : {7, 6}) {
             std::vector<uint8_t> narrow(f.size());
             for (size_t i = 0; i < f.size(); ++i) narrow[i] = static_cast<uint8_t>(f[i] >> (8 - bits));
             const int rate = bits * 8000;
-            ASSERT_EQ(first_diff16(decode_octets(f, bits == 7 ? 2 : 3), spandsp_decode(narrow, rate)), -1)
+            ASSERT_EQ(first_diff(decode_octets(f, bits == 7 ? 2 : 3), spandsp_decode(narrow, rate)), -1)
                 << rate;
         }
     }
@@ -90,7 +84,9 @@ TEST(G722Spandsp, SpeechDecodesAndReencodesIdentically) {
 
 TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
     const auto files = speech(10.0);
-    if (files.empty()) GTEST_SKIP() << "asterisk-core-sounds-en-g722 not installed (" << kSounds << ")";
+    if (files.empty())
+        VOKSC_MISSING() << "G.722 prompts under " << voksc_test::kAsteriskSounds
+                        << " (install asterisk-core-sounds-en-g722)";
     for (int rate : {56000, 48000}) {
         const int bits = rate / 8000;
         for (const auto& f : files) {
@@ -103,7 +99,7 @@ TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
             const std::vector<uint8_t> packed = g722ex::pack(oct.data(), oct.size(), bits);
             const std::vector<uint8_t> peer = spandsp_encode(pcm, rate, G722_PACKED);
             ASSERT_EQ(packed.size(), peer.size()) << rate << " " << pcm.size();
-            ASSERT_EQ(first_diff8(packed, peer), -1) << rate;
+            ASSERT_EQ(first_diff(packed, peer), -1) << rate;
             // And spandsp's packed decoder hears the same as the example decoder.
             g722ex::Decoder dec(rate);
             const std::vector<uint8_t> back = g722ex::unpack(packed.data(), packed.size(), bits);
@@ -117,25 +113,29 @@ TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
             ASSERT_LE(heard.size(), out.size());
             ASSERT_GE(heard.size() + 2, out.size());
             out.resize(heard.size());
-            ASSERT_EQ(first_diff16(out, heard), -1) << rate;
+            ASSERT_EQ(first_diff(out, heard), -1) << rate;
         }
     }
 }
 
+// Our decoder (equal to the reference's output, tests/data/g722) and spandsp's on the stress codes.
+class G722SpandspStress : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::vector<int16_t> ref;
+        ASSERT_TRUE(read_words(kData + "ref_dec1.pcm", ref));
+        ASSERT_EQ(first_diff(ours, ref), -1);
+    }
+    const std::vector<uint8_t> codes = stress_octets();
+    const std::vector<int16_t> ours = decode_octets(codes, 1), peer = spandsp_decode(codes, 64000);
+};
+
 // spandsp writes the receive QMF output with a 16-bit cast; the reference saturates. On
 // random codes the decoded signal overshoots full scale: there spandsp's sample wraps to the
 // opposite sign while ours (and the reference's) sits at 32767 or -32768.
-TEST(G722Spandsp, ReceiveQmfSaturatesWhereSpandspWraps) {
-    std::vector<uint8_t> codes = stress_octets();
-    codes.resize(4000);  // seeded random and constant segments
-    std::vector<int16_t> ref;
-    ASSERT_TRUE(read_words(kData + "ref_dec1.pcm", ref));
-    ref.resize(8000);
-    const std::vector<int16_t> ours = decode_octets(codes, 1);
-    const std::vector<int16_t> peer = spandsp_decode(codes, 64000);
-    ASSERT_EQ(first_diff16(ours, ref), -1);
+TEST_F(G722SpandspStress, ReceiveQmfSaturatesWhereSpandspWraps) {
     int differ = 0, flipped = 0;
-    for (size_t i = 0; i < ours.size(); ++i) {
+    for (size_t i = 0; i < 8000; ++i) {  // octets 0..3999: seeded random and constant segments
         if (ours[i] == peer[i]) continue;
         ++differ;
         // Only saturated samples differ (the exact value can exceed 2^16 in magnitude, so a
@@ -151,13 +151,7 @@ TEST(G722Spandsp, ReceiveQmfSaturatesWhereSpandspWraps) {
 // reference saturates after each term. Codes alternating between the largest positive and
 // negative lower-band levels drive the partial sums past 16 bits, and the lower-band states
 // part: spandsp's output then differs also at samples far from full scale.
-TEST(G722Spandsp, ZeroPredictorSaturatesPerTerm) {
-    const std::vector<uint8_t> all = stress_octets();
-    std::vector<int16_t> ref;
-    ASSERT_TRUE(read_words(kData + "ref_dec1.pcm", ref));
-    const std::vector<int16_t> ours = decode_octets(all, 1);
-    const std::vector<int16_t> peer = spandsp_decode(all, 64000);
-    ASSERT_EQ(first_diff16(ours, ref), -1);
+TEST_F(G722SpandspStress, ZeroPredictorSaturatesPerTerm) {
     int unsaturated = 0, first = -1;
     for (size_t i = 0; i < ours.size(); ++i) {
         if (ours[i] == peer[i] || ours[i] == 32767 || ours[i] == -32768) continue;
@@ -176,18 +170,16 @@ TEST(G722Spandsp, TransmitQmfLimitsWhereSpandspDoesNot) {
     ASSERT_TRUE(read_bytes(kData + "ref_enc.cod", ref));
     const std::vector<uint8_t> ours = encode_pcm(pcm);
     const std::vector<uint8_t> peer = spandsp_encode(pcm, 64000);
-    ASSERT_EQ(first_diff8(ours, ref), -1);
-    EXPECT_GE(first_diff8(peer, ref), 0);
+    ASSERT_EQ(first_diff(ours, ref), -1);
+    EXPECT_GE(first_diff(peer, ref), 0);
     // Quiet input (the small-noise and silent segments from a fresh start) codes identically.
     std::vector<int16_t> quiet(pcm.begin() + 6000, pcm.begin() + 10000);
-    EXPECT_EQ(first_diff8(encode_pcm(quiet), spandsp_encode(quiet, 64000)), -1);
+    EXPECT_EQ(first_diff(encode_pcm(quiet), spandsp_encode(quiet, 64000)), -1);
 }
 
 #else
 
-TEST(G722Spandsp, Skipped) {
-    GTEST_SKIP() << "spandsp (libspandsp-dev) not found at configure time";
-}
+VOKSC_PEER_ABSENT(G722Spandsp, "spandsp (libspandsp-dev)")
 
 #endif
 

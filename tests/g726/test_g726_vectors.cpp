@@ -13,41 +13,33 @@
 #include <string>
 #include <vector>
 
-#include "frame/dispatch.h"
 #include "g726/g726_codec.h"
 #include "g726/kernels.h"
-#include "support/files.h"
+#include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
 using Words = std::vector<int16_t>;
 
-std::string vector_dir() {
-    const char* env = std::getenv("VOKSC_VECTORS_DIR");
-    const std::string base = env && *env ? env : VOKSC_VECTORS_DIR;
-    return base + "/g726/";
+std::string vector_path(const std::string& name) {
+    return voksc_test::vector_path("g726/" + name);
 }
 
 // A sequence of the vector folder as little-endian words.
 bool read_words(const std::string& name, Words& out) {
-    return voksc_test::read_words(vector_dir() + name, out);
+    return voksc_test::read_words(vector_path(name), out);
 }
 
-std::vector<uint8_t> le_bytes(const Words& w) {
-    std::vector<uint8_t> b(w.size() * 2);
-    for (size_t k = 0; k < w.size(); ++k) {
-        b[2 * k] = static_cast<uint8_t>(w[k]);
-        b[2 * k + 1] = static_cast<uint8_t>(static_cast<uint16_t>(w[k]) >> 8);
-    }
-    return b;
-}
-
-// CRC-32 (IEEE 802.3, reflected, as zlib and the sequences' checksum list compute it).
-uint32_t crc32(const std::vector<uint8_t>& data) {
+// CRC-32 (IEEE 802.3, reflected, as zlib and the sequences' checksum list compute it) of the
+// words as little-endian bytes.
+uint32_t crc32_le(const Words& words) {
     uint32_t c = 0xFFFFFFFFu;
-    for (uint8_t byte : data) {
-        c ^= byte;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    for (const int16_t w : words) {
+        for (const int byte : {w & 0xFF, (w >> 8) & 0xFF}) {
+            c ^= static_cast<uint32_t>(byte);
+            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
     }
     return ~c;
 }
@@ -60,7 +52,7 @@ struct Checksum {
 // The checksum list: name, CRC-32 of the little-endian file, CRC-32 big-endian, size.
 std::map<std::string, Checksum> read_checksums() {
     std::map<std::string, Checksum> m;
-    std::ifstream f(vector_dir() + "ts-crcs");
+    std::ifstream f(vector_path("ts-crcs"));
     std::string line;
     while (std::getline(f, line)) {
         std::istringstream in(line);
@@ -97,130 +89,87 @@ std::vector<std::string> sequence_names() {
 
 constexpr size_t kHomingLength = 3496;  // valid samples of pcm_init.* and i_ini_*
 
-g726ex::Law law_of(char l) {
-    return l == 'a' ? g726ex::Law::ALaw : g726ex::Law::MuLaw;
-}
-
-// G.711 input words (code in the low byte) through the example encoder.
-Words encode_g711(const Words& in, int rate_kbit, char law) {
-    g726ex::Encoder enc;
-    EXPECT_TRUE(enc.init(rate_kbit * 1000, law_of(law), g726ex::Format::Bytes));
-    std::vector<uint8_t> g711(in.size());
-    for (size_t k = 0; k < in.size(); ++k) g711[k] = static_cast<uint8_t>(in[k]);
-    std::vector<uint8_t> codes;
-    enc.encode(g711.data(), g711.size(), codes);
-    return Words(codes.begin(), codes.end());
-}
-
-Words decode_g711(const Words& in, int rate_kbit, char law) {
-    g726ex::Decoder dec;
-    EXPECT_TRUE(dec.init(rate_kbit * 1000, law_of(law), g726ex::Format::Bytes));
-    std::vector<uint8_t> codes(in.size());
-    for (size_t k = 0; k < in.size(); ++k) codes[k] = static_cast<uint8_t>(in[k]);
-    std::vector<uint8_t> out;
-    dec.decode(codes.data(), codes.size(), out);
-    return Words(out.begin(), out.end());
-}
-
-Words concat_tail(const Words& head, size_t keep, const Words& tail) {
-    Words w(head.begin(), head.begin() + static_cast<std::ptrdiff_t>(std::min(keep, head.size())));
-    w.insert(w.end(), tail.begin(), tail.end());
-    return w;
-}
-
-Words drop(const Words& w, size_t n) {
-    return Words(w.begin() + static_cast<std::ptrdiff_t>(std::min(n, w.size())), w.end());
+// The words of `input` (a code in each low byte) through the example encoder (G.711 codes in) or
+// decoder (G.726 codes in); when `homing` names a file, its first kHomingLength words go first and
+// their output is dropped. False when a file is missing.
+bool code(const std::string& input, const std::string& homing, int rate_kbit, char law, bool encode,
+          Words& out) {
+    Words in, home;
+    if (!read_words(input, in) || (!homing.empty() && !read_words(homing, home))) return false;
+    home.resize(std::min(home.size(), kHomingLength));
+    in.insert(in.begin(), home.begin(), home.end());
+    const std::vector<uint8_t> bytes(in.begin(), in.end());
+    std::vector<uint8_t> coded;
+    const auto l = law == 'a' ? g726ex::Law::ALaw : g726ex::Law::MuLaw;
+    if (encode) {
+        g726ex::Encoder enc;
+        EXPECT_TRUE(enc.init(rate_kbit * 1000, l, g726ex::Format::Bytes));
+        enc.encode(bytes.data(), bytes.size(), coded);
+    } else {
+        g726ex::Decoder dec;
+        EXPECT_TRUE(dec.init(rate_kbit * 1000, l, g726ex::Format::Bytes));
+        dec.decode(bytes.data(), bytes.size(), coded);
+    }
+    out.assign(coded.begin() + static_cast<std::ptrdiff_t>(std::min(home.size(), coded.size())), coded.end());
+    return true;
 }
 
 // Regenerates a sequence file; inputs are returned as read. False when an input is missing.
 bool produce(const std::string& name, Words& out) {
-    Words a, b;
     if (name.size() < 8 || (name[0] != 'r' && name[0] != 'h') || name[4] != 'f')
         return read_words(name, out);  // an input sequence
     const char kind = name[1];         // n, v or i
-    const int rate = std::stoi(name.substr(2, 2));
+    const std::string rr = name.substr(2, 2);
     const char l = name[5];  // a, m, c (mu-law stream to A-law), x (A to mu)
-    const bool encoder = name.substr(6) == ".i";
-    const std::string rr = std::to_string(rate);
     const bool homing = name[0] == 'h';
-    if (encoder) {
-        const std::string src = std::string(kind == 'n' ? "nrm." : "ovr.") + l;
-        if (!read_words(src, a)) return false;
-        if (homing) {
-            if (!read_words(std::string("pcm_init.") + l, b)) return false;
-            out = drop(encode_g711(concat_tail(b, kHomingLength, a), rate, l), kHomingLength);
-        } else {
-            out = encode_g711(a, rate, l);
-        }
-        return true;
+    if (name.substr(6) == ".i") {
+        return code(std::string(kind == 'n' ? "nrm." : "ovr.") + l,
+                    homing ? std::string("pcm_init.") + l : "", std::stoi(rr), l, true, out);
     }
     const char out_law = (l == 'a' || l == 'c') ? 'a' : 'm';
     const char in_law = (l == 'a' || l == 'x') ? 'a' : 'm';
     const std::string src = kind == 'i' ? "i" + rr : name.substr(0, 5) + in_law + ".i";
-    if (!read_words(src, a)) return false;
     // hn16fc.o alone of the homing outputs was made by the reset decoder, without the homing
     // prefix (it equals that output and no homed one).
-    if (homing && name != "hn16fc.o") {
-        if (!read_words("i_ini_" + rr + "." + out_law, b)) return false;
-        out = drop(decode_g711(concat_tail(b, kHomingLength, a), rate, out_law), kHomingLength);
-    } else {
-        out = decode_g711(a, rate, out_law);
-    }
-    return true;
+    const bool homed = homing && name != "hn16fc.o";
+    return code(src, homed ? "i_ini_" + rr + "." + out_law : "", std::stoi(rr), out_law, false, out);
 }
 
-bool have_vectors() {
-    std::ifstream f(vector_dir() + "ts-crcs");
-    return static_cast<bool>(f);
-}
+// The checksum list stands for the whole set.
+#define NEED_VECTORS()                                                    \
+    if (read_checksums().empty())                                         \
+    VOKSC_MISSING() << "G.726 test sequences: " << vector_path("ts-crcs") \
+                    << " not found (set VOKSC_VECTORS_DIR in the environment or the CMake cache)"
 
-#define SKIP_WITHOUT_VECTORS()                                                                   \
-    do {                                                                                         \
-        if (!have_vectors()) {                                                                   \
-            GTEST_SKIP() << "G.726 test sequences not found in " << vector_dir()                 \
-                         << " (set VOKSC_VECTORS_DIR or the CMake cache variable of that name)"; \
-        }                                                                                        \
-    } while (0)
-
-class G726Sequence : public ::testing::TestWithParam<std::string> {};
+class G726Sequence : public voksc_test::LevelTest<std::tuple<std::string, voks::frame::Level>> {};
 
 TEST_P(G726Sequence, MatchesReference) {
-    SKIP_WITHOUT_VECTORS();
-    const std::string name = GetParam();
+    NEED_VECTORS();
+    const std::string name = std::get<0>(GetParam());
     const auto sums = read_checksums();
     const auto it = sums.find(name);
     ASSERT_NE(it, sums.end()) << name << " missing from ts-crcs";
-    Words ref;
-    const bool present = read_words(name, ref);
-    // Every kernel level this CPU offers, scalar first.
-    const voks::frame::Level restore = voks::frame::active_level();
-    for (auto level : {voks::frame::Level::Scalar, voks::frame::Level::AVX2}) {
-        if (voks::frame::force_level(level) != level) continue;
-        SCOPED_TRACE(level == voks::frame::Level::Scalar ? "scalar" : "avx2");
-        Words ours;
-        ASSERT_TRUE(produce(name, ours)) << "an input of " << name << " is missing";
-        const std::vector<uint8_t> bytes = le_bytes(ours);
-        EXPECT_EQ(bytes.size(), it->second.size);
-        EXPECT_EQ(crc32(bytes), it->second.crc_le) << name;
-        if (present) {  // byte comparison where the file itself is present
-            ASSERT_EQ(ref.size(), ours.size());
-            for (size_t k = 0; k < ref.size(); ++k)
-                ASSERT_EQ(ref[k], ours[k]) << name << ": first difference at word " << k;
-        }
+    Words ref, ours;
+    ASSERT_TRUE(produce(name, ours)) << "an input of " << name << " is missing";
+    EXPECT_EQ(2 * ours.size(), it->second.size);
+    EXPECT_EQ(crc32_le(ours), it->second.crc_le) << name;
+    // Byte comparison where the file itself is present.
+    if (read_words(name, ref)) {
+        EXPECT_EQ(voksc_test::first_diff(ours, ref), -1) << name;
     }
-    voks::frame::force_level(restore);
 }
 
-INSTANTIATE_TEST_SUITE_P(AppendixII, G726Sequence, ::testing::ValuesIn(sequence_names()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
-                             std::string s = info.param;
+INSTANTIATE_TEST_SUITE_P(AppendixII, G726Sequence,
+                         ::testing::Combine(::testing::ValuesIn(sequence_names()), voksc_test::every_level()),
+                         [](const ::testing::TestParamInfo<G726Sequence::ParamType>& info) {
+                             std::string s = std::get<0>(info.param);
                              for (char& c : s)
                                  if (c == '.') c = '_';
-                             return s;
+                             return s + "_" + voksc_test::level_name(std::get<1>(info.param));
                          });
 
 TEST(G726Sequence, ChecksumListNamesExactlyTheSet) {
-    SKIP_WITHOUT_VECTORS();
+    NEED_VECTORS();
     const auto sums = read_checksums();
     const auto names = sequence_names();
     EXPECT_EQ(sums.size(), 130u);
@@ -301,7 +250,7 @@ struct VbrCase {
 class G726VariableRate : public ::testing::TestWithParam<VbrCase> {};
 
 TEST_P(G726VariableRate, MatchesReference) {
-    SKIP_WITHOUT_VECTORS();
+    NEED_VECTORS();
     const VbrCase c = GetParam();
     Words src, ref, copy;
     ASSERT_TRUE(read_words("voice.src", src));
@@ -317,9 +266,7 @@ TEST_P(G726VariableRate, MatchesReference) {
             x14[k] = static_cast<int16_t>(word_as_code_uniform14(src[k], c.law == 'a'));
         ours = tandem_variable_rate(x14, c.law == 'a' ? voks::g726::kLawA : voks::g726::kLawMu);
     }
-    ASSERT_EQ(ref.size(), ours.size());
-    for (size_t k = 0; k < ref.size(); ++k)
-        ASSERT_EQ(ref[k], ours[k]) << c.reference << ": first difference at word " << k;
+    EXPECT_EQ(voksc_test::first_diff(ours, ref), -1) << c.reference;
     if (read_words(c.copy, copy)) {
         EXPECT_EQ(copy, ref) << c.copy;
     }

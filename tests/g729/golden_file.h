@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "g729/golden_gen.h"
+#include "support/external.h"
 
 namespace g729lp_test {
 
@@ -22,7 +23,7 @@ inline std::string data_path(const std::string& name) {
 }
 
 inline std::vector<int16_t> load_speech(const std::string& file) {
-    std::ifstream in(std::string(VOKSC_VECTORS_DIR) + "/g729/main/" + file, std::ios::binary);
+    std::ifstream in(voksc_test::vector_path("g729/main/" + file), std::ios::binary);
     std::vector<int16_t> v;
     if (!in) return v;
     in.seekg(0, std::ios::end);
@@ -53,7 +54,8 @@ public:
     void add(const void* rec, size_t bytes) {
         ASSERT_EQ(bytes, bytes_) << name_;
         const size_t stored = prefix_.size() / bytes_;
-        if (seen_ < stored && std::memcmp(rec, prefix_.data() + seen_ * bytes_, bytes_) != 0 && first_bad_ < 0)
+        if (seen_ < stored && std::memcmp(rec, prefix_.data() + seen_ * bytes_, bytes_) != 0 &&
+            first_bad_ < 0)
             first_bad_ = static_cast<long>(seen_);
         hash_ = gg_fnv(hash_, rec, static_cast<int>(bytes_));
         ++seen_;

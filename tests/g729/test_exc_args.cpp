@@ -68,9 +68,11 @@ std::vector<Case> cases() {
         [](Bufs& b) { return voksOpenLoopPitchSearch_G729A_32f(b.fexc + 150, nullptr); });
     // Closed-loop pitch: each pointer, then delay and sub-frame; null wins over a bad range.
     using Acb = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
-    for (auto [tag, fn] : {std::pair<const char*, Acb>{"acb", voksAdaptiveCodebookSearch_G729_16s},
-                           std::pair<const char*, Acb>{"acbA", voksAdaptiveCodebookSearch_G729A_16s}}) {
-        const std::string t = tag;
+    // (Named copies, not structured bindings: lambdas capture those only from C++20.)
+    for (const auto& tag_fn : {std::pair<const char*, Acb>{"acb", voksAdaptiveCodebookSearch_G729_16s},
+                               std::pair<const char*, Acb>{"acbA", voksAdaptiveCodebookSearch_G729A_16s}}) {
+        const std::string t = tag_fn.first;
+        const Acb fn = tag_fn.second;
         add(t + " null x", vokStatusNullPtr,
             [fn](Bufs& b) { return fn(60, nullptr, b.h, b.exc, b.delay, b.vec, 0); });
         add(t + " null h", vokStatusNullPtr,
@@ -101,7 +103,8 @@ std::vector<Case> cases() {
     add("acbD subframe 2", vokStatusRange,
         [](Bufs& b) { return voksAdaptiveCodebookSearch_G729D_16s(60, b.x, b.h, b.exc, 2, b.delay); });
     // Adaptive-vector decoding.
-    for (auto [t0, f] : {std::pair<int, int>{17, 0}, {145, 0}, {144, 2}, {60, -2}, {-40, 0}}) {
+    for (const auto& t0_f : {std::pair<int, int>{17, 0}, {145, 0}, {144, 2}, {60, -2}, {-40, 0}}) {
+        const int t0 = t0_f.first, f = t0_f.second;
         const std::string n = " T0=" + std::to_string(t0) + " f=" + std::to_string(f);
         add("dav_I" + n, vokStatusParamRange, [t0, f](Bufs& b) {
             b.delay[0] = static_cast<Vok16s>(t0);

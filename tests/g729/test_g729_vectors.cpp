@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "frame/dispatch.h"
 #include "g729/g729_codec.h"
-#include "support/files.h"
+#include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
@@ -18,56 +18,38 @@ using voksc_test::first_bad_frame;
 using voksc_test::read_words;
 
 struct Sequence {
-    const char* dir;  // main or annexA
-    const char* name;
-    const char* pst;  // decoder output file name
+    std::string dir;  // main or annexA
+    std::string name;
+    std::string pst;  // decoder output file name
     bool has_input;   // encoder sequence
+    std::string file(const std::string& name_in_dir) const { return "g729/" + dir + "/" + name_in_dir; }
 };
 
-// ERASURE, OVERFLOW and PARITY are decoder-only sequences.
-constexpr Sequence kSequences[] = {
-    {"main", "ALGTHM", "ALGTHM.PST", true},      {"main", "ERASURE", "ERASURE.PST", false},
-    {"main", "FIXED", "FIXED.PST", true},        {"main", "LSP", "LSP.PST", true},
-    {"main", "OVERFLOW", "OVERFLOW.PST", false}, {"main", "PARITY", "PARITY.PST", false},
-    {"main", "PITCH", "PITCH.PST", true},        {"main", "SPEECH", "SPEECH.PST", true},
-    {"main", "TAME", "TAME.PST", true},          {"annexA", "ALGTHM", "ALGTHM.PST", true},
-    {"annexA", "ERASURE", "ERASURE.PST", false}, {"annexA", "FIXED", "FIXED.PST", true},
-    {"annexA", "LSP", "LSP.PST", true},          {"annexA", "OVERFLOW", "OVERFLOW.PST", false},
-    {"annexA", "PARITY", "PARITY.PST", false},   {"annexA", "PITCH", "PITCH.PST", true},
-    {"annexA", "SPEECH", "SPEECH.PST", true},    {"annexA", "TAME", "TAME.PST", true},
-    {"annexA", "TEST", "TEST.pst", true},
-};
-
-std::string path_of(const Sequence& s, const std::string& file) {
-    return std::string(VOKSC_VECTORS_DIR) + "/g729/" + s.dir + "/" + file;
+// Every sequence of both folders; ERASURE, OVERFLOW and PARITY are decoder-only.
+std::vector<Sequence> sequences() {
+    std::vector<Sequence> v;
+    for (const char* dir : {"main", "annexA"}) {
+        for (const std::string name :
+             {"ALGTHM", "ERASURE", "FIXED", "LSP", "OVERFLOW", "PARITY", "PITCH", "SPEECH", "TAME"})
+            v.push_back(
+                {dir, name, name + ".PST", name != "ERASURE" && name != "OVERFLOW" && name != "PARITY"});
+    }
+    v.push_back({"annexA", "TEST", "TEST.pst", true});
+    return v;
 }
 
-g729::Variant variant_of(const Sequence& s) {
-    return std::strcmp(s.dir, "main") == 0 ? g729::Variant::Main : g729::Variant::AnnexA;
-}
-
-class G729Vectors : public ::testing::TestWithParam<std::tuple<Sequence, voks::frame::Level>> {
-protected:
-    void SetUp() override { level_ = voks::frame::force_level(std::get<1>(GetParam())); }
-    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
-    voks::frame::Level level_{};
-};
+class G729Vectors : public voksc_test::LevelTest<std::tuple<Sequence, voks::frame::Level>> {};
 
 TEST_P(G729Vectors, EncoderAndDecoderAreBitExact) {
     const Sequence& seq = std::get<0>(GetParam());
-    if (std::get<1>(GetParam()) != level_) GTEST_SKIP() << "CPU lacks this kernel level";
-    std::vector<int16_t> bit;
-    if (!read_words(path_of(seq, std::string(seq.name) + ".BIT"), bit)) {
-        GTEST_SKIP() << "G.729 test sequences not found under " << VOKSC_VECTORS_DIR << "/g729/" << seq.dir
-                     << " (set VOKSC_VECTORS_DIR)";
-    }
+    std::vector<int16_t> bit, in, pst;
+    VOKSC_READ_VECTOR(seq.file(seq.name + ".BIT"), bit);
     ASSERT_EQ(bit.size() % g729::kSerialWords, 0u);
     const int frames = static_cast<int>(bit.size() / g729::kSerialWords);
-    const g729::Variant variant = variant_of(seq);
+    const g729::Variant variant = seq.dir == "main" ? g729::Variant::Main : g729::Variant::AnnexA;
 
     if (seq.has_input) {
-        std::vector<int16_t> in;
-        ASSERT_TRUE(read_words(path_of(seq, std::string(seq.name) + ".IN"), in));
+        ASSERT_TRUE(read_words(voksc_test::vector_path(seq.file(seq.name + ".IN")), in));
         // The reference coder stops at the last whole frame.
         ASSERT_EQ(in.size() / g729::kFrameSamples, static_cast<size_t>(frames));
         g729::Encoder enc;
@@ -80,11 +62,10 @@ TEST_P(G729Vectors, EncoderAndDecoderAreBitExact) {
             g729::params_to_serial(params, &got[f * g729::kSerialWords]);
         }
         EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
-        EXPECT_EQ(first_bad_frame(got, bit, g729::kSerialWords), -1) << seq.dir << "/" << seq.name << ".BIT";
+        EXPECT_EQ(first_bad_frame(got, bit, g729::kSerialWords), -1) << seq.file(seq.name + ".BIT");
     }
 
-    std::vector<int16_t> pst;
-    ASSERT_TRUE(read_words(path_of(seq, seq.pst), pst));
+    ASSERT_TRUE(read_words(voksc_test::vector_path(seq.file(seq.pst)), pst));
     ASSERT_EQ(pst.size(), static_cast<size_t>(frames) * g729::kFrameSamples);
     g729::Decoder dec;
     g729::decoder_init(&dec, variant);
@@ -98,28 +79,24 @@ TEST_P(G729Vectors, EncoderAndDecoderAreBitExact) {
         failed_frames += g729::decode(&dec, params, erased, &got[f * g729::kFrameSamples]) ? 0 : 1;
     }
     EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
-    EXPECT_EQ(first_bad_frame(got, pst, g729::kFrameSamples), -1) << seq.dir << "/" << seq.pst;
-    if (std::strcmp(seq.name, "ERASURE") == 0) {
+    EXPECT_EQ(first_bad_frame(got, pst, g729::kFrameSamples), -1) << seq.file(seq.pst);
+    if (seq.name == "ERASURE") {
         EXPECT_GT(erased_frames, 0) << "the erasure sequence marks lost frames";
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Itu, G729Vectors,
-    ::testing::Combine(::testing::ValuesIn(kSequences),
-                       ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2)),
-    [](const ::testing::TestParamInfo<G729Vectors::ParamType>& info) {
-        return std::string(std::get<0>(info.param).dir) + "_" + std::get<0>(info.param).name +
-               (std::get<1>(info.param) == voks::frame::Level::AVX2 ? "_avx2" : "_scalar");
-    });
+INSTANTIATE_TEST_SUITE_P(Itu, G729Vectors,
+                         ::testing::Combine(::testing::ValuesIn(sequences()), voksc_test::every_level()),
+                         [](const ::testing::TestParamInfo<G729Vectors::ParamType>& info) {
+                             return std::get<0>(info.param).dir + "_" + std::get<0>(info.param).name + "_" +
+                                    voksc_test::level_name(std::get<1>(info.param));
+                         });
 
 // The ITU serial frames and the 10-byte RFC 3551 frames carry the same 80 bits: a sequence's
 // frames survive serial -> parameters -> packed -> parameters -> serial unchanged.
 TEST(G729Packing, PackedAndSerialFramesCarryTheSameBits) {
     std::vector<int16_t> bit;
-    if (!read_words(std::string(VOKSC_VECTORS_DIR) + "/g729/main/SPEECH.BIT", bit)) {
-        GTEST_SKIP() << "main/SPEECH.BIT not found under " << VOKSC_VECTORS_DIR;
-    }
+    VOKSC_READ_VECTOR("g729/main/SPEECH.BIT", bit);
     int total_bits = 0;
     for (int i = 0; i < g729::kFrameParams; ++i) total_bits += g729::param_bits(i);
     EXPECT_EQ(total_bits, g729::kFrameBits);

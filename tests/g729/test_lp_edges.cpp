@@ -243,7 +243,7 @@ TEST(G729LpFloat, LspRoundTripThroughLpc) {
 
 TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
     const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
-    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     const int total = static_cast<int>(sp.size());
     int16_t lsp_prev[10];
     float lsp_prevf[10];
@@ -278,7 +278,7 @@ TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
 TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
     // Orders up to 30 (the Annex E backward analysis) on speech frames with a stable filter.
     const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
-    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     const int total = static_cast<int>(sp.size());
     int compared = 0;
     for (int f = 0; f < total / 80; f += 5) {
@@ -333,7 +333,7 @@ TEST(G729LpFloat, DecoderAgreesWithFixedPoint) {
 
 TEST(G729LpFloat, HybridWindowAgreesWithFixedPoint) {
     const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
-    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     int32_t st[31], r[31];
     float stf[31], rf[31], x[145];
     voksWinHybridInit_G729E_16s(reinterpret_cast<VokWinHybridState_G729E_16s*>(st));

@@ -21,7 +21,7 @@ class G729LpGoldenAnnex : public ::testing::TestWithParam<voks::frame::Level> {
 protected:
     void SetUp() override {
         speech_ = g729lp_test::load_speech("SPEECH.IN");
-        if (speech_.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+        if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
         if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
     }
     void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }

@@ -30,7 +30,7 @@ class G729LpGoldenFloat : public ::testing::Test {
 protected:
     void SetUp() override {
         speech_ = g729lp_test::load_speech("SPEECH.IN");
-        if (speech_.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+        if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     }
     // The autocorrelation inputs of levinson_f: every third speech frame, then 500 test signals.
     std::vector<std::vector<float>> autocorrelations(GgRng& rng) const {

@@ -259,7 +259,7 @@ protected:
 
 TEST_P(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
     const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
-    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
     Files g;
     ASSERT_TRUE(g.ok()) << "golden files missing in " << g729lp_test::data_path("");

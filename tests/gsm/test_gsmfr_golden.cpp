@@ -58,7 +58,7 @@ protected:
 #define OPEN_OR_SKIP(reader, name)                                             \
     if (skip_) GTEST_SKIP() << "CPU lacks this kernel level";                  \
     Reader reader(name);                                                       \
-    if (!reader.ok()) GTEST_SKIP() << "golden file " << name << " not found"
+    ASSERT_TRUE(reader.ok()) << "golden file " << name << " not found"
 
 TEST_P(GsmfrGolden, Schur) {
     OPEN_OR_SKIP(r, "schur.bin");

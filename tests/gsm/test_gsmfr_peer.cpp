@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gsm/gsmfr_codec.h"
-#include "support/speech.h"
+#include "support/external.h"
 
 #ifdef VOKSC_HAVE_GSM
 extern "C" {
@@ -19,133 +19,108 @@ extern "C" {
 
 namespace {
 
+#ifdef VOKSC_HAVE_GSM
+
+using gsmfr::kFrameSamples;
+using gsmfr::kPackedBytes;
 constexpr size_t kMinSamples = 60 * 8000;
 
 // At least a minute of speech from the Asterisk prompts, in name order, whole frames only.
 std::vector<int16_t> gather_speech() {
-    return voksc_test::gather_speech(voksc_test::kAsteriskSounds, 2 * kMinSamples, gsmfr::kFrameSamples);
+    return voksc_test::gather_speech(voksc_test::kAsteriskSounds, 2 * kMinSamples, kFrameSamples);
 }
 
-#ifdef VOKSC_HAVE_GSM
-// Runs both coders over whole frames of `speech`; returns the number of frames compared.
-int compare_with_libgsm(const std::vector<int16_t>& speech) {
-    const int frames = static_cast<int>(speech.size() / gsmfr::kFrameSamples);
-    gsmfr::Encoder enc;
-    gsmfr::encoder_init(&enc);
+// A stream of 33-byte frames through our decoder and libgsm's: the first frame whose samples
+// differ, -1 when none does.
+int first_differing_decode(const std::vector<uint8_t>& stream) {
+    const size_t frames = stream.size() / kPackedBytes;
     gsmfr::Decoder dec;
     gsmfr::decoder_init(&dec);
-    gsm peer_enc = gsm_create();
-    gsm peer_dec = gsm_create();
-    if (peer_enc == nullptr || peer_dec == nullptr) {
-        ADD_FAILURE() << "gsm_create failed";
-        return 0;
-    }
-    int bad_frames = 0;
-    int bad_outputs = 0;
-    for (int f = 0; f < frames; ++f) {
-        const int16_t* pcm = &speech[f * gsmfr::kFrameSamples];
+    gsm peer = gsm_create();
+    std::vector<int16_t> ours(frames * kFrameSamples), theirs(ours.size());
+    for (size_t f = 0; f < frames; ++f) {
         int16_t params[gsmfr::kFrameParams];
-        uint8_t ours[gsmfr::kPackedBytes];
-        gsm_frame theirs;
-        gsmfr::encode(&enc, pcm, params);
-        gsmfr::pack(params, ours);
-        std::vector<gsm_signal> in(pcm, pcm + gsmfr::kFrameSamples);
-        gsm_encode(peer_enc, in.data(), theirs);
-        if (std::memcmp(ours, theirs, sizeof(ours)) != 0 && bad_frames++ == 0) {
-            ADD_FAILURE() << "first differing frame " << f;
-        }
-        int16_t out_ours[gsmfr::kFrameSamples];
-        gsm_signal out_theirs[gsmfr::kFrameSamples];
-        gsmfr::decode(&dec, params, out_ours);
-        if (gsm_decode(peer_dec, ours, out_theirs) != 0) {
-            ADD_FAILURE() << "libgsm rejected frame " << f;
-            break;
-        }
-        if (std::memcmp(out_ours, out_theirs, sizeof(out_ours)) != 0 && bad_outputs++ == 0) {
-            ADD_FAILURE() << "first differing decoded frame " << f;
-        }
+        EXPECT_TRUE(gsmfr::unpack(&stream[f * kPackedBytes], params)) << "frame " << f;
+        gsmfr::decode(&dec, params, &ours[f * kFrameSamples]);
+        EXPECT_EQ(
+            gsm_decode(peer, const_cast<gsm_byte*>(&stream[f * kPackedBytes]), &theirs[f * kFrameSamples]), 0)
+            << "frame " << f;
     }
-    gsm_destroy(peer_enc);
-    gsm_destroy(peer_dec);
-    EXPECT_EQ(bad_frames, 0) << "of " << frames << " frames";
-    EXPECT_EQ(bad_outputs, 0) << "of " << frames << " frames";
-    return frames;
+    gsm_destroy(peer);
+    return voksc_test::first_bad_frame(ours, theirs, kFrameSamples);
 }
-#endif
+
+// Both encoders over whole frames of `pcm` give the same frames, which both decoders decode
+// alike; returns the number of frames compared.
+int compare_with_libgsm(const std::vector<int16_t>& pcm) {
+    const size_t frames = pcm.size() / kFrameSamples;
+    gsmfr::Encoder enc;
+    gsmfr::encoder_init(&enc);
+    gsm peer = gsm_create();
+    std::vector<uint8_t> ours(frames * kPackedBytes), theirs(ours.size());
+    std::vector<gsm_signal> in(pcm.begin(), pcm.end());
+    for (size_t f = 0; f < frames; ++f) {
+        int16_t params[gsmfr::kFrameParams];
+        gsmfr::encode(&enc, &pcm[f * kFrameSamples], params);
+        gsmfr::pack(params, &ours[f * kPackedBytes]);
+        gsm_encode(peer, &in[f * kFrameSamples], &theirs[f * kPackedBytes]);
+    }
+    gsm_destroy(peer);
+    const int diff = voksc_test::first_diff(ours, theirs);
+    EXPECT_EQ(diff, -1) << "first differing frame " << diff / static_cast<int>(kPackedBytes);
+    EXPECT_EQ(first_differing_decode(ours), -1) << "first differing decoded frame";
+    return static_cast<int>(frames);
+}
 
 TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnRealSpeech) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
     const std::vector<int16_t> speech = gather_speech();
-    if (speech.size() < kMinSamples) {
-        GTEST_SKIP() << "less than 60 s of 8 kHz speech under " << voksc_test::kAsteriskSounds
-                     << " (install asterisk-core-sounds-en-wav)";
-    }
+    VOKSC_NEED_SPEECH(speech, kMinSamples);
     const int frames = compare_with_libgsm(speech);
     std::printf("libgsm peer: %d frames (%.1f s of speech) compared\n", frames, frames * 0.02);
-#endif
 }
 
 // Signals far from speech: full-scale noise, clipped square waves and steps, silence, DC and
 // the speech amplified into clipping, in one continuous stream.
 TEST(GsmfrPeer, FramesAndOutputEqualLibgsmOnStressSignals) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
     std::vector<int16_t> x;
     uint32_t seed = 12345;
     auto rnd = [&] {
         seed = seed * 1664525u + 1013904223u;
         return static_cast<int16_t>(seed >> 16);
     };
-    for (int i = 0; i < 200 * gsmfr::kFrameSamples; ++i) x.push_back(rnd());
-    for (int i = 0; i < 100 * gsmfr::kFrameSamples; ++i) x.push_back((i / 37) % 2 ? 32767 : -32768);
-    for (int i = 0; i < 100 * gsmfr::kFrameSamples; ++i) x.push_back((i / 400) % 2 ? 32767 : -32768);
-    x.insert(x.end(), 50 * gsmfr::kFrameSamples, 0);
-    x.insert(x.end(), 50 * gsmfr::kFrameSamples, -32768);
-    x.insert(x.end(), 50 * gsmfr::kFrameSamples, 32767);
-    for (int i = 0; i < 100 * gsmfr::kFrameSamples; ++i) x.push_back(static_cast<int16_t>(rnd() >> 10));
+    for (int i = 0; i < 200 * kFrameSamples; ++i) x.push_back(rnd());
+    for (int i = 0; i < 100 * kFrameSamples; ++i) x.push_back((i / 37) % 2 ? 32767 : -32768);
+    for (int i = 0; i < 100 * kFrameSamples; ++i) x.push_back((i / 400) % 2 ? 32767 : -32768);
+    x.insert(x.end(), 50 * kFrameSamples, 0);
+    x.insert(x.end(), 50 * kFrameSamples, -32768);
+    x.insert(x.end(), 50 * kFrameSamples, 32767);
+    for (int i = 0; i < 100 * kFrameSamples; ++i) x.push_back(static_cast<int16_t>(rnd() >> 10));
     const std::vector<int16_t> speech = gather_speech();
-    for (size_t i = 0; i < speech.size() && i < 300u * gsmfr::kFrameSamples; ++i) {
+    for (size_t i = 0; i < speech.size() && i < 300u * kFrameSamples; ++i) {
         const int v = speech[i] * 8;
         x.push_back(static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v)));
     }
     EXPECT_GE(compare_with_libgsm(x), 650);
-#endif
 }
 
 // Random 33-byte frames (every field over its whole range: lags 0..127 that the decoder must
 // replace by the last valid one, every gain, grid and amplitude code) decode identically.
 TEST(GsmfrPeer, RandomFramesDecodeLikeLibgsm) {
-#ifndef VOKSC_HAVE_GSM
-    GTEST_SKIP() << "libgsm not found (install libgsm1-dev and reconfigure)";
-#else
-    gsmfr::Decoder dec;
-    gsmfr::decoder_init(&dec);
-    gsm peer = gsm_create();
-    ASSERT_NE(peer, nullptr);
+    std::vector<uint8_t> stream(3000 * kPackedBytes);
     uint32_t seed = 777;
-    int bad = 0;
-    constexpr int kFrames = 3000;
-    for (int f = 0; f < kFrames; ++f) {
-        uint8_t frame[gsmfr::kPackedBytes];
-        for (uint8_t& b : frame) {
-            seed = seed * 1664525u + 1013904223u;
-            b = static_cast<uint8_t>(seed >> 24);
-        }
-        frame[0] = static_cast<uint8_t>(0xD0 | (frame[0] & 0x0F));
-        int16_t params[gsmfr::kFrameParams];
-        ASSERT_TRUE(gsmfr::unpack(frame, params));
-        int16_t ours[gsmfr::kFrameSamples];
-        gsm_signal theirs[gsmfr::kFrameSamples];
-        gsmfr::decode(&dec, params, ours);
-        ASSERT_EQ(gsm_decode(peer, frame, theirs), 0);
-        if (std::memcmp(ours, theirs, sizeof(ours)) != 0 && bad++ == 0) ADD_FAILURE() << "first differing frame " << f;
+    for (uint8_t& b : stream) {
+        seed = seed * 1664525u + 1013904223u;
+        b = static_cast<uint8_t>(seed >> 24);
     }
-    gsm_destroy(peer);
-    EXPECT_EQ(bad, 0) << "of " << kFrames << " frames";
-#endif
+    for (size_t f = 0; f < stream.size(); f += kPackedBytes)
+        stream[f] = static_cast<uint8_t>(0xD0 | (stream[f] & 0x0F));
+    EXPECT_EQ(first_differing_decode(stream), -1);
 }
+
+#else
+
+VOKSC_PEER_ABSENT(GsmfrPeer, "libgsm (libgsm1-dev)")
+
+#endif  // VOKSC_HAVE_GSM
 
 }  // namespace

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "frame/dispatch.h"
 #include "gsm/gsmfr_codec.h"
-#include "support/files.h"
+#include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
 std::string vector_path(const std::string& name) {
-    return std::string(VOKSC_VECTORS_DIR) + "/gsmfr/" + name;
+    return voksc_test::vector_path("gsmfr/" + name);
 }
 
 using voksc_test::first_bad_frame;
@@ -22,34 +22,24 @@ using voksc_test::read_words;
 
 struct Sequence {
     const char* name;
-    bool has_input;  // encoder test (SeqNN.inp -> SeqNN.cod)
-    bool has_output; // decoder test (SeqNN.cod -> SeqNN.out)
+    bool has_input;   // encoder test (SeqNN.inp -> SeqNN.cod)
+    bool has_output;  // decoder test (SeqNN.cod -> SeqNN.out)
 };
 
 // Seq05 is a decoder-only sequence; Seq06h is one encoder homing frame; Homing01 exercises
 // decoder homing frames after speech, partial homing frames and repeated homing frames.
 constexpr Sequence kSequences[] = {
-    {"Seq01", true, true},   {"Seq02", true, true},   {"Seq03", true, true},
-    {"Seq04", true, true},   {"Seq05", false, true},  {"Seq01h", true, true},
-    {"Seq02h", true, true},  {"Seq03h", true, true},  {"Seq04h", true, true},
-    {"Seq05h", false, true}, {"Seq06h", true, false}, {"Homing01", false, true},
+    {"Seq01", true, true},  {"Seq02", true, true},   {"Seq03", true, true},   {"Seq04", true, true},
+    {"Seq05", false, true}, {"Seq01h", true, true},  {"Seq02h", true, true},  {"Seq03h", true, true},
+    {"Seq04h", true, true}, {"Seq05h", false, true}, {"Seq06h", true, false}, {"Homing01", false, true},
 };
 
-class GsmfrVectors : public ::testing::TestWithParam<std::tuple<Sequence, voks::frame::Level>> {
-protected:
-    void SetUp() override { level_ = voks::frame::force_level(std::get<1>(GetParam())); }
-    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
-    voks::frame::Level level_{};
-};
+class GsmfrVectors : public voksc_test::LevelTest<std::tuple<Sequence, voks::frame::Level>> {};
 
 TEST_P(GsmfrVectors, EncoderAndDecoderAreBitExact) {
     const Sequence& seq = std::get<0>(GetParam());
-    if (std::get<1>(GetParam()) != level_) GTEST_SKIP() << "CPU lacks this kernel level";
     std::vector<int16_t> cod;
-    if (!read_words(vector_path(std::string(seq.name) + ".cod"), cod)) {
-        GTEST_SKIP() << "GSM 06.10 test sequences not found under " << VOKSC_VECTORS_DIR
-                     << "/gsmfr (set VOKSC_VECTORS_DIR)";
-    }
+    VOKSC_READ_VECTOR("gsmfr/" + std::string(seq.name) + ".cod", cod);
     ASSERT_EQ(cod.size() % gsmfr::kFrameParams, 0u);
     const int frames = static_cast<int>(cod.size() / gsmfr::kFrameParams);
 
@@ -79,14 +69,12 @@ TEST_P(GsmfrVectors, EncoderAndDecoderAreBitExact) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Etsi, GsmfrVectors,
-    ::testing::Combine(::testing::ValuesIn(kSequences),
-                       ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2)),
-    [](const ::testing::TestParamInfo<GsmfrVectors::ParamType>& info) {
-        return std::string(std::get<0>(info.param).name) +
-               (std::get<1>(info.param) == voks::frame::Level::AVX2 ? "_avx2" : "_scalar");
-    });
+INSTANTIATE_TEST_SUITE_P(Etsi, GsmfrVectors,
+                         ::testing::Combine(::testing::ValuesIn(kSequences), voksc_test::every_level()),
+                         [](const ::testing::TestParamInfo<GsmfrVectors::ParamType>& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" +
+                                    voksc_test::level_name(std::get<1>(info.param));
+                         });
 
 // Encoder homing at every frame alignment: SyncNNN.cod is the fourth frame the encoder makes of
 // NNN samples of 0x0008 followed by Seqsync.inp (three encoder homing frames, then speech), so
@@ -95,9 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
 // frame must instead equal what a freshly initialised encoder makes of it.
 TEST(GsmfrSync, EncoderHomesAtEveryAlignment) {
     std::vector<int16_t> seq;
-    if (!read_words(vector_path("Seqsync.inp"), seq)) {
-        GTEST_SKIP() << "Seqsync.inp not found under " << VOKSC_VECTORS_DIR << "/gsmfr";
-    }
+    VOKSC_READ_VECTOR("gsmfr/Seqsync.inp", seq);
     ASSERT_EQ(seq.size(), 4u * gsmfr::kFrameSamples);
     int from_files = 0;
     for (int shift = 0; shift < gsmfr::kFrameSamples; ++shift) {
@@ -135,7 +121,7 @@ TEST(GsmfrSync, EncoderHomesAtEveryAlignment) {
 // The packed 33-byte frame carries every parameter: pack and unpack are inverse on Seq01.
 TEST(GsmfrPacking, RoundTripsTheSequenceParameters) {
     std::vector<int16_t> cod;
-    if (!read_words(vector_path("Seq01.cod"), cod)) GTEST_SKIP() << "Seq01.cod not found";
+    VOKSC_READ_VECTOR("gsmfr/Seq01.cod", cod);
     for (size_t f = 0; f + gsmfr::kFrameParams <= cod.size(); f += gsmfr::kFrameParams) {
         uint8_t frame[gsmfr::kPackedBytes];
         int16_t back[gsmfr::kFrameParams];

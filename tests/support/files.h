@@ -1,5 +1,5 @@
 // File helpers shared by the tests and benchmarks: whole files as bytes or as little-endian
-// 16-bit words, and the first frame where two word streams part.
+// 16-bit words, and where two streams part.
 #ifndef VOKSC_TESTS_SUPPORT_FILES_H
 #define VOKSC_TESTS_SUPPORT_FILES_H
 
@@ -33,14 +33,21 @@ inline bool read_words(const std::string& path, std::vector<int16_t>& out) {
     return true;
 }
 
+// First index where two sequences differ (or where the shorter one ends), -1 when identical.
+template <class T>
+int first_diff(const std::vector<T>& got, const std::vector<T>& want) {
+    const size_t n = std::min(got.size(), want.size());
+    for (size_t i = 0; i < n; ++i) {
+        if (got[i] != want[i]) return static_cast<int>(i);
+    }
+    return got.size() == want.size() ? -1 : static_cast<int>(n);
+}
+
 // First frame of `per_frame` words where the streams differ (or where one ends early), -1 when
 // identical.
 inline int first_bad_frame(const std::vector<int16_t>& got, const std::vector<int16_t>& want, int per_frame) {
-    const size_t n = std::min(got.size(), want.size());
-    for (size_t i = 0; i < n; ++i) {
-        if (got[i] != want[i]) return static_cast<int>(i / per_frame);
-    }
-    return got.size() == want.size() ? -1 : static_cast<int>(n / per_frame);
+    const int i = first_diff(got, want);
+    return i < 0 ? -1 : i / per_frame;
 }
 
 }  // namespace voksc_test

@@ -26,7 +26,8 @@ inline std::vector<int16_t> read_wav(const std::string& path, uint32_t rate) {
     if (!read_bytes(path, b)) return out;
     auto u16 = [&](size_t p) { return static_cast<uint32_t>(b[p] | (b[p + 1] << 8)); };
     auto u32 = [&](size_t p) { return u16(p) | (u16(p + 2) << 16); };
-    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(&b[8], "WAVE", 4) != 0) return out;
+    if (b.size() < 12 || std::memcmp(b.data(), "RIFF", 4) != 0 || std::memcmp(&b[8], "WAVE", 4) != 0)
+        return out;
     bool fmt_ok = false;
     for (size_t p = 12; p + 8 <= b.size();) {
         const uint32_t len = u32(p + 4);
@@ -43,19 +44,23 @@ inline std::vector<int16_t> read_wav(const std::string& path, uint32_t rate) {
     return out;
 }
 
+// The files of `dir` ending in `extension`, in name order (none when `dir` is absent).
+inline std::vector<std::string> files_of(const std::string& dir, const char* extension) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        if (e.path().extension() == extension) files.push_back(e.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // The 8 kHz WAV files of `dir` concatenated in name order, stopping after the file that brings
 // the total to `enough` samples, cut to whole frames of `frame_samples`. Empty when `dir` is
 // absent.
 inline std::vector<int16_t> gather_speech(const std::string& dir, size_t enough, size_t frame_samples) {
     std::vector<int16_t> all;
-    std::error_code ec;
-    if (!std::filesystem::is_directory(dir, ec)) return all;
-    std::vector<std::string> files;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-        if (e.path().extension() == ".wav") files.push_back(e.path().string());
-    }
-    std::sort(files.begin(), files.end());
-    for (const std::string& f : files) {
+    for (const std::string& f : files_of(dir, ".wav")) {
         const std::vector<int16_t> s = read_wav(f, 8000);
         all.insert(all.end(), s.begin(), s.end());
         if (all.size() >= enough) break;

@@ -26,12 +26,13 @@ struct Pcm {
 };
 
 struct Codec {
-    const char* name;         // value of --codec
-    const char* summary;      // one line for --help
-    const char* option_help;  // option lines for --help ("  --rate R   ...\n")
+    const char* name;                  // value of --codec
+    const char* summary;               // one line for --help
+    const char* option_help;           // option lines for --help ("  --rate R   ...\n")
     std::vector<std::string> options;  // accepted option names without "--"
-    int sample_rate;          // PCM sampling rate in Hz
-    // Each returns an empty string on success, else a one-line error message.
+    int sample_rate;                   // PCM sampling rate in Hz
+    // Each returns an empty string on success, else a one-line error message. An option error
+    // comes first: encoding an empty signal checks the options.
     std::string (*encode)(const Args& args, const Pcm& in, std::vector<uint8_t>& stream);
     std::string (*decode)(const Args& args, const std::vector<uint8_t>& stream, Pcm& out);
     // Demonstration settings (used when the command runs without arguments): the options for
@@ -47,13 +48,16 @@ struct Registrar {
 const std::vector<Codec>& codecs();
 const Codec* find_codec(const std::string& name);
 
-// File helpers, shared by main and the adapters. Each returns "" or an error message.
+// File helpers, shared by main and the adapters. Each returns "" or an error message. The path
+// "-" is standard input or output.
 std::string read_file(const std::string& path, std::vector<uint8_t>& data);
 std::string write_file(const std::string& path, const std::vector<uint8_t>& data);
-// WAV (by the .wav suffix) must be mono 16-bit PCM at `rate`; other names are raw 16-bit
-// little-endian samples (their raw bytes are kept in pcm.bytes too).
-std::string read_pcm(const std::string& path, int rate, Pcm& pcm);
-std::string write_pcm(const std::string& path, int rate, const Pcm& pcm);
+// PCM files are WAV or raw 16-bit little-endian samples: by name (a .wav suffix means WAV; "-"
+// is raw), or as forced. WAV must be mono 16-bit PCM at `rate`; raw files keep their bytes in
+// pcm.bytes too.
+enum class PcmFile { ByName, Wav, Raw };
+std::string read_pcm(const std::string& path, int rate, Pcm& pcm, PcmFile kind = PcmFile::ByName);
+std::string write_pcm(const std::string& path, int rate, const Pcm& pcm, PcmFile kind = PcmFile::ByName);
 bool has_suffix(const std::string& s, const std::string& suffix);
 
 // Little-endian 16-bit words <-> bytes.

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <string>
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <voksc.h>
 
 #include "codec.h"
@@ -14,16 +17,22 @@ using namespace vokscodec;
 
 namespace {
 
+constexpr const char* kUsageLine =
+    "usage: voks-codec {encode|decode|roundtrip} --codec NAME [options] IN OUT  (voks-codec --help)";
+
 void usage(FILE* out) {
     std::fprintf(out,
                  "usage: voks-codec encode    --codec NAME [options] IN OUT\n"
                  "       voks-codec decode    --codec NAME [options] IN OUT\n"
                  "       voks-codec roundtrip --codec NAME [options] IN OUT\n"
-                 "       voks-codec --help\n"
+                 "       voks-codec COMMAND --codec NAME --help   (that codec's options)\n"
+                 "       voks-codec --help | --version\n"
                  "       voks-codec            (no arguments: demonstration on the bundled speech)\n\n"
                  "PCM files ending in .wav are WAV (mono, 16-bit, at the codec's rate); any other name is\n"
-                 "raw 16-bit little-endian samples. encode reads PCM and writes the coded stream, decode\n"
-                 "the reverse, roundtrip reads PCM and writes the decoded PCM.\n\n"
+                 "raw 16-bit little-endian samples; --pcm wav|raw overrides the name. IN or OUT '-' is\n"
+                 "standard input or output (raw PCM unless --pcm wav). encode reads PCM and writes the\n"
+                 "coded stream, decode the reverse, roundtrip reads PCM and writes the decoded PCM.\n"
+                 "Exit status: 0 done, 1 input or output error, 2 usage error.\n\n"
                  "codecs:\n");
     if (codecs().empty()) std::fprintf(out, "  (none built)\n");
     for (const auto& c : codecs()) {
@@ -32,9 +41,31 @@ void usage(FILE* out) {
     }
 }
 
+// An input, output or coding error: status 1.
 int fail(const std::string& message) {
     std::fprintf(stderr, "voks-codec: %s\n", message.c_str());
     return 1;
+}
+
+// A command line that cannot be run: status 2, with the usage line.
+int usage_error(const std::string& message) {
+    std::fprintf(stderr, "voks-codec: %s\n%s\n", message.c_str(), kUsageLine);
+    return 2;
+}
+
+// The demonstration speech: installed beside the program (<bindir>/VOKSC_DEMO_SPEECH_REL), or
+// the source tree's copy when the program runs from its build folder.
+std::string demo_speech_dir() {
+    char exe[4096];
+    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string dir = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string();
+    dir = dir.substr(0, dir.find_last_of('/') + 1);
+    const std::string installed = dir + VOKSC_DEMO_SPEECH_REL;
+    if (access((installed + "/speech8k.wav").c_str(), R_OK) == 0) return installed;
+    char built[4096];
+    if (realpath(VOKSC_DEMO_BUILD_DIR, built) && dir == std::string(built) + "/")
+        return VOKSC_DEMO_SPEECH_SOURCE;
+    return installed;
 }
 
 // Segmental SNR in dB over 10 ms segments, each limited to -10..35 dB, skipping silent ones;
@@ -84,14 +115,12 @@ int demo() {
         return 0;
     }
     std::printf("%-8s %-28s %10s %10s %12s\n", "codec", "settings", "kbit/s", "segSNR dB", "x real time");
+    const std::string dir = demo_speech_dir();
     for (const auto& c : codecs()) {
-        const std::string path = std::string(VOKSC_DEMO_SPEECH) + "/speech" + std::to_string(c.sample_rate / 1000) + "k.wav";
+        const std::string path = dir + "/speech" + std::to_string(c.sample_rate / 1000) + "k.wav";
         Pcm in;
         std::string err = read_pcm(path, c.sample_rate, in);
-        if (!err.empty()) {
-            std::printf("%-8s skipped: %s\n", c.name, err.c_str());
-            continue;
-        }
+        if (!err.empty()) return fail("demonstration speech: " + err);
         std::vector<uint8_t> stream;
         Pcm out;
         const auto t0 = std::chrono::steady_clock::now();
@@ -117,52 +146,74 @@ int main(int argc, char** argv) {
         usage(stdout);
         return 0;
     }
-    if (command != "encode" && command != "decode" && command != "roundtrip") {
-        usage(stderr);
-        return fail("unknown command '" + command + "'");
+    if (command == "--version") {
+        std::printf("voks-codec, voksc %s\n", vokscGetLibVersion()->version);
+        return 0;
     }
+    if (command != "encode" && command != "decode" && command != "roundtrip")
+        return usage_error("unknown command '" + command + "'");
     Args args;
     std::vector<std::string> files;
     std::string codec_name;
+    PcmFile pcm_file = PcmFile::ByName;
+    bool help = false;
     for (int i = 2; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a.rfind("--", 0) == 0) {
-            if (i + 1 >= argc) return fail("option " + a + " needs a value");
-            if (a == "--codec") codec_name = argv[++i];
-            else args[a.substr(2)] = argv[++i];
+        if (a == "--help" || a == "-h") {
+            help = true;
+        } else if (a.rfind("--", 0) == 0) {
+            if (i + 1 >= argc) return usage_error("option " + a + " needs a value");
+            const std::string value = argv[++i];
+            if (a == "--codec") {
+                codec_name = value;
+            } else if (a == "--pcm") {
+                if (value != "wav" && value != "raw") return usage_error("--pcm must be wav or raw");
+                pcm_file = value == "wav" ? PcmFile::Wav : PcmFile::Raw;
+            } else {
+                args[a.substr(2)] = value;
+            }
         } else {
             files.push_back(a);
         }
     }
-    if (codec_name.empty()) return fail("--codec is required (see --help)");
+    if (codec_name.empty() && help) {
+        usage(stdout);
+        return 0;
+    }
+    if (codec_name.empty()) return usage_error("--codec is required");
     const Codec* codec = find_codec(codec_name);
-    if (!codec) return fail("unknown codec '" + codec_name + "' (see --help)");
+    if (!codec) return usage_error("unknown codec '" + codec_name + "'");
+    if (help) {
+        std::printf("voks-codec %s --codec %s [options] IN OUT\n  %s (PCM at %d Hz)\noptions:\n%s",
+                    command.c_str(), codec->name, codec->summary, codec->sample_rate, codec->option_help);
+        return 0;
+    }
     for (const auto& [key, value] : args) {
         bool known = false;
         for (const auto& o : codec->options) known = known || o == key;
-        if (!known) return fail("option --" + key + " is not known to codec " + codec_name);
+        if (!known) return usage_error("option --" + key + " is not known to codec " + codec_name);
     }
-    if (files.size() != 2) return fail("expected an input and an output file");
+    if (files.size() != 2) return usage_error("expected an input and an output file");
+    std::vector<uint8_t> stream;
+    std::string err = codec->encode(args, Pcm{}, stream);  // the options alone
+    if (!err.empty()) return usage_error(err);
     const std::string& in_path = files[0];
     const std::string& out_path = files[1];
 
-    std::string err;
     if (command == "decode") {
-        std::vector<uint8_t> stream;
         Pcm out;
         err = read_file(in_path, stream);
         if (err.empty()) err = codec->decode(args, stream, out);
-        if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out);
+        if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out, pcm_file);
     } else {
         Pcm in;
-        std::vector<uint8_t> stream;
-        err = read_pcm(in_path, codec->sample_rate, in);
+        err = read_pcm(in_path, codec->sample_rate, in, pcm_file);
         if (err.empty()) err = codec->encode(args, in, stream);
         if (err.empty() && command == "encode") err = write_file(out_path, stream);
         if (err.empty() && command == "roundtrip") {
             Pcm out;
             err = codec->decode(args, stream, out);
-            if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out);
+            if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out, pcm_file);
         }
     }
     return err.empty() ? 0 : fail(err);
