@@ -107,31 +107,23 @@ TEST(G729GainEdges, HighPassStateLayoutAndAlignment) {
     }
 }
 
-TEST(G729GainEdges, PhaseDispersionStateLayout) {
+TEST(G729GainEdges, PhaseDispersionStateInitAndExtent) {
+    // The state's evolution is golden-tested; here: init zeroes it, at an odd address, and no
+    // call writes outside its 20 bytes.
     int size = 0;
     ASSERT_EQ(voksPhaseDispersionGetStateSize_G729D_16s(&size), vokStatusOk);
     ASSERT_EQ(size, 20);
     uint8_t raw[24];
     std::memset(raw, 0x77, sizeof(raw));
     auto* st = reinterpret_cast<VokG729PhaseDispersionState*>(raw + 1);
-    auto fields = [&raw] {
-        int16_t f[9];
-        std::memcpy(f, raw + 1, sizeof(f));
-        return V16(f, f + 9);
-    };
     ASSERT_EQ(voksPhaseDispersionInit_G729D_16s(st), vokStatusOk);
-    EXPECT_EQ(V16(9, 0), fields());
-    ASSERT_EQ(voksPhaseDispersionUpdate_G729D_16s(9000, 1234, st), vokStatusOk);
-    ASSERT_EQ(voksPhaseDispersionUpdate_G729D_16s(16000, 555, st), vokStatusOk);
-    EXPECT_EQ((V16{16000, 9000, 0, 0, 0, 0, 2, 555, 0}), fields());
-    // A code gain more than twice the previous one is an onset: a strong-dispersion pitch gain
-    // (below 0.6) is raised one step (state 0 to 1) and the onset counter starts at 2.
+    int16_t f[9];
+    std::memcpy(f, raw + 1, sizeof(f));
+    EXPECT_EQ(V16(9, 0), V16(f, f + 9));
     int16_t code[kSub] = {}, exc[kSub] = {}, out[kSub];
     code[5] = 8192;
+    ASSERT_EQ(voksPhaseDispersionUpdate_G729D_16s(9000, 1234, st), vokStatusOk);
     ASSERT_EQ(voksPhaseDispersion_G729D_16s(exc, out, 2000, 100, code, st), vokStatusOk);
-    const V16 f = fields();
-    EXPECT_EQ((V16{100, 1, 2000, 2}), (V16{f[0], f[6], f[7], f[8]}));
-    // Nothing outside the 20 bytes is touched.
     for (int i : {0, 21, 22, 23}) EXPECT_EQ(raw[i], 0x77) << i;
 }
 

@@ -1,5 +1,5 @@
-// Edge cases with hand-derived results, the warnings of LSF decoding, and properties of the
-// single-precision twins (round trip, high-order agreement with the fixed-point recursion).
+// Edge cases with hand-derived results, the warnings of LSF decoding, and the single-precision
+// Levinson-Durbin recursion at the high orders its golden data does not reach.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -179,27 +179,6 @@ TEST(G729LpEdges, HybridWindowStateSizeAndZeros) {
         EXPECT_EQ(st[k], 0);
         EXPECT_EQ(rf[k], 0.0f);
         EXPECT_EQ(stf[k], 0.0f);
-    }
-}
-
-TEST(G729LpFloat, LspRoundTripThroughLpc) {
-    GgRng rng{0x7274726970ull};
-    for (int c = 0; c < 500; ++c) {
-        // Ten ordered LSFs spread like speech, 0.12 to 0.32 rad apart (crowding them all into the
-        // lowest band makes the coefficients so large that single precision loses the roots).
-        float lsp[10], a[11], back[10], prev[10] = {}, w = 0.0f;
-        for (float& p : lsp) {
-            w += 0.12f + static_cast<float>(gg_range(&rng, 0, 2000)) / 10000.0f;
-            p = std::cos(w);
-        }
-        if (w > 3.05f) continue;
-        ASSERT_EQ(voksLSPToLPC_G729_32f(lsp, a), vokStatusOk);
-        EXPECT_EQ(a[0], 1.0f);
-        for (bool coarse : {false, true}) {
-            ASSERT_EQ(coarse ? voksLPCToLSP_G729A_32f(a, prev, back) : voksLPCToLSP_G729_32f(a, prev, back),
-                      vokStatusOk);
-            for (int i = 0; i < 10; ++i) EXPECT_NEAR(back[i], lsp[i], coarse ? 2e-3 : 5e-4) << c << " " << i;
-        }
     }
 }
 
