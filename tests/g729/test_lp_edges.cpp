@@ -16,17 +16,6 @@ using V16 = std::vector<int16_t>;
 const int16_t kLspInit[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
 const int16_t kMemInit[10] = {2339, 4679, 7018, 9358, 11698, 14037, 16377, 18717, 21056, 23396};
 
-TEST(G729LpEdges, LagWindowExtraLags) {
-    // r = 0x40000000 (hi 16384, lo 0): (16384 * hi_w + (16384 * lo_w >> 15)) * 2 with the lag-1,
-    // lag-11 and lag-12 window values 32728/11904, 28645/22092 and 27923/12924.
-    int32_t r[12];
-    std::fill(r, r + 12, 0x40000000);
-    ASSERT_EQ(voksLagWindow_G729_32s_I(r, 12), vokStatusOk);
-    EXPECT_EQ(r[0], (16384 * 32728 + (16384 * 11904 >> 15)) * 2);
-    EXPECT_EQ(r[10], (16384 * 28645 + (16384 * 22092 >> 15)) * 2);
-    EXPECT_EQ(r[11], (16384 * 27923 + (16384 * 12924 >> 15)) * 2);
-}
-
 TEST(G729LpEdges, LevinsonLowOrders) {
     // r1 / r0 = 0.5: k1 = -0.5, a1 = -0.5 (-2048 in Q12), residual 0.75 r0 = 0x30000000, whose
     // normalised high half is 0.75 in Q15 (24576). An AR(1) sequence (1, 0.5, 0.25): k2 = 0.
