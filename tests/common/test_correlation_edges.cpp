@@ -38,16 +38,15 @@ TEST(AutoCorrEdges, PlainAndNormalised) {
     const V16 full(240, 32767), zero(240, 0);
     std::memset(r, 0x77, sizeof r);
     int norm = -5;
-    EXPECT_EQ(vokStatusOverflow, voksAutoCorr_NormE_16s32s(full.data(), 240, r, 11, &norm));
+    EXPECT_OUT_ST(vokStatusOverflow, voksAutoCorr_NormE_16s32s(full.data(), 240, r, 11, &norm), r,
+                  V32(11, 0x77777777));
     EXPECT_EQ(-5, norm);
-    EXPECT_EQ(V32(11, 0x77777777), v(r, 11));
-    ASSERT_EQ(vokStatusOk, voksAutoCorr_NormE_16s32s(zero.data(), 240, r, 11, &norm));
+    EXPECT_OUT(voksAutoCorr_NormE_16s32s(zero.data(), 240, r, 11, &norm), r, 0x40000000, 0, 0, 0, 0, 0, 0, 0,
+               0, 0, 0);
     EXPECT_EQ(30, norm);
-    EXPECT_EQ((V32{0x40000000, 0, 0, 0}), v(r, 4));
     const int16_t one[2] = {1, -1};  // E = 2, r0 = 5 << 28; S(1) = -1 << 29
-    ASSERT_EQ(vokStatusOk, voksAutoCorr_NormE_16s32s(one, 2, r, 3, &norm));
+    EXPECT_OUT(voksAutoCorr_NormE_16s32s(one, 2, r, 3, &norm), r, 5 << 28, -(1 << 29), 0);
     EXPECT_EQ(28, norm);
-    EXPECT_EQ((V32{5 << 28, -(1 << 29), 0}), v(r, 3));
 
     // Rounded: silence gives zeros and norm 0; E = 2^29 gives r0 = 2^30 -> 16384 and S(1) = 2^28
     // doubled -> 8192; E above 0x3FFFFFFF gives r0 = 0x7FFFFFFF, lags 1 and 2 saturate when
@@ -245,18 +244,17 @@ TEST(FilterEdges, HarmonicFilters) {
     EXPECT_OUT(voksHarmonicFilter_16s_I(16384, 2, buf + 2, 4), buf + 2, 1050, 1100, 1525, 1550);
     // In place, lag 1: saturation, truncation ((-1 * 16384) >> 15 = -1), and (-32768)^2 >> 15
     // saturating rather than wrapping. The out-of-place form: the gain -32768 acts as -32767.
-    struct {
+    struct Row {
         int16_t gain, prev, x, want;
-    } const rows[] = {{32767, 32767, 32767, 32767}, {16384, -1, 10, 9}, {-32768, -32768, 0, 32767}};
-    for (const auto& r : rows) {
+    };
+    for (const Row& r :
+         {Row{32767, 32767, 32767, 32767}, Row{16384, -1, 10, 9}, Row{-32768, -32768, 0, 32767}}) {
         int16_t io[2] = {r.prev, r.x};
         ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(r.gain, 1, io + 1, 1));
         EXPECT_EQ(r.want, io[1]) << r.gain << " " << r.prev;
     }
-    struct {
-        int16_t gain, prev, x, want;
-    } const nr[] = {{16384, 100, 1000, 1050}, {-32768, 32767, 0, -32766}, {32767, 32767, 32767, 32767}};
-    for (const auto& r : nr) {
+    for (const Row& r :
+         {Row{16384, 100, 1000, 1050}, Row{-32768, 32767, 0, -32766}, Row{32767, 32767, 32767, 32767}}) {
         const int16_t src[2] = {r.prev, r.x};
         int16_t d = 0;
         ASSERT_EQ(vokStatusOk, voksHarmonicFilter_NR_16s(r.gain, 1, src + 1, &d, 1));
