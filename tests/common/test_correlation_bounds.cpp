@@ -12,8 +12,6 @@
 
 namespace {
 
-using voks::frame::Level;
-
 // A heap array of exactly n samples, so any read outside it is caught by the sanitizer.
 std::unique_ptr<int16_t[]> signal(int n, uint32_t seed) {
     std::unique_ptr<int16_t[]> p(new int16_t[n > 0 ? n : 1]);
@@ -27,74 +25,65 @@ std::unique_ptr<int16_t[]> signal(int n, uint32_t seed) {
 // All outputs of one run, flattened.
 std::vector<int32_t> run_all(int len) {
     std::vector<int32_t> out;
-    auto put16 = [&](const int16_t* p, int n) { out.insert(out.end(), p, p + n); };
-    auto put32 = [&](const int32_t* p, int n) { out.insert(out.end(), p, p + n); };
-    const int lags = len + 2;
+    auto put = [&](const auto* p, int n) { out.insert(out.end(), p, p + n); };
     auto x = signal(len, 1u + len), y = signal(len, 7u + len);
-    std::vector<int32_t> d32(lags + 17);
-    std::vector<int16_t> d16(lags + 17);
-    int norm = 0;
-    voksAutoCorr_16s32s(x.get(), len, d32.data(), lags);
-    put32(d32.data(), lags);
-    if (voksAutoCorr_NormE_16s32s(x.get(), len, d32.data(), 11, &norm) == vokStatusOk) put32(d32.data(), 11);
+    std::vector<int32_t> d32(len + 19);
+    std::vector<int16_t> d16(len + 19);
+    int32_t mx = 0;
+    int norm = 0, lag = 0;
+    voksAutoCorr_16s32s(x.get(), len, d32.data(), len + 2);
+    put(d32.data(), len + 2);
+    if (voksAutoCorr_NormE_16s32s(x.get(), len, d32.data(), 11, &norm) == vokStatusOk) put(d32.data(), 11);
     voksAutoCorr_NormE_NR_16s(x.get(), len, d16.data(), 11, &norm);
-    put16(d16.data(), 11);
+    put(d16.data(), 11);
     voksCrossCorr_16s32s_Sfs(x.get(), y.get(), len, d32.data(), 1);
-    put32(d32.data(), len);
+    put(d32.data(), len);
     voksCrossCorr_NormM_16s(x.get(), y.get(), len, d16.data());
-    put16(d16.data(), len);
+    put(d16.data(), len);
     voksConvPartial_16s32s(x.get(), y.get(), d32.data(), len);
-    put32(d32.data(), len);
+    put(d32.data(), len);
     voksConvPartial_16s_Sfs(x.get(), y.get(), d16.data(), len, 12);
-    put16(d16.data(), len);
+    put(d16.data(), len);
     voksConvPartial_NR_16s(x.get(), y.get(), d16.data(), len);
-    put16(d16.data(), len);
+    put(d16.data(), len);
     voksConvPartial_NR_Low_16s(x.get(), y.get(), d16.data(), len);
-    put16(d16.data(), len);
-
+    put(d16.data(), len);
     // Lagged reads: src2 holds len + dstLen - 1 samples, the searches their lag range.
     for (int dst_len : {1, 4, 9, 17}) {
         auto z = signal(len + dst_len - 1, 3u + len);
         voksCrossCorr_NR_16s32s(x.get(), z.get(), len, d32.data(), dst_len);
-        put32(d32.data(), dst_len);
+        put(d32.data(), dst_len);
         voksCrossCorr_NR_16s(x.get(), z.get(), len, d16.data(), dst_len);
-        put16(d16.data(), dst_len);
+        put(d16.data(), dst_len);
         voksCrossCorr_NR_16s_Sfs(x.get(), z.get(), len, d16.data(), dst_len, 3);
-        put16(d16.data(), dst_len);
-        int32_t mx = 0;
-        int lag = 0;
-        voksCrossCorrLagMax_16s(x.get(), z.get(), len, dst_len - 1, &mx, &lag);
-        out.push_back(mx);
-        out.push_back(lag);
+        put(d16.data(), dst_len);
         const int high = dst_len + 19;
         auto f = signal(len + high, 5u + len);
+        voksCrossCorrLagMax_16s(x.get(), z.get(), len, dst_len - 1, &mx, &lag);
+        out.insert(out.end(), {mx, lag});
         voksAutoCorrLagMax_Fwd_16s(f.get(), len, 20, high, &mx, &lag);
-        out.push_back(mx);
-        out.push_back(lag);
+        out.insert(out.end(), {mx, lag});
         voksAutoCorrLagMax_Inv_16s(f.get() + high, len, 20, high, &mx, &lag);
-        out.push_back(mx);
-        out.push_back(lag);
+        out.insert(out.end(), {mx, lag});
     }
     for (int order : {1, 2, 9, 10, 16}) {
         if (order > len) continue;
         auto r = signal(len + order, 11u + len);
         auto a = signal(order + 1, 13u + order);
         voksResidualFilter_Low_16s_Sfs(a.get(), order, r.get() + order, d16.data(), len, 12);
-        put16(d16.data(), len);
+        put(d16.data(), len);
     }
     return out;
 }
 
 TEST(CorrelationBounds, ExactExtentsAtEveryLevel) {
-    std::vector<int> lengths;
+    std::vector<int> lengths{80, 143, 160, 161, 240, 255, 256, 257, 300};
     for (int n = 1; n <= 70; ++n) lengths.push_back(n);
-    for (int n : {80, 143, 160, 161, 240, 255, 256, 257, 300}) lengths.push_back(n);
     for (int len : lengths) {
-        voks::frame::force_level(Level::Scalar);
+        voks::frame::force_level(voks::frame::Level::Scalar);
         const std::vector<int32_t> scalar = run_all(len);
         voks::frame::force_level(voks::frame::detected_level());
-        const std::vector<int32_t> vec = run_all(len);
-        ASSERT_EQ(scalar, vec) << "len " << len;
+        ASSERT_EQ(scalar, run_all(len)) << "len " << len;
     }
 }
 

@@ -1,0 +1,261 @@
+// Exact short cuts against the step-by-step saturating chains of the reference (built here from
+// the basic operators): the L_mac chains behind the pitch gain (G_pitch), the innovation energy
+// and the gain quantiser's correlations, at and around the bound where a short cut hands over to
+// the chain; the normalising shift; and the high-pass section around its call-wide bound.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "common/basicop.h"
+#include "g729/g729_mathop.h"
+#include "frame/dispatch.h"
+#include "voksc.h"
+
+namespace {
+
+using namespace voks;
+using namespace voks::g729;
+
+constexpr int kLen = 40;
+
+int32_t chain(int32_t start, const int16_t* x, const int16_t* y, int n, bool& overflow) {
+    for (int i = 0; i < n; ++i) start = L_mac(start, x[i], y[i], overflow);
+    return start;
+}
+
+// A saturating chain redone on y / 4 when it overflowed; returns the normalised high half and
+// sets the exponent.
+int16_t normalised_chain(int32_t start, const int16_t* x, const int16_t* y, bool squares, int16_t& exp) {
+    int16_t scaled[kLen];
+    for (int i = 0; i < kLen; ++i) scaled[i] = shr(y[i], 2);
+    bool overflow = false, unused = false;
+    int32_t s = chain(start, x, y, kLen, overflow);
+    exp = 0;
+    if (overflow) {
+        s = chain(start, squares ? scaled : x, scaled, kLen, unused);
+        exp = squares ? -4 : -2;
+    }
+    const int16_t n = norm_l(s);
+    exp = add(exp, n);
+    return round_fx(L_shl(s, n));
+}
+
+// G_pitch as the reference computes it, then the limited gain.
+int16_t g_pitch_reference(int32_t start, const int16_t* y, const int16_t* x, int16_t coeff[4]) {
+    int16_t exp_yy = 0, exp_xy = 0;
+    const int16_t yy = normalised_chain(1, y, y, true, exp_yy),
+                  xy = normalised_chain(start, x, y, false, exp_xy);
+    coeff[0] = yy;
+    coeff[1] = sub(15, exp_yy);
+    coeff[2] = xy;
+    coeff[3] = sub(15, exp_xy);
+    if (xy < 4) return 0;
+    const int16_t gain = shr(yy < 1 ? MAX_16 : div_s(shr(xy, 1), yy), sub(exp_xy, exp_yy));
+    return gain > 19661 ? int16_t{19661} : gain;
+}
+
+// Amplitude bands around the saturation of the 40-sample chains; constant and alternating
+// full-scale vectors; single huge samples.
+void fill(std::mt19937& rng, int shape, int16_t* v) {
+    auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int amp = shape % 4 == 0 ? 32768 : shape % 4 == 1 ? 8000 : shape % 4 == 2 ? 5000 : 300;
+    for (int i = 0; i < kLen; ++i) {
+        const int kind = shape / 4;
+        v[i] = static_cast<int16_t>(kind == 0   ? uni(-amp, amp - 1)
+                                    : kind == 1 ? ((i & 1) ? amp - 1 : -amp)
+                                    : kind == 2 ? -amp
+                                    : i == 7    ? -32768
+                                                : uni(-amp / 8, amp / 8));
+    }
+}
+
+class GainFastPath : public ::testing::TestWithParam<frame::Level> {
+protected:
+    void SetUp() override {
+        if (frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "kernel level not available";
+    }
+    void TearDown() override { frame::force_level(frame::detected_level()); }
+};
+
+TEST_P(GainFastPath, PitchGainMatchesTheSaturatingChains) {
+    std::mt19937 rng(729);
+    for (int trial = 0; trial < 20000; ++trial) {
+        int16_t x[kLen], y[kLen], want[4], got[4] = {0x5555, 0x5555, 0x5555, 0x5555};
+        fill(rng, trial % 16, x);
+        fill(rng, (trial / 16) % 16, y);
+        const int32_t starts[4] = {0, 1, -1, trial & 1 ? MIN_32 : MAX_32};
+        const int32_t start = starts[(trial / 256) % 4];
+        ASSERT_EQ(g_pitch_reference(start, y, x, want), voksComputeAdaptiveCodebookGain_16s(start, y, x, got))
+            << "trial " << trial;
+        ASSERT_EQ(std::vector<int16_t>(want, want + 4), std::vector<int16_t>(got, got + 4))
+            << "trial " << trial;
+    }
+}
+
+TEST_P(GainFastPath, ExactChainAtTheBound) {
+    // Constant vectors c: every partial sum is a multiple of 2 c^2, the bound 4 Ex Ey <= room^2
+    // is tight (2 n c^2 <= room), and the chain saturates just past it.
+    struct {
+        int16_t c;
+        int n;
+        int32_t start;
+    } const cases[] = {
+        {7327, 20, 0}, {7328, 20, 0}, {7327, 20, 1}, {32767, 1, 0},  {-32768, 1, 0},
+        {23170, 2, 0}, {23171, 2, 0}, {16383, 4, 3}, {16384, 4, -5}, {5792, 32, 0},
+        {5793, 32, 0}, {5181, 40, 0}, {5182, 40, 0}, {5181, 40, -7}, {1000, 40, MAX_32 - 80000000}};
+    for (const auto& cs : cases) {
+        int16_t v[kLen], w[kLen];
+        for (int i = 0; i < kLen; ++i) {
+            v[i] = cs.c;
+            w[i] = static_cast<int16_t>(i & 1 ? cs.c : -cs.c);
+        }
+        for (const int16_t* other : {v, w}) {
+            bool overflow = false;
+            const int32_t want = chain(cs.start, v, other, cs.n, overflow);
+            int32_t got = 0x5A5A5A5A;
+            if (ownMacChainExact(cs.start, v, other, cs.n, got)) {
+                EXPECT_FALSE(overflow) << cs.c << " x " << cs.n;
+                EXPECT_EQ(got, want) << cs.c << " x " << cs.n;
+            } else {
+                EXPECT_EQ(got, 0x5A5A5A5A) << "result written on refusal";
+            }
+        }
+        // A positive start plus squares: the energy form saturates exactly with the chain.
+        if (cs.start >= 0) {
+            bool want_overflow = false, got_overflow = false;
+            EXPECT_EQ(ownMacEnergy(cs.start, v, cs.n, got_overflow),
+                      chain(cs.start, v, v, cs.n, want_overflow))
+                << cs.c << " x " << cs.n;
+            EXPECT_EQ(got_overflow, want_overflow) << cs.c << " x " << cs.n;
+        }
+    }
+    // The tight cases decide as the bound says: 2 * 20 * 7327^2 < 2^31 <= 2 * 20 * 7328^2.
+    std::vector<int16_t> a(kLen, 7327), b(kLen, 7328);
+    int32_t r = 0;
+    EXPECT_TRUE(ownMacChainExact(0, a.data(), a.data(), 20, r));
+    EXPECT_EQ(r, 2 * 20 * 7327 * 7327);
+    EXPECT_FALSE(ownMacChainExact(0, b.data(), b.data(), 20, r));
+}
+
+TEST_P(GainFastPath, InnovationEnergyMatchesTheChain) {
+    std::mt19937 rng(4);
+    int16_t code[kLen];
+    bool unused = false;
+    for (int trial = 0; trial < 4000; ++trial) {
+        fill(rng, trial % 16, code);
+        ASSERT_EQ(ownInnovationEnergy(code, kLen), chain(0, code, code, kLen, unused)) << "trial " << trial;
+    }
+    // Pulses of the algebraic codebook: four of +-8191 (Q13).
+    std::fill(code, code + kLen, int16_t{0});
+    code[3] = code[24] = 8191;
+    code[17] = code[38] = -8192;
+    EXPECT_EQ(ownInnovationEnergy(code, kLen), chain(0, code, code, kLen, unused));
+}
+
+TEST(NormShift, EqualsTheSaturatingShiftAtTheNormalisation) {
+    std::mt19937 rng(11);
+    auto check = [](int32_t x) {
+        for (int16_t n = 0; n <= norm_l(x); ++n)
+            ASSERT_EQ(ownNormShift(x, n), L_shl(x, n)) << x << " << " << n;
+    };
+    for (int32_t x :
+         {0, 1, -1, 2, -2, MAX_32, MIN_32, 0x3FFFFFFF, -0x40000000, -0x40000001, 0x40000000, 12345, -12345})
+        check(x);
+    for (int i = 0; i < 20000; ++i) check(static_cast<int32_t>(rng()) >> (i % 31));
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, GainFastPath, ::testing::Values(frame::Level::Scalar, frame::Level::AVX2));
+
+// The reference high-pass section (hi/lo state, Mpy_32_16 and L_mac) beside the library over calls
+// of the given lengths, carrying the state across.
+void compare_high_pass(const int16_t c[6], int sf, std::vector<int16_t> x, const std::vector<int>& calls) {
+    alignas(8) uint8_t raw[64];
+    auto* st = reinterpret_cast<VokG729HighPassState*>(raw);
+    ASSERT_EQ(vokStatusOk, voksHighPassFilterInit_G729(c, st));
+    int16_t y1_hi = 0, y1_lo = 0, y2_hi = 0, y2_lo = 0, x0 = 0, x1 = 0, x2 = 0;
+    size_t pos = 0;
+    for (int n : calls) {
+        if (pos + static_cast<size_t>(n) > x.size()) break;
+        std::vector<int16_t> got(x.begin() + pos, x.begin() + pos + n);
+        ASSERT_EQ(vokStatusOk, voksHighPassFilter_G729_16s_ISfs(got.data(), n, sf, st));
+        for (int i = 0; i < n; ++i, ++pos) {
+            x2 = x1;
+            x1 = x0;
+            x0 = x[pos];
+            int32_t t = L_add(Mpy_32_16(y1_hi, y1_lo, c[1]), Mpy_32_16(y2_hi, y2_lo, c[2]));
+            t = L_shl(L_mac(L_mac(L_mac(t, x0, c[3]), x1, c[4]), x2, c[5]), static_cast<int16_t>(15 - sf));
+            y2_hi = y1_hi;
+            y2_lo = y1_lo;
+            L_Extract(t, y1_hi, y1_lo);
+            ASSERT_EQ(sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t), got[i])
+                << "sample " << pos << " sf " << sf;
+        }
+    }
+}
+
+struct Lcg {
+    uint32_t s;
+    uint32_t next() { return s = s * 1664525u + 1013904223u; }
+    int16_t i16(int bits) { return static_cast<int16_t>(static_cast<int32_t>(next() >> 8) >> (24 - bits)); }
+};
+
+// Random and saturating coefficient sets on quiet and loud stretches; long calls cross the
+// blocks of the bounded path.
+TEST(HighPassFastPath, RandomSetsAndAmplitudes) {
+    Lcg g{0xBEEFu};
+    for (int iter = 0; iter < 400; ++iter) {
+        int16_t c[6];
+        for (int16_t& v : c) v = g.i16(12 + static_cast<int>(g.next() % 5));
+        if (iter % 7 == 0) c[1 + g.next() % 5] = -32768;
+        std::vector<int16_t> x(1200);
+        int bits = 1 + static_cast<int>(g.next() % 16);
+        for (size_t i = 0; i < x.size(); ++i) {
+            if (i % 120 == 0) bits = 1 + static_cast<int>(g.next() % 16);
+            x[i] = g.i16(bits);
+        }
+        std::vector<int> calls;
+        for (int k = 0; k < 40; ++k)
+            calls.push_back(k % 9 == 4 ? 120 + static_cast<int>(g.next() % 200)
+                                       : 1 + static_cast<int>(g.next() % 80));
+        SCOPED_TRACE(iter);
+        compare_high_pass(c, iter % 2 ? 12 : 13, x, calls);
+        if (HasFatalFailure()) return;
+    }
+}
+
+// The G.729 sets and extreme sets with max|x| at the largest value the bound
+// 65538 (|a1| + |a2|) + 2 max|x| (|b0| + |b1| + |b2|) < 2^31 admits, and one above it; square
+// waves, impulses, steps and ramps drive the recursion to its extremes.
+TEST(HighPassFastPath, InputsAtTheBound) {
+    const int16_t sets[][6] = {{8192, 15836, -7667, 7699, -15398, 7699},  // post-processing: bound at 9857
+                               {4096, 7807, -3733, 1899, -3798, 1899},    // pre-processing: always within
+                               {4096, 20000, -12000, 3000, -6000, 3000},
+                               {4096, 16384, 16383, 100, 0, 0},
+                               {4096, 0, 0, 32767, 32767, 1},
+                               {4096, -32767, 0, 16000, 0, -16000}};
+    for (const auto& c : sets) {
+        const int64_t a = int64_t{65538} * (std::abs(c[1]) + std::abs(c[2]));
+        const int64_t b = std::abs(c[3]) + std::abs(c[4]) + std::abs(c[5]);
+        const int64_t xlim = b == 0 ? 32767 : std::max<int64_t>(0, (int64_t{0x7FFFFFFF} - a) / (2 * b));
+        for (int64_t top : {xlim, xlim + 1}) {
+            const auto v = static_cast<int16_t>(std::min<int64_t>(top, 32767));
+            for (int shape = 0; shape < 4; ++shape) {
+                std::vector<int16_t> x(400);
+                for (size_t i = 0; i < x.size(); ++i)
+                    x[i] = static_cast<int16_t>(shape == 0   ? ((i / 7) % 2 ? v : -v)
+                                                : shape == 1 ? (i % 40 == 0 ? v : 0)
+                                                : shape == 2 ? v
+                                                             : static_cast<int>(i * 7919 % (2 * v + 1)) - v);
+                for (int sf : {12, 13}) {
+                    compare_high_pass(c, sf, x, std::vector<int>(10, 40));
+                    if (HasFatalFailure()) return;
+                }
+            }
+        }
+    }
+}
+
+}  // namespace
