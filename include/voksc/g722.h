@@ -9,7 +9,11 @@ extern "C" {
 #endif
 
 /* Sub-band ADPCM encoder and decoder states: caller-allocated blocks of the size the size
- * queries report (144 bytes, any alignment), set up by the matching Init. */
+ * queries report (144 bytes), set up by the matching Init. A block may start at any address;
+ * its 64 words are laid out from the block's first 16-byte boundary (the 144 bytes include the
+ * slack). The states hold no addresses: a memcpy of the whole block continues the stream when
+ * the destination has the same address modulo 16 as the source; elsewhere, run Init. The QMF
+ * delay lines and the high-band filter memory are plain words: copies anywhere continue. */
 typedef struct VokG722EncodeState VokG722EncodeState;
 typedef struct VokG722DecodeState VokG722DecodeState;
 
