@@ -5,11 +5,11 @@
  * comes with a size query, which writes the bytes to allocate into its one int* argument
  * (<Operation>GetStateSize_...), and an Init that sets the block up. Most operations take
  * sources, then destinations, lengths and value arguments (a scale factor last of these), and a
- * state block last. Operations that reproduce a standard's interface keep its names and argument
- * orders: the G.722 size queries end in StateSize and the G.729 high-pass query in Size, the
- * G.726 coders take the state first, and a gain or weighting factor stands where its reference
- * routine has it (mostly before the buffers in fixed-point operations, after them in
- * floating-point ones).
+ * state block last. Some names and argument orders are fixed by the established interface the
+ * library stays compatible with, and keep their form: the G.722 size queries end in StateSize
+ * and the G.729 high-pass query in Size, the G.726 coders take the state first, and a gain or
+ * weighting factor keeps its fixed place (mostly before the buffers in fixed-point operations,
+ * after them in floating-point ones).
  *
  * State blocks. A state whose layout needs alignment is laid out from the first 16-byte
  * boundary of the caller's block (its size includes the slack); any other state is used at the
