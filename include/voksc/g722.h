@@ -44,9 +44,9 @@ VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vo
                                                           VokG722DecodeState* pState);
 /* 9-tap low-pass and decimation by 4: writes len/4 samples; pSrc[-5..-1] must be readable. */
 VOKSC_API VokStatus voksDownsampleFilter_G722_16s(const Vok16s* pSrc, int len, Vok16s* pDst);
-/* First-order high-pass in place on the higher-band elements of a sub-band buffer; pState
+/* First-order high-pass in place on the higher-band elements of a sub-band buffer; pMem
  * holds two caller-zeroed words. */
-VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pState);
+VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pMem);
 /* Frame-class correction from the decoder's scale factors and limiting of samples that jump
  * above the level one period earlier; period 0..143, pSrcDst[-2..] readable. */
 VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period, Vok32s* pClass,
