@@ -9,7 +9,11 @@ extern "C" {
 #endif
 
 /* Sub-band ADPCM encoder and decoder states: caller-allocated blocks of the size the size
- * queries report (144 bytes, any alignment), set up by the matching Init. */
+ * queries report (144 bytes), set up by the matching Init. A block may start at any address;
+ * its 64 words are laid out from the block's first 16-byte boundary (the 144 bytes include the
+ * slack). The states hold no addresses: a memcpy of the whole block continues the stream when
+ * the destination has the same address modulo 16 as the source; elsewhere, run Init. The QMF
+ * delay lines and the high-band filter memory are plain words: copies anywhere continue. */
 typedef struct VokG722EncodeState VokG722EncodeState;
 typedef struct VokG722DecodeState VokG722DecodeState;
 
@@ -40,9 +44,9 @@ VOKSC_API VokStatus voksSBADPCMDecodeStateUpdate_G722_16s(const Vok16s* pLow, Vo
                                                           VokG722DecodeState* pState);
 /* 9-tap low-pass and decimation by 4: writes len/4 samples; pSrc[-5..-1] must be readable. */
 VOKSC_API VokStatus voksDownsampleFilter_G722_16s(const Vok16s* pSrc, int len, Vok16s* pDst);
-/* First-order high-pass in place on the higher-band elements of a sub-band buffer; pState
+/* First-order high-pass in place on the higher-band elements of a sub-band buffer; pMem
  * holds two caller-zeroed words. */
-VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pState);
+VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pMem);
 /* Frame-class correction from the decoder's scale factors and limiting of samples that jump
  * above the level one period earlier; period 0..143, pSrcDst[-2..] readable. */
 VOKSC_API VokStatus voksClassifyFrame_G722_16s_I(Vok16s* pSrcDst, Vok16s period, Vok32s* pClass,

@@ -9,8 +9,9 @@ extern "C" {
 #endif
 
 /* G.726 encoder and decoder states: caller-allocated blocks of the size the size queries
- * report (88 and 92 bytes, any alignment), set up by the matching Init. The blocks hold no
- * addresses and may be copied. */
+ * report (88 and 92 bytes), set up by the matching Init and used at the address given (no
+ * alignment needed). The blocks hold no addresses: a memcpy of the whole block to any address
+ * continues the stream. */
 typedef struct VokG726EncodeState VokG726EncodeState;
 typedef struct VokG726DecodeState VokG726DecodeState;
 

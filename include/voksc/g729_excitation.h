@@ -53,7 +53,7 @@ VOKSC_API VokStatus voksAdaptiveCodebookGain_G729_16s(const Vok16s* pSrcTarget, 
                                                       const Vok16s* pSrcAdptVector, Vok16s* pDstFltAdptVector,
                                                       Vok16s* pResultGain);
 /* Syn_filt with zero memory (11 weighted LP coefficients, Q12) then G_pitch (G.729 Annex A). */
-VOKSC_API VokStatus voksAdaptiveCodebookGain_G729A_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcLPC,
+VOKSC_API VokStatus voksAdaptiveCodebookGain_G729A_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcLpc,
                                                        const Vok16s* pSrcAdptVector, Vok16s* pDstFltAdptVector,
                                                        Vok16s* pResultGain);
 

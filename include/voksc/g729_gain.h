@@ -13,9 +13,11 @@ extern "C" {
  * Q1. The quantisers return codebook rows (ga, gb); the decoders take bit-stream indices and map
  * them through imap1/imap2. Filter memories are "oldest first": mem[order-1] is y[n-1]. */
 
-/* High-pass filter state: 24 bytes, any alignment (y1, y2 as 32-bit, x1, x2, a0 a1 a2 b0 b1 b2). */
+/* The two state blocks below are used at the address given (no alignment needed) and hold no
+ * addresses: a memcpy of a block to any address continues the stream. */
+/* High-pass filter state: 24 bytes (y1, y2 as 32-bit, x1, x2, a0 a1 a2 b0 b1 b2). */
 typedef struct VokG729HighPassState VokG729HighPassState;
-/* Annex D phase-dispersion state: 20 bytes, any alignment. */
+/* Annex D phase-dispersion state: 20 bytes. */
 typedef struct VokG729PhaseDispersionState VokG729PhaseDispersionState;
 
 /* Joint pitch/code gain quantiser (G_pitch, Corr_xy2, Qua_gain): x target, y1 filtered adaptive
@@ -85,7 +87,7 @@ VOKSC_API VokStatus voksGainControl_G729A_16s_I(const Vok16s* pSrc, Vok16s* pSrc
 /* Float gain control over 40 samples: g = g * factor + increment; x[i] *= g. */
 VOKSC_API VokStatus voksGainControl_G729_32f_I(Vok32f* pSrcDst, Vok32f* pGain, Vok32f increment,
                                                Vok32f factor);
-/* Annex A preemphasis: y[i] = x[i] - mult(gamma, x[i-1]), x[-1] = *pMem; *pMem = last input. */
+/* Annex A pre-emphasis: y[i] = x[i] - mult(gamma, x[i-1]), x[-1] = *pMem; *pMem = last input. */
 VOKSC_API VokStatus voksPreemphasize_G729A_16s(Vok16s gamma, const Vok16s* pSrc, Vok16s* pDst, int len,
                                                Vok16s* pMem);
 /* In-place voksPreemphasize_G729A_16s. */

@@ -15,7 +15,8 @@
 extern "C" {
 #endif
 
-/* Opaque Annex E hybrid-window states (124 bytes, no alignment, no addresses). */
+/* Opaque Annex E hybrid-window states: 124 bytes used at the address given (no alignment
+ * needed), holding no addresses: a memcpy of the block to any address continues the stream. */
 typedef struct VokWinHybridState_G729E_16s VokWinHybridState_G729E_16s;
 typedef struct VokWinHybridState_G729E_32f VokWinHybridState_G729E_32f;
 

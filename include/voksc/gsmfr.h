@@ -8,6 +8,9 @@
 extern "C" {
 #endif
 
+/* The filter memories are plain values the caller owns; the library keeps nothing else between
+ * calls, so a copy of a memory to any array of its element type continues the stream. */
+
 /* Down-scaling and offset-compensation high-pass filter of the encoder input; pSrcDstMem holds
  * {L_z2, z1} (zero at reset). pDst may equal pSrc. */
 VOKSC_API VokStatus voksHighPassFilter_GSMFR_16s(const Vok16s* pSrc, Vok16s* pDst, int len,

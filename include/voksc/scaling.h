@@ -25,7 +25,7 @@ VOKSC_API VokStatus voksMul_NR_16s_ISfs(const Vok16s* pSrc, Vok16s* pSrcDst, int
 /* dst[k] = sat16((src[k] * val + 2^(sf-1)) >> sf). */
 VOKSC_API VokStatus voksMulC_NR_16s_Sfs(const Vok16s* pSrc, Vok16s val, Vok16s* pDst, int len,
                                         int scaleFactor);
-/* In place multiplication by a constant, rounded as voksMulC_NR_16s_Sfs. */
+/* In-place multiplication by a constant, rounded as voksMulC_NR_16s_Sfs. */
 VOKSC_API VokStatus voksMulC_NR_16s_ISfs(Vok16s val, Vok16s* pSrcDst, int len, int scaleFactor);
 /* dst[0] = src[0], dst[k] = R(src[k] * w_k) with w_1 = val, w_{k+1} = R(w_k * val). */
 VOKSC_API VokStatus voksMulPowerC_NR_16s_Sfs(const Vok16s* pSrc, Vok16s val, Vok16s* pDst, int len,

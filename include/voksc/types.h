@@ -1,4 +1,21 @@
-/* voksc: element types, status codes, rate codes and the export macro. */
+/* voksc: element types, status codes, rate codes and the export macro.
+ *
+ * Conventions of every header. Names read voks<Operation>[_<codec>]_<element types>, with _NR
+ * for rounded scaling, _I for in place and _Sfs for a scale factor. A state-based operation
+ * comes with a size query, which writes the bytes to allocate into its one int* argument
+ * (<Operation>GetStateSize_...), and an Init that sets the block up. Most operations take
+ * sources, then destinations, lengths and value arguments (a scale factor last of these), and a
+ * state block last. Some names and argument orders are fixed by the established interface the
+ * library stays compatible with, and keep their form: the G.722 size queries end in StateSize
+ * and the G.729 high-pass query in Size, the G.726 coders take the state first, and a gain or
+ * weighting factor keeps its fixed place (mostly before the buffers in fixed-point operations,
+ * after them in floating-point ones).
+ *
+ * State blocks. A state whose layout needs alignment is laid out from the first 16-byte
+ * boundary of the caller's block (its size includes the slack); any other state is used at the
+ * address given. No state holds an address, so a memcpy of the whole block continues a stream
+ * when the destination has the same address modulo 16, or at any address where the layout
+ * needs no alignment. Each header says which kind its states are. */
 #ifndef VOKSC_TYPES_H
 #define VOKSC_TYPES_H
 

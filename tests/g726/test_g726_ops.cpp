@@ -190,19 +190,6 @@ TEST(G726Api, BlockSplitAndStateAddressDoNotMatter) {
     }
 }
 
-TEST(G726Api, StateBlocksMayBeCopied) {
-    const auto x = test_signal(2000, 5);
-    EncoderBlock a;
-    ASSERT_EQ(voksEncodeInit_G726_16s8u(a.at(), vokRate40000), vokStatusOk);
-    std::vector<uint8_t> c1(1000), c2(1000), c3(1000);
-    ASSERT_EQ(voksEncode_G726_16s8u(a.at(), x.data(), c1.data(), 1000), vokStatusOk);
-    EncoderBlock b;
-    std::memcpy(b.at(5), a.at(), 88);
-    ASSERT_EQ(voksEncode_G726_16s8u(a.at(), x.data() + 1000, c2.data(), 1000), vokStatusOk);
-    ASSERT_EQ(voksEncode_G726_16s8u(b.at(5), x.data() + 1000, c3.data(), 1000), vokStatusOk);
-    EXPECT_EQ(c2, c3);
-}
-
 TEST(G726Api, InitResetsAUsedState) {
     const auto x = test_signal(1500, 9);
     for (VokSpeechRate rate : kRates) {
