@@ -83,10 +83,10 @@ VOKSC_API VokStatus voksDownsampleFilter_G722_16s(const Vok16s* pSrc, int len, V
     return vokStatusOk;
 }
 
-VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pState) {
-    if (any_null(pSrcDst, pState)) return vokStatusNullPtr;
+VOKSC_API VokStatus voksFilterHighband_G722_16s_I(Vok16s* pSrcDst, int len, Vok16s* pMem) {
+    if (any_null(pSrcDst, pMem)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
-    g7::filter_highband(pSrcDst, len, pState);
+    g7::filter_highband(pSrcDst, len, pMem);
     return vokStatusOk;
 }
 

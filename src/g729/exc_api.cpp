@@ -143,15 +143,15 @@ VokStatus voksAdaptiveCodebookGain_G729_16s(const Vok16s* pSrcTarget, const Vok1
     return vokStatusOk;
 }
 
-VokStatus voksAdaptiveCodebookGain_G729A_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcLPC,
+VokStatus voksAdaptiveCodebookGain_G729A_16s(const Vok16s* pSrcTarget, const Vok16s* pSrcLpc,
                                              const Vok16s* pSrcAdptVector, Vok16s* pDstFltAdptVector,
                                              Vok16s* pResultGain) {
-    if (any_null(pSrcTarget, pSrcLPC, pSrcAdptVector, pDstFltAdptVector, pResultGain))
+    if (any_null(pSrcTarget, pSrcLpc, pSrcAdptVector, pDstFltAdptVector, pResultGain))
         return vokStatusNullPtr;
     int16_t y[kSubfr];
     int16_t zero[10] = {};
     // Zero memory through the saturating reference filter (a history pointer selects it).
-    voksSynthesisFilter_NR_16s_Sfs(pSrcLPC, pSrcAdptVector, y, kSubfr, 12, zero);
+    voksSynthesisFilter_NR_16s_Sfs(pSrcLpc, pSrcAdptVector, y, kSubfr, 12, zero);
     *pResultGain = pitch_gain(pSrcTarget, y);
     std::memcpy(pDstFltAdptVector, y, sizeof y);
     return vokStatusOk;
