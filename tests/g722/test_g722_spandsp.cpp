@@ -23,7 +23,6 @@ namespace {
 
 #ifdef VOKSC_HAVE_SPANDSP
 
-const std::string kData = std::string(VOKSC_TEST_DATA_DIR) + "/g722/";
 const char* kSounds = "/usr/share/asterisk/sounds/en";
 
 std::vector<int16_t> spandsp_decode(const std::vector<uint8_t>& data, int rate, int options = 0) {
@@ -128,8 +127,8 @@ TEST(G722Spandsp, PackedStreamsMatchTheExampleCoder) {
 TEST(G722Spandsp, ReceiveQmfSaturatesWhereSpandspWraps) {
     std::vector<uint8_t> codes = stress_octets();
     codes.resize(4000);  // seeded random and constant segments
-    std::vector<int16_t> ref;
-    ASSERT_TRUE(read_words(kData + "ref_dec1.pcm", ref));
+    std::vector<int16_t> ref = golden::File("g722/ref_dec1.pcm").words();
+    ASSERT_FALSE(ref.empty());
     ref.resize(8000);
     const std::vector<int16_t> ours = decode_octets(codes, 1);
     const std::vector<int16_t> peer = spandsp_decode(codes, 64000);
@@ -153,8 +152,8 @@ TEST(G722Spandsp, ReceiveQmfSaturatesWhereSpandspWraps) {
 // part: spandsp's output then differs also at samples far from full scale.
 TEST(G722Spandsp, ZeroPredictorSaturatesPerTerm) {
     const std::vector<uint8_t> all = stress_octets();
-    std::vector<int16_t> ref;
-    ASSERT_TRUE(read_words(kData + "ref_dec1.pcm", ref));
+    std::vector<int16_t> ref = golden::File("g722/ref_dec1.pcm").words();
+    ASSERT_FALSE(ref.empty());
     const std::vector<int16_t> ours = decode_octets(all, 1);
     const std::vector<int16_t> peer = spandsp_decode(all, 64000);
     ASSERT_EQ(first_diff16(ours, ref), -1);
@@ -172,8 +171,8 @@ TEST(G722Spandsp, ZeroPredictorSaturatesPerTerm) {
 // reference does: full-scale input gives other codes from spandsp, the reference's from us.
 TEST(G722Spandsp, TransmitQmfLimitsWhereSpandspDoesNot) {
     const std::vector<int16_t> pcm = stress_pcm();
-    std::vector<uint8_t> ref;
-    ASSERT_TRUE(read_bytes(kData + "ref_enc.cod", ref));
+    const std::vector<uint8_t> ref = golden::bytes("g722/ref_enc.cod");
+    ASSERT_FALSE(ref.empty());
     const std::vector<uint8_t> ours = encode_pcm(pcm);
     const std::vector<uint8_t> peer = spandsp_encode(pcm, 64000);
     ASSERT_EQ(first_diff8(ours, ref), -1);

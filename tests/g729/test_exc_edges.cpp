@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "golden_util.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace {
@@ -150,8 +150,8 @@ TEST(G729ExcEdges, FixedCodebookBudgetAndDefaults) {
 // 20..26 in sub-frame 0; 140 and 145 search 137..143; in sub-frame 1, 139 and 145 search
 // 134..143.
 TEST(G729ExcEdges, SearchRangeClamping) {
-    const exc_golden::Records r = exc_golden::load("pitch_fr3.bin", 318);
-    ASSERT_GE(r.count(), 100);
+    const golden::File r("g729_exc/pitch_fr3.bin", 318);
+    ASSERT_GE(r.count(), 100u);
     using Fn = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
     struct Group {
         Vok16s sub;
@@ -159,8 +159,8 @@ TEST(G729ExcEdges, SearchRangeClamping) {
     };
     for (Fn fn : {voksAdaptiveCodebookSearch_G729_16s, voksAdaptiveCodebookSearch_G729A_16s})
         for (const Group& g : {Group{0, {18, 19, 23}}, Group{0, {140, 145}}, Group{1, {139, 145}}})
-            for (int i = 0; i < r.count(); i += 7) {
-                const int16_t* rec = r.at(i);
+            for (size_t i = 0; i < r.count(); i += 7) {
+                const int16_t* rec = r[i];
                 Vok16s first[2] = {0, 0};
                 for (size_t k = 0; k < g.delays.size(); ++k) {
                     std::vector<Vok16s> exc(rec, rec + 194);
@@ -182,11 +182,11 @@ TEST(G729ExcEdges, SearchRangeClamping) {
 
 // The float interpolation follows the golden-tested fixed-point one within rounding.
 TEST(G729ExcEdges, FloatAdaptiveVectorFollowsFixedPoint) {
-    const exc_golden::Records r = exc_golden::load("pred_lt3.bin", 236);
-    ASSERT_GE(r.count(), 90);
+    const golden::File r("g729_exc/pred_lt3.bin", 236);
+    ASSERT_GE(r.count(), 90u);
     int compared = 0;
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         float fexc[194];
         float maxabs = 0;
         for (int k = 0; k < 194; ++k) {
@@ -211,11 +211,11 @@ TEST(G729ExcEdges, FloatAdaptiveVectorFollowsFixedPoint) {
 // The float open-loop search agrees with the fixed-point Annex A search on the speech frames
 // that need no scaling (the two differ only by rounding of near ties).
 TEST(G729ExcEdges, FloatOpenLoopFollowsFixedPoint) {
-    const exc_golden::Records r = exc_golden::load("pitch_ol_a.bin", 224);
-    ASSERT_GE(r.count(), 100);
+    const golden::File r("g729_exc/pitch_ol_a.bin", 224);
+    ASSERT_GE(r.count(), 100u);
     int same = 0, total = 0;
-    for (int i = 96; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 96; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         float f[223];
         for (int k = 0; k < 223; ++k) f[k] = rec[k];
         Vok32s lag = 0;

@@ -5,45 +5,42 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 #include <vector>
 
-#include "golden_util.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace {
 
-using exc_golden::LevelGuard;
-using exc_golden::levels;
-using exc_golden::load;
-using exc_golden::Records;
+constexpr size_t kMinRecords = 100;
 
-constexpr int kMinRecords = 100;
+golden::File load(const char* name, size_t words) {
+    return golden::File(std::string("g729_exc/") + name, words);
+}
 
 TEST(G729ExcGolden, OpenLoopPitch) {
-    LevelGuard guard;
     struct Case {
         const char* file;
         VokStatus (*fn)(const Vok16s*, Vok16s*);
     };
     for (const Case& c : {Case{"pitch_ol.bin", voksOpenLoopPitchSearch_G729_16s},
                           Case{"pitch_ol_a.bin", voksOpenLoopPitchSearch_G729A_16s}}) {
-        const Records r = load(c.file, 224);
+        const golden::File r = load(c.file, 224);
         ASSERT_GE(r.count(), kMinRecords) << c.file;
-        for (auto level : levels()) {
-            voks::frame::force_level(level);
-            for (int i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r.at(i);
+        golden::each_level([&] {
+            for (size_t i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r[i];
                 Vok16s lag = -1;
                 ASSERT_EQ(c.fn(rec + 143, &lag), vokStatusOk);
-                ASSERT_EQ(lag, rec[223]) << c.file << " record " << i << " level " << static_cast<int>(level);
+                ASSERT_EQ(lag, rec[223]) << c.file << " record " << i;
             }
-        }
+        });
     }
 }
 
 // Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac, adaptive vector 40.
 TEST(G729ExcGolden, AdaptiveCodebookSearch) {
-    LevelGuard guard;
     using Fn = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
     struct Case {
         const char* file;
@@ -51,12 +48,11 @@ TEST(G729ExcGolden, AdaptiveCodebookSearch) {
     };
     for (const Case& c : {Case{"pitch_fr3.bin", voksAdaptiveCodebookSearch_G729_16s},
                           Case{"pitch_fr3_a.bin", voksAdaptiveCodebookSearch_G729A_16s}}) {
-        const Records r = load(c.file, 318);
+        const golden::File r = load(c.file, 318);
         ASSERT_GE(r.count(), kMinRecords) << c.file;
-        for (auto level : levels()) {
-            voks::frame::force_level(level);
-            for (int i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r.at(i);
+        golden::each_level([&] {
+            for (size_t i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r[i];
                 std::vector<Vok16s> exc(rec, rec + 194);
                 Vok16s delay[2] = {0, 9}, vec[40];
                 ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), delay, vec, rec[275]),
@@ -68,18 +64,17 @@ TEST(G729ExcGolden, AdaptiveCodebookSearch) {
                     << c.file << " record " << i;
                 ASSERT_EQ(0, std::memcmp(exc.data(), rec, 154 * sizeof(Vok16s))) << "history changed";
             }
-        }
+        });
     }
 }
 
 // The reference Pitch_fr3D shares the integer and sub-frame-0 fractional search with Pitch_fr3.
 TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
-    LevelGuard guard;
-    const Records r = load("pitch_fr3.bin", 318);
+    const golden::File r = load("pitch_fr3.bin", 318);
     ASSERT_GE(r.count(), kMinRecords);
     int checked = 0;
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         if (rec[275] != 0) continue;
         Vok16s delay[2];
         ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay),
@@ -93,14 +88,12 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
 
 // Record: exc 194, T0, frac | vector 40.
 TEST(G729ExcGolden, DecodeAdaptiveVector) {
-    LevelGuard guard;
-    const Records r = load("pred_lt3.bin", 236);
-    const Records s = load("pitch_fr3.bin", 318);
-    ASSERT_GE(r.count(), 90);
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    const golden::File r = load("pred_lt3.bin", 236);
+    const golden::File s = load("pitch_fr3.bin", 318);
+    ASSERT_GE(r.count(), 90u);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             std::vector<Vok16s> exc(rec, rec + 194);
             Vok16s out[40];
             ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s(rec + 194, exc.data(), out), vokStatusOk);
@@ -109,30 +102,30 @@ TEST(G729ExcGolden, DecodeAdaptiveVector) {
             ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 196, sizeof out)) << i;
         }
         // The speech records carry the vector of the chosen delay as well.
-        for (int i = 0; i < s.count(); ++i) {
-            const int16_t* rec = s.at(i);
+        for (size_t i = 0; i < s.count(); ++i) {
+            const int16_t* rec = s[i];
             std::vector<Vok16s> exc(rec, rec + 194);
             ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s_I(rec + 276, exc.data()), vokStatusOk);
             ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, 80)) << i;
         }
-    }
+    });
 }
 
 // Record: target 40, response 40 (G.729) or LP 11 (Annex A), vector 40 | filtered 40, gain.
 TEST(G729ExcGolden, AdaptiveCodebookGain) {
-    const Records r = load("g_pitch.bin", 161);
+    const golden::File r = load("g_pitch.bin", 161);
     ASSERT_GE(r.count(), kMinRecords);
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         Vok16s y[40], g = -1;
         ASSERT_EQ(voksAdaptiveCodebookGain_G729_16s(rec, rec + 40, rec + 80, y, &g), vokStatusOk);
         ASSERT_EQ(0, std::memcmp(y, rec + 120, sizeof y)) << i;
         ASSERT_EQ(g, rec[160]) << i;
     }
-    const Records a = load("g_pitch_a.bin", 132);
+    const golden::File a = load("g_pitch_a.bin", 132);
     ASSERT_GE(a.count(), kMinRecords);
-    for (int i = 0; i < a.count(); ++i) {
-        const int16_t* rec = a.at(i);
+    for (size_t i = 0; i < a.count(); ++i) {
+        const int16_t* rec = a[i];
         Vok16s y[40], g = -1;
         ASSERT_EQ(voksAdaptiveCodebookGain_G729A_16s(rec, rec + 40, rec + 51, y, &g), vokStatusOk);
         ASSERT_EQ(0, std::memcmp(y, rec + 91, sizeof y)) << i;
@@ -142,10 +135,10 @@ TEST(G729ExcGolden, AdaptiveCodebookGain) {
 
 // Record: target 40, filtered vector 40, gain | updated target 40.
 TEST(G729ExcGolden, AdaptiveCodebookContribution) {
-    const Records r = load("target.bin", 121);
+    const golden::File r = load("target.bin", 121);
     ASSERT_GE(r.count(), kMinRecords);
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         Vok16s out[40];
         ASSERT_EQ(voksAdaptiveCodebookContribution_G729_16s(rec[80], rec + 40, rec, out), vokStatusOk);
         ASSERT_EQ(0, std::memcmp(out, rec + 81, sizeof out)) << i;
@@ -154,14 +147,12 @@ TEST(G729ExcGolden, AdaptiveCodebookContribution) {
 
 // Record: response 40 | matrix 616.
 TEST(G729ExcGolden, ToeplizMatrix) {
-    LevelGuard guard;
     for (const char* file : {"cor_h.bin", "cor_h_a.bin"}) {
-        const Records r = load(file, 656);
-        ASSERT_GE(r.count(), 40) << file;
-        for (auto level : levels()) {
-            voks::frame::force_level(level);
-            for (int i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r.at(i);
+        const golden::File r = load(file, 656);
+        ASSERT_GE(r.count(), 40u) << file;
+        golden::each_level([&] {
+            for (size_t i = 0; i < r.count(); ++i) {
+                const int16_t* rec = r[i];
                 Vok16s m16[616];
                 Vok32s m32[616];
                 ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
@@ -170,20 +161,18 @@ TEST(G729ExcGolden, ToeplizMatrix) {
                 for (int k = 0; k < 616; ++k)
                     ASSERT_EQ(m32[k] >> 15, rec[40 + k]) << file << " " << i << " " << k;
             }
-        }
+        });
     }
 }
 
 // Record: response 40, d 40, sub-frame, counter in | code 40, sign, position, counter out,
 // FNV-1a of the sign-modified matrix (low, high).
 TEST(G729ExcGolden, FixedCodebookSearch) {
-    LevelGuard guard;
-    const Records r = load("d4i40.bin", 127);
+    const golden::File r = load("d4i40.bin", 127);
     ASSERT_GE(r.count(), kMinRecords);
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             const uint32_t hash =
                 static_cast<uint16_t>(rec[125]) | (uint32_t{static_cast<uint16_t>(rec[126])} << 16);
             // 32-bit matrix path.
@@ -198,7 +187,7 @@ TEST(G729ExcGolden, FixedCodebookSearch) {
             ASSERT_EQ(counter, rec[124]) << i;
             Vok16s back[616];
             for (int k = 0; k < 616; ++k) back[k] = static_cast<Vok16s>(m32[k]);
-            ASSERT_EQ(exc_golden::fnv(back, 616), hash) << i;
+            ASSERT_EQ(golden::fnv32(back, 616), hash) << i;
             // 16-bit matrix path.
             Vok16s m16[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
@@ -208,20 +197,18 @@ TEST(G729ExcGolden, FixedCodebookSearch) {
             ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
             ASSERT_EQ(idx[1], rec[123]) << i;
             ASSERT_EQ(counter, rec[124]) << i;
-            ASSERT_EQ(exc_golden::fnv(m16, 616), hash) << i;
+            ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
         }
-    }
+    });
 }
 
 // Record: response 40, d 40 | code 40, sign, position, FNV-1a of the modified matrix.
 TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
-    LevelGuard guard;
-    const Records r = load("d4i40_a.bin", 124);
+    const golden::File r = load("d4i40_a.bin", 124);
     ASSERT_GE(r.count(), kMinRecords);
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             const uint32_t hash =
                 static_cast<uint16_t>(rec[122]) | (uint32_t{static_cast<uint16_t>(rec[123])} << 16);
             Vok32s m32[616];
@@ -236,25 +223,19 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
             ASSERT_EQ(voksFixedCodebookSearch_G729A_16s(rec + 40, m16, code, idx), vokStatusOk);
             ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
             ASSERT_EQ(idx[1], rec[121]) << i;
-            ASSERT_EQ(exc_golden::fnv(m16, 616), hash) << i;
+            ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
         }
-    }
+    });
 }
-
-}  // namespace
-
-namespace {
 
 // Annex D reference (pitchd.c Pitch_fr3D at 6.4 kbit/s, acelpcod.c Cor_h_D and D2i40_11).
 // Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac.
 TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
-    LevelGuard guard;
-    const Records r = load("pitch_fr3_d.bin", 278);
+    const golden::File r = load("pitch_fr3_d.bin", 278);
     ASSERT_GE(r.count(), kMinRecords);
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             Vok16s delay[2];
             ASSERT_EQ(
                 voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
@@ -262,18 +243,16 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
             ASSERT_EQ(delay[0], rec[276]) << i;
             ASSERT_EQ(delay[1], rec[277]) << i;
         }
-    }
+    });
 }
 
 // Record: response 40, d 40 | code 40, filtered code 40, sign, index.
 TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
-    LevelGuard guard;
-    const Records r = load("d2i40_d.bin", 162);
+    const golden::File r = load("d2i40_d.bin", 162);
     ASSERT_GE(r.count(), kMinRecords);
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             Vok16s code[40], y[40], sign, index;
             ASSERT_EQ(voksFixedCodebookSearch_G729D_16s(rec + 40, rec, code, y, &sign, &index), vokStatusOk);
             ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
@@ -281,24 +260,18 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
             ASSERT_EQ(sign, rec[160]) << i;
             ASSERT_EQ(index, rec[161]) << i;
         }
-    }
+    });
 }
-
-}  // namespace
-
-namespace {
 
 // Annex E reference (acelp_e.c ACELP_10i40_35bits and ACELP_12i40_44bits) inside the 11.8 kbit/s
 // coder. Record: selector, target 40, LTP residual 40, response 40 | code 40, filtered 40, 5 words.
 TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
-    LevelGuard guard;
-    const Records r = load("acelp_e.bin", 206);
+    const golden::File r = load("acelp_e.bin", 206);
     ASSERT_GE(r.count(), kMinRecords);
     int counts[2] = {0, 0};
-    for (auto level : levels()) {
-        voks::frame::force_level(level);
-        for (int i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r.at(i);
+    golden::each_level([&] {
+        for (size_t i = 0; i < r.count(); ++i) {
+            const int16_t* rec = r[i];
             Vok16s code[40], y[40], idx[5];
             ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx),
                       vokStatusOk);
@@ -307,24 +280,20 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
             ASSERT_EQ(0, std::memcmp(idx, rec + 201, sizeof idx)) << i;
             ++counts[rec[0] != 0];
         }
-    }
+    });
     EXPECT_GE(counts[0], 100);
     EXPECT_GE(counts[1], 100);
 }
-
-}  // namespace
-
-namespace {
 
 // Inputs on which no start of the reference Annex E search beats its initial pair, so that the
 // reference builds its codeword from uninitialised memory. These operations keep the first
 // start's codeword: every output still carries exactly 10 or 12 unit pulses whose index words
 // have the reference layout.
 TEST(G729ExcGolden, AnnexEWithoutAcceptedStart) {
-    const Records r = load("acelp_e_nostart.bin", 121);
-    ASSERT_GE(r.count(), 5);
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    const golden::File r = load("acelp_e_nostart.bin", 121);
+    ASSERT_GE(r.count(), 5u);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         Vok16s code[40], y[40], idx[5];
         ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx),
                   vokStatusOk);

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "g729/golden_file.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace {
@@ -69,7 +69,8 @@ TEST(G729LpEdges, LpcToLspOfTheTrivialFilter) {
     const int16_t a[11] = {4096};
     int16_t lsp[10];
     ASSERT_EQ(voksLPCToLSP_G729_16s(a, kLspInit, lsp), vokStatusOk);
-    for (int k = 0; k < 10; ++k) EXPECT_NEAR(lsp[k], 32768.0 * std::cos(3.14159265358979 * (k + 1) / 11), 40) << k;
+    for (int k = 0; k < 10; ++k)
+        EXPECT_NEAR(lsp[k], 32768.0 * std::cos(3.14159265358979 * (k + 1) / 11), 40) << k;
 }
 
 TEST(G729LpEdges, LsfToLspDomain) {
@@ -113,7 +114,7 @@ TEST(G729LpEdges, InterpolationRoundingAndSaturation) {
     EXPECT_EQ(d[0], 2);
     EXPECT_EQ(d[1], -1);
     ASSERT_EQ(voksInterpolateC_G729_16s_Sfs(s3, 1, z, 0, d, 2, 1), vokStatusOk);
-    EXPECT_EQ(d[0], 1);   // truncation
+    EXPECT_EQ(d[0], 1);  // truncation
     EXPECT_EQ(d[1], -2);
     ASSERT_EQ(voksInterpolateC_NR_G729_16s_Sfs(s3, 1, z, 0, d, 2, 0), vokStatusOk);
     EXPECT_EQ(d[0], 3);  // sf = 0: no rounding term
@@ -219,14 +220,14 @@ TEST(G729LpEdges, HybridWindowStateSizeAndZeros) {
 // --- Single-precision twins: properties and agreement with the fixed-point operations. ---
 
 TEST(G729LpFloat, LspRoundTripThroughLpc) {
-    GgRng rng{0x7274726970ull};
+    golden::Rng rng{0x7274726970ull};
     for (int c = 0; c < 500; ++c) {
         // Ten ordered LSFs spread like speech, 0.12 to 0.32 rad apart (crowding them all into the
         // lowest band makes the coefficients so large that single precision loses the roots).
         float lsf[10], lsp[10], a[11], back[10], prev[10] = {};
         float w = 0.0f;
         for (float& f : lsf) {
-            w += 0.12f + static_cast<float>(gg_range(&rng, 0, 2000)) / 10000.0f;
+            w += 0.12f + static_cast<float>(rng.range(0, 2000)) / 10000.0f;
             f = w;
         }
         if (lsf[9] > 3.05f) continue;
@@ -242,7 +243,7 @@ TEST(G729LpFloat, LspRoundTripThroughLpc) {
 }
 
 TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
-    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
+    const std::vector<int16_t> sp = golden::speech();
     if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
     const int total = static_cast<int>(sp.size());
     int16_t lsp_prev[10];
@@ -253,8 +254,8 @@ TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
     for (int f = 0; f < total / 80; f += 2) {
         int16_t x[240], a[11], rc[10], err, lsp[10];
         int32_t r[11];
-        gg_frame(sp.data(), total, f, x);
-        gg_autocorr(x, 10, r);
+        golden::frame(sp, f, x);
+        golden::autocorr(x, 10, r);
         voksLagWindow_G729_32s_I(r + 1, 10);
         if (voksLevinsonDurbin_G729_32s16s(r, 10, a, rc, &err) != vokStatusOk) continue;
         float rf[11], af[11], rcf[10], errf, lspf[10];
@@ -262,9 +263,11 @@ TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
         ASSERT_EQ(voksLevinsonDurbin_G729_32f(rf, 10, af, rcf, &errf), vokStatusOk);
         // Ill-conditioned frames amplify rounding; compare where the filter is well inside the
         // stability region.
-        if (*std::max_element(rcf, rcf + 10, [](float p, float q) { return std::fabs(p) < std::fabs(q); }) > 0.99f)
+        if (*std::max_element(rcf, rcf + 10, [](float p, float q) { return std::fabs(p) < std::fabs(q); }) >
+            0.99f)
             continue;
-        for (int k = 0; k <= 10; ++k) EXPECT_NEAR(a[k] / 4096.0, af[k], 2e-3 * (1 + std::fabs(af[k]))) << f << " " << k;
+        for (int k = 0; k <= 10; ++k)
+            EXPECT_NEAR(a[k] / 4096.0, af[k], 2e-3 * (1 + std::fabs(af[k]))) << f << " " << k;
         ASSERT_EQ(voksLPCToLSP_G729_16s(a, lsp_prev, lsp), vokStatusOk);
         ASSERT_EQ(voksLPCToLSP_G729_32f(af, lsp_prevf, lspf), vokStatusOk);
         for (int k = 0; k < 10; ++k) EXPECT_NEAR(lsp[k] / 32768.0, lspf[k], 2e-3) << f << " " << k;
@@ -277,15 +280,15 @@ TEST(G729LpFloat, AgreesWithFixedPointOnSpeech) {
 
 TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
     // Orders up to 30 (the Annex E backward analysis) on speech frames with a stable filter.
-    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
+    const std::vector<int16_t> sp = golden::speech();
     if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
     const int total = static_cast<int>(sp.size());
     int compared = 0;
     for (int f = 0; f < total / 80; f += 5) {
         int16_t x[240], a[31], rc[30], err;
         int32_t r[31];
-        gg_frame(sp.data(), total, f, x);
-        gg_autocorr(x, 30, r);
+        golden::frame(sp, f, x);
+        golden::autocorr(x, 30, r);
         // A noise floor of about -18 dB keeps the high-order filters well conditioned, as the
         // lag window does in a coder.
         for (int k = 1; k <= 30; ++k) r[k] -= r[k] >> 6;
@@ -300,7 +303,8 @@ TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
         if (std::fabs(*std::max_element(rcf, rcf + order, mag)) > 0.99f) continue;
         if (std::fabs(*std::max_element(af, af + order + 1, mag)) > 7.5f) continue;
         for (int k = 0; k < order; ++k) EXPECT_NEAR(rc[k] / 32768.0, rcf[k], 3e-3) << f << " " << k;
-        for (int k = 0; k <= order; ++k) EXPECT_NEAR(a[k] / 4096.0, af[k], 4e-3 * (1 + std::fabs(af[k]))) << f << " " << k;
+        for (int k = 0; k <= order; ++k)
+            EXPECT_NEAR(a[k] / 4096.0, af[k], 4e-3 * (1 + std::fabs(af[k]))) << f << " " << k;
         EXPECT_GT(errf, 0.0f);
         ++compared;
     }
@@ -308,7 +312,7 @@ TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
 }
 
 TEST(G729LpFloat, DecoderAgreesWithFixedPoint) {
-    GgRng rng{0x6465636664ull};
+    golden::Rng rng{0x6465636664ull};
     int16_t mem[40], lsf[10];
     float memf[40], lsff[10];
     for (int i = 0; i < 40; ++i) {
@@ -320,8 +324,9 @@ TEST(G729LpFloat, DecoderAgreesWithFixedPoint) {
             voksLSFDecodeErased_G729_16s(1, mem, lsf);
             voksLSFDecodeErased_G729_32f(1, memf, lsff);
         } else {
-            const int16_t idx[4] = {static_cast<int16_t>(gg_range(&rng, 0, 1)), static_cast<int16_t>(gg_range(&rng, 0, 127)),
-                                    static_cast<int16_t>(gg_range(&rng, 0, 31)), static_cast<int16_t>(gg_range(&rng, 0, 31))};
+            const int16_t idx[4] = {
+                static_cast<int16_t>(rng.range(0, 1)), static_cast<int16_t>(rng.range(0, 127)),
+                static_cast<int16_t>(rng.range(0, 31)), static_cast<int16_t>(rng.range(0, 31))};
             const int idxi[4] = {idx[0], idx[1], idx[2], idx[3]};
             voksLSFDecode_G729_16s(idx, mem, lsf);
             ASSERT_EQ(voksLSFDecode_G729_32f(idxi, memf, lsff), vokStatusOk);
@@ -332,7 +337,7 @@ TEST(G729LpFloat, DecoderAgreesWithFixedPoint) {
 }
 
 TEST(G729LpFloat, HybridWindowAgreesWithFixedPoint) {
-    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
+    const std::vector<int16_t> sp = golden::speech();
     if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
     int32_t st[31], r[31];
     float stf[31], rf[31], x[145];
@@ -349,7 +354,8 @@ TEST(G729LpFloat, HybridWindowAgreesWithFixedPoint) {
         voksWinHybrid_G729E_32f(x, rf, reinterpret_cast<VokWinHybridState_G729E_32f*>(stf));
         // The two windows have the same shape but different scales: compare r[k] / r[0].
         if (rf[0] < 1e6f) continue;
-        for (int k = 0; k < 31; ++k) EXPECT_NEAR(r[k] / static_cast<double>(r[0]), rf[k] / rf[0], 2e-3) << f << " " << k;
+        for (int k = 0; k < 31; ++k)
+            EXPECT_NEAR(r[k] / static_cast<double>(r[0]), rf[k] / rf[0], 2e-3) << f << " " << k;
     }
 }
 
