@@ -187,12 +187,14 @@ TEST(MathOpGolden, InvSqrtHandValues) {
     for (const auto& c : cases) EXPECT_EQ(ownInvSqrt(c[0]), c[1]) << "x = " << c[0];
 }
 
-// Outputs of one sweep folded into a 64-bit FNV-1a digest.
+// Outputs of one sweep folded into a 64-bit FNV-1a digest (little-endian bytes on x86-64).
 struct Digest {
     uint64_t h = golden::kFnv64, cases = 0;
-    void u8(bool v) { h = golden::fnv64(h, &v, 1); }
-    void i16(int16_t v) { h = golden::fnv64(h, &v, 2); }  // little-endian bytes on x86-64
-    void i32(int32_t v) { h = golden::fnv64(h, &v, 4); }
+    template <class T>
+    Digest& operator<<(T v) {
+        h = golden::fnv64(h, &v, sizeof v);
+        return *this;
+    }
 };
 
 const int16_t kTelling16[] = {0,       1,       -1,      2,      -2,      3,      0x00FF,  0x0100,
@@ -201,74 +203,56 @@ const int16_t kTelling16[] = {0,       1,       -1,      2,      -2,      3,    
 
 using golden::sweep16;
 using golden::sweep32;
+using S = int16_t;
 
+// Every flag is taken as one byte 0/1, after the output it belongs to (C++17 evaluates the
+// operands of a << chain left to right).
 const std::map<std::string, std::function<void(Digest&)>> kSweeps = {
     {"unary16",
      [](Digest& d) {
-         for (int32_t a = -32768; a <= 32767; ++a, ++d.cases) {
-             const auto x = static_cast<int16_t>(a);
-             d.i16(abs_s(x));
-             d.i16(negate(x));
-             d.i16(norm_s(x));
-         }
+         for (int32_t a = -32768; a <= 32767; ++a, ++d.cases)
+             d << abs_s(S(a)) << negate(S(a)) << norm_s(S(a));
      }},
     {"shift16",
      [](Digest& d) {
          for (int32_t a = -32768; a <= 32767; ++a)
-             for (int16_t n = -40; n <= 40; ++n, ++d.cases) {
-                 const auto x = static_cast<int16_t>(a);
+             for (S n = -40; n <= 40; ++n, ++d.cases) {
                  bool o = false;
-                 d.i16(shl(x, n, o));
-                 d.u8(o);
-                 d.i16(shr(x, n));
-                 d.i16(shr_r(x, n));
+                 d << shl(S(a), n, o) << o << shr(S(a), n) << shr_r(S(a), n);
              }
      }},
     {"bin16",
      [](Digest& d) {
          for (int j = 0; j < 22 + 65; ++j) {
-             const auto b = static_cast<int16_t>(j < 22 ? kTelling16[j] : -32768 + 1021 * (j - 22));
-             for (int32_t a32 = -32768; a32 <= 32767; ++a32, ++d.cases) {
-                 const auto a = static_cast<int16_t>(a32);
+             const S b = j < 22 ? kTelling16[j] : S(-32768 + 1021 * (j - 22));
+             for (int32_t a = -32768; a <= 32767; ++a, ++d.cases) {
                  bool o1 = false, o2 = false, o3 = false;
-                 d.i16(add(a, b, o1));
-                 d.u8(o1);
-                 d.i16(sub(a, b, o2));
-                 d.u8(o2);
-                 d.i16(mult(a, b));
-                 d.i16(mult_r(a, b));
-                 d.i32(L_mult(a, b, o3));
-                 d.u8(o3);
+                 d << add(S(a), b, o1) << o1 << sub(S(a), b, o2) << o2 << mult(S(a), b) << mult_r(S(a), b);
+                 d << L_mult(S(a), b, o3) << o3;
              }
          }
      }},
     {"div_s",
      [](Digest& d) {
-         const int16_t extra[6] = {1, 2, 3, 16383, 16384, 32767};
+         const S extra[6] = {1, 2, 3, 16383, 16384, 32767};
          for (int j = 0; j < 99 + 6; ++j) {
-             const auto den = static_cast<int16_t>(j < 99 ? 1 + 331 * j : extra[j - 99]);
-             for (int32_t num = 0; num <= den; ++num, ++d.cases) d.i16(div_s(static_cast<int16_t>(num), den));
+             const S den = j < 99 ? S(1 + 331 * j) : extra[j - 99];
+             for (int32_t num = 0; num <= den; ++num, ++d.cases) d << div_s(S(num), den);
          }
      }},
     {"unary32",
      [](Digest& d) {
          for (uint32_t k = 0; k < (1u << 20); ++k, ++d.cases) {
              const auto x = static_cast<int32_t>(k * 4099u);
-             d.i16(norm_l(x));
-             d.i16(round_fx(x));
-             d.i32(L_abs(x));
-             d.i32(L_negate(x));
+             d << norm_l(x) << round_fx(x) << L_abs(x) << L_negate(x);
          }
      }},
     {"shift32",
      [](Digest& d) {
          for (uint32_t k = 0; k < 65536; ++k)
-             for (int16_t n = -40; n <= 40; ++n, ++d.cases) {
+             for (S n = -40; n <= 40; ++n, ++d.cases) {
                  bool o = false;
-                 d.i32(L_shl(sweep32(k), n, o));
-                 d.u8(o);
-                 d.i32(L_shr(sweep32(k), n));
-                 d.i32(L_shr_r(sweep32(k), n));
+                 d << L_shl(sweep32(k), n, o) << o << L_shr(sweep32(k), n) << L_shr_r(sweep32(k), n);
              }
      }},
     {"bin32",
@@ -276,51 +260,39 @@ const std::map<std::string, std::function<void(Digest&)>> kSweeps = {
          for (uint32_t k = 0; k < (1u << 20); ++k, ++d.cases) {
              const int32_t x = sweep32(k), y = sweep32(k * 7u + 3u);
              bool o1 = false, o2 = false;
-             d.i32(L_add(x, y, o1));
-             d.u8(o1);
-             d.i32(L_sub(x, y, o2));
-             d.u8(o2);
+             d << L_add(x, y, o1) << o1 << L_sub(x, y, o2) << o2;
          }
      }},
     {"mac",
      [](Digest& d) {
          for (uint32_t k = 0; k < (1u << 20); ++k, ++d.cases) {
              const int32_t acc = sweep32(k);
-             const int16_t x = sweep16(k * 3u + 1u), y = sweep16(k * 5u + 2u);
+             const S x = sweep16(k * 3u + 1u), y = sweep16(k * 5u + 2u);
              bool o1 = false, o2 = false;
-             d.i32(L_mac(acc, x, y, o1));
-             d.u8(o1);
-             d.i32(L_msu(acc, x, y, o2));
-             d.u8(o2);
-             d.i16(mac_r(acc, x, y));
-             d.i16(msu_r(acc, x, y));
+             d << L_mac(acc, x, y, o1) << o1 << L_msu(acc, x, y, o2) << o2 << mac_r(acc, x, y)
+               << msu_r(acc, x, y);
          }
      }},
     {"invsqrt_extract",
      [](Digest& d) {
          for (uint32_t k = 0; k < (1u << 20); ++k, ++d.cases) {
              const auto x = static_cast<int32_t>(k * 4099u);
-             int16_t hi = 0, lo = 0;
+             S hi = 0, lo = 0;
              L_Extract(x, hi, lo);
-             d.i32(ownInvSqrt(x));
-             d.i16(hi);
-             d.i16(lo);
+             d << ownInvSqrt(x) << hi << lo;
          }
      }},
     {"oper32",
      [](Digest& d) {
          for (uint32_t k = 0; k < (1u << 20); ++k, ++d.cases) {
-             const int16_t h1 = sweep16(k), l1 = static_cast<int16_t>(sweep16(k + 11u) & 0x7FFF);
-             const int16_t h2 = sweep16(k * 3u), l2 = static_cast<int16_t>(sweep16(k * 7u + 5u) & 0x7FFF);
+             const S h1 = sweep16(k), l1 = S(sweep16(k + 11u) & 0x7FFF);
+             const S h2 = sweep16(k * 3u), l2 = S(sweep16(k * 7u + 5u) & 0x7FFF);
              const int32_t den = 0x40000000 + static_cast<int32_t>((k * 2654435761u) & 0x3FFFFFFF);
              const auto num =
                  static_cast<int32_t>(uint64_t{k * 40503u * 65537u} % static_cast<uint64_t>(den));
-             int16_t dh = 0, dl = 0;
+             S dh = 0, dl = 0;
              L_Extract(den, dh, dl);
-             d.i32(Mpy_32(h1, l1, h2, l2));
-             d.i32(Mpy_32_16(h1, l1, h2));
-             d.i32(L_Comp(h1, l1));
-             d.i32(Div_32(num, dh, dl));
+             d << Mpy_32(h1, l1, h2, l2) << Mpy_32_16(h1, l1, h2) << L_Comp(h1, l1) << Div_32(num, dh, dl);
          }
      }},
 };

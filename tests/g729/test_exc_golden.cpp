@@ -54,14 +54,11 @@ TEST(G729ExcGolden, AdaptiveCodebookSearch) {
             for (size_t i = 0; i < r.count(); ++i) {
                 const int16_t* rec = r[i];
                 std::vector<Vok16s> exc(rec, rec + 194);
-                Vok16s delay[2] = {0, 9}, vec[40];
-                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), delay, vec, rec[275]),
+                Vok16s out[42] = {0, 9};  // T0, frac, adaptive vector
+                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), out, out + 2, rec[275]),
                           vokStatusOk);
-                ASSERT_EQ(delay[0], rec[276]) << c.file << " record " << i;
-                ASSERT_EQ(delay[1], rec[277]) << c.file << " record " << i;
-                ASSERT_EQ(0, std::memcmp(vec, rec + 278, sizeof vec)) << c.file << " record " << i;
-                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, sizeof vec))
-                    << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(out, rec + 276, sizeof out)) << c.file << " record " << i;
+                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, 80)) << c.file << " record " << i;
                 ASSERT_EQ(0, std::memcmp(exc.data(), rec, 154 * sizeof(Vok16s))) << "history changed";
             }
         });
@@ -79,8 +76,7 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
         Vok16s delay[2];
         ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay),
                   vokStatusOk);
-        ASSERT_EQ(delay[0], rec[276]) << i;
-        ASSERT_EQ(delay[1], rec[277]) << i;
+        ASSERT_EQ(0, std::memcmp(delay, rec + 276, sizeof delay)) << i;
         ++checked;
     }
     EXPECT_GE(checked, 50);
@@ -113,23 +109,22 @@ TEST(G729ExcGolden, DecodeAdaptiveVector) {
 
 // Record: target 40, response 40 (G.729) or LP 11 (Annex A), vector 40 | filtered 40, gain.
 TEST(G729ExcGolden, AdaptiveCodebookGain) {
-    const golden::File r = load("g_pitch.bin", 161);
-    ASSERT_GE(r.count(), kMinRecords);
-    for (size_t i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r[i];
-        Vok16s y[40], g = -1;
-        ASSERT_EQ(voksAdaptiveCodebookGain_G729_16s(rec, rec + 40, rec + 80, y, &g), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(y, rec + 120, sizeof y)) << i;
-        ASSERT_EQ(g, rec[160]) << i;
-    }
-    const golden::File a = load("g_pitch_a.bin", 132);
-    ASSERT_GE(a.count(), kMinRecords);
-    for (size_t i = 0; i < a.count(); ++i) {
-        const int16_t* rec = a[i];
-        Vok16s y[40], g = -1;
-        ASSERT_EQ(voksAdaptiveCodebookGain_G729A_16s(rec, rec + 40, rec + 51, y, &g), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(y, rec + 91, sizeof y)) << i;
-        ASSERT_EQ(g, rec[131]) << i;
+    using Fn = VokStatus (*)(const Vok16s*, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*);
+    const struct {
+        const char* file;
+        size_t words;
+        Fn fn;
+    } sets[] = {{"g_pitch.bin", 161, voksAdaptiveCodebookGain_G729_16s},
+                {"g_pitch_a.bin", 132, voksAdaptiveCodebookGain_G729A_16s}};
+    for (const auto& c : sets) {
+        const golden::File r = load(c.file, c.words);
+        ASSERT_GE(r.count(), kMinRecords);
+        const size_t vec = c.words == 161 ? 80 : 51;
+        for (size_t i = 0; i < r.count(); ++i) {
+            Vok16s out[41] = {};
+            ASSERT_EQ(c.fn(r[i], r[i] + 40, r[i] + vec, out, out + 40), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, r[i] + vec + 40, sizeof out)) << c.file << " record " << i;
+        }
     }
 }
 
@@ -173,30 +168,25 @@ TEST(G729ExcGolden, FixedCodebookSearch) {
     golden::each_level([&] {
         for (size_t i = 0; i < r.count(); ++i) {
             const int16_t* rec = r[i];
-            const uint32_t hash =
-                static_cast<uint16_t>(rec[125]) | (uint32_t{static_cast<uint16_t>(rec[126])} << 16);
+            const auto hash = static_cast<uint32_t>(golden::i32(rec + 125));
             // 32-bit matrix path.
             Vok32s m32[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-            Vok16s code[40], idx[2], counter = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, code, idx, &counter, rec[80]),
+            Vok16s out[43];  // code, sign, position, counter
+            out[42] = rec[81];
+            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, out, out + 40, out + 42, rec[80]),
                       vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
-            ASSERT_EQ(idx[0], rec[122]) << i;
-            ASSERT_EQ(idx[1], rec[123]) << i;
-            ASSERT_EQ(counter, rec[124]) << i;
+            ASSERT_EQ(0, std::memcmp(out, rec + 82, sizeof out)) << i;
             Vok16s back[616];
             for (int k = 0; k < 616; ++k) back[k] = static_cast<Vok16s>(m32[k]);
             ASSERT_EQ(golden::fnv32(back, 616), hash) << i;
             // 16-bit matrix path.
             Vok16s m16[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
-            counter = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, code, idx, &counter, rec[80]),
+            out[42] = rec[81];
+            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, out, out + 40, out + 42, rec[80]),
                       vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 82, sizeof code)) << i;
-            ASSERT_EQ(idx[1], rec[123]) << i;
-            ASSERT_EQ(counter, rec[124]) << i;
+            ASSERT_EQ(0, std::memcmp(out, rec + 82, sizeof out)) << i;
             ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
         }
     });
@@ -209,20 +199,16 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
     golden::each_level([&] {
         for (size_t i = 0; i < r.count(); ++i) {
             const int16_t* rec = r[i];
-            const uint32_t hash =
-                static_cast<uint16_t>(rec[122]) | (uint32_t{static_cast<uint16_t>(rec[123])} << 16);
+            const auto hash = static_cast<uint32_t>(golden::i32(rec + 122));
             Vok32s m32[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-            Vok16s code[40], idx[2];
-            ASSERT_EQ(voksFixedCodebookSearch_G729A_32s16s(rec + 40, m32, code, idx), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
-            ASSERT_EQ(idx[0], rec[120]) << i;
-            ASSERT_EQ(idx[1], rec[121]) << i;
+            Vok16s out[42];  // code, sign, position
+            ASSERT_EQ(voksFixedCodebookSearch_G729A_32s16s(rec + 40, m32, out, out + 40), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
             Vok16s m16[616];
             ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
-            ASSERT_EQ(voksFixedCodebookSearch_G729A_16s(rec + 40, m16, code, idx), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
-            ASSERT_EQ(idx[1], rec[121]) << i;
+            ASSERT_EQ(voksFixedCodebookSearch_G729A_16s(rec + 40, m16, out, out + 40), vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
             ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
         }
     });
@@ -240,8 +226,7 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
             ASSERT_EQ(
                 voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
                 vokStatusOk);
-            ASSERT_EQ(delay[0], rec[276]) << i;
-            ASSERT_EQ(delay[1], rec[277]) << i;
+            ASSERT_EQ(0, std::memcmp(delay, rec + 276, sizeof delay)) << i;
         }
     });
 }
@@ -253,12 +238,10 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
     golden::each_level([&] {
         for (size_t i = 0; i < r.count(); ++i) {
             const int16_t* rec = r[i];
-            Vok16s code[40], y[40], sign, index;
-            ASSERT_EQ(voksFixedCodebookSearch_G729D_16s(rec + 40, rec, code, y, &sign, &index), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 80, sizeof code)) << i;
-            ASSERT_EQ(0, std::memcmp(y, rec + 120, sizeof y)) << i;
-            ASSERT_EQ(sign, rec[160]) << i;
-            ASSERT_EQ(index, rec[161]) << i;
+            Vok16s out[82];  // code, filtered code, sign, index
+            ASSERT_EQ(voksFixedCodebookSearch_G729D_16s(rec + 40, rec, out, out + 40, out + 80, out + 81),
+                      vokStatusOk);
+            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
         }
     });
 }
@@ -272,12 +255,11 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
     golden::each_level([&] {
         for (size_t i = 0; i < r.count(); ++i) {
             const int16_t* rec = r[i];
-            Vok16s code[40], y[40], idx[5];
-            ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, code, y, idx),
+            Vok16s out[85];  // code, filtered code, index words
+            ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, out, out + 40,
+                                                        out + 80),
                       vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(code, rec + 121, sizeof code)) << i << " selector " << rec[0];
-            ASSERT_EQ(0, std::memcmp(y, rec + 161, sizeof y)) << i;
-            ASSERT_EQ(0, std::memcmp(idx, rec + 201, sizeof idx)) << i;
+            ASSERT_EQ(0, std::memcmp(out, rec + 121, sizeof out)) << i << " selector " << rec[0];
             ++counts[rec[0] != 0];
         }
     });
