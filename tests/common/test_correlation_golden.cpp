@@ -164,17 +164,12 @@ TEST_F(CorrelationGolden, PitchSharpeningOfG729) {
     Lcg g{0x5A4Bu};
     for (int c = 0; c < 3000; ++c) {
         int16_t code[40], expect[40];
-        const int kind = c % 4;
-        for (int16_t& v : code) {
-            if (kind == 0)
-                v = static_cast<int16_t>(g.r16() >> 3);
-            else if (kind == 1)
-                v = g.r16();
-            else if (kind == 2)
-                v = kExt[g.next() >> 29];
-            else
-                v = (g.next() >> 28) == 0 ? int16_t{8191} : int16_t{0};
-        }
+        const int kind = c % 4;  // random >> 3, random, extremes, sparse 8191
+        for (int16_t& v : code)
+            v = kind == 0   ? static_cast<int16_t>(g.r16() >> 3)
+                : kind == 1 ? g.r16()
+                : kind == 2 ? kExt[g.next() >> 29]
+                            : static_cast<int16_t>((g.next() >> 28) == 0 ? 8191 : 0);
         const int16_t sharp = (c / 4) % 4 == 3 ? kExt[g.next() >> 29]
                                                : static_cast<int16_t>(3277 + g.next() % (13017 - 3277 + 1));
         const int t0 = static_cast<int>(1 + g.next() % 39);

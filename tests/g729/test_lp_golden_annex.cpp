@@ -1,4 +1,4 @@
-// golden::Digested data of the G.729 Annex A Az_lsp (coarse grid) and of the Annex E routines Levinsone
+// Golden data of the G.729 Annex A Az_lsp (coarse grid) and of the Annex E routines Levinsone
 // (orders 1..30), autocorr_hyb_window and Qua_lspe, on SPEECH.IN and seeded random inputs.
 #include <gtest/gtest.h>
 

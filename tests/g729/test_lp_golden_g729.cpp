@@ -1,13 +1,13 @@
-// golden::Digested data of the G.729 (main body and Annex B) reference routines Lag_window, Levinson,
+// Golden data of the G.729 (main body and Annex B) reference routines Lag_window, Levinson,
 // Az_lsp, Lsp_Az, Lsp_lsf2, Lsp_lsf, Lsf_lsp2, Lsp_qua_cs, Qua_lsp, Int_qlpc and Lsp_iqua_cs on the
 // frames of SPEECH.IN and on seeded random inputs (generated here exactly as for the reference run).
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 
-#include "frame/dispatch.h"
 #include "support/golden.h"
 #include "voksc.h"
 
@@ -20,12 +20,12 @@ struct Files {
     golden::Digested lw{"lag_window.gld"}, lev{"levinson.gld"}, az{"az_lsp.gld"}, la{"lsp_az.gld"},
         ll{"lsp_lsf.gld"}, fl{"lsf_lsp.gld"}, lq{"lsf_quant.gld"}, pq{"lsp_quant.gld"}, iq{"int_qlpc.gld"},
         dec{"lsf_decode.gld"};
-    bool ok() const {
-        return lw.ok() && lev.ok() && az.ok() && la.ok() && ll.ok() && fl.ok() && lq.ok() && pq.ok() &&
-               iq.ok() && dec.ok();
+    std::array<const golden::Digested*, 10> all() const {
+        return {&lw, &lev, &az, &la, &ll, &fl, &lq, &pq, &iq, &dec};
     }
-    void finish() const {
-        for (const golden::Digested* g : {&lw, &lev, &az, &la, &ll, &fl, &lq, &pq, &iq, &dec}) g->finish();
+    bool ok() const {
+        const auto a = all();
+        return std::all_of(a.begin(), a.end(), [](const golden::Digested* g) { return g->ok(); });
     }
 };
 
@@ -40,18 +40,13 @@ bool levinson_rec(const int32_t* r, int16_t* rec) {
     return false;
 }
 
+// The reference's flags word: 1 floor, 2 ceiling applied.
 int16_t flags_of(VokStatus st) {
-    switch (st) {
-        case vokStatusLsfFloor:
-            return 1;
-        case vokStatusLsfCeiling:
-            return 2;
-        case vokStatusLsfFloorCeiling:
-            return 3;
-        default:
-            EXPECT_EQ(st, vokStatusOk);
-            return 0;
-    }
+    const VokStatus kFlags[4] = {vokStatusOk, vokStatusLsfFloor, vokStatusLsfCeiling,
+                                 vokStatusLsfFloorCeiling};
+    const auto* at = std::find(kFlags, kFlags + 4, st);
+    EXPECT_NE(at, kFlags + 4) << st;
+    return static_cast<int16_t>(at - kFlags);
 }
 
 // Quantiser record: lsf_q[10], packed indices, flags, memory after the call.
@@ -69,7 +64,6 @@ struct Decoder {
     int16_t mem[40];
     int16_t prev_lsf[10];
     int mode = 0;
-    void reset_mem(const int16_t* m) { std::memcpy(mem, m, sizeof(mem)); }
     void good(const int16_t* idx, int16_t* rec) {
         rec[0] = 0;
         rec[1] = idx[0];
@@ -95,10 +89,7 @@ void real_chain(Files& g, const std::vector<int16_t>& sp) {
     std::memcpy(lsp_old, kLspInit, 20);
     std::memcpy(lsp_old_q, kLspInit, 20);
     Decoder dec;
-    for (int i = 0; i < 4; ++i) {
-        std::memcpy(enc_mem + 10 * i, kMemInit, 20);
-        std::memcpy(dec.mem + 10 * i, kMemInit, 20);
-    }
+    for (int i = 0; i < 40; ++i) enc_mem[i] = dec.mem[i] = kMemInit[i % 10];
     for (int f = 0; f < frames; ++f) {
         int16_t x[240];
         int32_t r[13];
@@ -257,22 +248,14 @@ void random_cases(Files& g) {
 
 }  // namespace
 
-// Run once per kernel level: the vector kernels must give the reference bits too.
-class G729LpGolden : public ::testing::TestWithParam<voks::frame::Level> {
-protected:
-    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
-};
-
-TEST_P(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
-    const std::vector<int16_t> sp = golden::speech();
-    if (sp.empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
-    if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
-    Files g;
-    ASSERT_TRUE(g.ok()) << "golden files missing in tests/data/g729_lp";
-    real_chain(g, sp);
-    random_cases(g);
-    g.finish();
+// Every kernel level must give the reference bits.
+TEST(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
+    if (golden::speech().empty()) GTEST_SKIP() << "SPEECH.IN not found under " << VOKSC_VECTORS_DIR;
+    golden::each_level([] {
+        Files g;
+        ASSERT_TRUE(g.ok()) << "golden files missing in tests/data/g729_lp";
+        real_chain(g, golden::speech());
+        random_cases(g);
+        for (const golden::Digested* d : g.all()) d->finish();
+    });
 }
-
-INSTANTIATE_TEST_SUITE_P(Levels, G729LpGolden,
-                         ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2));
