@@ -45,15 +45,12 @@ public:
     bool done() const { return pos_ >= w_.size(); }
     int16_t i16() { return pos_ < w_.size() ? w_[pos_++] : (++pos_, int16_t{0}); }
     int32_t i32() {
-        const int16_t lo = i16();
-        const int16_t p[2] = {lo, i16()};
+        const int16_t p[2] = {i16(), i16()};  // braced lists are evaluated in order
         return golden::i32(p);
     }
-    void read(int16_t* v, int n) {
-        for (int i = 0; i < n; ++i) v[i] = i16();
-    }
-    void read(int32_t* v, int n) {
-        for (int i = 0; i < n; ++i) v[i] = i32();
+    template <class T>  // int16_t or int32_t
+    void read(T* v, int n) {
+        for (int i = 0; i < n; ++i) v[i] = sizeof(T) == 2 ? static_cast<T>(i16()) : static_cast<T>(i32());
     }
     // The next n words (zeros past the end).
     std::vector<int16_t> take(size_t n) {
