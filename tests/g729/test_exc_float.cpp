@@ -15,8 +15,9 @@
 // (Annex A, 1135), 860/860 (Annex E, 786), except three Annex D records with an all-zero d, on
 // which every codeword scores zero (a complete tie, counted as undecided): the reference then
 // keeps its initial pair, pulse A at position 3 (it seeds its best index with the first track
-// position, 1, instead of 0) and pulse B at 0, index 1; ours keeps A at 1, index 0. So
-// 1214/1217 for Annex D, the other 1211 all decided.
+// position, 1, instead of 0) and pulse B at 0, index 1; ours keeps A at 1, index 0, as the
+// fixed-point D2i40_11 its header names does. So
+// 1214/1217 for Annex D (1208 decided).
 //
 // Inputs: the main and Annex A searches take d and the matrix of the response; the reference
 // computed its matrix with its own cor_h, ours comes from voksToeplizMatrix_G729_32f on the
