@@ -19,23 +19,13 @@ golden::File load(const char* name, size_t words) {
     return golden::File(std::string("g729_exc/") + name, words);
 }
 
+// Record: speech 143 + 80 | lag.
 TEST(G729ExcGolden, OpenLoopPitch) {
-    struct Case {
-        const char* file;
-        VokStatus (*fn)(const Vok16s*, Vok16s*);
-    };
-    for (const Case& c : {Case{"pitch_ol.bin", voksOpenLoopPitchSearch_G729_16s},
-                          Case{"pitch_ol_a.bin", voksOpenLoopPitchSearch_G729A_16s}}) {
-        const golden::File r = load(c.file, 224);
-        ASSERT_GE(r.count(), kMinRecords) << c.file;
-        golden::each_level([&] {
-            for (size_t i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r[i];
-                Vok16s lag = -1;
-                ASSERT_EQ(c.fn(rec + 143, &lag), vokStatusOk);
-                ASSERT_EQ(lag, rec[223]) << c.file << " record " << i;
-            }
-        });
+    for (auto fn : {voksOpenLoopPitchSearch_G729_16s, voksOpenLoopPitchSearch_G729A_16s}) {
+        const golden::File r =
+            load(fn == voksOpenLoopPitchSearch_G729_16s ? "pitch_ol.bin" : "pitch_ol_a.bin", 224);
+        ASSERT_GE(r.count(), kMinRecords);
+        golden::compare_records(r, 223, 1, [&](const int16_t* p, int16_t* out) { return fn(p + 143, out); });
     }
 }
 
@@ -109,22 +99,14 @@ TEST(G729ExcGolden, DecodeAdaptiveVector) {
 
 // Record: target 40, response 40 (G.729) or LP 11 (Annex A), vector 40 | filtered 40, gain.
 TEST(G729ExcGolden, AdaptiveCodebookGain) {
-    using Fn = VokStatus (*)(const Vok16s*, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*);
-    const struct {
-        const char* file;
-        size_t words;
-        Fn fn;
-    } sets[] = {{"g_pitch.bin", 161, voksAdaptiveCodebookGain_G729_16s},
-                {"g_pitch_a.bin", 132, voksAdaptiveCodebookGain_G729A_16s}};
-    for (const auto& c : sets) {
-        const golden::File r = load(c.file, c.words);
+    for (auto fn : {voksAdaptiveCodebookGain_G729_16s, voksAdaptiveCodebookGain_G729A_16s}) {
+        const bool a = fn == voksAdaptiveCodebookGain_G729A_16s;
+        const golden::File r = load(a ? "g_pitch_a.bin" : "g_pitch.bin", a ? 132 : 161);
         ASSERT_GE(r.count(), kMinRecords);
-        const size_t vec = c.words == 161 ? 80 : 51;
-        for (size_t i = 0; i < r.count(); ++i) {
-            Vok16s out[41] = {};
-            ASSERT_EQ(c.fn(r[i], r[i] + 40, r[i] + vec, out, out + 40), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, r[i] + vec + 40, sizeof out)) << c.file << " record " << i;
-        }
+        const size_t vec = a ? 51 : 80;
+        golden::compare_records(r, vec + 40, 41, [&](const int16_t* p, int16_t* out) {
+            return fn(p, p + 40, p + vec, out, out + 40);
+        });
     }
 }
 
@@ -132,12 +114,9 @@ TEST(G729ExcGolden, AdaptiveCodebookGain) {
 TEST(G729ExcGolden, AdaptiveCodebookContribution) {
     const golden::File r = load("target.bin", 121);
     ASSERT_GE(r.count(), kMinRecords);
-    for (size_t i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r[i];
-        Vok16s out[40];
-        ASSERT_EQ(voksAdaptiveCodebookContribution_G729_16s(rec[80], rec + 40, rec, out), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(out, rec + 81, sizeof out)) << i;
-    }
+    golden::compare_records(r, 81, 40, [](const int16_t* p, int16_t* out) {
+        return voksAdaptiveCodebookContribution_G729_16s(p[80], p + 40, p, out);
+    });
 }
 
 // Record: response 40 | matrix 616.
@@ -219,15 +198,8 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
 TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
     const golden::File r = load("pitch_fr3_d.bin", 278);
     ASSERT_GE(r.count(), kMinRecords);
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            Vok16s delay[2];
-            ASSERT_EQ(
-                voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, rec[275], delay),
-                vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(delay, rec + 276, sizeof delay)) << i;
-        }
+    golden::compare_records(r, 276, 2, [](const int16_t* p, int16_t* out) {
+        return voksAdaptiveCodebookSearch_G729D_16s(p[274], p + 194, p + 234, p, p[275], out);
     });
 }
 
@@ -235,14 +207,8 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexD) {
 TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
     const golden::File r = load("d2i40_d.bin", 162);
     ASSERT_GE(r.count(), kMinRecords);
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            Vok16s out[82];  // code, filtered code, sign, index
-            ASSERT_EQ(voksFixedCodebookSearch_G729D_16s(rec + 40, rec, out, out + 40, out + 80, out + 81),
-                      vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
-        }
+    golden::compare_records(r, 80, 82, [](const int16_t* p, int16_t* out) {
+        return voksFixedCodebookSearch_G729D_16s(p + 40, p, out, out + 40, out + 80, out + 81);
     });
 }
 
@@ -251,18 +217,11 @@ TEST(G729ExcGolden, FixedCodebookSearchAnnexD) {
 TEST(G729ExcGolden, FixedCodebookSearchAnnexE) {
     const golden::File r = load("acelp_e.bin", 206);
     ASSERT_GE(r.count(), kMinRecords);
-    int counts[2] = {0, 0};
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            Vok16s out[85];  // code, filtered code, index words
-            ASSERT_EQ(voksFixedCodebookSearch_G729E_16s(rec[0], rec + 1, rec + 41, rec + 81, out, out + 40,
-                                                        out + 80),
-                      vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 121, sizeof out)) << i << " selector " << rec[0];
-            ++counts[rec[0] != 0];
-        }
+    golden::compare_records(r, 121, 85, [](const int16_t* p, int16_t* out) {
+        return voksFixedCodebookSearch_G729E_16s(p[0], p + 1, p + 41, p + 81, out, out + 40, out + 80);
     });
+    int counts[2] = {0, 0};
+    for (size_t i = 0; i < r.count(); ++i) ++counts[r[i][0] != 0];
     EXPECT_GE(counts[0], 100);
     EXPECT_GE(counts[1], 100);
 }

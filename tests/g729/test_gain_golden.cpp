@@ -29,15 +29,9 @@ TEST(G729GainGolden, GainQuant) {
         Fn fn;
     } sets[] = {{"qua_gain.bin", voksGainQuant_G729_16s}, {"qua_gain_6k.bin", voksGainQuant_G729D_16s}};
     for (const auto& s : sets) {
-        const auto r = records(s.file, 173, 500);
-        golden::each_level([&] {
-            for (size_t k = 0; k < r.count(); ++k) {
-                const int16_t* p = r[k];
-                int16_t out[8];
-                std::memcpy(out + 4, p + 161, 4 * sizeof(int16_t));
-                ASSERT_EQ(s.fn(p, p + 40, p + 80, p + 120, out + 4, out, out + 2, p[160]), vokStatusOk);
-                ASSERT_EQ(0, std::memcmp(out, p + 165, sizeof out)) << s.file << " record " << k;
-            }
+        golden::compare_records(records(s.file, 173, 500), 165, 8, [&](const int16_t* p, int16_t* out) {
+            std::memcpy(out + 4, p + 161, 4 * sizeof(int16_t));  // gains, indices, past energies
+            return s.fn(p, p + 40, p + 80, p + 120, out + 4, out, out + 2, p[160]);
         });
     }
 }
@@ -170,15 +164,9 @@ TEST(G729GainGolden, GainControl) {
                 {"agc_a.bin", 400, voksGainControl_G729A_16s_I},
                 {"scalest.bin", 300, voksGainControl_G729_16s_I}};
     for (const auto& s : sets) {
-        const auto r = records(s.file, 122, s.count);
-        golden::each_level([&] {
-            for (size_t k = 0; k < r.count(); ++k) {
-                const int16_t* p = r[k];
-                int16_t out[41];
-                std::memcpy(out, p + 40, sizeof(out));
-                ASSERT_EQ(s.fn(p, out, out + 40), vokStatusOk);
-                ASSERT_EQ(0, std::memcmp(out, p + 81, sizeof(out))) << s.file << " record " << k;
-            }
+        golden::compare_records(records(s.file, 122, s.count), 81, 41, [&](const int16_t* p, int16_t* out) {
+            std::memcpy(out, p + 40, 41 * sizeof(int16_t));  // output, gain
+            return s.fn(p, out, out + 40);
         });
     }
 }

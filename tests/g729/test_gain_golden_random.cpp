@@ -41,18 +41,14 @@ TEST(G729GainGoldenRandom, HighPassExtremes) {
     }
 }
 
+// Records: a 11, x 10 + 40 | y 40; the any-order twin agrees at order 10.
 TEST(G729GainGoldenRandom, ResidualFilterOrder10) {
     const auto r = records("residu.bin", 101, 300);
-    for (size_t k = 0; k < r.count(); ++k) {
-        const int16_t* p = r[k];
-        int16_t y[kSub];
-        ASSERT_EQ(voksResidualFilter_G729_16s(p + 11 + 10, p, y), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(y, p + 61, sizeof(y))) << "record " << k;
-        // The any-order twin agrees at order 10.
-        int16_t y2[kSub];
-        ASSERT_EQ(voksResidualFilter_G729E_16s(p, 10, p + 21, y2, kSub), vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(y2, p + 61, sizeof(y2))) << "record " << k;
-    }
+    golden::compare_records(
+        r, 61, 40, [](const int16_t* p, int16_t* y) { return voksResidualFilter_G729_16s(p + 21, p, y); });
+    golden::compare_records(r, 61, 40, [](const int16_t* p, int16_t* y) {
+        return voksResidualFilter_G729E_16s(p, 10, p + 21, y, kSub);
+    });
 }
 
 TEST(G729GainGoldenRandom, PoleZeroWeightingChain) {
@@ -111,13 +107,8 @@ TEST(G729GainGoldenRandom, GainControlAnnexASequence) {
 
 // Records: parcor, memory sample and 40 in | 40 out.
 TEST(G729GainGoldenRandom, TiltFilterExtremes) {
-    const auto r = records("filtmu.bin", 82, 300);
-    golden::each_level([&] {
-        for (size_t k = 0; k < r.count(); ++k) {
-            int16_t out[kSub];
-            ASSERT_EQ(voksTiltCompensation_G729E_16s(r[k][0], r[k] + 1, out), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, r[k] + 42, sizeof(out))) << "record " << k;
-        }
+    golden::compare_records(records("filtmu.bin", 82, 300), 42, 40, [](const int16_t* p, int16_t* out) {
+        return voksTiltCompensation_G729E_16s(p[0], p + 1, out);
     });
 }
 

@@ -14,6 +14,7 @@
 
 #include "frame/dispatch.h"
 #include "support/files.h"
+#include "voksc.h"
 
 namespace golden {
 
@@ -157,6 +158,19 @@ void each_level(F body) {
         body();
     }
     voks::frame::force_level(voks::frame::detected_level());
+}
+
+// At every kernel level, `op(record, out)` must succeed on each record of `f` and write the
+// n words the record holds from word `at`.
+template <class Op>
+void compare_records(const File& f, size_t at, size_t n, Op op) {
+    each_level([&] {
+        std::vector<int16_t> out(n);
+        for (size_t k = 0; k < f.count(); ++k) {
+            ASSERT_EQ(op(f[k], out.data()), vokStatusOk) << "record " << k;
+            ASSERT_EQ(0, std::memcmp(out.data(), f[k] + at, 2 * n)) << "record " << k;
+        }
+    });
 }
 
 // The official G.729 sequence SPEECH.IN (empty when the vectors are absent).
