@@ -29,28 +29,21 @@ TEST(G729ExcGolden, OpenLoopPitch) {
     }
 }
 
-// Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac, adaptive vector 40.
+// Record: exc 194, target 40, response 40, delay, sub-frame | T0, frac, adaptive vector 40 (also
+// written into the excitation, whose history stays).
 TEST(G729ExcGolden, AdaptiveCodebookSearch) {
-    using Fn = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
-    struct Case {
-        const char* file;
-        Fn fn;
-    };
-    for (const Case& c : {Case{"pitch_fr3.bin", voksAdaptiveCodebookSearch_G729_16s},
-                          Case{"pitch_fr3_a.bin", voksAdaptiveCodebookSearch_G729A_16s}}) {
-        const golden::File r = load(c.file, 318);
-        ASSERT_GE(r.count(), kMinRecords) << c.file;
-        golden::each_level([&] {
-            for (size_t i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r[i];
-                std::vector<Vok16s> exc(rec, rec + 194);
-                Vok16s out[42] = {0, 9};  // T0, frac, adaptive vector
-                ASSERT_EQ(c.fn(rec[274], rec + 194, rec + 234, exc.data(), out, out + 2, rec[275]),
-                          vokStatusOk);
-                ASSERT_EQ(0, std::memcmp(out, rec + 276, sizeof out)) << c.file << " record " << i;
-                ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, 80)) << c.file << " record " << i;
-                ASSERT_EQ(0, std::memcmp(exc.data(), rec, 154 * sizeof(Vok16s))) << "history changed";
-            }
+    for (auto fn : {voksAdaptiveCodebookSearch_G729_16s, voksAdaptiveCodebookSearch_G729A_16s}) {
+        const golden::File r =
+            load(fn == voksAdaptiveCodebookSearch_G729_16s ? "pitch_fr3.bin" : "pitch_fr3_a.bin", 318);
+        ASSERT_GE(r.count(), kMinRecords);
+        golden::compare_records(r, 276, 42, [&](const int16_t* p, int16_t* out) {
+            std::vector<Vok16s> exc(p, p + 194);
+            out[0] = 0;
+            out[1] = 9;
+            const VokStatus st = fn(p[274], p + 194, p + 234, exc.data(), out, out + 2, p[275]);
+            EXPECT_EQ(0, std::memcmp(exc.data() + 154, out + 2, 80)) << "vector not in the excitation";
+            EXPECT_EQ(0, std::memcmp(exc.data(), p, 154 * sizeof(Vok16s))) << "history changed";
+            return st;
         });
     }
 }
@@ -72,29 +65,24 @@ TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
     EXPECT_GE(checked, 50);
 }
 
-// Record: exc 194, T0, frac | vector 40.
+// Records: exc 194, T0, frac | vector 40 (pred_lt3); the speech records of the search carry
+// the vector of the chosen delay as well.
 TEST(G729ExcGolden, DecodeAdaptiveVector) {
-    const golden::File r = load("pred_lt3.bin", 236);
-    const golden::File s = load("pitch_fr3.bin", 318);
+    const golden::File r = load("pred_lt3.bin", 236), s = load("pitch_fr3.bin", 318);
     ASSERT_GE(r.count(), 90u);
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            std::vector<Vok16s> exc(rec, rec + 194);
-            Vok16s out[40];
-            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s(rec + 194, exc.data(), out), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 196, sizeof out)) << i;
-            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s_I(rec + 194, exc.data()), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 196, sizeof out)) << i;
-        }
-        // The speech records carry the vector of the chosen delay as well.
-        for (size_t i = 0; i < s.count(); ++i) {
-            const int16_t* rec = s[i];
-            std::vector<Vok16s> exc(rec, rec + 194);
-            ASSERT_EQ(voksDecodeAdaptiveVector_G729_16s_I(rec + 276, exc.data()), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(exc.data() + 154, rec + 278, 80)) << i;
-        }
+    golden::compare_records(r, 196, 40, [](const int16_t* p, int16_t* out) {
+        std::vector<Vok16s> exc(p, p + 194);
+        return voksDecodeAdaptiveVector_G729_16s(p + 194, exc.data(), out);
     });
+    for (const golden::File* f : {&r, &s}) {
+        const size_t delay = f == &r ? 194 : 276;
+        golden::compare_records(*f, delay + 2, 40, [&](const int16_t* p, int16_t* out) {
+            std::vector<Vok16s> exc(p, p + 194);
+            const VokStatus st = voksDecodeAdaptiveVector_G729_16s_I(p + delay, exc.data());
+            std::memcpy(out, exc.data() + 154, 80);
+            return st;
+        });
+    }
 }
 
 // Record: target 40, response 40 (G.729) or LP 11 (Annex A), vector 40 | filtered 40, gain.
@@ -119,77 +107,69 @@ TEST(G729ExcGolden, AdaptiveCodebookContribution) {
     });
 }
 
-// Record: response 40 | matrix 616.
+// Record: response 40 | matrix 616 (the 32-bit form >> 15).
 TEST(G729ExcGolden, ToeplizMatrix) {
     for (const char* file : {"cor_h.bin", "cor_h_a.bin"}) {
         const golden::File r = load(file, 656);
         ASSERT_GE(r.count(), 40u) << file;
-        golden::each_level([&] {
-            for (size_t i = 0; i < r.count(); ++i) {
-                const int16_t* rec = r[i];
-                Vok16s m16[616];
-                Vok32s m32[616];
-                ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
-                ASSERT_EQ(0, std::memcmp(m16, rec + 40, sizeof m16)) << file << " record " << i;
-                ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-                for (int k = 0; k < 616; ++k)
-                    ASSERT_EQ(m32[k] >> 15, rec[40 + k]) << file << " " << i << " " << k;
-            }
+        golden::compare_records(
+            r, 40, 616, [](const int16_t* p, int16_t* m) { return voksToeplizMatrix_G729_16s(p, m); });
+        golden::compare_records(r, 40, 616, [](const int16_t* p, int16_t* m) {
+            Vok32s m32[616];
+            const VokStatus st = voksToeplizMatrix_G729_16s32s(p, m32);
+            for (int k = 0; k < 616; ++k) m[k] = static_cast<int16_t>(m32[k] >> 15);
+            return st;
         });
     }
 }
 
+// FNV-1a of a sign-modified matrix as two words, low first.
+void put_hash(const Vok16s* m, int16_t* out) {
+    const uint32_t h = golden::fnv32(m, 616);
+    out[0] = static_cast<int16_t>(h & 0xFFFF);
+    out[1] = static_cast<int16_t>(h >> 16);
+}
+
 // Record: response 40, d 40, sub-frame, counter in | code 40, sign, position, counter out,
-// FNV-1a of the sign-modified matrix (low, high).
+// FNV-1a of the sign-modified matrix (of its low 16 bits on the 32-bit path).
 TEST(G729ExcGolden, FixedCodebookSearch) {
     const golden::File r = load("d4i40.bin", 127);
     ASSERT_GE(r.count(), kMinRecords);
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            const auto hash = static_cast<uint32_t>(golden::i32(rec + 125));
-            // 32-bit matrix path.
-            Vok32s m32[616];
-            ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-            Vok16s out[43];  // code, sign, position, counter
-            out[42] = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_32s16s(rec + 40, m32, out, out + 40, out + 42, rec[80]),
-                      vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 82, sizeof out)) << i;
-            Vok16s back[616];
-            for (int k = 0; k < 616; ++k) back[k] = static_cast<Vok16s>(m32[k]);
-            ASSERT_EQ(golden::fnv32(back, 616), hash) << i;
-            // 16-bit matrix path.
-            Vok16s m16[616];
-            ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
-            out[42] = rec[81];
-            ASSERT_EQ(voksFixedCodebookSearch_G729_16s(rec + 40, m16, out, out + 40, out + 42, rec[80]),
-                      vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 82, sizeof out)) << i;
-            ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
-        }
+    golden::compare_records(r, 82, 45, [](const int16_t* p, int16_t* out) {
+        Vok32s m32[616];
+        Vok16s back[616];
+        EXPECT_EQ(voksToeplizMatrix_G729_16s32s(p, m32), vokStatusOk);
+        out[42] = p[81];
+        const VokStatus st = voksFixedCodebookSearch_G729_32s16s(p + 40, m32, out, out + 40, out + 42, p[80]);
+        for (int k = 0; k < 616; ++k) back[k] = static_cast<Vok16s>(m32[k]);
+        put_hash(back, out + 43);
+        return st;
+    });
+    golden::compare_records(r, 82, 45, [](const int16_t* p, int16_t* out) {
+        Vok16s m16[616];
+        EXPECT_EQ(voksToeplizMatrix_G729_16s(p, m16), vokStatusOk);
+        out[42] = p[81];
+        const VokStatus st = voksFixedCodebookSearch_G729_16s(p + 40, m16, out, out + 40, out + 42, p[80]);
+        put_hash(m16, out + 43);
+        return st;
     });
 }
 
-// Record: response 40, d 40 | code 40, sign, position, FNV-1a of the modified matrix.
+// Record: response 40, d 40 | code 40, sign, position, FNV-1a of the modified 16-bit matrix.
 TEST(G729ExcGolden, FixedCodebookSearchAnnexA) {
     const golden::File r = load("d4i40_a.bin", 124);
     ASSERT_GE(r.count(), kMinRecords);
-    golden::each_level([&] {
-        for (size_t i = 0; i < r.count(); ++i) {
-            const int16_t* rec = r[i];
-            const auto hash = static_cast<uint32_t>(golden::i32(rec + 122));
-            Vok32s m32[616];
-            ASSERT_EQ(voksToeplizMatrix_G729_16s32s(rec, m32), vokStatusOk);
-            Vok16s out[42];  // code, sign, position
-            ASSERT_EQ(voksFixedCodebookSearch_G729A_32s16s(rec + 40, m32, out, out + 40), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
-            Vok16s m16[616];
-            ASSERT_EQ(voksToeplizMatrix_G729_16s(rec, m16), vokStatusOk);
-            ASSERT_EQ(voksFixedCodebookSearch_G729A_16s(rec + 40, m16, out, out + 40), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, rec + 80, sizeof out)) << i;
-            ASSERT_EQ(golden::fnv32(m16, 616), hash) << i;
-        }
+    golden::compare_records(r, 80, 42, [](const int16_t* p, int16_t* out) {
+        Vok32s m32[616];
+        EXPECT_EQ(voksToeplizMatrix_G729_16s32s(p, m32), vokStatusOk);
+        return voksFixedCodebookSearch_G729A_32s16s(p + 40, m32, out, out + 40);
+    });
+    golden::compare_records(r, 80, 44, [](const int16_t* p, int16_t* out) {
+        Vok16s m16[616];
+        EXPECT_EQ(voksToeplizMatrix_G729_16s(p, m16), vokStatusOk);
+        const VokStatus st = voksFixedCodebookSearch_G729A_16s(p + 40, m16, out, out + 40);
+        put_hash(m16, out + 42);
+        return st;
     });
 }
 
