@@ -136,17 +136,16 @@ TEST(G729GainGolden, ShortTermPostFilter) {
 // the recorded first parcor.
 TEST(G729GainGolden, TiltCompensation) {
     const auto r = records("tilt.bin", 102, 400);
-    golden::each_level([&] {
-        for (size_t k = 0; k < r.count(); ++k) {
-            const int16_t* p = r[k];
-            int16_t buf[41], out[kSub];
-            std::memcpy(buf, p + 20, sizeof(buf));
-            ASSERT_EQ(voksTiltCompensation_G729_16s(p, buf + 1), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(buf + 1, p + 62, kSub * 2)) << "record " << k;
-            EXPECT_EQ(buf[0], p[20]);  // memory sample untouched
-            ASSERT_EQ(voksTiltCompensation_G729E_16s(p[61], p + 20, out), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(out, p + 62, sizeof(out))) << "record " << k;
-        }
+    golden::compare_records(r, 62, kSub, [](const int16_t* p, int16_t* out) {
+        int16_t buf[41];
+        std::memcpy(buf, p + 20, sizeof(buf));
+        const VokStatus st = voksTiltCompensation_G729_16s(p, buf + 1);
+        EXPECT_EQ(buf[0], p[20]);  // memory sample untouched
+        std::memcpy(out, buf + 1, kSub * sizeof(int16_t));
+        return st;
+    });
+    golden::compare_records(r, 62, kSub, [](const int16_t* p, int16_t* out) {
+        return voksTiltCompensation_G729E_16s(p[61], p + 20, out);
     });
 }
 
