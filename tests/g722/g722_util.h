@@ -1,5 +1,5 @@
-// Helpers shared by the G.722 tests: the file readers, the seeded generator of the golden
-// inputs, and a small whole-codec driver on the public operations.
+// Helpers shared by the G.722 tests: the file readers, the seeded stress inputs of the golden
+// data (tests/support/golden.h), and a small whole-codec driver on the public operations.
 #ifndef VOKSC_TESTS_G722_UTIL_H
 #define VOKSC_TESTS_G722_UTIL_H
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/files.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace g722test {
@@ -17,103 +18,9 @@ using voksc_test::first_diff;
 using voksc_test::read_bytes;
 using voksc_test::read_words;
 
-// The generator of the golden-data inputs: x = x * 1664525 + 1013904223 (mod 2^32), value =
-// the top 16 bits as a signed word.
-struct Lcg {
-    uint32_t s;
-    explicit Lcg(uint32_t seed) : s(seed) {}
-    int16_t next() {
-        s = s * 1664525u + 1013904223u;
-        return static_cast<int16_t>(s >> 16);
-    }
-};
-
-// 16000 samples in eight 2000-sample segments: seeded noise, a full-scale square wave (period
-// 16), full-scale alternation, small noise, silence, a full-scale triangle (period 40), +DC
-// and -DC full scale.
-inline std::vector<int16_t> stress_pcm() {
-    std::vector<int16_t> v(16000);
-    Lcg g(722u);
-    for (int i = 0; i < 16000; ++i) {
-        int x;
-        switch (i / 2000) {
-            case 0:
-                x = g.next();
-                break;
-            case 1:
-                x = ((i / 8) & 1) ? 32767 : -32768;
-                break;
-            case 2:
-                x = (i & 1) ? 32767 : -32768;
-                break;
-            case 3:
-                x = g.next() >> 4;
-                break;
-            case 4:
-                x = 0;
-                break;
-            case 5: {
-                const int t = i % 40;
-                x = t < 20 ? -32768 + t * 3276 : 32767 - (t - 20) * 3276;
-                break;
-            }
-            case 6:
-                x = 32767;
-                break;
-            default:
-                x = -32768;
-                break;
-        }
-        v[i] = static_cast<int16_t>(x);
-    }
-    return v;
-}
-
-// 8000 G.722 octets in 1000-octet segments: seeded random, constant 0xA0, random, constant
-// 0x04, 0xA0/0x04 alternating every five, random, constant 0xFF, random.
-inline std::vector<uint8_t> stress_octets() {
-    std::vector<uint8_t> v(8000);
-    Lcg g(9u);
-    for (int i = 0; i < 8000; ++i) {
-        int c;
-        switch (i / 1000) {
-            case 1:
-                c = 0xA0;
-                break;
-            case 3:
-                c = 0x04;
-                break;
-            case 4:
-                c = ((i / 5) & 1) ? 0xA0 : 0x04;
-                break;
-            case 6:
-                c = 0xFF;
-                break;
-            default:
-                c = g.next() & 0xFF;
-                break;
-        }
-        v[i] = static_cast<uint8_t>(c);
-    }
-    return v;
-}
-
-// Unrestricted sub-band pairs: seeded random, with every other block of 250 pairs switching
-// between full-scale extremes.
-inline std::vector<int16_t> stress_subband() {
-    std::vector<int16_t> v(8000);
-    Lcg g(31u);
-    for (int i = 0; i < 4000; ++i) {
-        int16_t rl = g.next(), rh = g.next();
-        if ((i / 250) & 1) {
-            rl = (i & 1) ? 32767 : -32768;
-            rh = (i & 2) ? 32767 : -32768;
-        }
-        v[2 * i] = rl;
-        v[2 * i + 1] = rh;
-    }
-    return v;
-}
+using golden::stress_octets;
+using golden::stress_pcm;
+using golden::stress_subband;
 
 // A state block with room for a deliberate misalignment.
 struct Block {

@@ -12,7 +12,6 @@ using voks::frame::Level;
 namespace {
 
 const std::string kVectors = voksc_test::vector_path("g722/");
-const std::string kData = std::string(VOKSC_TEST_DATA_DIR) + "/g722/";
 
 class G722Levels : public voksc_test::LevelTest<> {};
 
@@ -59,25 +58,25 @@ TEST_P(G722Levels, FrameSplitDoesNotChangeResults) {
 
 // Reference-coder outputs on full-scale and extreme signals (tests/data/g722, see README).
 TEST_P(G722Levels, EncoderMatchesReferenceOnStressSignals) {
-    std::vector<uint8_t> expected;
-    ASSERT_TRUE(read_bytes(kData + "ref_enc.cod", expected));
+    const std::vector<uint8_t> expected = golden::bytes("g722/ref_enc.cod");
+    ASSERT_FALSE(expected.empty());
     EXPECT_EQ(first_diff(encode_pcm(stress_pcm(), 322), expected), -1);
 }
 
 TEST_P(G722Levels, DecoderMatchesReferenceOnStressCodes) {
     const std::vector<uint8_t> codes = stress_octets();
     for (int mode = 1; mode <= 3; ++mode) {
-        std::vector<int16_t> expected;
-        ASSERT_TRUE(read_words(kData + "ref_dec" + std::to_string(mode) + ".pcm", expected));
-        EXPECT_EQ(first_diff(decode_octets(codes, mode, 333), expected), -1) << "mode " << mode;
+        const golden::File expected("g722/ref_dec" + std::to_string(mode) + ".pcm");
+        ASSERT_TRUE(expected.ok());
+        EXPECT_EQ(first_diff(decode_octets(codes, mode, 333), expected.words()), -1) << "mode " << mode;
     }
 }
 
 // The receive QMF forms rl - rh and rl + rh with saturation: full-scale sub-band inputs that a
 // two's-complement wrap would fold over must give the reference's saturated results.
 TEST_P(G722Levels, ReceiveQmfMatchesReferenceOnUnrestrictedInput) {
-    std::vector<int16_t> expected;
-    ASSERT_TRUE(read_words(kData + "ref_qmfrx.pcm", expected));
+    const std::vector<int16_t> expected = golden::File("g722/ref_qmfrx.pcm").words();
+    ASSERT_FALSE(expected.empty());
     const std::vector<int16_t> sub = stress_subband();
     std::vector<int16_t> out(sub.size());
     Vok16s delay[24] = {0};
@@ -91,8 +90,8 @@ TEST_P(G722Levels, ReceiveQmfMatchesReferenceOnUnrestrictedInput) {
 }
 
 TEST_P(G722Levels, SubbandEncoderMatchesReferenceOnUnrestrictedInput) {
-    std::vector<uint8_t> expected;
-    ASSERT_TRUE(read_bytes(kData + "ref_sbenc.cod", expected));
+    const std::vector<uint8_t> expected = golden::bytes("g722/ref_sbenc.cod");
+    ASSERT_FALSE(expected.empty());
     const std::vector<int16_t> sub = stress_subband();
     std::vector<int16_t> codes(sub.size());
     Block b;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "golden_util.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace {
@@ -129,8 +129,8 @@ TEST(G729ExcEdges, FixedCodebookBudgetAndDefaults) {
 // Delays whose search ranges coincide give identical results: 18, 19 and 23 all search 20..26 in
 // sub-frame 0; 140 and 145 search 137..143; in sub-frame 1, 139 and 145 search 134..143.
 TEST(G729ExcEdges, SearchRangeClamping) {
-    const exc_golden::Records r = exc_golden::load("pitch_fr3.bin", 318);
-    ASSERT_GE(r.count(), 100);
+    const golden::File r("g729_exc/pitch_fr3.bin", 318);
+    ASSERT_GE(r.count(), 100u);
     using Fn = VokStatus (*)(Vok16s, const Vok16s*, const Vok16s*, Vok16s*, Vok16s*, Vok16s*, Vok16s);
     struct {
         Vok16s sub, lo;
@@ -138,8 +138,8 @@ TEST(G729ExcEdges, SearchRangeClamping) {
     } const groups[] = {{0, 20, {18, 19, 23}}, {0, 137, {140, 145}}, {1, 134, {139, 145}}};
     for (Fn fn : {voksAdaptiveCodebookSearch_G729_16s, voksAdaptiveCodebookSearch_G729A_16s}) {
         for (const auto& g : groups) {
-            for (int i = 0; i < r.count(); i += 7) {
-                const int16_t* rec = r.at(i);
+            for (size_t i = 0; i < r.count(); i += 7) {
+                const int16_t* rec = r[i];
                 int first = -1;
                 for (Vok16s delay : g.delays) {
                     std::vector<Vok16s> exc(rec, rec + 194);
@@ -158,11 +158,11 @@ TEST(G729ExcEdges, SearchRangeClamping) {
 
 // The float interpolation follows the golden-tested fixed-point one within rounding.
 TEST(G729ExcEdges, FloatAdaptiveVectorFollowsFixedPoint) {
-    const exc_golden::Records r = exc_golden::load("pred_lt3.bin", 236);
-    ASSERT_GE(r.count(), 90);
+    const golden::File r("g729_exc/pred_lt3.bin", 236);
+    ASSERT_GE(r.count(), 90u);
     int compared = 0;
-    for (int i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 0; i < r.count(); ++i) {
+        const int16_t* rec = r[i];
         float fexc[194], maxabs = 0;
         for (int k = 0; k < 194; ++k) {
             fexc[k] = rec[k];
@@ -186,11 +186,11 @@ TEST(G729ExcEdges, FloatAdaptiveVectorFollowsFixedPoint) {
 // The float open-loop search agrees with the fixed-point Annex A search on the speech frames
 // that need no scaling (the two differ only by rounding of near ties).
 TEST(G729ExcEdges, FloatOpenLoopFollowsFixedPoint) {
-    const exc_golden::Records r = exc_golden::load("pitch_ol_a.bin", 224);
-    ASSERT_GE(r.count(), 100);
+    const golden::File r("g729_exc/pitch_ol_a.bin", 224);
+    ASSERT_GE(r.count(), 100u);
     int same = 0, total = 0;
-    for (int i = 96; i < r.count(); ++i, ++total) {
-        const int16_t* rec = r.at(i);
+    for (size_t i = 96; i < r.count(); ++i, ++total) {
+        const int16_t* rec = r[i];
         float f[223];
         std::copy(rec, rec + 223, f);
         Vok32s lag = 0;

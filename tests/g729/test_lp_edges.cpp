@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "g729/golden_file.h"
+#include "support/golden.h"
 #include "voksc.h"
 
 namespace {
@@ -174,7 +174,7 @@ TEST(G729LpEdges, HybridWindowStateSizeAndZeros) {
 TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
     // Orders up to 30 (the Annex E backward analysis) on speech frames with a stable filter; the
     // reference's single-precision recursion is order 10 only.
-    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
+    const std::vector<int16_t> sp = golden::speech();
     if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     const int total = static_cast<int>(sp.size());
     int compared = 0;
@@ -183,8 +183,8 @@ TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
         int16_t x[240], a[31], rc[30], err;
         int32_t r[31];
         float rf[31], af[31], rcf[30], errf;
-        gg_frame(sp.data(), total, f, x);
-        gg_autocorr(x, 30, r);
+        golden::frame(sp, f, x);
+        golden::autocorr(x, 30, r);
         // A noise floor of about -18 dB keeps the high-order filters well conditioned, as the
         // lag window does in a coder.
         for (int k = 1; k <= 30; ++k) r[k] -= r[k] >> 6;

@@ -6,11 +6,10 @@
 #include <cstring>
 #include <functional>
 
+#include "support/external.h"
 #include "frame/dispatch.h"
-#include "g729/golden_file.h"
+#include "support/golden.h"
 #include "voksc.h"
-
-using g729lp_test::Golden;
 
 namespace {
 
@@ -20,7 +19,7 @@ const int16_t kMemInit[10] = {2339, 4679, 7018, 9358, 11698, 14037, 16377, 18717
 class G729LpGoldenAnnex : public ::testing::TestWithParam<voks::frame::Level> {
 protected:
     void SetUp() override {
-        speech_ = g729lp_test::load_speech("SPEECH.IN");
+        speech_ = golden::speech();
         if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
         if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
     }
@@ -33,14 +32,14 @@ protected:
 void frame_lpc(const std::vector<int16_t>& sp, int f, int16_t* a_prev) {
     int16_t x[240], a[11], rc[10], err;
     int32_t r[11];
-    gg_frame(sp.data(), static_cast<int>(sp.size()), f, x);
-    gg_autocorr(x, 10, r);
+    golden::frame(sp, f, x);
+    golden::autocorr(x, 10, r);
     voksLagWindow_G729_32s_I(r + 1, 10);
     if (voksLevinsonDurbin_G729_32s16s(r, 10, a, rc, &err) == vokStatusOk) std::memcpy(a_prev, a, sizeof(a));
 }
 
 TEST_P(G729LpGoldenAnnex, AzLspCoarseGrid) {
-    Golden g("az_lsp_a.gld");
+    golden::Digested g("az_lsp_a.gld");
     ASSERT_TRUE(g.ok());
     const int frames = static_cast<int>(speech_.size()) / 80;
     int16_t a_prev[11] = {4096}, lsp_old[10];
@@ -52,12 +51,12 @@ TEST_P(G729LpGoldenAnnex, AzLspCoarseGrid) {
         g.add(lsp);
         std::memcpy(lsp_old, lsp, sizeof(lsp));
     }
-    GgRng rng{0x617A6C0003ull};
+    golden::Rng rng{0x617A6C0003ull};
     for (int c = 0; c < 3000; ++c) {
         int16_t a[11], lsp[10];
         const int lim = c % 3 == 0 ? 8192 : (c % 3 == 1 ? 32767 : 2000);
         a[0] = 4096;
-        for (int k = 1; k <= 10; ++k) a[k] = static_cast<int16_t>(gg_range(&rng, -lim - (lim == 32767), lim));
+        for (int k = 1; k <= 10; ++k) a[k] = static_cast<int16_t>(rng.range(-lim - (lim == 32767), lim));
         ASSERT_EQ(voksLPCToLSP_G729A_16s(a, kLspInit, lsp), vokStatusOk);
         g.add(lsp);
     }
@@ -77,27 +76,27 @@ void levinson_e_rec(const int32_t* r, int m, int16_t* rec) {
 }
 
 TEST_P(G729LpGoldenAnnex, LevinsonOrders1To30) {
-    Golden g("levinson_e.gld");
+    golden::Digested g("levinson_e.gld");
     ASSERT_TRUE(g.ok());
     const int total = static_cast<int>(speech_.size()), frames = total / 80;
     int16_t x[240], rec[62];
     int32_t r[31];
     for (int f = 0; f < frames; ++f) {
-        gg_frame(speech_.data(), total, f, x);
-        gg_autocorr(x, 30, r);
+        golden::frame(speech_, f, x);
+        golden::autocorr(x, 30, r);
         levinson_e_rec(r, 1 + f % 30, rec);
         g.add(rec);
     }
-    GgRng rng{0x6C65650007ull};
+    golden::Rng rng{0x6C65650007ull};
     for (int c = 0; c < 2000; ++c) {
-        gg_signal(&rng, c % 5, x, 240);
-        gg_autocorr(x, 30, r);
+        golden::signal(rng, c % 5, x, 240);
+        golden::autocorr(x, 30, r);
         levinson_e_rec(r, 1 + c % 30, rec);
         g.add(rec);
     }
     for (int c = 0; c < 1000; ++c) {
-        r[0] = gg_range(&rng, 0x40000000, 0x7FFFFFFF);
-        for (int k = 1; k <= 30; ++k) r[k] = gg_range(&rng, -r[0], r[0]);
+        r[0] = rng.range(0x40000000, 0x7FFFFFFF);
+        for (int k = 1; k <= 30; ++k) r[k] = rng.range(-r[0], r[0]);
         levinson_e_rec(r, 1 + c % 30, rec);
         g.add(rec);
     }
@@ -105,7 +104,7 @@ TEST_P(G729LpGoldenAnnex, LevinsonOrders1To30) {
 }
 
 TEST_P(G729LpGoldenAnnex, HybridWindow) {
-    Golden g("win_hybrid.gld");
+    golden::Digested g("win_hybrid.gld");
     ASSERT_TRUE(g.ok());
     int size = 0;
     ASSERT_EQ(voksWinHybridGetStateSize_G729E_16s(&size), vokStatusOk);
@@ -122,17 +121,17 @@ TEST_P(G729LpGoldenAnnex, HybridWindow) {
     const int total = static_cast<int>(speech_.size());
     for (int f = 0; 80 * f + 145 <= total; ++f) run(speech_.data() + 80 * f);
     ASSERT_EQ(voksWinHybridInit_G729E_16s(state), vokStatusOk);
-    GgRng rng{0x6877620008ull};
+    golden::Rng rng{0x6877620008ull};
     for (int c = 0; c < 1000; ++c) {
         int16_t s[145];
-        gg_signal(&rng, c % 5, s, 145);
+        golden::signal(rng, c % 5, s, 145);
         run(s);
     }
     g.finish();
 }
 
 TEST_P(G729LpGoldenAnnex, AnnexEQuantiser) {
-    Golden g("qua_lspe.gld");
+    golden::Digested g("qua_lspe.gld");
     ASSERT_TRUE(g.ok());
     int16_t mem[40];
     auto quantise = [&](const int16_t* lsp, int f) {
@@ -157,12 +156,12 @@ TEST_P(G729LpGoldenAnnex, AnnexEQuantiser) {
         std::memcpy(lsp_old, lsp, sizeof(lsp));
         quantise(lsp, f);
     }
-    GgRng rng{0x7165650009ull};
+    golden::Rng rng{0x7165650009ull};
     for (int c = 0; c < 40; ++c) {
-        for (int i = 0; i < 40; ++i) mem[i] = static_cast<int16_t>(gg_range(&rng, -3000, 26000));
+        for (int i = 0; i < 40; ++i) mem[i] = static_cast<int16_t>(rng.range(-3000, 26000));
         for (int f = 0; f < 50; ++f) {
             int16_t lsp[10];
-            for (int k = 0; k < 10; ++k) lsp[k] = static_cast<int16_t>(gg_range(&rng, -32000, 32000));
+            for (int k = 0; k < 10; ++k) lsp[k] = static_cast<int16_t>(rng.range(-32000, 32000));
             std::sort(lsp, lsp + 10, std::greater<int16_t>());
             quantise(lsp, f);
         }

@@ -8,10 +8,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "g729/golden_file.h"
+#include "support/external.h"
+#include "support/golden.h"
 #include "voksc.h"
-
-using g729lp_test::Golden;
 
 namespace {
 
@@ -22,30 +21,32 @@ const float kMemInitF[10] = {0.285599f, 0.571199f, 0.856798f, 1.142397f, 1.42799
 // Largest |ours - ref| / max(1, |ref|) over n values.
 float worst(const float* ours, const float* ref, int n) {
     float w = 0.0f;
-    for (int i = 0; i < n; ++i) w = std::max(w, std::fabs(ours[i] - ref[i]) / std::max(1.0f, std::fabs(ref[i])));
+    for (int i = 0; i < n; ++i)
+        w = std::max(w, std::fabs(ours[i] - ref[i]) / std::max(1.0f, std::fabs(ref[i])));
     return w;
 }
 
 class G729LpGoldenFloat : public ::testing::Test {
 protected:
     void SetUp() override {
-        speech_ = g729lp_test::load_speech("SPEECH.IN");
+        speech_ = golden::speech();
         if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     }
     // The autocorrelation inputs of levinson_f: every third speech frame, then 500 test signals.
-    std::vector<std::vector<float>> autocorrelations(GgRng& rng) const {
+    std::vector<std::vector<float>> autocorrelations(golden::Rng& rng) const {
         const int total = static_cast<int>(speech_.size()), frames = total / 80;
         std::vector<std::vector<float>> out;
         for (int c = 0; c < frames / 3 + 500; ++c) {
             int16_t x[240];
             int32_t r[11];
             if (c < frames / 3)
-                gg_frame(speech_.data(), total, 3 * c, x);
+                golden::frame(speech_, 3 * c, x);
             else
-                gg_signal(&rng, c % 5, x, 240);
-            gg_autocorr(x, 10, r);
+                golden::signal(rng, c % 5, x, 240);
+            golden::autocorr(x, 10, r);
             std::vector<float> rf(11);
-            for (int k = 0; k <= 10; ++k) rf[static_cast<size_t>(k)] = static_cast<float>(r[k]) / 2147483648.0f;
+            for (int k = 0; k <= 10; ++k)
+                rf[static_cast<size_t>(k)] = static_cast<float>(r[k]) / 2147483648.0f;
             out.push_back(rf);
         }
         return out;
@@ -54,9 +55,9 @@ protected:
 };
 
 TEST_F(G729LpGoldenFloat, Levinson) {
-    Golden g("levinson_f.gld");
+    golden::Digested g("levinson_f.gld");
     ASSERT_TRUE(g.ok());
-    GgRng rng{0x666C740010ull};
+    golden::Rng rng{0x666C740010ull};
     const auto rs = autocorrelations(rng);
     ASSERT_EQ(rs.size(), g.stored());
     float w = 0.0f;
@@ -69,8 +70,8 @@ TEST_F(G729LpGoldenFloat, Levinson) {
 }
 
 // az_lsp on the reference levinson outputs, each frame from the reference's previous LSPs.
-void check_az_lsp(const Golden& lev, const Golden& az, bool coarse) {
-    GgRng rng{0x666C740010ull};
+void check_az_lsp(const golden::Digested& lev, const golden::Digested& az, bool coarse) {
+    golden::Rng rng{0x666C740010ull};
     float prev[10];
     for (int k = 0; k < 10; ++k) prev[k] = kLspInit[k] / 32768.0f;
     float w = 0.0f;
@@ -86,12 +87,12 @@ void check_az_lsp(const Golden& lev, const Golden& az, bool coarse) {
     // Replay the generator past the test signals, then arbitrary coefficients.
     for (int i = 0; i < 500; ++i) {
         int16_t x[240];
-        gg_signal(&rng, i % 5, x, 240);
+        golden::signal(rng, i % 5, x, 240);
     }
     for (int i = 0; i < 500; ++i, ++c) {
         float a[11], lsp[10], init[10];
         a[0] = 1.0f;
-        for (int k = 1; k <= 10; ++k) a[k] = static_cast<float>(gg_range(&rng, -20000, 20000)) / 8192.0f;
+        for (int k = 1; k <= 10; ++k) a[k] = static_cast<float>(rng.range(-20000, 20000)) / 8192.0f;
         for (int k = 0; k < 10; ++k) init[k] = kLspInit[k] / 32768.0f;
         if (coarse)
             voksLPCToLSP_G729A_32f(a, init, lsp);
@@ -104,14 +105,14 @@ void check_az_lsp(const Golden& lev, const Golden& az, bool coarse) {
 }
 
 TEST_F(G729LpGoldenFloat, LpcToLspBothGrids) {
-    Golden lev("levinson_f.gld"), az("az_lsp_f.gld"), aza("az_lsp_af.gld");
+    golden::Digested lev("levinson_f.gld"), az("az_lsp_f.gld"), aza("az_lsp_af.gld");
     ASSERT_TRUE(lev.ok() && az.ok() && aza.ok());
     check_az_lsp(lev, az, false);
     check_az_lsp(lev, aza, true);
 }
 
 TEST_F(G729LpGoldenFloat, LspToLpc) {
-    Golden az("az_lsp_f.gld"), la("lsp_az_f.gld");
+    golden::Digested az("az_lsp_f.gld"), la("lsp_az_f.gld");
     ASSERT_TRUE(az.ok() && la.ok());
     float w = 0.0f;
     for (size_t c = 0; c < la.stored(); ++c) {
@@ -123,29 +124,29 @@ TEST_F(G729LpGoldenFloat, LspToLpc) {
 }
 
 TEST(G729LpGoldenFloatNoSpeech, LsfDecodeWithErasures) {
-    Golden g("lsf_decode_f.gld");
+    golden::Digested g("lsf_decode_f.gld");
     ASSERT_TRUE(g.ok());
-    GgRng rng{0x6466630011ull};
+    golden::Rng rng{0x6466630011ull};
     size_t rec = 0;
     float w = 0.0f;
     for (int c = 0; c < 20; ++c) {
         float mem[40], prev_lsf[10] = {};
         for (int i = 0; i < 4; ++i) std::memcpy(mem + 10 * i, kMemInitF, sizeof(kMemInitF));
         if (c > 0)
-            for (float& m : mem) m = static_cast<float>(gg_range(&rng, -300, 3200)) / 1000.0f;
+            for (float& m : mem) m = static_cast<float>(rng.range(-300, 3200)) / 1000.0f;
         int mode = 0;
         for (int f = 0; f < 40; ++f, ++rec) {
             float out[50];
-            const bool erase = f > 0 && gg_range(&rng, 0, 4) == 0;
+            const bool erase = f > 0 && rng.range(0, 4) == 0;
             if (erase) {
                 ASSERT_EQ(voksLSFDecodeErased_G729_32f(mode, mem, prev_lsf), vokStatusOk);
                 std::memcpy(out, prev_lsf, sizeof(prev_lsf));
             } else {
                 int idx[4];
-                idx[1] = gg_range(&rng, 0, 127);
-                idx[2] = gg_range(&rng, 0, 31);
-                idx[3] = gg_range(&rng, 0, 31);
-                idx[0] = mode = gg_range(&rng, 0, 1);
+                idx[1] = rng.range(0, 127);
+                idx[2] = rng.range(0, 31);
+                idx[3] = rng.range(0, 31);
+                idx[0] = mode = rng.range(0, 1);
                 ASSERT_EQ(voksLSFDecode_G729_32f(idx, mem, out), vokStatusOk);
                 std::memcpy(prev_lsf, out, sizeof(prev_lsf));
             }
@@ -158,9 +159,9 @@ TEST(G729LpGoldenFloatNoSpeech, LsfDecodeWithErasures) {
 }
 
 TEST(G729LpGoldenFloatNoSpeech, AnnexEQuantiser) {
-    Golden g("qua_lspe_f.gld");
+    golden::Digested g("qua_lspe_f.gld");
     ASSERT_TRUE(g.ok());
-    GgRng rng{0x7166650012ull};
+    golden::Rng rng{0x7166650012ull};
     size_t rec = 0;
     float w = 0.0f;
     for (int c = 0; c < 20; ++c) {
@@ -170,9 +171,10 @@ TEST(G729LpGoldenFloatNoSpeech, AnnexEQuantiser) {
             int32_t v[10];
             float lsp[10], out[22];
             int16_t idx[2];
-            for (int32_t& x : v) x = gg_range(&rng, 100, 31000);
+            for (int32_t& x : v) x = rng.range(100, 31000);
             std::sort(v, v + 10);
-            for (int k = 0; k < 10; ++k) lsp[k] = static_cast<float>(std::cos(static_cast<double>(v[k]) / 10000.0));
+            for (int k = 0; k < 10; ++k)
+                lsp[k] = static_cast<float>(std::cos(static_cast<double>(v[k]) / 10000.0));
             ASSERT_EQ(voksLSPQuant_G729E_32f(lsp, mem, out, out + 10, idx), vokStatusOk);
             const float* ref = g.record<float>(rec);
             EXPECT_EQ(idx[0], static_cast<int16_t>(ref[20])) << "record " << rec;
@@ -189,7 +191,7 @@ TEST(G729LpGoldenFloatNoSpeech, AnnexEQuantiser) {
 }
 
 TEST_F(G729LpGoldenFloat, HybridWindow) {
-    Golden g("win_hybrid_f.gld");
+    golden::Digested g("win_hybrid_f.gld");
     ASSERT_TRUE(g.ok());
     float state[31];
     auto* st = reinterpret_cast<VokWinHybridState_G729E_32f*>(state);

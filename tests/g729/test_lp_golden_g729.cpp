@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 
-#include "frame/dispatch.h"
-#include "g729/golden_file.h"
+#include "support/external.h"
+#include "support/golden.h"
 #include "voksc.h"
-
-using g729lp_test::Golden;
 
 namespace {
 
@@ -19,14 +18,15 @@ const int16_t kLspInit[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000
 const int16_t kMemInit[10] = {2339, 4679, 7018, 9358, 11698, 14037, 16377, 18717, 21056, 23396};
 
 struct Files {
-    Golden lw{"lag_window.gld"}, lev{"levinson.gld"}, az{"az_lsp.gld"}, la{"lsp_az.gld"}, ll{"lsp_lsf.gld"},
-        fl{"lsf_lsp.gld"}, lq{"lsf_quant.gld"}, pq{"lsp_quant.gld"}, iq{"int_qlpc.gld"}, dec{"lsf_decode.gld"};
-    bool ok() const {
-        return lw.ok() && lev.ok() && az.ok() && la.ok() && ll.ok() && fl.ok() && lq.ok() && pq.ok() && iq.ok() &&
-               dec.ok();
+    golden::Digested lw{"lag_window.gld"}, lev{"levinson.gld"}, az{"az_lsp.gld"}, la{"lsp_az.gld"},
+        ll{"lsp_lsf.gld"}, fl{"lsf_lsp.gld"}, lq{"lsf_quant.gld"}, pq{"lsp_quant.gld"}, iq{"int_qlpc.gld"},
+        dec{"lsf_decode.gld"};
+    std::array<const golden::Digested*, 10> all() const {
+        return {&lw, &lev, &az, &la, &ll, &fl, &lq, &pq, &iq, &dec};
     }
-    void finish() const {
-        for (const Golden* g : {&lw, &lev, &az, &la, &ll, &fl, &lq, &pq, &iq, &dec}) g->finish();
+    bool ok() const {
+        const auto a = all();
+        return std::all_of(a.begin(), a.end(), [](const golden::Digested* g) { return g->ok(); });
     }
 };
 
@@ -41,13 +41,13 @@ bool levinson_rec(const int32_t* r, int16_t* rec) {
     return false;
 }
 
+// The reference's flags word: 1 floor, 2 ceiling applied.
 int16_t flags_of(VokStatus st) {
-    switch (st) {
-        case vokStatusLsfFloor: return 1;
-        case vokStatusLsfCeiling: return 2;
-        case vokStatusLsfFloorCeiling: return 3;
-        default: EXPECT_EQ(st, vokStatusOk); return 0;
-    }
+    const VokStatus kFlags[4] = {vokStatusOk, vokStatusLsfFloor, vokStatusLsfCeiling,
+                                 vokStatusLsfFloorCeiling};
+    const auto* at = std::find(kFlags, kFlags + 4, st);
+    EXPECT_NE(at, kFlags + 4) << st;
+    return static_cast<int16_t>(at - kFlags);
 }
 
 // Quantiser record: lsf_q[10], packed indices, flags, memory after the call.
@@ -65,7 +65,6 @@ struct Decoder {
     int16_t mem[40];
     int16_t prev_lsf[10];
     int mode = 0;
-    void reset_mem(const int16_t* m) { std::memcpy(mem, m, sizeof(mem)); }
     void good(const int16_t* idx, int16_t* rec) {
         rec[0] = 0;
         rec[1] = idx[0];
@@ -91,15 +90,12 @@ void real_chain(Files& g, const std::vector<int16_t>& sp) {
     std::memcpy(lsp_old, kLspInit, 20);
     std::memcpy(lsp_old_q, kLspInit, 20);
     Decoder dec;
-    for (int i = 0; i < 4; ++i) {
-        std::memcpy(enc_mem + 10 * i, kMemInit, 20);
-        std::memcpy(dec.mem + 10 * i, kMemInit, 20);
-    }
+    for (int i = 0; i < 40; ++i) enc_mem[i] = dec.mem[i] = kMemInit[i % 10];
     for (int f = 0; f < frames; ++f) {
         int16_t x[240];
         int32_t r[13];
-        gg_frame(sp.data(), total, f, x);
-        gg_autocorr(x, 12, r);
+        golden::frame(sp, f, x);
+        golden::autocorr(x, 12, r);
         int32_t lagged[12];
         std::memcpy(lagged, r + 1, sizeof(lagged));
         ASSERT_EQ(voksLagWindow_G729_32s_I(lagged, 12), vokStatusOk);
@@ -151,10 +147,10 @@ void real_chain(Files& g, const std::vector<int16_t>& sp) {
 }
 
 void random_cases(Files& g) {
-    GgRng rng{0x6C61670001ull};
+    golden::Rng rng{0x6C61670001ull};
     for (int c = 0; c < 2000; ++c) {
         int32_t r[13];
-        for (int k = 1; k <= 12; ++k) r[k] = gg_range(&rng, INT32_MIN, INT32_MAX);
+        for (int k = 1; k <= 12; ++k) r[k] = rng.range(INT32_MIN, INT32_MAX);
         ASSERT_EQ(voksLagWindow_G729_32s_I(r + 1, 12), vokStatusOk);
         int32_t rec[12];
         std::memcpy(rec, r + 1, sizeof(rec));
@@ -164,8 +160,8 @@ void random_cases(Files& g) {
     for (int c = 0; c < 2000; ++c) {
         int16_t x[240], rec[23];
         int32_t r[11];
-        gg_signal(&rng, c % 5, x, 240);
-        gg_autocorr(x, 10, r);
+        golden::signal(rng, c % 5, x, 240);
+        golden::autocorr(x, 10, r);
         voksLagWindow_G729_32s_I(r + 1, 10);
         levinson_rec(r, rec);
         g.lev.add(rec);
@@ -173,8 +169,8 @@ void random_cases(Files& g) {
     for (int c = 0; c < 1000; ++c) {
         int16_t rec[23];
         int32_t r[11];
-        r[0] = gg_range(&rng, 0x40000000, 0x7FFFFFFF);
-        for (int k = 1; k <= 10; ++k) r[k] = gg_range(&rng, -r[0], r[0]);
+        r[0] = rng.range(0x40000000, 0x7FFFFFFF);
+        for (int k = 1; k <= 10; ++k) r[k] = rng.range(-r[0], r[0]);
         levinson_rec(r, rec);
         g.lev.add(rec);
     }
@@ -183,14 +179,14 @@ void random_cases(Files& g) {
         int16_t a[11], lsp[10];
         const int lim = c % 3 == 0 ? 8192 : (c % 3 == 1 ? 32767 : 2000);
         a[0] = 4096;
-        for (int k = 1; k <= 10; ++k) a[k] = static_cast<int16_t>(gg_range(&rng, -lim - (lim == 32767), lim));
+        for (int k = 1; k <= 10; ++k) a[k] = static_cast<int16_t>(rng.range(-lim - (lim == 32767), lim));
         ASSERT_EQ(voksLPCToLSP_G729_16s(a, kLspInit, lsp), vokStatusOk);
         g.az.add(lsp);
     }
     rng.s = 0x6C73700004ull;
     for (int c = 0; c < 3000; ++c) {
         int16_t lsp[10], a[11], rec[20];
-        for (int k = 0; k < 10; ++k) lsp[k] = static_cast<int16_t>(gg_range(&rng, -32768, 32767));
+        for (int k = 0; k < 10; ++k) lsp[k] = static_cast<int16_t>(rng.range(-32768, 32767));
         if (c & 1) std::sort(lsp, lsp + 10, std::greater<int16_t>());
         voksLSPToLPC_G729_16s(lsp, a);
         g.la.add(a);
@@ -200,7 +196,7 @@ void random_cases(Files& g) {
     }
     for (int c = 0; c < 3000; ++c) {
         int16_t lsf[10], lsp[10];
-        for (int k = 0; k < 10; ++k) lsf[k] = static_cast<int16_t>(gg_range(&rng, 0, 32767));
+        for (int k = 0; k < 10; ++k) lsf[k] = static_cast<int16_t>(rng.range(0, 32767));
         ASSERT_EQ(voksLSFToLSP_G729_16s(lsf, lsp), vokStatusOk);
         g.fl.add(lsp);
     }
@@ -208,14 +204,15 @@ void random_cases(Files& g) {
     for (int c = 0; c < 60; ++c) {
         int16_t mem[40];
         for (int i = 0; i < 40; ++i)
-            mem[i] = static_cast<int16_t>(c % 3 == 2 ? gg_range(&rng, -32768, 32767) : gg_range(&rng, -3000, 26000));
+            mem[i] = static_cast<int16_t>(c % 3 == 2 ? rng.range(-32768, 32767) : rng.range(-3000, 26000));
         for (int f = 0; f < 50; ++f) {
             int16_t lsf[10], rec[53];
-            for (int k = 0; k < 10; ++k) lsf[k] = static_cast<int16_t>(gg_range(&rng, 0, c % 3 == 1 ? 32767 : 25736));
+            for (int k = 0; k < 10; ++k)
+                lsf[k] = static_cast<int16_t>(rng.range(0, c % 3 == 1 ? 32767 : 25736));
             if (c % 3 != 1) std::sort(lsf, lsf + 10);
             if (c % 3 == 2) {
-                lsf[0] = static_cast<int16_t>(gg_range(&rng, 0, 60));
-                lsf[9] = static_cast<int16_t>(gg_range(&rng, 25000, 32767));
+                lsf[0] = static_cast<int16_t>(rng.range(0, 60));
+                lsf[9] = static_cast<int16_t>(rng.range(25000, 32767));
             }
             quant_rec(lsf, mem, rec);
             g.lq.add(rec);
@@ -226,22 +223,23 @@ void random_cases(Files& g) {
         Decoder dec;
         for (int i = 0; i < 40; ++i) {
             const int kind = c % 4, k = i % 10;
-            dec.mem[i] = static_cast<int16_t>(kind == 0   ? gg_range(&rng, -3000, 26000)
-                                              : kind == 1 ? gg_range(&rng, -32768, 32767)
-                                              : kind == 2 ? gg_range(&rng, 16000, 32767)
-                                              : (k < 5 ? gg_range(&rng, -32768, -10000) : gg_range(&rng, 20000, 32767)));
+            dec.mem[i] = static_cast<int16_t>(
+                kind == 0   ? rng.range(-3000, 26000)
+                : kind == 1 ? rng.range(-32768, 32767)
+                : kind == 2 ? rng.range(16000, 32767)
+                            : (k < 5 ? rng.range(-32768, -10000) : rng.range(20000, 32767)));
         }
         for (int f = 0; f < 50; ++f) {
             int16_t rec[53];
-            const bool erase = f > 0 && gg_range(&rng, 0, 4) == 0;
+            const bool erase = f > 0 && rng.range(0, 4) == 0;
             if (erase) {
                 dec.erased(rec);
             } else {
                 int16_t idx[4];
-                idx[1] = static_cast<int16_t>(gg_range(&rng, 0, 127));
-                idx[2] = static_cast<int16_t>(gg_range(&rng, 0, 31));
-                idx[3] = static_cast<int16_t>(gg_range(&rng, 0, 31));
-                idx[0] = static_cast<int16_t>(gg_range(&rng, 0, 1));
+                idx[1] = static_cast<int16_t>(rng.range(0, 127));
+                idx[2] = static_cast<int16_t>(rng.range(0, 31));
+                idx[3] = static_cast<int16_t>(rng.range(0, 31));
+                idx[0] = static_cast<int16_t>(rng.range(0, 1));
                 dec.good(idx, rec);
             }
             g.dec.add(rec);
@@ -251,22 +249,14 @@ void random_cases(Files& g) {
 
 }  // namespace
 
-// Run once per kernel level: the vector kernels must give the reference bits too.
-class G729LpGolden : public ::testing::TestWithParam<voks::frame::Level> {
-protected:
-    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
-};
-
-TEST_P(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
-    const std::vector<int16_t> sp = g729lp_test::load_speech("SPEECH.IN");
-    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
-    if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
-    Files g;
-    ASSERT_TRUE(g.ok()) << "golden files missing in " << g729lp_test::data_path("");
-    real_chain(g, sp);
-    random_cases(g);
-    g.finish();
+// Every kernel level must give the reference bits.
+TEST(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
+    if (golden::speech().empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
+    golden::each_level([] {
+        Files g;
+        ASSERT_TRUE(g.ok()) << "golden files missing in tests/data/g729_lp";
+        real_chain(g, golden::speech());
+        random_cases(g);
+        for (const golden::Digested* d : g.all()) d->finish();
+    });
 }
-
-INSTANTIATE_TEST_SUITE_P(Levels, G729LpGolden,
-                         ::testing::Values(voks::frame::Level::Scalar, voks::frame::Level::AVX2));

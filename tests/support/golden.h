@@ -1,0 +1,371 @@
+// Golden data of the standards' reference routines (tests/data, one line per data set in its
+// README): the reader of the data files, the kernel levels every golden test runs at, and the
+// seeded input generators. The reference runs drew their inputs from exactly these generators,
+// so any change to one invalidates the stored outputs.
+#ifndef VOKSC_TESTS_SUPPORT_GOLDEN_H
+#define VOKSC_TESTS_SUPPORT_GOLDEN_H
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatch.h"
+#include "support/external.h"
+#include "support/files.h"
+#include "voksc.h"
+
+namespace golden {
+
+// 32-bit integer or float stored as two little-endian words, low word first.
+inline int32_t i32(const int16_t* p) {
+    return static_cast<int32_t>(static_cast<uint16_t>(p[0]) | (uint32_t{static_cast<uint16_t>(p[1])} << 16));
+}
+inline float f32(const int16_t* p) {
+    const int32_t v = i32(p);
+    float f;
+    std::memcpy(&f, &v, sizeof f);
+    return f;
+}
+
+// A file of tests/data as little-endian 16-bit words, read in sequence or as records of a fixed
+// number of words. Reads past the end give zeros (and leave done() true), so a short file fails
+// the comparison instead of reading out of bounds.
+class File {
+public:
+    explicit File(const std::string& name, size_t record_words = 0) : rec_(record_words) {
+        voksc_test::read_words(std::string(VOKSC_TEST_DATA_DIR) + "/" + name, w_);
+        if (rec_ && w_.size() % rec_) w_.clear();
+    }
+    bool ok() const { return !w_.empty(); }
+    const std::vector<int16_t>& words() const { return w_; }
+    size_t count() const { return rec_ ? w_.size() / rec_ : 0; }
+    const int16_t* operator[](size_t i) const { return &w_[i * rec_]; }
+
+    bool done() const { return pos_ >= w_.size(); }
+    int16_t i16() { return pos_ < w_.size() ? w_[pos_++] : (++pos_, int16_t{0}); }
+    int32_t i32() {
+        const int16_t p[2] = {i16(), i16()};  // braced lists are evaluated in order
+        return golden::i32(p);
+    }
+    template <class T>  // int16_t or int32_t
+    void read(T* v, int n) {
+        for (int i = 0; i < n; ++i) v[i] = sizeof(T) == 2 ? static_cast<T>(i16()) : static_cast<T>(i32());
+    }
+    // The next n words (zeros past the end).
+    std::vector<int16_t> take(size_t n) {
+        std::vector<int16_t> v(n);
+        read(v.data(), static_cast<int>(n));
+        return v;
+    }
+
+private:
+    std::vector<int16_t> w_;
+    size_t rec_;
+    size_t pos_ = 0;
+};
+
+// A whole file of tests/data as bytes (empty when absent).
+inline std::vector<uint8_t> bytes(const std::string& name) {
+    std::vector<uint8_t> b;
+    voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/" + name, b);
+    return b;
+}
+
+// Records of a file whose size must be `count` records of `words` words.
+inline File records(const std::string& name, size_t words, size_t count) {
+    File f(name, words);
+    EXPECT_EQ(f.count(), count) << name;
+    return f;
+}
+
+inline uint64_t fnv64(uint64_t h, const void* p, size_t n) {
+    const auto* b = static_cast<const uint8_t*>(p);
+    for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 0x100000001B3ull;
+    return h;
+}
+constexpr uint64_t kFnv64 = 0xCBF29CE484222325ull;
+
+// 32-bit FNV-1a over 16-bit words, as the excitation files carry for large outputs.
+inline uint32_t fnv32(const int16_t* p, int n) {
+    uint32_t h = 2166136261u;
+    for (int i = 0; i < n; ++i) h = (h ^ static_cast<uint16_t>(p[i])) * 16777619u;
+    return h;
+}
+
+// A file of the linear-prediction sets (tests/data/g729_lp/*.gld): u32 magic "GLD1", record
+// count, record bytes, stored records, u64 FNV-1a of all records, then the stored records. The
+// test produces every record; add() compares each with the stored prefix, finish() the count
+// and the digest. The floating-point files store every record, read with record<T>().
+class Digested {
+public:
+    explicit Digested(const std::string& name) : name_(name) {
+        std::vector<uint8_t> b;
+        voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/g729_lp/" + name, b);
+        uint32_t h[4] = {};
+        if (b.size() < 24) return;
+        std::memcpy(h, b.data(), sizeof h);
+        std::memcpy(&digest_, b.data() + 16, 8);
+        if (h[0] != 0x31444C47u || b.size() != 24 + size_t{h[3]} * h[2]) return;
+        count_ = h[1];
+        bytes_ = h[2];
+        prefix_.assign(b.begin() + 24, b.end());
+    }
+    bool ok() const { return bytes_ != 0; }
+    size_t stored() const { return bytes_ ? prefix_.size() / bytes_ : 0; }
+    template <class T>
+    const T* record(size_t i) const {
+        return reinterpret_cast<const T*>(prefix_.data() + i * bytes_);
+    }
+    template <class T, size_t N>
+    void add(const T (&rec)[N]) {
+        ASSERT_EQ(sizeof rec, bytes_) << name_;
+        if (seen_ < stored() && first_bad_ < 0 && std::memcmp(rec, record<uint8_t>(seen_), bytes_) != 0)
+            first_bad_ = static_cast<long>(seen_);
+        hash_ = fnv64(hash_, rec, bytes_);
+        ++seen_;
+    }
+    void finish() const {
+        EXPECT_EQ(first_bad_, -1) << name_ << ": first differing record";
+        EXPECT_EQ(seen_, count_) << name_ << ": record count";
+        EXPECT_EQ(hash_, digest_) << name_ << ": digest of all " << count_ << " records";
+    }
+
+private:
+    std::string name_;
+    uint32_t count_ = 0;
+    size_t bytes_ = 0, seen_ = 0;
+    uint64_t digest_ = 0, hash_ = kFnv64;
+    long first_bad_ = -1;
+    std::vector<uint8_t> prefix_;
+};
+
+// Every kernel level this machine runs, the scalar definition first.
+inline std::vector<voks::frame::Level> levels() {
+    std::vector<voks::frame::Level> l{voks::frame::Level::Scalar};
+    if (voks::frame::detected_level() == voks::frame::Level::AVX2) l.push_back(voks::frame::Level::AVX2);
+    return l;
+}
+
+// Runs `body` with the kernel tables forced to each level in turn, then restores the detected
+// level.
+template <class F>
+void each_level(F body) {
+    for (auto level : levels()) {
+        voks::frame::force_level(level);
+        SCOPED_TRACE(level == voks::frame::Level::AVX2 ? "AVX2 kernels" : "scalar kernels");
+        body();
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+
+// At every kernel level, `op(record, out)` must succeed (or give the warning `also`) on each
+// record of `f` and write the n words the record holds from word `at`.
+template <class Op>
+void compare_records(const File& f, size_t at, size_t n, Op op, VokStatus also = vokStatusOk) {
+    each_level([&] {
+        std::vector<int16_t> out(n);
+        for (size_t k = 0; k < f.count(); ++k) {
+            const VokStatus st = op(f[k], out.data());
+            ASSERT_TRUE(st == vokStatusOk || st == also) << "record " << k << ": status " << st;
+            ASSERT_EQ(0, std::memcmp(out.data(), f[k] + at, 2 * n)) << "record " << k;
+        }
+    });
+}
+
+// The official G.729 sequence SPEECH.IN (empty when the vectors are absent).
+inline const std::vector<int16_t>& speech() {
+    static const std::vector<int16_t> s = [] {
+        std::vector<int16_t> v;
+        voksc_test::read_words(voksc_test::vector_path("g729/main/SPEECH.IN"), v);
+        return v;
+    }();
+    return s;
+}
+
+// splitmix64: the generator of the linear-prediction and basic-operator sets.
+struct Rng {
+    uint64_t s;
+    uint64_t next() {
+        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    // Uniform in lo..hi inclusive.
+    int32_t range(int32_t lo, int32_t hi) {
+        return static_cast<int32_t>(
+            int64_t{lo} + static_cast<int64_t>(next() % static_cast<uint64_t>(int64_t{hi} - lo + 1)));
+    }
+};
+
+// Test signals of n samples: 0 white full scale, 1 narrow resonance (near-singular
+// autocorrelation), 2 two square waves, 3 low-level noise, 4 alternating extremes with noise.
+inline void signal(Rng& r, int kind, int16_t* x, int n) {
+    int32_t y1 = 0, y2 = 0;
+    const int32_t a1 = r.range(-32000, 32000), a2 = r.range(28000, 32700);
+    const int32_t p1 = r.range(3, 60), p2 = r.range(3, 60);
+    for (int i = 0; i < n; ++i) {
+        int64_t v;
+        switch (kind) {
+            case 0:
+                v = r.range(-32768, 32767);
+                break;
+            case 1:  // y = e + 2 rho cos(w) y1 - rho^2 y2 with rho^2 = a2 / 32768 (Q15)
+                v = int64_t{r.range(-200, 200)} * 64 + ((int64_t{a1} * 2 * y1) >> 15) -
+                    ((int64_t{a2} * y2) >> 15);
+                v = v > 32767 ? 32767 : (v < -32768 ? -32768 : v);
+                y2 = y1;
+                y1 = static_cast<int32_t>(v);
+                break;
+            case 2:
+                v = ((i % p1) * 2 < p1 ? 12000 : -12000) + ((i % p2) * 2 < p2 ? 8000 : -8000);
+                break;
+            case 3:
+                v = r.range(-40, 40);
+                break;
+            default:
+                v = (i & 1 ? 32767 : -32768) + r.range(-3, 3);
+                break;
+        }
+        x[i] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+    }
+}
+
+// Normalised autocorrelation r[0..order] (order <= 30) of 240 samples with a triangular window:
+// e = 1 + 2 sum y^2 (y scaled down by 4 while e does not fit 31 bits), shifted left until
+// e >= 2^30; r[k] = 2 sum y[i] y[i+k] with the same shift.
+inline void autocorr(const int16_t* x, int order, int32_t* r) {
+    int16_t y[240];
+    int64_t e;
+    int norm = 0;
+    for (int i = 0; i < 240; ++i)
+        y[i] = static_cast<int16_t>((x[i] * ((i < 120 ? i + 1 : 240 - i) * 273)) >> 15);
+    for (;;) {
+        e = 1;
+        for (int16_t v : y) e += 2 * int64_t{v} * v;
+        if (e <= 0x7FFFFFFF) break;
+        for (int16_t& v : y) v = static_cast<int16_t>(v >> 2);
+    }
+    while ((e << norm) < 0x40000000) ++norm;
+    r[0] = static_cast<int32_t>(e << norm);
+    for (int k = 1; k <= order; ++k) {
+        int64_t s = 0;
+        for (int i = 0; i + k < 240; ++i) s += 2 * int64_t{y[i]} * y[i + k];
+        r[k] = static_cast<int32_t>(s * (int64_t{1} << norm));
+    }
+}
+
+// Frame f of a speech signal: samples 80 f - 160 .. 80 f + 79 (zeros before the start).
+inline void frame(const std::vector<int16_t>& speech, int f, int16_t* x) {
+    for (int i = 0; i < 240; ++i) {
+        const int n = 80 * f - 160 + i;
+        x[i] = n >= 0 && n < static_cast<int>(speech.size()) ? speech[static_cast<size_t>(n)] : 0;
+    }
+}
+
+// 32-bit LCG (Numerical Recipes constants): the generator of the correlation and G.722 sets.
+struct Lcg {
+    uint32_t s;
+    uint32_t next() { return s = s * 1664525u + 1013904223u; }
+    int16_t r16() { return static_cast<int16_t>(next() >> 16); }
+};
+
+// Signal kinds of the correlation sets: 0 a SPEECH.IN segment shifted right by 0..3 bits,
+// 1 random words shifted right by 0..15 bits, 2 extreme values, 3 sparse random words, 4 random
+// words shifted right by 3.
+inline void fill(int16_t* x, int n, int kind, Lcg& g) {
+    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
+    const std::vector<int16_t>& sp = speech();
+    const uint32_t off = kind == 0 ? g.next() % static_cast<uint32_t>(sp.size() - n) : 0;
+    const int sh = kind == 0   ? static_cast<int>(g.next() % 4)
+                   : kind == 1 ? static_cast<int>(g.next() % 16)
+                               : 3;
+    for (int i = 0; i < n; ++i) {
+        switch (kind) {
+            case 0:
+                x[i] = static_cast<int16_t>(sp[off + i] >> sh);
+                break;
+            case 2:
+                x[i] = kExt[g.next() >> 29];
+                break;
+            case 3:
+                x[i] = (g.next() >> 28) == 0 ? g.r16() : int16_t{0};
+                break;
+            default:
+                x[i] = static_cast<int16_t>(g.r16() >> sh);
+                break;
+        }
+    }
+}
+
+// Deterministic sweep inputs of the basic-operator digests, every magnitude and both signs: a
+// multiplicative hash of k shifted right by k mod 33 (mod 17), complemented when bit 6 (bit 5)
+// of k is set.
+inline int32_t sweep32(uint32_t k) {
+    const uint32_t u = k * 2654435761u, s = k % 33;
+    const uint32_t v = s == 32 ? 0 : u >> s;
+    return static_cast<int32_t>((k & 64) ? ~v : v);
+}
+inline int16_t sweep16(uint32_t k) {
+    const uint32_t u = static_cast<uint16_t>(k * 40503u), s = k % 17;
+    const uint32_t v = s == 16 ? 0 : u >> s;
+    return static_cast<int16_t>(static_cast<uint16_t>((k & 32) ? ~v : v));
+}
+
+// G.722 stress inputs. PCM: 16000 samples in eight 2000-sample segments: seeded noise, a
+// full-scale square wave (period 16), full-scale alternation, small noise, silence, a
+// full-scale triangle (period 40), +DC and -DC full scale.
+inline std::vector<int16_t> stress_pcm() {
+    std::vector<int16_t> v(16000);
+    Lcg g{722u};
+    for (int i = 0; i < 16000; ++i) {
+        const int t = i % 40;
+        const int seg[8] = {0,
+                            ((i / 8) & 1) ? 32767 : -32768,
+                            (i & 1) ? 32767 : -32768,
+                            0,
+                            0,
+                            t < 20 ? -32768 + t * 3276 : 32767 - (t - 20) * 3276,
+                            32767,
+                            -32768};
+        const int k = i / 2000;
+        v[i] = static_cast<int16_t>(k == 0 ? g.r16() : k == 3 ? g.r16() >> 4 : seg[k]);
+    }
+    return v;
+}
+
+// 8000 octets in 1000-octet segments: seeded random, constant 0xA0, random, constant 0x04,
+// 0xA0/0x04 alternating every five, random, constant 0xFF, random.
+inline std::vector<uint8_t> stress_octets() {
+    std::vector<uint8_t> v(8000);
+    Lcg g{9u};
+    for (int i = 0; i < 8000; ++i) {
+        const int seg[8] = {-1, 0xA0, -1, 0x04, ((i / 5) & 1) ? 0xA0 : 0x04, -1, 0xFF, -1};
+        const int c = seg[i / 1000];
+        v[i] = static_cast<uint8_t>(c < 0 ? g.r16() & 0xFF : c);
+    }
+    return v;
+}
+
+// Unrestricted sub-band pairs: seeded random, every other block of 250 pairs switching between
+// full-scale extremes.
+inline std::vector<int16_t> stress_subband() {
+    std::vector<int16_t> v(8000);
+    Lcg g{31u};
+    for (int i = 0; i < 4000; ++i) {
+        v[2 * i] = g.r16();
+        v[2 * i + 1] = g.r16();
+        if ((i / 250) & 1) {
+            v[2 * i] = static_cast<int16_t>((i & 1) ? 32767 : -32768);
+            v[2 * i + 1] = static_cast<int16_t>((i & 2) ? 32767 : -32768);
+        }
+    }
+    return v;
+}
+
+}  // namespace golden
+
+#endif  // VOKSC_TESTS_SUPPORT_GOLDEN_H
