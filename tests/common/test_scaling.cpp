@@ -3,20 +3,22 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
-#include "voksc.h"
+#include "support/args.h"
 
 namespace {
 
-// Buffers pre-filled with canaries; after a failed check every one must be unchanged.
-struct Canaries {
-    std::array<Vok16s, 8> a{}, b{}, d{};
-    std::array<Vok32s, 8> w{};
+using namespace argcheck;
+using std::tuple;
+
+// Inputs, canary outputs and the scale values the operations read and update.
+struct Bufs {
+    Vok16s a[8], b[8], d[8];
+    Vok32s w[8];
     int scale = 3, sfs = 77;
     Vok32s dp = 12345;
-    Canaries() {
+    Bufs() {
         for (int i = 0; i < 8; ++i) {
             a[i] = static_cast<Vok16s>(1000 + i);
             b[i] = static_cast<Vok16s>(-2000 - i);
@@ -24,63 +26,27 @@ struct Canaries {
             w[i] = 0x12345678 + i;
         }
     }
-    bool operator==(const Canaries& o) const {
-        return a == o.a && b == o.b && d == o.d && w == o.w && scale == o.scale && sfs == o.sfs && dp == o.dp;
-    }
-};
-
-struct CheckCase {
-    const char* what;
-    VokStatus expected;
-    std::function<VokStatus(Canaries&)> call;
 };
 
 TEST(ScalingChecks, FailedChecksWriteNothing) {
-    const CheckCase cases[] = {
-        {"AutoScale null src", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(nullptr, c.d.data(), 8, &c.scale); }},
-        {"AutoScale null dst", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), nullptr, 8, &c.scale); }},
-        {"AutoScale null scale", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), c.d.data(), 8, nullptr); }},
-        {"AutoScale null before length", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(nullptr, c.d.data(), 0, &c.scale); }},
-        {"AutoScale length 0", vokStatusSize, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), c.d.data(), 0, &c.scale); }},
-        {"AutoScale length before scale", vokStatusSize, [](Canaries& c) { c.scale = -1; return voksAutoScale_16s(c.a.data(), c.d.data(), -3, &c.scale); }},
-        {"AutoScale negative scale", vokStatusScaleFactor, [](Canaries& c) { c.scale = -1; return voksAutoScale_16s(c.a.data(), c.d.data(), 8, &c.scale); }},
-        {"AutoScale_I null", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s_I(nullptr, 8, &c.scale); }},
-        {"AutoScale_I null scale", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s_I(c.d.data(), 8, nullptr); }},
-        {"AutoScale_I length", vokStatusSize, [](Canaries& c) { return voksAutoScale_16s_I(c.d.data(), 0, &c.scale); }},
-        {"AutoScale_I negative scale", vokStatusScaleFactor, [](Canaries& c) { c.scale = -2; return voksAutoScale_16s_I(c.d.data(), 8, &c.scale); }},
-        {"InvSqrt null", vokStatusNullPtr, [](Canaries&) { return voksInvSqrt_32s_I(nullptr, 4); }},
-        {"InvSqrt length", vokStatusSize, [](Canaries& c) { return voksInvSqrt_32s_I(c.w.data(), 0); }},
-        {"DotProd null src1", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(nullptr, c.b.data(), 8, &c.dp, &c.sfs); }},
-        {"DotProd null src2", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), nullptr, 8, &c.dp, &c.sfs); }},
-        {"DotProd null result", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), 8, nullptr, &c.sfs); }},
-        {"DotProd null scale", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), 8, &c.dp, nullptr); }},
-        {"DotProd length", vokStatusSize, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), -1, &c.dp, &c.sfs); }},
-        {"Mul null", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), nullptr, c.d.data(), 8, 1); }},
-        {"Mul null dst", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), nullptr, 8, 1); }},
-        {"Mul length", vokStatusSize, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), c.d.data(), 0, -1); }},
-        {"Mul scale", vokStatusScaleFactor, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), c.d.data(), 8, -1); }},
-        {"Mul_I null", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_ISfs(nullptr, c.d.data(), 8, 1); }},
-        {"Mul_I length", vokStatusSize, [](Canaries& c) { return voksMul_NR_16s_ISfs(c.a.data(), c.d.data(), 0, 1); }},
-        {"Mul_I scale", vokStatusScaleFactor, [](Canaries& c) { return voksMul_NR_16s_ISfs(c.a.data(), c.d.data(), 8, -7); }},
-        {"MulC null", vokStatusNullPtr, [](Canaries& c) { return voksMulC_NR_16s_Sfs(nullptr, 5, c.d.data(), 8, 1); }},
-        {"MulC length", vokStatusSize, [](Canaries& c) { return voksMulC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), -8, 1); }},
-        {"MulC scale", vokStatusScaleFactor, [](Canaries& c) { return voksMulC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 8, -1); }},
-        {"MulC_I null", vokStatusNullPtr, [](Canaries&) { return voksMulC_NR_16s_ISfs(5, nullptr, 8, 1); }},
-        {"MulC_I length", vokStatusSize, [](Canaries& c) { return voksMulC_NR_16s_ISfs(5, c.d.data(), 0, -1); }},
-        {"MulC_I scale", vokStatusScaleFactor, [](Canaries& c) { return voksMulC_NR_16s_ISfs(5, c.d.data(), 8, -1); }},
-        {"MulPowerC null", vokStatusNullPtr, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(nullptr, 5, c.d.data(), 8, -1); }},
-        // Here the scale factor is checked before the length.
-        {"MulPowerC scale before length", vokStatusScaleFactor, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 0, -1); }},
-        {"MulPowerC length", vokStatusSize, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 0, 15); }},
-    };
-    for (const auto& tc : cases) {
-        Canaries c;
-        const Canaries before = c;
-        EXPECT_EQ(tc.call(c), tc.expected) << tc.what;
-        // A case may set an argument (a negative scale) before the call: compare all else.
-        c.scale = before.scale;
-        EXPECT_TRUE(c == before) << tc.what << ": an output or state was written";
-    }
+    auto negative_scale = [](Bufs& c) { c.scale = -1; };
+    ARGS(voksAutoScale_16s, [](Bufs& c) { return tuple(c.a, c.d, 8, &c.scale); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(-3), negative_scale).fail(kSf, negative_scale);
+    ARGS(voksAutoScale_16s_I, [](Bufs& c) { return tuple(c.d, 8, &c.scale); })
+        .fail(kSize, at<1>(0)).fail(kSf, negative_scale);
+    ARGS(voksInvSqrt_32s_I, [](Bufs& c) { return tuple(c.w, 8); }).fail(kSize, at<1>(0));
+    ARGS(voksDotProdAutoScale_16s32s_Sfs, [](Bufs& c) { return tuple(c.a, c.b, 8, &c.dp, &c.sfs); })
+        .fail(kSize, at<2>(-1));
+    ARGS(voksMul_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, c.b, c.d, 8, 1); })
+        .fail(kSize, at<3>(0), at<4>(-1)).fail(kSf, at<4>(-1));
+    ARGS(voksMul_NR_16s_ISfs, [](Bufs& c) { return tuple(c.a, c.d, 8, 1); }).fail(kSize, at<2>(0)).fail(kSf, at<3>(-7));
+    ARGS(voksMulC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 1); })
+        .fail(kSize, at<3>(-8)).fail(kSf, at<4>(-1));
+    ARGS(voksMulC_NR_16s_ISfs, [](Bufs& c) { return tuple(5, c.d, 8, 1); })
+        .fail(kSize, at<2>(0), at<3>(-1)).fail(kSf, at<3>(-1));
+    // Here the scale factor is checked before the length.
+    ARGS(voksMulPowerC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 15); })
+        .fail(kSf, at<3>(0), at<4>(-1)).fail(kSize, at<3>(0));
 }
 
 struct MulCase {
