@@ -55,8 +55,7 @@ public:
     // A finite single-precision value of varying magnitude.
     float f32() {
         const int16_t m = i16();
-        static const float kScale[8] = {1.0f / 32768, 1.0f / 4096, 1.0f / 64, 1.0f,
-                                        16.0f,        1024.0f,     1e6f,      1e15f};
+        static const float kScale[8] = {1.0f / 32768, 1.0f / 4096, 1.0f / 64, 1.0f, 16.0f, 1024.0f, 1e6f, 1e15f};
         return static_cast<float>(m) * kScale[u8() & 7];
     }
 
@@ -98,21 +97,13 @@ private:
 };
 
 template <>
-inline uint8_t Input::next<uint8_t>() {
-    return u8();
-}
+inline uint8_t Input::next<uint8_t>() { return u8(); }
 template <>
-inline int16_t Input::next<int16_t>() {
-    return sample();
-}
+inline int16_t Input::next<int16_t>() { return sample(); }
 template <>
-inline int32_t Input::next<int32_t>() {
-    return i32();
-}
+inline int32_t Input::next<int32_t>() { return i32(); }
 template <>
-inline float Input::next<float>() {
-    return f32();
-}
+inline float Input::next<float>() { return f32(); }
 
 }  // namespace voksfuzz
 

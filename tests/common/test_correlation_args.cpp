@@ -39,15 +39,18 @@ struct Bufs {
 };
 
 TEST(CorrelationArgs, Autocorrelations) {
+    // clang-format off
     ARGS(voksAutoCorr_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5); })
         .fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass();
     ARGS(voksAutoCorr_NormE_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5, b.outi); })
         .fail(kSize, at<1>(-1)).fail(kSize, at<1>(0)).fail(kSize, at<3>(0));
     ARGS(voksAutoCorr_NormE_NR_16s, [](Bufs& b) { return tuple(b.s(), 10, b.out16, 5, b.outi); })
         .fail(kSize, at<1>(0)).fail(kSize, at<3>(0));
+    // clang-format on
 }
 
 TEST(CorrelationArgs, LagSearches) {
+    // clang-format off
     ARGS(voksAutoCorrLagMax_Fwd_16s, [](Bufs& b) { return tuple(b.s(), 40, 20, 40, b.out32, b.outi); })
         .fail(kSize, at<1>(0));
     ARGS(voksAutoCorrLagMax_Inv_16s, [](Bufs& b) { return tuple(b.s(), 40, 20, 40, b.out32, b.outi); })
@@ -58,9 +61,11 @@ TEST(CorrelationArgs, LagSearches) {
         .fail(kSize, at<2>(0), at<3>(-1)).fail(kRange, at<3>(-1));
     ARGS(voksCrossCorrLagMax_32f64f, [](Bufs& b) { return tuple(b.f(), b.f(), 40, 10, &b.outd, b.outi); })
         .fail(kSize, at<2>(0), at<3>(-1)).fail(kRange, at<3>(-1)).pass(at<3>(0));
+    // clang-format on
 }
 
 TEST(CorrelationArgs, CrossCorrelations) {
+    // clang-format off
     ARGS(voksCrossCorr_16s32s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 0); })
         .fail(kSize, at<2>(0));
     ARGS(voksCrossCorr_NR_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 5); })
@@ -71,22 +76,29 @@ TEST(CorrelationArgs, CrossCorrelations) {
         .fail(kSize, at<4>(0)).pass(at<5>(-40));
     ARGS(voksCrossCorr_NormM_16s, [](Bufs& b) { return tuple(b.s(), b.s(), 40, b.out16); })
         .fail(kSize, at<2>(0));
+    // clang-format on
 }
 
 TEST(CorrelationArgs, Convolutions) {
-    ARGS(voksConvPartial_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out32, 10); }).fail(kSize, at<3>(0));
+    // clang-format off
+    ARGS(voksConvPartial_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out32, 10); })
+        .fail(kSize, at<3>(0));
     // The scale factor is checked before the length.
     ARGS(voksConvPartial_16s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10, 12); })
         .fail(kBad, at<4>(-1), at<3>(0)).fail(kSize, at<3>(0));
-    ARGS(voksConvPartial_NR_16s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10); }).fail(kSize, at<3>(0));
+    ARGS(voksConvPartial_NR_16s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10); })
+        .fail(kSize, at<3>(0));
     ARGS(voksConvPartial_NR_Low_16s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10); })
         .fail(kSize, at<3>(-3));
+    // clang-format on
 }
 
 TEST(CorrelationArgs, Filters) {
+    // clang-format off
     // A null history is a zero state.
     ARGS(voksSynthesisFilter_NR_16s_Sfs, [](Bufs& b) { return tuple(b.lpc, b.s(), b.out16, 10, 12, b.hist); })
-        .optional(5).fail(kSize, at<3>(0), at<4>(11)).fail(kSf, at<4>(11)).fail(kSf, at<4>(14), at<5>(nullptr))
+        .optional(5).fail(kSize, at<3>(0), at<4>(11)).fail(kSf, at<4>(11))
+        .fail(kSf, at<4>(14), at<5>(nullptr))
         .pass(at<4>(13), at<5>(nullptr));
     ARGS(voksSynthesisFilter_NR_16s_ISfs, [](Bufs& b) { return tuple(b.lpc, b.s(), 10, 12, b.hist); })
         .optional(4).fail(kSize, at<2>(0)).fail(kSf, at<3>(0));
@@ -103,7 +115,9 @@ TEST(CorrelationArgs, Filters) {
     ARGS(voksHarmonicFilter_32f_I, [](Bufs& b) { return tuple(40, b.f(), 40, 0.5f); }).fail(kSize, at<2>(-1));
     ARGS(voksInterpolateC_NR_16s, [](Bufs& b) { return tuple(b.s(), 1, 0, b.s(), 1, 0, b.out16, 10); })
         .fail(kSize, at<7>(0), at<2>(-1)).fail(kSf, at<2>(-1)).fail(kSf, at<5>(-1));
-    ARGS(voksPreemphasize_32f_I, [](Bufs& b) { return tuple(b.f(), 10, b.outf, 0.9f); }).fail(kSize, at<1>(0));
+    ARGS(voksPreemphasize_32f_I, [](Bufs& b) { return tuple(b.f(), 10, b.outf, 0.9f); })
+        .fail(kSize, at<1>(0));
+    // clang-format on
 }
 
 }  // namespace

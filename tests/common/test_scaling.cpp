@@ -29,6 +29,7 @@ struct Bufs {
 };
 
 TEST(ScalingChecks, FailedChecksWriteNothing) {
+    // clang-format off
     auto negative_scale = [](Bufs& c) { c.scale = -1; };
     ARGS(voksAutoScale_16s, [](Bufs& c) { return tuple(c.a, c.d, 8, &c.scale); })
         .fail(kSize, at<2>(0)).fail(kSize, at<2>(-3), negative_scale).fail(kSf, negative_scale);
@@ -39,7 +40,8 @@ TEST(ScalingChecks, FailedChecksWriteNothing) {
         .fail(kSize, at<2>(-1));
     ARGS(voksMul_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, c.b, c.d, 8, 1); })
         .fail(kSize, at<3>(0), at<4>(-1)).fail(kSf, at<4>(-1));
-    ARGS(voksMul_NR_16s_ISfs, [](Bufs& c) { return tuple(c.a, c.d, 8, 1); }).fail(kSize, at<2>(0)).fail(kSf, at<3>(-7));
+    ARGS(voksMul_NR_16s_ISfs, [](Bufs& c) { return tuple(c.a, c.d, 8, 1); })
+        .fail(kSize, at<2>(0)).fail(kSf, at<3>(-7));
     ARGS(voksMulC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 1); })
         .fail(kSize, at<3>(-8)).fail(kSf, at<4>(-1));
     ARGS(voksMulC_NR_16s_ISfs, [](Bufs& c) { return tuple(5, c.d, 8, 1); })
@@ -47,6 +49,7 @@ TEST(ScalingChecks, FailedChecksWriteNothing) {
     // Here the scale factor is checked before the length.
     ARGS(voksMulPowerC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 15); })
         .fail(kSf, at<3>(0), at<4>(-1)).fail(kSize, at<3>(0));
+    // clang-format on
 }
 
 struct MulCase {
@@ -57,16 +60,16 @@ struct MulCase {
 
 TEST(Scaling, MulRoundsHalfUpAndSaturates) {
     const MulCase cases[] = {
-        {200, 200, 0, 32767},      // saturated at sf 0
+        {200, 200, 0, 32767},  // saturated at sf 0
         {-200, 200, 0, -32768},
-        {3, 1, 1, 2},              // 1.5 -> 2
-        {-3, 1, 1, -1},            // -1.5 -> -1 (halves go up)
-        {3, 1, 0, 3},              // sf 0 adds nothing
-        {16384, 16384, 15, 8192},  // 0.5 * 0.5
+        {3, 1, 1, 2},                 // 1.5 -> 2
+        {-3, 1, 1, -1},               // -1.5 -> -1 (halves go up)
+        {3, 1, 0, 3},                 // sf 0 adds nothing
+        {16384, 16384, 15, 8192},     // 0.5 * 0.5
         {-32768, -32768, 15, 32767},  // the one overflowing Q15 product saturates
         {-32768, 32767, 15, -32767},
-        {32767, 32767, 40, 0},     // counts above 31 act as 31: (2^30 - 2^16 + 1 + 2^30) >> 31
-        {-32768, -32768, 31, 1},   // (2^30 + 2^30) >> 31
+        {32767, 32767, 40, 0},    // counts above 31 act as 31: (2^30 - 2^16 + 1 + 2^30) >> 31
+        {-32768, -32768, 31, 1},  // (2^30 + 2^30) >> 31
         {1, 1, 31, 0},
     };
     for (const auto& c : cases) {
@@ -102,7 +105,8 @@ TEST(Scaling, MulPowerCRoundsEachPower) {
     };
     for (const auto& c : cases) {
         std::vector<Vok16s> d(c.src.size(), 0x5A5A);
-        ASSERT_EQ(voksMulPowerC_NR_16s_Sfs(c.src.data(), c.g, d.data(), static_cast<int>(d.size()), c.sf), vokStatusOk);
+        ASSERT_EQ(voksMulPowerC_NR_16s_Sfs(c.src.data(), c.g, d.data(), static_cast<int>(d.size()), c.sf),
+                  vokStatusOk);
         EXPECT_EQ(d, c.expected) << "g " << c.g << " sf " << c.sf;
     }
 }
@@ -117,11 +121,11 @@ TEST(Scaling, AutoScaleHeadroom) {
     const Case cases[] = {
         {{0, 0, 0}, 0, {0, 0, 0}, 16},
         {{0, 0}, 5, {0, 0}, 11},
-        {{0x1234, -0x0100, 3}, 0, {0x48D0, -0x0400, 12}, 2},         // left by norm_s(0x1234) = 2
-        {{0x1234, -0x0100, 3}, 5, {0x0246, -0x0020, 0}, -3},        // right by 3, truncating
-        {{-32768, 100, -7}, 0, {-32768, 100, -7}, 0},                // -32768 counts as 32767
+        {{0x1234, -0x0100, 3}, 0, {0x48D0, -0x0400, 12}, 2},  // left by norm_s(0x1234) = 2
+        {{0x1234, -0x0100, 3}, 5, {0x0246, -0x0020, 0}, -3},  // right by 3, truncating
+        {{-32768, 100, -7}, 0, {-32768, 100, -7}, 0},         // -32768 counts as 32767
         {{-32768, 100, -7}, 2, {-8192, 25, -2}, -2},
-        {{1, -1}, 100, {0, -1}, 14 - 100},                           // very long right shifts
+        {{1, -1}, 100, {0, -1}, 14 - 100},  // very long right shifts
     };
     for (const auto& c : cases) {
         std::vector<Vok16s> d(c.in.size(), 0x5A5A), io = c.in;
@@ -137,7 +141,8 @@ TEST(Scaling, AutoScaleHeadroom) {
 
 TEST(Scaling, InvSqrtKnownValues) {
     std::vector<Vok32s> v = {0, -5, 1, 4, 0x40000000, 0x7FFFFFFF, -0x7FFFFFFF - 1};
-    const std::vector<Vok32s> expected = {0x3FFFFFFF, 0x3FFFFFFF, 1073709056, 536854528, 32767, 23170, 0x3FFFFFFF};
+    const std::vector<Vok32s> expected = {0x3FFFFFFF, 0x3FFFFFFF, 1073709056, 536854528,
+                                          32767,      23170,      0x3FFFFFFF};
     ASSERT_EQ(voksInvSqrt_32s_I(v.data(), static_cast<int>(v.size())), vokStatusOk);
     EXPECT_EQ(v, expected);
 }
@@ -159,8 +164,9 @@ TEST(Scaling, DotProdAutoScaleShiftsUntilItFits) {
     for (const auto& c : cases) {
         Vok32s dp = 0;
         int sfs = -1;
-        ASSERT_EQ(voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), static_cast<int>(c.a.size()), &dp, &sfs),
-                  vokStatusOk);
+        ASSERT_EQ(
+            voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), static_cast<int>(c.a.size()), &dp, &sfs),
+            vokStatusOk);
         EXPECT_EQ(dp, c.dp);
         EXPECT_EQ(sfs, c.sfs);
     }
@@ -170,7 +176,8 @@ TEST(Scaling, DotProdAutoScaleShiftsUntilItFits) {
     int sfs = 0;
     ASSERT_EQ(voksDotProdAutoScale_16s32s_Sfs(loud.data(), loud.data(), 5000, &dp, &sfs), vokStatusOk);
     EXPECT_GT(sfs, 0);
-    EXPECT_NEAR(double(dp) * std::ldexp(1.0, sfs), 2.0 * 5000 * 32768.0 * 32768.0, 2.0 * 5000 * 32768.0 * 32768.0 / 16);
+    EXPECT_NEAR(double(dp) * std::ldexp(1.0, sfs), 2.0 * 5000 * 32768.0 * 32768.0,
+                2.0 * 5000 * 32768.0 * 32768.0 / 16);
 }
 
 }  // namespace

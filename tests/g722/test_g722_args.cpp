@@ -29,6 +29,7 @@ struct Fixture {
 };
 
 TEST(G722Arguments, FailedChecksWriteNothing) {
+    // clang-format off
     ARGS(voksSBADPCMEncodeStateSize_G722_16s, [](Fixture& f) { return tuple(&f.size); });
     ARGS(voksSBADPCMDecodeStateSize_G722_16s, [](Fixture& f) { return tuple(&f.size); });
     ARGS(voksSBADPCMEncodeInit_G722_16s, [](Fixture& f) { return tuple(f.enc()); });
@@ -51,6 +52,7 @@ TEST(G722Arguments, FailedChecksWriteNothing) {
         .fail(kSize, at<1>(0)).fail(kSize, at<1>(-8));
     ARGS(voksClassifyFrame_G722_16s_I, [](Fixture& f) { return tuple(f.dst + 2, 10, &f.cls, f.dec()); })
         .fail(kRange, at<1>(144)).fail(kRange, at<1>(-1)).fail(kRange, at<1>(-32768));
+    // clang-format on
 }
 
 TEST(G722Arguments, StateSizesAndInitAtAnyAlignment) {

@@ -75,6 +75,7 @@ struct Bufs {
 };
 
 TEST(G726Api, FailedChecksWriteNothing) {
+    // clang-format off
     using argcheck::at;
     const VokStatus kRange = vokStatusRange, kSize = vokStatusSize;
     ARGS(voksEncodeGetStateSize_G726_16s8u, [](Bufs& b) { return std::tuple(&b.size); });
@@ -84,8 +85,10 @@ TEST(G726Api, FailedChecksWriteNothing) {
         .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750)).fail(kRange, at<1>(vokRate12200))
         .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(-1)).fail(kRange, at<1>(25));
     ARGS(voksDecodeInit_G726_8u16s, [](Bufs& b) { return std::tuple(b.d.at(), vokRate32000, vokG726LawA); })
-        .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750)).fail(kRange, at<1>(vokRate12200), at<2>(vokG726LawMu))
-        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(-1)).fail(kRange, at<1>(25), at<2>(vokG726LawLinear))
+        .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750))
+        .fail(kRange, at<1>(vokRate12200), at<2>(vokG726LawMu))
+        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(-1))
+        .fail(kRange, at<1>(25), at<2>(vokG726LawLinear))
         .fail(kRange, at<1>(20), at<2>(3)).fail(kRange, at<1>(vokRate16000), at<2>(3))
         .fail(kRange, at<1>(vokRate40000), at<2>(-1));
     // Pointers, then the length.
@@ -93,6 +96,7 @@ TEST(G726Api, FailedChecksWriteNothing) {
         .fail(kSize, at<3>(0)).fail(kSize, at<3>(-1)).fail(kSize, at<3>(-100000));
     ARGS(voksDecode_G726_8u16s, [](Bufs& b) { return std::tuple(b.d.at(), b.in, b.out, 8); })
         .fail(kSize, at<3>(0)).fail(kSize, at<3>(-1)).fail(kSize, at<3>(-100000));
+    // clang-format on
 }
 
 TEST(G726Api, StateSizesAndInitWritesOnlyItsBlock) {
@@ -133,10 +137,9 @@ std::vector<uint8_t> encode_in_blocks(VokSpeechRate rate, const std::vector<int1
     std::vector<uint8_t> codes(x.size());
     size_t done = 0;
     for (size_t b = 0; done < x.size(); ++b) {
-        const int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blocks[b % blocks.size()]),
-                                                        x.size() - done));
-        EXPECT_EQ(voksEncode_G726_16s8u(e.at(offset), x.data() + done, codes.data() + done, n),
-                  vokStatusOk);
+        const int n = static_cast<int>(
+            std::min<size_t>(static_cast<size_t>(blocks[b % blocks.size()]), x.size() - done));
+        EXPECT_EQ(voksEncode_G726_16s8u(e.at(offset), x.data() + done, codes.data() + done, n), vokStatusOk);
         done += static_cast<size_t>(n);
     }
     return codes;

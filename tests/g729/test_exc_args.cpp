@@ -42,6 +42,7 @@ auto delay(int t0, int frac) {
 }
 
 TEST(G729ExcArgs, PitchSearches) {
+    // clang-format off
     ARGS(voksOpenLoopPitchSearch_G729_16s, [](Bufs& b) { return tuple(b.exc + 143, &b.lag); });
     ARGS(voksOpenLoopPitchSearch_G729A_16s, [](Bufs& b) { return tuple(b.exc + 143, &b.lag); });
     ARGS(voksOpenLoopPitchSearch_G729A_32f, [](Bufs& b) { return tuple(b.fexc + 150, &b.lag32); });
@@ -54,9 +55,11 @@ TEST(G729ExcArgs, PitchSearches) {
     }
     ARGS(voksAdaptiveCodebookSearch_G729D_16s, [](Bufs& b) { return tuple(60, b.x, b.h, b.exc, 0, b.delay); })
         .fail(kRange, at<0>(146)).fail(kRange, at<0>(17), at<4>(1)).fail(kRange, at<4>(2));
+    // clang-format on
 }
 
 TEST(G729ExcArgs, AdaptiveVectors) {
+    // clang-format off
     for (auto [t0, f] : {std::pair<int, int>{17, 0}, {145, 0}, {144, 2}, {60, -2}, {-40, 0}}) {
         ARGS(voksDecodeAdaptiveVector_G729_16s_I, [](Bufs& b) { return tuple(b.delay, b.exc); })
             .fail(kParam, delay(t0, f));
@@ -69,40 +72,54 @@ TEST(G729ExcArgs, AdaptiveVectors) {
     ARGS(voksAdaptiveCodebookContribution_G729_32f, [](Bufs& b) { return tuple(1, b.fx, b.fx, b.fy); });
     ARGS(voksAdaptiveCodebookGain_G729_16s, [](Bufs& b) { return tuple(b.x, b.h, b.x, b.y, &b.gain); });
     ARGS(voksAdaptiveCodebookGain_G729A_16s, [](Bufs& b) { return tuple(b.x, b.lpc, b.x, b.y, &b.gain); });
+    // clang-format on
 }
 
 TEST(G729ExcArgs, FixedCodebook) {
+    // clang-format off
     ARGS(voksToeplizMatrix_G729_16s32s, [](Bufs& b) { return tuple(b.h, b.m32); });
     ARGS(voksToeplizMatrix_G729_16s, [](Bufs& b) { return tuple(b.h, b.m16); });
     ARGS(voksToeplizMatrix_G729_32f, [](Bufs& b) { return tuple(b.fh, b.fm); });
     ARGS(voksToeplizMatrix_G729D_32f, [](Bufs& b) { return tuple(b.fh, b.fm); });
-    ARGS(voksFixedCodebookSearch_G729_32s16s, [](Bufs& b) { return tuple(b.x, b.m32, b.code, b.idx, &b.counter, 0); })
+    ARGS(voksFixedCodebookSearch_G729_32s16s,
+         [](Bufs& b) { return tuple(b.x, b.m32, b.code, b.idx, &b.counter, 0); })
         .fail(kRange, at<5>(-1));
-    ARGS(voksFixedCodebookSearch_G729_16s, [](Bufs& b) { return tuple(b.x, b.m16, b.code, b.idx, &b.counter, 0); })
+    ARGS(voksFixedCodebookSearch_G729_16s,
+         [](Bufs& b) { return tuple(b.x, b.m16, b.code, b.idx, &b.counter, 0); })
         .fail(kRange, at<5>(2)).fail(kRange, at<5>(-1));
     ARGS(voksFixedCodebookSearch_G729A_32s16s, [](Bufs& b) { return tuple(b.x, b.m32, b.code, b.idx); });
     ARGS(voksFixedCodebookSearch_G729A_16s, [](Bufs& b) { return tuple(b.x, b.m16, b.code, b.idx); });
-    ARGS(voksFixedCodebookSearch_G729D_16s, [](Bufs& b) { return tuple(b.x, b.h, b.code, b.y, &b.sign, &b.gain); });
+    ARGS(voksFixedCodebookSearch_G729D_16s,
+         [](Bufs& b) { return tuple(b.x, b.h, b.code, b.y, &b.sign, &b.gain); });
     for (int selector : {0, 1}) {
-        ARGS(voksFixedCodebookSearch_G729E_16s, [](Bufs& b) { return tuple(0, b.x, b.x, b.h, b.code, b.y, b.idx); })
+        ARGS(voksFixedCodebookSearch_G729E_16s,
+             [](Bufs& b) { return tuple(0, b.x, b.x, b.h, b.code, b.y, b.idx); })
             .fail(kNull, at<0>(selector), at<1>(nullptr));
-        ARGS(voksFixedCodebookSearch_G729E_32f, [](Bufs& b) { return tuple(0, b.fx, b.fx, b.fh, b.fexc, b.fy, b.idx32); })
+        ARGS(voksFixedCodebookSearch_G729E_32f,
+             [](Bufs& b) { return tuple(0, b.fx, b.fx, b.fh, b.fexc, b.fy, b.idx32); })
             .fail(kNull, at<0>(selector), at<6>(nullptr));
     }
-    ARGS(voksFixedCodebookSearch_G729_32f, [](Bufs& b) { return tuple(b.fx, b.fm, b.fy, b.idx32, &b.lag32, 0); })
+    ARGS(voksFixedCodebookSearch_G729_32f,
+         [](Bufs& b) { return tuple(b.fx, b.fm, b.fy, b.idx32, &b.lag32, 0); })
         .fail(kNull, at<1>(nullptr), at<5>(1));
     ARGS(voksFixedCodebookSearch_G729A_32f, [](Bufs& b) { return tuple(b.fx, b.fm, b.fy, b.idx32); });
-    ARGS(voksFixedCodebookSearch_G729D_32f, [](Bufs& b) { return tuple(b.fx, b.fh, b.fexc, b.fexc + 40, b.idx32, b.idx32 + 1); });
+    ARGS(voksFixedCodebookSearch_G729D_32f,
+         [](Bufs& b) { return tuple(b.fx, b.fh, b.fexc, b.fexc + 40, b.idx32, b.idx32 + 1); });
+    // clang-format on
 }
 
 TEST(G729ExcArgs, DotProducts) {
+    // clang-format off
     // Pointers first, then the length.
     for (int len : {0, -1, -40}) {
-        ARGS(voksDotProd_G729A_16s32s, [](Bufs& b) { return tuple(b.x, b.h, 40, &b.dp32); }).fail(kSize, at<2>(len));
-        ARGS(voksDotProd_G729A_32f, [](Bufs& b) { return tuple(b.fx, b.fy, 40, &b.fdp); }).fail(kSize, at<2>(len));
+        ARGS(voksDotProd_G729A_16s32s, [](Bufs& b) { return tuple(b.x, b.h, 40, &b.dp32); })
+            .fail(kSize, at<2>(len));
+        ARGS(voksDotProd_G729A_32f, [](Bufs& b) { return tuple(b.fx, b.fy, 40, &b.fdp); })
+            .fail(kSize, at<2>(len));
         ARGS(voksFilteredExcitation_G729_32f, [](Bufs& b) { return tuple(b.fh, b.fexc, 40, 1.0f); })
             .fail(kSize, at<2>(len));
     }
+    // clang-format on
 }
 
 }  // namespace

@@ -41,8 +41,12 @@ struct Bufs {
     }
 };
 
-auto* hs16(Bufs& b) { return reinterpret_cast<VokWinHybridState_G729E_16s*>(b.state); }
-auto* hs32(Bufs& b) { return reinterpret_cast<VokWinHybridState_G729E_32f*>(b.statef); }
+auto* hs16(Bufs& b) {
+    return reinterpret_cast<VokWinHybridState_G729E_16s*>(b.state);
+}
+auto* hs32(Bufs& b) {
+    return reinterpret_cast<VokWinHybridState_G729E_32f*>(b.statef);
+}
 
 // A planted value in the 16-bit and the int index vectors.
 auto index(int i, int v) {
@@ -50,11 +54,13 @@ auto index(int i, int v) {
 }
 
 TEST(G729LpArgs, Analysis) {
+    // clang-format off
     ARGS(voksLagWindow_G729_32s_I, [](Bufs& b) { return tuple(b.r, 10); })
         .fail(kSize, at<1>(0)).fail(kSize, at<1>(-1)).fail(vokStatusRange, at<1>(13));
     // An energy outside the recursion's range, or an unstable filter, is a warning that writes nothing.
     ARGS(voksLevinsonDurbin_G729_32s16s, [](Bufs& b) { return tuple(b.r, 10, b.out16, b.out16b, b.idx + 3); })
-        .fail(kSize, at<1>(0)).fail(kSize, at<1>(31)).quiet(vokStatusOverflow, [](Bufs& b) { b.r[0] = 0x8000; })
+        .fail(kSize, at<1>(0)).fail(kSize, at<1>(31))
+        .quiet(vokStatusOverflow, [](Bufs& b) { b.r[0] = 0x8000; })
         .quiet(vokStatusOverflow, [](Bufs& b) { b.r[0] = -0x40000000; })
         .quiet(vokStatusOverflow, [](Bufs& b) { b.r[1] = b.r[0]; });
     ARGS(voksLevinsonDurbin_G729_32f, [](Bufs& b) { return tuple(b.rf, 10, b.outf, b.outfb, b.statef); })
@@ -74,10 +80,13 @@ TEST(G729LpArgs, Analysis) {
     ARGS(voksWinHybridInit_G729E_32f, [](Bufs& b) { return tuple(hs32(b)); });
     ARGS(voksWinHybrid_G729E_16s32s, [](Bufs& b) { return tuple(b.out16, b.out32, hs16(b)); });
     ARGS(voksWinHybrid_G729E_32f, [](Bufs& b) { return tuple(b.outf, b.outfb, hs32(b)); });
+    // clang-format on
 }
 
 TEST(G729LpArgs, Interpolation) {
-    ARGS(voksInterpolate_G729_16s, [](Bufs& b) { return tuple(b.lsf, b.lsp, b.out16, 10); }).fail(kSize, at<3>(0));
+    // clang-format off
+    ARGS(voksInterpolate_G729_16s, [](Bufs& b) { return tuple(b.lsf, b.lsp, b.out16, 10); })
+        .fail(kSize, at<3>(0));
     // The scale factor is checked before the length.
     ARGS(voksInterpolateC_G729_16s_Sfs, [](Bufs& b) { return tuple(b.lsf, 1, b.lsp, 1, b.out16, 10, 1); })
         .fail(kSf, at<6>(-1)).fail(kSf, at<6>(-1), at<5>(0)).fail(kSize, at<5>(0));
@@ -85,9 +94,11 @@ TEST(G729LpArgs, Interpolation) {
         .fail(kSf, at<6>(-1), at<5>(0)).fail(kSize, at<5>(-5), at<6>(0));
     ARGS(voksInterpolateC_G729_32f, [](Bufs& b) { return tuple(b.lspf, b.lspf, b.outf, 10, 0.5f, 0.5f); })
         .fail(kSize, at<3>(0));
+    // clang-format on
 }
 
 TEST(G729LpArgs, Quantisation) {
+    // clang-format off
     ARGS(voksLSFQuant_G729_16s, [](Bufs& b) { return tuple(b.lsf, b.mem, b.out16, b.out16b); });
     ARGS(voksLSPQuant_G729_16s, [](Bufs& b) { return tuple(b.lsp, b.mem, b.out16, b.out16b); });
     ARGS(voksLSPQuant_G729E_16s, [](Bufs& b) { return tuple(b.lsp, b.mem, b.out16, b.out16b, b.idx); });
@@ -100,7 +111,9 @@ TEST(G729LpArgs, Quantisation) {
         .fail(kParam, index(0, 2)).fail(kRange, index(1, -1)).fail(kRange, index(3, 32));
     ARGS(voksLSFDecodeErased_G729_16s, [](Bufs& b) { return tuple(0, b.mem, b.lsf); })
         .fail(kParam, at<0>(2)).fail(kParam, at<0>(-1)).fail(kParam, at<0>(5));
-    ARGS(voksLSFDecodeErased_G729_32f, [](Bufs& b) { return tuple(0, b.memf, b.lspf); }).fail(kParam, at<0>(2));
+    ARGS(voksLSFDecodeErased_G729_32f, [](Bufs& b) { return tuple(0, b.memf, b.lspf); })
+        .fail(kParam, at<0>(2));
+    // clang-format on
 }
 
 }  // namespace

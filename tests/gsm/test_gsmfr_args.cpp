@@ -26,15 +26,18 @@ struct Buffers {
 
 // Pointers first, then the length, order or shift; the smallest valid values are accepted.
 TEST(GsmfrArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
+    // clang-format off
     ARGS(voksHighPassFilter_GSMFR_16s, [](Buffers& b) { return tuple(b.src, b.dst, 40, b.mem32); })
         .fail(kSize, at<2>(0)).fail(kSize, at<2>(-1)).pass(at<2>(1));
     ARGS(voksPreemphasize_GSMFR_16s, [](Buffers& b) { return tuple(b.src, b.dst, 40, b.mem16); })
         .fail(kSize, at<2>(0)).pass(at<2>(1));
     ARGS(voksSchur_GSMFR_32s16s, [](Buffers& b) { return tuple(b.acf, b.refl, 8); })
         .fail(kSize, at<2>(0)).fail(kSize, at<2>(9)).fail(kSize, at<2>(-3)).pass(at<2>(1));
-    ARGS(voksShortTermAnalysisFilter_GSMFR_16s_I, [](Buffers& b) { return tuple(b.refl, b.dst, 40, b.mem16); })
+    ARGS(voksShortTermAnalysisFilter_GSMFR_16s_I,
+         [](Buffers& b) { return tuple(b.refl, b.dst, 40, b.mem16); })
         .fail(kSize, at<2>(0)).pass(at<2>(1));
-    ARGS(voksShortTermSynthesisFilter_GSMFR_16s, [](Buffers& b) { return tuple(b.refl, b.src, b.dst, 40, b.mem16); })
+    ARGS(voksShortTermSynthesisFilter_GSMFR_16s,
+         [](Buffers& b) { return tuple(b.refl, b.src, b.dst, 40, b.mem16); })
         .fail(kSize, at<3>(-1)).pass(at<3>(1));
     ARGS(voksWeightingFilter_GSMFR_16s, [](Buffers& b) { return tuple(b.src + 5, b.dst, 40); })
         .fail(kSize, at<2>(0)).pass(at<2>(1));
@@ -42,6 +45,7 @@ TEST(GsmfrArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         .fail(kSf, at<2>(-1)).fail(kSf, at<2>(-32768)).pass(at<2>(0));
     ARGS(voksDeemphasize_GSMFR_16s_I, [](Buffers& b) { return tuple(b.dst, 40, b.mem16); })
         .fail(kSize, at<1>(0)).pass(at<1>(1));
+    // clang-format on
 }
 
 }  // namespace

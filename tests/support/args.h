@@ -113,7 +113,8 @@ private:
         } else {
             os << +s.v;
         }
-        return {nullptr, [s](Args& a) { std::get<I>(a) = static_cast<std::tuple_element_t<I, Args>>(s.v); }, os.str()};
+        return {nullptr, [s](Args& a) { std::get<I>(a) = static_cast<std::tuple_element_t<I, Args>>(s.v); },
+                os.str()};
     }
     template <class F, class = std::enable_if_t<std::is_invocable_v<F, B&>>>
     static Change change(F plant) {
@@ -175,7 +176,8 @@ private:
 
 template <class F, class... P>
 Op<typename buffers_of<F>::type, P...> op(const char* name, int line, VokStatus (*fn)(P...), F build) {
-    return Op<typename buffers_of<F>::type, P...>(name, line, fn, [build](auto& b) { return std::tuple<P...>(build(b)); });
+    return Op<typename buffers_of<F>::type, P...>(name, line, fn,
+                                                  [build](auto& b) { return std::tuple<P...>(build(b)); });
 }
 
 }  // namespace argcheck
