@@ -52,8 +52,8 @@ class Op {
 public:
     using Args = std::tuple<P...>;
 
-    Op(const char* name, int line, VokStatus (*fn)(P...), std::function<Args(B&)> build)
-        : name_(name), line_(line), fn_(fn), build_(std::move(build)) {}
+    Op(const char* name, const char* file, int line, VokStatus (*fn)(P...), std::function<Args(B&)> build)
+        : name_(name), file_(file), line_(line), fn_(fn), build_(std::move(build)) {}
     Op(const Op&) = delete;
     Op& operator=(const Op&) = delete;
 
@@ -123,7 +123,7 @@ private:
 
     // One call on fresh buffers; `null` >= 0 nulls that argument as well.
     void run(VokStatus expected, const std::vector<Change>& changes, bool untouched, int null = -1) const {
-        testing::ScopedTrace trace("table row", line_, name_);
+        testing::ScopedTrace trace(file_, line_, name_);
         auto b = std::make_unique<B>();
         std::string what;
         for (const Change& c : changes)
@@ -167,6 +167,7 @@ private:
     }
 
     const char* name_;
+    const char* file_;
     int line_;
     VokStatus (*fn_)(P...);
     std::function<Args(B&)> build_;
@@ -175,14 +176,15 @@ private:
 };
 
 template <class F, class... P>
-Op<typename buffers_of<F>::type, P...> op(const char* name, int line, VokStatus (*fn)(P...), F build) {
-    return Op<typename buffers_of<F>::type, P...>(name, line, fn,
+Op<typename buffers_of<F>::type, P...> op(const char* name, const char* file, int line, VokStatus (*fn)(P...),
+                                          F build) {
+    return Op<typename buffers_of<F>::type, P...>(name, file, line, fn,
                                                   [build](auto& b) { return std::tuple<P...>(build(b)); });
 }
 
 }  // namespace argcheck
 
 // One operation's argument-check table: ARGS(operation, valid-call builder).rows...
-#define ARGS(fn, ...) ::argcheck::op(#fn, __LINE__, fn, __VA_ARGS__)
+#define ARGS(fn, ...) ::argcheck::op(#fn, __FILE__, __LINE__, fn, __VA_ARGS__)
 
 #endif  // VOKSC_TESTS_SUPPORT_ARGS_H
