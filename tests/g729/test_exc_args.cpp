@@ -11,10 +11,10 @@ using std::tuple;
 
 // Every buffer an operation may take, canary-filled; inputs that are only read are valid data.
 struct Bufs {
-    Vok16s exc[194], vec[40], x[40], h[40], lpc[11], delay[2], code[40], y[40], idx[2], lag, gain, counter,
-        sign, m16[616];
-    Vok32s m32[616], delay32[2], lag32, idx32[2], dp32;
-    Vok32f fexc[200], fx[40], fy[40], fh[40], fm[616], fdp;
+    Vok16s w[223], exc[194], vec[40], x[40], h[40], lpc[11], delay[2], code[40], y[40], idx[5], lag, gain,
+        counter, sign, m16[616];
+    Vok32s m32[616], delay32[2], lag32, idx32[5], dp32;
+    Vok32f fw[223], fexc[200], fx[40], fy[40], fh[40], fm[616], fdp;
     Bufs() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
         std::fill(x, x + 40, Vok16s{100});
@@ -43,9 +43,9 @@ auto delay(int t0, int frac) {
 
 TEST(G729ExcArgs, PitchSearches) {
     // clang-format off
-    ARGS(voksOpenLoopPitchSearch_G729_16s, [](Bufs& b) { return tuple(b.exc + 143, &b.lag); });
-    ARGS(voksOpenLoopPitchSearch_G729A_16s, [](Bufs& b) { return tuple(b.exc + 143, &b.lag); });
-    ARGS(voksOpenLoopPitchSearch_G729A_32f, [](Bufs& b) { return tuple(b.fexc + 150, &b.lag32); });
+    ARGS(voksOpenLoopPitchSearch_G729_16s, [](Bufs& b) { return tuple(b.w + 143, &b.lag); });
+    ARGS(voksOpenLoopPitchSearch_G729A_16s, [](Bufs& b) { return tuple(b.w + 143, &b.lag); });
+    ARGS(voksOpenLoopPitchSearch_G729A_32f, [](Bufs& b) { return tuple(b.fw + 143, &b.lag32); });
     // Closed loop: pointers, then the delay, then the sub-frame.
     for (auto fn : {voksAdaptiveCodebookSearch_G729_16s, voksAdaptiveCodebookSearch_G729A_16s}) {
         ARGS(fn, [](Bufs& b) { return tuple(60, b.x, b.h, b.exc, b.delay, b.vec, 0); })

@@ -12,9 +12,9 @@ using std::tuple;
 
 // Every buffer an operation may touch: canary bytes everywhere, then valid inputs.
 struct Bufs {
-    int16_t lsp[16], lsf[16], lpc[32], out16[64], out16b[64], mem[40], idx[4];
+    int16_t lsp[16], lsf[16], lpc[32], out16[64], out16b[64], mem[40], idx[4], win[145];
     int32_t r[32], out32[64], state[31];
-    float lspf[16], lpcf[32], rf[32], outf[64], outfb[64], memf[40], statef[31];
+    float lspf[16], lpcf[32], rf[32], outf[64], outfb[64], memf[40], statef[31], winf[145];
     int idxi[4];
     Bufs() {
         std::memset(static_cast<void*>(this), 0xA5, sizeof *this);
@@ -78,8 +78,8 @@ TEST(G729LpArgs, Analysis) {
     ARGS(voksWinHybridGetStateSize_G729E_32f, [](Bufs& b) { return tuple(b.idxi); });
     ARGS(voksWinHybridInit_G729E_16s, [](Bufs& b) { return tuple(hs16(b)); });
     ARGS(voksWinHybridInit_G729E_32f, [](Bufs& b) { return tuple(hs32(b)); });
-    ARGS(voksWinHybrid_G729E_16s32s, [](Bufs& b) { return tuple(b.out16, b.out32, hs16(b)); });
-    ARGS(voksWinHybrid_G729E_32f, [](Bufs& b) { return tuple(b.outf, b.outfb, hs32(b)); });
+    ARGS(voksWinHybrid_G729E_16s32s, [](Bufs& b) { return tuple(b.win, b.out32, hs16(b)); });
+    ARGS(voksWinHybrid_G729E_32f, [](Bufs& b) { return tuple(b.winf, b.outf, hs32(b)); });
     // clang-format on
 }
 

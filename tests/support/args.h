@@ -3,7 +3,9 @@
 // vokStatusNullPtr) and runs each failing row (one or more arguments replaced, or a value planted
 // in a buffer), also with every required pointer nulled on top (pointers are checked first).
 // Every failed call must leave the whole buffer block byte for byte as it was: the block holds
-// canary-filled outputs and states, so this proves that a failed check writes nothing.
+// canary-filled outputs and states, so this proves that a failed check writes nothing. The valid
+// call itself must pass every check (status >= 0), so each row differs from a passing call only
+// in what it changes.
 //
 //   ARGS(voksAutoCorr_16s32s, [](Bufs& b) { return std::tuple(b.s(), 10, b.out32, 5); })
 //       .fail(vokStatusSize, at<1>(0)).fail(vokStatusSize, at<3>(0)).pass();
@@ -57,8 +59,11 @@ public:
     Op(const Op&) = delete;
     Op& operator=(const Op&) = delete;
 
-    // Runs the null sweep and every row once the statement that made the table ends.
+    // Runs the valid call, the null sweep and every row once the statement that made the table
+    // ends.
     ~Op() {
+        auto b = std::make_unique<B>();
+        EXPECT_GE(std::apply(fn_, build_(*b)), 0) << name_ << ": the valid call fails a check";
         sweep({});
         for (const Row& r : rows_) {
             run(r.expected, r.changes, r.untouched);
