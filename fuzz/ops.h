@@ -23,10 +23,11 @@ inline size_t count(int len) {
     return len > 0 ? static_cast<size_t>(len) : 1;
 }
 
-// Buffers a call may write only when it succeeds: check() aborts when a call that failed its
-// argument checks (status < 0) changed any of them.
+// One operation called with arguments taken from the input.
 using Call = std::function<VokStatus()>;
 
+// Buffers a call may write only when it succeeds: check() aborts when a call that failed its
+// argument checks (status < 0) changed any of them.
 class Guard {
 public:
     template <class T>
@@ -40,7 +41,7 @@ public:
     }
     // Runs the call that the operation byte picks (op modulo the number of calls) and checks.
     template <size_t N>
-    VokStatus run(const std::function<VokStatus()> (&calls)[N], uint8_t op) const {
+    VokStatus run(const Call (&calls)[N], uint8_t op) const {
         const VokStatus st = calls[op % N]();
         check(st);
         return st;

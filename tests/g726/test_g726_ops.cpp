@@ -80,14 +80,15 @@ TEST(G726Api, FailedChecksWriteNothing) {
     const VokStatus kRange = vokStatusRange, kSize = vokStatusSize;
     ARGS(voksEncodeGetStateSize_G726_16s8u, [](Bufs& b) { return std::tuple(&b.size); });
     ARGS(voksDecodeGetStateSize_G726_8u16s, [](Bufs& b) { return std::tuple(&b.size); });
-    // The pointer, then the rate, then the law.
+    // The pointer, then the rate, then the law. Unlisted rates stay within what a C++ VokSpeechRate
+    // holds (0..31); the same check rejects any other value a C caller passes.
     ARGS(voksEncodeInit_G726_16s8u, [](Bufs& b) { return std::tuple(b.e.at(), vokRate32000); })
         .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750)).fail(kRange, at<1>(vokRate12200))
-        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(-1)).fail(kRange, at<1>(25));
+        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(31)).fail(kRange, at<1>(25));
     ARGS(voksDecodeInit_G726_8u16s, [](Bufs& b) { return std::tuple(b.d.at(), vokRate32000, vokG726LawA); })
         .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750))
         .fail(kRange, at<1>(vokRate12200), at<2>(vokG726LawMu))
-        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(-1))
+        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(31))
         .fail(kRange, at<1>(25), at<2>(vokG726LawLinear))
         .fail(kRange, at<1>(20), at<2>(3)).fail(kRange, at<1>(vokRate16000), at<2>(3))
         .fail(kRange, at<1>(vokRate40000), at<2>(-1));
