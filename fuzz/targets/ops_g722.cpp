@@ -1,13 +1,8 @@
 // G.722 operations on state blocks holding arbitrary bytes (or a fresh Init), arbitrary codes,
 // modes, QMF delay lines and concealment arguments.
 #include <algorithm>
-#include <cstdlib>
-#include <vector>
 
-#include <voksc.h>
-
-#include "fuzz_input.h"
-#include "fuzz_targets.h"
+#include "ops.h"
 
 namespace voksfuzz {
 
@@ -29,67 +24,48 @@ int ops_g722(const uint8_t* data, size_t size) {
     }
     auto* enc = static_cast<VokG722EncodeState*>(state);
     auto* dec = static_cast<VokG722DecodeState*>(state);
-    for (int step = 0; step < 6 && !in.empty(); ++step) {
-        const uint8_t op = in.u8();
+    run_steps(in, 6, [&](uint8_t op) {
         const int len = in.length(2, 320);
-        const size_t n = len > 0 ? static_cast<size_t>(len) : 1;
+        const size_t n = count(len);
         auto src = in.vec<int16_t>(n);
-        auto dst = in.vec<int16_t>(n);
-        const auto dst0 = dst;
+        Guard g;
+        auto& dst = g(in.vec<int16_t>(n));
         if (op & 0x40) {  // codes inside their ranges (ILOW 0..63, IHIGH 0..3)
             for (size_t i = 0; i < n; ++i) src[i] = static_cast<int16_t>(src[i] & ((i & 1) ? 3 : 63));
         }
-        VokStatus st = vokStatusOk;
-        switch (op % 9) {
-            case 0:
-                st = voksSBADPCMEncode_G722_16s(src.data(), (op & 0x80) ? src.data() : dst.data(), len, enc);
-                break;
-            case 1:
-                st = voksSBADPCMDecode_G722_16s(src.data(), (op & 0x80) ? src.data() : dst.data(), len, in.i16(), dec);
-                break;
-            case 2: {
-                auto delay = in.vec<int16_t>(24);
-                st = voksQMFEncode_G722_16s(src.data(), dst.data(), len, delay.data());
-                break;
-            }
-            case 3: {
-                auto delay = in.vec<int16_t>(24);
-                st = voksQMFDecode_G722_16s(src.data(), dst.data(), len, delay.data());
-                break;
-            }
-            case 4: {
+        int16_t* out = (op & 0x80) ? src.data() : dst.data();
+        const Call calls[] = {
+            [&] { return voksSBADPCMEncode_G722_16s(src.data(), out, len, enc); },
+            [&] { return voksSBADPCMDecode_G722_16s(src.data(), out, len, in.i16(), dec); },
+            [&] { return voksQMFEncode_G722_16s(src.data(), dst.data(), len, in.vec<int16_t>(24).data()); },
+            [&] { return voksQMFDecode_G722_16s(src.data(), dst.data(), len, in.vec<int16_t>(24).data()); },
+            [&] {
                 const auto low = in.vec<int16_t>(2);
-                st = voksSBADPCMDecodeStateUpdate_G722_16s(low.data(), in.sample(), in.i32(), dec);
-                break;
-            }
-            case 5: {
+                return voksSBADPCMDecodeStateUpdate_G722_16s(low.data(), in.sample(), in.i32(), dec);
+            },
+            [&] {
                 // Reads pSrc[-5 ..]; writes len / 4 samples.
                 auto wide = in.vec<int16_t>(n + 5);
-                std::vector<int16_t> out(n / 4 + 1);
-                st = voksDownsampleFilter_G722_16s(wide.data() + 5, len, out.data());
-                break;
-            }
-            case 6: {
-                auto hp = in.vec<int16_t>(2);
-                st = voksFilterHighband_G722_16s_I(src.data(), len, hp.data());
-                break;
-            }
-            case 7: {
+                std::vector<int16_t> quarter(n / 4 + 1);
+                return voksDownsampleFilter_G722_16s(wide.data() + 5, len, quarter.data());
+            },
+            [&] { return voksFilterHighband_G722_16s_I(src.data(), len, in.vec<int16_t>(2).data()); },
+            [&] {
                 // pSrcDst[-2 .. max(2 * period - 1, period + 1)]: each of the period samples
                 // is compared with the five around it one period earlier.
                 const int period = (op & 0x80) ? in.i16() : in.range(0, 143);
                 const size_t p = period >= 0 && period <= 143 ? static_cast<size_t>(period) : 0;
                 auto x = in.vec<int16_t>(2 + (p == 0 ? 0 : std::max(2 * p, p + 2)));
                 int32_t cls = in.range(0, 4);
-                st = voksClassifyFrame_G722_16s_I(x.data() + 2, static_cast<Vok16s>(period), &cls, dec);
-                break;
-            }
-            default:
-                st = (op & 0x80) ? voksSBADPCMEncodeInit_G722_16s(enc) : voksSBADPCMDecodeInit_G722_16s(dec);
-                break;
-        }
-        expect_untouched(st, dst0, dst);
-    }
+                return voksClassifyFrame_G722_16s_I(x.data() + 2, static_cast<Vok16s>(period), &cls, dec);
+            },
+            [&] {
+                return (op & 0x80) ? voksSBADPCMEncodeInit_G722_16s(enc)
+                                   : voksSBADPCMDecodeInit_G722_16s(dec);
+            },
+        };
+        return g.run(calls, op);
+    });
     return 0;
 }
 

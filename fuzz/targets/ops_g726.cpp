@@ -1,21 +1,10 @@
 // G.726 operations on state blocks holding arbitrary bytes (or a fresh Init at any rate and
 // law argument), arbitrary samples and codes.
 #include <algorithm>
-#include <cstdlib>
-#include <vector>
 
-#include <voksc.h>
-
-#include "fuzz_input.h"
-#include "fuzz_targets.h"
+#include "ops.h"
 
 namespace voksfuzz {
-
-namespace {
-// Any rate code, the unlisted ones included, within what a VokSpeechRate can hold in C++
-// (0..31; a C caller may pass more, which the same check rejects).
-int rate_arg(Input& in) { return in.u8() & 31; }
-}  // namespace
 
 int ops_g726(const uint8_t* data, size_t size) {
     Input in(data, size);
@@ -33,45 +22,40 @@ int ops_g726(const uint8_t* data, size_t size) {
     const auto dec_bytes = in.bytes(static_cast<size_t>(dec_size));
     std::copy(enc_bytes.begin(), enc_bytes.end(), enc_block.begin() + skew);
     std::copy(dec_bytes.begin(), dec_bytes.end(), dec_block.begin() + skew);
-    for (int step = 0; step < 8 && !in.empty(); ++step) {
-        const uint8_t op = in.u8();
+    // Any rate code, the unlisted ones included, within what a VokSpeechRate can hold in C++
+    // (0..31; a C caller may pass more, which the same check rejects).
+    auto rate = [&] { return static_cast<VokSpeechRate>(in.u8() & 31); };
+    run_steps(in, 8, [&](uint8_t op) {
         const int len = in.length(1, 400);
-        const size_t n = len > 0 ? static_cast<size_t>(len) : 1;
-        VokStatus st = vokStatusOk;
-        switch (op % 4) {
-            case 0: {
-                const auto rate = static_cast<VokSpeechRate>(rate_arg(in));
+        const size_t n = count(len);
+        Guard g;
+        const Call calls[] = {
+            [&] {
+                const auto r = rate();
                 const std::vector<uint8_t> before(enc_block);
-                st = voksEncodeInit_G726_16s8u(enc, rate);
-                if (st < 0 && before != enc_block) std::abort();
-                break;
-            }
-            case 1: {
-                const auto rate = static_cast<VokSpeechRate>(rate_arg(in));
+                const VokStatus s = voksEncodeInit_G726_16s8u(enc, r);
+                if (s < 0 && before != enc_block) std::abort();
+                return s;
+            },
+            [&] {
+                const auto r = rate();
                 const int law = (op & 0x40) ? in.i32() : in.range(0, 3);
                 const std::vector<uint8_t> before(dec_block);
-                st = voksDecodeInit_G726_8u16s(dec, rate, law);
-                if (st < 0 && before != dec_block) std::abort();
-                break;
-            }
-            case 2: {
+                const VokStatus s = voksDecodeInit_G726_8u16s(dec, r, law);
+                if (s < 0 && before != dec_block) std::abort();
+                return s;
+            },
+            [&] {
                 const auto src = in.vec<int16_t>(n);
-                auto dst = in.bytes(n);
-                const auto dst0 = dst;
-                st = voksEncode_G726_16s8u(enc, src.data(), dst.data(), len);
-                expect_untouched(st, dst0, dst);
-                break;
-            }
-            default: {
+                return voksEncode_G726_16s8u(enc, src.data(), g(in.bytes(n)).data(), len);
+            },
+            [&] {
                 const auto src = in.bytes(n);
-                auto dst = in.vec<int16_t>(n);
-                const auto dst0 = dst;
-                st = voksDecode_G726_8u16s(dec, src.data(), dst.data(), len);
-                expect_untouched(st, dst0, dst);
-                break;
-            }
-        }
-    }
+                return voksDecode_G726_8u16s(dec, src.data(), g(in.vec<int16_t>(n)).data(), len);
+            },
+        };
+        return g.run(calls, op);
+    });
     return 0;
 }
 

@@ -3,20 +3,22 @@
 
 #include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
-#include "voksc.h"
+#include "support/args.h"
 
 namespace {
 
-// Buffers pre-filled with canaries; after a failed check every one must be unchanged.
-struct Canaries {
-    std::array<Vok16s, 8> a{}, b{}, d{};
-    std::array<Vok32s, 8> w{};
+using namespace argcheck;
+using std::tuple;
+
+// Inputs, canary outputs and the scale values the operations read and update.
+struct Bufs {
+    Vok16s a[8], b[8], d[8];
+    Vok32s w[8];
     int scale = 3, sfs = 77;
     Vok32s dp = 12345;
-    Canaries() {
+    Bufs() {
         for (int i = 0; i < 8; ++i) {
             a[i] = static_cast<Vok16s>(1000 + i);
             b[i] = static_cast<Vok16s>(-2000 - i);
@@ -24,63 +26,30 @@ struct Canaries {
             w[i] = 0x12345678 + i;
         }
     }
-    bool operator==(const Canaries& o) const {
-        return a == o.a && b == o.b && d == o.d && w == o.w && scale == o.scale && sfs == o.sfs && dp == o.dp;
-    }
-};
-
-struct CheckCase {
-    const char* what;
-    VokStatus expected;
-    std::function<VokStatus(Canaries&)> call;
 };
 
 TEST(ScalingChecks, FailedChecksWriteNothing) {
-    const CheckCase cases[] = {
-        {"AutoScale null src", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(nullptr, c.d.data(), 8, &c.scale); }},
-        {"AutoScale null dst", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), nullptr, 8, &c.scale); }},
-        {"AutoScale null scale", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), c.d.data(), 8, nullptr); }},
-        {"AutoScale null before length", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s(nullptr, c.d.data(), 0, &c.scale); }},
-        {"AutoScale length 0", vokStatusSize, [](Canaries& c) { return voksAutoScale_16s(c.a.data(), c.d.data(), 0, &c.scale); }},
-        {"AutoScale length before scale", vokStatusSize, [](Canaries& c) { c.scale = -1; return voksAutoScale_16s(c.a.data(), c.d.data(), -3, &c.scale); }},
-        {"AutoScale negative scale", vokStatusScaleFactor, [](Canaries& c) { c.scale = -1; return voksAutoScale_16s(c.a.data(), c.d.data(), 8, &c.scale); }},
-        {"AutoScale_I null", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s_I(nullptr, 8, &c.scale); }},
-        {"AutoScale_I null scale", vokStatusNullPtr, [](Canaries& c) { return voksAutoScale_16s_I(c.d.data(), 8, nullptr); }},
-        {"AutoScale_I length", vokStatusSize, [](Canaries& c) { return voksAutoScale_16s_I(c.d.data(), 0, &c.scale); }},
-        {"AutoScale_I negative scale", vokStatusScaleFactor, [](Canaries& c) { c.scale = -2; return voksAutoScale_16s_I(c.d.data(), 8, &c.scale); }},
-        {"InvSqrt null", vokStatusNullPtr, [](Canaries&) { return voksInvSqrt_32s_I(nullptr, 4); }},
-        {"InvSqrt length", vokStatusSize, [](Canaries& c) { return voksInvSqrt_32s_I(c.w.data(), 0); }},
-        {"DotProd null src1", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(nullptr, c.b.data(), 8, &c.dp, &c.sfs); }},
-        {"DotProd null src2", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), nullptr, 8, &c.dp, &c.sfs); }},
-        {"DotProd null result", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), 8, nullptr, &c.sfs); }},
-        {"DotProd null scale", vokStatusNullPtr, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), 8, &c.dp, nullptr); }},
-        {"DotProd length", vokStatusSize, [](Canaries& c) { return voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), -1, &c.dp, &c.sfs); }},
-        {"Mul null", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), nullptr, c.d.data(), 8, 1); }},
-        {"Mul null dst", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), nullptr, 8, 1); }},
-        {"Mul length", vokStatusSize, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), c.d.data(), 0, -1); }},
-        {"Mul scale", vokStatusScaleFactor, [](Canaries& c) { return voksMul_NR_16s_Sfs(c.a.data(), c.b.data(), c.d.data(), 8, -1); }},
-        {"Mul_I null", vokStatusNullPtr, [](Canaries& c) { return voksMul_NR_16s_ISfs(nullptr, c.d.data(), 8, 1); }},
-        {"Mul_I length", vokStatusSize, [](Canaries& c) { return voksMul_NR_16s_ISfs(c.a.data(), c.d.data(), 0, 1); }},
-        {"Mul_I scale", vokStatusScaleFactor, [](Canaries& c) { return voksMul_NR_16s_ISfs(c.a.data(), c.d.data(), 8, -7); }},
-        {"MulC null", vokStatusNullPtr, [](Canaries& c) { return voksMulC_NR_16s_Sfs(nullptr, 5, c.d.data(), 8, 1); }},
-        {"MulC length", vokStatusSize, [](Canaries& c) { return voksMulC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), -8, 1); }},
-        {"MulC scale", vokStatusScaleFactor, [](Canaries& c) { return voksMulC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 8, -1); }},
-        {"MulC_I null", vokStatusNullPtr, [](Canaries&) { return voksMulC_NR_16s_ISfs(5, nullptr, 8, 1); }},
-        {"MulC_I length", vokStatusSize, [](Canaries& c) { return voksMulC_NR_16s_ISfs(5, c.d.data(), 0, -1); }},
-        {"MulC_I scale", vokStatusScaleFactor, [](Canaries& c) { return voksMulC_NR_16s_ISfs(5, c.d.data(), 8, -1); }},
-        {"MulPowerC null", vokStatusNullPtr, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(nullptr, 5, c.d.data(), 8, -1); }},
-        // Here the scale factor is checked before the length.
-        {"MulPowerC scale before length", vokStatusScaleFactor, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 0, -1); }},
-        {"MulPowerC length", vokStatusSize, [](Canaries& c) { return voksMulPowerC_NR_16s_Sfs(c.a.data(), 5, c.d.data(), 0, 15); }},
-    };
-    for (const auto& tc : cases) {
-        Canaries c;
-        const Canaries before = c;
-        EXPECT_EQ(tc.call(c), tc.expected) << tc.what;
-        // A case may set an argument (a negative scale) before the call: compare all else.
-        c.scale = before.scale;
-        EXPECT_TRUE(c == before) << tc.what << ": an output or state was written";
-    }
+    // clang-format off
+    auto negative_scale = [](Bufs& c) { c.scale = -1; };
+    ARGS(voksAutoScale_16s, [](Bufs& c) { return tuple(c.a, c.d, 8, &c.scale); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(-3), negative_scale).fail(kSf, negative_scale);
+    ARGS(voksAutoScale_16s_I, [](Bufs& c) { return tuple(c.d, 8, &c.scale); })
+        .fail(kSize, at<1>(0)).fail(kSf, negative_scale);
+    ARGS(voksInvSqrt_32s_I, [](Bufs& c) { return tuple(c.w, 8); }).fail(kSize, at<1>(0));
+    ARGS(voksDotProdAutoScale_16s32s_Sfs, [](Bufs& c) { return tuple(c.a, c.b, 8, &c.dp, &c.sfs); })
+        .fail(kSize, at<2>(-1));
+    ARGS(voksMul_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, c.b, c.d, 8, 1); })
+        .fail(kSize, at<3>(0), at<4>(-1)).fail(kSf, at<4>(-1));
+    ARGS(voksMul_NR_16s_ISfs, [](Bufs& c) { return tuple(c.a, c.d, 8, 1); })
+        .fail(kSize, at<2>(0)).fail(kSf, at<3>(-7));
+    ARGS(voksMulC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 1); })
+        .fail(kSize, at<3>(-8)).fail(kSf, at<4>(-1));
+    ARGS(voksMulC_NR_16s_ISfs, [](Bufs& c) { return tuple(5, c.d, 8, 1); })
+        .fail(kSize, at<2>(0), at<3>(-1)).fail(kSf, at<3>(-1));
+    // Here the scale factor is checked before the length.
+    ARGS(voksMulPowerC_NR_16s_Sfs, [](Bufs& c) { return tuple(c.a, 5, c.d, 8, 15); })
+        .fail(kSf, at<3>(0), at<4>(-1)).fail(kSize, at<3>(0));
+    // clang-format on
 }
 
 struct MulCase {
@@ -91,16 +60,16 @@ struct MulCase {
 
 TEST(Scaling, MulRoundsHalfUpAndSaturates) {
     const MulCase cases[] = {
-        {200, 200, 0, 32767},      // saturated at sf 0
+        {200, 200, 0, 32767},  // saturated at sf 0
         {-200, 200, 0, -32768},
-        {3, 1, 1, 2},              // 1.5 -> 2
-        {-3, 1, 1, -1},            // -1.5 -> -1 (halves go up)
-        {3, 1, 0, 3},              // sf 0 adds nothing
-        {16384, 16384, 15, 8192},  // 0.5 * 0.5
+        {3, 1, 1, 2},                 // 1.5 -> 2
+        {-3, 1, 1, -1},               // -1.5 -> -1 (halves go up)
+        {3, 1, 0, 3},                 // sf 0 adds nothing
+        {16384, 16384, 15, 8192},     // 0.5 * 0.5
         {-32768, -32768, 15, 32767},  // the one overflowing Q15 product saturates
         {-32768, 32767, 15, -32767},
-        {32767, 32767, 40, 0},     // counts above 31 act as 31: (2^30 - 2^16 + 1 + 2^30) >> 31
-        {-32768, -32768, 31, 1},   // (2^30 + 2^30) >> 31
+        {32767, 32767, 40, 0},    // counts above 31 act as 31: (2^30 - 2^16 + 1 + 2^30) >> 31
+        {-32768, -32768, 31, 1},  // (2^30 + 2^30) >> 31
         {1, 1, 31, 0},
     };
     for (const auto& c : cases) {
@@ -136,7 +105,8 @@ TEST(Scaling, MulPowerCRoundsEachPower) {
     };
     for (const auto& c : cases) {
         std::vector<Vok16s> d(c.src.size(), 0x5A5A);
-        ASSERT_EQ(voksMulPowerC_NR_16s_Sfs(c.src.data(), c.g, d.data(), static_cast<int>(d.size()), c.sf), vokStatusOk);
+        ASSERT_EQ(voksMulPowerC_NR_16s_Sfs(c.src.data(), c.g, d.data(), static_cast<int>(d.size()), c.sf),
+                  vokStatusOk);
         EXPECT_EQ(d, c.expected) << "g " << c.g << " sf " << c.sf;
     }
 }
@@ -151,11 +121,11 @@ TEST(Scaling, AutoScaleHeadroom) {
     const Case cases[] = {
         {{0, 0, 0}, 0, {0, 0, 0}, 16},
         {{0, 0}, 5, {0, 0}, 11},
-        {{0x1234, -0x0100, 3}, 0, {0x48D0, -0x0400, 12}, 2},         // left by norm_s(0x1234) = 2
-        {{0x1234, -0x0100, 3}, 5, {0x0246, -0x0020, 0}, -3},        // right by 3, truncating
-        {{-32768, 100, -7}, 0, {-32768, 100, -7}, 0},                // -32768 counts as 32767
+        {{0x1234, -0x0100, 3}, 0, {0x48D0, -0x0400, 12}, 2},  // left by norm_s(0x1234) = 2
+        {{0x1234, -0x0100, 3}, 5, {0x0246, -0x0020, 0}, -3},  // right by 3, truncating
+        {{-32768, 100, -7}, 0, {-32768, 100, -7}, 0},         // -32768 counts as 32767
         {{-32768, 100, -7}, 2, {-8192, 25, -2}, -2},
-        {{1, -1}, 100, {0, -1}, 14 - 100},                           // very long right shifts
+        {{1, -1}, 100, {0, -1}, 14 - 100},  // very long right shifts
     };
     for (const auto& c : cases) {
         std::vector<Vok16s> d(c.in.size(), 0x5A5A), io = c.in;
@@ -171,7 +141,8 @@ TEST(Scaling, AutoScaleHeadroom) {
 
 TEST(Scaling, InvSqrtKnownValues) {
     std::vector<Vok32s> v = {0, -5, 1, 4, 0x40000000, 0x7FFFFFFF, -0x7FFFFFFF - 1};
-    const std::vector<Vok32s> expected = {0x3FFFFFFF, 0x3FFFFFFF, 1073709056, 536854528, 32767, 23170, 0x3FFFFFFF};
+    const std::vector<Vok32s> expected = {0x3FFFFFFF, 0x3FFFFFFF, 1073709056, 536854528,
+                                          32767,      23170,      0x3FFFFFFF};
     ASSERT_EQ(voksInvSqrt_32s_I(v.data(), static_cast<int>(v.size())), vokStatusOk);
     EXPECT_EQ(v, expected);
 }
@@ -193,8 +164,9 @@ TEST(Scaling, DotProdAutoScaleShiftsUntilItFits) {
     for (const auto& c : cases) {
         Vok32s dp = 0;
         int sfs = -1;
-        ASSERT_EQ(voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), static_cast<int>(c.a.size()), &dp, &sfs),
-                  vokStatusOk);
+        ASSERT_EQ(
+            voksDotProdAutoScale_16s32s_Sfs(c.a.data(), c.b.data(), static_cast<int>(c.a.size()), &dp, &sfs),
+            vokStatusOk);
         EXPECT_EQ(dp, c.dp);
         EXPECT_EQ(sfs, c.sfs);
     }
@@ -204,7 +176,8 @@ TEST(Scaling, DotProdAutoScaleShiftsUntilItFits) {
     int sfs = 0;
     ASSERT_EQ(voksDotProdAutoScale_16s32s_Sfs(loud.data(), loud.data(), 5000, &dp, &sfs), vokStatusOk);
     EXPECT_GT(sfs, 0);
-    EXPECT_NEAR(double(dp) * std::ldexp(1.0, sfs), 2.0 * 5000 * 32768.0 * 32768.0, 2.0 * 5000 * 32768.0 * 32768.0 / 16);
+    EXPECT_NEAR(double(dp) * std::ldexp(1.0, sfs), 2.0 * 5000 * 32768.0 * 32768.0,
+                2.0 * 5000 * 32768.0 * 32768.0 / 16);
 }
 
 }  // namespace

@@ -1,17 +1,16 @@
 // Argument checks of the G.722 operations: status per case in the documented order, and nothing
 // written (outputs, states and delay lines keep their canaries) when a check fails.
-#include <gtest/gtest.h>
-
 #include <cstring>
-#include <functional>
 
 #include "g722/g722_util.h"
+#include "support/args.h"
 
 using namespace g722test;
 
 namespace {
 
-constexpr int16_t kCanary = 0x5A5A;
+using namespace argcheck;
+using std::tuple;
 
 struct Fixture {
     int16_t src[64];
@@ -22,141 +21,38 @@ struct Fixture {
     int size;
     Block block;
     Fixture() {
+        std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
         for (int i = 0; i < 64; ++i) src[i] = static_cast<int16_t>(i * 37 - 900);
-        std::fill(std::begin(dst), std::end(dst), kCanary);
-        std::fill(std::begin(delay), std::end(delay), kCanary);
-        hp[0] = hp[1] = kCanary;
-        cls = 0x5A5A5A5A;
-        size = 0x5A5A5A5A;
-        std::memset(block.bytes, 0x5A, sizeof block.bytes);
     }
     VokG722EncodeState* enc() { return block.at<VokG722EncodeState>(7); }
     VokG722DecodeState* dec() { return block.at<VokG722DecodeState>(7); }
 };
 
-struct Case {
-    const char* name;
-    VokStatus expected;
-    std::function<VokStatus(Fixture&)> call;
-};
-
-const Case kCases[] = {
-    {"EncodeStateSize null", vokStatusNullPtr,
-     [](Fixture&) { return voksSBADPCMEncodeStateSize_G722_16s(nullptr); }},
-    {"DecodeStateSize null", vokStatusNullPtr,
-     [](Fixture&) { return voksSBADPCMDecodeStateSize_G722_16s(nullptr); }},
-    {"EncodeInit null", vokStatusNullPtr, [](Fixture&) { return voksSBADPCMEncodeInit_G722_16s(nullptr); }},
-    {"DecodeInit null", vokStatusNullPtr, [](Fixture&) { return voksSBADPCMDecodeInit_G722_16s(nullptr); }},
-
-    {"Encode null src", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(nullptr, f.dst, 8, f.enc()); }},
-    {"Encode null dst", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, nullptr, 8, f.enc()); }},
-    {"Encode null state", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, f.dst, 8, nullptr); }},
-    {"Encode null before length", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(nullptr, f.dst, 0, f.enc()); }},
-    {"Encode length 0", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, f.dst, 0, f.enc()); }},
-    {"Encode length -2", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, f.dst, -2, f.enc()); }},
-    {"Encode length 1", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, f.dst, 1, f.enc()); }},
-    {"Encode length 63", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMEncode_G722_16s(f.src, f.dst, 63, f.enc()); }},
-
-    {"Decode null src", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(nullptr, f.dst, 8, 1, f.dec()); }},
-    {"Decode null dst", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, nullptr, 8, 1, f.dec()); }},
-    {"Decode null state", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, f.dst, 8, 1, nullptr); }},
-    {"Decode length 0", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, f.dst, 0, 1, f.dec()); }},
-    {"Decode length -1", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, f.dst, -1, 2, f.dec()); }},
-    {"Decode odd length", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, f.dst, 9, 3, f.dec()); }},
-    {"Decode odd length, any mode", vokStatusSize,
-     [](Fixture& f) { return voksSBADPCMDecode_G722_16s(f.src, f.dst, 5, -7, f.dec()); }},
-
-    {"QMFEncode null src", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFEncode_G722_16s(nullptr, f.dst, 8, f.delay); }},
-    {"QMFEncode null dst", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFEncode_G722_16s(f.src, nullptr, 8, f.delay); }},
-    {"QMFEncode null delay", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFEncode_G722_16s(f.src, f.dst, 8, nullptr); }},
-    {"QMFEncode length 0", vokStatusSize,
-     [](Fixture& f) { return voksQMFEncode_G722_16s(f.src, f.dst, 0, f.delay); }},
-    {"QMFEncode odd length", vokStatusSize,
-     [](Fixture& f) { return voksQMFEncode_G722_16s(f.src, f.dst, 7, f.delay); }},
-    {"QMFDecode null src", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFDecode_G722_16s(nullptr, f.dst, 8, f.delay); }},
-    {"QMFDecode null dst", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFDecode_G722_16s(f.src, nullptr, 8, f.delay); }},
-    {"QMFDecode null delay", vokStatusNullPtr,
-     [](Fixture& f) { return voksQMFDecode_G722_16s(f.src, f.dst, 8, nullptr); }},
-    {"QMFDecode length -4", vokStatusSize,
-     [](Fixture& f) { return voksQMFDecode_G722_16s(f.src, f.dst, -4, f.delay); }},
-    {"QMFDecode odd length", vokStatusSize,
-     [](Fixture& f) { return voksQMFDecode_G722_16s(f.src, f.dst, 1, f.delay); }},
-
-    {"StateUpdate null samples", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMDecodeStateUpdate_G722_16s(nullptr, 5, 1, f.dec()); }},
-    {"StateUpdate null state", vokStatusNullPtr,
-     [](Fixture& f) { return voksSBADPCMDecodeStateUpdate_G722_16s(f.src, 5, 1, nullptr); }},
-
-    {"Downsample null src", vokStatusNullPtr,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(nullptr, 16, f.dst); }},
-    {"Downsample null dst", vokStatusNullPtr,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(f.src + 8, 16, nullptr); }},
-    {"Downsample null before length", vokStatusNullPtr,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(nullptr, 0, f.dst); }},
-    {"Downsample length 0", vokStatusSize,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(f.src + 8, 0, f.dst); }},
-    {"Downsample length -1", vokStatusSize,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(f.src + 8, -1, f.dst); }},
-    {"Downsample length 3 writes nothing", vokStatusOk,
-     [](Fixture& f) { return voksDownsampleFilter_G722_16s(f.src + 8, 3, f.dst); }},
-
-    {"Highband null buffer", vokStatusNullPtr,
-     [](Fixture& f) { return voksFilterHighband_G722_16s_I(nullptr, 8, f.hp); }},
-    {"Highband null state", vokStatusNullPtr,
-     [](Fixture& f) { return voksFilterHighband_G722_16s_I(f.dst, 8, nullptr); }},
-    {"Highband length 0", vokStatusSize,
-     [](Fixture& f) { return voksFilterHighband_G722_16s_I(f.dst, 0, f.hp); }},
-    {"Highband length -8", vokStatusSize,
-     [](Fixture& f) { return voksFilterHighband_G722_16s_I(f.dst, -8, f.hp); }},
-
-    {"Classify null buffer", vokStatusNullPtr,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(nullptr, 10, &f.cls, f.dec()); }},
-    {"Classify null class", vokStatusNullPtr,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(f.dst + 2, 10, nullptr, f.dec()); }},
-    {"Classify null state", vokStatusNullPtr,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(f.dst + 2, 10, &f.cls, nullptr); }},
-    {"Classify null before period", vokStatusNullPtr,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(nullptr, 500, &f.cls, f.dec()); }},
-    {"Classify period 144", vokStatusRange,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(f.dst + 2, 144, &f.cls, f.dec()); }},
-    {"Classify period -1", vokStatusRange,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(f.dst + 2, -1, &f.cls, f.dec()); }},
-    {"Classify period -32768", vokStatusRange,
-     [](Fixture& f) { return voksClassifyFrame_G722_16s_I(f.dst + 2, -32768, &f.cls, f.dec()); }},
-};
-
 TEST(G722Arguments, FailedChecksWriteNothing) {
-    for (const Case& c : kCases) {
-        Fixture f;
-        Fixture before = f;
-        EXPECT_EQ(c.call(f), c.expected) << c.name;
-        EXPECT_EQ(std::memcmp(f.src, before.src, sizeof f.src), 0) << c.name;
-        EXPECT_EQ(std::memcmp(f.dst, before.dst, sizeof f.dst), 0) << c.name;
-        EXPECT_EQ(std::memcmp(f.delay, before.delay, sizeof f.delay), 0) << c.name;
-        EXPECT_EQ(std::memcmp(f.hp, before.hp, sizeof f.hp), 0) << c.name;
-        EXPECT_EQ(f.cls, before.cls) << c.name;
-        EXPECT_EQ(f.size, before.size) << c.name;
-        EXPECT_EQ(std::memcmp(f.block.bytes, before.block.bytes, sizeof f.block.bytes), 0) << c.name;
-    }
+    // clang-format off
+    ARGS(voksSBADPCMEncodeStateSize_G722_16s, [](Fixture& f) { return tuple(&f.size); });
+    ARGS(voksSBADPCMDecodeStateSize_G722_16s, [](Fixture& f) { return tuple(&f.size); });
+    ARGS(voksSBADPCMEncodeInit_G722_16s, [](Fixture& f) { return tuple(f.enc()); });
+    ARGS(voksSBADPCMDecodeInit_G722_16s, [](Fixture& f) { return tuple(f.dec()); });
+    ARGS(voksSBADPCMEncode_G722_16s, [](Fixture& f) { return tuple(f.src, f.dst, 8, f.enc()); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(-2)).fail(kSize, at<2>(1)).fail(kSize, at<2>(63));
+    // Any mode is accepted; the length is checked whatever the mode.
+    ARGS(voksSBADPCMDecode_G722_16s, [](Fixture& f) { return tuple(f.src, f.dst, 8, 1, f.dec()); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(-1), at<3>(2)).fail(kSize, at<2>(9), at<3>(3))
+        .fail(kSize, at<2>(5), at<3>(-7));
+    ARGS(voksQMFEncode_G722_16s, [](Fixture& f) { return tuple(f.src, f.dst, 8, f.delay); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(7));
+    ARGS(voksQMFDecode_G722_16s, [](Fixture& f) { return tuple(f.src, f.dst, 8, f.delay); })
+        .fail(kSize, at<2>(-4)).fail(kSize, at<2>(1));
+    ARGS(voksSBADPCMDecodeStateUpdate_G722_16s, [](Fixture& f) { return tuple(f.src, 5, 1, f.dec()); });
+    // A length below 4 gives no output sample: success, nothing written.
+    ARGS(voksDownsampleFilter_G722_16s, [](Fixture& f) { return tuple(f.src + 8, 16, f.dst); })
+        .fail(kSize, at<1>(0)).fail(kSize, at<1>(-1)).quiet(kOk, at<1>(3));
+    ARGS(voksFilterHighband_G722_16s_I, [](Fixture& f) { return tuple(f.dst, 8, f.hp); })
+        .fail(kSize, at<1>(0)).fail(kSize, at<1>(-8));
+    ARGS(voksClassifyFrame_G722_16s_I, [](Fixture& f) { return tuple(f.dst + 2, 10, &f.cls, f.dec()); })
+        .fail(kRange, at<1>(144)).fail(kRange, at<1>(-1)).fail(kRange, at<1>(-32768));
+    // clang-format on
 }
 
 TEST(G722Arguments, StateSizesAndInitAtAnyAlignment) {

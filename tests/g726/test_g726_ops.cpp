@@ -1,10 +1,10 @@
 // G.726 operations: argument checks (order, canaries), state handling and the properties the
 // coder must keep whatever the signal.
-#include <gtest/gtest.h>
-#include <voksc.h>
 
 #include "g726/g726_internal.h"
+#include "support/args.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -35,14 +35,21 @@ std::vector<int16_t> test_signal(size_t n, uint32_t seed) {
     return x;
 }
 
+template <size_t N>
+std::array<unsigned char, N> filled() {
+    std::array<unsigned char, N> a;
+    a.fill(kCanary);
+    return a;
+}
+
 struct EncoderBlock {
-    std::vector<unsigned char> bytes = std::vector<unsigned char>(88 + 32, kCanary);
+    std::array<unsigned char, 88 + 32> bytes = filled<88 + 32>();
     VokG726EncodeState* at(size_t offset = 0) {
         return reinterpret_cast<VokG726EncodeState*>(bytes.data() + offset);
     }
 };
 struct DecoderBlock {
-    std::vector<unsigned char> bytes = std::vector<unsigned char>(92 + 32, kCanary);
+    std::array<unsigned char, 92 + 32> bytes = filled<92 + 32>();
     VokG726DecodeState* at(size_t offset = 0) {
         return reinterpret_cast<VokG726DecodeState*>(bytes.data() + offset);
     }
@@ -50,101 +57,61 @@ struct DecoderBlock {
 
 const VokSpeechRate kRates[4] = {vokRate16000, vokRate24000, vokRate32000, vokRate40000};
 
-TEST(G726Api, StateSizes) {
+// Initialised coder states (canaries past their ends), inputs and canary-filled outputs.
+struct Bufs {
+    EncoderBlock e;
+    DecoderBlock d;
+    int16_t x[8], out[8];
+    uint8_t in[8], codes[8];
+    int size = 0x5A5A5A5A;
+    Bufs() {
+        std::fill(std::begin(x), std::end(x), int16_t{1000});
+        std::fill(std::begin(in), std::end(in), uint8_t{3});
+        std::fill(std::begin(out), std::end(out), kCanary16);
+        std::fill(std::begin(codes), std::end(codes), kCanary);
+        voksEncodeInit_G726_16s8u(e.at(), vokRate24000);
+        voksDecodeInit_G726_8u16s(d.at(), vokRate24000, vokG726LawMu);
+    }
+};
+
+TEST(G726Api, FailedChecksWriteNothing) {
+    // clang-format off
+    using argcheck::at;
+    const VokStatus kRange = vokStatusRange, kSize = vokStatusSize;
+    ARGS(voksEncodeGetStateSize_G726_16s8u, [](Bufs& b) { return std::tuple(&b.size); });
+    ARGS(voksDecodeGetStateSize_G726_8u16s, [](Bufs& b) { return std::tuple(&b.size); });
+    // The pointer, then the rate, then the law. Unlisted rates stay within what a C++ VokSpeechRate
+    // holds (0..31); the same check rejects any other value a C caller passes.
+    ARGS(voksEncodeInit_G726_16s8u, [](Bufs& b) { return std::tuple(b.e.at(), vokRate32000); })
+        .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750)).fail(kRange, at<1>(vokRate12200))
+        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(31)).fail(kRange, at<1>(25));
+    ARGS(voksDecodeInit_G726_8u16s, [](Bufs& b) { return std::tuple(b.d.at(), vokRate32000, vokG726LawA); })
+        .fail(kRange, at<1>(20)).fail(kRange, at<1>(vokRate4750))
+        .fail(kRange, at<1>(vokRate12200), at<2>(vokG726LawMu))
+        .fail(kRange, at<1>(vokRateDTX)).fail(kRange, at<1>(31))
+        .fail(kRange, at<1>(25), at<2>(vokG726LawLinear))
+        .fail(kRange, at<1>(20), at<2>(3)).fail(kRange, at<1>(vokRate16000), at<2>(3))
+        .fail(kRange, at<1>(vokRate40000), at<2>(-1));
+    // Pointers, then the length.
+    ARGS(voksEncode_G726_16s8u, [](Bufs& b) { return std::tuple(b.e.at(), b.x, b.codes, 8); })
+        .fail(kSize, at<3>(0)).fail(kSize, at<3>(-1)).fail(kSize, at<3>(-100000));
+    ARGS(voksDecode_G726_8u16s, [](Bufs& b) { return std::tuple(b.d.at(), b.in, b.out, 8); })
+        .fail(kSize, at<3>(0)).fail(kSize, at<3>(-1)).fail(kSize, at<3>(-100000));
+    // clang-format on
+}
+
+TEST(G726Api, StateSizesAndInitWritesOnlyItsBlock) {
     int size = -1;
     EXPECT_EQ(voksEncodeGetStateSize_G726_16s8u(&size), vokStatusOk);
     EXPECT_EQ(size, 88);
     EXPECT_EQ(voksDecodeGetStateSize_G726_8u16s(&size), vokStatusOk);
     EXPECT_EQ(size, 92);
-    EXPECT_EQ(voksEncodeGetStateSize_G726_16s8u(nullptr), vokStatusNullPtr);
-    EXPECT_EQ(voksDecodeGetStateSize_G726_8u16s(nullptr), vokStatusNullPtr);
-}
-
-TEST(G726Api, InitRejectsBadArgumentsAndWritesNothing) {
-    struct Case {
-        bool null_state;
-        int rate;
-        int law;
-        VokStatus expected;
-    };
-    const Case cases[] = {
-        {true, vokRate32000, vokG726LawA, vokStatusNullPtr},
-        {true, 20, 3, vokStatusNullPtr},  // pointer checked before rate and law
-        {false, 20, vokG726LawA, vokStatusRange},
-        {false, vokRate4750, vokG726LawA, vokStatusRange},
-        {false, vokRate12200, vokG726LawMu, vokStatusRange},
-        {false, vokRateDTX, vokG726LawMu, vokStatusRange},
-        {false, -1, vokG726LawMu, vokStatusRange},
-        {false, 25, vokG726LawLinear, vokStatusRange},
-        {false, 20, 3, vokStatusRange},  // rate checked before law
-        {false, vokRate16000, 3, vokStatusRange},
-        {false, vokRate40000, -1, vokStatusRange},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "rate " << c.rate << " law " << c.law);
-        DecoderBlock d;
-        EXPECT_EQ(voksDecodeInit_G726_8u16s(c.null_state ? nullptr : d.at(),
-                                            static_cast<VokSpeechRate>(c.rate), c.law),
-                  c.expected);
-        for (unsigned char b : d.bytes) ASSERT_EQ(b, kCanary);
-        if (c.law == vokG726LawA || c.law == vokG726LawMu || c.law == vokG726LawLinear) {
-            EncoderBlock e;
-            EXPECT_EQ(voksEncodeInit_G726_16s8u(c.null_state ? nullptr : e.at(),
-                                                static_cast<VokSpeechRate>(c.rate)),
-                      c.expected);
-            for (unsigned char b : e.bytes) ASSERT_EQ(b, kCanary);
-        }
-    }
-}
-
-TEST(G726Api, InitWritesOnlyItsBlock) {
     EncoderBlock e;
     DecoderBlock d;
     ASSERT_EQ(voksEncodeInit_G726_16s8u(e.at(), vokRate32000), vokStatusOk);
     ASSERT_EQ(voksDecodeInit_G726_8u16s(d.at(), vokRate32000, vokG726LawLinear), vokStatusOk);
     for (size_t k = 88; k < e.bytes.size(); ++k) EXPECT_EQ(e.bytes[k], kCanary);
     for (size_t k = 92; k < d.bytes.size(); ++k) EXPECT_EQ(d.bytes[k], kCanary);
-}
-
-TEST(G726Api, ProcessingRejectsBadArgumentsAndWritesNothing) {
-    struct Case {
-        bool null_state, null_src, null_dst;
-        int len;
-        VokStatus expected;
-    };
-    const Case cases[] = {
-        {true, false, false, 8, vokStatusNullPtr},  {false, true, false, 8, vokStatusNullPtr},
-        {false, false, true, 8, vokStatusNullPtr},  {true, true, true, 0, vokStatusNullPtr},
-        {false, true, false, -1, vokStatusNullPtr}, {false, false, false, 0, vokStatusSize},
-        {false, false, false, -1, vokStatusSize},   {false, false, false, -100000, vokStatusSize},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "nulls " << c.null_state << c.null_src << c.null_dst
-                                        << " len " << c.len);
-        EncoderBlock e;
-        ASSERT_EQ(voksEncodeInit_G726_16s8u(e.at(), vokRate24000), vokStatusOk);
-        const std::vector<unsigned char> enc_before = e.bytes;
-        const std::vector<int16_t> x(8, 1000);
-        std::vector<uint8_t> codes(8, kCanary);
-        EXPECT_EQ(voksEncode_G726_16s8u(c.null_state ? nullptr : e.at(),
-                                        c.null_src ? nullptr : x.data(),
-                                        c.null_dst ? nullptr : codes.data(), c.len),
-                  c.expected);
-        EXPECT_EQ(e.bytes, enc_before);
-        for (uint8_t v : codes) EXPECT_EQ(v, kCanary);
-
-        DecoderBlock d;
-        ASSERT_EQ(voksDecodeInit_G726_8u16s(d.at(), vokRate24000, vokG726LawMu), vokStatusOk);
-        const std::vector<unsigned char> dec_before = d.bytes;
-        const std::vector<uint8_t> in(8, 3);
-        std::vector<int16_t> out(8, kCanary16);
-        EXPECT_EQ(voksDecode_G726_8u16s(c.null_state ? nullptr : d.at(),
-                                        c.null_src ? nullptr : in.data(),
-                                        c.null_dst ? nullptr : out.data(), c.len),
-                  c.expected);
-        EXPECT_EQ(d.bytes, dec_before);
-        for (int16_t v : out) EXPECT_EQ(v, kCanary16);
-    }
 }
 
 TEST(G726Api, WritesExactlyLenOutputs) {
@@ -171,10 +138,9 @@ std::vector<uint8_t> encode_in_blocks(VokSpeechRate rate, const std::vector<int1
     std::vector<uint8_t> codes(x.size());
     size_t done = 0;
     for (size_t b = 0; done < x.size(); ++b) {
-        const int n = static_cast<int>(std::min<size_t>(static_cast<size_t>(blocks[b % blocks.size()]),
-                                                        x.size() - done));
-        EXPECT_EQ(voksEncode_G726_16s8u(e.at(offset), x.data() + done, codes.data() + done, n),
-                  vokStatusOk);
+        const int n = static_cast<int>(
+            std::min<size_t>(static_cast<size_t>(blocks[b % blocks.size()]), x.size() - done));
+        EXPECT_EQ(voksEncode_G726_16s8u(e.at(offset), x.data() + done, codes.data() + done, n), vokStatusOk);
         done += static_cast<size_t>(n);
     }
     return codes;
