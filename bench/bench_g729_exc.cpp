@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "frame/dispatch.h"
-#include "g729/exc_core.h"
+#include "g729/exc_internal.h"
 #include "voksc.h"
 
 namespace {

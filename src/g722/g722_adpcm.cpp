@@ -1,7 +1,7 @@
 // G.722 sub-band ADPCM: the scalar kernel (the definition every other level must equal).
 #include <cstring>
 
-#include "g722/g722_band.h"
+#include "g722/g722_adpcm.h"
 #include "g722/kernels.h"
 
 namespace voks::g722 {

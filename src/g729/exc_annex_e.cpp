@@ -7,8 +7,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
-#include "g729/exc_core.h"
-#include "g729/exc_float.h"
+#include "g729/exc_internal.h"
 #include "g729/g729_mathop.h"
 #include "g729/kernels.h"
 

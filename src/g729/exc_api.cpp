@@ -4,8 +4,7 @@
 
 #include "common/basicop.h"
 #include "frame/check.h"
-#include "g729/exc_core.h"
-#include "g729/exc_float.h"
+#include "g729/exc_internal.h"
 #include "g729/kernels.h"
 #include "voksc.h"
 

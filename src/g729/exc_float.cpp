@@ -1,11 +1,10 @@
 // Single-precision open-loop pitch, adaptive-vector interpolation, correlation matrix and
 // filtered-excitation update; same search structure as the fixed-point routines.
-#include "g729/exc_float.h"
+#include "g729/exc_internal.h"
 
 #include <cfloat>
 #include <cmath>
 
-#include "g729/exc_core.h"
 
 namespace voks::g729 {
 

@@ -5,8 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "g729/exc_core.h"
-#include "g729/exc_float.h"
+#include "g729/exc_internal.h"
 
 namespace voks::g729 {
 

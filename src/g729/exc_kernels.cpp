@@ -2,7 +2,7 @@
 #include "g729/kernels.h"
 
 #include "common/basicop.h"
-#include "g729/exc_core.h"
+#include "g729/exc_internal.h"
 #include "g729/g729_mathop.h"
 
 namespace voks::g729 {

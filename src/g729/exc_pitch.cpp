@@ -4,7 +4,7 @@
 
 #include "common/basicop.h"
 #include "common/kernels.h"
-#include "g729/exc_core.h"
+#include "g729/exc_internal.h"
 #include "g729/g729_mathop.h"
 #include "g729/kernels.h"
 #include "voksc.h"

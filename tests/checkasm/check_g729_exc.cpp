@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "checkasm.h"
-#include "g729/exc_core.h"
+#include "g729/exc_internal.h"
 #include "g729/kernels.h"
 
 using namespace checkasm;

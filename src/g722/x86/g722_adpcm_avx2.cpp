@@ -9,7 +9,7 @@
 #include <emmintrin.h>
 
 #include "common/x86/avx2.h"
-#include "g722/g722_band.h"
+#include "g722/g722_adpcm.h"
 #include "g722/kernels.h"
 
 namespace voks::g722 {

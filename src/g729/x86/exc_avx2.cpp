@@ -8,7 +8,7 @@
 
 #include "common/basicop.h"
 #include "common/x86/avx2.h"
-#include "g729/exc_core.h"
+#include "g729/exc_internal.h"
 #include "g729/g729_mathop.h"
 #include "g729/kernels.h"
 

@@ -7,8 +7,8 @@
 // Each call copies the caller's state into one record per band, runs the frame with every
 // value in registers, and writes the records back. Values are 16-bit quantities held in int;
 // every place where G.722 saturates or truncates is written out.
-#ifndef VOKS_G722_G722_BAND_H
-#define VOKS_G722_G722_BAND_H
+#ifndef VOKS_G722_G722_ADPCM_H
+#define VOKS_G722_G722_ADPCM_H
 
 #include <cstdint>
 
@@ -285,4 +285,4 @@ void decode(const int16_t* codes, int16_t* sub, int pairs, int mode, AdpcmState&
 
 }  // namespace voks::g722::band
 
-#endif  // VOKS_G722_G722_BAND_H
+#endif  // VOKS_G722_G722_ADPCM_H
