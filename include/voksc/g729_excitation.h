@@ -65,7 +65,9 @@ VOKSC_API VokStatus voksToeplizMatrix_G729_16s(const Vok16s* pSrcImpulse, Vok16s
 VOKSC_API VokStatus voksToeplizMatrix_G729_32f(const Vok32f* pSrcImpulse, Vok32f* pDstMatrix);
 
 /* D4i40_17 (G.729): d (40), matrix from voksToeplizMatrix_G729_16s32s (shifted and sign-modified
- * in place), code (40, Q13), index {sign, position}, search-time counter (read and written). */
+ * in place), code (40, Q13), index {sign, position}, search-time counter (read and written).
+ * Sub-frame 0 starts the counter afresh; any positive sub-frame continues it (the 16s form below
+ * accepts 0 and 1 only). */
 VOKSC_API VokStatus voksFixedCodebookSearch_G729_32s16s(const Vok16s* pSrcFixedCorr, Vok32s* pSrcDstMatrix,
                                                         Vok16s* pDstFixedVector, Vok16s* pDstFixedIndex,
                                                         Vok16s* pSearchTimes, Vok16s subFrame);
