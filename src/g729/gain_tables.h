@@ -13,8 +13,6 @@ extern const int16_t kGbk1[8][2];
 extern const int16_t kGbk2[16][2];
 extern const int16_t kImap1[8];   // bit-stream index -> first-stage row
 extern const int16_t kImap2[16];  // bit-stream index -> second-stage row
-extern const int16_t kMap1[8];    // first-stage row -> bit-stream index
-extern const int16_t kMap2[16];   // second-stage row -> bit-stream index
 extern const int16_t kThr1[4];    // pre-selection thresholds, Q14
 extern const int16_t kThr2[8];    // Q15
 extern const int16_t kCoef[2][2];
@@ -25,8 +23,6 @@ extern const int16_t kGbk1_6k[8][2];
 extern const int16_t kGbk2_6k[8][2];
 extern const int16_t kImap1_6k[8];
 extern const int16_t kImap2_6k[8];
-extern const int16_t kMap1_6k[8];
-extern const int16_t kMap2_6k[8];
 extern const int16_t kThr1_6k[2];  // Q13
 extern const int16_t kThr2_6k[2];  // Q15
 extern const int16_t kCoef_6k[2][2];
