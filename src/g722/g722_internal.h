@@ -77,6 +77,23 @@ void init_state(AdpcmState& s);
 // Chunk of sample pairs handled per pass of the QMF kernels.
 constexpr int kQmfChunk = 128;
 
+// The QMF delay line (words 2..23 interleaved even/odd history) into ev/od[0..10], oldest first,
+// and back from the last eleven values of ev/od after `count` new ones; words 0..1 repeat 2..3.
+inline void load_history(const int16_t* delay, int16_t* ev, int16_t* od) {
+    for (int j = 0; j < 11; ++j) {
+        ev[10 - j] = delay[2 + 2 * j];
+        od[10 - j] = delay[3 + 2 * j];
+    }
+}
+inline void save_history(int16_t* delay, const int16_t* ev, const int16_t* od, int count) {
+    for (int j = 0; j < 11; ++j) {
+        delay[2 + 2 * j] = ev[count + 10 - j];
+        delay[3 + 2 * j] = od[count + 10 - j];
+    }
+    delay[0] = delay[2];
+    delay[1] = delay[3];
+}
+
 // Concealment helpers.
 int state_update(const int16_t* low, int16_t estimate, int32_t reset, AdpcmState& s);
 void downsample(const int16_t* src, int len, int16_t* dst);

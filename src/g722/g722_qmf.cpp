@@ -35,22 +35,6 @@ inline void fir_pair(const int16_t* ev, const int16_t* od, int n, int32_t& a, in
     b = sb;
 }
 
-inline void load_history(const int16_t* delay, int16_t* ev, int16_t* od) {
-    for (int j = 0; j < 11; ++j) {
-        ev[10 - j] = delay[2 + 2 * j];
-        od[10 - j] = delay[3 + 2 * j];
-    }
-}
-inline void save_history(int16_t* delay, const int16_t* ev, const int16_t* od, int count) {
-    // The last eleven values of ev/od (count new ones after eleven old ones).
-    for (int j = 0; j < 11; ++j) {
-        delay[2 + 2 * j] = ev[count + 10 - j];
-        delay[3 + 2 * j] = od[count + 10 - j];
-    }
-    delay[0] = delay[2];
-    delay[1] = delay[3];
-}
-
 }  // namespace
 
 void scalar::qmf_tx(const int16_t* src, int16_t* dst, int pairs, int16_t* delay) {

@@ -13,21 +13,6 @@
 namespace voks::g722 {
 namespace {
 
-inline void load_history(const int16_t* delay, int16_t* ev, int16_t* od) {
-    for (int j = 0; j < 11; ++j) {
-        ev[10 - j] = delay[2 + 2 * j];
-        od[10 - j] = delay[3 + 2 * j];
-    }
-}
-inline void save_history(int16_t* delay, const int16_t* ev, const int16_t* od, int count) {
-    for (int j = 0; j < 11; ++j) {
-        delay[2 + 2 * j] = ev[count + 10 - j];
-        delay[3 + 2 * j] = od[count + 10 - j];
-    }
-    delay[0] = delay[2];
-    delay[1] = delay[3];
-}
-
 // 12-tap FIR of x (11 history values before x[11]) for outputs n..n+15 with taps
 // c[par], c[par+2], ..., c[par+22]. Returns outputs n..n+7 in lo, n+8..n+15 in hi.
 VOKS_AVX2 inline void fir16(const int16_t* x, int n, int par, __m256i& lo, __m256i& hi) {
