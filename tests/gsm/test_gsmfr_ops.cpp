@@ -1,6 +1,7 @@
 // GSM full-rate operations on hand-derived edges the golden data (reference memories, real
-// autocorrelations) does not reach: foreign memories, non-autocorrelation input, lower orders,
-// full-scale lattice coefficients and out-of-range shifts. Every kernel level must keep them.
+// autocorrelations, pre-emphasis after the high-pass) does not reach: foreign memories,
+// non-autocorrelation input, lower orders, full-scale lattice coefficients and pre-emphasis
+// steps, out-of-range shifts. Every kernel level must keep them.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -23,6 +24,18 @@ TEST_P(GsmfrOps, HighPassForeignMemorySaturates) {
     ASSERT_EQ(voksHighPassFilter_GSMFR_16s(x, y, 1, mem), vokStatusOk);
     EXPECT_EQ(mem[0], INT32_MAX);
     EXPECT_EQ(y[0], 32767);
+}
+
+TEST_P(GsmfrOps, PreemphasisSaturates) {
+    // mult_r(1000, -28180) = (-28180000 + 16384) >> 15 = -860; -32768 - 28179 saturates.
+    const Vok16s x[3] = {0, 32767, -32768};
+    Vok16s y[3];
+    Vok16s mem = 1000;
+    ASSERT_EQ(voksPreemphasize_GSMFR_16s(x, y, 3, &mem), vokStatusOk);
+    EXPECT_EQ(y[0], -860);
+    EXPECT_EQ(y[1], 32767);
+    EXPECT_EQ(y[2], -32768);
+    EXPECT_EQ(mem, -32768);
 }
 
 TEST_P(GsmfrOps, SchurEdges) {
