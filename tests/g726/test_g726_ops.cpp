@@ -110,6 +110,21 @@ std::vector<uint8_t> encode(VokSpeechRate rate, const std::vector<int16_t>& x) {
     return codes;
 }
 
+TEST(G726Api, InitResetsAUsedState) {
+    // Init over a block that already coded at another rate gives the coder of a fresh block.
+    std::vector<int16_t> x(1500);
+    for (size_t k = 0; k < x.size(); ++k) x[k] = static_cast<int16_t>((k * 7919) % 16384 - 8192);
+    for (VokSpeechRate rate : kRates) {
+        EncoderBlock e;
+        std::vector<uint8_t> codes(x.size());
+        ASSERT_EQ(voksEncodeInit_G726_16s8u(e.at(), vokRate16000), vokStatusOk);
+        ASSERT_EQ(voksEncode_G726_16s8u(e.at(), x.data(), codes.data(), 1500), vokStatusOk);
+        ASSERT_EQ(voksEncodeInit_G726_16s8u(e.at(), rate), vokStatusOk);
+        ASSERT_EQ(voksEncode_G726_16s8u(e.at(), x.data(), codes.data(), 1500), vokStatusOk);
+        EXPECT_EQ(codes, encode(rate, x)) << rate;
+    }
+}
+
 TEST(G726Api, DecoderReadsOnlyTheCodeBits) {
     // Bytes with bits above the code width decode as their low bits alone, inside the output
     // range of the law.
