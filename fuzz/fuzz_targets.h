@@ -7,20 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "frame/dispatch.h"
+
 // X(name): every target, in the order the replay runs them.
 #define VOKSC_FUZZ_TARGETS(X) \
     X(decoder_g729)           \
     X(decoder_g726)           \
     X(decoder_g722)           \
-    X(decoder_gsm)          \
-    X(ops_common_scaling)            \
+    X(decoder_gsm)            \
+    X(ops_common_scaling)     \
     X(ops_common_corr)        \
     X(ops_g722)               \
     X(ops_g726)               \
     X(ops_g729_lp)            \
     X(ops_g729_exc)           \
     X(ops_g729_gain)          \
-    X(ops_gsm)              \
+    X(ops_gsm)                \
     X(codec_wav)              \
     X(codec_stream)
 
@@ -31,13 +33,16 @@ VOKSC_FUZZ_TARGETS(VOKSC_FUZZ_DECLARE)
 
 // Chooses the kernel level (scalar or the best the CPU has) from one input byte, so both the
 // scalar kernels and their vector twins see every input.
-void select_level(uint8_t byte);
+inline void select_level(uint8_t byte) {
+    const auto want = (byte & 1) ? voks::frame::Level::AVX2 : voks::frame::Level::Scalar;
+    if (voks::frame::active_level() != want) voks::frame::force_level(want);
+}
 }  // namespace voksfuzz
 
 #ifdef VOKSC_LIBFUZZER
-#define VOKSC_FUZZ_ENTRY(name)                                                   \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {   \
-        return voksfuzz::name(data, size);                                       \
+#define VOKSC_FUZZ_ENTRY(name)                                                \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { \
+        return voksfuzz::name(data, size);                                    \
     }
 #else
 #define VOKSC_FUZZ_ENTRY(name)

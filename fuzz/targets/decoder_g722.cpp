@@ -4,9 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "fuzz_input.h"
-#include "fuzz_targets.h"
 #include "g722/g722_codec.h"
+#include "ops.h"
 
 namespace voksfuzz {
 
@@ -19,8 +18,7 @@ int decoder_g722(const uint8_t* data, size_t size) {
     g722ex::Decoder dec(rate);
     g722ex::Encoder enc(rate);
     std::vector<int16_t> pcm;
-    for (int step = 0; step < 24 && !in.empty(); ++step) {
-        const uint8_t op = in.u8();
+    run_steps(in, 24, [&](uint8_t op) {
         const int count = in.u16() % 400;
         pcm.assign(2 * static_cast<size_t>(count) + 1, 0);
         switch (op & 7) {
@@ -63,7 +61,7 @@ int decoder_g722(const uint8_t* data, size_t size) {
                 break;
             }
         }
-    }
+    });
     return 0;
 }
 

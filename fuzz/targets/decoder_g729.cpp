@@ -3,9 +3,8 @@
 // encoder on arbitrary PCM. The coders report no library error for any of it.
 #include <cstdlib>
 
-#include "fuzz_input.h"
-#include "fuzz_targets.h"
 #include "g729/g729_codec.h"
+#include "ops.h"
 
 namespace voksfuzz {
 
@@ -20,8 +19,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
     bool enc_ready = false;
     int16_t params[g729::kFrameParams];
     int16_t pcm[g729::kFrameSamples];
-    for (int frame = 0; frame < 12 && !in.empty(); ++frame) {
-        const uint8_t kind = in.u8();
+    run_steps(in, 12, [&](uint8_t kind) {
         bool erased = (kind & 0x80) != 0;
         switch (kind & 3) {
             case 0:
@@ -51,7 +49,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
             }
         }
         if (!g729::decode(&dec, params, erased, pcm)) std::abort();
-    }
+    });
     return 0;
 }
 

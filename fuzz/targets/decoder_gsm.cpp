@@ -2,9 +2,8 @@
 // signature), homing frames, and the encoder on arbitrary PCM.
 #include <cstdlib>
 
-#include "fuzz_input.h"
-#include "fuzz_targets.h"
 #include "gsm/gsmfr_codec.h"
+#include "ops.h"
 
 namespace voksfuzz {
 
@@ -17,8 +16,7 @@ int decoder_gsm(const uint8_t* data, size_t size) {
     gsmfr::encoder_init(&enc);
     int16_t params[gsmfr::kFrameParams];
     int16_t pcm[gsmfr::kFrameSamples];
-    for (int frame = 0; frame < 12 && !in.empty(); ++frame) {
-        const uint8_t kind = in.u8();
+    run_steps(in, 12, [&](uint8_t kind) {
         switch (kind & 3) {
             case 0:
                 for (int16_t& p : params) p = in.i16();
@@ -27,12 +25,13 @@ int decoder_gsm(const uint8_t* data, size_t size) {
                 auto bytes = in.bytes(gsmfr::kPackedBytes);
                 if (kind & 4) bytes[0] = static_cast<uint8_t>(0xD0 | (bytes[0] & 0x0F));
                 int16_t canary[gsmfr::kFrameParams];
-                for (int i = 0; i < gsmfr::kFrameParams; ++i) canary[i] = params[i] = static_cast<int16_t>(0x5A5A + i);
+                for (int i = 0; i < gsmfr::kFrameParams; ++i)
+                    canary[i] = params[i] = static_cast<int16_t>(0x5A5A + i);
                 if (!gsmfr::unpack(bytes.data(), params)) {
                     // A rejected frame writes nothing.
                     for (int i = 0; i < gsmfr::kFrameParams; ++i)
                         if (params[i] != canary[i]) std::abort();
-                    continue;
+                    return;
                 }
                 for (int i = 0; i < gsmfr::kFrameParams; ++i)
                     if (params[i] < 0 || params[i] >= (1 << gsmfr::param_bits(i))) std::abort();
@@ -54,7 +53,7 @@ int decoder_gsm(const uint8_t* data, size_t size) {
         gsmfr::decode(&dec, params, pcm);
         for (int16_t s : pcm)
             if (s & 7) std::abort();  // 13-bit output
-    }
+    });
     return 0;
 }
 

@@ -11,17 +11,11 @@ int ops_g722(const uint8_t* data, size_t size) {
     const uint8_t head = in.u8();
     select_level(head);
     int state_size = 0;
-    if (voksSBADPCMEncodeStateSize_G722_16s(&state_size) != vokStatusOk || state_size <= 0) std::abort();
+    voksSBADPCMEncodeStateSize_G722_16s(&state_size);
     // Any alignment: the block starts 0..15 bytes into an exact-size heap allocation.
-    const size_t skew = (head >> 1) & 15;
-    std::vector<uint8_t> block(state_size + skew);
-    void* state = block.data() + skew;
-    if (head & 0x20) {
-        voksSBADPCMDecodeInit_G722_16s(static_cast<VokG722DecodeState*>(state));
-    } else {
-        const auto bytes = in.bytes(static_cast<size_t>(state_size));
-        std::copy(bytes.begin(), bytes.end(), block.begin() + skew);
-    }
+    std::vector<uint8_t> block;
+    void* state = state_block<VokG722DecodeState>(in, block, state_size, (head >> 1) & 15, head & 0x20,
+                                                  voksSBADPCMDecodeInit_G722_16s);
     auto* enc = static_cast<VokG722EncodeState*>(state);
     auto* dec = static_cast<VokG722DecodeState*>(state);
     run_steps(in, 6, [&](uint8_t op) {

@@ -1,7 +1,5 @@
 // G.726 operations on state blocks holding arbitrary bytes (or a fresh Init at any rate and
 // law argument), arbitrary samples and codes.
-#include <algorithm>
-
 #include "ops.h"
 
 namespace voksfuzz {
@@ -11,17 +9,12 @@ int ops_g726(const uint8_t* data, size_t size) {
     const uint8_t head = in.u8();
     select_level(head);
     int enc_size = 0, dec_size = 0;
-    if (voksEncodeGetStateSize_G726_16s8u(&enc_size) != vokStatusOk ||
-        voksDecodeGetStateSize_G726_8u16s(&dec_size) != vokStatusOk || enc_size <= 0 || dec_size <= 0)
-        std::abort();
+    voksEncodeGetStateSize_G726_16s8u(&enc_size);
+    voksDecodeGetStateSize_G726_8u16s(&dec_size);
     const size_t skew = (head >> 1) & 7;
-    std::vector<uint8_t> enc_block(enc_size + skew), dec_block(dec_size + skew);
-    auto* enc = reinterpret_cast<VokG726EncodeState*>(enc_block.data() + skew);
-    auto* dec = reinterpret_cast<VokG726DecodeState*>(dec_block.data() + skew);
-    const auto enc_bytes = in.bytes(static_cast<size_t>(enc_size));
-    const auto dec_bytes = in.bytes(static_cast<size_t>(dec_size));
-    std::copy(enc_bytes.begin(), enc_bytes.end(), enc_block.begin() + skew);
-    std::copy(dec_bytes.begin(), dec_bytes.end(), dec_block.begin() + skew);
+    std::vector<uint8_t> enc_block, dec_block;
+    auto* enc = state_block<VokG726EncodeState>(in, enc_block, enc_size, skew, false, nullptr);
+    auto* dec = state_block<VokG726DecodeState>(in, dec_block, dec_size, skew, false, nullptr);
     // Any rate code, the unlisted ones included, within what a VokSpeechRate can hold in C++
     // (0..31; a C caller may pass more, which the same check rejects).
     auto rate = [&] { return static_cast<VokSpeechRate>(in.u8() & 31); };

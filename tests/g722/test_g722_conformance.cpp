@@ -45,17 +45,6 @@ TEST_P(G722Levels, DecoderMatchesDemonstrationOutputs) {
     }
 }
 
-TEST_P(G722Levels, FrameSplitDoesNotChangeResults) {
-    std::vector<int16_t> in;
-    if (!read_words(kVectors + "inpsp.bin", in)) VOKSC_MISSING() << "G.722 vectors not found in " << kVectors;
-    in.resize(20000);
-    const std::vector<uint8_t> whole = encode_pcm(in, 20000);
-    for (int frame : {2, 6, 34, 160, 258}) EXPECT_EQ(first_diff(encode_pcm(in, frame), whole), -1) << frame;
-    const std::vector<int16_t> dec = decode_octets(whole, 1, 10000);
-    for (int frame : {1, 3, 17, 80, 129})
-        EXPECT_EQ(first_diff(decode_octets(whole, 1, frame), dec), -1) << frame;
-}
-
 // Reference-coder outputs on full-scale and extreme signals (tests/data/g722, see README).
 TEST_P(G722Levels, EncoderMatchesReferenceOnStressSignals) {
     const std::vector<uint8_t> expected = golden::bytes("g722/ref_enc.cod");

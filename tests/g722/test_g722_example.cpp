@@ -57,19 +57,6 @@ TEST(G722Example, RejectsRatesAndOddLengths) {
     EXPECT_EQ(enc.encode(pcm, 3, oct), -1);
 }
 
-TEST(G722Example, PackingLayout) {
-    // 7-bit codes 0x7F, 0x01, 0x40 least significant bit first: 0x7F | 0x01 << 7 | 0x40 << 14.
-    const uint8_t oct7[3] = {0xFE, 0x02, 0x80};
-    const std::vector<uint8_t> p7 = g722ex::pack(oct7, 3, 7);
-    ASSERT_EQ(p7, (std::vector<uint8_t>{0xFF, 0x00, 0x10}));
-    EXPECT_EQ(g722ex::unpack(p7.data(), p7.size(), 7), std::vector<uint8_t>(oct7, oct7 + 3));
-    // 6-bit codes 0x3F, 0x00, 0x21, 0x15: 0x3F | 0x21 << 12 | 0x15 << 18.
-    const uint8_t oct6[4] = {0xFC, 0x00, 0x84, 0x54};
-    const std::vector<uint8_t> p6 = g722ex::pack(oct6, 4, 6);
-    ASSERT_EQ(p6, (std::vector<uint8_t>{0x3F, 0x10, 0x56}));
-    EXPECT_EQ(g722ex::unpack(p6.data(), p6.size(), 6), std::vector<uint8_t>(oct6, oct6 + 4));
-}
-
 double energy(const int16_t* x, int n) {
     double e = 0;
     for (int i = 0; i < n; ++i) e += double(x[i]) * x[i];

@@ -118,18 +118,4 @@ TEST(GsmfrSync, EncoderHomesAtEveryAlignment) {
     EXPECT_EQ(from_files, 150);
 }
 
-// The packed 33-byte frame carries every parameter: pack and unpack are inverse on Seq01.
-TEST(GsmfrPacking, RoundTripsTheSequenceParameters) {
-    std::vector<int16_t> cod;
-    VOKSC_READ_VECTOR("gsmfr/Seq01.cod", cod);
-    for (size_t f = 0; f + gsmfr::kFrameParams <= cod.size(); f += gsmfr::kFrameParams) {
-        uint8_t frame[gsmfr::kPackedBytes];
-        int16_t back[gsmfr::kFrameParams];
-        gsmfr::pack(&cod[f], frame);
-        EXPECT_EQ(frame[0] >> 4, 0xD);
-        ASSERT_TRUE(gsmfr::unpack(frame, back));
-        ASSERT_EQ(std::memcmp(back, &cod[f], sizeof(back)), 0) << "frame " << f / gsmfr::kFrameParams;
-    }
-}
-
 }  // namespace
