@@ -10,148 +10,72 @@ using namespace checkasm;
 namespace sc = voks::common::scalar;
 namespace vx = voks::common::avx2;
 
-namespace {
-
-// Second source: the same pattern except that ties get random partners.
-Pattern partner(Pattern p) {
-    return p == Pattern::Ties ? Pattern::Random : p;
-}
-
-// Compares two 32-bit output buffers and their guards; records one comparison.
-void compare_out(Context& ctx, const char* name, int len, int off, Pattern p, Buffer<int32_t>& ref,
-                 Buffer<int32_t>& vec, const std::string& detail) {
-    ++ctx.checks;
-    const int diff = first_difference(ref.data(), vec.data(), ref.size());
-    if (diff >= 0)
-        ctx.fail(name, "avx2", len, off, p, diff, detail);
-    else if (!vec.guards_intact() || !ref.guards_intact())
-        ctx.fail(name, "avx2", len, off, p, -1, detail + " guard zone written");
-}
-
-}  // namespace
-
 CHECKASM(corr_dot) {
     if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> a(len, off), b(len, (off * 3 + 5) % 16);
-                fill16(ctx.rng, p, a.data(), len);
-                fill16(ctx.rng, partner(p), b.data(), len);
-                ++ctx.checks;
-                if (sc::dot(a.data(), b.data(), len) != vx::dot(a.data(), b.data(), len))
-                    ctx.fail("dot", "avx2", len, off, p, 0);
-                if (!a.guards_intact() || !b.guards_intact())
-                    ctx.fail("dot", "avx2", len, off, p, -1, "guard");
-            }
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> a(len, off), b(len, (off * 3 + 5) % 16);
+        fill16(ctx.rng, p, a.data(), len);
+        fill16(ctx.rng, partner(p), b.data(), len);
+        ++ctx.checks;
+        if (sc::dot(a.data(), b.data(), len) != vx::dot(a.data(), b.data(), len))
+            ctx.fail("dot", "avx2", len, off, p, 0);
+        if (!a.guards_intact() || !b.guards_intact()) ctx.fail("dot", "avx2", len, off, p, -1, "guard");
+    });
 }
 
 CHECKASM(corr_energy) {
     if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> x(len, off);
-                fill16(ctx.rng, p, x.data(), len);
-                ++ctx.checks;
-                if (sc::energy(x.data(), len) != vx::energy(x.data(), len))
-                    ctx.fail("energy", "avx2", len, off, p, 0);
-            }
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off);
+        fill16(ctx.rng, p, x.data(), len);
+        ++ctx.checks;
+        if (sc::energy(x.data(), len) != vx::energy(x.data(), len))
+            ctx.fail("energy", "avx2", len, off, p, 0);
+    });
 }
 
-CHECKASM(corr_xcorr) {
+// The kernels with 32-bit outputs, each over its own parameter (lags, first output, taps).
+CHECKASM(corr_outputs) {
     if (!have_avx2()) return;
-    for (int lags : {1, 3, 4, 5, 8, 11, 17, 64})
-        for (int len : lengths())
-            for (int off : offsets<int16_t>())
-                for (Pattern p : kPatterns) {
-                    Buffer<int16_t> a(len, off), b(len + lags - 1, (off * 7 + 1) % 16);
-                    fill16(ctx.rng, p, a.data(), len);
-                    fill16(ctx.rng, partner(p), b.data(), len + lags - 1);
-                    Buffer<int32_t> r(lags, off % 8), v(lags, (off + 3) % 8);
-                    sc::xcorr(a.data(), b.data(), len, r.data(), lags);
-                    vx::xcorr(a.data(), b.data(), len, v.data(), lags);
-                    compare_out(ctx, "xcorr", len, off, p, r, v, "lags=" + std::to_string(lags));
-                }
-}
-
-CHECKASM(corr_autocorr) {
-    if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int lags : {1, 4, 11, 13, 64, len + 3})
-            for (int off : offsets<int16_t>())
-                for (Pattern p : kPatterns) {
-                    Buffer<int16_t> x(len, off);
-                    fill16(ctx.rng, p, x.data(), len);
-                    Buffer<int32_t> r(lags, off % 8), v(lags, (off + 5) % 8);
-                    sc::autocorr(x.data(), len, r.data(), lags);
-                    vx::autocorr(x.data(), len, v.data(), lags);
-                    compare_out(ctx, "autocorr", len, off, p, r, v, "lags=" + std::to_string(lags));
-                }
-}
-
-CHECKASM(corr_xcorr_tri) {
-    if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> a(len, off), b(len, (off * 5 + 2) % 16);
-                fill16(ctx.rng, p, a.data(), len);
-                fill16(ctx.rng, partner(p), b.data(), len);
-                Buffer<int32_t> r(len, off % 8), v(len, (off + 1) % 8);
-                sc::xcorr_tri(a.data(), b.data(), len, r.data());
-                vx::xcorr_tri(a.data(), b.data(), len, v.data());
-                compare_out(ctx, "xcorr_tri", len, off, p, r, v, "");
-            }
-}
-
-CHECKASM(corr_mac_chain_tri) {
-    if (!have_avx2()) return;
-    for (int len = 0; len <= 64; ++len)
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> a(len, off), b(len, (off * 5 + 2) % 16);
-                fill16(ctx.rng, p, a.data(), len);
-                fill16(ctx.rng, partner(p), b.data(), len);
-                Buffer<int32_t> r(len, off % 8), v(len, (off + 1) % 8);
-                sc::mac_chain_tri(a.data(), b.data(), len, r.data());
-                vx::mac_chain_tri(a.data(), b.data(), len, v.data());
-                compare_out(ctx, "mac_chain_tri", len, off, p, r, v, "");
-            }
-}
-
-CHECKASM(corr_conv) {
-    if (!have_avx2()) return;
-    for (int len : lengths())
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> a(len + 80, off), b(len + 80, (off * 7 + 1) % 16);
+        fill16(ctx.rng, p, a.data(), len + 80);
+        fill16(ctx.rng, partner(p), b.data(), len + 80);
+        for (int lags : {1, 3, 4, 5, 8, 11, 17, 64}) {
+            Twin<int32_t> r(lags, off % 8);
+            sc::xcorr(a.data(), b.data(), len, r.s(), lags);
+            vx::xcorr(a.data(), b.data(), len, r.v(), lags);
+            ctx.same("xcorr", len, off, p, "lags=" + std::to_string(lags), r);
+        }
+        for (int lags : {1, 4, 11, 13, 64, len + 3}) {
+            Twin<int32_t> r(lags, off % 8);
+            sc::autocorr(a.data(), len, r.s(), lags);
+            vx::autocorr(a.data(), len, r.v(), lags);
+            ctx.same("autocorr", len, off, p, "lags=" + std::to_string(lags), r);
+        }
+        Twin<int32_t> tri(len, off % 8);
+        sc::xcorr_tri(a.data(), b.data(), len, tri.s());
+        vx::xcorr_tri(a.data(), b.data(), len, tri.v());
+        ctx.same("xcorr_tri", len, off, p, "", tri);
+        if (len <= 64) {
+            sc::mac_chain_tri(a.data(), b.data(), len, tri.s());
+            vx::mac_chain_tri(a.data(), b.data(), len, tri.v());
+            ctx.same("mac_chain_tri", len, off, p, "", tri);
+        }
         for (int first : {0, 1, 7, 16, len / 2, len - 1}) {
             if (first < 0 || first > len) continue;
-            for (int off : offsets<int16_t>())
-                for (Pattern p : kPatterns) {
-                    Buffer<int16_t> a(len, off), b(len, (off * 3 + 7) % 16);
-                    fill16(ctx.rng, p, a.data(), len);
-                    fill16(ctx.rng, partner(p), b.data(), len);
-                    Buffer<int32_t> r(len - first, off % 8), v(len - first, (off + 2) % 8);
-                    sc::conv(a.data(), b.data(), first, len, r.data());
-                    vx::conv(a.data(), b.data(), first, len, v.data());
-                    compare_out(ctx, "conv", len, off, p, r, v, "first=" + std::to_string(first));
-                }
+            Twin<int32_t> r(len - first, off % 8);
+            sc::conv(a.data(), b.data(), first, len, r.s());
+            vx::conv(a.data(), b.data(), first, len, r.v());
+            ctx.same("conv", len, off, p, "first=" + std::to_string(first), r);
         }
-}
-
-CHECKASM(corr_fir) {
-    if (!have_avx2()) return;
-    for (int taps : {1, 2, 3, 9, 10, 11, 16, 17})
-        for (int len : lengths())
-            for (int off : offsets<int16_t>())
-                for (Pattern p : kPatterns) {
-                    Buffer<int16_t> c(taps, (off + 9) % 16), x(taps - 1 + len, off);
-                    fill16(ctx.rng, partner(p), c.data(), taps);
-                    fill16(ctx.rng, p, x.data(), taps - 1 + len);
-                    Buffer<int32_t> r(len, off % 8), v(len, (off + 6) % 8);
-                    sc::fir(c.data(), taps, x.data() + taps - 1, len, r.data());
-                    vx::fir(c.data(), taps, x.data() + taps - 1, len, v.data());
-                    compare_out(ctx, "fir", len, off, p, r, v, "taps=" + std::to_string(taps));
-                }
+        for (int taps : {1, 2, 3, 9, 10, 11, 16, 17}) {
+            Twin<int32_t> r(len, off % 8);
+            sc::fir(b.data(), taps, a.data() + taps - 1, len, r.s());
+            vx::fir(b.data(), taps, a.data() + taps - 1, len, r.v());
+            ctx.same("fir", len, off, p, "taps=" + std::to_string(taps), r);
+        }
+    });
 }
 
 // The exported lag searches and normalised correlations, run with the tables forced to each

@@ -10,42 +10,28 @@ namespace g7 = voks::g722;
 
 namespace {
 
-// Runs a QMF kernel pair on `pairs` pairs from a random delay line, out of place and in place.
+// Runs a QMF kernel pair on `pairs` pairs from a random delay line, out of place and in place
+// (the source buffer becomes the output).
 void check_qmf(Context& ctx, const char* name, g7::qmf_tx_fn* scalar, g7::qmf_tx_fn* vector) {
-    for (int pairs : lengths()) {
-        if (pairs == 0) continue;
-        const int n = 2 * pairs;
-        for (int off : offsets<int16_t>()) {
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> in(n, off), out1(n, (off + 3) % 16), out2(n, (off + 3) % 16);
-                fill16(ctx.rng, p, in.data(), n);
-                int16_t d1[24], d2[24];
-                fill16(ctx.rng, p == Pattern::Zeros ? Pattern::Random : p, d1, 24);
-                std::memcpy(d2, d1, sizeof d1);
-                scalar(in.data(), out1.data(), pairs, d1);
-                vector(in.data(), out2.data(), pairs, d2);
-                ++ctx.checks;
-                const int diff = first_difference(out1.data(), out2.data(), n);
-                if (diff >= 0)
-                    ctx.fail(name, "avx2", n, off, p, diff);
-                else if (std::memcmp(d1, d2, sizeof d1) != 0)
-                    ctx.fail(name, "avx2", n, off, p, first_difference(d1, d2, 24), "delay line differs");
-                else if (!out1.guards_intact() || !out2.guards_intact() || !in.guards_intact())
-                    ctx.fail(name, "avx2", n, off, p, -1, "guard zone written");
-                // In place: the source buffer becomes the output.
-                if (off == 0) {
-                    std::memcpy(out2.data(), in.data(), sizeof(int16_t) * n);
-                    int16_t d3[24];
-                    std::memcpy(d3, d1, sizeof d1);
-                    std::memcpy(d2, d1, sizeof d1);
-                    scalar(in.data(), out1.data(), pairs, d3);
-                    vector(out2.data(), out2.data(), pairs, d2);
-                    const int d = first_difference(out1.data(), out2.data(), n);
-                    if (d >= 0) ctx.fail(name, "avx2", n, off, p, d, "in place");
+    each_case(
+        [&](int pairs, int off, Pattern p) {
+            const int n = 2 * pairs;
+            Buffer<int16_t> in(n, off);
+            fill16(ctx.rng, p, in.data(), n);
+            for (bool in_place : {false, true}) {
+                Twin<int16_t> out(n, (off + 3) % 16),
+                    d(24, 0, ctx.rng, p == Pattern::Zeros ? Pattern::Random : p);
+                if (in_place) {
+                    std::memcpy(out.s(), in.data(), sizeof(int16_t) * n);
+                    out.sync();
                 }
+                scalar(in_place ? out.s() : in.data(), out.s(), pairs, d.s());
+                vector(in_place ? out.v() : in.data(), out.v(), pairs, d.v());
+                ctx.same(name, n, off, p, in_place ? "in place" : "", out, d);
             }
-        }
-    }
+            if (!in.guards_intact()) ctx.fail(name, "avx2", n, off, p, -1, "input written");
+        },
+        1);
 }
 
 // A mid-stream state: Init, then 64 pairs of seeded input through the scalar kernel.
@@ -67,35 +53,28 @@ void check_adpcm(Context& ctx, bool decoder, int mode) {
     for (int pairs : lengths()) {
         if (pairs == 0) continue;
         const int n = 2 * pairs;
-        for (int off : {0, 1, 7}) {
+        for (int off : {0, 1, 7})
             for (Pattern p : kPatterns) {
-                Buffer<int16_t> in(n, off), out1(n, off), out2(n, off);
+                Buffer<int16_t> in(n, off);
                 fill16(ctx.rng, p, in.data(), n);
                 for (bool warm : {false, true}) {
-                    g7::AdpcmState s1;
+                    Twin<int16_t> out(n, off);
+                    Twin<g7::AdpcmState> s(1, 0);
                     if (warm)
-                        s1 = warm_state(ctx.rng, decoder);
+                        *s.s() = warm_state(ctx.rng, decoder);
                     else
-                        g7::init_state(s1);
-                    g7::AdpcmState s2 = s1;
+                        g7::init_state(*s.s());
+                    s.sync();
                     if (decoder) {
-                        g7::scalar::decode(in.data(), out1.data(), pairs, mode, s1);
-                        g7::avx2::decode(in.data(), out2.data(), pairs, mode, s2);
+                        g7::scalar::decode(in.data(), out.s(), pairs, mode, *s.s());
+                        g7::avx2::decode(in.data(), out.v(), pairs, mode, *s.v());
                     } else {
-                        g7::scalar::encode(in.data(), out1.data(), pairs, s1);
-                        g7::avx2::encode(in.data(), out2.data(), pairs, s2);
+                        g7::scalar::encode(in.data(), out.s(), pairs, *s.s());
+                        g7::avx2::encode(in.data(), out.v(), pairs, *s.v());
                     }
-                    ++ctx.checks;
-                    const int diff = first_difference(out1.data(), out2.data(), n);
-                    if (diff >= 0)
-                        ctx.fail(name, "avx2", n, off, p, diff, detail);
-                    else if (std::memcmp(&s1, &s2, sizeof s1) != 0)
-                        ctx.fail(name, "avx2", n, off, p, -1, detail + " state differs");
-                    else if (!out1.guards_intact() || !out2.guards_intact() || !in.guards_intact())
-                        ctx.fail(name, "avx2", n, off, p, -1, detail + " guard zone written");
+                    ctx.same(name, n, off, p, detail, out, s);
                 }
             }
-        }
     }
 }
 

@@ -12,58 +12,44 @@ using namespace checkasm;
 namespace sc = voks::g729::scalar;
 namespace vx = voks::g729::avx2;
 
-namespace {
-
-void sums(Context& ctx, const char* name, int32_t (*s)(const int16_t*, int),
-          int32_t (*v)(const int16_t*, int)) {
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> x(len, off);
-                fill16(ctx.rng, p, x.data(), len);
-                ++ctx.checks;
-                const int32_t a = s(x.data(), len), b = v(x.data(), len);
-                if (a != b)
-                    ctx.fail(name, "avx2", len, off, p, 0, std::to_string(a) + " vs " + std::to_string(b));
-                if (!x.guards_intact()) ctx.fail(name, "avx2", len, off, p, -1, "guard");
-            }
-}
-
-void applies(Context& ctx, const char* name, void (*s)(const int16_t*, int16_t*, int),
-             void (*v)(const int16_t*, int16_t*, int)) {
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> g(len, (off * 3 + 1) % 16), x1(len, off), x2(len, off);
-                fill16(ctx.rng, p, g.data(), len);
-                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, x1.data(), len);
-                std::memcpy(x2.data(), x1.data(), sizeof(int16_t) * static_cast<size_t>(len));
-                s(g.data(), x1.data(), len);
-                v(g.data(), x2.data(), len);
-                ++ctx.checks;
-                const int diff = first_difference(x1.data(), x2.data(), len);
-                if (diff >= 0) ctx.fail(name, "avx2", len, off, p, diff);
-                if (!x2.guards_intact() || !g.guards_intact())
-                    ctx.fail(name, "avx2", len, off, p, -1, "guard");
-            }
-}
-
-}  // namespace
-
-CHECKASM(g729_gain_abs_sum) {
-    if (have_avx2()) sums(ctx, "abs_sum", sc::abs_sum, vx::abs_sum);
-}
-
-CHECKASM(g729_gain_energy_q2) {
-    if (have_avx2()) sums(ctx, "energy_q2", sc::energy_q2, vx::energy_q2);
-}
-
-CHECKASM(g729_gain_apply_q14) {
-    if (have_avx2()) applies(ctx, "apply_q14", sc::apply_q14, vx::apply_q14);
-}
-
-CHECKASM(g729_gain_apply_q12) {
-    if (have_avx2()) applies(ctx, "apply_q12", sc::apply_q12, vx::apply_q12);
+// The element-wise kernels: absolute sums and scaled energies, Q14/Q12 gain application (in
+// place), the tilt filter with the factors filt_mu produces, and the gain quantiser's distances.
+CHECKASM(g729_gain_kernels) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len + 1, off), g(len, (off * 3 + 1) % 16);
+        fill16(ctx.rng, p, x.data(), len + 1);
+        fill16(ctx.rng, partner(p), g.data(), len);
+        ctx.checks += 2;
+        if (sc::abs_sum(x.data(), len) != vx::abs_sum(x.data(), len))
+            ctx.fail("abs_sum", "avx2", len, off, p, 0);
+        if (sc::energy_q2(x.data(), len) != vx::energy_q2(x.data(), len))
+            ctx.fail("energy_q2", "avx2", len, off, p, 0);
+        Twin<int16_t> y(len, (off * 5 + 3) % 16);
+        std::memcpy(y.s(), x.data(), sizeof(int16_t) * len);
+        y.sync();
+        sc::apply_q14(g.data(), y.s(), len);
+        vx::apply_q14(g.data(), y.v(), len);
+        ctx.same("apply_q14", len, off, p, "", y);
+        sc::apply_q12(g.data(), y.s(), len);
+        vx::apply_q12(g.data(), y.v(), len);
+        ctx.same("apply_q12", len, off, p, "", y);
+        const bool plus = (ctx.rng.next() & 1) != 0;
+        const auto mu = static_cast<int16_t>(plus ? ctx.rng.range(0, 3277) : ctx.rng.range(-14746, 0));
+        const auto ga = static_cast<int16_t>(ctx.rng.range(1, 32767));
+        sc::tilt(x.data(), y.s(), len, mu, ga, plus ? 0x4000 : 0x800, plus ? 15 : 12);
+        vx::tilt(x.data(), y.v(), len, mu, ga, plus ? 0x4000 : 0x800, plus ? 15 : 12);
+        ctx.same("tilt", len, off, p, "mu=" + std::to_string(mu), y);
+        int16_t hi[5], lo[5];
+        fill16(ctx.rng, p, hi, 5);
+        for (int16_t& v : lo) v = static_cast<int16_t>(ctx.rng.range(0, 32767));  // L_Extract range
+        Twin<int32_t> d(len, off % 8);
+        sc::quant_dist(hi, lo, x.data(), g.data(), d.s(), len);
+        vx::quant_dist(hi, lo, x.data(), g.data(), d.v(), len);
+        ctx.same("quant_dist", len, off, p, "", d);
+        if (!x.guards_intact() || !g.guards_intact())
+            ctx.fail("gain", "avx2", len, off, p, -1, "input written");
+    });
 }
 
 CHECKASM(g729_gain_dist) {
@@ -85,51 +71,6 @@ CHECKASM(g729_gain_dist) {
             if (diff >= 0) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, diff);
             if (!d2.guards_intact()) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, -1, "guard");
         }
-}
-
-CHECKASM(g729_gain_tilt) {
-    if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> x(len + 1, off), y1(len, (off * 5 + 3) % 16), y2(len, (off * 5 + 3) % 16);
-                fill16(ctx.rng, p, x.data(), len + 1);
-                const bool plus = (ctx.rng.next() & 1) != 0;
-                // The factors filt_mu produces: mu/2 of either sign, ga from the tilt bound.
-                const auto mu =
-                    static_cast<int16_t>(plus ? ctx.rng.range(0, 3277) : ctx.rng.range(-14746, 0));
-                const auto ga = static_cast<int16_t>(ctx.rng.range(1, 32767));
-                const int32_t fact = plus ? 0x4000 : 0x800;
-                const int shift = plus ? 15 : 12;
-                sc::tilt(x.data(), y1.data(), len, mu, ga, fact, shift);
-                vx::tilt(x.data(), y2.data(), len, mu, ga, fact, shift);
-                ++ctx.checks;
-                const int diff = first_difference(y1.data(), y2.data(), len);
-                if (diff >= 0) ctx.fail("tilt", "avx2", len, off, p, diff, "mu=" + std::to_string(mu));
-                if (!y2.guards_intact() || !x.guards_intact())
-                    ctx.fail("tilt", "avx2", len, off, p, -1, "guard");
-            }
-}
-
-CHECKASM(g729_gain_quant_dist) {
-    if (!have_avx2()) return;
-    for (int len : lengths())
-        for (int off : offsets<int16_t>())
-            for (Pattern p : kPatterns) {
-                Buffer<int16_t> gp(len, off), gc(len, (off + 5) % 16);
-                Buffer<int32_t> d1(len, off % 8), d2(len, off % 8);
-                fill16(ctx.rng, p, gp.data(), len);
-                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, gc.data(), len);
-                int16_t hi[5], lo[5];
-                fill16(ctx.rng, p, hi, 5);
-                for (int16_t& v : lo) v = static_cast<int16_t>(ctx.rng.range(0, 32767));  // L_Extract range
-                sc::quant_dist(hi, lo, gp.data(), gc.data(), d1.data(), len);
-                vx::quant_dist(hi, lo, gp.data(), gc.data(), d2.data(), len);
-                ++ctx.checks;
-                const int diff = first_difference(d1.data(), d2.data(), len);
-                if (diff >= 0) ctx.fail("quant_dist", "avx2", len, off, p, diff);
-                if (!d2.guards_intact()) ctx.fail("quant_dist", "avx2", len, off, p, -1, "guard");
-            }
 }
 
 // The exported gain controls and float searches agree between the scalar and AVX2 tables.

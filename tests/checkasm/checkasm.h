@@ -44,7 +44,9 @@ constexpr Pattern kPatterns[] = {Pattern::Random,      Pattern::SmallRandom, Pat
                                  Pattern::Alternating, Pattern::Zeros,       Pattern::Ties};
 
 // True when the machine runs the AVX2 kernels, i.e. when there is a vector twin to compare.
-inline bool have_avx2() { return voks::frame::detected_level() == voks::frame::Level::AVX2; }
+inline bool have_avx2() {
+    return voks::frame::detected_level() == voks::frame::Level::AVX2;
+}
 
 // A buffer of n elements placed `offset` elements past a 64-byte boundary, with guard zones of
 // known bytes on both sides.
@@ -52,13 +54,15 @@ template <class T>
 class Buffer {
 public:
     static constexpr int kGuard = 64;
-    Buffer(int n, int offset) : n_(n), offset_(offset), raw_(static_cast<size_t>(n) * sizeof(T) + 4 * kGuard + 64) {
+    Buffer(int n, int offset)
+        : n_(n), offset_(offset), raw_(static_cast<size_t>(n) * sizeof(T) + 4 * kGuard + 64) {
         const uintptr_t base = reinterpret_cast<uintptr_t>(raw_.data());
         const uintptr_t aligned = (base + kGuard + 63) & ~uintptr_t{63};
         data_ = reinterpret_cast<T*>(aligned + static_cast<uintptr_t>(offset) * sizeof(T));
         std::memset(raw_.data(), 0xA5, raw_.size());
     }
     T* data() { return data_; }
+    const T* cdata() const { return data_; }
     int size() const { return n_; }
     // True when the guard bytes around the element range are untouched.
     bool guards_intact() const {
@@ -73,16 +77,6 @@ private:
     int n_, offset_;
     std::vector<uint8_t> raw_;
     T* data_;
-};
-
-struct Context {
-    uint64_t seed = 0;
-    int failures = 0;
-    int checks = 0;
-    Rng rng{0};
-    // Records a failure with everything needed to reproduce it.
-    void fail(const char* kernel, const char* level, int len, int offset, Pattern p, int index,
-              const std::string& detail = "");
 };
 
 // Lengths every kernel is run at: every length 0..300, then a few longer ones.
@@ -103,6 +97,80 @@ int first_difference(const T* a, const T* b, int n) {
     return -1;
 }
 
+// The scalar and the vector copy of one buffer: both start equal, the scalar kernel works on s(),
+// its twin on v(). The vector copy sits at another misalignment than the scalar one (still every
+// misalignment over the offsets of a case loop).
+template <class T>
+class Twin {
+public:
+    Twin(int n, int offset) : s_(n, offset), v_(n, (offset + 3) % kOffsets) {}
+    Twin(int n, int offset, Rng& rng, Pattern p) : Twin(n, offset) { fill(rng, p); }
+    void fill(Rng& rng, Pattern p) {
+        if constexpr (sizeof(T) == 2)
+            fill16(rng, p, reinterpret_cast<int16_t*>(s()), s_.size());
+        else
+            fill32(rng, p, reinterpret_cast<int32_t*>(s()), s_.size());
+        sync();
+    }
+    // Copies the scalar side to the vector side (after filling s() by hand).
+    void sync() { std::memcpy(v(), s(), sizeof(T) * static_cast<size_t>(s_.size())); }
+    T* s() { return s_.data(); }
+    T* v() { return v_.data(); }
+    int size() const { return s_.size(); }
+    // First differing element, size() when a guard zone was written, -1 when the copies agree.
+    int diff() const {
+        const int d = first_difference(s_.cdata(), v_.cdata(), s_.size());
+        if (d >= 0) return d;
+        return s_.guards_intact() && v_.guards_intact() ? -1 : s_.size();
+    }
+
+private:
+    static constexpr int kOffsets = sizeof(T) >= 32 ? 1 : 32 / static_cast<int>(sizeof(T));
+    Buffer<T> s_, v_;
+};
+
+struct Context {
+    uint64_t seed = 0;
+    int failures = 0;
+    int checks = 0;
+    Rng rng{0};
+    // Records a failure with everything needed to reproduce it.
+    void fail(const char* kernel, const char* level, int len, int offset, Pattern p, int index,
+              const std::string& detail = "");
+    // One comparison of the AVX2 twin with the scalar kernel over every given buffer, in order;
+    // reports the first buffer that differs (its number in the detail) or whose guards were
+    // written. True when all agree.
+    template <class... T>
+    bool same(const char* kernel, int len, int offset, Pattern p, const std::string& detail,
+              const Twin<T>&... t) {
+        ++checks;
+        int which = 0;
+        const auto check = [&](const auto& b) {
+            const int d = b.diff();
+            if (d < 0) return ++which, true;
+            const std::string what = d == b.size() ? " guard zone written" : "";
+            fail(kernel, "avx2", len, offset, p, d, detail + " buffer " + std::to_string(which) + what);
+            return false;
+        };
+        return (check(t) && ...);
+    }
+};
+
+// Runs fn(len, offset, pattern) for every checked length of at least min_len, every misalignment
+// of T and every pattern.
+template <class T = int16_t, class F>
+void each_case(F fn, int min_len = 0) {
+    for (int len : lengths())
+        if (len >= min_len)
+            for (int off : offsets<T>())
+                for (Pattern p : kPatterns) fn(len, off, p);
+}
+
+// The second source of a case: the same pattern, except that ties get random partners.
+inline Pattern partner(Pattern p) {
+    return p == Pattern::Ties ? Pattern::Random : p;
+}
+
 using CheckFn = void (*)(Context&);
 struct Registrar {
     Registrar(const char* name, CheckFn fn);
@@ -110,9 +178,9 @@ struct Registrar {
 
 }  // namespace checkasm
 
-#define CHECKASM(name)                                                              \
-    static void checkasm_##name(checkasm::Context&);                                \
-    static const checkasm::Registrar checkasm_reg_##name(#name, checkasm_##name);   \
+#define CHECKASM(name)                                                            \
+    static void checkasm_##name(checkasm::Context&);                              \
+    static const checkasm::Registrar checkasm_reg_##name(#name, checkasm_##name); \
     static void checkasm_##name(checkasm::Context& ctx)
 
 #endif  // VOKSC_CHECKASM_H
