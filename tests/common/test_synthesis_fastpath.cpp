@@ -1,7 +1,7 @@
 // The synthesis filters' fast paths against the step-by-step saturating chain of the reference
-// (built here from the basic operators): random, loud and extreme filters, inputs placed just
-// below and just above the exactness bound 2 * (|a0 x| + sum |a_i| max|y|) < 2^31, long calls
-// that cross the internal chunking, and aliased buffers. Every kernel level.
+// (built here from the basic operators) where the golden Syn_filt set does not go: extreme
+// filters, inputs placed just below and just above the exactness bound
+// 2 * (|a0 x| + sum |a_i| max|y|) < 2^31, and aliased buffers. Every kernel level.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -69,8 +69,6 @@ protected:
         ASSERT_EQ(0x5A5A, got.back());
         ASSERT_EQ(st, voksSynthesisFilter_NR_16s_ISfs(a, io.data(), len, sf, hist));
         ASSERT_EQ(want, io);
-        cases += 1;
-        overflowed += ovf;
         // The wrapping forms: in place with a history, without a history, the impulse response.
         chain(a, x.data(), want.data(), len, sf, hist, true);
         io = x;
@@ -83,31 +81,7 @@ protected:
         ASSERT_EQ(vokStatusOk, voksSynthesisFilterZeroStateResponse_NR_16s(a, io.data(), len, sf));
         ASSERT_EQ(want, io);
     }
-
-    int cases = 0, overflowed = 0;
 };
-
-// Random filters from quiet to far beyond sum |a| = 8, on inputs and histories of every scale;
-// both sides of the bound are exercised: some calls saturate, most do not.
-TEST_P(SynthesisFastPath, RandomFilters) {
-    Lcg g{0xC0FFEEu};
-    for (int iter = 0; iter < 3000; ++iter) {
-        int16_t a[11], hist[10];
-        const int coef_bits = 10 + g.below(7);  // |a_i| up to 2^15
-        for (int16_t& c : a) c = g.i16(coef_bits);
-        a[0] = iter % 5 == 0 ? g.i16(16) : 4096;
-        const int hbits = 1 + g.below(16);
-        for (int16_t& h : hist) h = g.i16(hbits);
-        V16 x(iter % 50 == 0 ? 241 + g.below(300) : 1 + g.below(60));
-        const int xbits = 1 + g.below(16);
-        for (int16_t& v : x) v = g.i16(xbits);
-        SCOPED_TRACE(iter);
-        check(a, x, iter % 3 == 0 ? 13 : 12, hist);
-        if (HasFatalFailure()) return;
-    }
-    EXPECT_GT(overflowed, 300);
-    EXPECT_LT(overflowed, cases - 1000);
-}
 
 // The largest partial sum of the chain exactly at 2^31 - 2 (exact) and at 2^31 (saturated)
 // through a[0] x[0] and a[1] y[-1] of the same sign; then extreme filters and inputs.
@@ -136,7 +110,8 @@ TEST_P(SynthesisFastPath, BoundAndExtremes) {
         }
     }
     // -32768 coefficients and inputs, full-scale alternation, impulses into a loud history, and
-    // the output levels where the scaling and the rounding start to clip.
+    // the output levels where the scaling and the rounding start to clip; constant inputs run
+    // long enough to cross the internal chunking.
     const int16_t filters[][11] = {
         {-32768},
         {4096, -32768},
@@ -148,7 +123,7 @@ TEST_P(SynthesisFastPath, BoundAndExtremes) {
     for (const auto& a : filters) {
         for (int16_t v : {-32768, -32767, -16384, -1, 0, 1, 16383, 16384, 32767}) {
             for (int pattern = 0; pattern < 3; ++pattern) {
-                V16 x(45, pattern == 2 ? 0 : v);
+                V16 x(pattern == 0 ? 481 : 45, pattern == 2 ? 0 : v);  // 481 crosses two chunks
                 for (size_t n = 0; pattern == 1 && n < x.size(); n += 2) x[n] = static_cast<int16_t>(-1 - v);
                 x[0] = pattern == 1 ? static_cast<int16_t>(-1 - v) : v;
                 int16_t hist[10];

@@ -85,23 +85,6 @@ TEST(G729ExcEdges, PitchGainLimits) {
     EXPECT_LE(g, 16384);
 }
 
-// A single tap of 100: the doubled energy 20000 (between 2^14 and 2^15) normalises with shift
-// 16, so the response is scaled by 2^8 to 25600, each diagonal element is
-// extract_h(2 * 25600^2) = 20000 (32-bit half 655360000) and every cross term vanishes.
-TEST(G729ExcEdges, MatrixOfASingleTap) {
-    Vok16s h[40] = {100}, m16[616];
-    Vok32s m32[616];
-    Vok32f fh[40] = {0.5f}, fm[616];
-    ASSERT_EQ(voksToeplizMatrix_G729_16s(h, m16), vokStatusOk);
-    ASSERT_EQ(voksToeplizMatrix_G729_16s32s(h, m32), vokStatusOk);
-    ASSERT_EQ(voksToeplizMatrix_G729_32f(fh, fm), vokStatusOk);
-    for (int i = 0; i < 616; ++i) {
-        EXPECT_EQ(m16[i], i < 40 ? 20000 : 0) << i;
-        EXPECT_EQ(m32[i], i < 40 ? 655360000 : 0) << i;
-        EXPECT_EQ(fm[i], i < 40 ? 0.25f : 0.0f) << i;
-    }
-}
-
 // With |d| equal everywhere the threshold equals the three-pulse sum, the fourth loop is never
 // entered, and the default positions 0, 1, 2, 3 come back with positive signs; a budget already
 // spent stops the search after the first fourth-loop entry (75 - 100 - 1).

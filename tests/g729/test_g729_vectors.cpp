@@ -132,18 +132,6 @@ TEST(G729Packing, ErasedSerialFrames) {
     EXPECT_TRUE(g729::serial_to_params(serial, back));
 }
 
-// Parity of the six high bits of the 8-bit delay index, plus one (hand-derived).
-TEST(G729Packing, PitchParity) {
-    struct Case {
-        int16_t index;
-        int16_t parity;
-    };
-    constexpr Case kCases[] = {
-        {0, 1}, {3, 1}, {4, 0}, {0xFC, 1}, {0xFF, 1}, {0x84, 1}, {0x80, 0}, {0x0C, 1}, {197, 0},
-    };
-    for (const Case& c : kCases) EXPECT_EQ(g729::pitch_parity(c.index), c.parity) << "index " << c.index;
-}
-
 // Any 80-bit pattern is a valid frame: random frames with random erasures decode without an
 // operation error in either decoder, and decoders share no state (two interleaved decoders give
 // the same output as each one alone).

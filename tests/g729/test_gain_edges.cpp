@@ -128,20 +128,9 @@ TEST(G729GainEdges, PhaseDispersionStateInitAndExtent) {
 }
 
 TEST(G729GainEdges, PostFiltersOnTrivialInputs) {
-    // Frame types without speech copy the weighted residual, here the speech itself (A(z) = 1).
-    const int16_t lpc[11] = {4096};
-    int16_t speech[50];
-    for (int i = 0; i < 50; ++i) speech[i] = static_cast<int16_t>(i * 300 - 7000);
-    for (int16_t type : {0, 2}) {
-        int16_t buf[194] = {}, out[kSub], voicing = 5;
-        ASSERT_EQ(voksLongTermPostFilter_G729B_16s(60, speech + 10, lpc, buf, out, &voicing, type),
-                  vokStatusOk);
-        EXPECT_EQ(voicing, 0);
-        EXPECT_EQ(0, std::memcmp(out, speech + 10, sizeof(out)));
-        EXPECT_EQ(0, std::memcmp(buf + 154, speech + 10, sizeof(out)));
-    }
     // Silent output stores a zero gain; equal input and output keep a unit gain at its steady
     // state g = 0.9875 g + 0.0125.
+    const int16_t lpc[11] = {4096};
     int16_t in[kSub], zero[kSub] = {}, gain = 16384, gain_a = 4096;
     for (int i = 0; i < kSub; ++i) in[i] = static_cast<int16_t>(100 + i);
     ASSERT_EQ(voksGainControl_G729_16s_I(in, zero, &gain), vokStatusOk);

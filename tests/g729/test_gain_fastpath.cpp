@@ -1,17 +1,15 @@
 // Exact short cuts against the step-by-step saturating chains of the reference (built here from
-// the basic operators): the L_mac chains behind the pitch gain (G_pitch), the innovation energy
-// and the gain quantiser's correlations, at and around the bound where a short cut hands over to
-// the chain; the normalising shift; and the high-pass section around its call-wide bound.
+// the basic operators) exactly at the bound where a short cut hands over to the chain: the L_mac
+// chains behind the pitch gain and the gain quantiser's correlations, and the high-pass section
+// around its call-wide bound. Away from the bounds the golden sets run both paths.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstdlib>
-#include <random>
 #include <vector>
 
 #include "common/basicop.h"
 #include "g729/g729_mathop.h"
-#include "frame/dispatch.h"
 #include "voksc.h"
 
 namespace {
@@ -26,76 +24,7 @@ int32_t chain(int32_t start, const int16_t* x, const int16_t* y, int n, bool& ov
     return start;
 }
 
-// A saturating chain redone on y / 4 when it overflowed; returns the normalised high half and
-// sets the exponent.
-int16_t normalised_chain(int32_t start, const int16_t* x, const int16_t* y, bool squares, int16_t& exp) {
-    int16_t scaled[kLen];
-    for (int i = 0; i < kLen; ++i) scaled[i] = shr(y[i], 2);
-    bool overflow = false, unused = false;
-    int32_t s = chain(start, x, y, kLen, overflow);
-    exp = 0;
-    if (overflow) {
-        s = chain(start, squares ? scaled : x, scaled, kLen, unused);
-        exp = squares ? -4 : -2;
-    }
-    const int16_t n = norm_l(s);
-    exp = add(exp, n);
-    return round_fx(L_shl(s, n));
-}
-
-// G_pitch as the reference computes it, then the limited gain.
-int16_t g_pitch_reference(int32_t start, const int16_t* y, const int16_t* x, int16_t coeff[4]) {
-    int16_t exp_yy = 0, exp_xy = 0;
-    const int16_t yy = normalised_chain(1, y, y, true, exp_yy),
-                  xy = normalised_chain(start, x, y, false, exp_xy);
-    coeff[0] = yy;
-    coeff[1] = sub(15, exp_yy);
-    coeff[2] = xy;
-    coeff[3] = sub(15, exp_xy);
-    if (xy < 4) return 0;
-    const int16_t gain = shr(yy < 1 ? MAX_16 : div_s(shr(xy, 1), yy), sub(exp_xy, exp_yy));
-    return gain > 19661 ? int16_t{19661} : gain;
-}
-
-// Amplitude bands around the saturation of the 40-sample chains; constant and alternating
-// full-scale vectors; single huge samples.
-void fill(std::mt19937& rng, int shape, int16_t* v) {
-    auto uni = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    const int amp = shape % 4 == 0 ? 32768 : shape % 4 == 1 ? 8000 : shape % 4 == 2 ? 5000 : 300;
-    for (int i = 0; i < kLen; ++i) {
-        const int kind = shape / 4;
-        v[i] = static_cast<int16_t>(kind == 0   ? uni(-amp, amp - 1)
-                                    : kind == 1 ? ((i & 1) ? amp - 1 : -amp)
-                                    : kind == 2 ? -amp
-                                    : i == 7    ? -32768
-                                                : uni(-amp / 8, amp / 8));
-    }
-}
-
-class GainFastPath : public ::testing::TestWithParam<frame::Level> {
-protected:
-    void SetUp() override {
-        if (frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "kernel level not available";
-    }
-    void TearDown() override { frame::force_level(frame::detected_level()); }
-};
-
-TEST_P(GainFastPath, PitchGainMatchesTheSaturatingChains) {
-    std::mt19937 rng(729);
-    for (int trial = 0; trial < 20000; ++trial) {
-        int16_t x[kLen], y[kLen], want[4], got[4] = {0x5555, 0x5555, 0x5555, 0x5555};
-        fill(rng, trial % 16, x);
-        fill(rng, (trial / 16) % 16, y);
-        const int32_t starts[4] = {0, 1, -1, trial & 1 ? MIN_32 : MAX_32};
-        const int32_t start = starts[(trial / 256) % 4];
-        ASSERT_EQ(g_pitch_reference(start, y, x, want), voksComputeAdaptiveCodebookGain_16s(start, y, x, got))
-            << "trial " << trial;
-        ASSERT_EQ(std::vector<int16_t>(want, want + 4), std::vector<int16_t>(got, got + 4))
-            << "trial " << trial;
-    }
-}
-
-TEST_P(GainFastPath, ExactChainAtTheBound) {
+TEST(GainFastPath, ExactChainAtTheBound) {
     // Constant vectors c: every partial sum is a multiple of 2 c^2, the bound 4 Ex Ey <= room^2
     // is tight (2 n c^2 <= room), and the chain saturates just past it.
     struct {
@@ -140,35 +69,6 @@ TEST_P(GainFastPath, ExactChainAtTheBound) {
     EXPECT_FALSE(ownMacChainExact(0, b.data(), b.data(), 20, r));
 }
 
-TEST_P(GainFastPath, InnovationEnergyMatchesTheChain) {
-    std::mt19937 rng(4);
-    int16_t code[kLen];
-    bool unused = false;
-    for (int trial = 0; trial < 4000; ++trial) {
-        fill(rng, trial % 16, code);
-        ASSERT_EQ(ownInnovationEnergy(code, kLen), chain(0, code, code, kLen, unused)) << "trial " << trial;
-    }
-    // Pulses of the algebraic codebook: four of +-8191 (Q13).
-    std::fill(code, code + kLen, int16_t{0});
-    code[3] = code[24] = 8191;
-    code[17] = code[38] = -8192;
-    EXPECT_EQ(ownInnovationEnergy(code, kLen), chain(0, code, code, kLen, unused));
-}
-
-TEST(NormShift, EqualsTheSaturatingShiftAtTheNormalisation) {
-    std::mt19937 rng(11);
-    auto check = [](int32_t x) {
-        for (int16_t n = 0; n <= norm_l(x); ++n)
-            ASSERT_EQ(ownNormShift(x, n), L_shl(x, n)) << x << " << " << n;
-    };
-    for (int32_t x :
-         {0, 1, -1, 2, -2, MAX_32, MIN_32, 0x3FFFFFFF, -0x40000000, -0x40000001, 0x40000000, 12345, -12345})
-        check(x);
-    for (int i = 0; i < 20000; ++i) check(static_cast<int32_t>(rng()) >> (i % 31));
-}
-
-INSTANTIATE_TEST_SUITE_P(Levels, GainFastPath, ::testing::Values(frame::Level::Scalar, frame::Level::AVX2));
-
 // The reference high-pass section (hi/lo state, Mpy_32_16 and L_mac) beside the library over calls
 // of the given lengths, carrying the state across.
 void compare_high_pass(const int16_t c[6], int sf, std::vector<int16_t> x, const std::vector<int>& calls) {
@@ -193,36 +93,6 @@ void compare_high_pass(const int16_t c[6], int sf, std::vector<int16_t> x, const
             ASSERT_EQ(sf == 13 ? round_fx(L_shl(t, 1)) : round_fx(t), got[i])
                 << "sample " << pos << " sf " << sf;
         }
-    }
-}
-
-struct Lcg {
-    uint32_t s;
-    uint32_t next() { return s = s * 1664525u + 1013904223u; }
-    int16_t i16(int bits) { return static_cast<int16_t>(static_cast<int32_t>(next() >> 8) >> (24 - bits)); }
-};
-
-// Random and saturating coefficient sets on quiet and loud stretches; long calls cross the
-// blocks of the bounded path.
-TEST(HighPassFastPath, RandomSetsAndAmplitudes) {
-    Lcg g{0xBEEFu};
-    for (int iter = 0; iter < 400; ++iter) {
-        int16_t c[6];
-        for (int16_t& v : c) v = g.i16(12 + static_cast<int>(g.next() % 5));
-        if (iter % 7 == 0) c[1 + g.next() % 5] = -32768;
-        std::vector<int16_t> x(1200);
-        int bits = 1 + static_cast<int>(g.next() % 16);
-        for (size_t i = 0; i < x.size(); ++i) {
-            if (i % 120 == 0) bits = 1 + static_cast<int>(g.next() % 16);
-            x[i] = g.i16(bits);
-        }
-        std::vector<int> calls;
-        for (int k = 0; k < 40; ++k)
-            calls.push_back(k % 9 == 4 ? 120 + static_cast<int>(g.next() % 200)
-                                       : 1 + static_cast<int>(g.next() % 80));
-        SCOPED_TRACE(iter);
-        compare_high_pass(c, iter % 2 ? 12 : 13, x, calls);
-        if (HasFatalFailure()) return;
     }
 }
 
