@@ -48,23 +48,6 @@ TEST(G729ExcGolden, AdaptiveCodebookSearch) {
     }
 }
 
-// The reference Pitch_fr3D shares the integer and sub-frame-0 fractional search with Pitch_fr3.
-TEST(G729ExcGolden, AdaptiveCodebookSearchAnnexDSubframe0) {
-    const golden::File r = load("pitch_fr3.bin", 318);
-    ASSERT_GE(r.count(), kMinRecords);
-    int checked = 0;
-    for (size_t i = 0; i < r.count(); ++i) {
-        const int16_t* rec = r[i];
-        if (rec[275] != 0) continue;
-        Vok16s delay[2];
-        ASSERT_EQ(voksAdaptiveCodebookSearch_G729D_16s(rec[274], rec + 194, rec + 234, rec, 0, delay),
-                  vokStatusOk);
-        ASSERT_EQ(0, std::memcmp(delay, rec + 276, sizeof delay)) << i;
-        ++checked;
-    }
-    EXPECT_GE(checked, 50);
-}
-
 // Records: exc 194, T0, frac | vector 40 (pred_lt3); the speech records of the search carry
 // the vector of the chosen delay as well.
 TEST(G729ExcGolden, DecodeAdaptiveVector) {

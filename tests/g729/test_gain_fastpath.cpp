@@ -32,9 +32,10 @@ TEST(GainFastPath, ExactChainAtTheBound) {
         int n;
         int32_t start;
     } const cases[] = {
-        {7327, 20, 0}, {7328, 20, 0}, {7327, 20, 1}, {32767, 1, 0},  {-32768, 1, 0},
-        {23170, 2, 0}, {23171, 2, 0}, {16383, 4, 3}, {16384, 4, -5}, {5792, 32, 0},
-        {5793, 32, 0}, {5181, 40, 0}, {5182, 40, 0}, {5181, 40, -7}, {1000, 40, MAX_32 - 80000000}};
+        {7327, 20, 0},     {7328, 20, 0}, {7327, 20, 1}, {32767, 1, 0},  {-32768, 1, 0},
+        {23170, 2, 0},     {23171, 2, 0}, {16383, 4, 3}, {16384, 4, -5}, {5792, 32, 0},
+        {5793, 32, 0},     {5181, 40, 0}, {5182, 40, 0}, {5181, 40, -7}, {1000, 40, MAX_32 - 80000000},
+        {1000, 40, MIN_32}};  // no room at all: refused
     for (const auto& cs : cases) {
         int16_t v[kLen], w[kLen];
         for (int i = 0; i < kLen; ++i) {
@@ -97,7 +98,7 @@ void compare_high_pass(const int16_t c[6], int sf, std::vector<int16_t> x, const
 }
 
 // The G.729 sets and extreme sets with max|x| at the largest value the bound
-// 65538 (|a1| + |a2|) + 2 max|x| (|b0| + |b1| + |b2|) < 2^31 admits, and one above it; square
+// 65538 (|a1| + |a2|) + 2 max|x| (|b0| + |b1| + |b2|) < 2^31 admits, one above it and full scale; square
 // waves, impulses, steps and ramps drive the recursion to its extremes.
 TEST(HighPassFastPath, InputsAtTheBound) {
     const int16_t sets[][6] = {{8192, 15836, -7667, 7699, -15398, 7699},  // post-processing: bound at 9857
@@ -105,12 +106,18 @@ TEST(HighPassFastPath, InputsAtTheBound) {
                                {4096, 20000, -12000, 3000, -6000, 3000},
                                {4096, 16384, 16383, 100, 0, 0},
                                {4096, 0, 0, 32767, 32767, 1},
-                               {4096, -32767, 0, 16000, 0, -16000}};
+                               {4096, -32767, 0, 16000, 0, -16000},
+                               // a -32768 anywhere: the saturating chain on every sample
+                               {4096, -32768, 0, 1899, 0, 0},
+                               {4096, 7807, -32768, 1899, 0, 0},
+                               {4096, 7807, 0, -32768, 0, 0},
+                               {4096, 7807, 0, 1899, -32768, 0},
+                               {4096, 7807, 0, 1899, 0, -32768}};
     for (const auto& c : sets) {
         const int64_t a = int64_t{65538} * (std::abs(c[1]) + std::abs(c[2]));
         const int64_t b = std::abs(c[3]) + std::abs(c[4]) + std::abs(c[5]);
         const int64_t xlim = b == 0 ? 32767 : std::max<int64_t>(0, (int64_t{0x7FFFFFFF} - a) / (2 * b));
-        for (int64_t top : {xlim, xlim + 1}) {
+        for (int64_t top : {xlim, xlim + 1, int64_t{32767}}) {
             const auto v = static_cast<int16_t>(std::min<int64_t>(top, 32767));
             for (int shape = 0; shape < 4; ++shape) {
                 std::vector<int16_t> x(400);

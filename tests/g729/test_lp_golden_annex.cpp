@@ -6,8 +6,8 @@
 #include <cstring>
 #include <functional>
 
-#include "support/external.h"
 #include "frame/dispatch.h"
+#include "support/external.h"
 #include "support/golden.h"
 #include "voksc.h"
 
@@ -20,7 +20,8 @@ class G729LpGoldenAnnex : public ::testing::TestWithParam<voks::frame::Level> {
 protected:
     void SetUp() override {
         speech_ = golden::speech();
-        if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
+        if (speech_.empty())
+            VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
         if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "level not supported here";
     }
     void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }

@@ -30,7 +30,8 @@ class G729LpGoldenFloat : public ::testing::Test {
 protected:
     void SetUp() override {
         speech_ = golden::speech();
-        if (speech_.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
+        if (speech_.empty())
+            VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     }
     // The autocorrelation inputs of levinson_f: every third speech frame, then 500 test signals.
     std::vector<std::vector<float>> autocorrelations(golden::Rng& rng) const {

@@ -251,7 +251,8 @@ void random_cases(Files& g) {
 
 // Every kernel level must give the reference bits.
 TEST(G729LpGolden, ReferenceRoutinesOnSpeechAndRandomInputs) {
-    if (golden::speech().empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
+    if (golden::speech().empty())
+        VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
     golden::each_level([] {
         Files g;
         ASSERT_TRUE(g.ok()) << "golden files missing in tests/data/g729_lp";
