@@ -84,26 +84,11 @@ TEST(G729GainEdges, PhaseDispersionStateInitAndExtent) {
     for (int i : {0, 21, 22, 23}) EXPECT_EQ(raw[i], 0x77) << i;
 }
 
-TEST(G729GainEdges, PostFiltersOnTrivialInputs) {
-    // Silent output stores a zero gain; equal input and output keep a unit gain at its steady
-    // state g = 0.9875 g + 0.0125.
-    const int16_t lpc[11] = {4096};
-    int16_t in[kSub], zero[kSub] = {}, gain = 16384, gain_a = 4096;
-    for (int i = 0; i < kSub; ++i) in[i] = static_cast<int16_t>(100 + i);
-    ASSERT_EQ(voksGainControl_G729_16s_I(in, zero, &gain), vokStatusOk);
-    ASSERT_EQ(voksGainControl_G729A_16s_I(in, zero, &gain_a), vokStatusOk);
-    EXPECT_EQ(gain, 0);
-    EXPECT_EQ(gain_a, 0);
-    EXPECT_EQ(V16(kSub, 0), V16(zero, zero + kSub));
-    int16_t same[kSub];
-    std::memcpy(same, in, sizeof(same));
-    gain = 16384;
-    ASSERT_EQ(voksGainControl_G729_16s_I(in, same, &gain), vokStatusOk);
-    EXPECT_NEAR(gain, 16384, 2);
-
-    // Short-term post-filter of A(z) = 1: h is a unit impulse (Q12), sum |h| = 4096 gives g =
-    // 1024, the input is not scaled, and 1/A passes it through. A loud input through a resonant
-    // filter reports the saturation.
+// The short-term post-filter's golden records accept either status; here A(z) = 1 (h a unit
+// impulse in Q12, sum |h| = 4096 gives g = 1024, the input not scaled, 1/A passing it through)
+// reports none, and a loud input through a resonant filter reports the saturation.
+TEST(G729GainEdges, ShortTermPostFilterStatus) {
+    const int16_t lpc[11] = {4096}, res[11] = {4096, -8000, 3900};
     int16_t src[kSub], sbuf[10 + kSub], h[20];
     for (int i = 0; i < kSub; ++i) src[i] = static_cast<int16_t>(i * 500 - 9000);
     std::fill(sbuf, sbuf + 10, int16_t{1234});
@@ -112,22 +97,10 @@ TEST(G729GainEdges, PostFiltersOnTrivialInputs) {
     V16 unit(20, 0);
     unit[0] = 4096;
     EXPECT_EQ(unit, V16(h, h + 20));
-    const int16_t res[11] = {4096, -8000, 3900};
     for (int i = 0; i < kSub; ++i) src[i] = i % 8 < 4 ? 32767 : -32768;
     EXPECT_EQ(voksShortTermPostFilter_G729_16s(res, src, sbuf + 10, h), vokStatusOverflow);
     EXPECT_TRUE(
         std::any_of(sbuf + 10, sbuf + 10 + kSub, [](int16_t v) { return v == 32767 || v == -32768; }));
-
-    // Annex A tilt with numerator 1, denominator 1 + 0.9 z^-1: h alternates in sign, r1 < 0, so
-    // the signal is left as it is and the memory takes its last sample.
-    int16_t tilt[22] = {4096};
-    tilt[11] = 4096;
-    tilt[12] = 3686;
-    int16_t tbuf[1 + kSub] = {77};
-    for (int i = 1; i <= kSub; ++i) tbuf[i] = static_cast<int16_t>(i * 11);
-    ASSERT_EQ(voksTiltCompensation_G729A_16s(tilt, tbuf + 1), vokStatusOk);
-    for (int i = 1; i <= kSub; ++i) EXPECT_EQ(tbuf[i], i * 11);
-    EXPECT_EQ(tbuf[0], kSub * 11);
 }
 
 TEST(G729GainEdges, PoleZeroSaturation) {
@@ -141,44 +114,6 @@ TEST(G729GainEdges, PoleZeroSaturation) {
     std::memset(pm, 0, sizeof(pm));
     ASSERT_EQ(voksIIR16sLow_G729_16s(c, px, py, pm), vokStatusOk);
     EXPECT_EQ(py[0], -16);
-}
-
-TEST(G729GainEdges, SynthesisBlocksEqualPieces) {
-    // Order 12 in blocks shorter than the order (the memory shifts), and order 30 over 333
-    // samples in one call, in place, and in pieces of 1, 17, 64 and 251, for coefficients inside
-    // and beyond the exact-sum bound: the same outputs and memory.
-    struct {
-        int order;
-        int16_t a1;
-        std::vector<int> pieces;
-    } const rows[] = {{12, 800, {3, 3}}, {30, -3000, {1, 17, 64, 251}}, {30, -24000, {1, 17, 64, 251}}};
-    for (const auto& r : rows) {
-        int16_t a[31] = {4096, 800, -600, 400, -300, 200, -100, 50, -25, 12, -6, 3, -1};
-        for (int i = 1; r.order == 30 && i <= 30; ++i)
-            a[i] = i == 1 ? r.a1 : static_cast<int16_t>((i % 3 - 1) * (400 - 10 * i));
-        int len = 0;
-        for (int n : r.pieces) len += n;
-        V16 x(static_cast<size_t>(len)), whole(x.size()), pieces(x.size()), mw(static_cast<size_t>(r.order));
-        for (size_t i = 0; i < x.size(); ++i) x[i] = static_cast<int16_t>((i * 7919) % 4001 - 2000);
-        for (int i = 0; i < r.order; ++i) mw[i] = static_cast<int16_t>(i * 50 - 700);
-        V16 mp = mw, mi = mw, inplace = x;
-        ASSERT_EQ(voksSynthesisFilter_G729E_16s(a, r.order, x.data(), whole.data(), len, mw.data()),
-                  vokStatusOk);
-        ASSERT_EQ(voksSynthesisFilter_G729E_16s_I(a, r.order, inplace.data(), len, mi.data()), vokStatusOk);
-        int at = 0;
-        for (int n : r.pieces) {
-            ASSERT_EQ(
-                voksSynthesisFilter_G729E_16s(a, r.order, x.data() + at, pieces.data() + at, n, mp.data()),
-                vokStatusOk);
-            at += n;
-        }
-        EXPECT_EQ(whole, pieces) << "a1 " << r.a1;
-        EXPECT_EQ(whole, inplace) << "a1 " << r.a1;
-        EXPECT_EQ(mw, mp) << "a1 " << r.a1;
-        EXPECT_EQ(mw, mi) << "a1 " << r.a1;
-        // The memory holds the last outputs once the block is at least the order long.
-        EXPECT_TRUE(len < r.order || mw == V16(whole.end() - r.order, whole.end())) << "a1 " << r.a1;
-    }
 }
 
 }  // namespace

@@ -16,26 +16,6 @@ using V16 = std::vector<int16_t>;
 const int16_t kLspInit[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
 const int16_t kMemInit[10] = {2339, 4679, 7018, 9358, 11698, 14037, 16377, 18717, 21056, 23396};
 
-TEST(G729LpEdges, LpcToLsp) {
-    // 1 + 3.9 z^-1 has its zero outside the unit circle: its sum and difference polynomials do
-    // not have ten roots on the circle, so the previous LSPs come back.
-    const int16_t a[11] = {4096, 16000}, prev[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    const float af[11] = {1.0f, 3.90625f}, prevf[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    int16_t lsp[10];
-    float lspf[10];
-    ASSERT_EQ(voksLPCToLSP_G729_16s(a, prev, lsp), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lsp, prev, sizeof(lsp)));
-    ASSERT_EQ(voksLPCToLSP_G729A_16s(a, prev, lsp), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lsp, prev, sizeof(lsp)));
-    ASSERT_EQ(voksLPCToLSP_G729_32f(af, prevf, lspf), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lspf, prevf, sizeof(lspf)));
-    // A(z) = 1: the LSFs are equally spaced, pi k / 11 for k = 1..10 (cosines decreasing).
-    const int16_t one[11] = {4096};
-    ASSERT_EQ(voksLPCToLSP_G729_16s(one, kLspInit, lsp), vokStatusOk);
-    for (int k = 0; k < 10; ++k)
-        EXPECT_NEAR(lsp[k], 32768.0 * std::cos(3.14159265358979 * (k + 1) / 11), 40) << k;
-}
-
 TEST(G729LpEdges, LsfToLspDomain) {
     int16_t lsf[10], lsp[10];
     std::copy(kMemInit, kMemInit + 10, lsf);
