@@ -3,10 +3,16 @@
 // the weighted interpolation against its definition evaluated in 128 bits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "common/basicop.h"
+#include "frame/dispatch.h"
 #include "voksc.h"
 
 namespace {
@@ -156,72 +162,6 @@ TEST(CrossCorrEdges, ScalingRoundingAndSaturation) {
     // (S + 2^14) >> 15.
     const int16_t q[1] = {16384}, w[2] = {16384, 32767};
     EXPECT_OUT(voksCrossCorr_NR_16s(q, w, 1, d, 2), d, 8192, 16384);
-
-    // Cor_h_X normalisation: y = 8192 * X, max 8192000 has norm 8, so shift right by 10; all
-    // zero shifts by 18 - 0.
-    V16 h(40, 0), x(40, 0), dn(40, 99);
-    h[0] = 4096;
-    x[0] = 1000;
-    x[1] = -500;
-    x[2] = 250;
-    EXPECT_OUT(voksCrossCorr_NormM_16s(h.data(), x.data(), 40, dn.data()), dn.data(), 8000, -4000, 2000, 0);
-    std::fill(x.begin(), x.end(), 0);
-    ASSERT_EQ(vokStatusOk, voksCrossCorr_NormM_16s(h.data(), x.data(), 40, dn.data()));
-    EXPECT_EQ(V16(40, 0), dn);
-}
-
-TEST(ConvolutionEdges, SmallCasesAndSaturatingReferencePath) {
-    const int16_t a[3] = {1, 2, 3}, b[3] = {4, 5, 6}, neg[2] = {-3, 0}, one[2] = {1, 0};
-    int32_t y[3];
-    int16_t d[4];
-    EXPECT_OUT(voksConvPartial_16s32s(a, b, y, 3), y, 4, 13, 28);
-    EXPECT_OUT(voksConvPartial_16s_Sfs(a, b, d, 3, 1), d, 2, 6, 14);
-    ASSERT_EQ(vokStatusOk, voksConvPartial_16s_Sfs(neg, one, d, 1, 1));
-    EXPECT_EQ(-2, d[0]);  // truncation toward minus infinity
-
-    const int16_t h[2] = {16384, 16384}, s[2] = {16384, -16384};
-    EXPECT_OUT(voksConvPartial_NR_Low_16s(h, s, d, 2), d, 8192, 0);
-    EXPECT_OUT(voksConvPartial_NR_16s(h, s, d, 2), d, 8192, 0);
-
-    // Loud inputs take the saturating reference loop: after saturating at the top the fourth
-    // output subtracts one product again, giving round(0x7FFFFFFF - 2147352578) = 2.
-    V16 x(40, 32767), ones(40, 32767);
-    x[3] = -32767;
-    EXPECT_OUT(voksConvPartial_NR_16s(x.data(), ones.data(), d, 4), d, 32766, 32767, 32767, 2);
-}
-
-TEST(FilterEdges, Synthesis) {
-    int16_t lpc[11] = {4096}, y[40];
-    ASSERT_EQ(vokStatusOk, voksSynthesisFilterZeroStateResponse_NR_16s(lpc, y, 40, 12));
-    V16 want(40, 0);
-    want[0] = 4096;
-    EXPECT_EQ(want, v(y, 40));
-    // 1/(1 - 0.5 z^-1): halves each step with rounding until it settles at 1.
-    lpc[1] = -2048;
-    ASSERT_EQ(vokStatusOk, voksSynthesisFilterZeroStateResponse_NR_16s(lpc, y, 20, 12));
-    for (int n = 0; n < 20; ++n) EXPECT_EQ(n <= 12 ? 4096 >> n : 1, y[n]) << n;
-    const int16_t lpc13[11] = {8192, -4096};
-    EXPECT_OUT(voksSynthesisFilterZeroStateResponse_NR_16s(lpc13, y, 5, 13), y, 8192, 4096, 2048, 1024, 512);
-    // The history supplies y[-1]: x = 0 gives 0.5 * 1000 = 500, then 250.
-    const int16_t hist[10] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 1000}, zero[2] = {0, 0}, zh[10] = {};
-    EXPECT_OUT(voksSynthesisFilter_NR_16s_Sfs(lpc, zero, y, 2, 12, hist), y, 500, 250);
-
-    // A gain of 2.0 on loud input saturates: a warning with a history, none without (the
-    // wrapping form). y = x + 8 y[-1] grows by 8 until it saturates; a0 = -32768 times x =
-    // -32768 saturates in the first product.
-    const int16_t gain2[11] = {8192}, steep[11] = {4096, -32768}, neg[11] = {-32768};
-    const int16_t loud[2] = {20000, -20000}, impulse[8] = {1}, min_in[1] = {-32768};
-    EXPECT_OUT_ST(vokStatusOverflow, voksSynthesisFilter_NR_16s_Sfs(gain2, loud, y, 2, 12, zh), y, 32767,
-                  -32768);
-    int16_t io[2] = {20000, -20000};
-    EXPECT_OUT_ST(vokStatusOverflow, voksSynthesisFilter_NR_16s_ISfs(gain2, io, 2, 12, zh), io, 32767,
-                  -32768);
-    EXPECT_OUT_ST(vokStatusOverflow, voksSynthesisFilter_NR_16s_Sfs(steep, impulse, y, 8, 12, zh), y, 1, 8,
-                  64, 512, 4096, 32767, 32767, 32767);
-    ASSERT_EQ(vokStatusOverflow, voksSynthesisFilter_NR_16s_Sfs(neg, min_in, y, 1, 12, zh));
-    EXPECT_EQ(32767, y[0]);
-    EXPECT_EQ(vokStatusOk, voksSynthesisFilter_NR_16s_Sfs(gain2, loud, y, 2, 12, nullptr));
-    EXPECT_EQ(vokStatusOk, voksSynthesisFilterLow_NR_16s_ISfs(gain2, io, 2, 12, zh));
 }
 
 TEST(FilterEdges, Residual) {
@@ -240,19 +180,10 @@ TEST(FilterEdges, Residual) {
 }
 
 TEST(FilterEdges, HarmonicFilters) {
-    int16_t buf[6] = {100, 200, 1000, 1000, 1000, 1000};
-    EXPECT_OUT(voksHarmonicFilter_16s_I(16384, 2, buf + 2, 4), buf + 2, 1050, 1100, 1525, 1550);
-    // In place, lag 1: saturation, truncation ((-1 * 16384) >> 15 = -1), and (-32768)^2 >> 15
-    // saturating rather than wrapping. The out-of-place form: the gain -32768 acts as -32767.
+    // The out-of-place form: the gain -32768 (beyond the golden Filt_Pw gains) acts as -32767.
     struct Row {
         int16_t gain, prev, x, want;
     };
-    for (const Row& r :
-         {Row{32767, 32767, 32767, 32767}, Row{16384, -1, 10, 9}, Row{-32768, -32768, 0, 32767}}) {
-        int16_t io[2] = {r.prev, r.x};
-        ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(r.gain, 1, io + 1, 1));
-        EXPECT_EQ(r.want, io[1]) << r.gain << " " << r.prev;
-    }
     for (const Row& r :
          {Row{16384, 100, 1000, 1050}, Row{-32768, 32767, 0, -32766}, Row{32767, 32767, 32767, 32767}}) {
         const int16_t src[2] = {r.prev, r.x};
@@ -274,6 +205,7 @@ int16_t interpolation(int16_t x1, int16_t c1, int s1, int16_t x2, int16_t c2, in
     return static_cast<int16_t>(q > 32767 ? 32767 : q < -32768 ? -32768 : q);
 }
 
+// Hand rows for scales beyond 20, then every scale pair up to 20 against the 128-bit definition.
 TEST(FilterEdges, InterpolationIsExact) {
     struct Row {
         int16_t x1, c1;
@@ -281,17 +213,7 @@ TEST(FilterEdges, InterpolationIsExact) {
         int16_t x2, c2;
         int s2;
         int16_t want;
-    } const rows[] = {{16384, 16384, 0, 0, 0, 0, 4096},  // 2^28 >> 16
-                      {16384, 16384, 1, 0, 0, 0, 8192},
-                      {3, 16384, 0, 0, 0, 0, 1},                  // (49152 + 32768) >> 16
-                      {1, 16384, 0, 0, 0, 0, 0},                  // (16384 + 32768) >> 16
-                      {100, 100, 4, -50, 100, 2, 2},              // (160000 - 20000 + 32768) >> 16
-                      {-100, 100, 4, -50, 100, 2, -3},            // (-180000 + 32768) >> 16
-                      {32767, 32767, 2, 32767, 32767, 2, 32767},  // 2^33 before the shift: saturates
-                      {-32768, 32767, 2, -32768, 32767, 2, -32768},
-                      {1, 1, 20, -1, 1, 20, 0},  // cancels exactly
-                      {1, 1, 20, 0, 0, 20, 16},  // 2^20 >> 16
-                      {1, 1, 40, 1, 1, 0, 32767},
+    } const rows[] = {{1, 1, 40, 1, 1, 0, 32767},  // scales beyond the sweep below: 2^40 saturates
                       {1, -1, 40, 1, 1, 0, -32768},
                       {0, 5, 40, 7, 1, 16, 7}};  // 7 * 2^16 >> 16
     for (const Row& r : rows) {
@@ -342,5 +264,246 @@ TEST(FilterEdges, Preemphasis) {
     EXPECT_EQ((std::vector<float>{-7.0f, 9.0f}), v(y, 2));
     EXPECT_EQ(9.0f, mem);
 }
+
+// Every vectorised operation on heap buffers of exactly the documented extent (history included),
+// at every kernel level: the levels agree, and under AddressSanitizer no kernel reads past the
+// samples its definition reads.
+// A heap array of exactly n samples, so any read outside it is caught by the sanitizer.
+std::unique_ptr<int16_t[]> signal(int n, uint32_t seed) {
+    std::unique_ptr<int16_t[]> p(new int16_t[n > 0 ? n : 1]);
+    for (int i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        p[i] = static_cast<int16_t>(static_cast<int16_t>(seed >> 16) >> (seed % 8));
+    }
+    return p;
+}
+
+// All outputs of one run, flattened.
+std::vector<int32_t> run_all(int len) {
+    std::vector<int32_t> out;
+    auto put = [&](const auto* p, int n) { out.insert(out.end(), p, p + n); };
+    auto x = signal(len, 1u + len), y = signal(len, 7u + len);
+    std::vector<int32_t> d32(len + 19);
+    std::vector<int16_t> d16(len + 19);
+    int32_t mx = 0;
+    int norm = 0, lag = 0;
+    voksAutoCorr_16s32s(x.get(), len, d32.data(), len + 2);
+    put(d32.data(), len + 2);
+    if (voksAutoCorr_NormE_16s32s(x.get(), len, d32.data(), 11, &norm) == vokStatusOk) put(d32.data(), 11);
+    voksAutoCorr_NormE_NR_16s(x.get(), len, d16.data(), 11, &norm);
+    put(d16.data(), 11);
+    voksCrossCorr_16s32s_Sfs(x.get(), y.get(), len, d32.data(), 1);
+    put(d32.data(), len);
+    voksCrossCorr_NormM_16s(x.get(), y.get(), len, d16.data());
+    put(d16.data(), len);
+    voksConvPartial_16s32s(x.get(), y.get(), d32.data(), len);
+    put(d32.data(), len);
+    voksConvPartial_16s_Sfs(x.get(), y.get(), d16.data(), len, 12);
+    put(d16.data(), len);
+    voksConvPartial_NR_16s(x.get(), y.get(), d16.data(), len);
+    put(d16.data(), len);
+    voksConvPartial_NR_Low_16s(x.get(), y.get(), d16.data(), len);
+    put(d16.data(), len);
+    // Lagged reads: src2 holds len + dstLen - 1 samples, the searches their lag range.
+    for (int dst_len : {1, 4, 9, 17}) {
+        auto z = signal(len + dst_len - 1, 3u + len);
+        voksCrossCorr_NR_16s32s(x.get(), z.get(), len, d32.data(), dst_len);
+        put(d32.data(), dst_len);
+        voksCrossCorr_NR_16s(x.get(), z.get(), len, d16.data(), dst_len);
+        put(d16.data(), dst_len);
+        voksCrossCorr_NR_16s_Sfs(x.get(), z.get(), len, d16.data(), dst_len, 3);
+        put(d16.data(), dst_len);
+        const int high = dst_len + 19;
+        auto f = signal(len + high, 5u + len);
+        voksCrossCorrLagMax_16s(x.get(), z.get(), len, dst_len - 1, &mx, &lag);
+        out.insert(out.end(), {mx, lag});
+        voksAutoCorrLagMax_Fwd_16s(f.get(), len, 20, high, &mx, &lag);
+        out.insert(out.end(), {mx, lag});
+        voksAutoCorrLagMax_Inv_16s(f.get() + high, len, 20, high, &mx, &lag);
+        out.insert(out.end(), {mx, lag});
+    }
+    for (int order : {1, 2, 9, 10, 16}) {
+        if (order > len) continue;
+        auto r = signal(len + order, 11u + len);
+        auto a = signal(order + 1, 13u + order);
+        voksResidualFilter_Low_16s_Sfs(a.get(), order, r.get() + order, d16.data(), len, 12);
+        put(d16.data(), len);
+    }
+    return out;
+}
+
+TEST(CorrelationBounds, ExactExtentsAtEveryLevel) {
+    std::vector<int> lengths{80, 143, 160, 161, 240, 255, 256, 257, 300};
+    for (int n = 1; n <= 70; ++n) lengths.push_back(n);
+    for (int len : lengths) {
+        voks::frame::force_level(voks::frame::Level::Scalar);
+        const std::vector<int32_t> scalar = run_all(len);
+        voks::frame::force_level(voks::frame::detected_level());
+        ASSERT_EQ(scalar, run_all(len)) << "len " << len;
+    }
+}
+
+// The synthesis filters' fast paths against the step-by-step saturating chain of the reference
+// (built here from the basic operators) where the golden Syn_filt set does not go: extreme
+// filters, inputs placed just below and just above the exactness bound
+// 2 * (|a0 x| + sum |a_i| max|y|) < 2^31, and aliased buffers. Every kernel level.
+using voks::frame::Level;
+
+// Syn_filt with hist = y[-10..-1] (zeros when null). Saturating: y[n] = round(L_shl(L_mult(x, a0)
+// - sum L_mult(a_i, y[n-i]), 15 - sf)) returning the Overflow flag; wrapping: the low 16 bits of
+// (sum + 2^(sf-1)) >> sf modulo 2^32, x = null being the impulse response.
+bool chain(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist, bool wrap) {
+    if (len <= 0) return false;
+    V16 buf(10 + static_cast<size_t>(len), 0);
+    if (hist) std::memcpy(buf.data(), hist, 20);
+    bool ovf = false;
+    for (int n = 0; n < len; ++n) {
+        const int16_t xn = x ? x[n] : int16_t{0};
+        int32_t s = voks::L_mult(xn, a[0], ovf);
+        uint32_t w = (uint32_t{1} << (sf - 1)) + static_cast<uint32_t>(int32_t{a[0]} * xn);
+        for (int i = 1; i <= 10; ++i) {
+            s = voks::L_msu(s, a[i], buf[10 + n - i], ovf);
+            w -= static_cast<uint32_t>(int32_t{a[i]} * buf[10 + n - i]);
+        }
+        buf[10 + n] = wrap ? static_cast<int16_t>(static_cast<int32_t>(w) >> sf)
+                           : voks::round_fx(voks::L_shl(s, static_cast<int16_t>(15 - sf), ovf), ovf);
+        if (!x && n == 0) buf[10] = a[0];
+    }
+    std::copy(buf.begin() + 10, buf.end(), y);
+    return ovf;
+}
+
+struct Lcg {
+    uint32_t s;
+    uint32_t next() { return s = s * 1664525u + 1013904223u; }
+    int16_t i16(int bits) { return static_cast<int16_t>(static_cast<int32_t>(next() >> 8) >> (24 - bits)); }
+    int below(int n) { return static_cast<int>(next() % static_cast<uint32_t>(n)); }
+};
+
+class SynthesisFastPath : public ::testing::TestWithParam<Level> {
+protected:
+    void SetUp() override {
+        if (voks::frame::force_level(GetParam()) != GetParam()) GTEST_SKIP() << "kernel level not available";
+    }
+    void TearDown() override { voks::frame::force_level(voks::frame::detected_level()); }
+
+    // Every entry point on one case against the chain, with guards around the output.
+    void check(const int16_t* a, const V16& x, int sf, const int16_t* hist) {
+        const int len = static_cast<int>(x.size());
+        V16 want(x.size()), got(x.size() + 2, 0x5A5A), io = x;
+        const bool ovf = chain(a, x.data(), want.data(), len, sf, hist, false);
+        const VokStatus st = ovf ? vokStatusOverflow : vokStatusOk;
+        ASSERT_EQ(st, voksSynthesisFilter_NR_16s_Sfs(a, x.data(), &got[1], len, sf, hist));
+        ASSERT_EQ(want, V16(got.begin() + 1, got.end() - 1));
+        ASSERT_EQ(0x5A5A, got[0]);
+        ASSERT_EQ(0x5A5A, got.back());
+        ASSERT_EQ(st, voksSynthesisFilter_NR_16s_ISfs(a, io.data(), len, sf, hist));
+        ASSERT_EQ(want, io);
+        // The wrapping forms: in place with a history, without a history, the impulse response.
+        chain(a, x.data(), want.data(), len, sf, hist, true);
+        io = x;
+        ASSERT_EQ(vokStatusOk, voksSynthesisFilterLow_NR_16s_ISfs(a, io.data(), len, sf, hist));
+        ASSERT_EQ(want, io);
+        chain(a, x.data(), want.data(), len, sf, nullptr, true);
+        ASSERT_EQ(vokStatusOk, voksSynthesisFilter_NR_16s_Sfs(a, x.data(), io.data(), len, sf, nullptr));
+        ASSERT_EQ(want, io);
+        chain(a, nullptr, want.data(), len, sf, nullptr, true);
+        ASSERT_EQ(vokStatusOk, voksSynthesisFilterZeroStateResponse_NR_16s(a, io.data(), len, sf));
+        ASSERT_EQ(want, io);
+    }
+};
+
+// The largest partial sum of the chain exactly at 2^31 - 2 (exact) and at 2^31 (saturated)
+// through a[0] x[0] and a[1] y[-1] of the same sign; then extreme filters and inputs.
+TEST_P(SynthesisFastPath, BoundAndExtremes) {
+    struct {
+        int16_t a0, a1, a2, y1;
+        int extra;  // added to the largest input that keeps the bound
+    } const bound[] = {{4096, -20000, 0, 30000, 0},     {4096, -20000, 0, 30000, 1},
+                       {4096, -32768, 0, 32767, 0},     {4096, -32768, 0, 32767, 1},
+                       {8192, -30000, -2768, 32000, 0}, {8192, -30000, -2768, 32000, 1},
+                       {-4096, 20000, 0, 30000, 0},     {-4096, 20000, 0, 30000, 1},
+                       {32767, -2, 0, 32767, 0},        {32767, -3, 0, 32767, 1}};
+    for (const auto& c : bound) {
+        const int16_t a[11] = {c.a0, c.a1, c.a2};
+        const int64_t asum = std::abs(c.a1) + std::abs(c.a2);
+        const int64_t xv =
+            std::min<int64_t>(32767, ((int64_t{1} << 30) - 1 - asum * c.y1) / std::abs(c.a0) + c.extra);
+        for (int sf : {12, 13}) {
+            for (int sign : {1, -1}) {
+                int16_t h[10] = {};
+                h[8] = h[9] = static_cast<int16_t>(sign * c.y1);
+                SCOPED_TRACE(c.a0 * 1000 + c.a1);
+                check(a, {static_cast<int16_t>(sign * xv), 0, 0, 0}, sf, h);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+    // -32768 coefficients and inputs, full-scale alternation, impulses into a loud history, and
+    // the output levels where the scaling and the rounding start to clip; constant inputs run
+    // long enough to cross the internal chunking.
+    const int16_t filters[][11] = {
+        {-32768},
+        {4096, -32768},
+        {32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767},
+        {-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768},
+        {4096, -8000, 6000, -3000, 1000},
+        {4096},
+        {8191}};
+    for (const auto& a : filters) {
+        for (int16_t v : {-32768, -32767, -16384, -1, 0, 1, 16383, 16384, 32767}) {
+            for (int pattern = 0; pattern < 3; ++pattern) {
+                V16 x(pattern == 0 ? 481 : 45, pattern == 2 ? 0 : v);  // 481 crosses two chunks
+                for (size_t n = 0; pattern == 1 && n < x.size(); n += 2) x[n] = static_cast<int16_t>(-1 - v);
+                x[0] = pattern == 1 ? static_cast<int16_t>(-1 - v) : v;
+                int16_t hist[10];
+                std::fill(hist, hist + 10, pattern == 2 ? v : 0);
+                SCOPED_TRACE(v);
+                check(a, x, 12, hist);
+                check(a, x, 13, hist);
+                if (HasFatalFailure()) return;
+            }
+        }
+    }
+    // A unit filter at full scale, with and without a history.
+    const int16_t unit[11] = {4096}, zero[10] = {};
+    check(unit, {32767, -32768, 32766, -32767}, 12, nullptr);
+    check(unit, {32767, -32768, 32766, -32767}, 12, zero);
+}
+
+// Aliased buffers: the input starting before the output inside the same array (so it reads
+// outputs of the same call) with the history just before the output, and the input after it.
+TEST_P(SynthesisFastPath, AliasedBuffers) {
+    Lcg g{77u};
+    for (int iter = 0; iter < 400; ++iter) {
+        int16_t a[11], hist[10];
+        for (int16_t& c : a) c = g.i16(12 + iter % 4);
+        a[0] = 4096;
+        const int len = 1 + g.below(80), shift = 1 + g.below(12), sf = iter % 2 ? 12 : 13;
+        V16 buf(static_cast<size_t>(len + shift + 20));
+        for (int16_t& v : buf) v = g.i16(1 + iter % 16);
+        // The chain reads x[n] after writing y[0..n-1]: emulate it one sample at a time.
+        V16 ref = buf;
+        int16_t* out = buf.data() + 10 + shift;
+        int16_t* rout = ref.data() + 10 + shift;
+        bool ovf = false;
+        for (int n = 0; n < len; ++n)
+            ovf |= chain(a, rout + n - shift, rout + n, 1, sf, rout + n - 10, false);
+        ASSERT_EQ(ovf ? vokStatusOverflow : vokStatusOk,
+                  voksSynthesisFilter_NR_16s_Sfs(a, out - shift, out, len, sf, out - 10));
+        ASSERT_EQ(ref, buf) << iter;
+
+        // Input after the output: every input sample is read before it is overwritten.
+        V16 b2(static_cast<size_t>(len + shift)), want(static_cast<size_t>(len));
+        for (int16_t& v : b2) v = g.i16(1 + iter % 16);
+        for (int16_t& h : hist) h = g.i16(1 + iter % 16);
+        ovf = chain(a, b2.data() + shift, want.data(), len, sf, hist, false);
+        ASSERT_EQ(ovf ? vokStatusOverflow : vokStatusOk,
+                  voksSynthesisFilter_NR_16s_Sfs(a, b2.data() + shift, b2.data(), len, sf, hist));
+        ASSERT_EQ(want, V16(b2.begin(), b2.begin() + len)) << iter;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, SynthesisFastPath, ::testing::Values(Level::Scalar, Level::AVX2));
 
 }  // namespace

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <string>
 
-#include "support/external.h"
 #include "common/basicop.h"
+#include "support/external.h"
 #include "support/golden.h"
 #include "voksc.h"
 
@@ -30,7 +30,8 @@ class CorrelationGolden : public ::testing::Test {
 protected:
     void SetUp() override {
         if (golden::speech().size() < 1000)
-            VOKSC_MISSING() << "G.729 speech vector absent: " << voksc_test::vector_path("g729/main/SPEECH.IN");
+            VOKSC_MISSING() << "G.729 speech vector absent: "
+                            << voksc_test::vector_path("g729/main/SPEECH.IN");
     }
 };
 

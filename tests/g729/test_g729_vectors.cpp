@@ -92,30 +92,6 @@ INSTANTIATE_TEST_SUITE_P(Itu, G729Vectors,
                                     voksc_test::level_name(std::get<1>(info.param));
                          });
 
-// The ITU serial frames and the 10-byte RFC 3551 frames carry the same 80 bits: a sequence's
-// frames survive serial -> parameters -> packed -> parameters -> serial unchanged.
-TEST(G729Packing, PackedAndSerialFramesCarryTheSameBits) {
-    std::vector<int16_t> bit;
-    VOKSC_READ_VECTOR("g729/main/SPEECH.BIT", bit);
-    int total_bits = 0;
-    for (int i = 0; i < g729::kFrameParams; ++i) total_bits += g729::param_bits(i);
-    EXPECT_EQ(total_bits, g729::kFrameBits);
-    for (size_t f = 0; f + g729::kSerialWords <= bit.size(); f += g729::kSerialWords) {
-        int16_t params[g729::kFrameParams];
-        ASSERT_FALSE(g729::serial_to_params(&bit[f], params));
-        uint8_t frame[g729::kPackedBytes];
-        g729::pack(params, frame);
-        // RFC 3551: the first bit on the wire is the first bit of the serial frame.
-        ASSERT_EQ(frame[0] >> 7, bit[f + 2] == g729::kBit1 ? 1 : 0);
-        ASSERT_EQ(frame[9] & 1, bit[f + 81] == g729::kBit1 ? 1 : 0);
-        int16_t back[g729::kFrameParams];
-        g729::unpack(frame, back);
-        int16_t serial[g729::kSerialWords];
-        g729::params_to_serial(back, serial);
-        ASSERT_EQ(std::memcmp(serial, &bit[f], sizeof(serial)), 0) << "frame " << f / g729::kSerialWords;
-    }
-}
-
 // A frame is lost when its sync word is not 0x6B21 (0x6B20 marks an erased frame) or when any bit
 // word is 0 (the convention of the ERASURE sequence).
 TEST(G729Packing, ErasedSerialFrames) {
@@ -130,18 +106,6 @@ TEST(G729Packing, ErasedSerialFrames) {
     serial[0] = g729::kSyncWord;
     serial[40] = 0;
     EXPECT_TRUE(g729::serial_to_params(serial, back));
-}
-
-// Parity of the six high bits of the 8-bit delay index, plus one (hand-derived).
-TEST(G729Packing, PitchParity) {
-    struct Case {
-        int16_t index;
-        int16_t parity;
-    };
-    constexpr Case kCases[] = {
-        {0, 1}, {3, 1}, {4, 0}, {0xFC, 1}, {0xFF, 1}, {0x84, 1}, {0x80, 0}, {0x0C, 1}, {197, 0},
-    };
-    for (const Case& c : kCases) EXPECT_EQ(g729::pitch_parity(c.index), c.parity) << "index " << c.index;
 }
 
 // Any 80-bit pattern is a valid frame: random frames with random erasures decode without an

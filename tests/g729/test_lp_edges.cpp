@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <random>
 #include <vector>
 
+#include "g729/kernels.h"
 #include "support/golden.h"
 #include "voksc.h"
 
@@ -15,42 +18,6 @@ namespace {
 using V16 = std::vector<int16_t>;
 const int16_t kLspInit[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
 const int16_t kMemInit[10] = {2339, 4679, 7018, 9358, 11698, 14037, 16377, 18717, 21056, 23396};
-
-TEST(G729LpEdges, LevinsonLowOrders) {
-    // r1 / r0 = 0.5: k1 = -0.5, a1 = -0.5 (-2048 in Q12), residual 0.75 r0 = 0x30000000, whose
-    // normalised high half is 0.75 in Q15 (24576). An AR(1) sequence (1, 0.5, 0.25): k2 = 0.
-    const int32_t r[3] = {0x40000000, 0x20000000, 0x10000000};
-    int16_t a[3], rc[2], err = 0;
-    ASSERT_EQ(voksLevinsonDurbin_G729_32s16s(r, 1, a, rc, &err), vokStatusOk);
-    EXPECT_EQ(a[0], 4096);
-    EXPECT_NEAR(a[1], -2048, 1);
-    EXPECT_NEAR(rc[0], -16384, 1);
-    EXPECT_NEAR(err, 24576, 2);
-    ASSERT_EQ(voksLevinsonDurbin_G729_32s16s(r, 2, a, rc, &err), vokStatusOk);
-    EXPECT_NEAR(a[1], -2048, 1);
-    EXPECT_NEAR(a[2], 0, 1);
-    EXPECT_NEAR(rc[1], 0, 2);
-}
-
-TEST(G729LpEdges, LpcToLsp) {
-    // 1 + 3.9 z^-1 has its zero outside the unit circle: its sum and difference polynomials do
-    // not have ten roots on the circle, so the previous LSPs come back.
-    const int16_t a[11] = {4096, 16000}, prev[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    const float af[11] = {1.0f, 3.90625f}, prevf[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    int16_t lsp[10];
-    float lspf[10];
-    ASSERT_EQ(voksLPCToLSP_G729_16s(a, prev, lsp), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lsp, prev, sizeof(lsp)));
-    ASSERT_EQ(voksLPCToLSP_G729A_16s(a, prev, lsp), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lsp, prev, sizeof(lsp)));
-    ASSERT_EQ(voksLPCToLSP_G729_32f(af, prevf, lspf), vokStatusOk);
-    EXPECT_EQ(0, std::memcmp(lspf, prevf, sizeof(lspf)));
-    // A(z) = 1: the LSFs are equally spaced, pi k / 11 for k = 1..10 (cosines decreasing).
-    const int16_t one[11] = {4096};
-    ASSERT_EQ(voksLPCToLSP_G729_16s(one, kLspInit, lsp), vokStatusOk);
-    for (int k = 0; k < 10; ++k)
-        EXPECT_NEAR(lsp[k], 32768.0 * std::cos(3.14159265358979 * (k + 1) / 11), 40) << k;
-}
 
 TEST(G729LpEdges, LsfToLspDomain) {
     int16_t lsf[10], lsp[10];
@@ -111,36 +78,15 @@ TEST(G729LpEdges, InterpolationRoundingAndSaturation) {
     EXPECT_EQ(f[0], std::ldexp(1.0f, -24));
 }
 
-TEST(G729LpEdges, LsfDecodeWarningsAndErasure) {
-    int16_t lsf[10], mem[40];
-    const int16_t idx0[4] = {0, 0, 0, 0};
-    // Decoding with a constant memory row in every position.
-    auto decode = [&](std::vector<int16_t> row) {
-        for (int i = 0; i < 4; ++i) std::copy(row.begin(), row.end(), mem + 10 * i);
-        return voksLSFDecode_G729_16s(idx0, mem, lsf);
-    };
-    // A strongly negative prediction puts every LSF below the floor: 40, then 321 apart, and
-    // the older rows move down by one; a strongly positive one pushes the top above its ceiling.
-    EXPECT_EQ(decode(V16(10, -20000)), vokStatusLsfFloor);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(lsf[i], 40 + 321 * i) << i;
-    EXPECT_EQ(V16(10, -20000), V16(mem + 10, mem + 20));
-    EXPECT_EQ(decode(V16(10, 32767)), vokStatusLsfCeiling);
-    EXPECT_EQ(lsf[9], 25681);
-    EXPECT_EQ(decode({-32768, -32768, -32768, -32768, -32768, 32767, 32767, 32767, 32767, 32767}),
-              vokStatusLsfFloorCeiling);
-    EXPECT_EQ(lsf[0], 40);
-    EXPECT_EQ(lsf[9], 25681);
-    // The quantiser passes the decoding warnings on; the LSP quantiser does not.
-    int16_t q[10], idx[4], lsp[10], qi[2];
+// The decoder's warnings and erasures are golden-tested (lsf_decode.gld); a strongly negative
+// prediction puts every LSF below the floor, which the LSF quantiser reports and the LSP
+// quantiser does not.
+TEST(G729LpEdges, QuantiserWarnings) {
+    int16_t mem[40], q[10], idx[4], lsp[10], qi[2];
     std::fill(mem, mem + 40, int16_t{-20000});
     EXPECT_EQ(voksLSFQuant_G729_16s(kMemInit, mem, q, idx), vokStatusLsfFloor);
     std::fill(mem, mem + 40, int16_t{-20000});
     EXPECT_EQ(voksLSPQuant_G729_16s(kLspInit, mem, lsp, qi), vokStatusOk);
-    // An erasure moves the older rows down by one and drops the oldest.
-    for (int i = 0; i < 40; ++i) mem[i] = static_cast<int16_t>(1000 * (i / 10) + i % 10);
-    const V16 before(mem, mem + 30);
-    ASSERT_EQ(voksLSFDecodeErased_G729_16s(1, mem, kMemInit), vokStatusOk);
-    EXPECT_EQ(before, V16(mem + 10, mem + 40));
 }
 
 TEST(G729LpEdges, HybridWindowStateSizeAndZeros) {
@@ -203,6 +149,51 @@ TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
         ++compared;
     }
     EXPECT_GT(compared, 300);
+}
+
+// The Chebyshev evaluation of the LSP root search against the step-by-step saturating chain of
+// the reference kept beside the kernel, on real-filter sizes and at the extremes where the chain
+// saturates (beyond what the golden LP sets reach).
+using namespace voks;
+
+// The plain 32-bit path runs when no step can saturate for any x, otherwise 64-bit arithmetic
+// checked step by step with the chain as fallback: both agree with the chain everywhere.
+TEST(LpFastPath, ChebyshevAgreesWithTheSaturatingChain) {
+    struct {
+        const char* name;
+        int16_t f_lo, f_hi, x_lo, x_hi;  // ranges of f[1..5] and of the evaluation points
+    } const cases[] = {{"lp-sized", -8192, 8192, -32760, 32760},
+                       {"lp-sized-full-x", -8192, 8192, -32768, 32767},  // no step can saturate
+                       {"bound-edge", -12000, 12000, -32768, 32767},  // the plain bound just holds or fails
+                       {"full-range", -32768, 32767, -32768, 32767},
+                       {"large-positive", 20000, 32767, 16000, 32767},
+                       {"large-negative", -32768, -20000, -32768, -16000},
+                       {"alternating-size", -32768, 32767, -32768, -32000}};
+    std::mt19937 rng(20261206);
+    int saturating = 0, plain = 0, checked = 0;
+    for (const auto& c : cases) {
+        std::uniform_int_distribution<int> fd(c.f_lo, c.f_hi), xd(c.x_lo, c.x_hi);
+        for (int trial = 0; trial < 2000; ++trial) {
+            int16_t f[6] = {2048}, x[16], got[16], want[16];
+            for (int i = 1; i < 6; ++i) f[i] = static_cast<int16_t>(fd(rng));
+            for (auto& v : x) v = static_cast<int16_t>(xd(rng));
+            x[0] = c.x_lo;
+            x[1] = c.x_hi;
+            const bool unsat = g729::scalar::cheb_unsaturated(f);
+            (unsat ? plain : checked) += 1;
+            for (bool q10 : {false, true}) {
+                g729::scalar::cheb_grid(f, q10, unsat, x, 16, got);
+                g729::scalar::cheb_grid_reference(f, q10, x, 16, want);
+                ASSERT_EQ(std::vector<int16_t>(want, want + 16), std::vector<int16_t>(got, got + 16))
+                    << c.name << " trial " << trial << " q10 " << q10;
+                for (int16_t w : want) saturating += w == 32767 || w == -32768;
+            }
+        }
+    }
+    // The extreme cases drove the chain into saturation, and both paths ran.
+    EXPECT_GT(saturating, 1000);
+    EXPECT_GT(plain, 1000);
+    EXPECT_GT(checked, 1000);
 }
 
 }  // namespace
