@@ -40,8 +40,9 @@ struct Bufs {
 
 TEST(CorrelationArgs, Autocorrelations) {
     // clang-format off
+    // Each size check's boundary: the smallest valid size passes.
     ARGS(voksAutoCorr_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5); })
-        .fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass();
+        .fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass(at<1>(1), at<3>(1));
     ARGS(voksAutoCorr_NormE_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5, b.outi); })
         .fail(kSize, at<1>(-1)).fail(kSize, at<1>(0)).fail(kSize, at<3>(0));
     ARGS(voksAutoCorr_NormE_NR_16s, [](Bufs& b) { return tuple(b.s(), 10, b.out16, 5, b.outi); })
@@ -67,7 +68,7 @@ TEST(CorrelationArgs, LagSearches) {
 TEST(CorrelationArgs, CrossCorrelations) {
     // clang-format off
     ARGS(voksCrossCorr_16s32s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 0); })
-        .fail(kSize, at<2>(0));
+        .fail(kSize, at<2>(0)).pass(at<2>(1));
     ARGS(voksCrossCorr_NR_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 5); })
         .fail(kSize, at<2>(0)).fail(kSize, at<4>(0));
     ARGS(voksCrossCorr_NR_16s, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out16, 5); })
@@ -75,19 +76,19 @@ TEST(CorrelationArgs, CrossCorrelations) {
     ARGS(voksCrossCorr_NR_16s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out16, 5, 3); })
         .fail(kSize, at<4>(0)).pass(at<5>(-40));
     ARGS(voksCrossCorr_NormM_16s, [](Bufs& b) { return tuple(b.s(), b.s(), 40, b.out16); })
-        .fail(kSize, at<2>(0));
+        .fail(kSize, at<2>(0)).pass(at<2>(1));
     // clang-format on
 }
 
 TEST(CorrelationArgs, Convolutions) {
     // clang-format off
     ARGS(voksConvPartial_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out32, 10); })
-        .fail(kSize, at<3>(0));
+        .fail(kSize, at<3>(0)).pass(at<3>(1));
     // The scale factor is checked before the length.
     ARGS(voksConvPartial_16s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10, 12); })
         .fail(kBad, at<4>(-1), at<3>(0)).fail(kSize, at<3>(0));
     ARGS(voksConvPartial_NR_16s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10); })
-        .fail(kSize, at<3>(0));
+        .fail(kSize, at<3>(0)).pass(at<3>(1));
     ARGS(voksConvPartial_NR_Low_16s, [](Bufs& b) { return tuple(b.s(), b.s(), b.out16, 10); })
         .fail(kSize, at<3>(-3));
     // clang-format on
