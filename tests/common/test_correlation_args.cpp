@@ -44,9 +44,9 @@ TEST(CorrelationArgs, Autocorrelations) {
     ARGS(voksAutoCorr_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5); })
         .fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass(at<1>(1), at<3>(1));
     ARGS(voksAutoCorr_NormE_16s32s, [](Bufs& b) { return tuple(b.s(), 10, b.out32, 5, b.outi); })
-        .fail(kSize, at<1>(-1)).fail(kSize, at<1>(0)).fail(kSize, at<3>(0));
+        .fail(kSize, at<1>(-1)).fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass(at<1>(1), at<3>(1));
     ARGS(voksAutoCorr_NormE_NR_16s, [](Bufs& b) { return tuple(b.s(), 10, b.out16, 5, b.outi); })
-        .fail(kSize, at<1>(0)).fail(kSize, at<3>(0));
+        .fail(kSize, at<1>(0)).fail(kSize, at<3>(0)).pass(at<1>(1), at<3>(1));
     // clang-format on
 }
 
@@ -70,9 +70,9 @@ TEST(CorrelationArgs, CrossCorrelations) {
     ARGS(voksCrossCorr_16s32s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 0); })
         .fail(kSize, at<2>(0)).pass(at<2>(1));
     ARGS(voksCrossCorr_NR_16s32s, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out32, 5); })
-        .fail(kSize, at<2>(0)).fail(kSize, at<4>(0));
+        .fail(kSize, at<2>(0)).fail(kSize, at<4>(0)).pass(at<2>(1), at<4>(1));
     ARGS(voksCrossCorr_NR_16s, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out16, 5); })
-        .fail(kSize, at<4>(-1)).fail(kSize, at<2>(0));
+        .fail(kSize, at<4>(-1)).fail(kSize, at<2>(0)).pass(at<2>(1), at<4>(1));
     ARGS(voksCrossCorr_NR_16s_Sfs, [](Bufs& b) { return tuple(b.s(), b.s(), 10, b.out16, 5, 3); })
         .fail(kSize, at<4>(0)).pass(at<5>(-40));
     ARGS(voksCrossCorr_NormM_16s, [](Bufs& b) { return tuple(b.s(), b.s(), 40, b.out16); })
@@ -110,7 +110,8 @@ TEST(CorrelationArgs, Filters) {
     ARGS(voksResidualFilter_Low_16s_Sfs, [](Bufs& b) { return tuple(b.lpc, 10, b.s(), b.out16, 40, 12); })
         .fail(kSize, at<1>(0)).fail(kSize, at<1>(11), at<4>(10)).fail(kSize, at<1>(0), at<5>(16))
         .fail(kSf, at<5>(16)).fail(kSf, at<5>(-1)).pass(at<1>(16), at<4>(16), at<5>(15));
-    ARGS(voksHarmonicFilter_16s_I, [](Bufs& b) { return tuple(100, 40, b.s(), 40); }).fail(kSize, at<3>(0));
+    ARGS(voksHarmonicFilter_16s_I, [](Bufs& b) { return tuple(100, 40, b.s(), 40); })
+        .fail(kSize, at<3>(0)).pass(at<3>(1));
     ARGS(voksHarmonicFilter_NR_16s, [](Bufs& b) { return tuple(100, 40, b.s(), b.out16, 40); })
         .fail(kSize, at<4>(0));
     ARGS(voksHarmonicFilter_32f_I, [](Bufs& b) { return tuple(40, b.f(), 40, 0.5f); }).fail(kSize, at<2>(-1));
