@@ -11,7 +11,7 @@
 // estimate (FMULT, ACCUM) and updates the zero coefficients (XOR, UPB, TRIGB). Everything
 // here has internal linkage: a translation unit compiled for a vector level gets its own copy.
 //
-// Include this header only after <cstdint>, g726_core.h and g726_tables.h.
+// Include this header only after <cstdint>, g726_internal.h and g726_tables.h.
 #ifndef VOKS_G726_G726_ADPCM_H
 #define VOKS_G726_G726_ADPCM_H
 

@@ -1,4 +1,4 @@
-// AVX2 twins of the correlation kernels (see corr_kernels.h). 16-bit products are summed in
+// AVX2 twins of the correlation kernels (see common/kernels.h). 16-bit products are summed in
 // pairs by vpmaddwd and accumulated in 32-bit lanes, which wrap exactly like the scalar
 // definition; the only pair sum that leaves the signed range, 2 * (-32768)^2, wraps to -2^31,
 // which is the same value modulo 2^32. Tails use an overlapping final load with the lanes

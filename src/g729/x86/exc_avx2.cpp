@@ -1,4 +1,4 @@
-// AVX2 twins of the excitation-search kernels (see exc_kernels.h). The reference sums saturate
+// AVX2 twins of the excitation-search kernels (see kernels.h). The reference sums saturate
 // after every step; the vector paths add exactly and are taken only when a bound proves that no
 // partial sum can reach the saturation range (Cauchy-Schwarz on the energies, or the largest
 // magnitude times the filter's absolute sum); otherwise the scalar chain runs.

@@ -1,4 +1,4 @@
-// AVX2 twins of the G.729 linear-prediction kernels; bit-identical to scalar.
+// AVX2 twins of the G.729 linear-prediction kernels; bit-identical to the scalar kernels.
 #include <immintrin.h>
 
 #include <cmath>
