@@ -1,5 +1,5 @@
-// G.722 sub-band ADPCM, QMF and concealment helpers: state layout, tables and kernels shared by
-// the files of this family.
+// G.722 sub-band ADPCM, QMF and concealment internals: state layout, tables and the helpers
+// shared by the files of this family (the kernel table is in kernels.h).
 #ifndef VOKS_G722_G722_INTERNAL_H
 #define VOKS_G722_G722_INTERNAL_H
 

@@ -1,4 +1,5 @@
-// G.726 ADPCM coder core: the state kept between calls and the per-block kernels.
+// G.726 ADPCM coder core: the state kept between calls, rate codes and the reset (the coding
+// loops are the kernels of kernels.h).
 #ifndef VOKS_G726_G726_INTERNAL_H
 #define VOKS_G726_G726_INTERNAL_H
 
