@@ -9,33 +9,16 @@ using namespace checkasm;
 namespace sc = voks::g729::scalar;
 namespace vx = voks::g729::avx2;
 
-namespace {
-
-template <class T>
-void compare(Context& ctx, const char* name, int len, int off, Pattern p, Buffer<T>& ref, Buffer<T>& vec,
-             const std::string& detail = "") {
-    ++ctx.checks;
-    const int diff = first_difference(ref.data(), vec.data(), ref.size());
-    if (diff >= 0)
-        ctx.fail(name, "avx2", len, off, p, diff, detail);
-    else if (!ref.guards_intact() || !vec.guards_intact())
-        ctx.fail(name, "avx2", len, off, p, -1, detail + " guard zone written");
-}
-
-}  // namespace
-
 CHECKASM(g729_lp_lag_window) {
     if (!have_avx2()) return;
     for (int len = 1; len <= 12; ++len)
         for (int off : offsets<int32_t>())
             for (Pattern p : kPatterns)
                 for (int rep = 0; rep < 8; ++rep) {
-                    Buffer<int32_t> a(len, off), b(len, (off + 3) % 8);
-                    fill32(ctx.rng, p, a.data(), len);
-                    std::memcpy(b.data(), a.data(), sizeof(int32_t) * static_cast<size_t>(len));
-                    sc::lag_window(a.data(), len);
-                    vx::lag_window(b.data(), len);
-                    compare(ctx, "lag_window", len, off, p, a, b);
+                    Twin<int32_t> r(len, off, ctx.rng, p);
+                    sc::lag_window(r.s(), len);
+                    vx::lag_window(r.v(), len);
+                    ctx.same("lag_window", len, off, p, "", r);
                 }
 }
 
@@ -45,7 +28,8 @@ CHECKASM(g729_lp_cheb_grid) {
         for (Pattern p : kPatterns)
             for (bool q10 : {false, true}) {
                 const int off = len % 8;
-                Buffer<int16_t> x(len, off), r(len, 0), v(len, 3);
+                Buffer<int16_t> x(len, off);
+                Twin<int16_t> y(len, 0);
                 int16_t f[6];
                 fill16(ctx.rng, p, x.data(), len);
                 // Coefficients: random full range, or the Q11 sizes of real filters.
@@ -54,9 +38,9 @@ CHECKASM(g729_lp_cheb_grid) {
                                                                        : ctx.rng.range(-32768, 32767));
                 if (p == Pattern::AllMin || p == Pattern::AllMax) fill16(ctx.rng, p, f, 6);
                 const bool plain = voks::g729::scalar::cheb_unsaturated(f);
-                sc::cheb_grid(f, q10, plain, x.data(), len, r.data());
-                vx::cheb_grid(f, q10, plain, x.data(), len, v.data());
-                compare(ctx, "cheb_grid", len, off, p, r, v, q10 ? "q10" : "q11");
+                sc::cheb_grid(f, q10, plain, x.data(), len, y.s());
+                vx::cheb_grid(f, q10, plain, x.data(), len, y.v());
+                ctx.same("cheb_grid", len, off, p, q10 ? "q10" : "q11", y);
             }
 }
 
@@ -65,11 +49,12 @@ CHECKASM(g729_lp_lsf_to_lsp) {
     for (int len : lengths())
         for (int off : offsets<int16_t>())
             for (Pattern p : kPatterns) {
-                Buffer<int16_t> x(len, off), r(len, (off + 5) % 16), v(len, (off + 9) % 16);
+                Buffer<int16_t> x(len, off);
+                Twin<int16_t> y(len, (off + 5) % 16);
                 fill16(ctx.rng, p, x.data(), len);
-                sc::lsf_to_lsp(x.data(), r.data(), len);
-                vx::lsf_to_lsp(x.data(), v.data(), len);
-                compare(ctx, "lsf_to_lsp", len, off, p, r, v);
+                sc::lsf_to_lsp(x.data(), y.s(), len);
+                vx::lsf_to_lsp(x.data(), y.v(), len);
+                ctx.same("lsf_to_lsp", len, off, p, "", y);
             }
 }
 
@@ -79,22 +64,23 @@ CHECKASM(g729_lp_interpolate) {
     for (int len : lengths())
         for (int off : offsets<int16_t>())
             for (Pattern p : kPatterns) {
-                Buffer<int16_t> a(len, off), b(len, (off + 7) % 16), r(len, 2), v(len, 11);
+                Buffer<int16_t> a(len, off), b(len, (off + 7) % 16);
+                Twin<int16_t> y(len, (off + 2) % 16);
                 fill16(ctx.rng, p, a.data(), len);
-                fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, b.data(), len);
-                sc::interp_half(a.data(), b.data(), r.data(), len);
-                vx::interp_half(a.data(), b.data(), v.data(), len);
-                compare(ctx, "interp_half", len, off, p, r, v);
+                fill16(ctx.rng, partner(p), b.data(), len);
+                sc::interp_half(a.data(), b.data(), y.s(), len);
+                vx::interp_half(a.data(), b.data(), y.v(), len);
+                ctx.same("interp_half", len, off, p, "", y);
                 const int16_t* c = coefs[static_cast<size_t>(len) % 5];
                 for (int sf : {0, 1, 2, 15, 16, 31, 40}) {
                     const std::string d = "sf=" + std::to_string(sf) + " c=" + std::to_string(c[0]) + "," +
                                           std::to_string(c[1]);
-                    sc::interp_c(a.data(), c[0], b.data(), c[1], r.data(), len, sf);
-                    vx::interp_c(a.data(), c[0], b.data(), c[1], v.data(), len, sf);
-                    compare(ctx, "interp_c", len, off, p, r, v, d);
-                    sc::interp_c_nr(a.data(), c[0], b.data(), c[1], r.data(), len, sf);
-                    vx::interp_c_nr(a.data(), c[0], b.data(), c[1], v.data(), len, sf);
-                    compare(ctx, "interp_c_nr", len, off, p, r, v, d);
+                    sc::interp_c(a.data(), c[0], b.data(), c[1], y.s(), len, sf);
+                    vx::interp_c(a.data(), c[0], b.data(), c[1], y.v(), len, sf);
+                    ctx.same("interp_c", len, off, p, d, y);
+                    sc::interp_c_nr(a.data(), c[0], b.data(), c[1], y.s(), len, sf);
+                    vx::interp_c_nr(a.data(), c[0], b.data(), c[1], y.v(), len, sf);
+                    ctx.same("interp_c_nr", len, off, p, d, y);
                 }
             }
 }
@@ -103,16 +89,17 @@ CHECKASM(g729_lp_interpolate_f32) {
     if (!have_avx2()) return;
     for (int len : lengths())
         for (int off : offsets<float>()) {
-            Buffer<float> a(len, off), b(len, (off + 3) % 8), r(len, 1), v(len, 5);
+            Buffer<float> a(len, off), b(len, (off + 3) % 8);
+            Twin<float> y(len, (off + 1) % 8);
             for (int i = 0; i < len; ++i) {
                 a.data()[i] = static_cast<float>(ctx.rng.range(-1000000, 1000000)) / 977.0f;
                 b.data()[i] = static_cast<float>(ctx.rng.range(-1000000, 1000000)) / 313.0f;
             }
             const float c1 = static_cast<float>(ctx.rng.range(-1000, 1000)) / 997.0f;
             const float c2 = 1.0f - c1;
-            sc::interp_c_f32(a.data(), b.data(), r.data(), len, c1, c2);
-            vx::interp_c_f32(a.data(), b.data(), v.data(), len, c1, c2);
-            compare(ctx, "interp_c_f32", len, off, Pattern::Random, r, v);
+            sc::interp_c_f32(a.data(), b.data(), y.s(), len, c1, c2);
+            vx::interp_c_f32(a.data(), b.data(), y.v(), len, c1, c2);
+            ctx.same("interp_c_f32", len, off, Pattern::Random, "", y);
         }
 }
 
@@ -141,14 +128,14 @@ CHECKASM(g729_lp_quantiser_distances) {
             for (int16_t& x : w) x = static_cast<int16_t>(ctx.rng.range(0, 32767));
             if (rep % 7 == 0)
                 for (int16_t& x : w) x = 32767;
-            Buffer<int32_t> r1(128, 0), v1(128, 1), r2(32, 2), v2(32, 3);
-            sc::pre_select_dist(t, r1.data());
-            vx::pre_select_dist(t, v1.data());
-            compare(ctx, "pre_select_dist", 128, 0, p, r1, v1);
+            Twin<int32_t> d1(128, 0), d2(32, 2);
+            sc::pre_select_dist(t, d1.s());
+            vx::pre_select_dist(t, d1.v());
+            ctx.same("pre_select_dist", 128, 0, p, "", d1);
             for (int half = 0; half < 2; ++half) {
-                sc::second_stage_dist(t, w, half, r2.data());
-                vx::second_stage_dist(t, w, half, v2.data());
-                compare(ctx, "second_stage_dist", 32, 0, p, r2, v2, half ? "upper" : "lower");
+                sc::second_stage_dist(t, w, half, d2.s());
+                vx::second_stage_dist(t, w, half, d2.v());
+                ctx.same("second_stage_dist", 32, 0, p, half ? "upper" : "lower", d2);
             }
         }
 }
