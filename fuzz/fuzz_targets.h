@@ -22,6 +22,7 @@
     X(ops_g729_lp)            \
     X(ops_g729_exc)           \
     X(ops_g729_gain)          \
+    X(ops_g729_sid)           \
     X(ops_gsm)                \
     X(codec_wav)              \
     X(codec_stream)

@@ -5,5 +5,6 @@
 #include "voksc/g729_lp.h"
 #include "voksc/g729_excitation.h"
 #include "voksc/g729_gain.h"
+#include "voksc/g729_sid.h"
 
 #endif /* VOKSC_G729_H */

@@ -61,7 +61,7 @@ int32_t lag_sum(const int16_t* rh, const int16_t* rl, const int16_t* ah, const i
 }
 }  // namespace
 
-bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err) {
+bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err, int16_t* err_exp) {
     int16_t rh[kMaxLevinsonOrder + 1], rl[kMaxLevinsonOrder + 1];
     for (int i = 0; i <= order; ++i) extract(r[i], rh[i], rl[i]);
 
@@ -118,6 +118,7 @@ bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err
     }
 
     *err = alp_h;  // normalised mantissa; the Annex B energy is alp_h >> alp_exp
+    if (err_exp) *err_exp = alp_exp;
     a[0] = 4096;
     for (int i = 1; i <= order; ++i) a[i] = round_fx(L_shl(comp(ah[i], al[i]), 1));
     std::memcpy(rc, k_out, sizeof(int16_t) * static_cast<size_t>(order));

@@ -41,7 +41,10 @@ void lsp_poly(const float* lsp, float* f) {
     }
 }
 
-void expand(float* buf, float gap, int from, int to) {
+}  // namespace
+
+// Lsp_expand over elements [from, to) in single precision.
+void lsf_expand_f(float* buf, float gap, int from, int to) {
     for (int j = from; j < to; ++j) {
         const float t = (buf[j - 1] - buf[j] + gap) * 0.5f;
         if (t > 0) {
@@ -51,16 +54,16 @@ void expand(float* buf, float gap, int from, int to) {
     }
 }
 
-void prev_compose(const float* res, float* lsf, const float (*fg)[kOrder], const float* mem,
-                  const float* fg_sum) {
+void lsf_prev_compose_f(const float* res, float* lsf, const float (*fg)[kOrder], const float* mem,
+                        const float* fg_sum) {
     for (int j = 0; j < kOrder; ++j) {
         lsf[j] = res[j] * fg_sum[j];
         for (int k = 0; k < kMaPred; ++k) lsf[j] += mem[k * kOrder + j] * fg[k][j];
     }
 }
 
-void prev_extract(const float* lsf, float* res, const float (*fg)[kOrder], const float* mem,
-                  const float* fg_sum_inv) {
+void lsf_prev_extract_f(const float* lsf, float* res, const float (*fg)[kOrder], const float* mem,
+                        const float* fg_sum_inv) {
     for (int j = 0; j < kOrder; ++j) {
         res[j] = lsf[j];
         for (int k = 0; k < kMaPred; ++k) res[j] -= mem[k * kOrder + j] * fg[k][j];
@@ -68,12 +71,12 @@ void prev_extract(const float* lsf, float* res, const float (*fg)[kOrder], const
     }
 }
 
-void mem_push(float* mem, const float* res) {
+void lsf_mem_push_f(float* mem, const float* res) {
     std::memmove(mem + kOrder, mem, sizeof(float) * (kMemLen - kOrder));
     std::memcpy(mem, res, sizeof(float) * kOrder);
 }
 
-void stability(float* lsf) {
+void lsf_stability_f(float* lsf) {
     for (int j = 0; j < kOrder - 1; ++j)
         if (lsf[j + 1] - lsf[j] < 0.0f) {
             const float t = lsf[j + 1];
@@ -86,20 +89,22 @@ void stability(float* lsf) {
     if (lsf[kOrder - 1] > kCeiling) lsf[kOrder - 1] = kCeiling;
 }
 
-void codebook_vector(int l1, int l2, int l3, float* buf) {
-    for (int j = 0; j < kHalf; ++j) buf[j] = kLspCb1F[l1][j] + kLspCb2F[l2][j];
-    for (int j = kHalf; j < kOrder; ++j) buf[j] = kLspCb1F[l1][j] + kLspCb2F[l3][j];
-    expand(buf, kGap1, 1, kOrder);
-    expand(buf, kGap2, 1, kOrder);
-}
-
-void weights(const float* lsf, float* w) {
+void lsf_weights_f(const float* lsf, float* w) {
     auto weight = [](float t) { return t > 0.0f ? 1.0f : t * t * 10.0f + 1.0f; };
     w[0] = weight(lsf[1] - kPi * 0.04f - 1.0f);
     for (int i = 1; i < kOrder - 1; ++i) w[i] = weight(lsf[i + 1] - lsf[i - 1] - 1.0f);
     w[kOrder - 1] = weight(kPi * 0.92f - lsf[kOrder - 2] - 1.0f);
     w[4] *= 1.2f;
     w[5] *= 1.2f;
+}
+
+namespace {
+
+void codebook_vector(int l1, int l2, int l3, float* buf) {
+    for (int j = 0; j < kHalf; ++j) buf[j] = kLspCb1F[l1][j] + kLspCb2F[l2][j];
+    for (int j = kHalf; j < kOrder; ++j) buf[j] = kLspCb1F[l1][j] + kLspCb2F[l3][j];
+    lsf_expand_f(buf, kGap1, 1, kOrder);
+    lsf_expand_f(buf, kGap2, 1, kOrder);
 }
 
 // Index of the first entry with the smallest weighted distance over elements [j0, j1).
@@ -210,34 +215,34 @@ void lsf_decode_f(const int* idx, float* mem, float* lsf) {
     const int mode = idx[0];
     float buf[kOrder];
     codebook_vector(idx[1], idx[2], idx[3], buf);
-    prev_compose(buf, lsf, kFgF[mode], mem, kFgSumF[mode]);
-    mem_push(mem, buf);
-    stability(lsf);
+    lsf_prev_compose_f(buf, lsf, kFgF[mode], mem, kFgSumF[mode]);
+    lsf_mem_push_f(mem, buf);
+    lsf_stability_f(lsf);
 }
 
 void lsf_decode_erased_f(int mode, float* mem, const float* prev_lsf) {
     float buf[kOrder];
-    prev_extract(prev_lsf, buf, kFgF[mode], mem, kFgSumInvF[mode]);
-    mem_push(mem, buf);
+    lsf_prev_extract_f(prev_lsf, buf, kFgF[mode], mem, kFgSumInvF[mode]);
+    lsf_mem_push_f(mem, buf);
 }
 
 void lsp_quant_e_f(const float* lsp, const float* mem, float* residual, float* lsp_q, int16_t* packed) {
     float lsf[kOrder], w[kOrder];
     for (int i = 0; i < kOrder; ++i) lsf[i] = static_cast<float>(std::acos(static_cast<double>(lsp[i])));
-    weights(lsf, w);
+    lsf_weights_f(lsf, w);
     int cand[2], i1[2], i2[2];
     float tdist[2];
     for (int mode = 0; mode < 2; ++mode) {
         float rbuf[kOrder], t[kOrder], buf[kOrder];
-        prev_extract(lsf, rbuf, kFgF[mode], mem, kFgSumInvF[mode]);
+        lsf_prev_extract_f(lsf, rbuf, kFgF[mode], mem, kFgSumInvF[mode]);
         const int c = nearest(rbuf, &kLspCb1F[0][0], 128, nullptr, 0, kOrder);
         for (int j = 0; j < kOrder; ++j) t[j] = rbuf[j] - kLspCb1F[c][j];
         const int a = nearest(t, &kLspCb2F[0][0], 32, w, 0, kHalf);
         const int b = nearest(t, &kLspCb2F[0][0], 32, w, kHalf, kOrder);
         for (int j = 0; j < kHalf; ++j) buf[j] = kLspCb1F[c][j] + kLspCb2F[a][j];
         for (int j = kHalf; j < kOrder; ++j) buf[j] = kLspCb1F[c][j] + kLspCb2F[b][j];
-        expand(buf, kGap1, 1, kOrder);
-        expand(buf, kGap2, 1, kOrder);
+        lsf_expand_f(buf, kGap1, 1, kOrder);
+        lsf_expand_f(buf, kGap2, 1, kOrder);
         float d = 0.0f;
         for (int j = 0; j < kOrder; ++j) {
             const float e = (buf[j] - rbuf[j]) * kFgSumF[mode][j];
@@ -253,8 +258,8 @@ void lsp_quant_e_f(const float* lsp, const float* mem, float* residual, float* l
     packed[1] = static_cast<int16_t>((i1[m] << 5) | i2[m]);
     float lsf_q[kOrder];
     codebook_vector(cand[m], i1[m], i2[m], residual);
-    prev_compose(residual, lsf_q, kFgF[m], mem, kFgSumF[m]);
-    stability(lsf_q);
+    lsf_prev_compose_f(residual, lsf_q, kFgF[m], mem, kFgSumF[m]);
+    lsf_stability_f(lsf_q);
     for (int i = 0; i < kOrder; ++i) lsp_q[i] = static_cast<float>(std::cos(static_cast<double>(lsf_q[i])));
 }
 

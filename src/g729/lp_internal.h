@@ -23,8 +23,10 @@ void lag_window(int32_t* r, int len);
 
 // Levinson (order 1..30) on the 32-bit autocorrelations r[0..order]. Returns false, writing
 // nothing, when the recursion meets |k| > 32750; otherwise writes a[0..order] (Q12), the
-// reflection coefficients rc[0..order-1] (Q15) and the residual energy (the Annex B value).
-bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err);
+// reflection coefficients rc[0..order-1] (Q15) and the normalised final prediction error
+// mantissa; err_exp, when given, receives its exponent (the Annex B residual energy is
+// err >> err_exp).
+bool levinson(const int32_t* r, int order, int16_t* a, int16_t* rc, int16_t* err, int16_t* err_exp = nullptr);
 
 // Az_lsp: LSPs of a[0..10]; coarse selects the Annex A grid (50 intervals, 2 bisections).
 // Falls back to prev_lsp when fewer than 10 roots are found.
@@ -54,6 +56,16 @@ void lsf_decode_erased(int mode, int16_t* mem, const int16_t* prev_lsf);
 // Pushes a residual vector into the predictor memory (Lsp_prev_update).
 void lsf_mem_push(int16_t* mem, const int16_t* residual);
 
+// Parts of the LSF quantiser shared with the Annex B SID quantiser: Lsp_get_wegt (normalised
+// weights), Lsp_prev_extract (residual target of the MA predictor fg, scaled by fg_sum_inv),
+// Lsp_prev_compose and Lsp_stability (returns the LsfFlags applied).
+void lsf_weights(const int16_t* lsf, int16_t* w);
+void lsf_prev_extract(const int16_t* lsf, int16_t* res, const int16_t (*fg)[kOrder], const int16_t* mem,
+                      const int16_t* fg_sum_inv);
+void lsf_prev_compose(const int16_t* res, int16_t* lsf, const int16_t (*fg)[kOrder], const int16_t* mem,
+                      const int16_t* fg_sum);
+int lsf_stability(int16_t* lsf);
+
 // Annex E hybrid-window autocorrelation r[0..30] of x[0..144], updating state[0..30].
 void win_hybrid(const int16_t* x, int32_t* r, int32_t* state);
 
@@ -65,6 +77,15 @@ void lsf_decode_f(const int* idx, float* mem, float* lsf);
 void lsf_decode_erased_f(int mode, float* mem, const float* prev_lsf);
 void lsp_quant_e_f(const float* lsp, const float* mem, float* residual, float* lsp_q, int16_t* packed);
 void win_hybrid_f(const float* x, float* r, float* state);
+// The single-precision quantiser parts shared with the Annex B SID quantiser.
+void lsf_expand_f(float* buf, float gap, int from, int to);
+void lsf_weights_f(const float* lsf, float* w);
+void lsf_prev_extract_f(const float* lsf, float* res, const float (*fg)[kOrder], const float* mem,
+                        const float* fg_sum_inv);
+void lsf_prev_compose_f(const float* res, float* lsf, const float (*fg)[kOrder], const float* mem,
+                        const float* fg_sum);
+void lsf_mem_push_f(float* mem, const float* res);
+void lsf_stability_f(float* lsf);
 
 }  // namespace voks::g729
 

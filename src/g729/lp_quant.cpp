@@ -15,6 +15,8 @@ constexpr int kHalf = kOrder / 2;
 constexpr int16_t kGap1 = 10, kGap2 = 5, kGap3 = 321;  // Q13
 constexpr int16_t kLsfFloorQ13 = 40, kLsfCeilQ13 = 25681;
 
+}  // namespace
+
 // Lsp_get_wegt: weights from the distances between neighbouring LSFs, normalised.
 void lsf_weights(const int16_t* lsf, int16_t* w) {
     constexpr int16_t kPi04 = 1029, kPi92 = 23677, kConst10 = 10 * 2048, kConst12 = 19661;
@@ -41,8 +43,8 @@ void lsf_weights(const int16_t* lsf, int16_t* w) {
 }
 
 // Lsp_prev_extract: target residual (lsf - MA prediction) / fg_sum.
-void prev_extract(const int16_t* lsf, int16_t* res, const int16_t (*fg)[kOrder], const int16_t* mem,
-                  const int16_t* fg_sum_inv) {
+void lsf_prev_extract(const int16_t* lsf, int16_t* res, const int16_t (*fg)[kOrder], const int16_t* mem,
+                      const int16_t* fg_sum_inv) {
     for (int j = 0; j < kOrder; ++j) {
         int32_t t = L_deposit_h(lsf[j]);
         for (int k = 0; k < kMaPred; ++k) t = L_msu(t, mem[k * kOrder + j], fg[k][j]);
@@ -51,8 +53,8 @@ void prev_extract(const int16_t* lsf, int16_t* res, const int16_t (*fg)[kOrder],
 }
 
 // Lsp_prev_compose: lsf = residual * fg_sum + MA prediction.
-void prev_compose(const int16_t* res, int16_t* lsf, const int16_t (*fg)[kOrder], const int16_t* mem,
-                  const int16_t* fg_sum) {
+void lsf_prev_compose(const int16_t* res, int16_t* lsf, const int16_t (*fg)[kOrder], const int16_t* mem,
+                      const int16_t* fg_sum) {
     for (int j = 0; j < kOrder; ++j) {
         int32_t acc = L_mult(res[j], fg_sum[j]);
         for (int k = 0; k < kMaPred; ++k) acc = L_mac(acc, mem[k * kOrder + j], fg[k][j]);
@@ -60,19 +62,8 @@ void prev_compose(const int16_t* res, int16_t* lsf, const int16_t (*fg)[kOrder],
     }
 }
 
-// Lsp_expand over elements [from, to): pulls neighbours at least `gap` apart.
-void expand(int16_t* buf, int16_t gap, int from, int to) {
-    for (int j = from; j < to; ++j) {
-        const int16_t t = shr(add(sub(buf[j - 1], buf[j]), gap), 1);
-        if (t > 0) {
-            buf[j - 1] = sub(buf[j - 1], t);
-            buf[j] = add(buf[j], t);
-        }
-    }
-}
-
 // Lsp_stability; returns the LsfFlags applied.
-int stability(int16_t* lsf) {
+int lsf_stability(int16_t* lsf) {
     int flags = 0;
     for (int j = 0; j < kOrder - 1; ++j)
         if (lsf[j + 1] < lsf[j]) {
@@ -93,6 +84,19 @@ int stability(int16_t* lsf) {
     return flags;
 }
 
+namespace {
+
+// Lsp_expand over elements [from, to): pulls neighbours at least `gap` apart.
+void expand(int16_t* buf, int16_t gap, int from, int to) {
+    for (int j = from; j < to; ++j) {
+        const int16_t t = shr(add(sub(buf[j - 1], buf[j]), gap), 1);
+        if (t > 0) {
+            buf[j - 1] = sub(buf[j - 1], t);
+            buf[j] = add(buf[j], t);
+        }
+    }
+}
+
 // Codebook vector with the two expansion passes (Lsp_get_quant up to the composition).
 void codebook_vector(int l1, int l2, int l3, int16_t* buf) {
     for (int j = 0; j < kHalf; ++j) buf[j] = add(kLspCb1[l1][j], kLspCb2[l2][j]);
@@ -110,7 +114,7 @@ void search(const int16_t* lsf, const int16_t* mem, int16_t* idx) {
     int32_t tdist[2];
     for (int mode = 0; mode < 2; ++mode) {
         int16_t rbuf[kOrder], buf[kOrder], t[kOrder];
-        prev_extract(lsf, rbuf, kFg[mode], mem, kFgSumInv[mode]);
+        lsf_prev_extract(lsf, rbuf, kFg[mode], mem, kFgSumInv[mode]);
         int32_t d1[128], d2[32];
         kt.pre_select_dist(rbuf, d1);
         const int c = kt.arg_min(d1, 128);
@@ -153,9 +157,9 @@ int lsf_decode(const int16_t* idx, int16_t* mem, int16_t* lsf) {
     const int mode = idx[0];
     int16_t buf[kOrder];
     codebook_vector(idx[1], idx[2], idx[3], buf);
-    prev_compose(buf, lsf, kFg[mode], mem, kFgSum[mode]);
+    lsf_prev_compose(buf, lsf, kFg[mode], mem, kFgSum[mode]);
     lsf_mem_push(mem, buf);
-    return stability(lsf);
+    return lsf_stability(lsf);
 }
 
 int lsf_quant(const int16_t* lsf, int16_t* mem, int16_t* lsf_q, int16_t* idx) {
@@ -167,13 +171,13 @@ int lsf_quant_e(const int16_t* lsf, const int16_t* mem, int16_t* lsf_q, int16_t*
     search(lsf, mem, idx);
     const int mode = idx[0];
     codebook_vector(idx[1], idx[2], idx[3], residual);
-    prev_compose(residual, lsf_q, kFg[mode], mem, kFgSum[mode]);
-    return stability(lsf_q);
+    lsf_prev_compose(residual, lsf_q, kFg[mode], mem, kFgSum[mode]);
+    return lsf_stability(lsf_q);
 }
 
 void lsf_decode_erased(int mode, int16_t* mem, const int16_t* prev_lsf) {
     int16_t buf[kOrder];
-    prev_extract(prev_lsf, buf, kFg[mode], mem, kFgSumInv[mode]);
+    lsf_prev_extract(prev_lsf, buf, kFg[mode], mem, kFgSumInv[mode]);
     lsf_mem_push(mem, buf);
 }
 

@@ -95,15 +95,15 @@ inline uint32_t fnv32(const int16_t* p, int n) {
     return h;
 }
 
-// A file of the linear-prediction sets (tests/data/g729_lp/*.gld): u32 magic "GLD1", record
+// A digested file (tests/data/<dir>/*.gld, the linear-prediction sets by default): u32 magic "GLD1", record
 // count, record bytes, stored records, u64 FNV-1a of all records, then the stored records. The
 // test produces every record; add() compares each with the stored prefix, finish() the count
 // and the digest. The floating-point files store every record, read with record<T>().
 class Digested {
 public:
-    explicit Digested(const std::string& name) : name_(name) {
+    explicit Digested(const std::string& name, const std::string& dir = "g729_lp") : name_(name) {
         std::vector<uint8_t> b;
-        voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/g729_lp/" + name, b);
+        voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/" + dir + "/" + name, b);
         uint32_t h[4] = {};
         if (b.size() < 24) return;
         std::memcpy(h, b.data(), sizeof h);
