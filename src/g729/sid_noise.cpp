@@ -1,9 +1,10 @@
 // Gaussian-like random excitation of the Annex B comfort noise (Gauss on Random): each sample
 // sums twelve steps of the 16-bit generator s -> 31821 s + 13849 (mod 2^16).
 //
-// Four samples are produced at once: lane j starts 12 j steps ahead of the block, all lanes take
-// their twelve single steps together, and each then jumps 36 steps to its place in the next
-// block. A jump of n steps is again s -> A s + C (mod 2^16), with A and C precomputed.
+// n steps of the generator are again s -> A_n s + C_n (mod 2^16). Four samples are produced at
+// once from the seed s at the start of the block: their 48 generator values are A_n s + C_n for
+// n = 1..48 with precomputed multipliers and increments, independent of each other, and the next
+// block starts from A_48 s + C_48.
 #include <cstdint>
 
 #include "g729/sid_internal.h"
@@ -14,31 +15,31 @@ namespace {
 
 constexpr uint32_t kMul = 31821, kAdd = 13849;
 constexpr int kSteps = 12;  // generator steps per sample
-constexpr int kLanes = 4;
+constexpr int kLanes = 4;   // samples per block
+constexpr int kBlockSteps = kSteps * kLanes;
 
-struct Jump {
-    uint32_t mul, add;
+// A_n and C_n for n = 1..48 (index n - 1).
+struct Jumps {
+    uint16_t mul[kBlockSteps], add[kBlockSteps];
 };
 
-// The generator advanced n steps at once.
-constexpr Jump jump(int n) {
+constexpr Jumps make_jumps() {
+    Jumps j{};
     uint32_t a = 1, c = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int n = 0; n < kBlockSteps; ++n) {
         a = (a * kMul) & 0xFFFF;
         c = (c * kMul + kAdd) & 0xFFFF;
+        j.mul[n] = static_cast<uint16_t>(a);
+        j.add[n] = static_cast<uint16_t>(c);
     }
-    return {a, c};
+    return j;
 }
 
-constexpr Jump kLaneStart[kLanes] = {jump(0), jump(kSteps), jump(2 * kSteps), jump(3 * kSteps)};
-constexpr Jump kNextBlock = jump((kLanes - 1) * kSteps);
+constexpr Jumps kJumps = make_jumps();
 
-inline uint32_t step(uint32_t s) {
-    return (s * kMul + kAdd) & 0xFFFF;
-}
-
-inline int32_t as_signed(uint32_t s) {
-    return static_cast<int16_t>(static_cast<uint16_t>(s));
+// The generator value n + 1 steps after s, as a signed 16-bit value.
+inline int32_t ahead(uint32_t s, int n) {
+    return static_cast<int16_t>(static_cast<uint16_t>(s * kJumps.mul[n] + kJumps.add[n]));
 }
 
 // Calls out(i, v) with the integer excitation v of each sample i < len; returns the final seed.
@@ -46,30 +47,23 @@ template <class Out>
 int16_t generate(int16_t seed, int len, Out out) {
     uint32_t s = static_cast<uint16_t>(seed);
     int i = 0;
-    if (len >= kLanes) {
-        uint32_t lane[kLanes];
-        for (int j = 0; j < kLanes; ++j) lane[j] = (s * kLaneStart[j].mul + kLaneStart[j].add) & 0xFFFF;
-        for (; i + kLanes <= len; i += kLanes) {
-            int32_t sum[kLanes] = {};
-            for (int k = 0; k < kSteps; ++k)
-                for (int j = 0; j < kLanes; ++j) {
-                    lane[j] = step(lane[j]);
-                    sum[j] += as_signed(lane[j]);
-                }
-            for (int j = 0; j < kLanes; ++j) out(i + j, sum[j] >> 7);
-            s = lane[kLanes - 1];
-            for (int j = 0; j < kLanes; ++j) lane[j] = (lane[j] * kNextBlock.mul + kNextBlock.add) & 0xFFFF;
+    for (; i + kLanes <= len; i += kLanes) {
+        int16_t v[kBlockSteps];
+        for (int n = 0; n < kBlockSteps; ++n) v[n] = static_cast<int16_t>(ahead(s, n));
+        for (int j = 0; j < kLanes; ++j) {
+            int32_t sum = 0;
+            for (int k = 0; k < kSteps; ++k) sum += v[j * kSteps + k];
+            out(i + j, sum >> 7);
         }
+        s = static_cast<uint16_t>(ahead(s, kBlockSteps - 1));
     }
     for (; i < len; ++i) {
         int32_t sum = 0;
-        for (int k = 0; k < kSteps; ++k) {
-            s = step(s);
-            sum += as_signed(s);
-        }
+        for (int k = 0; k < kSteps; ++k) sum += ahead(s, k);
         out(i, sum >> 7);
+        s = static_cast<uint16_t>(ahead(s, kSteps - 1));
     }
-    return static_cast<int16_t>(as_signed(s));
+    return static_cast<int16_t>(s);
 }
 
 }  // namespace
