@@ -19,11 +19,13 @@ extern "C" {
  * normalisation shift). */
 VOKSC_API VokStatus voksAutoCorr_G729B(const Vok16s* pSrc, Vok16s* pExp, Vok32s* pDst);
 /* Levinson (order 10) on r[0..10]: a[0..10], the first two reflection coefficients and the
- * residual energy; vokStatusOverflow writes nothing (r[0] below 0x10000 or an unstable filter). */
+ * residual energy (the normalised final prediction error shifted down by its exponent, as the
+ * detector reads it); vokStatusOverflow writes nothing (r[0] below 0x10000 or an unstable filter). */
 VOKSC_API VokStatus voksLevinsonDurbin_G729B(const Vok32s* pSrcAutoCorr, Vok16s* pDstLpc, Vok16s* pDstRc,
                                              Vok16s* pResidualEnergy);
-/* lsfq_noise: LSF[10] spaced and quantised -> index[3], quantised LSF[10]; shifts pMem; returns
- * the stability warnings of the decoding (13, 14, 15). */
+/* lsfq_noise: LSF[10] (first spaced: at least 40, neighbours 642 apart, at most 25681) ->
+ * index[3], quantised LSF[10] as voksLSFDecode_G729B_16s gives them; shifts pMem; returns the
+ * stability warnings of the decoding (13, 14, 15). */
 VOKSC_API VokStatus voksLSFQuant_G729B_16s(const Vok16s* pSrcLsf, Vok16s* pMem, Vok16s* pDstQLsf,
                                            Vok16s* pDstIndex);
 /* lsfq_noise of the floating-point Annex B (LSF in radians): index[3], quantised LSP[10]. */
