@@ -3,6 +3,8 @@
 // APCM quantisation) follow the standard's fixed-point procedures here.
 #include "gsm/gsmfr_codec.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "voksc.h"
@@ -19,6 +21,12 @@ int16_t sub16(int16_t a, int16_t b) { return sat(int32_t{a} - b); }
 int16_t abs16(int16_t a) { return a == kMin16 ? kMax16 : static_cast<int16_t>(a < 0 ? -a : a); }
 int16_t mult(int16_t a, int16_t b) { return sat((int32_t{a} * b) >> 15); }
 int16_t mult_r(int16_t a, int16_t b) { return sat((int32_t{a} * b + 16384) >> 15); }
+// Largest abs16 of n samples: |x| in 32 bits, limited to 32767 once at the end.
+int16_t max_abs16(const int16_t* x, int n) {
+    int m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int{x[i]}));
+    return static_cast<int16_t>(std::min(m, 32767));
+}
 // Left shifts that bring a non-zero x into 0x40000000..0x7FFFFFFF.
 int norm32(int32_t x) {
     const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);
@@ -64,22 +72,15 @@ constexpr int kHomingFirstParams = 8 + 17;
 // Autocorrelation of the frame with the standard's dynamic scaling; s is left holding the
 // scaled-and-rescaled signal that the analysis filter then uses.
 void autocorrelation(int16_t* s, int32_t* acf) {
-    int16_t smax = 0;
-    for (int k = 0; k < kFrameSamples; ++k) {
-        const int16_t a = abs16(s[k]);
-        if (a > smax) smax = a;
-    }
+    const int16_t smax = max_abs16(s, kFrameSamples);
     const int scalauto = smax == 0 ? 0 : 4 - norm32(int32_t{smax} << 16);
     if (scalauto > 0) {
         const int16_t factor = static_cast<int16_t>(16384 >> (scalauto - 1));
         for (int k = 0; k < kFrameSamples; ++k) s[k] = mult_r(s[k], factor);
     }
     // Scaled samples stay below 2^12 in magnitude, so the sums are exact in 32 bits.
-    for (int lag = 0; lag <= 8; ++lag) {
-        int32_t sum = 0;
-        for (int i = lag; i < kFrameSamples; ++i) sum += int32_t{s[i]} * s[i - lag];
-        acf[lag] = sum * 2;
-    }
+    (void)voksAutoCorr_16s32s(s, kFrameSamples, acf, 9);
+    for (int lag = 0; lag <= 8; ++lag) acf[lag] *= 2;
     if (scalauto > 0) {
         for (int k = 0; k < kFrameSamples; ++k) s[k] = static_cast<int16_t>(s[k] * (1 << scalauto));
     }
@@ -144,28 +145,19 @@ constexpr int kSegLen[4] = {13, 14, 13, 120};
 
 // LTP lag by maximum cross-correlation with the past residual, gain by the table 4.3a levels.
 void ltp_parameters(const int16_t* d, const int16_t* dp, int16_t* bc_out, int16_t* nc_out) {
-    int16_t dmax = 0;
-    for (int k = 0; k < 40; ++k) {
-        const int16_t a = abs16(d[k]);
-        if (a > dmax) dmax = a;
-    }
+    const int16_t dmax = max_abs16(d, 40);
     const int temp = dmax == 0 ? 0 : norm32(int32_t{dmax} << 16);
     const int scal = temp > 6 ? 0 : 6 - temp;
     int16_t wt[40];
     for (int k = 0; k < 40; ++k) wt[k] = static_cast<int16_t>(d[k] >> scal);
 
-    // Scaled |wt| < 2^9, so each 40-term sum is exact in 32 bits.
+    // Scaled |wt| < 2^9, so each 40-term sum is exact in 32 bits. Lag L of the search is
+    // lambda = 120 - L: from lambda 40 up, the first of the largest positive sums wins (40 when
+    // none is positive).
     int32_t l_max = 0;
-    int nc = 40;
-    for (int lambda = 40; lambda <= 120; ++lambda) {
-        const int16_t* past = dp - lambda;
-        int32_t sum = 0;
-        for (int k = 0; k < 40; ++k) sum += int32_t{wt[k]} * past[k];
-        if (sum > l_max) {
-            nc = lambda;
-            l_max = sum;
-        }
-    }
+    int lag = 0;
+    (void)voksCrossCorrLagMax_16s(wt, dp - 120, 40, 80, &l_max, &lag);
+    const int nc = 120 - lag;
     *nc_out = static_cast<int16_t>(nc);
     l_max = (l_max * 2) >> (6 - scal);
 
@@ -245,11 +237,7 @@ void rpe_encode(int16_t* e, int16_t* xmaxc_out, int16_t* mc_out, int16_t* xmc) {
     int16_t xm[13];
     for (int i = 0; i < 13; ++i) xm[i] = x[mc + 3 * i];
 
-    int16_t xmax = 0;
-    for (int i = 0; i < 13; ++i) {
-        const int16_t a = abs16(xm[i]);
-        if (a > xmax) xmax = a;
-    }
+    const int16_t xmax = max_abs16(xm, 13);
     int16_t exp = 0;
     int16_t t = static_cast<int16_t>(xmax >> 9);
     bool stop = false;
