@@ -274,9 +274,9 @@ int param_bits(int i) { return kFieldBits[i]; }
 void encoder_init(Encoder* enc) { std::memset(enc, 0, sizeof(*enc)); }
 
 void encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
-    int16_t s[kFrameSamples];
-    (void)voksHighPassFilter_GSMFR_16s(pcm, s, kFrameSamples, enc->hp_mem);
-    (void)voksPreemphasize_GSMFR_16s(s, s, kFrameSamples, &enc->pre_mem);
+    int16_t so[kFrameSamples], s[kFrameSamples];
+    (void)voksHighPassFilter_GSMFR_16s(pcm, so, kFrameSamples, enc->hp_mem);
+    (void)voksPreemphasize_GSMFR_16s(so, s, kFrameSamples, &enc->pre_mem);
 
     int32_t acf[9];
     autocorrelation(s, acf);
