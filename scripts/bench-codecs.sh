@@ -5,7 +5,7 @@
 #
 # The speech is every Asterisk prompt (/usr/share/asterisk/sounds/en/*.wav) joined into raw 8 kHz
 # 16-bit samples with sox (resampled to 16 kHz for G.722). For each codec the script takes the
-# CPU time (user + sys, from getrusage) of the whole `voks-codec encode` and `voks-codec decode` process, and the
+# CPU time (user + sys, from wait4) of the whole `voks-codec encode` and `voks-codec decode` process, and the
 # CPU time of the peer's coding loop alone (scripts/bench-codecs-peers.c, built here against the
 # Debian libgsm, spandsp and bcg729 development packages: the file is read first, only the loop
 # is timed), each the best of three, and prints peer / ours (above 1: voks-codec is faster).
@@ -26,12 +26,7 @@ sox -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw" -r 16000 "$work/s16.raw"
 minutes=$(awk -v b="$(stat -c %s "$work/s8.raw")" 'BEGIN { printf "%.1f", b / 16000 / 60 }')
 
 # CPU seconds (user + sys, to the microsecond) and peak resident KiB of a whole command.
-rusage() {
-    python3 -c 'import resource, subprocess, sys
-subprocess.run(sys.argv[1:], check=True, stdout=subprocess.DEVNULL)
-r = resource.getrusage(resource.RUSAGE_CHILDREN)
-print(f"{r.ru_utime + r.ru_stime:.4f} {r.ru_maxrss}")' "$@"
-}
+rusage() { "$work/peers" run "$@"; }
 
 # CPU seconds of a whole command, best of three.
 process_cpu() {
