@@ -375,18 +375,19 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
 }
 
 void pack(const int16_t* params, uint8_t* frame) {
-    uint32_t acc = 0xD;
-    int nbits = 4;
-    int out = 0;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int w = kFieldBits[i];
-        acc = (acc << w) | (static_cast<uint32_t>(params[i]) & ((1u << w) - 1));
-        nbits += w;
-        while (nbits >= 8) {
-            nbits -= 8;
-            frame[out++] = static_cast<uint8_t>(acc >> nbits);
-        }
-    }
+    // The signature and the LARs fill 40 bits, each sub-segment 56: whole bytes, so each part
+    // is gathered in 64 bits and stored on its own.
+    const auto gather = [params](uint64_t acc, int first, int count) {
+        for (int i = first; i < first + count; ++i)
+            acc = (acc << kFieldBits[i]) |
+                  (static_cast<uint16_t>(params[i]) & static_cast<uint16_t>(kFieldMask[i]));
+        return acc;
+    };
+    const auto store = [](uint64_t acc, int bytes, uint8_t* dst) {
+        for (int b = 0; b < bytes; ++b) dst[b] = static_cast<uint8_t>(acc >> (8 * (bytes - 1 - b)));
+    };
+    store(gather(0xD, 0, 8), 5, frame);
+    for (int j = 0; j < 4; ++j) store(gather(0, 8 + 17 * j, 17), 7, frame + 5 + 7 * j);
 }
 
 bool unpack(const uint8_t* frame, int16_t* params) {
