@@ -392,18 +392,20 @@ void pack(const int16_t* params, uint8_t* frame) {
 
 bool unpack(const uint8_t* frame, int16_t* params) {
     if ((frame[0] >> 4) != 0xD) return false;
-    uint32_t acc = frame[0] & 0x0F;
-    int nbits = 4;
-    int in = 1;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int w = kFieldBits[i];
-        while (nbits < w) {
-            acc = (acc << 8) | frame[in++];
-            nbits += 8;
+    // The parts pack() stores: 40 bits of signature and LARs, then four 56-bit sub-segments.
+    const auto load = [](const uint8_t* src, int bytes) {
+        uint64_t acc = 0;
+        for (int b = 0; b < bytes; ++b) acc = (acc << 8) | src[b];
+        return acc;
+    };
+    const auto scatter = [params](uint64_t acc, int first, int count) {
+        for (int i = first + count - 1; i >= first; --i) {
+            params[i] = static_cast<int16_t>(acc & static_cast<uint16_t>(kFieldMask[i]));
+            acc >>= kFieldBits[i];
         }
-        nbits -= w;
-        params[i] = static_cast<int16_t>((acc >> nbits) & ((1u << w) - 1));
-    }
+    };
+    scatter(load(frame, 5), 0, 8);
+    for (int j = 0; j < 4; ++j) scatter(load(frame + 5 + 7 * j, 7), 8 + 17 * j, 17);
     return true;
 }
 
