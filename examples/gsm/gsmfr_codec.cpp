@@ -339,8 +339,9 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
     }
     const bool homing = std::memcmp(p, kHomingParams, sizeof(p)) == 0;
 
-    int16_t wt[kFrameSamples];
-    int16_t drp[120 + 40];
+    // drp[0..119] is the past residual, drp[120..279] this frame's, which the synthesis
+    // filter then reads.
+    int16_t drp[120 + kFrameSamples];
     std::memcpy(drp, dec->drp, sizeof(dec->drp));
     for (int j = 0; j < 4; ++j) {
         const int16_t* sub = p + 8 + 17 * j;
@@ -349,12 +350,12 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
         const int16_t nr = (sub[0] < 40 || sub[0] > 120) ? dec->nrp : sub[0];
         dec->nrp = nr;
         const int16_t brp = kQlb[sub[1]];
-        int16_t* cur = drp + 120;
-        for (int k = 0; k < 40; ++k) cur[k] = add16(erp[k], mult_r(brp, cur[k - nr]));
-        std::memcpy(wt + 40 * j, cur, 40 * sizeof(int16_t));
-        std::memmove(drp, drp + 40, 120 * sizeof(int16_t));
+        int16_t* cur = drp + 120 + 40 * j;
+        const int16_t* past = cur - nr;  // nr >= 40: all before this sub-segment
+        for (int k = 0; k < 40; ++k) cur[k] = add16(erp[k], mult_r(brp, past[k]));
     }
-    std::memcpy(dec->drp, drp, sizeof(dec->drp));
+    std::memcpy(dec->drp, drp + kFrameSamples, sizeof(dec->drp));
+    const int16_t* wt = drp + 120;
 
     int16_t larpp[8];
     decode_lars(p, larpp);
