@@ -200,40 +200,49 @@ int Decoder::conceal(int count, int16_t* pcm) {
     return 2 * count;
 }
 
-std::vector<uint8_t> pack(const uint8_t* octets, size_t count, int bits) {
-    std::vector<uint8_t> out;
-    out.reserve((count * static_cast<size_t>(bits) + 7) / 8);
+size_t pack(const uint8_t* octets, size_t count, int bits, uint8_t* out) {
+    uint8_t* const first = out;
     uint32_t acc = 0;
     int have = 0;
     for (size_t i = 0; i < count; ++i) {
         acc |= static_cast<uint32_t>(octets[i] >> (8 - bits)) << have;
         have += bits;
-        while (have >= 8) {
-            out.push_back(static_cast<uint8_t>(acc & 0xFF));
+        if (have >= 8) {
+            *out++ = static_cast<uint8_t>(acc);
             acc >>= 8;
             have -= 8;
         }
     }
-    if (have > 0) out.push_back(static_cast<uint8_t>(acc & 0xFF));
+    if (have > 0) *out++ = static_cast<uint8_t>(acc);
+    return static_cast<size_t>(out - first);
+}
+
+size_t unpack(const uint8_t* packed, size_t bytes, int bits, uint8_t* out) {
+    const size_t count = bytes * 8 / static_cast<size_t>(bits);
+    const uint32_t mask = (1u << bits) - 1;
+    uint32_t acc = 0;
+    int have = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (have < bits) {
+            acc |= static_cast<uint32_t>(*packed++) << have;
+            have += 8;
+        }
+        out[i] = static_cast<uint8_t>((acc & mask) << (8 - bits));
+        acc >>= bits;
+        have -= bits;
+    }
+    return count;
+}
+
+std::vector<uint8_t> pack(const uint8_t* octets, size_t count, int bits) {
+    std::vector<uint8_t> out((count * static_cast<size_t>(bits) + 7) / 8);
+    out.resize(pack(octets, count, bits, out.data()));
     return out;
 }
 
 std::vector<uint8_t> unpack(const uint8_t* packed, size_t bytes, int bits) {
-    std::vector<uint8_t> out;
-    const size_t count = bytes * 8 / static_cast<size_t>(bits);
-    out.reserve(count);
-    uint32_t acc = 0;
-    int have = 0;
-    size_t j = 0;
-    for (size_t i = 0; i < count; ++i) {
-        if (have < bits) {
-            acc |= static_cast<uint32_t>(packed[j++]) << have;
-            have += 8;
-        }
-        out.push_back(static_cast<uint8_t>((acc & ((1u << bits) - 1)) << (8 - bits)));
-        acc >>= bits;
-        have -= bits;
-    }
+    std::vector<uint8_t> out(bytes * 8 / static_cast<size_t>(bits));
+    out.resize(unpack(packed, bytes, bits, out.data()));
     return out;
 }
 

@@ -69,8 +69,13 @@ private:
 // Packs octets of a 56 or 48 kbit/s stream as 7- or 6-bit codes (the octet's top bits),
 // least significant bit first; a final partial byte is zero-padded.
 std::vector<uint8_t> pack(const uint8_t* octets, size_t count, int bits);
-// Reverse of pack: `count` codes back to octets (zeros in the unused low bits).
+// Reverse of pack: the whole codes of `bytes` bytes back to octets (zeros in the unused low bits).
 std::vector<uint8_t> unpack(const uint8_t* packed, size_t bytes, int bits);
+// The same into a caller's buffer (room for (count * bits + 7) / 8 bytes, or bytes * 8 / bits
+// octets); each returns the bytes or octets written. A stream cut into pieces of a multiple of
+// 8 octets (packing) or `bits` bytes (unpacking) gives the same result piece by piece.
+size_t pack(const uint8_t* octets, size_t count, int bits, uint8_t* out);
+size_t unpack(const uint8_t* packed, size_t bytes, int bits, uint8_t* out);
 
 }  // namespace g722ex
 

@@ -151,26 +151,28 @@ void Decoder::codes_of(const uint8_t* stream, size_t n, std::vector<uint8_t>& co
 
 void Decoder::decode(const uint8_t* stream, size_t n, std::vector<int16_t>& out) {
     auto* st = reinterpret_cast<VokG726DecodeState*>(state_.data());
-    std::vector<uint8_t> codes;
-    codes_of(stream, n, codes);
-    int16_t y[kChunk];
-    for (size_t done = 0; done < codes.size();) {
-        const size_t m = codes.size() - done < kChunk ? codes.size() - done : kChunk;
-        voksDecode_G726_8u16s(st, codes.data() + done, y, static_cast<int>(m));
-        for (size_t k = 0; k < m; ++k) out.push_back(static_cast<int16_t>(y[k] * 4));
+    codes_of(stream, n, codes_);
+    const size_t first = out.size();
+    out.resize(first + codes_.size());
+    int16_t* y = out.data() + first;
+    for (size_t done = 0; done < codes_.size();) {
+        const size_t m = codes_.size() - done < kChunk ? codes_.size() - done : kChunk;
+        voksDecode_G726_8u16s(st, codes_.data() + done, y + done, static_cast<int>(m));
+        for (size_t k = done; k < done + m; ++k) y[k] = static_cast<int16_t>(y[k] * 4);
         done += m;
     }
 }
 
 void Decoder::decode(const uint8_t* stream, size_t n, std::vector<uint8_t>& out) {
     auto* st = reinterpret_cast<VokG726DecodeState*>(state_.data());
-    std::vector<uint8_t> codes;
-    codes_of(stream, n, codes);
+    codes_of(stream, n, codes_);
     int16_t y[kChunk];
-    for (size_t done = 0; done < codes.size();) {
-        const size_t m = codes.size() - done < kChunk ? codes.size() - done : kChunk;
-        voksDecode_G726_8u16s(st, codes.data() + done, y, static_cast<int>(m));
-        for (size_t k = 0; k < m; ++k) out.push_back(static_cast<uint8_t>(y[k]));
+    const size_t first = out.size();
+    out.resize(first + codes_.size());
+    for (size_t done = 0; done < codes_.size();) {
+        const size_t m = codes_.size() - done < kChunk ? codes_.size() - done : kChunk;
+        voksDecode_G726_8u16s(st, codes_.data() + done, y, static_cast<int>(m));
+        for (size_t k = 0; k < m; ++k) out[first + done + k] = static_cast<uint8_t>(y[k]);
         done += m;
     }
 }

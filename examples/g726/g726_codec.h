@@ -58,6 +58,7 @@ private:
     void codes_of(const uint8_t* stream, size_t n, std::vector<uint8_t>& codes);
 
     std::vector<unsigned char> state_;
+    std::vector<uint8_t> codes_;  // the codes of the part being decoded
     Law law_ = Law::Linear;
     Format format_ = Format::Bytes;
     int bits_ = 0;

@@ -3,6 +3,8 @@
 // APCM quantisation) follow the standard's fixed-point procedures here.
 #include "gsm/gsmfr_codec.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "voksc.h"
@@ -19,6 +21,12 @@ int16_t sub16(int16_t a, int16_t b) { return sat(int32_t{a} - b); }
 int16_t abs16(int16_t a) { return a == kMin16 ? kMax16 : static_cast<int16_t>(a < 0 ? -a : a); }
 int16_t mult(int16_t a, int16_t b) { return sat((int32_t{a} * b) >> 15); }
 int16_t mult_r(int16_t a, int16_t b) { return sat((int32_t{a} * b + 16384) >> 15); }
+// Largest abs16 of n samples: |x| in 32 bits, limited to 32767 once at the end.
+int16_t max_abs16(const int16_t* x, int n) {
+    int m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int{x[i]}));
+    return static_cast<int16_t>(std::min(m, 32767));
+}
 // Left shifts that bring a non-zero x into 0x40000000..0x7FFFFFFF.
 int norm32(int32_t x) {
     const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);
@@ -64,22 +72,15 @@ constexpr int kHomingFirstParams = 8 + 17;
 // Autocorrelation of the frame with the standard's dynamic scaling; s is left holding the
 // scaled-and-rescaled signal that the analysis filter then uses.
 void autocorrelation(int16_t* s, int32_t* acf) {
-    int16_t smax = 0;
-    for (int k = 0; k < kFrameSamples; ++k) {
-        const int16_t a = abs16(s[k]);
-        if (a > smax) smax = a;
-    }
+    const int16_t smax = max_abs16(s, kFrameSamples);
     const int scalauto = smax == 0 ? 0 : 4 - norm32(int32_t{smax} << 16);
     if (scalauto > 0) {
         const int16_t factor = static_cast<int16_t>(16384 >> (scalauto - 1));
         for (int k = 0; k < kFrameSamples; ++k) s[k] = mult_r(s[k], factor);
     }
     // Scaled samples stay below 2^12 in magnitude, so the sums are exact in 32 bits.
-    for (int lag = 0; lag <= 8; ++lag) {
-        int32_t sum = 0;
-        for (int i = lag; i < kFrameSamples; ++i) sum += int32_t{s[i]} * s[i - lag];
-        acf[lag] = sum * 2;
-    }
+    (void)voksAutoCorr_16s32s(s, kFrameSamples, acf, 9);
+    for (int lag = 0; lag <= 8; ++lag) acf[lag] *= 2;
     if (scalauto > 0) {
         for (int k = 0; k < kFrameSamples; ++k) s[k] = static_cast<int16_t>(s[k] * (1 << scalauto));
     }
@@ -144,28 +145,19 @@ constexpr int kSegLen[4] = {13, 14, 13, 120};
 
 // LTP lag by maximum cross-correlation with the past residual, gain by the table 4.3a levels.
 void ltp_parameters(const int16_t* d, const int16_t* dp, int16_t* bc_out, int16_t* nc_out) {
-    int16_t dmax = 0;
-    for (int k = 0; k < 40; ++k) {
-        const int16_t a = abs16(d[k]);
-        if (a > dmax) dmax = a;
-    }
+    const int16_t dmax = max_abs16(d, 40);
     const int temp = dmax == 0 ? 0 : norm32(int32_t{dmax} << 16);
     const int scal = temp > 6 ? 0 : 6 - temp;
     int16_t wt[40];
     for (int k = 0; k < 40; ++k) wt[k] = static_cast<int16_t>(d[k] >> scal);
 
-    // Scaled |wt| < 2^9, so each 40-term sum is exact in 32 bits.
+    // Scaled |wt| < 2^9, so each 40-term sum is exact in 32 bits. Lag L of the search is
+    // lambda = 120 - L: from lambda 40 up, the first of the largest positive sums wins (40 when
+    // none is positive).
     int32_t l_max = 0;
-    int nc = 40;
-    for (int lambda = 40; lambda <= 120; ++lambda) {
-        const int16_t* past = dp - lambda;
-        int32_t sum = 0;
-        for (int k = 0; k < 40; ++k) sum += int32_t{wt[k]} * past[k];
-        if (sum > l_max) {
-            nc = lambda;
-            l_max = sum;
-        }
-    }
+    int lag = 0;
+    (void)voksCrossCorrLagMax_16s(wt, dp - 120, 40, 80, &l_max, &lag);
+    const int nc = 120 - lag;
     *nc_out = static_cast<int16_t>(nc);
     l_max = (l_max * 2) >> (6 - scal);
 
@@ -245,11 +237,7 @@ void rpe_encode(int16_t* e, int16_t* xmaxc_out, int16_t* mc_out, int16_t* xmc) {
     int16_t xm[13];
     for (int i = 0; i < 13; ++i) xm[i] = x[mc + 3 * i];
 
-    int16_t xmax = 0;
-    for (int i = 0; i < 13; ++i) {
-        const int16_t a = abs16(xm[i]);
-        if (a > xmax) xmax = a;
-    }
+    const int16_t xmax = max_abs16(xm, 13);
     int16_t exp = 0;
     int16_t t = static_cast<int16_t>(xmax >> 9);
     bool stop = false;
@@ -286,9 +274,9 @@ int param_bits(int i) { return kFieldBits[i]; }
 void encoder_init(Encoder* enc) { std::memset(enc, 0, sizeof(*enc)); }
 
 void encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
-    int16_t s[kFrameSamples];
-    (void)voksHighPassFilter_GSMFR_16s(pcm, s, kFrameSamples, enc->hp_mem);
-    (void)voksPreemphasize_GSMFR_16s(s, s, kFrameSamples, &enc->pre_mem);
+    int16_t so[kFrameSamples], s[kFrameSamples];
+    (void)voksHighPassFilter_GSMFR_16s(pcm, so, kFrameSamples, enc->hp_mem);
+    (void)voksPreemphasize_GSMFR_16s(so, s, kFrameSamples, &enc->pre_mem);
 
     int32_t acf[9];
     autocorrelation(s, acf);
@@ -351,8 +339,9 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
     }
     const bool homing = std::memcmp(p, kHomingParams, sizeof(p)) == 0;
 
-    int16_t wt[kFrameSamples];
-    int16_t drp[120 + 40];
+    // drp[0..119] is the past residual, drp[120..279] this frame's, which the synthesis
+    // filter then reads.
+    int16_t drp[120 + kFrameSamples];
     std::memcpy(drp, dec->drp, sizeof(dec->drp));
     for (int j = 0; j < 4; ++j) {
         const int16_t* sub = p + 8 + 17 * j;
@@ -361,12 +350,12 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
         const int16_t nr = (sub[0] < 40 || sub[0] > 120) ? dec->nrp : sub[0];
         dec->nrp = nr;
         const int16_t brp = kQlb[sub[1]];
-        int16_t* cur = drp + 120;
-        for (int k = 0; k < 40; ++k) cur[k] = add16(erp[k], mult_r(brp, cur[k - nr]));
-        std::memcpy(wt + 40 * j, cur, 40 * sizeof(int16_t));
-        std::memmove(drp, drp + 40, 120 * sizeof(int16_t));
+        int16_t* cur = drp + 120 + 40 * j;
+        const int16_t* past = cur - nr;  // nr >= 40: all before this sub-segment
+        for (int k = 0; k < 40; ++k) cur[k] = add16(erp[k], mult_r(brp, past[k]));
     }
-    std::memcpy(dec->drp, drp, sizeof(dec->drp));
+    std::memcpy(dec->drp, drp + kFrameSamples, sizeof(dec->drp));
+    const int16_t* wt = drp + 120;
 
     int16_t larpp[8];
     decode_lars(p, larpp);
@@ -387,34 +376,37 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
 }
 
 void pack(const int16_t* params, uint8_t* frame) {
-    uint32_t acc = 0xD;
-    int nbits = 4;
-    int out = 0;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int w = kFieldBits[i];
-        acc = (acc << w) | (static_cast<uint32_t>(params[i]) & ((1u << w) - 1));
-        nbits += w;
-        while (nbits >= 8) {
-            nbits -= 8;
-            frame[out++] = static_cast<uint8_t>(acc >> nbits);
-        }
-    }
+    // The signature and the LARs fill 40 bits, each sub-segment 56: whole bytes, so each part
+    // is gathered in 64 bits and stored on its own.
+    const auto gather = [params](uint64_t acc, int first, int count) {
+        for (int i = first; i < first + count; ++i)
+            acc = (acc << kFieldBits[i]) |
+                  (static_cast<uint16_t>(params[i]) & static_cast<uint16_t>(kFieldMask[i]));
+        return acc;
+    };
+    const auto store = [](uint64_t acc, int bytes, uint8_t* dst) {
+        for (int b = 0; b < bytes; ++b) dst[b] = static_cast<uint8_t>(acc >> (8 * (bytes - 1 - b)));
+    };
+    store(gather(0xD, 0, 8), 5, frame);
+    for (int j = 0; j < 4; ++j) store(gather(0, 8 + 17 * j, 17), 7, frame + 5 + 7 * j);
 }
 
 bool unpack(const uint8_t* frame, int16_t* params) {
     if ((frame[0] >> 4) != 0xD) return false;
-    uint32_t acc = frame[0] & 0x0F;
-    int nbits = 4;
-    int in = 1;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int w = kFieldBits[i];
-        while (nbits < w) {
-            acc = (acc << 8) | frame[in++];
-            nbits += 8;
+    // The parts pack() stores: 40 bits of signature and LARs, then four 56-bit sub-segments.
+    const auto load = [](const uint8_t* src, int bytes) {
+        uint64_t acc = 0;
+        for (int b = 0; b < bytes; ++b) acc = (acc << 8) | src[b];
+        return acc;
+    };
+    const auto scatter = [params](uint64_t acc, int first, int count) {
+        for (int i = first + count - 1; i >= first; --i) {
+            params[i] = static_cast<int16_t>(acc & static_cast<uint16_t>(kFieldMask[i]));
+            acc >>= kFieldBits[i];
         }
-        nbits -= w;
-        params[i] = static_cast<int16_t>((acc >> nbits) & ((1u << w) - 1));
-    }
+    };
+    scatter(load(frame, 5), 0, 8);
+    for (int j = 0; j < 4; ++j) scatter(load(frame + 5 + 7 * j, 7), 8 + 17 * j, 17);
     return true;
 }
 

@@ -19,16 +19,17 @@ int codec_stream(const uint8_t* data, size_t size) {
     std::vector<const vokscodec::Codec*> all;
     for (const auto& c : vokscodec::codecs()) all.push_back(&c);
     if (all.empty()) return 0;
-    std::sort(all.begin(), all.end(),
-              [](const vokscodec::Codec* a, const vokscodec::Codec* b) { return std::strcmp(a->name, b->name) < 0; });
+    std::sort(all.begin(), all.end(), [](const vokscodec::Codec* a, const vokscodec::Codec* b) {
+        return std::strcmp(a->name, b->name) < 0;
+    });
     const uint8_t head = in.u8();
     select_level(head >> 7);
     const vokscodec::Codec& codec = *all[(head & 0x7F) % all.size()];
 
     // Options: each accepted option gets one of a few values, valid or not.
-    static const char* const kValues[] = {"packed", "bytes", "itu", "params", "linear", "alaw", "ulaw",
-                                          "64000",  "56000", "48000", "40000", "32000", "24000", "16000",
-                                          "8000",   "",      "x"};
+    static const char* const kValues[] = {"packed", "bytes", "itu",   "params", "linear", "alaw",
+                                          "ulaw",   "64000", "56000", "48000",  "40000",  "32000",
+                                          "24000",  "16000", "8000",  "",       "x"};
     vokscodec::Args args;
     for (const auto& name : codec.options) {
         const uint8_t k = in.u8();
@@ -40,18 +41,23 @@ int codec_stream(const uint8_t* data, size_t size) {
         }
     }
     const uint8_t mode = in.u8();
-    std::vector<uint8_t> stream;
+    std::string err;
+    auto decoder = codec.decoder(args, err);
+    if (!decoder) return 0;
+    vokscodec::MemoryOutput out;
     if (mode & 1) {
-        vokscodec::Pcm pcm;
+        auto encoder = codec.encoder(args, err);
+        if (!encoder) return 0;
         const auto bytes = in.bytes(in.u16() % 1200);
-        pcm.bytes = bytes;
-        pcm.samples = vokscodec::words_from_bytes(bytes);
-        if (!codec.encode(args, pcm, stream).empty()) return 0;
+        vokscodec::MemoryInput pcm(bytes.data(), bytes.size());
+        // Encoder and decoder in steps, as roundtrip runs them.
+        auto coded = vokscodec::coded_input(*encoder, pcm);
+        vokscodec::run(*decoder, *coded, out);
     } else {
-        stream = in.rest();
+        const auto stream = in.rest();
+        vokscodec::MemoryInput coded(stream.data(), stream.size());
+        vokscodec::run(*decoder, coded, out);
     }
-    vokscodec::Pcm out;
-    codec.decode(args, stream, out);
     return 0;
 }
 

@@ -289,11 +289,15 @@ void cross_corr_lag_max_16s(const int16_t* src1, const int16_t* src2, int len, i
         const int count = static_cast<int>(l0 + 1 < kChunk ? l0 + 1 : kChunk);
         const int64_t base = l0 - count + 1;
         kernels().xcorr(src1, src2 + base, len, buf, count);
-        for (int k = count - 1; k >= 0; --k) {
-            if (buf[k] > best) {
-                best = buf[k];
-                best_lag = static_cast<int>(base + k);
-            }
+        // The chunk's maximum first (a loop that vectorises), then its largest lag: the same
+        // result as comparing lag by lag from the top with a strict >.
+        int32_t top = buf[0];
+        for (int k = 1; k < count; ++k) top = top > buf[k] ? top : buf[k];
+        if (top > best) {
+            int k = count - 1;
+            while (buf[k] != top) --k;
+            best = top;
+            best_lag = static_cast<int>(base + k);
         }
     }
     *max = best;

@@ -1,5 +1,7 @@
 // GSM 06.10 full-rate operations without vector twins: encoder front end, Schur recursion,
 // inverse APCM quantisation and decoder post-processing.
+#include <cstdint>
+
 #include "common/basicop.h"
 #include "gsm/gsmfr_internal.h"
 
@@ -26,16 +28,29 @@ void highpass(const int16_t* src, int16_t* dst, int len, int32_t* mem) {
     mem[1] = z1;
 }
 
-// y[i] = x[i] + mult_r(x[i-1], -28180); the previous input is held in a register so that an
-// in-place call reads every input before it is overwritten.
+// y[i] = x[i] + mult_r(x[i-1], -28180). When source and destination overlap (in place), the
+// input is copied in blocks behind its previous sample, so every input is read before it is
+// overwritten; either loop vectorises.
 void preemphasis(const int16_t* src, int16_t* dst, int len, int16_t* mem) {
-    int16_t prev = *mem;
-    for (int i = 0; i < len; ++i) {
-        const int16_t x = src[i];
-        dst[i] = add(x, mult_r(prev, -28180));
-        prev = x;
+    if (len <= 0) return;
+    const auto s = reinterpret_cast<uintptr_t>(src), d = reinterpret_cast<uintptr_t>(dst);
+    const auto bytes = 2 * static_cast<uintptr_t>(len);
+    if (d + bytes <= s || s + bytes <= d) {
+        dst[0] = add(src[0], mult_r(*mem, -28180));
+        for (int i = 1; i < len; ++i) dst[i] = add(src[i], mult_r(src[i - 1], -28180));
+        *mem = src[len - 1];
+        return;
     }
-    *mem = prev;
+    constexpr int kBlock = 64;
+    int16_t x[kBlock + 1];
+    x[0] = *mem;
+    for (int start = 0; start < len; start += kBlock) {
+        const int n = len - start < kBlock ? len - start : kBlock;
+        for (int i = 0; i < n; ++i) x[i + 1] = src[start + i];
+        for (int i = 0; i < n; ++i) dst[start + i] = add(x[i + 1], mult_r(x[i], -28180));
+        x[0] = x[n];
+    }
+    *mem = x[0];
 }
 
 // Schur recursion in 16-bit arithmetic on the normalised autocorrelation.

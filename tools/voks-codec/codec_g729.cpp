@@ -1,6 +1,7 @@
 // voks-codec adapters for G.729 and G.729 Annex A (8 kHz PCM, 8 kbit/s).
+#include <algorithm>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "codec.h"
 #include "g729/g729_codec.h"
@@ -21,81 +22,133 @@ std::string parse(const Args& args, Format& format) {
     return "";
 }
 
-std::string encode(g729::Variant variant, const Args& args, const Pcm& in, std::vector<uint8_t>& stream) {
-    Format format = Format::Packed;
-    std::string err = parse(args, format);
-    if (!err.empty()) return err;
-    // The last frame is completed with silence.
-    std::vector<int16_t> pcm = in.samples;
-    pcm.resize((pcm.size() + g729::kFrameSamples - 1) / g729::kFrameSamples * g729::kFrameSamples, 0);
-    g729::Encoder enc;
-    g729::encoder_init(&enc, variant);
-    stream.clear();
-    int16_t params[g729::kFrameParams];
-    for (size_t pos = 0; pos < pcm.size(); pos += g729::kFrameSamples) {
-        g729::encode(&enc, &pcm[pos], params);
-        if (format == Format::Packed) {
-            uint8_t frame[g729::kPackedBytes];
-            g729::pack(params, frame);
-            stream.insert(stream.end(), frame, frame + g729::kPackedBytes);
-        } else {
-            int16_t serial[g729::kSerialWords];
-            g729::params_to_serial(params, serial);
-            const std::vector<uint8_t> bytes =
-                bytes_from_words(std::vector<int16_t>(serial, serial + g729::kSerialWords));
-            stream.insert(stream.end(), bytes.begin(), bytes.end());
-        }
-    }
-    return "";
+constexpr size_t kBlockFrames = 500;  // 5 s per step
+constexpr size_t kItuFrameBytes = 2 * g729::kSerialWords;
+
+size_t frame_bytes(Format format) {
+    return format == Format::Packed ? g729::kPackedBytes : kItuFrameBytes;
 }
 
-std::string decode(g729::Variant variant, const Args& args, const std::vector<uint8_t>& stream, Pcm& out) {
-    Format format = Format::Packed;
-    std::string err = parse(args, format);
-    if (!err.empty()) return err;
-    const size_t frame_bytes = format == Format::Packed ? g729::kPackedBytes : 2 * g729::kSerialWords;
-    if (stream.size() % frame_bytes != 0) {
-        return "stream length " + std::to_string(stream.size()) + " is not a multiple of the " +
-               std::to_string(frame_bytes) + "-byte frame";
+class Encoder : public Coder {
+public:
+    Encoder(g729::Variant variant, Format format) : format_(format) { g729::encoder_init(&enc_, variant); }
+
+    bool step(Input& in, Output& out, std::string& err) override {
+        const size_t n = in.read_samples(pcm_, kBlockFrames * g729::kFrameSamples);
+        if (!in.error().empty()) return false;
+        // The last frame is completed with silence.
+        const size_t frames = (n + g729::kFrameSamples - 1) / g729::kFrameSamples;
+        std::fill(pcm_ + n, pcm_ + frames * g729::kFrameSamples, int16_t{0});
+        uint8_t* dst = bytes_;
+        for (size_t f = 0; f < frames; ++f) {
+            int16_t params[g729::kFrameParams];
+            g729::encode(&enc_, pcm_ + f * g729::kFrameSamples, params);
+            if (format_ == Format::Packed) {
+                g729::pack(params, dst);
+            } else {
+                int16_t serial[g729::kSerialWords];
+                g729::params_to_serial(params, serial);
+                for (int i = 0; i < g729::kSerialWords; ++i) {
+                    dst[2 * i] = static_cast<uint8_t>(serial[i]);
+                    dst[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(serial[i]) >> 8);
+                }
+            }
+            dst += frame_bytes(format_);
+        }
+        err = out.write(bytes_, static_cast<size_t>(dst - bytes_));
+        return err.empty() && n == kBlockFrames * g729::kFrameSamples;
     }
-    const size_t frames = stream.size() / frame_bytes;
-    g729::Decoder dec;
-    g729::decoder_init(&dec, variant);
-    out.samples.assign(frames * g729::kFrameSamples, 0);
-    int16_t params[g729::kFrameParams];
-    for (size_t f = 0; f < frames; ++f) {
-        const uint8_t* frame = &stream[f * frame_bytes];
-        bool erased = false;
-        if (format == Format::Packed) {
+
+private:
+    Format format_;
+    g729::Encoder enc_;
+    int16_t pcm_[kBlockFrames * g729::kFrameSamples];
+    uint8_t bytes_[kBlockFrames * kItuFrameBytes];
+};
+
+// Reads frame by frame: an ITU frame's header (sync and length words) precedes its bits.
+class Decoder : public Coder {
+public:
+    Decoder(g729::Variant variant, Format format) : format_(format) { g729::decoder_init(&dec_, variant); }
+
+    bool step(Input& in, Output& out, std::string& err) override {
+        const size_t fb = frame_bytes(format_);
+        // A file of known length is checked whole before anything is decoded.
+        if (frame_ == 0 && in.remaining() >= 0 && in.remaining() % fb != 0) {
+            err = length_error(static_cast<uint64_t>(in.remaining()), fb);
+            return false;
+        }
+        size_t frames = 0;
+        bool end = false;
+        while (frames < kBlockFrames && !end && err.empty()) {
+            int16_t params[g729::kFrameParams];
+            bool erased = false;
+            if (!read_frame(in, params, erased, end, err)) break;
+            g729::decode(&dec_, params, erased, pcm_ + frames * g729::kFrameSamples);
+            ++frames;
+            ++frame_;
+        }
+        if (!in.error().empty()) return false;
+        const std::string werr = out.write_samples(pcm_, frames * g729::kFrameSamples);
+        if (err.empty()) err = werr;
+        return err.empty() && !end;
+    }
+
+private:
+    // Reads one frame's parameters; false at the end of the stream (`end` set) or on an error.
+    bool read_frame(Input& in, int16_t* params, bool& erased, bool& end, std::string& err) {
+        uint8_t frame[kItuFrameBytes];
+        const size_t fb = frame_bytes(format_);
+        if (format_ == Format::Packed) {
+            const size_t n = in.read(frame, fb);
+            end = n < fb;
+            if (end) {
+                if (n > 0) err = length_error(in.consumed(), fb);
+                return false;
+            }
             g729::unpack(frame, params);
-        } else {
-            int16_t serial[g729::kSerialWords];
-            for (int i = 0; i < g729::kSerialWords; ++i) {
-                serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-            }
-            if ((serial[0] != g729::kSyncWord && serial[0] != g729::kSyncErased) ||
-                serial[1] != g729::kFrameBits) {
-                return "frame " + std::to_string(f) +
-                       " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80)";
-            }
-            erased = g729::serial_to_params(serial, params);
+            return true;
         }
-        g729::decode(&dec, params, erased, &out.samples[f * g729::kFrameSamples]);
+        size_t n = in.read(frame, 4);
+        if (n == 4) {
+            const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
+            const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
+            if ((sync != g729::kSyncWord && sync != g729::kSyncErased) || length != g729::kFrameBits) {
+                err = "frame " + std::to_string(frame_) +
+                      " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80)";
+                return false;
+            }
+            n += in.read(frame + 4, fb - 4);
+        }
+        end = n < fb;
+        if (end) {
+            if (n > 0) err = length_error(in.consumed(), fb);
+            return false;
+        }
+        int16_t serial[g729::kSerialWords];
+        for (int i = 0; i < g729::kSerialWords; ++i)
+            serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
+        erased = g729::serial_to_params(serial, params);
+        return true;
     }
-    return "";
-}
 
-std::string encode_main(const Args& a, const Pcm& in, std::vector<uint8_t>& s) {
-    return encode(g729::Variant::Main, a, in, s);
-}
-std::string decode_main(const Args& a, const std::vector<uint8_t>& s, Pcm& out) {
-    return decode(g729::Variant::Main, a, s, out);
-}
-std::string encode_a(const Args& a, const Pcm& in, std::vector<uint8_t>& s) {
-    return encode(g729::Variant::AnnexA, a, in, s);
-}
-std::string decode_a(const Args& a, const std::vector<uint8_t>& s, Pcm& out) {
-    return decode(g729::Variant::AnnexA, a, s, out);
+    static std::string length_error(uint64_t length, size_t fb) {
+        return "stream length " + std::to_string(length) + " is not a multiple of the " + std::to_string(fb) +
+               "-byte frame";
+    }
+
+    Format format_;
+    g729::Decoder dec_;
+    uint64_t frame_ = 0;
+    int16_t pcm_[kBlockFrames * g729::kFrameSamples];
+};
+
+template <class C, g729::Variant V>
+std::unique_ptr<Coder> make(const Args& args, std::string& err) {
+    Format format = Format::Packed;
+    err = parse(args, format);
+    if (!err.empty()) return nullptr;
+    return std::make_unique<C>(V, format);
 }
 
 constexpr const char* kFormatHelp =
@@ -110,8 +163,8 @@ const Registrar kRegisterMain(Codec{
     kFormatHelp,
     {"format"},
     8000,
-    encode_main,
-    decode_main,
+    make<Encoder, g729::Variant::Main>,
+    make<Decoder, g729::Variant::Main>,
     Args{{"format", "packed"}},
     8000.0,
 });
@@ -122,8 +175,8 @@ const Registrar kRegisterA(Codec{
     kFormatHelp,
     {"format"},
     8000,
-    encode_a,
-    decode_a,
+    make<Encoder, g729::Variant::AnnexA>,
+    make<Decoder, g729::Variant::AnnexA>,
     Args{{"format", "packed"}},
     8000.0,
 });

@@ -1,6 +1,7 @@
 // voks-codec adapter for GSM 06.10 full rate (8 kHz PCM, 13 kbit/s).
+#include <algorithm>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "codec.h"
 #include "gsm/gsmfr_codec.h"
@@ -10,67 +11,111 @@ namespace {
 
 enum class Format { Packed, Params };
 
+constexpr size_t kBlockFrames = 250;  // 5 s per step
+
 std::string parse(const Args& args, Format& format) {
     const std::string f = arg(args, "format", "packed");
-    if (f == "packed") format = Format::Packed;
-    else if (f == "params") format = Format::Params;
-    else return "--format must be packed or params (got '" + f + "')";
+    if (f == "packed")
+        format = Format::Packed;
+    else if (f == "params")
+        format = Format::Params;
+    else
+        return "--format must be packed or params (got '" + f + "')";
     return "";
 }
 
-std::string encode(const Args& args, const Pcm& in, std::vector<uint8_t>& stream) {
-    Format format = Format::Packed;
-    std::string err = parse(args, format);
-    if (!err.empty()) return err;
-    // The last frame is completed with silence.
-    std::vector<int16_t> pcm = in.samples;
-    pcm.resize((pcm.size() + gsmfr::kFrameSamples - 1) / gsmfr::kFrameSamples * gsmfr::kFrameSamples, 0);
-    gsmfr::Encoder enc;
-    gsmfr::encoder_init(&enc);
-    stream.clear();
-    int16_t params[gsmfr::kFrameParams];
-    for (size_t pos = 0; pos < pcm.size(); pos += gsmfr::kFrameSamples) {
-        gsmfr::encode(&enc, &pcm[pos], params);
-        if (format == Format::Packed) {
-            uint8_t frame[gsmfr::kPackedBytes];
-            gsmfr::pack(params, frame);
-            stream.insert(stream.end(), frame, frame + gsmfr::kPackedBytes);
-        } else {
-            const std::vector<uint8_t> bytes =
-                bytes_from_words(std::vector<int16_t>(params, params + gsmfr::kFrameParams));
-            stream.insert(stream.end(), bytes.begin(), bytes.end());
-        }
-    }
-    return "";
+size_t frame_bytes(Format format) {
+    return format == Format::Packed ? gsmfr::kPackedBytes : 2 * gsmfr::kFrameParams;
 }
 
-std::string decode(const Args& args, const std::vector<uint8_t>& stream, Pcm& out) {
-    Format format = Format::Packed;
-    std::string err = parse(args, format);
-    if (!err.empty()) return err;
-    const size_t frame_bytes = format == Format::Packed ? gsmfr::kPackedBytes : 2 * gsmfr::kFrameParams;
-    if (stream.size() % frame_bytes != 0) {
-        return "stream length " + std::to_string(stream.size()) + " is not a multiple of the " +
-               std::to_string(frame_bytes) + "-byte frame";
-    }
-    gsmfr::Decoder dec;
-    gsmfr::decoder_init(&dec);
-    out.samples.assign(stream.size() / frame_bytes * gsmfr::kFrameSamples, 0);
-    int16_t params[gsmfr::kFrameParams];
-    for (size_t f = 0; f < stream.size() / frame_bytes; ++f) {
-        const uint8_t* frame = &stream[f * frame_bytes];
-        if (format == Format::Packed) {
-            if (!gsmfr::unpack(frame, params)) {
-                return "frame " + std::to_string(f) + " lacks the 0xD signature of an RFC 3551 GSM frame";
+class Encoder : public Coder {
+public:
+    explicit Encoder(Format format) : format_(format) { gsmfr::encoder_init(&enc_); }
+
+    bool step(Input& in, Output& out, std::string& err) override {
+        const size_t n = in.read_samples(pcm_, kBlockFrames * gsmfr::kFrameSamples);
+        if (!in.error().empty()) return false;
+        // The last frame is completed with silence.
+        const size_t frames = (n + gsmfr::kFrameSamples - 1) / gsmfr::kFrameSamples;
+        std::fill(pcm_ + n, pcm_ + frames * gsmfr::kFrameSamples, int16_t{0});
+        uint8_t* dst = bytes_;
+        for (size_t f = 0; f < frames; ++f) {
+            int16_t params[gsmfr::kFrameParams];
+            gsmfr::encode(&enc_, pcm_ + f * gsmfr::kFrameSamples, params);
+            if (format_ == Format::Packed) {
+                gsmfr::pack(params, dst);
+            } else {
+                for (int i = 0; i < gsmfr::kFrameParams; ++i) {
+                    dst[2 * i] = static_cast<uint8_t>(params[i]);
+                    dst[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(params[i]) >> 8);
+                }
             }
-        } else {
-            for (int i = 0; i < gsmfr::kFrameParams; ++i) {
-                params[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-            }
+            dst += frame_bytes(format_);
         }
-        gsmfr::decode(&dec, params, &out.samples[f * gsmfr::kFrameSamples]);
+        err = out.write(bytes_, static_cast<size_t>(dst - bytes_));
+        return err.empty() && n == kBlockFrames * gsmfr::kFrameSamples;
     }
-    return "";
+
+private:
+    Format format_;
+    gsmfr::Encoder enc_;
+    int16_t pcm_[kBlockFrames * gsmfr::kFrameSamples];
+    uint8_t bytes_[kBlockFrames * 2 * gsmfr::kFrameParams];
+};
+
+class Decoder : public Coder {
+public:
+    explicit Decoder(Format format) : format_(format) { gsmfr::decoder_init(&dec_); }
+
+    bool step(Input& in, Output& out, std::string& err) override {
+        const size_t fb = frame_bytes(format_);
+        // A file of known length is checked whole before anything is decoded.
+        if (frame_ == 0 && in.remaining() >= 0 && in.remaining() % fb != 0) {
+            err = length_error(static_cast<uint64_t>(in.remaining()), fb);
+            return false;
+        }
+        const size_t n = in.read(bytes_, kBlockFrames * fb);
+        if (!in.error().empty()) return false;
+        const size_t frames = n / fb;
+        for (size_t f = 0; f < frames; ++f, ++frame_) {
+            const uint8_t* frame = bytes_ + f * fb;
+            int16_t params[gsmfr::kFrameParams];
+            if (format_ == Format::Packed) {
+                if (!gsmfr::unpack(frame, params)) {
+                    err = "frame " + std::to_string(frame_) +
+                          " lacks the 0xD signature of an RFC 3551 GSM frame";
+                    return false;
+                }
+            } else {
+                for (int i = 0; i < gsmfr::kFrameParams; ++i)
+                    params[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
+            }
+            gsmfr::decode(&dec_, params, pcm_ + f * gsmfr::kFrameSamples);
+        }
+        err = out.write_samples(pcm_, frames * gsmfr::kFrameSamples);
+        if (err.empty() && n % fb != 0) err = length_error(in.consumed(), fb);
+        return err.empty() && n == kBlockFrames * fb;
+    }
+
+private:
+    static std::string length_error(uint64_t length, size_t fb) {
+        return "stream length " + std::to_string(length) + " is not a multiple of the " + std::to_string(fb) +
+               "-byte frame";
+    }
+
+    Format format_;
+    gsmfr::Decoder dec_;
+    uint64_t frame_ = 0;
+    uint8_t bytes_[kBlockFrames * 2 * gsmfr::kFrameParams];
+    int16_t pcm_[kBlockFrames * gsmfr::kFrameSamples];
+};
+
+template <class C>
+std::unique_ptr<Coder> make(const Args& args, std::string& err) {
+    Format format = Format::Packed;
+    err = parse(args, format);
+    if (!err.empty()) return nullptr;
+    return std::make_unique<C>(format);
 }
 
 const Registrar kRegister(Codec{
@@ -81,8 +126,8 @@ const Registrar kRegister(Codec{
     "                  (each taken modulo its field width on decoding)\n",
     {"format"},
     8000,
-    encode,
-    decode,
+    make<Encoder>,
+    make<Decoder>,
     Args{{"format", "packed"}},
     13200.0,
 });

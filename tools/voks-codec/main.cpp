@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include <stdlib.h>
 #include <unistd.h>
@@ -106,6 +108,20 @@ double segmental_snr(const std::vector<int16_t>& ref, const std::vector<int16_t>
     return count ? total / count : 0;
 }
 
+// Copies an input whole into memory.
+std::string run_copy(Input& in, MemoryOutput& out) {
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = in.read(buf, sizeof buf)) > 0) out.write(buf, n);
+    return in.error();
+}
+
+std::vector<int16_t> samples_of(const std::vector<uint8_t>& bytes) {
+    std::vector<int16_t> s(bytes.size() / 2);
+    for (size_t i = 0; i < s.size(); ++i) s[i] = static_cast<int16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    return s;
+}
+
 int demo() {
     const VokLibraryVersion* v = vokscGetLibVersion();
     std::printf("voksc %s: %s, built %s; kernels: %s\n", v->version, v->name, v->buildDate,
@@ -118,21 +134,27 @@ int demo() {
     const std::string dir = demo_speech_dir();
     for (const auto& c : codecs()) {
         const std::string path = dir + "/speech" + std::to_string(c.sample_rate / 1000) + "k.wav";
-        Pcm in;
-        std::string err = read_pcm(path, c.sample_rate, in);
+        std::string err;
+        auto file = open_pcm_input(path, c.sample_rate, PcmFile::ByName, err);
+        MemoryOutput speech;
+        if (file) err = run_copy(*file, speech);
         if (!err.empty()) return fail("demonstration speech: " + err);
-        std::vector<uint8_t> stream;
-        Pcm out;
+        MemoryInput in(speech.bytes.data(), speech.bytes.size());
+        MemoryOutput stream, out;
         const auto t0 = std::chrono::steady_clock::now();
-        err = c.encode(c.demo_args, in, stream);
-        if (err.empty()) err = c.decode(c.demo_args, stream, out);
+        auto enc = c.encoder(c.demo_args, err);
+        if (enc) err = run(*enc, in, stream);
+        MemoryInput coded(stream.bytes.data(), stream.bytes.size());
+        auto dec = err.empty() ? c.decoder(c.demo_args, err) : nullptr;
+        if (dec) err = run(*dec, coded, out);
         const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         if (!err.empty()) return fail(std::string(c.name) + ": " + err);
         std::string settings;
         for (const auto& [k, val] : c.demo_args) settings += "--" + k + " " + val + " ";
-        const double audio = double(in.samples.size()) / c.sample_rate;
+        const std::vector<int16_t> ref = samples_of(speech.bytes), decoded = samples_of(out.bytes);
+        const double audio = double(ref.size()) / c.sample_rate;
         std::printf("%-8s %-28s %10.2f %10.2f %12.0f\n", c.name, settings.c_str(), c.demo_bitrate / 1000,
-                    segmental_snr(in.samples, out.samples, c.sample_rate), audio / secs);
+                    segmental_snr(ref, decoded, c.sample_rate), audio / secs);
     }
     return 0;
 }
@@ -194,27 +216,37 @@ int main(int argc, char** argv) {
         if (!known) return usage_error("option --" + key + " is not known to codec " + codec_name);
     }
     if (files.size() != 2) return usage_error("expected an input and an output file");
-    std::vector<uint8_t> stream;
-    std::string err = codec->encode(args, Pcm{}, stream);  // the options alone
-    if (!err.empty()) return usage_error(err);
+    std::string err;
+    auto encoder = codec->encoder(args, err);  // checks the options
+    if (!encoder) return usage_error(err);
     const std::string& in_path = files[0];
     const std::string& out_path = files[1];
+    // An output that is also the input is written once the input has been read.
+    const bool hold = same_file(in_path, out_path);
 
+    std::unique_ptr<FileOutput> out;
     if (command == "decode") {
-        Pcm out;
-        err = read_file(in_path, stream);
-        if (err.empty()) err = codec->decode(args, stream, out);
-        if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out, pcm_file);
+        auto in = open_input(in_path, err);
+        auto decoder = in ? codec->decoder(args, err) : nullptr;
+        if (!decoder) return fail(err);
+        out = open_output(out_path, codec->sample_rate, pcm_file, hold);
+        err = run(*decoder, *in, *out);
     } else {
-        Pcm in;
-        err = read_pcm(in_path, codec->sample_rate, in, pcm_file);
-        if (err.empty()) err = codec->encode(args, in, stream);
-        if (err.empty() && command == "encode") err = write_file(out_path, stream);
-        if (err.empty() && command == "roundtrip") {
-            Pcm out;
-            err = codec->decode(args, stream, out);
-            if (err.empty()) err = write_pcm(out_path, codec->sample_rate, out, pcm_file);
+        auto in = open_pcm_input(in_path, codec->sample_rate, pcm_file, err);
+        if (!in) return fail(err);
+        if (command == "encode") {
+            out = open_output(out_path, codec->sample_rate, PcmFile::Raw, hold);
+            err = run(*encoder, *in, *out);
+        } else {
+            auto decoder = codec->decoder(args, err);
+            if (!decoder) return fail(err);
+            auto coded = coded_input(*encoder, *in);
+            out = open_output(out_path, codec->sample_rate, pcm_file, hold);
+            err = run(*decoder, *coded, *out);
         }
     }
-    return err.empty() ? 0 : fail(err);
+    if (err.empty()) err = out->finish();
+    if (err.empty()) return 0;
+    out->abandon();
+    return fail(err);
 }

@@ -185,7 +185,10 @@ VOKS_AVX2 void avx2::weighting(const int16_t* x, int16_t* y, int len) {
         hi = _mm256_srai_epi32(hi, 13);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + k), _mm256_packs_epi32(lo, hi));
     }
-    if (k < len) scalar::weighting(x + k, y + k, len - k);
+    if (k == len) return;
+    // A tail after a full vector: the last 16 outputs again (the same values where they overlap).
+    if (k > 0) return avx2::weighting(x + len - 16, y + len - 16, 16);
+    scalar::weighting(x + k, y + k, len - k);
 }
 
 }  // namespace voks::gsm
