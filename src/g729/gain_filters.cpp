@@ -72,9 +72,14 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
     constexpr int kOut = kSf == 13 ? kUp + 1 : kUp;  // the Q13 set doubles its output once more
     constexpr int32_t qlo = -(int32_t{1} << (31 - kOut));
     constexpr int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> kOut);
-    const int64_t a1 = s.a1, a2 = s.a2;
     const int32_t b0 = s.b0, b1 = s.b1, b2 = s.b2;
+    // Each feedback term is (m * c) >> 15 with m * c = (y >> 1) * a. After a fast sample
+    // y >> 1 = q << (kUp - 1), so m = q and c = a << (kUp - 1): one multiply and one shift from
+    // one output to the next. After a reference sample m = y >> 1 and c = a. d is the a2 form of
+    // the coefficient for m1, taken over when m1 becomes m2.
+    const int64_t a1q = int64_t{s.a1} * (1 << (kUp - 1)), a2q = int64_t{s.a2} * (1 << (kUp - 1));
     int32_t y1 = s.y1, y2 = s.y2;
+    int64_t m1 = y1 >> 1, c1 = s.a1, d1 = s.a2, m2 = y2 >> 1, c2 = s.a2;
     constexpr int kChunk = 128;
     int16_t ext[kChunk + 2];  // x[i-2], x[i-1], x[i], ...
     int32_t fir[kChunk];      // the input part x0 b0 + x1 b1 + x2 b2 of each sum
@@ -87,8 +92,7 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
         int16_t* out = x + i0;
         for (int i = 0; i < n; ++i) {
             const int32_t q =
-                static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) +
-                fir[i];
+                static_cast<int32_t>(((m2 * c2) >> 15) + fir[i]) + static_cast<int32_t>((m1 * c1) >> 15);
             if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
                 s.y1 = y1;
                 s.y2 = y2;
@@ -97,11 +101,21 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
                 out[i] = reference_step(s, ext[i], kSf);
                 y1 = s.y1;
                 y2 = s.y2;
+                m1 = y1 >> 1;
+                c1 = s.a1;
+                d1 = s.a2;
+                m2 = y2 >> 1;
+                c2 = s.a2;
                 continue;
             }
             out[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
             y2 = y1;
             y1 = q * (int32_t{1} << kUp);
+            m2 = m1;
+            c2 = d1;
+            m1 = q;
+            c1 = a1q;
+            d1 = a2q;
         }
         s.x1 = ext[n + 1];
         s.x2 = ext[n];
