@@ -226,6 +226,28 @@ void impulse(const int16_t* a, const int16_t* x, int16_t* y, int len) {
     voksSynthesisFilter_NR_16s_Sfs(a, x, y, len, 12, kZero);
 }
 
+// The gain smoothing of the gain controls: g[i] = gain = add((gain * fac + round) >> 15, g0) for
+// i < 40 (mult_r with round = 2^14, mult with round = 0; fac > 0, so neither product saturates);
+// returns the last gain. The sum is formed in one step, (gain * fac + round + g0 * 2^15) >> 15,
+// which equals the reference while it fits 16 bits; the chain runs that way and is redone with
+// saturation only when some value left 16 bits.
+int16_t smooth_gain(int16_t gain, int16_t fac, int32_t round, int16_t g0, int16_t* g) {
+    const int32_t bias = round + g0 * 32768;
+    int32_t v = gain;
+    uint32_t outside = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        v = (v * fac + bias) >> 15;
+        outside |= static_cast<uint32_t>(v + 32768) >> 16;
+        g[i] = static_cast<int16_t>(v);
+    }
+    if (outside == 0) return g[kSubfr - 1];
+    for (int i = 0; i < kSubfr; ++i) {
+        gain = add(static_cast<int16_t>((gain * fac + round) >> 15), g0);
+        g[i] = gain;
+    }
+    return gain;
+}
+
 }  // namespace
 
 void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
@@ -519,10 +541,8 @@ void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
     }
     // The smoothed gain does not depend on the signal: run its recursion, then scale.
     int16_t g[kSubfr];
-    int16_t gain = *gainPrec;
-    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult_r(kAgcFac, gain), g0);
+    *gainPrec = smooth_gain(*gainPrec, kAgcFac, 0x4000, g0, g);
     k.apply_q14(g, out, kSubfr);  // round(L_shl(L_mult(gain, out), 1))
-    *gainPrec = gain;
 }
 
 void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
@@ -546,10 +566,8 @@ void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
         g0 = mult(round_fx(L_shl(s, 9)), 3276);
     }
     int16_t g[kSubfr];
-    int16_t gain = *pastGain;
-    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult(gain, 29491), g0);
+    *pastGain = smooth_gain(*pastGain, 29491, 0, g0, g);
     k.apply_q12(g, out, kSubfr);  // extract_h(L_shl(L_mult(out, gain), 3))
-    *pastGain = gain;
 }
 
 void gain_control_32f(float* x, float* gain, float increment, float factor) {
