@@ -236,9 +236,14 @@ int16_t smooth_gain(int16_t gain, int16_t fac, int32_t round, int16_t g0, int16_
     int32_t v = gain;
     uint32_t outside = 0;
     for (int i = 0; i < kSubfr; ++i) {
-        v = (v * fac + bias) >> 15;
-        outside |= static_cast<uint32_t>(v + 32768) >> 16;
-        g[i] = static_cast<int16_t>(v);
+        const int32_t next = (v * fac + bias) >> 15;
+        outside |= static_cast<uint32_t>(next + 32768) >> 16;
+        g[i] = static_cast<int16_t>(next);
+        if (next == v) {  // a fixed point: the rest of the block repeats it
+            for (int j = i + 1; j < kSubfr; ++j) g[j] = static_cast<int16_t>(v);
+            break;
+        }
+        v = next;
     }
     if (outside == 0) return g[kSubfr - 1];
     for (int i = 0; i < kSubfr; ++i) {
