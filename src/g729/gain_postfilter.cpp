@@ -109,11 +109,18 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
     const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
+    for (int phi = 1; phi < kFup; ++phi)
+        interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
+                      mx0);
+    // The chains of the energies (39 terms) and of the correlations with the sub-frame (40 terms,
+    // |sig| <= 4096 after the justification) cannot saturate while |y| <= 5247: 78 * 5247^2 and
+    // 80 * 4096 * 5247 stay below 2^31. Then they are twice the plain sums, formed all at once.
+    int32_t e[kFup - 1], n0[kFup - 1], n1[kFup - 1];
+    const bool plain = max_abs(yUp, 0, (kFup - 1) * kSubfrP1) <= 5247;
+    if (plain) k.ltp_phase_sums(sig, yUp, e, n0, n1);
     for (int phi = 1; phi < kFup; ++phi) {
-        const int16_t* h = kTabHupS + (phi - 1) * kLh2S;
         int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        interp_filter(h, kLh2S, past0, kSubfr + 1, y, mx0);
-        acc = k.mac_chain(y + 1, y + 1, kSubfr - 1);
+        acc = plain ? 2 * e[phi - 1] : k.mac_chain(y + 1, y + 1, kSubfr - 1);
         den0[phi - 1] = L_mac(acc, y[0], y[0]);
         den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
         if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
@@ -134,8 +141,8 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int16_t phiMax = 0, ioff = 1;
 
     // Keeps the candidate when num^2 / den beats the best so far.
-    auto consider = [&](const int16_t* y, int32_t denL, int16_t offset, int16_t phi) {
-        int32_t a = L_shr(k.mac_chain(sig, y, kSubfr), shNum);
+    auto consider = [&](int32_t chain, int32_t denL, int16_t offset, int16_t phi) {
+        int32_t a = L_shr(chain, shNum);
         const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
         int16_t hi = 0, lo = 0;
         L_Extract(L_mult(num, num), hi, lo);
@@ -153,8 +160,10 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     };
     for (int phi = 1; phi < kFup; ++phi) {
         const int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        consider(y, den0[phi - 1], 0, static_cast<int16_t>(phi));
-        consider(y + 1, den1[phi - 1], 1, static_cast<int16_t>(phi));
+        consider(plain ? 2 * n0[phi - 1] : k.mac_chain(sig, y, kSubfr), den0[phi - 1], 0,
+                 static_cast<int16_t>(phi));
+        consider(plain ? 2 * n1[phi - 1] : k.mac_chain(sig, y + 1, kSubfr), den1[phi - 1], 1,
+                 static_cast<int16_t>(phi));
     }
 
     if (numBest == 0 || sub(denBest, 1) <= 0) return off;
