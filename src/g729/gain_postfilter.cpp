@@ -36,14 +36,15 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
-// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (a loop that vectorises).
+// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (16-bit extremes, a loop
+// that vectorises).
 int32_t max_abs(const int16_t* p, int from, int to) {
-    int32_t hi = 0, lo = 0;
+    int16_t hi = 0, lo = 0;
     for (int i = from; i < to; ++i) {
         hi = p[i] > hi ? p[i] : hi;
         lo = p[i] < lo ? p[i] : lo;
     }
-    return hi > -lo ? hi : -lo;
+    return hi > -int32_t{lo} ? hi : -int32_t{lo};
 }
 
 // y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, where mx is
@@ -364,13 +365,13 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
         den = shr(den, 1);
         gain = div_s(den, add(den, num));
     }
-    // out = g * in + (1 - g) * delayed
+    // out = g * in + (1 - g) * delayed. With 0 <= gain and 0 < gain1 <= 32768 - gain, the chain
+    // L_mult, L_mac, round_fx cannot saturate: |gain res + gain1 y| <= 2^30, so it is the plain
+    // sum rounded (a loop that vectorises).
     const int16_t gain1 = add(sub(32767, gain), 1);
-    for (int n = 0; n < kSubfr; ++n) {
-        int32_t acc = L_mult(gain, res[n]);
-        acc = L_mac(acc, gain1, yPtr[n]);
-        out[n] = round_fx(acc);
-    }
+    const int32_t g = gain, g1 = gain1;
+    for (int n = 0; n < kSubfr; ++n)
+        out[n] = static_cast<int16_t>((g * res[n] + g1 * yPtr[n] + 0x4000) >> 15);
 }
 
 void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out) {
