@@ -57,10 +57,11 @@ void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int1
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
         int32_t acc[64];
         common::kernels().fir(h, taps, p, count, acc);
-        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15, only the top saturating.
+        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15 >= -32768, only the top
+        // saturating (written as a two-sided clamp, which packs with saturation).
         for (int n = 0; n < count; ++n) {
             const int32_t r = (acc[n] + 0x4000) >> 15;
-            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : r);
+            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
         }
         return;
     }
@@ -313,8 +314,8 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
         const int r = shSig > 15 ? 15 : shSig;
         for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] >> r);
     } else {
-        const int l = -shSig;
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * (1 << l));
+        const auto m = static_cast<int16_t>(1 << -shSig);  // shSig >= -11: a 16-bit product
+        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * m);
     }
     const int16_t* sig = cadr + kMemRes2;
 
