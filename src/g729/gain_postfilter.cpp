@@ -391,18 +391,31 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
     const int16_t* s = scal + 143;
 
     const Kernels& k = kernels();
+    const common::Kernels& ck = common::kernels();
+    // Every partial correlation sum is at most sqrt(E0 Et) by Cauchy-Schwarz, Et at most the
+    // energy of the span all delays read; while the doubled bound stays below 2^31 (and no
+    // product is -32768^2: |s| <= 8192) the chains are twice the plain sums, formed at once.
+    const int64_t e0 = ck.energy(s, kSubfr);
+    const int64_t span = ck.energy(s - t0Max, kSubfr + t0Max - t0Min);
+    const bool plain = static_cast<unsigned __int128>(4 * e0) * static_cast<uint64_t>(span) <
+                       (static_cast<unsigned __int128>(1) << 62);
+    int32_t corrs[7];
+    const int lags = t0Max - t0Min + 1;
+    if (plain) ck.xcorr(s, s - t0Max, kSubfr, corrs, lags);  // corrs[j]: delay t0Max - j
     int32_t corMax = MIN_32;
     int16_t t0 = t0Min;
     for (int16_t i = t0Min; i <= t0Max; ++i) {
-        const int32_t corr = k.mac_chain(s, s - i, kSubfr);
+        const int32_t corr = plain ? 2 * corrs[t0Max - i] : k.mac_chain(s, s - i, kSubfr);
         if (L_sub(corr, corMax) > 0) {
             corMax = corr;
             t0 = i;
         }
     }
-    // Chains of squares only grow, so starting from 1 equals adding 1 to the chain from 0.
-    const int32_t ener = L_add(1, k.mac_chain(s - t0, s - t0, kSubfr));
-    const int32_t ener0 = L_add(1, k.mac_chain(s, s, kSubfr));
+    // Chains of squares only grow: a chain from 1 equals 1 plus the chain from 0, and the chain
+    // from 0 is min(2 E, 2^31 - 1).
+    auto squares = [](int64_t e) { return 2 * e > MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e); };
+    const int32_t ener = L_add(1, squares(ck.energy(s - t0, kSubfr)));
+    const int32_t ener0 = L_add(1, squares(e0));
     if (corMax < 0) corMax = 0;
     int32_t top = corMax;
     if (ener > top) top = ener;
