@@ -37,6 +37,15 @@ VOKS_SCALAR void ltp_phase_sums(const int16_t* s, const int16_t* yup, int32_t* e
     }
 }
 
+VOKS_SCALAR void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
+    for (int p = 0; p < 7; ++p)
+        for (int n = 0; n <= 40; ++n) {
+            uint32_t acc = 0x4000;
+            for (int i = 0; i < 4; ++i) acc += static_cast<uint32_t>(int32_t{h[4 * p + i]} * x[n - i]);
+            y[41 * p + n] = sat16(static_cast<int32_t>(acc) >> 15);
+        }
+}
+
 void apply_q14(const int16_t* g, int16_t* x, int n) {
     for (int i = 0; i < n; ++i) x[i] = sat16((int32_t{g[i]} * x[i] + 8192) >> 14);
 }

@@ -111,9 +111,21 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
     const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
-    for (int phi = 1; phi < kFup; ++phi)
-        interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
-                      mx0);
+    // All phases at once when no chain can saturate (mx0 times every phase's sum |h| below 2^30,
+    // as interp_filter decides per phase).
+    int32_t shMax = 0;
+    for (int i = 0; i < (kFup - 1) * kLh2S; i += kLh2S) {
+        int32_t sh = 0;
+        for (int j = i; j < i + kLh2S; ++j) sh += kTabHupS[j] < 0 ? -int32_t{kTabHupS[j]} : kTabHupS[j];
+        shMax = sh > shMax ? sh : shMax;
+    }
+    if (int64_t{mx0} * shMax < (int64_t{1} << 30)) {
+        k.ltp_interp(past0, kTabHupS, yUp);
+    } else {
+        for (int phi = 1; phi < kFup; ++phi)
+            interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
+                          mx0);
+    }
     // The chains of the energies (39 terms) and of the correlations with the sub-frame (40 terms,
     // |sig| <= 4096 after the justification) cannot saturate while |y| <= 5247: 78 * 5247^2 and
     // 80 * 4096 * 5247 stay below 2^31. Then they are twice the plain sums, formed all at once.

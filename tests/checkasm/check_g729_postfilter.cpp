@@ -38,6 +38,25 @@ CHECKASM(g729_ltp_phase_sums) {
             }
 }
 
+// The seven 4-tap interpolations on every pattern (the taps too: the definition holds for any
+// taps), the source read from 3 samples before it to 40 after.
+CHECKASM(g729_ltp_interp) {
+    if (!have_avx2()) return;
+    for (int off : offsets<int16_t>())
+        for (Pattern p : kPatterns)
+            for (int rep = 0; rep < 8; ++rep) {
+                Buffer<int16_t> x(44, off), h(28, (off * 5 + 3) % 16);
+                fill16(ctx.rng, p, x.data(), 44);
+                fill16(ctx.rng, rep & 1 ? partner(p) : p, h.data(), 28);
+                Twin<int16_t> y(kPhases * kRow, (off * 3 + 1) % 16);
+                sc::ltp_interp(x.data() + 3, h.data(), y.s());
+                vx::ltp_interp(x.data() + 3, h.data(), y.v());
+                ctx.same("ltp_interp", 41, off, p, "rep " + std::to_string(rep), y);
+                if (!x.guards_intact() || !h.guards_intact())
+                    ctx.fail("ltp_interp", "avx2", 41, off, p, -1, "input written");
+            }
+}
+
 // Within the bound the search relies on (|s| <= 4096, |y| <= 5247, extremes included), twice each
 // sum is the saturating L_mac chain of the reference.
 CHECKASM(g729_ltp_phase_sums_are_chains) {

@@ -147,6 +147,34 @@ VOKS_AVX2 void ltp_phase_sums(const int16_t* s, const int16_t* yup, int32_t* e, 
     }
 }
 
+namespace {
+constexpr int kInterpBlocks[3] = {0, 16, 25};
+}  // namespace
+
+VOKS_AVX2 void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
+    const __m256i round = _mm256_set1_epi32(0x4000);
+    for (int p = 0; p < 7; ++p) {
+        // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]).
+        const int32_t* hp = reinterpret_cast<const int32_t*>(h + 4 * p);
+        int32_t pair01, pair23;
+        std::memcpy(&pair01, hp, 4);
+        std::memcpy(&pair23, hp + 1, 4);
+        const __m256i h01 = _mm256_set1_epi32(pair01), h23 = _mm256_set1_epi32(pair23);
+        // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second).
+        for (const int n : kInterpBlocks) {
+            const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
+                          x3 = load16(x + n - 3);
+            const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x0, x1), h01),
+                                                _mm256_madd_epi16(_mm256_unpacklo_epi16(x2, x3), h23));
+            const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x0, x1), h01),
+                                                _mm256_madd_epi16(_mm256_unpackhi_epi16(x2, x3), h23));
+            const __m256i r = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(lo, round), 15),
+                                                 _mm256_srai_epi32(_mm256_add_epi32(hi, round), 15));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + 41 * p + n), r);
+        }
+    }
+}
+
 VOKS_AVX2 void apply_q14(const int16_t* g, int16_t* x, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
