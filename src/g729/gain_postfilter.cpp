@@ -150,23 +150,21 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
 
     int16_t denBest = extract_l(L_shr(denInt, shDen));
     int16_t numBest = extract_l(L_shr(numInt, shNum));
-    int16_t hiMax = 0, loMax = 0;
-    L_Extract(L_mult(numBest, numBest), hiMax, loMax);
+    // The squares x = L_mult(num, num) are never negative. For x >= 0 the reference's
+    // Mpy_32_16 of its hi/lo pair by n cannot saturate and equals 2 floor((x >> 1) n / 2^15).
+    auto mpy = [](int32_t x, int16_t n) { return static_cast<int32_t>(2 * ((int64_t{x >> 1} * n) >> 15)); };
+    int32_t xMax = L_mult(numBest, numBest);
     int16_t phiMax = 0, ioff = 1;
 
     // Keeps the candidate when num^2 / den beats the best so far.
     auto consider = [&](int32_t chain, int32_t denL, int16_t offset, int16_t phi) {
         int32_t a = L_shr(chain, shNum);
         const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
-        int16_t hi = 0, lo = 0;
-        L_Extract(L_mult(num, num), hi, lo);
-        const int32_t t0v = Mpy_32_16(hi, lo, denBest);
+        const int32_t x = L_mult(num, num);
         const int16_t den = extract_l(L_shr(denL, shDen));
-        const int32_t t1v = Mpy_32_16(hiMax, loMax, den);
-        if (L_sub(t0v, t1v) > 0) {
+        if (mpy(x, denBest) > mpy(xMax, den)) {
             numBest = num;
-            hiMax = hi;
-            loMax = lo;
+            xMax = x;
             denBest = den;
             ioff = offset;
             phiMax = phi;
@@ -183,7 +181,7 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     if (numBest == 0 || sub(denBest, 1) <= 0) return off;
     // num^2 against ener * den * 0.5
     int32_t t1 = L_mult(denBest, ener);
-    int32_t t0v = L_Comp(hiMax, loMax);
+    int32_t t0v = xMax & ~1;  // L_Comp of its hi/lo pair
     int16_t t = add(sub(sub(shl(shNum, 1), shDen), shEner), 1);
     if (t < 0)
         t0v = L_shr(t0v, negate(t));
