@@ -314,11 +314,12 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
 void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* vo) {
     // Justify the input on 13 bits.
     const int16_t* src = res - kMemRes2;
-    int16_t orAbs = 0;
-    for (int i = 0; i < kSizRes2; ++i) orAbs = static_cast<int16_t>(orAbs | abs_s(src[i]));
-    const int16_t shSig = sub(3, norm_s(orAbs));
-    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most orAbs
-    // and a left shift by norm_s(orAbs) - 3 keeps it within 13 bits.
+    // norm_s of the OR of the magnitudes depends only on its top bit, which is the top bit of the
+    // largest magnitude (abs_s: -32768 counts as 32767).
+    const int32_t top = max_abs(src, 0, kSizRes2);
+    const int16_t shSig = sub(3, norm_s(static_cast<int16_t>(top > MAX_16 ? MAX_16 : top)));
+    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most top
+    // and a left shift by norm_s(top) - 3 keeps it within 13 bits.
     int16_t cadr[kSizRes2];
     if (shSig >= 0) {
         const int r = shSig > 15 ? 15 : shSig;
