@@ -543,7 +543,12 @@ void tilt_g729a(const int16_t* lpc, int16_t* x) {
     int16_t r1 = extract_h(k.mac_chain(h, h + 1, kLh - 1));
     int16_t g = 0;
     if (r1 > 0) g = r0 < 1 ? MAX_16 : div_s(mult(r1, 26214), r0);
-    preemphasis(g, x, x, kSubfr, x - 1);
+    // preemphasis(g, x, x, 40, x - 1) from a copy, as a loop that vectorises: with g >= 0 no
+    // product mult(g, .) saturates, only the difference.
+    int16_t prev[kSubfr + 1];
+    std::memcpy(prev, x - 1, sizeof(prev));
+    for (int i = 0; i < kSubfr; ++i) x[i] = sat16(int32_t{prev[i + 1]} - ((int32_t{g} * prev[i]) >> 15));
+    x[-1] = prev[kSubfr];
 }
 
 void preemphasis(int16_t g, const int16_t* src, int16_t* dst, int len, int16_t* mem) {
