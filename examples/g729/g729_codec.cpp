@@ -442,16 +442,19 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
     copy(lsp_new, enc->lsp_old, kOrder);
     copy(lsp_new_q, enc->lsp_old_q, kOrder);
 
-    // Weighted speech and open-loop pitch.
+    // Weighted speech and open-loop pitch. The main body's weighting filters A(z/g1), A(z/g2) of
+    // each sub-frame serve the sub-frame loop too.
+    int16_t ap1s[2][kOrder + 1];
+    int16_t ap2s[2][kOrder + 1];
     for (int s = 0; s < 2; ++s) {
         const int off = s * kSubframe;
         int16_t* w = wsp + off;
         int16_t filt[kOrder + 1];
         if (main_body) {
-            int16_t ap1[kOrder + 1];
-            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1);
-            weight_az(F, az + s * (kOrder + 1), gamma2[s], filt);
-            chk(F, voksResidualFilter_G729_16s(speech + off, ap1, w));
+            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1s[s]);
+            weight_az(F, az + s * (kOrder + 1), gamma2[s], ap2s[s]);
+            copy(ap2s[s], filt, kOrder + 1);
+            chk(F, voksResidualFilter_G729_16s(speech + off, ap1s[s], w));
         } else {
             // Annex A weights with A(z/0.75) / (1 - 0.7 z^-1): residual of the quantised filter
             // through the combined denominator.
@@ -481,12 +484,10 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         const int16_t* a_q = aq + s * (kOrder + 1);
         int16_t h1[kSubframe];
         int16_t xn[kSubframe];
-        int16_t ap1[kOrder + 1];
-        int16_t ap2[kOrder + 1];
+        const int16_t* ap1 = ap1s[s];
+        const int16_t* ap2 = ap2s[s];
         const int16_t* a_w = ap + s * (kOrder + 1);
         if (main_body) {
-            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1);
-            weight_az(F, az + s * (kOrder + 1), gamma2[s], ap2);
             // Impulse response of W(z)/A(z) = A(z/g1) / (A(z) A(z/g2)).
             int16_t in[kSubframe] = {};
             copy(ap1, in, kOrder + 1);
