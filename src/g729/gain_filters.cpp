@@ -91,9 +91,10 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
         for (int i = 0; i < n; ++i) fir[i] = ext[i + 2] * b0 + ext[i + 1] * b1 + ext[i] * b2;
         int16_t* out = x + i0;
         for (int i = 0; i < n; ++i) {
-            const int32_t q =
-                static_cast<int32_t>(((m2 * c2) >> 15) + fir[i]) + static_cast<int32_t>((m1 * c1) >> 15);
-            if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
+            // In 64 bits throughout (the bound keeps every sum within 32 bits), so that the next
+            // product needs no sign extension.
+            const int64_t q = (((m2 * c2) >> 15) + fir[i]) + ((m1 * c1) >> 15);
+            if (__builtin_expect(static_cast<uint64_t>(q - qlo) > static_cast<uint64_t>(qhi - qlo), 0)) {
                 s.y1 = y1;
                 s.y2 = y2;
                 s.x1 = ext[i + 2];
@@ -108,9 +109,10 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
                 c2 = s.a2;
                 continue;
             }
-            out[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
+            const auto q32 = static_cast<int32_t>(q);
+            out[i] = static_cast<int16_t>((q32 * (int32_t{1} << kOut) + 0x8000) >> 16);
             y2 = y1;
-            y1 = q * (int32_t{1} << kUp);
+            y1 = q32 * (int32_t{1} << kUp);
             m2 = m1;
             c2 = d1;
             m1 = q;
