@@ -300,7 +300,9 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
         for (int n0 = 0; n0 < len; n0 += kChunk) {
             const int count = len - n0 < kChunk ? len - n0 : kChunk;
             common::kernels().fir(a, order + 1, x + n0, count, buf);
-            for (int k = 0; k < count; ++k) y[n0 + k] = round_fx(L_shl(buf[k] * 2, 3));
+            // round_fx(L_shl(2 b, 3)) for |b| < 2^30: (b + 2^11) >> 12, saturated to 16 bits on
+            // both sides exactly where the shift or the rounding saturates (a loop that vectorises).
+            for (int k = 0; k < count; ++k) y[n0 + k] = sat16((buf[k] + 0x800) >> 12);
         }
         return;
     }
