@@ -519,12 +519,11 @@ void tilt_mu(int16_t parcor0, const int16_t* in, int16_t* out) {
 }
 
 void tilt_g729(const int16_t* h, int16_t* x) {
-    int32_t acc = 0;
-    for (int i = 0; i < kImpLen; ++i) acc = L_mac(acc, h[i], h[i]);
+    const Kernels& k = kernels();  // L_mac chains from zero
+    int32_t acc = k.mac_chain(h, h, kImpLen);
     const int16_t sh = norm_l(acc);
     const int16_t acf0 = extract_h(L_shl(acc, sh));
-    acc = 0;
-    for (int i = 0; i < kImpLen - 1; ++i) acc = L_mac(acc, h[i], h[i + 1]);
+    acc = k.mac_chain(h, h + 1, kImpLen - 1);
     const int16_t acf1 = extract_h(L_shl(acc, sh));
     int16_t rc0 = 0;
     if (sub(acf0, abs_s(acf1)) >= 0) {
