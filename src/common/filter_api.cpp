@@ -42,7 +42,7 @@ inline int16_t reference_step(const Coeffs& a, int16_t x, const int16_t* w, int1
 constexpr int64_t kExactLimit = (int64_t{1} << 30) - 1;
 
 struct SynthCall {
-    Coeffs c;
+    const int16_t* a;
     int64_t asum;   // sum_{i>=1} |a[i]|
     int32_t a0abs;  // |a[0]|
     int sf;
@@ -56,14 +56,15 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
                                              int count) {
     const int16_t up = static_cast<int16_t>(15 - st.sf);
     const int32_t half = int32_t{1} << (st.sf - 1);
+    const Coeffs c(st.a);
     for (; k < count; ++k) {
         int16_t* p = w + k;
         const int16_t xv = x[k];
         int16_t out;
         if (int64_t{st.a0abs} * (xv < 0 ? -int32_t{xv} : xv) + st.asum * st.ymax <= kExactLimit) {
-            out = scale_round(exact_sum(st.c, xv, p, p[kOrder - 1], half), st.sf, st.overflow);
+            out = scale_round(exact_sum(c, xv, p, p[kOrder - 1], half), st.sf, st.overflow);
         } else {
-            out = reference_step(st.c, xv, p, up, st.overflow);
+            out = reference_step(c, xv, p, up, st.overflow);
         }
         p[kOrder] = out;
         y[k] = out;
@@ -77,7 +78,7 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
 // sums until one exceeds it, then each later sample checks the bound itself. Returns true when
 // any step saturated.
 bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
-    SynthCall st{Coeffs(a), 0, 0, sf, 0, false};
+    SynthCall st{a, 0, 0, sf, 0, false};
     for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
     st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
