@@ -218,6 +218,20 @@ int16_t interpolate(int16_t x1, int16_t c1, int s1, int16_t x2, int16_t c2, int 
     return sat16(t * (int64_t{1} << up));
 }
 
+// sat16((x1 c1 + x2 c2 + 2^(sh-1)) >> sh) for sums that fit 32 bits; the common shift as a
+// constant, so that the loop vectorises.
+template <int kSh>
+void interpolate_fit(const int16_t* x1, int16_t c1, const int16_t* x2, int16_t c2, int16_t* y, int len) {
+    for (int n = 0; n < len; ++n)
+        y[n] = sat16((int32_t{x1[n]} * c1 + int32_t{x2[n]} * c2 + (int32_t{1} << (kSh - 1))) >> kSh);
+}
+
+void interpolate_fit_any(const int16_t* x1, int16_t c1, const int16_t* x2, int16_t c2, int16_t* y, int len,
+                         int sh) {
+    const int32_t r = int32_t{1} << (sh - 1);
+    for (int n = 0; n < len; ++n) y[n] = sat16((int32_t{x1[n]} * c1 + int32_t{x2[n]} * c2 + r) >> sh);
+}
+
 // interpolate for scales up to 16: each scaled product stays below 2^46, so the sum is formed
 // directly in 64 bits.
 void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2, int16_t c2, int s2,
@@ -236,9 +250,10 @@ void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2,
         const int64_t m2 = -int64_t{lo2} > hi2 ? -int64_t{lo2} : hi2;
         const int32_t r = int32_t{1} << (15 - s1);
         if (m1 * (c1 < 0 ? -int64_t{c1} : c1) + m2 * (c2 < 0 ? -int64_t{c2} : c2) + r <= MAX_32) {
-            const int sh = 16 - s1;
-            const int32_t k1 = c1, k2 = c2;
-            for (int n = 0; n < len; ++n) y[n] = sat16((x1[n] * k1 + x2[n] * k2 + r) >> sh);
+            if (s1 == 2)
+                interpolate_fit<14>(x1, c1, x2, c2, y, len);
+            else
+                interpolate_fit_any(x1, c1, x2, c2, y, len, 16 - s1);
             return;
         }
     }
