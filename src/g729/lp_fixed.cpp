@@ -201,16 +201,14 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         for (int k = nodes; k < evals; ++k) xm[k] = xm[nodes - 1];  // padding to whole blocks
         kt.cheb_grid(coef, ovf, plain[ip], xm, evals, ym);
         for (int b = 0, k = 1; b < bisections; ++b) {
+            // Data-dependent choices as selects rather than branches.
             const int16_t xmid = xm[k - 1], ymid = ym[k - 1];
-            if (L_mult(ylow, ymid) <= 0) {
-                yhigh = ymid;
-                xhigh = xmid;
-                k = 2 * k;
-            } else {
-                ylow = ymid;
-                xlow = xmid;
-                k = 2 * k + 1;
-            }
+            const bool upper = L_mult(ylow, ymid) > 0;
+            yhigh = upper ? yhigh : ymid;
+            xhigh = upper ? xhigh : xmid;
+            ylow = upper ? ymid : ylow;
+            xlow = upper ? xmid : xlow;
+            k = 2 * k + (upper ? 1 : 0);
         }
         // Linear interpolation: xint = xlow - ylow * (xhigh - xlow) / (yhigh - ylow).
         const int16_t x = sub(xhigh, xlow);
