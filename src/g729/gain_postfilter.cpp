@@ -162,13 +162,13 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
         const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
         const int32_t x = L_mult(num, num);
         const int16_t den = extract_l(L_shr(denL, shDen));
-        if (mpy(x, denBest) > mpy(xMax, den)) {
-            numBest = num;
-            xMax = x;
-            denBest = den;
-            ioff = offset;
-            phiMax = phi;
-        }
+        // Selects rather than a data-dependent branch.
+        const bool take = mpy(x, denBest) > mpy(xMax, den);
+        numBest = take ? num : numBest;
+        xMax = take ? x : xMax;
+        denBest = take ? den : denBest;
+        ioff = take ? offset : ioff;
+        phiMax = take ? phi : phiMax;
     };
     for (int phi = 1; phi < kFup; ++phi) {
         const int16_t* y = yUp + (phi - 1) * kSubfrP1;
