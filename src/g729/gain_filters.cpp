@@ -1,5 +1,6 @@
 // G.729 boundary filters: the pre- and post-processing high-pass section with its state, the
 // order-10 pole-zero filter, the Annex E synthesis filter of any order and the float synthesis.
+#include <algorithm>
 #include <cstring>
 
 #include "common/basicop.h"
@@ -140,8 +141,13 @@ void highpass(int16_t* x, int len, int sf, void* state) {
     const int16_t up = static_cast<int16_t>(15 - sf);
     const bool exact = up >= 0 && up < 16 && s.a1 != MIN_16 && s.a2 != MIN_16 && s.b0 != MIN_16 &&
                        s.b1 != MIN_16 && s.b2 != MIN_16;
+    int16_t hi = 0, lo = 0;  // the extremes in 16 bits, which vectorises
+    for (int i = 0; i < len; ++i) {
+        hi = x[i] > hi ? x[i] : hi;
+        lo = x[i] < lo ? x[i] : lo;
+    }
     int32_t xmax = abs32(s.x1) > abs32(s.x2) ? abs32(s.x1) : abs32(s.x2);
-    for (int i = 0; i < len; ++i) xmax = abs32(x[i]) > xmax ? abs32(x[i]) : xmax;
+    xmax = std::max(xmax, std::max(int32_t{hi}, -int32_t{lo}));
     const int64_t bound = int64_t{65538} * (abs32(s.a1) + abs32(s.a2)) +
                           int64_t{2} * xmax * (abs32(s.b0) + abs32(s.b1) + abs32(s.b2));
     if (exact && bound <= MAX_32) {
