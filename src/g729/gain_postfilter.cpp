@@ -459,7 +459,10 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
             gain = 0;
         }
     }
-    for (int i = 0; i < kSubfr; ++i) out[i] = add(mult(g0, res[i]), mult(gain, res[i - t0]));
+    // Both factors are non-negative, so neither mult saturates; only the sum can (a loop that
+    // vectorises).
+    const int32_t f0 = g0, f1 = gain;
+    for (int i = 0; i < kSubfr; ++i) out[i] = sat16(((f0 * res[i]) >> 15) + ((f1 * res[i - t0]) >> 15));
 }
 
 void ltp_g729b(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out,
