@@ -127,16 +127,15 @@ using ltp_interp_fn = void(const int16_t* x, const int16_t* h, int16_t* y);
 // rounded up to a multiple of 16. Returns true when an output saturated.
 using synth_fn = bool(const int16_t* a, int order, const int16_t* x, int16_t* y, int n);
 
-#define VOKS_G729_KERNELS(X)                                                                               \
-    X(lag_window)                                                                                          \
-    X(cheb_grid)                                                                                           \
-    X(lsf_to_lsp)                                                                                          \
-    X(interp_half)                                                                                         \
-    X(interp_c) X(interp_c_nr) X(interp_c_f32) X(pre_select_dist) X(second_stage_dist) X(arg_min)          \
-        X(mac_chain) X(mac_chain_dec) X(pred_lt_3) X(norm_corr) X(cor_h_prefix) X(search_17) X(sign_block) \
-            X(pair_e) X(phase_b) X(narrow_q15) X(widen) X(gather_half) X(phase_a) X(search_17_fast)        \
-                X(sign_matrix) X(target_update) X(abs_sum) X(energy_q2) X(apply_q14) X(apply_q12)          \
-                    X(gain_dist) X(tilt) X(quant_dist) X(synth) X(ltp_phase_sums) X(ltp_interp)
+#define VOKS_G729_KERNELS(X)                                                                           \
+    X(lag_window)                                                                                      \
+    X(cheb_grid)                                                                                       \
+    X(lsf_to_lsp) X(interp_half) X(interp_c) X(interp_c_nr) X(interp_c_f32) X(pre_select_dist)         \
+        X(second_stage_dist) X(arg_min) X(mac_chain) X(mac_chain_dec) X(pred_lt_3) X(norm_corr)        \
+            X(cor_h_prefix) X(search_17) X(sign_block) X(pair_e) X(phase_b) X(narrow_q15) X(widen)     \
+                X(gather_half) X(phase_a) X(search_17_fast) X(sign_matrix) X(target_update) X(abs_sum) \
+                    X(energy_q2) X(apply_q14) X(apply_q12) X(gain_dist) X(tilt) X(quant_dist) X(synth) \
+                        X(ltp_phase_sums) X(ltp_interp)
 
 VOKS_DECLARE_KERNELS(VOKS_G729_KERNELS)
 
