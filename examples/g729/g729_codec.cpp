@@ -114,6 +114,29 @@ void weight_az(int32_t* F, const int16_t* a, int16_t gamma, int16_t* ap) {
     chk(F, voksMulPowerC_NR_16s_Sfs(a, gamma, ap, kOrder + 1, 15));
 }
 
+// The powers gamma^k (k = 1..10, Q15) of a constant factor, rounded at each step as the weighting
+// does (gamma^k = mult_r(gamma^(k-1), gamma)), so that A(z/gamma) is one element-wise product.
+struct Powers {
+    int16_t p[kOrder + 1];
+};
+
+constexpr Powers powers_of(int16_t gamma) {
+    Powers w{};
+    w.p[1] = gamma;
+    for (int k = 2; k <= kOrder; ++k) w.p[k] = static_cast<int16_t>((w.p[k - 1] * gamma + 0x4000) >> 15);
+    return w;
+}
+
+constexpr Powers kPow055 = powers_of(18022);  // post-filter A(z/0.55)
+constexpr Powers kPow070 = powers_of(22938);  // post-filter A(z/0.7)
+constexpr Powers kPow075 = powers_of(24576);  // Annex A weighting A(z/0.75)
+
+// A(z/gamma) for a constant gamma: the same products as weight_az.
+void weight_az(int32_t* F, const int16_t* a, const Powers& w, int16_t* ap) {
+    ap[0] = a[0];
+    chk(F, voksMul_NR_16s_Sfs(a + 1, w.p + 1, ap + 1, kOrder, 15));
+}
+
 // ---- Pitch delay coding ----
 
 // Index of the delay (T0, frac) and, after the first sub-frame, the search range of the second.
@@ -436,22 +459,25 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         chk(F, voksLSPToLSF_Norm_G729_16s(lsp_new, lsf_new));
         weighting_factors(enc, rc, lsf_int, lsf_new, gamma1, gamma2);
     } else {
-        weight_az(F, aq, 24576, ap);
-        weight_az(F, aq + kOrder + 1, 24576, ap + kOrder + 1);
+        weight_az(F, aq, kPow075, ap);
+        weight_az(F, aq + kOrder + 1, kPow075, ap + kOrder + 1);
     }
     copy(lsp_new, enc->lsp_old, kOrder);
     copy(lsp_new_q, enc->lsp_old_q, kOrder);
 
-    // Weighted speech and open-loop pitch.
+    // Weighted speech and open-loop pitch. The main body's weighting filters A(z/g1), A(z/g2) of
+    // each sub-frame serve the sub-frame loop too.
+    int16_t ap1s[2][kOrder + 1];
+    int16_t ap2s[2][kOrder + 1];
     for (int s = 0; s < 2; ++s) {
         const int off = s * kSubframe;
         int16_t* w = wsp + off;
         int16_t filt[kOrder + 1];
         if (main_body) {
-            int16_t ap1[kOrder + 1];
-            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1);
-            weight_az(F, az + s * (kOrder + 1), gamma2[s], filt);
-            chk(F, voksResidualFilter_G729_16s(speech + off, ap1, w));
+            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1s[s]);
+            weight_az(F, az + s * (kOrder + 1), gamma2[s], ap2s[s]);
+            copy(ap2s[s], filt, kOrder + 1);
+            chk(F, voksResidualFilter_G729_16s(speech + off, ap1s[s], w));
         } else {
             // Annex A weights with A(z/0.75) / (1 - 0.7 z^-1): residual of the quantised filter
             // through the combined denominator.
@@ -481,12 +507,10 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         const int16_t* a_q = aq + s * (kOrder + 1);
         int16_t h1[kSubframe];
         int16_t xn[kSubframe];
-        int16_t ap1[kOrder + 1];
-        int16_t ap2[kOrder + 1];
+        const int16_t* ap1 = ap1s[s];
+        const int16_t* ap2 = ap2s[s];
         const int16_t* a_w = ap + s * (kOrder + 1);
         if (main_body) {
-            weight_az(F, az + s * (kOrder + 1), gamma1[s], ap1);
-            weight_az(F, az + s * (kOrder + 1), gamma2[s], ap2);
             // Impulse response of W(z)/A(z) = A(z/g1) / (A(z) A(z/g2)).
             int16_t in[kSubframe] = {};
             copy(ap1, in, kOrder + 1);
@@ -602,7 +626,7 @@ int16_t next_random(int16_t* seed) {
 int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, int16_t* out) {
     int32_t* F = &dec->faults;
     int16_t apond2[kOrder + 1];
-    weight_az(F, a, 18022, apond2);
+    weight_az(F, a, kPow055, apond2);
     int16_t* res = dec->res2 + kResHistory;
     chk(F, voksResidualFilter_G729_16s(syn, apond2, res));
     // A concealed delay can reach 144 (the second sub-frame's index 31 codes the range maximum
@@ -631,8 +655,8 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
 void post_filter_a(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, int16_t* out) {
     int32_t* F = &dec->faults;
     int16_t ap[2 * (kOrder + 1)];
-    weight_az(F, a, 18022, ap);
-    weight_az(F, a, 22938, ap + kOrder + 1);
+    weight_az(F, a, kPow055, ap);
+    weight_az(F, a, kPow070, ap + kOrder + 1);
     int16_t buf[1 + kSubframe];
     if (chk(F, voksLongTermPostFilter_G729A_16s(static_cast<int16_t>(t0), syn, ap, dec->res2, buf + 1)) < 0) {
         std::memset(buf + 1, 0, sizeof(int16_t) * kSubframe);  // never post-filter an unwritten block

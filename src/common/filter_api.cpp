@@ -42,7 +42,7 @@ inline int16_t reference_step(const Coeffs& a, int16_t x, const int16_t* w, int1
 constexpr int64_t kExactLimit = (int64_t{1} << 30) - 1;
 
 struct SynthCall {
-    Coeffs c;
+    const int16_t* a;
     int64_t asum;   // sum_{i>=1} |a[i]|
     int32_t a0abs;  // |a[0]|
     int sf;
@@ -56,14 +56,15 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
                                              int count) {
     const int16_t up = static_cast<int16_t>(15 - st.sf);
     const int32_t half = int32_t{1} << (st.sf - 1);
+    const Coeffs c(st.a);
     for (; k < count; ++k) {
         int16_t* p = w + k;
         const int16_t xv = x[k];
         int16_t out;
         if (int64_t{st.a0abs} * (xv < 0 ? -int32_t{xv} : xv) + st.asum * st.ymax <= kExactLimit) {
-            out = scale_round(exact_sum(st.c, xv, p, p[kOrder - 1], half), st.sf, st.overflow);
+            out = scale_round(exact_sum(c, xv, p, p[kOrder - 1], half), st.sf, st.overflow);
         } else {
-            out = reference_step(st.c, xv, p, up, st.overflow);
+            out = reference_step(c, xv, p, up, st.overflow);
         }
         p[kOrder] = out;
         y[k] = out;
@@ -77,7 +78,7 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
 // sums until one exceeds it, then each later sample checks the bound itself. Returns true when
 // any step saturated.
 bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
-    SynthCall st{Coeffs(a), 0, 0, sf, 0, false};
+    SynthCall st{a, 0, 0, sf, 0, false};
     for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
     st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
@@ -217,10 +218,45 @@ int16_t interpolate(int16_t x1, int16_t c1, int s1, int16_t x2, int16_t c2, int 
     return sat16(t * (int64_t{1} << up));
 }
 
+// sat16((x1 c1 + x2 c2 + 2^(sh-1)) >> sh) for sums that fit 32 bits; the common shift as a
+// constant, so that the loop vectorises.
+template <int kSh>
+void interpolate_fit(const int16_t* x1, int16_t c1, const int16_t* x2, int16_t c2, int16_t* y, int len) {
+    for (int n = 0; n < len; ++n)
+        y[n] = sat16((int32_t{x1[n]} * c1 + int32_t{x2[n]} * c2 + (int32_t{1} << (kSh - 1))) >> kSh);
+}
+
+void interpolate_fit_any(const int16_t* x1, int16_t c1, const int16_t* x2, int16_t c2, int16_t* y, int len,
+                         int sh) {
+    const int32_t r = int32_t{1} << (sh - 1);
+    for (int n = 0; n < len; ++n) y[n] = sat16((int32_t{x1[n]} * c1 + int32_t{x2[n]} * c2 + r) >> sh);
+}
+
 // interpolate for scales up to 16: each scaled product stays below 2^46, so the sum is formed
 // directly in 64 bits.
 void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2, int16_t c2, int s2,
                        int16_t* y, int len) {
+    if (s1 == s2 && s1 <= 15) {
+        // (t 2^s + 2^15) >> 16 = (t + 2^(15-s)) >> (16-s) for t = x1 c1 + x2 c2: in 32 bits
+        // whenever the largest inputs keep |t| + 2^(15-s) below 2^31 (vectorises).
+        int16_t hi1 = 0, lo1 = 0, hi2 = 0, lo2 = 0;
+        for (int n = 0; n < len; ++n) {
+            hi1 = x1[n] > hi1 ? x1[n] : hi1;
+            lo1 = x1[n] < lo1 ? x1[n] : lo1;
+            hi2 = x2[n] > hi2 ? x2[n] : hi2;
+            lo2 = x2[n] < lo2 ? x2[n] : lo2;
+        }
+        const int64_t m1 = -int64_t{lo1} > hi1 ? -int64_t{lo1} : hi1;
+        const int64_t m2 = -int64_t{lo2} > hi2 ? -int64_t{lo2} : hi2;
+        const int32_t r = int32_t{1} << (15 - s1);
+        if (m1 * (c1 < 0 ? -int64_t{c1} : c1) + m2 * (c2 < 0 ? -int64_t{c2} : c2) + r <= MAX_32) {
+            if (s1 == 2)
+                interpolate_fit<14>(x1, c1, x2, c2, y, len);
+            else
+                interpolate_fit_any(x1, c1, x2, c2, y, len, 16 - s1);
+            return;
+        }
+    }
     const int64_t m1 = int64_t{c1} * (int64_t{1} << s1), m2 = int64_t{c2} * (int64_t{1} << s2);
     for (int n = 0; n < len; ++n) y[n] = sat16((x1[n] * m1 + x2[n] * m2 + 0x8000) >> 16);
 }

@@ -129,6 +129,17 @@ VOKSC_API VokStatus voksMulPowerC_NR_16s_Sfs(const Vok16s* pSrc, Vok16s val, Vok
     if (len < 1) return vokStatusSize;
     const int sf = scaleFactor > 31 ? 31 : scaleFactor;
     pDst[0] = pSrc[0];
+    if (sf == 15 && val != MIN_16) {
+        // The Q15 case (LP weighting) in one pass: with val > -32768 every |power * val| is below
+        // 2^30, so the rounding term never saturates and no power leaves 16 bits; only a product
+        // with a source of -32768 can reach 32768 and saturate.
+        int32_t p = val;
+        for (int k = 1; k < len; ++k) {
+            pDst[k] = sat16((int32_t{pSrc[k]} * p + 0x4000) >> 15);
+            p = (p * val + 0x4000) >> 15;
+        }
+        return vokStatusOk;
+    }
     // The powers are a sequential recursion; the products with the source are element-wise and
     // run through the multiplication kernel, one block of powers at a time. Only when the
     // rounding term can saturate (sf = 31) do the two rules differ, so that case stays scalar.

@@ -1,5 +1,6 @@
 // G.729 boundary filters: the pre- and post-processing high-pass section with its state, the
 // order-10 pole-zero filter, the Annex E synthesis filter of any order and the float synthesis.
+#include <algorithm>
 #include <cstring>
 
 #include "common/basicop.h"
@@ -72,9 +73,14 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
     constexpr int kOut = kSf == 13 ? kUp + 1 : kUp;  // the Q13 set doubles its output once more
     constexpr int32_t qlo = -(int32_t{1} << (31 - kOut));
     constexpr int32_t qhi = static_cast<int32_t>((MAX_32 - 0x8000) >> kOut);
-    const int64_t a1 = s.a1, a2 = s.a2;
     const int32_t b0 = s.b0, b1 = s.b1, b2 = s.b2;
+    // Each feedback term is (m * c) >> 15 with m * c = (y >> 1) * a. After a fast sample
+    // y >> 1 = q << (kUp - 1), so m = q and c = a << (kUp - 1): one multiply and one shift from
+    // one output to the next. After a reference sample m = y >> 1 and c = a. d is the a2 form of
+    // the coefficient for m1, taken over when m1 becomes m2.
+    const int64_t a1q = int64_t{s.a1} * (1 << (kUp - 1)), a2q = int64_t{s.a2} * (1 << (kUp - 1));
     int32_t y1 = s.y1, y2 = s.y2;
+    int64_t m1 = y1 >> 1, c1 = s.a1, d1 = s.a2, m2 = y2 >> 1, c2 = s.a2;
     constexpr int kChunk = 128;
     int16_t ext[kChunk + 2];  // x[i-2], x[i-1], x[i], ...
     int32_t fir[kChunk];      // the input part x0 b0 + x1 b1 + x2 b2 of each sum
@@ -86,10 +92,10 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
         for (int i = 0; i < n; ++i) fir[i] = ext[i + 2] * b0 + ext[i + 1] * b1 + ext[i] * b2;
         int16_t* out = x + i0;
         for (int i = 0; i < n; ++i) {
-            const int32_t q =
-                static_cast<int32_t>(((int64_t{y1 >> 1} * a1) >> 15) + ((int64_t{y2 >> 1} * a2) >> 15)) +
-                fir[i];
-            if (__builtin_expect(static_cast<uint32_t>(q - qlo) > static_cast<uint32_t>(qhi - qlo), 0)) {
+            // In 64 bits throughout (the bound keeps every sum within 32 bits), so that the next
+            // product needs no sign extension.
+            const int64_t q = (((m2 * c2) >> 15) + fir[i]) + ((m1 * c1) >> 15);
+            if (__builtin_expect(static_cast<uint64_t>(q - qlo) > static_cast<uint64_t>(qhi - qlo), 0)) {
                 s.y1 = y1;
                 s.y2 = y2;
                 s.x1 = ext[i + 2];
@@ -97,11 +103,22 @@ void highpass_bounded(int16_t* x, int len, HighPassState& s) {
                 out[i] = reference_step(s, ext[i], kSf);
                 y1 = s.y1;
                 y2 = s.y2;
+                m1 = y1 >> 1;
+                c1 = s.a1;
+                d1 = s.a2;
+                m2 = y2 >> 1;
+                c2 = s.a2;
                 continue;
             }
-            out[i] = static_cast<int16_t>((q * (int32_t{1} << kOut) + 0x8000) >> 16);
+            const auto q32 = static_cast<int32_t>(q);
+            out[i] = static_cast<int16_t>((q32 * (int32_t{1} << kOut) + 0x8000) >> 16);
             y2 = y1;
-            y1 = q * (int32_t{1} << kUp);
+            y1 = q32 * (int32_t{1} << kUp);
+            m2 = m1;
+            c2 = d1;
+            m1 = q;
+            c1 = a1q;
+            d1 = a2q;
         }
         s.x1 = ext[n + 1];
         s.x2 = ext[n];
@@ -124,8 +141,13 @@ void highpass(int16_t* x, int len, int sf, void* state) {
     const int16_t up = static_cast<int16_t>(15 - sf);
     const bool exact = up >= 0 && up < 16 && s.a1 != MIN_16 && s.a2 != MIN_16 && s.b0 != MIN_16 &&
                        s.b1 != MIN_16 && s.b2 != MIN_16;
+    int16_t hi = 0, lo = 0;  // the extremes in 16 bits, which vectorises
+    for (int i = 0; i < len; ++i) {
+        hi = x[i] > hi ? x[i] : hi;
+        lo = x[i] < lo ? x[i] : lo;
+    }
     int32_t xmax = abs32(s.x1) > abs32(s.x2) ? abs32(s.x1) : abs32(s.x2);
-    for (int i = 0; i < len; ++i) xmax = abs32(x[i]) > xmax ? abs32(x[i]) : xmax;
+    xmax = std::max(xmax, std::max(int32_t{hi}, -int32_t{lo}));
     const int64_t bound = int64_t{65538} * (abs32(s.a1) + abs32(s.a2)) +
                           int64_t{2} * xmax * (abs32(s.b0) + abs32(s.b1) + abs32(s.b2));
     if (exact && bound <= MAX_32) {

@@ -22,6 +22,30 @@ int32_t energy_q2(const int16_t* x, int n) {
     return s > MAX_32 ? MAX_32 : static_cast<int32_t>(s);
 }
 
+VOKS_SCALAR void ltp_phase_sums(const int16_t* s, const int16_t* yup, int32_t* e, int32_t* n0, int32_t* n1) {
+    for (int p = 0; p < 7; ++p) {
+        const int16_t* y = yup + 41 * p;
+        uint32_t se = 0, s0 = 0, s1 = 0;
+        for (int j = 0; j < 40; ++j) {
+            if (j > 0) se += static_cast<uint32_t>(int32_t{y[j]} * y[j]);
+            s0 += static_cast<uint32_t>(int32_t{s[j]} * y[j]);
+            s1 += static_cast<uint32_t>(int32_t{s[j]} * y[j + 1]);
+        }
+        e[p] = static_cast<int32_t>(se);
+        n0[p] = static_cast<int32_t>(s0);
+        n1[p] = static_cast<int32_t>(s1);
+    }
+}
+
+VOKS_SCALAR void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
+    for (int p = 0; p < 7; ++p)
+        for (int n = 0; n <= 40; ++n) {
+            uint32_t acc = 0x4000;
+            for (int i = 0; i < 4; ++i) acc += static_cast<uint32_t>(int32_t{h[4 * p + i]} * x[n - i]);
+            y[41 * p + n] = sat16(static_cast<int32_t>(acc) >> 15);
+        }
+}
+
 void apply_q14(const int16_t* g, int16_t* x, int n) {
     for (int i = 0; i < n; ++i) x[i] = sat16((int32_t{g[i]} * x[i] + 8192) >> 14);
 }

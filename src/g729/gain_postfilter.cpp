@@ -36,14 +36,15 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
-// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (a loop that vectorises).
+// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (16-bit extremes, a loop
+// that vectorises).
 int32_t max_abs(const int16_t* p, int from, int to) {
-    int32_t hi = 0, lo = 0;
+    int16_t hi = 0, lo = 0;
     for (int i = from; i < to; ++i) {
         hi = p[i] > hi ? p[i] : hi;
         lo = p[i] < lo ? p[i] : lo;
     }
-    return hi > -lo ? hi : -lo;
+    return hi > -int32_t{lo} ? hi : -int32_t{lo};
 }
 
 // y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, where mx is
@@ -56,10 +57,11 @@ void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int1
     if (int64_t{mx} * sh < (int64_t{1} << 30)) {
         int32_t acc[64];
         common::kernels().fir(h, taps, p, count, acc);
-        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15, only the top saturating.
+        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15 >= -32768, only the top
+        // saturating (written as a two-sided clamp, which packs with saturation).
         for (int n = 0; n < count; ++n) {
             const int32_t r = (acc[n] + 0x4000) >> 15;
-            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : r);
+            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
         }
         return;
     }
@@ -109,11 +111,30 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
     const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
+    // All phases at once when no chain can saturate (mx0 times every phase's sum |h| below 2^30,
+    // as interp_filter decides per phase).
+    int32_t shMax = 0;
+    for (int i = 0; i < (kFup - 1) * kLh2S; i += kLh2S) {
+        int32_t sh = 0;
+        for (int j = i; j < i + kLh2S; ++j) sh += kTabHupS[j] < 0 ? -int32_t{kTabHupS[j]} : kTabHupS[j];
+        shMax = sh > shMax ? sh : shMax;
+    }
+    if (int64_t{mx0} * shMax < (int64_t{1} << 30)) {
+        k.ltp_interp(past0, kTabHupS, yUp);
+    } else {
+        for (int phi = 1; phi < kFup; ++phi)
+            interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
+                          mx0);
+    }
+    // The chains of the energies (39 terms) and of the correlations with the sub-frame (40 terms,
+    // |sig| <= 4096 after the justification) cannot saturate while |y| <= 5247: 78 * 5247^2 and
+    // 80 * 4096 * 5247 stay below 2^31. Then they are twice the plain sums, formed all at once.
+    int32_t e[kFup - 1], n0[kFup - 1], n1[kFup - 1];
+    const bool plain = max_abs(yUp, 0, (kFup - 1) * kSubfrP1) <= 5247;
+    if (plain) k.ltp_phase_sums(sig, yUp, e, n0, n1);
     for (int phi = 1; phi < kFup; ++phi) {
-        const int16_t* h = kTabHupS + (phi - 1) * kLh2S;
         int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        interp_filter(h, kLh2S, past0, kSubfr + 1, y, mx0);
-        acc = k.mac_chain(y + 1, y + 1, kSubfr - 1);
+        acc = plain ? 2 * e[phi - 1] : k.mac_chain(y + 1, y + 1, kSubfr - 1);
         den0[phi - 1] = L_mac(acc, y[0], y[0]);
         den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
         if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
@@ -129,38 +150,38 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
 
     int16_t denBest = extract_l(L_shr(denInt, shDen));
     int16_t numBest = extract_l(L_shr(numInt, shNum));
-    int16_t hiMax = 0, loMax = 0;
-    L_Extract(L_mult(numBest, numBest), hiMax, loMax);
+    // The squares x = L_mult(num, num) are never negative. For x >= 0 the reference's
+    // Mpy_32_16 of its hi/lo pair by n cannot saturate and equals 2 floor((x >> 1) n / 2^15).
+    auto mpy = [](int32_t x, int16_t n) { return static_cast<int32_t>(2 * ((int64_t{x >> 1} * n) >> 15)); };
+    int32_t xMax = L_mult(numBest, numBest);
     int16_t phiMax = 0, ioff = 1;
 
     // Keeps the candidate when num^2 / den beats the best so far.
-    auto consider = [&](const int16_t* y, int32_t denL, int16_t offset, int16_t phi) {
-        int32_t a = L_shr(k.mac_chain(sig, y, kSubfr), shNum);
+    auto consider = [&](int32_t chain, int32_t denL, int16_t offset, int16_t phi) {
+        int32_t a = L_shr(chain, shNum);
         const int16_t num = a < 0 ? int16_t{0} : extract_l(a);
-        int16_t hi = 0, lo = 0;
-        L_Extract(L_mult(num, num), hi, lo);
-        const int32_t t0v = Mpy_32_16(hi, lo, denBest);
+        const int32_t x = L_mult(num, num);
         const int16_t den = extract_l(L_shr(denL, shDen));
-        const int32_t t1v = Mpy_32_16(hiMax, loMax, den);
-        if (L_sub(t0v, t1v) > 0) {
-            numBest = num;
-            hiMax = hi;
-            loMax = lo;
-            denBest = den;
-            ioff = offset;
-            phiMax = phi;
-        }
+        // Selects rather than a data-dependent branch.
+        const bool take = mpy(x, denBest) > mpy(xMax, den);
+        numBest = take ? num : numBest;
+        xMax = take ? x : xMax;
+        denBest = take ? den : denBest;
+        ioff = take ? offset : ioff;
+        phiMax = take ? phi : phiMax;
     };
     for (int phi = 1; phi < kFup; ++phi) {
         const int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        consider(y, den0[phi - 1], 0, static_cast<int16_t>(phi));
-        consider(y + 1, den1[phi - 1], 1, static_cast<int16_t>(phi));
+        consider(plain ? 2 * n0[phi - 1] : k.mac_chain(sig, y, kSubfr), den0[phi - 1], 0,
+                 static_cast<int16_t>(phi));
+        consider(plain ? 2 * n1[phi - 1] : k.mac_chain(sig, y + 1, kSubfr), den1[phi - 1], 1,
+                 static_cast<int16_t>(phi));
     }
 
     if (numBest == 0 || sub(denBest, 1) <= 0) return off;
     // num^2 against ener * den * 0.5
     int32_t t1 = L_mult(denBest, ener);
-    int32_t t0v = L_Comp(hiMax, loMax);
+    int32_t t0v = xMax & ~1;  // L_Comp of its hi/lo pair
     int16_t t = add(sub(sub(shl(shNum, 1), shDen), shEner), 1);
     if (t < 0)
         t0v = L_shr(t0v, negate(t));
@@ -226,6 +247,33 @@ void impulse(const int16_t* a, const int16_t* x, int16_t* y, int len) {
     voksSynthesisFilter_NR_16s_Sfs(a, x, y, len, 12, kZero);
 }
 
+// The gain smoothing of the gain controls: g[i] = gain = add((gain * fac + round) >> 15, g0) for
+// i < 40 (mult_r with round = 2^14, mult with round = 0; fac > 0, so neither product saturates);
+// returns the last gain. The sum is formed in one step, (gain * fac + round + g0 * 2^15) >> 15,
+// which equals the reference while it fits 16 bits; the chain runs that way and is redone with
+// saturation only when some value left 16 bits.
+int16_t smooth_gain(int16_t gain, int16_t fac, int32_t round, int16_t g0, int16_t* g) {
+    const int32_t bias = round + g0 * 32768;
+    int32_t v = gain;
+    uint32_t outside = 0;
+    for (int i = 0; i < kSubfr; ++i) {
+        const int32_t next = (v * fac + bias) >> 15;
+        outside |= static_cast<uint32_t>(next + 32768) >> 16;
+        g[i] = static_cast<int16_t>(next);
+        if (next == v) {  // a fixed point: the rest of the block repeats it
+            for (int j = i + 1; j < kSubfr; ++j) g[j] = static_cast<int16_t>(v);
+            break;
+        }
+        v = next;
+    }
+    if (outside == 0) return g[kSubfr - 1];
+    for (int i = 0; i < kSubfr; ++i) {
+        gain = add(static_cast<int16_t>((gain * fac + round) >> 15), g0);
+        g[i] = gain;
+    }
+    return gain;
+}
+
 }  // namespace
 
 void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
@@ -252,7 +300,9 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
         for (int n0 = 0; n0 < len; n0 += kChunk) {
             const int count = len - n0 < kChunk ? len - n0 : kChunk;
             common::kernels().fir(a, order + 1, x + n0, count, buf);
-            for (int k = 0; k < count; ++k) y[n0 + k] = round_fx(L_shl(buf[k] * 2, 3));
+            // round_fx(L_shl(2 b, 3)) for |b| < 2^30: (b + 2^11) >> 12, saturated to 16 bits on
+            // both sides exactly where the shift or the rounding saturates (a loop that vectorises).
+            for (int k = 0; k < count; ++k) y[n0 + k] = sat16((buf[k] + 0x800) >> 12);
         }
         return;
     }
@@ -266,18 +316,19 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
 void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* vo) {
     // Justify the input on 13 bits.
     const int16_t* src = res - kMemRes2;
-    int16_t orAbs = 0;
-    for (int i = 0; i < kSizRes2; ++i) orAbs = static_cast<int16_t>(orAbs | abs_s(src[i]));
-    const int16_t shSig = sub(3, norm_s(orAbs));
-    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most orAbs
-    // and a left shift by norm_s(orAbs) - 3 keeps it within 13 bits.
+    // norm_s of the OR of the magnitudes depends only on its top bit, which is the top bit of the
+    // largest magnitude (abs_s: -32768 counts as 32767).
+    const int32_t top = max_abs(src, 0, kSizRes2);
+    const int16_t shSig = sub(3, norm_s(static_cast<int16_t>(top > MAX_16 ? MAX_16 : top)));
+    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most top
+    // and a left shift by norm_s(top) - 3 keeps it within 13 bits.
     int16_t cadr[kSizRes2];
     if (shSig >= 0) {
         const int r = shSig > 15 ? 15 : shSig;
         for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] >> r);
     } else {
-        const int l = -shSig;
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * (1 << l));
+        const auto m = static_cast<int16_t>(1 << -shSig);  // shSig >= -11: a 16-bit product
+        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * m);
     }
     const int16_t* sig = cadr + kMemRes2;
 
@@ -328,13 +379,13 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
         den = shr(den, 1);
         gain = div_s(den, add(den, num));
     }
-    // out = g * in + (1 - g) * delayed
+    // out = g * in + (1 - g) * delayed. With 0 <= gain and 0 < gain1 <= 32768 - gain, the chain
+    // L_mult, L_mac, round_fx cannot saturate: |gain res + gain1 y| <= 2^30, so it is the plain
+    // sum rounded (a loop that vectorises).
     const int16_t gain1 = add(sub(32767, gain), 1);
-    for (int n = 0; n < kSubfr; ++n) {
-        int32_t acc = L_mult(gain, res[n]);
-        acc = L_mac(acc, gain1, yPtr[n]);
-        out[n] = round_fx(acc);
-    }
+    const int32_t g = gain, g1 = gain1;
+    for (int n = 0; n < kSubfr; ++n)
+        out[n] = static_cast<int16_t>((g * res[n] + g1 * yPtr[n] + 0x4000) >> 15);
 }
 
 void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out) {
@@ -353,18 +404,31 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
     const int16_t* s = scal + 143;
 
     const Kernels& k = kernels();
+    const common::Kernels& ck = common::kernels();
+    // Every partial correlation sum is at most sqrt(E0 Et) by Cauchy-Schwarz, Et at most the
+    // energy of the span all delays read; while the doubled bound stays below 2^31 (and no
+    // product is -32768^2: |s| <= 8192) the chains are twice the plain sums, formed at once.
+    const int64_t e0 = ck.energy(s, kSubfr);
+    const int64_t span = ck.energy(s - t0Max, kSubfr + t0Max - t0Min);
+    const bool plain = static_cast<unsigned __int128>(4 * e0) * static_cast<uint64_t>(span) <
+                       (static_cast<unsigned __int128>(1) << 62);
+    int32_t corrs[7];
+    const int lags = t0Max - t0Min + 1;
+    if (plain) ck.xcorr(s, s - t0Max, kSubfr, corrs, lags);  // corrs[j]: delay t0Max - j
     int32_t corMax = MIN_32;
     int16_t t0 = t0Min;
     for (int16_t i = t0Min; i <= t0Max; ++i) {
-        const int32_t corr = k.mac_chain(s, s - i, kSubfr);
+        const int32_t corr = plain ? 2 * corrs[t0Max - i] : k.mac_chain(s, s - i, kSubfr);
         if (L_sub(corr, corMax) > 0) {
             corMax = corr;
             t0 = i;
         }
     }
-    // Chains of squares only grow, so starting from 1 equals adding 1 to the chain from 0.
-    const int32_t ener = L_add(1, k.mac_chain(s - t0, s - t0, kSubfr));
-    const int32_t ener0 = L_add(1, k.mac_chain(s, s, kSubfr));
+    // Chains of squares only grow: a chain from 1 equals 1 plus the chain from 0, and the chain
+    // from 0 is min(2 E, 2^31 - 1).
+    auto squares = [](int64_t e) { return 2 * e > MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e); };
+    const int32_t ener = L_add(1, squares(ck.energy(s - t0, kSubfr)));
+    const int32_t ener0 = L_add(1, squares(e0));
     if (corMax < 0) corMax = 0;
     int32_t top = corMax;
     if (ener > top) top = ener;
@@ -395,7 +459,10 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
             gain = 0;
         }
     }
-    for (int i = 0; i < kSubfr; ++i) out[i] = add(mult(g0, res[i]), mult(gain, res[i - t0]));
+    // Both factors are non-negative, so neither mult saturates; only the sum can (a loop that
+    // vectorises).
+    const int32_t f0 = g0, f1 = gain;
+    for (int i = 0; i < kSubfr; ++i) out[i] = sat16(((f0 * res[i]) >> 15) + ((f1 * res[i - t0]) >> 15));
 }
 
 void ltp_g729b(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out,
@@ -455,12 +522,11 @@ void tilt_mu(int16_t parcor0, const int16_t* in, int16_t* out) {
 }
 
 void tilt_g729(const int16_t* h, int16_t* x) {
-    int32_t acc = 0;
-    for (int i = 0; i < kImpLen; ++i) acc = L_mac(acc, h[i], h[i]);
+    const Kernels& k = kernels();  // L_mac chains from zero
+    int32_t acc = k.mac_chain(h, h, kImpLen);
     const int16_t sh = norm_l(acc);
     const int16_t acf0 = extract_h(L_shl(acc, sh));
-    acc = 0;
-    for (int i = 0; i < kImpLen - 1; ++i) acc = L_mac(acc, h[i], h[i + 1]);
+    acc = k.mac_chain(h, h + 1, kImpLen - 1);
     const int16_t acf1 = extract_h(L_shl(acc, sh));
     int16_t rc0 = 0;
     if (sub(acf0, abs_s(acf1)) >= 0) {
@@ -481,7 +547,12 @@ void tilt_g729a(const int16_t* lpc, int16_t* x) {
     int16_t r1 = extract_h(k.mac_chain(h, h + 1, kLh - 1));
     int16_t g = 0;
     if (r1 > 0) g = r0 < 1 ? MAX_16 : div_s(mult(r1, 26214), r0);
-    preemphasis(g, x, x, kSubfr, x - 1);
+    // preemphasis(g, x, x, 40, x - 1) from a copy, as a loop that vectorises: with g >= 0 no
+    // product mult(g, .) saturates, only the difference.
+    int16_t prev[kSubfr + 1];
+    std::memcpy(prev, x - 1, sizeof(prev));
+    for (int i = 0; i < kSubfr; ++i) x[i] = sat16(int32_t{prev[i + 1]} - ((int32_t{g} * prev[i]) >> 15));
+    x[-1] = prev[kSubfr];
 }
 
 void preemphasis(int16_t g, const int16_t* src, int16_t* dst, int len, int16_t* mem) {
@@ -519,10 +590,8 @@ void gain_control(const int16_t* in, int16_t* out, int16_t* gainPrec) {
     }
     // The smoothed gain does not depend on the signal: run its recursion, then scale.
     int16_t g[kSubfr];
-    int16_t gain = *gainPrec;
-    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult_r(kAgcFac, gain), g0);
+    *gainPrec = smooth_gain(*gainPrec, kAgcFac, 0x4000, g0, g);
     k.apply_q14(g, out, kSubfr);  // round(L_shl(L_mult(gain, out), 1))
-    *gainPrec = gain;
 }
 
 void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
@@ -546,10 +615,8 @@ void gain_control_a(const int16_t* in, int16_t* out, int16_t* pastGain) {
         g0 = mult(round_fx(L_shl(s, 9)), 3276);
     }
     int16_t g[kSubfr];
-    int16_t gain = *pastGain;
-    for (int i = 0; i < kSubfr; ++i) g[i] = gain = add(mult(gain, 29491), g0);
+    *pastGain = smooth_gain(*pastGain, 29491, 0, g0, g);
     k.apply_q12(g, out, kSubfr);  // extract_h(L_shl(L_mult(out, gain), 3))
-    *pastGain = gain;
 }
 
 void gain_control_32f(float* x, float* gain, float increment, float factor) {

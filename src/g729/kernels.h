@@ -113,6 +113,14 @@ using tilt_fn = void(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga
 // v = (mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)).
 using quant_dist_fn = void(const int16_t* hi, const int16_t* lo, const int16_t* gp, const int16_t* gc,
                            int32_t* d, int n);
+// Sums of the harmonic post-filter's fractional-delay search over its seven interpolated
+// signals y = yup + 41 p (p < 7, 41 samples each) and the sub-frame s[0..39]: e[p] = sum_{j=1..39}
+// y[j]^2, n0[p] = sum_{j<40} s[j] y[j] and n1[p] = sum_{j<40} s[j] y[j+1], each modulo 2^32.
+using ltp_phase_sums_fn = void(const int16_t* s, const int16_t* yup, int32_t* e, int32_t* n0, int32_t* n1);
+// The seven 4-tap interpolations of that search: y[41 p + n] = sat16((acc + 2^14) >> 15) with
+// acc = sum_{i<4} h[4 p + i] x[n - i] modulo 2^32 (the rounding added modulo 2^32 too), for
+// p < 7 and n <= 40; reads x[-3 .. 40].
+using ltp_interp_fn = void(const int16_t* x, const int16_t* h, int16_t* y);
 // Synthesis filter of Syn_filte for coefficients with sum |a[i]| < 32768 (i = 0..order), whose
 // sums cannot saturate: s = x[n]*a[0] - sum a[i]*y[n-i] exactly, y[n] = round(L_shl(2s, 3)).
 // y has the `order` (1..kSynthMaxOrder) previous outputs before it and writable room up to n
@@ -126,7 +134,8 @@ using synth_fn = bool(const int16_t* a, int order, const int16_t* x, int16_t* y,
         X(second_stage_dist) X(arg_min) X(mac_chain) X(mac_chain_dec) X(pred_lt_3) X(norm_corr)        \
             X(cor_h_prefix) X(search_17) X(sign_block) X(pair_e) X(phase_b) X(narrow_q15) X(widen)     \
                 X(gather_half) X(phase_a) X(search_17_fast) X(sign_matrix) X(target_update) X(abs_sum) \
-                    X(energy_q2) X(apply_q14) X(apply_q12) X(gain_dist) X(tilt) X(quant_dist) X(synth)
+                    X(energy_q2) X(apply_q14) X(apply_q12) X(gain_dist) X(tilt) X(quant_dist) X(synth) \
+                        X(ltp_phase_sums) X(ltp_interp)
 
 VOKS_DECLARE_KERNELS(VOKS_G729_KERNELS)
 

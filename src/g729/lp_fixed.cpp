@@ -182,17 +182,34 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp, bool coarse
         ylow = grid_value(ip, j);
         if (L_mult(ylow, yhigh) > 0) continue;
 
-        for (int b = 0; b < bisections; ++b) {
-            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1));
-            int16_t ymid = 0;
-            scalar::cheb_grid(coef, ovf, plain[ip], &xmid, 1, &ymid);
-            if (L_mult(ylow, ymid) <= 0) {
-                yhigh = ymid;
-                xhigh = xmid;
-            } else {
-                ylow = ymid;
-                xlow = xmid;
+        // The bisection's midpoints form a binary tree (node k: interval (lo, hi), children
+        // 2k = (lo, mid) and 2k + 1 = (mid, hi)); all of them are evaluated at once, in blocks of
+        // eight, and the walk below picks the ones the sequential bisection would evaluate.
+        int16_t lo[16], hi[16], xm[16], ym[16];
+        const int nodes = (1 << bisections) - 1;
+        lo[1] = xlow;
+        hi[1] = xhigh;
+        for (int k = 1; k <= nodes; ++k) {
+            xm[k - 1] = add(shr(lo[k], 1), shr(hi[k], 1));
+            if (2 * k + 1 <= nodes) {
+                lo[2 * k] = lo[k];
+                hi[2 * k] = xm[k - 1];
+                lo[2 * k + 1] = xm[k - 1];
+                hi[2 * k + 1] = hi[k];
             }
+        }
+        const int evals = (nodes + 7) & ~7;
+        for (int k = nodes; k < evals; ++k) xm[k] = xm[nodes - 1];  // padding to whole blocks
+        kt.cheb_grid(coef, ovf, plain[ip], xm, evals, ym);
+        for (int b = 0, k = 1; b < bisections; ++b) {
+            // Data-dependent choices as selects rather than branches.
+            const int16_t xmid = xm[k - 1], ymid = ym[k - 1];
+            const bool upper = L_mult(ylow, ymid) > 0;
+            yhigh = upper ? yhigh : ymid;
+            xhigh = upper ? xhigh : xmid;
+            ylow = upper ? ymid : ylow;
+            xlow = upper ? xmid : xlow;
+            k = 2 * k + (upper ? 1 : 0);
         }
         // Linear interpolation: xint = xlow - ylow * (xhigh - xlow) / (yhigh - ylow).
         const int16_t x = sub(xhigh, xlow);

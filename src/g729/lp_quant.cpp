@@ -1,5 +1,6 @@
 // Switched-MA predictive two-stage LSF quantiser of G.729 (Lsp_qua_cs and its Annex E form), its
 // decoder (Lsp_iqua_cs) and the frame-erasure update of the predictor memory.
+#include <algorithm>
 #include <cstring>
 
 #include "common/basicop.h"
@@ -55,6 +56,28 @@ void lsf_prev_extract(const int16_t* lsf, int16_t* res, const int16_t (*fg)[kOrd
 // Lsp_prev_compose: lsf = residual * fg_sum + MA prediction.
 void lsf_prev_compose(const int16_t* res, int16_t* lsf, const int16_t (*fg)[kOrder], const int16_t* mem,
                       const int16_t* fg_sum) {
+    // Every partial sum of element j is at most 2 m (|fg_sum[j]| + sum_k |fg[k][j]|) with m the
+    // largest magnitude read; below 2^31 for every j the chain is the plain sum (a loop that
+    // vectorises).
+    int32_t m = 0, w = 0;
+    for (int j = 0; j < kOrder; ++j) {
+        int32_t wj = fg_sum[j] < 0 ? -int32_t{fg_sum[j]} : fg_sum[j];
+        m = std::max(m, res[j] < 0 ? -int32_t{res[j]} : int32_t{res[j]});
+        for (int k = 0; k < kMaPred; ++k) {
+            wj += fg[k][j] < 0 ? -int32_t{fg[k][j]} : fg[k][j];
+            const int16_t v = mem[k * kOrder + j];
+            m = std::max(m, v < 0 ? -int32_t{v} : int32_t{v});
+        }
+        w = std::max(w, wj);
+    }
+    if (int64_t{m} * w < (int64_t{1} << 30)) {
+        for (int j = 0; j < kOrder; ++j) {
+            int32_t acc = res[j] * fg_sum[j];
+            for (int k = 0; k < kMaPred; ++k) acc += mem[k * kOrder + j] * fg[k][j];
+            lsf[j] = static_cast<int16_t>((2 * acc) >> 16);
+        }
+        return;
+    }
     for (int j = 0; j < kOrder; ++j) {
         int32_t acc = L_mult(res[j], fg_sum[j]);
         for (int k = 0; k < kMaPred; ++k) acc = L_mac(acc, mem[k * kOrder + j], fg[k][j]);

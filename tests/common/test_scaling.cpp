@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "common/basicop.h"
 #include "support/args.h"
 
 namespace {
@@ -108,6 +109,33 @@ TEST(Scaling, MulPowerCRoundsEachPower) {
         ASSERT_EQ(voksMulPowerC_NR_16s_Sfs(c.src.data(), c.g, d.data(), static_cast<int>(d.size()), c.sf),
                   vokStatusOk);
         EXPECT_EQ(d, c.expected) << "g " << c.g << " sf " << c.sf;
+    }
+}
+
+// The G.729 LP weighting (Weight_Az): ap[i] = round(L_mult(a[i], fac)), fac = round(L_mult(fac,
+// gamma)) from fac = gamma, for factors of every sign and magnitude and full-scale sources.
+TEST(Scaling, MulPowerCIsTheLpWeighting) {
+    const Vok16s gammas[] = {-32768, -32767, -30000, -16384, -1, 0, 1, 2, 16384, 18022, 22938, 29491, 32767};
+    std::vector<Vok16s> src = {4096, -32768, 32767, -32768, -32767, 1, -1, 12345, -23456, 32767, 0, -32768};
+    for (int i = 0; i < 20; ++i) src.push_back(static_cast<Vok16s>((i * 7919 * 13) % 65536 - 32768));
+    for (Vok16s g : gammas) {
+        std::vector<Vok16s> want(src.size()), got(src.size() + 1, 0x5A5A);
+        want[0] = src[0];
+        Vok16s fac = g;
+        for (size_t i = 1; i < src.size(); ++i) {
+            want[i] = voks::round_fx(voks::L_mult(src[i], fac));
+            fac = voks::round_fx(voks::L_mult(fac, g));
+        }
+        ASSERT_EQ(vokStatusOk,
+                  voksMulPowerC_NR_16s_Sfs(src.data(), g, got.data(), static_cast<int>(src.size()), 15));
+        EXPECT_EQ(0x5A5A, got.back());
+        got.pop_back();
+        EXPECT_EQ(want, got) << "gamma " << g;
+        // In place.
+        std::vector<Vok16s> io = src;
+        ASSERT_EQ(vokStatusOk,
+                  voksMulPowerC_NR_16s_Sfs(io.data(), g, io.data(), static_cast<int>(io.size()), 15));
+        EXPECT_EQ(want, io) << "in place, gamma " << g;
     }
 }
 

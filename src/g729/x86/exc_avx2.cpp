@@ -262,36 +262,44 @@ VOKS_AVX2 void pred_lt_3(int16_t* exc, int t0, int frac) {
     if (j0 < kSubfr) scalar::pred_lt_3_from(exc, t0, frac, j0);
 }
 
-// The filtered excitation lives in buf[1..40] with buf[0] = 0 and buf[41..47] = 0, so each
-// update reads its shifted copy at buf and every sum runs over three whole vectors. <xn,xn> is
-// formed once; extract_h(L_shl(x, 16)) is x clamped to 16 bits.
+// The filtered excitation lives in three registers v[0..2] (lanes 0..39, lanes 40..47 zero), so
+// that every sum runs over three whole vectors and each update shifts the registers by one lane
+// instead of going through memory. <xn,xn> is formed once; extract_h(L_shl(x, 16)) is x clamped
+// to 16 bits.
 VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_min, int t_max,
                          int h_fac, int scaling, int16_t* excf, int16_t* corr) {
-    alignas(32) int16_t px[48] = {}, buf[64] = {};
-    int16_t* pe = buf + 1;
+    alignas(32) int16_t px[48] = {}, buf[48] = {};
     std::memcpy(px, xn, kSubfr * sizeof(int16_t));
-    std::memcpy(pe, excf, kSubfr * sizeof(int16_t));
+    std::memcpy(buf, excf, kSubfr * sizeof(int16_t));
     alignas(32) int32_t h32[48] = {};
     for (int j = 0; j < kSubfr; ++j) h32[j] = h[j];
     const __m128i shift = _mm_cvtsi32_si128(15 - h_fac);
-    __m256i vx[3];
+    __m256i vx[3], v[3];
     __m256i ea = _mm256_setzero_si256();
     for (int k = 0; k < 3; ++k) {
         vx[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(px + 16 * k));
+        v[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(buf + 16 * k));
         ea = acc_u32(ea, _mm256_madd_epi16(vx[k], vx[k]));
     }
     const uint64_t ex = hsum64(ea);
+    // Lanes 40..47 (the upper half of the last register) stay zero.
+    const __m256i keep_low = _mm256_setr_epi16(-1, -1, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, 0, 0, 0, 0);
     for (int i = t_min; i <= t_max; ++i) {
         __m256i eb = _mm256_setzero_si256(), ab = eb;
         for (int k = 0; k < 3; ++k) {
-            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pe + 16 * k));
-            eb = acc_u32(eb, _mm256_madd_epi16(v, v));
-            ab = _mm256_add_epi32(ab, _mm256_madd_epi16(vx[k], v));
+            eb = acc_u32(eb, _mm256_madd_epi16(v[k], v[k]));
+            ab = _mm256_add_epi32(ab, _mm256_madd_epi16(vx[k], v[k]));
         }
         const uint64_t ee = hsum64(eb);
         const uint64_t e2 = 2 * ee;
         const int32_t energy = e2 > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(e2);
-        const int32_t c = exact(ex, ee) ? hsum32(ab) * 2 : scalar::mac_chain(xn, pe, kSubfr);
+        int32_t c;
+        if (exact(ex, ee)) {
+            c = hsum32(ab) * 2;
+        } else {
+            for (int k = 0; k < 3; ++k) _mm256_store_si256(reinterpret_cast<__m256i*>(buf + 16 * k), v[k]);
+            c = scalar::mac_chain(xn, buf, kSubfr);
+        }
         int16_t nh, nl, ch, cl;
         L_Extract(ownInvSqrt(energy), nh, nl);
         L_Extract(c, ch, cl);
@@ -301,26 +309,32 @@ VOKS_AVX2 void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h
             // new[j] = sat(clamp16((e h[j]) >> (15 - h_fac)) + old[j - 1]), new[0] = e >> scaling.
             const int16_t e = exc[-(i + 1)];
             const __m256i ve = _mm256_set1_epi32(e);
-            __m256i prev[3];
-            for (int k = 0; k < 3; ++k)
-                prev[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(buf + 16 * k));
+            __m256i next[3];
             for (int k = 0; k < 3; ++k) {
                 const __m256i p0 = _mm256_sra_epi32(
                     _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k)), ve),
                     shift);
                 const __m256i p1 = _mm256_sra_epi32(
-                    _mm256_mullo_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k + 8)),
+                    _mm256_mullo_epi32(_mm256_load_si256(reinterpret_cast<const __m256i*>(h32 + 16 * k + 8)),
                                        ve),
                     shift);
                 const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(p0, p1), 0xD8);
-                _mm256_storeu_si256(reinterpret_cast<__m256i*>(pe + 16 * k),
-                                    _mm256_adds_epi16(packed, prev[k]));
+                // old[j - 1]: the register shifted up one lane, lane 0 from the previous register.
+                const __m256i below = k == 0 ? _mm256_setzero_si256() : v[k - 1];
+                const __m256i carry = _mm256_permute2x128_si256(below, v[k], 0x21);
+                next[k] = _mm256_adds_epi16(packed, _mm256_alignr_epi8(v[k], carry, 14));
             }
-            pe[0] = shr(e, static_cast<int16_t>(scaling));
-            std::memset(pe + kSubfr, 0, 8 * sizeof(int16_t));
+            // Lane 0 takes e >> scaling (the 16-bit blend acts on both halves, so only its first
+            // 32-bit element is kept).
+            const __m256i first =
+                _mm256_blend_epi16(next[0], _mm256_set1_epi16(shr(e, static_cast<int16_t>(scaling))), 1);
+            next[0] = _mm256_blend_epi32(next[0], first, 0x01);
+            next[2] = _mm256_and_si256(next[2], keep_low);
+            for (int k = 0; k < 3; ++k) v[k] = next[k];
         }
     }
-    std::memcpy(excf, pe, kSubfr * sizeof(int16_t));
+    for (int k = 0; k < 3; ++k) _mm256_store_si256(reinterpret_cast<__m256i*>(buf + 16 * k), v[k]);
+    std::memcpy(excf, buf, kSubfr * sizeof(int16_t));
 }
 
 namespace {

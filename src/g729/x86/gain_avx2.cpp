@@ -108,6 +108,73 @@ VOKS_AVX2 int32_t energy_q2(const int16_t* x, int n) {
     return s > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int32_t>(s);
 }
 
+namespace {
+
+// The two 128-bit halves of v added.
+VOKS_AVX2 inline __m128i fold(__m256i v) {
+    return _mm_add_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+}
+
+}  // namespace
+
+VOKS_AVX2 void ltp_phase_sums(const int16_t* s, const int16_t* yup, int32_t* e, int32_t* n0, int32_t* n1) {
+    const __m256i s0 = load16(s), s1 = load16(s + 16);
+    const __m128i s2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 32));
+    const __m128i drop_last = _mm_setr_epi16(-1, -1, -1, -1, -1, -1, -1, 0);
+    for (int p = 0; p < 7; ++p) {
+        const int16_t* y = yup + 41 * p;
+        // y[0..39] against s, y[1..40] against s, y[1..39] squared; the last blocks are 8 lanes
+        // (y[32..39], y[33..40]) so that no load leaves the 41 samples.
+        const __m256i a0 = load16(y), a1 = load16(y + 16);
+        const __m256i b0 = load16(y + 1), b1 = load16(y + 17);
+        const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + 32));
+        const __m128i b2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y + 33));
+        const __m128i b2e = _mm_and_si128(b2, drop_last);
+        const __m128i vn0 =
+            _mm_add_epi32(fold(_mm256_add_epi32(_mm256_madd_epi16(s0, a0), _mm256_madd_epi16(s1, a1))),
+                          _mm_madd_epi16(s2, a2));
+        const __m128i vn1 =
+            _mm_add_epi32(fold(_mm256_add_epi32(_mm256_madd_epi16(s0, b0), _mm256_madd_epi16(s1, b1))),
+                          _mm_madd_epi16(s2, b2));
+        const __m128i ve =
+            _mm_add_epi32(fold(_mm256_add_epi32(_mm256_madd_epi16(b0, b0), _mm256_madd_epi16(b1, b1))),
+                          _mm_madd_epi16(b2e, b2e));
+        // The three horizontal sums at once: (n0, n1, e, e).
+        const __m128i h = _mm_hadd_epi32(_mm_hadd_epi32(vn0, vn1), _mm_hadd_epi32(ve, ve));
+        n0[p] = _mm_cvtsi128_si32(h);
+        n1[p] = _mm_extract_epi32(h, 1);
+        e[p] = _mm_extract_epi32(h, 2);
+    }
+}
+
+namespace {
+constexpr int kInterpBlocks[3] = {0, 16, 25};
+}  // namespace
+
+VOKS_AVX2 void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
+    const __m256i round = _mm256_set1_epi32(0x4000);
+    for (int p = 0; p < 7; ++p) {
+        // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]).
+        const int32_t* hp = reinterpret_cast<const int32_t*>(h + 4 * p);
+        int32_t pair01, pair23;
+        std::memcpy(&pair01, hp, 4);
+        std::memcpy(&pair23, hp + 1, 4);
+        const __m256i h01 = _mm256_set1_epi32(pair01), h23 = _mm256_set1_epi32(pair23);
+        // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second).
+        for (const int n : kInterpBlocks) {
+            const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
+                          x3 = load16(x + n - 3);
+            const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x0, x1), h01),
+                                                _mm256_madd_epi16(_mm256_unpacklo_epi16(x2, x3), h23));
+            const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x0, x1), h01),
+                                                _mm256_madd_epi16(_mm256_unpackhi_epi16(x2, x3), h23));
+            const __m256i r = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(lo, round), 15),
+                                                 _mm256_srai_epi32(_mm256_add_epi32(hi, round), 15));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + 41 * p + n), r);
+        }
+    }
+}
+
 VOKS_AVX2 void apply_q14(const int16_t* g, int16_t* x, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
