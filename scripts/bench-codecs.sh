@@ -9,7 +9,8 @@
 # CPU time of the peer's coding loop alone (scripts/bench-codecs-peers.c, built here against the
 # Debian libgsm, spandsp and bcg729 development packages: the file is read first, only the loop
 # is timed), each the best of three, and prints peer / ours (above 1: voks-codec is faster).
-# GSM full rate is compared with the faster of libgsm and spandsp. Last, the peak resident memory
+# GSM full rate is compared with the faster of libgsm and spandsp; G.729 main body with bcg729,
+# which codes Annex A only. Last, the peak resident memory
 # of voks-codec on a 10-second and a 1-hour input.
 set -euo pipefail
 
@@ -76,6 +77,7 @@ while read -r name pcm opts peers; do
         "$(ratio "$pe" "$oe")" "$(ratio "$pd" "$od")"
 done <<'EOF'
 g729a   s8  --format,packed  bcg729
+g729    s8  --format,packed  bcg729
 gsmfr   s8  --format,packed  libgsm,spandsp-gsm
 g722    s16 --rate,64000     spandsp-g722
 g726    s8  --rate,32000     spandsp-g726
@@ -100,7 +102,7 @@ for rate in 8000 16000; do
 done
 printf '\npeak resident memory of voks-codec (MiB), WAV in and out\n%-7s %10s %10s %10s %10s\n' codec \
     "enc 10 s" "enc 1 h" "dec 10 s" "dec 1 h"
-for name in g729a gsmfr g722 g726; do
+for name in g729a g729 gsmfr g722 g726; do
     rate=8000
     [[ $name == g722 ]] && rate=16000
     row=()
