@@ -97,8 +97,9 @@ inline uint32_t fnv32(const int16_t* p, int n) {
 
 // A file of the linear-prediction sets (tests/data/g729_lp/*.gld): u32 magic "GLD1", record
 // count, record bytes, stored records, u64 FNV-1a of all records, then the stored records. The
-// test produces every record; add() compares each with the stored prefix, finish() the count
-// and the digest. The floating-point files store every record, read with record<T>().
+// test produces every record from the inputs in the .in file of the same name; add() compares
+// each with the stored prefix, finish() the count and the digest. The floating-point files store every
+// record, read with record<T>().
 class Digested {
 public:
     explicit Digested(const std::string& name) : name_(name) {
@@ -183,87 +184,6 @@ inline const std::vector<int16_t>& speech() {
         return v;
     }();
     return s;
-}
-
-// splitmix64: the generator of the linear-prediction and basic-operator sets.
-struct Rng {
-    uint64_t s;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in lo..hi inclusive.
-    int32_t range(int32_t lo, int32_t hi) {
-        return static_cast<int32_t>(
-            int64_t{lo} + static_cast<int64_t>(next() % static_cast<uint64_t>(int64_t{hi} - lo + 1)));
-    }
-};
-
-// Test signals of n samples: 0 white full scale, 1 narrow resonance (near-singular
-// autocorrelation), 2 two square waves, 3 low-level noise, 4 alternating extremes with noise.
-inline void signal(Rng& r, int kind, int16_t* x, int n) {
-    int32_t y1 = 0, y2 = 0;
-    const int32_t a1 = r.range(-32000, 32000), a2 = r.range(28000, 32700);
-    const int32_t p1 = r.range(3, 60), p2 = r.range(3, 60);
-    for (int i = 0; i < n; ++i) {
-        int64_t v;
-        switch (kind) {
-            case 0:
-                v = r.range(-32768, 32767);
-                break;
-            case 1:  // y = e + 2 rho cos(w) y1 - rho^2 y2 with rho^2 = a2 / 32768 (Q15)
-                v = int64_t{r.range(-200, 200)} * 64 + ((int64_t{a1} * 2 * y1) >> 15) -
-                    ((int64_t{a2} * y2) >> 15);
-                v = v > 32767 ? 32767 : (v < -32768 ? -32768 : v);
-                y2 = y1;
-                y1 = static_cast<int32_t>(v);
-                break;
-            case 2:
-                v = ((i % p1) * 2 < p1 ? 12000 : -12000) + ((i % p2) * 2 < p2 ? 8000 : -8000);
-                break;
-            case 3:
-                v = r.range(-40, 40);
-                break;
-            default:
-                v = (i & 1 ? 32767 : -32768) + r.range(-3, 3);
-                break;
-        }
-        x[i] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
-    }
-}
-
-// Normalised autocorrelation r[0..order] (order <= 30) of 240 samples with a triangular window:
-// e = 1 + 2 sum y^2 (y scaled down by 4 while e does not fit 31 bits), shifted left until
-// e >= 2^30; r[k] = 2 sum y[i] y[i+k] with the same shift.
-inline void autocorr(const int16_t* x, int order, int32_t* r) {
-    int16_t y[240];
-    int64_t e;
-    int norm = 0;
-    for (int i = 0; i < 240; ++i)
-        y[i] = static_cast<int16_t>((x[i] * ((i < 120 ? i + 1 : 240 - i) * 273)) >> 15);
-    for (;;) {
-        e = 1;
-        for (int16_t v : y) e += 2 * int64_t{v} * v;
-        if (e <= 0x7FFFFFFF) break;
-        for (int16_t& v : y) v = static_cast<int16_t>(v >> 2);
-    }
-    while ((e << norm) < 0x40000000) ++norm;
-    r[0] = static_cast<int32_t>(e << norm);
-    for (int k = 1; k <= order; ++k) {
-        int64_t s = 0;
-        for (int i = 0; i + k < 240; ++i) s += 2 * int64_t{y[i]} * y[i + k];
-        r[k] = static_cast<int32_t>(s * (int64_t{1} << norm));
-    }
-}
-
-// Frame f of a speech signal: samples 80 f - 160 .. 80 f + 79 (zeros before the start).
-inline void frame(const std::vector<int16_t>& speech, int f, int16_t* x) {
-    for (int i = 0; i < 240; ++i) {
-        const int n = 80 * f - 160 + i;
-        x[i] = n >= 0 && n < static_cast<int>(speech.size()) ? speech[static_cast<size_t>(n)] : 0;
-    }
 }
 
 // 32-bit LCG (Numerical Recipes constants): the generator of the correlation and G.722 sets.
