@@ -186,7 +186,7 @@ inline const std::vector<int16_t>& speech() {
     return s;
 }
 
-// 32-bit LCG (Numerical Recipes constants): the generator of the correlation and G.722 sets.
+// 32-bit LCG (Numerical Recipes constants): the generator of the correlation sets.
 struct Lcg {
     uint32_t s;
     uint32_t next() { return s = s * 1664525u + 1013904223u; }
@@ -233,57 +233,6 @@ inline int16_t sweep16(uint32_t k) {
     const uint32_t u = static_cast<uint16_t>(k * 40503u), s = k % 17;
     const uint32_t v = s == 16 ? 0 : u >> s;
     return static_cast<int16_t>(static_cast<uint16_t>((k & 32) ? ~v : v));
-}
-
-// G.722 stress inputs. PCM: 16000 samples in eight 2000-sample segments: seeded noise, a
-// full-scale square wave (period 16), full-scale alternation, small noise, silence, a
-// full-scale triangle (period 40), +DC and -DC full scale.
-inline std::vector<int16_t> stress_pcm() {
-    std::vector<int16_t> v(16000);
-    Lcg g{722u};
-    for (int i = 0; i < 16000; ++i) {
-        const int t = i % 40;
-        const int seg[8] = {0,
-                            ((i / 8) & 1) ? 32767 : -32768,
-                            (i & 1) ? 32767 : -32768,
-                            0,
-                            0,
-                            t < 20 ? -32768 + t * 3276 : 32767 - (t - 20) * 3276,
-                            32767,
-                            -32768};
-        const int k = i / 2000;
-        v[i] = static_cast<int16_t>(k == 0 ? g.r16() : k == 3 ? g.r16() >> 4 : seg[k]);
-    }
-    return v;
-}
-
-// 8000 octets in 1000-octet segments: seeded random, constant 0xA0, random, constant 0x04,
-// 0xA0/0x04 alternating every five, random, constant 0xFF, random.
-inline std::vector<uint8_t> stress_octets() {
-    std::vector<uint8_t> v(8000);
-    Lcg g{9u};
-    for (int i = 0; i < 8000; ++i) {
-        const int seg[8] = {-1, 0xA0, -1, 0x04, ((i / 5) & 1) ? 0xA0 : 0x04, -1, 0xFF, -1};
-        const int c = seg[i / 1000];
-        v[i] = static_cast<uint8_t>(c < 0 ? g.r16() & 0xFF : c);
-    }
-    return v;
-}
-
-// Unrestricted sub-band pairs: seeded random, every other block of 250 pairs switching between
-// full-scale extremes.
-inline std::vector<int16_t> stress_subband() {
-    std::vector<int16_t> v(8000);
-    Lcg g{31u};
-    for (int i = 0; i < 4000; ++i) {
-        v[2 * i] = g.r16();
-        v[2 * i + 1] = g.r16();
-        if ((i / 250) & 1) {
-            v[2 * i] = static_cast<int16_t>((i & 1) ? 32767 : -32768);
-            v[2 * i + 1] = static_cast<int16_t>((i & 2) ? 32767 : -32768);
-        }
-    }
-    return v;
 }
 
 }  // namespace golden
