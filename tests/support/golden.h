@@ -1,7 +1,7 @@
 // Golden data of the standards' reference routines (tests/data, one line per data set in its
 // README): the reader of the data files, the kernel levels every golden test runs at, and the
-// seeded input generators. The reference runs drew their inputs from exactly these generators,
-// so any change to one invalidates the stored outputs.
+// input sweeps of the basic-operator digests. The reference runs drew their inputs from exactly
+// these sweeps, so any change to one invalidates the stored digests.
 #ifndef VOKSC_TESTS_SUPPORT_GOLDEN_H
 #define VOKSC_TESTS_SUPPORT_GOLDEN_H
 
@@ -174,51 +174,6 @@ void compare_records(const File& f, size_t at, size_t n, Op op, VokStatus also =
             ASSERT_EQ(0, std::memcmp(out.data(), f[k] + at, 2 * n)) << "record " << k;
         }
     });
-}
-
-// The official G.729 sequence SPEECH.IN (empty when the vectors are absent).
-inline const std::vector<int16_t>& speech() {
-    static const std::vector<int16_t> s = [] {
-        std::vector<int16_t> v;
-        voksc_test::read_words(voksc_test::vector_path("g729/main/SPEECH.IN"), v);
-        return v;
-    }();
-    return s;
-}
-
-// 32-bit LCG (Numerical Recipes constants): the generator of the correlation sets.
-struct Lcg {
-    uint32_t s;
-    uint32_t next() { return s = s * 1664525u + 1013904223u; }
-    int16_t r16() { return static_cast<int16_t>(next() >> 16); }
-};
-
-// Signal kinds of the correlation sets: 0 a SPEECH.IN segment shifted right by 0..3 bits,
-// 1 random words shifted right by 0..15 bits, 2 extreme values, 3 sparse random words, 4 random
-// words shifted right by 3.
-inline void fill(int16_t* x, int n, int kind, Lcg& g) {
-    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
-    const std::vector<int16_t>& sp = speech();
-    const uint32_t off = kind == 0 ? g.next() % static_cast<uint32_t>(sp.size() - n) : 0;
-    const int sh = kind == 0   ? static_cast<int>(g.next() % 4)
-                   : kind == 1 ? static_cast<int>(g.next() % 16)
-                               : 3;
-    for (int i = 0; i < n; ++i) {
-        switch (kind) {
-            case 0:
-                x[i] = static_cast<int16_t>(sp[off + i] >> sh);
-                break;
-            case 2:
-                x[i] = kExt[g.next() >> 29];
-                break;
-            case 3:
-                x[i] = (g.next() >> 28) == 0 ? g.r16() : int16_t{0};
-                break;
-            default:
-                x[i] = static_cast<int16_t>(g.r16() >> sh);
-                break;
-        }
-    }
 }
 
 // Deterministic sweep inputs of the basic-operator digests, every magnitude and both signs: a
