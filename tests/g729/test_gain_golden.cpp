@@ -49,41 +49,39 @@ TEST(G729GainGolden, DecodeGainWithErasures) {
     EXPECT_EQ(erased, 122);
 }
 
-// Stream: n, then n samples in and n out, one call each, the state carried (an odd address:
-// the state needs no alignment).
-TEST(G729GainGolden, PreProcessingHighPassOnSpeech) {
-    static constexpr int16_t kPre[6] = {4096, 7807, -3733, 1899, -3798, 1899};
-    golden::File f("g729_gain/hp12_speech.bin");
-    ASSERT_TRUE(f.ok());
+// The high-pass sections of Pre_Process (sf 12) and Post_Process (sf 13), the state carried from
+// call to call at an odd address (it needs no alignment). Streams: [reset flag,] n, then n
+// samples in and n out; the decoder's files hold records of 80 samples in | 80 out. The seeded
+// files start each stream with a reset.
+TEST(G729GainGolden, HighPassFilters) {
+    static constexpr int16_t kCoef[2][6] = {{4096, 7807, -3733, 1899, -3798, 1899},
+                                            {8192, 15836, -7667, 7699, -15398, 7699}};
+    const struct {
+        const char* file;
+        int sf, calls;
+        bool reset, fixed;
+    } sets[] = {{"hp12_speech.bin", 12, 300, false, false},
+                {"hp13_speech.bin", 13, 150, false, true},
+                {"hp13_overflow.bin", 13, 150, false, true},
+                {"hp12x.bin", 12, 40, true, false},
+                {"hp13x.bin", 13, 40, true, false}};
     int size = 0;
     ASSERT_EQ(voksHighPassFilterSize_G729(&size), vokStatusOk);
     std::vector<uint8_t> raw(static_cast<size_t>(size) + 1);
     auto* st = reinterpret_cast<VokG729HighPassState*>(raw.data() + 1);
-    ASSERT_EQ(voksHighPassFilterInit_G729(kPre, st), vokStatusOk);
-    int calls = 0;
-    for (; !f.done(); ++calls) {
-        const int n = f.i16();
-        std::vector<int16_t> x = f.take(n);
-        ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, 12, st), vokStatusOk);
-        ASSERT_EQ(x, f.take(n)) << "call " << calls;
-    }
-    EXPECT_EQ(calls, 300);
-}
-
-// Records: 80 samples in | 80 out, the state carried.
-TEST(G729GainGolden, PostProcessingHighPassOnDecodedSpeech) {
-    static constexpr int16_t kPost[6] = {8192, 15836, -7667, 7699, -15398, 7699};
-    for (const char* name : {"hp13_speech.bin", "hp13_overflow.bin"}) {
-        const auto r = records(name, 160, 150);
-        uint8_t raw[24];
-        auto* st = reinterpret_cast<VokG729HighPassState*>(raw);
-        ASSERT_EQ(voksHighPassFilterInit_G729(kPost, st), vokStatusOk);
-        for (size_t k = 0; k < r.count(); ++k) {
-            int16_t x[80];
-            std::memcpy(x, r[k], sizeof(x));
-            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x, 80, 13, st), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(x, r[k] + 80, sizeof(x))) << name << " frame " << k;
+    for (const auto& s : sets) {
+        golden::File f("g729_gain/" + std::string(s.file));
+        ASSERT_TRUE(f.ok()) << s.file;
+        ASSERT_EQ(voksHighPassFilterInit_G729(kCoef[s.sf - 12], st), vokStatusOk);
+        int calls = 0;
+        for (; !f.done(); ++calls) {
+            if (s.reset && f.i16() != 0) voksHighPassFilterInit_G729(kCoef[s.sf - 12], st);
+            const int n = s.fixed ? 80 : f.i16();
+            std::vector<int16_t> x = f.take(n);
+            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, s.sf, st), vokStatusOk);
+            ASSERT_EQ(x, f.take(n)) << s.file << " call " << calls;
         }
+        EXPECT_EQ(calls, s.calls) << s.file;
     }
 }
 
@@ -144,6 +142,10 @@ TEST(G729GainGolden, TiltCompensation) {
     });
     golden::compare_records(r, 62, kSub, [](const int16_t* p, int16_t* out) {
         return voksTiltCompensation_G729E_16s(p[61], p + 20, out);
+    });
+    // Seeded extremes (filt_mu). Records: parcor, memory sample and 40 in | 40 out.
+    golden::compare_records(records("filtmu.bin", 82, 300), 42, 40, [](const int16_t* p, int16_t* out) {
+        return voksTiltCompensation_G729E_16s(p[0], p + 1, out);
     });
 }
 
@@ -348,31 +350,10 @@ TEST(G729GainGoldenAnnexD, PhaseDispersionUpdate) {
 }
 
 // Golden data of the reference routines driven directly with seeded random and extreme inputs
-// (small, speech-like, full-range and saturating amplitudes): G.729 Pre_Process, Post_Process,
-// Residu and the Residu + Syn_filt weighting chain; Annex A preemphasis and agc; Annex E filt_mu;
-// the floating-point gain-codebook searches of Annex C (qua_gain) and Annex C+ (qua_gain_6k)
-// recorded while coding speech, and Annex C+ syn_filte and scale_st.
-// Streams: reset flag, n, then n samples in and n out; the state carried between resets.
-TEST(G729GainGoldenRandom, HighPassExtremes) {
-    static constexpr int16_t kPre[6] = {4096, 7807, -3733, 1899, -3798, 1899};
-    static constexpr int16_t kPost[6] = {8192, 15836, -7667, 7699, -15398, 7699};
-    for (int sf : {12, 13}) {
-        golden::File f(sf == 12 ? "g729_gain/hp12x.bin" : "g729_gain/hp13x.bin");
-        ASSERT_TRUE(f.ok());
-        uint8_t raw[24];
-        auto* st = reinterpret_cast<VokG729HighPassState*>(raw);
-        int calls = 0;
-        for (; !f.done(); ++calls) {
-            if (f.i16() != 0) voksHighPassFilterInit_G729(sf == 12 ? kPre : kPost, st);
-            const int n = f.i16();
-            std::vector<int16_t> x = f.take(n);
-            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, sf, st), vokStatusOk);
-            ASSERT_EQ(x, f.take(n)) << "sf " << sf << " call " << calls;
-        }
-        EXPECT_EQ(calls, 40);
-    }
-}
-
+// (small, speech-like, full-range and saturating amplitudes; Pre_Process, Post_Process and
+// filt_mu above): G.729 Residu and the Residu + Syn_filt weighting chain; Annex A preemphasis
+// and agc; the floating-point gain-codebook searches of Annex C (qua_gain) and Annex C+
+// (qua_gain_6k) recorded while coding speech, and Annex C+ syn_filte and scale_st.
 // Records: a 11, x 10 + 40 | y 40; the any-order twin agrees at order 10.
 TEST(G729GainGoldenRandom, ResidualFilterOrder10) {
     const auto r = records("residu.bin", 101, 300);
@@ -434,13 +415,6 @@ TEST(G729GainGoldenRandom, GainControlAnnexASequence) {
             ASSERT_EQ(voksGainControl_G729A_16s_I(r[k], out, &gain), vokStatusOk);
             ASSERT_EQ(0, std::memcmp(out, r[k] + 80, sizeof(out))) << "record " << k;
         }
-    });
-}
-
-// Records: parcor, memory sample and 40 in | 40 out.
-TEST(G729GainGoldenRandom, TiltFilterExtremes) {
-    golden::compare_records(records("filtmu.bin", 82, 300), 42, 40, [](const int16_t* p, int16_t* out) {
-        return voksTiltCompensation_G729E_16s(p[0], p + 1, out);
     });
 }
 
