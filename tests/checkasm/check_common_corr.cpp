@@ -16,10 +16,8 @@ CHECKASM(corr_dot) {
         Buffer<int16_t> a(len, off), b(len, (off * 3 + 5) % 16);
         fill16(ctx.rng, p, a.data(), len);
         fill16(ctx.rng, partner(p), b.data(), len);
-        ++ctx.checks;
-        if (sc::dot(a.data(), b.data(), len) != vx::dot(a.data(), b.data(), len))
-            ctx.fail("dot", "avx2", len, off, p, 0);
-        if (!a.guards_intact() || !b.guards_intact()) ctx.fail("dot", "avx2", len, off, p, -1, "guard");
+        ctx.check(sc::dot(a.data(), b.data(), len) == vx::dot(a.data(), b.data(), len), "dot", len, off, p);
+        ctx.check(a.guards_intact() && b.guards_intact(), "dot", len, off, p, -1, "guard");
     });
 }
 
@@ -28,9 +26,7 @@ CHECKASM(corr_energy) {
     each_case([&](int len, int off, Pattern p) {
         Buffer<int16_t> x(len, off);
         fill16(ctx.rng, p, x.data(), len);
-        ++ctx.checks;
-        if (sc::energy(x.data(), len) != vx::energy(x.data(), len))
-            ctx.fail("energy", "avx2", len, off, p, 0);
+        ctx.check(sc::energy(x.data(), len) == vx::energy(x.data(), len), "energy", len, off, p);
     });
 }
 
@@ -107,14 +103,13 @@ CHECKASM(corr_operations) {
                     voksAutoCorr_NormE_NR_16s(s, len, acn[l], 12, &norm[l][1]);
                     voksCrossCorr_NormM_16s(s, y.data(), len, cm[l]);
                 }
-                ++ctx.checks;
                 const bool same = std::memcmp(m[0], m[1], sizeof m[0]) == 0 &&
                                   std::memcmp(lag[0], lag[1], sizeof lag[0]) == 0 && st[0] == st[1] &&
                                   (st[0] != vokStatusOk || std::memcmp(ac[0], ac[1], sizeof ac[0]) == 0) &&
                                   std::memcmp(acn[0], acn[1], sizeof acn[0]) == 0 &&
                                   std::memcmp(norm[0] + 1, norm[1] + 1, sizeof(int)) == 0 &&
                                   std::memcmp(cm[0], cm[1], sizeof(int16_t) * len) == 0;
-                if (!same) ctx.fail("operations", "avx2", len, off, p, 0);
+                ctx.check(same, "operations", len, off, p);
             }
     voks::frame::force_level(voks::frame::detected_level());
 }

@@ -44,19 +44,15 @@ void run_pair(Context& ctx, const char* name, int len, int off, Pattern p, const
     Buffer<int16_t> wr(kOrder + kMaxLen, 0), wv(kOrder + kMaxLen, 3);
     const int nr = ref(yr.data(), wr.data());
     const int nv = vec(yv.data(), wv.data());
-    ++ctx.checks;
-    if (nr != nv) {
-        ctx.fail(name, "avx2", len, off, p, -1,
-                 detail + " output count " + std::to_string(nr) + " vs " + std::to_string(nv));
+    if (!ctx.check(nr == nv, name, len, off, p, -1,
+                   detail + " output count " + std::to_string(nr) + " vs " + std::to_string(nv)))
         return;
-    }
     const int d = first_difference(yr.data(), yv.data(), nr);
-    if (d >= 0) ctx.fail(name, "avx2", len, off, p, d, detail);
+    ctx.check(d < 0, name, len, off, p, d, detail);
     // The window after the call: w[n .. n + 9].
     const int dw = first_difference(wr.data() + nr, wv.data() + nr, kOrder);
-    if (dw >= 0) ctx.fail(name, "avx2", len, off, p, dw, detail + " window");
-    if (!yr.guards_intact() || !yv.guards_intact())
-        ctx.fail(name, "avx2", len, off, p, -1, detail + " guard");
+    ctx.check(dw < 0, name, len, off, p, dw, detail + " window");
+    ctx.check(yr.guards_intact() && yv.guards_intact(), name, len, off, p, -1, detail + " guard");
 }
 
 }  // namespace
@@ -91,8 +87,7 @@ CHECKASM(filter_synth_exact) {
                                                " ylim=" + std::to_string(lim);
                     run_pair(ctx, "synth_exact", len, off, p, detail, call(sc::synth_exact, cr),
                              call(vx::synth_exact, cv));
-                    ++ctx.checks;
-                    if (cr != cv) ctx.fail("synth_exact", "avx2", len, off, p, -1, detail + " clip flag");
+                    ctx.check(cr == cv, "synth_exact", len, off, p, -1, detail + " clip flag");
                 }
     }
 }

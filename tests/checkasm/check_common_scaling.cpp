@@ -37,16 +37,13 @@ CHECKASM(scaling_kernels) {
                 ctx.same("mulc_nr", len, off, p, detail + " c=" + std::to_string(k), o);
             }
         }
-        ++ctx.checks;
-        if (sc::max_abs(a.data(), len) != vx::max_abs(a.data(), len))
-            ctx.fail("max_abs", "avx2", len, off, p, 0);
+        ctx.check(sc::max_abs(a.data(), len) == vx::max_abs(a.data(), len), "max_abs", len, off, p);
         for (int sh : {-20, -15, -3, -1, 0, 1, 5, 14}) {
             sc::shift(a.data(), o.s(), len, sh);
             vx::shift(a.data(), o.v(), len, sh);
             ctx.same("shift", len, off, p, "shift=" + std::to_string(sh), o);
         }
-        if (!a.guards_intact() || !b.guards_intact())
-            ctx.fail("scaling", "avx2", len, off, p, -1, "input written");
+        ctx.check(a.guards_intact() && b.guards_intact(), "scaling", len, off, p, -1, "input written");
     });
 }
 
@@ -70,14 +67,10 @@ CHECKASM(scaling_levels) {
                 voksAutoScale_16s(a.data(), r[lv][3].data(), len, &scale);
                 r[lv][3].push_back(static_cast<int16_t>(scale));
             }
-            for (int k = 0; k < 4; ++k) {
-                ++ctx.checks;
-                if (r[0][k] != r[1][k])
-                    ctx.fail(
-                        "scaling_levels", "avx2", len, 0, p,
-                        first_difference(r[0][k].data(), r[1][k].data(), static_cast<int>(r[0][k].size())),
-                        "operation " + std::to_string(k));
-            }
+            for (int k = 0; k < 4; ++k)
+                ctx.check(r[0][k] == r[1][k], "scaling_levels", len, 0, p,
+                          first_difference(r[0][k].data(), r[1][k].data(), static_cast<int>(r[0][k].size())),
+                          "operation " + std::to_string(k));
         }
     }
 }

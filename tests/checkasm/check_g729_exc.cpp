@@ -51,17 +51,14 @@ CHECKASM(g729_exc_mac_chain) {
                 fill16(ctx.rng, p, a.data(), len);
                 fill16(ctx.rng, p == Pattern::Ties ? Pattern::Random : p, b.data(), len);
                 if (ctx.rng.range(0, 1)) shrink(ctx.rng, a.data(), len);
-                ctx.checks += 2;
-                if (sc::mac_chain(a.data(), b.data(), len) != vx::mac_chain(a.data(), b.data(), len))
-                    ctx.fail("mac_chain", "avx2", len, off, p, 0);
-                if (sc::mac_chain_dec(a.data(), b.data(), len) != vx::mac_chain_dec(a.data(), b.data(), len))
-                    ctx.fail("mac_chain_dec", "avx2", len, off, p, 0);
-                // A vector with itself: the chain of squares.
-                ctx.checks += 2;
-                if (sc::mac_chain(a.data(), a.data(), len) != vx::mac_chain(a.data(), a.data(), len))
-                    ctx.fail("mac_chain", "avx2", len, off, p, 0, "squares");
-                if (sc::mac_chain_dec(a.data(), a.data(), len) != vx::mac_chain_dec(a.data(), a.data(), len))
-                    ctx.fail("mac_chain_dec", "avx2", len, off, p, 0, "squares");
+                // Against b, then a vector with itself: the chain of squares.
+                for (const int16_t* y : {b.data(), a.data()}) {
+                    const char* what = y == a.data() ? "squares" : "";
+                    ctx.check(sc::mac_chain(a.data(), y, len) == vx::mac_chain(a.data(), y, len), "mac_chain",
+                              len, off, p, 0, what);
+                    ctx.check(sc::mac_chain_dec(a.data(), y, len) == vx::mac_chain_dec(a.data(), y, len),
+                              "mac_chain_dec", len, off, p, 0, what);
+                }
             }
 }
 
@@ -77,11 +74,9 @@ CHECKASM(g729_exc_pred_lt_3) {
                 std::copy(r.data(), r.data() + 194, v.data());
                 sc::pred_lt_3(r.data() + 154, t0, frac);
                 vx::pred_lt_3(v.data() + 154, t0, frac);
-                ++ctx.checks;
                 const int d = first_difference(r.data(), v.data(), 194);
-                if (d >= 0) ctx.fail("pred_lt_3", "avx2", 40, off, p, d, "t0=" + std::to_string(t0));
-                if (!r.guards_intact() || !v.guards_intact())
-                    ctx.fail("pred_lt_3", "avx2", 40, off, p, -1, "guard");
+                ctx.check(d < 0, "pred_lt_3", 40, off, p, d, "t0=" + std::to_string(t0));
+                ctx.check(r.guards_intact() && v.guards_intact(), "pred_lt_3", 40, off, p, -1, "guard");
             }
     // Amplitudes around the exactness limit (the largest sample times the window's absolute
     // sum against 2^29): short lags feed grown outputs back, so the vector blocks hand over to
@@ -97,10 +92,8 @@ CHECKASM(g729_exc_pred_lt_3) {
                 }
                 sc::pred_lt_3(r + 154, t0, frac);
                 vx::pred_lt_3(v + 154, t0, frac);
-                ++ctx.checks;
                 const int d = first_difference(r, v, 194);
-                if (d >= 0)
-                    ctx.fail("pred_lt_3", "avx2", 40, 0, Pattern::Random, d, "amp t0=" + std::to_string(t0));
+                ctx.check(d < 0, "pred_lt_3", 40, 0, Pattern::Random, d, "amp t0=" + std::to_string(t0));
             }
 }
 
@@ -124,11 +117,10 @@ CHECKASM(g729_exc_norm_corr) {
         int16_t cr[20], cv[20];
         sc::norm_corr(exc + 154, xn, h, t_min, t_max, h_fac, scaling, excf_r, cr);
         vx::norm_corr(exc + 154, xn, h, t_min, t_max, h_fac, scaling, excf_v, cv);
-        ++ctx.checks;
         int d = first_difference(cr, cv, t_max - t_min + 1);
         if (d < 0)
             d = first_difference(excf_r, excf_v, 40) + (first_difference(excf_r, excf_v, 40) >= 0 ? 100 : 0);
-        if (d >= 0) ctx.fail("norm_corr", "avx2", 40, 0, p, d, "t_min=" + std::to_string(t_min));
+        ctx.check(d < 0, "norm_corr", 40, 0, p, d, "t_min=" + std::to_string(t_min));
     }
 }
 
@@ -144,7 +136,6 @@ CHECKASM(g729_exc_cor_h_prefix) {
         std::vector<int32_t> r(40 * 41, 0x5A5A5A5A), v(40 * 41, 0x5A5A5A5A);
         sc::cor_h_prefix(h, r.data());
         vx::cor_h_prefix(h, v.data());
-        ++ctx.checks;
         // The entries the matrix reads: lag d up to n = 40 - d.
         int d = -1;
         for (int n = 0; n <= 40 && d < 0; ++n)
@@ -153,7 +144,7 @@ CHECKASM(g729_exc_cor_h_prefix) {
                     d = n * 40 + lag;
                     break;
                 }
-        if (d >= 0) ctx.fail("cor_h_prefix", "avx2", 40, 0, p, d);
+        ctx.check(d < 0, "cor_h_prefix", 40, 0, p, d);
     }
 }
 
@@ -179,10 +170,9 @@ CHECKASM(g729_exc_search_17) {
         int ipr[4] = {0, 1, 2, 3}, ipv[4] = {0, 1, 2, 3};
         sc::search_17(dn, rr, thres, tr, ipr);
         vx::search_17(dn, rr, thres, tv, ipv);
-        ++ctx.checks;
         int d = first_difference(ipr, ipv, 4);
         if (d < 0 && tr != tv) d = 4;
-        if (d >= 0) ctx.fail("search_17", "avx2", 40, 0, p, d, "thres=" + std::to_string(thres));
+        ctx.check(d < 0, "search_17", 40, 0, p, d, "thres=" + std::to_string(thres));
     }
 }
 
@@ -249,9 +239,8 @@ CHECKASM(g729_exc_phase_b) {
             sc::phase_b(ps1, alp1, dn, cross, vec, sq_r, alp_r, ar, kr);
             vx::phase_b(ps1, alp1, dn, cross, vec, sq_v, alp_v, av, kv);
         }
-        ++ctx.checks;
-        if (ar != av || kr != kv || sq_r != sq_v || alp_r != alp_v)
-            ctx.fail(a_phase ? "phase_a" : "phase_b", "avx2", 8 * rows, 0, p, 0);
+        ctx.check(ar == av && kr == kv && sq_r == sq_v && alp_r == alp_v, a_phase ? "phase_a" : "phase_b",
+                  8 * rows, 0, p);
     }
 }
 
@@ -280,9 +269,8 @@ CHECKASM(g729_exc_search_17_fast) {
         int ipr[4] = {-1, -1, -1, -1}, ipv[4] = {-2, -2, -2, -2};
         sc::search_17_fast(dn, rr, ipr);
         vx::search_17_fast(dn, rr, ipv);
-        ++ctx.checks;
         const int d = first_difference(ipr, ipv, 4);
-        if (d >= 0) ctx.fail("search_17_fast", "avx2", 40, 0, p, d, trial & 2 ? "response" : "random");
+        ctx.check(d < 0, "search_17_fast", 40, 0, p, d, trial & 2 ? "response" : "random");
     }
 }
 
@@ -300,9 +288,8 @@ CHECKASM(g729_exc_sign_block) {
         const int mode = trial & 1;
         sc::sign_block(r, rows, cols, mode);
         vx::sign_block(v, rows, cols, mode);
-        ++ctx.checks;
         const int d = first_difference(r, v, 64);
-        if (d >= 0) ctx.fail("sign_block", "avx2", 64, 0, p, d, "mode=" + std::to_string(mode));
+        ctx.check(d < 0, "sign_block", 64, 0, p, d, "mode=" + std::to_string(mode));
     }
 }
 
@@ -361,8 +348,7 @@ CHECKASM(g729_exc_pair_e) {
         int ar, br, av, bv;
         sc::pair_e(ps, alp, dx, dy, cx, cy, rr, ar_alp, ar, br);
         vx::pair_e(ps, alp, dx, dy, cx, cy, rr, av_alp, av, bv);
-        ++ctx.checks;
-        if (ar != av || br != bv || ar_alp != av_alp) ctx.fail("pair_e", "avx2", 64, 0, p, 0);
+        ctx.check(ar == av && br == bv && ar_alp == av_alp, "pair_e", 64, 0, p);
     }
 }
 
@@ -379,18 +365,14 @@ CHECKASM(g729_exc_matrix_forms) {
                     for (int i = 0; i < len; ++i) m.data()[i] >>= ctx.rng.range(0, 16);
                 sc::narrow_q15(m.data(), r.data(), len);
                 vx::narrow_q15(m.data(), v.data(), len);
-                ++ctx.checks;
                 int d = first_difference(r.data(), v.data(), len);
-                if (d >= 0) ctx.fail("narrow_q15", "avx2", len, off, p, d);
-                if (!r.guards_intact() || !v.guards_intact())
-                    ctx.fail("narrow_q15", "avx2", len, off, p, -1, "guard");
+                ctx.check(d < 0, "narrow_q15", len, off, p, d);
+                ctx.check(r.guards_intact() && v.guards_intact(), "narrow_q15", len, off, p, -1, "guard");
                 sc::widen(r.data(), mr.data(), len);
                 vx::widen(r.data(), mv.data(), len);
-                ++ctx.checks;
                 d = first_difference(mr.data(), mv.data(), len);
-                if (d >= 0) ctx.fail("widen", "avx2", len, off, p, d);
-                if (!mr.guards_intact() || !mv.guards_intact())
-                    ctx.fail("widen", "avx2", len, off, p, -1, "guard");
+                ctx.check(d < 0, "widen", len, off, p, d);
+                ctx.check(mr.guards_intact() && mv.guards_intact(), "widen", len, off, p, -1, "guard");
             }
     // The gather with the matrix's index pattern and with random indices into a 1640-entry table.
     std::vector<int32_t> src(1640), at(640), dr(640), dv(640);
@@ -401,8 +383,7 @@ CHECKASM(g729_exc_matrix_forms) {
         const int n = ctx.rng.range(0, 640);
         sc::gather_half(src.data(), at.data(), dr.data(), n);
         vx::gather_half(src.data(), at.data(), dv.data(), n);
-        ++ctx.checks;
         const int d = first_difference(dr.data(), dv.data(), n);
-        if (d >= 0) ctx.fail("gather_half", "avx2", n, 0, p, d);
+        ctx.check(d < 0, "gather_half", n, 0, p, d);
     }
 }

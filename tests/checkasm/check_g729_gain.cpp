@@ -20,11 +20,8 @@ CHECKASM(g729_gain_kernels) {
         Buffer<int16_t> x(len + 1, off), g(len, (off * 3 + 1) % 16);
         fill16(ctx.rng, p, x.data(), len + 1);
         fill16(ctx.rng, partner(p), g.data(), len);
-        ctx.checks += 2;
-        if (sc::abs_sum(x.data(), len) != vx::abs_sum(x.data(), len))
-            ctx.fail("abs_sum", "avx2", len, off, p, 0);
-        if (sc::energy_q2(x.data(), len) != vx::energy_q2(x.data(), len))
-            ctx.fail("energy_q2", "avx2", len, off, p, 0);
+        ctx.check(sc::abs_sum(x.data(), len) == vx::abs_sum(x.data(), len), "abs_sum", len, off, p);
+        ctx.check(sc::energy_q2(x.data(), len) == vx::energy_q2(x.data(), len), "energy_q2", len, off, p);
         Twin<int16_t> y(len, (off * 5 + 3) % 16);
         std::memcpy(y.s(), x.data(), sizeof(int16_t) * len);
         y.sync();
@@ -47,8 +44,7 @@ CHECKASM(g729_gain_kernels) {
         sc::quant_dist(hi, lo, x.data(), g.data(), d.s(), len);
         vx::quant_dist(hi, lo, x.data(), g.data(), d.v(), len);
         ctx.same("quant_dist", len, off, p, "", d);
-        if (!x.guards_intact() || !g.guards_intact())
-            ctx.fail("gain", "avx2", len, off, p, -1, "input written");
+        ctx.check(x.guards_intact() && g.guards_intact(), "gain", len, off, p, -1, "input written");
     });
 }
 
@@ -66,10 +62,9 @@ CHECKASM(g729_gain_dist) {
             const float g0 = static_cast<float>(ctx.rng.range(1, 1000000)) / 1013.0f;
             sc::gain_dist(c.data(), gp.data(), gcs.data(), g0, d1.data(), len);
             vx::gain_dist(c.data(), gp.data(), gcs.data(), g0, d2.data(), len);
-            ++ctx.checks;
             const int diff = first_difference(d1.data(), d2.data(), len);
-            if (diff >= 0) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, diff);
-            if (!d2.guards_intact()) ctx.fail("gain_dist", "avx2", len, off, Pattern::Random, -1, "guard");
+            ctx.check(diff < 0, "gain_dist", len, off, Pattern::Random, diff);
+            ctx.check(d2.guards_intact(), "gain_dist", len, off, Pattern::Random, -1, "guard");
         }
 }
 
@@ -114,18 +109,15 @@ CHECKASM(g729_gain_operations) {
                 voksGainQuant_G729D_16s(x, y1, code, y2, past[lv], qg[lv], qi[lv],
                                         static_cast<int16_t>(taming));
         }
-        ++ctx.checks;
         const std::string detail = "round " + std::to_string(round);
-        if (std::memcmp(out[0], out[1], sizeof(out[0])) != 0 || gain[0] != gain[1])
-            ctx.fail("GainControl_G729", "avx2", 40, 0, p, first_difference(out[0], out[1], 40), detail);
-        if (std::memcmp(outA[0], outA[1], sizeof(outA[0])) != 0 || gainA[0] != gainA[1])
-            ctx.fail("GainControl_G729A", "avx2", 40, 0, p, first_difference(outA[0], outA[1], 40), detail);
-        if (std::memcmp(idx[0], idx[1], sizeof(idx[0])) != 0 ||
-            std::memcmp(idxD[0], idxD[1], sizeof(idxD[0])) != 0)
-            ctx.fail("GainCodebookSearch", "avx2", 40, 0, p, 0, detail);
-        if (std::memcmp(qg[0], qg[1], sizeof(qg[0])) != 0 || std::memcmp(qi[0], qi[1], sizeof(qi[0])) != 0 ||
-            std::memcmp(past[0], past[1], sizeof(past[0])) != 0)
-            ctx.fail("GainQuant", "avx2", 40, 0, p, 0, detail);
+        auto same = [](const auto& a, const auto& b) { return std::memcmp(a, b, sizeof a) == 0; };
+        ctx.check(same(out[0], out[1]) && gain[0] == gain[1], "GainControl_G729", 40, 0, p,
+                  first_difference(out[0], out[1], 40), detail);
+        ctx.check(same(outA[0], outA[1]) && gainA[0] == gainA[1], "GainControl_G729A", 40, 0, p,
+                  first_difference(outA[0], outA[1], 40), detail);
+        ctx.check(same(idx[0], idx[1]) && same(idxD[0], idxD[1]), "GainCodebookSearch", 40, 0, p, 0, detail);
+        ctx.check(same(qg[0], qg[1]) && same(qi[0], qi[1]) && same(past[0], past[1]), "GainQuant", 40, 0, p,
+                  0, detail);
     }
     voks::frame::force_level(voks::frame::Level::AVX2);
 }
@@ -154,12 +146,9 @@ CHECKASM(g729_gain_synth) {
                     }
                     const bool o1 = sc::synth(a, order, x.data(), y1.data() + order, len);
                     const bool o2 = vx::synth(a, order, x.data(), y2.data() + order, len);
-                    ++ctx.checks;
                     const int diff = first_difference(y1.data() + order, y2.data() + order, len);
-                    if (diff >= 0)
-                        ctx.fail("synth", "avx2", len, off, p, diff, "order=" + std::to_string(order));
-                    if (o1 != o2) ctx.fail("synth", "avx2", len, off, p, -1, "overflow flag");
-                    if (!y2.guards_intact() || !x.guards_intact())
-                        ctx.fail("synth", "avx2", len, off, p, -1, "guard");
+                    ctx.check(diff < 0, "synth", len, off, p, diff, "order=" + std::to_string(order));
+                    ctx.check(o1 == o2, "synth", len, off, p, -1, "overflow flag");
+                    ctx.check(y2.guards_intact() && x.guards_intact(), "synth", len, off, p, -1, "guard");
                 }
 }

@@ -137,6 +137,13 @@ struct Context {
     // Records a failure with everything needed to reproduce it.
     void fail(const char* kernel, const char* level, int len, int offset, Pattern p, int index,
               const std::string& detail = "");
+    // One comparison of a scalar result with its twin's: a failure (at `index`) unless `equal`.
+    bool check(bool equal, const char* kernel, int len, int offset, Pattern p, int index = 0,
+               const std::string& detail = "") {
+        ++checks;
+        if (!equal) fail(kernel, "avx2", len, offset, p, index, detail);
+        return equal;
+    }
     // One comparison of the AVX2 twin with the scalar kernel over every given buffer, in order;
     // reports the first buffer that differs (its number in the detail) or whose guards were
     // written. True when all agree.

@@ -1,6 +1,8 @@
 // Correlation, convolution and LP filters against the ITU-T G.729 reference routines (Autocorr,
 // Lag_max, Cor_h_X, Convolve, Syn_filt, Residu) on real speech, random and extreme inputs. Every
 // test runs with the kernel tables forced to the scalar level and again at the detected level.
+// Each <set>.bin holds the reference's outputs, call after call; <set>.in the inputs of the same
+// calls (16-bit words, per call in the order each test reads them).
 //
 // The reference accumulates with saturating basic operators and raises its Overflow flag when
 // one saturates; the files carry that flag per call. The operations that stand for a reference
@@ -13,42 +15,28 @@
 #include <string>
 
 #include "common/basicop.h"
-#include "support/external.h"
 #include "support/golden.h"
 #include "voksc.h"
 
 namespace {
 
-using golden::fill;
-using golden::Lcg;
-
-golden::File data(const char* name) {
-    return golden::File(std::string("correlation/") + name);
+golden::File data(const std::string& name) {
+    return golden::File("correlation/" + name);
 }
 
-class CorrelationGolden : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (golden::speech().size() < 1000)
-            VOKSC_MISSING() << "G.729 speech vector absent: "
-                            << voksc_test::vector_path("g729/main/SPEECH.IN");
-    }
-};
-
 // Autocorr: Hamming window, energy test with rescaling by 4, normalised lags 0..10 in DPF form.
-TEST_F(CorrelationGolden, AutocorrOfG729) {
+TEST(CorrelationGolden, AutocorrOfG729) {
     golden::File w = data("g729_hamwindow.bin");
     golden::File ref0 = data("g729_autocorr.bin");
     ASSERT_TRUE(w.ok() && ref0.ok());
     int16_t ham[240];
     w.read(ham, 240);
     golden::each_level([&] {
-        golden::File ref = ref0;
-        Lcg g{0xA0C0u};
+        golden::File ref = ref0, in = data("g729_autocorr.in");
         int rescaled = 0;
         for (int i = 0; i < 2000; ++i) {
             int16_t x[240], y[240];
-            fill(x, 240, i % 4, g);
+            in.read(x, 240);
             for (int n = 0; n < 240; ++n) y[n] = voks::mult_r(x[n], ham[n]);
             const int passes = ref.i16();
             int16_t rh[11], rl[11];
@@ -92,19 +80,16 @@ TEST_F(CorrelationGolden, AutocorrOfG729) {
 // Lag_max: three pitch sections over 80 and 40 samples with 143 samples of history, saturating
 // calls included. The forward search sees the time-reversed signal and must find the same lag
 // and maximum where no sum saturates.
-TEST_F(CorrelationGolden, LagMaxOfG729) {
+TEST(CorrelationGolden, LagMaxOfG729) {
     static const int kSections[3][2] = {{143, 80}, {79, 40}, {39, 20}};
     golden::each_level([&] {
-        golden::File ref = data("g729_lagmax.bin");
+        golden::File ref = data("g729_lagmax.bin"), in = data("g729_lagmax.in");
         ASSERT_TRUE(ref.ok());
-        Lcg g{0x1A6u};
         int saturated = 0;
         for (int i = 0; i < 3000; ++i) {
             const int se = (i / 4) % 3, lf = (i / 12) % 2 ? 40 : 80;
             int16_t sig[223], rev[223];
-            fill(sig, 223, i % 4, g);
-            for (int16_t& v : sig)
-                v = static_cast<int16_t>(v >> (2 * ((i / 36) % 6)));  // more calls in range
+            in.read(sig, 223);
             const int lag_ref = ref.i16();
             ref.i16();  // normalised correlation, not produced by these operations
             const int overflow = ref.i16();
@@ -134,15 +119,14 @@ TEST_F(CorrelationGolden, LagMaxOfG729) {
 // GSM 06.10 long-term predictor lag search (Calculation_of_the_LTP_parameters): the scaled
 // residual wt = d >> scal against 120 samples of past residual, lags 40..120 ascending with a
 // strictly greater rule, i.e. a descending search of src2 offsets 80..0 keeping the largest.
-TEST_F(CorrelationGolden, LtpLagSearchOfGsmFullRate) {
+TEST(CorrelationGolden, LtpLagSearchOfGsmFullRate) {
     golden::each_level([&] {
-        golden::File ref = data("gsmfr_ltp.bin");
+        golden::File ref = data("gsmfr_ltp.bin"), in = data("gsmfr_ltp.in");
         ASSERT_TRUE(ref.ok());
-        Lcg g{0x6510u};
         for (int i = 0; i < 3000; ++i) {
             int16_t d[40], dp[120], wt[40];
-            fill(d, 40, i % 4, g);
-            fill(dp, 120, (i / 4) % 4, g);
+            in.read(d, 40);
+            in.read(dp, 120);
             const int scal = ref.i16();
             const int nc = ref.i16();
             const int32_t lmax = ref.i32();
@@ -159,22 +143,13 @@ TEST_F(CorrelationGolden, LtpLagSearchOfGsmFullRate) {
 
 // G.729 pitch sharpening of the fixed-codebook vector (ACELP_CO.C, DEC_LD8K.C): code[i] +=
 // mult(code[i - T0], sharp) for i = T0 .. 39, sequentially, with the reference add and mult.
-TEST_F(CorrelationGolden, PitchSharpeningOfG729) {
-    golden::File ref = data("g729_sharpen.bin");
+TEST(CorrelationGolden, PitchSharpeningOfG729) {
+    golden::File ref = data("g729_sharpen.bin"), in = data("g729_sharpen.in");
     ASSERT_TRUE(ref.ok());
-    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
-    Lcg g{0x5A4Bu};
-    for (int c = 0; c < 3000; ++c) {
+    for (int c = 0; c < 3000; ++c) {  // code 40 (random, extremes, sparse), sharp, T0
         int16_t code[40], expect[40];
-        const int kind = c % 4;  // random >> 3, random, extremes, sparse 8191
-        for (int16_t& v : code)
-            v = kind == 0   ? static_cast<int16_t>(g.r16() >> 3)
-                : kind == 1 ? g.r16()
-                : kind == 2 ? kExt[g.next() >> 29]
-                            : static_cast<int16_t>((g.next() >> 28) == 0 ? 8191 : 0);
-        const int16_t sharp = (c / 4) % 4 == 3 ? kExt[g.next() >> 29]
-                                               : static_cast<int16_t>(3277 + g.next() % (13017 - 3277 + 1));
-        const int t0 = static_cast<int>(1 + g.next() % 39);
+        in.read(code, 40);
+        const int16_t sharp = in.i16(), t0 = in.i16();
         ref.read(expect, 40);
         ASSERT_EQ(vokStatusOk, voksHarmonicFilter_16s_I(sharp, t0, code + t0, 40 - t0));
         ASSERT_EQ(0, std::memcmp(code, expect, sizeof code)) << "case " << c;
@@ -182,28 +157,18 @@ TEST_F(CorrelationGolden, PitchSharpeningOfG729) {
     EXPECT_TRUE(ref.done());
 }
 
-// The G.723.1 sets draw kind 0 as random words >> 3 instead of speech.
-int g723(int kind) {
-    return kind ? kind : 4;
-}
-
 // G.723.1 harmonic noise weighting (Filt_Pw): round(x[n] << 16 - 2 * gain * x[n - lag]) over a
 // 60-sample subframe with 145 samples of history, i.e. the rounded harmonic filter with -gain.
 TEST(CorrelationGoldenG723, HarmonicWeightingFiltPw) {
-    golden::File ref = data("g723_filt_pw.bin");
+    golden::File ref = data("g723_filt_pw.bin"), in = data("g723_filt_pw.in");
     ASSERT_TRUE(ref.ok());
-    Lcg g{0x723Fu};
     for (int c = 0; c < 2000; ++c) {
-        int16_t dp[145 + 240], expect[60], out[60];
-        const int start = 60 * (c % 4);
-        fill(dp, 145 + 240, g723((c / 4) % 4), g);
-        const int16_t lag = static_cast<int16_t>(18 + g.next() % (145 - 18 + 1));
-        const auto gain = static_cast<int16_t>((c / 16) % 4 == 3 ? g.next() % 32768 : g.next() % 12000);
-        ASSERT_EQ(lag, ref.i16());
-        ASSERT_EQ(gain, ref.i16());
+        int16_t dp[145 + 60], expect[60], out[60];
+        in.read(dp, 145 + 60);
+        const int16_t lag = ref.i16(), gain = ref.i16();
         ref.read(expect, 60);
         ASSERT_EQ(vokStatusOk,
-                  voksHarmonicFilter_NR_16s(static_cast<int16_t>(-gain), lag, dp + 145 + start, out, 60));
+                  voksHarmonicFilter_NR_16s(static_cast<int16_t>(-gain), lag, dp + 145, out, 60));
         ASSERT_EQ(0, std::memcmp(out, expect, sizeof out)) << "case " << c;
     }
     EXPECT_TRUE(ref.done());
@@ -212,13 +177,12 @@ TEST(CorrelationGoldenG723, HarmonicWeightingFiltPw) {
 // G.723.1 LSP interpolation (Lsp_Int): round(P << 16 + 2 t P - 2 t C) for t = -8192 (k + 1),
 // i.e. P * (32768 + t) * 2 + C * (-t) * 2; the last sub-frame (t = -32768) is C * 16384 * 4.
 TEST(CorrelationGoldenG723, LspInterpolation) {
-    golden::File ref = data("g723_lsp_int.bin");
+    golden::File ref = data("g723_lsp_int.bin"), in = data("g723_lsp_int.in");
     ASSERT_TRUE(ref.ok());
-    Lcg g{0x15Bu};
     for (int c = 0; c < 1000; ++c) {
         int16_t prev[10], curr[10], expect[10], out[10];
-        fill(prev, 10, g723(c % 4), g);
-        fill(curr, 10, g723((c / 4) % 4), g);
+        in.read(prev, 10);
+        in.read(curr, 10);
         for (int k = 0; k < 4; ++k) {
             ref.read(expect, 10);
             const int t = -8192 * (k + 1);
@@ -236,14 +200,13 @@ TEST(CorrelationGoldenG723, LspInterpolation) {
 // samples. Calls without saturation match both rounded convolutions; saturating calls with a
 // loud source (energy at or above 0x7FFFFFFE) take the reference loop and match it too.
 TEST(CorrelationGoldenG723, RoundedPartialConvolution) {
-    golden::File ref = data("g723_conv.bin");
+    golden::File ref = data("g723_conv.bin"), in = data("g723_conv.in");
     ASSERT_TRUE(ref.ok());
-    Lcg g{0xC0F7u};
     int exact = 0, loud = 0;
     for (int c = 0; c < 2000; ++c) {
         int16_t rez[60], imp[60], expect[60], out[60];
-        fill(rez, 60, g723(c % 4), g);
-        fill(imp, 60, g723((c / 4) % 4), g);
+        in.read(rez, 60);
+        in.read(imp, 60);
         const int overflow = ref.i16();
         ref.read(expect, 60);
         int64_t e1 = 0, e2 = 0;
@@ -273,30 +236,28 @@ TEST(CorrelationGoldenG723, RoundedPartialConvolution) {
 // (Q12 impulse response, 40 outputs): the 16-bit results follow the reference's saturation on
 // every call; the 32-bit sums also kept (Cor_h_X's doubled triangular correlation, Convolve's
 // doubled sum before scaling) wrap instead, so only calls without the flag compare them.
-TEST_F(CorrelationGolden, CorHXAndConvolveOfG729) {
+TEST(CorrelationGolden, CorHXAndConvolveOfG729) {
     const struct {
-        const char* file;
-        uint32_t seed;
+        const char* set;
         int min_compared;
         bool conv;
-    } sets[] = {{"g729_corhx.bin", 0xC04u, 1000, false}, {"g729_convolve.bin", 0xC0DEu, 700, true}};
+    } sets[] = {{"g729_corhx", 1000, false}, {"g729_convolve", 700, true}};
     for (const auto& s : sets) {
         golden::each_level([&] {
-            golden::File ref = data(s.file);
+            golden::File ref = data(s.set + std::string(".bin")), in = data(s.set + std::string(".in"));
             ASSERT_TRUE(ref.ok());
-            Lcg g{s.seed};
             int compared = 0, saturated = 0;
             for (int i = 0; i < 1500; ++i) {
                 int16_t a[40], b[40], want16[40], got16[40];
                 int32_t want32[40], got32[40];
-                fill(a, 40, i % 4, g);
-                fill(b, 40, (i / 4) % 4, g);
+                in.read(a, 40);
+                in.read(b, 40);
                 const int overflow = ref.i16();
                 ref.read(want16, 40);
                 ref.read(want32, 40);
                 ASSERT_EQ(vokStatusOk, s.conv ? voksConvPartial_16s_Sfs(a, b, got16, 40, 12)
                                               : voksCrossCorr_NormM_16s(a, b, 40, got16));
-                ASSERT_EQ(0, std::memcmp(got16, want16, sizeof got16)) << s.file << " case " << i;
+                ASSERT_EQ(0, std::memcmp(got16, want16, sizeof got16)) << s.set << " case " << i;
                 saturated += overflow != 0;
                 if (overflow) continue;
                 ++compared;
@@ -304,7 +265,7 @@ TEST_F(CorrelationGolden, CorHXAndConvolveOfG729) {
                                               : voksCrossCorr_16s32s_Sfs(a, b, 40, got32, -1));
                 for (int n = 0; n < 40; ++n)
                     ASSERT_EQ(want32[n], s.conv ? 2 * got32[n] : got32[n])
-                        << s.file << " case " << i << " n " << n;
+                        << s.set << " case " << i << " n " << n;
             }
             EXPECT_TRUE(ref.done());
             EXPECT_GT(compared, s.min_compared);
@@ -315,18 +276,15 @@ TEST_F(CorrelationGolden, CorHXAndConvolveOfG729) {
 
 // Syn_filt with a memory (every call, saturation and the Overflow flag included), with a zero
 // memory, on an impulse, and Residu, for LP filters from the reference analysis of speech.
-TEST_F(CorrelationGolden, SynthesisAndResidualOfG729) {
+TEST(CorrelationGolden, SynthesisAndResidualOfG729) {
     golden::each_level([&] {
-        golden::File ref = data("g729_synth.bin");
+        golden::File ref = data("g729_synth.bin"), in = data("g729_synth.in");
         ASSERT_TRUE(ref.ok());
-        Lcg g{0x5F17u};
         int with_mem = 0, mem_overflow = 0, zero_mem = 0, impulse = 0, residual = 0;
         for (int i = 0; i < 1500; ++i) {
-            int16_t window[240], a[11], x[50], mem[10];
-            fill(window, 240, 0, g);  // the analysis window of the filter
-            g.next();                 // its bandwidth-expansion choice
-            fill(x, 50, i % 4, g);
-            fill(mem, 10, (i / 4) % 4, g);
+            int16_t a[11], x[50], mem[10];
+            in.read(x, 50);
+            in.read(mem, 10);
             ref.read(a, 11);
             int16_t out_ref[4][40];
             int ovf[4];

@@ -1,5 +1,5 @@
-// Helpers shared by the G.722 tests: the file readers, the seeded stress inputs of the golden
-// data (tests/support/golden.h), and a small whole-codec driver on the public operations.
+// Helpers shared by the G.722 tests: the file readers, the stress inputs of the golden data, and
+// a small whole-codec driver on the public operations.
 #ifndef VOKSC_TESTS_G722_UTIL_H
 #define VOKSC_TESTS_G722_UTIL_H
 
@@ -18,9 +18,16 @@ using voksc_test::first_diff;
 using voksc_test::read_bytes;
 using voksc_test::read_words;
 
-using golden::stress_octets;
-using golden::stress_pcm;
-using golden::stress_subband;
+// The stress inputs of the reference runs (tests/data/g722): 16 kHz PCM, octets, sub-band pairs.
+inline std::vector<int16_t> stress_pcm() {
+    return golden::File("g722/stress.pcm").words();
+}
+inline std::vector<uint8_t> stress_octets() {
+    return golden::bytes("g722/stress.cod");
+}
+inline std::vector<int16_t> stress_subband() {
+    return golden::File("g722/stress_sub.pcm").words();
+}
 
 // A state block with room for a deliberate misalignment.
 struct Block {

@@ -49,41 +49,39 @@ TEST(G729GainGolden, DecodeGainWithErasures) {
     EXPECT_EQ(erased, 122);
 }
 
-// Stream: n, then n samples in and n out, one call each, the state carried (an odd address:
-// the state needs no alignment).
-TEST(G729GainGolden, PreProcessingHighPassOnSpeech) {
-    static constexpr int16_t kPre[6] = {4096, 7807, -3733, 1899, -3798, 1899};
-    golden::File f("g729_gain/hp12_speech.bin");
-    ASSERT_TRUE(f.ok());
+// The high-pass sections of Pre_Process (sf 12) and Post_Process (sf 13), the state carried from
+// call to call at an odd address (it needs no alignment). Streams: [reset flag,] n, then n
+// samples in and n out; the decoder's files hold records of 80 samples in | 80 out. The seeded
+// files start each stream with a reset.
+TEST(G729GainGolden, HighPassFilters) {
+    static constexpr int16_t kCoef[2][6] = {{4096, 7807, -3733, 1899, -3798, 1899},
+                                            {8192, 15836, -7667, 7699, -15398, 7699}};
+    const struct {
+        const char* file;
+        int sf, calls;
+        bool reset, fixed;
+    } sets[] = {{"hp12_speech.bin", 12, 300, false, false},
+                {"hp13_speech.bin", 13, 150, false, true},
+                {"hp13_overflow.bin", 13, 150, false, true},
+                {"hp12x.bin", 12, 40, true, false},
+                {"hp13x.bin", 13, 40, true, false}};
     int size = 0;
     ASSERT_EQ(voksHighPassFilterSize_G729(&size), vokStatusOk);
     std::vector<uint8_t> raw(static_cast<size_t>(size) + 1);
     auto* st = reinterpret_cast<VokG729HighPassState*>(raw.data() + 1);
-    ASSERT_EQ(voksHighPassFilterInit_G729(kPre, st), vokStatusOk);
-    int calls = 0;
-    for (; !f.done(); ++calls) {
-        const int n = f.i16();
-        std::vector<int16_t> x = f.take(n);
-        ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, 12, st), vokStatusOk);
-        ASSERT_EQ(x, f.take(n)) << "call " << calls;
-    }
-    EXPECT_EQ(calls, 300);
-}
-
-// Records: 80 samples in | 80 out, the state carried.
-TEST(G729GainGolden, PostProcessingHighPassOnDecodedSpeech) {
-    static constexpr int16_t kPost[6] = {8192, 15836, -7667, 7699, -15398, 7699};
-    for (const char* name : {"hp13_speech.bin", "hp13_overflow.bin"}) {
-        const auto r = records(name, 160, 150);
-        uint8_t raw[24];
-        auto* st = reinterpret_cast<VokG729HighPassState*>(raw);
-        ASSERT_EQ(voksHighPassFilterInit_G729(kPost, st), vokStatusOk);
-        for (size_t k = 0; k < r.count(); ++k) {
-            int16_t x[80];
-            std::memcpy(x, r[k], sizeof(x));
-            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x, 80, 13, st), vokStatusOk);
-            ASSERT_EQ(0, std::memcmp(x, r[k] + 80, sizeof(x))) << name << " frame " << k;
+    for (const auto& s : sets) {
+        golden::File f("g729_gain/" + std::string(s.file));
+        ASSERT_TRUE(f.ok()) << s.file;
+        ASSERT_EQ(voksHighPassFilterInit_G729(kCoef[s.sf - 12], st), vokStatusOk);
+        int calls = 0;
+        for (; !f.done(); ++calls) {
+            if (s.reset && f.i16() != 0) voksHighPassFilterInit_G729(kCoef[s.sf - 12], st);
+            const int n = s.fixed ? 80 : f.i16();
+            std::vector<int16_t> x = f.take(n);
+            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, s.sf, st), vokStatusOk);
+            ASSERT_EQ(x, f.take(n)) << s.file << " call " << calls;
         }
+        EXPECT_EQ(calls, s.calls) << s.file;
     }
 }
 
@@ -144,6 +142,10 @@ TEST(G729GainGolden, TiltCompensation) {
     });
     golden::compare_records(r, 62, kSub, [](const int16_t* p, int16_t* out) {
         return voksTiltCompensation_G729E_16s(p[61], p + 20, out);
+    });
+    // Seeded extremes (filt_mu). Records: parcor, memory sample and 40 in | 40 out.
+    golden::compare_records(records("filtmu.bin", 82, 300), 42, 40, [](const int16_t* p, int16_t* out) {
+        return voksTiltCompensation_G729E_16s(p[0], p + 1, out);
     });
 }
 
@@ -348,31 +350,10 @@ TEST(G729GainGoldenAnnexD, PhaseDispersionUpdate) {
 }
 
 // Golden data of the reference routines driven directly with seeded random and extreme inputs
-// (small, speech-like, full-range and saturating amplitudes): G.729 Pre_Process, Post_Process,
-// Residu and the Residu + Syn_filt weighting chain; Annex A preemphasis and agc; Annex E filt_mu;
-// the floating-point gain-codebook searches of Annex C (qua_gain) and Annex C+ (qua_gain_6k)
-// recorded while coding speech, and Annex C+ syn_filte and scale_st.
-// Streams: reset flag, n, then n samples in and n out; the state carried between resets.
-TEST(G729GainGoldenRandom, HighPassExtremes) {
-    static constexpr int16_t kPre[6] = {4096, 7807, -3733, 1899, -3798, 1899};
-    static constexpr int16_t kPost[6] = {8192, 15836, -7667, 7699, -15398, 7699};
-    for (int sf : {12, 13}) {
-        golden::File f(sf == 12 ? "g729_gain/hp12x.bin" : "g729_gain/hp13x.bin");
-        ASSERT_TRUE(f.ok());
-        uint8_t raw[24];
-        auto* st = reinterpret_cast<VokG729HighPassState*>(raw);
-        int calls = 0;
-        for (; !f.done(); ++calls) {
-            if (f.i16() != 0) voksHighPassFilterInit_G729(sf == 12 ? kPre : kPost, st);
-            const int n = f.i16();
-            std::vector<int16_t> x = f.take(n);
-            ASSERT_EQ(voksHighPassFilter_G729_16s_ISfs(x.data(), n, sf, st), vokStatusOk);
-            ASSERT_EQ(x, f.take(n)) << "sf " << sf << " call " << calls;
-        }
-        EXPECT_EQ(calls, 40);
-    }
-}
-
+// (small, speech-like, full-range and saturating amplitudes; Pre_Process, Post_Process and
+// filt_mu above): G.729 Residu and the Residu + Syn_filt weighting chain; Annex A preemphasis
+// and agc; the floating-point gain-codebook searches of Annex C (qua_gain) and Annex C+
+// (qua_gain_6k) recorded while coding speech, and Annex C+ syn_filte and scale_st.
 // Records: a 11, x 10 + 40 | y 40; the any-order twin agrees at order 10.
 TEST(G729GainGoldenRandom, ResidualFilterOrder10) {
     const auto r = records("residu.bin", 101, 300);
@@ -437,13 +418,6 @@ TEST(G729GainGoldenRandom, GainControlAnnexASequence) {
     });
 }
 
-// Records: parcor, memory sample and 40 in | 40 out.
-TEST(G729GainGoldenRandom, TiltFilterExtremes) {
-    golden::compare_records(records("filtmu.bin", 82, 300), 42, 40, [](const int16_t* p, int16_t* out) {
-        return voksTiltCompensation_G729E_16s(p[0], p + 1, out);
-    });
-}
-
 std::vector<float> floats(const int16_t* p, int n) {
     std::vector<float> v(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) v[static_cast<size_t>(i)] = golden::f32(p + 2 * i);
@@ -488,59 +462,6 @@ TEST(G729GainGoldenRandom, FloatSynthesisAnyOrder) {
         ASSERT_EQ(0, std::memcmp(mem.data(), mem1.data(), mem.size() * 4)) << "call " << calls;
     }
     EXPECT_EQ(calls, 200);
-}
-
-// The quantisers and the decoders agree: the rows a quantiser returns, sent as bit-stream
-// indices (the inverse permutations of imap1/imap2 of the standard), decode to the same gains
-// and the same past energies, on seeded and extreme inputs.
-TEST(G729GainGoldenRandom, QuantiserAndDecoderAgree) {
-    static constexpr int16_t kMap1[8] = {5, 1, 4, 7, 3, 0, 6, 2};
-    static constexpr int16_t kMap2[16] = {4, 6, 0, 2, 12, 14, 8, 10, 15, 11, 9, 13, 7, 3, 1, 5};
-    static constexpr int16_t kMap1D[8] = {0, 4, 6, 5, 2, 1, 7, 3};
-    static constexpr int16_t kMap2D[8] = {0, 4, 3, 7, 5, 1, 6, 2};
-    uint64_t s = 0x9E3779B97F4A7C15ull;
-    auto next = [&s]() {
-        s ^= s << 13;
-        s ^= s >> 7;
-        s ^= s << 17;
-        return s;
-    };
-    for (int round = 0; round < 3000; ++round) {
-        const int amp = round % 4 == 0 ? 32767 : round % 4 == 1 ? 8000 : round % 4 == 2 ? 500 : 20;
-        int16_t x[kSub], y1[kSub], y2[kSub], code[kSub] = {};
-        for (int i = 0; i < kSub; ++i) {
-            x[i] = static_cast<int16_t>(static_cast<int>(next() % (2 * amp + 1)) - amp);
-            y1[i] = static_cast<int16_t>(static_cast<int>(next() % (2 * amp + 1)) - amp);
-            y2[i] = static_cast<int16_t>(static_cast<int>(next() % (2 * amp + 1)) - amp);
-        }
-        if (round % 17 == 0) std::memset(y1, 0, sizeof(y1));
-        int32_t energy = 0;
-        for (int t = 0; t < 4; ++t) code[next() % kSub] = (next() & 1) ? 8192 : -8192;
-        for (int16_t c : code) energy += int32_t{c} * c;
-        const bool annexD = (round & 1) != 0;
-        int16_t pastQ[4], pastD[4];
-        for (int t = 0; t < 4; ++t)
-            pastQ[t] = pastD[t] = static_cast<int16_t>(-14336 + static_cast<int>(next() % 20000));
-        int16_t gq[2], rows[2], gd[2] = {0, 0};
-        const auto taming = static_cast<int16_t>(round % 3 == 0);
-        if (annexD) {
-            ASSERT_EQ(voksGainQuant_G729D_16s(x, y1, code, y2, pastQ, gq, rows, taming), vokStatusOk);
-            ASSERT_TRUE(rows[0] >= 0 && rows[0] < 8 && rows[1] >= 0 && rows[1] < 8);
-            const int16_t bits[2] = {kMap1D[rows[0]], kMap2D[rows[1]]};
-            ASSERT_EQ(voksDecodeGain_G729I_16s(energy, 0, pastD, bits, gd), vokStatusOk);
-        } else {
-            ASSERT_EQ(voksGainQuant_G729_16s(x, y1, code, y2, pastQ, gq, rows, taming), vokStatusOk);
-            ASSERT_TRUE(rows[0] >= 0 && rows[0] < 8 && rows[1] >= 0 && rows[1] < 16);
-            const int16_t bits[2] = {kMap1[rows[0]], kMap2[rows[1]]};
-            ASSERT_EQ(voksDecodeGain_G729_16s(energy, pastD, bits, gd), vokStatusOk);
-        }
-        ASSERT_EQ(gq[0], gd[0]) << "round " << round;
-        ASSERT_EQ(gq[1], gd[1]) << "round " << round;
-        ASSERT_EQ(0, std::memcmp(pastQ, pastD, sizeof(pastQ))) << "round " << round;
-        if (taming) {
-            ASSERT_LT(gq[0], 16383) << "round " << round;  // taming keeps gp below 0.9999
-        }
-    }
 }
 
 // Annex C+ scale_st (single precision): the per-sample gain recursion with the reference's own

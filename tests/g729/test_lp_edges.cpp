@@ -119,18 +119,18 @@ TEST(G729LpEdges, HybridWindowStateSizeAndZeros) {
 
 TEST(G729LpFloat, HighOrderLevinsonAgreesWithFixedPoint) {
     // Orders up to 30 (the Annex E backward analysis) on speech frames with a stable filter; the
-    // reference's single-precision recursion is order 10 only.
-    const std::vector<int16_t> sp = golden::speech();
-    if (sp.empty()) VOKSC_MISSING() << "SPEECH.IN not found under " << voksc_test::vector_path("g729/main");
-    const int total = static_cast<int>(sp.size());
+    // reference's single-precision recursion is order 10 only. The autocorrelations of the
+    // SPEECH.IN frames (order 30, triangular window) are the first 3750 inputs of the Annex E
+    // Levinson set.
+    const golden::File in("g729_lp/levinson_e.in", 63);
+    ASSERT_GE(in.count(), 3750u);
     int compared = 0;
     auto mag = [](float p, float q) { return std::fabs(p) < std::fabs(q); };
-    for (int f = 0; f < total / 80; f += 5) {
-        int16_t x[240], a[31], rc[30], err;
+    for (int f = 0; f < 3750; f += 5) {
+        int16_t a[31], rc[30], err;
         int32_t r[31];
         float rf[31], af[31], rcf[30], errf;
-        golden::frame(sp, f, x);
-        golden::autocorr(x, 30, r);
+        for (int k = 0; k <= 30; ++k) r[k] = golden::i32(in[static_cast<size_t>(f)] + 1 + 2 * k);
         // A noise floor of about -18 dB keeps the high-order filters well conditioned, as the
         // lag window does in a coder.
         for (int k = 1; k <= 30; ++k) r[k] -= r[k] >> 6;

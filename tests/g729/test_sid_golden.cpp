@@ -33,42 +33,38 @@ void analysis_record(const int16_t* x, int16_t (&rec)[64]) {
     rec[49] = st == vokStatusOverflow;
 }
 
-// Windows from splitmix64 seed 0x51D0001: golden::signal kinds 0..4 in turn, every odd one shifted
-// right by 0..12 bits, the first four replaced by silence, +full scale, -full scale and
+// Seeded windows of noise, resonances, square waves, near-silence and alternating extremes at
+// assorted levels (g729_sid/autocorr.in), the first four silence, +full scale, -full scale and
 // alternating extremes (all four overflow the energy sum except silence).
 TEST(G729SidGolden, AnalysisOnSyntheticWindows) {
-    golden::each_level([] {
+    const golden::File in("g729_sid/autocorr.in", 240);
+    ASSERT_EQ(in.count(), 2400u);
+    golden::each_level([&] {
         golden::Digested d("autocorr.gld", "g729_sid");
         ASSERT_TRUE(d.ok());
-        golden::Rng r{0x51D0001ull};
-        int16_t x[240], rec[64];
-        for (int k = 0; k < 2400; ++k) {
-            golden::signal(r, k % 5, x, 240);
-            if (k & 1) {
-                const int sh = r.range(0, 12);
-                for (int16_t& v : x) v = static_cast<int16_t>(v >> sh);
-            }
-            const int16_t fill[3] = {0, 32767, -32768};
-            for (int i = 0; k < 4 && i < 240; ++i)
-                x[i] = k < 3 ? fill[k] : static_cast<int16_t>(i & 1 ? -32768 : 32767);
-            analysis_record(x, rec);
+        int16_t rec[64];
+        for (size_t k = 0; k < in.count(); ++k) {
+            analysis_record(in[k], rec);
             d.add(rec);
         }
         d.finish();
     });
 }
 
+// Every SPEECH.IN frame's window: the 80-sample frame with 120 samples before it and 40 after.
 TEST(G729SidGolden, AnalysisOnSpeech) {
-    const auto& sp = golden::speech();
-    if (sp.empty()) {
-        VOKSC_MISSING() << "g729/main/SPEECH.IN";
-    }
+    std::vector<int16_t> sp;
+    voksc_test::read_words(voksc_test::vector_path("g729/main/SPEECH.IN"), sp);
+    if (sp.empty()) VOKSC_MISSING() << "g729/main/SPEECH.IN";
     golden::each_level([&] {
         golden::Digested d("autocorr_speech.gld", "g729_sid");
         ASSERT_TRUE(d.ok());
         int16_t x[240], rec[64];
-        for (int f = 0; f < static_cast<int>(sp.size() / 80); ++f) {
-            golden::frame(sp, f, x);
+        for (size_t f = 0; f < sp.size() / 80; ++f) {
+            for (size_t i = 0; i < 240; ++i) {
+                const size_t n = 80 * f + i;  // sample n - 160 of the signal
+                x[i] = n >= 160 && n - 160 < sp.size() ? sp[n - 160] : int16_t{0};
+            }
             analysis_record(x, rec);
             d.add(rec);
         }

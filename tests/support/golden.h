@@ -1,7 +1,7 @@
 // Golden data of the standards' reference routines (tests/data, one line per data set in its
 // README): the reader of the data files, the kernel levels every golden test runs at, and the
-// seeded input generators. The reference runs drew their inputs from exactly these generators,
-// so any change to one invalidates the stored outputs.
+// input sweeps of the basic-operator digests. The reference runs drew their inputs from exactly
+// these sweeps, so any change to one invalidates the stored digests.
 #ifndef VOKSC_TESTS_SUPPORT_GOLDEN_H
 #define VOKSC_TESTS_SUPPORT_GOLDEN_H
 
@@ -97,8 +97,9 @@ inline uint32_t fnv32(const int16_t* p, int n) {
 
 // A digested file (tests/data/<dir>/*.gld, the linear-prediction sets by default): u32 magic "GLD1", record
 // count, record bytes, stored records, u64 FNV-1a of all records, then the stored records. The
-// test produces every record; add() compares each with the stored prefix, finish() the count
-// and the digest. The floating-point files store every record, read with record<T>().
+// test produces every record from the inputs in the .in file of the same name; add() compares
+// each with the stored prefix, finish() the count and the digest. The floating-point files store every
+// record, read with record<T>().
 class Digested {
 public:
     explicit Digested(const std::string& name, const std::string& dir = "g729_lp") : name_(name) {
@@ -175,132 +176,6 @@ void compare_records(const File& f, size_t at, size_t n, Op op, VokStatus also =
     });
 }
 
-// The official G.729 sequence SPEECH.IN (empty when the vectors are absent).
-inline const std::vector<int16_t>& speech() {
-    static const std::vector<int16_t> s = [] {
-        std::vector<int16_t> v;
-        voksc_test::read_words(voksc_test::vector_path("g729/main/SPEECH.IN"), v);
-        return v;
-    }();
-    return s;
-}
-
-// splitmix64: the generator of the linear-prediction and basic-operator sets.
-struct Rng {
-    uint64_t s;
-    uint64_t next() {
-        uint64_t z = (s += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    // Uniform in lo..hi inclusive.
-    int32_t range(int32_t lo, int32_t hi) {
-        return static_cast<int32_t>(
-            int64_t{lo} + static_cast<int64_t>(next() % static_cast<uint64_t>(int64_t{hi} - lo + 1)));
-    }
-};
-
-// Test signals of n samples: 0 white full scale, 1 narrow resonance (near-singular
-// autocorrelation), 2 two square waves, 3 low-level noise, 4 alternating extremes with noise.
-inline void signal(Rng& r, int kind, int16_t* x, int n) {
-    int32_t y1 = 0, y2 = 0;
-    const int32_t a1 = r.range(-32000, 32000), a2 = r.range(28000, 32700);
-    const int32_t p1 = r.range(3, 60), p2 = r.range(3, 60);
-    for (int i = 0; i < n; ++i) {
-        int64_t v;
-        switch (kind) {
-            case 0:
-                v = r.range(-32768, 32767);
-                break;
-            case 1:  // y = e + 2 rho cos(w) y1 - rho^2 y2 with rho^2 = a2 / 32768 (Q15)
-                v = int64_t{r.range(-200, 200)} * 64 + ((int64_t{a1} * 2 * y1) >> 15) -
-                    ((int64_t{a2} * y2) >> 15);
-                v = v > 32767 ? 32767 : (v < -32768 ? -32768 : v);
-                y2 = y1;
-                y1 = static_cast<int32_t>(v);
-                break;
-            case 2:
-                v = ((i % p1) * 2 < p1 ? 12000 : -12000) + ((i % p2) * 2 < p2 ? 8000 : -8000);
-                break;
-            case 3:
-                v = r.range(-40, 40);
-                break;
-            default:
-                v = (i & 1 ? 32767 : -32768) + r.range(-3, 3);
-                break;
-        }
-        x[i] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
-    }
-}
-
-// Normalised autocorrelation r[0..order] (order <= 30) of 240 samples with a triangular window:
-// e = 1 + 2 sum y^2 (y scaled down by 4 while e does not fit 31 bits), shifted left until
-// e >= 2^30; r[k] = 2 sum y[i] y[i+k] with the same shift.
-inline void autocorr(const int16_t* x, int order, int32_t* r) {
-    int16_t y[240];
-    int64_t e;
-    int norm = 0;
-    for (int i = 0; i < 240; ++i)
-        y[i] = static_cast<int16_t>((x[i] * ((i < 120 ? i + 1 : 240 - i) * 273)) >> 15);
-    for (;;) {
-        e = 1;
-        for (int16_t v : y) e += 2 * int64_t{v} * v;
-        if (e <= 0x7FFFFFFF) break;
-        for (int16_t& v : y) v = static_cast<int16_t>(v >> 2);
-    }
-    while ((e << norm) < 0x40000000) ++norm;
-    r[0] = static_cast<int32_t>(e << norm);
-    for (int k = 1; k <= order; ++k) {
-        int64_t s = 0;
-        for (int i = 0; i + k < 240; ++i) s += 2 * int64_t{y[i]} * y[i + k];
-        r[k] = static_cast<int32_t>(s * (int64_t{1} << norm));
-    }
-}
-
-// Frame f of a speech signal: samples 80 f - 160 .. 80 f + 79 (zeros before the start).
-inline void frame(const std::vector<int16_t>& speech, int f, int16_t* x) {
-    for (int i = 0; i < 240; ++i) {
-        const int n = 80 * f - 160 + i;
-        x[i] = n >= 0 && n < static_cast<int>(speech.size()) ? speech[static_cast<size_t>(n)] : 0;
-    }
-}
-
-// 32-bit LCG (Numerical Recipes constants): the generator of the correlation and G.722 sets.
-struct Lcg {
-    uint32_t s;
-    uint32_t next() { return s = s * 1664525u + 1013904223u; }
-    int16_t r16() { return static_cast<int16_t>(next() >> 16); }
-};
-
-// Signal kinds of the correlation sets: 0 a SPEECH.IN segment shifted right by 0..3 bits,
-// 1 random words shifted right by 0..15 bits, 2 extreme values, 3 sparse random words, 4 random
-// words shifted right by 3.
-inline void fill(int16_t* x, int n, int kind, Lcg& g) {
-    static const int16_t kExt[8] = {-32768, 32767, 0, -1, 1, -32768, 32767, -16384};
-    const std::vector<int16_t>& sp = speech();
-    const uint32_t off = kind == 0 ? g.next() % static_cast<uint32_t>(sp.size() - n) : 0;
-    const int sh = kind == 0   ? static_cast<int>(g.next() % 4)
-                   : kind == 1 ? static_cast<int>(g.next() % 16)
-                               : 3;
-    for (int i = 0; i < n; ++i) {
-        switch (kind) {
-            case 0:
-                x[i] = static_cast<int16_t>(sp[off + i] >> sh);
-                break;
-            case 2:
-                x[i] = kExt[g.next() >> 29];
-                break;
-            case 3:
-                x[i] = (g.next() >> 28) == 0 ? g.r16() : int16_t{0};
-                break;
-            default:
-                x[i] = static_cast<int16_t>(g.r16() >> sh);
-                break;
-        }
-    }
-}
-
 // Deterministic sweep inputs of the basic-operator digests, every magnitude and both signs: a
 // multiplicative hash of k shifted right by k mod 33 (mod 17), complemented when bit 6 (bit 5)
 // of k is set.
@@ -313,57 +188,6 @@ inline int16_t sweep16(uint32_t k) {
     const uint32_t u = static_cast<uint16_t>(k * 40503u), s = k % 17;
     const uint32_t v = s == 16 ? 0 : u >> s;
     return static_cast<int16_t>(static_cast<uint16_t>((k & 32) ? ~v : v));
-}
-
-// G.722 stress inputs. PCM: 16000 samples in eight 2000-sample segments: seeded noise, a
-// full-scale square wave (period 16), full-scale alternation, small noise, silence, a
-// full-scale triangle (period 40), +DC and -DC full scale.
-inline std::vector<int16_t> stress_pcm() {
-    std::vector<int16_t> v(16000);
-    Lcg g{722u};
-    for (int i = 0; i < 16000; ++i) {
-        const int t = i % 40;
-        const int seg[8] = {0,
-                            ((i / 8) & 1) ? 32767 : -32768,
-                            (i & 1) ? 32767 : -32768,
-                            0,
-                            0,
-                            t < 20 ? -32768 + t * 3276 : 32767 - (t - 20) * 3276,
-                            32767,
-                            -32768};
-        const int k = i / 2000;
-        v[i] = static_cast<int16_t>(k == 0 ? g.r16() : k == 3 ? g.r16() >> 4 : seg[k]);
-    }
-    return v;
-}
-
-// 8000 octets in 1000-octet segments: seeded random, constant 0xA0, random, constant 0x04,
-// 0xA0/0x04 alternating every five, random, constant 0xFF, random.
-inline std::vector<uint8_t> stress_octets() {
-    std::vector<uint8_t> v(8000);
-    Lcg g{9u};
-    for (int i = 0; i < 8000; ++i) {
-        const int seg[8] = {-1, 0xA0, -1, 0x04, ((i / 5) & 1) ? 0xA0 : 0x04, -1, 0xFF, -1};
-        const int c = seg[i / 1000];
-        v[i] = static_cast<uint8_t>(c < 0 ? g.r16() & 0xFF : c);
-    }
-    return v;
-}
-
-// Unrestricted sub-band pairs: seeded random, every other block of 250 pairs switching between
-// full-scale extremes.
-inline std::vector<int16_t> stress_subband() {
-    std::vector<int16_t> v(8000);
-    Lcg g{31u};
-    for (int i = 0; i < 4000; ++i) {
-        v[2 * i] = g.r16();
-        v[2 * i + 1] = g.r16();
-        if ((i / 250) & 1) {
-            v[2 * i] = static_cast<int16_t>((i & 1) ? 32767 : -32768);
-            v[2 * i + 1] = static_cast<int16_t>((i & 2) ? 32767 : -32768);
-        }
-    }
-    return v;
 }
 
 }  // namespace golden
