@@ -4,6 +4,7 @@
 #ifndef VOKSC_FUZZ_OPS_H
 #define VOKSC_FUZZ_OPS_H
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -30,11 +31,19 @@ using Call = std::function<VokStatus()>;
 // argument checks (status < 0) changed any of them.
 class Guard {
 public:
+    // Keeps `v` (watched) until the guard goes.
     template <class T>
     std::vector<T>& operator()(std::vector<T> v) {
-        auto* w = new Watched<T>(std::move(v));
-        items_.emplace_back(w);
-        return w->now;
+        auto kept = std::make_shared<std::vector<T>>(std::move(v));
+        kept_.push_back(kept);
+        return watch(*kept);
+    }
+    // Watches a buffer that outlives the guard.
+    template <class T>
+    std::vector<T>& watch(std::vector<T>& v) {
+        const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+        seen_.emplace_back(p, std::vector<uint8_t>(p, p + v.size() * sizeof(T)));
+        return v;
     }
     void check(int status) const {
         if (status < 0) untouched();
@@ -47,24 +56,13 @@ public:
         return st;
     }
     void untouched() const {
-        for (const auto& i : items_)
-            if (i->changed()) std::abort();
+        for (const auto& [p, before] : seen_)
+            if (!std::equal(before.begin(), before.end(), p)) std::abort();
     }
 
 private:
-    struct Item {
-        virtual ~Item() = default;
-        virtual bool changed() const = 0;
-    };
-    template <class T>
-    struct Watched : Item {
-        explicit Watched(std::vector<T> v) : now(std::move(v)), before(now) {}
-        bool changed() const override {
-            return std::memcmp(now.data(), before.data(), now.size() * sizeof(T)) != 0;
-        }
-        std::vector<T> now, before;
-    };
-    std::vector<std::unique_ptr<Item>> items_;
+    std::vector<std::shared_ptr<void>> kept_;
+    std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> seen_;
 };
 
 // A state block of the reported size, `skew` bytes into an exact-size heap block: set up by
