@@ -9,6 +9,8 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <voksc.h>
@@ -64,6 +66,48 @@ private:
     std::vector<std::shared_ptr<void>> kept_;
     std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> seen_;
 };
+
+// Arguments read in the order written (the elements of a braced list are evaluated left to
+// right): buffers live for the call and go to it as pointers, At{buffer, k} as the pointer k
+// elements in (history before it), anything else as it is.
+template <class V>
+struct At {
+    V v;
+    size_t k;
+};
+template <class V>
+At(V&&, size_t) -> At<V>;
+
+template <class... T>
+struct Args {
+    Args(T&&... a) : t(std::forward<T>(a)...) {}
+    std::tuple<T...> t;
+};
+template <class... T>
+Args(T&&...) -> Args<T...>;
+
+template <class T>
+T& arg(T& x) {
+    return x;
+}
+template <class T>
+T* arg(std::vector<T>& v) {
+    return v.data();
+}
+template <class T>
+const T* arg(const std::vector<T>& v) {
+    return v.data();
+}
+template <class V>
+auto arg(At<V>& a) {
+    return arg(a.v) + a.k;
+}
+
+// Calls f with the arguments.
+template <class F, class... T>
+VokStatus call(F f, Args<T...> a) {
+    return std::apply([&](auto&... v) { return f(arg(v)...); }, a.t);
+}
 
 // A state block of the reported size, `skew` bytes into an exact-size heap block: set up by
 // its Init, or holding arbitrary bytes.

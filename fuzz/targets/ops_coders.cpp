@@ -40,9 +40,8 @@ int ops_g722(const uint8_t* data, size_t size) {
             },
             [&] {
                 // Reads pSrc[-5 ..]; writes len / 4 samples.
-                auto wide = in.v16(n + 5);
-                std::vector<int16_t> quarter(n / 4 + 1);
-                return voksDownsampleFilter_G722_16s(wide.data() + 5, len, quarter.data());
+                return call(voksDownsampleFilter_G722_16s,
+                            Args{At{in.v16(n + 5), 5}, len, std::vector<int16_t>(n / 4 + 1)});
             },
             [&] { return voksFilterHighband_G722_16s_I(src.data(), len, in.v16(2).data()); },
             [&] {
@@ -120,21 +119,17 @@ int ops_gsm(const uint8_t* data, size_t size) {
             [&] { return voksPreemphasize_GSMFR_16s(src.data(), out, len, mem16(1)); },
             [&] {
                 const int order = in.length(1, 8, true);
-                const auto acf = in.v32(9);
-                return voksSchur_GSMFR_32s16s(acf.data(), mem16(8), order);
+                return call(voksSchur_GSMFR_32s16s, Args{in.v32(9), mem16(8), order});
             },
             [&] {
-                const auto rc = in.v16(8);
-                return voksShortTermAnalysisFilter_GSMFR_16s_I(rc.data(), src.data(), len, mem16(8));
+                return call(voksShortTermAnalysisFilter_GSMFR_16s_I, Args{in.v16(8), src, len, mem16(8)});
             },
             [&] {
-                const auto rc = in.v16(8);
-                return voksShortTermSynthesisFilter_GSMFR_16s(rc.data(), src.data(), out, len, mem16(9));
+                return call(voksShortTermSynthesisFilter_GSMFR_16s, Args{in.v16(8), src, out, len, mem16(9)});
             },
             [&] {
                 // Reads pSrc[-5] .. pSrc[len + 4].
-                auto wide = in.v16(n + 10);
-                return voksWeightingFilter_GSMFR_16s(wide.data() + 5, dst.data(), len);
+                return call(voksWeightingFilter_GSMFR_16s, Args{At{in.v16(n + 10), 5}, dst, len});
             },
             [&] {
                 const auto xmc = in.v16(13);

@@ -92,9 +92,9 @@ int ops_common_corr(const uint8_t* data, size_t size) {
             },
             [&] {
                 const int max_lag = in.length(0, 160);
-                const auto x = in.vf(n), y = in.vf(n + (max_lag > 0 ? max_lag : 0));
                 double mx = 0;
-                return voksCrossCorrLagMax_32f64f(x.data(), y.data(), len, max_lag, &mx, &lag);
+                return call(voksCrossCorrLagMax_32f64f,
+                            Args{in.vf(n), in.vf(n + (max_lag > 0 ? max_lag : 0)), len, max_lag, &mx, &lag});
             },
             [&] { return voksConvPartial_16s32s(a.data(), b(n).data(), dst32.data(), len); },
             [&] { return voksConvPartial_16s_Sfs(a.data(), b(n).data(), dst16.data(), len, sf); },
@@ -104,14 +104,13 @@ int ops_common_corr(const uint8_t* data, size_t size) {
             synthesis,
             synthesis,
             [&] {
-                const auto lpc = in.v16(11);
-                return voksSynthesisFilterZeroStateResponse_NR_16s(lpc.data(), dst16.data(), len, lsf);
+                return call(voksSynthesisFilterZeroStateResponse_NR_16s, Args{in.v16(11), dst16, len, lsf});
             },
             [&] {
                 const int order = in.length(1, 40);
                 const size_t o = order > 0 ? static_cast<size_t>(order) : 0;
-                const auto lpc = in.v16(o + 1), x = in.v16(n + o);  // x[-order .. len - 1]
-                return voksResidualFilter_Low_16s_Sfs(lpc.data(), order, x.data() + o, dst16.data(), len, sf);
+                return call(voksResidualFilter_Low_16s_Sfs,
+                            Args{in.v16(o + 1), order, At{in.v16(n + o), o}, dst16, len, sf});
             },
             [&] {
                 auto& x = g(past16());

@@ -19,25 +19,20 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
         auto lpc_to_lsp16 = [&] {
             auto lpc = in.v16(11);
             if (op & 0x80) lpc[0] = 4096;
-            const auto prev = in.v16(10);
-            auto lsp = in.v16(10);
-            return (op % 22 == 3) ? voksLPCToLSP_G729_16s(lpc.data(), prev.data(), lsp.data())
-                                  : voksLPCToLSP_G729A_16s(lpc.data(), prev.data(), lsp.data());
+            return call((op % 22 == 3) ? voksLPCToLSP_G729_16s : voksLPCToLSP_G729A_16s,
+                        Args{lpc, in.v16(10), in.v16(10)});
         };
         auto lpc_to_lsp32 = [&] {
             auto lpc = in.vf(11);
             if (op & 0x80) lpc[0] = 1.0f;
-            const auto prev = in.vf(10);
-            auto lsp = in.vf(10);
-            return (op % 22 == 5) ? voksLPCToLSP_G729_32f(lpc.data(), prev.data(), lsp.data())
-                                  : voksLPCToLSP_G729A_32f(lpc.data(), prev.data(), lsp.data());
+            return call((op % 22 == 5) ? voksLPCToLSP_G729_32f : voksLPCToLSP_G729A_32f,
+                        Args{lpc, in.vf(10), in.vf(10)});
         };
         auto lsf_lsp = [&] {
-            const auto src = in.v16(10);
-            auto dst = in.v16(10);
-            return (op % 22 == 9)    ? voksLSFToLSP_G729_16s(src.data(), dst.data())
-                   : (op % 22 == 10) ? voksLSPToLSF_G729_16s(src.data(), dst.data())
-                                     : voksLSPToLSF_Norm_G729_16s(src.data(), dst.data());
+            const auto fn = (op % 22 == 9)    ? voksLSFToLSP_G729_16s
+                            : (op % 22 == 10) ? voksLSPToLSF_G729_16s
+                                              : voksLSPToLSF_Norm_G729_16s;
+            return call(fn, Args{in.v16(10), in.v16(10)});
         };
         auto interpolate = [&] {
             const int len = in.length(1, 200);
@@ -71,22 +66,19 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
             [&] {
                 const int order = in.length(1, 30);
                 const size_t o = order >= 1 ? static_cast<size_t>(order) : 1;
-                const auto r = in.vf(o + 1);
-                auto a = in.vf(o + 1), rc = in.vf(o);
                 float err = 0;
-                return voksLevinsonDurbin_G729_32f(r.data(), order, a.data(), rc.data(), &err);
+                return call(voksLevinsonDurbin_G729_32f,
+                            Args{in.vf(o + 1), order, in.vf(o + 1), in.vf(o), &err});
             },
             lpc_to_lsp16,
             lpc_to_lsp16,
             lpc_to_lsp32,
             lpc_to_lsp32,
             [&] {
-                const auto lsp = in.v16(10);
-                return voksLSPToLPC_G729_16s(lsp.data(), in.v16(11).data());
+                return call(voksLSPToLPC_G729_16s, Args{in.v16(10), in.v16(11)});
             },
             [&] {
-                const auto lsp = in.vf(10);
-                return voksLSPToLPC_G729_32f(lsp.data(), in.vf(11).data());
+                return call(voksLSPToLPC_G729_32f, Args{in.vf(10), in.vf(11)});
             },
             lsf_lsp,
             lsf_lsp,
@@ -102,9 +94,7 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
                 return voksInterpolateC_G729_32f(a.data(), b.data(), dst.data(), len, in.f32(), in.f32());
             },
             [&] {
-                const auto lsf = in.v16(10);
-                auto mem = in.v16(40), q = in.v16(10), idx = in.v16(4);
-                return voksLSFQuant_G729_16s(lsf.data(), mem.data(), q.data(), idx.data());
+                return call(voksLSFQuant_G729_16s, Args{in.v16(10), in.v16(40), in.v16(10), in.v16(4)});
             },
             [&] {
                 const auto lsp = in.v16(10);
@@ -114,10 +104,8 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
                 return voksLSPQuant_G729E_16s(lsp.data(), mem.data(), res.data(), q.data(), idx.data());
             },
             [&] {
-                const auto lsp = in.vf(10), mem = in.vf(40);
-                auto res = in.vf(10), q = in.vf(10);
-                auto idx = in.v16(2);
-                return voksLSPQuant_G729E_32f(lsp.data(), mem.data(), res.data(), q.data(), idx.data());
+                return call(voksLSPQuant_G729E_32f,
+                            Args{in.vf(10), in.vf(40), in.vf(10), in.vf(10), in.v16(2)});
             },
             [&] {
                 auto mem16 = in.v16(40), lsf16 = in.v16(10);
@@ -130,12 +118,8 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
             },
             [&] {
                 const int mode = (op & 0x80) ? in.i32() : in.range(-1, 2);
-                if (op & 0x40) {
-                    auto mem = in.vf(40);
-                    return voksLSFDecodeErased_G729_32f(mode, mem.data(), in.vf(10).data());
-                }
-                auto& mem = g(in.v16(40));
-                return voksLSFDecodeErased_G729_16s(mode, mem.data(), in.v16(10).data());
+                if (op & 0x40) return call(voksLSFDecodeErased_G729_32f, Args{mode, in.vf(40), in.vf(10)});
+                return call(voksLSFDecodeErased_G729_16s, Args{mode, g(in.v16(40)), in.v16(10)});
             },
             [&] {
                 int size16 = 0, size32 = 0;
@@ -278,22 +262,18 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
                                                                  out.data());
             },
             [&] {
-                return voksAdaptiveCodebookGain_G729_16s(target.data(), impulse.data(), code.data(),
-                                                         flt.data(), &gain);
+                return call(voksAdaptiveCodebookGain_G729_16s, Args{target, impulse, code, flt, &gain});
             },
             [&] {
-                auto lpc = in.v16(11);
-                return voksAdaptiveCodebookGain_G729A_16s(target.data(), lpc.data(), code.data(), flt.data(),
-                                                          &gain);
+                return call(voksAdaptiveCodebookGain_G729A_16s, Args{target, in.v16(11), code, flt, &gain});
             },
             search32,
             search32,
             search16,
             search16,
             [&] {
-                int16_t sign = 0, idx = 0;
-                return voksFixedCodebookSearch_G729D_16s(target.data(), impulse.data(), code.data(),
-                                                         flt.data(), &sign, &idx);
+                return call(voksFixedCodebookSearch_G729D_16s,
+                            Args{target, impulse, code, flt, index, index + 1});
             },
             [&] {
                 const auto ltp = in.v16(kSub);
@@ -315,9 +295,8 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
             },
             [&] {
                 const int l = len();
-                const auto h = in.vf(count(l));
-                auto y = in.vf(count(l));
-                return voksFilteredExcitation_G729_32f(h.data(), y.data(), l, in.f32());
+                return call(voksFilteredExcitation_G729_32f,
+                            Args{in.vf(count(l)), in.vf(count(l)), l, in.f32()});
             },
         };
         return g.run(calls, op);
@@ -382,17 +361,14 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
             long_term,
             long_term,
             [&] {
-                const auto lpc = in.v16(11);
-                auto out = in.v16(10 + kSub), h = in.v16(20);
-                return voksShortTermPostFilter_G729_16s(lpc.data(), x.data(), out.data() + 10, h.data());
+                return call(voksShortTermPostFilter_G729_16s,
+                            Args{in.v16(11), x, At{in.v16(10 + kSub), 10}, in.v16(20)});
             },
             [&] {
-                const auto h = in.v16(20);
-                return voksTiltCompensation_G729_16s(h.data(), in.v16(1 + kSub).data() + 1);
+                return call(voksTiltCompensation_G729_16s, Args{in.v16(20), At{in.v16(1 + kSub), 1}});
             },
             [&] {
-                const auto lpc = in.v16(22);
-                return voksTiltCompensation_G729A_16s(lpc.data(), in.v16(1 + kSub).data() + 1);
+                return call(voksTiltCompensation_G729A_16s, Args{in.v16(22), At{in.v16(1 + kSub), 1}});
             },
             [&] {
                 const auto s = in.v16(1 + kSub);
@@ -400,9 +376,8 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
             },
             [&] {
                 int16_t gain = (op & 0x80) ? in.i16() : 16384;
-                auto s = in.v16(kSub);
-                return (op & 0x20) ? voksGainControl_G729A_16s_I(x.data(), s.data(), &gain)
-                                   : voksGainControl_G729_16s_I(x.data(), s.data(), &gain);
+                return call((op & 0x20) ? voksGainControl_G729A_16s_I : voksGainControl_G729_16s_I,
+                            Args{x, in.v16(kSub), &gain});
             },
             [&] {
                 auto s = in.vf(kSub);
@@ -448,14 +423,11 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
                 return voksHighPassFilter_G729_16s_ISfs(s.data(), len, sf, state);
             },
             [&] {
-                const auto coeffs = in.v16(22), src = in.v16(10 + kSub);
-                auto mem = in.v16(10);
-                return (op & 0x80) ? voksIIR16sLow_G729_16s(coeffs.data(), src.data(), dst.data(), mem.data())
-                                   : voksIIR16s_G729_16s(coeffs.data(), src.data(), dst.data(), mem.data());
+                return call((op & 0x80) ? voksIIR16sLow_G729_16s : voksIIR16s_G729_16s,
+                            Args{in.v16(22), in.v16(10 + kSub), dst, in.v16(10)});
             },
             [&] {
-                const auto src = in.v16(10 + kSub), lpc = in.v16(11);
-                return voksResidualFilter_G729_16s(src.data() + 10, lpc.data(), dst.data());
+                return call(voksResidualFilter_G729_16s, Args{At{in.v16(10 + kSub), 10}, in.v16(11), dst});
             },
             [&] {
                 const int len = in.length(1, 200);
@@ -479,9 +451,8 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
                 const int len = in.length(1, 640, true), order = in.length(1, 30, true);
                 const size_t n = len >= 1 && len <= 640 ? static_cast<size_t>(len) : 1;
                 const size_t o = order >= 1 && order <= 30 ? static_cast<size_t>(order) : 1;
-                const auto lpc = in.vf(o + 1), src = in.vf(n);
-                auto d = in.vf(n), mem = in.vf(o);
-                return voksSynthesisFilter_G729_32f(lpc.data(), order, src.data(), d.data(), len, mem.data());
+                return call(voksSynthesisFilter_G729_32f,
+                            Args{in.vf(o + 1), order, in.vf(n), in.vf(n), len, in.vf(o)});
             },
         };
         return g.run(calls, op);
@@ -493,9 +464,8 @@ int ops_g729_sid(const uint8_t* data, size_t size) {
         Guard g;
         const Call calls[] = {
             [&] {
-                const auto x = in.v16(240);
                 int16_t exp = 0;
-                return voksAutoCorr_G729B(x.data(), &exp, in.v32(13).data());
+                return call(voksAutoCorr_G729B, Args{in.v16(240), &exp, in.v32(13)});
             },
             [&] {
                 auto r = in.v32(11);
@@ -506,35 +476,27 @@ int ops_g729_sid(const uint8_t* data, size_t size) {
                 return s;
             },
             [&] {
-                const auto lsf = in.v16(10);
-                auto mem = in.v16(40), q = in.v16(10), idx = in.v16(3);
-                return voksLSFQuant_G729B_16s(lsf.data(), mem.data(), q.data(), idx.data());
+                return call(voksLSFQuant_G729B_16s, Args{in.v16(10), in.v16(40), in.v16(10), in.v16(3)});
             },
             [&] {
-                const auto lsf = in.vf(10);
-                auto mem = in.vf(40), q = in.vf(10);
-                return voksLSFQuant_G729B_32f(lsf.data(), mem.data(), q.data(), in.v32(3).data());
+                return call(voksLSFQuant_G729B_32f, Args{in.vf(10), in.vf(40), in.vf(10), in.v32(3)});
             },
             [&] {
                 // A SID index: mode 0..1 and stage indices in range, or any value when bit 7 is set.
                 std::vector<int32_t> idx(3);
                 const int hi[3] = {1, 31, 15};
                 for (int i = 0; i < 3; ++i) idx[i] = (op & 0x80) ? in.i16() : in.range(0, hi[i]);
-                if (op & 0x40) {
-                    auto& mem = g(in.vf(40));
-                    return voksLSFDecode_G729B_32f(idx.data(), mem.data(), g(in.vf(10)).data());
-                }
+                if (op & 0x40) return call(voksLSFDecode_G729B_32f, Args{idx, g(in.vf(40)), g(in.vf(10))});
                 const std::vector<int16_t> idx16(idx.begin(), idx.end());
-                auto& mem = g(in.v16(40));
-                return voksLSFDecode_G729B_16s(idx16.data(), mem.data(), g(in.v16(10)).data());
+                return call(voksLSFDecode_G729B_16s, Args{idx16, g(in.v16(40)), g(in.v16(10))});
             },
             [&] {
                 const int len = in.length(1, 300);
-                auto& seed = g(in.v16(1));
                 if (op & 0x40)
-                    return voksRandomNoiseExcitation_G729B_16s32f(seed.data(), g(in.vf(count(len))).data(),
-                                                                  len);
-                return voksRandomNoiseExcitation_G729B_16s(seed.data(), g(in.v16(count(len))).data(), len);
+                    return call(voksRandomNoiseExcitation_G729B_16s32f,
+                                Args{g(in.v16(1)), g(in.vf(count(len))), len});
+                return call(voksRandomNoiseExcitation_G729B_16s,
+                            Args{g(in.v16(1)), g(in.v16(count(len))), len});
             },
         };
         return g.run(calls, op);
