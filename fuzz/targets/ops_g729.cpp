@@ -207,8 +207,7 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
             if (kind == 2) {
                 std::vector<float> m(552);
                 voksToeplizMatrix_G729D_32f(h.data(), m.data());
-                int32_t sign = 0, idx = 0;
-                return voksFixedCodebookSearch_G729D_32f(d.data(), h.data(), c.data(), f.data(), &sign, &idx);
+                return call(voksFixedCodebookSearch_G729D_32f, Args{d, h, c, f, index32, index32 + 1});
             }
             if (kind == 3) {
                 const auto ltp = in.vf(kSub);
@@ -239,16 +238,15 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
                 int16_t d[2] = {delay(), static_cast<int16_t>((op & 0x20) ? in.i16() : in.range(-1, 1))};
                 auto& exc = g(in.v16(kExc));
                 if (op & 0x10) return voksDecodeAdaptiveVector_G729_16s_I(d, exc.data());
-                auto out = in.v16(kSub);
-                const VokStatus s = voksDecodeAdaptiveVector_G729_16s(d, exc.data(), out.data());
+                const VokStatus s = call(voksDecodeAdaptiveVector_G729_16s, Args{d, exc, in.v16(kSub)});
                 g.untouched();  // the excitation is only read
                 return s;
             },
             [&] {
                 const int32_t d[2] = {(op & 0x80) ? in.i32() : in.range(15, 150),
                                       (op & 0x20) ? in.i32() : in.range(-1, 1)};
-                auto exc = in.vf(156 + kSub);  // T0 + 11 past samples, T0 <= 145
-                return voksDecodeAdaptiveVector_G729_32f_I(d, exc.data() + 156);
+                // T0 + 11 past samples, T0 <= 145
+                return call(voksDecodeAdaptiveVector_G729_32f_I, Args{d, At{in.vf(156 + kSub), 156}});
             },
             [&] {
                 if (op & 0x80) {
@@ -284,14 +282,11 @@ int ops_g729_exc(const uint8_t* data, size_t size) {
             float_search,
             [&] {
                 const int l = len();
-                if (op & 0x80) {
-                    const auto a = in.vf(count(l)), b = in.vf(count(l));
-                    float dp = 0;
-                    return voksDotProd_G729A_32f(a.data(), b.data(), l, &dp);
-                }
-                const auto a = in.v16(count(l)), b = in.v16(count(l));
+                float fdp = 0;
                 int32_t dp = 0;
-                return voksDotProd_G729A_16s32s(a.data(), b.data(), l, &dp);
+                if (op & 0x80)
+                    return call(voksDotProd_G729A_32f, Args{in.vf(count(l)), in.vf(count(l)), l, &fdp});
+                return call(voksDotProd_G729A_16s32s, Args{in.v16(count(l)), in.v16(count(l)), l, &dp});
             },
             [&] {
                 const int l = len();
