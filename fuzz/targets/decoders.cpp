@@ -6,7 +6,9 @@
 // every rate, cut into frames of arbitrary sizes, with concealed losses and resets in between;
 // the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM full rate: parameter words, RFC
 // 3551 frames (any signature), homing frames and the encoder on arbitrary PCM.
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "g722/g722_codec.h"
@@ -115,45 +117,29 @@ int decoder_g722(const uint8_t* data, size_t size) {
     run_steps(in, 24, [&](uint8_t op) {
         const int count = in.u16() % 400;
         pcm.assign(2 * static_cast<size_t>(count) + 1, 0);
-        switch (op & 7) {
-            case 0:
-            case 1:
-            case 2: {
-                auto octets = in.bytes(static_cast<size_t>(count));
-                octets.resize(static_cast<size_t>(count) + 1);  // never a null pointer
-                const int r = dec.decode(octets.data(), count, pcm.data());
-                if (r != (dec.ok() ? 2 * count : -1)) std::abort();
-                break;
-            }
-            case 3:
-            case 4: {
-                const int r = dec.conceal(count, pcm.data());
-                if (r != (dec.ok() ? 2 * count : -1)) std::abort();
-                break;
-            }
-            case 5:
-                dec.reset();
-                break;
-            case 6: {
-                const auto speech = in.v16(2 * static_cast<size_t>(count) + 1);
-                std::vector<uint8_t> octets(static_cast<size_t>(count) + 1);
-                const int r = enc.encode(speech.data(), 2 * count, octets.data());
-                if (r != (enc.ok() ? count : -1)) std::abort();
-                break;
-            }
-            default: {
-                const int bits = (op & 8) ? 7 : 6;
-                auto octets = in.bytes(static_cast<size_t>(count));
-                const uint8_t mask = static_cast<uint8_t>(0xFF << (8 - bits));
-                for (uint8_t& o : octets) o &= mask;
-                const auto packed = g722ex::pack(octets.data(), octets.size(), bits);
-                if (packed.size() != (octets.size() * bits + 7) / 8) std::abort();
-                const auto back = g722ex::unpack(packed.data(), packed.size(), bits);
-                if (back.size() < octets.size()) std::abort();
-                for (size_t i = 0; i < octets.size(); ++i)
-                    if (back[i] != octets[i]) std::abort();
-                break;
-            }
+        const int kind = op & 7;
+        const size_t n = static_cast<size_t>(count);
+        if (kind < 5) {  // decode (0..2) or conceal
+            auto octets = kind < 3 ? in.bytes(n) : std::vector<uint8_t>();
+            octets.resize(n + 1);  // never a null pointer
+            const int r =
+                kind < 3 ? dec.decode(octets.data(), count, pcm.data()) : dec.conceal(count, pcm.data());
+            if (r != (dec.ok() ? 2 * count : -1)) std::abort();
+        } else if (kind == 5) {
+            dec.reset();
+        } else if (kind == 6) {
+            const auto speech = in.v16(2 * n + 1);
+            std::vector<uint8_t> octets(n + 1);
+            if (enc.encode(speech.data(), 2 * count, octets.data()) != (enc.ok() ? count : -1)) std::abort();
+        } else {
+            const int bits = (op & 8) ? 7 : 6;
+            auto octets = in.bytes(n);
+            for (uint8_t& o : octets) o &= static_cast<uint8_t>(0xFF << (8 - bits));
+            const auto packed = g722ex::pack(octets.data(), octets.size(), bits);
+            if (packed.size() != (octets.size() * bits + 7) / 8) std::abort();
+            const auto back = g722ex::unpack(packed.data(), packed.size(), bits);
+            if (back.size() < octets.size() || !std::equal(octets.begin(), octets.end(), back.begin()))
+                std::abort();
         }
     });
     return 0;
@@ -179,10 +165,8 @@ int decoder_gsm(const uint8_t* data, size_t size) {
                 int16_t canary[gsmfr::kFrameParams];
                 for (int i = 0; i < gsmfr::kFrameParams; ++i)
                     canary[i] = params[i] = static_cast<int16_t>(0x5A5A + i);
-                if (!gsmfr::unpack(bytes.data(), params)) {
-                    // A rejected frame writes nothing.
-                    for (int i = 0; i < gsmfr::kFrameParams; ++i)
-                        if (params[i] != canary[i]) std::abort();
+                if (!gsmfr::unpack(bytes.data(), params)) {  // a rejected frame writes nothing
+                    if (std::memcmp(params, canary, sizeof params) != 0) std::abort();
                     return;
                 }
                 for (int i = 0; i < gsmfr::kFrameParams; ++i)
