@@ -21,8 +21,15 @@ public:
         --n_;
         return *p_++;
     }
-    uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
-    uint32_t u32() { return u16() | (uint32_t{u16()} << 16); }
+    // Little-endian: the low part is read first.
+    uint16_t u16() {
+        const uint8_t lo = u8();
+        return static_cast<uint16_t>(lo | (u8() << 8));
+    }
+    uint32_t u32() {
+        const uint16_t lo = u16();
+        return lo | (uint32_t{u16()} << 16);
+    }
     int16_t i16() { return static_cast<int16_t>(u16()); }
     int32_t i32() { return static_cast<int32_t>(u32()); }
     // A scale factor or shift: (i32 & mask) + bias, or (one read in eight) the whole i32.

@@ -35,8 +35,8 @@ int ops_g722(const uint8_t* data, size_t size) {
             [&] { return voksQMFEncode_G722_16s(src.data(), dst.data(), len, in.v16(24).data()); },
             [&] { return voksQMFDecode_G722_16s(src.data(), dst.data(), len, in.v16(24).data()); },
             [&] {
-                const auto low = in.v16(2);
-                return voksSBADPCMDecodeStateUpdate_G722_16s(low.data(), in.sample(), in.i32(), dec);
+                return call(voksSBADPCMDecodeStateUpdate_G722_16s,
+                            Args{in.v16(2), in.sample(), in.i32(), dec});
             },
             [&] {
                 // Reads pSrc[-5 ..]; writes len / 4 samples.
@@ -134,7 +134,7 @@ int ops_gsm(const uint8_t* data, size_t size) {
             [&] {
                 const auto xmc = in.v16(13);
                 Vok16s* xmp = mem16(13);
-                return voksRPEQuantDecode_GSMFR_16s(xmc.data(), in.sample(), in.sample(), xmp);
+                return call(voksRPEQuantDecode_GSMFR_16s, Args{xmc, in.sample(), in.sample(), xmp});
             },
             deemphasize,
             deemphasize,

@@ -133,8 +133,8 @@ int ops_common_corr(const uint8_t* data, size_t size) {
                 const auto y = b(n);
                 int s1 = in.i32(), s2 = in.i32();
                 if (in.u8() < 224) s1 = (s1 & 63) - 8, s2 = (s2 & 63) - 8;
-                return voksInterpolateC_NR_16s(a.data(), in.sample(), s1, y.data(), in.sample(), s2,
-                                               dst16.data(), len);
+                return call(voksInterpolateC_NR_16s,
+                            Args{a, in.sample(), s1, y, in.sample(), s2, dst16, len});
             },
         };
         return g.run(calls, op);

@@ -89,9 +89,8 @@ int ops_g729_lp(const uint8_t* data, size_t size) {
             [&] {
                 const int len = in.length(1, 200);
                 const size_t n = count(len);
-                const auto a = in.vf(n), b = in.vf(n);
-                auto dst = in.vf(n);
-                return voksInterpolateC_G729_32f(a.data(), b.data(), dst.data(), len, in.f32(), in.f32());
+                return call(voksInterpolateC_G729_32f,
+                            Args{in.vf(n), in.vf(n), in.vf(n), len, in.f32(), in.f32()});
             },
             [&] {
                 return call(voksLSFQuant_G729_16s, Args{in.v16(10), in.v16(40), in.v16(10), in.v16(4)});
@@ -377,7 +376,7 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
             [&] {
                 auto s = in.vf(kSub);
                 float gain = in.f32();
-                return voksGainControl_G729_32f_I(s.data(), &gain, in.f32(), in.f32());
+                return call(voksGainControl_G729_32f_I, Args{s, &gain, in.f32(), in.f32()});
             },
             [&] {
                 const int len = in.length(1, 200);
@@ -395,11 +394,11 @@ int ops_g729_gain(const uint8_t* data, size_t size) {
                 VokStatus s = vokStatusOk;
                 for (int k = 0; k < 3; ++k) {
                     if (in.u8() & 1) {
-                        s = voksPhaseDispersionUpdate_G729D_16s(in.i16(), in.i16(), state);
+                        s = call(voksPhaseDispersionUpdate_G729D_16s, Args{in.i16(), in.i16(), state});
                     } else {
                         auto fixed = in.v16(kSub);
-                        s = voksPhaseDispersion_G729D_16s(x.data(), dst.data(), in.i16(), in.i16(),
-                                                          fixed.data(), state);
+                        s = call(voksPhaseDispersion_G729D_16s,
+                                 Args{x, dst, in.i16(), in.i16(), fixed, state});
                     }
                 }
                 return s;
