@@ -29,8 +29,7 @@ inline size_t count(int len) {
 // One operation called with arguments taken from the input.
 using Call = std::function<VokStatus()>;
 
-// Buffers a call may write only when it succeeds: check() aborts when a call that failed its
-// argument checks (status < 0) changed any of them.
+// Buffers a call may write only when it succeeds.
 class Guard {
 public:
     // Keeps `v` (watched) until the guard goes.
@@ -47,14 +46,12 @@ public:
         seen_.emplace_back(p, std::vector<uint8_t>(p, p + v.size() * sizeof(T)));
         return v;
     }
-    void check(int status) const {
-        if (status < 0) untouched();
-    }
-    // Runs the call that the operation byte picks (op modulo the number of calls) and checks.
+    // Runs the call that the operation byte picks (op modulo the number of calls); aborts when
+    // it failed (status < 0) and changed a watched buffer.
     template <size_t N>
     VokStatus run(const Call (&calls)[N], uint8_t op) const {
         const VokStatus st = calls[op % N]();
-        check(st);
+        if (st < 0) untouched();
         return st;
     }
     void untouched() const {
