@@ -151,17 +151,18 @@ std::string scratch(const std::string& name) {
     return testing::TempDir() + "voks_codec_" + std::to_string(getpid()) + "_" + name;
 }
 
+bool write_file(const std::string& path, const void* data, size_t n) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    return f && std::fwrite(data, 1, n, f) == n && std::fclose(f) == 0;
+}
+
 // Several blocks of every adapter and a partial last frame: 104 999 samples.
 TEST(VoksCodec, BlockwiseCodingMatchesTheWholeSignal) {
     const Samples x8 = voksc_test::synthetic_voiced(104999);
     const Samples x16 = voksc_test::synthetic_voiced(2 * 104999);
     const std::string loss_path = scratch("loss.txt");
-    {
-        std::FILE* f = std::fopen(loss_path.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("0 0 1 1 0 x . - 1\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 X 1 1 1 1 1 1 0 1", f);
-        std::fclose(f);
-    }
+    const std::string loss = "0 0 1 1 0 x . - 1\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 X 1 1 1 1 1 1 0 1";
+    ASSERT_TRUE(write_file(loss_path, loss.data(), loss.size()));
     std::vector<bool> lost;
     for (const char* p = "00110100100000000000000111111101"; *p; ++p) lost.push_back(*p == '1');
     // Decoding is compared for the streams the decoder takes (not GSM parameters, not ITU frames).
@@ -297,10 +298,7 @@ TEST(VoksCodec, WavReaderFollowsTheChunks) {
     const std::string path = scratch("in.wav");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(c.file.data(), 1, c.file.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(write_file(path, c.file.data(), c.file.size()));
         std::string err;
         auto in = vokscodec::open_pcm_input(path, 8000, vokscodec::PcmFile::ByName, err);
         if (c.error) {
