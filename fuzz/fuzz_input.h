@@ -14,7 +14,6 @@ class Input {
 public:
     Input(const uint8_t* data, size_t size) : p_(data), n_(size) {}
 
-    size_t remaining() const { return n_; }
     bool empty() const { return n_ == 0; }
 
     uint8_t u8() {
@@ -22,11 +21,22 @@ public:
         --n_;
         return *p_++;
     }
-    uint16_t u16() { return static_cast<uint16_t>(u8() | (u8() << 8)); }
-    uint32_t u32() { return u16() | (uint32_t{u16()} << 16); }
+    // Little-endian: the low part is read first.
+    uint16_t u16() {
+        const uint8_t lo = u8();
+        return static_cast<uint16_t>(lo | (u8() << 8));
+    }
+    uint32_t u32() {
+        const uint16_t lo = u16();
+        return lo | (uint32_t{u16()} << 16);
+    }
     int16_t i16() { return static_cast<int16_t>(u16()); }
     int32_t i32() { return static_cast<int32_t>(u32()); }
-    bool flag() { return (u8() & 1) != 0; }
+    // A scale factor or shift: (i32 & mask) + bias, or (one read in eight) the whole i32.
+    int mostly(int mask, int bias) {
+        const int v = i32();
+        return u8() < 224 ? (v & mask) + bias : v;
+    }
 
     // A value in lo..hi (inclusive), most inputs landing inside, the rest on the edges.
     int range(int lo, int hi) {
@@ -55,7 +65,8 @@ public:
     // A finite single-precision value of varying magnitude.
     float f32() {
         const int16_t m = i16();
-        static const float kScale[8] = {1.0f / 32768, 1.0f / 4096, 1.0f / 64, 1.0f, 16.0f, 1024.0f, 1e6f, 1e15f};
+        static const float kScale[8] = {1.0f / 32768, 1.0f / 4096, 1.0f / 64, 1.0f,
+                                        16.0f,        1024.0f,     1e6f,      1e15f};
         return static_cast<float>(m) * kScale[u8() & 7];
     }
 
@@ -82,6 +93,10 @@ public:
         return v;
     }
 
+    std::vector<int16_t> v16(size_t count) { return vec<int16_t>(count); }
+    std::vector<int32_t> v32(size_t count) { return vec<int32_t>(count); }
+    std::vector<float> vf(size_t count) { return vec<float>(count); }
+
     // Everything left.
     std::vector<uint8_t> rest() { return bytes(n_); }
 
@@ -97,13 +112,21 @@ private:
 };
 
 template <>
-inline uint8_t Input::next<uint8_t>() { return u8(); }
+inline uint8_t Input::next<uint8_t>() {
+    return u8();
+}
 template <>
-inline int16_t Input::next<int16_t>() { return sample(); }
+inline int16_t Input::next<int16_t>() {
+    return sample();
+}
 template <>
-inline int32_t Input::next<int32_t>() { return i32(); }
+inline int32_t Input::next<int32_t>() {
+    return i32();
+}
 template <>
-inline float Input::next<float>() { return f32(); }
+inline float Input::next<float>() {
+    return f32();
+}
 
 }  // namespace voksfuzz
 

@@ -1,6 +1,6 @@
-// The fuzz targets. Each target file defines one entry `voksfuzz::<name>(data, size)`; built
-// for libFuzzer (VOKSC_LIBFUZZER defined) the same file also provides LLVMFuzzerTestOneInput,
-// and the replay test calls every entry on seeded inputs and the committed corpus.
+// The fuzz targets. Each defines one entry `voksfuzz::<name>(data, size)`; the replay test calls
+// every entry on seeded inputs and the committed corpus, and each libFuzzer executable wraps one
+// (libfuzzer.cpp).
 #ifndef VOKSC_FUZZ_TARGETS_H
 #define VOKSC_FUZZ_TARGETS_H
 
@@ -39,14 +39,5 @@ inline void select_level(uint8_t byte) {
     if (voks::frame::active_level() != want) voks::frame::force_level(want);
 }
 }  // namespace voksfuzz
-
-#ifdef VOKSC_LIBFUZZER
-#define VOKSC_FUZZ_ENTRY(name)                                                \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) { \
-        return voksfuzz::name(data, size);                                    \
-    }
-#else
-#define VOKSC_FUZZ_ENTRY(name)
-#endif
 
 #endif  // VOKSC_FUZZ_TARGETS_H

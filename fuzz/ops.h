@@ -4,10 +4,13 @@
 #ifndef VOKSC_FUZZ_OPS_H
 #define VOKSC_FUZZ_OPS_H
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include <voksc.h>
@@ -26,46 +29,82 @@ inline size_t count(int len) {
 // One operation called with arguments taken from the input.
 using Call = std::function<VokStatus()>;
 
-// Buffers a call may write only when it succeeds: check() aborts when a call that failed its
-// argument checks (status < 0) changed any of them.
+// Buffers a call may write only when it succeeds.
 class Guard {
 public:
+    // Keeps `v` (watched) until the guard goes.
     template <class T>
     std::vector<T>& operator()(std::vector<T> v) {
-        auto* w = new Watched<T>(std::move(v));
-        items_.emplace_back(w);
-        return w->now;
+        auto kept = std::make_shared<std::vector<T>>(std::move(v));
+        kept_.push_back(kept);
+        return watch(*kept);
     }
-    void check(int status) const {
-        if (status < 0) untouched();
+    // Watches a buffer that outlives the guard.
+    template <class T>
+    std::vector<T>& watch(std::vector<T>& v) {
+        const auto* p = reinterpret_cast<const uint8_t*>(v.data());
+        seen_.emplace_back(p, std::vector<uint8_t>(p, p + v.size() * sizeof(T)));
+        return v;
     }
-    // Runs the call that the operation byte picks (op modulo the number of calls) and checks.
+    // Runs the call that the operation byte picks (op modulo the number of calls); aborts when
+    // it failed (status < 0) and changed a watched buffer.
     template <size_t N>
     VokStatus run(const Call (&calls)[N], uint8_t op) const {
         const VokStatus st = calls[op % N]();
-        check(st);
+        if (st < 0) untouched();
         return st;
     }
     void untouched() const {
-        for (const auto& i : items_)
-            if (i->changed()) std::abort();
+        for (const auto& [p, before] : seen_)
+            if (!std::equal(before.begin(), before.end(), p)) std::abort();
     }
 
 private:
-    struct Item {
-        virtual ~Item() = default;
-        virtual bool changed() const = 0;
-    };
-    template <class T>
-    struct Watched : Item {
-        explicit Watched(std::vector<T> v) : now(std::move(v)), before(now) {}
-        bool changed() const override {
-            return std::memcmp(now.data(), before.data(), now.size() * sizeof(T)) != 0;
-        }
-        std::vector<T> now, before;
-    };
-    std::vector<std::unique_ptr<Item>> items_;
+    std::vector<std::shared_ptr<void>> kept_;
+    std::vector<std::pair<const uint8_t*, std::vector<uint8_t>>> seen_;
 };
+
+// Arguments read in the order written (the elements of a braced list are evaluated left to
+// right): buffers live for the call and go to it as pointers, At{buffer, k} as the pointer k
+// elements in (history before it), anything else as it is.
+template <class V>
+struct At {
+    V v;
+    size_t k;
+};
+template <class V>
+At(V&&, size_t) -> At<V>;
+
+template <class... T>
+struct Args {
+    Args(T&&... a) : t(std::forward<T>(a)...) {}
+    std::tuple<T...> t;
+};
+template <class... T>
+Args(T&&...) -> Args<T...>;
+
+template <class T>
+T& arg(T& x) {
+    return x;
+}
+template <class T>
+T* arg(std::vector<T>& v) {
+    return v.data();
+}
+template <class T>
+const T* arg(const std::vector<T>& v) {
+    return v.data();
+}
+template <class V>
+auto arg(At<V>& a) {
+    return arg(a.v) + a.k;
+}
+
+// Calls f with the arguments.
+template <class F, class... T>
+VokStatus call(F f, Args<T...> a) {
+    return std::apply([&](auto&... v) { return f(arg(v)...); }, a.t);
+}
 
 // A state block of the reported size, `skew` bytes into an exact-size heap block: set up by
 // its Init, or holding arbitrary bytes.

@@ -70,9 +70,11 @@ void mutate(std::vector<uint8_t>& v, Rng& rng) {
             case 1:
                 if (!v.empty()) v[rng.below(v.size())] ^= static_cast<uint8_t>(1u << rng.below(8));
                 break;
-            case 2:
-                v.insert(v.begin() + static_cast<std::ptrdiff_t>(rng.below(v.size() + 1)), static_cast<uint8_t>(rng.next()));
+            case 2: {  // the byte, then its place: in this order whatever the compiler
+                const auto byte = static_cast<uint8_t>(rng.next());
+                v.insert(v.begin() + static_cast<std::ptrdiff_t>(rng.below(v.size() + 1)), byte);
                 break;
+            }
             default:
                 if (!v.empty()) v.resize(rng.below(v.size() + 1));
                 break;

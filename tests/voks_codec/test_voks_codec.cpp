@@ -1,14 +1,12 @@
 // voks-codec's streaming: the adapters, coding block by block, give what the example coders give
 // on the whole signal; the WAV reader walks chunks as the files say; the WAV writer's header
-// reads back with the tests' own reader, or says "unknown length" on a pipe; memory stays flat
-// on a long stream.
+// reads back with the tests' own reader; memory stays flat on a long stream.
 #include <gtest/gtest.h>
 #include <malloc.h>
 #include <unistd.h>
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -60,104 +58,92 @@ Bytes run_coder(const char* codec, bool encoder, const Args& args, const Bytes& 
     return out.bytes;
 }
 
-// Whole-signal references: the example coders called directly, frame after frame or at once.
-Bytes gsm_encode(const Samples& pcm, bool packed) {
-    const Samples x = padded(pcm, gsmfr::kFrameSamples);
-    gsmfr::Encoder enc;
-    gsmfr::encoder_init(&enc);
+// Whole-signal references: the example coders called directly, frame after frame (GSM, G.729:
+// `alt` gives parameter words and ITU serial frames) or at once (G.722, G.726: `alt` packs).
+Bytes ref_encode(const std::string& codec, int rate, bool alt, const Samples& pcm) {
     Bytes out;
-    for (size_t f = 0; f < x.size(); f += gsmfr::kFrameSamples) {
-        int16_t p[gsmfr::kFrameParams];
-        uint8_t frame[gsmfr::kPackedBytes];
-        gsmfr::encode(&enc, &x[f], p);
-        gsmfr::pack(p, frame);
-        const Bytes b = packed ? Bytes(frame, frame + sizeof frame) : le_bytes(p, gsmfr::kFrameParams);
-        out.insert(out.end(), b.begin(), b.end());
+    auto append = [&](const Bytes& b) { out.insert(out.end(), b.begin(), b.end()); };
+    if (codec == "gsmfr") {
+        const Samples x = padded(pcm, gsmfr::kFrameSamples);
+        gsmfr::Encoder enc;
+        gsmfr::encoder_init(&enc);
+        for (size_t f = 0; f < x.size(); f += gsmfr::kFrameSamples) {
+            int16_t p[gsmfr::kFrameParams];
+            uint8_t frame[gsmfr::kPackedBytes];
+            gsmfr::encode(&enc, &x[f], p);
+            gsmfr::pack(p, frame);
+            append(alt ? le_bytes(p, gsmfr::kFrameParams) : Bytes(frame, frame + sizeof frame));
+        }
+    } else if (codec == "g729a") {
+        const Samples x = padded(pcm, g729::kFrameSamples);
+        g729::Encoder enc;
+        g729::encoder_init(&enc, g729::Variant::AnnexA);
+        for (size_t f = 0; f < x.size(); f += g729::kFrameSamples) {
+            int16_t p[g729::kFrameParams], serial[g729::kSerialWords];
+            uint8_t frame[g729::kPackedBytes];
+            g729::encode(&enc, &x[f], p);
+            g729::pack(p, frame);
+            g729::params_to_serial(p, serial);
+            append(alt ? le_bytes(serial, g729::kSerialWords) : Bytes(frame, frame + sizeof frame));
+        }
+    } else if (codec == "g722") {  // packed streams hold whole groups of eight codes
+        const Samples x = padded(pcm, alt ? 16 : 2);
+        g722ex::Encoder enc(rate);
+        out.resize(x.size() / 2);
+        EXPECT_EQ(enc.encode(x.data(), static_cast<int>(x.size()), out.data()), static_cast<int>(out.size()));
+        if (alt) out = g722ex::pack(out.data(), out.size(), g722ex::bits_for_rate(rate));
+    } else {
+        const Samples x = alt ? padded(pcm, 8) : pcm;
+        g726ex::Encoder enc;
+        EXPECT_TRUE(
+            enc.init(rate, g726ex::Law::Linear, alt ? g726ex::Format::Packed : g726ex::Format::Bytes));
+        enc.encode(x.data(), x.size(), out);
+        enc.finish(out);
     }
     return out;
 }
 
-Samples gsm_decode(const Bytes& packed) {
-    gsmfr::Decoder dec;
-    gsmfr::decoder_init(&dec);
-    Samples out(packed.size() / gsmfr::kPackedBytes * gsmfr::kFrameSamples);
-    for (size_t f = 0; f * gsmfr::kPackedBytes < packed.size(); ++f) {
-        int16_t p[gsmfr::kFrameParams];
-        EXPECT_TRUE(gsmfr::unpack(&packed[f * gsmfr::kPackedBytes], p));
-        gsmfr::decode(&dec, p, &out[f * gsmfr::kFrameSamples]);
-    }
-    return out;
-}
-
-Bytes g729_encode(const Samples& pcm, bool itu) {
-    const Samples x = padded(pcm, g729::kFrameSamples);
-    g729::Encoder enc;
-    g729::encoder_init(&enc, g729::Variant::AnnexA);
-    Bytes out;
-    for (size_t f = 0; f < x.size(); f += g729::kFrameSamples) {
-        int16_t p[g729::kFrameParams], serial[g729::kSerialWords];
-        uint8_t frame[g729::kPackedBytes];
-        g729::encode(&enc, &x[f], p);
-        g729::pack(p, frame);
-        g729::params_to_serial(p, serial);
-        const Bytes b = itu ? le_bytes(serial, g729::kSerialWords) : Bytes(frame, frame + sizeof frame);
-        out.insert(out.end(), b.begin(), b.end());
-    }
-    return out;
-}
-
-Samples g729_decode(const Bytes& packed) {
-    g729::Decoder dec;
-    g729::decoder_init(&dec, g729::Variant::AnnexA);
-    Samples out(packed.size() / g729::kPackedBytes * g729::kFrameSamples);
-    for (size_t f = 0; f * g729::kPackedBytes < packed.size(); ++f) {
-        int16_t p[g729::kFrameParams];
-        g729::unpack(&packed[f * g729::kPackedBytes], p);
-        g729::decode(&dec, p, false, &out[f * g729::kFrameSamples]);
-    }
-    return out;
-}
-
-// G.722: the whole signal in one call; packed streams hold whole groups of eight codes.
-Bytes g722_encode(const Samples& pcm, int rate, bool packed) {
-    const Samples x = padded(pcm, packed ? 16 : 2);
-    g722ex::Encoder enc(rate);
-    Bytes oct(x.size() / 2);
-    EXPECT_EQ(enc.encode(x.data(), static_cast<int>(x.size()), oct.data()), static_cast<int>(oct.size()));
-    return packed ? g722ex::pack(oct.data(), oct.size(), g722ex::bits_for_rate(rate)) : oct;
-}
-
-// 20 ms frames of 160 codes from the start of the stream; `lost` frames are concealed.
-Samples g722_decode(const Bytes& stream, int rate, bool packed, const std::vector<bool>& lost) {
-    const Bytes oct =
-        packed ? g722ex::unpack(stream.data(), stream.size(), g722ex::bits_for_rate(rate)) : stream;
-    g722ex::Decoder dec(rate);
-    Samples out(2 * oct.size());
-    for (size_t pos = 0, f = 0; pos < oct.size(); pos += 160, ++f) {
-        const int n = static_cast<int>(std::min<size_t>(160, oct.size() - pos));
-        if (f < lost.size() && lost[f])
-            dec.conceal(n, &out[2 * pos]);
-        else
-            dec.decode(&oct[pos], n, &out[2 * pos]);
-    }
-    return out;
-}
-
-Bytes g726_encode(const Samples& pcm, int rate, bool packed) {
-    const Samples x = packed ? padded(pcm, 8) : pcm;
-    g726ex::Encoder enc;
-    EXPECT_TRUE(enc.init(rate, g726ex::Law::Linear, packed ? g726ex::Format::Packed : g726ex::Format::Bytes));
-    Bytes out;
-    enc.encode(x.data(), x.size(), out);
-    enc.finish(out);
-    return out;
-}
-
-Samples g726_decode(const Bytes& stream, int rate, bool packed) {
-    g726ex::Decoder dec;
-    EXPECT_TRUE(dec.init(rate, g726ex::Law::Linear, packed ? g726ex::Format::Packed : g726ex::Format::Bytes));
+// The decoding of a default-format stream; G.722 in 20 ms frames of 160 codes from the start of
+// the stream, the `lost` ones concealed.
+Samples ref_decode(const std::string& codec, int rate, bool alt, const Bytes& stream,
+                   const std::vector<bool>& lost) {
     Samples out;
-    dec.decode(stream.data(), stream.size(), out);
+    if (codec == "gsmfr") {
+        gsmfr::Decoder dec;
+        gsmfr::decoder_init(&dec);
+        out.resize(stream.size() / gsmfr::kPackedBytes * gsmfr::kFrameSamples);
+        for (size_t f = 0; f * gsmfr::kPackedBytes < stream.size(); ++f) {
+            int16_t p[gsmfr::kFrameParams];
+            EXPECT_TRUE(gsmfr::unpack(&stream[f * gsmfr::kPackedBytes], p));
+            gsmfr::decode(&dec, p, &out[f * gsmfr::kFrameSamples]);
+        }
+    } else if (codec == "g729a") {
+        g729::Decoder dec;
+        g729::decoder_init(&dec, g729::Variant::AnnexA);
+        out.resize(stream.size() / g729::kPackedBytes * g729::kFrameSamples);
+        for (size_t f = 0; f * g729::kPackedBytes < stream.size(); ++f) {
+            int16_t p[g729::kFrameParams];
+            g729::unpack(&stream[f * g729::kPackedBytes], p);
+            g729::decode(&dec, p, false, &out[f * g729::kFrameSamples]);
+        }
+    } else if (codec == "g722") {
+        const Bytes oct =
+            alt ? g722ex::unpack(stream.data(), stream.size(), g722ex::bits_for_rate(rate)) : stream;
+        g722ex::Decoder dec(rate);
+        out.resize(2 * oct.size());
+        for (size_t pos = 0, f = 0; pos < oct.size(); pos += 160, ++f) {
+            const int n = static_cast<int>(std::min<size_t>(160, oct.size() - pos));
+            if (f < lost.size() && lost[f])
+                dec.conceal(n, &out[2 * pos]);
+            else
+                dec.decode(&oct[pos], n, &out[2 * pos]);
+        }
+    } else {
+        g726ex::Decoder dec;
+        EXPECT_TRUE(
+            dec.init(rate, g726ex::Law::Linear, alt ? g726ex::Format::Packed : g726ex::Format::Bytes));
+        dec.decode(stream.data(), stream.size(), out);
+    }
     return out;
 }
 
@@ -165,71 +151,50 @@ std::string scratch(const std::string& name) {
     return testing::TempDir() + "voks_codec_" + std::to_string(getpid()) + "_" + name;
 }
 
+bool write_file(const std::string& path, const void* data, size_t n) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    return f && std::fwrite(data, 1, n, f) == n && std::fclose(f) == 0;
+}
+
 // Several blocks of every adapter and a partial last frame: 104 999 samples.
 TEST(VoksCodec, BlockwiseCodingMatchesTheWholeSignal) {
     const Samples x8 = voksc_test::synthetic_voiced(104999);
     const Samples x16 = voksc_test::synthetic_voiced(2 * 104999);
     const std::string loss_path = scratch("loss.txt");
-    {
-        std::FILE* f = std::fopen(loss_path.c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fputs("0 0 1 1 0 x . - 1\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 X 1 1 1 1 1 1 0 1", f);
-        std::fclose(f);
-    }
+    const std::string loss = "0 0 1 1 0 x . - 1\n0 0 0 0 0 0 0 0 0 0 0 0 0 0 X 1 1 1 1 1 1 0 1";
+    ASSERT_TRUE(write_file(loss_path, loss.data(), loss.size()));
     std::vector<bool> lost;
     for (const char* p = "00110100100000000000000111111101"; *p; ++p) lost.push_back(*p == '1');
+    // Decoding is compared for the streams the decoder takes (not GSM parameters, not ITU frames).
     struct Case {
         const char* codec;
         Args args;
-        const Samples& pcm;
-        std::function<Bytes(const Samples&)> encode;
-        std::function<Samples(const Bytes&)> decode;  // null: decoding is not compared
+        int rate;
+        bool alt, decode;
     };
     const Case cases[] = {
-        {"gsmfr", {}, x8, [](const Samples& x) { return gsm_encode(x, true); }, gsm_decode},
-        {"gsmfr", {{"format", "params"}}, x8, [](const Samples& x) { return gsm_encode(x, false); }, nullptr},
-        {"g729a", {}, x8, [](const Samples& x) { return g729_encode(x, false); }, g729_decode},
-        {"g729a", {{"format", "itu"}}, x8, [](const Samples& x) { return g729_encode(x, true); }, nullptr},
-        {"g722",
-         {},
-         x16,
-         [](const Samples& x) { return g722_encode(x, 64000, false); },
-         [](const Bytes& b) { return g722_decode(b, 64000, false, {}); }},
-        {"g722",
-         {{"rate", "56000"}, {"format", "packed"}, {"loss", loss_path}},
-         x16,
-         [](const Samples& x) { return g722_encode(x, 56000, true); },
-         [&](const Bytes& b) { return g722_decode(b, 56000, true, lost); }},
-        {"g722",
-         {{"rate", "48000"}, {"format", "packed"}},
-         x16,
-         [](const Samples& x) { return g722_encode(x, 48000, true); },
-         [](const Bytes& b) { return g722_decode(b, 48000, true, {}); }},
-        {"g726",
-         {},
-         x8,
-         [](const Samples& x) { return g726_encode(x, 32000, false); },
-         [](const Bytes& b) { return g726_decode(b, 32000, false); }},
-        {"g726",
-         {{"rate", "40000"}, {"format", "packed"}},
-         x8,
-         [](const Samples& x) { return g726_encode(x, 40000, true); },
-         [](const Bytes& b) { return g726_decode(b, 40000, true); }},
-        {"g726",
-         {{"rate", "24000"}, {"format", "packed"}},
-         x8,
-         [](const Samples& x) { return g726_encode(x, 24000, true); },
-         [](const Bytes& b) { return g726_decode(b, 24000, true); }},
+        {"gsmfr", {}, 0, false, true},
+        {"gsmfr", {{"format", "params"}}, 0, true, false},
+        {"g729a", {}, 0, false, true},
+        {"g729a", {{"format", "itu"}}, 0, true, false},
+        {"g722", {}, 64000, false, true},
+        {"g722", {{"rate", "56000"}, {"format", "packed"}, {"loss", loss_path}}, 56000, true, true},
+        {"g722", {{"rate", "48000"}, {"format", "packed"}}, 48000, true, true},
+        {"g726", {}, 32000, false, true},
+        {"g726", {{"rate", "40000"}, {"format", "packed"}}, 40000, true, true},
+        {"g726", {{"rate", "24000"}, {"format", "packed"}}, 24000, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.codec) + " " + (c.args.empty() ? "" : c.args.begin()->second));
         std::string err;
-        const Bytes pcm = le_bytes(c.pcm.data(), c.pcm.size());
-        const Bytes stream = c.encode(c.pcm);
+        const Samples& x = std::string(c.codec) == "g722" ? x16 : x8;
+        const Bytes pcm = le_bytes(x.data(), x.size());
+        const Bytes stream = ref_encode(c.codec, c.rate, c.alt, x);
         EXPECT_EQ(run_coder(c.codec, true, c.args, pcm, err), stream);
         EXPECT_EQ(err, "");
         if (!c.decode) continue;
-        const Samples want = c.decode(stream);
+        const Samples want =
+            ref_decode(c.codec, c.rate, c.alt, stream, c.args.count("loss") ? lost : std::vector<bool>{});
         EXPECT_EQ(words(run_coder(c.codec, false, c.args, stream, err)), want);
         EXPECT_EQ(err, "");
         // roundtrip: the decoder pulls the encoder's output block by block.
@@ -248,10 +213,10 @@ TEST(VoksCodec, BlockwiseCodingMatchesTheWholeSignal) {
 
 // Streams that end inside a frame, or carry a bad frame, are refused with the frame's place.
 TEST(VoksCodec, BadStreamsAreRefused) {
-    const Bytes gsm = gsm_encode(voksc_test::synthetic_voiced(160 * 300), true);
+    const Bytes gsm = ref_encode("gsmfr", 0, false, voksc_test::synthetic_voiced(160 * 300));
     Bytes bad_sig = gsm;
     bad_sig[33 * 260] = 0x00;
-    Bytes itu = g729_encode(voksc_test::synthetic_voiced(80 * 3), true);
+    Bytes itu = ref_encode("g729a", 0, true, voksc_test::synthetic_voiced(80 * 3));
     itu[2 * 82 * 2] = 0x22;
     struct Case {
         const char* codec;
@@ -333,10 +298,7 @@ TEST(VoksCodec, WavReaderFollowsTheChunks) {
     const std::string path = scratch("in.wav");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
-        std::fwrite(c.file.data(), 1, c.file.size(), f);
-        std::fclose(f);
+        ASSERT_TRUE(write_file(path, c.file.data(), c.file.size()));
         std::string err;
         auto in = vokscodec::open_pcm_input(path, 8000, vokscodec::PcmFile::ByName, err);
         if (c.error) {
@@ -352,9 +314,9 @@ TEST(VoksCodec, WavReaderFollowsTheChunks) {
     std::remove(path.c_str());
 }
 
-// A file gets the true sizes (the tests' own WAV reader takes the samples back); a pipe gets
-// 0xFFFFFFFF, the unknown length, with the same bytes otherwise.
-TEST(VoksCodec, WavWriterPatchesSizesOrMarksThemUnknown) {
+// A file gets the true sizes (the tests' own WAV reader takes the samples back; a pipe's
+// unknown sizes are checked through the program, check_cli.cmake); a failed run removes it.
+TEST(VoksCodec, WavWriterPatchesSizesAndAFailedRunLeavesNoFile) {
     const Samples x = voksc_test::synthetic_voiced(70001);  // more than the output buffer
     const std::string path = scratch("out.wav");
     auto file = vokscodec::open_output(path, 8000, vokscodec::PcmFile::ByName, false);
@@ -364,32 +326,11 @@ TEST(VoksCodec, WavWriterPatchesSizesOrMarksThemUnknown) {
     Bytes written;
     ASSERT_TRUE(voksc_test::read_bytes(path, written));
     ASSERT_EQ(written.size(), 44 + 2 * x.size());
-    auto u32 = [](const Bytes& b, size_t p) {
-        return b[p] | (b[p + 1] << 8) | (b[p + 2] << 16) | (uint32_t{b[p + 3]} << 24);
+    auto u32 = [&](size_t p) {
+        return written[p] | (written[p + 1] << 8) | (written[p + 2] << 16) | (uint32_t{written[p + 3]} << 24);
     };
-    EXPECT_EQ(u32(written, 4), 36 + 2 * x.size());
-    EXPECT_EQ(u32(written, 40), 2 * x.size());
-
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const Samples short_x(x.begin(), x.begin() + 1000);  // fits the pipe's buffer
-    auto piped = vokscodec::open_output("/proc/self/fd/" + std::to_string(fds[1]), 8000,
-                                        vokscodec::PcmFile::Wav, false);
-    ASSERT_EQ(piped->write_samples(short_x.data(), short_x.size()), "");
-    ASSERT_EQ(piped->finish(), "");
-    close(fds[1]);
-    Bytes got(44 + 2 * short_x.size() + 1);
-    size_t n = 0;
-    for (ssize_t r; (r = read(fds[0], got.data() + n, got.size() - n)) > 0;) n += static_cast<size_t>(r);
-    close(fds[0]);
-    ASSERT_EQ(n, 44 + 2 * short_x.size());
-    EXPECT_EQ(u32(got, 4), 0xFFFFFFFFu);
-    EXPECT_EQ(u32(got, 40), 0xFFFFFFFFu);
-    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 4, written.begin()));
-    EXPECT_TRUE(std::equal(got.begin() + 8, got.begin() + 40, written.begin() + 8));
-    EXPECT_TRUE(std::equal(got.begin() + 44, got.begin() + static_cast<long>(n), written.begin() + 44));
-
-    // A failed run removes the file it created.
+    EXPECT_EQ(u32(4), 36 + 2 * x.size());
+    EXPECT_EQ(u32(40), 2 * x.size());
     auto failed = vokscodec::open_output(path, 8000, vokscodec::PcmFile::ByName, false);
     ASSERT_EQ(failed->write_samples(x.data(), x.size()), "");
     failed->abandon();
@@ -398,25 +339,6 @@ TEST(VoksCodec, WavWriterPatchesSizesOrMarksThemUnknown) {
 
 // 10 minutes through roundtrip (encoder feeding decoder) into a counting sink: the heap in use
 // stays within a few blocks while the PCM is 9.6 MB each way.
-class Tone : public vokscodec::Input {
-public:
-    explicit Tone(size_t samples) : left_(2 * samples) {}
-
-private:
-    size_t fill(uint8_t* dst, size_t cap) override {
-        const size_t m = std::min(cap, left_) & ~size_t{1};
-        for (size_t i = 0; i < m; i += 2, ++n_) {
-            const auto v = static_cast<int16_t>(8000 * std::sin(0.05 * static_cast<double>(n_)));
-            dst[i] = static_cast<uint8_t>(v);
-            dst[i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
-        }
-        left_ -= m;
-        return m;
-    }
-    size_t left_;
-    size_t n_ = 0;
-};
-
 class Sink : public vokscodec::Output {
 public:
     std::string write(const uint8_t*, size_t n) override {
@@ -429,6 +351,11 @@ public:
 };
 
 TEST(VoksCodec, MemoryDoesNotGrowWithTheStream) {
+    const size_t samples = 10 * 60 * 8000;
+    Samples tone(samples);
+    for (size_t i = 0; i < samples; ++i)
+        tone[i] = static_cast<int16_t>(8000 * std::sin(0.05 * static_cast<double>(i)));
+    const Bytes pcm = le_bytes(tone.data(), samples);
     for (const char* name : {"g726", "gsmfr"}) {
         SCOPED_TRACE(name);
         const vokscodec::Codec* c = vokscodec::find_codec(name);
@@ -436,10 +363,9 @@ TEST(VoksCodec, MemoryDoesNotGrowWithTheStream) {
         auto enc = c->encoder({}, err);
         auto dec = c->decoder({}, err);
         ASSERT_TRUE(enc && dec);
-        const size_t samples = 10 * 60 * 8000;
         const size_t before = mallinfo2().uordblks;
-        Tone tone(samples);
-        auto coded = vokscodec::coded_input(*enc, tone);
+        vokscodec::MemoryInput in(pcm.data(), pcm.size());
+        auto coded = vokscodec::coded_input(*enc, in);
         Sink sink;
         ASSERT_EQ(vokscodec::run(*dec, *coded, sink), "");
         EXPECT_EQ(sink.bytes, 2 * samples);

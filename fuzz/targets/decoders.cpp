@@ -1,0 +1,196 @@
+// The example coders on arbitrary input. G.729 and Annex A: raw parameter words, RFC 3551 packed
+// frames and ITU serial frames (any sync, length and bit words), with erasures, and the encoder
+// on arbitrary PCM; the coders report no library error for any of it. G.726: code streams at
+// every rate, law and packing, fed in pieces of arbitrary sizes (the packed form carries bits
+// across calls), and the encoder on arbitrary samples and G.711 codes. G.722: octet streams at
+// every rate, cut into frames of arbitrary sizes, with concealed losses and resets in between;
+// the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM full rate: parameter words, RFC
+// 3551 frames (any signature), homing frames and the encoder on arbitrary PCM.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "g722/g722_codec.h"
+#include "g726/g726_codec.h"
+#include "g729/g729_codec.h"
+#include "gsm/gsmfr_codec.h"
+#include "ops.h"
+
+namespace voksfuzz {
+
+int decoder_g729(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 1);
+    const g729::Variant variant = (head & 1) ? g729::Variant::AnnexA : g729::Variant::Main;
+    g729::Decoder dec;
+    g729::decoder_init(&dec, variant);
+    g729::Encoder enc;
+    bool enc_ready = false;
+    int16_t params[g729::kFrameParams];
+    int16_t pcm[g729::kFrameSamples];
+    run_steps(in, 12, [&](uint8_t kind) {
+        bool erased = (kind & 0x80) != 0;
+        switch (kind & 3) {
+            case 0:
+                for (int16_t& p : params) p = in.i16();
+                break;
+            case 1: {
+                const auto bytes = in.bytes(g729::kPackedBytes);
+                g729::unpack(bytes.data(), params);
+                break;
+            }
+            case 2: {
+                const auto words = in.v16(g729::kSerialWords);
+                erased = g729::serial_to_params(words.data(), params) || erased;
+                break;
+            }
+            default: {
+                // One frame of arbitrary PCM through the encoder, then its parameters decoded.
+                if (!enc_ready) {
+                    g729::encoder_init(&enc, (kind & 4) ? g729::Variant::AnnexA : g729::Variant::Main);
+                    enc_ready = true;
+                }
+                const auto speech = in.v16(g729::kFrameSamples);
+                if (!g729::encode(&enc, speech.data(), params)) std::abort();
+                for (int i = 0; i < g729::kFrameParams; ++i)
+                    if (params[i] < 0 || params[i] >= (1 << g729::param_bits(i))) std::abort();
+                break;
+            }
+        }
+        if (!g729::decode(&dec, params, erased, pcm)) std::abort();
+    });
+    return 0;
+}
+
+int decoder_g726(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 7);
+    static const int kRates[4] = {16000, 24000, 32000, 40000};
+    const int rate = kRates[head & 3];
+    const auto law = static_cast<g726ex::Law>((head >> 2) % 3);
+    const auto format = (head & 0x10) ? g726ex::Format::Packed : g726ex::Format::Bytes;
+    const bool encode = (head & 0x20) != 0;
+
+    if (!encode) {
+        g726ex::Decoder dec;
+        if (!dec.init(rate, law, format)) return 0;
+        std::vector<int16_t> pcm;
+        std::vector<uint8_t> g711;
+        while (!in.empty()) {
+            const auto piece = in.bytes(in.u8() % 97);
+            if (law == g726ex::Law::Linear)
+                dec.decode(piece.data(), piece.size(), pcm);
+            else
+                dec.decode(piece.data(), piece.size(), g711);
+        }
+        return 0;
+    }
+    g726ex::Encoder enc;
+    if (!enc.init(rate, law, format)) return 0;
+    std::vector<uint8_t> out;
+    while (!in.empty()) {
+        const size_t n = in.u8() % 97;
+        if (law == g726ex::Law::Linear) {
+            const auto pcm = in.v16(n);
+            enc.encode(pcm.data(), pcm.size(), out);
+        } else {
+            const auto codes = in.bytes(n);
+            enc.encode(codes.data(), codes.size(), out);
+        }
+    }
+    enc.finish(out);
+    return 0;
+}
+
+int decoder_g722(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 7);
+    static const int kRates[4] = {64000, 56000, 48000, 32000};  // the last one is rejected
+    const int rate = kRates[head & 3];
+    g722ex::Decoder dec(rate);
+    g722ex::Encoder enc(rate);
+    std::vector<int16_t> pcm;
+    run_steps(in, 24, [&](uint8_t op) {
+        const int count = in.u16() % 400;
+        pcm.assign(2 * static_cast<size_t>(count) + 1, 0);
+        const int kind = op & 7;
+        const size_t n = static_cast<size_t>(count);
+        if (kind < 5) {  // decode (0..2) or conceal
+            auto octets = kind < 3 ? in.bytes(n) : std::vector<uint8_t>();
+            octets.resize(n + 1);  // never a null pointer
+            const int r =
+                kind < 3 ? dec.decode(octets.data(), count, pcm.data()) : dec.conceal(count, pcm.data());
+            if (r != (dec.ok() ? 2 * count : -1)) std::abort();
+        } else if (kind == 5) {
+            dec.reset();
+        } else if (kind == 6) {
+            const auto speech = in.v16(2 * n + 1);
+            std::vector<uint8_t> octets(n + 1);
+            if (enc.encode(speech.data(), 2 * count, octets.data()) != (enc.ok() ? count : -1)) std::abort();
+        } else {
+            const int bits = (op & 8) ? 7 : 6;
+            auto octets = in.bytes(n);
+            for (uint8_t& o : octets) o &= static_cast<uint8_t>(0xFF << (8 - bits));
+            const auto packed = g722ex::pack(octets.data(), octets.size(), bits);
+            if (packed.size() != (octets.size() * bits + 7) / 8) std::abort();
+            const auto back = g722ex::unpack(packed.data(), packed.size(), bits);
+            if (back.size() < octets.size() || !std::equal(octets.begin(), octets.end(), back.begin()))
+                std::abort();
+        }
+    });
+    return 0;
+}
+
+int decoder_gsm(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    select_level(in.u8());
+    gsmfr::Decoder dec;
+    gsmfr::decoder_init(&dec);
+    gsmfr::Encoder enc;
+    gsmfr::encoder_init(&enc);
+    int16_t params[gsmfr::kFrameParams];
+    int16_t pcm[gsmfr::kFrameSamples];
+    run_steps(in, 12, [&](uint8_t kind) {
+        switch (kind & 3) {
+            case 0:
+                for (int16_t& p : params) p = in.i16();
+                break;
+            case 1: {
+                auto bytes = in.bytes(gsmfr::kPackedBytes);
+                if (kind & 4) bytes[0] = static_cast<uint8_t>(0xD0 | (bytes[0] & 0x0F));
+                int16_t canary[gsmfr::kFrameParams];
+                for (int i = 0; i < gsmfr::kFrameParams; ++i)
+                    canary[i] = params[i] = static_cast<int16_t>(0x5A5A + i);
+                if (!gsmfr::unpack(bytes.data(), params)) {  // a rejected frame writes nothing
+                    if (std::memcmp(params, canary, sizeof params) != 0) std::abort();
+                    return;
+                }
+                for (int i = 0; i < gsmfr::kFrameParams; ++i)
+                    if (params[i] < 0 || params[i] >= (1 << gsmfr::param_bits(i))) std::abort();
+                break;
+            }
+            case 2: {
+                const auto speech = in.v16(gsmfr::kFrameSamples);
+                gsmfr::encode(&enc, speech.data(), params);
+                break;
+            }
+            default: {
+                // The encoder homing frame through the encoder: the decoder homing frame results.
+                int16_t homing[gsmfr::kFrameSamples];
+                for (int16_t& s : homing) s = 0x0008;
+                gsmfr::encode(&enc, homing, params);
+                break;
+            }
+        }
+        gsmfr::decode(&dec, params, pcm);
+        for (int16_t s : pcm)
+            if (s & 7) std::abort();  // 13-bit output
+    });
+    return 0;
+}
+
+}  // namespace voksfuzz
