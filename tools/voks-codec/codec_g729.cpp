@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codec.h"
+#include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 
 namespace vokscodec {
@@ -66,25 +67,31 @@ private:
     uint8_t bytes_[kBlockFrames * kItuFrameBytes];
 };
 
-// Reads frame by frame: an ITU frame's header (sync and length words) precedes its bits.
+// Reads frame by frame: an ITU frame's header (sync and length words) precedes its bits, and its
+// length gives the frame type (80 speech, 16 SID, 0 untransmitted).
 class Decoder : public Coder {
 public:
-    Decoder(g729::Variant variant, Format format) : format_(format) { g729::decoder_init(&dec_, variant); }
+    Decoder(g729::Variant variant, Format format) : format_(format) {
+        g729::dtx_decoder_init(&dtx_, variant);
+    }
 
     bool step(Input& in, Output& out, std::string& err) override {
         const size_t fb = frame_bytes(format_);
-        // A file of known length is checked whole before anything is decoded.
-        if (frame_ == 0 && in.remaining() >= 0 && in.remaining() % fb != 0) {
+        // A packed file of known length is checked whole before anything is decoded.
+        if (format_ == Format::Packed && frame_ == 0 && in.remaining() >= 0 && in.remaining() % fb != 0) {
             err = length_error(static_cast<uint64_t>(in.remaining()), fb);
             return false;
         }
         size_t frames = 0;
         bool end = false;
         while (frames < kBlockFrames && !end && err.empty()) {
-            int16_t params[g729::kFrameParams];
-            bool erased = false;
-            if (!read_frame(in, params, erased, end, err)) break;
-            g729::decode(&dec_, params, erased, pcm_ + frames * g729::kFrameSamples);
+            int16_t* pcm = pcm_ + frames * g729::kFrameSamples;
+            if (!read_frame(in, end, err)) break;
+            if (format_ == Format::Packed) {
+                g729::decode(&dtx_.dec, params_, false, pcm);
+            } else {
+                g729::decode_dtx(&dtx_, type_, params_, erased_, pcm);
+            }
             ++frames;
             ++frame_;
         }
@@ -95,40 +102,49 @@ public:
     }
 
 private:
-    // Reads one frame's parameters; false at the end of the stream (`end` set) or on an error.
-    bool read_frame(Input& in, int16_t* params, bool& erased, bool& end, std::string& err) {
+    // Reads one frame; false at the end of the stream (`end` set) or on an error.
+    bool read_frame(Input& in, bool& end, std::string& err) {
         uint8_t frame[kItuFrameBytes];
-        const size_t fb = frame_bytes(format_);
         if (format_ == Format::Packed) {
-            const size_t n = in.read(frame, fb);
-            end = n < fb;
+            const size_t n = in.read(frame, g729::kPackedBytes);
+            end = n < g729::kPackedBytes;
             if (end) {
-                if (n > 0) err = length_error(in.consumed(), fb);
+                if (n > 0) err = length_error(in.consumed(), g729::kPackedBytes);
                 return false;
             }
-            g729::unpack(frame, params);
+            g729::unpack(frame, params_);
             return true;
         }
         size_t n = in.read(frame, 4);
-        if (n == 4) {
-            const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
-            const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
-            if ((sync != g729::kSyncWord && sync != g729::kSyncErased) || length != g729::kFrameBits) {
-                err = "frame " + std::to_string(frame_) +
-                      " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80)";
-                return false;
-            }
-            n += in.read(frame + 4, fb - 4);
-        }
-        end = n < fb;
+        end = n < 4;
         if (end) {
-            if (n > 0) err = length_error(in.consumed(), fb);
+            if (n > 0) err = truncated();
+            return false;
+        }
+        const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
+        const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
+        if (length == 64 || length == 118) {
+            err = "frame " + std::to_string(frame_) + ": " + (length == 64 ? "6.4" : "11.8") +
+                  " kbit/s frames (length " + std::to_string(length) + ") are not supported";
+            return false;
+        }
+        if ((sync != g729::kSyncWord && sync != g729::kSyncErased) ||
+            (length != g729::kFrameBits && length != g729::kSidSerialBits && length != 0)) {
+            err = "frame " + std::to_string(frame_) +
+                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 16 or 0)";
+            return false;
+        }
+        const size_t fb = 4 + 2 * static_cast<size_t>(length);
+        n += in.read(frame + 4, fb - 4);
+        if (n < fb) {
+            end = true;
+            err = truncated();
             return false;
         }
         int16_t serial[g729::kSerialWords];
-        for (int i = 0; i < g729::kSerialWords; ++i)
+        for (size_t i = 0; i < fb / 2; ++i)
             serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-        erased = g729::serial_to_params(serial, params);
+        erased_ = g729::serial_to_frame(serial, &type_, params_);
         return true;
     }
 
@@ -136,10 +152,14 @@ private:
         return "stream length " + std::to_string(length) + " is not a multiple of the " + std::to_string(fb) +
                "-byte frame";
     }
+    std::string truncated() const { return "frame " + std::to_string(frame_) + " is truncated"; }
 
     Format format_;
-    g729::Decoder dec_;
+    g729::DtxDecoder dtx_;
     uint64_t frame_ = 0;
+    g729::FrameType type_ = g729::kSpeech;
+    bool erased_ = false;
+    int16_t params_[g729::kFrameParams] = {};
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
 };
 
@@ -153,9 +173,10 @@ std::unique_ptr<Coder> make(const Args& args, std::string& err) {
 
 constexpr const char* kFormatHelp =
     "    --format F    packed (default): 10-byte RFC 3551 frames; itu: ITU serial frames of\n"
-    "                  82 little-endian words (sync 0x6B21, or 0x6B20 for an erased frame,\n"
-    "                  length 80, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0\n"
-    "                  also marks the frame erased)\n";
+    "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
+    "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
+    "                  marks the frame erased). The decoder takes each frame's length: 80\n"
+    "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n";
 
 const Registrar kRegisterMain(Codec{
     "g729",

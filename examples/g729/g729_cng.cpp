@@ -1,0 +1,434 @@
+// G.729 Annex B decoder: frame-type bookkeeping, SID decoding and comfort-noise generation. Speech
+// frames go to the G.729 / G.729A decoder unchanged; the inactive frames drive the same filter
+// memories here: a random excitation of the smoothed SID energy through the SID spectrum, then the
+// post-filter without its harmonic stage.
+#include "g729/g729_cng.h"
+
+#include <cstring>
+
+#include "voksc.h"
+
+namespace g729 {
+namespace {
+
+// ---- Fixed-point glue (saturating, as the standard's basic operators) ----
+
+int16_t sat16(int32_t x) {
+    return static_cast<int16_t>(x > 32767 ? 32767 : (x < -32768 ? -32768 : x));
+}
+int32_t sat32(int64_t x) {
+    return static_cast<int32_t>(x > INT32_MAX ? INT32_MAX : (x < INT32_MIN ? INT32_MIN : x));
+}
+int16_t add(int16_t a, int16_t b) {
+    return sat16(int32_t{a} + b);
+}
+int16_t sub(int16_t a, int16_t b) {
+    return sat16(int32_t{a} - b);
+}
+int16_t abs_s(int16_t a) {
+    return a == -32768 ? int16_t{32767} : static_cast<int16_t>(a < 0 ? -a : a);
+}
+int16_t mult(int16_t a, int16_t b) {
+    return sat16((int32_t{a} * b) >> 15);
+}
+int16_t mult_r(int16_t a, int16_t b) {
+    return sat16((int32_t{a} * b + 0x4000) >> 15);
+}
+int32_t l_mult(int16_t a, int16_t b) {
+    return sat32(int64_t{a} * b * 2);
+}
+int32_t l_add(int32_t a, int32_t b) {
+    return sat32(int64_t{a} + b);
+}
+int32_t l_sub(int32_t a, int32_t b) {
+    return sat32(int64_t{a} - b);
+}
+int32_t l_mac(int32_t acc, int16_t a, int16_t b) {
+    return l_add(acc, l_mult(a, b));
+}
+// Left shift for n >= 0 (saturating), arithmetic right shift for n < 0.
+int32_t l_shl(int32_t x, int n) {
+    if (n <= 0) return n <= -32 ? (x < 0 ? -1 : 0) : x >> -n;
+    if (x == 0) return 0;
+    if (n > 31) return x > 0 ? INT32_MAX : INT32_MIN;
+    return sat32(static_cast<int64_t>(x) * (int64_t{1} << n));
+}
+int32_t l_shr(int32_t x, int n) {
+    return l_shl(x, -n);
+}
+int16_t shl(int16_t x, int n) {
+    if (n <= 0) return n <= -16 ? static_cast<int16_t>(x < 0 ? -1 : 0) : static_cast<int16_t>(x >> -n);
+    if (x == 0) return 0;
+    if (n > 15) return x > 0 ? int16_t{32767} : int16_t{-32768};
+    return sat16(int32_t{x} * (1 << n));
+}
+int16_t shr(int16_t x, int n) {
+    return shl(x, -n);
+}
+// Right shift rounded (n > 0) or a saturating left shift (n <= 0).
+int16_t shr_r(int16_t x, int n) {
+    if (n > 15) return 0;
+    int16_t r = shr(x, n);
+    if (n > 0 && (x & (1 << (n - 1))) != 0) ++r;
+    return r;
+}
+int16_t extract_h(int32_t x) {
+    return static_cast<int16_t>(x >> 16);
+}
+int16_t round16(int32_t x) {
+    return extract_h(l_add(x, 0x8000));
+}
+int16_t norm_l(int32_t x) {
+    if (x == 0) return 0;
+    if (x == -1) return 31;
+    if (x < 0) x = ~x;
+    int16_t n = 0;
+    while (x < 0x40000000) {
+        x <<= 1;
+        ++n;
+    }
+    return n;
+}
+int16_t norm_s(int16_t x) {
+    if (x == 0) return 0;
+    if (x == -1) return 15;
+    int32_t v = x < 0 ? ~x : x;
+    int16_t n = 0;
+    while (v < 0x4000) {
+        v <<= 1;
+        ++n;
+    }
+    return n;
+}
+// 32 x 16 bit product of the double-precision format: x = hi << 16 | lo << 1.
+int32_t mpy_32_16(int32_t x, int16_t n) {
+    const int16_t hi = extract_h(x);
+    const int16_t lo = static_cast<int16_t>((x >> 1) - int32_t{hi} * 32768);
+    return l_mac(l_mult(hi, n), mult(lo, n), 1);
+}
+
+constexpr int16_t kLog2Table[33] = {0,     1455,  2866,  4236,  5568,  6863,  8124,  9352,  10549,
+                                    11716, 12855, 13967, 15054, 16117, 17156, 18172, 19167, 20142,
+                                    21097, 22033, 22951, 23852, 24735, 25603, 26455, 27291, 28113,
+                                    28922, 29716, 30497, 31266, 32023, 32767};
+
+// log2(x) = exponent + fraction / 32768 for x > 0 (table interpolation), 0 otherwise.
+void log2_q15(int32_t x, int16_t* exponent, int16_t* fraction) {
+    if (x <= 0) {
+        *exponent = 0;
+        *fraction = 0;
+        return;
+    }
+    const int16_t e = norm_l(x);
+    x = l_shr(l_shl(x, e), 9);
+    *exponent = static_cast<int16_t>(30 - e);
+    const int i = extract_h(x) - 32;
+    const int16_t a = static_cast<int16_t>((x >> 1) & 0x7FFF);
+    const int32_t y = l_sub(int32_t{kLog2Table[i]} << 16, l_mult(sub(kLog2Table[i], kLog2Table[i + 1]), a));
+    *fraction = extract_h(y);
+}
+
+// ---- Constants ----
+
+constexpr int kExcOffset = kPitchMax + kInterpol;
+constexpr int kResHistory = 152;  // main-body post-filter residual history
+constexpr int16_t kSharpMin = 3277;
+constexpr int16_t kInitSeed = 11111;
+constexpr int16_t kGainSmooth = 28672;  // 7/8: weight of the previous gain
+constexpr int16_t kGainNew = 4096;      // 1/8: weight of the SID gain
+constexpr int16_t kFrac1 = 19043;       // sqrt(40) * 0.5 / 2 - 1, Q15
+constexpr int16_t kK0 = 24576;          // 1 - 0.5^2, Q15
+constexpr int16_t kGainMax = 5000;      // limit of the pulse gain
+constexpr int kSidFieldBits[kSidParams] = {1, 5, 4, 5};
+
+// Dequantised SID energies (index 0..31).
+constexpr int16_t kSidGain[32] = {2,    5,    8,    13,   20,   32,   50,   64,    80,    101,  127,
+                                  160,  201,  253,  318,  401,  505,  635,  800,   1007,  1268, 1596,
+                                  2010, 2530, 3185, 4009, 5048, 6355, 8000, 10071, 12679, 15962};
+constexpr int16_t kLspSidInit[kOrder] = {31441, 27566,  21458,  13612,  4663,
+                                         -4663, -13612, -21458, -27566, -31441};
+
+VokStatus chk(int32_t* faults, VokStatus s) {
+    if (s < 0) ++*faults;
+    return s;
+}
+
+int16_t next_random(int16_t* seed) {
+    *seed = static_cast<int16_t>(int32_t{*seed} * 31821 + 13849);
+    return *seed;
+}
+
+// Energy index of a lost first SID frame: the last speech frame's excitation energy (mantissa and
+// exponent) quantised as the encoder quantises one frame's energy.
+int16_t quantise_saved_energy(int16_t mantissa, int16_t exponent) {
+    const int32_t x = mpy_32_16(l_shl(mantissa, exponent), 410);
+    int16_t e = 0;
+    int16_t f = 0;
+    log2_q15(x, &e, &f);
+    int16_t e_tmp = add(shl(e, 10), mult_r(f, 1024));  // 1024 log2(x)
+    if (e_tmp <= -2721) return 0;                      // below -8 dB
+    if (e_tmp > 22111) return 31;                      // above 65 dB
+    if (e_tmp <= 4762) {                               // up to 14 dB: 4 dB steps
+        const int16_t index = mult(add(e_tmp, 3401), 24);
+        return index < 1 ? int16_t{1} : index;
+    }
+    e_tmp = sub(e_tmp, 340);  // 2 dB steps
+    const int16_t index = sub(shr(mult(e_tmp, 193), 2), 1);
+    return index < 6 ? int16_t{6} : index;
+}
+
+// Square root of x/2 by bisection (14 bits).
+int16_t sqrt_half(int32_t x) {
+    int16_t root = 0;
+    for (int16_t step = 0x4000, i = 0; i < 14; ++i, step = static_cast<int16_t>(step >> 1)) {
+        const int16_t t = add(root, step);
+        if (l_sub(x, l_mult(t, t)) >= 0) root = t;
+    }
+    return root;
+}
+
+// Comfort-noise excitation of one frame at exc (the adaptive history before it): per sub-frame a
+// random delay and pulse set, a scaled Gaussian vector plus a random fraction of the adaptive
+// vector, and a pulse gain that brings the sub-frame's energy to the target gain.
+void random_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* seed) {
+    int16_t* exc = old_exc + kExcOffset;
+    if (cur_gain == 0) {
+        std::memset(exc, 0, sizeof(int16_t) * kFrameSamples);
+        return;
+    }
+    for (int s = 0; s < 2; ++s) {
+        int16_t* cur = exc + s * kSubframe;
+        int16_t r = next_random(seed);
+        int16_t frac = static_cast<int16_t>((r & 3) - 1);
+        if (frac == 2) frac = 0;
+        r = static_cast<int16_t>(r >> 2);
+        const int16_t t0 = static_cast<int16_t>((r & 0x3F) + 40);
+        r = static_cast<int16_t>(r >> 6);
+        int pos[4];
+        int sign[4];
+        pos[0] = (r & 7) * 5;
+        r = static_cast<int16_t>(r >> 3);
+        sign[0] = r & 1;
+        r = static_cast<int16_t>(r >> 1);
+        pos[1] = (r & 7) * 5 + 1;
+        r = static_cast<int16_t>(r >> 3);
+        sign[1] = r & 1;
+        r = next_random(seed);
+        pos[2] = (r & 7) * 5 + 2;
+        r = static_cast<int16_t>(r >> 3);
+        sign[2] = r & 1;
+        r = static_cast<int16_t>(r >> 1);
+        pos[3] = (r & 1) + 3 + ((r >> 1) & 7) * 5;
+        r = static_cast<int16_t>(r >> 4);
+        sign[3] = r & 1;
+        const int16_t gp2 = static_cast<int16_t>((next_random(seed) & 0x1FFF) << 1);  // Q15, < 0.5
+
+        // Gaussian vector scaled to 0.5 * cur_gain * sqrt(40 / its energy).
+        int16_t excg[kSubframe];
+        chk(F, voksRandomNoiseExcitation_G729B_16s(seed, excg, kSubframe));
+        int32_t acc = 0;
+        for (int i = 0; i < kSubframe; ++i) acc = l_mac(acc, excg[i], excg[i]);
+        int32_t inv = l_shr(acc, 1);
+        chk(F, voksInvSqrt_32s_I(&inv, 1));
+        acc = mpy_32_16(inv, add(cur_gain, mult_r(cur_gain, kFrac1)));
+        int16_t sh = norm_l(acc);
+        const int16_t fact = extract_h(l_shl(acc, sh));
+        sh = static_cast<int16_t>(sh - 14);
+        for (int i = 0; i < kSubframe; ++i) excg[i] = shr_r(mult_r(excg[i], fact), sh);
+
+        // Random adaptive part plus the Gaussian vector.
+        const int16_t delay[2] = {t0, frac};
+        chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, old_exc + s * kSubframe));
+        int16_t max = 0;
+        for (int i = 0; i < kSubframe; ++i) {
+            cur[i] = add(mult_r(cur[i], gp2), excg[i]);
+            const int16_t a = abs_s(cur[i]);
+            if (a > max) max = a;
+        }
+        sh = max == 0 ? int16_t{0} : static_cast<int16_t>(3 - norm_s(max));
+        if (sh < 0) sh = 0;
+        int16_t excs[kSubframe];
+        for (int i = 0; i < kSubframe; ++i) excs[i] = shr(cur[i], sh);
+
+        // Pulse gain g: the root of 4 g^2 + 2 b g + c (b the excitation at the pulses, c its
+        // energy less 40 cur_gain^2) nearest zero.
+        int32_t ener = 0;
+        for (int i = 0; i < kSubframe; ++i) ener = l_mac(ener, excs[i], excs[i]);
+        int16_t b = 0;
+        for (int k = 0; k < 4; ++k) b = sign[k] ? add(b, excs[pos[k]]) : sub(b, excs[pos[k]]);
+        const int32_t k4 = l_mult(cur_gain, static_cast<int16_t>(l_shr(l_mult(cur_gain, kSubframe), 6)));
+        acc = l_shr(k4, add(1, shl(sh, 1)));
+        acc = l_sub(acc, ener);
+        b = shr(b, 1);
+        acc = l_mac(acc, b, b);
+        sh = static_cast<int16_t>(sh + 1);
+        if (acc < 0) {
+            // No real root: Gaussian excitation only.
+            std::memcpy(cur, excg, sizeof(excg));
+            const int bits =
+                abs_s(excg[pos[0]]) | abs_s(excg[pos[1]]) | abs_s(excg[pos[2]]) | abs_s(excg[pos[3]]);
+            sh = (bits & 0x4000) == 0 ? 1 : 2;
+            b = 0;
+            for (int k = 0; k < 4; ++k) {
+                const int16_t v = shr(excg[pos[k]], sh);
+                b = sign[k] ? add(b, v) : sub(b, v);
+            }
+            acc = l_shr(mpy_32_16(k4, kK0), sub(shl(sh, 1), 1));
+            acc = l_mac(acc, b, b);
+        }
+        const int16_t root = sqrt_half(acc);
+        int16_t x1 = sub(root, b);
+        const int16_t x2 = sub(0, add(b, root));
+        if (abs_s(x2) < abs_s(x1)) x1 = x2;
+        int16_t g = shr_r(x1, sub(2, sh));
+        if (g > kGainMax) g = kGainMax;
+        if (g < -kGainMax) g = -kGainMax;
+        for (int k = 0; k < 4; ++k) cur[pos[k]] = sign[k] ? add(cur[pos[k]], g) : sub(cur[pos[k]], g);
+    }
+}
+
+// Post-filter of an inactive sub-frame: the G.729 or G.729A chain without the harmonic filter.
+void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, int16_t* out) {
+    int32_t* F = &dec->faults;
+    int16_t ap[2 * (kOrder + 1)];
+    chk(F, voksMulPowerC_NR_16s_Sfs(a, 18022, ap, kOrder + 1, 15));  // A(z/0.55)
+    if (dec->variant == Variant::Main) {
+        int16_t* res = dec->res2 + kResHistory;
+        chk(F, voksResidualFilter_G729_16s(syn, ap, res));
+        int16_t buf[kOrder + kSubframe];
+        std::memcpy(buf, dec->mem_stp, sizeof(dec->mem_stp));
+        int16_t imp[20];
+        chk(F, voksShortTermPostFilter_G729_16s(a, res, buf + kOrder, imp));
+        std::memcpy(dec->mem_stp, buf + kSubframe, sizeof(dec->mem_stp));
+        chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
+        chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
+        std::memcpy(out, buf + kOrder, sizeof(int16_t) * kSubframe);
+        std::memmove(dec->res2, dec->res2 + kSubframe, sizeof(int16_t) * kResHistory);
+        return;
+    }
+    chk(F, voksMulPowerC_NR_16s_Sfs(a, 22938, ap + kOrder + 1, kOrder + 1, 15));  // A(z/0.7)
+    // The Annex A front computes the residual into its history; the harmonic output is replaced
+    // by the residual itself.
+    int16_t buf[1 + kSubframe];
+    chk(F, voksLongTermPostFilter_G729A_16s(static_cast<int16_t>(t0), syn, ap, dec->res2, buf + 1));
+    std::memcpy(buf + 1, dec->res2 + 154, sizeof(int16_t) * kSubframe);
+    buf[0] = dec->mem_pre;
+    chk(F, voksTiltCompensation_G729A_16s(ap, buf + 1));
+    dec->mem_pre = buf[0];
+    chk(F, voksSynthesisFilter_NR_16s_Sfs(ap + kOrder + 1, buf + 1, out, kSubframe, 12, dec->mem_stp));
+    std::memcpy(dec->mem_stp, out + kSubframe - kOrder, sizeof(dec->mem_stp));
+    chk(F, voksGainControl_G729A_16s_I(syn, out, &dec->pst_gain));
+    std::memmove(dec->res2, dec->res2 + kSubframe, sizeof(int16_t) * (194 - kSubframe));
+}
+
+// One SID (params set) or untransmitted (params null) frame.
+void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
+    Decoder* dec = &d->dec;
+    int32_t* F = &dec->faults;
+    const bool after_speech = d->past_type == kSpeech;
+    if (params != nullptr) {
+        d->sid_gain = kSidGain[params[3] & 31];
+        const int16_t idx[3] = {static_cast<int16_t>(params[0] & 1), static_cast<int16_t>(params[1] & 31),
+                                static_cast<int16_t>(params[2] & 15)};
+        int16_t lsf[kOrder];
+        chk(F, voksLSFDecode_G729B_16s(idx, dec->lsf_mem, lsf));
+        chk(F, voksLSFToLSP_G729_16s(lsf, d->lsp_sid));
+    } else if (after_speech) {
+        // The first SID frame was lost: its energy is estimated from the last speech frame.
+        d->sid_gain = kSidGain[quantise_saved_energy(d->sid_sav, d->sh_sid_sav)];
+    }
+    d->cur_gain =
+        after_speech ? d->sid_gain : add(mult_r(d->cur_gain, kGainSmooth), mult_r(d->sid_gain, kGainNew));
+    random_excitation(F, d->cur_gain, dec->old_exc, &d->seed);
+
+    int16_t az[2 * (kOrder + 1)];
+    int16_t lsp[kOrder];
+    chk(F, voksInterpolate_G729_16s(d->lsp_sid, dec->lsp_old, lsp, kOrder));
+    chk(F, voksLSPToLPC_G729_16s(lsp, az));
+    chk(F, voksLSPToLPC_G729_16s(d->lsp_sid, az + kOrder + 1));
+    std::memcpy(dec->lsp_old, d->lsp_sid, sizeof(d->lsp_sid));
+
+    int16_t* synth = dec->synth_buf + kOrder;
+    int16_t* exc = dec->old_exc + kExcOffset;
+    for (int s = 0; s < 2; ++s) {
+        const int off = s * kSubframe;
+        const int16_t* a = az + s * (kOrder + 1);
+        if (chk(F, voksSynthesisFilter_NR_16s_Sfs(a, exc + off, synth + off, kSubframe, 12, dec->mem_syn)) ==
+            vokStatusOverflow) {
+            for (int i = 0; i < kExcLen; ++i) dec->old_exc[i] = static_cast<int16_t>(dec->old_exc[i] >> 2);
+            chk(F, voksSynthesisFilter_NR_16s_Sfs(a, exc + off, synth + off, kSubframe, 12, dec->mem_syn));
+        }
+        std::memcpy(dec->mem_syn, synth + off + kSubframe - kOrder, sizeof(dec->mem_syn));
+    }
+    std::memmove(dec->old_exc, dec->old_exc + kFrameSamples, sizeof(int16_t) * (kPitchMax + kInterpol));
+    dec->sharp = kSharpMin;
+
+    for (int s = 0; s < 2; ++s)
+        post_filter_inactive(dec, dec->old_t0, synth + s * kSubframe, az + s * (kOrder + 1),
+                             pcm + s * kSubframe);
+    dec->voicing = 0;
+    std::memcpy(dec->synth_buf, synth + kFrameSamples - kOrder, sizeof(int16_t) * kOrder);
+    chk(F, voksHighPassFilter_G729_16s_ISfs(pcm, kFrameSamples, 13,
+                                            reinterpret_cast<VokG729HighPassState*>(dec->hp)));
+}
+
+}  // namespace
+
+void dtx_decoder_init(DtxDecoder* d, Variant variant) {
+    std::memset(d, 0, sizeof(*d));
+    decoder_init(&d->dec, variant);
+    d->past_type = kSpeech;
+    d->seed = kInitSeed;
+    d->sid_sav = 0;
+    d->sh_sid_sav = 1;
+    d->sid_gain = kSidGain[0];
+    std::memcpy(d->lsp_sid, kLspSidInit, sizeof(kLspSidInit));
+}
+
+bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm) {
+    const int32_t faults_before = d->dec.faults;
+    if (erased) type = d->past_type == kSpeech ? kSpeech : kUntransmitted;
+    if (type == kSpeech) {
+        d->seed = kInitSeed;
+        const int16_t none[kFrameParams] = {};
+        decode(&d->dec, erased ? none : params, erased, pcm);
+    } else {
+        decode_inactive(d, type == kSid && !erased ? params : nullptr, pcm);
+    }
+    if (!erased) {
+        // Energy of the frame's excitation (now just below the shifted history), kept in case
+        // the next SID frame is lost.
+        const int16_t* exc = d->dec.old_exc + kExcOffset - kFrameSamples;
+        int32_t acc = 0;
+        for (int i = 0; i < kFrameSamples; ++i) acc = l_mac(acc, exc[i], exc[i]);
+        const int16_t sh = norm_l(acc);
+        d->sid_sav = round16(l_shl(acc, sh));
+        d->sh_sid_sav = static_cast<int16_t>(16 - sh);
+    }
+    d->past_type = type;
+    return d->dec.faults == faults_before;
+}
+
+bool serial_to_frame(const int16_t* serial, FrameType* type, int16_t* params) {
+    const int bits = serial[1];
+    if (bits == kFrameBits) {
+        *type = kSpeech;
+        return serial_to_params(serial, params);
+    }
+    bool erased = serial[0] != kSyncWord;
+    for (int i = 0; i < bits; ++i) erased = erased || serial[2 + i] == 0;
+    if (bits == kSidSerialBits) {
+        *type = kSid;
+        int w = 2;
+        for (int i = 0; i < kSidParams; ++i) {
+            int v = 0;
+            for (int b = 0; b < kSidFieldBits[i]; ++b, ++w) v = (v << 1) | (serial[w] == kBit1 ? 1 : 0);
+            params[i] = static_cast<int16_t>(v);
+        }
+    } else {
+        *type = kUntransmitted;
+    }
+    return erased;
+}
+
+}  // namespace g729
