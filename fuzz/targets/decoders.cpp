@@ -1,11 +1,12 @@
 // The example coders on arbitrary input. G.729 and Annex A: raw parameter words, RFC 3551 packed
-// frames and ITU serial frames (any sync, length and bit words), with erasures, and the encoder
-// on arbitrary PCM; the coders report no library error for any of it. G.726: code streams at
-// every rate, law and packing, fed in pieces of arbitrary sizes (the packed form carries bits
-// across calls), and the encoder on arbitrary samples and G.711 codes. G.722: octet streams at
-// every rate, cut into frames of arbitrary sizes, with concealed losses and resets in between;
-// the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM full rate: parameter words, RFC
-// 3551 frames (any signature), homing frames and the encoder on arbitrary PCM.
+// frames and ITU serial frames (any sync and bit words), as speech, Annex B SID or untransmitted
+// frames, with erasures, and the encoder on arbitrary PCM; the coders report no library error for
+// any of it. G.726: code streams at every rate, law and packing, fed in pieces of arbitrary sizes
+// (the packed form carries bits across calls), and the encoder on arbitrary samples and G.711
+// codes. G.722: octet streams at every rate, cut into frames of arbitrary sizes, with concealed
+// losses and resets in between; the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM
+// full rate: parameter words, RFC 3551 frames (any signature), homing frames and the encoder on
+// arbitrary PCM.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +14,7 @@
 
 #include "g722/g722_codec.h"
 #include "g726/g726_codec.h"
+#include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "gsm/gsmfr_codec.h"
 #include "ops.h"
@@ -24,14 +26,16 @@ int decoder_g729(const uint8_t* data, size_t size) {
     const uint8_t head = in.u8();
     select_level(head >> 1);
     const g729::Variant variant = (head & 1) ? g729::Variant::AnnexA : g729::Variant::Main;
-    g729::Decoder dec;
-    g729::decoder_init(&dec, variant);
+    g729::DtxDecoder dec;
+    g729::dtx_decoder_init(&dec, variant);
     g729::Encoder enc;
     bool enc_ready = false;
     int16_t params[g729::kFrameParams];
     int16_t pcm[g729::kFrameSamples];
     run_steps(in, 12, [&](uint8_t kind) {
         bool erased = (kind & 0x80) != 0;
+        // Annex B frame types: untransmitted, speech, SID.
+        auto type = static_cast<g729::FrameType>((kind >> 2) % 3);
         switch (kind & 3) {
             case 0:
                 for (int16_t& p : params) p = in.i16();
@@ -42,8 +46,10 @@ int decoder_g729(const uint8_t* data, size_t size) {
                 break;
             }
             case 2: {
-                const auto words = in.v16(g729::kSerialWords);
-                erased = g729::serial_to_params(words.data(), params) || erased;
+                auto words = in.v16(g729::kSerialWords);
+                constexpr int16_t kLength[3] = {0, g729::kFrameBits, g729::kSidSerialBits};
+                words[1] = kLength[type];
+                erased = g729::serial_to_frame(words.data(), &type, params) || erased;
                 break;
             }
             default: {
@@ -52,6 +58,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
                     g729::encoder_init(&enc, (kind & 4) ? g729::Variant::AnnexA : g729::Variant::Main);
                     enc_ready = true;
                 }
+                type = g729::kSpeech;
                 const auto speech = in.v16(g729::kFrameSamples);
                 if (!g729::encode(&enc, speech.data(), params)) std::abort();
                 for (int i = 0; i < g729::kFrameParams; ++i)
@@ -59,7 +66,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
                 break;
             }
         }
-        if (!g729::decode(&dec, params, erased, pcm)) std::abort();
+        if (!g729::decode_dtx(&dec, type, params, erased, pcm)) std::abort();
     });
     return 0;
 }
