@@ -16,7 +16,6 @@ namespace g729 {
 enum FrameType : int16_t { kUntransmitted = 0, kSpeech = 1, kSid = 2 };
 
 constexpr int kSidParams = 4;
-constexpr int kSidBits = 15;
 constexpr int kSidSerialBits = 16;  // length word of a SID frame: the 15 bits and one padding bit
 
 struct DtxDecoder {
