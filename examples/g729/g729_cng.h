@@ -22,7 +22,7 @@ struct DtxDecoder {
     Decoder dec;
     int16_t past_type;        // type of the previous frame as decoded (an erased frame takes 1 or 0)
     int16_t seed;             // comfort-noise generator, restarted by every speech frame
-    int16_t sid_sav;          // energy of the last good speech frame's excitation (mantissa)
+    int16_t sid_sav;          // excitation energy of the last frame received intact (mantissa)
     int16_t sh_sid_sav;       // and its exponent
     int16_t sid_gain;         // dequantised energy of the last SID frame
     int16_t cur_gain;         // smoothed comfort-noise gain
