@@ -47,38 +47,29 @@ int32_t max_abs(const int16_t* p, int from, int to) {
     return hi > -int32_t{lo} ? hi : -int32_t{lo};
 }
 
-// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, where mx is
-// the largest |p| read (p[1 - taps .. count - 1]). When mx times sum|h| stays below 2^30 no
-// doubled partial sum reaches 2^31 and the chain is the exact sum, formed by the FIR kernel;
-// otherwise the saturating chain runs.
-void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y, int32_t mx) {
-    int32_t sh = 0;
-    for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
-    if (int64_t{mx} * sh < (int64_t{1} << 30)) {
-        int32_t acc[64];
-        common::kernels().fir(h, taps, p, count, acc);
-        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15 >= -32768, only the top
-        // saturating (written as a two-sided clamp, which packs with saturation).
-        for (int n = 0; n < count; ++n) {
-            const int32_t r = (acc[n] + 0x4000) >> 15;
-            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
-        }
-        return;
-    }
-    for (int n = 0; n < count; ++n) {
-        int32_t acc = 0;
-        for (int i = 0; i < taps; ++i) acc = L_mac(acc, h[i], p[n - i]);
-        y[n] = round_fx(acc);
-    }
+// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, for inputs
+// where no doubled partial sum can reach 2^31 (max |p| times sum |h| below 2^30): the chain is
+// then the exact sum, formed by the FIR kernel, and (acc + 2^14) >> 15 stays within 16 bits.
+void interp_exact(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y) {
+    int32_t acc[64];
+    common::kernels().fir(h, taps, p, count, acc);
+    for (int n = 0; n < count; ++n) y[n] = static_cast<int16_t>((acc[n] + 0x4000) >> 15);
 }
 
 // Sub-optimal delay search of pst_ltp: best of three integer delays around t0, then the best
 // 1/8 phase around it with the short interpolation filters. sig points at the current sub-frame
-// (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
+// with kMemRes2 past samples, justified on 13 bits (|sig| <= 4096); yUp receives the 7
+// interpolated signals.
+// With |sig| <= 4096 no chain of the search saturates: a 40-term correlation of sig is below
+// 80 * 2^24 < 2^31; every short filter has sum |h| <= 39084, so 4096 * 39084 < 2^30 and the
+// interpolated |y| <= 4886; the phase energies (39 terms) and correlations with sig (40 terms)
+// stay below 78 * 4886^2 and 80 * 4096 * 4886, both under 2^31. So every L_mac chain is twice
+// the plain sum.
 LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     LtpChoice off;
     const Kernels& k = kernels();
-    int32_t acc = k.mac_chain(sig, sig, kSubfr);
+    const common::Kernels& ck = common::kernels();
+    int32_t acc = 2 * ck.dot(sig, sig, kSubfr);
     if (acc == 0) return off;
     int16_t shEner = sub(16, norm_l(acc));
     int16_t ener;
@@ -89,59 +80,41 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
         ener = extract_l(acc);
     }
 
+    // corr[j]: delay t0 + 1 - j (the fourth, t0 - 2, is not used).
     int16_t lambda = sub(t0, 1);
+    int32_t corr[4];
+    ck.xcorr(sig, sig - (t0 + 1), kSubfr, corr, 4);
     int32_t numInt = -1;
     int iMax = 0;
     for (int i = 0; i < 3; ++i) {
-        const int16_t* past = sig - lambda - i;
-        acc = k.mac_chain(sig, past, kSubfr);
+        acc = 2 * corr[2 - i];
         if (acc < 0) acc = 0;
-        if (L_sub(acc, numInt) > 0) {
+        if (acc > numInt) {
             numInt = acc;
             iMax = i;
         }
     }
     if (numInt == 0) return off;
     lambda = add(lambda, static_cast<int16_t>(iMax));
-    acc = k.mac_chain(sig - lambda, sig - lambda, kSubfr);
+    acc = 2 * ck.dot(sig - lambda, sig - lambda, kSubfr);
     if (acc == 0) return off;
     const int32_t denInt = acc;
 
     int32_t den0[kFup - 1], den1[kFup - 1];
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
-    const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
-    // All phases at once when no chain can saturate (mx0 times every phase's sum |h| below 2^30,
-    // as interp_filter decides per phase).
-    int32_t shMax = 0;
-    for (int i = 0; i < (kFup - 1) * kLh2S; i += kLh2S) {
-        int32_t sh = 0;
-        for (int j = i; j < i + kLh2S; ++j) sh += kTabHupS[j] < 0 ? -int32_t{kTabHupS[j]} : kTabHupS[j];
-        shMax = sh > shMax ? sh : shMax;
-    }
-    if (int64_t{mx0} * shMax < (int64_t{1} << 30)) {
-        k.ltp_interp(past0, kTabHupS, yUp);
-    } else {
-        for (int phi = 1; phi < kFup; ++phi)
-            interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
-                          mx0);
-    }
-    // The chains of the energies (39 terms) and of the correlations with the sub-frame (40 terms,
-    // |sig| <= 4096 after the justification) cannot saturate while |y| <= 5247: 78 * 5247^2 and
-    // 80 * 4096 * 5247 stay below 2^31. Then they are twice the plain sums, formed all at once.
+    k.ltp_interp(past0, kTabHupS, yUp);
     int32_t e[kFup - 1], n0[kFup - 1], n1[kFup - 1];
-    const bool plain = max_abs(yUp, 0, (kFup - 1) * kSubfrP1) <= 5247;
-    if (plain) k.ltp_phase_sums(sig, yUp, e, n0, n1);
+    k.ltp_phase_sums(sig, yUp, e, n0, n1);
     for (int phi = 1; phi < kFup; ++phi) {
-        int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        acc = plain ? 2 * e[phi - 1] : k.mac_chain(y + 1, y + 1, kSubfr - 1);
-        den0[phi - 1] = L_mac(acc, y[0], y[0]);
-        den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
-        if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
-            if (L_sub(den0[phi - 1], denMax) > 0) denMax = den0[phi - 1];
-        } else {
-            if (L_sub(den1[phi - 1], denMax) > 0) denMax = den1[phi - 1];
-        }
+        const int16_t* y = yUp + (phi - 1) * kSubfrP1;
+        acc = 2 * e[phi - 1];
+        den0[phi - 1] = acc + 2 * y[0] * y[0];
+        den1[phi - 1] = acc + 2 * y[kSubfr] * y[kSubfr];
+        const int16_t a0 = y[0] < 0 ? static_cast<int16_t>(-y[0]) : y[0];
+        const int16_t a40 = y[kSubfr] < 0 ? static_cast<int16_t>(-y[kSubfr]) : y[kSubfr];
+        const int32_t d = a0 > a40 ? den0[phi - 1] : den1[phi - 1];
+        denMax = d > denMax ? d : denMax;
     }
     if (denMax == 0) return off;
     const int16_t shDen = sub(16, norm_l(denMax));
@@ -171,11 +144,8 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
         phiMax = take ? phi : phiMax;
     };
     for (int phi = 1; phi < kFup; ++phi) {
-        const int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        consider(plain ? 2 * n0[phi - 1] : k.mac_chain(sig, y, kSubfr), den0[phi - 1], 0,
-                 static_cast<int16_t>(phi));
-        consider(plain ? 2 * n1[phi - 1] : k.mac_chain(sig, y + 1, kSubfr), den1[phi - 1], 1,
-                 static_cast<int16_t>(phi));
+        consider(2 * n0[phi - 1], den0[phi - 1], 0, static_cast<int16_t>(phi));
+        consider(2 * n1[phi - 1], den1[phi - 1], 1, static_cast<int16_t>(phi));
     }
 
     if (numBest == 0 || sub(denBest, 1) <= 0) return off;
@@ -199,12 +169,13 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     return c;
 }
 
-// Delayed signal with the long interpolation filter, and its gain terms (compute_ltp_l).
+// Delayed signal with the long interpolation filter, and its gain terms (compute_ltp_l). With
+// |s| <= 4096 and sum |h| <= 68486 the filter's chains cannot saturate (below 2^30).
 void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, int16_t& num, int16_t& den,
                  int16_t& shNum, int16_t& shDen) {
     const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
     const int16_t* p = s + (kLhUpL - ltpdel);
-    interp_filter(h, kLh2L, p, kSubfr, y, max_abs(p, 1 - kLh2L, kSubfr));
+    interp_exact(h, kLh2L, p, kSubfr, y);
     const Kernels& k = kernels();
     int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
@@ -487,13 +458,15 @@ VokStatus short_term(const int16_t* lpc, const int16_t* src, int16_t* dst, int16
     weight_az(lpc, kFacGamma1Pst, ap1);
     weight_az(lpc, kFacGamma2Pst, ap2);
     impulse(ap1, ap2, h, kImpLen);
+    // The L_add chain of 20 magnitudes of at most 32767 never saturates: a plain sum.
     int32_t sum = 0;
-    for (int i = 0; i < kImpLen; ++i) sum = L_add(sum, abs_s(h[i]));
+    for (int i = 0; i < kImpLen; ++i) sum += abs_s(h[i]);
     const int16_t g0 = extract_h(L_shl(sum, 14));
     int16_t x[kSubfr];
     if (sub(g0, 1024) > 0) {
-        const int16_t inv = div_s(1024, g0);
-        for (int i = 0; i < kSubfr; ++i) x[i] = mult_r(src[i], inv);
+        // 0 < inv < 32767, so |src * inv| + 2^14 < 2^30: mult_r never saturates.
+        const int32_t inv = div_s(1024, g0);
+        for (int i = 0; i < kSubfr; ++i) x[i] = static_cast<int16_t>((src[i] * inv + 0x4000) >> 15);
     } else {
         std::memcpy(x, src, sizeof(x));
     }
