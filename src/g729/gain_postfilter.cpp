@@ -36,17 +36,6 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
-// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (16-bit extremes, a loop
-// that vectorises).
-int32_t max_abs(const int16_t* p, int from, int to) {
-    int16_t hi = 0, lo = 0;
-    for (int i = from; i < to; ++i) {
-        hi = p[i] > hi ? p[i] : hi;
-        lo = p[i] < lo ? p[i] : lo;
-    }
-    return hi > -int32_t{lo} ? hi : -int32_t{lo};
-}
-
 // y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, for inputs
 // where no doubled partial sum can reach 2^31 (max |p| times sum |h| below 2^30): the chain is
 // then the exact sum, formed by the FIR kernel, and (acc + 2^14) >> 15 stays within 16 bits.
@@ -289,18 +278,12 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
     const int16_t* src = res - kMemRes2;
     // norm_s of the OR of the magnitudes depends only on its top bit, which is the top bit of the
     // largest magnitude (abs_s: -32768 counts as 32767).
-    const int32_t top = max_abs(src, 0, kSizRes2);
-    const int16_t shSig = sub(3, norm_s(static_cast<int16_t>(top > MAX_16 ? MAX_16 : top)));
-    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most top
-    // and a left shift by norm_s(top) - 3 keeps it within 13 bits.
+    const common::Kernels& ck = common::kernels();
+    const int16_t shSig = sub(3, norm_s(ck.max_abs(src, kSizRes2)));
+    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most the
+    // largest magnitude and a left shift by its norm_s - 3 keeps it within 13 bits.
     int16_t cadr[kSizRes2];
-    if (shSig >= 0) {
-        const int r = shSig > 15 ? 15 : shSig;
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] >> r);
-    } else {
-        const auto m = static_cast<int16_t>(1 << -shSig);  // shSig >= -11: a 16-bit product
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * m);
-    }
+    ck.shift(src, cadr, kSizRes2, -shSig);
     const int16_t* sig = cadr + kMemRes2;
 
     int16_t yUp[(kFup - 1) * kSubfrP1];

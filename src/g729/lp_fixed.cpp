@@ -256,37 +256,45 @@ void lsp_poly_reference(const int16_t* lsp, int32_t* f) {
 // The same exactly in 64 bits: Mpy_32_16 of f's hi/lo pair by q is 2 floor((f >> 1) q / 2^15),
 // and when the doubled product, the sum and the difference of every step fit 32 bits nothing
 // saturated. (Its first product saturates only for hi = q = -32768, where the doubled product
-// is near 2^32 and the chain runs.)
-void lsp_poly(const int16_t* lsp, int32_t* f) {
-    int64_t g[6];
-    g[0] = int64_t{1} << 24;
-    g[1] = -int64_t{lsp[0]} * 1024;
-    uint64_t out = 0;  // bits above 32 of the biased values: some step left 32 bits
+// is near 2^32 and the chain runs.) F1 from lsp[0], lsp[2], ... and F2 from lsp[1], lsp[3], ...
+// are formed in the same steps, two independent chains side by side.
+void lsp_polys(const int16_t* lsp, int32_t* f1, int32_t* f2) {
+    int64_t g[2][6];
+    uint64_t out[2] = {0, 0};  // bits above 32 of the biased values: some step left 32 bits
     auto biased = [](int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)); };
+    for (int p = 0; p < 2; ++p) {
+        g[p][0] = int64_t{1} << 24;
+        g[p][1] = -int64_t{lsp[p]} * 1024;
+    }
     for (int i = 2; i <= 5; ++i) {
-        const int64_t q = lsp[2 * i - 2];
-        g[i] = g[i - 2];
-        for (int j = i; j > 1; --j) {
-            const int64_t t0 = 4 * (((g[j - 1] >> 1) * q) >> 15);
-            const int64_t sum = g[j] + g[j - 2];
-            g[j] = sum - t0;
-            out |= biased(t0) | biased(sum) | biased(g[j]);
+        for (int p = 0; p < 2; ++p) {
+            const int64_t q = lsp[2 * i - 2 + p];
+            int64_t* h = g[p];
+            h[i] = h[i - 2];
+            for (int j = i; j > 1; --j) {
+                const int64_t t0 = 4 * (((h[j - 1] >> 1) * q) >> 15);
+                const int64_t sum = h[j] + h[j - 2];
+                h[j] = sum - t0;
+                out[p] |= biased(t0) | biased(sum) | biased(h[j]);
+            }
+            h[1] -= q * 1024;
+            out[p] |= biased(h[1]);
         }
-        g[1] -= q * 1024;
-        out |= biased(g[1]);
     }
-    if ((out >> 32) != 0) {
-        lsp_poly_reference(lsp, f);
-        return;
+    int32_t* f[2] = {f1, f2};
+    for (int p = 0; p < 2; ++p) {
+        if ((out[p] >> 32) != 0) {
+            lsp_poly_reference(lsp + p, f[p]);
+        } else {
+            for (int i = 0; i <= 5; ++i) f[p][i] = static_cast<int32_t>(g[p][i]);
+        }
     }
-    for (int i = 0; i <= 5; ++i) f[i] = static_cast<int32_t>(g[i]);
 }
 }  // namespace
 
 void lsp_az(const int16_t* lsp, int16_t* a) {
     int32_t f1[6], f2[6];
-    lsp_poly(lsp, f1);
-    lsp_poly(lsp + 1, f2);
+    lsp_polys(lsp, f1, f2);
     for (int i = 5; i > 0; --i) {
         f1[i] = L_add(f1[i], f1[i - 1]);
         f2[i] = L_sub(f2[i], f2[i - 1]);
