@@ -258,36 +258,43 @@ void lsp_poly_reference(const int16_t* lsp, int32_t* f) {
 // saturated. (Its first product saturates only for hi = q = -32768, where the doubled product
 // is near 2^32 and the chain runs.) F1 from lsp[0], lsp[2], ... and F2 from lsp[1], lsp[3], ...
 // are formed in the same steps, two independent chains side by side.
-void lsp_polys(const int16_t* lsp, int32_t* f1, int32_t* f2) {
-    int64_t g[2][6];
-    uint64_t out[2] = {0, 0};  // bits above 32 of the biased values: some step left 32 bits
+// One stage i of a polynomial: f[j] += f[j - 2] - 2 Mpy_32_16(f[j - 1], q) for j = i..2, then
+// f[1] -= q * 2^10; out collects the biased values. Constant indices keep f in registers.
+template <int I>
+inline void poly_stage(int64_t (&g)[6], int64_t q, uint64_t& out) {
     auto biased = [](int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)); };
-    for (int p = 0; p < 2; ++p) {
-        g[p][0] = int64_t{1} << 24;
-        g[p][1] = -int64_t{lsp[p]} * 1024;
+    g[I] = g[I - 2];
+    for (int j = I; j > 1; --j) {
+        const int64_t t0 = 4 * (((g[j - 1] >> 1) * q) >> 15);
+        const int64_t sum = g[j] + g[j - 2];
+        g[j] = sum - t0;
+        out |= biased(t0) | biased(sum) | biased(g[j]);
     }
-    for (int i = 2; i <= 5; ++i) {
-        for (int p = 0; p < 2; ++p) {
-            const int64_t q = lsp[2 * i - 2 + p];
-            int64_t* h = g[p];
-            h[i] = h[i - 2];
-            for (int j = i; j > 1; --j) {
-                const int64_t t0 = 4 * (((h[j - 1] >> 1) * q) >> 15);
-                const int64_t sum = h[j] + h[j - 2];
-                h[j] = sum - t0;
-                out[p] |= biased(t0) | biased(sum) | biased(h[j]);
-            }
-            h[1] -= q * 1024;
-            out[p] |= biased(h[1]);
-        }
+    g[1] -= q * 1024;
+    out |= biased(g[1]);
+}
+
+void lsp_polys(const int16_t* lsp, int32_t* f1, int32_t* f2) {
+    int64_t g1[6] = {int64_t{1} << 24, -int64_t{lsp[0]} * 1024, 0, 0, 0, 0};
+    int64_t g2[6] = {int64_t{1} << 24, -int64_t{lsp[1]} * 1024, 0, 0, 0, 0};
+    uint64_t out1 = 0, out2 = 0;  // bits above 32 of the biased values: some step left 32 bits
+    poly_stage<2>(g1, lsp[2], out1);
+    poly_stage<2>(g2, lsp[3], out2);
+    poly_stage<3>(g1, lsp[4], out1);
+    poly_stage<3>(g2, lsp[5], out2);
+    poly_stage<4>(g1, lsp[6], out1);
+    poly_stage<4>(g2, lsp[7], out2);
+    poly_stage<5>(g1, lsp[8], out1);
+    poly_stage<5>(g2, lsp[9], out2);
+    if ((out1 >> 32) != 0) {
+        lsp_poly_reference(lsp, f1);
+    } else {
+        for (int i = 0; i <= 5; ++i) f1[i] = static_cast<int32_t>(g1[i]);
     }
-    int32_t* f[2] = {f1, f2};
-    for (int p = 0; p < 2; ++p) {
-        if ((out[p] >> 32) != 0) {
-            lsp_poly_reference(lsp + p, f[p]);
-        } else {
-            for (int i = 0; i <= 5; ++i) f[p][i] = static_cast<int32_t>(g[p][i]);
-        }
+    if ((out2 >> 32) != 0) {
+        lsp_poly_reference(lsp + 1, f2);
+    } else {
+        for (int i = 0; i <= 5; ++i) f2[i] = static_cast<int32_t>(g2[i]);
     }
 }
 }  // namespace
