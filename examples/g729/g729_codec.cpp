@@ -219,9 +219,15 @@ int16_t clamp_sharp(int16_t g) {
     return g > kSharpMax ? kSharpMax : (g < kSharpMin ? kSharpMin : g);
 }
 
-// exc = round(gain_pit * exc + gain_code * code) with Q14 / Q1 gains and a Q13 code.
+// exc = round(gain_pit * exc + gain_code * code) with Q14 / Q1 gains and a Q13 code: the sum
+// scaled by 2^2, rounded to 16 bits, (sum + 2^13) >> 14. Unless both gains are -32768 that sum
+// plus 2^13 stays within 32 bits, where the modulo-2^32 form of the G.729 operation is the same.
 void build_excitation(int32_t* F, int16_t* exc, int16_t gain_pit, const int16_t* code, int16_t gain_code) {
-    chk(F, voksInterpolateC_NR_16s(exc, gain_pit, 2, code, gain_code, 2, exc, kSubframe));
+    if (gain_pit == -32768 && gain_code == -32768) {
+        chk(F, voksInterpolateC_NR_16s(exc, gain_pit, 2, code, gain_code, 2, exc, kSubframe));
+    } else {
+        chk(F, voksInterpolateC_NR_G729_16s_Sfs(exc, gain_pit, code, gain_code, exc, kSubframe, 14));
+    }
 }
 
 // ---- Taming: bookkeeping of the adaptive-codebook error that a lost frame could cause ----

@@ -310,7 +310,16 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
             c.shDen = shDen2;
             y = yLong;
         }
-        for (int i = 0; i < kSubfr; ++i) y[i] = shl(y[i], shSig);
+        // shl(y, shSig) for -11 <= shSig <= 3: a right shift, or a left shift clamped to 16
+        // bits (loops that vectorise).
+        if (shSig > 0) {
+            for (int i = 0; i < kSubfr; ++i) {
+                const int32_t r = y[i] * (int32_t{1} << shSig);
+                y[i] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
+            }
+        } else {
+            for (int i = 0; i < kSubfr; ++i) y[i] = static_cast<int16_t>(y[i] >> -shSig);
+        }
         yPtr = y;
     }
     int16_t num = c.num, den = c.den;
