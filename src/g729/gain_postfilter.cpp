@@ -237,8 +237,10 @@ int16_t smooth_gain(int16_t gain, int16_t fac, int32_t round, int16_t g0, int16_
 }  // namespace
 
 void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
+    // round_fx(L_mult(a, f)) with the tables' factors 0 <= f <= 32767: |2 a f| + 2^15 < 2^31, so
+    // neither step saturates.
     ap[0] = a[0];
-    for (int i = 1; i <= kOrder; ++i) ap[i] = round_fx(L_mult(a[i], fac[i]));
+    for (int i = 1; i <= kOrder; ++i) ap[i] = static_cast<int16_t>((2 * a[i] * fac[i] + 0x8000) >> 16);
 }
 
 void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) {
@@ -457,8 +459,8 @@ VokStatus short_term(const int16_t* lpc, const int16_t* src, int16_t* dst, int16
     int16_t x[kSubfr];
     if (sub(g0, 1024) > 0) {
         // 0 < inv < 32767, so |src * inv| + 2^14 < 2^30: mult_r never saturates.
-        const int32_t inv = div_s(1024, g0);
-        for (int i = 0; i < kSubfr; ++i) x[i] = static_cast<int16_t>((src[i] * inv + 0x4000) >> 15);
+        const int16_t inv = div_s(1024, g0);
+        for (int i = 0; i < kSubfr; ++i) x[i] = static_cast<int16_t>((int32_t{src[i]} * inv + 0x4000) >> 15);
     } else {
         std::memcpy(x, src, sizeof(x));
     }
