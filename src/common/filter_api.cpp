@@ -82,12 +82,19 @@ bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, i
     for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
     st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
-    st.ymax = load_history(hist, w);
+    // When the bound holds for any input and output (|x|, |y| <= 32768), neither the history's
+    // nor the input's magnitudes are needed.
+    const bool any = st.asum * 32768 <= kExactLimit - int64_t{st.a0abs} * 32768;
+    if (any) {
+        for (int i = 0; i < kOrder; ++i) w[i] = hist ? hist[i] : int16_t{0};
+    } else {
+        st.ymax = load_history(hist, w);
+    }
 
     // The input may be read ahead unless it starts inside the output, before it.
     const auto xa = reinterpret_cast<uintptr_t>(x), ya = reinterpret_cast<uintptr_t>(y);
     int32_t xmax = 32768;
-    if (!(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
+    if (!any && !(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
         int16_t hi = 0, lo = 0;  // the extremes in 16 bits, which vectorises
         for (int n = 0; n < len; ++n) {
             hi = x[n] > hi ? x[n] : hi;
