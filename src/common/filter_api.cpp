@@ -79,7 +79,9 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
 // any step saturated.
 bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
     SynthCall st{a, 0, 0, sf, 0, false};
-    for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    int32_t asum = 0;  // in 32 bits: at most 10 * 2^15
+    for (int i = 1; i <= kOrder; ++i) asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    st.asum = asum;
     st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
     // When the bound holds for any input and output (|x|, |y| <= 32768), neither the history's

@@ -244,8 +244,14 @@ void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
 }
 
 void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) {
+    // In 32 bits below 65536 coefficients (each magnitude at most 2^15).
     int64_t sumAbs = 0;
-    for (int i = 0; i <= order; ++i) sumAbs += a[i] < 0 ? -int64_t{a[i]} : a[i];
+    for (int i0 = 0; i0 <= order; i0 += 65535) {
+        const int end = order - i0 < 65535 ? order + 1 : i0 + 65535;
+        int32_t sum = 0;
+        for (int i = i0; i < end; ++i) sum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+        sumAbs += sum;
+    }
     // With sum|a| below 2^15 the bound holds for any input; otherwise the largest input decides.
     int64_t maxAbs = 1;
     if (sumAbs >= 32768) {
@@ -264,7 +270,10 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
             common::kernels().fir(a, order + 1, x + n0, count, buf);
             // round_fx(L_shl(2 b, 3)) for |b| < 2^30: (b + 2^11) >> 12, saturated to 16 bits on
             // both sides exactly where the shift or the rounding saturates (a loop that vectorises).
-            for (int k = 0; k < count; ++k) y[n0 + k] = sat16((buf[k] + 0x800) >> 12);
+            for (int k = 0; k < count; ++k) {
+                const int32_t v = (buf[k] + 0x800) >> 12;
+                y[n0 + k] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+            }
         }
         return;
     }
