@@ -355,11 +355,9 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
     }
     // out = g * in + (1 - g) * delayed. With 0 <= gain and 0 < gain1 <= 32768 - gain, the chain
     // L_mult, L_mac, round_fx cannot saturate: |gain res + gain1 y| <= 2^30, so it is the plain
-    // sum rounded (a loop that vectorises).
+    // sum rounded, the weighted-sum kernel with a shift of 15.
     const int16_t gain1 = add(sub(32767, gain), 1);
-    const int32_t g = gain, g1 = gain1;
-    for (int n = 0; n < kSubfr; ++n)
-        out[n] = static_cast<int16_t>((g * res[n] + g1 * yPtr[n] + 0x4000) >> 15);
+    kernels().interp_c_nr(res, gain, yPtr, gain1, out, kSubfr, 15);
 }
 
 void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out) {
@@ -433,10 +431,9 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
             gain = 0;
         }
     }
-    // Both factors are non-negative, so neither mult saturates; only the sum can (a loop that
-    // vectorises).
-    const int32_t f0 = g0, f1 = gain;
-    for (int i = 0; i < kSubfr; ++i) out[i] = sat16(((f0 * res[i]) >> 15) + ((f1 * res[i - t0]) >> 15));
+    // Both factors are non-negative, so neither mult saturates; only the sum can: the weighted
+    // sum kernel with a shift of 15.
+    kernels().interp_c(res, g0, res - t0, gain, out, kSubfr, 15);
 }
 
 void ltp_g729b(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out,
