@@ -168,21 +168,27 @@ constexpr int kInterpBlocks[3] = {0, 16, 25};
 
 VOKS_AVX2 void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
     const __m256i round = _mm256_set1_epi32(0x4000);
+    // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]), per phase.
+    __m256i h01[7], h23[7];
     for (int p = 0; p < 7; ++p) {
-        // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]).
-        const int32_t* hp = reinterpret_cast<const int32_t*>(h + 4 * p);
         int32_t pair01, pair23;
-        std::memcpy(&pair01, hp, 4);
-        std::memcpy(&pair23, hp + 1, 4);
-        const __m256i h01 = _mm256_set1_epi32(pair01), h23 = _mm256_set1_epi32(pair23);
-        // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second).
-        for (const int n : kInterpBlocks) {
-            const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
-                          x3 = load16(x + n - 3);
-            const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x0, x1), h01),
-                                                _mm256_madd_epi16(_mm256_unpacklo_epi16(x2, x3), h23));
-            const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x0, x1), h01),
-                                                _mm256_madd_epi16(_mm256_unpackhi_epi16(x2, x3), h23));
+        std::memcpy(&pair01, h + 4 * p, 4);
+        std::memcpy(&pair23, h + 4 * p + 2, 4);
+        h01[p] = _mm256_set1_epi32(pair01);
+        h23[p] = _mm256_set1_epi32(pair23);
+    }
+    // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second); the interleaved
+    // input of a block serves all seven phases.
+    for (const int n : kInterpBlocks) {
+        const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
+                      x3 = load16(x + n - 3);
+        const __m256i l01 = _mm256_unpacklo_epi16(x0, x1), l23 = _mm256_unpacklo_epi16(x2, x3);
+        const __m256i u01 = _mm256_unpackhi_epi16(x0, x1), u23 = _mm256_unpackhi_epi16(x2, x3);
+        for (int p = 0; p < 7; ++p) {
+            const __m256i lo =
+                _mm256_add_epi32(_mm256_madd_epi16(l01, h01[p]), _mm256_madd_epi16(l23, h23[p]));
+            const __m256i hi =
+                _mm256_add_epi32(_mm256_madd_epi16(u01, h01[p]), _mm256_madd_epi16(u23, h23[p]));
             const __m256i r = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(lo, round), 15),
                                                  _mm256_srai_epi32(_mm256_add_epi32(hi, round), 15));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + 41 * p + n), r);
