@@ -18,7 +18,6 @@ constexpr int kOrder = 10;
 constexpr int kMemRes2 = 152;  // past residual the G.729 harmonic filter reads
 constexpr int kSizRes2 = kMemRes2 + kSubfr;
 constexpr int kFup = 8;    // fractional resolution of the delay search
-constexpr int kLh2S = 4;   // taps of the short interpolation filters
 constexpr int kLh2L = 16;  // taps of the long interpolation filters
 constexpr int kLhUpL = kLh2L / 2;
 constexpr int kSubfrP1 = kSubfr + 1;
