@@ -59,7 +59,6 @@ void copy(const int16_t* src, int16_t* dst, int n) {
 // ---- Constants ----
 
 constexpr int kExcOffset = kPitchMax + kInterpol;  // first sample of the frame in old_exc
-constexpr int kResHistory = 152;                   // main-body post-filter residual history
 constexpr int16_t kSharpMin = 3277;                // 0.2 in Q14
 constexpr int16_t kSharpMax = 13017;               // 0.8 in Q14
 constexpr int16_t kGainPitchClip = 15564;          // 0.95 in Q14, pitch gain limit when taming
@@ -220,9 +219,15 @@ int16_t clamp_sharp(int16_t g) {
     return g > kSharpMax ? kSharpMax : (g < kSharpMin ? kSharpMin : g);
 }
 
-// exc = round(gain_pit * exc + gain_code * code) with Q14 / Q1 gains and a Q13 code.
+// exc = round(gain_pit * exc + gain_code * code) with Q14 / Q1 gains and a Q13 code: the sum
+// scaled by 2^2, rounded to 16 bits, (sum + 2^13) >> 14. Unless both gains are -32768 that sum
+// plus 2^13 stays within 32 bits, where the modulo-2^32 form of the G.729 operation is the same.
 void build_excitation(int32_t* F, int16_t* exc, int16_t gain_pit, const int16_t* code, int16_t gain_code) {
-    chk(F, voksInterpolateC_NR_16s(exc, gain_pit, 2, code, gain_code, 2, exc, kSubframe));
+    if (gain_pit == -32768 && gain_code == -32768) {
+        chk(F, voksInterpolateC_NR_16s(exc, gain_pit, 2, code, gain_code, 2, exc, kSubframe));
+    } else {
+        chk(F, voksInterpolateC_NR_G729_16s_Sfs(exc, gain_pit, code, gain_code, exc, kSubframe, 14));
+    }
 }
 
 // ---- Taming: bookkeeping of the adaptive-codebook error that a lost frame could cause ----
@@ -612,6 +617,7 @@ void decoder_init(Decoder* dec, Variant variant) {
     dec->seed = 21845;
     dec->voicing = 60;
     dec->pst_gain = variant == Variant::Main ? 16384 : 4096;
+    dec->res_at = kResHistory;
 }
 
 namespace {
@@ -627,7 +633,7 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     int32_t* F = &dec->faults;
     int16_t apond2[kOrder + 1];
     weight_az(F, a, kPow055, apond2);
-    int16_t* res = dec->res2 + kResHistory;
+    int16_t* res = dec->res2 + dec->res_at;
     chk(F, voksResidualFilter_G729_16s(syn, apond2, res));
     // A concealed delay can reach 144 (the second sub-frame's index 31 codes the range maximum
     // plus one, and an erased frame reuses it). The harmonic search then reaches one sample past
@@ -647,7 +653,11 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
     chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
     copy(buf + kOrder, out, kSubframe);
-    copy(dec->res2 + kSubframe, dec->res2, kResHistory);
+    dec->res_at = static_cast<int16_t>(dec->res_at + kSubframe);
+    if (dec->res_at + kSubframe > kResBuf) {
+        copy(dec->res2 + dec->res_at - kResHistory, dec->res2, kResHistory);
+        dec->res_at = kResHistory;
+    }
     return voicing;
 }
 
@@ -701,7 +711,8 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
     copy(lsp_new, dec->lsp_old, kOrder);
 
     int16_t* synth = dec->synth_buf + kOrder;
-    int16_t* exc = dec->old_exc + kExcOffset;
+    int16_t* old_exc = dec->old_exc + dec->exc_at;
+    int16_t* exc = old_exc + kExcOffset;
     int t0 = 0;
     int frac = 0;
     int t2[2] = {0, 0};
@@ -719,7 +730,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
         }
         t2[s] = t0;
         const int16_t delay[2] = {static_cast<int16_t>(t0), static_cast<int16_t>(frac)};
-        chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, dec->old_exc + off));
+        chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, old_exc + off));
 
         int positions = s == 0 ? prm[4] : prm[8];
         int signs = s == 0 ? prm[5] : prm[9];
@@ -754,13 +765,17 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
         if (chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), exc + off, synth + off, kSubframe,
                                                   12, dec->mem_syn)) == vokStatusOverflow) {
             // Synthesis overflow: scale the whole excitation history down and filter again.
-            for (int i = 0; i < kExcLen; ++i) dec->old_exc[i] = static_cast<int16_t>(dec->old_exc[i] >> 2);
+            for (int i = 0; i < kExcLen; ++i) old_exc[i] = static_cast<int16_t>(old_exc[i] >> 2);
             chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), exc + off, synth + off, kSubframe,
                                                   12, dec->mem_syn));
         }
         copy(synth + off + kSubframe - kOrder, dec->mem_syn, kOrder);
     }
-    copy(dec->old_exc + kFrameSamples, dec->old_exc, kPitchMax + kInterpol);
+    dec->exc_at = static_cast<int16_t>(dec->exc_at + kFrameSamples);
+    if (dec->exc_at + kExcLen > kDecExcBuf) {
+        copy(dec->old_exc + dec->exc_at, dec->old_exc, kExcOffset);
+        dec->exc_at = 0;
+    }
 
     // Post-filter and post-processing.
     if (main_body) {

@@ -56,10 +56,17 @@ struct Encoder {
     int32_t faults;  // operations that reported an error since init
 };
 
+// The decoder's excitation and post-filter residual histories slide along longer buffers and are
+// moved back to the start only when the window reaches the end.
+constexpr int kDecExcBuf = kExcLen + 7 * kFrameSamples;  // 8 frames per move
+constexpr int kResHistory = 152;                         // main-body post-filter residual history
+constexpr int kResBuf = kResHistory + 8 * kSubframe;     // 8 sub-frames per move
+
 struct Decoder {
     Variant variant;
     alignas(8) unsigned char hp[kHighPassStateBytes];  // post-processing high-pass filter
-    int16_t old_exc[kExcLen];
+    int16_t old_exc[kDecExcBuf];                       // the current kExcLen-sample window starts at exc_at
+    int16_t exc_at;
     int16_t lsp_old[kOrder];
     int16_t lsf_mem[4 * kOrder];
     int16_t prev_lsf[kOrder];  // last good LSF vector, reused on erasure
@@ -73,7 +80,9 @@ struct Decoder {
     int16_t seed;     // random parameters of erased frames
     int16_t voicing;  // main-body post-filter voicing of the previous frame
     // Post-filter.
-    int16_t res2[194];        // residual of A(z/0.55): history then the sub-frame
+    int16_t res2[kResBuf];  // residual of A(z/0.55): history then the sub-frame; Annex A's
+                            // 194-sample buffer at the start, the main body's sub-frame at res_at
+    int16_t res_at;
     int16_t mem_stp[kOrder];  // 1/A(z/0.7) memory (main body)
     int16_t mem_pre;          // tilt memory (Annex A)
     int16_t pst_gain;         // gain control: Q14 (main body) or Q12 (Annex A)

@@ -79,15 +79,24 @@ __attribute__((noinline)) void synth_checked(SynthCall& st, const int16_t* x, in
 // any step saturated.
 bool synth_saturating(const int16_t* a, const int16_t* x, int16_t* y, int len, int sf, const int16_t* hist) {
     SynthCall st{a, 0, 0, sf, 0, false};
-    for (int i = 1; i <= kOrder; ++i) st.asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    int32_t asum = 0;  // in 32 bits: at most 10 * 2^15
+    for (int i = 1; i <= kOrder; ++i) asum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    st.asum = asum;
     st.a0abs = a[0] < 0 ? -int32_t{a[0]} : a[0];
     int16_t w[kOrder + kChunk];
-    st.ymax = load_history(hist, w);
+    // When the bound holds for any input and output (|x|, |y| <= 32768), neither the history's
+    // nor the input's magnitudes are needed.
+    const bool any = st.asum * 32768 <= kExactLimit - int64_t{st.a0abs} * 32768;
+    if (any) {
+        for (int i = 0; i < kOrder; ++i) w[i] = hist ? hist[i] : int16_t{0};
+    } else {
+        st.ymax = load_history(hist, w);
+    }
 
     // The input may be read ahead unless it starts inside the output, before it.
     const auto xa = reinterpret_cast<uintptr_t>(x), ya = reinterpret_cast<uintptr_t>(y);
     int32_t xmax = 32768;
-    if (!(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
+    if (!any && !(xa < ya && ya < xa + sizeof(int16_t) * static_cast<size_t>(len))) {
         int16_t hi = 0, lo = 0;  // the extremes in 16 bits, which vectorises
         for (int n = 0; n < len; ++n) {
             hi = x[n] > hi ? x[n] : hi;
@@ -238,18 +247,24 @@ void interpolate_small(const int16_t* x1, int16_t c1, int s1, const int16_t* x2,
                        int16_t* y, int len) {
     if (s1 == s2 && s1 <= 15) {
         // (t 2^s + 2^15) >> 16 = (t + 2^(15-s)) >> (16-s) for t = x1 c1 + x2 c2: in 32 bits
-        // whenever the largest inputs keep |t| + 2^(15-s) below 2^31 (vectorises).
-        int16_t hi1 = 0, lo1 = 0, hi2 = 0, lo2 = 0;
-        for (int n = 0; n < len; ++n) {
-            hi1 = x1[n] > hi1 ? x1[n] : hi1;
-            lo1 = x1[n] < lo1 ? x1[n] : lo1;
-            hi2 = x2[n] > hi2 ? x2[n] : hi2;
-            lo2 = x2[n] < lo2 ? x2[n] : lo2;
-        }
-        const int64_t m1 = -int64_t{lo1} > hi1 ? -int64_t{lo1} : hi1;
-        const int64_t m2 = -int64_t{lo2} > hi2 ? -int64_t{lo2} : hi2;
+        // whenever the largest inputs keep |t| + 2^(15-s) below 2^31 (vectorises). Inputs of at
+        // most 32768 usually settle it from the coefficients alone; otherwise the inputs' extremes.
+        const int64_t a1 = c1 < 0 ? -int64_t{c1} : c1, a2 = c2 < 0 ? -int64_t{c2} : c2;
         const int32_t r = int32_t{1} << (15 - s1);
-        if (m1 * (c1 < 0 ? -int64_t{c1} : c1) + m2 * (c2 < 0 ? -int64_t{c2} : c2) + r <= MAX_32) {
+        bool fits = 32768 * (a1 + a2) + r <= MAX_32;
+        if (!fits) {
+            int16_t hi1 = 0, lo1 = 0, hi2 = 0, lo2 = 0;
+            for (int n = 0; n < len; ++n) {
+                hi1 = x1[n] > hi1 ? x1[n] : hi1;
+                lo1 = x1[n] < lo1 ? x1[n] : lo1;
+                hi2 = x2[n] > hi2 ? x2[n] : hi2;
+                lo2 = x2[n] < lo2 ? x2[n] : lo2;
+            }
+            const int64_t m1 = -int64_t{lo1} > hi1 ? -int64_t{lo1} : hi1;
+            const int64_t m2 = -int64_t{lo2} > hi2 ? -int64_t{lo2} : hi2;
+            fits = m1 * a1 + m2 * a2 + r <= MAX_32;
+        }
+        if (fits) {
             if (s1 == 2)
                 interpolate_fit<14>(x1, c1, x2, c2, y, len);
             else

@@ -11,17 +11,17 @@
 namespace voks::g729 {
 
 // Gain quantisation and decoding (gain_quant.cpp).
-void gain_quant(const int16_t* x, const int16_t* y1, const int16_t* code, const int16_t* y2,
-                int16_t* past, int16_t* gains, int16_t* idx, int16_t taming, bool annexD);
+void gain_quant(const int16_t* x, const int16_t* y1, const int16_t* code, const int16_t* y2, int16_t* past,
+                int16_t* gains, int16_t* idx, int16_t taming, bool annexD);
 void decode_gain(int32_t energy, int16_t* past, const int16_t* idx, int16_t* gains);
-void decode_gain_6k(int32_t energy, int16_t attenuation, int16_t* past, const int16_t* idx,
-                    int16_t* gains);
-void gain_search_32f(const float* corr, const int32_t* cand, int32_t* index, int32_t taming,
-                     float gcode0, bool annexD);
+void decode_gain_6k(int32_t energy, int16_t attenuation, int16_t* past, const int16_t* idx, int16_t* gains);
+void gain_search_32f(const float* corr, const int32_t* cand, int32_t* index, int32_t taming, float gcode0,
+                     bool annexD);
 
 // Post-filters (gain_postfilter.cpp).
 constexpr int kResBufLen = 194;  // residual buffer of the Annex A/B post-filter front
 constexpr int kResCur = 154;     // first element of the current sub-frame in it
+// ap[0] = a[0], ap[i] = round_fx(L_mult(a[i], fac[i])) for i = 1..10, with 0 <= fac[i] <= 32767.
 void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap);
 void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len);
 void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* vo);

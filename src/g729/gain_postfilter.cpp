@@ -18,7 +18,6 @@ constexpr int kOrder = 10;
 constexpr int kMemRes2 = 152;  // past residual the G.729 harmonic filter reads
 constexpr int kSizRes2 = kMemRes2 + kSubfr;
 constexpr int kFup = 8;    // fractional resolution of the delay search
-constexpr int kLh2S = 4;   // taps of the short interpolation filters
 constexpr int kLh2L = 16;  // taps of the long interpolation filters
 constexpr int kLhUpL = kLh2L / 2;
 constexpr int kSubfrP1 = kSubfr + 1;
@@ -36,49 +35,29 @@ struct LtpChoice {
     int16_t ltpdel = 0, phase = 0, offYup = 0;
 };
 
-// Largest |p[i]| for from <= i < to, as the largest of |max| and |min| (16-bit extremes, a loop
-// that vectorises).
-int32_t max_abs(const int16_t* p, int from, int to) {
-    int16_t hi = 0, lo = 0;
-    for (int i = from; i < to; ++i) {
-        hi = p[i] > hi ? p[i] : hi;
-        lo = p[i] < lo ? p[i] : lo;
-    }
-    return hi > -int32_t{lo} ? hi : -int32_t{lo};
-}
-
-// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, where mx is
-// the largest |p| read (p[1 - taps .. count - 1]). When mx times sum|h| stays below 2^30 no
-// doubled partial sum reaches 2^31 and the chain is the exact sum, formed by the FIR kernel;
-// otherwise the saturating chain runs.
-void interp_filter(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y, int32_t mx) {
-    int32_t sh = 0;
-    for (int i = 0; i < taps; ++i) sh += h[i] < 0 ? -int32_t{h[i]} : h[i];
-    if (int64_t{mx} * sh < (int64_t{1} << 30)) {
-        int32_t acc[64];
-        common::kernels().fir(h, taps, p, count, acc);
-        // round_fx(2 acc) with |acc| < 2^30: (acc + 2^14) >> 15 >= -32768, only the top
-        // saturating (written as a two-sided clamp, which packs with saturation).
-        for (int n = 0; n < count; ++n) {
-            const int32_t r = (acc[n] + 0x4000) >> 15;
-            y[n] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
-        }
-        return;
-    }
-    for (int n = 0; n < count; ++n) {
-        int32_t acc = 0;
-        for (int i = 0; i < taps; ++i) acc = L_mac(acc, h[i], p[n - i]);
-        y[n] = round_fx(acc);
-    }
+// y[n] = round_fx(L_mac chain over i < taps of h[i] * p[n - i]) for n < count <= 64, for inputs
+// where no doubled partial sum can reach 2^31 (max |p| times sum |h| below 2^30): the chain is
+// then the exact sum, formed by the FIR kernel, and (acc + 2^14) >> 15 stays within 16 bits.
+void interp_exact(const int16_t* h, int taps, const int16_t* p, int count, int16_t* y) {
+    int32_t acc[64];
+    common::kernels().fir(h, taps, p, count, acc);
+    for (int n = 0; n < count; ++n) y[n] = static_cast<int16_t>((acc[n] + 0x4000) >> 15);
 }
 
 // Sub-optimal delay search of pst_ltp: best of three integer delays around t0, then the best
 // 1/8 phase around it with the short interpolation filters. sig points at the current sub-frame
-// (justified on 13 bits) with kMemRes2 past samples; yUp receives the 7 interpolated signals.
+// with kMemRes2 past samples, justified on 13 bits (|sig| <= 4096); yUp receives the 7
+// interpolated signals.
+// With |sig| <= 4096 no chain of the search saturates: a 40-term correlation of sig is below
+// 80 * 2^24 < 2^31; every short filter has sum |h| <= 39084, so 4096 * 39084 < 2^30 and the
+// interpolated |y| <= 4886; the phase energies (39 terms) and correlations with sig (40 terms)
+// stay below 78 * 4886^2 and 80 * 4096 * 4886, both under 2^31. So every L_mac chain is twice
+// the plain sum.
 LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     LtpChoice off;
     const Kernels& k = kernels();
-    int32_t acc = k.mac_chain(sig, sig, kSubfr);
+    const common::Kernels& ck = common::kernels();
+    int32_t acc = 2 * ck.dot(sig, sig, kSubfr);
     if (acc == 0) return off;
     int16_t shEner = sub(16, norm_l(acc));
     int16_t ener;
@@ -89,59 +68,41 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
         ener = extract_l(acc);
     }
 
+    // corr[j]: delay t0 + 1 - j (the fourth, t0 - 2, is not used).
     int16_t lambda = sub(t0, 1);
+    int32_t corr[4];
+    ck.xcorr(sig, sig - (t0 + 1), kSubfr, corr, 4);
     int32_t numInt = -1;
     int iMax = 0;
     for (int i = 0; i < 3; ++i) {
-        const int16_t* past = sig - lambda - i;
-        acc = k.mac_chain(sig, past, kSubfr);
+        acc = 2 * corr[2 - i];
         if (acc < 0) acc = 0;
-        if (L_sub(acc, numInt) > 0) {
+        if (acc > numInt) {
             numInt = acc;
             iMax = i;
         }
     }
     if (numInt == 0) return off;
     lambda = add(lambda, static_cast<int16_t>(iMax));
-    acc = k.mac_chain(sig - lambda, sig - lambda, kSubfr);
+    acc = 2 * ck.dot(sig - lambda, sig - lambda, kSubfr);
     if (acc == 0) return off;
     const int32_t denInt = acc;
 
     int32_t den0[kFup - 1], den1[kFup - 1];
     int32_t denMax = denInt;
     const int16_t* past0 = sig - (lambda - 1);
-    const int32_t mx0 = max_abs(past0, 1 - kLh2S, kSubfr + 1);  // what every phase reads
-    // All phases at once when no chain can saturate (mx0 times every phase's sum |h| below 2^30,
-    // as interp_filter decides per phase).
-    int32_t shMax = 0;
-    for (int i = 0; i < (kFup - 1) * kLh2S; i += kLh2S) {
-        int32_t sh = 0;
-        for (int j = i; j < i + kLh2S; ++j) sh += kTabHupS[j] < 0 ? -int32_t{kTabHupS[j]} : kTabHupS[j];
-        shMax = sh > shMax ? sh : shMax;
-    }
-    if (int64_t{mx0} * shMax < (int64_t{1} << 30)) {
-        k.ltp_interp(past0, kTabHupS, yUp);
-    } else {
-        for (int phi = 1; phi < kFup; ++phi)
-            interp_filter(kTabHupS + (phi - 1) * kLh2S, kLh2S, past0, kSubfr + 1, yUp + (phi - 1) * kSubfrP1,
-                          mx0);
-    }
-    // The chains of the energies (39 terms) and of the correlations with the sub-frame (40 terms,
-    // |sig| <= 4096 after the justification) cannot saturate while |y| <= 5247: 78 * 5247^2 and
-    // 80 * 4096 * 5247 stay below 2^31. Then they are twice the plain sums, formed all at once.
+    k.ltp_interp(past0, kTabHupS, yUp);
     int32_t e[kFup - 1], n0[kFup - 1], n1[kFup - 1];
-    const bool plain = max_abs(yUp, 0, (kFup - 1) * kSubfrP1) <= 5247;
-    if (plain) k.ltp_phase_sums(sig, yUp, e, n0, n1);
+    k.ltp_phase_sums(sig, yUp, e, n0, n1);
     for (int phi = 1; phi < kFup; ++phi) {
-        int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        acc = plain ? 2 * e[phi - 1] : k.mac_chain(y + 1, y + 1, kSubfr - 1);
-        den0[phi - 1] = L_mac(acc, y[0], y[0]);
-        den1[phi - 1] = L_mac(acc, y[kSubfr], y[kSubfr]);
-        if (sub(abs_s(y[0]), abs_s(y[kSubfr])) > 0) {
-            if (L_sub(den0[phi - 1], denMax) > 0) denMax = den0[phi - 1];
-        } else {
-            if (L_sub(den1[phi - 1], denMax) > 0) denMax = den1[phi - 1];
-        }
+        const int16_t* y = yUp + (phi - 1) * kSubfrP1;
+        acc = 2 * e[phi - 1];
+        den0[phi - 1] = acc + 2 * y[0] * y[0];
+        den1[phi - 1] = acc + 2 * y[kSubfr] * y[kSubfr];
+        const int16_t a0 = y[0] < 0 ? static_cast<int16_t>(-y[0]) : y[0];
+        const int16_t a40 = y[kSubfr] < 0 ? static_cast<int16_t>(-y[kSubfr]) : y[kSubfr];
+        const int32_t d = a0 > a40 ? den0[phi - 1] : den1[phi - 1];
+        denMax = d > denMax ? d : denMax;
     }
     if (denMax == 0) return off;
     const int16_t shDen = sub(16, norm_l(denMax));
@@ -171,11 +132,8 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
         phiMax = take ? phi : phiMax;
     };
     for (int phi = 1; phi < kFup; ++phi) {
-        const int16_t* y = yUp + (phi - 1) * kSubfrP1;
-        consider(plain ? 2 * n0[phi - 1] : k.mac_chain(sig, y, kSubfr), den0[phi - 1], 0,
-                 static_cast<int16_t>(phi));
-        consider(plain ? 2 * n1[phi - 1] : k.mac_chain(sig, y + 1, kSubfr), den1[phi - 1], 1,
-                 static_cast<int16_t>(phi));
+        consider(2 * n0[phi - 1], den0[phi - 1], 0, static_cast<int16_t>(phi));
+        consider(2 * n1[phi - 1], den1[phi - 1], 1, static_cast<int16_t>(phi));
     }
 
     if (numBest == 0 || sub(denBest, 1) <= 0) return off;
@@ -199,12 +157,13 @@ LtpChoice search_delay(int16_t t0, const int16_t* sig, int16_t* yUp) {
     return c;
 }
 
-// Delayed signal with the long interpolation filter, and its gain terms (compute_ltp_l).
+// Delayed signal with the long interpolation filter, and its gain terms (compute_ltp_l). With
+// |s| <= 4096 and sum |h| <= 68486 the filter's chains cannot saturate (below 2^30).
 void long_interp(const int16_t* s, int16_t ltpdel, int16_t phase, int16_t* y, int16_t& num, int16_t& den,
                  int16_t& shNum, int16_t& shDen) {
     const int16_t* h = kTabHupL + (phase - 1) * kLh2L;
     const int16_t* p = s + (kLhUpL - ltpdel);
-    interp_filter(h, kLh2L, p, kSubfr, y, max_abs(p, 1 - kLh2L, kSubfr));
+    interp_exact(h, kLh2L, p, kSubfr, y);
     const Kernels& k = kernels();
     int32_t acc = k.mac_chain(y, s, kSubfr);
     if (acc < 0) {
@@ -277,13 +236,21 @@ int16_t smooth_gain(int16_t gain, int16_t fac, int32_t round, int16_t g0, int16_
 }  // namespace
 
 void weight_az(const int16_t* a, const int16_t* fac, int16_t* ap) {
+    // round_fx(L_mult(a, f)) with the tables' factors 0 <= f <= 32767: |2 a f| + 2^15 < 2^31, so
+    // neither step saturates.
     ap[0] = a[0];
-    for (int i = 1; i <= kOrder; ++i) ap[i] = round_fx(L_mult(a[i], fac[i]));
+    for (int i = 1; i <= kOrder; ++i) ap[i] = static_cast<int16_t>((2 * a[i] * fac[i] + 0x8000) >> 16);
 }
 
 void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) {
+    // In 32 bits below 65536 coefficients (each magnitude at most 2^15).
     int64_t sumAbs = 0;
-    for (int i = 0; i <= order; ++i) sumAbs += a[i] < 0 ? -int64_t{a[i]} : a[i];
+    for (int i0 = 0; i0 <= order; i0 += 65535) {
+        const int end = order - i0 < 65535 ? order + 1 : i0 + 65535;
+        int32_t sum = 0;
+        for (int i = i0; i < end; ++i) sum += a[i] < 0 ? -int32_t{a[i]} : a[i];
+        sumAbs += sum;
+    }
     // With sum|a| below 2^15 the bound holds for any input; otherwise the largest input decides.
     int64_t maxAbs = 1;
     if (sumAbs >= 32768) {
@@ -302,7 +269,10 @@ void residu(const int16_t* a, int order, const int16_t* x, int16_t* y, int len) 
             common::kernels().fir(a, order + 1, x + n0, count, buf);
             // round_fx(L_shl(2 b, 3)) for |b| < 2^30: (b + 2^11) >> 12, saturated to 16 bits on
             // both sides exactly where the shift or the rounding saturates (a loop that vectorises).
-            for (int k = 0; k < count; ++k) y[n0 + k] = sat16((buf[k] + 0x800) >> 12);
+            for (int k = 0; k < count; ++k) {
+                const int32_t v = (buf[k] + 0x800) >> 12;
+                y[n0 + k] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+            }
         }
         return;
     }
@@ -318,18 +288,12 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
     const int16_t* src = res - kMemRes2;
     // norm_s of the OR of the magnitudes depends only on its top bit, which is the top bit of the
     // largest magnitude (abs_s: -32768 counts as 32767).
-    const int32_t top = max_abs(src, 0, kSizRes2);
-    const int16_t shSig = sub(3, norm_s(static_cast<int16_t>(top > MAX_16 ? MAX_16 : top)));
-    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most top
-    // and a left shift by norm_s(top) - 3 keeps it within 13 bits.
+    const common::Kernels& ck = common::kernels();
+    const int16_t shSig = sub(3, norm_s(ck.max_abs(src, kSizRes2)));
+    // shr(src, shSig): a plain arithmetic shift either way, since every |src| is at most the
+    // largest magnitude and a left shift by its norm_s - 3 keeps it within 13 bits.
     int16_t cadr[kSizRes2];
-    if (shSig >= 0) {
-        const int r = shSig > 15 ? 15 : shSig;
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] >> r);
-    } else {
-        const auto m = static_cast<int16_t>(1 << -shSig);  // shSig >= -11: a 16-bit product
-        for (int i = 0; i < kSizRes2; ++i) cadr[i] = static_cast<int16_t>(src[i] * m);
-    }
+    ck.shift(src, cadr, kSizRes2, -shSig);
     const int16_t* sig = cadr + kMemRes2;
 
     int16_t yUp[(kFup - 1) * kSubfrP1];
@@ -356,7 +320,16 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
             c.shDen = shDen2;
             y = yLong;
         }
-        for (int i = 0; i < kSubfr; ++i) y[i] = shl(y[i], shSig);
+        // shl(y, shSig) for -11 <= shSig <= 3: a right shift, or a left shift clamped to 16
+        // bits (loops that vectorise).
+        if (shSig > 0) {
+            for (int i = 0; i < kSubfr; ++i) {
+                const int32_t r = y[i] * (int32_t{1} << shSig);
+                y[i] = static_cast<int16_t>(r > MAX_16 ? MAX_16 : (r < MIN_16 ? MIN_16 : r));
+            }
+        } else {
+            for (int i = 0; i < kSubfr; ++i) y[i] = static_cast<int16_t>(y[i] >> -shSig);
+        }
         yPtr = y;
     }
     int16_t num = c.num, den = c.den;
@@ -381,11 +354,9 @@ void ltp_g729(int16_t gamma, int t0, const int16_t* res, int16_t* out, int16_t* 
     }
     // out = g * in + (1 - g) * delayed. With 0 <= gain and 0 < gain1 <= 32768 - gain, the chain
     // L_mult, L_mac, round_fx cannot saturate: |gain res + gain1 y| <= 2^30, so it is the plain
-    // sum rounded (a loop that vectorises).
+    // sum rounded, the weighted-sum kernel with a shift of 15.
     const int16_t gain1 = add(sub(32767, gain), 1);
-    const int32_t g = gain, g1 = gain1;
-    for (int n = 0; n < kSubfr; ++n)
-        out[n] = static_cast<int16_t>((g * res[n] + g1 * yPtr[n] + 0x4000) >> 15);
+    kernels().interp_c_nr(res, gain, yPtr, gain1, out, kSubfr, 15);
 }
 
 void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out) {
@@ -459,10 +430,9 @@ void ltp_g729a(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t
             gain = 0;
         }
     }
-    // Both factors are non-negative, so neither mult saturates; only the sum can (a loop that
-    // vectorises).
-    const int32_t f0 = g0, f1 = gain;
-    for (int i = 0; i < kSubfr; ++i) out[i] = sat16(((f0 * res[i]) >> 15) + ((f1 * res[i - t0]) >> 15));
+    // Both factors are non-negative, so neither mult saturates; only the sum can: the weighted
+    // sum kernel with a shift of 15.
+    kernels().interp_c(res, g0, res - t0, gain, out, kSubfr, 15);
 }
 
 void ltp_g729b(int16_t delay, const int16_t* speech, const int16_t* lpc, int16_t* resBuf, int16_t* out,
@@ -487,13 +457,15 @@ VokStatus short_term(const int16_t* lpc, const int16_t* src, int16_t* dst, int16
     weight_az(lpc, kFacGamma1Pst, ap1);
     weight_az(lpc, kFacGamma2Pst, ap2);
     impulse(ap1, ap2, h, kImpLen);
+    // The L_add chain of 20 magnitudes of at most 32767 never saturates: a plain sum.
     int32_t sum = 0;
-    for (int i = 0; i < kImpLen; ++i) sum = L_add(sum, abs_s(h[i]));
+    for (int i = 0; i < kImpLen; ++i) sum += abs_s(h[i]);
     const int16_t g0 = extract_h(L_shl(sum, 14));
     int16_t x[kSubfr];
     if (sub(g0, 1024) > 0) {
+        // 0 < inv < 32767, so |src * inv| + 2^14 < 2^30: mult_r never saturates.
         const int16_t inv = div_s(1024, g0);
-        for (int i = 0; i < kSubfr; ++i) x[i] = mult_r(src[i], inv);
+        for (int i = 0; i < kSubfr; ++i) x[i] = static_cast<int16_t>((int32_t{src[i]} * inv + 0x4000) >> 15);
     } else {
         std::memcpy(x, src, sizeof(x));
     }

@@ -253,40 +253,77 @@ void lsp_poly_reference(const int16_t* lsp, int32_t* f) {
     }
 }
 
+// One stage i of a polynomial: f[j] += f[j - 2] - 2 Mpy_32_16(f[j - 1], q) for j = i..2, then
+// f[1] -= q * 2^10; out collects the biased values of stage 5. Constant indices keep f in
+// registers.
+// After i stages f holds the product of i factors 1 - 2 q z^-1 + z^-2 with |q| <= 1 (in Q24,
+// up to the products' truncations), whose coefficients are at most those of (1 + 1/z)^(2i):
+// through stage 4 every value stays below 70 * 2^24 + a few units, far from 2^31, so only
+// stage 5 is checked.
+template <int I>
+inline void poly_stage(int64_t (&g)[6], int64_t q, uint64_t& out) {
+    auto biased = [](int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)); };
+    g[I] = g[I - 2];
+    for (int j = I; j > 1; --j) {
+        const int64_t t0 = 4 * (((g[j - 1] >> 1) * q) >> 15);
+        const int64_t sum = g[j] + g[j - 2];
+        g[j] = sum - t0;
+        if (I == 5) out |= biased(t0) | biased(sum) | biased(g[j]);
+    }
+    g[1] -= q * 1024;
+}
+
 // The same exactly in 64 bits: Mpy_32_16 of f's hi/lo pair by q is 2 floor((f >> 1) q / 2^15),
 // and when the doubled product, the sum and the difference of every step fit 32 bits nothing
 // saturated. (Its first product saturates only for hi = q = -32768, where the doubled product
-// is near 2^32 and the chain runs.)
-void lsp_poly(const int16_t* lsp, int32_t* f) {
-    int64_t g[6];
-    g[0] = int64_t{1} << 24;
-    g[1] = -int64_t{lsp[0]} * 1024;
-    uint64_t out = 0;  // bits above 32 of the biased values: some step left 32 bits
-    auto biased = [](int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)); };
-    for (int i = 2; i <= 5; ++i) {
-        const int64_t q = lsp[2 * i - 2];
-        g[i] = g[i - 2];
-        for (int j = i; j > 1; --j) {
-            const int64_t t0 = 4 * (((g[j - 1] >> 1) * q) >> 15);
-            const int64_t sum = g[j] + g[j - 2];
-            g[j] = sum - t0;
-            out |= biased(t0) | biased(sum) | biased(g[j]);
-        }
-        g[1] -= q * 1024;
-        out |= biased(g[1]);
+// is near 2^32 and the chain runs.) F1 from lsp[0], lsp[2], ... and F2 from lsp[1], lsp[3], ...
+// are formed in the same steps, two independent chains side by side.
+void lsp_polys(const int16_t* lsp, int32_t* f1, int32_t* f2) {
+    int64_t g1[6] = {int64_t{1} << 24, -int64_t{lsp[0]} * 1024, 0, 0, 0, 0};
+    int64_t g2[6] = {int64_t{1} << 24, -int64_t{lsp[1]} * 1024, 0, 0, 0, 0};
+    uint64_t out1 = 0, out2 = 0;  // bits above 32 of the biased values: some step left 32 bits
+    poly_stage<2>(g1, lsp[2], out1);
+    poly_stage<2>(g2, lsp[3], out2);
+    poly_stage<3>(g1, lsp[4], out1);
+    poly_stage<3>(g2, lsp[5], out2);
+    poly_stage<4>(g1, lsp[6], out1);
+    poly_stage<4>(g2, lsp[7], out2);
+    poly_stage<5>(g1, lsp[8], out1);
+    poly_stage<5>(g2, lsp[9], out2);
+    if ((out1 >> 32) != 0) {
+        lsp_poly_reference(lsp, f1);
+    } else {
+        for (int i = 0; i <= 5; ++i) f1[i] = static_cast<int32_t>(g1[i]);
     }
-    if ((out >> 32) != 0) {
-        lsp_poly_reference(lsp, f);
-        return;
+    if ((out2 >> 32) != 0) {
+        lsp_poly_reference(lsp + 1, f2);
+    } else {
+        for (int i = 0; i <= 5; ++i) f2[i] = static_cast<int32_t>(g2[i]);
     }
-    for (int i = 0; i <= 5; ++i) f[i] = static_cast<int32_t>(g[i]);
 }
 }  // namespace
 
 void lsp_az(const int16_t* lsp, int16_t* a) {
     int32_t f1[6], f2[6];
-    lsp_poly(lsp, f1);
-    lsp_poly(lsp + 1, f2);
+    lsp_polys(lsp, f1, f2);
+    // F1 (1 + 1/z) and F2 (1 - 1/z), their sum and difference: when every value fits 32 bits no
+    // step saturates, and L_shr_r(v, 13) is (v + 2^12) >> 13.
+    int64_t p[6], m[6];
+    uint64_t out = 0;
+    auto biased = [](int64_t v) { return static_cast<uint64_t>(v + (int64_t{1} << 31)); };
+    for (int i = 1; i <= 5; ++i) {
+        p[i] = int64_t{f1[i]} + f1[i - 1];
+        m[i] = int64_t{f2[i]} - f2[i - 1];
+        out |= biased(p[i]) | biased(m[i]) | biased(p[i] + m[i]) | biased(p[i] - m[i]);
+    }
+    if ((out >> 32) == 0) {
+        a[0] = 4096;
+        for (int i = 1, j = 10; i <= 5; ++i, --j) {
+            a[i] = static_cast<int16_t>((p[i] + m[i] + 4096) >> 13);
+            a[j] = static_cast<int16_t>((p[i] - m[i] + 4096) >> 13);
+        }
+        return;
+    }
     for (int i = 5; i > 0; --i) {
         f1[i] = L_add(f1[i], f1[i - 1]);
         f2[i] = L_sub(f2[i], f2[i - 1]);

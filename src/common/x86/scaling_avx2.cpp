@@ -38,6 +38,13 @@ VOKS_AVX2 void avx2::mul_nr(const int16_t* a, const int16_t* b, int16_t* dst, in
         const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), mul_round16(va, vb, round, count));
     }
+    if (i + 8 <= len) {  // eight lanes: the low half of the helper (its lanes stay in order)
+        const __m256i va = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)));
+        const __m256i vb = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
+                         _mm256_castsi256_si128(mul_round16(va, vb, round, count)));
+        i += 8;
+    }
     if (i < len) scalar::mul_nr(a + i, b + i, dst + i, len - i, sf);
 }
 

@@ -29,6 +29,21 @@ VOKS_AVX2 inline __m256i scale16(__m256i g, __m256i x) {
     return _mm256_packs_epi32(a, b);
 }
 
+VOKS_AVX2 inline __m128i loadu128(const int16_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// scale16 on eight samples.
+template <int Shift, int Round>
+VOKS_AVX2 inline __m128i scale8(__m128i g, __m128i x) {
+    const __m128i lo = _mm_mullo_epi16(g, x);
+    const __m128i hi = _mm_mulhi_epi16(g, x);
+    const __m128i r = _mm_set1_epi32(Round);
+    const __m128i a = _mm_srai_epi32(_mm_add_epi32(_mm_unpacklo_epi16(lo, hi), r), Shift);
+    const __m128i b = _mm_srai_epi32(_mm_add_epi32(_mm_unpackhi_epi16(lo, hi), r), Shift);
+    return _mm_packs_epi32(a, b);
+}
+
 // Saturating 32-bit addition (L_add) of 8 lanes.
 VOKS_AVX2 inline __m256i sat_add(__m256i a, __m256i b) {
     const __m256i s = _mm256_add_epi32(a, b);
@@ -153,21 +168,27 @@ constexpr int kInterpBlocks[3] = {0, 16, 25};
 
 VOKS_AVX2 void ltp_interp(const int16_t* x, const int16_t* h, int16_t* y) {
     const __m256i round = _mm256_set1_epi32(0x4000);
+    // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]), per phase.
+    __m256i h01[7], h23[7];
     for (int p = 0; p < 7; ++p) {
-        // Tap pairs (h0, h1) against (x[n], x[n-1]) and (h2, h3) against (x[n-2], x[n-3]).
-        const int32_t* hp = reinterpret_cast<const int32_t*>(h + 4 * p);
         int32_t pair01, pair23;
-        std::memcpy(&pair01, hp, 4);
-        std::memcpy(&pair23, hp + 1, 4);
-        const __m256i h01 = _mm256_set1_epi32(pair01), h23 = _mm256_set1_epi32(pair23);
-        // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second).
-        for (const int n : kInterpBlocks) {
-            const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
-                          x3 = load16(x + n - 3);
-            const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpacklo_epi16(x0, x1), h01),
-                                                _mm256_madd_epi16(_mm256_unpacklo_epi16(x2, x3), h23));
-            const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(_mm256_unpackhi_epi16(x0, x1), h01),
-                                                _mm256_madd_epi16(_mm256_unpackhi_epi16(x2, x3), h23));
+        std::memcpy(&pair01, h + 4 * p, 4);
+        std::memcpy(&pair23, h + 4 * p + 2, 4);
+        h01[p] = _mm256_set1_epi32(pair01);
+        h23[p] = _mm256_set1_epi32(pair23);
+    }
+    // Outputs 0..15, 16..31 and 25..40 (the last block overlaps the second); the interleaved
+    // input of a block serves all seven phases.
+    for (const int n : kInterpBlocks) {
+        const __m256i x0 = load16(x + n), x1 = load16(x + n - 1), x2 = load16(x + n - 2),
+                      x3 = load16(x + n - 3);
+        const __m256i l01 = _mm256_unpacklo_epi16(x0, x1), l23 = _mm256_unpacklo_epi16(x2, x3);
+        const __m256i u01 = _mm256_unpackhi_epi16(x0, x1), u23 = _mm256_unpackhi_epi16(x2, x3);
+        for (int p = 0; p < 7; ++p) {
+            const __m256i lo =
+                _mm256_add_epi32(_mm256_madd_epi16(l01, h01[p]), _mm256_madd_epi16(l23, h23[p]));
+            const __m256i hi =
+                _mm256_add_epi32(_mm256_madd_epi16(u01, h01[p]), _mm256_madd_epi16(u23, h23[p]));
             const __m256i r = _mm256_packs_epi32(_mm256_srai_epi32(_mm256_add_epi32(lo, round), 15),
                                                  _mm256_srai_epi32(_mm256_add_epi32(hi, round), 15));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + 41 * p + n), r);
@@ -180,6 +201,11 @@ VOKS_AVX2 void apply_q14(const int16_t* g, int16_t* x, int n) {
     for (; i + 16 <= n; i += 16)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i),
                             scale16<14, 8192>(load16(g + i), load16(x + i)));
+    if (i + 8 <= n) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(x + i),
+                         scale8<14, 8192>(loadu128(g + i), loadu128(x + i)));
+        i += 8;
+    }
     scalar::apply_q14(g + i, x + i, n - i);
 }
 
@@ -187,6 +213,10 @@ VOKS_AVX2 void apply_q12(const int16_t* g, int16_t* x, int n) {
     int i = 0;
     for (; i + 16 <= n; i += 16)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i), scale16<12, 0>(load16(g + i), load16(x + i)));
+    if (i + 8 <= n) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(x + i), scale8<12, 0>(loadu128(g + i), loadu128(x + i)));
+        i += 8;
+    }
     scalar::apply_q12(g + i, x + i, n - i);
 }
 
@@ -213,22 +243,26 @@ VOKS_AVX2 void tilt(const int16_t* x, int16_t* y, int n, int16_t mu, int16_t ga,
     const __m256i half = _mm256_set1_epi32(0x4000);
     const __m256i vfact = _mm256_set1_epi32(fact);
     const __m128i sh = _mm_cvtsi32_si128(shift);
+    // Eight outputs from x[j .. j + 8] as 32-bit lanes.
+    auto eight = [&](const int16_t* p) VOKS_AVX2 {
+        const __m256i prev = _mm256_cvtepi16_epi32(loadu128(p));
+        const __m256i cur = _mm256_cvtepi16_epi32(loadu128(p + 1));
+        __m256i t = _mm256_add_epi32(_mm256_slli_epi32(cur, 15), _mm256_mullo_epi32(vmu2, prev));
+        t = _mm256_srai_epi32(_mm256_add_epi32(t, half), 15);
+        const __m256i v = _mm256_srai_epi32(_mm256_slli_epi32(t, 16), 16);  // low 16 bits, signed
+        return _mm256_sra_epi32(_mm256_add_epi32(_mm256_mullo_epi32(v, vga2), vfact), sh);
+    };
     int i = 0;
     for (; i + 16 <= n; i += 16) {
-        __m256i r[2];
-        for (int h = 0; h < 2; ++h) {
-            const __m256i prev =
-                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h)));
-            const __m256i cur =
-                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i + 8 * h + 1)));
-            __m256i t = _mm256_add_epi32(_mm256_slli_epi32(cur, 15), _mm256_mullo_epi32(vmu2, prev));
-            t = _mm256_srai_epi32(_mm256_add_epi32(t, half), 15);
-            const __m256i v = _mm256_srai_epi32(_mm256_slli_epi32(t, 16), 16);  // low 16 bits, signed
-            r[h] = _mm256_sra_epi32(_mm256_add_epi32(_mm256_mullo_epi32(v, vga2), vfact), sh);
-        }
         // packs works per 128-bit lane: restore the sample order afterwards.
-        const __m256i p = _mm256_permute4x64_epi64(_mm256_packs_epi32(r[0], r[1]), 0xD8);
+        const __m256i p = _mm256_permute4x64_epi64(_mm256_packs_epi32(eight(x + i), eight(x + i + 8)), 0xD8);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i), p);
+    }
+    if (i + 8 <= n) {
+        const __m256i r = eight(x + i);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + i),
+                         _mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)));
+        i += 8;
     }
     scalar::tilt(x + i, y + i, n - i, mu, ga, fact, shift);
 }
