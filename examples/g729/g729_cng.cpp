@@ -293,7 +293,7 @@ void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_
     int16_t ap[2 * (kOrder + 1)];
     chk(F, voksMulPowerC_NR_16s_Sfs(a, 18022, ap, kOrder + 1, 15));  // A(z/0.55)
     if (dec->variant == Variant::Main) {
-        int16_t* res = dec->res2 + kResHistory;
+        int16_t* res = dec->res2 + dec->res_at;
         chk(F, voksResidualFilter_G729_16s(syn, ap, res));
         int16_t buf[kOrder + kSubframe];
         std::memcpy(buf, dec->mem_stp, sizeof(dec->mem_stp));
@@ -303,7 +303,7 @@ void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_
         chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
         chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
         std::memcpy(out, buf + kOrder, sizeof(int16_t) * kSubframe);
-        std::memmove(dec->res2, dec->res2 + kSubframe, sizeof(int16_t) * kResHistory);
+        advance_residual(dec);
         return;
     }
     chk(F, voksMulPowerC_NR_16s_Sfs(a, 22938, ap + kOrder + 1, kOrder + 1, 15));  // A(z/0.7)
@@ -339,7 +339,8 @@ void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
     }
     d->cur_gain =
         after_speech ? d->sid_gain : add(mult_r(d->cur_gain, kGainSmooth), mult_r(d->sid_gain, kGainNew));
-    random_excitation(F, d->cur_gain, dec->old_exc, &d->seed);
+    int16_t* old_exc = excitation_window(dec);
+    random_excitation(F, d->cur_gain, old_exc, &d->seed);
 
     int16_t az[2 * (kOrder + 1)];
     int16_t lsp[kOrder];
@@ -349,18 +350,18 @@ void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
     std::memcpy(dec->lsp_old, d->lsp_sid, sizeof(d->lsp_sid));
 
     int16_t* synth = dec->synth_buf + kOrder;
-    int16_t* exc = dec->old_exc + kExcOffset;
+    int16_t* exc = old_exc + kExcOffset;
     for (int s = 0; s < 2; ++s) {
         const int off = s * kSubframe;
         const int16_t* a = az + s * (kOrder + 1);
         if (chk(F, voksSynthesisFilter_NR_16s_Sfs(a, exc + off, synth + off, kSubframe, 12, dec->mem_syn)) ==
             vokStatusOverflow) {
-            for (int i = 0; i < kExcLen; ++i) dec->old_exc[i] = static_cast<int16_t>(dec->old_exc[i] >> 2);
+            for (int i = 0; i < kExcLen; ++i) old_exc[i] = static_cast<int16_t>(old_exc[i] >> 2);
             chk(F, voksSynthesisFilter_NR_16s_Sfs(a, exc + off, synth + off, kSubframe, 12, dec->mem_syn));
         }
         std::memcpy(dec->mem_syn, synth + off + kSubframe - kOrder, sizeof(dec->mem_syn));
     }
-    std::memmove(dec->old_exc, dec->old_exc + kFrameSamples, sizeof(int16_t) * (kPitchMax + kInterpol));
+    advance_excitation(dec);
     dec->sharp = kSharpMin;
 
     for (int s = 0; s < 2; ++s)
@@ -396,9 +397,9 @@ bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erase
         decode_inactive(d, type == kSid && !erased ? params : nullptr, pcm);
     }
     if (!erased) {
-        // Energy of the frame's excitation (now just below the shifted history), kept in case
+        // Energy of the frame's excitation (the newest samples of the window's history), kept in case
         // the next SID frame is lost.
-        const int16_t* exc = d->dec.old_exc + kExcOffset - kFrameSamples;
+        const int16_t* exc = excitation_window(&d->dec) + kExcOffset - kFrameSamples;
         int32_t acc = 0;
         for (int i = 0; i < kFrameSamples; ++i) acc = l_mac(acc, exc[i], exc[i]);
         const int16_t sh = norm_l(acc);

@@ -604,6 +604,22 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
 // Decoder
 // ---------------------------------------------------------------------------------------------
 
+void advance_excitation(Decoder* dec) {
+    dec->exc_at = static_cast<int16_t>(dec->exc_at + kFrameSamples);
+    if (dec->exc_at + kExcLen > kDecExcBuf) {
+        copy(dec->old_exc + dec->exc_at, dec->old_exc, kExcOffset);
+        dec->exc_at = 0;
+    }
+}
+
+void advance_residual(Decoder* dec) {
+    dec->res_at = static_cast<int16_t>(dec->res_at + kSubframe);
+    if (dec->res_at + kSubframe > kResBuf) {
+        copy(dec->res2 + dec->res_at - kResHistory, dec->res2, kResHistory);
+        dec->res_at = kResHistory;
+    }
+}
+
 void decoder_init(Decoder* dec, Variant variant) {
     std::memset(dec, 0, sizeof(*dec));
     dec->variant = variant;
@@ -653,11 +669,7 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
     chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
     copy(buf + kOrder, out, kSubframe);
-    dec->res_at = static_cast<int16_t>(dec->res_at + kSubframe);
-    if (dec->res_at + kSubframe > kResBuf) {
-        copy(dec->res2 + dec->res_at - kResHistory, dec->res2, kResHistory);
-        dec->res_at = kResHistory;
-    }
+    advance_residual(dec);
     return voicing;
 }
 
@@ -771,11 +783,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
         }
         copy(synth + off + kSubframe - kOrder, dec->mem_syn, kOrder);
     }
-    dec->exc_at = static_cast<int16_t>(dec->exc_at + kFrameSamples);
-    if (dec->exc_at + kExcLen > kDecExcBuf) {
-        copy(dec->old_exc + dec->exc_at, dec->old_exc, kExcOffset);
-        dec->exc_at = 0;
-    }
+    advance_excitation(dec);
 
     // Post-filter and post-processing.
     if (main_body) {

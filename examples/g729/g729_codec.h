@@ -95,6 +95,14 @@ void encoder_init(Encoder* enc, Variant variant);
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params);
 
 void decoder_init(Decoder* dec, Variant variant);
+// The sliding histories of a decoder, for code that decodes frames of its own (comfort noise):
+// the current excitation window (kExcLen samples), and the moves after a frame and after a
+// main-body post-filter sub-frame whose residual was written at res2 + res_at.
+inline int16_t* excitation_window(Decoder* dec) {
+    return dec->old_exc + dec->exc_at;
+}
+void advance_excitation(Decoder* dec);
+void advance_residual(Decoder* dec);
 // Decodes 11 parameters into 80 samples; `erased` marks a lost frame (its parameters are then
 // ignored and concealed). Each parameter is taken modulo its field width. Returns false when a
 // library operation reported an error in this frame (never expected for any bit pattern).
