@@ -39,13 +39,12 @@ struct Encoder;
 // itself: params, the comfort-noise excitation in old_exc, the new quantised LSPs in lsp_old_q, aq
 // the quantised filters of both sub-frames and taming the (pitch gain Q14, delay) of each
 // sub-frame; encode() then only brings its filter memories in step.
-using InactiveHook = bool (*)(void* ctx, Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params,
-                              int16_t* aq, int16_t* taming);
+using InactiveHook = bool (*)(Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params, int16_t* aq,
+                              int16_t* taming);
 
 struct Encoder {
     Variant variant;
-    InactiveHook inactive;  // null: every frame is coded as speech
-    void* inactive_ctx;
+    InactiveHook inactive;                             // null: every frame is coded as speech
     alignas(8) unsigned char hp[kHighPassStateBytes];  // pre-processing high-pass filter
     int16_t old_speech[kSpeechLen];
     int16_t old_wsp[kFrameSamples + kPitchMax];

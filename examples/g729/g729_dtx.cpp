@@ -225,9 +225,9 @@ void code_inactive(DtxEncoder* d, int16_t* params, int16_t* aq, int16_t* taming)
 
 // The encoder's hook: detector and comfort-noise bookkeeping for every frame, the inactive
 // frame's coding when the detector finds no voice.
-bool on_frame(void* ctx, Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params, int16_t* aq,
+bool on_frame(Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params, int16_t* aq,
               int16_t* taming) {
-    DtxEncoder* d = static_cast<DtxEncoder*>(ctx);
+    DtxEncoder* d = reinterpret_cast<DtxEncoder*>(enc);
     int32_t* F = &enc->faults;
     int32_t r[13];
     int16_t exp_r0 = 0;
@@ -266,10 +266,7 @@ bool on_frame(void* ctx, Encoder* enc, const int16_t* lsp_new, int16_t rc1, int1
 void dtx_encoder_init(DtxEncoder* d, Variant variant, bool dtx) {
     std::memset(d, 0, sizeof(*d));
     encoder_init(&d->enc, variant);
-    if (dtx) {
-        d->enc.inactive = on_frame;
-        d->enc.inactive_ctx = d;
-    }
+    if (dtx) d->enc.inactive = on_frame;
     vad_init(&d->vad);
     d->past_vad = 1;
     d->ppast_vad = 1;

@@ -5,7 +5,9 @@
 #ifndef VOKSC_EXAMPLE_G729_DTX_H
 #define VOKSC_EXAMPLE_G729_DTX_H
 
+#include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
@@ -41,6 +43,10 @@ struct DtxEncoder {
     int16_t prev_energy;  // quantised energy (dB) of the last SID frame
     int16_t count_fr0;    // frames since the last SID frame
 };
+
+// The encoder's hook finds the DtxEncoder around its Encoder, so a DtxEncoder may be copied.
+static_assert(std::is_standard_layout<DtxEncoder>::value && offsetof(DtxEncoder, enc) == 0,
+              "the Encoder opens the DtxEncoder");
 
 // With dtx false every frame is speech, exactly as encode() alone.
 void dtx_encoder_init(DtxEncoder* d, Variant variant, bool dtx);

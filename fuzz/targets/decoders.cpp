@@ -28,7 +28,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
     const g729::Variant variant = (head & 1) ? g729::Variant::AnnexA : g729::Variant::Main;
     g729::DtxDecoder dec;
     g729::dtx_decoder_init(&dec, variant);
-    g729::DtxEncoder enc;  // holds its own address: stays where it is
+    g729::DtxEncoder enc;
     bool enc_ready = false;
     int16_t params[g729::kFrameParams];
     int16_t pcm[g729::kFrameSamples];

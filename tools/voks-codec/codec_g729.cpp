@@ -70,7 +70,7 @@ public:
 
 private:
     Format format_;
-    g729::DtxEncoder enc_;  // holds its own address: never copied
+    g729::DtxEncoder enc_;
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
     uint8_t bytes_[kBlockFrames * kItuFrameBytes];
 };
