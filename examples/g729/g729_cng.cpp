@@ -6,132 +6,17 @@
 
 #include <cstring>
 
+#include "g729/g729_fixed.h"
 #include "voksc.h"
 
 namespace g729 {
 namespace {
 
-// ---- Fixed-point glue (saturating, as the standard's basic operators) ----
-
-int16_t sat16(int32_t x) {
-    return static_cast<int16_t>(x > 32767 ? 32767 : (x < -32768 ? -32768 : x));
-}
-int32_t sat32(int64_t x) {
-    return static_cast<int32_t>(x > INT32_MAX ? INT32_MAX : (x < INT32_MIN ? INT32_MIN : x));
-}
-int16_t add(int16_t a, int16_t b) {
-    return sat16(int32_t{a} + b);
-}
-int16_t sub(int16_t a, int16_t b) {
-    return sat16(int32_t{a} - b);
-}
-int16_t abs_s(int16_t a) {
-    return a == -32768 ? int16_t{32767} : static_cast<int16_t>(a < 0 ? -a : a);
-}
-int16_t mult(int16_t a, int16_t b) {
-    return sat16((int32_t{a} * b) >> 15);
-}
-int16_t mult_r(int16_t a, int16_t b) {
-    return sat16((int32_t{a} * b + 0x4000) >> 15);
-}
-int32_t l_mult(int16_t a, int16_t b) {
-    return sat32(int64_t{a} * b * 2);
-}
-int32_t l_add(int32_t a, int32_t b) {
-    return sat32(int64_t{a} + b);
-}
-int32_t l_sub(int32_t a, int32_t b) {
-    return sat32(int64_t{a} - b);
-}
-int32_t l_mac(int32_t acc, int16_t a, int16_t b) {
-    return l_add(acc, l_mult(a, b));
-}
-// Left shift for n >= 0 (saturating), arithmetic right shift for n < 0.
-int32_t l_shl(int32_t x, int n) {
-    if (n <= 0) return n <= -32 ? (x < 0 ? -1 : 0) : x >> -n;
-    if (x == 0) return 0;
-    if (n > 31) return x > 0 ? INT32_MAX : INT32_MIN;
-    return sat32(static_cast<int64_t>(x) * (int64_t{1} << n));
-}
-int32_t l_shr(int32_t x, int n) {
-    return l_shl(x, -n);
-}
-int16_t shl(int16_t x, int n) {
-    if (n <= 0) return n <= -16 ? static_cast<int16_t>(x < 0 ? -1 : 0) : static_cast<int16_t>(x >> -n);
-    if (x == 0) return 0;
-    if (n > 15) return x > 0 ? int16_t{32767} : int16_t{-32768};
-    return sat16(int32_t{x} * (1 << n));
-}
-int16_t shr(int16_t x, int n) {
-    return shl(x, -n);
-}
-// Right shift rounded (n > 0) or a saturating left shift (n <= 0).
-int16_t shr_r(int16_t x, int n) {
-    if (n > 15) return 0;
-    int16_t r = shr(x, n);
-    if (n > 0 && (x & (1 << (n - 1))) != 0) ++r;
-    return r;
-}
-int16_t extract_h(int32_t x) {
-    return static_cast<int16_t>(x >> 16);
-}
-int16_t round16(int32_t x) {
-    return extract_h(l_add(x, 0x8000));
-}
-int16_t norm_l(int32_t x) {
-    if (x == 0) return 0;
-    if (x == -1) return 31;
-    if (x < 0) x = ~x;
-    int16_t n = 0;
-    while (x < 0x40000000) {
-        x <<= 1;
-        ++n;
-    }
-    return n;
-}
-int16_t norm_s(int16_t x) {
-    if (x == 0) return 0;
-    if (x == -1) return 15;
-    int32_t v = x < 0 ? ~x : x;
-    int16_t n = 0;
-    while (v < 0x4000) {
-        v <<= 1;
-        ++n;
-    }
-    return n;
-}
-// 32 x 16 bit product of the double-precision format: x = hi << 16 | lo << 1.
-int32_t mpy_32_16(int32_t x, int16_t n) {
-    const int16_t hi = extract_h(x);
-    const int16_t lo = static_cast<int16_t>((x >> 1) - int32_t{hi} * 32768);
-    return l_mac(l_mult(hi, n), mult(lo, n), 1);
-}
-
-constexpr int16_t kLog2Table[33] = {0,     1455,  2866,  4236,  5568,  6863,  8124,  9352,  10549,
-                                    11716, 12855, 13967, 15054, 16117, 17156, 18172, 19167, 20142,
-                                    21097, 22033, 22951, 23852, 24735, 25603, 26455, 27291, 28113,
-                                    28922, 29716, 30497, 31266, 32023, 32767};
-
-// log2(x) = exponent + fraction / 32768 for x > 0 (table interpolation), 0 otherwise.
-void log2_q15(int32_t x, int16_t* exponent, int16_t* fraction) {
-    if (x <= 0) {
-        *exponent = 0;
-        *fraction = 0;
-        return;
-    }
-    const int16_t e = norm_l(x);
-    x = l_shr(l_shl(x, e), 9);
-    *exponent = static_cast<int16_t>(30 - e);
-    const int i = extract_h(x) - 32;
-    const int16_t a = static_cast<int16_t>((x >> 1) & 0x7FFF);
-    const int32_t y = l_sub(int32_t{kLog2Table[i]} << 16, l_mult(sub(kLog2Table[i], kLog2Table[i + 1]), a));
-    *fraction = extract_h(y);
-}
+using namespace fx;
 
 // ---- Constants ----
 
 constexpr int kExcOffset = kPitchMax + kInterpol;
-constexpr int kResHistory = 152;  // main-body post-filter residual history
 constexpr int16_t kSharpMin = 3277;
 constexpr int16_t kInitSeed = 11111;
 constexpr int16_t kGainSmooth = 28672;  // 7/8: weight of the previous gain
@@ -158,23 +43,30 @@ int16_t next_random(int16_t* seed) {
     return *seed;
 }
 
-// Energy index of a lost first SID frame: the last speech frame's excitation energy (mantissa and
-// exponent) quantised as the encoder quantises one frame's energy.
-int16_t quantise_saved_energy(int16_t mantissa, int16_t exponent) {
-    const int32_t x = mpy_32_16(l_shl(mantissa, exponent), 410);
+}  // namespace
+
+int16_t quantise_sid_energy(int32_t x, int16_t sh) {
     int16_t e = 0;
     int16_t f = 0;
     log2_q15(x, &e, &f);
-    int16_t e_tmp = add(shl(e, 10), mult_r(f, 1024));  // 1024 log2(x)
-    if (e_tmp <= -2721) return 0;                      // below -8 dB
-    if (e_tmp > 22111) return 31;                      // above 65 dB
-    if (e_tmp <= 4762) {                               // up to 14 dB: 4 dB steps
+    int16_t e_tmp = add(shl(sub(e, sh), 10), mult_r(f, 1024));  // 1024 log2(x 2^-sh)
+    if (e_tmp <= -2721) return 0;                               // below -8 dB
+    if (e_tmp > 22111) return 31;                               // above 65 dB
+    if (e_tmp <= 4762) {                                        // up to 14 dB: 4 dB steps
         const int16_t index = mult(add(e_tmp, 3401), 24);
         return index < 1 ? int16_t{1} : index;
     }
     e_tmp = sub(e_tmp, 340);  // 2 dB steps
     const int16_t index = sub(shr(mult(e_tmp, 193), 2), 1);
     return index < 6 ? int16_t{6} : index;
+}
+
+namespace {
+
+// Energy index of a lost first SID frame: the last speech frame's excitation energy (mantissa and
+// exponent) quantised as the encoder quantises one frame's energy.
+int16_t quantise_saved_energy(int16_t mantissa, int16_t exponent) {
+    return quantise_sid_energy(mpy_32_16(l_shl(mantissa, exponent), 410), 0);
 }
 
 // Square root of x/2 by bisection (14 bits).
@@ -190,10 +82,19 @@ int16_t sqrt_half(int32_t x) {
 // Comfort-noise excitation of one frame at exc (the adaptive history before it): per sub-frame a
 // random delay and pulse set, a scaled Gaussian vector plus a random fraction of the adaptive
 // vector, and a pulse gain that brings the sub-frame's energy to the target gain.
-void random_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* seed) {
+}  // namespace
+
+void comfort_noise_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* seed,
+                              int16_t* taming) {
     int16_t* exc = old_exc + kExcOffset;
     if (cur_gain == 0) {
         std::memset(exc, 0, sizeof(int16_t) * kFrameSamples);
+        if (taming != nullptr) {
+            for (int s = 0; s < 2; ++s) {
+                taming[2 * s] = 0;
+                taming[2 * s + 1] = kSubframe + 1;
+            }
+        }
         return;
     }
     for (int s = 0; s < 2; ++s) {
@@ -221,7 +122,12 @@ void random_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* 
         pos[3] = (r & 1) + 3 + ((r >> 1) & 7) * 5;
         r = static_cast<int16_t>(r >> 4);
         sign[3] = r & 1;
-        const int16_t gp2 = static_cast<int16_t>((next_random(seed) & 0x1FFF) << 1);  // Q15, < 0.5
+        const int16_t gp = static_cast<int16_t>(next_random(seed) & 0x1FFF);  // Q14, < 0.5
+        const int16_t gp2 = static_cast<int16_t>(gp << 1);
+        if (taming != nullptr) {
+            taming[2 * s] = gp;
+            taming[2 * s + 1] = t0;
+        }
 
         // Gaussian vector scaled to 0.5 * cur_gain * sqrt(40 / its energy).
         int16_t excg[kSubframe];
@@ -287,6 +193,8 @@ void random_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* 
     }
 }
 
+namespace {
+
 // Post-filter of an inactive sub-frame: the G.729 or G.729A chain without the harmonic filter.
 void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, int16_t* out) {
     int32_t* F = &dec->faults;
@@ -340,7 +248,7 @@ void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
     d->cur_gain =
         after_speech ? d->sid_gain : add(mult_r(d->cur_gain, kGainSmooth), mult_r(d->sid_gain, kGainNew));
     int16_t* old_exc = excitation_window(dec);
-    random_excitation(F, d->cur_gain, old_exc, &d->seed);
+    comfort_noise_excitation(F, d->cur_gain, old_exc, &d->seed, nullptr);
 
     int16_t az[2 * (kOrder + 1)];
     int16_t lsp[kOrder];

@@ -37,6 +37,16 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant);
 // operation reported an error in this frame.
 bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm);
 
+// Comfort-noise excitation of one frame at old_exc + 154 (the adaptive history before it) for the
+// target gain: per sub-frame a random delay, pulse set and pitch gain, a scaled Gaussian vector
+// and a pulse gain meeting the gain. taming (nullable) receives the pitch gain (Q14) and the delay
+// of both sub-frames, for the encoder's taming bookkeeping.
+void comfort_noise_excitation(int32_t* faults, int16_t cur_gain, int16_t* old_exc, int16_t* seed,
+                              int16_t* taming);
+
+// SID energy index (0..31) of the energy x 2^-sh.
+int16_t quantise_sid_energy(int32_t x, int16_t sh);
+
 // Parses one ITU serial frame of 2 + serial[1] words (serial[1] 80, 16 or 0) into its type and
 // parameters (another length is the caller's to reject). Returns true when the frame is erased:
 // a sync word other than 0x6B21, or any bit word equal to 0.

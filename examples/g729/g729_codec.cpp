@@ -391,6 +391,43 @@ void fixed_codebook(Encoder* enc, const int16_t* xn2, int16_t* h, int t0, int su
     params[1] = idx[0];
 }
 
+void shift_histories(Encoder* enc) {
+    copy(enc->old_speech + kFrameSamples, enc->old_speech, kSpeechLen - kFrameSamples);
+    copy(enc->old_wsp + kFrameSamples, enc->old_wsp, kPitchMax);
+    copy(enc->old_exc + kFrameSamples, enc->old_exc, kPitchMax + kInterpol);
+}
+
+// Memories of an inactive frame whose comfort-noise excitation the Annex B hook has written: the
+// local synthesis and error (main body) and the weighted error filter follow that excitation.
+void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, const int16_t* ap,
+                     const int16_t (*ap1s)[kOrder + 1], const int16_t (*ap2s)[kOrder + 1], const int16_t* res,
+                     const int16_t* taming) {
+    int32_t* F = &enc->faults;
+    const int16_t* exc = enc->old_exc + kExcOffset;
+    for (int s = 0; s < 2; ++s) {
+        const int off = s * kSubframe;
+        int16_t xn[kSubframe];
+        if (enc->variant == Variant::Main) {
+            int16_t synth[kSubframe];
+            chk(F, voksSynthesisFilter_NR_16s_Sfs(aq + s * (kOrder + 1), exc + off, synth, kSubframe, 12,
+                                                  enc->mem_syn));
+            copy(synth + kSubframe - kOrder, enc->mem_syn, kOrder);
+            int16_t* error = enc->mem_err + kOrder;
+            for (int i = 0; i < kSubframe; ++i) error[i] = sub16(speech[off + i], synth[i]);
+            chk(F, voksResidualFilter_G729_16s(error, ap1s[s], xn));
+            chk(F, voksSynthesisFilter_NR_16s_ISfs(ap2s[s], xn, kSubframe, 12, enc->mem_w0));
+            copy(error + kSubframe - kOrder, enc->mem_err, kOrder);
+        } else {
+            for (int i = 0; i < kSubframe; ++i) xn[i] = sub16(res[off + i], exc[off + i]);
+            chk(F, voksSynthesisFilter_NR_16s_ISfs(ap + s * (kOrder + 1), xn, kSubframe, 12, enc->mem_w0));
+        }
+        copy(xn + kSubframe - kOrder, enc->mem_w0, kOrder);
+        update_taming(enc->exc_err, taming[2 * s], taming[2 * s + 1]);
+    }
+    enc->sharp = kSharpMin;
+    shift_histories(enc);
+}
+
 }  // namespace
 
 int param_bits(int i) {
@@ -445,14 +482,18 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
     } else {
         chk(F, voksLPCToLSP_G729A_16s(a_new, enc->lsp_old, lsp_new));
     }
-    chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
-
     int16_t aq[2 * (kOrder + 1)];  // quantised filters of the two sub-frames
+    int16_t taming[4];
+    const bool inactive = enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
+    if (!inactive) {
+        chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
+        interpolate_filters(F, enc->lsp_old_q, lsp_new_q, aq);
+        copy(lsp_new_q, enc->lsp_old_q, kOrder);
+    }
     int16_t ap[2 * (kOrder + 1)];  // Annex A: A(z/0.75) of the quantised filters
     int16_t az[2 * (kOrder + 1)];  // main body: unquantised filters
     int16_t gamma1[2] = {0, 0};
     int16_t gamma2[2] = {0, 0};
-    interpolate_filters(F, enc->lsp_old_q, lsp_new_q, aq);
     if (main_body) {
         int16_t lsp_int[kOrder];
         int16_t lsf_int[kOrder];
@@ -468,12 +509,12 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         weight_az(F, aq + kOrder + 1, kPow075, ap + kOrder + 1);
     }
     copy(lsp_new, enc->lsp_old, kOrder);
-    copy(lsp_new_q, enc->lsp_old_q, kOrder);
 
     // Weighted speech and open-loop pitch. The main body's weighting filters A(z/g1), A(z/g2) of
     // each sub-frame serve the sub-frame loop too.
     int16_t ap1s[2][kOrder + 1];
     int16_t ap2s[2][kOrder + 1];
+    int16_t res[kFrameSamples];  // Annex A: residual of the quantised filters
     for (int s = 0; s < 2; ++s) {
         const int off = s * kSubframe;
         int16_t* w = wsp + off;
@@ -486,14 +527,19 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         } else {
             // Annex A weights with A(z/0.75) / (1 - 0.7 z^-1): residual of the quantised filter
             // through the combined denominator.
-            chk(F, voksResidualFilter_G729_16s(speech + off, aq + s * (kOrder + 1), exc + off));
+            chk(F, voksResidualFilter_G729_16s(speech + off, aq + s * (kOrder + 1), res + off));
             const int16_t* p = ap + s * (kOrder + 1);
             filt[0] = 4096;
             for (int i = 1; i <= kOrder; ++i) filt[i] = sub16(p[i], mult(p[i - 1], 22938));
-            copy(exc + off, w, kSubframe);
+            copy(res + off, w, kSubframe);
+            if (!inactive) copy(res + off, exc + off, kSubframe);
         }
         chk(F, voksSynthesisFilter_NR_16s_ISfs(filt, w, kSubframe, 12, enc->mem_w));
         copy(w + kSubframe - kOrder, enc->mem_w, kOrder);
+    }
+    if (inactive) {
+        update_inactive(enc, speech, aq, ap, ap1s, ap2s, res, taming);
+        return enc->faults == faults_before;
     }
     int16_t t_op = 0;
     if (main_body) {
@@ -594,9 +640,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         }
     }
 
-    copy(enc->old_speech + kFrameSamples, enc->old_speech, kSpeechLen - kFrameSamples);
-    copy(enc->old_wsp + kFrameSamples, enc->old_wsp, kPitchMax);
-    copy(enc->old_exc + kFrameSamples, enc->old_exc, kPitchMax + kInterpol);
+    shift_histories(enc);
     return enc->faults == faults_before;
 }
 

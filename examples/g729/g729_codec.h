@@ -32,8 +32,19 @@ constexpr int kExcLen = kFrameSamples + kPitchMax + kInterpol;  // 234
 constexpr int kSpeechLen = 240;                                 // LP analysis window
 constexpr int kHighPassStateBytes = 32;                         // room for the library's state
 
+struct Encoder;
+
+// Annex B hook (g729_dtx.h), called by encode() after the LP analysis with the new unquantised LSPs
+// and the second reflection coefficient. It returns true for an inactive frame, which it codes
+// itself: params, the comfort-noise excitation in old_exc, the new quantised LSPs in lsp_old_q, aq
+// the quantised filters of both sub-frames and taming the (pitch gain Q14, delay) of each
+// sub-frame; encode() then only brings its filter memories in step.
+using InactiveHook = bool (*)(Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params, int16_t* aq,
+                              int16_t* taming);
+
 struct Encoder {
     Variant variant;
+    InactiveHook inactive;                             // null: every frame is coded as speech
     alignas(8) unsigned char hp[kHighPassStateBytes];  // pre-processing high-pass filter
     int16_t old_speech[kSpeechLen];
     int16_t old_wsp[kFrameSamples + kPitchMax];

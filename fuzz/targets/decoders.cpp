@@ -1,12 +1,11 @@
 // The example coders on arbitrary input. G.729 and Annex A: raw parameter words, RFC 3551 packed
 // frames and ITU serial frames (any sync and bit words), as speech, Annex B SID or untransmitted
-// frames, with erasures, and the encoder on arbitrary PCM; the coders report no library error for
-// any of it. G.726: code streams at every rate, law and packing, fed in pieces of arbitrary sizes
-// (the packed form carries bits across calls), and the encoder on arbitrary samples and G.711
-// codes. G.722: octet streams at every rate, cut into frames of arbitrary sizes, with concealed
-// losses and resets in between; the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM
-// full rate: parameter words, RFC 3551 frames (any signature), homing frames and the encoder on
-// arbitrary PCM.
+// frames, with erasures, and the encoder (with or without Annex B DTX) on arbitrary PCM; the coders report no
+// library error for any of it. G.726: code streams at every rate, law and packing, fed in pieces of arbitrary
+// sizes (the packed form carries bits across calls), and the encoder on arbitrary samples and G.711 codes.
+// G.722: octet streams at every rate, cut into frames of arbitrary sizes, with concealed losses and resets in
+// between; the encoder; the 6- and 7-bit packing of arbitrary bytes. GSM full rate: parameter words, RFC 3551
+// frames (any signature), homing frames and the encoder on arbitrary PCM.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -16,6 +15,7 @@
 #include "g726/g726_codec.h"
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
+#include "g729/g729_dtx.h"
 #include "gsm/gsmfr_codec.h"
 #include "ops.h"
 
@@ -28,7 +28,7 @@ int decoder_g729(const uint8_t* data, size_t size) {
     const g729::Variant variant = (head & 1) ? g729::Variant::AnnexA : g729::Variant::Main;
     g729::DtxDecoder dec;
     g729::dtx_decoder_init(&dec, variant);
-    g729::Encoder enc;
+    g729::DtxEncoder enc;
     bool enc_ready = false;
     int16_t params[g729::kFrameParams];
     int16_t pcm[g729::kFrameSamples];
@@ -53,16 +53,25 @@ int decoder_g729(const uint8_t* data, size_t size) {
                 break;
             }
             default: {
-                // One frame of arbitrary PCM through the encoder, then its parameters decoded.
+                // One frame of arbitrary PCM through the encoder (with Annex B DTX when the
+                // first such step asks for it), then its frame decoded.
                 if (!enc_ready) {
-                    g729::encoder_init(&enc, (kind & 4) ? g729::Variant::AnnexA : g729::Variant::Main);
+                    g729::dtx_encoder_init(&enc, (kind & 4) ? g729::Variant::AnnexA : g729::Variant::Main,
+                                           (kind & 8) != 0);
                     enc_ready = true;
                 }
-                type = g729::kSpeech;
                 const auto speech = in.v16(g729::kFrameSamples);
-                if (!g729::encode(&enc, speech.data(), params)) std::abort();
-                for (int i = 0; i < g729::kFrameParams; ++i)
-                    if (params[i] < 0 || params[i] >= (1 << g729::param_bits(i))) std::abort();
+                bool ok = true;
+                type = g729::encode_dtx(&enc, speech.data(), params, &ok);
+                if (!ok) std::abort();
+                constexpr int kSidBits[g729::kSidParams] = {1, 5, 4, 5};
+                const int n = type == g729::kSpeech ? g729::kFrameParams
+                              : type == g729::kSid  ? g729::kSidParams
+                                                    : 0;
+                for (int i = 0; i < n; ++i) {
+                    const int bits = type == g729::kSpeech ? g729::param_bits(i) : kSidBits[i];
+                    if (params[i] < 0 || params[i] >= (1 << bits)) std::abort();
+                }
                 break;
             }
         }

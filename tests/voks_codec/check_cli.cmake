@@ -47,4 +47,13 @@ execute_process(COMMAND ${CODEC} decode --codec gsmfr ${WORK_DIR}/bad.gsm ${WORK
 if(NOT rc EQUAL 1 OR NOT err MATCHES "frame 100 lacks the 0xD signature" OR EXISTS ${WORK_DIR}/bad.wav)
   message(FATAL_ERROR "bad GSM frame: status ${rc}, '${err}', output left: ${WORK_DIR}/bad.wav")
 endif()
+# --dtx is a switch (it takes no value) of the G.729 codecs, and needs ITU frames: with packed
+# frames it is a usage error (status 2) naming --format itu.
+execute_process(COMMAND ${CODEC} encode --codec g729 --format itu --dtx ${SPEECH} ${WORK_DIR}/dtx.itu RESULT_VARIABLE rc)
+execute_process(COMMAND ${CODEC} encode --codec g729 --dtx ${SPEECH} ${WORK_DIR}/dtx.g729
+                RESULT_VARIABLE rc2 ERROR_VARIABLE err)
+execute_process(COMMAND ${CODEC} encode --codec g729a --help OUTPUT_VARIABLE help)
+if(NOT rc EQUAL 0 OR NOT rc2 EQUAL 2 OR NOT err MATCHES "--format itu" OR NOT help MATCHES "--dtx")
+  message(FATAL_ERROR "--dtx: status ${rc} with itu, ${rc2} with packed ('${err}'), help '${help}'")
+endif()
 file(REMOVE_RECURSE ${WORK_DIR})

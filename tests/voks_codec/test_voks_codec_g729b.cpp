@@ -1,6 +1,6 @@
-// voks-codec's G.729 ITU decoder on Annex B streams: frames of varying length (80, 16, 0 words
-// after the header) decode as the reference, and the lengths it cannot decode, or a cut frame,
-// stop it with the frame named.
+// voks-codec's G.729 Annex B streams: the ITU encoder with --dtx and the decoder (frames of varying
+// length, 80, 16, 0 words after the header) give the reference streams, and the lengths the decoder
+// cannot decode, or a cut frame, stop it with the frame named.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -38,6 +38,31 @@ TEST(VoksCodecG729B, DecodesAnnexBStreams) {
         EXPECT_EQ(decode(c.codec, bit, got), "") << c.codec;
         EXPECT_TRUE(got == want) << c.codec << " " << c.bit;
     }
+}
+
+// encode --dtx --format itu: the reference streams (these inputs are whole frames). Packed frames
+// cannot carry SID or untransmitted frames: --dtx with them is refused.
+TEST(VoksCodecG729B, EncodesWithDtx) {
+    const struct {
+        const char* codec;
+        const char* bit;
+    } cases[] = {{"g729", "tstseq4.bit"}, {"g729a", "tstseq4a.bit"}};
+    for (const auto& c : cases) {
+        Bytes pcm, want;
+        if (!voksc_test::read_bytes(voksc_test::vector_path("g729/annexB/tstseq4.bin"), pcm) ||
+            !voksc_test::read_bytes(voksc_test::vector_path(std::string("g729/annexB/") + c.bit), want))
+            GTEST_SKIP() << "Annex B sequences not found";
+        std::string err;
+        auto coder = vokscodec::find_codec(c.codec)->encoder({{"format", "itu"}, {"dtx", "on"}}, err);
+        ASSERT_TRUE(coder) << err;
+        vokscodec::MemoryInput in(pcm.data(), pcm.size());
+        vokscodec::MemoryOutput out;
+        EXPECT_EQ(vokscodec::run(*coder, in, out), "") << c.codec;
+        EXPECT_TRUE(out.bytes == want) << c.codec << " " << c.bit;
+    }
+    std::string err;
+    EXPECT_FALSE(vokscodec::find_codec("g729")->encoder({{"format", "packed"}, {"dtx", "on"}}, err));
+    EXPECT_NE(err.find("--format itu"), std::string::npos) << err;
 }
 
 TEST(VoksCodecG729B, RefusesUnsupportedAndCutFrames) {

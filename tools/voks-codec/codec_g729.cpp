@@ -6,13 +6,14 @@
 #include "codec.h"
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
+#include "g729/g729_dtx.h"
 
 namespace vokscodec {
 namespace {
 
 enum class Format { Packed, Itu };
 
-std::string parse(const Args& args, Format& format) {
+std::string parse(const Args& args, Format& format, bool& dtx) {
     const std::string f = arg(args, "format", "packed");
     if (f == "packed")
         format = Format::Packed;
@@ -20,6 +21,9 @@ std::string parse(const Args& args, Format& format) {
         format = Format::Itu;
     else
         return "--format must be packed or itu (got '" + f + "')";
+    dtx = args.count("dtx") != 0;
+    if (dtx && format == Format::Packed)
+        return "--dtx needs --format itu (packed frames cannot carry SID or untransmitted frames)";
     return "";
 }
 
@@ -32,7 +36,9 @@ size_t frame_bytes(Format format) {
 
 class Encoder : public Coder {
 public:
-    Encoder(g729::Variant variant, Format format) : format_(format) { g729::encoder_init(&enc_, variant); }
+    Encoder(g729::Variant variant, Format format, bool dtx) : format_(format) {
+        g729::dtx_encoder_init(&enc_, variant, dtx);
+    }
 
     bool step(Input& in, Output& out, std::string& err) override {
         const size_t n = in.read_samples(pcm_, kBlockFrames * g729::kFrameSamples);
@@ -43,18 +49,20 @@ public:
         uint8_t* dst = bytes_;
         for (size_t f = 0; f < frames; ++f) {
             int16_t params[g729::kFrameParams];
-            g729::encode(&enc_, pcm_ + f * g729::kFrameSamples, params);
+            bool ok = true;
+            const g729::FrameType type = g729::encode_dtx(&enc_, pcm_ + f * g729::kFrameSamples, params, &ok);
             if (format_ == Format::Packed) {
                 g729::pack(params, dst);
+                dst += g729::kPackedBytes;
             } else {
                 int16_t serial[g729::kSerialWords];
-                g729::params_to_serial(params, serial);
-                for (int i = 0; i < g729::kSerialWords; ++i) {
+                const int words = g729::frame_to_serial(type, params, serial);
+                for (int i = 0; i < words; ++i) {
                     dst[2 * i] = static_cast<uint8_t>(serial[i]);
                     dst[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(serial[i]) >> 8);
                 }
+                dst += 2 * words;
             }
-            dst += frame_bytes(format_);
         }
         err = out.write(bytes_, static_cast<size_t>(dst - bytes_));
         return err.empty() && n == kBlockFrames * g729::kFrameSamples;
@@ -62,7 +70,7 @@ public:
 
 private:
     Format format_;
-    g729::Encoder enc_;
+    g729::DtxEncoder enc_;
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
     uint8_t bytes_[kBlockFrames * kItuFrameBytes];
 };
@@ -163,12 +171,22 @@ private:
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
 };
 
-template <class C, g729::Variant V>
-std::unique_ptr<Coder> make(const Args& args, std::string& err) {
+template <g729::Variant V>
+std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
     Format format = Format::Packed;
-    err = parse(args, format);
+    bool dtx = false;
+    err = parse(args, format, dtx);
     if (!err.empty()) return nullptr;
-    return std::make_unique<C>(V, format);
+    return std::make_unique<Encoder>(V, format, dtx);
+}
+
+template <g729::Variant V>
+std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
+    Format format = Format::Packed;
+    bool dtx = false;
+    err = parse(args, format, dtx);
+    if (!err.empty()) return nullptr;
+    return std::make_unique<Decoder>(V, format);
 }
 
 constexpr const char* kFormatHelp =
@@ -176,16 +194,19 @@ constexpr const char* kFormatHelp =
     "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
     "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
     "                  marks the frame erased). The decoder takes each frame's length: 80\n"
-    "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n";
+    "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n"
+    "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
+    "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
+    "                  0) for inactive speech; needs --format itu\n";
 
 const Registrar kRegisterMain(Codec{
     "g729",
     "ITU-T G.729 CS-ACELP, 8 kbit/s",
     kFormatHelp,
-    {"format"},
+    {"format", "dtx"},
     8000,
-    make<Encoder, g729::Variant::Main>,
-    make<Decoder, g729::Variant::Main>,
+    make_encoder<g729::Variant::Main>,
+    make_decoder<g729::Variant::Main>,
     Args{{"format", "packed"}},
     8000.0,
 });
@@ -194,10 +215,10 @@ const Registrar kRegisterA(Codec{
     "g729a",
     "ITU-T G.729 Annex A (reduced complexity), 8 kbit/s",
     kFormatHelp,
-    {"format"},
+    {"format", "dtx"},
     8000,
-    make<Encoder, g729::Variant::AnnexA>,
-    make<Decoder, g729::Variant::AnnexA>,
+    make_encoder<g729::Variant::AnnexA>,
+    make_decoder<g729::Variant::AnnexA>,
     Args{{"format", "packed"}},
     8000.0,
 });
