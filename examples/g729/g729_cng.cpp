@@ -294,13 +294,13 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant) {
     std::memcpy(d->lsp_sid, kLspSidInit, sizeof(kLspSidInit));
 }
 
-bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm) {
+bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm, Rate rate) {
     const int32_t faults_before = d->dec.faults;
     if (erased) type = d->past_type == kSpeech ? kSpeech : kUntransmitted;
     if (type == kSpeech) {
         d->seed = kInitSeed;
         const int16_t none[kFrameParams] = {};
-        decode(&d->dec, erased ? none : params, erased, pcm);
+        decode(&d->dec, erased ? none : params, erased, pcm, rate);
     } else {
         decode_inactive(d, type == kSid && !erased ? params : nullptr, pcm);
     }

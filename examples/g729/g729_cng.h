@@ -34,8 +34,10 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant);
 // Decodes one frame of the given type: params holds 11 speech parameters (kSpeech), 4 SID
 // parameters (kSid) or nothing (kUntransmitted). `erased` marks a lost frame: after a speech frame
 // it is concealed as speech, otherwise as an untransmitted frame. Returns false when a library
-// operation reported an error in this frame.
-bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm);
+// operation reported an error in this frame. A speech frame (or one concealed as speech) is decoded
+// at `rate` (Rate::Low: 10 parameters).
+bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm,
+                Rate rate = Rate::Full);
 
 // Comfort-noise excitation of one frame at old_exc + 154 (the adaptive history before it) for the
 // target gain: per sub-frame a random delay, pulse set and pitch gain, a scaled Gaussian vector
