@@ -496,6 +496,11 @@ int param_bits(int i) {
     return i >= 0 && i < kFrameParams ? kParamBits[i] : 0;
 }
 
+int param_bits(int i, Rate rate) {
+    if (rate == Rate::Full) return param_bits(i);
+    return i >= 0 && i < kFrameParamsLow ? kParamBitsLow[i] : 0;
+}
+
 int16_t pitch_parity(int16_t index) {
     int sum = 1;
     for (int i = 2; i <= 7; ++i) sum += (index >> i) & 1;

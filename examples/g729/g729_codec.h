@@ -152,8 +152,9 @@ bool serial_to_params(const int16_t* serial, int16_t* params);
 void params_to_serial(const int16_t* params, int16_t* serial, Rate rate);
 bool serial_to_params(const int16_t* serial, int16_t* params, Rate rate);
 
-// Field width in bits of parameter i (0..10).
+// Field width in bits of parameter i (0..10; 0..9 at Rate::Low).
 int param_bits(int i);
+int param_bits(int i, Rate rate);
 
 }  // namespace g729
 
