@@ -557,8 +557,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     }
     int16_t aq[2 * (kOrder + 1)];  // quantised filters of the two sub-frames
     int16_t taming[4];
-    const bool inactive =
-        !low && enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
+    const bool inactive = enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
     if (!inactive) {
         chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
         interpolate_filters(F, enc->lsp_old_q, lsp_new_q, aq);

@@ -50,8 +50,6 @@ std::string parse(const Args& args, Options& o) {
     }
     if (!o.rates.empty() && o.format == Format::Packed)
         return "--rates needs --format itu (packed frames do not carry their rate)";
-    if (o.dtx && (o.rate == g729::Rate::Low || !o.rates.empty()))
-        return "--dtx is not supported at 6.4 kbit/s (--rate 6400 or --rates)";
     return "";
 }
 
@@ -292,7 +290,7 @@ constexpr const char* kFormatHelp =
     "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n"
     "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
     "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
-    "                  0) for inactive speech; needs --format itu, not at 6400 bit/s\n";
+    "                  0) for inactive speech; needs --format itu\n";
 
 const std::string kMainHelp = std::string(kFormatHelp) + kRateHelp;
 
