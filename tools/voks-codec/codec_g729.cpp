@@ -287,7 +287,8 @@ constexpr const char* kFormatHelp =
     "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
     "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
     "                  marks the frame erased). The decoder takes each frame's length: 80\n"
-    "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n"
+    "                  speech (64 at 6.4 kbit/s, g729 only), 16 an Annex B SID frame, 0\n"
+    "                  untransmitted (comfort noise)\n"
     "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
     "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
     "                  0) for inactive speech; needs --format itu\n";
