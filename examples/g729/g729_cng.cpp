@@ -84,11 +84,12 @@ int16_t sqrt_half(int32_t x) {
 // vector, and a pulse gain that brings the sub-frame's energy to the target gain.
 }  // namespace
 
-void comfort_noise_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* seed,
-                              int16_t* taming) {
+void comfort_noise_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, int16_t* seed, int16_t* taming,
+                              int16_t* dispersion) {
     int16_t* exc = old_exc + kExcOffset;
     if (cur_gain == 0) {
         std::memset(exc, 0, sizeof(int16_t) * kFrameSamples);
+        if (dispersion != nullptr) std::memset(dispersion, 0, sizeof(int16_t) * 4);
         if (taming != nullptr) {
             for (int s = 0; s < 2; ++s) {
                 taming[2 * s] = 0;
@@ -190,6 +191,10 @@ void comfort_noise_excitation(int32_t* F, int16_t cur_gain, int16_t* old_exc, in
         if (g > kGainMax) g = kGainMax;
         if (g < -kGainMax) g = -kGainMax;
         for (int k = 0; k < 4; ++k) cur[pos[k]] = sign[k] ? add(cur[pos[k]], g) : sub(cur[pos[k]], g);
+        if (dispersion != nullptr) {
+            dispersion[2 * s] = gp;
+            dispersion[2 * s + 1] = abs_s(g);
+        }
     }
 }
 
@@ -248,7 +253,13 @@ void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
     d->cur_gain =
         after_speech ? d->sid_gain : add(mult_r(d->cur_gain, kGainSmooth), mult_r(d->sid_gain, kGainNew));
     int16_t* old_exc = excitation_window(dec);
-    comfort_noise_excitation(F, d->cur_gain, old_exc, &d->seed, nullptr);
+    int16_t dispersion[4];
+    comfort_noise_excitation(F, d->cur_gain, old_exc, &d->seed, nullptr, dispersion);
+    for (int s = 0; s < 2; ++s) {
+        chk(F,
+            voksPhaseDispersionUpdate_G729D_16s(dispersion[2 * s], dispersion[2 * s + 1],
+                                                reinterpret_cast<VokG729PhaseDispersionState*>(dec->disp)));
+    }
 
     int16_t az[2 * (kOrder + 1)];
     int16_t lsp[kOrder];
@@ -294,13 +305,13 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant) {
     std::memcpy(d->lsp_sid, kLspSidInit, sizeof(kLspSidInit));
 }
 
-bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm) {
+bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm, Rate rate) {
     const int32_t faults_before = d->dec.faults;
     if (erased) type = d->past_type == kSpeech ? kSpeech : kUntransmitted;
     if (type == kSpeech) {
         d->seed = kInitSeed;
         const int16_t none[kFrameParams] = {};
-        decode(&d->dec, erased ? none : params, erased, pcm);
+        decode(&d->dec, erased ? none : params, erased, pcm, rate);
     } else {
         decode_inactive(d, type == kSid && !erased ? params : nullptr, pcm);
     }

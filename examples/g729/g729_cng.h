@@ -34,15 +34,19 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant);
 // Decodes one frame of the given type: params holds 11 speech parameters (kSpeech), 4 SID
 // parameters (kSid) or nothing (kUntransmitted). `erased` marks a lost frame: after a speech frame
 // it is concealed as speech, otherwise as an untransmitted frame. Returns false when a library
-// operation reported an error in this frame.
-bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm);
+// operation reported an error in this frame. A speech frame (or one concealed as speech) is decoded
+// at `rate` (Rate::Low: 10 parameters).
+bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm,
+                Rate rate = Rate::Full);
 
 // Comfort-noise excitation of one frame at old_exc + 154 (the adaptive history before it) for the
 // target gain: per sub-frame a random delay, pulse set and pitch gain, a scaled Gaussian vector
 // and a pulse gain meeting the gain. taming (nullable) receives the pitch gain (Q14) and the delay
-// of both sub-frames, for the encoder's taming bookkeeping.
+// of both sub-frames, for the encoder's taming bookkeeping; dispersion (nullable) the pitch gain and
+// the pulse gain's magnitude of both sub-frames (zeros for a zero target gain), which the decoder's
+// 6.4 kbit/s phase-dispersion state follows.
 void comfort_noise_excitation(int32_t* faults, int16_t cur_gain, int16_t* old_exc, int16_t* seed,
-                              int16_t* taming);
+                              int16_t* taming, int16_t* dispersion = nullptr);
 
 // SID energy index (0..31) of the energy x 2^-sh.
 int16_t quantise_sid_energy(int32_t x, int16_t sh);

@@ -64,6 +64,7 @@ constexpr int16_t kSharpMax = 13017;               // 0.8 in Q14
 constexpr int16_t kGainPitchClip = 15564;          // 0.95 in Q14, pitch gain limit when taming
 constexpr int32_t kTamingThreshold = 983040000;    // 60000 in Q14
 constexpr int kParamBits[kFrameParams] = {8, 10, 8, 1, 13, 4, 7, 5, 13, 4, 7};
+constexpr int kParamBitsLow[kFrameParamsLow] = {8, 10, 8, 9, 2, 6, 4, 9, 2, 6};
 
 // High-pass filters (a0, a1, a2, b0, b1, b2): 140 Hz pre-processing in Q12 (b halved), 100 Hz
 // post-processing in Q13.
@@ -77,6 +78,19 @@ constexpr int16_t kLsfInit[kOrder] = {2339, 4679, 7018, 9358, 11698, 14037, 1637
 // Gain codebook rows to bit-stream indices (the decoder applies the inverse permutation).
 constexpr int16_t kGainMap1[8] = {5, 1, 4, 7, 3, 0, 6, 2};
 constexpr int16_t kGainMap2[16] = {4, 6, 0, 2, 12, 14, 8, 10, 15, 11, 9, 13, 7, 3, 1, 5};
+// The same at 6.4 kbit/s (3 bits each).
+constexpr int16_t kGainMap1Low[8] = {0, 4, 6, 5, 2, 1, 7, 3};
+constexpr int16_t kGainMap2Low[8] = {0, 4, 3, 7, 5, 1, 6, 2};
+
+// 6.4 kbit/s codebook: pulse A on 16 positions, pulse B on 32, each index Gray coded.
+constexpr int8_t kTrackA[16] = {1, 3, 6, 8, 11, 13, 16, 18, 21, 23, 26, 28, 31, 33, 36, 38};
+constexpr int8_t kTrackB[32] = {0,  2,  4,  5,  7,  9,  10, 12, 14, 15, 17, 19, 20, 22, 24, 25,
+                                27, 29, 30, 32, 34, 35, 37, 39, 1,  6,  11, 16, 21, 26, 31, 36};
+int gray_decode(int g) {
+    int v = g;
+    for (int s = g >> 1; s != 0; s >>= 1) v ^= s;
+    return v;
+}
 
 // LP analysis window (asymmetric: half Hamming, quarter cosine), Q15.
 constexpr int16_t kWindow[kSpeechLen] = {
@@ -169,6 +183,32 @@ void decode_lag(int index, int subframe, int* t0, int* frac) {
     *frac = index - 2 - 3 * i;
 }
 
+// 6.4 kbit/s second sub-frame, 4 bits: whole delays t0_min..t0_min+2 and +7..+9 (indices 0-2,
+// 13-15), thirds from t0_min+3-1/3 to t0_min+6+1/3 in between.
+int16_t encode_lag_low(int t0, int frac, int t0_min) {
+    const int i = t0 - t0_min;
+    if (i < 3) return static_cast<int16_t>(i);
+    if (i < 7) return static_cast<int16_t>(3 * (i - 3) + frac + 3);
+    return static_cast<int16_t>(i + 6);
+}
+
+void decode_lag_low(int index, int* t0, int* frac) {
+    int lo = *t0 - 5 < 20 ? 20 : *t0 - 5;
+    if (lo + 9 > kPitchMax) lo = kPitchMax - 9;
+    index &= 15;
+    *frac = 0;
+    if (index <= 3) {
+        *t0 = lo + index;
+    } else if (index < 12) {
+        const int v = index - 3;  // 3 * (i - 3) + frac for i = 3..6
+        const int i = 3 + (v + 1) / 3;
+        *t0 = lo + i;
+        *frac = v - 3 * (i - 3);
+    } else {
+        *t0 = lo + index - 6;
+    }
+}
+
 // ---- Fixed codebook pulse layout ----
 
 // Pulse positions of a 13-bit position word: tracks 0, 1, 2, then 3 or 4.
@@ -207,6 +247,13 @@ void filtered_code(const int16_t* h, int signs, int positions, int16_t* y) {
             y[i] = plus ? add16(y[i], h[i - pos[k]]) : sub16(y[i], h[i - pos[k]]);
         }
     }
+}
+
+// 6.4 kbit/s code vector: two pulses, signs bit 0 (A) and 1 (B).
+void build_code_low(int signs, int positions, int16_t* code) {
+    std::memset(code, 0, sizeof(int16_t) * kSubframe);
+    const int pos[2] = {kTrackA[gray_decode(positions & 15)], kTrackB[gray_decode((positions >> 4) & 31)]};
+    for (int k = 0; k < 2; ++k) code[pos[k]] = add16(code[pos[k]], (signs >> k) & 1 ? 8191 : -8192);
 }
 
 // Pitch sharpening x[n] += sharp * x[n - T0] for T0 < 40 (sharp in Q14).
@@ -391,6 +438,21 @@ void fixed_codebook(Encoder* enc, const int16_t* xn2, int16_t* h, int t0, int su
     params[1] = idx[0];
 }
 
+// 6.4 kbit/s codebook search: two pulses, 9 position bits and 2 sign bits.
+void fixed_codebook_low(Encoder* enc, const int16_t* xn2, int16_t* h, int t0, int16_t* code, int16_t* y2,
+                        int16_t* params) {
+    int32_t* F = &enc->faults;
+    sharpen(F, h, t0, enc->sharp);
+    int16_t dn[kSubframe];
+    chk(F, voksCrossCorr_NormM_16s(h, xn2, kSubframe, dn));
+    int16_t sign = 0;
+    int16_t index = 0;
+    chk(F, voksFixedCodebookSearch_G729D_16s(dn, h, code, y2, &sign, &index));
+    sharpen(F, code, t0, enc->sharp);
+    params[0] = index;
+    params[1] = sign;
+}
+
 void shift_histories(Encoder* enc) {
     copy(enc->old_speech + kFrameSamples, enc->old_speech, kSpeechLen - kFrameSamples);
     copy(enc->old_wsp + kFrameSamples, enc->old_wsp, kPitchMax);
@@ -434,6 +496,11 @@ int param_bits(int i) {
     return i >= 0 && i < kFrameParams ? kParamBits[i] : 0;
 }
 
+int param_bits(int i, Rate rate) {
+    if (rate == Rate::Full) return param_bits(i);
+    return i >= 0 && i < kFrameParamsLow ? kParamBitsLow[i] : 0;
+}
+
 int16_t pitch_parity(int16_t index) {
     int sum = 1;
     for (int i = 2; i <= 7; ++i) sum += (index >> i) & 1;
@@ -461,9 +528,15 @@ void encoder_init(Encoder* enc, Variant variant) {
 }
 
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
+    return encode(enc, pcm, params, Rate::Full);
+}
+
+bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     int32_t* F = &enc->faults;
     const int32_t faults_before = enc->faults;
     const bool main_body = enc->variant == Variant::Main;
+    const bool low = rate == Rate::Low;
+    if (low && !main_body) return false;
     int16_t* new_speech = enc->old_speech + kSpeechLen - kFrameSamples;
     copy(pcm, new_speech, kFrameSamples);
     chk(F, voksHighPassFilter_G729_16s_ISfs(new_speech, kFrameSamples, 12, hp_state(enc->hp)));
@@ -582,7 +655,12 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         int16_t delay[2] = {0, 0};
         int16_t vec[kSubframe];
         const int16_t search_delay = static_cast<int16_t>(s == 0 ? t_op : t0_first);
-        if (main_body) {
+        if (low) {
+            chk(F, voksAdaptiveCodebookSearch_G729D_16s(search_delay, xn, h1, enc->old_exc + off,
+                                                        static_cast<int16_t>(s), delay));
+            chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, enc->old_exc + off));
+            copy(exc + off, vec, kSubframe);
+        } else if (main_body) {
             chk(F, voksAdaptiveCodebookSearch_G729_16s(search_delay, xn, h1, enc->old_exc + off, delay, vec,
                                                        static_cast<int16_t>(s)));
         } else {
@@ -592,9 +670,10 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         const int t0 = delay[0];
         const int frac = delay[1];
         if (s == 0) t0_first = t0;
-        const int16_t lag_index = encode_lag(t0, frac, s, &t0_min);
+        const int16_t lag_index =
+            low && s == 1 ? encode_lag_low(t0, frac, t0_min) : encode_lag(t0, frac, s, &t0_min);
         *prm++ = lag_index;
-        if (s == 0) *prm++ = pitch_parity(lag_index);
+        if (s == 0 && !low) *prm++ = pitch_parity(lag_index);
 
         int16_t y1[kSubframe];
         int16_t gain_pit = 0;
@@ -611,12 +690,19 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         // Fixed codebook and gains.
         int16_t code[kSubframe];
         int16_t y2[kSubframe];
-        fixed_codebook(enc, xn2, h1, t0, s, code, y2, prm);
-        prm += 2;
         int16_t gains[2] = {0, 0};
         int16_t rows[2] = {0, 0};
-        chk(F, voksGainQuant_G729_16s(xn, y1, code, y2, enc->past_qua_en, gains, rows, taming ? 1 : 0));
-        *prm++ = static_cast<int16_t>(kGainMap1[rows[0] & 7] * 16 + kGainMap2[rows[1] & 15]);
+        if (low) {
+            fixed_codebook_low(enc, xn2, h1, t0, code, y2, prm);
+            prm += 2;
+            chk(F, voksGainQuant_G729D_16s(xn, y1, code, y2, enc->past_qua_en, gains, rows, taming ? 1 : 0));
+            *prm++ = static_cast<int16_t>(kGainMap1Low[rows[0] & 7] * 8 + kGainMap2Low[rows[1] & 7]);
+        } else {
+            fixed_codebook(enc, xn2, h1, t0, s, code, y2, prm);
+            prm += 2;
+            chk(F, voksGainQuant_G729_16s(xn, y1, code, y2, enc->past_qua_en, gains, rows, taming ? 1 : 0));
+            *prm++ = static_cast<int16_t>(kGainMap1[rows[0] & 7] * 16 + kGainMap2[rows[1] & 15]);
+        }
         gain_pit = gains[0];
         const int16_t gain_code = gains[1];
         enc->sharp = clamp_sharp(gain_pit);
@@ -648,6 +734,12 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
 // Decoder
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+VokG729PhaseDispersionState* disp_state(Decoder* dec) {
+    return reinterpret_cast<VokG729PhaseDispersionState*>(dec->disp);
+}
+}  // namespace
+
 void advance_excitation(Decoder* dec) {
     dec->exc_at = static_cast<int16_t>(dec->exc_at + kFrameSamples);
     if (dec->exc_at + kExcLen > kDecExcBuf) {
@@ -678,6 +770,11 @@ void decoder_init(Decoder* dec, Variant variant) {
     dec->voicing = 60;
     dec->pst_gain = variant == Variant::Main ? 16384 : 4096;
     dec->res_at = kResHistory;
+    int size = 0;
+    voksPhaseDispersionGetStateSize_G729D_16s(&size);
+    if (size > static_cast<int>(sizeof dec->disp))
+        std::abort();  // the state block must fit the room reserved
+    voksPhaseDispersionInit_G729D_16s(disp_state(dec));
 }
 
 namespace {
@@ -739,14 +836,24 @@ void post_filter_a(Decoder* dec, int t0, const int16_t* syn, const int16_t* a, i
 }  // namespace
 
 bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
+    return decode(dec, params_in, erased, pcm, Rate::Full);
+}
+
+bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, Rate rate) {
     int32_t* F = &dec->faults;
     const int32_t faults_before = dec->faults;
     const bool main_body = dec->variant == Variant::Main;
-    int16_t prm[kFrameParams];
-    for (int i = 0; i < kFrameParams; ++i)
-        prm[i] = static_cast<int16_t>(params_in[i] & ((1 << kParamBits[i]) - 1));
+    const bool low = rate == Rate::Low;
+    if (low && !main_body) return false;
+    // Both layouts in the 8 kbit/s order: the 6.4 kbit/s frame has no parity bit (index 3).
+    int16_t prm[kFrameParams] = {};
+    for (int i = 0, j = 0; i < kFrameParams; ++i) {
+        if (low && i == 3) continue;
+        const int bits = low ? kParamBitsLow[j] : kParamBits[i];
+        prm[i] = static_cast<int16_t>(params_in[j++] & ((1 << bits) - 1));
+    }
     const bool bfi = erased;
-    const bool parity_error = pitch_parity(prm[2]) != prm[3];
+    const bool parity_error = !low && pitch_parity(prm[2]) != prm[3];
 
     // LSPs and the filters of both sub-frames.
     int16_t lsf[kOrder];
@@ -777,7 +884,11 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
         const int lag_index = s == 0 ? prm[2] : prm[7];
         const bool bad_pitch = s == 0 ? (bfi || parity_error) : bfi;
         if (!bad_pitch) {
-            decode_lag(lag_index, s, &t0, &frac);
+            if (low && s == 1) {
+                decode_lag_low(lag_index, &t0, &frac);
+            } else {
+                decode_lag(lag_index, s, &t0, &frac);
+            }
             dec->old_t0 = static_cast<int16_t>(t0);
         } else {
             t0 = dec->old_t0;
@@ -791,19 +902,30 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
         int positions = s == 0 ? prm[4] : prm[8];
         int signs = s == 0 ? prm[5] : prm[9];
         if (bfi) {
-            positions = next_random(&dec->seed) & 0x1FFF;
-            signs = next_random(&dec->seed) & 0xF;
+            positions = next_random(&dec->seed) & (low ? 0x1FF : 0x1FFF);
+            signs = next_random(&dec->seed) & (low ? 0x3 : 0xF);
         }
         int16_t code[kSubframe];
-        build_code(signs, positions, code);
+        if (low) {
+            build_code_low(signs, positions, code);
+        } else {
+            build_code(signs, positions, code);
+        }
         sharpen(F, code, t0, dec->sharp);
 
         int32_t energy = 0;
         chk(F, voksCrossCorr_NR_16s32s(code, code, kSubframe, &energy, 1));
         const int gain_index = s == 0 ? prm[6] : prm[10];
-        const int16_t gidx[2] = {static_cast<int16_t>(gain_index >> 4),
-                                 static_cast<int16_t>(gain_index & 15)};
-        chk(F, voksDecodeGain_G729_16s(energy, dec->past_qua_en, bfi ? nullptr : gidx, dec->gains));
+        if (low && !bfi) {
+            const int16_t gidx[2] = {static_cast<int16_t>(gain_index >> 3),
+                                     static_cast<int16_t>(gain_index & 7)};
+            chk(F, voksDecodeGain_G729I_16s(energy, 0, dec->past_qua_en, gidx, dec->gains));
+        } else {
+            // Erased frames attenuate the gains alike at both rates.
+            const int16_t gidx[2] = {static_cast<int16_t>(gain_index >> 4),
+                                     static_cast<int16_t>(gain_index & 15)};
+            chk(F, voksDecodeGain_G729_16s(energy, dec->past_qua_en, bfi ? nullptr : gidx, dec->gains));
+        }
         dec->sharp = clamp_sharp(dec->gains[0]);
 
         int16_t g_p = dec->gains[0];
@@ -818,11 +940,23 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
             }
         }
         build_excitation(F, exc + off, g_p, code, g_c);
+        if (!low) chk(F, voksPhaseDispersionUpdate_G729D_16s(dec->gains[0], dec->gains[1], disp_state(dec)));
         if (chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), exc + off, synth + off, kSubframe,
                                                   12, dec->mem_syn)) == vokStatusOverflow) {
             // Synthesis overflow: scale the whole excitation history down and filter again.
             for (int i = 0; i < kExcLen; ++i) old_exc[i] = static_cast<int16_t>(old_exc[i] >> 2);
-            chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), exc + off, synth + off, kSubframe,
+            if (!low) {
+                chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), exc + off, synth + off,
+                                                      kSubframe, 12, dec->mem_syn));
+            }
+        }
+        if (low) {
+            // 6.4 kbit/s: the synthesis filters the excitation with its code part phase-dispersed;
+            // the excitation history keeps the plain one.
+            int16_t dispersed[kSubframe];
+            chk(F, voksPhaseDispersion_G729D_16s(exc + off, dispersed, dec->gains[1], dec->gains[0], code,
+                                                 disp_state(dec)));
+            chk(F, voksSynthesisFilter_NR_16s_Sfs(az + s * (kOrder + 1), dispersed, synth + off, kSubframe,
                                                   12, dec->mem_syn));
         }
         copy(synth + off + kSubframe - kOrder, dec->mem_syn, kOrder);
@@ -852,12 +986,28 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
 // Bit packing
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+struct Layout {
+    const int* bits;
+    int params;
+    int total;
+};
+
+Layout layout(Rate rate) {
+    return rate == Rate::Low ? Layout{kParamBitsLow, kFrameParamsLow, kFrameBitsLow}
+                             : Layout{kParamBits, kFrameParams, kFrameBits};
+}
+
+}  // namespace
+
 // Fields of at most 13 bits start anywhere in a byte, so each spans at most three bytes.
-void pack(const int16_t* params, uint8_t* frame) {
+void pack(const int16_t* params, uint8_t* frame, Rate rate) {
+    const Layout l = layout(rate);
     uint8_t buf[kPackedBytes + 2] = {};
     int start = 0;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int n = kParamBits[i];
+    for (int i = 0; i < l.params; ++i) {
+        const int n = l.bits[i];
         const uint32_t v = (static_cast<uint32_t>(params[i]) & ((1u << n) - 1)) << (24 - (start & 7) - n);
         uint8_t* p = buf + (start >> 3);
         p[0] = static_cast<uint8_t>(p[0] | (v >> 16));
@@ -865,15 +1015,16 @@ void pack(const int16_t* params, uint8_t* frame) {
         p[2] = static_cast<uint8_t>(p[2] | v);
         start += n;
     }
-    std::memcpy(frame, buf, kPackedBytes);
+    std::memcpy(frame, buf, l.total / 8);
 }
 
-void unpack(const uint8_t* frame, int16_t* params) {
+void unpack(const uint8_t* frame, int16_t* params, Rate rate) {
+    const Layout l = layout(rate);
     uint8_t buf[kPackedBytes + 2] = {};
-    std::memcpy(buf, frame, kPackedBytes);
+    std::memcpy(buf, frame, l.total / 8);
     int start = 0;
-    for (int i = 0; i < kFrameParams; ++i) {
-        const int n = kParamBits[i];
+    for (int i = 0; i < l.params; ++i) {
+        const int n = l.bits[i];
         const uint8_t* p = buf + (start >> 3);
         const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
         params[i] = static_cast<int16_t>((v >> (24 - (start & 7) - n)) & ((1u << n) - 1));
@@ -881,27 +1032,42 @@ void unpack(const uint8_t* frame, int16_t* params) {
     }
 }
 
-void params_to_serial(const int16_t* params, int16_t* serial) {
+void params_to_serial(const int16_t* params, int16_t* serial, Rate rate) {
+    const Layout l = layout(rate);
     serial[0] = kSyncWord;
-    serial[1] = kFrameBits;
+    serial[1] = static_cast<int16_t>(l.total);
     int w = 2;
-    for (int i = 0; i < kFrameParams; ++i) {
-        for (int b = kParamBits[i] - 1; b >= 0; --b) serial[w++] = (params[i] >> b) & 1 ? kBit1 : kBit0;
+    for (int i = 0; i < l.params; ++i) {
+        for (int b = l.bits[i] - 1; b >= 0; --b) serial[w++] = (params[i] >> b) & 1 ? kBit1 : kBit0;
     }
 }
 
-bool serial_to_params(const int16_t* serial, int16_t* params) {
+bool serial_to_params(const int16_t* serial, int16_t* params, Rate rate) {
+    const Layout l = layout(rate);
     bool erased = serial[0] != kSyncWord;
     int w = 2;
-    for (int i = 0; i < kFrameParams; ++i) {
+    for (int i = 0; i < l.params; ++i) {
         int v = 0;
-        for (int b = 0; b < kParamBits[i]; ++b, ++w) {
+        for (int b = 0; b < l.bits[i]; ++b, ++w) {
             if (serial[w] == 0) erased = true;
             v = (v << 1) | (serial[w] == kBit1 ? 1 : 0);
         }
         params[i] = static_cast<int16_t>(v);
     }
     return erased;
+}
+
+void pack(const int16_t* params, uint8_t* frame) {
+    pack(params, frame, Rate::Full);
+}
+void unpack(const uint8_t* frame, int16_t* params) {
+    unpack(frame, params, Rate::Full);
+}
+void params_to_serial(const int16_t* params, int16_t* serial) {
+    params_to_serial(params, serial, Rate::Full);
+}
+bool serial_to_params(const int16_t* serial, int16_t* params) {
+    return serial_to_params(serial, params, Rate::Full);
 }
 
 }  // namespace g729

@@ -5,6 +5,10 @@
 //   0 L0|L1 (8 bits)  1 L2|L3 (10)  2 P1 (8)  3 P0 parity (1)  4 C1 (13)  5 S1 (4)  6 GA1|GB1 (7)
 //   7 P2 (5)          8 C2 (13)     9 S2 (4)  10 GA2|GB2 (7)
 // The two variants share the bit stream: either decoder accepts either encoder's frames.
+//
+// The main body also codes at 6.4 kbit/s (Annex D), chosen frame by frame: 10 parameters (64 bits)
+//   0 L0|L1 (8)  1 L2|L3 (10)  2 P1 (8)  3 C1 (9)  4 S1 (2)  5 GA1|GB1 (6)
+//   6 P2 (4)     7 C2 (9)      8 S2 (2)  9 GA2|GB2 (6)
 #ifndef VOKSC_EXAMPLE_G729_CODEC_H
 #define VOKSC_EXAMPLE_G729_CODEC_H
 
@@ -16,14 +20,19 @@ constexpr int kFrameSamples = 80;
 constexpr int kSubframe = 40;
 constexpr int kFrameParams = 11;
 constexpr int kFrameBits = 80;
-constexpr int kPackedBytes = 10;  // RFC 3551 frame
-constexpr int kSerialWords = 82;  // ITU serial frame: sync, length, one word per bit
+constexpr int kPackedBytes = 10;     // RFC 3551 frame
+constexpr int kSerialWords = 82;     // ITU serial frame: sync, length, one word per bit
+constexpr int kFrameParamsLow = 10;  // 6.4 kbit/s
+constexpr int kFrameBitsLow = 64;
+constexpr int kPackedBytesLow = 8;
+constexpr int kSerialWordsLow = 66;
 constexpr int16_t kSyncWord = 0x6B21;
 constexpr int16_t kSyncErased = 0x6B20;
 constexpr int16_t kBit0 = 0x007F;
 constexpr int16_t kBit1 = 0x0081;
 
 enum class Variant { Main, AnnexA };
+enum class Rate { Low, Full };  // 6.4 kbit/s (main body only), 8 kbit/s
 
 constexpr int kOrder = 10;
 constexpr int kPitchMax = 143;
@@ -94,16 +103,20 @@ struct Decoder {
     int16_t res2[kResBuf];  // residual of A(z/0.55): history then the sub-frame; Annex A's
                             // 194-sample buffer at the start, the main body's sub-frame at res_at
     int16_t res_at;
-    int16_t mem_stp[kOrder];  // 1/A(z/0.7) memory (main body)
-    int16_t mem_pre;          // tilt memory (Annex A)
-    int16_t pst_gain;         // gain control: Q14 (main body) or Q12 (Annex A)
-    int32_t faults;           // operations that reported an error since init
+    int16_t mem_stp[kOrder];            // 1/A(z/0.7) memory (main body)
+    int16_t mem_pre;                    // tilt memory (Annex A)
+    int16_t pst_gain;                   // gain control: Q14 (main body) or Q12 (Annex A)
+    alignas(8) unsigned char disp[32];  // 6.4 kbit/s phase dispersion, updated at every rate
+    int32_t faults;                     // operations that reported an error since init
 };
 
 void encoder_init(Encoder* enc, Variant variant);
 // Encodes one frame of 80 samples into 11 parameters. Returns false when a library operation
 // reported an error in this frame (never for valid input; kept as a guard for the caller).
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params);
+// Encodes at the given rate (Rate::Low: 10 parameters; main body only, else false); the state
+// carries over between frames of either rate.
+bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate);
 
 void decoder_init(Decoder* dec, Variant variant);
 // The sliding histories of a decoder, for code that decodes frames of its own (comfort noise):
@@ -118,6 +131,8 @@ void advance_residual(Decoder* dec);
 // ignored and concealed). Each parameter is taken modulo its field width. Returns false when a
 // library operation reported an error in this frame (never expected for any bit pattern).
 bool decode(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm);
+// Decodes a frame of the given rate (Rate::Low: 10 parameters; main body only, else false).
+bool decode(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm, Rate rate);
 
 // Pitch parity bit of the first sub-frame's delay index (the parity of its six high bits).
 int16_t pitch_parity(int16_t index);
@@ -125,14 +140,21 @@ int16_t pitch_parity(int16_t index);
 // RFC 3551 frame: the 80 bits in parameter order, most significant bit first.
 void pack(const int16_t* params, uint8_t* frame);
 void unpack(const uint8_t* frame, int16_t* params);
+// The same at either rate (8 bytes at 6.4 kbit/s).
+void pack(const int16_t* params, uint8_t* frame, Rate rate);
+void unpack(const uint8_t* frame, int16_t* params, Rate rate);
 
 // ITU serial frame (82 words). serial_to_params returns true when the frame is erased: a sync
 // word other than 0x6B21, or any bit word equal to 0.
 void params_to_serial(const int16_t* params, int16_t* serial);
 bool serial_to_params(const int16_t* serial, int16_t* params);
+// The same at either rate (66 words, length 64, at 6.4 kbit/s).
+void params_to_serial(const int16_t* params, int16_t* serial, Rate rate);
+bool serial_to_params(const int16_t* serial, int16_t* params, Rate rate);
 
-// Field width in bits of parameter i (0..10).
+// Field width in bits of parameter i (0..10; 0..9 at Rate::Low).
 int param_bits(int i);
+int param_bits(int i, Rate rate);
 
 }  // namespace g729
 

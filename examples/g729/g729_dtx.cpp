@@ -279,10 +279,10 @@ void dtx_encoder_init(DtxEncoder* d, Variant variant, bool dtx) {
     }
 }
 
-FrameType encode_dtx(DtxEncoder* d, const int16_t* pcm, int16_t* params, bool* ok) {
+FrameType encode_dtx(DtxEncoder* d, const int16_t* pcm, int16_t* params, bool* ok, Rate rate) {
     d->frame = d->frame == 32767 ? int16_t{256} : static_cast<int16_t>(d->frame + 1);
     d->type = kSpeech;
-    *ok = encode(&d->enc, pcm, params);
+    *ok = encode(&d->enc, pcm, params, rate);
     return d->type;
 }
 

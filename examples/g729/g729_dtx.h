@@ -53,8 +53,8 @@ void dtx_encoder_init(DtxEncoder* d, Variant variant, bool dtx);
 
 // Encodes one frame of 80 samples: kSpeech (11 parameters), kSid (4 parameters as decode_dtx
 // takes them) or kUntransmitted (none). Returns the type; *ok false when a library operation
-// reported an error in this frame.
-FrameType encode_dtx(DtxEncoder* d, const int16_t* pcm, int16_t* params, bool* ok);
+// reported an error in this frame. Speech frames are coded at `rate` (Rate::Low: 10 parameters).
+FrameType encode_dtx(DtxEncoder* d, const int16_t* pcm, int16_t* params, bool* ok, Rate rate = Rate::Full);
 
 // ITU serial frame of any type: 2 + length words (80 speech, 16 SID with one zero padding bit,
 // 0 untransmitted). Returns the number of words written.

@@ -36,20 +36,27 @@ int decoder_g729(const uint8_t* data, size_t size) {
         bool erased = (kind & 0x80) != 0;
         // Annex B frame types: untransmitted, speech, SID.
         auto type = static_cast<g729::FrameType>((kind >> 2) % 3);
+        // 6.4 kbit/s speech frames (main body only).
+        g729::Rate rate =
+            (kind & 0x40) && variant == g729::Variant::Main ? g729::Rate::Low : g729::Rate::Full;
         switch (kind & 3) {
             case 0:
                 for (int16_t& p : params) p = in.i16();
                 break;
             case 1: {
                 const auto bytes = in.bytes(g729::kPackedBytes);
-                g729::unpack(bytes.data(), params);
+                g729::unpack(bytes.data(), params, rate);
                 break;
             }
             case 2: {
                 auto words = in.v16(g729::kSerialWords);
                 constexpr int16_t kLength[3] = {0, g729::kFrameBits, g729::kSidSerialBits};
                 words[1] = kLength[type];
-                erased = g729::serial_to_frame(words.data(), &type, params) || erased;
+                if (rate == g729::Rate::Low && type == g729::kSpeech) {
+                    erased = g729::serial_to_params(words.data(), params, rate) || erased;
+                } else {
+                    erased = g729::serial_to_frame(words.data(), &type, params) || erased;
+                }
                 break;
             }
             default: {
@@ -60,22 +67,24 @@ int decoder_g729(const uint8_t* data, size_t size) {
                                            (kind & 8) != 0);
                     enc_ready = true;
                 }
+                if (enc.enc.variant != g729::Variant::Main) rate = g729::Rate::Full;
                 const auto speech = in.v16(g729::kFrameSamples);
                 bool ok = true;
-                type = g729::encode_dtx(&enc, speech.data(), params, &ok);
+                type = g729::encode_dtx(&enc, speech.data(), params, &ok, rate);
                 if (!ok) std::abort();
                 constexpr int kSidBits[g729::kSidParams] = {1, 5, 4, 5};
-                const int n = type == g729::kSpeech ? g729::kFrameParams
-                              : type == g729::kSid  ? g729::kSidParams
-                                                    : 0;
+                const int n = type == g729::kSpeech
+                                  ? (rate == g729::Rate::Low ? g729::kFrameParamsLow : g729::kFrameParams)
+                              : type == g729::kSid ? g729::kSidParams
+                                                   : 0;
                 for (int i = 0; i < n; ++i) {
-                    const int bits = type == g729::kSpeech ? g729::param_bits(i) : kSidBits[i];
+                    const int bits = type == g729::kSpeech ? g729::param_bits(i, rate) : kSidBits[i];
                     if (params[i] < 0 || params[i] >= (1 << bits)) std::abort();
                 }
                 break;
             }
         }
-        if (!g729::decode_dtx(&dec, type, params, erased, pcm)) std::abort();
+        if (!g729::decode_dtx(&dec, type, params, erased, pcm, rate)) std::abort();
     });
     return 0;
 }

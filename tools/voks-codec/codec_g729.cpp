@@ -1,7 +1,10 @@
-// voks-codec adapters for G.729 and G.729 Annex A (8 kHz PCM, 8 kbit/s).
+// voks-codec adapters for G.729 (8 and 6.4 kbit/s) and G.729 Annex A (8 kbit/s); 8 kHz PCM.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "codec.h"
 #include "g729/g729_cng.h"
@@ -13,78 +16,149 @@ namespace {
 
 enum class Format { Packed, Itu };
 
-std::string parse(const Args& args, Format& format, bool& dtx) {
+struct Options {
+    Format format = Format::Packed;
+    bool dtx = false;
+    g729::Rate rate = g729::Rate::Full;  // fixed rate, unless rates names a per-frame rate file
+    std::string rates;
+};
+
+constexpr const char* kNoHighRate = "11.8 kbit/s is not supported yet";
+
+std::string parse(const Args& args, Options& o) {
     const std::string f = arg(args, "format", "packed");
     if (f == "packed")
-        format = Format::Packed;
+        o.format = Format::Packed;
     else if (f == "itu")
-        format = Format::Itu;
+        o.format = Format::Itu;
     else
         return "--format must be packed or itu (got '" + f + "')";
-    dtx = args.count("dtx") != 0;
-    if (dtx && format == Format::Packed)
+    o.dtx = args.count("dtx") != 0;
+    if (o.dtx && o.format == Format::Packed)
         return "--dtx needs --format itu (packed frames cannot carry SID or untransmitted frames)";
+    o.rates = arg(args, "rates", "");
+    if (args.count("rates") != 0 && o.rates.empty()) return "--rates needs a file name";
+    if (args.count("rate") != 0) {
+        if (!o.rates.empty()) return "--rate and --rates exclude each other";
+        const std::string r = arg(args, "rate", "");
+        if (r == "6400")
+            o.rate = g729::Rate::Low;
+        else if (r == "11800")
+            return kNoHighRate;
+        else if (r != "8000")
+            return "--rate must be 6400, 8000 or 11800 (got '" + r + "')";
+    }
+    if (!o.rates.empty() && o.format == Format::Packed)
+        return "--rates needs --format itu (packed frames do not carry their rate)";
     return "";
+}
+
+// Reads a per-frame rate file: 16-bit little-endian words, 0 = 6.4, 1 = 8, 2 = 11.8 kbit/s.
+std::string read_rates(const std::string& path, std::vector<g729::Rate>& rates) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f) return "cannot read the rate file '" + path + "'";
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+    if (f.bad()) return "cannot read the rate file '" + path + "'";
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const int v = static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8);
+        if (v == 2) return kNoHighRate;
+        if (v > 2)
+            return "rate file '" + path + "': word " + std::to_string(i / 2) + " is " + std::to_string(v) +
+                   " (0 = 6.4, 1 = 8, 2 = 11.8 kbit/s)";
+        rates.push_back(v == 0 ? g729::Rate::Low : g729::Rate::Full);
+    }
+    return "";
+}
+
+int serial_words(g729::Rate rate) {
+    return rate == g729::Rate::Low ? g729::kSerialWordsLow : g729::kSerialWords;
 }
 
 constexpr size_t kBlockFrames = 500;  // 5 s per step
 constexpr size_t kItuFrameBytes = 2 * g729::kSerialWords;
 
-size_t frame_bytes(Format format) {
-    return format == Format::Packed ? g729::kPackedBytes : kItuFrameBytes;
+size_t frame_bytes(Format format, g729::Rate rate) {
+    if (format == Format::Itu) return kItuFrameBytes;
+    return rate == g729::Rate::Low ? g729::kPackedBytesLow : g729::kPackedBytes;
 }
 
 class Encoder : public Coder {
 public:
-    Encoder(g729::Variant variant, Format format, bool dtx) : format_(format) {
-        g729::dtx_encoder_init(&enc_, variant, dtx);
+    Encoder(g729::Variant variant, const Options& o) : o_(o) {
+        g729::dtx_encoder_init(&enc_, variant, o.dtx);
     }
 
     bool step(Input& in, Output& out, std::string& err) override {
+        if (!o_.rates.empty() && !rates_loaded_) {
+            rates_loaded_ = true;
+            err = read_rates(o_.rates, rates_);
+            if (!err.empty()) return false;
+        }
         const size_t n = in.read_samples(pcm_, kBlockFrames * g729::kFrameSamples);
         if (!in.error().empty()) return false;
         // The last frame is completed with silence.
         const size_t frames = (n + g729::kFrameSamples - 1) / g729::kFrameSamples;
         std::fill(pcm_ + n, pcm_ + frames * g729::kFrameSamples, int16_t{0});
         uint8_t* dst = bytes_;
-        for (size_t f = 0; f < frames; ++f) {
+        for (size_t f = 0; f < frames; ++f, ++frame_) {
+            g729::Rate rate = o_.rate;
+            if (!o_.rates.empty()) {
+                if (frame_ >= rates_.size()) {
+                    err = "the rate file '" + o_.rates + "' has " + std::to_string(rates_.size()) +
+                          " words, fewer than the input's frames";
+                    break;
+                }
+                rate = rates_[frame_];
+            }
             int16_t params[g729::kFrameParams];
             bool ok = true;
-            const g729::FrameType type = g729::encode_dtx(&enc_, pcm_ + f * g729::kFrameSamples, params, &ok);
-            if (format_ == Format::Packed) {
-                g729::pack(params, dst);
-                dst += g729::kPackedBytes;
+            const g729::FrameType type =
+                g729::encode_dtx(&enc_, pcm_ + f * g729::kFrameSamples, params, &ok, rate);
+            if (o_.format == Format::Packed) {
+                g729::pack(params, dst, rate);
+                dst += frame_bytes(Format::Packed, rate);
+            } else if (type == g729::kSpeech) {
+                int16_t serial[g729::kSerialWords];
+                g729::params_to_serial(params, serial, rate);
+                dst = put_words(serial, serial_words(rate), dst);
             } else {
                 int16_t serial[g729::kSerialWords];
-                const int words = g729::frame_to_serial(type, params, serial);
-                for (int i = 0; i < words; ++i) {
-                    dst[2 * i] = static_cast<uint8_t>(serial[i]);
-                    dst[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(serial[i]) >> 8);
-                }
-                dst += 2 * words;
+                dst = put_words(serial, g729::frame_to_serial(type, params, serial), dst);
             }
         }
-        err = out.write(bytes_, static_cast<size_t>(dst - bytes_));
+        const std::string werr = out.write(bytes_, static_cast<size_t>(dst - bytes_));
+        if (err.empty()) err = werr;
         return err.empty() && n == kBlockFrames * g729::kFrameSamples;
     }
 
 private:
-    Format format_;
+    static uint8_t* put_words(const int16_t* words, int count, uint8_t* dst) {
+        for (int i = 0; i < count; ++i) {
+            dst[2 * i] = static_cast<uint8_t>(words[i]);
+            dst[2 * i + 1] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
+        }
+        return dst + 2 * count;
+    }
+
+    Options o_;
+    std::vector<g729::Rate> rates_;
+    bool rates_loaded_ = false;
+    size_t frame_ = 0;
     g729::DtxEncoder enc_;
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
     uint8_t bytes_[kBlockFrames * kItuFrameBytes];
 };
 
 // Reads frame by frame: an ITU frame's header (sync and length words) precedes its bits, and its
-// length gives the frame type (80 speech, 16 SID, 0 untransmitted).
+// length gives the frame type and rate (80 speech, 64 speech at 6.4 kbit/s, 16 SID, 0 untransmitted).
 class Decoder : public Coder {
 public:
-    Decoder(g729::Variant variant, Format format) : format_(format) {
+    Decoder(g729::Variant variant, const Options& o) : format_(o.format), packed_rate_(o.rate) {
         g729::dtx_decoder_init(&dtx_, variant);
     }
 
     bool step(Input& in, Output& out, std::string& err) override {
-        const size_t fb = frame_bytes(format_);
+        const size_t fb = frame_bytes(format_, packed_rate_);
         // A packed file of known length is checked whole before anything is decoded.
         if (format_ == Format::Packed && frame_ == 0 && in.remaining() >= 0 && in.remaining() % fb != 0) {
             err = length_error(static_cast<uint64_t>(in.remaining()), fb);
@@ -96,9 +170,9 @@ public:
             int16_t* pcm = pcm_ + frames * g729::kFrameSamples;
             if (!read_frame(in, end, err)) break;
             if (format_ == Format::Packed) {
-                g729::decode(&dtx_.dec, params_, false, pcm);
+                g729::decode(&dtx_.dec, params_, false, pcm, packed_rate_);
             } else {
-                g729::decode_dtx(&dtx_, type_, params_, erased_, pcm);
+                g729::decode_dtx(&dtx_, type_, params_, erased_, pcm, rate_);
             }
             ++frames;
             ++frame_;
@@ -114,13 +188,14 @@ private:
     bool read_frame(Input& in, bool& end, std::string& err) {
         uint8_t frame[kItuFrameBytes];
         if (format_ == Format::Packed) {
-            const size_t n = in.read(frame, g729::kPackedBytes);
-            end = n < g729::kPackedBytes;
+            const size_t fb = frame_bytes(format_, packed_rate_);
+            const size_t n = in.read(frame, fb);
+            end = n < fb;
             if (end) {
-                if (n > 0) err = length_error(in.consumed(), g729::kPackedBytes);
+                if (n > 0) err = length_error(in.consumed(), fb);
                 return false;
             }
-            g729::unpack(frame, params_);
+            g729::unpack(frame, params_, packed_rate_);
             return true;
         }
         size_t n = in.read(frame, 4);
@@ -131,15 +206,19 @@ private:
         }
         const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
         const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
-        if (length == 64 || length == 118) {
-            err = "frame " + std::to_string(frame_) + ": " + (length == 64 ? "6.4" : "11.8") +
-                  " kbit/s frames (length " + std::to_string(length) + ") are not supported";
+        if (length == 118) {
+            err = "frame " + std::to_string(frame_) + ": 11.8 kbit/s frames (length 118) are not supported";
             return false;
         }
+        const bool low = length == g729::kFrameBitsLow;
         if ((sync != g729::kSyncWord && sync != g729::kSyncErased) ||
-            (length != g729::kFrameBits && length != g729::kSidSerialBits && length != 0)) {
+            (length != g729::kFrameBits && !low && length != g729::kSidSerialBits && length != 0)) {
             err = "frame " + std::to_string(frame_) +
-                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 16 or 0)";
+                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 16 or 0)";
+            return false;
+        }
+        if (low && dtx_.dec.variant != g729::Variant::Main) {
+            err = "frame " + std::to_string(frame_) + ": 6.4 kbit/s frames (length 64) need --codec g729";
             return false;
         }
         const size_t fb = 4 + 2 * static_cast<size_t>(length);
@@ -152,7 +231,13 @@ private:
         int16_t serial[g729::kSerialWords];
         for (size_t i = 0; i < fb / 2; ++i)
             serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-        erased_ = g729::serial_to_frame(serial, &type_, params_);
+        rate_ = low ? g729::Rate::Low : g729::Rate::Full;
+        if (low) {
+            type_ = g729::kSpeech;
+            erased_ = g729::serial_to_params(serial, params_, rate_);
+        } else {
+            erased_ = g729::serial_to_frame(serial, &type_, params_);
+        }
         return true;
     }
 
@@ -163,6 +248,8 @@ private:
     std::string truncated() const { return "frame " + std::to_string(frame_) + " is truncated"; }
 
     Format format_;
+    g729::Rate packed_rate_;
+    g729::Rate rate_ = g729::Rate::Full;  // of the ITU frame just read
     g729::DtxDecoder dtx_;
     uint64_t frame_ = 0;
     g729::FrameType type_ = g729::kSpeech;
@@ -173,37 +260,46 @@ private:
 
 template <g729::Variant V>
 std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
-    Format format = Format::Packed;
-    bool dtx = false;
-    err = parse(args, format, dtx);
+    Options o;
+    err = parse(args, o);
     if (!err.empty()) return nullptr;
-    return std::make_unique<Encoder>(V, format, dtx);
+    return std::make_unique<Encoder>(V, o);
 }
 
 template <g729::Variant V>
 std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
-    Format format = Format::Packed;
-    bool dtx = false;
-    err = parse(args, format, dtx);
+    Options o;
+    err = parse(args, o);
     if (!err.empty()) return nullptr;
-    return std::make_unique<Decoder>(V, format);
+    return std::make_unique<Decoder>(V, o);
 }
+
+constexpr const char* kRateHelp =
+    "    --rate R      8000 (default) or 6400 bit/s (Annex D; 8-byte packed frames); 11800\n"
+    "                  is not supported yet. The decoder of ITU frames takes each frame's rate\n"
+    "                  from its length (80 or 64); --rate sets the rate of packed frames\n"
+    "    --rates FILE  encode: the rate of each frame, one 16-bit little-endian word per\n"
+    "                  frame (0 = 6400, 1 = 8000, 2 = 11800 bit/s; the file may be longer than\n"
+    "                  the input, not shorter); needs --format itu\n";
 
 constexpr const char* kFormatHelp =
     "    --format F    packed (default): 10-byte RFC 3551 frames; itu: ITU serial frames of\n"
     "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
     "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
     "                  marks the frame erased). The decoder takes each frame's length: 80\n"
-    "                  speech, 16 an Annex B SID frame, 0 untransmitted (comfort noise)\n"
+    "                  speech (64 at 6.4 kbit/s, g729 only), 16 an Annex B SID frame, 0\n"
+    "                  untransmitted (comfort noise)\n"
     "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
     "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
     "                  0) for inactive speech; needs --format itu\n";
 
+const std::string kMainHelp = std::string(kFormatHelp) + kRateHelp;
+
 const Registrar kRegisterMain(Codec{
     "g729",
-    "ITU-T G.729 CS-ACELP, 8 kbit/s",
-    kFormatHelp,
-    {"format", "dtx"},
+    "ITU-T G.729 CS-ACELP, 8 kbit/s, and Annex D, 6.4 kbit/s",
+    kMainHelp.c_str(),
+    {"format", "dtx", "rate", "rates"},
     8000,
     make_encoder<g729::Variant::Main>,
     make_decoder<g729::Variant::Main>,
