@@ -13,7 +13,7 @@ namespace voks::g729 {
 namespace {
 
 constexpr int kHalf = kOrder / 2;
-constexpr int kSurvivors = 4;
+constexpr int kSurvivors = kSidSurvivors;
 constexpr float kGap1 = 0.0012f, kGap3 = 0.0392f, kFloor = 0.005f, kCeiling = 3.135f;
 constexpr float kHuge = 1.e38f;
 
@@ -69,18 +69,9 @@ void sid_lsf_quant_f(const float* lsf_in, float* mem, float* lsp_q, int32_t* idx
             dist[p][m] = s * kSidModeWeightF[p];
         }
     int sp[kSurvivors], sm[kSurvivors];
+    sid_survivors(dist, float{kHuge}, sp, sm);
     float stage2[kSurvivors][kOrder];
     for (int q = 0; q < kSurvivors; ++q) {
-        float best = kHuge;
-        sp[q] = sm[q] = 0;
-        for (int p = 0; p < 2; ++p)
-            for (int m = 0; m < 32; ++m)
-                if (dist[p][m] < best) {
-                    best = dist[p][m];
-                    sp[q] = p;
-                    sm[q] = m;
-                }
-        dist[sp[q]][sm[q]] = kHuge;
         const float* cb = kLspCb1F[kSidCb1Rows[sm[q]]];
         for (int l = 0; l < kOrder; ++l) stage2[q][l] = target[sp[q]][l] - cb[l];
     }

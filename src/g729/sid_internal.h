@@ -9,8 +9,28 @@
 
 namespace voks::g729 {
 
-constexpr int kSidWindow = 240;  // analysis window
-constexpr int kSidLags = 13;     // autocorrelation lags 0..12
+constexpr int kSidWindow = 240;   // analysis window
+constexpr int kSidLags = 13;      // autocorrelation lags 0..12
+constexpr int kSidSurvivors = 4;  // first-stage candidates kept by the SID quantiser
+
+// The quantiser's M-best first stage (ownMLSearch1): the k-th survivor is the smallest remaining
+// distance over both modes and the 32 entries (the first one on ties); each pick is then marked
+// `taken` so the next pick skips it.
+template <class T>
+void sid_survivors(T (&dist)[2][32], T taken, int (&mode)[kSidSurvivors], int (&entry)[kSidSurvivors]) {
+    for (int q = 0; q < kSidSurvivors; ++q) {
+        T best = taken;
+        mode[q] = entry[q] = 0;
+        for (int p = 0; p < 2; ++p)
+            for (int m = 0; m < 32; ++m)
+                if (dist[p][m] < best) {
+                    best = dist[p][m];
+                    mode[q] = p;
+                    entry[q] = m;
+                }
+        dist[mode[q]][entry[q]] = taken;
+    }
+}
 
 // Autocorr of Annex B: r[0..12] of the windowed x[0..239], normalised, and the exponent.
 void sid_autocorr(const int16_t* x, int32_t* r, int16_t* exp);

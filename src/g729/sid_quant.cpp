@@ -12,7 +12,7 @@ namespace voks::g729 {
 namespace {
 
 constexpr int kHalf = kOrder / 2;
-constexpr int kSurvivors = 4;
+constexpr int kSurvivors = kSidSurvivors;
 constexpr int16_t kGap3 = 321, kLsfFloorQ13 = 40, kLsfCeilQ13 = 25681;  // Q13
 
 // Second-stage codebook row of entry i2 for coefficient j.
@@ -76,18 +76,9 @@ int sid_lsf_quant(const int16_t* lsf_in, int16_t* mem, int16_t* lsf_q, int16_t* 
             dist[p][m] = mult(extract_h(acc), kSidModeWeight[p]);
         }
     int sp[kSurvivors], sm[kSurvivors];
+    sid_survivors(dist, int16_t{MAX_16}, sp, sm);
     int16_t stage2[kSurvivors][kOrder];
     for (int q = 0; q < kSurvivors; ++q) {
-        int16_t best = MAX_16;
-        sp[q] = sm[q] = 0;
-        for (int p = 0; p < 2; ++p)
-            for (int m = 0; m < 32; ++m)
-                if (dist[p][m] < best) {
-                    best = dist[p][m];
-                    sp[q] = p;
-                    sm[q] = m;
-                }
-        dist[sp[q]][sm[q]] = MAX_16;
         const int16_t* cb = kLspCb1[kSidCb1Rows[sm[q]]];
         for (int l = 0; l < kOrder; ++l) stage2[q][l] = sub(target[sp[q]][l], cb[l]);
     }
