@@ -8,43 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "g729/g729_fixed.h"
 #include "voksc.h"
 
 namespace g729 {
 namespace {
 
-// ---- Tiny fixed-point helpers (saturating, as the standard's arithmetic) ----
-
-int16_t sat16(int32_t x) {
-    return static_cast<int16_t>(x > 32767 ? 32767 : (x < -32768 ? -32768 : x));
-}
-int32_t sat32(int64_t x) {
-    return static_cast<int32_t>(x > INT32_MAX ? INT32_MAX : (x < INT32_MIN ? INT32_MIN : x));
-}
-int16_t add16(int16_t a, int16_t b) {
-    return sat16(int32_t{a} + b);
-}
-int16_t sub16(int16_t a, int16_t b) {
-    return sat16(int32_t{a} - b);
-}
-int16_t mult(int16_t a, int16_t b) {
-    return sat16((int32_t{a} * b) >> 15);
-}
-int32_t l_mult(int16_t a, int16_t b) {
-    return sat32(int64_t{a} * b * 2);
-}
-int32_t l_shl(int32_t x, int n) {
-    return sat32(static_cast<int64_t>(x) * (int64_t{1} << n));
-}
-int16_t extract_h(int32_t x) {
-    return static_cast<int16_t>(x >> 16);
-}
-// 32 x 16 bit product of the double-precision format: x = hi << 16 | lo << 1.
-int32_t mpy_32_16(int32_t x, int16_t n) {
-    const int16_t hi = static_cast<int16_t>(x >> 16);
-    const int16_t lo = static_cast<int16_t>((x >> 1) - int32_t{hi} * 32768);
-    return sat32(int64_t{l_mult(hi, n)} + l_mult(mult(lo, n), 1));
-}
+using namespace fx;  // the saturating basic operators (g729_fixed.h)
 
 // Counts the operations that reported an error (a negative status); warnings are expected.
 VokStatus chk(int32_t* faults, VokStatus s) {
@@ -244,7 +214,7 @@ void filtered_code(const int16_t* h, int signs, int positions, int16_t* y) {
     for (int k = 0; k < 4; ++k) {
         const bool plus = (signs >> k) & 1;
         for (int i = pos[k]; i < kSubframe; ++i) {
-            y[i] = plus ? add16(y[i], h[i - pos[k]]) : sub16(y[i], h[i - pos[k]]);
+            y[i] = plus ? add(y[i], h[i - pos[k]]) : sub(y[i], h[i - pos[k]]);
         }
     }
 }
@@ -253,7 +223,7 @@ void filtered_code(const int16_t* h, int signs, int positions, int16_t* y) {
 void build_code_low(int signs, int positions, int16_t* code) {
     std::memset(code, 0, sizeof(int16_t) * kSubframe);
     const int pos[2] = {kTrackA[gray_decode(positions & 15)], kTrackB[gray_decode((positions >> 4) & 31)]};
-    for (int k = 0; k < 2; ++k) code[pos[k]] = add16(code[pos[k]], (signs >> k) & 1 ? 8191 : -8192);
+    for (int k = 0; k < 2; ++k) code[pos[k]] = add(code[pos[k]], (signs >> k) & 1 ? 8191 : -8192);
 }
 
 // Pitch sharpening x[n] += sharp * x[n - T0] for T0 < 40 (sharp in Q14).
@@ -346,10 +316,10 @@ void weighting_factors(Encoder* enc, const int16_t* rc, int16_t* lsf_int, int16_
             }
             v = static_cast<int16_t>(sat32(int64_t{l_mult(half, slope)} - offset) >> 11);
         }
-        lar[2 + i] = rc[i] < 0 ? sub16(0, v) : v;
+        lar[2 + i] = rc[i] < 0 ? sub(0, v) : v;
     }
-    lar[0] = static_cast<int16_t>(add16(lar[2], enc->lar_old[0]) >> 1);
-    lar[1] = static_cast<int16_t>(add16(lar[3], enc->lar_old[1]) >> 1);
+    lar[0] = static_cast<int16_t>(add(lar[2], enc->lar_old[0]) >> 1);
+    lar[1] = static_cast<int16_t>(add(lar[3], enc->lar_old[1]) >> 1);
     enc->lar_old[0] = lar[2];
     enc->lar_old[1] = lar[3];
     for (int k = 0; k < 2; ++k) {
@@ -363,12 +333,12 @@ void weighting_factors(Encoder* enc, const int16_t* rc, int16_t* lsf_int, int16_
         if (enc->smooth == 0) {
             gamma1[k] = 32113;
             const int16_t* lsf = k == 0 ? lsf_int : lsf_new;
-            int16_t d_min = sub16(lsf[1], lsf[0]);
+            int16_t d_min = sub(lsf[1], lsf[0]);
             for (int i = 1; i < kOrder - 1; ++i) {
-                const int16_t d = sub16(lsf[i + 1], lsf[i]);
+                const int16_t d = sub(lsf[i + 1], lsf[i]);
                 if (d < d_min) d_min = d;
             }
-            int16_t g = sat16(int32_t{sub16(1024, mult(19302, d_min))} * 32);
+            int16_t g = sat16(int32_t{sub(1024, mult(19302, d_min))} * 32);
             if (g > 22938) g = 22938;
             if (g < 13107) g = 13107;
             gamma2[k] = g;
@@ -475,12 +445,12 @@ void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, con
                                                   enc->mem_syn));
             copy(synth + kSubframe - kOrder, enc->mem_syn, kOrder);
             int16_t* error = enc->mem_err + kOrder;
-            for (int i = 0; i < kSubframe; ++i) error[i] = sub16(speech[off + i], synth[i]);
+            for (int i = 0; i < kSubframe; ++i) error[i] = sub(speech[off + i], synth[i]);
             chk(F, voksResidualFilter_G729_16s(error, ap1s[s], xn));
             chk(F, voksSynthesisFilter_NR_16s_ISfs(ap2s[s], xn, kSubframe, 12, enc->mem_w0));
             copy(error + kSubframe - kOrder, enc->mem_err, kOrder);
         } else {
-            for (int i = 0; i < kSubframe; ++i) xn[i] = sub16(res[off + i], exc[off + i]);
+            for (int i = 0; i < kSubframe; ++i) xn[i] = sub(res[off + i], exc[off + i]);
             chk(F, voksSynthesisFilter_NR_16s_ISfs(ap + s * (kOrder + 1), xn, kSubframe, 12, enc->mem_w0));
         }
         copy(xn + kSubframe - kOrder, enc->mem_w0, kOrder);
@@ -603,7 +573,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
             chk(F, voksResidualFilter_G729_16s(speech + off, aq + s * (kOrder + 1), res + off));
             const int16_t* p = ap + s * (kOrder + 1);
             filt[0] = 4096;
-            for (int i = 1; i <= kOrder; ++i) filt[i] = sub16(p[i], mult(p[i - 1], 22938));
+            for (int i = 1; i <= kOrder; ++i) filt[i] = sub(p[i], mult(p[i - 1], 22938));
             copy(res + off, w, kSubframe);
             if (!inactive) copy(res + off, exc + off, kSubframe);
         }
@@ -715,14 +685,14 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
             chk(F, voksSynthesisFilter_NR_16s_Sfs(a_q, exc + off, synth, kSubframe, 12, enc->mem_syn));
             copy(synth + kSubframe - kOrder, enc->mem_syn, kOrder);
             for (int j = 0; j < kOrder; ++j) {
-                enc->mem_err[j] = sub16(speech[off + kSubframe - kOrder + j], synth[kSubframe - kOrder + j]);
+                enc->mem_err[j] = sub(speech[off + kSubframe - kOrder + j], synth[kSubframe - kOrder + j]);
             }
         }
         for (int j = 0; j < kOrder; ++j) {
             const int i = kSubframe - kOrder + j;
             const int16_t t1 = extract_h(l_shl(l_mult(y1[i], gain_pit), 1));
             const int16_t t2 = extract_h(l_shl(l_mult(y2[i], gain_code), 2));
-            enc->mem_w0[j] = sub16(xn[i], add16(t1, t2));
+            enc->mem_w0[j] = sub(xn[i], add(t1, t2));
         }
     }
 

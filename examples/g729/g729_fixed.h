@@ -1,5 +1,5 @@
 // Saturating 16/32-bit fixed-point arithmetic of the G.729 reference (its basic operators),
-// shared by the Annex B parts of the example codec.
+// shared by every part of the example codec.
 #ifndef VOKSC_EXAMPLE_G729_FIXED_H
 #define VOKSC_EXAMPLE_G729_FIXED_H
 
