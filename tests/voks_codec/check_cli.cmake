@@ -1,6 +1,7 @@
 # voks-codec on pipes and failures: standard input and output through real pipes give the same
-# bytes as files (a WAV on a pipe only says 0xFFFFFFFF, the unknown length, for both sizes), and
-# a stream that fails part-way exits with status 1 and leaves no output file.
+# bytes as files (a WAV on a pipe only says 0xFFFFFFFF, the unknown length, for both sizes), a
+# stream that fails part-way exits with status 1 and leaves no output file (and an existing one
+# untouched), and padding is reported.
 # Run with -DCODEC=<voks-codec> -DSPEECH=<8 kHz WAV> -DWORK_DIR=<scratch folder>.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
@@ -56,4 +57,42 @@ execute_process(COMMAND ${CODEC} encode --codec g729a --help OUTPUT_VARIABLE hel
 if(NOT rc EQUAL 0 OR NOT rc2 EQUAL 2 OR NOT err MATCHES "--format itu" OR NOT help MATCHES "--dtx")
   message(FATAL_ERROR "--dtx: status ${rc} with itu, ${rc2} with packed ('${err}'), help '${help}'")
 endif()
+# An input that ends in a partial frame is padded with silence, and standard error says by how
+# many samples (frame sizes: G.729 80, GSM 160; G.722 codes sample pairs, G.726 packed groups of
+# eight); standard output stays clean. codec, options, input bytes, samples padded (0: no line).
+foreach(row "g729a;--format,itu;2000;40" "gsmfr;--format,packed;2000;120" "g722;--format,bytes;2002;1"
+            "g726;--rate,40000,--format,packed;2002;7" "g729;--format,itu;1600;0")
+  list(GET row 0 name)
+  list(GET row 1 opts)
+  list(GET row 2 bytes)
+  list(GET row 3 padded)
+  string(REPLACE "," ";" opts "${opts}")
+  execute_process(COMMAND head -c ${bytes} ${SPEECH} OUTPUT_FILE ${WORK_DIR}/part.raw)
+  execute_process(COMMAND ${CODEC} encode --codec ${name} ${opts} ${WORK_DIR}/part.raw ${WORK_DIR}/part.out
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  set(want "")
+  if(padded GREATER 0)
+    set(want "voks-codec: the input ends in a partial frame, padded with ${padded} samples of silence\n")
+  endif()
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "" OR NOT err STREQUAL want)
+    message(FATAL_ERROR "${name} on ${bytes} bytes: status ${rc}, stdout '${out}', stderr '${err}'")
+  endif()
+endforeach()
+
+# A run that fails after part of its output is written leaves an existing output file as it was
+# and no temporary file beside it (a G.729 stream cut in its last frame decodes to more than the
+# 64 KiB written at once); a run that succeeds replaces the file.
+file(WRITE ${WORK_DIR}/keep.wav "precious")
+execute_process(COMMAND ${CODEC} encode --codec g729a --format itu ${SPEECH} ${WORK_DIR}/s.itu)
+execute_process(COMMAND head -c -2 ${WORK_DIR}/s.itu OUTPUT_FILE ${WORK_DIR}/cut.itu)
+execute_process(COMMAND ${CODEC} decode --codec g729a --format itu ${WORK_DIR}/cut.itu ${WORK_DIR}/keep.wav
+                RESULT_VARIABLE rc ERROR_VARIABLE err)
+file(READ ${WORK_DIR}/keep.wav kept)
+file(GLOB left ${WORK_DIR}/keep.wav?*)
+if(NOT rc EQUAL 1 OR NOT err MATCHES "truncated" OR NOT kept STREQUAL "precious" OR left)
+  message(FATAL_ERROR "failed run: status ${rc}, '${err}', output now '${kept}', left over: ${left}")
+endif()
+execute_process(COMMAND ${CODEC} decode --codec g729a --format itu ${WORK_DIR}/s.itu ${WORK_DIR}/keep.wav)
+execute_process(COMMAND ${CODEC} decode --codec g729a --format itu ${WORK_DIR}/s.itu ${WORK_DIR}/new.wav)
+check_same(${WORK_DIR}/keep.wav ${WORK_DIR}/new.wav "a successful run over an existing file")
 file(REMOVE_RECURSE ${WORK_DIR})

@@ -315,8 +315,8 @@ TEST(VoksCodec, WavReaderFollowsTheChunks) {
 }
 
 // A file gets the true sizes (the tests' own WAV reader takes the samples back; a pipe's
-// unknown sizes are checked through the program, check_cli.cmake); a failed run removes it.
-TEST(VoksCodec, WavWriterPatchesSizesAndAFailedRunLeavesNoFile) {
+// unknown sizes are checked through the program, check_cli.cmake).
+TEST(VoksCodec, WavWriterPatchesSizesAndAFailedRunKeepsTheOldFile) {
     const Samples x = voksc_test::synthetic_voiced(70001);  // more than the output buffer
     const std::string path = scratch("out.wav");
     auto file = vokscodec::open_output(path, 8000, vokscodec::PcmFile::ByName, false);
@@ -331,10 +331,17 @@ TEST(VoksCodec, WavWriterPatchesSizesAndAFailedRunLeavesNoFile) {
     };
     EXPECT_EQ(u32(4), 36 + 2 * x.size());
     EXPECT_EQ(u32(40), 2 * x.size());
-    auto failed = vokscodec::open_output(path, 8000, vokscodec::PcmFile::ByName, false);
-    ASSERT_EQ(failed->write_samples(x.data(), x.size()), "");
-    failed->abandon();
-    EXPECT_NE(access(path.c_str(), F_OK), 0);
+    // A failed run leaves an existing file as it was, and creates none where there was none.
+    const std::string fresh = scratch("new.wav");
+    for (const std::string& p : {path, fresh}) {
+        auto failed = vokscodec::open_output(p, 8000, vokscodec::PcmFile::ByName, false);
+        ASSERT_EQ(failed->write_samples(x.data(), x.size() / 2), "");
+        failed->abandon();
+    }
+    Bytes after;
+    EXPECT_TRUE(voksc_test::read_bytes(path, after) && after == written);
+    EXPECT_NE(access(fresh.c_str(), F_OK), 0);
+    std::remove(path.c_str());
 }
 
 // 10 minutes through roundtrip (encoder feeding decoder) into a counting sink: the heap in use

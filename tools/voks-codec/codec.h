@@ -102,6 +102,11 @@ public:
     // Codes the next block of `in` into `out`. Returns false when done: the input is used up and
     // everything written (err empty), or on an error (err says why).
     virtual bool step(Input& in, Output& out, std::string& err) = 0;
+    // Samples of silence an encoder added to complete its last frame.
+    uint64_t padded() const { return padded_; }
+
+protected:
+    uint64_t padded_ = 0;
 };
 
 // Runs a coder to the end of its input; returns "" or the error.
@@ -140,8 +145,10 @@ enum class PcmFile { ByName, Wav, Raw };
 // Each returns null with the error message in `err`.
 std::unique_ptr<Input> open_input(const std::string& path, std::string& err);
 std::unique_ptr<Input> open_pcm_input(const std::string& path, int rate, PcmFile kind, std::string& err);
-// Outputs are created on the first write (or at finish), so a run that fails before writing
-// leaves the file untouched; abandon() removes a regular file that a failed run created. A WAV
+// Outputs are created on the first write (or at finish). A regular file (or one not there yet) is
+// written to a temporary file beside it and renamed over it by finish(), so a run that fails
+// leaves an existing file untouched; abandon() (or destruction before finish) removes the
+// temporary file. Standard output, devices and named pipes are written in place. A WAV
 // header carries the true sizes once finish() has patched them, or, when the output cannot
 // seek back (a pipe), 0xFFFFFFFF for an unknown length.
 class FileOutput : public Output {
@@ -161,7 +168,8 @@ private:
     int rate_;
     bool hold_;
     int fd_ = -1;
-    bool created_ = false;   // a regular file this run created or truncated
+    std::string temp_;       // the temporary file while it is being written
+    std::string target_;     // the file it replaces (the path, its links followed)
     bool seekable_ = false;  // the WAV header can be patched
     int64_t header_at_ = 0;  // offset of the WAV header
     uint64_t data_bytes_ = 0;

@@ -60,6 +60,7 @@ public:
         const size_t unit = packed_ ? 16 : 2;
         const size_t padded = (n + unit - 1) / unit * unit;
         std::fill(pcm_ + n, pcm_ + padded, int16_t{0});
+        padded_ += padded - n;
         if (padded > 0 && enc_.encode(pcm_, static_cast<int>(padded), octets_) < 0) {
             err = "encoder failed";
             return false;

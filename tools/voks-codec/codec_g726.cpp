@@ -63,6 +63,7 @@ public:
             if (!in.error().empty()) return false;
             const size_t padded = packed ? (n + 7) / 8 * 8 : n;
             std::fill(pcm_ + n, pcm_ + padded, int16_t{0});
+            padded_ += padded - n;
             enc_.encode(pcm_, padded, codes_);
         } else {
             if (in.wav()) {
@@ -76,6 +77,7 @@ public:
             const size_t padded = packed ? (n + 7) / 8 * 8 : n;
             std::fill(g711_ + n, g711_ + padded,
                       static_cast<uint8_t>(s_.law == g726ex::Law::ALaw ? 0xD5 : 0xFF));
+            padded_ += padded - n;
             enc_.encode(g711_, padded, codes_);
         }
         const bool more = n == kBlock;

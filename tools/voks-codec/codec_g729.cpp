@@ -99,6 +99,7 @@ public:
         // The last frame is completed with silence.
         const size_t frames = (n + g729::kFrameSamples - 1) / g729::kFrameSamples;
         std::fill(pcm_ + n, pcm_ + frames * g729::kFrameSamples, int16_t{0});
+        padded_ += frames * g729::kFrameSamples - n;
         uint8_t* dst = bytes_;
         for (size_t f = 0; f < frames; ++f, ++frame_) {
             g729::Rate rate = o_.rate;

@@ -38,6 +38,7 @@ public:
         // The last frame is completed with silence.
         const size_t frames = (n + gsmfr::kFrameSamples - 1) / gsmfr::kFrameSamples;
         std::fill(pcm_ + n, pcm_ + frames * gsmfr::kFrameSamples, int16_t{0});
+        padded_ += frames * gsmfr::kFrameSamples - n;
         uint8_t* dst = bytes_;
         for (size_t f = 0; f < frames; ++f) {
             int16_t params[gsmfr::kFrameParams];

@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -298,18 +300,45 @@ FileOutput::FileOutput(const std::string& path, int rate, bool wav, bool hold)
 
 FileOutput::~FileOutput() {
     if (fd_ >= 0 && fd_ != STDOUT_FILENO) close(fd_);
+    abandon();
 }
 
 std::string FileOutput::open() {
+    struct stat st;
+    std::string target = path_;
+    char resolved[PATH_MAX];
+    // A symbolic link is followed, so the file it names is the one replaced.
+    if (path_ != "-" && lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+        realpath(path_.c_str(), resolved))
+        target = resolved;
+    const bool exists = path_ != "-" && stat(target.c_str(), &st) == 0;
     if (path_ == "-") {
         fd_ = STDOUT_FILENO;
-    } else {
+    } else if (exists && !S_ISREG(st.st_mode)) {
+        // A device or a named pipe is written in place.
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
         if (fd_ < 0) return "cannot create " + path_ + ": " + std::strerror(errno);
+    } else {
+        // A regular file is written beside its final name and renamed there by finish(), so a
+        // run that fails part-way leaves an existing file as it was. The new file takes the old
+        // one's permissions, or those a newly created file would get.
+        temp_ = target + ".XXXXXX";
+        fd_ = mkostemp(&temp_[0], O_CLOEXEC);
+        if (fd_ < 0) {
+            const int e = errno;
+            temp_.clear();
+            return "cannot create " + path_ + ": " + std::strerror(e);
+        }
+        target_ = target;
+        mode_t mode = exists ? st.st_mode & 07777 : 0;
+        if (!exists) {
+            const mode_t mask = umask(0);
+            umask(mask);
+            mode = 0666 & ~mask;
+        }
+        fchmod(fd_, mode);
     }
-    struct stat st;
     const bool regular = fstat(fd_, &st) == 0 && S_ISREG(st.st_mode);
-    created_ = regular && fd_ != STDOUT_FILENO;
     if (!wav_) return "";
     // pwrite cannot patch a file opened for appending: such an output is treated as a pipe.
     const int flags = fcntl(fd_, F_GETFL);
@@ -367,11 +396,17 @@ std::string FileOutput::finish() {
         fd_ = -1;
         if (close(fd) != 0) return write_error;
     }
+    if (!temp_.empty()) {
+        if (rename(temp_.c_str(), target_.c_str()) != 0)
+            return "cannot write " + path_ + ": " + std::strerror(errno);
+        temp_.clear();
+    }
     return "";
 }
 
 void FileOutput::abandon() {
-    if (created_) unlink(path_.c_str());
+    if (!temp_.empty()) unlink(temp_.c_str());
+    temp_.clear();
 }
 
 std::unique_ptr<FileOutput> open_output(const std::string& path, int rate, PcmFile kind, bool hold) {

@@ -248,6 +248,10 @@ int main(int argc, char** argv) {
         }
     }
     if (err.empty()) err = out->finish();
+    if (err.empty() && encoder->padded() > 0)
+        std::fprintf(stderr,
+                     "voks-codec: the input ends in a partial frame, padded with %llu samples of silence\n",
+                     static_cast<unsigned long long>(encoder->padded()));
     if (err.empty()) return 0;
     out->abandon();
     return fail(err);
