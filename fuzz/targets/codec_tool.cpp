@@ -136,4 +136,95 @@ int codec_stream(const uint8_t* data, size_t size) {
     return 0;
 }
 
+// The G.729 adapters on ITU serial streams built frame by frame from the input: every length
+// word the format knows (80, 64, 16, 0), 118 and arbitrary ones, sync words valid, erased or
+// arbitrary, bit words 0x007F/0x0081, 0 (an erasure) or arbitrary, and a last frame that may be
+// cut; and the encoder at a per-frame rate file of arbitrary words, with or without DTX. A run
+// either decodes 80 samples per frame or stops with a one-line error, and it fails exactly
+// when a frame is malformed (a length outside 80, 64, 16, 0; 64 to the Annex A decoder; a cut
+// frame; a sync word other than 0x6B21 and 0x6B20) or a rate word is not 0 or 1 or the rate
+// file is too short.
+int codec_g729_itu(const uint8_t* data, size_t size) {
+    constexpr size_t kG729Frame = 80;
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 7);
+    const bool annex_a = (head & 1) != 0;
+    const vokscodec::Codec* codec = vokscodec::find_codec(annex_a ? "g729a" : "g729");
+    if (!codec) return 0;
+    vokscodec::Args args{{"format", "itu"}};
+    std::string err;
+    vokscodec::MemoryOutput out;
+    auto one_line = [](const std::string& e) {
+        if (e.empty() || e.find('\n') != std::string::npos) std::abort();
+    };
+    if ((head & 2) && !annex_a) {
+        // Encoder: a rate file of words mostly 0 or 1, then PCM.
+        if (head & 4) args["dtx"] = "on";
+        const int words = in.u8() % 40;
+        std::vector<uint8_t> rates;
+        bool bad = false, high = false;  // 11.8 kbit/s words: whether the coder has that rate
+        for (int i = 0; i < words; ++i) {
+            const uint8_t k = in.u8();
+            const uint16_t v = k < 200 ? k & 1 : (k < 240 ? 2 + (k & 3) : in.u16());
+            bad = bad || v > 2;
+            high = high || v == 2;
+            rates.push_back(static_cast<uint8_t>(v));
+            rates.push_back(static_cast<uint8_t>(v >> 8));
+        }
+        args["rates"] = scratch_file("rates", rates);
+        auto encoder = codec->encoder(args, err);
+        if (!encoder) std::abort();
+        const auto pcm = in.bytes(2 * kG729Frame * (in.u8() % 48));
+        const size_t frames = (pcm.size() / 2 + kG729Frame - 1) / kG729Frame;
+        vokscodec::MemoryInput pin(pcm.data(), pcm.size());
+        err = vokscodec::run(*encoder, pin, out);
+        if (bad ? err.empty() : !high && err.empty() != (frames <= static_cast<size_t>(words))) std::abort();
+        if (!err.empty()) one_line(err);
+        return 0;
+    }
+    auto decoder = codec->decoder(args, err);
+    if (!decoder) std::abort();
+    std::vector<uint8_t> stream;
+    auto put = [&](uint16_t w) {
+        stream.push_back(static_cast<uint8_t>(w));
+        stream.push_back(static_cast<uint8_t>(w >> 8));
+    };
+    size_t frames = 0, last = 0;
+    bool good = true, high = false;
+    for (int step = 0; step < 40 && !in.empty(); ++step) {
+        const uint8_t kind = in.u8();
+        // Mostly well-formed frames; one in sixteen erased, of an odd sync or length, or 11.8.
+        static const uint16_t kLengths[16] = {80, 80, 80, 80, 80, 64, 64, 64, 64, 16, 16, 16, 0, 0, 0, 80};
+        uint16_t sync = 0x6B21, length = kLengths[kind & 15];
+        if ((kind & 15) == 15) {
+            const uint8_t odd = in.u8();
+            if (odd & 1) sync = (odd & 2) ? 0x6B20 : in.u16();
+            if (odd & 4) length = (odd & 8) ? 118 : in.u16();
+        }
+        high = high || length == 118;
+        good = good && (sync == 0x6B21 || sync == 0x6B20) &&
+               (length == 80 || length == 16 || length == 0 || (length == 64 && !annex_a));
+        put(sync);
+        put(length);
+        last = 4 + 2 * static_cast<size_t>(std::min<int>(length, 200));
+        for (int i = 0; i < std::min<int>(length, 200); ++i) {
+            const uint8_t b = in.u8();
+            put(b < 250 ? ((b & 1) ? 0x0081 : 0x007F) : (b < 253 ? 0 : in.u16()));
+        }
+        ++frames;
+    }
+    // Sometimes the last frame is cut (1 byte up to all but one).
+    if (last > 0 && in.u8() % 8 == 7) {
+        stream.resize(stream.size() - 1 - in.u8() % (last - 1));
+        good = false;
+    }
+    vokscodec::MemoryInput coded(stream.data(), stream.size());
+    err = vokscodec::run(*decoder, coded, out);
+    if (!high && err.empty() != good) std::abort();
+    if (good && out.bytes.size() != frames * 2 * kG729Frame) std::abort();
+    if (!err.empty()) one_line(err);
+    return 0;
+}
+
 }  // namespace voksfuzz
