@@ -10,7 +10,9 @@
 # Debian libgsm, spandsp and bcg729 development packages: the file is read first, only the loop
 # is timed), each the best of three, and prints peer / ours (above 1: voks-codec is faster).
 # GSM full rate is compared with the faster of libgsm and spandsp; G.729 main body with bcg729,
-# which codes Annex A only. Last, the peak resident memory
+# which codes Annex A only; G.729 Annex A with DTX (ITU frames, SID and untransmitted frames
+# included) with bcg729's Annex A + B, on the prompts with pauses and noise (speech: 2 s longer
+# per prompt). Last, the peak resident memory
 # of voks-codec on a 10-second and a 1-hour input.
 set -euo pipefail
 
@@ -24,6 +26,14 @@ trap 'rm -rf "$work"' EXIT
 cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729
 sox "$sounds"/*.wav -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw"
 sox -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw" -r 16000 "$work/s16.raw"
+# For the coders with silence compression: every prompt followed by a 2-second pause, under white
+# noise 40 dB below full scale (peak), so that the VAD, SID and comfort-noise paths all run.
+for f in "$sounds"/*.wav; do sox "$f" -t raw -e signed -b 16 -c 1 -r 8000 - pad 0 2; done >"$work/s8q.raw"
+sox -n -r 8000 -e signed -b 16 -c 1 -t raw "$work/noise.raw" synth $(($(stat -c %s "$work/s8q.raw") / 16000 + 1)) \
+    whitenoise vol 0.01
+sox -m -v 1 -t raw -r 8000 -e signed -b 16 -c 1 "$work/s8q.raw" -v 1 -t raw -r 8000 -e signed -b 16 -c 1 \
+    "$work/noise.raw" -t raw "$work/s8p.raw"
+rm "$work/s8q.raw" "$work/noise.raw"
 minutes=$(awk -v b="$(stat -c %s "$work/s8.raw")" 'BEGIN { printf "%.1f", b / 16000 / 60 }')
 
 # CPU seconds (user + sys, to the microsecond) and peak resident KiB of a whole command.
@@ -78,6 +88,7 @@ while read -r name pcm opts peers; do
 done <<'EOF'
 g729a   s8  --format,packed  bcg729
 g729    s8  --format,packed  bcg729
+g729a   s8p --format,itu,--dtx  bcg729-dtx
 gsmfr   s8  --format,packed  libgsm,spandsp-gsm
 g722    s16 --rate,64000     spandsp-g722
 g726    s8  --rate,32000     spandsp-g726
