@@ -1,9 +1,9 @@
 // Interoperation with bcg729 (an independent G.729 Annex A + B codec) with discontinuous
-// transmission on both sides, on 10 minutes of recorded prompts separated by pauses, under
-// seeded background noise 40 dB below 32768 (white for the first half, pink above 200 Hz for
-// the second). Each side decodes the other's speech, SID and untransmitted frames, and the
-// comfort noise in the pauses stays within 3 dB of the input's noise there (the prompts' level
-// within 3 dB too).
+// transmission on both sides, for our G.729A and G.729 coders, on 10 minutes of recorded prompts
+// separated by pauses, under seeded background noise 40 dB below 32768 (white for the first half,
+// pink above 200 Hz for the second). Each side decodes the other's speech, SID and untransmitted
+// frames, and the comfort noise in the pauses stays within 3 dB of the input's noise there (the
+// prompts' level within 3 dB too).
 #include <gtest/gtest.h>
 
 #include <array>
@@ -104,9 +104,9 @@ std::vector<uint8_t> pack_sid(const int16_t* p) {
     return {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
 }
 
-Stream encode_ours(const std::vector<int16_t>& pcm) {
+Stream encode_ours(const std::vector<int16_t>& pcm, g729::Variant variant) {
     auto enc = std::make_unique<g729::DtxEncoder>();
-    g729::dtx_encoder_init(enc.get(), g729::Variant::AnnexA, true);
+    g729::dtx_encoder_init(enc.get(), variant, true);
     Stream out;
     for (size_t f = 0; f < pcm.size() / g729::kFrameSamples; ++f) {
         int16_t params[g729::kFrameParams];
@@ -139,9 +139,9 @@ Stream encode_bcg(const std::vector<int16_t>& pcm) {
     return out;
 }
 
-std::vector<int16_t> decode_ours(const Stream& s) {
+std::vector<int16_t> decode_ours(const Stream& s, g729::Variant variant) {
     auto dec = std::make_unique<g729::DtxDecoder>();
-    g729::dtx_decoder_init(dec.get(), g729::Variant::AnnexA);
+    g729::dtx_decoder_init(dec.get(), variant);
     std::vector<int16_t> out(s.size() * g729::kFrameSamples);
     for (size_t f = 0; f < s.size(); ++f) {
         int16_t params[g729::kFrameParams] = {};
@@ -191,11 +191,14 @@ std::array<double, 3> levels_db(const std::vector<int16_t>& x, const Signal& s) 
 TEST(G729Peer, Bcg729DtxInteroperatesWithPausesAndNoise) {
     const Signal sig = build_signal();
     VOKSC_NEED_SPEECH(sig.pcm, kTotal * 9 / 10);
-    const Stream ours = encode_ours(sig.pcm), bcg = encode_bcg(sig.pcm);
+    constexpr g729::Variant kA = g729::Variant::AnnexA, kMain = g729::Variant::Main;
+    const Stream ours = encode_ours(sig.pcm, kA), main = encode_ours(sig.pcm, kMain),
+                 bcg = encode_bcg(sig.pcm);
     const std::array<double, 3> in = levels_db(sig.pcm, sig);
     std::printf("bcg729 DTX: %.1f s; input levels (dB): white noise %.2f, pink noise %.2f, prompts %.2f\n",
                 sig.pcm.size() / 8000.0, in[kWhite], in[kPink], in[kPrompt]);
-    for (const auto& [name, st] : {std::make_pair("voksc G.729A", &ours), std::make_pair("bcg729", &bcg)}) {
+    for (const auto& [name, st] : {std::make_pair("voksc G.729A", &ours),
+                                   std::make_pair("voksc G.729", &main), std::make_pair("bcg729", &bcg)}) {
         int count[11] = {};  // by frame size
         for (const auto& f : *st) ++count[f.size()];
         std::printf("bcg729 DTX: %s encoder: %d speech, %d SID, %d untransmitted frames\n", name, count[10],
@@ -208,10 +211,9 @@ TEST(G729Peer, Bcg729DtxInteroperatesWithPausesAndNoise) {
         const char* name;
         std::vector<int16_t> out;
     } rows[] = {
-        {"voksc G.729A -> bcg729", decode_bcg(ours)},
-        {"bcg729 -> voksc G.729A", decode_ours(bcg)},
-        {"voksc G.729A -> voksc", decode_ours(ours)},
-        {"bcg729 -> bcg729", decode_bcg(bcg)},
+        {"voksc G.729A -> bcg729", decode_bcg(ours)},     {"bcg729 -> voksc G.729A", decode_ours(bcg, kA)},
+        {"voksc G.729 -> bcg729", decode_bcg(main)},      {"bcg729 -> voksc G.729", decode_ours(bcg, kMain)},
+        {"voksc G.729A -> voksc", decode_ours(ours, kA)}, {"bcg729 -> bcg729", decode_bcg(bcg)},
     };
     for (const auto& r : rows) {
         const std::array<double, 3> out = levels_db(r.out, sig);
