@@ -303,11 +303,17 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant) {
     d->sh_sid_sav = 1;
     d->sid_gain = kSidGain[0];
     std::memcpy(d->lsp_sid, kLspSidInit, sizeof(kLspSidInit));
+    d->past_rate = Rate::Full;
 }
 
 bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm, Rate rate) {
     const int32_t faults_before = d->dec.faults;
-    if (erased) type = d->past_type == kSpeech ? kSpeech : kUntransmitted;
+    if (erased) {
+        type = d->past_type == kSpeech ? kSpeech : kUntransmitted;
+        rate = d->past_rate;
+    } else if (type == kSpeech) {
+        d->past_rate = rate;
+    }
     if (type == kSpeech) {
         d->seed = kInitSeed;
         const int16_t none[kFrameParams] = {};

@@ -27,6 +27,7 @@ struct DtxDecoder {
     int16_t sid_gain;         // dequantised energy of the last SID frame
     int16_t cur_gain;         // smoothed comfort-noise gain
     int16_t lsp_sid[kOrder];  // LSP of the last SID frame
+    Rate past_rate;           // rate of the last speech frame: an erased frame is concealed at it
 };
 
 void dtx_decoder_init(DtxDecoder* d, Variant variant);
@@ -34,8 +35,8 @@ void dtx_decoder_init(DtxDecoder* d, Variant variant);
 // Decodes one frame of the given type: params holds 11 speech parameters (kSpeech), 4 SID
 // parameters (kSid) or nothing (kUntransmitted). `erased` marks a lost frame: after a speech frame
 // it is concealed as speech, otherwise as an untransmitted frame. Returns false when a library
-// operation reported an error in this frame. A speech frame (or one concealed as speech) is decoded
-// at `rate` (Rate::Low: 10 parameters).
+// operation reported an error in this frame. A speech frame is decoded at `rate` (Rate::Low: 10
+// parameters); an erased frame, whatever its length said, at the rate of the last speech frame.
 bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erased, int16_t* pcm,
                 Rate rate = Rate::Full);
 

@@ -11,6 +11,7 @@
 #include "g729/g729_codec.h"
 #include "g729/g729_dtx.h"
 #include "support/external.h"
+#include "support/golden.h"
 #include "support/levels.h"
 
 namespace {
@@ -146,3 +147,36 @@ INSTANTIATE_TEST_SUITE_P(Itu, G729IVectors,
                          });
 
 }  // namespace
+
+// Erased frames in a stream that switches rate are concealed at the rate of the last speech
+// frame, whatever their own length word says: testmid.3 (and .1) with every n-th frame erased
+// (its first bit word zeroed) through decode_dtx, against FNV-1a digests of the Annex I
+// reference decoder's output on the same streams.
+TEST(G729DErasures, ConcealedAtTheLastSpeechRate) {
+    const struct {
+        int m, step;
+        uint64_t digest;
+    } cases[] = {{3, 17, 0xaafd486831e06980},
+                 {3, 5, 0xf5ed0aa0c6148f86},
+                 {3, 2, 0x9d349e6f83ed1ba2},
+                 {1, 5, 0xec722c3a05e6ff80}};
+    for (const auto& c : cases) {
+        std::vector<int16_t> bit;
+        VOKSC_READ_VECTOR("g729/annexD/testmid." + std::to_string(c.m), bit);
+        auto dec = std::make_unique<g729::DtxDecoder>();
+        g729::dtx_decoder_init(dec.get(), g729::Variant::Main);
+        std::vector<int16_t> out;
+        for (size_t w = 0, f = 0; w + 2 <= bit.size(); w += 2 + bit[w + 1], ++f) {
+            ASSERT_LE(w + 2 + bit[w + 1], bit.size());
+            if (f % c.step == static_cast<size_t>(c.step - 1)) bit[w + 2] = 0;
+            const g729::Rate rate = bit[w + 1] == g729::kFrameBitsLow ? g729::Rate::Low : g729::Rate::Full;
+            int16_t params[g729::kFrameParams];
+            const bool erased = g729::serial_to_params(&bit[w], params, rate);
+            out.resize(out.size() + g729::kFrameSamples);
+            EXPECT_TRUE(g729::decode_dtx(dec.get(), g729::kSpeech, params, erased,
+                                         &out[out.size() - g729::kFrameSamples], rate));
+        }
+        EXPECT_EQ(golden::fnv64(golden::kFnv64, out.data(), 2 * out.size()), c.digest)
+            << "testmid." << c.m << ", every " << c.step << "th frame erased";
+    }
+}
