@@ -21,8 +21,13 @@ void init_counts(ToneCounts& c, int fs) {
     c.ngap = fs * 2 / 100;
 }
 
-// A sample without the tone in band: a gap sample, which clears every counter past Ngap.
+// A sample without the tone in band: a gap sample, which clears every counter past Ngap. The
+// tone run goes on counting through a gap, so that it measures the time between reversals: the
+// band power stays low for some 10 to 20 ms after a reversal (longer with noise or amplitude
+// modulation), and a run of tone samples alone would put reversals 425 ms apart below the
+// 413 ms bound.
 void gap(ToneCounts& c) {
+    ++c.nt;
     if (++c.g > c.ngap) c.nt = c.g = c.r = 0;
 }
 
