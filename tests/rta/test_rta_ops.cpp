@@ -70,7 +70,8 @@ TEST(RtaApi, FailedChecksWriteNothing) {
 TEST(RtaApi, HandDerivedEdges) {
     // Levinson-Durbin, order 2 on r = (4, 2, 1): k1 = -1/2, err = 3, acc = 1 - 1 = 0, k2 = 0.
     // Breakdowns: r0 <= 1 writes nothing; |k1| >= 1 writes k1 only; a failing stage stores its
-    // numerator (r = (4, 2, 4): acc = 4 - 1 = 3 >= err 3).
+    // numerator (r = (4, 2, 4): acc = 4 - 1 = 3 >= err 3; r = (8, 6, 0): k1 = -3/4, err = 3.5,
+    // acc = -4.5).
     const struct {
         float r[3];
         int order;
@@ -80,7 +81,8 @@ TEST(RtaApi, HandDerivedEdges) {
                 {{4, 2, 1}, 1, vokStatusOk, {-0.5f, -9}, {-0.5f, -9}},
                 {{1, 0.5f, 0}, 2, vokStatusOverflow, {-9, -9}, {-9, -9}},
                 {{2, -2, 0}, 2, vokStatusOverflow, {1, -9}, {-9, -9}},
-                {{4, 2, 4}, 2, vokStatusOverflow, {-0.5f, 3}, {-0.5f, -9}}};
+                {{4, 2, 4}, 2, vokStatusOverflow, {-0.5f, 3}, {-0.5f, -9}},
+                {{8, 6, 0}, 2, vokStatusOverflow, {-0.75f, -4.5f}, {-0.75f, -9}}};
     for (const auto& r : rows) {
         float a[2] = {-9, -9}, k[2] = {-9, -9};
         EXPECT_EQ(voksLevinsonDurbin_RTA_32f(r.r, a, k, r.order), r.status);
