@@ -95,33 +95,33 @@ TEST(EcToneState, MidStreamCopiesContinue) {
         x[i] = static_cast<float>(5000 * std::sin(phase));
     }
     std::vector<int16_t> x16(x.begin(), x.end());
+    // One kind per form: flags of 10 ms calls over a half.
+    auto kind = [](const char* name, size_t bytes, auto init, auto detect, const auto* data) {
+        return voksc_test::StateKind{name, bytes, 1, false, init, [=](void* st, int h) {
+                                         std::vector<int32_t> flags;
+                                         for (int i = h * kHalf; i < (h + 1) * kHalf; i += 80) {
+                                             int f = -1;
+                                             EXPECT_EQ(detect(data + i, 80, &f, st), vokStatusOk);
+                                             flags.push_back(f);
+                                         }
+                                         return flags;
+                                     }};
+    };
     std::vector<voksc_test::StateKind> kinds = {
-        {"32f detector", 80, 1, false,
-         [](void* st) { voksToneDetectInit_EC_32f(static_cast<VokToneDetectState_32f*>(st), 8000); },
-         [&x](void* st, int h) {
-             std::vector<int32_t> out;
-             for (int i = h * kHalf; i < (h + 1) * kHalf; i += 80) {
-                 int f = -1;
-                 EXPECT_EQ(
-                     voksToneDetect_EC_32f(x.data() + i, 80, &f, static_cast<VokToneDetectState_32f*>(st)),
-                     vokStatusOk);
-                 out.push_back(f);
-             }
-             return out;
-         }},
-        {"16s detector", 72, 1, false,
-         [](void* st) { voksToneDetectInit_EC_16s(static_cast<VokToneDetectState_16s*>(st), 8000); },
-         [&x16](void* st, int h) {
-             std::vector<int32_t> out;
-             for (int i = h * kHalf; i < (h + 1) * kHalf; i += 80) {
-                 int f = -1;
-                 EXPECT_EQ(
-                     voksToneDetect_EC_16s(x16.data() + i, 80, &f, static_cast<VokToneDetectState_16s*>(st)),
-                     vokStatusOk);
-                 out.push_back(f);
-             }
-             return out;
-         }}};
+        kind(
+            "32f detector", 80,
+            [](void* st) { voksToneDetectInit_EC_32f(static_cast<VokToneDetectState_32f*>(st), 8000); },
+            [](const float* x, int n, int* f, void* st) {
+                return voksToneDetect_EC_32f(x, n, f, static_cast<VokToneDetectState_32f*>(st));
+            },
+            x.data()),
+        kind(
+            "16s detector", 72,
+            [](void* st) { voksToneDetectInit_EC_16s(static_cast<VokToneDetectState_16s*>(st), 8000); },
+            [](const int16_t* x, int n, int* f, void* st) {
+                return voksToneDetect_EC_16s(x, n, f, static_cast<VokToneDetectState_16s*>(st));
+            },
+            x16.data())};
     voksc_test::expect_copies_continue(kinds);
 }
 

@@ -1,5 +1,5 @@
 // The front end's filters against their intent, computed in double precision from the
-// coefficient tables (not from the code): the QMF prototype's reconstruction limit, which the
+// coefficient tables (not from the filters' code): the QMF prototype's reconstruction limit, which the
 // bank must reach on noise and speech, and the high-pass responses, which the filters must
 // show on sinusoids.
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "rta/rta_tables.h"
 #include "support/external.h"
 #include "voksc.h"
 
@@ -18,21 +19,11 @@ namespace {
 
 using Cx = std::complex<double>;
 
-// First halves of the prototypes as tabulated (single precision).
-const float kHalf24[12] = {0.000383309613f, -0.00139291096f, -0.00137386099f, 0.00648587896f,
-                           0.00144646096f,  -0.0190199297f,  0.00389152206f,  0.0442397594f,
-                           -0.0256153308f,  -0.0982978269f,  0.116035499f,    0.473128915f};
-const float kHalf48[24] = {
-    -1.46190696e-05f, -9.205479e-05f, -5.61575689e-05f, 0.000301172695f, 0.000242251903f,  -0.000852938974f,
-    -0.000520557398f, 0.00203401688f, 0.00078333891f,   -0.00421538623f, -0.000756149879f, 0.00784029439f,
-    -6.11699215e-05f, -0.0134416204f, 0.00246268208f,   0.0217360891f,   -0.00780167105f,  -0.0340902209f,
-    0.0188094899f,    0.054326009f,   -0.0435963795f,   -0.0993843675f,  0.132079095f,     0.464241594f};
-
 // The reconstruction limit of a two-band QMF bank on a symmetric prototype h: aliasing cancels,
 // and the bank's response |H(w)|^2 + |H(w + pi)|^2 departs from 1 by at most e; the SNR of
 // any input is at least -20 log10(e).
 double qmf_limit_db(int taps) {
-    const float* half = taps == 48 ? kHalf48 : kHalf24;
+    const float* half = taps == 48 ? voks::rta::kQmfHalf48 : voks::rta::kQmfHalf24;
     double worst = 0;
     for (int i = 0; i <= 4096; ++i) {
         const double w = M_PI * i / 4096;
@@ -96,20 +87,10 @@ TEST(RtaFilters, QmfReconstructsToThePrototypeLimit) {
     if (speech.size() < 16000 * 10) VOKSC_MISSING() << "speech under " << voksc_test::kAsteriskSounds;
 }
 
-// Order-4 sets (b0..b3, a1..a3) at 16000, 22050, 32000 Hz and order-5 lattice-ladder sets
-// (K0..K3, V0..V4) at 8000, 16000, 22050, 32000 Hz, as tabulated.
-const float kDc[3][7] = {
-    {0.992697299f, -2.97808051f, 2.97808051f, -0.992697299f, -2.98532963f, 2.97077799f, -0.985448003f},
-    {0.994166791f, -2.98249316f, 2.98249316f, -0.994166791f, -2.98829222f, 2.97666001f, -0.988367617f},
-    {0.996783197f, -2.99034595f, 2.99034595f, -0.996783197f, -2.99355245f, 2.98712921f, -0.993576705f}};
-const float kLattice[4][9] = {{-0.999202967f, 0.998822749f, -0.995246053f, 0.848555982f, 5.69046779e-06f,
-                               5.19817149e-05f, -0.0109742247f, -0.151232332f, 0.92117101f},
-                              {-0.999795496f, 0.999710858f, -0.998809516f, 0.921181917f, 3.8569172e-07f,
-                               3.47085279e-06f, -0.00304638385f, -0.0787905753f, 0.959782243f},
-                              {-0.999892354f, 0.99984777f, -0.999372959f, 0.942168951f, 1.08343571e-07f,
-                               9.81466087e-07f, -0.00164961547f, -0.0578204468f, 0.970653892f},
-                              {-0.999948919f, 0.9999277f, -0.999702215f, 0.959783673f, 2.46800678e-08f,
-                               2.248822e-07f, -0.000801350106f, -0.0402128398f, 0.979685485f}};
+// The tabulated sets: order 4 (b0..b3, a1..a3) at 16000, 22050, 32000 Hz, order 5 (K0..K3,
+// V0..V4) at 8000, 16000, 22050, 32000 Hz.
+using voks::rta::kDcRemoval;
+using voks::rta::kHpLattice;
 
 // B(z)/A(z) of an order-4 set at normalised frequency w.
 Cx direct_response(const float* c, double w) {
@@ -150,8 +131,8 @@ TEST(RtaFilters, HighPassResponsesMatchTheirIntent) {
         const double fs = r.rate;
         auto response = [&](double hz) {
             const double w = 2 * M_PI * hz / fs;
-            return std::abs(r.order == 4 ? direct_response(kDc[r.set], w)
-                                         : lattice_response(kLattice[r.set], w));
+            return std::abs(r.order == 4 ? direct_response(kDcRemoval[r.set], w)
+                                         : lattice_response(kHpLattice[r.set], w));
         };
         EXPECT_LT(20 * std::log10(response(0) + 1e-300), -40) << r.order << " " << r.rate;
         for (double hz = r.flat_from; hz <= fs / 2; hz += 1)
