@@ -148,8 +148,12 @@ void block(AlcState& s, const int16_t* x, int16_t* y) {
         s.slew = std::min(1.0f, slew);
     }
     for (int i = 0; i < kAlcBlock; ++i) {
+        // A NaN (only from a block holding arbitrary bytes) gives 0.
         const float v = std::trunc(static_cast<float>(x[i]) * s.gain);
-        y[i] = static_cast<int16_t>(v > 32767.0f ? 32767.0f : v < -32768.0f ? -32768.0f : v);
+        y[i] = static_cast<int16_t>(v >= 32767.0f    ? 32767.0f
+                                    : v <= -32768.0f ? -32768.0f
+                                    : v == v         ? v
+                                                     : 0.0f);
     }
 }
 

@@ -1,6 +1,7 @@
 // Answer-tone detection: the resonator output power against the input power, a tone run of
 // 413..466 ms between dips of the band power (the phase reversals), and a 20 ms gap limit.
 #include <cmath>
+#include <cstdint>
 
 #include "ec/tone_internal.h"
 
@@ -21,21 +22,27 @@ void init_counts(ToneCounts& c, int fs) {
     c.ngap = fs * 2 / 100;
 }
 
+// Counters stop at their largest value (a tone lasting days; a block holding arbitrary bytes).
+void up(int32_t& c) {
+    if (c < INT32_MAX) ++c;
+}
+
 // A sample without the tone in band: a gap sample, which clears every counter past Ngap. The
 // tone run goes on counting through a gap, so that it measures the time between reversals: the
 // band power stays low for some 10 to 20 ms after a reversal (longer with noise or amplitude
 // modulation), and a run of tone samples alone would put reversals 425 ms apart below the
 // 413 ms bound.
 void gap(ToneCounts& c) {
-    ++c.nt;
-    if (++c.g > c.ngap) c.nt = c.g = c.r = 0;
+    up(c.nt);
+    up(c.g);
+    if (c.g > c.ngap) c.nt = c.g = c.r = 0;
 }
 
 // A dip of the band power: a reversal when the preceding tone run fits the window. Returns 1
 // when it is the second or a later one.
 int dip(ToneCounts& c) {
     if (c.nt <= c.nmin || c.nt >= c.nmax) return 0;
-    ++c.r;
+    up(c.r);
     c.nt = 0;
     return c.r >= 2 ? 1 : 0;
 }
@@ -61,7 +68,7 @@ void tone_init(ToneState16s& s, int fs) {
 }
 
 int tone_detect(ToneState32f& s, const float* x, int n) {
-    const float* k = kCoef32f[s.rate_index];
+    const float* k = kCoef32f[s.rate_index == 1 ? 1 : 0];  // any other value: a block Init did not set up
     const float lam = s.lambda, rest = 1.0f - lam;
     int flag = 0;
     for (int i = 0; i < n; ++i) {
@@ -77,7 +84,7 @@ int tone_detect(ToneState32f& s, const float* x, int n) {
         s.px = lam * s.px + rest * (xi * xi);
         s.py = lam * s.py + rest * (y * y);
         if (s.py > 0.8f * s.px && 10000.0f * s.px > s.py) {
-            ++s.c.nt;
+            up(s.c.nt);
             s.c.g = 0;
         } else if (s.py > 0.0008f * s.px && s.px > s.py) {
             if (s.py < 0.48f * s.px) flag |= dip(s.c);
@@ -93,7 +100,7 @@ int tone_detect(ToneState32f& s, const float* x, int n) {
 // The fixed-point form: the powers are Q0 mean squares kept in 32 bits; the products with the
 // Q14 factors are formed in 64 bits, since at input levels above about -22 dBm0 they pass 2^31.
 int tone_detect(ToneState16s& s, const int16_t* x, int n) {
-    const int32_t* k = kCoef16s[s.rate_index];
+    const int32_t* k = kCoef16s[s.rate_index == 1 ? 1 : 0];
     const int64_t lam = s.lambda, rest = 16384 - lam;
     int flag = 0;
     for (int i = 0; i < n; ++i) {
@@ -108,7 +115,7 @@ int tone_detect(ToneState16s& s, const int16_t* x, int n) {
         s.px = static_cast<int32_t>((rest * (xi * xi) + lam * s.px) >> 14);
         s.py = static_cast<int32_t>((rest * (y * y) + lam * s.py) >> 14);
         if (s.py > ((13107 * int64_t{s.px}) >> 14)) {
-            ++s.c.nt;
+            up(s.c.nt);
             s.c.g = 0;
         } else {
             if (s.py < ((7864 * int64_t{s.px}) >> 14)) flag |= dip(s.c);
