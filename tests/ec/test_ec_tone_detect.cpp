@@ -27,9 +27,9 @@ std::vector<int16_t> upsample(const std::vector<int16_t>& x) {
     std::vector<double> y(2 * x.size());
     for (size_t n = 0; n < y.size(); ++n) {
         double acc = 0;
-        for (int j = 0; j < kTaps; ++j) {
-            const long m = static_cast<long>(n) - j + kMid;  // the stuffed signal's index
-            if (m >= 0 && m % 2 == 0 && m / 2 < static_cast<long>(x.size())) acc += h[j] * x[m / 2];
+        for (int j = static_cast<int>((n + kMid) % 2); j < kTaps; j += 2) {
+            const long m = static_cast<long>(n) - j + kMid;  // the stuffed signal's index, even
+            if (m >= 0 && m / 2 < static_cast<long>(x.size())) acc += h[j] * x[m / 2];
         }
         y[n] = acc;
     }
