@@ -14,10 +14,10 @@ namespace {
 
 using tone_test::Tone;
 
-// 2:1 interpolation of 8 kHz speech to 16 kHz: zeros between the samples, then a 63-tap
+// 2:1 interpolation of 8 kHz speech to 16 kHz: zeros between the samples, then a 31-tap
 // Hann-windowed sinc low-pass at 4 kHz.
 std::vector<int16_t> upsample(const std::vector<int16_t>& x) {
-    constexpr int kTaps = 63, kMid = kTaps / 2;
+    constexpr int kTaps = 31, kMid = kTaps / 2;
     double h[kTaps];
     for (int j = 0; j < kTaps; ++j) {
         const double t = (j - kMid) / 2.0;
