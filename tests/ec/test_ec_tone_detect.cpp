@@ -82,6 +82,34 @@ TEST(EcToneDetect, AnswerToneWithinTolerances) {
     EXPECT_GT(runs, 800);
 }
 
+TEST(EcToneDetect, LongPausesClearTheCounters) {
+    // Reversals at 0.55 s (counted) and 1.0 s, with a pause at 0.7 s (line noise at -70 dBm0,
+    // whose band power is a few per cent of its power): a short pause keeps the count, so the
+    // flag comes at 1.0 s; a long one clears it, and the run restarting after the pause is too
+    // short at 1.0 s and too long at 1.45 s. "Long" is the 20 ms gap limit plus the time the
+    // smoothed powers take to forget the tone (the ratio stays tone-like meanwhile): pauses
+    // from 60 ms clear at 8 kHz, from 20 ms (32f) and 50 ms (16s, which lacks the 32f form's
+    // Py < 10000 Px bound) at 16 kHz. Exact zeros never clear at 8 kHz: both powers decay
+    // together.
+    const struct {
+        int fs;
+        double pause_ms;
+        bool flagged;
+    } rows[] = {{8000, 10, true}, {8000, 70, false}, {16000, 10, true}, {16000, 70, false}};
+    for (const auto& r : rows) {
+        Tone t{r.fs, 2100, 450, -12, 0, std::nan(""), 2.0};
+        t.pause_at = 0.7;
+        t.pause_ms = r.pause_ms;
+        const std::vector<int16_t> x = tone_test::make(t);
+        for (bool fixed : {false, true}) {
+            const std::vector<double> d = tone_test::detections(x, r.fs, fixed);
+            EXPECT_EQ(!d.empty(), r.flagged) << r.fs << " " << r.pause_ms << " " << form_name(fixed);
+            EXPECT_TRUE(d.empty() || std::fabs(d[0] - 1.0) <= 0.015)
+                << r.fs << " " << form_name(fixed) << " " << d[0];
+        }
+    }
+}
+
 TEST(EcToneDetect, OtherSignalsNeverDetected) {
     const double nan = std::nan("");
     struct Row {

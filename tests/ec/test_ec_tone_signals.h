@@ -20,6 +20,7 @@ struct Tone {
     int fs;
     double freq, spacing_ms, level_dbm0, am, snr;
     double seconds = 2.0, lead = 0.1;
+    double pause_at = 0, pause_ms = 0;  // white noise at -70 dBm0 in place of the tone
 };
 
 inline double amplitude(double dbm0) {
@@ -47,7 +48,8 @@ inline std::vector<int16_t> make(const Tone& t, uint32_t seed = 1) {
         const double tone = k < 0 ? 0.0
                                   : a * (1 + t.am * std::sin(2 * M_PI * 15 * time)) *
                                         std::sin(2 * M_PI * t.freq * time + 0.3 + M_PI * flips);
-        x[n] = tone + sigma * gauss(rng);
+        const bool paused = time >= t.pause_at && time < t.pause_at + t.pause_ms / 1000;
+        x[n] = paused ? 16064 * 3.16e-4 * gauss(rng) : tone + sigma * gauss(rng);
     }
     return to16(x);
 }
