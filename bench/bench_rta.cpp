@@ -29,9 +29,9 @@ bool has_avx2(benchmark::State& state) {
 }
 
 // The polyphase sums of one frame: outputs n, taps/2 = range(1).
-template <rta::qmf_sums_fn* Sums, bool Vector>
+template <rta::qmf_sums_fn* Sums>
 void BM_rta_qmf_sums(benchmark::State& state) {
-    if (Vector && !has_avx2(state)) return;
+    if (Sums == rta::avx2::qmf_sums && !has_avx2(state)) return;
     const int n = static_cast<int>(state.range(0)), half = static_cast<int>(state.range(1));
     auto h = signal(2 * half, 1), xe = signal(n + half, 2), xo = signal(n + half, 3);
     std::vector<float> e(static_cast<size_t>(n)), o(static_cast<size_t>(n));
@@ -43,9 +43,9 @@ void BM_rta_qmf_sums(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-template <rta::abs_sums_fn* Sums, bool Vector>
+template <rta::abs_sums_fn* Sums>
 void BM_rta_abs_sums(benchmark::State& state) {
-    if (Vector && !has_avx2(state)) return;
+    if (Sums == rta::avx2::abs_sums && !has_avx2(state)) return;
     const int n = static_cast<int>(state.range(0));
     auto x = signal(n, 4), y = signal(n, 5);
     float a, b;
@@ -57,10 +57,10 @@ void BM_rta_abs_sums(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * n);
 }
 
-BENCHMARK_TEMPLATE(BM_rta_qmf_sums, rta::scalar::qmf_sums, false)->ArgsProduct({{80, 160, 320}, {12, 24}});
-BENCHMARK_TEMPLATE(BM_rta_qmf_sums, rta::avx2::qmf_sums, true)->ArgsProduct({{80, 160, 320}, {12, 24}});
-BENCHMARK_TEMPLATE(BM_rta_abs_sums, rta::scalar::abs_sums, false)->Arg(80)->Arg(160)->Arg(320);
-BENCHMARK_TEMPLATE(BM_rta_abs_sums, rta::avx2::abs_sums, true)->Arg(80)->Arg(160)->Arg(320);
+BENCHMARK_TEMPLATE(BM_rta_qmf_sums, rta::scalar::qmf_sums)->ArgsProduct({{80, 160, 320}, {12, 24}});
+BENCHMARK_TEMPLATE(BM_rta_qmf_sums, rta::avx2::qmf_sums)->ArgsProduct({{80, 160, 320}, {12, 24}});
+BENCHMARK_TEMPLATE(BM_rta_abs_sums, rta::scalar::abs_sums)->Arg(80)->Arg(160)->Arg(320);
+BENCHMARK_TEMPLATE(BM_rta_abs_sums, rta::avx2::abs_sums)->Arg(80)->Arg(160)->Arg(320);
 
 // Whole operations on 20 ms frames (320 samples at 16 kHz, 160 at 8 kHz).
 void BM_rta_qmf_encode(benchmark::State& state) {
