@@ -24,5 +24,8 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/g722.h"
 #include "voksc/g726.h"
 #include "voksc/gsmfr.h"
+#include "voksc/ec_tone.h"
+#include "voksc/ec_alc.h"
+#include "voksc/rta.h"
 
 #endif /* VOKSC_H */

@@ -1,0 +1,57 @@
+# voks-dsp on files: the tone detector prints one line per detection and nothing else, the
+# level control, band split and merge keep the length of the signal, and usage errors exit
+# with status 2, input errors with status 1.
+# Run with -DDSP=<voks-dsp> -DSPEECH=<8 kHz WAV> -DTONE=<answer tone, raw 8 kHz> -DWORK_DIR=<folder>.
+file(REMOVE_RECURSE ${WORK_DIR})
+file(MAKE_DIRECTORY ${WORK_DIR})
+
+function(expect_status status)
+  execute_process(COMMAND ${DSP} ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL ${status})
+    message(FATAL_ERROR "voks-dsp ${ARGN}: status ${rc}, expected ${status} ('${err}')")
+  endif()
+endfunction()
+
+# The tone's phase reverses at 0.55 s and 1.0 s: one detection, within 10 ms after the second
+# reversal, in both forms; speech gives none.
+foreach(form 32f 16s)
+  execute_process(COMMAND ${DSP} tone ${TONE} --rate 8000 --form ${form} RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "^1\\.00[0-9]+\n$")
+    message(FATAL_ERROR "tone --form ${form}: status ${rc}, output '${out}'")
+  endif()
+  execute_process(COMMAND ${DSP} tone ${SPEECH} --form ${form} RESULT_VARIABLE rc OUTPUT_VARIABLE out)
+  if(NOT rc EQUAL 0 OR NOT out STREQUAL "")
+    message(FATAL_ERROR "tone on speech: status ${rc}, output '${out}'")
+  endif()
+endforeach()
+
+# Lengths: level control keeps the samples' count, split halves it per band, merge restores it.
+expect_status(0 alc ${SPEECH} ${WORK_DIR}/alc.wav --target -15 --max-gain 6)
+expect_status(0 split ${SPEECH} ${WORK_DIR}/low.wav ${WORK_DIR}/high.wav --taps 24)
+expect_status(0 merge ${WORK_DIR}/low.wav ${WORK_DIR}/high.wav ${WORK_DIR}/merged.wav)
+file(SIZE ${SPEECH} in_bytes)
+file(SIZE ${WORK_DIR}/alc.wav alc_bytes)
+file(SIZE ${WORK_DIR}/low.wav low_bytes)
+file(SIZE ${WORK_DIR}/merged.wav merged_bytes)
+math(EXPR half "(${in_bytes} - 44) / 4 * 2 + 44")
+if(NOT alc_bytes EQUAL in_bytes OR NOT merged_bytes EQUAL in_bytes OR NOT low_bytes EQUAL half)
+  message(FATAL_ERROR "sizes: in ${in_bytes}, alc ${alc_bytes}, low ${low_bytes}, merged ${merged_bytes}")
+endif()
+
+# Usage errors, then input errors.
+expect_status(2)
+expect_status(2 tone)
+expect_status(2 mix ${SPEECH})
+expect_status(2 tone ${SPEECH} --form 8u)
+expect_status(2 tone ${SPEECH} --taps 24)
+expect_status(2 alc ${SPEECH} ${WORK_DIR}/a.wav --target 7)
+expect_status(2 alc ${SPEECH} ${WORK_DIR}/a.wav --max-gain -1)
+expect_status(2 split ${SPEECH} ${WORK_DIR}/l.wav ${WORK_DIR}/h.wav --taps 32)
+expect_status(2 merge ${WORK_DIR}/low.wav ${WORK_DIR}/high.wav)
+expect_status(1 tone ${WORK_DIR}/absent.wav)
+expect_status(1 tone ${TONE} --rate 11025)
+expect_status(1 merge ${WORK_DIR}/low.wav ${WORK_DIR}/alc.wav ${WORK_DIR}/m.wav)
+if(EXISTS ${WORK_DIR}/a.wav OR EXISTS ${WORK_DIR}/m.wav)
+  message(FATAL_ERROR "a failed run left an output file")
+endif()
+file(REMOVE_RECURSE ${WORK_DIR})
