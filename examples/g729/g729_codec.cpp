@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "g729/g729_fixed.h"
+#include "g729/g729_internal.h"
 #include "voksc.h"
 
 namespace g729 {
@@ -745,6 +746,7 @@ void decoder_init(Decoder* dec, Variant variant) {
     if (size > static_cast<int>(sizeof dec->disp))
         std::abort();  // the state block must fit the room reserved
     voksPhaseDispersionInit_G729D_16s(disp_state(dec));
+    detail::high_init(dec);
 }
 
 namespace {
@@ -777,6 +779,7 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     int16_t imp[20];
     chk(F, voksShortTermPostFilter_G729_16s(a, ltp, buf + kOrder, imp));
     copy(buf + kSubframe, dec->mem_stp, kOrder);
+    detail::keep_post_memory(dec, buf + kOrder);
     chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
     chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
     copy(buf + kOrder, out, kSubframe);
@@ -810,7 +813,9 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
 }
 
 bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, Rate rate) {
+    if (rate == Rate::High) return detail::decode_high(dec, params_in, erased, pcm);
     int32_t* F = &dec->faults;
+    const int16_t voicing_in = dec->voicing;
     const int32_t faults_before = dec->faults;
     const bool main_body = dec->variant == Variant::Main;
     const bool low = rate == Rate::Low;
@@ -840,7 +845,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
     int16_t lsp_new[kOrder];
     chk(F, voksLSFToLSP_G729_16s(lsf, lsp_new));
     int16_t az[2 * (kOrder + 1)];
-    interpolate_filters(F, dec->lsp_old, lsp_new, az);
+    detail::forward_filters(dec, lsp_new, az);
     copy(lsp_new, dec->lsp_old, kOrder);
 
     int16_t* synth = dec->synth_buf + kOrder;
@@ -865,6 +870,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
             frac = 0;
             if (++dec->old_t0 > kPitchMax) dec->old_t0 = kPitchMax;
         }
+        detail::track_pitch_low(dec, frac, !bad_pitch);
         t2[s] = t0;
         const int16_t delay[2] = {static_cast<int16_t>(t0), static_cast<int16_t>(frac)};
         chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, old_exc + off));
@@ -948,6 +954,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
         }
     }
     copy(synth + kFrameSamples - kOrder, dec->synth_buf, kOrder);
+    detail::high_after_low(dec, bfi, voicing_in, synth, az);
     chk(F, voksHighPassFilter_G729_16s_ISfs(pcm, kFrameSamples, 13, hp_state(dec->hp)));
     return dec->faults == faults_before;
 }
@@ -1040,4 +1047,37 @@ bool serial_to_params(const int16_t* serial, int16_t* params) {
     return serial_to_params(serial, params, Rate::Full);
 }
 
+}  // namespace g729
+
+// ---------------------------------------------------------------------------------------------
+// Steps shared with the 11.8 kbit/s coder
+// ---------------------------------------------------------------------------------------------
+
+namespace g729 {
+namespace detail {
+
+int chk(int32_t* faults, int status) {
+    if (status < 0) ++*faults;
+    return status;
+}
+void interpolate_filters(int32_t* F, const int16_t* lsp_old, const int16_t* lsp_new, int16_t* az) {
+    g729::interpolate_filters(F, lsp_old, lsp_new, az);
+}
+void decode_lag(int index, int subframe, int* t0, int* frac) {
+    g729::decode_lag(index, subframe, t0, frac);
+}
+void build_excitation(int32_t* F, int16_t* exc, int16_t gain_pit, const int16_t* code, int16_t gain_code) {
+    g729::build_excitation(F, exc, gain_pit, code, gain_code);
+}
+void sharpen(int32_t* F, int16_t* x, int t0, int16_t sharp) {
+    g729::sharpen(F, x, t0, sharp);
+}
+int16_t clamp_sharp(int16_t g) {
+    return g729::clamp_sharp(g);
+}
+int16_t next_random(int16_t* seed) {
+    return g729::next_random(seed);
+}
+
+}  // namespace detail
 }  // namespace g729

@@ -1,0 +1,81 @@
+// G.729 at 11.8 kbit/s (Annex E) and mixed with 6.4 / 8 kbit/s (Annex I): the ITU sequences through
+// the example decoder word for word under every kernel level. The decoder takes each frame's rate
+// from its length word; an erased frame keeps the previous frame's rate.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "g729/g729_codec.h"
+#include "g729/g729_frame_e.h"
+#include "support/external.h"
+#include "support/levels.h"
+
+namespace {
+
+using voksc_test::first_bad_frame;
+
+struct Sequence {
+    const char* bit;
+    const char* out;
+};
+
+constexpr Sequence kDecoderSequences[] = {
+    {"annexE/algthme.bit", "annexE/algthme.pst"},   {"annexE/erasuree.bit", "annexE/erasuree.pst"},
+    {"annexE/fixed35.bit", "annexE/fixed35.pst"},   {"annexE/fixed44.bit", "annexE/fixed44.pst"},
+    {"annexE/lspe.bit", "annexE/lspe.pst"},         {"annexE/ovpitch.bit", "annexE/ovpitch.pst"},
+    {"annexE/pitche.bit", "annexE/pitche.pst"},     {"annexE/speeche.bit", "annexE/speeche.pst"},
+    {"annexE/stabilit.bit", "annexE/stabilit.pst"}, {"annexE/switch.bit", "annexE/switch.pst"},
+    {"annexI/dm19.br02", "annexI/dm19.or02"},       {"annexI/dm19.br012", "annexI/dm19.or012"},
+    {"annexI/speech.br02", "annexI/speech.or02"},   {"annexI/speech.br012", "annexI/speech.or012"},
+};
+
+class G729EDecoder : public voksc_test::LevelTest<std::tuple<Sequence, voks::frame::Level>> {};
+
+TEST_P(G729EDecoder, IsBitExact) {
+    const Sequence seq = std::get<0>(GetParam());
+    std::vector<int16_t> bit, want;
+    VOKSC_READ_VECTOR(std::string("g729/") + seq.bit, bit);
+    VOKSC_READ_VECTOR(std::string("g729/") + seq.out, want);
+    g729::Decoder dec;
+    g729::decoder_init(&dec, g729::Variant::Main);
+    std::vector<int16_t> got;
+    int failed_frames = 0;
+    g729::Rate prev = g729::Rate::Full;
+    for (size_t w = 0; w + 2 <= bit.size();) {
+        const int len = bit[w + 1];
+        ASSERT_TRUE(len == 64 || len == 80 || len == 118) << "word " << w;
+        ASSERT_LE(w + 2 + len, bit.size());
+        g729::Rate rate = len == 64 ? g729::Rate::Low : (len == 80 ? g729::Rate::Full : g729::Rate::High);
+        int16_t params[g729::kFrameParamsHigh];
+        const bool erased = rate == g729::Rate::High ? g729::serial_to_params_high(&bit[w], params)
+                                                     : g729::serial_to_params(&bit[w], params, rate);
+        if (erased) rate = prev;
+        got.resize(got.size() + g729::kFrameSamples);
+        failed_frames +=
+            g729::decode(&dec, params, erased, &got[got.size() - g729::kFrameSamples], rate) ? 0 : 1;
+        prev = rate;
+        w += 2 + len;
+    }
+    EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
+    ASSERT_EQ(got.size(), want.size());
+    EXPECT_EQ(first_bad_frame(got, want, g729::kFrameSamples), -1);
+}
+
+std::string sequence_name(const char* path) {
+    std::string s(path);
+    for (char& c : s) {
+        if (c == '/' || c == '.') c = '_';
+    }
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(Itu, G729EDecoder,
+                         ::testing::Combine(::testing::ValuesIn(kDecoderSequences),
+                                            voksc_test::every_level()),
+                         [](const ::testing::TestParamInfo<G729EDecoder::ParamType>& info) {
+                             return sequence_name(std::get<0>(info.param).bit) + "_" +
+                                    voksc_test::level_name(std::get<1>(info.param));
+                         });
+
+}  // namespace
