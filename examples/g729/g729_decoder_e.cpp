@@ -396,7 +396,7 @@ bool decode_high(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm)
         e.count_bfi = 0;
     }
     int16_t prm[kFrameParamsHigh] = {};
-    for (int i = 1; i < params_high(static_cast<int16_t>(lp_mode)); ++i) {
+    for (int i = 1; !bfi && i < params_high(static_cast<int16_t>(lp_mode)); ++i) {
         prm[i] =
             static_cast<int16_t>(params[i] & ((1 << param_bits_high(static_cast<int16_t>(lp_mode), i)) - 1));
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "g729/g729_frame_e.h"
 #include "support/external.h"
@@ -28,6 +29,7 @@ constexpr Sequence kDecoderSequences[] = {
     {"annexE/stabilit.bit", "annexE/stabilit.pst"}, {"annexE/switch.bit", "annexE/switch.pst"},
     {"annexI/dm19.br02", "annexI/dm19.or02"},       {"annexI/dm19.br012", "annexI/dm19.or012"},
     {"annexI/speech.br02", "annexI/speech.or02"},   {"annexI/speech.br012", "annexI/speech.or012"},
+    {"annexI/dm19.b12", "annexI/dm19.o12"},         {"annexI/speech.b12", "annexI/speech.o12"},
 };
 
 class G729EDecoder : public voksc_test::LevelTest<std::tuple<Sequence, voks::frame::Level>> {};
@@ -37,23 +39,26 @@ TEST_P(G729EDecoder, IsBitExact) {
     std::vector<int16_t> bit, want;
     VOKSC_READ_VECTOR(std::string("g729/") + seq.bit, bit);
     VOKSC_READ_VECTOR(std::string("g729/") + seq.out, want);
-    g729::Decoder dec;
-    g729::decoder_init(&dec, g729::Variant::Main);
+    g729::DtxDecoder dec;
+    g729::dtx_decoder_init(&dec, g729::Variant::Main);
     std::vector<int16_t> got;
     int failed_frames = 0;
     g729::Rate prev = g729::Rate::Full;
     for (size_t w = 0; w + 2 <= bit.size();) {
         const int len = bit[w + 1];
-        ASSERT_TRUE(len == 64 || len == 80 || len == 118) << "word " << w;
+        ASSERT_TRUE(len == 0 || len == 16 || len == 64 || len == 80 || len == 118) << "word " << w;
         ASSERT_LE(w + 2 + len, bit.size());
-        g729::Rate rate = len == 64 ? g729::Rate::Low : (len == 80 ? g729::Rate::Full : g729::Rate::High);
+        g729::Rate rate = len == 64 ? g729::Rate::Low : (len == 118 ? g729::Rate::High : g729::Rate::Full);
+        g729::FrameType type = g729::kSpeech;
         int16_t params[g729::kFrameParamsHigh];
-        const bool erased = rate == g729::Rate::High ? g729::serial_to_params_high(&bit[w], params)
-                                                     : g729::serial_to_params(&bit[w], params, rate);
-        if (erased) rate = prev;
+        const bool erased = len == 118  ? g729::serial_to_params_high(&bit[w], params)
+                            : len == 64 ? g729::serial_to_params(&bit[w], params, rate)
+                                        : g729::serial_to_frame(&bit[w], &type, params);
+        if (erased || type != g729::kSpeech) rate = prev;
         got.resize(got.size() + g729::kFrameSamples);
         failed_frames +=
-            g729::decode(&dec, params, erased, &got[got.size() - g729::kFrameSamples], rate) ? 0 : 1;
+            g729::decode_dtx(&dec, type, params, erased, &got[got.size() - g729::kFrameSamples], rate) ? 0
+                                                                                                       : 1;
         prev = rate;
         w += 2 + len;
     }
