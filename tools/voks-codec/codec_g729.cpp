@@ -1,4 +1,4 @@
-// voks-codec adapters for G.729 (8 and 6.4 kbit/s) and G.729 Annex A (8 kbit/s); 8 kHz PCM.
+// voks-codec adapters for G.729 (8, 6.4 and 11.8 kbit/s) and G.729 Annex A (8 kbit/s); 8 kHz PCM.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -10,6 +10,7 @@
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "g729/g729_dtx.h"
+#include "g729/g729_frame_e.h"
 
 namespace vokscodec {
 namespace {
@@ -44,7 +45,7 @@ std::string parse(const Args& args, Options& o) {
         if (r == "6400")
             o.rate = g729::Rate::Low;
         else if (r == "11800")
-            return kNoHighRate;
+            o.rate = g729::Rate::High;
         else if (r != "8000")
             return "--rate must be 6400, 8000 or 11800 (got '" + r + "')";
     }
@@ -71,14 +72,16 @@ std::string read_rates(const std::string& path, std::vector<g729::Rate>& rates) 
 }
 
 int serial_words(g729::Rate rate) {
+    if (rate == g729::Rate::High) return g729::kSerialWordsHigh;
     return rate == g729::Rate::Low ? g729::kSerialWordsLow : g729::kSerialWords;
 }
 
 constexpr size_t kBlockFrames = 500;  // 5 s per step
-constexpr size_t kItuFrameBytes = 2 * g729::kSerialWords;
+constexpr size_t kItuFrameBytes = 2 * g729::kSerialWordsHigh;
 
 size_t frame_bytes(Format format, g729::Rate rate) {
     if (format == Format::Itu) return kItuFrameBytes;
+    if (rate == g729::Rate::High) return g729::kPackedBytesHigh;
     return rate == g729::Rate::Low ? g729::kPackedBytesLow : g729::kPackedBytes;
 }
 
@@ -195,7 +198,11 @@ private:
                 if (n > 0) err = length_error(in.consumed(), fb);
                 return false;
             }
-            g729::unpack(frame, params_, packed_rate_);
+            if (packed_rate_ == g729::Rate::High) {
+                g729::unpack_high(frame, params_);
+            } else {
+                g729::unpack(frame, params_, packed_rate_);
+            }
             return true;
         }
         size_t n = in.read(frame, 4);
@@ -206,19 +213,17 @@ private:
         }
         const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
         const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
-        if (length == 118) {
-            err = "frame " + std::to_string(frame_) + ": 11.8 kbit/s frames (length 118) are not supported";
-            return false;
-        }
         const bool low = length == g729::kFrameBitsLow;
+        const bool high = length == g729::kFrameBitsHigh;
         if ((sync != g729::kSyncWord && sync != g729::kSyncErased) ||
-            (length != g729::kFrameBits && !low && length != g729::kSidSerialBits && length != 0)) {
+            (length != g729::kFrameBits && !low && !high && length != g729::kSidSerialBits && length != 0)) {
             err = "frame " + std::to_string(frame_) +
-                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 16 or 0)";
+                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 118, 16 or 0)";
             return false;
         }
-        if (low && dtx_.dec.variant != g729::Variant::Main) {
-            err = "frame " + std::to_string(frame_) + ": 6.4 kbit/s frames (length 64) need --codec g729";
+        if ((low || high) && dtx_.dec.variant != g729::Variant::Main) {
+            err = "frame " + std::to_string(frame_) + ": " + (low ? "6.4" : "11.8") +
+                  " kbit/s frames (length " + std::to_string(length) + ") need --codec g729";
             return false;
         }
         const size_t fb = 4 + 2 * static_cast<size_t>(length);
@@ -228,16 +233,22 @@ private:
             err = truncated();
             return false;
         }
-        int16_t serial[g729::kSerialWords];
+        int16_t serial[g729::kSerialWordsHigh];
         for (size_t i = 0; i < fb / 2; ++i)
             serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-        rate_ = low ? g729::Rate::Low : g729::Rate::Full;
+        const g729::Rate prev = rate_;
+        rate_ = low ? g729::Rate::Low : (high ? g729::Rate::High : g729::Rate::Full);
+        type_ = g729::kSpeech;
         if (low) {
-            type_ = g729::kSpeech;
             erased_ = g729::serial_to_params(serial, params_, rate_);
+        } else if (high) {
+            erased_ = g729::serial_to_params_high(serial, params_);
         } else {
             erased_ = g729::serial_to_frame(serial, &type_, params_);
         }
+        // A lost or inactive frame keeps the rate of the frame before it (its concealment continues
+        // that frame).
+        if (erased_ || type_ != g729::kSpeech) rate_ = prev;
         return true;
     }
 
@@ -254,7 +265,7 @@ private:
     uint64_t frame_ = 0;
     g729::FrameType type_ = g729::kSpeech;
     bool erased_ = false;
-    int16_t params_[g729::kFrameParams] = {};
+    int16_t params_[g729::kFrameParamsHigh] = {};
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
 };
 
@@ -263,6 +274,10 @@ std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
     Options o;
     err = parse(args, o);
     if (!err.empty()) return nullptr;
+    if (o.rate == g729::Rate::High) {
+        err = kNoHighRate;
+        return nullptr;
+    }
     return std::make_unique<Encoder>(V, o);
 }
 
