@@ -449,6 +449,9 @@ void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, con
             for (int i = 0; i < kSubframe; ++i) error[i] = sub(speech[off + i], synth[i]);
             chk(F, voksResidualFilter_G729_16s(error, ap1s[s], xn));
             chk(F, voksSynthesisFilter_NR_16s_ISfs(ap2s[s], xn, kSubframe, 12, enc->mem_w0));
+            copy(error + kSubframe - kOrderBwd, enc->high.mem_err, kOrderBwd);
+            copy(xn + kSubframe - kOrderBwd, enc->high.mem_w0, kOrderBwd);
+            detail::encoder_after_low(enc, aq, synth, s);
             copy(error + kSubframe - kOrder, enc->mem_err, kOrder);
         } else {
             for (int i = 0; i < kSubframe; ++i) xn[i] = sub(res[off + i], exc[off + i]);
@@ -496,6 +499,7 @@ void encoder_init(Encoder* enc, Variant variant) {
     }
     enc->old_a[0] = 4096;
     enc->smooth = 1;
+    detail::encoder_high_init(enc);
 }
 
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
@@ -503,6 +507,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
 }
 
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
+    if (rate == Rate::High) return detail::encode_high(enc, pcm, params);
     int32_t* F = &enc->faults;
     const int32_t faults_before = enc->faults;
     const bool main_body = enc->variant == Variant::Main;
@@ -531,7 +536,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     const bool inactive = enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
     if (!inactive) {
         chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
-        interpolate_filters(F, enc->lsp_old_q, lsp_new_q, aq);
+        detail::high_filters(enc, enc->lsp_old_q, lsp_new_q, aq);
         copy(lsp_new_q, enc->lsp_old_q, kOrder);
     }
     int16_t ap[2 * (kOrder + 1)];  // Annex A: A(z/0.75) of the quantised filters
@@ -542,7 +547,11 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
         int16_t lsp_int[kOrder];
         int16_t lsf_int[kOrder];
         int16_t lsf_new[kOrder];
-        chk(F, voksInterpolate_G729_16s(lsp_new, enc->lsp_old, lsp_int, kOrder));
+        if (enc->high.prev_lp_mode == 0) {
+            chk(F, voksInterpolate_G729_16s(lsp_new, enc->lsp_old, lsp_int, kOrder));
+        } else {
+            copy(lsp_new, lsp_int, kOrder);  // no interpolation after a backward-adaptive frame
+        }
         chk(F, voksLSPToLPC_G729_16s(lsp_int, az));
         copy(a_new, az + kOrder + 1, kOrder + 1);
         chk(F, voksLSPToLSF_Norm_G729_16s(lsp_int, lsf_int));
@@ -681,20 +690,25 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
         // Excitation and memory updates.
         build_excitation(F, exc + off, gain_pit, code, gain_code);
         update_taming(enc->exc_err, gain_pit, t0);
+        // The memories keep the last 30 samples for the 11.8 kbit/s frames, the last 10 here.
         if (main_body) {
             int16_t synth[kSubframe];
             chk(F, voksSynthesisFilter_NR_16s_Sfs(a_q, exc + off, synth, kSubframe, 12, enc->mem_syn));
             copy(synth + kSubframe - kOrder, enc->mem_syn, kOrder);
-            for (int j = 0; j < kOrder; ++j) {
-                enc->mem_err[j] = sub(speech[off + kSubframe - kOrder + j], synth[kSubframe - kOrder + j]);
+            for (int j = 0; j < kOrderBwd; ++j) {
+                const int i = kSubframe - kOrderBwd + j;
+                enc->high.mem_err[j] = sub(speech[off + i], synth[i]);
             }
+            copy(enc->high.mem_err + kOrderBwd - kOrder, enc->mem_err, kOrder);
+            detail::encoder_after_low(enc, aq, synth, s);
         }
-        for (int j = 0; j < kOrder; ++j) {
-            const int i = kSubframe - kOrder + j;
+        for (int j = 0; j < kOrderBwd; ++j) {
+            const int i = kSubframe - kOrderBwd + j;
             const int16_t t1 = extract_h(l_shl(l_mult(y1[i], gain_pit), 1));
             const int16_t t2 = extract_h(l_shl(l_mult(y2[i], gain_code), 2));
-            enc->mem_w0[j] = sub(xn[i], add(t1, t2));
+            enc->high.mem_w0[j] = sub(xn[i], add(t1, t2));
         }
+        copy(enc->high.mem_w0 + kOrderBwd - kOrder, enc->mem_w0, kOrder);
     }
 
     shift_histories(enc);
@@ -1077,6 +1091,28 @@ int16_t clamp_sharp(int16_t g) {
 }
 int16_t next_random(int16_t* seed) {
     return g729::next_random(seed);
+}
+void lp_analysis(Encoder* enc, int16_t* a, int16_t* rc) {
+    g729::lp_analysis(enc, a, rc);
+}
+void weighting_factors(Encoder* enc, const int16_t* rc, int16_t* lsf_int, int16_t* lsf_new, int16_t gamma1[2],
+                       int16_t gamma2[2]) {
+    g729::weighting_factors(enc, rc, lsf_int, lsf_new, gamma1, gamma2);
+}
+int16_t encode_lag(int t0, int frac, int subframe, int* t0_min) {
+    return g729::encode_lag(t0, frac, subframe, t0_min);
+}
+bool taming_needed(const int32_t* exc_err, int t0, int frac) {
+    return g729::taming_needed(exc_err, t0, frac);
+}
+void update_taming(int32_t* exc_err, int16_t gain_pit, int t0) {
+    g729::update_taming(exc_err, gain_pit, t0);
+}
+void shift_histories(Encoder* enc) {
+    g729::shift_histories(enc);
+}
+int16_t gain_index(const int16_t rows[2]) {
+    return static_cast<int16_t>(kGainMap1[rows[0] & 7] * 16 + kGainMap2[rows[1] & 15]);
 }
 
 }  // namespace detail

@@ -43,6 +43,32 @@ constexpr int kHighPassStateBytes = 32;                         // room for the 
 
 struct Encoder;
 
+constexpr int kOrderBwd = 30;     // backward-adaptive LP order at 11.8 kbit/s
+constexpr int kSynHistory = 145;  // synthesis the backward analysis windows
+
+// Backward-adaptive LP analysis of the 11.8 kbit/s coder (encoder and decoder alike): the past
+// synthesis and the analysis memories.
+struct BackwardLp {
+    int16_t syn[kSynHistory];              // the last synthesised samples, oldest first
+    alignas(8) unsigned char hybrid[128];  // recursive window state
+    int16_t a_sat_mem[kOrderBwd + 1];      // last backward filter without saturation
+    int16_t old_a_bwd[kOrderBwd + 1];      // last stable backward filter
+};
+
+// Encoder state of the 11.8 kbit/s frames, kept up to date at every rate: the backward analysis,
+// the order-30 filter memories (the last 30 samples of the synthesis, the error and the weighted
+// error) and the forward/backward decision.
+struct EncoderHigh {
+    BackwardLp lp;
+    int16_t mem_syn[kOrderBwd];
+    int16_t mem_err[kOrderBwd];
+    int16_t mem_w0[kOrderBwd];
+    int16_t prev_filter[kOrderBwd + 1];  // quantised filter of the previous frame's second sub-frame
+    int16_t prev_lp_mode, c_int;
+    int16_t glob_stat, stat_bwd, val_stat_bwd;  // stationarity that favours backward frames, Q8
+    int16_t count_bwd, count_fwd, bwd_dominant;
+};
+
 // Annex B hook (g729_dtx.h), called by encode() after the LP analysis with the new unquantised LSPs
 // and the second reflection coefficient. It returns true for an inactive frame, which it codes
 // itself: params, the comfort-noise excitation in old_exc, the new quantised LSPs in lsp_old_q, aq
@@ -74,6 +100,7 @@ struct Encoder {
     int16_t lar_old[2];  // perceptual weighting adaptation (main body)
     int16_t smooth;
     int32_t faults;  // operations that reported an error since init
+    EncoderHigh high;
 };
 
 // The decoder's excitation and post-filter residual histories slide along longer buffers and are
@@ -81,19 +108,13 @@ struct Encoder {
 constexpr int kDecExcBuf = kExcLen + 7 * kFrameSamples;  // 8 frames per move
 constexpr int kResHistory = 152;                         // main-body post-filter residual history
 constexpr int kResBuf = kResHistory + 8 * kSubframe;     // 8 sub-frames per move
-constexpr int kOrderBwd = 30;                            // backward-adaptive LP order at 11.8 kbit/s
-constexpr int kSynHistory = 145;                         // synthesis the backward analysis windows
-
 // Decoder state of the 11.8 kbit/s frames: the backward LP analysis, the mode switching and the
 // concealment. Every rate keeps it up to date, so that the rate may change on any frame.
 struct DecoderHigh {
-    int16_t syn[kSynHistory];              // the last synthesised samples, oldest first
-    alignas(8) unsigned char hybrid[128];  // recursive window state
-    int16_t a_bwd_mem[kOrderBwd + 1];      // backward filter before an erasure
-    int16_t a_sat_mem[kOrderBwd + 1];      // last backward filter without saturation
-    int16_t old_a_bwd[kOrderBwd + 1];      // last stable backward filter
-    int16_t prev_filter[kOrderBwd + 1];    // filter of the previous frame's second sub-frame
-    int16_t mem_stp[kOrderBwd];            // post-filter 1/A(z/g1) memory at order 30
+    BackwardLp lp;
+    int16_t a_bwd_mem[kOrderBwd + 1];    // backward filter before an erasure
+    int16_t prev_filter[kOrderBwd + 1];  // filter of the previous frame's second sub-frame
+    int16_t mem_stp[kOrderBwd];          // post-filter 1/A(z/g1) memory at order 30
     int16_t prev_lp_mode, prev_bfi, prev_voicing, prev_high;
     int16_t c_fe, c_int;  // backward filter interpolation factors, Q12
     int16_t prev_t0_frac, prev_pitch, stat_pitch, pitch_sta, frac_sta;  // pitch tracking

@@ -93,88 +93,9 @@ bool synthesis(const int16_t* a, int m, const int16_t* x, int16_t* y, int n) {
     return overflow;
 }
 
-// Energy of the frame in dB-like units (Q11 log2), 1 for near silence.
-int16_t energy_db(const int16_t* x) {
-    int32_t e = 1;
-    for (int i = 0; i < kFrameSamples; ++i) e = l_mac(e, x[i], x[i]);
-    e >>= 1;
-    int i = 0;
-    while (e > 32) {
-        e >>= 1;
-        ++i;
-    }
-    int16_t log = 617;
-    for (int j = 1; j < i; ++j) log = add(log, 617);
-    const int index = static_cast<int>(e) - 16;
-    return index >= 0 ? add(kLogTable[index], log) : 1;
-}
-
 // Backward mode dominates when over the recent frames it is four times as frequent as forward.
 void count_mode(DecoderHigh* e, int lp_mode) {
-    if (lp_mode == 0) {
-        ++e->count_fwd;
-    } else {
-        ++e->count_bwd;
-    }
-    int16_t all = static_cast<int16_t>(e->count_bwd + e->count_fwd);
-    if (all == 100) {
-        all = 50;
-        e->count_bwd = static_cast<int16_t>(e->count_bwd >> 1);
-        e->count_fwd = static_cast<int16_t>(e->count_fwd >> 1);
-    }
-    e->bwd_dominant = 0;
-    if (all >= 10 && e->count_bwd > shl(e->count_fwd, 2)) e->bwd_dominant = 1;
-}
-
-// a = (4096 - c) a + c b, Q12 factor c, each product truncated to Q12 as the reference does.
-void blend(int16_t* a, const int16_t* b, int16_t c) {
-    const int16_t c1 = sub(4096, c);
-    for (int i = 0; i < kBwd1; ++i) {
-        a[i] = add(static_cast<int16_t>(l_shr(l_mult(a[i], c1), 13)),
-                   static_cast<int16_t>(l_shr(l_mult(b[i], c), 13)));
-    }
-}
-
-// Order-30 filter of the past synthesis: hybrid window, lag window, Levinson (the last stable
-// filter when it fails, the last unsaturated one when a coefficient saturates), expansion.
-void backward_filter(Decoder* dec, int16_t* a) {
-    DecoderHigh& e = dec->high;
-    int32_t* F = &dec->faults;
-    int32_t r[kBwd1];
-    chk(F, voksWinHybrid_G729E_16s32s(e.syn, r, reinterpret_cast<VokWinHybridState_G729E_16s*>(e.hybrid)));
-    for (int i = 1; i <= kOrderBwd; ++i) {
-        int16_t h, l;
-        split(r[i], &h, &l);
-        r[i] = mpy_32(h, l, kLagHigh[i - 1], kLagLow[i - 1]);
-    }
-    const int32_t s0 = l_add(r[0], 1);
-    const int norm = norm_l(s0);
-    for (int i = 0; i <= kOrderBwd; ++i) r[i] = l_shl(l_add(r[i], 1), norm) & ~int32_t{1};
-    int16_t rc[kOrderBwd];
-    int16_t err = 0;
-    if (voksLevinsonDurbin_G729_32s16s(r, kOrderBwd, a, rc, &err) == vokStatusOk) {
-        copy(a, e.old_a_bwd, kBwd1);
-    } else {
-        copy(e.old_a_bwd, a, kBwd1);
-    }
-    bool saturated = false;
-    for (int i = 0; i < kBwd1; ++i) saturated = saturated || a[i] >= 32767;
-    if (saturated) {
-        copy(e.a_sat_mem, a, kBwd1);
-    } else {
-        copy(a, e.a_sat_mem, kBwd1);
-    }
-    chk(F, voksMulPowerC_NR_16s_Sfs(a, kGammaBwd, a, kBwd1, 15));
-}
-
-// First sub-frame filter of a backward frame: halfway between the previous frame's filter and
-// this one, which itself moves towards the previous filter by the factor c_int.
-void interpolate_backward(int16_t* a, const int16_t* prev, int16_t* c_int) {
-    int16_t c = sub(*c_int, 410);
-    if (c < 0) c = 0;
-    blend(a + kBwd1, prev, c);
-    for (int i = 0; i < kBwd1; ++i) a[i] = add(shr(a[kBwd1 + i], 1), shr(prev[i], 1));
-    *c_int = c;
+    count_lp_mode(&e->count_bwd, &e->count_fwd, &e->bwd_dominant, lp_mode);
 }
 
 // Pulses of one codebook word: 3 position bits per pulse (bits 0-2, 4-6, 7-9), sign in bit 3;
@@ -322,14 +243,103 @@ void set_forward_filter(DecoderHigh* e, const int16_t* a) {
 
 }  // namespace
 
+// Energy of the frame in dB-like units (Q11 log2), 1 for near silence.
+int16_t energy_db(const int16_t* x) {
+    int32_t e = 1;
+    for (int i = 0; i < kFrameSamples; ++i) e = l_mac(e, x[i], x[i]);
+    e >>= 1;
+    int i = 0;
+    while (e > 32) {
+        e >>= 1;
+        ++i;
+    }
+    int16_t log = 617;
+    for (int j = 1; j < i; ++j) log = add(log, 617);
+    const int index = static_cast<int>(e) - 16;
+    return index >= 0 ? add(kLogTable[index], log) : 1;
+}
+
+// a = (4096 - c) a + c b, Q12 factor c, each product truncated to Q12 as the reference does.
+void blend(int16_t* a, const int16_t* b, int16_t c) {
+    const int16_t c1 = sub(4096, c);
+    for (int i = 0; i < kBwd1; ++i) {
+        a[i] = add(static_cast<int16_t>(l_shr(l_mult(a[i], c1), 13)),
+                   static_cast<int16_t>(l_shr(l_mult(b[i], c), 13)));
+    }
+}
+
+// Order-30 filter of the past synthesis: hybrid window, lag window, Levinson (the last stable
+// filter when it fails, the last unsaturated one when a coefficient saturates), expansion.
+void backward_filter(int32_t* F, BackwardLp* lp, int16_t* a) {
+    int32_t r[kBwd1];
+    chk(F,
+        voksWinHybrid_G729E_16s32s(lp->syn, r, reinterpret_cast<VokWinHybridState_G729E_16s*>(lp->hybrid)));
+    for (int i = 1; i <= kOrderBwd; ++i) {
+        int16_t h, l;
+        split(r[i], &h, &l);
+        r[i] = mpy_32(h, l, kLagHigh[i - 1], kLagLow[i - 1]);
+    }
+    const int32_t s0 = l_add(r[0], 1);
+    const int norm = norm_l(s0);
+    for (int i = 0; i <= kOrderBwd; ++i) r[i] = l_shl(l_add(r[i], 1), norm) & ~int32_t{1};
+    int16_t rc[kOrderBwd];
+    int16_t err = 0;
+    if (voksLevinsonDurbin_G729_32s16s(r, kOrderBwd, a, rc, &err) == vokStatusOk) {
+        copy(a, lp->old_a_bwd, kBwd1);
+    } else {
+        copy(lp->old_a_bwd, a, kBwd1);
+    }
+    bool saturated = false;
+    for (int i = 0; i < kBwd1; ++i) saturated = saturated || a[i] >= 32767;
+    if (saturated) {
+        copy(lp->a_sat_mem, a, kBwd1);
+    } else {
+        copy(a, lp->a_sat_mem, kBwd1);
+    }
+    chk(F, voksMulPowerC_NR_16s_Sfs(a, kGammaBwd, a, kBwd1, 15));
+}
+
+// First sub-frame filter of a backward frame: halfway between the previous frame's filter and
+// this one, which itself moves towards the previous filter by the factor c_int.
+void interpolate_backward(int16_t* a, const int16_t* prev, int16_t* c_int) {
+    int16_t c = sub(*c_int, 410);
+    if (c < 0) c = 0;
+    blend(a + kBwd1, prev, c);
+    for (int i = 0; i < kBwd1; ++i) a[i] = add(shr(a[kBwd1 + i], 1), shr(prev[i], 1));
+    *c_int = c;
+}
+
+void count_lp_mode(int16_t* count_bwd, int16_t* count_fwd, int16_t* dominant, int lp_mode) {
+    if (lp_mode == 0) {
+        ++*count_fwd;
+    } else {
+        ++*count_bwd;
+    }
+    int16_t all = static_cast<int16_t>(*count_bwd + *count_fwd);
+    if (all == 100) {
+        all = 50;
+        *count_bwd = static_cast<int16_t>(*count_bwd >> 1);
+        *count_fwd = static_cast<int16_t>(*count_fwd >> 1);
+    }
+    *dominant = 0;
+    if (all >= 10 && *count_bwd > shl(*count_fwd, 2)) *dominant = 1;
+}
+
+void lp_init(BackwardLp* lp) {
+    std::memset(lp, 0, sizeof *lp);
+    int size = 0;
+    voksWinHybridGetStateSize_G729E_16s(&size);
+    if (size > static_cast<int>(sizeof lp->hybrid))
+        std::abort();  // the state block must fit the room reserved
+    voksWinHybridInit_G729E_16s(reinterpret_cast<VokWinHybridState_G729E_16s*>(lp->hybrid));
+    lp->a_sat_mem[0] = lp->old_a_bwd[0] = 4096;
+}
+
 void high_init(Decoder* dec) {
     DecoderHigh& e = dec->high;
     std::memset(&e, 0, sizeof e);
-    int size = 0;
-    voksWinHybridGetStateSize_G729E_16s(&size);
-    if (size > static_cast<int>(sizeof e.hybrid)) std::abort();  // the state block must fit the room reserved
-    voksWinHybridInit_G729E_16s(reinterpret_cast<VokWinHybridState_G729E_16s*>(e.hybrid));
-    e.a_bwd_mem[0] = e.a_sat_mem[0] = e.old_a_bwd[0] = e.prev_filter[0] = 4096;
+    lp_init(&e.lp);
+    e.a_bwd_mem[0] = e.prev_filter[0] = 4096;
     e.c_int = kCInt;
     e.prev_pitch = 30;
     e.c_muting = 32767;
@@ -357,8 +367,8 @@ void track_pitch_low(Decoder* dec, int frac, bool good) {
 
 void high_after_low(Decoder* dec, bool erased, int16_t voicing_in, const int16_t* synth, const int16_t* az) {
     DecoderHigh& e = dec->high;
-    copy(e.syn + kFrameSamples, e.syn, kSynMem);
-    copy(synth, e.syn + kSynMem, kFrameSamples);
+    copy(e.lp.syn + kFrameSamples, e.lp.syn, kSynMem);
+    copy(synth, e.lp.syn + kSynMem, kFrameSamples);
     if (energy_db(synth) >= 8192) count_mode(&e, 0);
     e.prev_bfi = erased;
     e.prev_lp_mode = 0;
@@ -403,12 +413,12 @@ bool decode_high(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm)
 
     // Backward filter of the past synthesis (computed in either mode: it keeps the window running).
     int16_t a_bwd[2 * kBwd1];
-    backward_filter(dec, a_bwd + kBwd1);
+    backward_filter(F, &e.lp, a_bwd + kBwd1);
     if (backward && e.c_fe != 0) blend(a_bwd + kBwd1, e.a_bwd_mem, e.c_fe);
     if (bfi && !e.prev_bfi && e.prev_high) copy(a_bwd + kBwd1, e.a_bwd_mem, kBwd1);
 
     int16_t syn[kSynHistory];
-    copy(e.syn + kFrameSamples, syn, kSynMem);
+    copy(e.lp.syn + kFrameSamples, syn, kSynMem);
     int16_t* synth = syn + kSynMem;
 
     int16_t az[2 * (kOrder + 1)];
@@ -526,7 +536,7 @@ bool decode_high(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm)
     }
     advance_excitation(dec);
     if (energy_db(synth) >= 8192) count_mode(&e, lp_mode);
-    copy(syn, e.syn, kSynHistory);
+    copy(syn, e.lp.syn, kSynHistory);
 
     adapt_post_filter(&e, lp_mode);
     int16_t voicing = 0;

@@ -67,6 +67,81 @@ TEST_P(G729EDecoder, IsBitExact) {
     EXPECT_EQ(first_bad_frame(got, want, g729::kFrameSamples), -1);
 }
 
+// Encoder: input, rate file (empty: 11.8 kbit/s throughout) and the value that file gives
+// 11.8 kbit/s (Annex E numbers 0 = 8, 1 = 11.8; Annex I 0 = 6.4, 1 = 8, 2 = 11.8), stream.
+struct EncoderCase {
+    const char* in;
+    const char* rates;
+    int high;
+    const char* bit;
+};
+
+constexpr EncoderCase kEncoderSequences[] = {
+    {"annexE/ALGTHME.118", "", 0, "annexE/algthme.bit"},
+    {"annexE/FIXED35.118", "", 0, "annexE/fixed35.bit"},
+    {"annexE/FIXED44.118", "", 0, "annexE/fixed44.bit"},
+    {"annexE/LSPE.118", "", 0, "annexE/lspe.bit"},
+    {"annexE/OVPITCH.118", "", 0, "annexE/ovpitch.bit"},
+    {"annexE/PITCHE.118", "", 0, "annexE/pitche.bit"},
+    {"annexE/SPEECHE.118", "", 0, "annexE/speeche.bit"},
+    {"annexE/SWITCH.XXX", "annexE/SWITCH", 1, "annexE/switch.bit"},
+    {"annexI/dm19.8k", "annexI/rate02", 2, "annexI/dm19.br02"},
+    {"annexI/dm19.8k", "annexI/rate012", 2, "annexI/dm19.br012"},
+    {"annexI/speech", "annexI/rate02", 2, "annexI/speech.br02"},
+    {"annexI/speech", "annexI/rate012", 2, "annexI/speech.br012"},
+};
+
+class G729EEncoder : public voksc_test::LevelTest<std::tuple<EncoderCase, voks::frame::Level>> {};
+
+TEST_P(G729EEncoder, IsBitExact) {
+    const EncoderCase c = std::get<0>(GetParam());
+    std::vector<int16_t> pcm, rates, want;
+    VOKSC_READ_VECTOR(std::string("g729/") + c.in, pcm);
+    VOKSC_READ_VECTOR(std::string("g729/") + c.bit, want);
+    if (*c.rates) VOKSC_READ_VECTOR(std::string("g729/") + c.rates, rates);
+    g729::Encoder enc;
+    g729::encoder_init(&enc, g729::Variant::Main);
+    std::vector<int16_t> got;
+    int failed_frames = 0;
+    for (size_t f = 0; (f + 1) * g729::kFrameSamples <= pcm.size(); ++f) {
+        g729::Rate rate = g729::Rate::High;
+        if (*c.rates) {
+            ASSERT_LT(f, rates.size());
+            // Annex E files: 0 = 8 kbit/s; Annex I files: 0 = 6.4, 1 = 8 kbit/s.
+            rate = rates[f] == c.high ? g729::Rate::High
+                                      : (c.high == 2 && rates[f] == 0 ? g729::Rate::Low : g729::Rate::Full);
+        }
+        int16_t params[g729::kFrameParamsHigh];
+        int16_t serial[g729::kSerialWordsHigh];
+        failed_frames += g729::encode(&enc, &pcm[f * g729::kFrameSamples], params, rate) ? 0 : 1;
+        int words = g729::kSerialWordsHigh;
+        if (rate == g729::Rate::High) {
+            g729::params_to_serial_high(params, serial);
+        } else {
+            g729::params_to_serial(params, serial, rate);
+            words = rate == g729::Rate::Low ? g729::kSerialWordsLow : g729::kSerialWords;
+        }
+        got.insert(got.end(), serial, serial + words);
+    }
+    EXPECT_EQ(failed_frames, 0) << "frames in which an operation reported an error";
+    ASSERT_EQ(got.size(), want.size());
+    size_t first_bad = 0;
+    while (first_bad < got.size() && got[first_bad] == want[first_bad]) ++first_bad;
+    EXPECT_EQ(first_bad, got.size()) << "first differing word";
+}
+
+INSTANTIATE_TEST_SUITE_P(Itu, G729EEncoder,
+                         ::testing::Combine(::testing::ValuesIn(kEncoderSequences),
+                                            voksc_test::every_level()),
+                         [](const ::testing::TestParamInfo<G729EEncoder::ParamType>& info) {
+                             const EncoderCase& c = std::get<0>(info.param);
+                             std::string name = c.bit;
+                             for (char& ch : name) {
+                                 if (ch == '/' || ch == '.') ch = '_';
+                             }
+                             return name + "_" + voksc_test::level_name(std::get<1>(info.param));
+                         });
+
 std::string sequence_name(const char* path) {
     std::string s(path);
     for (char& c : s) {
