@@ -24,8 +24,6 @@ struct Options {
     std::string rates;
 };
 
-constexpr const char* kNoHighRate = "11.8 kbit/s is not supported yet";
-
 std::string parse(const Args& args, Options& o) {
     const std::string f = arg(args, "format", "packed");
     if (f == "packed")
@@ -62,11 +60,10 @@ std::string read_rates(const std::string& path, std::vector<g729::Rate>& rates) 
     if (f.bad()) return "cannot read the rate file '" + path + "'";
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const int v = static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8);
-        if (v == 2) return kNoHighRate;
         if (v > 2)
             return "rate file '" + path + "': word " + std::to_string(i / 2) + " is " + std::to_string(v) +
                    " (0 = 6.4, 1 = 8, 2 = 11.8 kbit/s)";
-        rates.push_back(v == 0 ? g729::Rate::Low : g729::Rate::Full);
+        rates.push_back(v == 0 ? g729::Rate::Low : (v == 1 ? g729::Rate::Full : g729::Rate::High));
     }
     return "";
 }
@@ -113,16 +110,24 @@ public:
                 }
                 rate = rates_[frame_];
             }
-            int16_t params[g729::kFrameParams];
+            int16_t params[g729::kFrameParamsHigh];
             bool ok = true;
             const g729::FrameType type =
                 g729::encode_dtx(&enc_, pcm_ + f * g729::kFrameSamples, params, &ok, rate);
             if (o_.format == Format::Packed) {
-                g729::pack(params, dst, rate);
+                if (rate == g729::Rate::High) {
+                    g729::pack_high(params, dst);
+                } else {
+                    g729::pack(params, dst, rate);
+                }
                 dst += frame_bytes(Format::Packed, rate);
             } else if (type == g729::kSpeech) {
-                int16_t serial[g729::kSerialWords];
-                g729::params_to_serial(params, serial, rate);
+                int16_t serial[g729::kSerialWordsHigh];
+                if (rate == g729::Rate::High) {
+                    g729::params_to_serial_high(params, serial);
+                } else {
+                    g729::params_to_serial(params, serial, rate);
+                }
                 dst = put_words(serial, serial_words(rate), dst);
             } else {
                 int16_t serial[g729::kSerialWords];
@@ -274,10 +279,6 @@ std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
     Options o;
     err = parse(args, o);
     if (!err.empty()) return nullptr;
-    if (o.rate == g729::Rate::High) {
-        err = kNoHighRate;
-        return nullptr;
-    }
     return std::make_unique<Encoder>(V, o);
 }
 
@@ -290,9 +291,11 @@ std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
 }
 
 constexpr const char* kRateHelp =
-    "    --rate R      8000 (default) or 6400 bit/s (Annex D; 8-byte packed frames); 11800\n"
-    "                  is not supported yet. The decoder of ITU frames takes each frame's rate\n"
-    "                  from its length (80 or 64); --rate sets the rate of packed frames\n"
+    "    --rate R      8000 (default), 6400 (Annex D; 8-byte packed frames) or 11800 bit/s\n"
+    "                  (Annex E; 15-byte packed frames, the 118 bits in ITU order and two zero\n"
+    "                  bits). The decoder of ITU frames takes each frame's rate from its length\n"
+    "                  (80, 64 or 118; a lost or inactive frame keeps the rate before it);\n"
+    "                  --rate sets the rate of packed frames\n"
     "    --rates FILE  encode: the rate of each frame, one 16-bit little-endian word per\n"
     "                  frame (0 = 6400, 1 = 8000, 2 = 11800 bit/s; the file may be longer than\n"
     "                  the input, not shorter); needs --format itu\n";
@@ -302,8 +305,9 @@ constexpr const char* kFormatHelp =
     "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
     "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
     "                  marks the frame erased). The decoder takes each frame's length: 80\n"
-    "                  speech (64 at 6.4 kbit/s, g729 only), 16 an Annex B SID frame, 0\n"
-    "                  untransmitted (comfort noise)\n"
+    "                  speech (64 at 6.4 kbit/s, 118 at 11.8 kbit/s, g729 only), 16 an Annex B\n"
+    "                  SID frame, 0 untransmitted (comfort noise). SID, untransmitted and\n"
+    "                  mixed-rate frames exist only in the itu format\n"
     "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
     "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
     "                  0) for inactive speech; needs --format itu\n";
@@ -312,7 +316,7 @@ const std::string kMainHelp = std::string(kFormatHelp) + kRateHelp;
 
 const Registrar kRegisterMain(Codec{
     "g729",
-    "ITU-T G.729 CS-ACELP, 8 kbit/s, and Annex D, 6.4 kbit/s",
+    "ITU-T G.729 CS-ACELP, 8 kbit/s, Annex D, 6.4 kbit/s, and Annex E, 11.8 kbit/s",
     kMainHelp.c_str(),
     {"format", "dtx", "rate", "rates"},
     8000,
