@@ -459,6 +459,7 @@ void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, con
         }
         copy(xn + kSubframe - kOrder, enc->mem_w0, kOrder);
         update_taming(enc->exc_err, taming[2 * s], taming[2 * s + 1]);
+        if (enc->variant == Variant::Main) detail::note_pitch_gain(enc, 8192);
     }
     enc->sharp = kSharpMin;
     shift_histories(enc);
@@ -507,12 +508,12 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
 }
 
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
-    if (rate == Rate::High) return detail::encode_high(enc, pcm, params);
     int32_t* F = &enc->faults;
     const int32_t faults_before = enc->faults;
     const bool main_body = enc->variant == Variant::Main;
     const bool low = rate == Rate::Low;
-    if (low && !main_body) return false;
+    if (rate != Rate::Full && !main_body) return false;
+    enc->high.rate = static_cast<int16_t>(rate);
     int16_t* new_speech = enc->old_speech + kSpeechLen - kFrameSamples;
     copy(pcm, new_speech, kFrameSamples);
     chk(F, voksHighPassFilter_G729_16s_ISfs(new_speech, kFrameSamples, 12, hp_state(enc->hp)));
@@ -533,7 +534,14 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     }
     int16_t aq[2 * (kOrder + 1)];  // quantised filters of the two sub-frames
     int16_t taming[4];
+    copy(rc, enc->high.rc, kOrder);
     const bool inactive = enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
+    // An active 11.8 kbit/s frame continues with its own analysis; an inactive one is coded alike
+    // at every rate.
+    if (rate == Rate::High && !inactive) {
+        detail::encode_high(enc, a_new, rc, lsp_new, params);
+        return enc->faults == faults_before;
+    }
     if (!inactive) {
         chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
         detail::high_filters(enc, enc->lsp_old_q, lsp_new_q, aq);
@@ -597,6 +605,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     int16_t t_op = 0;
     if (main_body) {
         chk(F, voksOpenLoopPitchSearch_G729_16s(wsp, &t_op));
+        detail::note_open_loop(enc, t_op);
     } else {
         chk(F, voksOpenLoopPitchSearch_G729A_16s(wsp, &t_op));
     }
@@ -686,6 +695,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
         gain_pit = gains[0];
         const int16_t gain_code = gains[1];
         enc->sharp = clamp_sharp(gain_pit);
+        if (main_body) detail::note_pitch_gain(enc, gain_pit);
 
         // Excitation and memory updates.
         build_excitation(F, exc + off, gain_pit, code, gain_code);

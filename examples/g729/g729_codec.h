@@ -67,6 +67,11 @@ struct EncoderHigh {
     int16_t prev_lp_mode, c_int;
     int16_t glob_stat, stat_bwd, val_stat_bwd;  // stationarity that favours backward frames, Q8
     int16_t count_bwd, count_fwd, bwd_dominant;
+    // For the music detection of silence compression.
+    int16_t rate;          // of the frame being coded (Rate as a number)
+    int16_t rc[kOrder];    // its reflection coefficients
+    int16_t lag_buf[5];    // open-loop delays of the last active frames
+    int16_t pgain_buf[5];  // pitch gains of the last sub-frames (Q14; 8192 when inactive)
 };
 
 // Annex B hook (g729_dtx.h), called by encode() after the LP analysis with the new unquantised LSPs

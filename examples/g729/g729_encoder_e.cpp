@@ -149,6 +149,10 @@ void encoder_high_init(Encoder* enc) {
     e.prev_filter[0] = 4096;
     e.c_int = kCInt;
     e.glob_stat = 10000;
+    for (int i = 0; i < 5; ++i) {
+        e.lag_buf[i] = 20;
+        e.pgain_buf[i] = 11469;
+    }
 }
 
 void high_filters(Encoder* enc, const int16_t* lsp_old, const int16_t* lsp_new, int16_t* az) {
@@ -179,25 +183,17 @@ void encoder_after_low(Encoder* enc, const int16_t* aq, const int16_t* synth40, 
     }
 }
 
-bool encode_high(Encoder* enc, const int16_t* pcm, int16_t* params) {
-    if (enc->variant != Variant::Main) return false;
+void encode_high(Encoder* enc, const int16_t* a, const int16_t* rc_in, const int16_t* lsp_new,
+                 int16_t* params) {
     EncoderHigh& e = enc->high;
     int32_t* F = &enc->faults;
-    const int32_t faults_before = enc->faults;
-    int16_t* new_speech = enc->old_speech + kSpeechLen - kFrameSamples;
-    copy(pcm, new_speech, kFrameSamples);
-    chk(F, voksHighPassFilter_G729_16s_ISfs(new_speech, kFrameSamples, 12,
-                                            reinterpret_cast<VokG729HighPassState*>(enc->hp)));
-    const int16_t* speech = new_speech - kSubframe;
+    const int16_t* speech = enc->old_speech + kSpeechLen - kFrameSamples - kSubframe;
     int16_t* wsp = enc->old_wsp + kPitchMax;
     int16_t* exc = enc->old_exc + kExcOffset;
-
-    // Forward analysis.
     int16_t a_fwd[2 * (kOrder + 1)];
+    copy(a, a_fwd + kOrder + 1, kOrder + 1);
     int16_t rc[kOrder];
-    lp_analysis(enc, a_fwd + kOrder + 1, rc);
-    int16_t lsp_new[kOrder];
-    chk(F, voksLPCToLSP_G729_16s(a_fwd + kOrder + 1, enc->lsp_old, lsp_new));
+    copy(rc_in, rc, kOrder);
     // Backward analysis of the past synthesis.
     int16_t a_bwd[2 * kBwd1];
     backward_filter(F, &e.lp, a_bwd + kBwd1);
@@ -277,6 +273,7 @@ bool encode_high(Encoder* enc, const int16_t* pcm, int16_t* params) {
     }
     int16_t t_op = 0;
     chk(F, voksOpenLoopPitchSearch_G729_16s(wsp, &t_op));
+    note_open_loop(enc, t_op);
 
     int t0_first = 0;
     int t0_min = 0;
@@ -340,6 +337,7 @@ bool encode_high(Encoder* enc, const int16_t* pcm, int16_t* params) {
         gain_pit = gains[0];
         const int16_t gain_code = gains[1];
         enc->sharp = clamp_sharp(gain_pit);
+        note_pitch_gain(enc, gain_pit);
 
         build_excitation(F, exc + off, gain_pit, code, gain_code);
         update_taming(enc->exc_err, gain_pit, t0);
@@ -359,7 +357,25 @@ bool encode_high(Encoder* enc, const int16_t* pcm, int16_t* params) {
     copy(syn, e.lp.syn, kSynHistory);
     e.prev_lp_mode = static_cast<int16_t>(lp_mode);
     shift_histories(enc);
-    return enc->faults == faults_before;
+}
+
+void note_open_loop(Encoder* enc, int16_t t_op) {
+    int16_t* lags = enc->high.lag_buf;
+    copy(lags + 1, lags, 4);
+    const int16_t avg = mult_r(add(add(add(lags[0], lags[1]), lags[2]), lags[3]), 8192);
+    if (abs_s(sub(t_op, shl(avg, 1))) < 4) {
+        lags[4] = shr(t_op, 1);  // about twice the recent delays: keep the half
+    } else if (abs_s(sub(t_op, add(shl(avg, 1), avg))) < 6) {
+        lags[4] = mult(t_op, 10923);  // about three times: keep the third
+    } else {
+        lags[4] = t_op;
+    }
+}
+
+void note_pitch_gain(Encoder* enc, int16_t gain) {
+    int16_t* g = enc->high.pgain_buf;
+    copy(g + 1, g, 4);
+    g[4] = gain;
 }
 
 }  // namespace detail

@@ -38,7 +38,12 @@ void high_filters(Encoder* enc, const int16_t* lsp_old, const int16_t* lsp_new, 
 // After each sub-frame: its 40 synthesised samples; after the second, the frame's quantised
 // filters aq (two sub-frames of order 10).
 void encoder_after_low(Encoder* enc, const int16_t* aq, const int16_t* synth40, int subframe);
-bool encode_high(Encoder* enc, const int16_t* pcm, int16_t* params);
+// An active 11.8 kbit/s frame after the forward analysis (pre-processed speech, a the forward
+// filter, rc its reflection coefficients, lsp_new its LSPs).
+void encode_high(Encoder* enc, const int16_t* a, const int16_t* rc, const int16_t* lsp_new, int16_t* params);
+// Music-detection history: the open-loop delay of an active frame, the pitch gain of a sub-frame.
+void note_open_loop(Encoder* enc, int16_t t_op);
+void note_pitch_gain(Encoder* enc, int16_t gain);
 
 // Hooks of the 6.4 / 8 kbit/s decoder.
 void high_init(Decoder* dec);

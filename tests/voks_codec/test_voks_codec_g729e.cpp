@@ -1,6 +1,6 @@
 // voks-codec at 11.8 kbit/s: the ITU Annex E sequences (fixed rate and switching with 8 kbit/s) and
-// the Annex I mixed-rate sequences through the encoder and decoder in the ITU format, the Annex I
-// 11.8 kbit/s DTX streams through the decoder, and packed 15-byte frames.
+// the Annex I mixed-rate and 11.8 kbit/s DTX sequences through the encoder and decoder in the ITU
+// format, and packed 15-byte frames.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -64,7 +64,10 @@ TEST(VoksCodecG729E, CodesAnnexEAndISequences) {
          "annexI/speech.br012",
          "annexI/speech.or012"},
         {"", {}, "annexE/erasuree.bit", "annexE/erasuree.pst"},
-        {"", {}, "annexI/dm19.b12", "annexI/dm19.o12"},
+        {"annexI/dm19.8k",
+         {{"format", "itu"}, {"rate", "11800"}, {"dtx", "on"}},
+         "annexI/dm19.b12",
+         "annexI/dm19.o12"},
     };
     for (const auto& c : cases) {
         Bytes bit, out;
