@@ -9,6 +9,7 @@
 // The main body also codes at 6.4 kbit/s (Annex D), chosen frame by frame: 10 parameters (64 bits)
 //   0 L0|L1 (8)  1 L2|L3 (10)  2 P1 (8)  3 C1 (9)  4 S1 (2)  5 GA1|GB1 (6)
 //   6 P2 (4)     7 C2 (9)      8 S2 (2)  9 GA2|GB2 (6)
+// and at 11.8 kbit/s (Annex E, g729_frame_e.h), forward or backward-adaptive frame by frame.
 #ifndef VOKSC_EXAMPLE_G729_CODEC_H
 #define VOKSC_EXAMPLE_G729_CODEC_H
 

@@ -77,7 +77,12 @@ bool synthesis(const int16_t* a, int m, const int16_t* x, int16_t* y, int n) {
     for (int i = 0; i < n; ++i) {
         int64_t s = int64_t{x[i]} * a[0] * 2;
         for (int j = 1; j <= m; ++j) {
-            s -= int64_t{a[j]} * buf[m + i - j] * 2;
+            int64_t p = int64_t{a[j]} * buf[m + i - j] * 2;
+            if (p > INT32_MAX) {  // -32768 * -32768 saturates
+                p = INT32_MAX;
+                overflow = true;
+            }
+            s -= p;
             if (s > INT32_MAX || s < INT32_MIN) {
                 overflow = true;
                 s = s > INT32_MAX ? INT32_MAX : INT32_MIN;
