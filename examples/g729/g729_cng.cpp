@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "g729/g729_fixed.h"
+#include "g729/g729_internal.h"
 #include "voksc.h"
 
 namespace g729 {
@@ -213,6 +214,7 @@ void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_
         int16_t imp[20];
         chk(F, voksShortTermPostFilter_G729_16s(a, res, buf + kOrder, imp));
         std::memcpy(dec->mem_stp, buf + kSubframe, sizeof(dec->mem_stp));
+        detail::keep_post_memory(dec, buf + kOrder);
         chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
         chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
         std::memcpy(out, buf + kOrder, sizeof(int16_t) * kSubframe);
@@ -235,8 +237,9 @@ void post_filter_inactive(Decoder* dec, int t0, const int16_t* syn, const int16_
 }
 
 // One SID (params set) or untransmitted (params null) frame.
-void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
+void decode_inactive(DtxDecoder* d, const int16_t* params, bool erased, int16_t* pcm) {
     Decoder* dec = &d->dec;
+    const int16_t voicing_in = dec->voicing;
     int32_t* F = &dec->faults;
     const bool after_speech = d->past_type == kSpeech;
     if (params != nullptr) {
@@ -288,6 +291,8 @@ void decode_inactive(DtxDecoder* d, const int16_t* params, int16_t* pcm) {
                              pcm + s * kSubframe);
     dec->voicing = 0;
     std::memcpy(dec->synth_buf, synth + kFrameSamples - kOrder, sizeof(int16_t) * kOrder);
+    detail::high_after_low(dec, erased, voicing_in, synth, az);
+    dec->high.stat_pitch = 0;
     chk(F, voksHighPassFilter_G729_16s_ISfs(pcm, kFrameSamples, 13,
                                             reinterpret_cast<VokG729HighPassState*>(dec->hp)));
 }
@@ -319,7 +324,7 @@ bool decode_dtx(DtxDecoder* d, FrameType type, const int16_t* params, bool erase
         const int16_t none[kFrameParams] = {};
         decode(&d->dec, erased ? none : params, erased, pcm, rate);
     } else {
-        decode_inactive(d, type == kSid && !erased ? params : nullptr, pcm);
+        decode_inactive(d, type == kSid && !erased ? params : nullptr, erased, pcm);
     }
     if (!erased) {
         // Energy of the frame's excitation (the newest samples of the window's history), kept in case

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "g729/g729_fixed.h"
+#include "g729/g729_internal.h"
 #include "voksc.h"
 
 namespace g729 {
@@ -448,6 +449,9 @@ void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, con
             for (int i = 0; i < kSubframe; ++i) error[i] = sub(speech[off + i], synth[i]);
             chk(F, voksResidualFilter_G729_16s(error, ap1s[s], xn));
             chk(F, voksSynthesisFilter_NR_16s_ISfs(ap2s[s], xn, kSubframe, 12, enc->mem_w0));
+            copy(error + kSubframe - kOrderBwd, enc->high.mem_err, kOrderBwd);
+            copy(xn + kSubframe - kOrderBwd, enc->high.mem_w0, kOrderBwd);
+            detail::encoder_after_low(enc, aq, synth, s);
             copy(error + kSubframe - kOrder, enc->mem_err, kOrder);
         } else {
             for (int i = 0; i < kSubframe; ++i) xn[i] = sub(res[off + i], exc[off + i]);
@@ -455,6 +459,7 @@ void update_inactive(Encoder* enc, const int16_t* speech, const int16_t* aq, con
         }
         copy(xn + kSubframe - kOrder, enc->mem_w0, kOrder);
         update_taming(enc->exc_err, taming[2 * s], taming[2 * s + 1]);
+        if (enc->variant == Variant::Main) detail::note_pitch_gain(enc, 8192);
     }
     enc->sharp = kSharpMin;
     shift_histories(enc);
@@ -495,6 +500,7 @@ void encoder_init(Encoder* enc, Variant variant) {
     }
     enc->old_a[0] = 4096;
     enc->smooth = 1;
+    detail::encoder_high_init(enc);
 }
 
 bool encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
@@ -506,7 +512,8 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     const int32_t faults_before = enc->faults;
     const bool main_body = enc->variant == Variant::Main;
     const bool low = rate == Rate::Low;
-    if (low && !main_body) return false;
+    if (rate != Rate::Full && !main_body) return false;
+    enc->high.rate = static_cast<int16_t>(rate);
     int16_t* new_speech = enc->old_speech + kSpeechLen - kFrameSamples;
     copy(pcm, new_speech, kFrameSamples);
     chk(F, voksHighPassFilter_G729_16s_ISfs(new_speech, kFrameSamples, 12, hp_state(enc->hp)));
@@ -527,10 +534,17 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     }
     int16_t aq[2 * (kOrder + 1)];  // quantised filters of the two sub-frames
     int16_t taming[4];
+    copy(rc, enc->high.rc, kOrder);
     const bool inactive = enc->inactive != nullptr && enc->inactive(enc, lsp_new, rc[1], params, aq, taming);
+    // An active 11.8 kbit/s frame continues with its own analysis; an inactive one is coded alike
+    // at every rate.
+    if (rate == Rate::High && !inactive) {
+        detail::encode_high(enc, a_new, rc, lsp_new, params);
+        return enc->faults == faults_before;
+    }
     if (!inactive) {
         chk(F, voksLSPQuant_G729_16s(lsp_new, enc->lsf_mem, lsp_new_q, params));
-        interpolate_filters(F, enc->lsp_old_q, lsp_new_q, aq);
+        detail::high_filters(enc, enc->lsp_old_q, lsp_new_q, aq);
         copy(lsp_new_q, enc->lsp_old_q, kOrder);
     }
     int16_t ap[2 * (kOrder + 1)];  // Annex A: A(z/0.75) of the quantised filters
@@ -541,7 +555,11 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
         int16_t lsp_int[kOrder];
         int16_t lsf_int[kOrder];
         int16_t lsf_new[kOrder];
-        chk(F, voksInterpolate_G729_16s(lsp_new, enc->lsp_old, lsp_int, kOrder));
+        if (enc->high.prev_lp_mode == 0) {
+            chk(F, voksInterpolate_G729_16s(lsp_new, enc->lsp_old, lsp_int, kOrder));
+        } else {
+            copy(lsp_new, lsp_int, kOrder);  // no interpolation after a backward-adaptive frame
+        }
         chk(F, voksLSPToLPC_G729_16s(lsp_int, az));
         copy(a_new, az + kOrder + 1, kOrder + 1);
         chk(F, voksLSPToLSF_Norm_G729_16s(lsp_int, lsf_int));
@@ -587,6 +605,7 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
     int16_t t_op = 0;
     if (main_body) {
         chk(F, voksOpenLoopPitchSearch_G729_16s(wsp, &t_op));
+        detail::note_open_loop(enc, t_op);
     } else {
         chk(F, voksOpenLoopPitchSearch_G729A_16s(wsp, &t_op));
     }
@@ -676,24 +695,30 @@ bool encode(Encoder* enc, const int16_t* pcm, int16_t* params, Rate rate) {
         gain_pit = gains[0];
         const int16_t gain_code = gains[1];
         enc->sharp = clamp_sharp(gain_pit);
+        if (main_body) detail::note_pitch_gain(enc, gain_pit);
 
         // Excitation and memory updates.
         build_excitation(F, exc + off, gain_pit, code, gain_code);
         update_taming(enc->exc_err, gain_pit, t0);
+        // The memories keep the last 30 samples for the 11.8 kbit/s frames, the last 10 here.
         if (main_body) {
             int16_t synth[kSubframe];
             chk(F, voksSynthesisFilter_NR_16s_Sfs(a_q, exc + off, synth, kSubframe, 12, enc->mem_syn));
             copy(synth + kSubframe - kOrder, enc->mem_syn, kOrder);
-            for (int j = 0; j < kOrder; ++j) {
-                enc->mem_err[j] = sub(speech[off + kSubframe - kOrder + j], synth[kSubframe - kOrder + j]);
+            for (int j = 0; j < kOrderBwd; ++j) {
+                const int i = kSubframe - kOrderBwd + j;
+                enc->high.mem_err[j] = sub(speech[off + i], synth[i]);
             }
+            copy(enc->high.mem_err + kOrderBwd - kOrder, enc->mem_err, kOrder);
+            detail::encoder_after_low(enc, aq, synth, s);
         }
-        for (int j = 0; j < kOrder; ++j) {
-            const int i = kSubframe - kOrder + j;
+        for (int j = 0; j < kOrderBwd; ++j) {
+            const int i = kSubframe - kOrderBwd + j;
             const int16_t t1 = extract_h(l_shl(l_mult(y1[i], gain_pit), 1));
             const int16_t t2 = extract_h(l_shl(l_mult(y2[i], gain_code), 2));
-            enc->mem_w0[j] = sub(xn[i], add(t1, t2));
+            enc->high.mem_w0[j] = sub(xn[i], add(t1, t2));
         }
+        copy(enc->high.mem_w0 + kOrderBwd - kOrder, enc->mem_w0, kOrder);
     }
 
     shift_histories(enc);
@@ -745,6 +770,7 @@ void decoder_init(Decoder* dec, Variant variant) {
     if (size > static_cast<int>(sizeof dec->disp))
         std::abort();  // the state block must fit the room reserved
     voksPhaseDispersionInit_G729D_16s(disp_state(dec));
+    detail::high_init(dec);
 }
 
 namespace {
@@ -777,6 +803,7 @@ int16_t post_filter_main(Decoder* dec, int t0, const int16_t* syn, const int16_t
     int16_t imp[20];
     chk(F, voksShortTermPostFilter_G729_16s(a, ltp, buf + kOrder, imp));
     copy(buf + kSubframe, dec->mem_stp, kOrder);
+    detail::keep_post_memory(dec, buf + kOrder);
     chk(F, voksTiltCompensation_G729_16s(imp, buf + kOrder));
     chk(F, voksGainControl_G729_16s_I(syn, buf + kOrder, &dec->pst_gain));
     copy(buf + kOrder, out, kSubframe);
@@ -810,7 +837,9 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm) {
 }
 
 bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, Rate rate) {
+    if (rate == Rate::High) return detail::decode_high(dec, params_in, erased, pcm);
     int32_t* F = &dec->faults;
+    const int16_t voicing_in = dec->voicing;
     const int32_t faults_before = dec->faults;
     const bool main_body = dec->variant == Variant::Main;
     const bool low = rate == Rate::Low;
@@ -840,7 +869,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
     int16_t lsp_new[kOrder];
     chk(F, voksLSFToLSP_G729_16s(lsf, lsp_new));
     int16_t az[2 * (kOrder + 1)];
-    interpolate_filters(F, dec->lsp_old, lsp_new, az);
+    detail::forward_filters(dec, lsp_new, az);
     copy(lsp_new, dec->lsp_old, kOrder);
 
     int16_t* synth = dec->synth_buf + kOrder;
@@ -865,6 +894,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
             frac = 0;
             if (++dec->old_t0 > kPitchMax) dec->old_t0 = kPitchMax;
         }
+        detail::track_pitch_low(dec, frac, !bad_pitch);
         t2[s] = t0;
         const int16_t delay[2] = {static_cast<int16_t>(t0), static_cast<int16_t>(frac)};
         chk(F, voksDecodeAdaptiveVector_G729_16s_I(delay, old_exc + off));
@@ -948,6 +978,7 @@ bool decode(Decoder* dec, const int16_t* params_in, bool erased, int16_t* pcm, R
         }
     }
     copy(synth + kFrameSamples - kOrder, dec->synth_buf, kOrder);
+    detail::high_after_low(dec, bfi, voicing_in, synth, az);
     chk(F, voksHighPassFilter_G729_16s_ISfs(pcm, kFrameSamples, 13, hp_state(dec->hp)));
     return dec->faults == faults_before;
 }
@@ -1040,4 +1071,59 @@ bool serial_to_params(const int16_t* serial, int16_t* params) {
     return serial_to_params(serial, params, Rate::Full);
 }
 
+}  // namespace g729
+
+// ---------------------------------------------------------------------------------------------
+// Steps shared with the 11.8 kbit/s coder
+// ---------------------------------------------------------------------------------------------
+
+namespace g729 {
+namespace detail {
+
+int chk(int32_t* faults, int status) {
+    if (status < 0) ++*faults;
+    return status;
+}
+void interpolate_filters(int32_t* F, const int16_t* lsp_old, const int16_t* lsp_new, int16_t* az) {
+    g729::interpolate_filters(F, lsp_old, lsp_new, az);
+}
+void decode_lag(int index, int subframe, int* t0, int* frac) {
+    g729::decode_lag(index, subframe, t0, frac);
+}
+void build_excitation(int32_t* F, int16_t* exc, int16_t gain_pit, const int16_t* code, int16_t gain_code) {
+    g729::build_excitation(F, exc, gain_pit, code, gain_code);
+}
+void sharpen(int32_t* F, int16_t* x, int t0, int16_t sharp) {
+    g729::sharpen(F, x, t0, sharp);
+}
+int16_t clamp_sharp(int16_t g) {
+    return g729::clamp_sharp(g);
+}
+int16_t next_random(int16_t* seed) {
+    return g729::next_random(seed);
+}
+void lp_analysis(Encoder* enc, int16_t* a, int16_t* rc) {
+    g729::lp_analysis(enc, a, rc);
+}
+void weighting_factors(Encoder* enc, const int16_t* rc, int16_t* lsf_int, int16_t* lsf_new, int16_t gamma1[2],
+                       int16_t gamma2[2]) {
+    g729::weighting_factors(enc, rc, lsf_int, lsf_new, gamma1, gamma2);
+}
+int16_t encode_lag(int t0, int frac, int subframe, int* t0_min) {
+    return g729::encode_lag(t0, frac, subframe, t0_min);
+}
+bool taming_needed(const int32_t* exc_err, int t0, int frac) {
+    return g729::taming_needed(exc_err, t0, frac);
+}
+void update_taming(int32_t* exc_err, int16_t gain_pit, int t0) {
+    g729::update_taming(exc_err, gain_pit, t0);
+}
+void shift_histories(Encoder* enc) {
+    g729::shift_histories(enc);
+}
+int16_t gain_index(const int16_t rows[2]) {
+    return static_cast<int16_t>(kGainMap1[rows[0] & 7] * 16 + kGainMap2[rows[1] & 15]);
+}
+
+}  // namespace detail
 }  // namespace g729

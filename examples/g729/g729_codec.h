@@ -9,6 +9,7 @@
 // The main body also codes at 6.4 kbit/s (Annex D), chosen frame by frame: 10 parameters (64 bits)
 //   0 L0|L1 (8)  1 L2|L3 (10)  2 P1 (8)  3 C1 (9)  4 S1 (2)  5 GA1|GB1 (6)
 //   6 P2 (4)     7 C2 (9)      8 S2 (2)  9 GA2|GB2 (6)
+// and at 11.8 kbit/s (Annex E, g729_frame_e.h), forward or backward-adaptive frame by frame.
 #ifndef VOKSC_EXAMPLE_G729_CODEC_H
 #define VOKSC_EXAMPLE_G729_CODEC_H
 
@@ -32,7 +33,7 @@ constexpr int16_t kBit0 = 0x007F;
 constexpr int16_t kBit1 = 0x0081;
 
 enum class Variant { Main, AnnexA };
-enum class Rate { Low, Full };  // 6.4 kbit/s (main body only), 8 kbit/s
+enum class Rate { Low, Full, High };  // 6.4 kbit/s (main body only), 8 kbit/s, 11.8 kbit/s (main body only)
 
 constexpr int kOrder = 10;
 constexpr int kPitchMax = 143;
@@ -42,6 +43,37 @@ constexpr int kSpeechLen = 240;                                 // LP analysis w
 constexpr int kHighPassStateBytes = 32;                         // room for the library's state
 
 struct Encoder;
+
+constexpr int kOrderBwd = 30;     // backward-adaptive LP order at 11.8 kbit/s
+constexpr int kSynHistory = 145;  // synthesis the backward analysis windows
+
+// Backward-adaptive LP analysis of the 11.8 kbit/s coder (encoder and decoder alike): the past
+// synthesis and the analysis memories.
+struct BackwardLp {
+    int16_t syn[kSynHistory];              // the last synthesised samples, oldest first
+    alignas(8) unsigned char hybrid[128];  // recursive window state
+    int16_t a_sat_mem[kOrderBwd + 1];      // last backward filter without saturation
+    int16_t old_a_bwd[kOrderBwd + 1];      // last stable backward filter
+};
+
+// Encoder state of the 11.8 kbit/s frames, kept up to date at every rate: the backward analysis,
+// the order-30 filter memories (the last 30 samples of the synthesis, the error and the weighted
+// error) and the forward/backward decision.
+struct EncoderHigh {
+    BackwardLp lp;
+    int16_t mem_syn[kOrderBwd];
+    int16_t mem_err[kOrderBwd];
+    int16_t mem_w0[kOrderBwd];
+    int16_t prev_filter[kOrderBwd + 1];  // quantised filter of the previous frame's second sub-frame
+    int16_t prev_lp_mode, c_int;
+    int16_t glob_stat, stat_bwd, val_stat_bwd;  // stationarity that favours backward frames, Q8
+    int16_t count_bwd, count_fwd, bwd_dominant;
+    // For the music detection of silence compression.
+    int16_t rate;          // of the frame being coded (Rate as a number)
+    int16_t rc[kOrder];    // its reflection coefficients
+    int16_t lag_buf[5];    // open-loop delays of the last active frames
+    int16_t pgain_buf[5];  // pitch gains of the last sub-frames (Q14; 8192 when inactive)
+};
 
 // Annex B hook (g729_dtx.h), called by encode() after the LP analysis with the new unquantised LSPs
 // and the second reflection coefficient. It returns true for an inactive frame, which it codes
@@ -74,6 +106,7 @@ struct Encoder {
     int16_t lar_old[2];  // perceptual weighting adaptation (main body)
     int16_t smooth;
     int32_t faults;  // operations that reported an error since init
+    EncoderHigh high;
 };
 
 // The decoder's excitation and post-filter residual histories slide along longer buffers and are
@@ -81,6 +114,20 @@ struct Encoder {
 constexpr int kDecExcBuf = kExcLen + 7 * kFrameSamples;  // 8 frames per move
 constexpr int kResHistory = 152;                         // main-body post-filter residual history
 constexpr int kResBuf = kResHistory + 8 * kSubframe;     // 8 sub-frames per move
+// Decoder state of the 11.8 kbit/s frames: the backward LP analysis, the mode switching and the
+// concealment. Every rate keeps it up to date, so that the rate may change on any frame.
+struct DecoderHigh {
+    BackwardLp lp;
+    int16_t a_bwd_mem[kOrderBwd + 1];    // backward filter before an erasure
+    int16_t prev_filter[kOrderBwd + 1];  // filter of the previous frame's second sub-frame
+    int16_t mem_stp[kOrderBwd];          // post-filter 1/A(z/g1) memory at order 30
+    int16_t prev_lp_mode, prev_bfi, prev_voicing, prev_high;
+    int16_t c_fe, c_int;  // backward filter interpolation factors, Q12
+    int16_t prev_t0_frac, prev_pitch, stat_pitch, pitch_sta, frac_sta;  // pitch tracking
+    int16_t c_muting, count_bfi, stat_bwd;                              // gain concealment
+    int16_t count_bwd, count_fwd, bwd_dominant;                         // backward-mode dominance
+    int16_t ga1, ga2, ga_harm;                                          // post-filter factors, Q15
+};
 
 struct Decoder {
     Variant variant;
@@ -108,6 +155,7 @@ struct Decoder {
     int16_t pst_gain;                   // gain control: Q14 (main body) or Q12 (Annex A)
     alignas(8) unsigned char disp[32];  // 6.4 kbit/s phase dispersion, updated at every rate
     int32_t faults;                     // operations that reported an error since init
+    DecoderHigh high;
 };
 
 void encoder_init(Encoder* enc, Variant variant);
@@ -131,7 +179,8 @@ void advance_residual(Decoder* dec);
 // ignored and concealed). Each parameter is taken modulo its field width. Returns false when a
 // library operation reported an error in this frame (never expected for any bit pattern).
 bool decode(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm);
-// Decodes a frame of the given rate (Rate::Low: 10 parameters; main body only, else false).
+// Decodes a frame of the given rate (Rate::Low: 10 parameters, Rate::High: the layout of
+// g729_frame_e.h; main body only, else false). An erased frame takes the previous frame's rate.
 bool decode(Decoder* dec, const int16_t* params, bool erased, int16_t* pcm, Rate rate);
 
 // Pitch parity bit of the first sub-frame's delay index (the parity of its six high bits).

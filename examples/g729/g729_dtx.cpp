@@ -237,8 +237,15 @@ bool on_frame(Encoder* enc, const int16_t* lsp_new, int16_t rc1, int16_t* params
     chk(F, voksLagWindow_G729_32s_I(r + 1, 12));
     int16_t lsf[kOrder];
     chk(F, voksLSPToLSF_Norm_G729_16s(lsp_new, lsf));
-    const int16_t vad =
-        vad_decide(&d->vad, rc1, lsf, r, exp_r0, enc->old_speech, d->frame, d->past_vad, d->ppast_vad);
+    int16_t energy = 0;
+    int16_t vad = vad_decide(&d->vad, rc1, lsf, r, exp_r0, enc->old_speech, d->frame, d->past_vad,
+                             d->ppast_vad, &energy);
+    if (enc->variant == Variant::Main) {
+        const EncoderHigh& h = enc->high;
+        music_detect(&d->music, h.rate == static_cast<int16_t>(Rate::High),
+                     h.rate == static_cast<int16_t>(Rate::Low), r[0], exp_r0, h.rc, h.lag_buf, h.pgain_buf,
+                     h.prev_lp_mode == 1, d->frame, d->past_vad, &vad, energy);
+    }
 
     // Autocorrelation history.
     std::memmove(d->acf + kAcfLen, d->acf, sizeof(int16_t) * kAcfLen);
@@ -268,6 +275,7 @@ void dtx_encoder_init(DtxEncoder* d, Variant variant, bool dtx) {
     encoder_init(&d->enc, variant);
     if (dtx) d->enc.inactive = on_frame;
     vad_init(&d->vad);
+    music_init(&d->music);
     d->past_vad = 1;
     d->ppast_vad = 1;
     d->seed = kInitSeed;

@@ -11,6 +11,7 @@
 
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
+#include "g729/g729_music.h"
 #include "g729/g729_vad.h"
 
 namespace g729 {
@@ -42,6 +43,7 @@ struct DtxEncoder {
     int16_t flag_chang;   // the spectrum or energy moved since the last SID frame
     int16_t prev_energy;  // quantised energy (dB) of the last SID frame
     int16_t count_fr0;    // frames since the last SID frame
+    MusicDetector music;
 };
 
 // The encoder's hook finds the DtxEncoder around its Encoder, so a DtxEncoder may be copied.

@@ -104,8 +104,9 @@ void vad_init(Vad* v) {
 }
 
 int16_t vad_decide(Vad* v, int16_t rc1, const int16_t* lsf, const int32_t* r, int16_t exp_r0,
-                   const int16_t* window, int16_t frame, int16_t prev, int16_t pprev) {
+                   const int16_t* window, int16_t frame, int16_t prev, int16_t pprev, int16_t* energy_out) {
     const int16_t energy = energy_db(r[0], exp_r0);
+    if (energy_out != nullptr) *energy_out = energy;
     int32_t acc = 0;
     for (int i = 1; i <= 12; ++i) acc = l_mac(acc, extract_h(r[i]), kLowBand[i]);
     acc = l_mac(l_shl(acc, 1), extract_h(r[0]), kLowBand[0]);

@@ -25,9 +25,11 @@ void vad_init(Vad* v);
 // Decision for one frame (1 voice, 0 noise). rc1: second reflection coefficient; lsf: normalised
 // Q15 LSFs; r: lag-windowed autocorrelation (13 lags, high 16 bits used beyond lag 0) of exponent
 // exp_r0; window: the 240 pre-processed samples analysed; frame: the frame counter (1, 2, ...,
-// 32767, then 256 again); prev, pprev: the decisions of the two frames before.
+// 32767, then 256 again); prev, pprev: the decisions of the two frames before. energy (nullable)
+// receives the frame energy the decision used.
 int16_t vad_decide(Vad* v, int16_t rc1, const int16_t* lsf, const int32_t* r, int16_t exp_r0,
-                   const int16_t* window, int16_t frame, int16_t prev, int16_t pprev);
+                   const int16_t* window, int16_t frame, int16_t prev, int16_t pprev,
+                   int16_t* energy = nullptr);
 
 }  // namespace g729
 

@@ -16,6 +16,7 @@
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "g729/g729_dtx.h"
+#include "g729/g729_frame_e.h"
 #include "gsm/gsmfr_codec.h"
 #include "ops.h"
 
@@ -30,29 +31,37 @@ int decoder_g729(const uint8_t* data, size_t size) {
     g729::dtx_decoder_init(&dec, variant);
     g729::DtxEncoder enc;
     bool enc_ready = false;
-    int16_t params[g729::kFrameParams];
+    int16_t params[g729::kFrameParamsHigh];
     int16_t pcm[g729::kFrameSamples];
     run_steps(in, 12, [&](uint8_t kind) {
         bool erased = (kind & 0x80) != 0;
         // Annex B frame types: untransmitted, speech, SID.
         auto type = static_cast<g729::FrameType>((kind >> 2) % 3);
-        // 6.4 kbit/s speech frames (main body only).
-        g729::Rate rate =
-            (kind & 0x40) && variant == g729::Variant::Main ? g729::Rate::Low : g729::Rate::Full;
+        // 6.4 and 11.8 kbit/s speech frames (main body only).
+        g729::Rate rate = g729::Rate::Full;
+        if ((kind & 0x40) && variant == g729::Variant::Main)
+            rate = (kind & 0x20) ? g729::Rate::High : g729::Rate::Low;
+        const bool high = rate == g729::Rate::High;
         switch (kind & 3) {
             case 0:
                 for (int16_t& p : params) p = in.i16();
                 break;
             case 1: {
-                const auto bytes = in.bytes(g729::kPackedBytes);
-                g729::unpack(bytes.data(), params, rate);
+                const auto bytes = in.bytes(high ? g729::kPackedBytesHigh : g729::kPackedBytes);
+                if (high) {
+                    g729::unpack_high(bytes.data(), params);
+                } else {
+                    g729::unpack(bytes.data(), params, rate);
+                }
                 break;
             }
             case 2: {
-                auto words = in.v16(g729::kSerialWords);
+                auto words = in.v16(g729::kSerialWordsHigh);
                 constexpr int16_t kLength[3] = {0, g729::kFrameBits, g729::kSidSerialBits};
                 words[1] = kLength[type];
-                if (rate == g729::Rate::Low && type == g729::kSpeech) {
+                if (high && type == g729::kSpeech) {
+                    erased = g729::serial_to_params_high(words.data(), params) || erased;
+                } else if (rate == g729::Rate::Low && type == g729::kSpeech) {
                     erased = g729::serial_to_params(words.data(), params, rate) || erased;
                 } else {
                     erased = g729::serial_to_frame(words.data(), &type, params) || erased;
@@ -73,12 +82,16 @@ int decoder_g729(const uint8_t* data, size_t size) {
                 type = g729::encode_dtx(&enc, speech.data(), params, &ok, rate);
                 if (!ok) std::abort();
                 constexpr int kSidBits[g729::kSidParams] = {1, 5, 4, 5};
-                const int n = type == g729::kSpeech
+                const bool high_speech = type == g729::kSpeech && rate == g729::Rate::High;
+                const int n = high_speech ? g729::params_high(params[0])
+                              : type == g729::kSpeech
                                   ? (rate == g729::Rate::Low ? g729::kFrameParamsLow : g729::kFrameParams)
                               : type == g729::kSid ? g729::kSidParams
                                                    : 0;
                 for (int i = 0; i < n; ++i) {
-                    const int bits = type == g729::kSpeech ? g729::param_bits(i, rate) : kSidBits[i];
+                    const int bits = high_speech             ? g729::param_bits_high(params[0], i)
+                                     : type == g729::kSpeech ? g729::param_bits(i, rate)
+                                                             : kSidBits[i];
                     if (params[i] < 0 || params[i] >= (1 << bits)) std::abort();
                 }
                 break;

@@ -80,8 +80,8 @@ TEST(VoksCodecG729B, RefusesUnsupportedAndCutFrames) {
         Bytes stream;
         const char* error;
     } cases[] = {
-        {stream(118), "frame 1: 11.8 kbit/s frames (length 118) are not supported"},
-        {stream(15), "frame 1 is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 16 or 0)"},
+        {stream(15),
+         "frame 1 is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 118, 16 or 0)"},
         {cut, "frame 1 is truncated"},
         {cut_header, "frame 1 is truncated"},
     };

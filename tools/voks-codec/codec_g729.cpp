@@ -1,4 +1,4 @@
-// voks-codec adapters for G.729 (8 and 6.4 kbit/s) and G.729 Annex A (8 kbit/s); 8 kHz PCM.
+// voks-codec adapters for G.729 (8, 6.4 and 11.8 kbit/s) and G.729 Annex A (8 kbit/s); 8 kHz PCM.
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -10,6 +10,7 @@
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "g729/g729_dtx.h"
+#include "g729/g729_frame_e.h"
 
 namespace vokscodec {
 namespace {
@@ -22,8 +23,6 @@ struct Options {
     g729::Rate rate = g729::Rate::Full;  // fixed rate, unless rates names a per-frame rate file
     std::string rates;
 };
-
-constexpr const char* kNoHighRate = "11.8 kbit/s is not supported yet";
 
 std::string parse(const Args& args, Options& o) {
     const std::string f = arg(args, "format", "packed");
@@ -44,7 +43,7 @@ std::string parse(const Args& args, Options& o) {
         if (r == "6400")
             o.rate = g729::Rate::Low;
         else if (r == "11800")
-            return kNoHighRate;
+            o.rate = g729::Rate::High;
         else if (r != "8000")
             return "--rate must be 6400, 8000 or 11800 (got '" + r + "')";
     }
@@ -61,24 +60,25 @@ std::string read_rates(const std::string& path, std::vector<g729::Rate>& rates) 
     if (f.bad()) return "cannot read the rate file '" + path + "'";
     for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
         const int v = static_cast<uint8_t>(bytes[i]) | (static_cast<uint8_t>(bytes[i + 1]) << 8);
-        if (v == 2) return kNoHighRate;
         if (v > 2)
             return "rate file '" + path + "': word " + std::to_string(i / 2) + " is " + std::to_string(v) +
                    " (0 = 6.4, 1 = 8, 2 = 11.8 kbit/s)";
-        rates.push_back(v == 0 ? g729::Rate::Low : g729::Rate::Full);
+        rates.push_back(v == 0 ? g729::Rate::Low : (v == 1 ? g729::Rate::Full : g729::Rate::High));
     }
     return "";
 }
 
 int serial_words(g729::Rate rate) {
+    if (rate == g729::Rate::High) return g729::kSerialWordsHigh;
     return rate == g729::Rate::Low ? g729::kSerialWordsLow : g729::kSerialWords;
 }
 
 constexpr size_t kBlockFrames = 500;  // 5 s per step
-constexpr size_t kItuFrameBytes = 2 * g729::kSerialWords;
+constexpr size_t kItuFrameBytes = 2 * g729::kSerialWordsHigh;
 
 size_t frame_bytes(Format format, g729::Rate rate) {
     if (format == Format::Itu) return kItuFrameBytes;
+    if (rate == g729::Rate::High) return g729::kPackedBytesHigh;
     return rate == g729::Rate::Low ? g729::kPackedBytesLow : g729::kPackedBytes;
 }
 
@@ -111,16 +111,24 @@ public:
                 }
                 rate = rates_[frame_];
             }
-            int16_t params[g729::kFrameParams];
+            int16_t params[g729::kFrameParamsHigh];
             bool ok = true;
             const g729::FrameType type =
                 g729::encode_dtx(&enc_, pcm_ + f * g729::kFrameSamples, params, &ok, rate);
             if (o_.format == Format::Packed) {
-                g729::pack(params, dst, rate);
+                if (rate == g729::Rate::High) {
+                    g729::pack_high(params, dst);
+                } else {
+                    g729::pack(params, dst, rate);
+                }
                 dst += frame_bytes(Format::Packed, rate);
             } else if (type == g729::kSpeech) {
-                int16_t serial[g729::kSerialWords];
-                g729::params_to_serial(params, serial, rate);
+                int16_t serial[g729::kSerialWordsHigh];
+                if (rate == g729::Rate::High) {
+                    g729::params_to_serial_high(params, serial);
+                } else {
+                    g729::params_to_serial(params, serial, rate);
+                }
                 dst = put_words(serial, serial_words(rate), dst);
             } else {
                 int16_t serial[g729::kSerialWords];
@@ -196,7 +204,11 @@ private:
                 if (n > 0) err = length_error(in.consumed(), fb);
                 return false;
             }
-            g729::unpack(frame, params_, packed_rate_);
+            if (packed_rate_ == g729::Rate::High) {
+                g729::unpack_high(frame, params_);
+            } else {
+                g729::unpack(frame, params_, packed_rate_);
+            }
             return true;
         }
         size_t n = in.read(frame, 4);
@@ -207,19 +219,17 @@ private:
         }
         const int16_t sync = static_cast<int16_t>(frame[0] | (frame[1] << 8));
         const int16_t length = static_cast<int16_t>(frame[2] | (frame[3] << 8));
-        if (length == 118) {
-            err = "frame " + std::to_string(frame_) + ": 11.8 kbit/s frames (length 118) are not supported";
-            return false;
-        }
         const bool low = length == g729::kFrameBitsLow;
+        const bool high = length == g729::kFrameBitsHigh;
         if ((sync != g729::kSyncWord && sync != g729::kSyncErased) ||
-            (length != g729::kFrameBits && !low && length != g729::kSidSerialBits && length != 0)) {
+            (length != g729::kFrameBits && !low && !high && length != g729::kSidSerialBits && length != 0)) {
             err = "frame " + std::to_string(frame_) +
-                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 16 or 0)";
+                  " is not an ITU serial frame (sync 0x6B21 or 0x6B20, length 80, 64, 118, 16 or 0)";
             return false;
         }
-        if (low && dtx_.dec.variant != g729::Variant::Main) {
-            err = "frame " + std::to_string(frame_) + ": 6.4 kbit/s frames (length 64) need --codec g729";
+        if ((low || high) && dtx_.dec.variant != g729::Variant::Main) {
+            err = "frame " + std::to_string(frame_) + ": " + (low ? "6.4" : "11.8") +
+                  " kbit/s frames (length " + std::to_string(length) + ") need --codec g729";
             return false;
         }
         const size_t fb = 4 + 2 * static_cast<size_t>(length);
@@ -229,16 +239,22 @@ private:
             err = truncated();
             return false;
         }
-        int16_t serial[g729::kSerialWords];
+        int16_t serial[g729::kSerialWordsHigh];
         for (size_t i = 0; i < fb / 2; ++i)
             serial[i] = static_cast<int16_t>(frame[2 * i] | (frame[2 * i + 1] << 8));
-        rate_ = low ? g729::Rate::Low : g729::Rate::Full;
+        const g729::Rate prev = rate_;
+        rate_ = low ? g729::Rate::Low : (high ? g729::Rate::High : g729::Rate::Full);
+        type_ = g729::kSpeech;
         if (low) {
-            type_ = g729::kSpeech;
             erased_ = g729::serial_to_params(serial, params_, rate_);
+        } else if (high) {
+            erased_ = g729::serial_to_params_high(serial, params_);
         } else {
             erased_ = g729::serial_to_frame(serial, &type_, params_);
         }
+        // A lost or inactive frame keeps the rate of the frame before it (its concealment continues
+        // that frame).
+        if (erased_ || type_ != g729::kSpeech) rate_ = prev;
         return true;
     }
 
@@ -255,7 +271,7 @@ private:
     uint64_t frame_ = 0;
     g729::FrameType type_ = g729::kSpeech;
     bool erased_ = false;
-    int16_t params_[g729::kFrameParams] = {};
+    int16_t params_[g729::kFrameParamsHigh] = {};
     int16_t pcm_[kBlockFrames * g729::kFrameSamples];
 };
 
@@ -276,9 +292,11 @@ std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
 }
 
 constexpr const char* kRateHelp =
-    "    --rate R      8000 (default) or 6400 bit/s (Annex D; 8-byte packed frames); 11800\n"
-    "                  is not supported yet. The decoder of ITU frames takes each frame's rate\n"
-    "                  from its length (80 or 64); --rate sets the rate of packed frames\n"
+    "    --rate R      8000 (default), 6400 (Annex D; 8-byte packed frames) or 11800 bit/s\n"
+    "                  (Annex E; 15-byte packed frames, the 118 bits in ITU order and two zero\n"
+    "                  bits). The decoder of ITU frames takes each frame's rate from its length\n"
+    "                  (80, 64 or 118; a lost or inactive frame keeps the rate before it);\n"
+    "                  --rate sets the rate of packed frames\n"
     "    --rates FILE  encode: the rate of each frame, one 16-bit little-endian word per\n"
     "                  frame (0 = 6400, 1 = 8000, 2 = 11800 bit/s; the file may be longer than\n"
     "                  the input, not shorter); needs --format itu\n";
@@ -288,8 +306,9 @@ constexpr const char* kFormatHelp =
     "                  little-endian words (sync 0x6B21, or 0x6B20 for an erased frame, the\n"
     "                  length, one word per bit: 0x007F = 0, 0x0081 = 1; a bit word of 0 also\n"
     "                  marks the frame erased). The decoder takes each frame's length: 80\n"
-    "                  speech (64 at 6.4 kbit/s, g729 only), 16 an Annex B SID frame, 0\n"
-    "                  untransmitted (comfort noise)\n"
+    "                  speech (64 at 6.4 kbit/s, 118 at 11.8 kbit/s, g729 only), 16 an Annex B\n"
+    "                  SID frame, 0 untransmitted (comfort noise). SID, untransmitted and\n"
+    "                  mixed-rate frames exist only in the itu format\n"
     "    --dtx         encode with Annex B: voice-activity detection, SID frames (15 bits\n"
     "                  and a zero padding bit, length 16) and untransmitted frames (length\n"
     "                  0) for inactive speech; needs --format itu\n";
@@ -298,7 +317,7 @@ const std::string kMainHelp = std::string(kFormatHelp) + kRateHelp;
 
 const Registrar kRegisterMain(Codec{
     "g729",
-    "ITU-T G.729 CS-ACELP, 8 kbit/s, and Annex D, 6.4 kbit/s",
+    "ITU-T G.729 CS-ACELP, 8 kbit/s, Annex D, 6.4 kbit/s, and Annex E, 11.8 kbit/s",
     kMainHelp.c_str(),
     {"format", "dtx", "rate", "rates"},
     8000,
