@@ -105,10 +105,14 @@ void categorize(int available, int regions, const int16_t* rms, int16_t* cats, i
                     if (v < raw_min) raw_min = v, raw_min_index = r;
                 }
             }
+            // With no region left to raise, the previous pick is listed again but its category
+            // stays in 0..7 (the reference would index its bit table out of bounds).
             temp[--max_ptr] = static_cast<int16_t>(raw_min_index);
-            max -= kExpectedBits[max_cat[raw_min_index]];
-            --max_cat[raw_min_index];
-            max += kExpectedBits[max_cat[raw_min_index]];
+            if (max_cat[raw_min_index] > 0) {
+                max -= kExpectedBits[max_cat[raw_min_index]];
+                --max_cat[raw_min_index];
+                max += kExpectedBits[max_cat[raw_min_index]];
+            }
         } else {
             int raw_max = -99;
             for (int r = regions - 1; r >= 0; --r) {
@@ -118,9 +122,11 @@ void categorize(int available, int regions, const int16_t* rms, int16_t* cats, i
                 }
             }
             temp[min_ptr++] = static_cast<int16_t>(raw_max_index);
-            min -= kExpectedBits[min_cat[raw_max_index]];
-            ++min_cat[raw_max_index];
-            min += kExpectedBits[min_cat[raw_max_index]];
+            if (min_cat[raw_max_index] < kCategories - 1) {
+                min -= kExpectedBits[min_cat[raw_max_index]];
+                ++min_cat[raw_max_index];
+                min += kExpectedBits[min_cat[raw_max_index]];
+            }
         }
     }
     for (int r = 0; r < regions; ++r) cats[r] = max_cat[r];
