@@ -63,6 +63,40 @@ TEST(VoksCodecG7221, CodesTheItuSequences) {
     });
 }
 
+// Bit errors: every bit word of the official streams flips with the given probability (a
+// 64-bit LCG seeded with the rate of flips per 1000 decides); the output must equal the reference
+// decoder's on the same streams, its error checks and concealment included.
+TEST(VoksCodecG7221, BitErrorsAsTheReference) {
+    std::ifstream table(std::string(VOKSC_TEST_DATA_DIR) + "/g7221/biterrors.txt");
+    std::string line;
+    int rows = 0;
+    while (std::getline(table, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::istringstream row(line);
+        std::string rate;
+        uint64_t permille = 0, size = 0, fnv = 0;
+        row >> rate >> permille >> size >> std::hex >> fnv;
+        Bytes bits = vector("g722_1_enc_out_" + rate + ".itu");
+        if (bits.empty()) VOKSC_MISSING() << "G.722.1 sequences, g7221/ of the vector folder";
+        if (bits.empty()) return;
+        ++rows;
+        const size_t frame_words = 2 + std::stoul(rate) / 50;
+        uint64_t state = permille;
+        for (size_t i = 0; i < bits.size() / 2; ++i) {
+            if (i % frame_words < 2) continue;
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            if ((state >> 33) % 1000 < permille) bits[2 * i] ^= 0x7F ^ 0x81;
+        }
+        golden::each_level([&] {
+            Bytes out;
+            EXPECT_EQ(run(false, {{"rate", rate}}, bits, out), "");
+            EXPECT_EQ(out.size(), size);
+            EXPECT_EQ(golden::fnv64(golden::kFnv64, out.data(), out.size()), fnv) << rate << " " << permille;
+        });
+    }
+    EXPECT_EQ(rows, 3);
+}
+
 // The 60-second 32 kHz signal of the 14 kHz reference runs (integer arithmetic only): 2-second
 // segments cycling through upsampled speech, a sawtooth mixture with a triangular envelope,
 // full-scale noise, quieter noise, square waves (the second half at full scale) and silence, DC
