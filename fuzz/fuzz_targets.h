@@ -28,7 +28,9 @@
     X(codec_stream)           \
     X(codec_g729_itu)         \
     X(ops_rta)                \
-    X(ops_ec_tone)
+    X(ops_ec_tone)            \
+    X(decoder_g7221)          \
+    X(ops_g7221)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

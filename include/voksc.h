@@ -27,5 +27,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/ec_tone.h"
 #include "voksc/ec_alc.h"
 #include "voksc/rta.h"
+#include "voksc/g7221.h"
 
 #endif /* VOKSC_H */

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "g722/g722_codec.h"
+#include "g7221/g7221_codec.h"
 #include "g726/g726_codec.h"
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
@@ -228,6 +229,37 @@ int decoder_gsm(const uint8_t* data, size_t size) {
         for (int16_t s : pcm)
             if (s & 7) std::abort();  // 13-bit output
     });
+    return 0;
+}
+
+// G.722.1: frames of arbitrary bits (any envelope, categorisation control and region codes,
+// overrunning the frame or not) and erasures at every rate and bandwidth, and the encoder on
+// arbitrary samples.
+int decoder_g7221(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 7);
+    static const int kModes[5][2] = {
+        {24000, 7000}, {32000, 7000}, {24000, 14000}, {32000, 14000}, {48000, 14000}};
+    const int* mode = kModes[(head & 7) % 5];
+    const int words = g7221ex::frame_bits(mode[0], mode[1]) / 16;
+    const int samples = g7221ex::frame_samples(mode[1]);
+    if (head & 8) {
+        g7221ex::Encoder enc;
+        if (!enc.init(mode[0], mode[1])) std::abort();
+        uint16_t out[g7221ex::kMaxFrameWords];
+        while (!in.empty()) enc.encode(in.v16(size_t(samples)).data(), out);
+        return 0;
+    }
+    g7221ex::Decoder dec;
+    if (!dec.init(mode[0], mode[1])) std::abort();
+    int16_t pcm[g7221ex::kMaxFrameSamples];
+    while (!in.empty()) {
+        const bool erased = (in.u8() & 0x1F) == 0;
+        std::vector<uint16_t> frame(static_cast<size_t>(words));
+        for (auto& w : frame) w = in.u16();
+        dec.decode(erased ? nullptr : frame.data(), pcm);
+    }
     return 0;
 }
 

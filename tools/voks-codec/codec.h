@@ -129,6 +129,8 @@ struct Codec {
     // one representative run and its bit rate in bit/s.
     Args demo_args;
     double demo_bitrate;
+    // The PCM sampling rate for the options when it depends on them (null: sample_rate).
+    int (*rate_for)(const Args& args) = nullptr;
 };
 
 struct Registrar {

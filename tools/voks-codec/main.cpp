@@ -221,6 +221,7 @@ int main(int argc, char** argv) {
     std::string err;
     auto encoder = codec->encoder(args, err);  // checks the options
     if (!encoder) return usage_error(err);
+    const int pcm_rate = codec->rate_for ? codec->rate_for(args) : codec->sample_rate;
     const std::string& in_path = files[0];
     const std::string& out_path = files[1];
     // An output that is also the input is written once the input has been read.
@@ -231,19 +232,19 @@ int main(int argc, char** argv) {
         auto in = open_input(in_path, err);
         auto decoder = in ? codec->decoder(args, err) : nullptr;
         if (!decoder) return fail(err);
-        out = open_output(out_path, codec->sample_rate, pcm_file, hold);
+        out = open_output(out_path, pcm_rate, pcm_file, hold);
         err = run(*decoder, *in, *out);
     } else {
-        auto in = open_pcm_input(in_path, codec->sample_rate, pcm_file, err);
+        auto in = open_pcm_input(in_path, pcm_rate, pcm_file, err);
         if (!in) return fail(err);
         if (command == "encode") {
-            out = open_output(out_path, codec->sample_rate, PcmFile::Raw, hold);
+            out = open_output(out_path, pcm_rate, PcmFile::Raw, hold);
             err = run(*encoder, *in, *out);
         } else {
             auto decoder = codec->decoder(args, err);
             if (!decoder) return fail(err);
             auto coded = coded_input(*encoder, *in);
-            out = open_output(out_path, codec->sample_rate, pcm_file, hold);
+            out = open_output(out_path, pcm_rate, pcm_file, hold);
             err = run(*decoder, *coded, *out);
         }
     }
