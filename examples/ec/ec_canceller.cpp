@@ -1,0 +1,244 @@
+// The example echo cancellers: full-band NLMS and sub-band NLMS, each with the library's
+// step-size controllers and a level-based double-talk hold.
+#include "ec/ec_canceller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "voksc.h"
+
+namespace ecex {
+namespace {
+
+// Adaptation is scaled by floor + (1 - floor) * g: the controllers' multiplier g falls toward 0
+// once the filter has converged, which would freeze it for good; the floor keeps it tracking.
+constexpr float kStepFloor = 0.25f;
+
+int16_t to16(float v) {
+    if (!(v == v)) return 0;
+    return static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
+}
+
+// Double talk by level: near-end peaks above half the far-end peak over the tail hold the
+// adaptation for a hangover.
+class TalkHold {
+public:
+    void init(int tail, int hang) {
+        far_.assign(static_cast<size_t>(tail), 0);
+        hang_ = hang;
+    }
+    // True while adaptation should hold.
+    bool update(const int16_t* far, const int16_t* mic, int n) {
+        int far_peak = 0, mic_peak = 0;
+        for (int j = 0; j < n; ++j) {
+            far_[pos_] = static_cast<int16_t>(std::min(32767, std::abs(static_cast<int>(far[j]))));
+            pos_ = (pos_ + 1) % far_.size();
+            mic_peak = std::max(mic_peak, std::abs(static_cast<int>(mic[j])));
+        }
+        for (int16_t v : far_) far_peak = std::max<int>(far_peak, v);
+        if (2 * mic_peak > far_peak && mic_peak > 64)
+            count_ = hang_;
+        else if (count_ > 0)
+            count_ -= n;
+        return count_ > 0;
+    }
+
+private:
+    std::vector<int16_t> far_;
+    size_t pos_ = 0;
+    int hang_ = 0, count_ = 0;
+};
+
+class FullFloat final : public Canceller {
+public:
+    FullFloat(int fs, int tail)
+        : n_(fs / 200),
+          L_(tail),
+          x_(static_cast<size_t>(tail + n_)),
+          h_(tail),
+          hb_(tail),
+          mu_(n_),
+          d_(n_),
+          e_(n_),
+          st_(72) {
+        voksFullbandControllerInit_EC_32f(state(), n_, L_, fs);
+        hold_.init(L_, fs / 4);
+    }
+    int frame() const override { return n_; }
+    int delay() const override { return 0; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        std::memmove(x_.data(), x_.data() + n_, sizeof(float) * L_);
+        for (int j = 0; j < n_; ++j) x_[L_ + j] = far[j], d_[j] = mic[j];
+        const float* x = x_.data() + L_;
+        const bool hold = hold_.update(far, mic, n_);
+        voksFullbandControllerUpdate_EC_32f(x, d_.data(), mu_.data(), state());
+        const float m = hold ? 0.0f : kStepFloor + (1.0f - kStepFloor) * g_;
+        for (float& v : mu_) v *= m;
+        voksNLMS_EC_32f(x, d_.data(), mu_.data(), e_.data(), n_, h_.data(), L_, &err_);
+        voksFullbandController_EC_32f(e_.data(), d_.data(), h_.data(), hb_.data(), &g_, state());
+        bool bad = false;
+        for (int j = 0; j < n_; ++j) bad = bad || !std::isfinite(e_[j]);
+        if (bad || !std::isfinite(err_)) reset();
+        for (int j = 0; j < n_; ++j) out[j] = bad ? mic[j] : to16(e_[j]);
+    }
+
+private:
+    VokFullbandControllerState_32f* state() {
+        return reinterpret_cast<VokFullbandControllerState_32f*>(st_.data());
+    }
+    void reset() {
+        std::fill(h_.begin(), h_.end(), 0.0f);
+        std::fill(hb_.begin(), hb_.end(), 0.0f);
+        err_ = 0.0f;
+    }
+    int n_, L_;
+    std::vector<float> x_, h_, hb_, mu_, d_, e_;
+    std::vector<unsigned char> st_;
+    float err_ = 0.0f, g_ = 1.0f;
+    TalkHold hold_;
+};
+
+class FullFixed final : public Canceller {
+public:
+    FullFixed(int fs, int tail)
+        : n_(fs / 200), L_(tail), x_(static_cast<size_t>(tail + n_)), h_(tail), hb_(tail), mu_(n_), st_(96) {
+        voksFullbandControllerInit_EC_16s(state(), n_, L_, fs);
+        hold_.init(L_, fs / 4);
+    }
+    int frame() const override { return n_; }
+    int delay() const override { return 0; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        std::memmove(x_.data(), x_.data() + n_, sizeof(int16_t) * L_);
+        std::memcpy(x_.data() + L_, far, sizeof(int16_t) * n_);
+        const int16_t* x = x_.data() + L_;
+        const bool hold = hold_.update(far, mic, n_);
+        voksFullbandControllerUpdate_EC_16s(x, mic, mu_.data(), state());
+        const int64_t m = hold ? 0
+                               : static_cast<int64_t>(kStepFloor * 32768) +
+                                     ((32768 - static_cast<int64_t>(kStepFloor * 32768)) * g_ >> 15);
+        for (int32_t& v : mu_) v = static_cast<int32_t>((v * m) >> 15);
+        voksNLMS_EC_16s(x, mic, mu_.data(), out, n_, h_.data(), L_, &err_);
+        voksFullbandController_EC_16s(out, mic, h_.data(), hb_.data(), &g_, state());
+    }
+
+private:
+    VokFullbandControllerState_16s* state() {
+        return reinterpret_cast<VokFullbandControllerState_16s*>(st_.data());
+    }
+    int n_, L_;
+    std::vector<int16_t> x_, h_, hb_;
+    std::vector<int32_t> mu_;
+    std::vector<unsigned char> st_;
+    int16_t err_ = 0, g_ = 32767;
+    TalkHold hold_;
+};
+
+// Bank settings per sampling rate: order 5 / shift 24 / window 128 at 8 kHz, order 6 / shift 44
+// / window 256 at 16 kHz (the built-in windows).
+struct Bank {
+    int order, shift, window;
+};
+Bank bank_for(int fs) {
+    return fs == 8000 ? Bank{5, 24, 128} : Bank{6, 44, 256};
+}
+
+class SubFloat final : public Canceller {
+public:
+    SubFloat(int fs, int tail) {
+        const Bank b = bank_for(fs);
+        S_ = b.shift;
+        W_ = b.window;
+        K_ = (1 << b.order) / 2 + 1;
+        // The filter spans the tail plus the analysis window's spread.
+        T_ = std::min(255, (tail + S_ - 1) / S_ + W_ / S_);
+        int st = 0, in = 0, wk = 0;
+        voksSubbandProcessGetSize_32f(b.order, W_, &st, &in, &wk);
+        for (auto* v : {&far_, &mic_, &syn_}) v->assign(static_cast<size_t>(st), 0);
+        work_.assign(static_cast<size_t>(wk), 0);
+        voksSubbandProcessInit_32f(bank(far_), b.order, S_, W_, nullptr, nullptr);
+        voksSubbandProcessInit_32f(bank(mic_), b.order, S_, W_, nullptr, nullptr);
+        voksSubbandProcessInit_32f(bank(syn_), b.order, S_, W_, nullptr, nullptr);
+        int cs = 0;
+        voksSubbandControllerGetSize_EC_32f(K_, S_, T_, fs, &cs);
+        ctrl_.assign(static_cast<size_t>(cs), 0);
+        voksSubbandControllerInit_EC_32f(control(), K_, S_, T_, fs);
+        X_.assign(static_cast<size_t>(T_ * K_), {0.0f, 0.0f});
+        Wc_.assign(static_cast<size_t>(T_ * K_), {0.0f, 0.0f});
+        Wb_ = Wc_;
+        for (int k = 0; k < T_; ++k) {
+            tX_.push_back(&X_[static_cast<size_t>(k * K_)]);
+            tW_.push_back(&Wc_[static_cast<size_t>(k * K_)]);
+            cW_.push_back(tW_.back());
+            tWb_.push_back(&Wb_[static_cast<size_t>(k * K_)]);
+        }
+        D_.resize(K_);
+        Y_.resize(K_);
+        E_.resize(K_);
+        mu_.resize(K_);
+        in_.resize(S_);
+        out_.resize(S_);
+        hold_.init(tail, fs / 4);
+    }
+    int frame() const override { return S_; }
+    int delay() const override { return W_ - S_; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        const bool hold = hold_.update(far, mic, S_);
+        std::rotate(tX_.begin(), tX_.end() - 1, tX_.end());  // the oldest spectrum becomes the newest
+        for (int j = 0; j < S_; ++j) in_[j] = far[j];
+        voksSubbandAnalysis_32f32fc(in_.data(), const_cast<Vok32fc*>(tX_[0]), bank(far_), work_.data());
+        for (int j = 0; j < S_; ++j) in_[j] = mic[j];
+        voksSubbandAnalysis_32f32fc(in_.data(), D_.data(), bank(mic_), work_.data());
+        const Vok32fc** tX = tX_.data();
+        voksFIRSubband_EC_32fc(tX, cW_.data(), Y_.data(), T_, K_);
+        for (int i = 0; i < K_; ++i) E_[i] = {D_[i].re - Y_[i].re, D_[i].im - Y_[i].im};
+        voksSubbandControllerUpdate_EC_32f(this, this, tX, D_.data(), mu_.data(), control());
+        const double m = hold ? 0.0 : kStepFloor + (1.0f - kStepFloor) * g_;
+        for (double& v : mu_) v *= m;
+        voksFIRSubbandCoeffUpdate_EC_32fc_I(mu_.data(), tX, E_.data(), tW_.data(), T_, K_);
+        voksSubbandController_EC_32f(E_.data(), D_.data(), tW_.data(), tWb_.data(), &g_, control());
+        voksSubbandSynthesis_32fc32f(E_.data(), out_.data(), bank(syn_), work_.data());
+        bool bad = false;
+        for (int j = 0; j < S_; ++j) bad = bad || !std::isfinite(out_[j]);
+        for (int j = 0; j < S_; ++j) out[j] = to16(out_[j]);
+        if (bad) reset();
+    }
+
+private:
+    static VokSubbandProcessState_32f* bank(std::vector<unsigned char>& v) {
+        return reinterpret_cast<VokSubbandProcessState_32f*>(v.data());
+    }
+    VokSubbandControllerState_32f* control() {
+        return reinterpret_cast<VokSubbandControllerState_32f*>(ctrl_.data());
+    }
+    void reset() {
+        std::fill(Wc_.begin(), Wc_.end(), Vok32fc{0.0f, 0.0f});
+        std::fill(Wb_.begin(), Wb_.end(), Vok32fc{0.0f, 0.0f});
+        std::fill(X_.begin(), X_.end(), Vok32fc{0.0f, 0.0f});
+    }
+    int S_ = 0, W_ = 0, K_ = 0, T_ = 0;
+    std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_;
+    std::vector<Vok32fc> X_, Wc_, Wb_, D_, Y_, E_;
+    std::vector<const Vok32fc*> tX_, cW_;
+    std::vector<Vok32fc*> tW_, tWb_;
+    std::vector<double> mu_;
+    std::vector<float> in_, out_;
+    float g_ = 1.0f;
+    TalkHold hold_;
+};
+
+}  // namespace
+
+std::unique_ptr<Canceller> make_canceller(Structure structure, Form form, int fs, int tail_ms) {
+    if ((fs != 8000 && fs != 16000) || tail_ms < 1 || tail_ms > 256) return nullptr;
+    const int tail = tail_ms * fs / 1000;
+    if (structure == Structure::Fullband) {
+        if (form == Form::Float) return std::make_unique<FullFloat>(fs, tail);
+        return std::make_unique<FullFixed>(fs, tail);
+    }
+    if (form == Form::Float) return std::make_unique<SubFloat>(fs, tail);
+    return nullptr;
+}
+
+}  // namespace ecex
