@@ -4,30 +4,39 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
+#include "ec/ec_windows.h"
 #include "voksc.h"
 
 namespace ecex {
 namespace {
 
 // Adaptation is scaled by floor + (1 - floor) * g: the controllers' multiplier g falls toward 0
-// once the filter has converged, which would freeze it for good; the floor keeps it tracking.
-constexpr float kStepFloor = 0.25f;
+// once the filter has converged (the echo reduced by some 7 dB), which would freeze it for good
+// and leave it unable to follow a changed path; the floor keeps it tracking. Measured on the
+// benchmark, floors of 0.25 and 0.5 cost up to 8 dB after a path change.
+constexpr float kStepFloor = 0.75f;
+// Geigel fractions: measured on the benchmark rooms, lower fractions hold the adaptation in
+// single talk already (room responses reach peak ratios above 0.3 at 10 dB loss).
+constexpr float kLineHold = 0.5f, kRoomHold = 0.5f;
 
 int16_t to16(float v) {
     if (!(v == v)) return 0;
     return static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
 }
 
-// Double talk by level: near-end peaks above half the far-end peak over the tail hold the
-// adaptation for a hangover.
+// Double talk by level (Geigel): near-end peaks above a fraction of the far-end peak over the
+// tail hold the adaptation for a hangover. The fraction bounds the echo path's gain: 1/2 for
+// line echo (hybrids return 6 dB or more below), less for rooms.
 class TalkHold {
 public:
-    void init(int tail, int hang) {
+    void init(int tail, int hang, float threshold) {
         far_.assign(static_cast<size_t>(tail), 0);
         hang_ = hang;
+        threshold_ = threshold;
     }
     // True while adaptation should hold.
     bool update(const int16_t* far, const int16_t* mic, int n) {
@@ -38,7 +47,7 @@ public:
             mic_peak = std::max(mic_peak, std::abs(static_cast<int>(mic[j])));
         }
         for (int16_t v : far_) far_peak = std::max<int>(far_peak, v);
-        if (2 * mic_peak > far_peak && mic_peak > 64)
+        if (mic_peak > threshold_ * far_peak && mic_peak > 64)
             count_ = hang_;
         else if (count_ > 0)
             count_ -= n;
@@ -49,6 +58,7 @@ private:
     std::vector<int16_t> far_;
     size_t pos_ = 0;
     int hang_ = 0, count_ = 0;
+    float threshold_ = 0.5f;
 };
 
 class FullFloat final : public Canceller {
@@ -64,7 +74,7 @@ public:
           e_(n_),
           st_(72) {
         voksFullbandControllerInit_EC_32f(state(), n_, L_, fs);
-        hold_.init(L_, fs / 4);
+        hold_.init(L_, fs / 4, kLineHold);
     }
     int frame() const override { return n_; }
     int delay() const override { return 0; }
@@ -105,7 +115,7 @@ public:
     FullFixed(int fs, int tail)
         : n_(fs / 200), L_(tail), x_(static_cast<size_t>(tail + n_)), h_(tail), hb_(tail), mu_(n_), st_(96) {
         voksFullbandControllerInit_EC_16s(state(), n_, L_, fs);
-        hold_.init(L_, fs / 4);
+        hold_.init(L_, fs / 4, kLineHold);
     }
     int frame() const override { return n_; }
     int delay() const override { return 0; }
@@ -135,13 +145,14 @@ private:
     TalkHold hold_;
 };
 
-// Bank settings per sampling rate: order 5 / shift 24 / window 128 at 8 kHz, order 6 / shift 44
-// / window 256 at 16 kHz (the built-in windows).
+// Bank settings per sampling rate: order 5 at 8 kHz, order 6 at 16 kHz, each shifting half its
+// FFT length with the example's own windows (see ec_windows.cpp).
 struct Bank {
     int order, shift, window;
+    const float* half;
 };
 Bank bank_for(int fs) {
-    return fs == 8000 ? Bank{5, 24, 128} : Bank{6, 44, 256};
+    return fs == 8000 ? Bank{5, 16, 128, kHalfShiftWindow128} : Bank{6, 32, 256, kHalfShiftWindow256};
 }
 
 class SubFloat final : public Canceller {
@@ -153,25 +164,29 @@ public:
         K_ = (1 << b.order) / 2 + 1;
         // The filter spans the tail plus the analysis window's spread.
         T_ = std::min(255, (tail + S_ - 1) / S_ + W_ / S_);
+        std::vector<float> window(static_cast<size_t>(W_));
+        for (int i = 0; i < W_ / 2; ++i) window[i] = window[W_ - 1 - i] = b.half[i];
         int st = 0, in = 0, wk = 0;
         voksSubbandProcessGetSize_32f(b.order, W_, &st, &in, &wk);
-        for (auto* v : {&far_, &mic_, &syn_}) v->assign(static_cast<size_t>(st), 0);
+        for (auto* v : {&far_, &mic_, &syn_}) {
+            v->assign(static_cast<size_t>(st), 0);
+            voksSubbandProcessInit_32f(bank(*v), b.order, S_, W_, window.data(), nullptr);
+        }
         work_.assign(static_cast<size_t>(wk), 0);
-        voksSubbandProcessInit_32f(bank(far_), b.order, S_, W_, nullptr, nullptr);
-        voksSubbandProcessInit_32f(bank(mic_), b.order, S_, W_, nullptr, nullptr);
-        voksSubbandProcessInit_32f(bank(syn_), b.order, S_, W_, nullptr, nullptr);
         int cs = 0;
         voksSubbandControllerGetSize_EC_32f(K_, S_, T_, fs, &cs);
         ctrl_.assign(static_cast<size_t>(cs), 0);
         voksSubbandControllerInit_EC_32f(control(), K_, S_, T_, fs);
-        X_.assign(static_cast<size_t>(T_ * K_), {0.0f, 0.0f});
-        Wc_.assign(static_cast<size_t>(T_ * K_), {0.0f, 0.0f});
+        const size_t taps = static_cast<size_t>(T_) * K_;
+        X_.assign(taps, {0.0f, 0.0f});
+        Wc_.assign(taps, {0.0f, 0.0f});
         Wb_ = Wc_;
+        Wp_ = Wc_;
         for (int k = 0; k < T_; ++k) {
-            tX_.push_back(&X_[static_cast<size_t>(k * K_)]);
-            tW_.push_back(&Wc_[static_cast<size_t>(k * K_)]);
+            tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
+            tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
             cW_.push_back(tW_.back());
-            tWb_.push_back(&Wb_[static_cast<size_t>(k * K_)]);
+            tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
         }
         D_.resize(K_);
         Y_.resize(K_);
@@ -179,7 +194,7 @@ public:
         mu_.resize(K_);
         in_.resize(S_);
         out_.resize(S_);
-        hold_.init(tail, fs / 4);
+        hold_.init(tail, fs / 4, kRoomHold);
     }
     int frame() const override { return S_; }
     int delay() const override { return W_ - S_; }
@@ -197,11 +212,13 @@ public:
         const double m = hold ? 0.0 : kStepFloor + (1.0f - kStepFloor) * g_;
         for (double& v : mu_) v *= m;
         voksFIRSubbandCoeffUpdate_EC_32fc_I(mu_.data(), tX, E_.data(), tW_.data(), T_, K_);
+        Wp_ = Wc_;
         voksSubbandController_EC_32f(E_.data(), D_.data(), tW_.data(), tWb_.data(), &g_, control());
+        guard_restores(hold);
         voksSubbandSynthesis_32fc32f(E_.data(), out_.data(), bank(syn_), work_.data());
         bool bad = false;
         for (int j = 0; j < S_; ++j) bad = bad || !std::isfinite(out_[j]);
-        for (int j = 0; j < S_; ++j) out[j] = to16(out_[j]);
+        for (int j = 0; j < S_; ++j) out[j] = bad ? 0 : to16(out_[j]);
         if (bad) reset();
     }
 
@@ -212,14 +229,25 @@ private:
     VokSubbandControllerState_32f* control() {
         return reinterpret_cast<VokSubbandControllerState_32f*>(ctrl_.data());
     }
+    // The controller restores a bin's backup whenever its error exceeds its near-end energy. That
+    // undoes the divergence of double talk, but outside double talk a rising error means the echo
+    // path has changed and the filter must re-adapt: there the restores are undone (the
+    // controller's backups and its multiplier stand).
+    void guard_restores(bool hold) {
+        if (hold) return;
+        for (int i = 0; i < K_; ++i) {
+            if (std::memcmp(&Wp_[i], &Wc_[i], sizeof(Vok32fc)) == 0) continue;
+            for (int k = 0; k < T_; ++k)
+                Wc_[static_cast<size_t>(k) * K_ + i] = Wp_[static_cast<size_t>(k) * K_ + i];
+        }
+    }
     void reset() {
-        std::fill(Wc_.begin(), Wc_.end(), Vok32fc{0.0f, 0.0f});
-        std::fill(Wb_.begin(), Wb_.end(), Vok32fc{0.0f, 0.0f});
-        std::fill(X_.begin(), X_.end(), Vok32fc{0.0f, 0.0f});
+        for (auto* v : {&Wc_, &Wb_, &X_}) std::fill(v->begin(), v->end(), Vok32fc{0.0f, 0.0f});
+        voksSubbandControllerReset_EC_32f(control());
     }
     int S_ = 0, W_ = 0, K_ = 0, T_ = 0;
     std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_;
-    std::vector<Vok32fc> X_, Wc_, Wb_, D_, Y_, E_;
+    std::vector<Vok32fc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
     std::vector<const Vok32fc*> tX_, cW_;
     std::vector<Vok32fc*> tW_, tWb_;
     std::vector<double> mu_;
