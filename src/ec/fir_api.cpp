@@ -1,5 +1,6 @@
 // Exported echo-canceller filters: argument checks in their documented order, then the core.
 #include "ec/fir_internal.h"
+#include "ec/kernels.h"
 #include "frame/check.h"
 #include "voksc.h"
 
@@ -33,7 +34,7 @@ VokStatus voksFIR_EC_32f(const Vok32f* pSrcRef, const Vok32f* pSrcNear, Vok32f* 
                          const Vok32f* pTaps, int tapLen) {
     if (any_null(pSrcRef, pSrcNear, pDstErr, pTaps)) return vokStatusNullPtr;
     if (len < 1 || tapLen < 1) return vokStatusBadArg;
-    ec::fir_32f(pSrcRef, pSrcNear, pDstErr, len, pTaps, tapLen);
+    ec::kernels().fir_32f(pSrcRef, pSrcNear, pDstErr, len, pTaps, tapLen);
     return vokStatusOk;
 }
 
@@ -67,7 +68,7 @@ VokStatus voksFIRSubband_EC_32fc(const Vok32fc** ppSrc, const Vok32fc** ppCoef, 
     if (bad_bins(len)) return vokStatusSubbandLength;
     if (bad_taps(numTaps)) return vokStatusRange;
     if (null_entry(ppSrc, numTaps) || null_entry(ppCoef, numTaps)) return vokStatusNullPtr;
-    ec::sb_fir_32fc(ppSrc, ppCoef, pDst, numTaps, len);
+    ec::kernels().sb_fir_32fc(ppSrc, ppCoef, pDst, numTaps, len);
     return vokStatusOk;
 }
 
@@ -100,7 +101,7 @@ VokStatus voksFIRSubbandCoeffUpdate_EC_32fc_I(const Vok64f* pStep, const Vok32fc
     if (null_entry(ppSrc, numTaps) || null_entry(ppCoef, numTaps)) return vokStatusNullPtr;
     for (int i = 0; i < len; ++i)
         if (!(pStep[i] >= 0.0)) return vokStatusSize;  // a NaN step is rejected too
-    ec::sb_update_32fc(pStep, ppSrc, pErr, ppCoef, numTaps, len);
+    ec::kernels().sb_update_32fc(pStep, ppSrc, pErr, ppCoef, numTaps, len);
     return vokStatusOk;
 }
 

@@ -58,14 +58,6 @@ int64_t shift_left_clamped(int64_t t, int q) {
 
 }  // namespace
 
-void fir_32f(const float* x, const float* d, float* e, int n, const float* h, int L) {
-    for (int j = 0; j < n; ++j) {
-        float y = 0.0f;
-        for (int k = 0; k < L; ++k) y += x[j - k] * h[k];
-        e[j] = d[j] - y;
-    }
-}
-
 void fir_16s(const int16_t* x, const int16_t* d, int16_t* e, int n, const int16_t* h, int L) {
     for (int j = 0; j < n; ++j) {
         int32_t acc = 0;
@@ -103,18 +95,6 @@ void nlms_16s(const int16_t* x, const int16_t* d, const int32_t* mu, int16_t* e,
     *err = sat16(eps);
 }
 
-void sb_fir_32fc(const Vok32fc* const* X, const Vok32fc* const* W, Vok32fc* Y, int T, int K) {
-    for (int i = 0; i < K; ++i) {
-        float re = 0.0f, im = 0.0f;
-        for (int k = 0; k < T; ++k) {
-            const double xr = X[k][i].re, xi = X[k][i].im, wr = W[k][i].re, wi = W[k][i].im;
-            re += static_cast<float>(xr * wr - xi * wi);
-            im += static_cast<float>(xr * wi + xi * wr);
-        }
-        Y[i] = {re, im};
-    }
-}
-
 void sb_fir_32sc(const Vok32sc* const* X, const Vok32sc* const* W, Vok32sc* Y, int T, int K, int s) {
     for (int i = 0; i < K; ++i) {
         int64_t ar = 0, ai = 0;
@@ -141,18 +121,6 @@ void sb_fir_low_32sc(const Vok32sc* const* X, const Vok32sc* const* W, int T, Vo
             ai = wadd(ai, wadd(wmul(xr, wi), wmul(xi, wr)));
         }
         Y[i] = {static_cast<int32_t>(ar >> s), static_cast<int32_t>(ai >> s)};
-    }
-}
-
-void sb_update_32fc(const double* mu, const Vok32fc* const* X, const Vok32fc* E, Vok32fc* const* W, int T,
-                    int K) {
-    for (int k = 0; k < T; ++k) {
-        for (int i = 0; i < K; ++i) {
-            const double a = mu[i] * E[i].re, b = mu[i] * E[i].im;
-            const double xr = X[k][i].re, xi = X[k][i].im;
-            W[k][i].re += static_cast<float>(std::fma(a, xr, b * xi));
-            W[k][i].im += static_cast<float>(std::fma(b, xr, -(a * xi)));
-        }
     }
 }
 
