@@ -241,3 +241,28 @@ TEST(EcOps, ControllerDecisions) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EcOps, FixedPointStepsAreTheQuotient) {
+    // With T = 1 the power is |X0|^2 >> 10 of this frame; above the threshold the pair (m, p)
+    // stands for 2^30 / P * 2^-41 (2^30 / 2^30 gives (2^30, 71)), to the reciprocal's precision.
+    const int K = 6;
+    const int32_t re[K] = {1 << 20, 3 << 18, 123457, 999999, 46341 * 2, 700};
+    Vok32sc X[K];
+    for (int i = 0; i < K; ++i) X[i] = {re[i], 0};
+    const Vok32sc* t[1] = {X};
+    alignas(16) unsigned char st[5 * 32 + 128];
+    auto* s = reinterpret_cast<VokSubbandControllerState_16s*>(st);
+    ASSERT_EQ(voksSubbandControllerInit_EC_16s(s, K, 24, 1, 8000), vokStatusOk);
+    VokEcStep32s step[K];
+    ASSERT_EQ(voksSubbandControllerUpdate_EC_16s(st, st, t, nullptr, step, s), vokStatusOk);
+    for (int i = 0; i < K; ++i) {
+        const double P = std::floor(static_cast<double>(re[i]) * re[i] / 1024.0);
+        const double want = P > 585 ? std::ldexp(1.0, 30) / P * std::ldexp(1.0, -41)  // theta = 6*100000/1024
+                                    : std::ldexp(std::floor(std::ldexp(1.0, 30) / 585), -102);
+        EXPECT_NEAR(std::ldexp(static_cast<double>(step[i].mant), -step[i].exp) / want, 1.0, 2e-4) << i;
+    }
+}
+
+}  // namespace
