@@ -51,7 +51,9 @@ TEST(EcCancellers, ReduceAKnownEcho) {
     const Row rows[] = {{ecex::Structure::Fullband, ecex::Form::Float, 8000, 30.0},
                         {ecex::Structure::Fullband, ecex::Form::Fixed, 8000, 25.0},
                         {ecex::Structure::Subband, ecex::Form::Float, 8000, 25.0},
-                        {ecex::Structure::Subband, ecex::Form::Float, 16000, 25.0}};
+                        {ecex::Structure::Subband, ecex::Form::Float, 16000, 25.0},
+                        {ecex::Structure::Subband, ecex::Form::Fixed, 8000, 25.0},
+                        {ecex::Structure::Subband, ecex::Form::Fixed, 16000, 25.0}};
     for (const Row& r : rows) {
         for (double blast : {0.0, 0.5}) {
             EXPECT_GT(erle(r.st, r.form, r.fs, blast), r.min_db)
