@@ -27,7 +27,7 @@ i128 mag2(const Vok32sc& z) {
 }
 
 int32_t norm_numerator(int32_t num, int& e_n) {
-    int64_t m = num == 0 ? 1 : num;
+    int64_t m = num <= 0 ? 1 : num;  // a non-positive numerator is taken as 1
     e_n = 0;
     while ((m & 0x40000000) == 0) {
         m <<= 1;

@@ -38,10 +38,11 @@ int64_t neg_sat(int32_t v) {
     return v == INT32_MIN ? INT32_MAX : -static_cast<int64_t>(v);
 }
 
-// floor((t + r) / 2^q) with r = 2^(q-1) for q >= 2, 0 for q = 0 or 1 (exact).
+// floor((t + r) / 2^q) with r = 2^(q-1) for q >= 2, 0 for q = 0 or 1 (exact). Past 100 bits
+// every 64-bit t gives 0.
 i128 round_shift(i128 t, int q) {
+    if (q > 100) return 0;
     if (q >= 2) t += static_cast<i128>(1) << (q - 1);
-    if (q > 100) return t < 0 ? -1 : 0;
     return t >> q;
 }
 
@@ -50,7 +51,7 @@ int64_t shift_left_clamped(int64_t t, int q) {
     const int sh = -q;
     if (t == 0) return 0;
     if (sh >= 63) return t > 0 ? (int64_t{1} << 32) - 2 : -(int64_t{1} << 32);
-    const i128 v = static_cast<i128>(t) << sh;
+    const i128 v = static_cast<i128>(t) * (static_cast<i128>(1) << sh);
     if (v > kMax64) return (int64_t{1} << 32) - 2;
     if (v < kMin64) return -(int64_t{1} << 32);
     return static_cast<int64_t>(v);
@@ -105,7 +106,7 @@ void sb_fir_32sc(const Vok32sc* const* X, const Vok32sc* const* W, Vok32sc* Y, i
         }
         const auto scale = [s](int64_t a) -> int32_t {
             if (s >= 0) return sat32(a / (int64_t{1} << s));  // truncation toward zero
-            return sat32(sat64(static_cast<i128>(a) << -s));
+            return sat32(sat64(static_cast<i128>(a) * (static_cast<i128>(1) << -s)));
         };
         Y[i] = {scale(ar), scale(ai)};
     }

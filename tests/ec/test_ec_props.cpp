@@ -68,9 +68,18 @@ TEST(EcOps, FixedPointEdgeValues) {
     // Imaginary: E = -4 -> eps = floor(-1.5) = -2. q = p - s - 31: q = 1 truncates (2 >> 1 = 1,
     // -2 >> 1 = -1); q = 2 adds 2 ((2 + 2) >> 2 = 1, (-2 + 2) >> 2 = 0); q = 3 adds 4 (both 0);
     // q = -2 shifts left (8, -8); q = 0 keeps (2, -2).
+    // Exponents far beyond the 64-bit range: a vanishing increment, and a left shift out of range
+    // that saturates the coefficient (+2^32 - 2 and -2^32 before the 32-bit saturation).
     struct Row {
-        int exp, re, im;
-    } rows[] = {{32, 1, -1}, {33, 1, 0}, {34, 0, 0}, {29, 8, -8}, {31, 2, -2}};
+        int32_t exp;
+        int64_t re, im;
+    } rows[] = {{32, 1, -1},
+                {33, 1, 0},
+                {34, 0, 0},
+                {29, 8, -8},
+                {31, 2, -2},
+                {INT32_MAX, 0, 0},
+                {INT32_MIN, INT32_MAX - 10, int64_t{INT32_MIN} - 10}};
     for (const Row& r : rows) {
         const Vok32sc X[1] = {{1, 0}}, E[1] = {{4, -4}};
         Vok32sc W[1] = {{10, 10}};
