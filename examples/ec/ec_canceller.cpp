@@ -195,6 +195,9 @@ public:
         in_.resize(S_);
         out_.resize(S_);
         hold_.init(tail, fs / 4, kRoomHold);
+        // The step numerator: 0.8 at 8 kHz re-converges 0.5 to 5 dB better after a path change
+        // on the benchmark; at 16 kHz it costs 4 dB after double talk, so 0.5 (the default).
+        mu0_ = fs == 8000 ? 0.8f : 0.5f;
     }
     int frame() const override { return S_; }
     int delay() const override { return W_ - S_; }
@@ -208,7 +211,7 @@ public:
         const Vok32fc** tX = tX_.data();
         voksFIRSubband_EC_32fc(tX, cW_.data(), Y_.data(), T_, K_);
         for (int i = 0; i < K_; ++i) E_[i] = {D_[i].re - Y_[i].re, D_[i].im - Y_[i].im};
-        voksSubbandControllerUpdate_EC_32f(this, this, tX, D_.data(), mu_.data(), control());
+        voksSubbandAPControllerUpdate_EC_32f(tX, D_.data(), mu_.data(), control(), mu0_);
         const double m = hold ? 0.0 : kStepFloor + (1.0f - kStepFloor) * g_;
         for (double& v : mu_) v *= m;
         voksFIRSubbandCoeffUpdate_EC_32fc_I(mu_.data(), tX, E_.data(), tW_.data(), T_, K_);
@@ -252,7 +255,7 @@ private:
     std::vector<Vok32fc*> tW_, tWb_;
     std::vector<double> mu_;
     std::vector<float> in_, out_;
-    float g_ = 1.0f;
+    float g_ = 1.0f, mu0_ = 0.5f;
     TalkHold hold_;
 };
 
