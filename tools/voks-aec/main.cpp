@@ -4,8 +4,9 @@
 //                        [--form 32f|16s]
 //
 // FAR and MIC are 16-bit mono WAV files or raw 16-bit little-endian PCM at --rate (default
-// 8000; a WAV header's rate overrides it). OUT is as long as MIC, in MIC's format. Prints the
-// CPU seconds of the processing loop ("cpu_s") and the output's lag ("delay_samples").
+// 8000; a WAV header's rate overrides it). OUT is as long as MIC, in MIC's format. Defaults: the
+// sub-band structure, float (32f), a 128 ms tail. Prints the CPU seconds of the processing loop
+// ("cpu_s") and the output's lag ("delay_samples").
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -96,7 +97,6 @@ int main(int argc, char** argv) {
     int rate = 8000, tail = 128;
     ecex::Structure structure = ecex::Structure::Subband;
     ecex::Form form = ecex::Form::Float;
-    bool structure_given = false;
     for (int i = 4; i < argc; ++i) {
         const std::string a = argv[i];
         if (i + 1 >= argc) return usage();
@@ -106,8 +106,7 @@ int main(int argc, char** argv) {
         else if (a == "--tail")
             tail = std::atoi(v.c_str());
         else if (a == "--structure" && (v == "fullband" || v == "subband"))
-            structure = v == "fullband" ? ecex::Structure::Fullband : ecex::Structure::Subband,
-            structure_given = true;
+            structure = v == "fullband" ? ecex::Structure::Fullband : ecex::Structure::Subband;
         else if (a == "--form" && (v == "32f" || v == "16s"))
             form = v == "32f" ? ecex::Form::Float : ecex::Form::Fixed;
         else
@@ -119,7 +118,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (mic.rate != 0) rate = mic.rate;
-    (void)structure_given;
     auto ec = ecex::make_canceller(structure, form, rate, tail);
     if (!ec) {
         std::fprintf(stderr, "voks-aec: unsupported settings (rate 8000 or 16000, tail 1..256 ms)\n");
