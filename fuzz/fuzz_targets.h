@@ -30,7 +30,9 @@
     X(ops_rta)                \
     X(ops_ec_tone)            \
     X(decoder_g7221)          \
-    X(ops_g7221)
+    X(ops_g7221)              \
+    X(ops_ec)                 \
+    X(canceller_ec)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

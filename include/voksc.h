@@ -28,5 +28,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/ec_alc.h"
 #include "voksc/rta.h"
 #include "voksc/g7221.h"
+#include "voksc/ec.h"
 
 #endif /* VOKSC_H */

@@ -67,7 +67,8 @@ public:
         sweep({});
         for (const Row& r : rows_) {
             run(r.expected, r.changes, r.untouched);
-            if (r.expected != vokStatusOk && r.expected != vokStatusNullPtr) sweep(r.changes);
+            if (r.expected != vokStatusOk && r.expected != vokStatusNullPtr)
+                sweep(r.changes, r.early ? r.expected : vokStatusNullPtr);
         }
     }
 
@@ -81,13 +82,19 @@ public:
     // The call with the given changes returns `expected` and writes nothing.
     template <class... M>
     Op& fail(VokStatus expected, M... m) {
-        rows_.push_back({expected, {change(m)...}, true});
+        rows_.push_back({expected, {change(m)...}, true, false});
+        return *this;
+    }
+    // As fail, for a check made before the pointers: nulling a pointer on top changes nothing.
+    template <class... M>
+    Op& early(VokStatus expected, M... m) {
+        rows_.push_back({expected, {change(m)...}, true, true});
         return *this;
     }
     // The call with the given changes succeeds (outputs may be written).
     template <class... M>
     Op& pass(M... m) {
-        rows_.push_back({vokStatusOk, {change(m)...}, false});
+        rows_.push_back({vokStatusOk, {change(m)...}, false, false});
         return *this;
     }
     // The call returns `expected`, a success included, and writes nothing.
@@ -107,6 +114,7 @@ private:
         VokStatus expected;
         std::vector<Change> changes;
         bool untouched;
+        bool early;
     };
 
     template <size_t I, class V>
@@ -151,12 +159,12 @@ private:
         }
     }
 
-    void sweep(const std::vector<Change>& changes) const {
+    void sweep(const std::vector<Change>& changes, VokStatus expected = vokStatusNullPtr) const {
         constexpr bool is_ptr[] = {std::is_pointer_v<P>..., false};
         for (size_t i = 0; i < sizeof...(P); ++i) {
             bool opt = false;
             for (size_t o : optional_) opt = opt || o == i;
-            if (is_ptr[i] && !opt) run(vokStatusNullPtr, changes, true, static_cast<int>(i));
+            if (is_ptr[i] && !opt) run(expected, changes, true, static_cast<int>(i));
         }
     }
 

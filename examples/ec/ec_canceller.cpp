@@ -1,0 +1,378 @@
+// The example echo cancellers: full-band NLMS and sub-band NLMS, each with the library's
+// step-size controllers and a level-based double-talk hold.
+#include "ec/ec_canceller.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "ec/ec_windows.h"
+#include "voksc.h"
+
+namespace ecex {
+namespace {
+
+// Adaptation is scaled by floor + (1 - floor) * g: the controllers' multiplier g falls toward 0
+// once the filter has converged (the echo reduced by some 7 dB), which would freeze it for good
+// and leave it unable to follow a changed path; the floor keeps it tracking. Measured on the
+// benchmark, floors of 0.25 and 0.5 cost up to 8 dB after a path change.
+constexpr float kStepFloor = 0.75f;
+// Geigel fractions: measured on the benchmark rooms, lower fractions hold the adaptation in
+// single talk already (room responses reach peak ratios above 0.3 at 10 dB loss).
+constexpr float kLineHold = 0.5f, kRoomHold = 0.5f;
+
+int16_t to16(float v) {
+    if (!(v == v)) return 0;
+    return static_cast<int16_t>(std::lround(std::clamp(v, -32768.0f, 32767.0f)));
+}
+
+// Double talk by level (Geigel): near-end peaks above a fraction of the far-end peak over the
+// tail hold the adaptation for a hangover. The fraction bounds the echo path's peak gain: 1/2
+// for line echo (hybrids return 6 dB or more below) and, as measured, for rooms of 10 dB loss.
+class TalkHold {
+public:
+    void init(int tail, int hang, float threshold) {
+        far_.assign(static_cast<size_t>(tail), 0);
+        hang_ = hang;
+        threshold_ = threshold;
+    }
+    // True while adaptation should hold.
+    bool update(const int16_t* far, const int16_t* mic, int n) {
+        int far_peak = 0, mic_peak = 0;
+        for (int j = 0; j < n; ++j) {
+            far_[pos_] = static_cast<int16_t>(std::min(32767, std::abs(static_cast<int>(far[j]))));
+            pos_ = (pos_ + 1) % far_.size();
+            mic_peak = std::max(mic_peak, std::abs(static_cast<int>(mic[j])));
+        }
+        for (int16_t v : far_) far_peak = std::max<int>(far_peak, v);
+        if (mic_peak > threshold_ * far_peak && mic_peak > 64)
+            count_ = hang_;
+        else if (count_ > 0)
+            count_ -= n;
+        return count_ > 0;
+    }
+
+private:
+    std::vector<int16_t> far_;
+    size_t pos_ = 0;
+    int hang_ = 0, count_ = 0;
+    float threshold_ = 0.5f;
+};
+
+class FullFloat final : public Canceller {
+public:
+    FullFloat(int fs, int tail)
+        : n_(fs / 200),
+          L_(tail),
+          x_(static_cast<size_t>(tail + n_)),
+          h_(tail),
+          hb_(tail),
+          mu_(n_),
+          d_(n_),
+          e_(n_),
+          st_(72) {
+        voksFullbandControllerInit_EC_32f(state(), n_, L_, fs);
+        hold_.init(L_, fs / 4, kLineHold);
+    }
+    int frame() const override { return n_; }
+    int delay() const override { return 0; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        std::memmove(x_.data(), x_.data() + n_, sizeof(float) * L_);
+        for (int j = 0; j < n_; ++j) x_[L_ + j] = far[j], d_[j] = mic[j];
+        const float* x = x_.data() + L_;
+        const bool hold = hold_.update(far, mic, n_);
+        voksFullbandControllerUpdate_EC_32f(x, d_.data(), mu_.data(), state());
+        const float m = hold ? 0.0f : kStepFloor + (1.0f - kStepFloor) * g_;
+        for (float& v : mu_) v *= m;
+        voksNLMS_EC_32f(x, d_.data(), mu_.data(), e_.data(), n_, h_.data(), L_, &err_);
+        voksFullbandController_EC_32f(e_.data(), d_.data(), h_.data(), hb_.data(), &g_, state());
+        bool bad = false;
+        for (int j = 0; j < n_; ++j) bad = bad || !std::isfinite(e_[j]);
+        if (bad || !std::isfinite(err_)) reset();
+        for (int j = 0; j < n_; ++j) out[j] = bad ? mic[j] : to16(e_[j]);
+    }
+
+private:
+    VokFullbandControllerState_32f* state() {
+        return reinterpret_cast<VokFullbandControllerState_32f*>(st_.data());
+    }
+    void reset() {
+        std::fill(h_.begin(), h_.end(), 0.0f);
+        std::fill(hb_.begin(), hb_.end(), 0.0f);
+        err_ = 0.0f;
+    }
+    int n_, L_;
+    std::vector<float> x_, h_, hb_, mu_, d_, e_;
+    std::vector<unsigned char> st_;
+    float err_ = 0.0f, g_ = 1.0f;
+    TalkHold hold_;
+};
+
+class FullFixed final : public Canceller {
+public:
+    FullFixed(int fs, int tail)
+        : n_(fs / 200), L_(tail), x_(static_cast<size_t>(tail + n_)), h_(tail), hb_(tail), mu_(n_), st_(96) {
+        voksFullbandControllerInit_EC_16s(state(), n_, L_, fs);
+        hold_.init(L_, fs / 4, kLineHold);
+    }
+    int frame() const override { return n_; }
+    int delay() const override { return 0; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        std::memmove(x_.data(), x_.data() + n_, sizeof(int16_t) * L_);
+        std::memcpy(x_.data() + L_, far, sizeof(int16_t) * n_);
+        const int16_t* x = x_.data() + L_;
+        const bool hold = hold_.update(far, mic, n_);
+        voksFullbandControllerUpdate_EC_16s(x, mic, mu_.data(), state());
+        const int64_t m = hold ? 0
+                               : static_cast<int64_t>(kStepFloor * 32768) +
+                                     ((32768 - static_cast<int64_t>(kStepFloor * 32768)) * g_ >> 15);
+        for (int32_t& v : mu_) v = static_cast<int32_t>((v * m) >> 15);
+        voksNLMS_EC_16s(x, mic, mu_.data(), out, n_, h_.data(), L_, &err_);
+        voksFullbandController_EC_16s(out, mic, h_.data(), hb_.data(), &g_, state());
+    }
+
+private:
+    VokFullbandControllerState_16s* state() {
+        return reinterpret_cast<VokFullbandControllerState_16s*>(st_.data());
+    }
+    int n_, L_;
+    std::vector<int16_t> x_, h_, hb_;
+    std::vector<int32_t> mu_;
+    std::vector<unsigned char> st_;
+    int16_t err_ = 0, g_ = 32767;
+    TalkHold hold_;
+};
+
+// Bank settings per sampling rate: order 5 at 8 kHz, order 6 at 16 kHz, each shifting half its
+// FFT length with the example's own windows (see ec_windows.cpp).
+struct Bank {
+    int order, shift, window;
+    const float* half;
+};
+Bank bank_for(int fs) {
+    return fs == 8000 ? Bank{5, 16, 128, kHalfShiftWindow128} : Bank{6, 32, 256, kHalfShiftWindow256};
+}
+
+class SubFloat final : public Canceller {
+public:
+    SubFloat(int fs, int tail) {
+        const Bank b = bank_for(fs);
+        S_ = b.shift;
+        W_ = b.window;
+        K_ = (1 << b.order) / 2 + 1;
+        // The filter spans the tail plus the analysis window's spread.
+        T_ = std::min(255, (tail + S_ - 1) / S_ + W_ / S_);
+        std::vector<float> window(static_cast<size_t>(W_));
+        for (int i = 0; i < W_ / 2; ++i) window[i] = window[W_ - 1 - i] = b.half[i];
+        int st = 0, in = 0, wk = 0;
+        voksSubbandProcessGetSize_32f(b.order, W_, &st, &in, &wk);
+        for (auto* v : {&far_, &mic_, &syn_}) {
+            v->assign(static_cast<size_t>(st), 0);
+            voksSubbandProcessInit_32f(bank(*v), b.order, S_, W_, window.data(), nullptr);
+        }
+        work_.assign(static_cast<size_t>(wk), 0);
+        int cs = 0;
+        voksSubbandControllerGetSize_EC_32f(K_, S_, T_, fs, &cs);
+        ctrl_.assign(static_cast<size_t>(cs), 0);
+        voksSubbandControllerInit_EC_32f(control(), K_, S_, T_, fs);
+        const size_t taps = static_cast<size_t>(T_) * K_;
+        X_.assign(taps, {0.0f, 0.0f});
+        Wc_.assign(taps, {0.0f, 0.0f});
+        Wb_ = Wc_;
+        Wp_ = Wc_;
+        for (int k = 0; k < T_; ++k) {
+            tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
+            tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
+            cW_.push_back(tW_.back());
+            tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
+        }
+        D_.resize(K_);
+        Y_.resize(K_);
+        E_.resize(K_);
+        mu_.resize(K_);
+        in_.resize(S_);
+        out_.resize(S_);
+        hold_.init(tail, fs / 4, kRoomHold);
+        // The step numerator: 0.8 at 8 kHz re-converges 0.5 to 5 dB better after a path change
+        // on the benchmark; at 16 kHz it costs 4 dB after double talk, so 0.5 (the default).
+        mu0_ = fs == 8000 ? 0.8f : 0.5f;
+    }
+    int frame() const override { return S_; }
+    int delay() const override { return W_ - S_; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        const bool hold = hold_.update(far, mic, S_);
+        std::rotate(tX_.begin(), tX_.end() - 1, tX_.end());  // the oldest spectrum becomes the newest
+        for (int j = 0; j < S_; ++j) in_[j] = far[j];
+        voksSubbandAnalysis_32f32fc(in_.data(), const_cast<Vok32fc*>(tX_[0]), bank(far_), work_.data());
+        for (int j = 0; j < S_; ++j) in_[j] = mic[j];
+        voksSubbandAnalysis_32f32fc(in_.data(), D_.data(), bank(mic_), work_.data());
+        const Vok32fc** tX = tX_.data();
+        voksFIRSubband_EC_32fc(tX, cW_.data(), Y_.data(), T_, K_);
+        for (int i = 0; i < K_; ++i) E_[i] = {D_[i].re - Y_[i].re, D_[i].im - Y_[i].im};
+        voksSubbandAPControllerUpdate_EC_32f(tX, D_.data(), mu_.data(), control(), mu0_);
+        const double m = hold ? 0.0 : kStepFloor + (1.0f - kStepFloor) * g_;
+        for (double& v : mu_) v *= m;
+        voksFIRSubbandCoeffUpdate_EC_32fc_I(mu_.data(), tX, E_.data(), tW_.data(), T_, K_);
+        Wp_ = Wc_;
+        voksSubbandController_EC_32f(E_.data(), D_.data(), tW_.data(), tWb_.data(), &g_, control());
+        guard_restores(hold);
+        voksSubbandSynthesis_32fc32f(E_.data(), out_.data(), bank(syn_), work_.data());
+        bool bad = false;
+        for (int j = 0; j < S_; ++j) bad = bad || !std::isfinite(out_[j]);
+        for (int j = 0; j < S_; ++j) out[j] = bad ? 0 : to16(out_[j]);
+        if (bad) reset();
+    }
+
+private:
+    static VokSubbandProcessState_32f* bank(std::vector<unsigned char>& v) {
+        return reinterpret_cast<VokSubbandProcessState_32f*>(v.data());
+    }
+    VokSubbandControllerState_32f* control() {
+        return reinterpret_cast<VokSubbandControllerState_32f*>(ctrl_.data());
+    }
+    // The controller restores a bin's backup whenever its error exceeds its near-end energy. That
+    // undoes the divergence of double talk, but outside double talk a rising error means the echo
+    // path has changed and the filter must re-adapt: there the restores are undone (the
+    // controller's backups and its multiplier stand).
+    void guard_restores(bool hold) {
+        if (hold) return;
+        for (int i = 0; i < K_; ++i) {
+            if (std::memcmp(&Wp_[i], &Wc_[i], sizeof(Vok32fc)) == 0) continue;
+            for (int k = 0; k < T_; ++k)
+                Wc_[static_cast<size_t>(k) * K_ + i] = Wp_[static_cast<size_t>(k) * K_ + i];
+        }
+    }
+    void reset() {
+        for (auto* v : {&Wc_, &Wb_, &X_}) std::fill(v->begin(), v->end(), Vok32fc{0.0f, 0.0f});
+        voksSubbandControllerReset_EC_32f(control());
+    }
+    int S_ = 0, W_ = 0, K_ = 0, T_ = 0;
+    std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_;
+    std::vector<Vok32fc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
+    std::vector<const Vok32fc*> tX_, cW_;
+    std::vector<Vok32fc*> tW_, tWb_;
+    std::vector<double> mu_;
+    std::vector<float> in_, out_;
+    float g_ = 1.0f, mu0_ = 0.5f;
+    TalkHold hold_;
+};
+
+// The fixed-point sub-band canceller: the 16-bit bank, coefficients in Q20 (the filter output
+// scaled by 2^-20), the double-talk Update's steps and flag, the sub-band controller's backup
+// and restore decisions (restores under the flag only) and its multiplier.
+class SubFixed final : public Canceller {
+public:
+    SubFixed(int fs, int tail) {
+        const Bank b = bank_for(fs);
+        S_ = b.shift;
+        W_ = b.window;
+        K_ = (1 << b.order) / 2 + 1;
+        T_ = std::min(255, (tail + S_ - 1) / S_ + W_ / S_);
+        std::vector<int16_t> window(static_cast<size_t>(W_));
+        for (int i = 0; i < W_ / 2; ++i)
+            window[i] = window[W_ - 1 - i] = static_cast<int16_t>(b.half[i] * 8192.0f);
+        int st = 0, in = 0, wk = 0;
+        voksSubbandProcessGetSize_16s(b.order, W_, &st, &in, &wk);
+        for (auto* v : {&far_, &mic_, &syn_}) {
+            v->assign(static_cast<size_t>(st), 0);
+            voksSubbandProcessInit_16s(bank(*v), b.order, S_, W_, window.data(), nullptr);
+        }
+        work_.assign(static_cast<size_t>(wk), 0);
+        int cs = 0;
+        voksSubbandControllerDTGetSize_EC_16s(K_, S_, T_, fs, &cs);
+        ctrl_.assign(static_cast<size_t>(cs), 0);
+        voksSubbandControllerDTInit_EC_16s(control(), K_, S_, T_, fs);
+        voksSubbandControllerGetSize_EC_16s(K_, S_, T_, fs, &cs);
+        sub_.assign(static_cast<size_t>(cs), 0);
+        voksSubbandControllerInit_EC_16s(sub(), K_, S_, T_, fs);
+        const size_t taps = static_cast<size_t>(T_) * K_;
+        X_.assign(taps, {0, 0});
+        Wc_.assign(taps, {0, 0});
+        Wb_ = Wc_;
+        for (int k = 0; k < T_; ++k) {
+            tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
+            tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
+            cW_.push_back(tW_.back());
+            tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
+        }
+        D_.resize(K_);
+        Y_.resize(K_);
+        E_.resize(K_);
+        mu_.resize(K_);
+        // Steps mu0 / (sum of |X|^2 over the taps) in Q20 coefficients, mu0 = 1/2: the steps of
+        // the double-talk Update stand for 2^-15 / P with P the mean |X|^2 >> 14 per frame. One
+        // bit more (measured on the benchmark: the Update's regulariser 80530 / T and its smaller
+        // steps after long single talk leave the filter short of converging; two bits more
+        // diverge on the hybrid path).
+        hold_.init(tail, fs / 4, kRoomHold);
+        scale_ =
+            std::clamp(static_cast<int>(std::lround(20.0 - std::log2(static_cast<double>(T_)))) + 1, 0, 31);
+    }
+    int frame() const override { return S_; }
+    int delay() const override { return W_ - S_; }
+    void process(const int16_t* far, const int16_t* mic, int16_t* out) override {
+        std::rotate(tX_.begin(), tX_.end() - 1, tX_.end());
+        voksSubbandAnalysis_16s32sc_Sfs(far, const_cast<Vok32sc*>(tX_[0]), bank(far_), 0, work_.data());
+        voksSubbandAnalysis_16s32sc_Sfs(mic, D_.data(), bank(mic_), 0, work_.data());
+        const Vok32sc** tX = tX_.data();
+        voksFIRSubband_EC_32sc_Sfs(tX, cW_.data(), Y_.data(), T_, K_, 20);
+        for (int i = 0; i < K_; ++i)
+            E_[i] = {sat(int64_t{D_[i].re} - Y_[i].re), sat(int64_t{D_[i].im} - Y_[i].im)};
+        voksSubbandControllerDTUpdate_EC_16s(tX, D_.data(), E_.data(), mu_.data(), &dt_, &low_, 0, control());
+        // The multiplier's floor as in the float canceller, in the mantissa (Q15).
+        const bool hold = hold_.update(far, mic, S_);
+        const int64_t m = hold ? 0
+                               : static_cast<int64_t>(kStepFloor * 32768) +
+                                     (static_cast<int64_t>((1 - kStepFloor) * 32768) * g_ >> 15);
+        for (auto& st : mu_) st.mant = static_cast<int32_t>((st.mant * m) >> 15);
+        voksFIRSubbandCoeffUpdate_EC_32sc_I(mu_.data(), tX, E_.data(), tW_.data(), T_, K_, scale_);
+        Wp_ = Wc_;
+        int16_t g = 0;
+        voksSubbandController_EC_16s(E_.data(), D_.data(), tW_.data(), tWb_.data(), &g, sub());
+        // Restores stand only under double talk (see SubFloat::guard_restores), detected by level
+        // as in the float canceller.
+        if (!hold) Wc_ = Wp_;
+        g_ = g;
+        voksSubbandSynthesis_32sc16s_Sfs(E_.data(), out, bank(syn_), 0, work_.data());
+    }
+
+private:
+    static int32_t sat(int64_t v) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
+    }
+    static VokSubbandProcessState_16s* bank(std::vector<unsigned char>& v) {
+        return reinterpret_cast<VokSubbandProcessState_16s*>(v.data());
+    }
+    VokSubbandControllerState_16s* sub() {
+        return reinterpret_cast<VokSubbandControllerState_16s*>(sub_.data());
+    }
+    VokSubbandControllerDTState_16s* control() {
+        return reinterpret_cast<VokSubbandControllerDTState_16s*>(ctrl_.data());
+    }
+    int S_ = 0, W_ = 0, K_ = 0, T_ = 0, scale_ = 0;
+    Vok32s dt_ = 0, low_ = 0;
+    int16_t g_ = 32767;
+    TalkHold hold_;
+    std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_, sub_;
+    std::vector<Vok32sc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
+    std::vector<const Vok32sc*> tX_, cW_;
+    std::vector<Vok32sc*> tW_, tWb_;
+    std::vector<VokEcStep32s> mu_;
+};
+
+}  // namespace
+
+std::unique_ptr<Canceller> make_canceller(Structure structure, Form form, int fs, int tail_ms) {
+    if ((fs != 8000 && fs != 16000) || tail_ms < 1 || tail_ms > 256) return nullptr;
+    const int tail = tail_ms * fs / 1000;
+    if (structure == Structure::Fullband) {
+        if (form == Form::Float) return std::make_unique<FullFloat>(fs, tail);
+        return std::make_unique<FullFixed>(fs, tail);
+    }
+    if (form == Form::Float) return std::make_unique<SubFloat>(fs, tail);
+    return std::make_unique<SubFixed>(fs, tail);
+}
+
+}  // namespace ecex

@@ -1,0 +1,85 @@
+// AVX2 twins of the echo-canceller kernels: eight FIR outputs, or four sub-band bins, per vector,
+// each lane in the scalar order of operations (no fusing beyond the scalar definition's).
+#include "common/x86/avx2.h"
+#include "ec/kernels.h"
+
+namespace voks::ec::avx2 {
+namespace {
+
+// Four complex floats as four doubles of their real and of their imaginary parts.
+VOKS_AVX2 inline void load4(const Vok32fc* p, __m256d& re, __m256d& im) {
+    const __m256 v = _mm256_loadu_ps(reinterpret_cast<const float*>(p));
+    const __m256 s = _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+    re = _mm256_cvtps_pd(_mm256_castps256_ps128(s));
+    im = _mm256_cvtps_pd(_mm256_extractf128_ps(s, 1));
+}
+
+// Four real and four imaginary floats stored as four complex values.
+VOKS_AVX2 inline void store4(Vok32fc* p, __m128 re, __m128 im) {
+    const __m256 v = _mm256_insertf128_ps(_mm256_castps128_ps256(re), im, 1);
+    _mm256_storeu_ps(reinterpret_cast<float*>(p),
+                     _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+}
+
+}  // namespace
+
+VOKS_AVX2 void fir_32f(const float* x, const float* d, float* e, int n, const float* h, int L) {
+    int j = 0;
+    for (; j + 8 <= n; j += 8) {
+        __m256 y = _mm256_setzero_ps();
+        for (int k = 0; k < L; ++k)
+            y = _mm256_add_ps(y, _mm256_mul_ps(_mm256_loadu_ps(x + j - k), _mm256_broadcast_ss(h + k)));
+        _mm256_storeu_ps(e + j, _mm256_sub_ps(_mm256_loadu_ps(d + j), y));
+    }
+    if (j < n) scalar::fir_32f(x + j, d + j, e + j, n - j, h, L);
+}
+
+VOKS_AVX2 void sb_fir_32fc(const Vok32fc* const* X, const Vok32fc* const* W, Vok32fc* Y, int T, int K) {
+    int i = 0;
+    for (; i + 4 <= K; i += 4) {
+        __m128 yr = _mm_setzero_ps(), yi = _mm_setzero_ps();
+        for (int k = 0; k < T; ++k) {
+            __m256d xr, xi, wr, wi;
+            load4(X[k] + i, xr, xi);
+            load4(W[k] + i, wr, wi);
+            const __m256d re = _mm256_sub_pd(_mm256_mul_pd(xr, wr), _mm256_mul_pd(xi, wi));
+            const __m256d im = _mm256_add_pd(_mm256_mul_pd(xr, wi), _mm256_mul_pd(xi, wr));
+            yr = _mm_add_ps(yr, _mm256_cvtpd_ps(re));
+            yi = _mm_add_ps(yi, _mm256_cvtpd_ps(im));
+        }
+        store4(Y + i, yr, yi);
+    }
+    if (i < K) {
+        const Vok32fc* Xt[256];
+        const Vok32fc* Wt[256];
+        for (int k = 0; k < T; ++k) Xt[k] = X[k] + i, Wt[k] = W[k] + i;
+        scalar::sb_fir_32fc(Xt, Wt, Y + i, T, K - i);
+    }
+}
+
+VOKS_AVX2_FMA void sb_update_32fc(const double* mu, const Vok32fc* const* X, const Vok32fc* E,
+                                  Vok32fc* const* W, int T, int K) {
+    const int K4 = K & ~3;
+    for (int k = 0; k < T; ++k) {
+        for (int i = 0; i < K4; i += 4) {
+            __m256d er, ei, xr, xi, wr, wi;
+            const __m256d m = _mm256_loadu_pd(mu + i);
+            load4(E + i, er, ei);
+            load4(X[k] + i, xr, xi);
+            load4(W[k] + i, wr, wi);
+            const __m256d a = _mm256_mul_pd(m, er), b = _mm256_mul_pd(m, ei);
+            const __m256d re = _mm256_fmadd_pd(a, xr, _mm256_mul_pd(b, xi));
+            const __m256d im = _mm256_fmsub_pd(b, xr, _mm256_mul_pd(a, xi));
+            store4(W[k] + i, _mm_add_ps(_mm256_cvtpd_ps(wr), _mm256_cvtpd_ps(re)),
+                   _mm_add_ps(_mm256_cvtpd_ps(wi), _mm256_cvtpd_ps(im)));
+        }
+    }
+    if (K4 < K) {
+        const Vok32fc* Xt[256];
+        Vok32fc* Wt[256];
+        for (int k = 0; k < T; ++k) Xt[k] = X[k] + K4, Wt[k] = W[k] + K4;
+        scalar::sb_update_32fc(mu + K4, Xt, E + K4, Wt, T, K - K4);
+    }
+}
+
+}  // namespace voks::ec::avx2
