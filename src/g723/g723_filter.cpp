@@ -1,0 +1,171 @@
+// G.723.1 filters: high-pass, synthesis, pole-zero weighting forms and the post-filters.
+#include <algorithm>
+#include <cstring>
+
+#include "common/basicop.h"
+#include "g723/g723_internal.h"
+#include "g723/g723_tables.h"
+
+namespace voks::g723 {
+
+void high_pass(const int16_t* x, int16_t* y, int32_t* mem) {
+    int16_t zx = static_cast<int16_t>(mem[0]);
+    int32_t acc_prev = mem[1];
+    for (int i = 0; i < kFrame; ++i) {
+        const int16_t v = x[i];
+        int32_t a = L_mac(L_mult(v, 0x4000), zx, static_cast<int16_t>(0xC000));
+        zx = v;
+        acc_prev = L_add(a, L_mls(acc_prev, 0x7F00));
+        y[i] = round_fx(acc_prev);
+    }
+    mem[0] = zx;
+    mem[1] = acc_prev;
+}
+
+namespace {
+
+void push(int16_t* mem, int16_t v) {
+    std::memmove(mem + 1, mem, sizeof(int16_t) * (kOrder - 1));
+    mem[0] = v;
+}
+
+}  // namespace
+
+void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem) {
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = L_deposit_h(x[i]) >> 3;
+        for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], mem[j]);
+        acc[i] = a;
+        push(mem, round_fx(L_shl(a, 2)));
+    }
+}
+
+void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y) {
+    int32_t acc[kSub];
+    synthesis32(lpc, x, acc, mem);
+    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_shl(acc[i], 2));
+}
+
+void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* mem) {
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = L_deposit_h(x[i]) >> 2;
+        for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], mem[j]);
+        push(mem, x[i]);
+        for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], mem[kOrder + j]);
+        a = L_shl(a, 2);
+        acc[i] = a;
+        push(mem + kOrder, round_fx(a));
+    }
+}
+
+void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t* mem, int sf) {
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = x[i];
+        for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], mem[j]);
+        push(mem, round_fx(L_shl(x[i], 2)));
+        for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], mem[kOrder + j]);
+        a = L_shl(a, 2);
+        push(mem + kOrder, round_fx(a));
+        y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
+    }
+}
+
+void tilt(int16_t factor, const int32_t* x, int16_t* y) {
+    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_mac(x[i], round_fx(x[i - 1]), factor));
+}
+
+void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
+    int32_t e = 0;
+    for (int i = 0; i < kSub; ++i) {
+        const int16_t v = shr(x[i], 2);
+        e = L_mac(e, v, v);
+    }
+    int16_t target = 0x1000;
+    if (e != 0 && energy != 0) {
+        int16_t n = norm_l(e);
+        const int32_t en = L_shl(e, n);
+        const int16_t m = norm_l(energy);
+        const int32_t sn = L_shl(energy, m) >> 1;
+        n = sub(6, add(sub(n, m), 1));
+        if (n < 0) n = 0;
+        target = sqrt_q15(L_shr(L_deposit_h(div_l(sn, extract_h(en))), n));
+    }
+    int16_t g = *gain;
+    for (int i = 0; i < kSub; ++i) {
+        g = round_fx(L_mac(L_msu(L_deposit_h(g), g, 0x0800), target, 0x0800));
+        x[i] = round_fx(L_shl(L_mult(x[i], add(g, shr(g, 4))), 4));
+    }
+    *gain = g;
+}
+
+namespace {
+
+// Lag of the largest positive correlation of the sub-frame with the signal lags -olp-3 ..
+// -olp+3 (backward, negative result) or olp-3 .. olp+3 (forward); 0 when none is positive.
+int16_t best_lag(const int16_t* x, int olp, int sub, bool forward) {
+    olp = std::min(olp, kPitchMax - 3);
+    int16_t idx = 0;
+    int32_t best = 0;
+    for (int i = olp - 3; i <= olp + 3; ++i) {
+        int32_t a = 0;
+        if (!forward || sub * kSub + kSub + i <= kFrame) {
+            const int16_t* d = x + (forward ? i : -i);
+            for (int j = 0; j < kSub; ++j) a = L_mac(a, x[j], d[j]);
+        }
+        if (a > best) best = a, idx = static_cast<int16_t>(forward ? i : -i);
+    }
+    return idx;
+}
+
+void post_gains(int16_t lag, int16_t ten, int16_t ccr, int16_t enr, bool rate63, int16_t* delay,
+                int16_t* gain, int16_t* scale) {
+    const int16_t k = kPostPitchGain[rate63 ? 0 : 1];
+    *delay = lag;
+    int16_t g = 0, sc = MAX_16;
+    if (L_mult(ccr, ccr) > (L_mult(ten, enr) >> 2)) {
+        g = ccr >= enr ? k : mult(div_s(ccr, enr), k);
+        int32_t a = L_mac(L_deposit_h(ten) >> 1, ccr, g);
+        a = L_add(a, L_mult(enr, mult(g, g)) >> 1);
+        const int16_t den = round_fx(a);
+        const int32_t num = L_deposit_h(ten) >> 1;
+        const int16_t q = num >= L_deposit_h(den) ? MAX_16 : div_l(num, den);
+        sc = sqrt_q15(L_deposit_h(q));
+    }
+    *gain = mult(g, sc);
+    *scale = sc;
+}
+
+}  // namespace
+
+void pitch_postfilter(int olp, const int16_t* exc, int sub, bool rate63, int16_t* delay, int16_t* gain,
+                      int16_t* scale) {
+    const int16_t* x = exc + sub * kSub;
+    *delay = 0;
+    *gain = 0;
+    *scale = MAX_16;
+    const int16_t b = best_lag(x, olp, sub, false), f = best_lag(x, olp, sub, true);
+    if (b == 0 && f == 0) return;
+    int32_t l[5] = {0, 0, 0, 0, 0};
+    for (int j = 0; j < kSub; ++j) l[0] = L_mac(l[0], x[j], x[j]);
+    const int16_t lags[2] = {b, f};
+    for (int s = 0; s < 2; ++s) {
+        if (lags[s] == 0) continue;
+        for (int j = 0; j < kSub; ++j) {
+            l[1 + 2 * s] = L_mac(l[1 + 2 * s], x[j], x[lags[s] + j]);
+            l[2 + 2 * s] = L_mac(l[2 + 2 * s], x[lags[s] + j], x[lags[s] + j]);
+        }
+    }
+    int32_t mx = 0;
+    for (int i = 0; i < 5; ++i) mx = std::max(mx, l[i]);
+    const int16_t n = norm_l(mx);
+    int16_t s[5];
+    for (int i = 0; i < 5; ++i) s[i] = extract_h(L_shl(l[i], n));
+    bool use_b = f == 0;
+    if (b != 0 && f != 0) use_b = L_mult(mult_r(s[1], s[1]), s[4]) > L_mult(mult_r(s[3], s[3]), s[2]);
+    if (use_b)
+        post_gains(b, s[0], s[1], s[2], rate63, delay, gain, scale);
+    else
+        post_gains(f, s[0], s[3], s[4], rate63, delay, gain, scale);
+}
+
+}  // namespace voks::g723
