@@ -107,9 +107,9 @@ void sharpen(int16_t* x, int lag, int16_t g) {
     for (int i = lag; i < kSub; ++i) x[i] = add(x[i], mult(x[i - lag], g));
 }
 
-// Algebraic codebook of the 5.3 kbit/s rate: fills the sub-frame's pulses and gain and
-// replaces the target x by the scaled, sharpened code vector.
-void acelp(Encoder* e, int16_t* x, int16_t* h, int lag, int16_t gid, Sub& s) {
+}  // namespace
+
+void acelp_code(int16_t* x, int16_t* h, int lag, int16_t gid, int16_t* budget, Sub& s) {
     const int t0 = lag + kSharpLagOffset[gid];
     const int16_t g0 = kSharpGain[gid];
     for (int i = 0; i < kSub; ++i) h[i] = shr(h[i], 1);
@@ -127,7 +127,7 @@ void acelp(Encoder* e, int16_t* x, int16_t* h, int lag, int16_t gid, Sub& s) {
     int16_t dn[kSub];
     for (int i = 0; i < kSub; ++i) dn[i] = extract_l(L_shr(y32[i], 18 - n));
     int16_t sign[4], pos[4], grid, code[kSub];
-    voksACELPFixedCodebookSearch_G723_32s16s(dn, rr, sign, pos, &grid, code, &e->budget);
+    voksACELPFixedCodebookSearch_G723_32s16s(dn, rr, sign, pos, &grid, code, budget);
     int16_t y[kSub] = {};
     for (int k = 0; k < 4; ++k)
         for (int i = pos[k]; i < kSub; ++i)
@@ -164,6 +164,8 @@ void acelp(Encoder* e, int16_t* x, int16_t* h, int lag, int16_t gid, Sub& s) {
         s.pos += (pos[k] >> 3) << (3 * k);
     }
 }
+
+namespace {
 
 // Bits, least significant first, into the packed frame.
 struct BitWriter {
@@ -375,7 +377,7 @@ int encode(Encoder* e, const int16_t* pcm, Rate rate, uint8_t* out) {
                                               static_cast<int16_t>(i));
             std::memcpy(x, exc, sizeof exc);
         } else {
-            acelp(e, x, h, olp - 1 + s.lag_offset, s.gain, s);
+            acelp_code(x, h, olp - 1 + s.lag_offset, s.gain, &e->budget, s);
         }
         std::memmove(e->prev_exc, e->prev_exc + kSub, sizeof(int16_t) * (kHist - kSub));
         for (int n = 0; n < kSub; ++n) {
@@ -509,8 +511,9 @@ int16_t concealment_lag(int16_t* buf, int16_t olp, int16_t* energy, int16_t* shi
     return L_msu(L_shr(L_mult(enr, ten), 3), ccr, ccr) < 0 ? idx : int16_t{0};
 }
 
-// Formant post-filter, tilt compensation and gain control of a synthesised sub-frame.
-void formant_postfilter(Decoder* d, int16_t* x, const int16_t* lpc) {
+}  // namespace
+
+int32_t formant_postfilter(Decoder* d, int16_t* x, const int16_t* lpc) {
     int16_t coef[20], tmp[kSub];
     for (int i = 0; i < 10; ++i) {
         coef[i] = mult_r(lpc[i], kPostZero[i]);
@@ -537,7 +540,10 @@ void formant_postfilter(Decoder* d, int16_t* x, const int16_t* lpc) {
     voksIIR16s_G723_16s32s(coef, x, acc + 1, d->post_mem);
     voksTiltCompensation_G723_32s16s(tilt, acc + 1, x);
     voksGainControl_G723_16s_I(energy, x, &d->gain);
+    return energy;
 }
+
+namespace {
 
 void decode_cng(Decoder* d, int type, const Params& p0, int16_t* exc, int16_t* lpc) {
     Params p = p0;

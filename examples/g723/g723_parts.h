@@ -20,6 +20,14 @@ int16_t next_random(int16_t* seed);
 int16_t random_below(int16_t n, int16_t* seed);
 int16_t sqrt_q15(int32_t x);
 
+// Algebraic codebook of the 5.3 kbit/s rate for the target x and impulse response h (both
+// changed: x becomes the scaled, sharpened code vector) at the sub-frame's pitch lag and gain
+// index; fills the pulses and gain of s.
+void acelp_code(int16_t* x, int16_t* h, int lag, int16_t gain_index, int16_t* budget, Sub& s);
+// Formant post-filter, tilt compensation and gain control of a synthesised sub-frame; returns
+// the energy before post-filtering.
+int32_t formant_postfilter(Decoder* d, int16_t* x, const int16_t* lpc);
+
 // Comfort noise: SID gain index of averaged energies (count 0: one energy with its shift).
 int16_t quantise_sid_gain(const int16_t* energy, const int16_t* shift, int count);
 int16_t decode_sid_gain(int16_t index);
