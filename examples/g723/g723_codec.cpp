@@ -101,6 +101,29 @@ void update_errors(Encoder* e, int16_t olp, int16_t offset, int16_t gid, bool ra
     e->err[1] = w1;
 }
 
+// Target minus the adaptive vector filtered by h. Every chain stays within |x| 2^15 + E(av) +
+// E(h) of zero: below the limit the saturating chain is the exact sum.
+void subtract_filtered(int16_t* x, const int16_t* av, const int16_t* h) {
+    int64_t e = 0;
+    int16_t xm = 0;
+    for (int i = 0; i < kSub; ++i) {
+        e += int32_t{av[i]} * av[i] + int32_t{h[i]} * h[i];
+        xm = abs_s(x[i]) > xm ? abs_s(x[i]) : xm;
+    }
+    const bool exact = e + (int64_t{xm} << 15) + (1 << 15) <= INT32_MAX;
+    for (int n = 0; n < kSub; ++n) {
+        int32_t a = L_shr(L_deposit_h(x[n]), 1);
+        if (exact) {
+            int32_t c = 0;
+            for (int j = 0; j <= n; ++j) c += int32_t{av[j]} * h[n - j];
+            a -= 2 * c;
+        } else {
+            for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
+        }
+        x[n] = round16(L_shl(a, 1));
+    }
+}
+
 // Pulse train of the 5.3 kbit/s rate: x[i] += g * x[i - lag] in place for a lag below 58.
 void sharpen(int16_t* x, int lag, int16_t g) {
     if (lag >= kSub - 2) return;
@@ -366,11 +389,7 @@ int encode(Encoder* e, const int16_t* pcm, Rate rate, uint8_t* out) {
             s.lag_offset = 1;
         }
         voksDecodeAdaptiveVector_G723_16s(olp, s.lag_offset, s.gain, e->prev_exc, av, code(rate));
-        for (int n = 0; n < kSub; ++n) {
-            int32_t a = L_shr(L_deposit_h(x[n]), 1);
-            for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
-            x[n] = round16(L_shl(a, 1));
-        }
+        subtract_filtered(x, av, h);
         if (r63) {
             int16_t exc[kSub];
             voksMPMLQFixedCodebookSearch_G723(olp, h, x, exc, &s.grid, &s.train, &s.amp, &s.signs, &s.pos,

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "g723/g723_internal.h"
 #include "g723/g723_tables.h"
 
@@ -10,6 +11,12 @@ namespace voks::g723 {
 
 int16_t open_loop_pitch(const int16_t* x) {
     int16_t best = kPitchMin, mxp = 30, mcr = 0x4000, mnr = MAX_16;
+    // Every cross-correlation chain stays within E(x[0..120)) + E(x[-142..120)) of zero: below
+    // the limit none saturates and all come exact from one correlation kernel.
+    const auto& ck = common::kernels();
+    int32_t cor[125];
+    const bool exact = ck.energy(x, 2 * kSub) + ck.energy(x - 142, 142 + 2 * kSub) <= MAX_32;
+    if (exact) ck.xcorr(x, x - 142, 2 * kSub, cor, 125);
     int p = 1 - kPitchMin;
     int32_t energy = 0;
     for (int j = 0; j < 2 * kSub; ++j) energy = L_mac(energy, x[p + j], x[p + j]);
@@ -17,8 +24,7 @@ int16_t open_loop_pitch(const int16_t* x) {
         --p;
         energy = L_msu(energy, x[p + 2 * kSub], x[p + 2 * kSub]);
         energy = L_mac(energy, x[p], x[p]);
-        int32_t c = 0;
-        for (int j = 0; j < 2 * kSub; ++j) c = L_mac(c, x[j], x[p + j]);
+        const int32_t c = exact ? 2 * cor[142 - lag] : mac_dot(0, x, x + p, 2 * kSub);
         if (c <= 0) continue;
         // Normalised correlation c^2 / energy as mantissas ccr / enr and an exponent.
         int16_t e = norm_l(c);
@@ -110,6 +116,18 @@ const int16_t* pitch_gains(bool rate63, int olp) {
 
 namespace {
 
+// The chain a + (2 x y >> 1) of the reference over n products, saturating at every step; the
+// exact sum when no step can saturate.
+int32_t half_dot(const int16_t* x, const int16_t* y, int n) {
+    int64_t s[2];
+    kernels().dot_energy(x, y, n, s);
+    // Below the limit no step saturates and no product is the saturating -32768 * -32768.
+    if (s[1] <= 0x7FFFFFFF) return static_cast<int32_t>(s[0]);
+    int32_t a = 0;
+    for (int i = 0; i < n; ++i) a = L_add(a, L_mult(x[i], y[i]) >> 1);
+    return a;
+}
+
 // The excitation delayed by lag with two samples either side, repeated with period lag.
 void delayed(const int16_t* prev, int lag, int16_t* out) {
     for (int i = 0; i < 2; ++i) out[i] = prev[kPitchMax - lag - 2 + i];
@@ -159,32 +177,24 @@ void adaptive_search(int base, const int16_t* target, const int16_t* h, const in
         int16_t r[kSub + 4];
         delayed(prev, olp - 1 + k, r);
         int16_t f[5][kSub];
-        for (int i = 0; i < kSub; ++i) {
-            int32_t a = 0;
-            for (int j = 0; j <= i; ++j) a = L_mac(a, r[4 + j], h[i - j]);
-            f[4][i] = round_fx(a);
+        const auto& ck = common::kernels();
+        if (ck.energy(r + 4, kSub) + ck.energy(h, kSub) <= MAX_32) {
+            // No convolution chain can saturate: the exact sums.
+            int32_t cv[kSub];
+            ck.conv(r + 4, h, 0, kSub, cv);
+            for (int i = 0; i < kSub; ++i) f[4][i] = round_fx(2 * cv[i]);
+        } else {
+            for (int i = 0; i < kSub; ++i) f[4][i] = round_fx(mac_conv(0, r + 4, h + i, i + 1));
         }
         for (int i = 3; i >= 0; --i) {
             f[i][0] = mult_r(r[i], 0x2000);
             for (int j = 1; j < kSub; ++j)
                 f[i][j] = round_fx(L_mac(L_deposit_h(f[i + 1][j - 1]), r[i], h[j]));
         }
-        for (int i = 0; i < 5; ++i) {
-            int32_t a = 0;
-            for (int j = 0; j < kSub; ++j) a = L_add(a, L_mult(target[j], f[i][j]) >> 1);
-            *c++ = L_shl(a, 1);
-        }
-        for (int i = 0; i < 5; ++i) {
-            int32_t a = 0;
-            for (int j = 0; j < kSub; ++j) a = L_mac(a, f[i][j], f[i][j]);
-            *c++ = a;
-        }
+        for (int i = 0; i < 5; ++i) *c++ = L_shl(half_dot(target, f[i], kSub), 1);
+        for (int i = 0; i < 5; ++i) *c++ = mac_dot(0, f[i], f[i], kSub);
         for (int i = 1; i < 5; ++i)
-            for (int j = 0; j < i; ++j) {
-                int32_t a = 0;
-                for (int l = 0; l < kSub; ++l) a = L_add(a, L_mult(f[i][l], f[j][l]) >> 1);
-                *c++ = L_shl(a, 2);
-            }
+            for (int j = 0; j < i; ++j) *c++ = L_shl(half_dot(f[i], f[j], kSub), 2);
     }
     int32_t mx = 0;
     for (int i = 0; i < lags * 20; ++i) mx = std::max(mx, L_abs(cor[i]));
@@ -199,10 +209,10 @@ void adaptive_search(int base, const int16_t* target, const int16_t* h, const in
     for (int k = 0; k < lags; ++k) {
         int t = 1;
         if (rate63) t = (even ? olp - 1 + k : olp) >= kSub - 2 ? 1 : 0;
-        const int16_t* g = t ? kPitchGain170 : kPitchGain85;
-        for (int i = 0; i < bound[t]; ++i, g += 20) {
-            int32_t a = 0;
-            for (int j = 0; j < 20; ++j) a = L_add(a, L_mult(cv[k * 20 + j], g[j]) >> 1);
+        int32_t score[170];
+        kernels().gain_scores(cv + k * 20, t == 1, bound[t], score);
+        for (int i = 0; i < bound[t]; ++i) {
+            const int32_t a = score[i];
             if (a > best) best = a, gid = i, lid = k;
         }
     }
@@ -224,9 +234,7 @@ void toeplitz(const int16_t* h, int32_t* rr) {
     // Entry for positions p and q: sum over n <= 63 - max(p, q) of hh[n] * hh[n + |p - q|].
     auto corr = [&](int p, int q) {
         const int d = p > q ? p - q : q - p, top = 63 - std::max(p, q);
-        int32_t s = 0;
-        for (int n = 0; n <= top; ++n) s = L_mac(s, hh[n], hh[n + d]);
-        return s;
+        return mac_dot(0, hh, hh + d, top + 1);
     };
     for (int t = 0; t < 4; ++t)
         for (int m = 0; m < 8; ++m) rr[t * 8 + m] = corr(8 * m + 2 * t, 8 * m + 2 * t);
@@ -357,17 +365,27 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
     for (int i = 0; i < kSub; ++i) a = L_mac(a, occ[i], occ[i]);
     int16_t e = norm_l(a);
     ic[0] = round_fx(L_shl(a, e));
-    for (int i = 1; i < kSub; ++i) {
-        a = 0;
-        for (int j = i; j < kSub; ++j) a = L_mac(a, occ[j], occ[j - i]);
-        ic[i] = round_fx(L_shl(a, e));
+    const auto& ck = common::kernels();
+    int32_t c[kSub];
+    // Chains bounded by 2 E(occ), or E(target) + E(imr), below the limit: the exact sums.
+    if (2 * ck.energy(occ, kSub) <= MAX_32) {
+        ck.autocorr(occ, kSub, c, kSub);
+        for (int i = 1; i < kSub; ++i) ic[i] = round_fx(L_shl(2 * c[i], e));
+    } else {
+        for (int i = 1; i < kSub; ++i) ic[i] = round_fx(L_shl(mac_dot(0, occ + i, occ, kSub - i), e));
     }
     e = sub(e, 4);
-    for (int i = 0; i < kSub; ++i) {
-        a = 0;
-        for (int j = i; j < kSub; ++j) a = L_mac(a, target[j], imr[j - i]);
-        eb[i] = L_shl(a, e);
+    if (ck.energy(target, kSub) + ck.energy(imr, kSub) <= MAX_32) {
+        ck.xcorr_tri(imr, target, kSub, c);
+        for (int i = 0; i < kSub; ++i) eb[i] = L_shl(2 * c[i], e);
+    } else {
+        for (int i = 0; i < kSub; ++i) eb[i] = L_shl(mac_dot(0, target + i, imr, kSub - i), e);
     }
+    const int64_t e_target = ck.energy(target, kSub);
+    int16_t ic_max = 0;
+    for (int i = 0; i < kSub; ++i) ic_max = std::max(ic_max, abs_s(ic[i]));
+    int16_t imr_max = 0;
+    for (int i = 0; i < kSub; ++i) imr_max = std::max(imr_max, abs_s(imr[i]));
     for (int k = 0; k < 2; ++k) {
         Pulses t{};
         t.grid = static_cast<int16_t>(k);
@@ -388,27 +406,53 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
             const int16_t amp = kFixedGain[t.amp];
             t.val[0] = wb[t.pos[0]] >= 0 ? amp : negate(amp);
             occ[t.pos[0]] = 1;
+            // The np - 1 updates move no value by more than 2 |amp| max|ic| each: within the
+            // limits no update saturates.
+            int64_t top_eb = 0;
+            for (int l = k; l < kSub; l += 2) top_eb = std::max<int64_t>(top_eb, L_abs(eb[l]));
+            const bool plain = top_eb + 2 * int64_t{np} * abs_s(amp) * ic_max < MAX_32;
             for (int j = 1; j < np; ++j) {
                 int32_t m = static_cast<int32_t>(0xC0000000u);
+                const int16_t v = t.val[j - 1], at = t.pos[j - 1];
                 for (int l = k; l < kSub; l += 2) {
                     if (occ[l] != 0) continue;
-                    wb[l] = L_msu(wb[l], t.val[j - 1], ic[abs_s(static_cast<int16_t>(l - t.pos[j - 1]))]);
-                    if (L_abs(wb[l]) > m) m = L_abs(wb[l]), t.pos[j] = static_cast<int16_t>(l);
+                    const int16_t c = ic[l > at ? l - at : at - l];
+                    wb[l] = plain ? wb[l] - 2 * int32_t{v} * c : L_msu(wb[l], v, c);
+                    const int32_t w = L_abs(wb[l]);
+                    if (w > m) m = w, t.pos[j] = static_cast<int16_t>(l);
                 }
                 t.val[j] = wb[t.pos[j]] >= 0 ? amp : negate(amp);
                 occ[t.pos[j]] = 1;
             }
-            for (int j = 0; j < kSub; ++j) occ[j] = 0;
-            for (int j = 0; j < np; ++j) occ[t.pos[j]] = t.val[j];
-            for (int l = kSub - 1; l >= 0; --l) {
+            // The pulses filtered by imr: only the pulses add to the chain, in position order.
+            int order[6];
+            for (int j = 0; j < np; ++j) {
+                int q = j;
+                for (; q > 0 && t.pos[order[q - 1]] > t.pos[j]; --q) order[q] = order[q - 1];
+                order[q] = j;
+            }
+            const bool small = 2 * int64_t{np} * abs_s(amp) * imr_max <= MAX_32;
+            for (int l = 0; l < kSub; ++l) {
                 a = 0;
-                for (int j = 0; j <= l; ++j) a = L_mac(a, occ[j], imr[l - j]);
+                for (int j = 0; j < np && t.pos[order[j]] <= l; ++j) {
+                    const int16_t v = t.val[order[j]], w = imr[l - t.pos[order[j]]];
+                    a = small ? a + 2 * int32_t{v} * w : L_mac(a, v, w);
+                }
                 occ[l] = extract_h(L_shl(a, 2));
             }
+            // Partial sums stay within E(target) + 2 E(occ) of zero: below the limit the chain is
+            // exact (and holds no -32768 square).
+            int64_t d[2];
+            kernels().dot_energy(target, occ, kSub, d);
+            const int64_t eo = d[1] - e_target;
             int32_t score = 0;
-            for (int j = 0; j < kSub; ++j) {
-                score = L_mac(score, target[j], occ[j]);
-                score = L_sub(score, L_mult(occ[j], occ[j]) >> 1);
+            if (d[1] + eo <= MAX_32) {
+                score = static_cast<int32_t>(2 * d[0] - eo);
+            } else {
+                for (int j = 0; j < kSub; ++j) {
+                    score = L_mac(score, target[j], occ[j]);
+                    score = L_sub(score, L_mult(occ[j], occ[j]) >> 1);
+                }
             }
             if (score > best.err) {
                 t.err = score;

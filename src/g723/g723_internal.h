@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "g723/kernels.h"
+
 namespace voks::g723 {
 
 constexpr int kSub = 60;      // sub-frame length
@@ -12,6 +14,29 @@ constexpr int kWindow = 180;  // LP analysis window
 constexpr int kOrder = 10;    // LP order
 constexpr int kPitchMin = 18;
 constexpr int kPitchMax = 145;  // also the length of every excitation history
+
+// The L_mac chain acc + 2 a[0] b[0] + ... + 2 a[n-1] b[n-1], saturating at every step. Every
+// partial sum lies within |acc| + sum (a^2 + b^2) of zero: below the limit no step saturates and
+// the exact sum is the result.
+inline int32_t mac_dot(int32_t acc, const int16_t* a, const int16_t* b, int n) {
+    int64_t s[2];
+    kernels().dot_energy(a, b, n, s);
+    const int64_t lim = int64_t{0x7FFFFFFF} - (acc < 0 ? -int64_t{acc} : int64_t{acc});
+    if (s[1] <= lim) return static_cast<int32_t>(acc + 2 * s[0]);
+    for (int i = 0; i < n; ++i) {
+        int64_t p = 2 * (int64_t{a[i]} * b[i]);
+        if (p > 0x7FFFFFFF) p = 0x7FFFFFFF;
+        const int64_t t = int64_t{acc} + p;
+        acc = static_cast<int32_t>(t > 0x7FFFFFFF ? 0x7FFFFFFF : (t < -0x7FFFFFFF - 1 ? -0x7FFFFFFF - 1 : t));
+    }
+    return acc;
+}
+// The same chain over a[j] * b[-j] (b read backwards from its pointer): a convolution term.
+inline int32_t mac_conv(int32_t acc, const int16_t* a, const int16_t* b_end, int n) {
+    int16_t r[64];
+    for (int j = 0; j < n; ++j) r[j] = b_end[-j];
+    return mac_dot(acc, a, r, n);
+}
 
 // Fractional division num / (den << 16) in Q15, 15 restoring steps; 0 <= num, den > 0.
 int16_t div_l(int32_t num, int16_t den);

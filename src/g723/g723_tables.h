@@ -18,6 +18,9 @@ extern const int16_t kFixedGain[24];       // fixed-codebook gain levels
 extern const int32_t kMaxPositionCode[4];  // largest valid MP-MLQ position code per sub-frame
 extern const int16_t kPitchGain85[1700];   // five-tap gain codebooks, 20 values per entry
 extern const int16_t kPitchGain170[3400];
+extern const int16_t kPitchGainMax[2][20];   // largest magnitude of each value (85, 170)
+extern const int16_t kPitchGain85T[20][96];  // the gain codebooks transposed, zero-padded
+extern const int16_t kPitchGain170T[20][176];
 extern const int16_t kPostPitchGain[2];    // pitch post-filter gain by rate (6.3, 5.3)
 extern const int16_t kTamingGain170[170];  // pitch gain sums of the taming procedure
 extern const int16_t kTamingGain85[85];

@@ -122,7 +122,7 @@ std::vector<int16_t> wav_samples(const std::string& path) {
     return out;
 }
 
-TEST(G723Golden, ReferenceRoutines) {
+void check_reference_routines() {
     std::map<std::string, uint64_t> want;
     int count = 0;
     {
@@ -308,6 +308,10 @@ TEST(G723Golden, ReferenceRoutines) {
     }
     for (const auto& [name, h] : want)
         EXPECT_EQ(got[name].h, h) << name << " differs from the reference routine";
+}
+
+TEST(G723Golden, ReferenceRoutines) {
+    golden::each_level([] { check_reference_routines(); });
 }
 
 }  // namespace
