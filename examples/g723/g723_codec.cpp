@@ -1,6 +1,7 @@
 // G.723.1 encoder and decoder frame loops on the public voksc operations.
 #include "g723/g723_codec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "g723/g723_fixed.h"
@@ -252,12 +253,12 @@ int pack(const Params& p, int type, Rate rate, uint8_t* out) {
 }  // namespace
 
 int16_t vec_norm(int16_t* v, int n) {
-    int16_t mx = 0;
-    for (int i = 0; i < n; ++i)
-        if (abs_s(v[i]) > mx) mx = abs_s(v[i]);
-    const int16_t sh = norm_s(mx);
-    const int16_t f = sh == 15 ? int16_t{32767} : static_cast<int16_t>(1 << sh);
-    for (int i = 0; i < n; ++i) v[i] = extract_l(L_shr(L_mult(f, v[i]), 4));
+    int32_t mx = 0;
+    for (int i = 0; i < n; ++i) mx = std::max(mx, v[i] < 0 ? -int32_t{v[i]} : int32_t{v[i]});
+    const int16_t sh = norm_s(static_cast<int16_t>(std::min(mx, int32_t{32767})));
+    // The factor is positive, so the doubled product never saturates.
+    const int32_t f = sh == 15 ? 32767 : 1 << sh;
+    for (int i = 0; i < n; ++i) v[i] = static_cast<int16_t>((2 * f * v[i]) >> 4);
     return static_cast<int16_t>(sh - 3);
 }
 
@@ -506,6 +507,21 @@ void fixed_vector(int16_t* x, const Sub& s, int olp, int sub, Rate rate) {
     sharpen(x, t0, kSharpGain[s.gain]);
 }
 
+// The saturating chain of L_mac over a[i] b[i] from 0; the exact sum when its magnitude bound
+// stays in range.
+int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
+    int64_t s = 0, m = 0;
+    for (int i = 0; i < n; ++i) {
+        const int64_t p = 2 * int64_t{a[i]} * b[i];
+        s += p;
+        m += p < 0 ? -p : p;
+    }
+    if (m <= INT32_MAX) return static_cast<int32_t>(s);
+    int32_t c = 0;
+    for (int i = 0; i < n; ++i) c = L_mac(c, a[i], b[i]);
+    return c;
+}
+
 // Lag and voicing of the last good frame for concealment; normalises buf in place.
 int16_t concealment_lag(int16_t* buf, int16_t olp, int16_t* energy, int16_t* shift) {
     *shift = vec_norm(buf, kHist + kFrame);
@@ -514,16 +530,13 @@ int16_t concealment_lag(int16_t* buf, int16_t olp, int16_t* energy, int16_t* shi
     int16_t idx = olp;
     int32_t best = 0;
     for (int i = olp - 3; i <= olp + 3; ++i) {
-        int32_t a = 0;
-        for (int j = 0; j < 2 * kSub; ++j) a = L_mac(a, x[j], x[j - i]);
+        const int32_t a = mac_chain(x, x - i, 2 * kSub);
         if (a > best) best = a, idx = static_cast<int16_t>(i);
     }
-    int32_t a = 0;
-    for (int j = 0; j < 2 * kSub; ++j) a = L_mac(a, x[j], x[j]);
+    int32_t a = mac_chain(x, x, 2 * kSub);
     const int16_t ten = round16(a);
     *energy = ten;
-    a = 0;
-    for (int j = 0; j < 2 * kSub; ++j) a = L_mac(a, x[j - idx], x[j - idx]);
+    a = mac_chain(x - idx, x - idx, 2 * kSub);
     const int16_t ccr = round16(best);
     if (ccr <= 0) return 0;
     const int16_t enr = round16(a);

@@ -154,9 +154,18 @@ void adaptive_vector(int olp, int offset, int gain_index, const int16_t* prev, b
     int16_t r[kSub + 4];
     delayed(prev, olp - 1 + offset, r);
     const int16_t* g = pitch_gains(rate63, olp) + gain_index * 20;
+    // Chains bounded by 2 sum |g| max |r|: below the limit, exact.
+    int64_t sg = 0, mr = 0;
+    for (int j = 0; j < 5; ++j) sg += g[j] < 0 ? -g[j] : g[j];
+    for (int i = 0; i < kSub + 4; ++i) mr = std::max<int64_t>(mr, r[i] < 0 ? -r[i] : r[i]);
+    const bool exact = 2 * sg * mr <= MAX_32;
     for (int i = 0; i < kSub; ++i) {
         int32_t a = 0;
-        for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
+        if (exact) {
+            for (int j = 0; j < 5; ++j) a += 2 * int32_t{r[i + j]} * g[j];
+        } else {
+            for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
+        }
         out[i] = round_fx(L_shl(a, 1));
     }
 }

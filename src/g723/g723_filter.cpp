@@ -29,15 +29,65 @@ void push(int16_t* mem, int16_t v) {
     mem[0] = v;
 }
 
+// 2 sum c[j] m[j] over the order, for sums the caller has bounded below 2^31.
+inline int32_t dot2(const int16_t* c, const int16_t* m) {
+    int32_t s = 0;
+    for (int j = 0; j < kOrder; ++j) s += int32_t{c[j]} * m[j];
+    return 2 * s;
+}
+
+int64_t abs_sum(const int16_t* c) {
+    int64_t s = 0;
+    for (int j = 0; j < kOrder; ++j) s += c[j] < 0 ? -int32_t{c[j]} : c[j];
+    return s;
+}
+
+int32_t abs_max(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, v[i] < 0 ? -int32_t{v[i]} : int32_t{v[i]});
+    return m;
+}
+
+}  // namespace
+
+// The filters below keep their memories as time-ordered histories (oldest first) and sum their
+// chains exactly while the magnitudes allow no saturating step: |input term| + 2 sum |c| max
+// |memory| within 32 bits, the memory bound raised by every output.
+namespace {
+
+// history[0..10) = memory, oldest first.
+void unpack(const int16_t* mem, int16_t* history) {
+    for (int j = 0; j < kOrder; ++j) history[j] = mem[kOrder - 1 - j];
+}
+void repack(const int16_t* history_end, int16_t* mem) {
+    for (int j = 0; j < kOrder; ++j) mem[j] = history_end[-1 - j];
+}
+// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31.
+inline int32_t dot2r(const int16_t* c, const int16_t* h) {
+    int32_t s = 0;
+    for (int j = 0; j < kOrder; ++j) s += int32_t{c[j]} * h[-1 - j];
+    return 2 * s;
+}
+
 }  // namespace
 
 void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem) {
+    const int64_t s = abs_sum(lpc);
+    int64_t m = abs_max(mem, kOrder);
+    int16_t y[kOrder + kSub];
+    unpack(mem, y);
+    int16_t* h = y + kOrder;
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 3;
-        for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], mem[j]);
+        if ((int64_t{1} << 28) + 2 * s * m <= MAX_32)
+            a += dot2r(lpc, h + i);
+        else
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], h[i - 1 - j]);
         acc[i] = a;
-        push(mem, round_fx(L_shl(a, 2)));
+        h[i] = round_fx(L_shl(a, 2));
+        m = std::max<int64_t>(m, abs_s(h[i]));
     }
+    repack(h + kSub, mem);
 }
 
 void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y) {
@@ -47,15 +97,30 @@ void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y) {
 }
 
 void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* mem) {
+    const int64_t sz = abs_sum(coef), sp = abs_sum(coef + kOrder);
+    const int64_t mz = std::max(abs_max(mem, kOrder), abs_max(x, kSub));
+    int64_t mp = abs_max(mem + kOrder, kOrder);
+    int16_t u[kOrder + kSub], y[kOrder + kSub];
+    unpack(mem, u);
+    unpack(mem + kOrder, y);
+    std::memcpy(u + kOrder, x, sizeof(int16_t) * kSub);
+    const int16_t* hu = u + kOrder;
+    int16_t* hy = y + kOrder;
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 2;
-        for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], mem[j]);
-        push(mem, x[i]);
-        for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], mem[kOrder + j]);
+        if ((int64_t{1} << 29) + 2 * (sz * mz + sp * mp) <= MAX_32) {
+            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hy + i);
+        } else {
+            for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hy[i - 1 - j]);
+        }
         a = L_shl(a, 2);
         acc[i] = a;
-        push(mem + kOrder, round_fx(a));
+        hy[i] = round_fx(a);
+        mp = std::max<int64_t>(mp, abs_s(hy[i]));
     }
+    repack(hu + kSub, mem);
+    repack(hy + kSub, mem + kOrder);
 }
 
 void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t* mem, int sf) {
@@ -108,10 +173,7 @@ int16_t best_lag(const int16_t* x, int olp, int sub, bool forward) {
     int32_t best = 0;
     for (int i = olp - 3; i <= olp + 3; ++i) {
         int32_t a = 0;
-        if (!forward || sub * kSub + kSub + i <= kFrame) {
-            const int16_t* d = x + (forward ? i : -i);
-            for (int j = 0; j < kSub; ++j) a = L_mac(a, x[j], d[j]);
-        }
+        if (!forward || sub * kSub + kSub + i <= kFrame) a = mac_dot(0, x, x + (forward ? i : -i), kSub);
         if (a > best) best = a, idx = static_cast<int16_t>(forward ? i : -i);
     }
     return idx;
@@ -146,14 +208,12 @@ void pitch_postfilter(int olp, const int16_t* exc, int sub, bool rate63, int16_t
     const int16_t b = best_lag(x, olp, sub, false), f = best_lag(x, olp, sub, true);
     if (b == 0 && f == 0) return;
     int32_t l[5] = {0, 0, 0, 0, 0};
-    for (int j = 0; j < kSub; ++j) l[0] = L_mac(l[0], x[j], x[j]);
+    l[0] = mac_dot(0, x, x, kSub);
     const int16_t lags[2] = {b, f};
     for (int s = 0; s < 2; ++s) {
         if (lags[s] == 0) continue;
-        for (int j = 0; j < kSub; ++j) {
-            l[1 + 2 * s] = L_mac(l[1 + 2 * s], x[j], x[lags[s] + j]);
-            l[2 + 2 * s] = L_mac(l[2 + 2 * s], x[lags[s] + j], x[lags[s] + j]);
-        }
+        l[1 + 2 * s] = mac_dot(0, x, x + lags[s], kSub);
+        l[2 + 2 * s] = mac_dot(0, x + lags[s], x + lags[s], kSub);
     }
     int32_t mx = 0;
     for (int i = 0; i < 5; ++i) mx = std::max(mx, l[i]);

@@ -38,7 +38,12 @@ VOKS_AVX2 void dot_energy(const int16_t* a, const int16_t* b, int n, int64_t* s)
     __m256i d = _mm256_setzero_si256(), e = _mm256_setzero_si256();
     int i = 0;
     for (; i + 16 <= n; i += 16) accumulate(x86::load16(a + i), x86::load16(b + i), d, e);
-    if (i < n) {
+    if (i < n && n >= 16) {
+        // The last 16 samples, the lanes counted already masked off.
+        const __m256i keep = x86::tail_mask16(n - i);
+        accumulate(_mm256_and_si256(x86::load16(a + n - 16), keep),
+                   _mm256_and_si256(x86::load16(b + n - 16), keep), d, e);
+    } else if (i < n) {
         int16_t ta[16] = {}, tb[16] = {};
         std::memcpy(ta, a + i, sizeof(int16_t) * (n - i));
         std::memcpy(tb, b + i, sizeof(int16_t) * (n - i));
