@@ -19,20 +19,41 @@ VokSpeechRate code(Rate r) {
     return r == Rate::R63 ? vokRate6300 : vokRate5300;
 }
 
-// Impulse response of the weighted synthesis filter with the harmonic noise shaping.
+// Impulse response of the weighted synthesis filter with the harmonic noise shaping. While the
+// coefficient sums times the largest memory magnitudes keep every chain in range, the chains
+// are summed exactly.
 void impulse_response(int16_t* h, const int16_t* lpc, const int16_t* per, int16_t lag, int16_t gain) {
     int16_t fir[10] = {}, iir[10] = {}, tmp[kHist + kSub] = {};
+    int64_t sl = 0, sz = 0, sp = 0, mf = 0, mi = 0;
+    for (int j = 0; j < 10; ++j) {
+        sl += lpc[j] < 0 ? -lpc[j] : lpc[j];
+        sz += per[j] < 0 ? -per[j] : per[j];
+        sp += per[10 + j] < 0 ? -per[10 + j] : per[10 + j];
+    }
     int32_t a = 0x04000000;
     for (int i = 0; i < kSub; ++i) {
-        for (int j = 0; j < 10; ++j) a = L_mac(a, lpc[j], fir[j]);
-        const int32_t s = L_shl(a, 2);
-        for (int j = 0; j < 10; ++j) a = L_msu(a, per[j], fir[j]);
-        a = L_shl(a, 1);
+        const bool exact = 2 * ((int64_t{1} << 26) + 2 * (sl + sz) * mf) + 2 * sp * mi <= INT32_MAX;
+        int32_t s;
+        if (exact) {
+            int32_t c = 0, z = 0, q = 0;
+            for (int j = 0; j < 10; ++j) c += int32_t{lpc[j]} * fir[j], z += int32_t{per[j]} * fir[j];
+            for (int j = 0; j < 10; ++j) q += int32_t{per[10 + j]} * iir[j];
+            a += 2 * c;
+            s = L_shl(a, 2);
+            a = 2 * (a - 2 * z) + 2 * q;
+        } else {
+            for (int j = 0; j < 10; ++j) a = L_mac(a, lpc[j], fir[j]);
+            s = L_shl(a, 2);
+            for (int j = 0; j < 10; ++j) a = L_msu(a, per[j], fir[j]);
+            a = L_shl(a, 1);
+            for (int j = 0; j < 10; ++j) a = L_mac(a, per[10 + j], iir[j]);
+        }
         std::memmove(fir + 1, fir, 9 * sizeof(int16_t));
         fir[0] = round16(s);
-        for (int j = 0; j < 10; ++j) a = L_mac(a, per[10 + j], iir[j]);
         std::memmove(iir + 1, iir, 9 * sizeof(int16_t));
         iir[0] = round16(L_shl(a, 2));
+        mf = std::max<int64_t>(mf, abs_s(fir[0]));
+        mi = std::max<int64_t>(mi, abs_s(iir[0]));
         tmp[kHist + i] = iir[0];
         h[i] = round16(L_msu(L_deposit_h(iir[0]), gain, tmp[kHist - lag + i]));
         a = 0;

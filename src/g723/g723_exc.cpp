@@ -393,6 +393,10 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
     const int64_t e_target = ck.energy(target, kSub);
     int16_t ic_max = 0;
     for (int i = 0; i < kSub; ++i) ic_max = std::max(ic_max, abs_s(ic[i]));
+    // icm[kSub + d] = ic[|d|] for -kSub < d < kSub.
+    int16_t icm[2 * kSub];
+    icm[0] = 0;
+    for (int d = 1 - kSub; d < kSub; ++d) icm[kSub + d] = ic[d < 0 ? -d : d];
     int16_t imr_max = 0;
     for (int i = 0; i < kSub; ++i) imr_max = std::max(imr_max, abs_s(imr[i]));
     for (int k = 0; k < 2; ++k) {
@@ -423,31 +427,52 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
             for (int j = 1; j < np; ++j) {
                 int32_t m = static_cast<int32_t>(0xC0000000u);
                 const int16_t v = t.val[j - 1], at = t.pos[j - 1];
-                for (int l = k; l < kSub; l += 2) {
-                    if (occ[l] != 0) continue;
-                    const int16_t c = ic[l > at ? l - at : at - l];
-                    wb[l] = plain ? wb[l] - 2 * int32_t{v} * c : L_msu(wb[l], v, c);
-                    const int32_t w = L_abs(wb[l]);
-                    if (w > m) m = w, t.pos[j] = static_cast<int16_t>(l);
+                if (plain) {
+                    // Every position updated (the other grid's are not read), then the search.
+                    const int16_t* c = icm + kSub - at;
+                    const int32_t v2 = 2 * int32_t{v};
+                    for (int l = 0; l < kSub; ++l)
+                        wb[l] = static_cast<int32_t>(static_cast<uint32_t>(wb[l]) -
+                                                     static_cast<uint32_t>(v2 * c[l]));
+                    for (int l = k; l < kSub; l += 2) {
+                        if (occ[l] != 0) continue;
+                        const int32_t w = wb[l] < 0 ? -wb[l] : wb[l];
+                        if (w > m) m = w, t.pos[j] = static_cast<int16_t>(l);
+                    }
+                } else {
+                    for (int l = k; l < kSub; l += 2) {
+                        if (occ[l] != 0) continue;
+                        wb[l] = L_msu(wb[l], v, ic[l > at ? l - at : at - l]);
+                        const int32_t w = L_abs(wb[l]);
+                        if (w > m) m = w, t.pos[j] = static_cast<int16_t>(l);
+                    }
                 }
                 t.val[j] = wb[t.pos[j]] >= 0 ? amp : negate(amp);
                 occ[t.pos[j]] = 1;
             }
-            // The pulses filtered by imr: only the pulses add to the chain, in position order.
-            int order[6];
-            for (int j = 0; j < np; ++j) {
-                int q = j;
-                for (; q > 0 && t.pos[order[q - 1]] > t.pos[j]; --q) order[q] = order[q - 1];
-                order[q] = j;
-            }
-            const bool small = 2 * int64_t{np} * abs_s(amp) * imr_max <= MAX_32;
-            for (int l = 0; l < kSub; ++l) {
-                a = 0;
-                for (int j = 0; j < np && t.pos[order[j]] <= l; ++j) {
-                    const int16_t v = t.val[order[j]], w = imr[l - t.pos[order[j]]];
-                    a = small ? a + 2 * int32_t{v} * w : L_mac(a, v, w);
+            // The pulses filtered by imr: only the pulses add to the chain, in position order
+            // (any order when no step can saturate).
+            if (2 * int64_t{np} * abs_s(amp) * imr_max <= MAX_32) {
+                int32_t f[kSub] = {};
+                for (int j = 0; j < np; ++j) {
+                    const int32_t v2 = 2 * int32_t{t.val[j]};
+                    const int16_t* src = imr - t.pos[j];
+                    for (int l = t.pos[j]; l < kSub; ++l) f[l] += v2 * src[l];
                 }
-                occ[l] = extract_h(L_shl(a, 2));
+                for (int l = 0; l < kSub; ++l) occ[l] = extract_h(L_shl(f[l], 2));
+            } else {
+                int order[6];
+                for (int j = 0; j < np; ++j) {
+                    int q = j;
+                    for (; q > 0 && t.pos[order[q - 1]] > t.pos[j]; --q) order[q] = order[q - 1];
+                    order[q] = j;
+                }
+                for (int l = 0; l < kSub; ++l) {
+                    a = 0;
+                    for (int j = 0; j < np && t.pos[order[j]] <= l; ++j)
+                        a = L_mac(a, t.val[order[j]], imr[l - t.pos[order[j]]]);
+                    occ[l] = extract_h(L_shl(a, 2));
+                }
             }
             // Partial sums stay within E(target) + 2 E(occ) of zero: below the limit the chain is
             // exact (and holds no -32768 square).

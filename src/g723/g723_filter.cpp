@@ -24,18 +24,6 @@ void high_pass(const int16_t* x, int16_t* y, int32_t* mem) {
 
 namespace {
 
-void push(int16_t* mem, int16_t v) {
-    std::memmove(mem + 1, mem, sizeof(int16_t) * (kOrder - 1));
-    mem[0] = v;
-}
-
-// 2 sum c[j] m[j] over the order, for sums the caller has bounded below 2^31.
-inline int32_t dot2(const int16_t* c, const int16_t* m) {
-    int32_t s = 0;
-    for (int j = 0; j < kOrder; ++j) s += int32_t{c[j]} * m[j];
-    return 2 * s;
-}
-
 int64_t abs_sum(const int16_t* c) {
     int64_t s = 0;
     for (int j = 0; j < kOrder; ++j) s += c[j] < 0 ? -int32_t{c[j]} : c[j];
@@ -124,15 +112,30 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
 }
 
 void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t* mem, int sf) {
+    const int64_t sz = abs_sum(coef), sp = abs_sum(coef + kOrder);
+    int16_t u[kOrder + kSub], w[kOrder + kSub];
+    unpack(mem, u);
+    unpack(mem + kOrder, w);
+    int16_t* hu = u + kOrder;
+    int16_t* hw = w + kOrder;
+    for (int i = 0; i < kSub; ++i) hu[i] = round_fx(L_shl(x[i], 2));
+    const int64_t mz = std::max(abs_max(mem, kOrder), abs_max(hu, kSub));
+    int64_t mp = abs_max(mem + kOrder, kOrder);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = x[i];
-        for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], mem[j]);
-        push(mem, round_fx(L_shl(x[i], 2)));
-        for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], mem[kOrder + j]);
+        if ((a < 0 ? -int64_t{a} : int64_t{a}) + 2 * (sz * mz + sp * mp) <= MAX_32) {
+            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hw + i);
+        } else {
+            for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hw[i - 1 - j]);
+        }
         a = L_shl(a, 2);
-        push(mem + kOrder, round_fx(a));
+        hw[i] = round_fx(a);
+        mp = std::max<int64_t>(mp, abs_s(hw[i]));
         y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
     }
+    repack(hu + kSub, mem);
+    repack(hw + kSub, mem + kOrder);
 }
 
 void tilt(int16_t factor, const int32_t* x, int16_t* y) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "g723/g723_internal.h"
 #include "g723/g723_tables.h"
 
@@ -60,9 +61,19 @@ void autocorr_norm(const int16_t* xw, int16_t* acf, int32_t* exp) {
         *exp = 0;
         return;
     }
+    // Every lag's chain stays within the energy of the window: below the limit (and without the
+    // saturating -32768 square) the sums are exact.
+    const auto& ck = common::kernels();
+    bool exact = ck.energy(xw, kWindow) <= MAX_32;
+    for (int i = 0; i < kWindow && exact; ++i) exact = xw[i] != MIN_16;
+    int32_t c[kOrder + 1];
+    if (exact) ck.autocorr(xw, kWindow, c, kOrder + 1);
     for (int k = 1; k <= kOrder; ++k) {
         int32_t s = 0;
-        for (int j = k; j < kWindow; ++j) s = L_add(s, L_mult(xw[j], xw[j - k]) >> 1);
+        if (exact)
+            s = c[k];
+        else
+            for (int j = k; j < kWindow; ++j) s = L_add(s, L_mult(xw[j], xw[j - k]) >> 1);
         acf[k] = round_fx(L_mls(L_shl(s, e), kBinomialWindow[k - 1]));
     }
     *exp = e;
