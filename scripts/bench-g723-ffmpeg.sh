@@ -27,7 +27,8 @@ head -c $((minutes * 60 * 16000 / 480 * 480)) "$work/all.raw" > "$work/s.raw"
 cpu() {  # CPU seconds of a whole command, best of three
     local best="" t
     for _ in 1 2 3; do
-        t=$( { /usr/bin/time -f "%U %S" "$@" >/dev/null 2>/dev/null; } 2>&1 | awk '{ print $1 + $2 }')
+        /usr/bin/time -f "%U %S" -o "$work/time" "$@" >/dev/null 2>&1
+        t=$(awk '{ print $1 + $2 }' "$work/time")
         best=$(awk -v a="$t" -v b="$best" 'BEGIN { print (b == "" || a < b) ? a : b }')
     done
     echo "$best"
