@@ -6,7 +6,7 @@
 
 #include "g723/g723_fixed.h"
 #include "g723/g723_parts.h"
-#include "g723/g723_tables.h"
+#include "g723/g723_coder_tables.h"
 #include "voksc.h"
 
 namespace g723 {

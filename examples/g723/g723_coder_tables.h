@@ -1,6 +1,6 @@
 // Constant tables of the G.723.1 example coder.
-#ifndef VOKS_EXAMPLES_G723_G723_TABLES_H
-#define VOKS_EXAMPLES_G723_G723_TABLES_H
+#ifndef VOKS_EXAMPLES_G723_G723_CODER_TABLES_H
+#define VOKS_EXAMPLES_G723_G723_CODER_TABLES_H
 
 #include <cstdint>
 
@@ -21,4 +21,4 @@ extern const int16_t kLsfMean[10];          // long-term LSF mean, the coders' f
 
 }  // namespace g723
 
-#endif  // VOKS_EXAMPLES_G723_G723_TABLES_H
+#endif  // VOKS_EXAMPLES_G723_G723_CODER_TABLES_H

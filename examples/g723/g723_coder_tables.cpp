@@ -1,6 +1,6 @@
 // Constant tables the G.723.1 example coder needs beside the library's operations: the
 // weighting and post-filter factors, the gain levels and the position code of the standard.
-#include "g723/g723_tables.h"
+#include "g723/g723_coder_tables.h"
 
 namespace g723 {
 
