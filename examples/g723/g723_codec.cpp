@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "g723/g723_coder_tables.h"
 #include "g723/g723_fixed.h"
 #include "g723/g723_parts.h"
-#include "g723/g723_coder_tables.h"
 #include "voksc.h"
 
 namespace g723 {
@@ -550,8 +550,19 @@ int16_t concealment_lag(int16_t* buf, int16_t olp, int16_t* energy, int16_t* shi
     const int16_t* x = buf + kHist + kFrame - 2 * kSub;
     int16_t idx = olp;
     int32_t best = 0;
+    // Every chain below stays within twice the energy of x[-olp-3 .. 120): below the limit all
+    // are exact sums.
+    int64_t e = 0;
+    for (int j = -olp - 3; j < 2 * kSub; ++j) e += int32_t{x[j]} * x[j];
     for (int i = olp - 3; i <= olp + 3; ++i) {
-        const int32_t a = mac_chain(x, x - i, 2 * kSub);
+        int32_t a;
+        if (2 * e <= INT32_MAX) {
+            a = 0;
+            for (int j = 0; j < 2 * kSub; ++j) a += int32_t{x[j]} * x[j - i];
+            a *= 2;
+        } else {
+            a = mac_chain(x, x - i, 2 * kSub);
+        }
         if (a > best) best = a, idx = static_cast<int16_t>(i);
     }
     int32_t a = mac_chain(x, x, 2 * kSub);
