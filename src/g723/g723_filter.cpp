@@ -143,11 +143,13 @@ void tilt(int16_t factor, const int32_t* x, int16_t* y) {
 }
 
 void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
-    int32_t e = 0;
+    // A chain of non-negative terms saturates for good once it does: the exact sum, limited.
+    int64_t sum = 0;
     for (int i = 0; i < kSub; ++i) {
-        const int16_t v = shr(x[i], 2);
-        e = L_mac(e, v, v);
+        const int32_t v = x[i] >> 2;
+        sum += 2 * v * v;
     }
+    const int32_t e = static_cast<int32_t>(std::min<int64_t>(sum, MAX_32));
     int16_t target = 0x1000;
     if (e != 0 && energy != 0) {
         int16_t n = norm_l(e);
@@ -160,8 +162,15 @@ void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
     }
     int16_t g = *gain;
     for (int i = 0; i < kSub; ++i) {
-        g = round_fx(L_mac(L_msu(L_deposit_h(g), g, 0x0800), target, 0x0800));
-        x[i] = round_fx(L_shl(L_mult(x[i], add(g, shr(g, 4))), 4));
+        if (g >= 0) {
+            // g 2^16 - g 2^12 + target 2^12 stays below 2^31 for g, target in 0..32767.
+            g = static_cast<int16_t>(
+                (int32_t{g} * 65536 - int32_t{g} * 4096 + int32_t{target} * 4096 + 0x8000) >> 16);
+        } else {
+            g = round_fx(L_mac(L_msu(L_deposit_h(g), g, 0x0800), target, 0x0800));
+        }
+        const int64_t p = int64_t{32} * x[i] * add(g, shr(g, 4));
+        x[i] = round_fx(static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(p, MAX_32), MIN_32)));
     }
     *gain = g;
 }
