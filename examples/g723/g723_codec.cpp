@@ -585,10 +585,16 @@ int32_t formant_postfilter(Decoder* d, int16_t* x, const int16_t* lpc) {
     }
     std::memcpy(tmp, x, sizeof tmp);
     const int16_t e = vec_norm(tmp, kSub);
-    int32_t c1 = 0, c0 = L_mult(tmp[0], tmp[0]);
-    for (int i = 1; i < kSub; ++i) {
-        c1 = L_mac(c1, tmp[i], tmp[i - 1]);
-        c0 = L_mac(c0, tmp[i], tmp[i]);
+    // The energy chain has non-negative terms (it saturates for good once it does); the lag-one
+    // chain stays within twice the energy: exact below the limit.
+    int64_t e0 = 0, e1 = 0;
+    for (int i = 0; i < kSub; ++i) e0 += 2 * int32_t{tmp[i]} * tmp[i];
+    for (int i = 1; i < kSub; ++i) e1 += 2 * int32_t{tmp[i]} * tmp[i - 1];
+    const int32_t c0 = static_cast<int32_t>(std::min<int64_t>(e0, INT32_MAX));
+    int32_t c1 = static_cast<int32_t>(e1);
+    if (e0 > INT32_MAX) {
+        c1 = 0;
+        for (int i = 1; i < kSub; ++i) c1 = L_mac(c1, tmp[i], tmp[i - 1]);
     }
     const int32_t energy = L_shr(c0, 2 * e + 4);
     int16_t k = extract_h(c0);
