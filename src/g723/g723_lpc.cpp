@@ -226,15 +226,30 @@ int32_t lsf_quant(const int16_t* lsf, const int16_t* prev) {
         const int s = kBandStart[b], n = kBandSize[b];
         int32_t best = -1;
         int idx = 0;
+        // |tw| <= |cb| <= the band's largest magnitude: within the limit no step saturates.
+        constexpr int64_t kBandMax[3] = {6012, 5334, 4734};
+        int64_t st = 0;
+        for (int j = 0; j < n; ++j) st += t[s + j] < 0 ? -t[s + j] : t[s + j];
+        const bool plain = 4 * st * kBandMax[b] + 2 * n * kBandMax[b] * kBandMax[b] <= MAX_32;
         for (int i = 0; i < 256; ++i, cb += n) {
             int16_t tw[4];
             int32_t a = 0;
-            for (int j = 0; j < n; ++j) {
-                tw[j] = mult_r(w[s + j], cb[j]);
-                a = L_mac(a, t[s + j], tw[j]);
+            if (plain) {
+                int32_t c = 0, q = 0;
+                for (int j = 0; j < n; ++j) {
+                    tw[j] = mult_r(w[s + j], cb[j]);
+                    c += int32_t{t[s + j]} * tw[j];
+                    q += int32_t{cb[j]} * tw[j];
+                }
+                a = 4 * c - 2 * q;
+            } else {
+                for (int j = 0; j < n; ++j) {
+                    tw[j] = mult_r(w[s + j], cb[j]);
+                    a = L_mac(a, t[s + j], tw[j]);
+                }
+                a = L_shl(a, 1);
+                for (int j = 0; j < n; ++j) a = L_msu(a, cb[j], tw[j]);
             }
-            a = L_shl(a, 1);
-            for (int j = 0; j < n; ++j) a = L_msu(a, cb[j], tw[j]);
             if (a > best) {
                 best = a;
                 idx = i;
