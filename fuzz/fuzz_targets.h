@@ -32,7 +32,9 @@
     X(decoder_g7221)          \
     X(ops_g7221)              \
     X(ops_ec)                 \
-    X(canceller_ec)
+    X(canceller_ec)           \
+    X(decoder_g723)           \
+    X(ops_g723)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

@@ -29,5 +29,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/rta.h"
 #include "voksc/g7221.h"
 #include "voksc/ec.h"
+#include "voksc/g723.h"
 
 #endif /* VOKSC_H */

@@ -264,3 +264,39 @@ int decoder_g7221(const uint8_t* data, size_t size) {
 }
 
 }  // namespace voksfuzz
+
+// G.723.1: packed frames of any bytes (so any type bits, rate bits, reserved bits, lags, gain
+// and position codes), with erasures, switching the post-filter; the encoder on arbitrary PCM
+// at per-frame rates, with and without the high-pass filter and silence compression.
+#include "g723/g723_codec.h"
+
+namespace voksfuzz {
+
+int decoder_g723(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 3);
+    g723::Decoder dec;
+    g723::decoder_init(&dec, head & 1);
+    g723::Encoder enc;
+    g723::encoder_init(&enc, head & 2, head & 4);
+    int16_t pcm[g723::kFrame];
+    run_steps(in, 12, [&](uint8_t kind) {
+        if (kind & 0x40) {
+            for (int16_t& v : pcm) v = in.sample();
+            uint8_t frame[g723::kMaxFrameBytes];
+            const int n = g723::encode(&enc, pcm, (kind & 1) ? g723::Rate::R53 : g723::Rate::R63, frame);
+            if (n != g723::frame_bytes(frame[0])) std::abort();
+            if (kind & 0x20) g723::decode(&dec, frame, false, pcm);
+            return;
+        }
+        // A whole frame of the size its first byte names, truncated input read as zeros.
+        const auto first = in.bytes(1);
+        auto frame = in.bytes(static_cast<size_t>(g723::frame_bytes(first[0])) - 1);
+        frame.insert(frame.begin(), first[0]);
+        g723::decode(&dec, frame.data(), (kind & 0x80) != 0, pcm);
+    });
+    return 0;
+}
+
+}  // namespace voksfuzz

@@ -185,6 +185,8 @@ int main(int argc, char** argv) {
             help = true;
         } else if (a == "--dtx") {
             args["dtx"] = "on";  // a switch: takes no value
+        } else if (a == "--vad") {
+            args["vad"] = "on";  // a switch: takes no value
         } else if (a.rfind("--", 0) == 0) {
             if (i + 1 >= argc) return usage_error("option " + a + " needs a value");
             const std::string value = argv[++i];

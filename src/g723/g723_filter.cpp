@@ -1,0 +1,243 @@
+// G.723.1 filters: high-pass, synthesis, pole-zero weighting forms and the post-filters.
+#include <algorithm>
+#include <cstring>
+
+#include "common/basicop.h"
+#include "g723/g723_internal.h"
+#include "g723/g723_tables.h"
+
+namespace voks::g723 {
+
+void high_pass(const int16_t* x, int16_t* y, int32_t* mem) {
+    int16_t zx = static_cast<int16_t>(mem[0]);
+    int32_t acc_prev = mem[1];
+    for (int i = 0; i < kFrame; ++i) {
+        const int16_t v = x[i];
+        int32_t a = L_mac(L_mult(v, 0x4000), zx, static_cast<int16_t>(0xC000));
+        zx = v;
+        acc_prev = L_add(a, L_mls(acc_prev, 0x7F00));
+        y[i] = round_fx(acc_prev);
+    }
+    mem[0] = zx;
+    mem[1] = acc_prev;
+}
+
+namespace {
+
+int64_t abs_sum(const int16_t* c) {
+    int64_t s = 0;
+    for (int j = 0; j < kOrder; ++j) s += c[j] < 0 ? -int32_t{c[j]} : c[j];
+    return s;
+}
+
+int32_t abs_max(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, v[i] < 0 ? -int32_t{v[i]} : int32_t{v[i]});
+    return m;
+}
+
+}  // namespace
+
+// The filters below keep their memories as time-ordered histories (oldest first) and sum their
+// chains exactly while the magnitudes allow no saturating step: |input term| + 2 sum |c| max
+// |memory| within 32 bits, the memory bound raised by every output.
+namespace {
+
+// history[0..10) = memory, oldest first.
+void unpack(const int16_t* mem, int16_t* history) {
+    for (int j = 0; j < kOrder; ++j) history[j] = mem[kOrder - 1 - j];
+}
+void repack(const int16_t* history_end, int16_t* mem) {
+    for (int j = 0; j < kOrder; ++j) mem[j] = history_end[-1 - j];
+}
+// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31.
+inline int32_t dot2r(const int16_t* c, const int16_t* h) {
+    int32_t s = 0;
+    for (int j = 0; j < kOrder; ++j) s += int32_t{c[j]} * h[-1 - j];
+    return 2 * s;
+}
+
+}  // namespace
+
+void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem) {
+    const int64_t s = abs_sum(lpc);
+    int64_t m = abs_max(mem, kOrder);
+    int16_t y[kOrder + kSub];
+    unpack(mem, y);
+    int16_t* h = y + kOrder;
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = L_deposit_h(x[i]) >> 3;
+        if ((int64_t{1} << 28) + 2 * s * m <= MAX_32)
+            a += dot2r(lpc, h + i);
+        else
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], h[i - 1 - j]);
+        acc[i] = a;
+        h[i] = round_fx(L_shl(a, 2));
+        m = std::max<int64_t>(m, abs_s(h[i]));
+    }
+    repack(h + kSub, mem);
+}
+
+void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y) {
+    int32_t acc[kSub];
+    synthesis32(lpc, x, acc, mem);
+    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_shl(acc[i], 2));
+}
+
+void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* mem) {
+    const int64_t sz = abs_sum(coef), sp = abs_sum(coef + kOrder);
+    const int64_t mz = std::max(abs_max(mem, kOrder), abs_max(x, kSub));
+    int64_t mp = abs_max(mem + kOrder, kOrder);
+    int16_t u[kOrder + kSub], y[kOrder + kSub];
+    unpack(mem, u);
+    unpack(mem + kOrder, y);
+    std::memcpy(u + kOrder, x, sizeof(int16_t) * kSub);
+    const int16_t* hu = u + kOrder;
+    int16_t* hy = y + kOrder;
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = L_deposit_h(x[i]) >> 2;
+        if ((int64_t{1} << 29) + 2 * (sz * mz + sp * mp) <= MAX_32) {
+            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hy + i);
+        } else {
+            for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hy[i - 1 - j]);
+        }
+        a = L_shl(a, 2);
+        acc[i] = a;
+        hy[i] = round_fx(a);
+        mp = std::max<int64_t>(mp, abs_s(hy[i]));
+    }
+    repack(hu + kSub, mem);
+    repack(hy + kSub, mem + kOrder);
+}
+
+void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t* mem, int sf) {
+    const int64_t sz = abs_sum(coef), sp = abs_sum(coef + kOrder);
+    int16_t u[kOrder + kSub], w[kOrder + kSub];
+    unpack(mem, u);
+    unpack(mem + kOrder, w);
+    int16_t* hu = u + kOrder;
+    int16_t* hw = w + kOrder;
+    for (int i = 0; i < kSub; ++i) hu[i] = round_fx(L_shl(x[i], 2));
+    const int64_t mz = std::max(abs_max(mem, kOrder), abs_max(hu, kSub));
+    int64_t mp = abs_max(mem + kOrder, kOrder);
+    for (int i = 0; i < kSub; ++i) {
+        int32_t a = x[i];
+        if ((a < 0 ? -int64_t{a} : int64_t{a}) + 2 * (sz * mz + sp * mp) <= MAX_32) {
+            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hw + i);
+        } else {
+            for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
+            for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hw[i - 1 - j]);
+        }
+        a = L_shl(a, 2);
+        hw[i] = round_fx(a);
+        mp = std::max<int64_t>(mp, abs_s(hw[i]));
+        y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
+    }
+    repack(hu + kSub, mem);
+    repack(hw + kSub, mem + kOrder);
+}
+
+void tilt(int16_t factor, const int32_t* x, int16_t* y) {
+    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_mac(x[i], round_fx(x[i - 1]), factor));
+}
+
+void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
+    // A chain of non-negative terms saturates for good once it does: the exact sum, limited.
+    int64_t sum = 0;
+    for (int i = 0; i < kSub; ++i) {
+        const int32_t v = x[i] >> 2;
+        sum += 2 * v * v;
+    }
+    const int32_t e = static_cast<int32_t>(std::min<int64_t>(sum, MAX_32));
+    int16_t target = 0x1000;
+    if (e != 0 && energy != 0) {
+        int16_t n = norm_l(e);
+        const int32_t en = L_shl(e, n);
+        const int16_t m = norm_l(energy);
+        const int32_t sn = L_shl(energy, m) >> 1;
+        n = sub(6, add(sub(n, m), 1));
+        if (n < 0) n = 0;
+        target = sqrt_q15(L_shr(L_deposit_h(div_l(sn, extract_h(en))), n));
+    }
+    int16_t g = *gain;
+    for (int i = 0; i < kSub; ++i) {
+        if (g >= 0) {
+            // g 2^16 - g 2^12 + target 2^12 stays below 2^31 for g, target in 0..32767.
+            g = static_cast<int16_t>(
+                (int32_t{g} * 65536 - int32_t{g} * 4096 + int32_t{target} * 4096 + 0x8000) >> 16);
+        } else {
+            g = round_fx(L_mac(L_msu(L_deposit_h(g), g, 0x0800), target, 0x0800));
+        }
+        const int64_t p = int64_t{32} * x[i] * add(g, shr(g, 4));
+        x[i] = round_fx(static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(p, MAX_32), MIN_32)));
+    }
+    *gain = g;
+}
+
+namespace {
+
+// Lag of the largest positive correlation of the sub-frame with the signal lags -olp-3 ..
+// -olp+3 (backward, negative result) or olp-3 .. olp+3 (forward); 0 when none is positive.
+int16_t best_lag(const int16_t* x, int olp, int sub, bool forward) {
+    olp = std::min(olp, kPitchMax - 3);
+    int16_t idx = 0;
+    int32_t best = 0;
+    for (int i = olp - 3; i <= olp + 3; ++i) {
+        int32_t a = 0;
+        if (!forward || sub * kSub + kSub + i <= kFrame) a = mac_dot(0, x, x + (forward ? i : -i), kSub);
+        if (a > best) best = a, idx = static_cast<int16_t>(forward ? i : -i);
+    }
+    return idx;
+}
+
+void post_gains(int16_t lag, int16_t ten, int16_t ccr, int16_t enr, bool rate63, int16_t* delay,
+                int16_t* gain, int16_t* scale) {
+    const int16_t k = kPostPitchGain[rate63 ? 0 : 1];
+    *delay = lag;
+    int16_t g = 0, sc = MAX_16;
+    if (L_mult(ccr, ccr) > (L_mult(ten, enr) >> 2)) {
+        g = ccr >= enr ? k : mult(div_s(ccr, enr), k);
+        int32_t a = L_mac(L_deposit_h(ten) >> 1, ccr, g);
+        a = L_add(a, L_mult(enr, mult(g, g)) >> 1);
+        const int16_t den = round_fx(a);
+        const int32_t num = L_deposit_h(ten) >> 1;
+        const int16_t q = num >= L_deposit_h(den) ? MAX_16 : div_l(num, den);
+        sc = sqrt_q15(L_deposit_h(q));
+    }
+    *gain = mult(g, sc);
+    *scale = sc;
+}
+
+}  // namespace
+
+void pitch_postfilter(int olp, const int16_t* exc, int sub, bool rate63, int16_t* delay, int16_t* gain,
+                      int16_t* scale) {
+    const int16_t* x = exc + sub * kSub;
+    *delay = 0;
+    *gain = 0;
+    *scale = MAX_16;
+    const int16_t b = best_lag(x, olp, sub, false), f = best_lag(x, olp, sub, true);
+    if (b == 0 && f == 0) return;
+    int32_t l[5] = {0, 0, 0, 0, 0};
+    l[0] = mac_dot(0, x, x, kSub);
+    const int16_t lags[2] = {b, f};
+    for (int s = 0; s < 2; ++s) {
+        if (lags[s] == 0) continue;
+        l[1 + 2 * s] = mac_dot(0, x, x + lags[s], kSub);
+        l[2 + 2 * s] = mac_dot(0, x + lags[s], x + lags[s], kSub);
+    }
+    int32_t mx = 0;
+    for (int i = 0; i < 5; ++i) mx = std::max(mx, l[i]);
+    const int16_t n = norm_l(mx);
+    int16_t s[5];
+    for (int i = 0; i < 5; ++i) s[i] = extract_h(L_shl(l[i], n));
+    bool use_b = f == 0;
+    if (b != 0 && f != 0) use_b = L_mult(mult_r(s[1], s[1]), s[4]) > L_mult(mult_r(s[3], s[3]), s[2]);
+    if (use_b)
+        post_gains(b, s[0], s[1], s[2], rate63, delay, gain, scale);
+    else
+        post_gains(f, s[0], s[3], s[4], rate63, delay, gain, scale);
+}
+
+}  // namespace voks::g723
