@@ -26,7 +26,7 @@ int64_t sat32(int64_t x) {
 // Upper 16 bits rounded (halves up), saturating at 32767.
 int16_t round16(int64_t a) {
     const int64_t b = a >> 16;
-    return static_cast<int16_t>(((a & 0x8000) && b != 32767) ? b + 1 : b);
+    return static_cast<int16_t>(b + (((a >> 15) & 1) & int64_t{b != 32767}));
 }
 
 // Shifts l into a normalised `bits`-bit number; returns the left shift (zero: bits - 1).

@@ -27,9 +27,21 @@ void store(void* p, const T& v) {
 
 // Hybrid-window state: this header, then the window taps, then the recursive part r[0..m].
 struct WinHeader {
-    int32_t m, nonr, nnew, block, iatt, maxexp, nlsrexp, reserved;
+    int32_t m, nonr, nnew, block, iatt, maxexp, nlsrexp, check;
 };
 constexpr int kWinMaxTaps = 4096;
+
+int32_t win_check(const WinHeader& h) {
+    return static_cast<int32_t>(0x47373238u ^ uint32_t(h.m * 131 + h.nonr * 31 + h.nnew * 7 + h.block));
+}
+
+// Whether the block holds a window Init set up (the sizes it reads are its own).
+bool win_valid(const WinHeader& h) {
+    const int64_t taps = int64_t{h.m} + h.nonr + h.nnew;
+    return h.check == win_check(h) && h.m >= 1 && h.nonr >= 1 && h.nnew >= 1 && taps <= kWinMaxTaps &&
+           h.block >= 0 && (h.block == 0 || taps % h.block == 0) && (h.iatt == 1 || h.iatt == 2) &&
+           h.nlsrexp > -(1 << 20) && h.nlsrexp < (1 << 20);
+}
 
 // Synthesis memory as the state layout: samples from byte 0, exponents from byte 112.
 struct SynthLayout {
@@ -127,7 +139,8 @@ VokStatus voksWinHybridInit_G728_16s(const Vok16s* pWin, int m, int nonr, int nn
         return vokStatusSize;
     if (factor != 12288 && factor != 8192) return vokStatusRange;
     auto* st = reinterpret_cast<unsigned char*>(pState);
-    const WinHeader h{m, nonr, nnew, blockLen, factor == 12288 ? 2 : 1, factor == 8192 ? 41 : 0, 31, 0};
+    WinHeader h{m, nonr, nnew, blockLen, factor == 12288 ? 2 : 1, factor == 8192 ? 41 : 0, 31, 0};
+    h.check = win_check(h);
     store(st, h);
     std::memcpy(st + sizeof h, pWin, sizeof(int16_t) * taps);
     std::memset(st + sizeof h + 2 * taps, 0, sizeof(int16_t) * (m + 1));
@@ -139,7 +152,7 @@ VokStatus voksWinHybrid_G728_16s(int control, const Vok16s* pSrc, Vok16s* pDstAc
     if (any_null(pSrc, pDstAcf, pState)) return vokStatusNullPtr;
     auto* st = reinterpret_cast<unsigned char*>(pState);
     const auto h = load<WinHeader>(st);
-    if (h.block != 0) return vokStatusWrongContext;
+    if (!win_valid(h) || h.block != 0) return vokStatusWrongContext;
     const int taps = h.m + h.nonr + h.nnew;
     int16_t win[kWinMaxTaps], ws[kWinMaxTaps];
     std::memcpy(win, st + sizeof h, sizeof(int16_t) * taps);
@@ -152,7 +165,7 @@ VokStatus voksWinHybridBlock_G728_16s(int control, const Vok16s* pSrcBlock, Vok1
     if (any_null(pSrcBlock, pDstAcf, pDstScale, pState)) return vokStatusNullPtr;
     auto* st = reinterpret_cast<unsigned char*>(pState);
     const auto h = load<WinHeader>(st);
-    if (h.block <= 0) return vokStatusWrongContext;
+    if (!win_valid(h) || h.block <= 0) return vokStatusWrongContext;
     const int taps = h.m + h.nonr + h.nnew, nb = taps / h.block;
     int16_t win[kWinMaxTaps], ws[kWinMaxTaps], d[kWinMaxTaps], q[kWinMaxTaps];
     std::memcpy(win, st + sizeof h, sizeof(int16_t) * taps);
@@ -182,7 +195,7 @@ VokStatus voksLevinsonDurbin_G728_16s_ISfs(const Vok16s* pAcf, int reached, int 
                                            Vok16s* pResidEnergy, Vok16s* pScale) {
     if (any_null(pAcf, pLpc, pResidEnergy, pScale)) return vokStatusNullPtr;
     if (reached < 0 || reached > finalOrder || finalOrder > 1024) return vokStatusRange;
-    if (*pScale > 15) return vokStatusScaleFactor;
+    if (*pScale > 15 || *pScale < 0) return vokStatusScaleFactor;
     if (reached == 0 && pAcf[0] < 1) return vokStatusRange;
     if (reached == finalOrder) return vokStatusOk;
     int16_t a[1024], rc1, alpha = *pResidEnergy, q = *pScale;

@@ -21,7 +21,7 @@ constexpr int kPitchMin = 20, kPitchMax = 140;
 // Rounds a 32-bit (or wider) value to its upper 16 bits, halves up, saturating at 32767.
 constexpr int32_t round16(int64_t a) {
     const int64_t b = a >> 16;
-    return static_cast<int32_t>(((a & 0x8000) && b != 32767) ? b + 1 : b);
+    return static_cast<int32_t>(b + (((a >> 15) & 1) & int64_t{b != 32767}));
 }
 
 // Shifts l left until it is a normalised `bits`-bit number (right for negative counts) and

@@ -36,30 +36,28 @@ void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int
         // A negative shift count acts modulo 64, as the fixed-point coder's shift instruction.
         ct[j] = shift > 30 ? (c < 0 ? -1 : 0) : sat16(int64_t{sat32(c)} >> (shift & 63));
     }
-    int64_t dm = MAX_32;
-    int bestg = 0, bests = 0;
+    // Every codevector's magnitudes sum to at most 40782, so the correlations, the gain-cell
+    // bounds and the distortions all stay within 32 bits.
+    int16_t c16[kDim];
+    for (int m = 0; m < kDim; ++m) c16[m] = static_cast<int16_t>(ct[m]);
+    int32_t dist[kShapeCount];
+    uint8_t cell[kShapeCount];
     for (int shape = 0; shape < kShapeCount; ++shape) {
         const int16_t* y = kShapes + shape * kDim;
-        int64_t cor = 0;
-        for (int m = 0; m < kDim; ++m) cor += y[m] * ct[m];
-        const int64_t ysq = y2[shape];
+        int32_t cor = 0;
+        for (int m = 0; m < kDim; ++m) cor += y[m] * c16[m];
+        const int32_t ysq = y2[shape];
         const bool neg = cor <= 0;
-        if (neg) cor = -cor;
-        int gain = 3;
-        if (cor <= gb[0] * ysq)
-            gain = 0;
-        else if (cor <= gb[1] * ysq)
-            gain = 1;
-        else if (cor <= gb[2] * ysq)
-            gain = 2;
-        cor = std::min<int64_t>(cor >> 14, MAX_16);
-        const int64_t d = gsq[gain] * ysq - g2[gain] * cor;
-        if (d < dm) {
-            dm = d;
-            bestg = neg ? gain + 4 : gain;
-            bests = shape;
-        }
+        const int32_t c = neg ? -cor : cor;
+        const int gain = c <= gb[0] * ysq ? 0 : (c <= gb[1] * ysq ? 1 : (c <= gb[2] * ysq ? 2 : 3));
+        const int32_t cq = std::min(c >> 14, int32_t{MAX_16});
+        dist[shape] = gsq[gain] * ysq - g2[gain] * cq;
+        cell[shape] = static_cast<uint8_t>(neg ? gain + 4 : gain);
     }
+    int bests = 0;
+    for (int shape = 1; shape < kShapeCount; ++shape)
+        if (dist[shape] < dist[bests]) bests = shape;
+    const int bestg = cell[bests];
     ig = bestg;
     is = bests;
 }
