@@ -177,25 +177,20 @@ T* as(std::vector<unsigned char>& v) {
     return reinterpret_cast<T*>(v.data());
 }
 
-void push(int16_t* hist, int len, const int16_t* v, int n) {
-    std::memmove(hist + n, hist, sizeof(int16_t) * (len - n));
-    std::copy(v, v + n, hist);
-}
-
 // Filters and stores one excitation vector: the synthesized vector joins the history.
 void synthesize(Adapters& ad, const int16_t* et, const int16_t* coeffs, int max_scale) {
     int16_t syn[5], w[5], q;
     voksCombinedFilterZeroState_G728_16s(et, coeffs, syn, max_scale, &q, w,
                                          as<VokG728CombinedFilterState>(ad.filt));
     int16_t rec[6] = {q, syn[0], syn[1], syn[2], syn[3], syn[4]};
-    push(ad.sb, 21 * 6, rec, 6);
+    ad.sb.push(rec, 6);
 }
 
 // Synthesis analysis after the fourth vector of a cycle: the 10th-order solution first.
 bool analyse_synthesis(Adapters& ad) {
     int16_t scale;
-    ad.info = voksWinHybridBlock_G728_16s(1, ad.sb, ad.r, &scale, as<VokG728WinHybridState>(ad.wsyn)) ==
-                  vokStatusOk &&
+    ad.info = voksWinHybridBlock_G728_16s(1, ad.sb.data(), ad.r, &scale,
+                                          as<VokG728WinHybridState>(ad.wsyn)) == vokStatusOk &&
               voksLevinsonDurbin_G728_16s_Sfs(ad.r, 10, ad.ja, &ad.rc, &ad.alpha, &ad.qtmp) == vokStatusOk;
     return ad.info;
 }
@@ -209,8 +204,8 @@ void finish_synthesis(Adapters& ad) {
 // Log-gain predictor update; `use` false runs the window only (erased frames).
 void adapt_gain(Adapters& ad, bool use) {
     int16_t r[11], a[10], rc, alpha, q;
-    if (voksWinHybrid_G728_16s(1, ad.gains, r, as<VokG728WinHybridState>(ad.wgain)) == vokStatusOk && use &&
-        voksLevinsonDurbin_G728_16s_Sfs(r, 10, a, &rc, &alpha, &q) == vokStatusOk)
+    if (voksWinHybrid_G728_16s(1, ad.gains.data(), r, as<VokG728WinHybridState>(ad.wgain)) == vokStatusOk &&
+        use && voksLevinsonDurbin_G728_16s_Sfs(r, 10, a, &rc, &alpha, &q) == vokStatusOk)
         weight(a, ad.gp, 10, kExpandGain, q);
 }
 
@@ -218,8 +213,8 @@ void adapt_gain(Adapters& ad, bool use) {
 
 Adapters::Adapters() {
     gp[0] = -16384;
-    std::fill(gains, gains + 3, int16_t{-kGainOffset});
-    for (int i = 0; i < 21; ++i) sb[i * 6] = 16;
+    std::fill(gains.data(), gains.data() + 3, int16_t{-kGainOffset});
+    for (int i = 0; i < 21; ++i) sb.data()[i * 6] = 16;
     int size = 0;
     voksCombinedFilterGetStateSize_G728_16s(&size);
     filt = make_state(size);
@@ -244,10 +239,10 @@ void Encoder::encode(const int16_t* pcm, uint16_t* words, size_t vectors) {
         int16_t x[5], xw[5], zir[5];
         for (int i = 0; i < 5; ++i) x[i] = static_cast<int16_t>(pcm[i] >> 1);
         int16_t rev[5] = {x[4], x[3], x[2], x[1], x[0]};
-        push(speech_, 60, rev, 5);
+        speech_.push(rev, 5);
         if (++ad.count == 4) ad.count = 0;
         int16_t gain, gq;
-        const int16_t gaindb = predict_gain(ad.gp, ad.gains, gain, gq, 0, 0);
+        const int16_t gaindb = predict_gain(ad.gp, ad.gains.data(), gain, gq, 0, 0);
         voksCombinedFilterZeroInput_G728_16s(coeffs_ + 50, zir, ad.a,
                                              as<VokG728CombinedFilterState>(ad.filt));
         voksIIR16s_G728_16s(coeffs_ + 50, x, xw, 5, as<VokG728IIR16sState>(iir_));
@@ -267,13 +262,14 @@ void Encoder::encode(const int16_t* pcm, uint16_t* words, size_t vectors) {
         std::copy(ad.a, ad.a + 50, coeffs_);
         synthesize(ad, et, coeffs_, 0);
         const int16_t g = update_gain(gaindb, sel[1], sel[0]);
-        push(ad.gains, 34, &g, 1);
+        ad.gains.push(&g, 1);
         if (ad.count == 3) {
             analyse_synthesis(ad);
         } else if (ad.count == 1) {
             if (ad.info) std::copy(ad.atmp, ad.atmp + 50, ad.a);
             int16_t r[11], a[10], rc, alpha, q, wz[10], wp[10];
-            if (voksWinHybrid_G728_16s(1, speech_, r, as<VokG728WinHybridState>(wweight_)) == vokStatusOk &&
+            if (voksWinHybrid_G728_16s(1, speech_.data(), r, as<VokG728WinHybridState>(wweight_)) ==
+                    vokStatusOk &&
                 voksLevinsonDurbin_G728_16s_Sfs(r, 10, a, &rc, &alpha, &q) == vokStatusOk &&
                 weight(a, wp, 10, kWeightPoles, q) && weight(a, wz, 10, kWeightZeros, q)) {
                 std::copy(wz, wz + 10, coeffs_ + 50);
@@ -331,15 +327,15 @@ void Decoder::vector(int word, int16_t* pcm) {
     std::copy(ad.a, ad.a + 50, coeffs_);
     if (!ferased_) {
         int16_t gain, gq;
-        gaindb = predict_gain(ad.gp, ad.gains, gain, gq, ofecount_, ogaindb_);
+        gaindb = predict_gain(ad.gp, ad.gains.data(), gain, gq, ofecount_, ogaindb_);
         scale_codevector(is, ig, gain, gq, et);
     }
     voksCombinedFilterZeroInput_G728_16s(coeffs_ + 50, zir, ad.a, as<VokG728CombinedFilterState>(ad.filt));
     erasure_excitation(et, gaindb);
     ogaindb_ = gaindb;
     synthesize(ad, et, coeffs_, postf_ && ferased_ ? 16 : 0);
-    const int q = ad.sb[0];
-    const int16_t* d = ad.sb + 1;
+    const int q = ad.sb.data()[0];
+    const int16_t* d = ad.sb.data() + 1;
     int16_t out[5];
     // Samples at the output scale; the multiplier is a 32-bit int as in the fixed-point coder.
     auto scaled = [&](int extra, int16_t* s) {
@@ -351,9 +347,10 @@ void Decoder::vector(int word, int16_t* pcm) {
         int16_t st[5], res[5];
         scaled(2, st);
         voksLPCInverseFilter_G728_16s(st, apf_, res, as<VokG728PostFilterAdapterState>(adapter_));
-        push(resid_, 240, res, 5);
+        resid_.push(res, 5);
         if (ad.count == 2) {
-            voksPitchPeriodExtraction_G728_16s(resid_, &kp_, as<VokG728PostFilterAdapterState>(adapter_));
+            voksPitchPeriodExtraction_G728_16s(resid_.data(), &kp_,
+                                               as<VokG728PostFilterAdapterState>(adapter_));
             long_term_coefficients();
         }
         int16_t pf[5];
@@ -364,7 +361,7 @@ void Decoder::vector(int word, int16_t* pcm) {
     }
     for (int i = 0; i < 5; ++i) pcm[i] = out[4 - i];
     const int16_t g = ferased_ ? gaindb : update_gain(gaindb, ig, is);
-    push(ad.gains, 34, &g, 1);
+    ad.gains.push(&g, 1);
     if (ad.count == 3) {
         if (analyse_synthesis(ad) && postf_) {
             const int il = 16 - (ad.qtmp - 13);
@@ -399,7 +396,7 @@ void Decoder::erasure_setup(int msec10) {
         } else {
             voiced_ = false;
             int64_t a = 0;
-            for (int i = 0; i < 40; ++i) a += std::abs(etpast_[i]);
+            for (int i = 0; i < 40; ++i) a += std::abs(etpast_.data()[i]);
             fscaleavgq_ = static_cast<int16_t>(normalize(a, 32) - 16 + 3 + 2);
             fscaleavg_ = round16(a);
         }
@@ -428,7 +425,7 @@ void Decoder::erasure_excitation(int16_t* et, int16_t& gaindb) {
             rnd_[rnd_i1_] += rnd_[rnd_i2_];
             fdelay_ = static_cast<int>((rnd_[rnd_i1_] >> 15) & 0x7FFF) / 243;
             int64_t a = 0;
-            for (int i = 0; i < 5; ++i) a += std::abs(etpast_[fdelay_ + i]);
+            for (int i = 0; i < 5; ++i) a += std::abs(etpast_.data()[fdelay_ + i]);
             const int etsumq = normalize(a, 32) - 16 + 2;
             const int16_t etsum = round16(a);
             if (etsum == 0) {
@@ -437,7 +434,8 @@ void Decoder::erasure_excitation(int16_t* et, int16_t& gaindb) {
                 divide(fscale_, fscaleq_, etsum, etsumq, scale, scaleq);
             }
         }
-        for (int i = 0; i < 5; ++i) et[1 + i] = sat16((int64_t{scale} * etpast_[fdelay_ + i]) >> scaleq);
+        for (int i = 0; i < 5; ++i)
+            et[1 + i] = sat16((int64_t{scale} * etpast_.data()[fdelay_ + i]) >> scaleq);
         et[0] = static_cast<int16_t>(2 + vnormalize(et + 1, 15, 5));
         // Log-gain of the concealed excitation: its mean energy, at least 1.
         int64_t a = 0;
@@ -449,18 +447,19 @@ void Decoder::erasure_excitation(int16_t* et, int16_t& gaindb) {
         if (gq > 14) gq = 14, g = 16384;
         gaindb = log10x10(g, static_cast<int16_t>(gq));
     }
-    std::memmove(etpast_ + 5, etpast_, sizeof(int16_t) * 135);
     const int diff = et[0] - 2;
+    int16_t e[5];
     for (int i = 0; i < 5; ++i)
-        etpast_[i] = diff >= 0 ? static_cast<int16_t>(et[1 + i] >> std::min(diff, 15))
-                               : sat16(int64_t{et[1 + i]} * (int64_t{1} << -diff));
+        e[i] = diff >= 0 ? static_cast<int16_t>(et[1 + i] >> std::min(diff, 15))
+                         : sat16(int64_t{et[1 + i]} * (int64_t{1} << -diff));
+    etpast_.push(e, 5);
 }
 
 void Decoder::long_term_coefficients() {
     int64_t a0 = 0, a1 = 0;
     for (int i = 0; i < 100; ++i) {
-        a0 += int32_t{pfmem_[kp_ + i]} * pfmem_[kp_ + i];
-        a1 += int32_t{pfmem_[kp_ + i]} * pfmem_[i];
+        a0 += int32_t{pfmem_.data()[kp_ + i]} * pfmem_.data()[kp_ + i];
+        a1 += int32_t{pfmem_.data()[kp_ + i]} * pfmem_.data()[i];
     }
     a0 = sat32(a0);
     a1 = sat32(a1);
@@ -490,13 +489,12 @@ void Decoder::long_term_coefficients() {
 void Decoder::post_filter(const int16_t* st, int16_t* stpf) {
     int16_t sh[5];
     for (int j = 0; j < 5; ++j) sh[j] = static_cast<int16_t>(st[j] >> 2);
-    push(pfmem_, 240, sh, 5);
+    pfmem_.push(sh, 5);
     for (int k = 4; k >= 0; --k) {
-        const int64_t d0 = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_[kp_ + k];
+        const int64_t d0 = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
         int64_t d1 = d0;
         for (int j = 0; j < 10; ++j) d1 += int32_t{az_[j]} * fir_[j] - int32_t{ap_[j]} * iir_[j];
-        std::memmove(fir_ + 1, fir_, sizeof(int16_t) * 9);
-        std::memmove(iir_ + 1, iir_, sizeof(int16_t) * 9);
+        for (int j = 9; j > 0; --j) fir_[j] = fir_[j - 1], iir_[j] = iir_[j - 1];
         fir_[0] = round16(sat32(d0 * 4));
         iir_[0] = sat16(d1 >> 14);
         d1 += int32_t{iir_[1]} * tiltz_;

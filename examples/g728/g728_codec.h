@@ -4,11 +4,34 @@
 #ifndef VOKSC_EXAMPLE_G728_CODEC_H
 #define VOKSC_EXAMPLE_G728_CODEC_H
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace g728ex {
+
+// The newest N values of a signal, newest first, moved only once every 8 N pushed values.
+template <int N>
+class History {
+public:
+    int16_t* data() { return buf_ + pos_; }
+    const int16_t* data() const { return buf_ + pos_; }
+    // Adds n values (newest first) in front.
+    void push(const int16_t* v, int n) {
+        if (pos_ < n) {
+            std::copy(buf_ + pos_, buf_ + pos_ + N, buf_ + kSpare);
+            pos_ = kSpare;
+        }
+        pos_ -= n;
+        std::copy(v, v + n, buf_ + pos_);
+    }
+
+private:
+    static constexpr int kSpare = 8 * N;
+    int16_t buf_[kSpare + N] = {};
+    int pos_ = kSpare;
+};
 
 constexpr int kVector = 5;        // samples per code word
 constexpr int kErasureUnit = 16;  // code words per concealment unit (10 ms)
@@ -24,8 +47,8 @@ struct Adapters {
     int16_t alpha = 0, qtmp = 0, rc = 0;           // residual energy, exponent, first reflection coeff.
     int16_t r[51] = {};                            // autocorrelation
     int16_t gp[10] = {};                           // log-gain predictor, Q14
-    int16_t gains[34] = {};                        // log-gains (Q9, offset removed), newest first
-    int16_t sb[21 * 6] = {};                       // synthesized vectors (exponent, 5 samples), newest first
+    History<34> gains;                             // log-gains (Q9, offset removed), newest first
+    History<21 * 6> sb;                            // synthesized vectors (exponent, 5 samples), newest first
     std::vector<unsigned char> filt, wsyn, wgain;  // combined filter, two hybrid windows
 };
 
@@ -37,7 +60,7 @@ public:
 
 private:
     Adapters ad_;
-    int16_t speech_[60] = {};  // input at Q2 (x / 2), newest first
+    History<60> speech_;       // input at Q2 (x / 2), newest first
     int16_t coeffs_[70] = {};  // synthesis filter, weighting zeros and poles
     int16_t h_[5] = {};        // impulse response of the cascade, Q13, newest first
     int16_t y2_[128] = {};     // energies of the filtered codevectors
@@ -66,14 +89,14 @@ private:
     int kp_ = 50;
     int16_t gl_ = 16384, glb_ = 0, tiltz_ = 0, tap_ = 0, scalefil_ = 16384;
     int16_t apf_[10] = {}, az_[10] = {}, ap_[10] = {}, fir_[10] = {}, iir_[10] = {};
-    int16_t pfmem_[240] = {};  // decoded speech (Q0), newest first
-    int16_t resid_[240] = {};  // LPC residual, newest first
+    History<240> pfmem_;  // decoded speech (Q0), newest first
+    History<240> resid_;  // LPC residual, newest first
     std::vector<unsigned char> adapter_;
     // Erasure concealment.
     bool erase_next_ = false, ferased_ = false, voiced_ = false;
     int adcount_ = 3, fecount_ = 0, ofecount_ = 0, fdelay_ = 0;
     int16_t ogaindb_ = 0;
-    int16_t etpast_[140] = {};  // past excitation, Q2, newest first
+    History<140> etpast_;  // past excitation, Q2, newest first
     int16_t fscale_ = 0, fscaleq_ = 0, fscaleavg_ = 0, fscaleavgq_ = 0;
     uint32_t rnd_[17];
     int rnd_i1_ = 0, rnd_i2_ = 12;

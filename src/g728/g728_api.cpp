@@ -6,6 +6,7 @@
 #include "common/basicop.h"
 #include "frame/check.h"
 #include "g728/g728_internal.h"
+#include "g728/kernels.h"
 #include "voksc.h"
 
 using voks::any_null;
@@ -183,7 +184,7 @@ VokStatus voksLevinsonDurbin_G728_16s_Sfs(const Vok16s* pAcf, int order, Vok16s*
     if (any_null(pAcf, pLpc, pRc1, pResidEnergy, pScale)) return vokStatusNullPtr;
     if (order < 1 || order > 1024 || pAcf[0] < 1) return vokStatusRange;
     int16_t a[1024], rc1, alpha, q;
-    if (!g728::durbin(pAcf, 0, order, a, &rc1, &alpha, &q)) return vokStatusOverflow;
+    if (!g728::kernels().durbin(pAcf, 0, order, a, &rc1, &alpha, &q)) return vokStatusOverflow;
     std::copy(a, a + order, pLpc);
     *pRc1 = rc1;
     *pResidEnergy = alpha;
@@ -200,7 +201,7 @@ VokStatus voksLevinsonDurbin_G728_16s_ISfs(const Vok16s* pAcf, int reached, int 
     if (reached == finalOrder) return vokStatusOk;
     int16_t a[1024], rc1, alpha = *pResidEnergy, q = *pScale;
     std::copy(pLpc, pLpc + reached, a);
-    if (!g728::durbin(pAcf, reached, finalOrder, a, &rc1, &alpha, &q)) return vokStatusOverflow;
+    if (!g728::kernels().durbin(pAcf, reached, finalOrder, a, &rc1, &alpha, &q)) return vokStatusOverflow;
     std::copy(a, a + finalOrder, pLpc);
     *pResidEnergy = alpha;
     *pScale = q;
@@ -325,7 +326,7 @@ VokStatus voksCodebookSearch_G728_16s(const Vok16s* pTarget, const Vok16s* pImp,
     if (rate != vokRate16000 && rate != vokRate12800 && rate != vokRate9600) return vokStatusRange;
     if (rate != vokRate16000) return vokStatusNothingDone;
     int ig, is;
-    g728::search16(pTarget + 1, pTarget[0], pImp, pEnergy, ig, is);
+    g728::kernels().search16(pTarget + 1, pTarget[0], pImp, pEnergy, ig, is);
     *pIndex = static_cast<Vok16s>(is << 3 | ig);
     pDst[0] = static_cast<Vok16s>(is);
     pDst[1] = static_cast<Vok16s>(ig);

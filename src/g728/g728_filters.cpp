@@ -6,10 +6,16 @@
 
 #include "common/basicop.h"
 #include "g728/g728_internal.h"
+#include "g728/kernels.h"
 
 namespace voks::g728 {
 
 namespace {
+
+// Moves x[0..n-1) one place older (the memory of a tapped delay line).
+inline void age(int16_t* x, int n) {
+    for (int k = n - 1; k > 0; --k) x[k] = x[k - 1];
+}
 
 int64_t shr(int64_t x, int n) {
     return x >> std::min(n, 63);
@@ -66,7 +72,7 @@ void weight_filter(const int16_t* b, const int16_t* a, const int16_t* bmem, int1
     for (int i = 0; i < kDim; ++i) {
         const int16_t* x = bmem + kDim - 1 - i;
         const int64_t t = int64_t{x[0]} * 16384 + dot(b, x + 1, kOrderW) - dot(a, amem, kOrderW);
-        std::memmove(amem + 1, amem, sizeof(int16_t) * (kOrderW - 1));
+        age(amem, kOrderW);
         amem[0] = sat16(t >> 14);
     }
 }
@@ -144,8 +150,8 @@ void zero_state(int16_t* et, int& etq, const int16_t* a, SynthMem& s, const int1
 void iir16(const int16_t* c, const int16_t* x, int16_t* y, int n, int16_t* xh, int16_t* yh) {
     for (int i = 0; i < n; ++i) {
         const int64_t t = int64_t{x[i]} * 16384 + dot(c, xh, kOrderW) - dot(c + kOrderW, yh, kOrderW);
-        std::memmove(xh + 1, xh, sizeof(int16_t) * (kOrderW - 1));
-        std::memmove(yh + 1, yh, sizeof(int16_t) * (kOrderW - 1));
+        age(xh, kOrderW);
+        age(yh, kOrderW);
         xh[0] = x[i];
         yh[0] = sat16(t >> 14);
         y[i] = yh[0];
@@ -158,10 +164,10 @@ void post_filter(int g0, int g1, int period, int mu, const int16_t* c, const int
         const int64_t l = int64_t{g0} * x[n] + int64_t{g1} * x[n - period];
         const int64_t p = l + dot(c, th, kOrderW) - dot(c + kOrderW, yh, kOrderW);
         const int64_t t = std::max<int64_t>(MIN_16, (std::min<int64_t>(l, 0x1FFFDFFF) + 8192) >> 14);
-        std::memmove(th + 1, th, sizeof(int16_t) * (kOrderW - 1));
+        age(th, kOrderW);
         th[0] = static_cast<int16_t>(t);
         const int16_t y1 = yh[0];
-        std::memmove(yh + 1, yh, sizeof(int16_t) * (kOrderW - 1));
+        age(yh, kOrderW);
         yh[0] = sat16(p >> 14);
         out[n] = sat16((p + int64_t{mu} * y1) >> 14);
     }
@@ -170,7 +176,7 @@ void post_filter(int g0, int g1, int period, int mu, const int16_t* c, const int
 void lpc_inverse(const int16_t* apf, const int16_t* st, int16_t* stlpci, int16_t* resid) {
     for (int k = kDim - 1; k >= 0; --k) {
         const int64_t a0 = (int64_t{st[k]} * 8192 + dot(stlpci, apf, kOrderW)) * 4;
-        std::memmove(stlpci + 1, stlpci, sizeof(int16_t) * (kOrderW - 1));
+        age(stlpci, kOrderW);
         stlpci[0] = st[k];
         resid[k] = static_cast<int16_t>(round16(sat32(a0)));
     }
@@ -186,7 +192,7 @@ int max_corr(int lo, int hi, int sz, const int16_t* f, int64_t& best) {
     int kp = lo;
     int64_t a1 = MIN_32;
     for (int i = lo; i <= hi; ++i) {
-        const int64_t a0 = sat32(dot(f, f + i, sz));
+        const int64_t a0 = sat32(kernels().dot(f, f + i, sz));
         if (a0 > a1) {
             a1 = a0;
             kp = i;
@@ -221,8 +227,8 @@ int pitch_extract(int kpold, const int16_t* pitchd, int16_t* dec, int16_t* lpfii
     hi = kpold + 6;
     if (hi < kp) {
         const int kptmp = max_corr(lo, hi, kWin, pitchd, cmax);
-        int64_t e1 = sat32(dot(pitchd + kptmp, pitchd + kptmp, kWin));
-        int64_t e0 = sat32(dot(pitchd + kp, pitchd + kp, kWin));
+        int64_t e1 = sat32(kernels().dot(pitchd + kptmp, pitchd + kptmp, kWin));
+        int64_t e0 = sat32(kernels().dot(pitchd + kp, pitchd + kp, kWin));
         cormax = std::clamp<int64_t>(cormax, 0, e0);
         cmax = std::clamp<int64_t>(cmax, 0, e1);
         int nls;

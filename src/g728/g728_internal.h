@@ -52,11 +52,6 @@ int window_plain(const int16_t* sb, const int16_t* win, int n, int16_t* ws);
 // Windowing of block-floating-point vectors of length dim (the synthesis adapter); returns nlsws.
 int window_blocks(const int16_t* d, const int16_t* q, int nblocks, int dim, const int16_t* win, int16_t* ws);
 
-// Levinson-Durbin recursion from order i (0: from scratch) to `order`. a holds the coefficients
-// at exponent iaq (13..15), alpha the residual energy. False when ill-conditioned (outputs then
-// unspecified).
-bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1, int16_t* alpha, int16_t* iaq);
-
 // Synthesis-filter memory: kMemVectors vectors, vector 0 the current one.
 struct SynthMem {
     int16_t d[kMemVectors * kDim];
@@ -78,9 +73,6 @@ void zero_state(int16_t* et, int& etq, const int16_t* a, SynthMem& s, const int1
 
 // Energies of the 128 shape codevectors filtered by h[0..5) (Q13, newest first) into y2.
 void shape_energies(const int16_t* h, int16_t* y2);
-// 16 kbit/s gain-shape search of the target t (exponent tq) with impulse response h.
-void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is);
-
 // 10th-order pole-zero filter of n samples (time order); xh, yh the past ten inputs and outputs,
 // newest first.
 void iir16(const int16_t* c, const int16_t* x, int16_t* y, int n, int16_t* xh, int16_t* yh);

@@ -5,15 +5,14 @@
 
 #include "common/basicop.h"
 #include "g728/g728_internal.h"
+#include "g728/kernels.h"
 
 namespace voks::g728 {
 
 namespace {
 
 int64_t dot(const int16_t* a, const int16_t* b, int n) {
-    int64_t s = 0;
-    for (int i = 0; i < n; ++i) s += int32_t{a[i]} * b[i];
-    return s;
+    return kernels().dot(a, b, n);
 }
 
 // Arithmetic right shift for counts that may exceed the width.
@@ -177,105 +176,6 @@ int window_blocks(const int16_t* d, const int16_t* q, int nblocks, int dim, cons
         }
     }
     return nlsws;
-}
-
-namespace {
-
-// Quotient num / den in Q15 times 2^15, as 16 restoring division steps: for 0 <= num < den that
-// is floor(num 2^16 / den).
-int64_t qdiv(int64_t num, int64_t den) {
-    if (num >= 0 && num < den) return ((num << 16) / den) << 15;
-    int64_t q = 0;
-    for (int n = 0; n < 16; ++n) {
-        q <<= 1;
-        num <<= 1;
-        if (num >= den) {
-            num -= den;
-            ++q;
-        }
-    }
-    return q << 15;
-}
-
-constexpr int kMaxOrder = 1024;
-
-bool fits32(int64_t v) {
-    return v <= MAX_32 && v >= MIN_32;
-}
-
-}  // namespace
-
-bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1, int16_t* alphaf, int16_t* iaq) {
-    int nrs;
-    int64_t multfac, alpha;
-    if (i == 0) {
-        if (r[0] <= 0) return false;
-        nrs = 0;
-        multfac = 2;
-        alpha = r[0];
-        int64_t rc = round16(qdiv(std::abs(int32_t{r[1]}), alpha));
-        if (r[1] > 0) rc = -rc;
-        a[0] = static_cast<int16_t>(rc);
-        *rc1 = static_cast<int16_t>(rc);
-        alpha = round16(int64_t{r[0]} * 65536 + rc * r[1] * 2);
-        i = 1;
-    } else {
-        nrs = 15 - *iaq;
-        multfac = int64_t{2} << nrs;
-        alpha = *alphaf;
-    }
-    for (; i < order; ++i) {
-        int64_t acc[4] = {0, 0, 0, 0};
-        int n = 0;
-        for (; n + 4 <= i; n += 4)
-            for (int k = 0; k < 4; ++k) acc[k] += int32_t{r[1 + n + k]} * a[i - 1 - n - k];
-        for (; n < i; ++n) acc[0] += int32_t{r[1 + n]} * a[i - 1 - n];
-        const int64_t da0 = acc[0] + acc[1] + acc[2] + acc[3];
-        const int64_t a0h = round16(int64_t{r[i + 1]} * 65536 + da0 * multfac);
-        const int64_t num = std::llabs(a0h);
-        if (num >= alpha) return false;
-        const int64_t a2 = qdiv(num, alpha);
-        int64_t rc = int64_t{round16(a2)} * 2;
-        if (a0h > 0) rc = -rc;
-        const int64_t e = alpha * 65536 + rc * a0h;
-        if (e <= 0) return false;
-        alpha = round16(e);
-        // Symmetric update of a[0..i); the common case has no overflow and is formed in one
-        // pass, otherwise the pairs are redone in order with the coefficients halved as needed.
-        // |rc| <= 65534 and |a| <= 32768 keep each term within 32 bits; a sum that leaves them is
-        // the overflow the recursion answers by halving the coefficients.
-        int16_t upd[kMaxOrder];
-        int over = 0;
-        const int32_t rc32 = static_cast<int32_t>(rc);
-        for (int f = 0; f < i; ++f) {
-            int32_t v;
-            over |= __builtin_add_overflow(int32_t{a[f]} * 65536, rc32 * a[i - 1 - f], &v);
-            const int32_t b = v >> 16;
-            upd[f] = static_cast<int16_t>(b + ((v >> 15) & 1 & int32_t{b != 32767}));
-        }
-        if (!over) {
-            std::copy(upd, upd + i, a);
-        } else {
-            for (int f = 0, g = i - 1; f <= g; ++f, --g) {
-                int64_t d0 = int64_t{a[f]} * 65536 + rc * a[g];
-                int64_t d1 = int64_t{a[g]} * 65536 + rc * a[f];
-                if (!fits32(d0) || !fits32(d1)) {
-                    if (++nrs > 2) return false;  // exponent would fall below 13
-                    multfac *= 2;
-                    for (int j = 0; j < i; ++j) a[j] = static_cast<int16_t>(a[j] >> 1);
-                    d0 = int64_t{a[f]} * 65536 + rc * a[g];
-                    d1 = int64_t{a[g]} * 65536 + rc * a[f];
-                }
-                a[f] = static_cast<int16_t>(round16(d0));
-                a[g] = static_cast<int16_t>(round16(d1));
-            }
-        }
-        const int32_t ai = round16(a2 >> nrs);
-        a[i] = static_cast<int16_t>(a0h > 0 ? -ai : ai);
-    }
-    *alphaf = static_cast<int16_t>(alpha);
-    *iaq = static_cast<int16_t>(15 - nrs);
-    return true;
 }
 
 }  // namespace voks::g728
