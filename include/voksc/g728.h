@@ -25,7 +25,7 @@ typedef struct VokG728PostFilterAdapterState VokG728PostFilterAdapterState;
 /* Hybrid-window state size for order m, non-recursive length nonr, update length nnew and
  * block length blockLen (0: plain samples); every length >= 1. */
 VOKSC_API VokStatus voksWinHybridGetStateSize_G728_16s(int m, int nonr, int nnew, int blockLen, int* pSize);
-/* Sets up a hybrid window: pWin holds m + nonr + nnew taps (Q15, newest sample first);
+/* Sets up a hybrid window: pWin holds m + nonr + nnew taps (at most 512; Q15, newest first);
  * factor 12288 (recursive decay 0.75) or 8192 (0.5, whose recursive exponent is bounded at
  * 41 as the weighting-filter adapter's); blockLen 0 for WinHybrid, else the vector length of
  * WinHybridBlock, dividing m + nonr + nnew. */
@@ -42,7 +42,7 @@ VOKSC_API VokStatus voksWinHybrid_G728_16s(int control, const Vok16s* pSrc, Vok1
  * one the windowed block was aligned to. */
 VOKSC_API VokStatus voksWinHybridBlock_G728_16s(int control, const Vok16s* pSrcBlock, Vok16s* pDstAcf,
                                                 Vok16s* pDstScale, VokG728WinHybridState* pState);
-/* Levinson-Durbin recursion of r[0..order] (order >= 1, r[0] >= 1) into pLpc[0..order)
+/* Levinson-Durbin recursion of r[0..order] (1 <= order <= 1024, r[0] >= 1) into pLpc[0..order)
  * (a1..a_order, the exponent *pScale, 13..15), the first reflection coefficient (Q15) and the
  * residual energy. vokStatusOverflow: the recursion broke down; nothing written. */
 VOKSC_API VokStatus voksLevinsonDurbin_G728_16s_Sfs(const Vok16s* pAcf, int order, Vok16s* pLpc, Vok16s* pRc1,

@@ -30,7 +30,7 @@ void store(void* p, const T& v) {
 struct WinHeader {
     int32_t m, nonr, nnew, block, iatt, maxexp, nlsrexp, check;
 };
-constexpr int kWinMaxTaps = 4096;
+constexpr int kWinMaxTaps = 512;
 
 int32_t win_check(const WinHeader& h) {
     return static_cast<int32_t>(0x47373238u ^ uint32_t(h.m * 131 + h.nonr * 31 + h.nnew * 7 + h.block));

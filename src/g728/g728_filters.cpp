@@ -189,10 +189,12 @@ constexpr int kWin = 100;  // pitch analysis window
 
 // Lag in lo..hi of the largest correlation of f over sz samples (the first on ties).
 int max_corr(int lo, int hi, int sz, const int16_t* f, int64_t& best) {
+    int64_t c[kPitchMax + 1];
+    kernels().xcorr(f, f + lo, sz, hi - lo + 1, c);
     int kp = lo;
     int64_t a1 = MIN_32;
     for (int i = lo; i <= hi; ++i) {
-        const int64_t a0 = sat32(kernels().dot(f, f + i, sz));
+        const int64_t a0 = sat32(c[i - lo]);
         if (a0 > a1) {
             a1 = a0;
             kp = i;
@@ -200,6 +202,12 @@ int max_corr(int lo, int hi, int sz, const int16_t* f, int64_t& best) {
     }
     best = a1;
     return kp;
+}
+
+int64_t energy(const int16_t* x, int n) {
+    int64_t e;
+    kernels().xcorr(x, x, n, 1, &e);
+    return sat32(e);
 }
 
 }  // namespace
@@ -227,8 +235,8 @@ int pitch_extract(int kpold, const int16_t* pitchd, int16_t* dec, int16_t* lpfii
     hi = kpold + 6;
     if (hi < kp) {
         const int kptmp = max_corr(lo, hi, kWin, pitchd, cmax);
-        int64_t e1 = sat32(kernels().dot(pitchd + kptmp, pitchd + kptmp, kWin));
-        int64_t e0 = sat32(kernels().dot(pitchd + kp, pitchd + kp, kWin));
+        int64_t e1 = energy(pitchd + kptmp, kWin);
+        int64_t e0 = energy(pitchd + kp, kWin);
         cormax = std::clamp<int64_t>(cormax, 0, e0);
         cmax = std::clamp<int64_t>(cmax, 0, e1);
         int nls;

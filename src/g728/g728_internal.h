@@ -35,6 +35,8 @@ int vnormalize(int16_t* x, int bits, int n);
 // 16-bit precision division of normalised mantissas: quo * 2^-quoq = (num 2^-numq) / (den 2^-denq).
 void divide(int32_t num, int numq, int32_t den, int denq, int32_t& quo, int& quoq);
 
+constexpr int kMaxLags = 512;  // lags of a hybrid-window analysis (m + 1) at most
+
 // Hybrid-window analysis of one adapter. rexp[0..m] and nlsrexp carry the recursive part.
 struct WindowShape {
     int m;       // predictor order

@@ -50,8 +50,8 @@ bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1, int16_
     return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
 }
 
-VOKS_SCALAR int64_t dot(const int16_t* a, const int16_t* b, int n) {
-    return Ops::dot(a, b, n);
+VOKS_SCALAR void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out) {
+    for (int l = 0; l < nlags; ++l) out[l] = Ops::dot(x, y + l, n);
 }
 
 void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {

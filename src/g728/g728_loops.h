@@ -18,6 +18,8 @@ constexpr int kPad = 16;  // zero lanes before and after the working copies
 // Quotient num / den in Q15 times 2^15, as 16 restoring division steps: for 0 <= num < den that
 // is floor(num 2^16 / den).
 inline int64_t qdiv(int64_t num, int64_t den) {
+    if (num >= 0 && num < den && den <= 0x7FFF)
+        return int64_t{static_cast<uint32_t>(num << 16) / static_cast<uint32_t>(den)} << 15;
     if (num >= 0 && num < den) return ((num << 16) / den) << 15;
     int64_t q = 0;
     for (int n = 0; n < 16; ++n) {

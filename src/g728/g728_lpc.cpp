@@ -11,10 +11,6 @@ namespace voks::g728 {
 
 namespace {
 
-int64_t dot(const int16_t* a, const int16_t* b, int n) {
-    return kernels().dot(a, b, n);
-}
-
 // Arithmetic right shift for counts that may exceed the width.
 int64_t shr(int64_t x, int n) {
     return x >> std::min(n, 63);
@@ -23,11 +19,10 @@ int64_t shr(int64_t x, int n) {
 // a * 2^nls saturated to 32 bits. The multiplier is formed as a 32-bit int, as the fixed-point
 // coder does (2^31 for nls == 31).
 int64_t scale_sat32(int64_t a, int nls) {
-    const double f = nls == 31 ? 2147483648.0 : double(int32_t(uint32_t{1} << (nls & 31)));
-    const double p = double(a) * f;
-    if (p > 2147483647.0) return MAX_32;
-    if (p < -2147483648.0) return MIN_32;
-    return int64_t(p);
+    const int64_t f = nls == 31 ? int64_t{1} << 31 : int64_t{int32_t(uint32_t{1} << (nls & 31))};
+    int64_t p;
+    if (__builtin_mul_overflow(a, f, &p)) return (a < 0) != (f < 0) ? MIN_32 : MAX_32;
+    return std::clamp<int64_t>(p, MIN_32, MAX_32);
 }
 
 }  // namespace
@@ -120,7 +115,10 @@ bool autocorrelate(const WindowShape& w, const int16_t* ws, int nlsws, int16_t* 
         ir0 += nlsa0 - nlsrexp;
     }
     const int16_t* rec = ws + w.nonr;  // samples leaving the non-recursive part
-    int64_t a0 = shr(rexp[0] * fac, ir1) + shr(dot(rec, rec, w.nfrsz), ir0);
+    int64_t tre[kMaxLags], tnr[kMaxLags];
+    kernels().xcorr(rec, rec, w.nfrsz, w.m + 1, tre);
+    kernels().xcorr(ws, ws, w.nonr, w.m + 1, tnr);
+    int64_t a0 = shr(rexp[0] * fac, ir1) + shr(tre[0], ir0);
     int nls = normalize(a0, 32);
     int64_t a1 = round16(a0);
     rexp[0] = static_cast<int16_t>(a1);
@@ -132,17 +130,17 @@ bool autocorrelate(const WindowShape& w, const int16_t* ws, int nlsws, int16_t* 
         ir3 += nlsrexp - nlsa0;
     else if (nlsrexp < nlsa0)
         ir2 += nlsa0 - nlsrexp;
-    a0 = shr(a1 * 65536, ir3) + shr(dot(ws, ws, w.nonr), ir2);
+    a0 = shr(a1 * 65536, ir3) + shr(tnr[0], ir2);
     a0 += a0 >> 8;  // white-noise correction, 257/256
     const int nlsrr = normalize(a0, 32);
     r[0] = static_cast<int16_t>(round16(a0));
 
     for (int i = 1; i <= w.m; ++i) {
-        a0 = shr(rexp[i] * fac, ir1) + shr(dot(rec, rec + i, w.nfrsz), ir0);
+        a0 = shr(rexp[i] * fac, ir1) + shr(tre[i], ir0);
         a0 = scale_sat32(a0, nlsre);
         a1 = round16(a0);
         rexp[i] = static_cast<int16_t>(a1);
-        a0 = shr(a1 * 65536, ir3) + shr(dot(ws, ws + i, w.nonr), ir2);
+        a0 = shr(a1 * 65536, ir3) + shr(tnr[i], ir2);
         a0 = scale_sat32(a0, nlsrr);
         r[i] = static_cast<int16_t>(round16(a0));
     }

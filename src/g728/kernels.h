@@ -20,10 +20,11 @@ using durbin_fn = bool(const int16_t* r, int i, int order, int16_t* a, int16_t* 
 // 2) and shape index is of the smallest distortion, the first on ties.
 using search16_fn = void(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is);
 
-// sum_{k<n} a[k] b[k], exact (n >= 0; any alignment).
-using dot_fn = int64_t(const int16_t* a, const int16_t* b, int n);
+// out[l] = sum_{k<n} x[k] y[k + l] for l < nlags, exact (n >= 0, nlags >= 1; reads
+// y[0 .. n + nlags - 1); any alignment).
+using xcorr_fn = void(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out);
 
-#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(dot)
+#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr)
 
 VOKS_DECLARE_KERNELS(VOKS_G728_KERNELS)
 

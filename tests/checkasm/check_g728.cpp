@@ -87,14 +87,16 @@ CHECKASM(g728_search16) {
         5);
 }
 
-CHECKASM(g728_dot) {
+CHECKASM(g728_xcorr) {
     if (!have_avx2()) return;
     each_case([&](int len, int off, Pattern p) {
-        Buffer<int16_t> a(len, off), b(len, (off + 9) % 16);
-        fill16(ctx.rng, p, a.data(), len);
-        fill16(ctx.rng, partner(p), b.data(), len);
-        const int64_t s = g728::scalar::dot(a.data(), b.data(), len),
-                      v = g728::avx2::dot(a.data(), b.data(), len);
-        ctx.check(s == v, "g728_dot", len, off, p, 0, std::to_string(s) + " vs " + std::to_string(v));
+        const int nlags = 1 + len % 53;
+        Buffer<int16_t> x(len, off), y(len + nlags, (off + 9) % 16);
+        fill16(ctx.rng, p, x.data(), len);
+        fill16(ctx.rng, partner(p), y.data(), len + nlags);
+        Twin<int64_t> out(nlags, 0);
+        g728::scalar::xcorr(x.data(), y.data(), len, nlags, out.s());
+        g728::avx2::xcorr(x.data(), y.data(), len, nlags, out.v());
+        ctx.same("g728_xcorr", len, off, p, std::to_string(nlags) + " lags", out);
     });
 }

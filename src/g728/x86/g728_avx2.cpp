@@ -125,19 +125,27 @@ VOKS_AVX2 bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* r
     return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
 }
 
-VOKS_AVX2 int64_t dot(const int16_t* a, const int16_t* b, int n) {
-    if (n < 16) return scalar::dot(a, b, n);
+VOKS_AVX2 void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out) {
+    if (n < 16) {
+        scalar::xcorr(x, y, n, nlags, out);
+        return;
+    }
     // Whole blocks of 16, then the last 16 elements with the lanes already counted masked off.
     const int whole = n & ~15;
-    int64_t s = Ops::dot(a, b, whole);
-    if (whole < n) {
-        const __m256i mask = voks::x86::tail_mask16(n - whole);
-        const __m256i m = _mm256_madd_epi16(_mm256_and_si256(load16(a + n - 16), mask), load16(b + n - 16));
-        alignas(32) int32_t lanes[8];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(lanes), m);
-        for (const int32_t l : lanes) s += l == INT32_MIN ? int64_t{1} << 31 : l;
+    const __m256i minv = _mm256_set1_epi32(INT32_MIN);
+    const __m256i tail = _mm256_and_si256(load16(x + n - 16), voks::x86::tail_mask16(n - whole));
+    for (int l = 0; l < nlags; ++l) {
+        const int16_t* yl = y + l;
+        __m256i acc = _mm256_setzero_si256(), wraps = _mm256_setzero_si256();
+        const auto add = [&](__m256i m) VOKS_AVX2 {
+            wraps = _mm256_sub_epi32(wraps, _mm256_cmpeq_epi32(m, minv));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
+        };
+        for (int k = 0; k < whole; k += 16) add(_mm256_madd_epi16(load16(x + k), load16(yl + k)));
+        if (whole < n) add(_mm256_madd_epi16(tail, load16(yl + n - 16)));
+        out[l] = static_cast<int64_t>(voks::x86::hsum64(acc)) + (int64_t{voks::x86::hsum32(wraps)} << 32);
     }
-    return s;
 }
 
 VOKS_AVX2 void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {
