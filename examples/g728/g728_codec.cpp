@@ -122,7 +122,7 @@ void scale_codevector(int is, int ig, int16_t gain, int16_t gq, int16_t* et) {
     static constexpr int16_t levels[4] = {4224, 7392, 12936, 22638};
     static constexpr int shifts[4] = {3, 3, 2, 1};
     const int g = ig & 3, level = ig < 4 ? levels[g] : -levels[g];
-    const int16_t a0 = round16((int64_t{gain} * level) << shifts[g]);
+    const int16_t a0 = round16(int64_t{gain} * level * (1 << shifts[g]));
     int16_t yn[5];
     std::copy(kShapes + is * 5, kShapes + is * 5 + 5, yn);
     const int ynq = vnormalize(yn, 16, 5);
@@ -365,7 +365,7 @@ void Decoder::vector(int word, int16_t* pcm) {
     if (ad.count == 3) {
         if (analyse_synthesis(ad) && postf_) {
             const int il = 16 - (ad.qtmp - 13);
-            for (int i = 0; i < 10; ++i) apf_[i] = round16(int64_t{ad.ja[i]} << il);
+            for (int i = 0; i < 10; ++i) apf_[i] = round16(int64_t{ad.ja[i]} * (int64_t{1} << il));
             int16_t pole[10];
             if (weight(ad.ja, pole, 10, kPostPoles, ad.qtmp)) {
                 std::copy(pole, pole + 10, ap_);

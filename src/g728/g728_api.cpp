@@ -33,7 +33,9 @@ struct WinHeader {
 constexpr int kWinMaxTaps = 512;
 
 int32_t win_check(const WinHeader& h) {
-    return static_cast<int32_t>(0x47373238u ^ uint32_t(h.m * 131 + h.nonr * 31 + h.nnew * 7 + h.block));
+    const uint32_t mix =
+        uint32_t(h.m) * 131u + uint32_t(h.nonr) * 31u + uint32_t(h.nnew) * 7u + uint32_t(h.block);
+    return static_cast<int32_t>(0x47373238u ^ mix);
 }
 
 // Whether the block holds a window Init set up (the sizes it reads are its own).

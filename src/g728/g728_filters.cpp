@@ -137,7 +137,7 @@ void zero_state(int16_t* et, int& etq, const int16_t* a, SynthMem& s, const int1
             maxi = MAX_16;
             mini = MIN_16;
         } else {
-            mini = -maxi;
+            mini = static_cast<int32_t>(0u - static_cast<uint32_t>(maxi));  // wraps as a 32-bit int
         }
     }
     for (int i = 0; i < kDim; ++i) {
