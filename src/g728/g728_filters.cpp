@@ -69,6 +69,13 @@ void zir_synthesis(const int16_t* a, SynthMem& s) {
 }
 
 void weight_filter(const int16_t* b, const int16_t* a, const int16_t* bmem, int16_t* amem) {
+    // Without coefficients the filter passes its input: the same outputs, formed directly.
+    if (std::all_of(b, b + kOrderW, [](int16_t v) { return v == 0; }) &&
+        std::all_of(a, a + kOrderW, [](int16_t v) { return v == 0; })) {
+        std::copy_backward(amem, amem + kOrderW - kDim, amem + kOrderW);
+        std::copy(bmem, bmem + kDim, amem);
+        return;
+    }
     for (int i = 0; i < kDim; ++i) {
         const int16_t* x = bmem + kDim - 1 - i;
         const int64_t t = int64_t{x[0]} * 16384 + dot(b, x + 1, kOrderW) - dot(a, amem, kOrderW);
