@@ -490,16 +490,23 @@ void Decoder::post_filter(const int16_t* st, int16_t* stpf) {
     int16_t sh[5];
     for (int j = 0; j < 5; ++j) sh[j] = static_cast<int16_t>(st[j] >> 2);
     pfmem_.push(sh, 5);
+    // The filter memories with room for the five new values in front (newest first).
+    int16_t fir[15], iir[15];
+    std::copy(fir_, fir_ + 10, fir + 5);
+    std::copy(iir_, iir_ + 10, iir + 5);
     for (int k = 4; k >= 0; --k) {
         const int64_t d0 = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
         int64_t d1 = d0;
-        for (int j = 0; j < 10; ++j) d1 += int32_t{az_[j]} * fir_[j] - int32_t{ap_[j]} * iir_[j];
-        for (int j = 9; j > 0; --j) fir_[j] = fir_[j - 1], iir_[j] = iir_[j - 1];
-        fir_[0] = round16(sat32(d0 * 4));
-        iir_[0] = sat16(d1 >> 14);
-        d1 += int32_t{iir_[1]} * tiltz_;
+        const int16_t* f = fir + k + 1;
+        const int16_t* r = iir + k + 1;
+        for (int j = 0; j < 10; ++j) d1 += int32_t{az_[j]} * f[j] - int32_t{ap_[j]} * r[j];
+        fir[k] = round16(sat32(d0 * 4));
+        iir[k] = sat16(d1 >> 14);
+        d1 += int32_t{iir[k + 1]} * tiltz_;
         stpf[k] = sat16(d1 >> 14);
     }
+    std::copy(fir, fir + 10, fir_);
+    std::copy(iir, iir + 10, iir_);
     // Automatic gain control: follow the magnitude ratio of input and output.
     int64_t m0 = 0, m1 = 0;
     for (int k = 0; k < 5; ++k) m0 += std::abs(st[k]), m1 += std::abs(stpf[k]);

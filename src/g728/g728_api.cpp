@@ -47,11 +47,7 @@ bool win_valid(const WinHeader& h) {
 }
 
 // Synthesis memory as the state layout: samples from byte 0, exponents from byte 112.
-struct SynthLayout {
-    int16_t d[g728::kMemVectors * g728::kDim];
-    int16_t pad;
-    int16_t q[g728::kMemVectors];
-};
+using SynthLayout = g728::SynthMem;
 static_assert(offsetof(SynthLayout, q) == 112, "exponents at byte 112");
 struct CombinedLayout {
     SynthLayout syn;
@@ -79,16 +75,6 @@ static_assert(sizeof(CombinedLayout) <= kCombinedBytes && sizeof(SynthLayout) <=
                   sizeof(AdapterLayout) <= kAdapterBytes,
               "state layouts fit their sizes");
 
-g728::SynthMem to_mem(const SynthLayout& l) {
-    g728::SynthMem s;
-    std::memcpy(s.d, l.d, sizeof s.d);
-    std::memcpy(s.q, l.q, sizeof s.q);
-    return s;
-}
-void from_mem(SynthLayout& l, const g728::SynthMem& s) {
-    std::memcpy(l.d, s.d, sizeof s.d);
-    std::memcpy(l.q, s.q, sizeof s.q);
-}
 SynthLayout fresh_synth() {
     SynthLayout l{};
     std::fill(l.q, l.q + g728::kMemVectors, int16_t{16});
@@ -229,11 +215,10 @@ VokStatus voksCombinedFilterZeroInput_G728_16s(const Vok16s* pCoeffs, Vok16s* pD
                                                VokG728CombinedFilterState* pState) {
     if (any_null(pCoeffs, pDst, pLpc, pState)) return vokStatusNullPtr;
     auto c = load<CombinedLayout>(pState);
-    g728::SynthMem s = to_mem(c.syn);
+    g728::SynthMem& s = c.syn;
     g728::advance(s);
     g728::zir_synthesis(pLpc, s);
     g728::zir_weighting(pCoeffs, pCoeffs + g728::kOrderW, s, c.zirwiir);
-    from_mem(c.syn, s);
     std::copy(c.zirwiir, c.zirwiir + g728::kDim, pDst);
     store(pState, c);
     return vokStatusOk;
@@ -244,7 +229,7 @@ VokStatus voksCombinedFilterZeroState_G728_16s(const Vok16s* pSrcExc, const Vok1
                                                VokG728CombinedFilterState* pState) {
     if (any_null(pSrcExc, pCoeffs, pDst, pDstScale, pDstWeighted, pState)) return vokStatusNullPtr;
     auto c = load<CombinedLayout>(pState);
-    g728::SynthMem s = to_mem(c.syn);
+    g728::SynthMem& s = c.syn;
     int16_t et[g728::kDim];
     std::copy(pSrcExc + 1, pSrcExc + 1 + g728::kDim, et);
     int etq = pSrcExc[0];
@@ -252,7 +237,6 @@ VokStatus voksCombinedFilterZeroState_G728_16s(const Vok16s* pSrcExc, const Vok1
     const Vok16s* w = pCoeffs + g728::kOrder;
     g728::zero_state(et, etq, pCoeffs, s, w, w + g728::kOrderW, c.zirwiir, wiir);
     if (maxScale > 0 && s.q[0] > maxScale) s.q[0] = static_cast<int16_t>(maxScale);
-    from_mem(c.syn, s);
     std::copy(s.d, s.d + g728::kDim, pDst);
     *pDstScale = s.q[0];
     std::copy(wiir, wiir + g728::kDim, pDstWeighted);
@@ -276,12 +260,10 @@ VokStatus voksSynthesisFilterInit_G728_16s(VokG728SynthesisFilterState* pState) 
 VokStatus voksSyntesisFilterZeroInput_G728_16s(const Vok16s* pLpc, Vok16s* pDst, int advance, Vok16s* pScale,
                                                Vok16s* pDstQ2, VokG728SynthesisFilterState* pState) {
     if (any_null(pLpc, pDst, pScale, pDstQ2, pState)) return vokStatusNullPtr;
-    auto l = load<SynthLayout>(pState);
-    g728::SynthMem s = to_mem(l);
+    auto s = load<SynthLayout>(pState);
     if (advance != 0) g728::advance(s);
     g728::zir_synthesis(pLpc, s);
-    from_mem(l, s);
-    store(pState, l);
+    store(pState, s);
     std::copy(s.d, s.d + g728::kDim, pDst);
     *pScale = s.q[0];
     for (int i = 0; i < g728::kDim; ++i) {

@@ -57,6 +57,7 @@ int window_blocks(const int16_t* d, const int16_t* q, int nblocks, int dim, cons
 // Synthesis-filter memory: kMemVectors vectors, vector 0 the current one.
 struct SynthMem {
     int16_t d[kMemVectors * kDim];
+    int16_t pad;  // keeps q at byte 112, as the synthesis-filter state documents it
     int16_t q[kMemVectors];
 };
 // Moves every vector one place older and clears the current one.

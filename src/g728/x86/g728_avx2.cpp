@@ -121,8 +121,8 @@ struct Ops {
 }  // namespace
 
 // Flattened: the shared loop and its vector inner loops compile as one AVX2 function.
-__attribute__((flatten)) VOKS_AVX2 bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1, int16_t* alpha,
-                      int16_t* iaq) {
+__attribute__((flatten)) VOKS_AVX2 bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1,
+                                               int16_t* alpha, int16_t* iaq) {
     return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
 }
 
@@ -149,7 +149,8 @@ VOKS_AVX2 void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64
     }
 }
 
-__attribute__((flatten)) VOKS_AVX2 void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {
+__attribute__((flatten)) VOKS_AVX2 void search16(const int16_t* t, int tq, const int16_t* h,
+                                                 const int16_t* y2, int& ig, int& is) {
     search16_loop<Ops>(t, tq, h, y2, ig, is);
 }
 
