@@ -47,22 +47,33 @@ void zir_synthesis(const int16_t* a, SynthMem& s) {
     int16_t* d = s.d;
     const int q0 = *std::min_element(s.q + 1, s.q + kMemVectors);
     s.q[0] = static_cast<int16_t>(q0);
-    for (int i = 0, k = kDim; i < kDim; ++i) {
-        const int16_t* ap = a;
-        // Samples of the current vector already formed.
-        int64_t t = -dot(d + k, ap, i);
-        ap += i;
-        for (int j = 1; j < kMemVectors - 1; ++j, ap += kDim) {
-            const int shift = s.q[j] - q0;
-            const int64_t tf = -dot(d + j * kDim, ap, kDim);
-            if (shift > 30)
-                t -= tf < 0 ? 1 : 0;
-            else
-                t += tf >> shift;
+    // The past vectors' part of each output, vector by vector at that vector's exponent: output
+    // i takes taps i + 5 (j - 1) .. of vector j; past tap 50 the coefficients are zero, so the
+    // oldest vector supplies only its first 5 - i taps.
+    int16_t ap[kOrder + kDim];
+    std::copy(a, a + kOrder, ap);
+    std::fill(ap + kOrder, ap + kOrder + kDim, int16_t{0});
+    int64_t past[kDim] = {};
+    for (int j = 1; j < kMemVectors; ++j) {
+        const int16_t* dj = d + j * kDim;
+        const int shift = s.q[j] - q0;
+        const bool oldest = j == kMemVectors - 1;
+        for (int i = 0; i < kDim; ++i) {
+            const int16_t* c = ap + i + kDim * (j - 1);
+            const int64_t tf = -(int64_t{int32_t{dj[0]} * c[0]} + int32_t{dj[1]} * c[1] +
+                                 int32_t{dj[2]} * c[2] + int32_t{dj[3]} * c[3] + int32_t{dj[4]} * c[4]);
+            if (oldest) {
+                if (shift < 30) past[i] += tf >> shift;
+            } else if (shift > 30) {
+                past[i] -= tf < 0 ? 1 : 0;
+            } else {
+                past[i] += tf >> shift;
+            }
         }
-        // The oldest vector supplies the last k taps.
-        const int shift = s.q[kMemVectors - 1] - q0;
-        if (shift < 30) t += -dot(d + (kMemVectors - 1) * kDim, ap, k) >> shift;
+    }
+    // Then the samples of the current vector already formed, oldest sample first.
+    for (int i = 0, k = kDim; i < kDim; ++i) {
+        const int64_t t = past[i] - dot(d + k, a, i);
         d[--k] = sat16(t >> 14);
     }
     s.q[0] = static_cast<int16_t>(s.q[0] + vnormalize(d, 15, kDim));
