@@ -34,7 +34,9 @@
     X(ops_ec)                 \
     X(canceller_ec)           \
     X(decoder_g723)           \
-    X(ops_g723)
+    X(ops_g723)               \
+    X(decoder_g728)           \
+    X(ops_g728)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

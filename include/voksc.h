@@ -30,5 +30,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/g7221.h"
 #include "voksc/ec.h"
 #include "voksc/g723.h"
+#include "voksc/g728.h"
 
 #endif /* VOKSC_H */

@@ -14,6 +14,7 @@
 #include "g722/g722_codec.h"
 #include "g7221/g7221_codec.h"
 #include "g726/g726_codec.h"
+#include "g728/g728_codec.h"
 #include "g729/g729_cng.h"
 #include "g729/g729_codec.h"
 #include "g729/g729_dtx.h"
@@ -295,6 +296,29 @@ int decoder_g723(const uint8_t* data, size_t size) {
         auto frame = in.bytes(static_cast<size_t>(g723::frame_bytes(first[0])) - 1);
         frame.insert(frame.begin(), first[0]);
         g723::decode(&dec, frame.data(), (kind & 0x80) != 0, pcm);
+// G.728: arbitrary code words (bits above the tenth ignored) with and without the post-filter,
+// concealed units between them, and the encoder on arbitrary PCM.
+int decoder_g728(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    const uint8_t head = in.u8();
+    select_level(head >> 1);
+    g728ex::Decoder dec((head & 1) != 0);
+    g728ex::Encoder enc;
+    int16_t pcm[g728ex::kErasureUnit * g728ex::kVector];
+    run_steps(in, 24, [&](uint8_t kind) {
+        const size_t n = 1 + kind % g728ex::kErasureUnit;
+        if ((kind & 0x80) && (head & 1)) {
+            dec.conceal(pcm);
+        } else if (kind & 0x40) {
+            const auto x = in.v16(n * g728ex::kVector);
+            uint16_t words[g728ex::kErasureUnit];
+            enc.encode(x.data(), words, n);
+            dec.decode(words, pcm, n);
+        } else {
+            uint16_t words[g728ex::kErasureUnit];
+            for (size_t i = 0; i < n; ++i) words[i] = in.u16();
+            dec.decode(words, pcm, n);
+        }
     });
     return 0;
 }

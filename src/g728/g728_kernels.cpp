@@ -1,0 +1,61 @@
+// The G.728 scalar kernels: the definitions the AVX2 twins equal.
+#include "g728/g728_loops.h"
+#include "g728/g728_tables.h"
+#include "g728/kernels.h"
+
+namespace voks::g728::scalar {
+
+namespace {
+
+struct Ops {
+    VOKS_SCALAR static int64_t dot(const int16_t* a, const int16_t* rr, int n) {
+        int64_t s = 0;
+        for (int k = 0; k < n; ++k) s += int32_t{a[k]} * rr[k];
+        return s;
+    }
+    VOKS_SCALAR static bool update(const int16_t* a, int i, int32_t rc, int16_t* upd) {
+        int over = 0;
+        for (int f = 0; f < i; ++f) {
+            int32_t v;
+            over |= __builtin_add_overflow(int32_t{a[f]} * 65536, rc * a[i - 1 - f], &v);
+            const int32_t b = v >> 16;
+            upd[f] = static_cast<int16_t>(b + ((v >> 15) & 1 & int32_t{b != 32767}));
+        }
+        return over != 0;
+    }
+    // Every codevector's magnitudes sum to at most 40782, so the correlations, the gain-cell
+    // bounds and the distortions all stay within 32 bits.
+    VOKS_SCALAR static void distortions(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
+        for (int shape = 0; shape < kShapeCount; ++shape) {
+            const int16_t* y = kShapes + shape * kDim;
+            int32_t cor = 0;
+            for (int m = 0; m < kDim; ++m) cor += y[m] * ct[m];
+            const int32_t ysq = y2[shape];
+            const bool neg = cor <= 0;
+            const int32_t c = neg ? -cor : cor;
+            const int g = c <= kGainBound[0] * ysq   ? 0
+                          : c <= kGainBound[1] * ysq ? 1
+                          : c <= kGainBound[2] * ysq ? 2
+                                                     : 3;
+            const int32_t cq = std::min(c >> 14, int32_t{MAX_16});
+            dist[shape] = kGainSq[g] * ysq - kGain2[g] * cq;
+            cell[shape] = static_cast<uint8_t>(neg ? g + 4 : g);
+        }
+    }
+};
+
+}  // namespace
+
+bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1, int16_t* alpha, int16_t* iaq) {
+    return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
+}
+
+VOKS_SCALAR void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out) {
+    for (int l = 0; l < nlags; ++l) out[l] = Ops::dot(x, y + l, n);
+}
+
+void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {
+    search16_loop<Ops>(t, tq, h, y2, ig, is);
+}
+
+}  // namespace voks::g728::scalar

@@ -1,0 +1,157 @@
+// The G.728 AVX2 twins: the recursion's correlation and coefficient update 16 lanes at a time,
+// and the codebook search's correlations and gain-cell distortions eight shapes at a time.
+#include "common/x86/avx2.h"
+#include "g728/g728_loops.h"
+#include "g728/g728_tables.h"
+#include "g728/kernels.h"
+
+namespace voks::g728::avx2 {
+
+namespace {
+
+using voks::x86::load16;
+
+// The 16 lanes in reverse order.
+VOKS_AVX2 inline __m256i reverse16(__m256i v) {
+    const __m256i m = _mm256_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1, 14, 15, 12, 13,
+                                       10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    return _mm256_permute4x64_epi64(_mm256_shuffle_epi8(v, m), 0x4E);
+}
+
+// round16 of eight 32-bit lanes.
+VOKS_AVX2 inline __m256i round16x8(__m256i v) {
+    const __m256i b = _mm256_srai_epi32(v, 16);
+    const __m256i bit = _mm256_and_si256(_mm256_srli_epi32(v, 15), _mm256_set1_epi32(1));
+    const __m256i top = _mm256_cmpeq_epi32(b, _mm256_set1_epi32(32767));
+    return _mm256_add_epi32(b, _mm256_andnot_si256(top, bit));
+}
+
+// Shape codebook regrouped for madd: for each pair of samples (0,1), (2,3), (4,-) the two
+// samples of eight shapes side by side.
+struct Pairs {
+    alignas(32) int16_t p[3][kShapeCount * 2];
+    Pairs() {
+        for (int s = 0; s < kShapeCount; ++s)
+            for (int k = 0; k < 3; ++k) {
+                p[k][2 * s] = kShapes[s * kDim + 2 * k];
+                p[k][2 * s + 1] = k < 2 ? kShapes[s * kDim + 2 * k + 1] : int16_t{0};
+            }
+    }
+};
+
+struct Ops {
+    // Pair sums of madd reach +2^31 only for two (-32768)^2 products, which wrap to INT32_MIN:
+    // those lanes are counted and given back 2^32 each.
+    VOKS_AVX2 static int64_t dot(const int16_t* a, const int16_t* rr, int n) {
+        __m256i acc = _mm256_setzero_si256(), wraps = _mm256_setzero_si256();
+        const __m256i minv = _mm256_set1_epi32(INT32_MIN);
+        for (int k = 0; k < n; k += 16) {
+            const __m256i m = _mm256_madd_epi16(load16(a + k), load16(rr + k));
+            wraps = _mm256_sub_epi32(wraps, _mm256_cmpeq_epi32(m, minv));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
+        }
+        return static_cast<int64_t>(voks::x86::hsum64(acc)) + (int64_t{voks::x86::hsum32(wraps)} << 32);
+    }
+    VOKS_AVX2 static bool update(const int16_t* a, int i, int32_t rc, int16_t* upd) {
+        const __m256i vrc = _mm256_set1_epi32(rc);
+        __m256i over = _mm256_setzero_si256();
+        for (int f = 0; f < i; f += 16) {
+            const __m256i va = load16(a + f);
+            const __m256i vb = reverse16(load16(a + i - 16 - f));  // a[i-1-f-l], lane l
+            __m256i res[2];
+            for (int h = 0; h < 2; ++h) {
+                const __m256i a32 =
+                    _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(va, 1) : _mm256_castsi256_si128(va));
+                const __m256i b32 =
+                    _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(vb, 1) : _mm256_castsi256_si128(vb));
+                const __m256i x = _mm256_slli_epi32(a32, 16);
+                const __m256i p = _mm256_mullo_epi32(b32, vrc);
+                const __m256i v = _mm256_add_epi32(x, p);
+                over =
+                    _mm256_or_si256(over, _mm256_and_si256(_mm256_xor_si256(x, v), _mm256_xor_si256(p, v)));
+                res[h] = round16x8(v);
+            }
+            const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(res[0], res[1]), 0xD8);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(upd + f), packed);
+        }
+        return _mm256_movemask_ps(_mm256_castsi256_ps(over)) != 0;
+    }
+    VOKS_AVX2 static void distortions(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
+        static const Pairs pairs;
+        const __m256i c01 =
+            _mm256_set1_epi32(int32_t(uint16_t(ct[0])) | int32_t(uint32_t(uint16_t(ct[1])) << 16));
+        const __m256i c23 =
+            _mm256_set1_epi32(int32_t(uint16_t(ct[2])) | int32_t(uint32_t(uint16_t(ct[3])) << 16));
+        const __m256i c4 = _mm256_set1_epi32(int32_t(uint16_t(ct[4])));
+        const __m256i one = _mm256_set1_epi32(1), max16 = _mm256_set1_epi32(MAX_16);
+        for (int s = 0; s < kShapeCount; s += 8) {
+            const __m256i cor =
+                _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(load16(pairs.p[0] + 2 * s), c01),
+                                                  _mm256_madd_epi16(load16(pairs.p[1] + 2 * s), c23)),
+                                 _mm256_madd_epi16(load16(pairs.p[2] + 2 * s), c4));
+            const __m256i ysq =
+                _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(y2 + s)));
+            const __m256i neg = _mm256_cmpgt_epi32(one, cor);  // cor <= 0
+            const __m256i c = _mm256_abs_epi32(cor);
+            // Cell: how many bounds c exceeds, in order (stops at the first it does not).
+            const __m256i gt0 =
+                _mm256_cmpgt_epi32(c, _mm256_mullo_epi32(ysq, _mm256_set1_epi32(kGainBound[0])));
+            const __m256i gt1 = _mm256_and_si256(
+                gt0, _mm256_cmpgt_epi32(c, _mm256_mullo_epi32(ysq, _mm256_set1_epi32(kGainBound[1]))));
+            const __m256i gt2 = _mm256_and_si256(
+                gt1, _mm256_cmpgt_epi32(c, _mm256_mullo_epi32(ysq, _mm256_set1_epi32(kGainBound[2]))));
+            const __m256i g =
+                _mm256_sub_epi32(_mm256_sub_epi32(_mm256_setzero_si256(), gt0), _mm256_add_epi32(gt1, gt2));
+            const __m256i gsq =
+                _mm256_permutevar8x32_epi32(_mm256_setr_epi32(545, 1668, 5107, 15640, 0, 0, 0, 0), g);
+            const __m256i g2 =
+                _mm256_permutevar8x32_epi32(_mm256_setr_epi32(4224, 7392, 12936, 22638, 0, 0, 0, 0), g);
+            const __m256i cq = _mm256_min_epi32(_mm256_srai_epi32(c, 14), max16);
+            const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(gsq, ysq), _mm256_mullo_epi32(g2, cq));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(dist + s), d);
+            alignas(32) int32_t cells[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(cells),
+                               _mm256_add_epi32(g, _mm256_and_si256(neg, _mm256_set1_epi32(4))));
+            for (int k = 0; k < 8; ++k) cell[s + k] = static_cast<uint8_t>(cells[k]);
+        }
+    }
+};
+
+}  // namespace
+
+// Flattened: the shared loop and its vector inner loops compile as one AVX2 function.
+__attribute__((flatten)) VOKS_AVX2 bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1,
+                                               int16_t* alpha, int16_t* iaq) {
+    return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
+}
+
+VOKS_AVX2 void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out) {
+    if (n < 16) {
+        scalar::xcorr(x, y, n, nlags, out);
+        return;
+    }
+    // Whole blocks of 16, then the last 16 elements with the lanes already counted masked off.
+    const int whole = n & ~15;
+    const __m256i minv = _mm256_set1_epi32(INT32_MIN);
+    const __m256i tail = _mm256_and_si256(load16(x + n - 16), voks::x86::tail_mask16(n - whole));
+    for (int l = 0; l < nlags; ++l) {
+        const int16_t* yl = y + l;
+        __m256i acc = _mm256_setzero_si256(), wraps = _mm256_setzero_si256();
+        const auto add = [&](__m256i m) VOKS_AVX2 {
+            wraps = _mm256_sub_epi32(wraps, _mm256_cmpeq_epi32(m, minv));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
+            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
+        };
+        for (int k = 0; k < whole; k += 16) add(_mm256_madd_epi16(load16(x + k), load16(yl + k)));
+        if (whole < n) add(_mm256_madd_epi16(tail, load16(yl + n - 16)));
+        out[l] = static_cast<int64_t>(voks::x86::hsum64(acc)) + (int64_t{voks::x86::hsum32(wraps)} << 32);
+    }
+}
+
+__attribute__((flatten)) VOKS_AVX2 void search16(const int16_t* t, int tq, const int16_t* h,
+                                                 const int16_t* y2, int& ig, int& is) {
+    search16_loop<Ops>(t, tq, h, y2, ig, is);
+}
+
+}  // namespace voks::g728::avx2
