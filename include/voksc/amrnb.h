@@ -1,0 +1,71 @@
+/* voksc: GSM-AMR narrow band. Included by voksc.h.
+ *
+ * Frames are 160 samples at 8 kHz in four 40-sample subframes; LP order 10 (11 coefficients,
+ * a0 = 4096, Q12); LSPs are cosines in Q15, LSFs normalised frequencies in Q15. The `mode`
+ * argument takes the VokSpeechRate codes of the eight AMR rates (vokRate4750, vokRate5150,
+ * vokRate5900, vokRate6700, vokRate7400, vokRate7950, vokRate10200, vokRate12200) and, where an
+ * operation says so, vokRateDTX; any other value gives vokStatusRange. */
+#ifndef VOKSC_AMRNB_H
+#define VOKSC_AMRNB_H
+
+#include "voksc/types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Windowed, lag-windowed autocorrelation of the 240-sample analysis window: 11 values, or 22 at
+ * 12.2 kbit/s (the 160+80 window at [0..10], the 232+8 window at [11..21]); vokRateDTX accepted. */
+VOKSC_API VokStatus voksAutoCorr_GSMAMR_16s32s(const Vok16s* pSrcSpch, Vok32s* pDstAutoCorr, int mode);
+/* Order-10 Levinson-Durbin recursion; vokStatusOverflow, nothing written, when it breaks down. */
+VOKSC_API VokStatus voksLevinsonDurbin_GSMAMR_32s16s(const Vok32s* pSrcAutoCorr, Vok16s* pDstLpc);
+/* LSPs of 11 LP coefficients; the previous LSPs are copied when fewer than 10 roots are found. */
+VOKSC_API VokStatus voksLPCToLSP_GSMAMR_16s(const Vok16s* pSrcLpc, const Vok16s* pSrcPrevLsp,
+                                            Vok16s* pDstLsp);
+/* 11 LP coefficients of 10 LSPs. */
+VOKSC_API VokStatus voksLSPToLPC_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pDstLpc);
+/* 10 LSFs to LSPs; a negative LSF stops the conversion with vokStatusLsfDomain. */
+VOKSC_API VokStatus voksLSFToLSP_GSMAMR_16s(const Vok16s* pSrcLsf, Vok16s* pDstLsp);
+/* pDst = pSrc1/4 + 3*pSrc2/4 element-wise (arithmetic shifts, 16-bit wrap-around). */
+VOKSC_API VokStatus voksInterpolate_GSMAMR_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok16s* pDst,
+                                               int len);
+/* pDst[i] = sat16(pSrc[i] + (pSrc[i-1]*gamma >> 15)), pSrc[-1] = *pMem; *pMem = pSrc[len-1]; in place
+ * allowed. */
+VOKSC_API VokStatus voksPreemphasize_GSMAMR_16s(Vok16s gamma, const Vok16s* pSrc, Vok16s* pDst, int len,
+                                                Vok16s* pMem);
+
+/* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
+ * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */
+VOKSC_API VokStatus voksFixedCodebookDecode_GSMAMR_16s(const Vok16s* pSrcFixedIndex, Vok16s* pDstFixedVector,
+                                                       Vok16s subFrame, int mode);
+/* Pitch gain (Q14, at most 19661) of a 40-sample target and filtered adaptive vector. */
+VOKSC_API VokStatus voksAdaptiveCodebookGain_GSMAMR_16s(const Vok16s* pSrcAdptTarget,
+                                                        const Vok16s* pSrcFltAdptVector,
+                                                        Vok16s* pResultAdptGain);
+/* As voksAdaptiveCodebookGain_GSMAMR_16s, plus {yy, 15 - expYY, xy, 15 - expXY}. */
+VOKSC_API VokStatus voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(const Vok16s* pSrcAdptTarget,
+                                                              const Vok16s* pSrcFltAdptVector,
+                                                              Vok16s* pResultAdptGain,
+                                                              Vok16s* pResultGainCoeffs);
+
+/* 128-point real FFT in place: [0] DC, [1] Nyquist, then re/im of bins 1..63. */
+VOKSC_API VokStatus voksFFTFwd_RToPerm_GSMAMR_16s_I(Vok16s* pSrcDst);
+/* Encoder DTX hangover: may set *pSrcDstUsedMode to vokRateDTX and *pDstComputeSidFlag to 1. */
+VOKSC_API VokStatus voksEncDTXHandler_GSMAMR_16s(Vok16s* pSrcDstHangoverCount, Vok16s* pSrcDstElapsedCount,
+                                                 Vok16s* pSrcDstUsedMode, Vok16s* pDstComputeSidFlag,
+                                                 int vadFlag);
+/* Encoder DTX history: stores 10 LSPs and the halved Q10 log energy of 160 samples in slot
+ * (*pSrcDstHistPtr + 1) mod 8 of the 80-value LSP and 8-value energy histories. */
+VOKSC_API VokStatus voksEncDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcLsp,
+                                                Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstLspHist,
+                                                Vok16s* pSrcDstLogEnHist);
+/* Decoder DTX history: as the encoder's, storing the log energy unhalved. */
+VOKSC_API VokStatus voksDecDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcLsp,
+                                                Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstLspHist,
+                                                Vok16s* pSrcDstLogEnHist);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VOKSC_AMRNB_H */

@@ -1,0 +1,46 @@
+// Exported GSM-AMR DTX operations: argument checks in the documented order, then the
+// implementation.
+#include "amrnb/dtx_internal.h"
+#include "frame/check.h"
+#include "voksc.h"
+
+using voks::any_null;
+namespace a = voks::amrnb;
+
+extern "C" {
+
+VOKSC_API VokStatus voksFFTFwd_RToPerm_GSMAMR_16s_I(Vok16s* pSrcDst) {
+    if (any_null(pSrcDst)) return vokStatusNullPtr;
+    a::real_fft(pSrcDst);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksEncDTXHandler_GSMAMR_16s(Vok16s* pSrcDstHangoverCount, Vok16s* pSrcDstElapsedCount,
+                                                 Vok16s* pSrcDstUsedMode, Vok16s* pDstComputeSidFlag,
+                                                 int vadFlag) {
+    if (any_null(pSrcDstHangoverCount, pSrcDstElapsedCount, pSrcDstUsedMode, pDstComputeSidFlag))
+        return vokStatusNullPtr;
+    *pDstComputeSidFlag =
+        a::dtx_handler(*pSrcDstHangoverCount, *pSrcDstElapsedCount, *pSrcDstUsedMode, vadFlag != 0);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksEncDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcLsp,
+                                                Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstLspHist,
+                                                Vok16s* pSrcDstLogEnHist) {
+    if (any_null(pSrcSpch, pSrcLsp, pSrcDstHistPtr, pSrcDstLspHist, pSrcDstLogEnHist))
+        return vokStatusNullPtr;
+    a::dtx_buffer(pSrcSpch, pSrcLsp, *pSrcDstHistPtr, pSrcDstLspHist, pSrcDstLogEnHist, true);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksDecDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcLsp,
+                                                Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstLspHist,
+                                                Vok16s* pSrcDstLogEnHist) {
+    if (any_null(pSrcSpch, pSrcLsp, pSrcDstHistPtr, pSrcDstLspHist, pSrcDstLogEnHist))
+        return vokStatusNullPtr;
+    a::dtx_buffer(pSrcSpch, pSrcLsp, *pSrcDstHistPtr, pSrcDstLspHist, pSrcDstLogEnHist, false);
+    return vokStatusOk;
+}
+
+}  // extern "C"

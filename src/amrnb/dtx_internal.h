@@ -1,0 +1,25 @@
+// GSM-AMR discontinuous transmission and the VAD option 2 transform: the implementations behind
+// the exported operations, callable directly by the codec code.
+#ifndef VOKS_AMRNB_DTX_INTERNAL_H
+#define VOKS_AMRNB_DTX_INTERNAL_H
+
+#include <cstdint>
+
+namespace voks::amrnb {
+
+constexpr int kDtxHist = 8;      // frames in the DTX histories
+constexpr int kDtxHangover = 7;  // frames of hangover after speech
+
+// tx_dtx_handler: returns the compute-SID flag; may set used_mode to vokRateDTX.
+int16_t dtx_handler(int16_t& hangover, int16_t& elapsed, int16_t& used_mode, bool vad);
+
+// The DTX history update of the encoder (log energy halved) and of the decoder.
+void dtx_buffer(const int16_t* speech, const int16_t* lsp, int16_t& hist_ptr, int16_t* lsp_hist,
+                int16_t* log_en_hist, bool halve);
+
+// r_fft: 128-point real FFT in place.
+void real_fft(int16_t* x);
+
+}  // namespace voks::amrnb
+
+#endif  // VOKS_AMRNB_DTX_INTERNAL_H

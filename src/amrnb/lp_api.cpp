@@ -1,0 +1,66 @@
+// Exported GSM-AMR linear-prediction operations: argument checks in the documented order, then
+// the implementation.
+#include <cstring>
+
+#include "amrnb/lp_internal.h"
+#include "amrnb/lp_tables.h"
+#include "frame/check.h"
+#include "g729/lp_internal.h"
+#include "voksc.h"
+
+using voks::any_null;
+namespace a = voks::amrnb;
+
+extern "C" {
+
+VOKSC_API VokStatus voksAutoCorr_GSMAMR_16s32s(const Vok16s* pSrcSpch, Vok32s* pDstAutoCorr, int mode) {
+    if (any_null(pSrcSpch, pDstAutoCorr)) return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    if (mode == vokRate12200) {
+        a::autocorr(pSrcSpch, a::kWindow160, pDstAutoCorr);
+        a::autocorr(pSrcSpch, a::kWindow232, pDstAutoCorr + a::kOrder + 1);
+    } else {
+        a::autocorr(pSrcSpch, a::kWindow200, pDstAutoCorr);
+    }
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksLevinsonDurbin_GSMAMR_32s16s(const Vok32s* pSrcAutoCorr, Vok16s* pDstLpc) {
+    if (any_null(pSrcAutoCorr, pDstLpc)) return vokStatusNullPtr;
+    Vok16s rc[a::kOrder], err = 0;
+    return voksLevinsonDurbin_G729_32s16s(pSrcAutoCorr, a::kOrder, pDstLpc, rc, &err);
+}
+
+VOKSC_API VokStatus voksLPCToLSP_GSMAMR_16s(const Vok16s* pSrcLpc, const Vok16s* pSrcPrevLsp,
+                                            Vok16s* pDstLsp) {
+    if (any_null(pSrcLpc, pSrcPrevLsp, pDstLsp)) return vokStatusNullPtr;
+    a::az_lsp(pSrcLpc, pSrcPrevLsp, pDstLsp);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksLSPToLPC_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pDstLpc) {
+    return voksLSPToLPC_G729_16s(pSrcLsp, pDstLpc);
+}
+
+VOKSC_API VokStatus voksLSFToLSP_GSMAMR_16s(const Vok16s* pSrcLsf, Vok16s* pDstLsp) {
+    if (any_null(pSrcLsf, pDstLsp)) return vokStatusNullPtr;
+    return a::lsf_to_lsp(pSrcLsf, pDstLsp) == a::kOrder ? vokStatusOk : vokStatusLsfDomain;
+}
+
+VOKSC_API VokStatus voksInterpolate_GSMAMR_16s(const Vok16s* pSrc1, const Vok16s* pSrc2, Vok16s* pDst,
+                                               int len) {
+    if (any_null(pSrc1, pSrc2, pDst)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    a::interpolate_quarter(pSrc1, pSrc2, pDst, len);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksPreemphasize_GSMAMR_16s(Vok16s gamma, const Vok16s* pSrc, Vok16s* pDst, int len,
+                                                Vok16s* pMem) {
+    if (any_null(pSrc, pDst, pMem)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    a::preemphasize(gamma, pSrc, pDst, len, pMem);
+    return vokStatusOk;
+}
+
+}  // extern "C"

@@ -1,0 +1,35 @@
+// GSM-AMR linear prediction: the implementations behind the exported operations, callable
+// directly by the codec code. Order 10; LP coefficients are 11 Q12 values with a[0] = 4096.
+#ifndef VOKS_AMRNB_LP_INTERNAL_H
+#define VOKS_AMRNB_LP_INTERNAL_H
+
+#include <cstdint>
+
+namespace voks::amrnb {
+
+constexpr int kOrder = 10;
+constexpr int kWindowLen = 240;  // LP analysis window
+constexpr int kFrame = 160;
+constexpr int kSubframe = 40;
+
+// True for the rate codes of the eight AMR rates, and for vokRateDTX when dtx is set.
+bool valid_mode(int mode, bool dtx);
+
+// Autocorr with the window win, then Lag_window: r[0..10] (r[0] normalised).
+void autocorr(const int16_t* x, const int16_t* win, int32_t* r);
+
+// Az_lsp: the 10 LSPs of a[0..10]; prev_lsp is copied when fewer than 10 roots are found.
+void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp);
+
+// Lsf_lsp: returns the number of values converted, fewer than 10 when an LSF is negative.
+int lsf_to_lsp(const int16_t* lsf, int16_t* lsp);
+
+// dst = a/4 + b - b/4 (16-bit wrap-around).
+void interpolate_quarter(const int16_t* a, const int16_t* b, int16_t* dst, int n);
+
+// dst[i] = sat16(src[i] + (src[i-1]*gamma >> 15)) from the last sample down; src[-1] = *mem.
+void preemphasize(int16_t gamma, const int16_t* src, int16_t* dst, int n, int16_t* mem);
+
+}  // namespace voks::amrnb
+
+#endif  // VOKS_AMRNB_LP_INTERNAL_H

@@ -1,0 +1,56 @@
+// Argument checks of the GSM-AMR operations: documented order, and nothing written on a failed
+// check (every buffer is canary-filled and compared afterwards).
+#include <cstring>
+
+#include "support/args.h"
+
+namespace {
+
+using namespace argcheck;
+using std::tuple;
+
+struct Buffers {
+    Vok16s src[240];
+    Vok16s src2[64];
+    Vok16s dst[128];
+    Vok32s r[22];
+    Vok16s lsp_hist[80];
+    Vok16s en_hist[8];
+    Vok16s w[4];
+    Buffers() {
+        std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
+        r[0] = 0x40000000;  // a normalised energy: the recursion runs
+        for (int i = 1; i < 22; ++i) r[i] = 0;
+    }
+};
+
+// Pointers first, then subframe, lengths and rate.
+TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
+    // clang-format off
+    ARGS(voksAutoCorr_GSMAMR_16s32s, [](Buffers& b) { return tuple(b.src, b.r, int{vokRate12200}); })
+        .fail(kRange, at<2>(2)).fail(kRange, at<2>(13)).fail(kRange, at<2>(-1)).fail(kRange, at<2>(26))
+        .pass(at<2>(vokRateDTX)).pass(at<2>(vokRate4750));
+    ARGS(voksLevinsonDurbin_GSMAMR_32s16s, [](Buffers& b) { return tuple(b.r, b.dst); });
+    ARGS(voksLPCToLSP_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.src2, b.dst); });
+    ARGS(voksLSPToLPC_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.dst); });
+    ARGS(voksLSFToLSP_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.dst); });
+    ARGS(voksInterpolate_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.src2, b.dst, 10); })
+        .fail(kSize, at<3>(0)).fail(kSize, at<3>(-5)).pass(at<3>(1));
+    ARGS(voksPreemphasize_GSMAMR_16s, [](Buffers& b) { return tuple(Vok16s{-26214}, b.src, b.dst, 80, b.w); })
+        .fail(kSize, at<3>(0)).pass(at<3>(1));
+    ARGS(voksFixedCodebookDecode_GSMAMR_16s,
+         [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
+        .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));
+    ARGS(voksAdaptiveCodebookGain_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.src2, b.dst); });
+    ARGS(voksAdaptiveCodebookGainCoeffs_GSMAMR_16s,
+         [](Buffers& b) { return tuple(b.src, b.src2, b.dst, b.w); });
+    ARGS(voksFFTFwd_RToPerm_GSMAMR_16s_I, [](Buffers& b) { return tuple(b.dst); });
+    ARGS(voksEncDTXHandler_GSMAMR_16s, [](Buffers& b) { return tuple(b.w, b.w + 1, b.w + 2, b.w + 3, 0); });
+    ARGS(voksEncDTXBuffer_GSMAMR_16s,
+         [](Buffers& b) { return tuple(b.src, b.src2, b.w, b.lsp_hist, b.en_hist); });
+    ARGS(voksDecDTXBuffer_GSMAMR_16s,
+         [](Buffers& b) { return tuple(b.src, b.src2, b.w, b.lsp_hist, b.en_hist); });
+    // clang-format on
+}
+
+}  // namespace

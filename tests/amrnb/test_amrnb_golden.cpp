@@ -1,0 +1,168 @@
+// GSM-AMR operations against the outputs of the 3GPP TS 26.073 reference routines (files in
+// tests/data/amrnb, see tests/data/README.md). The inputs come from the seeded generator of
+// amrnb_inputs.h, as the reference runs drew them; every kernel level must reproduce them.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "amrnb/amrnb_inputs.h"
+#include "support/golden.h"
+#include "voksc.h"
+
+namespace {
+
+using amrnb_inputs::fill;
+using amrnb_inputs::Rng;
+
+constexpr int kModes[9] = {vokRate4750, vokRate5150,  vokRate5900,  vokRate6700, vokRate7400,
+                           vokRate7950, vokRate10200, vokRate12200, vokRateDTX};
+
+// Runs `body(file, rng)` at every kernel level from the file's start and the seed.
+void each_file(const char* name, uint64_t seed, const std::function<void(golden::File&, Rng&)>& body) {
+    golden::each_level([&] {
+        golden::File f(std::string("amrnb/") + name);
+        ASSERT_TRUE(f.ok()) << name;
+        Rng rng{seed};
+        body(f, rng);
+        EXPECT_TRUE(f.done()) << name << ": records left over";
+    });
+}
+
+#define SAME(got, want, n) EXPECT_EQ(std::memcmp(got, want, (n) * sizeof(Vok16s)), 0) << "call " << k
+
+// Per window: autocorrelation hi 11, lo 11 | LP 11 (0x7777 when the recursion broke down) |
+// LSPs 10 (from the previous ones on failure) | LP of those LSPs 11 (zeros on failure).
+TEST(AmrnbGolden, AutoCorrLevinsonLspChain) {
+    each_file("lp.bin", 1, [](golden::File& f, Rng& rng) {
+        Vok16s old_lsp[10];
+        for (int i = 0; i < 10; ++i) old_lsp[i] = static_cast<Vok16s>(30000 - 6000 * i);
+        for (int k = 0; k < 1800 && !::testing::Test::HasFailure(); ++k) {
+            const int mode = kModes[k % 9], windows = mode == vokRate12200 ? 2 : 1;
+            Vok16s x[240];
+            Vok32s r[22];
+            fill(rng, (k / 9) % 6, x, 240);
+            ASSERT_EQ(voksAutoCorr_GSMAMR_16s32s(x, r, mode), vokStatusOk);
+            for (int w = 0; w < windows; ++w) {
+                const Vok32s* rw = r + 11 * w;
+                Vok16s hi[11], lo[11], want_a[11], want_lsp[10], want_a2[11], a[11], lsp[10], a2[11];
+                f.read(hi, 11);
+                f.read(lo, 11);
+                f.read(want_a, 11);
+                f.read(want_lsp, 10);
+                f.read(want_a2, 11);
+                for (int i = 0; i < 11; ++i) {
+                    EXPECT_EQ(rw[i] >> 16, hi[i]) << "call " << k << " lag " << i;
+                    EXPECT_EQ((rw[i] >> 1) & 0x7FFF, lo[i]) << "call " << k << " lag " << i;
+                }
+                // The recursion runs on the reference's autocorrelation in its split form.
+                Vok32s rr[11];
+                for (int i = 0; i < 11; ++i)
+                    rr[i] = static_cast<Vok32s>(uint32_t(uint16_t(hi[i])) << 16) + 2 * lo[i];
+                const VokStatus st = voksLevinsonDurbin_GSMAMR_32s16s(rr, a);
+                if (want_a[0] == 0x7777) {
+                    EXPECT_EQ(st, vokStatusOverflow) << "call " << k;
+                    std::memcpy(old_lsp, want_lsp, sizeof old_lsp);
+                    continue;
+                }
+                ASSERT_EQ(st, vokStatusOk) << "call " << k;
+                SAME(a, want_a, 11);
+                ASSERT_EQ(voksLPCToLSP_GSMAMR_16s(want_a, old_lsp, lsp), vokStatusOk);
+                SAME(lsp, want_lsp, 10);
+                ASSERT_EQ(voksLSPToLPC_GSMAMR_16s(want_lsp, a2), vokStatusOk);
+                SAME(a2, want_a2, 11);
+                std::memcpy(old_lsp, want_lsp, sizeof old_lsp);
+            }
+        }
+    });
+}
+
+// Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
+TEST(AmrnbGolden, LsfToLsp) {
+    each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
+        for (int k = 0; k < 2000; ++k) {
+            Vok16s lsf[10], lsp[10], want[10];
+            for (int i = 0; i < 10; ++i)
+                lsf[i] = static_cast<Vok16s>(k < 1000 ? rng.below(16384) : (i + 1) * 1400 + rng.below(400));
+            f.read(want, 10);
+            ASSERT_EQ(voksLSFToLSP_GSMAMR_16s(lsf, lsp), vokStatusOk);
+            SAME(lsp, want, 10);
+        }
+    });
+}
+
+// Record: gain | yy, 15 - expYY, xy, 15 - expXY.
+TEST(AmrnbGolden, PitchGain) {
+    each_file("g_pitch.bin", 3, [](golden::File& f, Rng& rng) {
+        for (int k = 0; k < 3000; ++k) {
+            Vok16s x[40], y[40], want[5], got[5];
+            fill(rng, k % 6, x, 40);
+            fill(rng, (k / 6) % 6, y, 40);
+            if (k % 7 == 0) std::memcpy(x, y, sizeof x);
+            if (k % 11 == 0)
+                for (int i = 0; i < 40; ++i) x[i] = static_cast<Vok16s>(y[i] >> (1 + k % 3));
+            f.read(want, 5);
+            ASSERT_EQ(voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(x, y, got, got + 1), vokStatusOk);
+            SAME(got, want, 5);
+            ASSERT_EQ(voksAdaptiveCodebookGain_GSMAMR_16s(x, y, got), vokStatusOk);
+            EXPECT_EQ(got[0], want[0]) << "call " << k;
+        }
+    });
+}
+
+// Record: index words 10 | code vector 40; rate k % 9, subframe (k / 9) % 4.
+TEST(AmrnbGolden, FixedCodebookDecode) {
+    each_file("fixed_decode.bin", 4, [](golden::File& f, Rng&) {
+        for (int k = 0; k < 1800; ++k) {
+            Vok16s idx[10], want[40], code[40];
+            f.read(idx, 10);
+            f.read(want, 40);
+            ASSERT_EQ(voksFixedCodebookDecode_GSMAMR_16s(idx, code, static_cast<Vok16s>((k / 9) % 4),
+                                                         kModes[k % 9]),
+                      vokStatusOk);
+            SAME(code, want, 40);
+        }
+    });
+}
+
+// Record: the 128 transformed values.
+TEST(AmrnbGolden, RealFft) {
+    each_file("fft.bin", 5, [](golden::File& f, Rng& rng) {
+        for (int k = 0; k < 600; ++k) {
+            Vok16s x[128], want[128];
+            fill(rng, k % 6, x, 128);
+            f.read(want, 128);
+            ASSERT_EQ(voksFFTFwd_RToPerm_GSMAMR_16s_I(x), vokStatusOk);
+            SAME(x, want, 128);
+        }
+    });
+}
+
+// One stream from the reference's reset state, the VAD flag toggling at random and the elapsed
+// count set to 32760 before call 1000. Record: SID flag, DTX chosen, hangover, elapsed |
+// history slot, encoder and decoder log energies.
+TEST(AmrnbGolden, DtxHandlerAndBuffers) {
+    each_file("dtx.bin", 6, [](golden::File& f, Rng& rng) {
+        Vok16s hang = 7, elapsed = 32767, enc_ptr = 0, dec_ptr = 0;
+        Vok16s lsp_hist[80] = {}, dec_hist[80] = {}, en_hist[8] = {}, dec_en[8] = {};
+        int vad = 1;
+        for (int k = 0; k < 3000; ++k) {
+            if (rng.below(8) == 0) vad = !vad;
+            if (k == 1000) elapsed = 32760;
+            Vok16s used = vokRate12200, sid = -1, want[7], frame[160], lsp[10];
+            ASSERT_EQ(voksEncDTXHandler_GSMAMR_16s(&hang, &elapsed, &used, &sid, vad), vokStatusOk);
+            fill(rng, k % 6, frame, 160);
+            for (Vok16s& v : lsp) v = rng.i16();
+            ASSERT_EQ(voksEncDTXBuffer_GSMAMR_16s(frame, lsp, &enc_ptr, lsp_hist, en_hist), vokStatusOk);
+            ASSERT_EQ(voksDecDTXBuffer_GSMAMR_16s(frame, lsp, &dec_ptr, dec_hist, dec_en), vokStatusOk);
+            f.read(want, 7);
+            const Vok16s got[7] = {sid,     Vok16s(used == vokRateDTX), hang,           elapsed,
+                                   enc_ptr, en_hist[enc_ptr],           dec_en[dec_ptr]};
+            SAME(got, want, 7);
+            EXPECT_EQ(std::memcmp(lsp_hist + 10 * enc_ptr, lsp, sizeof lsp), 0) << "call " << k;
+        }
+    });
+}
+
+}  // namespace
