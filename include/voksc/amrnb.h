@@ -33,6 +33,15 @@ VOKSC_API VokStatus voksInterpolate_GSMAMR_16s(const Vok16s* pSrc1, const Vok16s
  * allowed. */
 VOKSC_API VokStatus voksPreemphasize_GSMAMR_16s(Vok16s gamma, const Vok16s* pSrc, Vok16s* pDst, int len,
                                                 Vok16s* pMem);
+/* LSP quantiser: 20 LSPs (mid and end of frame) in and out with 5 indices at 12.2, else 10 with 3
+ * indices (vokRateDTX: predicted from the best initial residual vector); updates the past residual. */
+VOKSC_API VokStatus voksLSPQuant_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pSrcDstPastRq, Vok16s* pDstQLsp,
+                                            Vok16s* pDstIndex, int mode);
+/* LSP decoder with erasure concealment (bfi != 0): 4 interpolated subframe vectors (40 values);
+ * updates the past residual, the past LSFs and the previous LSPs. */
+VOKSC_API VokStatus voksQuantLSPDecode_GSMAMR_16s(const Vok16s* pSrcIndex, Vok16s* pSrcDstPastRq,
+                                                  Vok16s* pSrcDstPastQLsf, Vok16s* pSrcDstPrevQLsp,
+                                                  Vok16s* pDstQLspSubfr, Vok16s bfi, int mode);
 
 /* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
  * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */

@@ -63,4 +63,22 @@ VOKSC_API VokStatus voksPreemphasize_GSMAMR_16s(Vok16s gamma, const Vok16s* pSrc
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksLSPQuant_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pSrcDstPastRq, Vok16s* pDstQLsp,
+                                            Vok16s* pDstIndex, int mode) {
+    if (any_null(pSrcLsp, pSrcDstPastRq, pDstQLsp, pDstIndex)) return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::lsp_quant(pSrcLsp, pSrcDstPastRq, pDstQLsp, pDstIndex, mode);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksQuantLSPDecode_GSMAMR_16s(const Vok16s* pSrcIndex, Vok16s* pSrcDstPastRq,
+                                                  Vok16s* pSrcDstPastQLsf, Vok16s* pSrcDstPrevQLsp,
+                                                  Vok16s* pDstQLspSubfr, Vok16s bfi, int mode) {
+    if (any_null(pSrcIndex, pSrcDstPastRq, pSrcDstPastQLsf, pSrcDstPrevQLsp, pDstQLspSubfr))
+        return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::lsp_decode(pSrcIndex, pSrcDstPastRq, pSrcDstPastQLsf, pSrcDstPrevQLsp, pDstQLspSubfr, bfi != 0, mode);
+    return vokStatusOk;
+}
+
 }  // extern "C"

@@ -30,6 +30,15 @@ void interpolate_quarter(const int16_t* a, const int16_t* b, int16_t* dst, int n
 // dst[i] = sat16(src[i] + (src[i-1]*gamma >> 15)) from the last sample down; src[-1] = *mem.
 void preemphasize(int16_t gamma, const int16_t* src, int16_t* dst, int n, int16_t* mem);
 
+// Q_plsf_5 (12.2: 20 LSPs in and out, 5 indices) or Q_plsf_3 (10 in and out, 3 indices;
+// vokRateDTX predicts from the best initial residual vector); past_rq is the predictor memory.
+void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode);
+
+// D_plsf_5 / D_plsf_3 and the subframe interpolation: out receives 4 LSP vectors; prev_lsp
+// becomes the frame's last vector. Index fields are read at their coded widths.
+void lsp_decode(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, int16_t* prev_lsp, int16_t* out,
+                bool bfi, int mode);
+
 }  // namespace voks::amrnb
 
 #endif  // VOKS_AMRNB_LP_INTERNAL_H

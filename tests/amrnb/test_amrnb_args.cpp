@@ -16,7 +16,7 @@ struct Buffers {
     Vok32s r[22];
     Vok16s lsp_hist[80];
     Vok16s en_hist[8];
-    Vok16s w[4];
+    Vok16s w[8];
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
         r[0] = 0x40000000;  // a normalised energy: the recursion runs
@@ -38,6 +38,11 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         .fail(kSize, at<3>(0)).fail(kSize, at<3>(-5)).pass(at<3>(1));
     ARGS(voksPreemphasize_GSMAMR_16s, [](Buffers& b) { return tuple(Vok16s{-26214}, b.src, b.dst, 80, b.w); })
         .fail(kSize, at<3>(0)).pass(at<3>(1));
+    ARGS(voksLSPQuant_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.src2, b.dst, b.w, int{vokRate12200}); })
+        .fail(kRange, at<4>(9)).fail(kRange, at<4>(24)).pass(at<4>(vokRateDTX)).pass(at<4>(vokRate7950));
+    ARGS(voksQuantLSPDecode_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.w, b.src2, b.src2 + 10, b.src2 + 20, b.dst, Vok16s{0}, int{vokRate12200}); })
+        .fail(kRange, at<6>(5)).pass(at<6>(vokRateDTX)).pass(at<5>(1));
     ARGS(voksFixedCodebookDecode_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
         .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));

@@ -78,6 +78,52 @@ TEST(AmrnbGolden, AutoCorrLevinsonLspChain) {
     });
 }
 
+// LSPs of a frame through the window (the LP chain checked above); unchanged when the
+// recursion breaks down.
+void lsp_of(const Vok16s* x, int mode, int window, Vok16s* lsp) {
+    Vok32s r[22];
+    Vok16s a[11];
+    voksAutoCorr_GSMAMR_16s32s(x, r, mode);
+    if (voksLevinsonDurbin_GSMAMR_32s16s(r + 11 * window, a) == vokStatusOk)
+        voksLPCToLSP_GSMAMR_16s(a, lsp, lsp);
+}
+
+// The quantiser on the LSPs of seeded frames (rate k % 9, one predictor memory for all rates),
+// then the decoder on its indices (every 7th frame from 3 on erased), from the reference's
+// reset states. Record: indices 5 | quantised LSPs 20 | quantiser memory 10 | the 4 subframe
+// LSP vectors 40 | decoder residual memory 10 | decoder past LSFs 10 (unused words zero).
+TEST(AmrnbGolden, LspQuantiserAndDecoder) {
+    each_file("lsf_quant.bin", 7, [](golden::File& f, Rng& rng) {
+        Vok16s lsp[20], q_rq[10] = {}, d_rq[10] = {}, d_lsf[10], prev[10];
+        const Vok16s mean122[10] = {1384, 2077, 3420, 5108, 6742, 8122, 9863, 11092, 12714, 13701};
+        std::memcpy(d_lsf, mean122, sizeof d_lsf);
+        for (int i = 0; i < 10; ++i) lsp[i] = lsp[10 + i] = static_cast<Vok16s>(30000 - 6000 * i);
+        std::memcpy(prev, lsp, sizeof prev);
+        for (int k = 0; k < 1200 && !::testing::Test::HasFailure(); ++k) {
+            const int mode = kModes[k % 9];
+            Vok16s x[240], idx[5] = {}, q[20] = {}, out[40], want[95];
+            fill(rng, (k / 9) % 6, x, 240);
+            if (mode == vokRate12200) {
+                lsp_of(x, mode, 0, lsp);
+                lsp_of(x, mode, 1, lsp + 10);
+                ASSERT_EQ(voksLSPQuant_GSMAMR_16s(lsp, q_rq, q, idx, mode), vokStatusOk);
+            } else {
+                lsp_of(x, mode, 0, lsp + 10);
+                ASSERT_EQ(voksLSPQuant_GSMAMR_16s(lsp + 10, q_rq, q + 10, idx, mode), vokStatusOk);
+            }
+            f.read(want, 95);
+            SAME(idx, want, 5);
+            SAME(q, want + 5, 20);
+            SAME(q_rq, want + 25, 10);
+            ASSERT_EQ(voksQuantLSPDecode_GSMAMR_16s(idx, d_rq, d_lsf, prev, out, k % 7 == 3, mode),
+                      vokStatusOk);
+            SAME(out, want + 35, 40);
+            SAME(d_rq, want + 75, 10);
+            SAME(d_lsf, want + 85, 10);
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
