@@ -56,6 +56,13 @@ VOKSC_API VokStatus voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(const Vok16s* pSrc
                                                               const Vok16s* pSrcFltAdptVector,
                                                               Vok16s* pResultAdptGain,
                                                               Vok16s* pResultGainCoeffs);
+/* Adaptive post-filter of one 160-sample frame (4 x 11 LP coefficients): tilt-filter memory,
+ * gain-control state (Q12, 4096 at reset), the last 10 input samples and the 10 synthesis-filter
+ * memories are updated; pDstFltSpch may equal pSrcSpch. */
+VOKSC_API VokStatus voksPostFilter_GSMAMR_16s(const Vok16s* pSrcQLpc, const Vok16s* pSrcSpch,
+                                              Vok16s* pSrcDstPreemphMem, Vok16s* pSrcDstPastGain,
+                                              Vok16s* pSrcDstSpchHist, Vok16s* pSrcDstSynFltState,
+                                              Vok16s* pDstFltSpch, int mode);
 
 /* 128-point real FFT in place: [0] DC, [1] Nyquist, then re/im of bins 1..63. */
 VOKSC_API VokStatus voksFFTFwd_RToPerm_GSMAMR_16s_I(Vok16s* pSrcDst);

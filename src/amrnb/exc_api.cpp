@@ -36,4 +36,17 @@ VOKSC_API VokStatus voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(const Vok16s* pSrc
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksPostFilter_GSMAMR_16s(const Vok16s* pSrcQLpc, const Vok16s* pSrcSpch,
+                                              Vok16s* pSrcDstPreemphMem, Vok16s* pSrcDstPastGain,
+                                              Vok16s* pSrcDstSpchHist, Vok16s* pSrcDstSynFltState,
+                                              Vok16s* pDstFltSpch, int mode) {
+    if (any_null(pSrcQLpc, pSrcSpch, pSrcDstPreemphMem, pSrcDstPastGain, pSrcDstSpchHist, pSrcDstSynFltState,
+                 pDstFltSpch))
+        return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::post_filter(pSrcQLpc, pSrcSpch, pSrcDstPreemphMem, pSrcDstPastGain, pSrcDstSpchHist,
+                   pSrcDstSynFltState, pDstFltSpch, mode);
+    return vokStatusOk;
+}
+
 }  // extern "C"

@@ -19,6 +19,11 @@ void fixed_decode(const int16_t* index, int16_t* code, int subframe, int mode);
 // 15 - expXY}.
 int16_t pitch_gain(const int16_t* x, const int16_t* y, int16_t* coeff);
 
+// Post_Filter on one frame: a_q holds 4 x 11 coefficients; hist the last 10 input samples of
+// the previous frame, syn_mem the 10 last outputs of the synthesis filter; out may alias speech.
+void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem, int16_t* past_gain,
+                 int16_t* hist, int16_t* syn_mem, int16_t* out, int mode);
+
 }  // namespace voks::amrnb
 
 #endif  // VOKS_AMRNB_EXC_INTERNAL_H

@@ -12,7 +12,7 @@ using std::tuple;
 struct Buffers {
     Vok16s src[240];
     Vok16s src2[64];
-    Vok16s dst[128];
+    Vok16s dst[160];
     Vok32s r[22];
     Vok16s lsp_hist[80];
     Vok16s en_hist[8];
@@ -49,6 +49,9 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
     ARGS(voksAdaptiveCodebookGain_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, b.src2, b.dst); });
     ARGS(voksAdaptiveCodebookGainCoeffs_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.src2, b.dst, b.w); });
+    ARGS(voksPostFilter_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.src, b.src + 44, b.w, b.w + 1, b.lsp_hist, b.lsp_hist + 10, b.dst, int{vokRate10200}); })
+        .fail(kRange, at<7>(2)).pass(at<7>(vokRateDTX));
     ARGS(voksFFTFwd_RToPerm_GSMAMR_16s_I, [](Buffers& b) { return tuple(b.dst); });
     ARGS(voksEncDTXHandler_GSMAMR_16s, [](Buffers& b) { return tuple(b.w, b.w + 1, b.w + 2, b.w + 3, 0); });
     ARGS(voksEncDTXBuffer_GSMAMR_16s,

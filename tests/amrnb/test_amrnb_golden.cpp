@@ -124,6 +124,37 @@ TEST(AmrnbGolden, LspQuantiserAndDecoder) {
     });
 }
 
+// One stream from the reference's reset state (gain 4096, memories 0), rate k % 9; subframes 0
+// and 1 use the LP filter of a seeded frame (the previous one when the recursion breaks down),
+// 2 and 3 the previous frame's. Record: FNV-1a of the 160 outputs (2 words) | tilt memory |
+// gain | synthesis memory 10 | the 160 outputs themselves in the first 40 records.
+TEST(AmrnbGolden, PostFilter) {
+    each_file("postfilter.bin", 8, [](golden::File& f, Rng& rng) {
+        Vok16s a_prev[11] = {4096}, preemph = 0, gain = 4096, hist[10] = {}, syn_mem[10] = {};
+        for (int k = 0; k < 1500 && !::testing::Test::HasFailure(); ++k) {
+            Vok16s x[240], a[11], az[44], syn[160], want[174];
+            Vok32s r[22];
+            fill(rng, (k / 9) % 6, x, 240);
+            voksAutoCorr_GSMAMR_16s32s(x, r, vokRate4750);
+            if (voksLevinsonDurbin_GSMAMR_32s16s(r, a) != vokStatusOk) std::memcpy(a, a_prev, sizeof a);
+            for (int s = 0; s < 4; ++s) std::memcpy(az + 11 * s, s < 2 ? a : a_prev, sizeof a);
+            std::memcpy(a_prev, a, sizeof a);
+            fill(rng, (k / 54) % 6, syn, 160);
+            ASSERT_EQ(voksPostFilter_GSMAMR_16s(az, syn, &preemph, &gain, hist, syn_mem, syn, kModes[k % 9]),
+                      vokStatusOk);
+            f.read(want, k < 40 ? 174 : 14);
+            const uint32_t h = golden::fnv32(syn, 160);
+            EXPECT_EQ(h, uint32_t(uint16_t(want[0])) | uint32_t(uint16_t(want[1])) << 16) << "call " << k;
+            EXPECT_EQ(preemph, want[2]) << "call " << k;
+            EXPECT_EQ(gain, want[3]) << "call " << k;
+            SAME(syn_mem, want + 4, 10);
+            if (k < 40) {
+                SAME(syn, want + 14, 160);
+            }
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
