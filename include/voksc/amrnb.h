@@ -79,6 +79,14 @@ VOKSC_API VokStatus voksEncDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vo
 VOKSC_API VokStatus voksDecDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcLsp,
                                                 Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstLspHist,
                                                 Vok16s* pSrcDstLogEnHist);
+/* SID parameters from the encoder's DTX histories, computed when computeSidFlag is set or when
+ * *pDstLogEnIndex (the previous SID's energy index, 0 at reset) is 0; otherwise nothing is
+ * written. Outputs: energy index (0..63), index of the initial residual vector (0..7), three
+ * LSF indices, and the 4 + 4 gain-predictor memories of the comfort noise. */
+VOKSC_API VokStatus voksEncDTXSID_GSMAMR_16s(const Vok16s* pSrcLspHist, const Vok16s* pSrcLogEnHist,
+                                             Vok16s* pDstLogEnIndex, Vok16s* pDstInitLsfVecIndex,
+                                             Vok16s* pDstLsfIndex, Vok16s* pDstPredQErr,
+                                             Vok16s* pDstPredQErrMR122, Vok16s computeSidFlag);
 
 #ifdef __cplusplus
 }

@@ -43,4 +43,16 @@ VOKSC_API VokStatus voksDecDTXBuffer_GSMAMR_16s(const Vok16s* pSrcSpch, const Vo
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksEncDTXSID_GSMAMR_16s(const Vok16s* pSrcLspHist, const Vok16s* pSrcLogEnHist,
+                                             Vok16s* pDstLogEnIndex, Vok16s* pDstInitLsfVecIndex,
+                                             Vok16s* pDstLsfIndex, Vok16s* pDstPredQErr,
+                                             Vok16s* pDstPredQErrMR122, Vok16s computeSidFlag) {
+    if (any_null(pSrcLspHist, pSrcLogEnHist, pDstLogEnIndex, pDstInitLsfVecIndex, pDstLsfIndex, pDstPredQErr,
+                 pDstPredQErrMR122))
+        return vokStatusNullPtr;
+    a::dtx_sid(pSrcLspHist, pSrcLogEnHist, *pDstLogEnIndex, *pDstInitLsfVecIndex, pDstLsfIndex, pDstPredQErr,
+               pDstPredQErrMR122, computeSidFlag != 0);
+    return vokStatusOk;
+}
+
 }  // extern "C"

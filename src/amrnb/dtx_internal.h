@@ -17,6 +17,11 @@ int16_t dtx_handler(int16_t& hangover, int16_t& elapsed, int16_t& used_mode, boo
 void dtx_buffer(const int16_t* speech, const int16_t* lsp, int16_t& hist_ptr, int16_t* lsp_hist,
                 int16_t* log_en_hist, bool halve);
 
+// dtx_enc: the SID parameters from the histories when compute is set or log_en_index (the
+// previous SID's) is 0; returns false, writing nothing, otherwise.
+bool dtx_sid(const int16_t* lsp_hist, const int16_t* log_en_hist, int16_t& log_en_index, int16_t& init_index,
+             int16_t* lsf_index, int16_t* pred, int16_t* pred122, bool compute);
+
 // r_fft: 128-point real FFT in place.
 void real_fft(int16_t* x);
 

@@ -30,9 +30,14 @@ void interpolate_quarter(const int16_t* a, const int16_t* b, int16_t* dst, int n
 // dst[i] = sat16(src[i] + (src[i-1]*gamma >> 15)) from the last sample down; src[-1] = *mem.
 void preemphasize(int16_t gamma, const int16_t* src, int16_t* dst, int n, int16_t* mem);
 
+// Reorder_lsf: each LSF at least 205 above the previous one, the first at least 205.
+void reorder_lsf(int16_t* lsf);
+
 // Q_plsf_5 (12.2: 20 LSPs in and out, 5 indices) or Q_plsf_3 (10 in and out, 3 indices;
-// vokRateDTX predicts from the best initial residual vector); past_rq is the predictor memory.
-void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode);
+// vokRateDTX predicts from the best initial residual vector, whose index goes to init_index
+// when given); past_rq is the predictor memory.
+void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode,
+               int16_t* init_index = nullptr);
 
 // D_plsf_5 / D_plsf_3 and the subframe interpolation: out receives 4 LSP vectors; prev_lsp
 // becomes the frame's last vector. Index fields are read at their coded widths.

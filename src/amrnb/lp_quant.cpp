@@ -27,15 +27,6 @@ void lsf_weights(const int16_t* lsf, int16_t* wf) {
     }
 }
 
-// Raises each LSF to at least the previous one plus the gap, from a floor of the gap.
-void reorder(int16_t* lsf) {
-    int16_t floor = kLsfGap;
-    for (int i = 0; i < kOrder; ++i) {
-        if (lsf[i] < floor) lsf[i] = floor;
-        floor = add(lsf[i], kLsfGap);
-    }
-}
-
 // Weighted squared distance of n residuals r (weights w) to an entry d, scaled by `sign`
 // (+1 or -1 as the signed search uses it), saturating as the reference accumulates it.
 int32_t distance(const int16_t* r, const int16_t* w, const int16_t* d, int n, bool negative = false) {
@@ -111,7 +102,8 @@ void predict3(const int16_t* past_rq, int16_t* pred, int mode) {
         pred[i] = add(kMeanLsf3[i], mode == vokRateDTX ? past_rq[i] : mult(past_rq[i], kPredFac3[i]));
 }
 
-void quant3(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode) {
+void quant3(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode,
+            int16_t* init_index) {
     int16_t lsf[kOrder], wf[kOrder], pred[kOrder], res[kOrder];
     g729::lsp_to_lsf_norm(lsp, lsf);
     lsf_weights(lsf, wf);
@@ -134,6 +126,7 @@ void quant3(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, 
                 best = e;
                 std::memcpy(pred, p, sizeof p);
                 std::memcpy(res, r, sizeof r);
+                if (init_index) *init_index = static_cast<int16_t>(j);
             }
         }
     }
@@ -146,7 +139,7 @@ void quant3(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, 
         q[i] = add(res[i], pred[i]);
         past_rq[i] = res[i];
     }
-    reorder(q);
+    reorder_lsf(q);
     lsf_to_lsp(q, q_lsp);
 }
 
@@ -172,8 +165,8 @@ void quant5(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx) 
         q2[i] = add(r2[i], pred[i]);
         past_rq[i] = r2[i];
     }
-    reorder(q1);
-    reorder(q2);
+    reorder_lsf(q1);
+    reorder_lsf(q2);
     lsf_to_lsp(q1, q_lsp);
     lsf_to_lsp(q2, q_lsp + kOrder);
 }
@@ -207,8 +200,8 @@ void decode5(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, bool bfi, 
             past_rq[i] = r2[i];
         }
     }
-    reorder(q1);
-    reorder(q2);
+    reorder_lsf(q1);
+    reorder_lsf(q2);
     std::memcpy(past_lsf, q2, sizeof q2);
     lsf_to_lsp(q1, mid);
     lsf_to_lsp(q2, end);
@@ -233,7 +226,7 @@ void decode3(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, bool bfi, 
             past_rq[i] = r[i];
         }
     }
-    reorder(q);
+    reorder_lsf(q);
     std::memcpy(past_lsf, q, sizeof q);
     lsf_to_lsp(q, lsp);
 }
@@ -244,11 +237,20 @@ void half(const int16_t* a, const int16_t* b, int16_t* dst) {
 
 }  // namespace
 
-void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode) {
+void reorder_lsf(int16_t* lsf) {
+    int16_t floor = kLsfGap;
+    for (int i = 0; i < kOrder; ++i) {
+        if (lsf[i] < floor) lsf[i] = floor;
+        floor = add(lsf[i], kLsfGap);
+    }
+}
+
+void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, int mode,
+               int16_t* init_index) {
     if (mode == vokRate12200)
         quant5(lsp, past_rq, q_lsp, idx);
     else
-        quant3(lsp, past_rq, q_lsp, idx, mode);
+        quant3(lsp, past_rq, q_lsp, idx, mode, init_index);
 }
 
 void lsp_decode(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, int16_t* prev_lsp, int16_t* out,

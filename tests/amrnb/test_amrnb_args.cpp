@@ -58,6 +58,9 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
          [](Buffers& b) { return tuple(b.src, b.src2, b.w, b.lsp_hist, b.en_hist); });
     ARGS(voksDecDTXBuffer_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.src2, b.w, b.lsp_hist, b.en_hist); });
+    ARGS(voksEncDTXSID_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.lsp_hist, b.en_hist, b.w, b.w + 1, b.w + 2, b.src2, b.src2 + 4, Vok16s{1}); })
+        .quiet(kOk, at<7>(0));  // no request and a non-zero previous energy index: nothing written
     // clang-format on
 }
 

@@ -155,6 +155,31 @@ TEST(AmrnbGolden, PostFilter) {
     });
 }
 
+// The encoder's DTX histories from the reference's reset state fed with the LSPs and samples
+// 40..199 of seeded frames; a SID is requested on a third of the frames at random. Record:
+// initial-vector index, LSF indices 3, energy index | predictor memories (other rates, 12.2).
+TEST(AmrnbGolden, SidParameters) {
+    each_file("dtx_sid.bin", 9, [](golden::File& f, Rng& rng) {
+        const Vok16s init[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
+        Vok16s lsp[10], hist[80], en[8] = {}, ptr = 0, sid[5] = {}, pred[4] = {}, pred122[4] = {};
+        for (int i = 0; i < 10; ++i) lsp[i] = static_cast<Vok16s>(30000 - 6000 * i);
+        for (int i = 0; i < 8; ++i) std::memcpy(hist + 10 * i, init, sizeof init);
+        for (int k = 0; k < 2000 && !::testing::Test::HasFailure(); ++k) {
+            Vok16s x[240], want[7];
+            fill(rng, (k / 8) % 6, x, 240);
+            lsp_of(x, vokRate4750, 0, lsp);
+            ASSERT_EQ(voksEncDTXBuffer_GSMAMR_16s(x + 40, lsp, &ptr, hist, en), vokStatusOk);
+            const Vok16s flag = rng.below(3) == 0;
+            ASSERT_EQ(voksEncDTXSID_GSMAMR_16s(hist, en, &sid[4], &sid[0], &sid[1], pred, pred122, flag),
+                      vokStatusOk);
+            f.read(want, 7);
+            SAME(sid, want, 5);
+            EXPECT_EQ(pred[3], want[5]) << "call " << k;
+            EXPECT_EQ(pred122[3], want[6]) << "call " << k;
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
