@@ -42,6 +42,26 @@ VOKSC_API VokStatus voksLSPQuant_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pSrcD
 VOKSC_API VokStatus voksQuantLSPDecode_GSMAMR_16s(const Vok16s* pSrcIndex, Vok16s* pSrcDstPastRq,
                                                   Vok16s* pSrcDstPastQLsf, Vok16s* pSrcDstPrevQLsp,
                                                   Vok16s* pDstQLspSubfr, Vok16s bfi, int mode);
+/* Open-loop pitch lags of a frame (2 values, one per half-frame) from the 4 x 11 weighting filter
+ * numerators and denominators and 170 speech samples starting 10 before the frame; keeps the 143
+ * past weighted samples and, at 10.2 kbit/s, the median lag, the adaptive weight and 5 past lags;
+ * the gain flags (2) are written at 10.2 and cleared at the other rates. */
+VOKSC_API VokStatus voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
+    Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok16s* pDstOpenLoopLag,
+    Vok16s* pDstOpenLoopGainFlag, int mode);
+/* As the plain search, also updating the VAD option 1 tone register and giving the high-pass
+ * correlation maximum of the last search. */
+VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD1_GSMAMR_16s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstToneFlag,
+    Vok16s* pSrcDstMedianLag, Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch,
+    Vok16s* pDstMaxHpCorr, Vok16s* pDstOpenLoopLag, Vok16s* pDstOpenLoopGainFlag, int mode);
+/* As the plain search, also giving the frame's summed maximum correlation and energy for the VAD
+ * option 2 long-term-prediction flag. */
+VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
+    Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok32s* pDstMaxCorr,
+    Vok32s* pDstEnergy, Vok16s* pDstOpenLoopLag, Vok16s* pDstOpenLoopGainFlag, int mode);
 
 /* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
  * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */

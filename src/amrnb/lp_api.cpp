@@ -81,4 +81,53 @@ VOKSC_API VokStatus voksQuantLSPDecode_GSMAMR_16s(const Vok16s* pSrcIndex, Vok16
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
+    Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok16s* pDstOpenLoopLag,
+    Vok16s* pDstOpenLoopGainFlag, int mode) {
+    if (any_null(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, pSrcDstMedianLag, pSrcDstAdaptWeight, pSrcDstPrevLags,
+                 pSrcDstPrevWgtSpch, pDstOpenLoopLag, pDstOpenLoopGainFlag))
+        return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::OlSide side;
+    a::open_loop_pitch(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, *pSrcDstMedianLag, *pSrcDstAdaptWeight,
+                       pSrcDstPrevLags, pSrcDstPrevWgtSpch, pDstOpenLoopLag, pDstOpenLoopGainFlag, mode,
+                       side);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD1_GSMAMR_16s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstToneFlag,
+    Vok16s* pSrcDstMedianLag, Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch,
+    Vok16s* pDstMaxHpCorr, Vok16s* pDstOpenLoopLag, Vok16s* pDstOpenLoopGainFlag, int mode) {
+    if (any_null(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, pSrcDstToneFlag, pSrcDstMedianLag, pSrcDstAdaptWeight,
+                 pSrcDstPrevLags, pSrcDstPrevWgtSpch, pDstMaxHpCorr, pDstOpenLoopLag, pDstOpenLoopGainFlag))
+        return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::OlSide side;
+    side.tone = pSrcDstToneFlag;
+    side.hp_corr = pDstMaxHpCorr;
+    a::open_loop_pitch(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, *pSrcDstMedianLag, *pSrcDstAdaptWeight,
+                       pSrcDstPrevLags, pSrcDstPrevWgtSpch, pDstOpenLoopLag, pDstOpenLoopGainFlag, mode,
+                       side);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(
+    const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
+    Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok32s* pDstMaxCorr,
+    Vok32s* pDstEnergy, Vok16s* pDstOpenLoopLag, Vok16s* pDstOpenLoopGainFlag, int mode) {
+    if (any_null(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, pSrcDstMedianLag, pSrcDstAdaptWeight, pSrcDstPrevLags,
+                 pSrcDstPrevWgtSpch, pDstMaxCorr, pDstEnergy, pDstOpenLoopLag, pDstOpenLoopGainFlag))
+        return vokStatusNullPtr;
+    if (!a::valid_mode(mode, true)) return vokStatusRange;
+    a::OlSide side;
+    a::open_loop_pitch(pSrcWgtLpc1, pSrcWgtLpc2, pSrcSpch, *pSrcDstMedianLag, *pSrcDstAdaptWeight,
+                       pSrcDstPrevLags, pSrcDstPrevWgtSpch, pDstOpenLoopLag, pDstOpenLoopGainFlag, mode,
+                       side);
+    *pDstMaxCorr = side.rmax;
+    *pDstEnergy = side.r0;
+    return vokStatusOk;
+}
+
 }  // extern "C"

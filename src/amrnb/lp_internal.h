@@ -44,6 +44,22 @@ void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* id
 void lsp_decode(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, int16_t* prev_lsp, int16_t* out,
                 bool bfi, int mode);
 
+// Side outputs of the open-loop search for the VAD options: the tone register (option 1,
+// updated when given), the high-pass correlation maximum of the last half-frame search
+// (option 1, when given), and the sums of the chosen maximum correlations and energies of the
+// frame's searches (option 2).
+struct OlSide {
+    int16_t* tone = nullptr;
+    int16_t* hp_corr = nullptr;
+    int32_t rmax = 0, r0 = 0;
+};
+
+// Weighted speech of the frame (speech points 10 samples before it), then the open-loop lags
+// of its two halves by rate; prev_wsp holds the 143 past weighted samples and is updated.
+void open_loop_pitch(const int16_t* wlpc1, const int16_t* wlpc2, const int16_t* speech, int16_t& median,
+                     int16_t& ada_w, int16_t* old_lags, int16_t* prev_wsp, int16_t* lag, int16_t* gain_flag,
+                     int mode, OlSide& side);
+
 }  // namespace voks::amrnb
 
 #endif  // VOKS_AMRNB_LP_INTERNAL_H

@@ -17,6 +17,9 @@ extern const int16_t kWindow232[kWindowLen];
 // cos(pi * i / 64) in Q15, i = 0..64 (entry 64 is -32768).
 extern const int16_t kCos64[65];
 
+// Lag weighting of the weighted open-loop search (index 250 weights the largest lag).
+extern const int16_t kCorrWeight[251];
+
 }  // namespace voks::amrnb
 
 #endif  // VOKS_AMRNB_LP_TABLES_H

@@ -10,7 +10,7 @@ using namespace argcheck;
 using std::tuple;
 
 struct Buffers {
-    Vok16s src[240];
+    Vok16s src[260];
     Vok16s src2[64];
     Vok16s dst[160];
     Vok32s r[22];
@@ -43,6 +43,17 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
     ARGS(voksQuantLSPDecode_GSMAMR_16s, [](Buffers& b) {
         return tuple(b.w, b.src2, b.src2 + 10, b.src2 + 20, b.dst, Vok16s{0}, int{vokRate12200}); })
         .fail(kRange, at<6>(5)).pass(at<6>(vokRateDTX)).pass(at<5>(1));
+    ARGS(voksOpenLoopPitchSearchNonDTX_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.src, b.src + 44, b.src + 88, b.w, b.w + 1, b.w + 2, b.dst, b.w + 7, b.en_hist, int{vokRate10200}); })
+        .fail(kRange, at<9>(4)).pass(at<9>(vokRateDTX)).pass(at<9>(vokRate4750));
+    ARGS(voksOpenLoopPitchSearchDTXVAD1_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.src, b.src + 44, b.src + 88, b.en_hist + 4, b.w, b.w + 1, b.w + 2, b.dst, b.en_hist + 5,
+                     b.w + 7, b.en_hist, int{vokRate12200}); })
+        .fail(kRange, at<11>(13)).pass(at<11>(vokRate10200));
+    ARGS(voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s, [](Buffers& b) {
+        return tuple(b.src, b.src + 44, b.src + 88, b.w, b.w + 1, b.w + 2, b.dst, b.r, b.r + 1, b.w + 7, b.en_hist,
+                     int{vokRate5150}); })
+        .fail(kRange, at<11>(-3)).pass(at<11>(vokRate10200));
     ARGS(voksFixedCodebookDecode_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
         .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));

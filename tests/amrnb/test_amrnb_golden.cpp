@@ -180,6 +180,127 @@ TEST(AmrnbGolden, SidParameters) {
     });
 }
 
+// The open-loop search state of one variant: median lag, adaptive weight, lag history, weighted
+// speech history, tone register.
+struct OlState {
+    Vok16s median = 40, ada_w = 0, lags[5] = {}, wsp[143] = {}, tone = 0;
+};
+
+// Inputs of the open-loop searches: weighting filters A(z/0.94) and A(z/0.6) of the previous
+// frame's LP filter (subframes 0, 1) and of a seeded frame's (2, 3), and 160 seeded samples after
+// the 10 last ones of the previous frame.
+struct OlInputs {
+    Vok16s a_prev[11] = {4096}, w1[44], w2[44], speech[170] = {};
+    void next(Rng& rng, int k) {
+        Vok16s x[240], a[11], g1[10], g2[10];
+        Vok32s r[22];
+        for (int i = 0, f1 = 32767, f2 = 32767; i < 10; ++i) {
+            f1 = f1 * 30802 >> 15;
+            f2 = f2 * 19661 >> 15;
+            g1[i] = static_cast<Vok16s>(f1);
+            g2[i] = static_cast<Vok16s>(f2);
+        }
+        fill(rng, (k / 9) % 6, x, 240);
+        voksAutoCorr_GSMAMR_16s32s(x, r, vokRate4750);
+        if (voksLevinsonDurbin_GSMAMR_32s16s(r, a) != vokStatusOk) std::memcpy(a, a_prev, sizeof a);
+        for (int j = 0; j < 4; ++j) {
+            const Vok16s* aa = j < 2 ? a_prev : a;
+            w1[11 * j] = w2[11 * j] = aa[0];
+            for (int i = 1; i <= 10; ++i) {
+                w1[11 * j + i] = voks::round_fx(voks::L_mult(aa[i], g1[i - 1]));
+                w2[11 * j + i] = voks::round_fx(voks::L_mult(aa[i], g2[i - 1]));
+            }
+        }
+        std::memcpy(a_prev, a, sizeof a);
+        std::memmove(speech, speech + 160, 10 * sizeof(Vok16s));
+        fill(rng, (k / 54) % 6, speech + 10, 160);
+    }
+};
+
+// One stream from the reference's reset states through ol_ltp with DTX and VAD option 1, rate
+// k % 9. Record: lags 2, gain flags 2, median, weight, lag history 5 | tone register, high-pass
+// maximum | FNV-1a of the weighted-speech history (2 words). The plain search must give the same
+// lags and states.
+TEST(AmrnbGolden, OpenLoopPitchVad1) {
+    each_file("pitch_ol_vad1.bin", 10, [](golden::File& f, Rng& rng) {
+        OlInputs in;
+        OlState v1, plain;
+        for (int k = 0; k < 1800 && !::testing::Test::HasFailure(); ++k) {
+            const int mode = kModes[k % 9];
+            in.next(rng, k);
+            Vok16s lag[2], gf[2], lag2[2], gf2[2], hp = -1, want[15];
+            ASSERT_EQ(
+                voksOpenLoopPitchSearchDTXVAD1_GSMAMR_16s(in.w1, in.w2, in.speech, &v1.tone, &v1.median,
+                                                          &v1.ada_w, v1.lags, v1.wsp, &hp, lag, gf, mode),
+                vokStatusOk);
+            ASSERT_EQ(
+                voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(in.w1, in.w2, in.speech, &plain.median, &plain.ada_w,
+                                                         plain.lags, plain.wsp, lag2, gf2, mode),
+                vokStatusOk);
+            f.read(want, 15);
+            const Vok16s got[15] = {lag[0],
+                                    lag[1],
+                                    gf[0],
+                                    gf[1],
+                                    v1.median,
+                                    v1.ada_w,
+                                    v1.lags[0],
+                                    v1.lags[1],
+                                    v1.lags[2],
+                                    v1.lags[3],
+                                    v1.lags[4],
+                                    v1.tone,
+                                    hp,
+                                    Vok16s(golden::fnv32(v1.wsp, 143)),
+                                    Vok16s(golden::fnv32(v1.wsp, 143) >> 16)};
+            SAME(got, want, 15);
+            const Vok16s got2[11] = {lag2[0],       lag2[1],       gf2[0],        gf2[1],
+                                     plain.median,  plain.ada_w,   plain.lags[0], plain.lags[1],
+                                     plain.lags[2], plain.lags[3], plain.lags[4]};
+            SAME(got2, want, 11);
+        }
+    });
+}
+
+// The same stream through the reference built for VAD option 2. Record: lags 2, gain flags 2,
+// median, weight, lag history 5 | summed maximum correlation and energy (32-bit each) | FNV-1a
+// of the weighted-speech history.
+TEST(AmrnbGolden, OpenLoopPitchVad2) {
+    each_file("pitch_ol_vad2.bin", 10, [](golden::File& f, Rng& rng) {
+        OlInputs in;
+        OlState v2;
+        for (int k = 0; k < 1800 && !::testing::Test::HasFailure(); ++k) {
+            in.next(rng, k);
+            Vok16s lag[2], gf[2], want[17];
+            Vok32s rmax = 0, r0 = 0;
+            ASSERT_EQ(voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(in.w1, in.w2, in.speech, &v2.median,
+                                                                   &v2.ada_w, v2.lags, v2.wsp, &rmax, &r0,
+                                                                   lag, gf, kModes[k % 9]),
+                      vokStatusOk);
+            f.read(want, 17);
+            const uint32_t h = golden::fnv32(v2.wsp, 143);
+            const Vok16s got[17] = {lag[0],
+                                    lag[1],
+                                    gf[0],
+                                    gf[1],
+                                    v2.median,
+                                    v2.ada_w,
+                                    v2.lags[0],
+                                    v2.lags[1],
+                                    v2.lags[2],
+                                    v2.lags[3],
+                                    v2.lags[4],
+                                    Vok16s(rmax),
+                                    Vok16s(rmax >> 16),
+                                    Vok16s(r0),
+                                    Vok16s(r0 >> 16),
+                                    Vok16s(h),
+                                    Vok16s(h >> 16)};
+            SAME(got, want, 17);
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
