@@ -62,6 +62,15 @@ VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(
     const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
     Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok32s* pDstMaxCorr,
     Vok32s* pDstEnergy, Vok16s* pDstOpenLoopLag, Vok16s* pDstOpenLoopGainFlag, int mode);
+/* Subframe pre-processing: impulse response of A(z/g1) / (Aq(z) A(z/g2)), LP residual and pitch
+ * target (40 each) of the subframe whose speech starts at pSrcSpch + 10; the synthesis and
+ * weighting filter memories (10 each) are read only. */
+VOKSC_API VokStatus voksImpulseResponseTarget_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcWgtLpc1,
+                                                         const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcQLpc,
+                                                         const Vok16s* pSrcSynFltState,
+                                                         const Vok16s* pSrcWgtFltState,
+                                                         Vok16s* pDstImpulseResponse, Vok16s* pDstLpResidual,
+                                                         Vok16s* pDstAdptTarget);
 
 /* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
  * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */

@@ -25,24 +25,6 @@ void weight(const int16_t* a, const int16_t* fac, int16_t* ap) {
     for (int i = 1; i <= kOrder; ++i) ap[i] = round_fx(L_mult(a[i], fac[i - 1]));
 }
 
-// y[i] = A(z) x[i] for i < n, reading x[-10..-1].
-void residual(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_mac(s, a[j], x[i - j]);
-        y[i] = round_fx(L_shl(s, 3));
-    }
-}
-
-// y = x / A(z) with the 10 past outputs in y[-10..-1].
-void synthesis(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[i - j]);
-        y[i] = round_fx(L_shl(s, 3));
-    }
-}
-
 // 2 * sum s^2 >> 4, or 2 * sum (s >> 2)^2 (saturating) when the first sum saturates.
 int32_t agc_energy(const int16_t* s) {
     int64_t e = 0;
@@ -98,12 +80,12 @@ void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem
         int16_t ap3[kOrder + 1], ap4[kOrder + 1], res[kSubframe];
         weight(a, high ? kGamma070 : kGamma055, ap3);
         weight(a, high ? kGamma075 : kGamma070, ap4);
-        residual(ap3, x, res, kSubframe);
+        residu(ap3, x, res, kSubframe);
 
         // Tilt factor from the first two correlations of the truncated impulse response.
         int16_t h[kOrder + kImpulse] = {};
         std::memcpy(h + kOrder, ap3, sizeof ap3);
-        synthesis(ap4, h + kOrder, h + kOrder, kImpulse);
+        syn_filt(ap4, h + kOrder, h + kOrder, kImpulse);
         const int16_t* hh = h + kOrder;
         int32_t r0 = 0, r1 = 0;
         for (int i = 0; i < kImpulse; ++i) r0 = L_mac(r0, hh[i], hh[i]);
@@ -118,7 +100,7 @@ void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem
         *preemph_mem = last;
 
         // Synthesis through 1/A(z/g4); the filter memory keeps the output before the gain control.
-        synthesis(ap4, res, syn + kOrder, kSubframe);
+        syn_filt(ap4, res, syn + kOrder, kSubframe);
         int16_t* y = out + k * kSubframe;
         std::memcpy(y, syn + kOrder, kSubframe * sizeof(int16_t));
         std::memcpy(syn, syn + kSubframe, kOrder * sizeof(int16_t));

@@ -130,4 +130,18 @@ VOKSC_API VokStatus voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksImpulseResponseTarget_GSMAMR_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcWgtLpc1,
+                                                         const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcQLpc,
+                                                         const Vok16s* pSrcSynFltState,
+                                                         const Vok16s* pSrcWgtFltState,
+                                                         Vok16s* pDstImpulseResponse, Vok16s* pDstLpResidual,
+                                                         Vok16s* pDstAdptTarget) {
+    if (any_null(pSrcSpch, pSrcWgtLpc1, pSrcWgtLpc2, pSrcQLpc, pSrcSynFltState, pSrcWgtFltState,
+                 pDstImpulseResponse, pDstLpResidual, pDstAdptTarget))
+        return vokStatusNullPtr;
+    a::impulse_target(pSrcSpch, pSrcWgtLpc1, pSrcWgtLpc2, pSrcQLpc, pSrcSynFltState, pSrcWgtFltState,
+                      pDstImpulseResponse, pDstLpResidual, pDstAdptTarget);
+    return vokStatusOk;
+}
+
 }  // extern "C"

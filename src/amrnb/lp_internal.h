@@ -44,6 +44,17 @@ void lsp_quant(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* id
 void lsp_decode(const int16_t* idx, int16_t* past_rq, int16_t* past_lsf, int16_t* prev_lsp, int16_t* out,
                 bool bfi, int mode);
 
+// Residu: y = A(z) x, reading x[-10..-1]; Syn_filt: y = x / A(z) with the 10 past outputs at
+// y[-10..-1] (y must not alias x beyond the current sample).
+void residu(const int16_t* a, const int16_t* x, int16_t* y, int n);
+void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n);
+
+// Subframe pre-processing: the impulse response h of ap1 / (aq ap2), the LP residual res of
+// the subframe (speech points 10 samples before it) and the pitch target xn, with the
+// synthesis and weighting filter memories (10 values each, read only).
+void impulse_target(const int16_t* speech, const int16_t* ap1, const int16_t* ap2, const int16_t* aq,
+                    const int16_t* syn_mem, const int16_t* wgt_mem, int16_t* h, int16_t* res, int16_t* xn);
+
 // Side outputs of the open-loop search for the VAD options: the tone register (option 1,
 // updated when given), the high-pass correlation maximum of the last half-frame search
 // (option 1, when given), and the sums of the chosen maximum correlations and energies of the

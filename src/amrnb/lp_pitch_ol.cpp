@@ -18,16 +18,8 @@ constexpr int16_t kToneThreshold = 21298;  // 0.65
 // Residual through A(z) then synthesis through 1/B(z), with the 10 past outputs at y[-10..-1].
 void weight_subframe(const int16_t* a, const int16_t* b, const int16_t* x, int16_t* y) {
     int16_t res[kSubframe];
-    for (int i = 0; i < kSubframe; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_mac(s, a[j], x[i - j]);
-        res[i] = round_fx(L_shl(s, 3));
-    }
-    for (int i = 0; i < kSubframe; ++i) {
-        int32_t s = L_mult(res[i], b[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, b[j], y[i - j]);
-        y[i] = round_fx(L_shl(s, 3));
-    }
+    residu(a, x, res, kSubframe);
+    syn_filt(b, res, y, kSubframe);
 }
 
 int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {

@@ -54,6 +54,8 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         return tuple(b.src, b.src + 44, b.src + 88, b.w, b.w + 1, b.w + 2, b.dst, b.r, b.r + 1, b.w + 7, b.en_hist,
                      int{vokRate5150}); })
         .fail(kRange, at<11>(-3)).pass(at<11>(vokRate10200));
+    ARGS(voksImpulseResponseTarget_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.src, b.src + 50, b.src + 61, b.src + 72, b.src + 83, b.src + 93, b.dst, b.dst + 40, b.dst + 80); });
     ARGS(voksFixedCodebookDecode_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
         .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));

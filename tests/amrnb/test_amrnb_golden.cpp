@@ -186,36 +186,76 @@ struct OlState {
     Vok16s median = 40, ada_w = 0, lags[5] = {}, wsp[143] = {}, tone = 0;
 };
 
+// Bandwidth expansion factors 0.94^i and 0.6^i (Q15) and A(z/g) as the reference weights.
+void gammas(Vok16s* g1, Vok16s* g2) {
+    for (int i = 0, f1 = 32767, f2 = 32767; i < 10; ++i) {
+        f1 = f1 * 30802 >> 15;
+        f2 = f2 * 19661 >> 15;
+        g1[i] = static_cast<Vok16s>(f1);
+        g2[i] = static_cast<Vok16s>(f2);
+    }
+}
+void weighted(const Vok16s* a, const Vok16s* g, Vok16s* out) {
+    out[0] = a[0];
+    for (int i = 1; i <= 10; ++i) out[i] = voks::round_fx(voks::L_mult(a[i], g[i - 1]));
+}
+
+// LP filter of a seeded frame, the previous one when the recursion breaks down.
+void lp_of(Rng& rng, int kind, Vok16s* a, const Vok16s* a_prev) {
+    Vok16s x[240];
+    Vok32s r[22];
+    fill(rng, kind, x, 240);
+    voksAutoCorr_GSMAMR_16s32s(x, r, vokRate4750);
+    if (voksLevinsonDurbin_GSMAMR_32s16s(r, a) != vokStatusOk) std::memcpy(a, a_prev, 11 * sizeof(Vok16s));
+}
+
 // Inputs of the open-loop searches: weighting filters A(z/0.94) and A(z/0.6) of the previous
 // frame's LP filter (subframes 0, 1) and of a seeded frame's (2, 3), and 160 seeded samples after
 // the 10 last ones of the previous frame.
 struct OlInputs {
     Vok16s a_prev[11] = {4096}, w1[44], w2[44], speech[170] = {};
     void next(Rng& rng, int k) {
-        Vok16s x[240], a[11], g1[10], g2[10];
-        Vok32s r[22];
-        for (int i = 0, f1 = 32767, f2 = 32767; i < 10; ++i) {
-            f1 = f1 * 30802 >> 15;
-            f2 = f2 * 19661 >> 15;
-            g1[i] = static_cast<Vok16s>(f1);
-            g2[i] = static_cast<Vok16s>(f2);
-        }
-        fill(rng, (k / 9) % 6, x, 240);
-        voksAutoCorr_GSMAMR_16s32s(x, r, vokRate4750);
-        if (voksLevinsonDurbin_GSMAMR_32s16s(r, a) != vokStatusOk) std::memcpy(a, a_prev, sizeof a);
+        Vok16s a[11], g1[10], g2[10];
+        gammas(g1, g2);
+        lp_of(rng, (k / 9) % 6, a, a_prev);
         for (int j = 0; j < 4; ++j) {
-            const Vok16s* aa = j < 2 ? a_prev : a;
-            w1[11 * j] = w2[11 * j] = aa[0];
-            for (int i = 1; i <= 10; ++i) {
-                w1[11 * j + i] = voks::round_fx(voks::L_mult(aa[i], g1[i - 1]));
-                w2[11 * j + i] = voks::round_fx(voks::L_mult(aa[i], g2[i - 1]));
-            }
+            weighted(j < 2 ? a_prev : a, g1, w1 + 11 * j);
+            weighted(j < 2 ? a_prev : a, g2, w2 + 11 * j);
         }
         std::memcpy(a_prev, a, sizeof a);
         std::memmove(speech, speech + 160, 10 * sizeof(Vok16s));
         fill(rng, (k / 54) % 6, speech + 10, 160);
     }
 };
+
+// The reference subframePreProc with A(z/0.94), A(z/0.6) of a seeded frame's LP filter and the
+// previous one as the quantised filter, on seeded speech and memories. Record: FNV-1a of the
+// impulse response, residual and target (120 words) | the 120 words in the first 60 records.
+TEST(AmrnbGolden, ImpulseResponseAndTarget) {
+    each_file("target.bin", 11, [](golden::File& f, Rng& rng) {
+        Vok16s a_prev[11] = {4096}, g1[10], g2[10];
+        gammas(g1, g2);
+        for (int k = 0; k < 1500 && !::testing::Test::HasFailure(); ++k) {
+            Vok16s a[11], ap1[11], ap2[11], speech[50], syn[10], wgt[10], out[120], want[122];
+            lp_of(rng, (k / 6) % 6, a, a_prev);
+            fill(rng, k % 6, speech, 50);
+            fill(rng, 1, syn, 10);
+            fill(rng, 1, wgt, 10);
+            weighted(a, g1, ap1);
+            weighted(a, g2, ap2);
+            ASSERT_EQ(voksImpulseResponseTarget_GSMAMR_16s(speech, ap1, ap2, a_prev, syn, wgt, out, out + 40,
+                                                           out + 80),
+                      vokStatusOk);
+            std::memcpy(a_prev, a, sizeof a);
+            f.read(want, k < 60 ? 122 : 2);
+            const uint32_t h = golden::fnv32(out, 120);
+            EXPECT_EQ(h, uint32_t(uint16_t(want[0])) | uint32_t(uint16_t(want[1])) << 16) << "call " << k;
+            if (k < 60) {
+                SAME(out, want + 2, 120);
+            }
+        }
+    });
+}
 
 // One stream from the reference's reset states through ol_ltp with DTX and VAD option 1, rate
 // k % 9. Record: lags 2, gain flags 2, median, weight, lag history 5 | tone register, high-pass
