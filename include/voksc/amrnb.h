@@ -71,6 +71,24 @@ VOKSC_API VokStatus voksImpulseResponseTarget_GSMAMR_16s(const Vok16s* pSrcSpch,
                                                          const Vok16s* pSrcWgtFltState,
                                                          Vok16s* pDstImpulseResponse, Vok16s* pDstLpResidual,
                                                          Vok16s* pDstAdptTarget);
+/* Closed-loop fractional pitch search of a subframe and its lag index; the excitation buffer holds
+ * 154 past samples then the subframe (its LP residual on entry, the adaptive vector on return),
+ * also copied to pDstAdptVector; *pSrcDstPrevIntPitchLag receives the integer lag. */
+VOKSC_API VokStatus voksAdaptiveCodebookSearch_GSMAMR_16s(
+    const Vok16s* pSrcAdptTarget, const Vok16s* pSrcImpulseResponse, const Vok16s* pSrcOpenLoopLag,
+    Vok16s* pSrcDstPrevIntPitchLag, Vok16s* pSrcDstExcitation, Vok16s* pDstFracPitchLag,
+    Vok16s* pDstAdptIndex, Vok16s* pDstAdptVector, Vok16s subFrame, int mode);
+/* Pitch decoding of a subframe with erasure handling and the adaptive vector (excitation buffer as
+ * in the search): *pSrcDstIntPitchLag receives the lag used (at 12.2 it holds the previous
+ * subframe's on entry), *pDstLagBuffer the decoded lag where the decoder keeps it; on a bad frame
+ * at other rates *pSrcDstPrevIntPitchLag is incremented below 143. An index of 512 or more, or
+ * one whose lag falls outside the 154-sample history, gives vokStatusRange. */
+VOKSC_API VokStatus voksAdaptiveCodebookDecode_GSMAMR_16s(int index, Vok16s* pSrcDstPrevIntPitchLag,
+                                                          Vok16s* pDstLagBuffer, Vok16s* pSrcDstExcitation,
+                                                          Vok16s* pSrcDstIntPitchLag, Vok16s* pDstAdptVector,
+                                                          Vok16s subFrame, Vok16s bfi,
+                                                          Vok16s inBackgroundNoise, Vok16s voicedHangover,
+                                                          int mode);
 
 /* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
  * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */

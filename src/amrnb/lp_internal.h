@@ -11,6 +11,7 @@ constexpr int kOrder = 10;
 constexpr int kWindowLen = 240;  // LP analysis window
 constexpr int kFrame = 160;
 constexpr int kSubframe = 40;
+constexpr int kExcHistory = 154;  // past excitation: the largest lag, the interpolation span and 1
 
 // True for the rate codes of the eight AMR rates, and for vokRateDTX when dtx is set.
 bool valid_mode(int mode, bool dtx);

@@ -17,10 +17,12 @@ struct Buffers {
     Vok16s lsp_hist[80];
     Vok16s en_hist[8];
     Vok16s w[8];
+    Vok16s exc[194];
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
         r[0] = 0x40000000;  // a normalised energy: the recursion runs
         for (int i = 1; i < 22; ++i) r[i] = 0;
+        w[0] = w[1] = w[2] = 60;  // lags inside the excitation history
     }
 };
 
@@ -56,6 +58,16 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         .fail(kRange, at<11>(-3)).pass(at<11>(vokRate10200));
     ARGS(voksImpulseResponseTarget_GSMAMR_16s, [](Buffers& b) {
         return tuple(b.src, b.src + 50, b.src + 61, b.src + 72, b.src + 83, b.src + 93, b.dst, b.dst + 40, b.dst + 80); });
+    ARGS(voksAdaptiveCodebookSearch_GSMAMR_16s, [](Buffers& b) {
+        return tuple(b.src, b.src + 40, b.w, b.w + 2, b.exc, b.w + 3, b.w + 4, b.dst, Vok16s{1}, int{vokRate12200}); })
+        .fail(kSize, at<8>(4)).fail(kSize, at<8>(-1)).fail(kRange, at<9>(vokRateDTX)).fail(kRange, at<9>(2))
+        .pass(at<8>(0)).pass(at<9>(vokRate4750));
+    ARGS(voksAdaptiveCodebookDecode_GSMAMR_16s, [](Buffers& b) {
+        return tuple(100, b.w, b.w + 1, b.exc, b.w + 2, b.dst, Vok16s{0}, Vok16s{0}, Vok16s{0}, Vok16s{0},
+                     int{vokRate7400}); })
+        .fail(kSize, at<6>(4)).fail(kRange, at<10>(10)).fail(kRange, at<0>(512)).fail(kRange, at<0>(-1))
+        .fail(kRange, at<0>(300))  // absolute lag 188: outside the history
+        .pass(at<10>(vokRateDTX)).pass(at<0>(511), at<10>(vokRate12200));
     ARGS(voksFixedCodebookDecode_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
         .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));

@@ -341,6 +341,78 @@ TEST(AmrnbGolden, OpenLoopPitchVad2) {
     });
 }
 
+// The reference Pitch_fr + Pred_lt_3or6 over one stream from reset (rate k % 8 per frame,
+// seeded open-loop lags, targets, decaying impulse responses and subframe residuals; the
+// excitation then gets seeded noise and shifts by 40). Record per subframe: lag, fraction,
+// index | FNV-1a of the adaptive vector | the vector itself in the first 20 frames.
+TEST(AmrnbGolden, AdaptiveCodebookSearch) {
+    each_file("pitch_fr.bin", 12, [](golden::File& f, Rng& rng) {
+        Vok16s exc[194] = {}, prev = 0;
+        for (int k = 0; k < 1200 && !::testing::Test::HasFailure(); ++k) {
+            const Vok16s t_op[2] = {static_cast<Vok16s>(20 + rng.below(124)),
+                                    static_cast<Vok16s>(20 + rng.below(124))};
+            for (int sf = 0; sf < 4; ++sf) {
+                Vok16s xn[40], h[40], frac, index, v[40], want[45];
+                fill(rng, (k + sf) % 6, xn, 40);
+                for (int i = 0; i < 40; ++i) h[i] = static_cast<Vok16s>(rng.i16() >> (3 + i / 4));
+                fill(rng, (k / 6 + sf) % 6, exc + 154, 40);
+                ASSERT_EQ(voksAdaptiveCodebookSearch_GSMAMR_16s(xn, h, t_op, &prev, exc, &frac, &index, v,
+                                                                static_cast<Vok16s>(sf), kModes[k % 8]),
+                          vokStatusOk);
+                f.read(want, k < 20 ? 45 : 5);
+                const uint32_t hash = golden::fnv32(v, 40);
+                const Vok16s got[5] = {prev, frac, index, Vok16s(hash), Vok16s(hash >> 16)};
+                SAME(got, want, 5);
+                EXPECT_EQ(std::memcmp(v, exc + 154, sizeof v), 0);
+                if (k < 20) {
+                    SAME(v, want + 5, 40);
+                }
+                for (int i = 0; i < 40; ++i)
+                    exc[154 + i] = voks::add(exc[154 + i], static_cast<Vok16s>(rng.i16() >> 4));
+                std::memmove(exc, exc + 40, 154 * sizeof(Vok16s));
+            }
+        }
+    });
+}
+
+// The reference decoder's pitch decoding (Dec_lag3 / Dec_lag6 with its erasure and background
+// handling, as Decoder_amr runs it) and Pred_lt_3or6 on seeded indices of each rate's widths,
+// every fifth frame erased. Record per subframe: index, lag used, lag buffer, previous lag |
+// FNV-1a of the adaptive vector.
+TEST(AmrnbGolden, AdaptiveCodebookDecode) {
+    each_file("dec_lag.bin", 13, [](golden::File& f, Rng& rng) {
+        Vok16s exc[194] = {}, prev = 40, lag = 0, buf = 40;
+        for (int k = 0; k < 1500 && !::testing::Test::HasFailure(); ++k) {
+            const int mode = kModes[k % 9];
+            const Vok16s bfi = k % 5 == 2, bg = static_cast<Vok16s>(rng.below(2)),
+                         vh = static_cast<Vok16s>(rng.below(8));
+            for (int sf = 0; sf < 4; ++sf) {
+                const bool absolute = sf == 0 || (sf == 2 && mode != vokRate4750 && mode != vokRate5150);
+                const bool four =
+                    mode == vokRate4750 || mode == vokRate5150 || mode == vokRate5900 || mode == vokRate6700;
+                const int index = mode == vokRate12200  ? rng.below(absolute ? 512 : 64)
+                                  : absolute            ? rng.below(256)
+                                  : four                ? rng.below(16)
+                                  : mode == vokRate7950 ? rng.below(64)
+                                                        : rng.below(32);
+                Vok16s v[40], want[6];
+                ASSERT_EQ(voksAdaptiveCodebookDecode_GSMAMR_16s(index, &prev, &buf, exc, &lag, v,
+                                                                static_cast<Vok16s>(sf), bfi, bg, vh, mode),
+                          vokStatusOk)
+                    << "call " << k;
+                f.read(want, 6);
+                const uint32_t hash = golden::fnv32(v, 40);
+                const Vok16s got[6] = {Vok16s(index), lag, buf, prev, Vok16s(hash), Vok16s(hash >> 16)};
+                SAME(got, want, 6);
+                for (int i = 0; i < 40; ++i)
+                    exc[154 + i] = voks::add(exc[154 + i], static_cast<Vok16s>(rng.i16() >> 3));
+                std::memmove(exc, exc + 40, 154 * sizeof(Vok16s));
+                prev = lag;
+            }
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
