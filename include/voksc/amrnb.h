@@ -89,6 +89,20 @@ VOKSC_API VokStatus voksAdaptiveCodebookDecode_GSMAMR_16s(int index, Vok16s* pSr
                                                           Vok16s subFrame, Vok16s bfi,
                                                           Vok16s inBackgroundNoise, Vok16s voicedHangover,
                                                           int mode);
+/* Algebraic codebook search of a subframe: pitch sharpening (2 * pitchSharp, the quantised pitch
+ * gain at 12.2 and vokRateDTX) of the impulse response (in place) and of the code vector when
+ * pitchLag < 40; the LTP residual selects the signs at 10.2 and 12.2. Writes the code vector, its
+ * filtered form (40 each) and the index words (2, 7 at 10.2, 10 at 12.2 and vokRateDTX).
+ * subFrame 0..3 and pitchLag 17..144, else vokStatusRange. */
+VOKSC_API VokStatus voksAlgebraicCodebookSearch_GSMAMR_16s(
+    int pitchLag, Vok16s pitchSharp, const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+    Vok16s* pSrcDstImpulseResponse, Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+    Vok16s* pDstEncPosSign, Vok16s subFrame, int mode);
+/* The same search; pReserved must not be null and is neither read nor written. */
+VOKSC_API VokStatus voksAlgebraicCodebookSearchEX_GSMAMR_16s(
+    int pitchLag, Vok16s pitchSharp, const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+    Vok16s* pSrcDstImpulseResponse, Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+    Vok16s* pDstEncPosSign, Vok16s subFrame, int mode, void* pReserved);
 
 /* Fixed-codebook vector (40 samples) of the index words of a subframe (2 words, 7 at 10.2, 10 at
  * 12.2 and vokRateDTX); fields beyond their coded width are ignored. */

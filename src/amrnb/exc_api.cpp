@@ -92,4 +92,28 @@ VOKSC_API VokStatus voksAdaptiveCodebookDecode_GSMAMR_16s(int index, Vok16s* pSr
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksAlgebraicCodebookSearch_GSMAMR_16s(
+    int pitchLag, Vok16s pitchSharp, const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+    Vok16s* pSrcDstImpulseResponse, Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+    Vok16s* pDstEncPosSign, Vok16s subFrame, int mode) {
+    if (any_null(pSrcFixedTarget, pSrcLtpResidual, pSrcDstImpulseResponse, pDstFixedVector,
+                 pDstFltFixedVector, pDstEncPosSign))
+        return vokStatusNullPtr;
+    if (static_cast<uint16_t>(subFrame) > 3 || pitchLag < 17 || pitchLag > 144 || !a::valid_mode(mode, true))
+        return vokStatusRange;
+    a::fixed_search(pitchLag, pitchSharp, pSrcFixedTarget, pSrcLtpResidual, pSrcDstImpulseResponse,
+                    pDstFixedVector, pDstFltFixedVector, pDstEncPosSign, subFrame, mode);
+    return vokStatusOk;
+}
+
+VOKSC_API VokStatus voksAlgebraicCodebookSearchEX_GSMAMR_16s(
+    int pitchLag, Vok16s pitchSharp, const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+    Vok16s* pSrcDstImpulseResponse, Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+    Vok16s* pDstEncPosSign, Vok16s subFrame, int mode, void* pReserved) {
+    if (any_null(pReserved)) return vokStatusNullPtr;
+    return voksAlgebraicCodebookSearch_GSMAMR_16s(pitchLag, pitchSharp, pSrcFixedTarget, pSrcLtpResidual,
+                                                  pSrcDstImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                                                  pDstEncPosSign, subFrame, mode);
+}
+
 }  // extern "C"

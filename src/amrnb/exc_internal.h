@@ -36,6 +36,13 @@ int16_t pitch_search(const int16_t* xn, const int16_t* h, const int16_t* t_op, i
 bool pitch_decode(int index, int16_t& prev_lag, int16_t& lag_buf, int16_t& lag, int16_t& frac, int subframe,
                   bool bfi, bool background, int16_t voiced_hangover, int mode);
 
+// cbsearch: the algebraic codebook search of the rate with pitch sharpening (factor
+// 2 * pitch_sharp, saturated) of the impulse response h_io (in place) and of the code vector
+// when t0 < 40; res is the LTP residual (10.2, 12.2). Writes the code vector, its filtered
+// form and the index words (2, 7 or 10).
+void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* res, int16_t* h_io,
+                  int16_t* code, int16_t* y, int16_t* words, int subframe, int mode);
+
 // Post_Filter on one frame: a_q holds 4 x 11 coefficients; hist the last 10 input samples of
 // the previous frame, syn_mem the 10 last outputs of the synthesis filter; out may alias speech.
 void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem, int16_t* past_gain,

@@ -68,6 +68,14 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         .fail(kSize, at<6>(4)).fail(kRange, at<10>(10)).fail(kRange, at<0>(512)).fail(kRange, at<0>(-1))
         .fail(kRange, at<0>(300))  // absolute lag 188: outside the history
         .pass(at<10>(vokRateDTX)).pass(at<0>(511), at<10>(vokRate12200));
+    ARGS(voksAlgebraicCodebookSearch_GSMAMR_16s, [](Buffers& b) {
+        return tuple(60, Vok16s{8000}, b.src, b.src + 40, b.src2, b.dst, b.dst + 40, b.w, Vok16s{2}, int{vokRate7950}); })
+        .fail(kRange, at<8>(4)).fail(kRange, at<8>(-1)).fail(kRange, at<0>(16)).fail(kRange, at<0>(145))
+        .fail(kRange, at<9>(2)).pass(at<0>(144)).pass(at<0>(17), at<9>(vokRateDTX)).pass(at<9>(vokRate10200));
+    ARGS(voksAlgebraicCodebookSearchEX_GSMAMR_16s, [](Buffers& b) {
+        return tuple(30, Vok16s{8000}, b.src, b.src + 40, b.src2, b.dst, b.dst + 40, b.w, Vok16s{0}, int{vokRate12200},
+                     static_cast<void*>(b.en_hist)); })
+        .fail(kRange, at<0>(200)).pass(at<9>(vokRate4750));
     ARGS(voksFixedCodebookDecode_GSMAMR_16s,
          [](Buffers& b) { return tuple(b.src, b.dst, Vok16s{3}, int{vokRate10200}); })
         .fail(kRange, at<2>(4)).fail(kRange, at<2>(-1)).fail(kRange, at<3>(9)).pass(at<3>(vokRateDTX));

@@ -413,6 +413,42 @@ TEST(AmrnbGolden, AdaptiveCodebookDecode) {
     });
 }
 
+// The reference cbsearch on seeded targets, residuals and decaying impulse responses, rate
+// k % 9, subframe (k / 9) % 4, lags 17..144 and sharpening gains up to 1.5 (saturating).
+// Record: index words 10 (unused zero) | FNV-1a of the code vector, of the filtered vector and
+// of the sharpened impulse response | the two vectors themselves in the first 90 records.
+TEST(AmrnbGolden, AlgebraicCodebookSearch) {
+    each_file("cbsearch.bin", 14, [](golden::File& f, Rng& rng) {
+        for (int k = 0; k < 2000 && !::testing::Test::HasFailure(); ++k) {
+            const int mode = kModes[k % 9];
+            Vok16s x[40], res[40], h[40], code[40], y[40], words[10] = {}, want[96];
+            fill(rng, k % 6, x, 40);
+            fill(rng, (k / 6) % 6, res, 40);
+            for (int i = 0; i < 40; ++i) h[i] = static_cast<Vok16s>(rng.i16() >> (2 + i / 4));
+            const int t0 = 17 + rng.below(128);
+            const Vok16s v =
+                static_cast<Vok16s>(rng.below(4) == 0 ? 16384 + rng.below(8000) : rng.below(16384));
+            int dummy = 0;
+            const VokStatus st =
+                k % 2 ? voksAlgebraicCodebookSearch_GSMAMR_16s(t0, v, x, res, h, code, y, words,
+                                                               static_cast<Vok16s>((k / 9) % 4), mode)
+                      : voksAlgebraicCodebookSearchEX_GSMAMR_16s(
+                            t0, v, x, res, h, code, y, words, static_cast<Vok16s>((k / 9) % 4), mode, &dummy);
+            ASSERT_EQ(st, vokStatusOk);
+            f.read(want, k < 90 ? 96 : 16);
+            const uint32_t hc = golden::fnv32(code, 40), hy = golden::fnv32(y, 40), hh = golden::fnv32(h, 40);
+            SAME(words, want, 10);
+            const Vok16s got[6] = {Vok16s(hc),       Vok16s(hc >> 16), Vok16s(hy),
+                                   Vok16s(hy >> 16), Vok16s(hh),       Vok16s(hh >> 16)};
+            SAME(got, want + 10, 6);
+            if (k < 90) {
+                SAME(code, want + 16, 40);
+                SAME(y, want + 56, 40);
+            }
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
