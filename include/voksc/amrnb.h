@@ -124,6 +124,27 @@ VOKSC_API VokStatus voksPostFilter_GSMAMR_16s(const Vok16s* pSrcQLpc, const Vok1
                                               Vok16s* pSrcDstPreemphMem, Vok16s* pSrcDstPastGain,
                                               Vok16s* pSrcDstSpchHist, Vok16s* pSrcDstSynFltState,
                                               Vok16s* pDstFltSpch, int mode);
+/* State of VAD option 1 (58 words). Reset values: subLevel 0, oldLevel, aveLevel and bckrEst 150,
+ * corrHpFast 13106, everything else 0. A memcpy of the block continues the stream. */
+typedef struct VokVadState1_GSMAMR {
+    Vok16s subLevel[9]; /* band levels of the previous frame's look-ahead */
+    Vok16s oldLevel[9]; /* band levels of the previous frame */
+    Vok16s aveLevel[9]; /* averaged levels of the stationarity estimate */
+    Vok16s bckrEst[9];  /* background noise estimate */
+    Vok16s aData5[6];   /* memories of the three 5th-order filter-bank stages */
+    Vok16s aData3[5];   /* memories of the 3rd-order stages */
+    Vok16s burstCount, hangCount, statCount;
+    Vok16s vadReg;                  /* intermediate decisions, newest in bit 14 */
+    Vok16s complexHigh, complexLow; /* complex-signal flags, newest in bit 14 */
+    Vok16s complexHangTimer, complexHangCount, complexWarning;
+    Vok16s corrHpFast; /* smoothed high-pass correlation, Q15 */
+    Vok16s pitch;      /* pitch flags, newest in bit 14, kept by the caller */
+} VokVadState1_GSMAMR;
+
+/* VAD option 1 on 200 samples (power over the first 160, bands over 40..199) with the open-loop
+ * search's high-pass correlation maximum and tone register: the VAD flag (0 or 1). */
+VOKSC_API VokStatus voksVAD1_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState1_GSMAMR* pSrcDstState,
+                                        Vok16s* pResultVadFlag, int bestCorrHp, int toneFlag);
 
 /* 128-point real FFT in place: [0] DC, [1] Nyquist, then re/im of bins 1..63. */
 VOKSC_API VokStatus voksFFTFwd_RToPerm_GSMAMR_16s_I(Vok16s* pSrcDst);

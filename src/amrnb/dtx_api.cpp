@@ -55,4 +55,12 @@ VOKSC_API VokStatus voksEncDTXSID_GSMAMR_16s(const Vok16s* pSrcLspHist, const Vo
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksVAD1_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState1_GSMAMR* pSrcDstState,
+                                        Vok16s* pResultVadFlag, int bestCorrHp, int toneFlag) {
+    if (any_null(pSrcSpch, pSrcDstState, pResultVadFlag)) return vokStatusNullPtr;
+    *pResultVadFlag =
+        a::vad1(*pSrcDstState, pSrcSpch, static_cast<Vok16s>(bestCorrHp), static_cast<Vok16s>(toneFlag));
+    return vokStatusOk;
+}
+
 }  // extern "C"

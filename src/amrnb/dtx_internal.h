@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "voksc.h"
+
 namespace voks::amrnb {
 
 constexpr int kDtxHist = 8;      // frames in the DTX histories
@@ -21,6 +23,9 @@ void dtx_buffer(const int16_t* speech, const int16_t* lsp, int16_t& hist_ptr, in
 // previous SID's) is 0; returns false, writing nothing, otherwise.
 bool dtx_sid(const int16_t* lsp_hist, const int16_t* log_en_hist, int16_t& log_en_index, int16_t& init_index,
              int16_t* lsf_index, int16_t* pred, int16_t* pred122, bool compute);
+
+// vad1 on 200 samples (power over the first 160, filter bank over 40..199): the VAD flag.
+int16_t vad1(VokVadState1_GSMAMR& st, const int16_t* speech, int16_t best_corr_hp, int16_t tone);
 
 // r_fft: 128-point real FFT in place.
 void real_fft(int16_t* x);

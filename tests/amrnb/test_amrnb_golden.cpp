@@ -449,6 +449,44 @@ TEST(AmrnbGolden, AlgebraicCodebookSearch) {
     });
 }
 
+// The reference vad1 from its reset state on a stream of 200-sample windows advancing by 160
+// (seeded frames, every 11th from 5 on attenuated by 2^-8), with seeded high-pass maxima, tone
+// registers and pitch flags set before each call. Record: the pitch, tone and maximum given |
+// the flag | FNV-1a of the state in this library's layout | the state itself in the first 60.
+TEST(AmrnbGolden, Vad1) {
+    each_file("vad1.bin", 15, [](golden::File& f, Rng& rng) {
+        VokVadState1_GSMAMR st{};
+        for (int i = 0; i < 9; ++i) st.oldLevel[i] = st.aveLevel[i] = st.bckrEst[i] = 150;
+        st.corrHpFast = 13106;
+        Vok16s buf[200] = {};
+        for (int k = 0; k < 3000 && !::testing::Test::HasFailure(); ++k) {
+            std::memmove(buf, buf + 160, 40 * sizeof(Vok16s));
+            fill(rng, (k / 7) % 6, buf + 40, 160);
+            if (k % 11 == 5)
+                for (int i = 40; i < 200; ++i) buf[i] = static_cast<Vok16s>(buf[i] >> 8);
+            const Vok16s best = static_cast<Vok16s>(k % 3 == 0 ? 20000 + rng.below(12000) : rng.below(20000));
+            const Vok16s tone = static_cast<Vok16s>(k % 5 == 0 ? 0x7C00 : rng.below(0x8000));
+            st.pitch = static_cast<Vok16s>(k % 4 == 0 ? 0x6000 : rng.below(0x8000));
+            Vok16s want[64], flag = -1;
+            f.read(want, 3);
+            ASSERT_EQ(want[0], st.pitch);
+            ASSERT_EQ(want[1], tone);
+            ASSERT_EQ(want[2], best);
+            ASSERT_EQ(voksVAD1_GSMAMR_16s(buf, &st, &flag, best, tone), vokStatusOk);
+            f.read(want, k < 60 ? 61 : 3);
+            static_assert(sizeof st == 58 * sizeof(Vok16s), "58-word state");
+            Vok16s words[58];
+            std::memcpy(words, &st, sizeof words);
+            const uint32_t h = golden::fnv32(words, 58);
+            const Vok16s got[3] = {flag, Vok16s(h), Vok16s(h >> 16)};
+            SAME(got, want, 3);
+            if (k < 60) {
+                SAME(words, want + 3, 58);
+            }
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
