@@ -145,6 +145,22 @@ typedef struct VokVadState1_GSMAMR {
  * search's high-pass correlation maximum and tone register: the VAD flag (0 or 1). */
 VOKSC_API VokStatus voksVAD1_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState1_GSMAMR* pSrcDstState,
                                         Vok16s* pResultVadFlag, int bestCorrHp, int toneFlag);
+/* State of VAD option 2; all zero at reset. A memcpy of the block continues the stream. */
+typedef struct VokVadState2_GSMAMR {
+    Vok32s frameCount;
+    Vok32s chEnergy[16];       /* channel energies, Q9 (shift state 0) or Q4 (1) */
+    Vok32s chNoise[16];        /* channel noise estimates, Q9 */
+    Vok16s chEnergyLongDb[16]; /* long-term channel energies, dB Q8 */
+    Vok16s preEmphMem, lastShift, shiftState;
+    Vok16s updateCount, hysterCount, lastUpdateCount, forcedUpdate;
+    Vok16s tsnr; /* long-term SNR, dB Q8 */
+    Vok16s hangover, burstCount, negSnrVar, negSnrBias;
+} VokVadState2_GSMAMR;
+
+/* VAD option 2 on a 160-sample frame (two halves) with the long-term-prediction flag of the
+ * previous frame's open-loop search: the VAD flag (1 when either half is active). */
+VOKSC_API VokStatus voksVAD2_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState2_GSMAMR* pSrcDstState,
+                                        Vok16s* pResultVadFlag, int ltpFlag);
 
 /* 128-point real FFT in place: [0] DC, [1] Nyquist, then re/im of bins 1..63. */
 VOKSC_API VokStatus voksFFTFwd_RToPerm_GSMAMR_16s_I(Vok16s* pSrcDst);

@@ -63,4 +63,11 @@ VOKSC_API VokStatus voksVAD1_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState1_GSM
     return vokStatusOk;
 }
 
+VOKSC_API VokStatus voksVAD2_GSMAMR_16s(const Vok16s* pSrcSpch, VokVadState2_GSMAMR* pSrcDstState,
+                                        Vok16s* pResultVadFlag, int ltpFlag) {
+    if (any_null(pSrcSpch, pSrcDstState, pResultVadFlag)) return vokStatusNullPtr;
+    *pResultVadFlag = a::vad2(*pSrcDstState, pSrcSpch, ltpFlag != 0);
+    return vokStatusOk;
+}
+
 }  // extern "C"

@@ -27,6 +27,9 @@ bool dtx_sid(const int16_t* lsp_hist, const int16_t* log_en_hist, int16_t& log_e
 // vad1 on 200 samples (power over the first 160, filter bank over 40..199): the VAD flag.
 int16_t vad1(VokVadState1_GSMAMR& st, const int16_t* speech, int16_t best_corr_hp, int16_t tone);
 
+// vad2 on the two halves of a 160-sample frame with the long-term-prediction flag: the VAD flag.
+int16_t vad2(VokVadState2_GSMAMR& st, const int16_t* speech, bool ltp);
+
 // r_fft: 128-point real FFT in place.
 void real_fft(int16_t* x);
 

@@ -19,6 +19,7 @@ struct Buffers {
     Vok16s w[8];
     Vok16s exc[194];
     VokVadState1_GSMAMR vad1;
+    VokVadState2_GSMAMR vad2;
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
         r[0] = 0x40000000;  // a normalised energy: the recursion runs
@@ -87,6 +88,7 @@ TEST(AmrnbArgs, FailedChecksReturnTheFirstFailureAndWriteNothing) {
         return tuple(b.src, b.src + 44, b.w, b.w + 1, b.lsp_hist, b.lsp_hist + 10, b.dst, int{vokRate10200}); })
         .fail(kRange, at<7>(2)).pass(at<7>(vokRateDTX));
     ARGS(voksVAD1_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, &b.vad1, b.w, 13106, 0); });
+    ARGS(voksVAD2_GSMAMR_16s, [](Buffers& b) { return tuple(b.src, &b.vad2, b.w, 1); });
     ARGS(voksFFTFwd_RToPerm_GSMAMR_16s_I, [](Buffers& b) { return tuple(b.dst); });
     ARGS(voksEncDTXHandler_GSMAMR_16s, [](Buffers& b) { return tuple(b.w, b.w + 1, b.w + 2, b.w + 3, 0); });
     ARGS(voksEncDTXBuffer_GSMAMR_16s,

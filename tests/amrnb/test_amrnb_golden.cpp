@@ -487,6 +487,37 @@ TEST(AmrnbGolden, Vad1) {
     });
 }
 
+// The reference vad2 (both halves of each frame) from its zero reset state on seeded frames,
+// some attenuated by 2^-8 or 2^-12, stretches of 100 frames in five of quiet noise, with a seeded
+// long-term-prediction flag. Record: the flag given | the VAD flag | FNV-1a of the state in this
+// library's layout | the state itself in the first 40.
+TEST(AmrnbGolden, Vad2) {
+    each_file("vad2.bin", 16, [](golden::File& f, Rng& rng) {
+        VokVadState2_GSMAMR st{};
+        static_assert(sizeof st == 94 * sizeof(Vok16s), "94-word state");
+        for (int k = 0; k < 3000 && !::testing::Test::HasFailure(); ++k) {
+            Vok16s buf[160], want[98], flag = -1, words[94];
+            fill(rng, (k / 7) % 6, buf, 160);
+            if (k % 11 == 5)
+                for (Vok16s& v : buf) v = static_cast<Vok16s>(v >> 8);
+            if (k % 13 == 7)
+                for (Vok16s& v : buf) v = static_cast<Vok16s>(v >> 12);
+            if ((k / 100) % 5 == 4)
+                for (Vok16s& v : buf) v = static_cast<Vok16s>(rng.i16() >> 11);
+            const int ltp = rng.below(2);
+            ASSERT_EQ(voksVAD2_GSMAMR_16s(buf, &st, &flag, ltp), vokStatusOk);
+            f.read(want, k < 40 ? 98 : 4);
+            std::memcpy(words, &st, sizeof words);
+            const uint32_t h = golden::fnv32(words, 94);
+            const Vok16s got[4] = {Vok16s(ltp), flag, Vok16s(h), Vok16s(h >> 16)};
+            SAME(got, want, 4);
+            if (k < 40) {
+                SAME(words, want + 4, 94);
+            }
+        }
+    });
+}
+
 // Record: LSPs 10 of LSFs drawn uniformly in 0..16383 (1000 calls) and ordered (1000 calls).
 TEST(AmrnbGolden, LsfToLsp) {
     each_file("lsf_lsp.bin", 2, [](golden::File& f, Rng& rng) {
