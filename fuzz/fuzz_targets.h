@@ -25,7 +25,8 @@
     X(ops_g729_sid)           \
     X(ops_gsm)                \
     X(codec_wav)              \
-    X(codec_stream)
+    X(codec_stream)           \
+    X(ops_amrnb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

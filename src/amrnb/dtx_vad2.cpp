@@ -67,7 +67,7 @@ int16_t half_frame(const int16_t* in, VokVadState2_GSMAMR& st, bool ltp) {
     } else if (shift >= -kHeadroom + 5) {
         change = true, st.shiftState = 0;
     }
-    const int s = st.shiftState;
+    const int s = st.shiftState != 0 ? 1 : 0;  // any other stored value acts as the coarse scale
     if (change)
         for (int32_t& e : st.chEnergy) e = L_shr(e, kStateShift[s]);
 

@@ -124,17 +124,20 @@ int pitch_ol_weighted(const int16_t* x, int lag_min, int16_t& median, int16_t& a
     int32_t corr[kPitMax + 1];
     correlations(s, n, lag_min, corr);
     const bool weighted = ada_w >= 9830;
-    const int16_t* ww = kCorrWeight + 250;
-    const int16_t* we = kCorrWeight + 123 + kPitMax - median;
     int32_t max = MIN_32;
     int p = kPitMax;
     for (int i = kPitMax; i >= lag_min; --i) {
         int16_t h, l;
         L_Extract(corr[i], h, l);
-        int32_t t = Mpy_32_16(h, l, *ww--);
+        int32_t t = Mpy_32_16(h, l, kCorrWeight[250 - (kPitMax - i)]);
         if (weighted) {
+            // The weight of the lag's distance to the median lag. The table covers distances
+            // -123..127; the reference reads past its end for larger ones (a median below 16
+            // while the lag history still holds its reset zeros): the edge weights apply there.
+            int w = 123 + i - median;
+            w = w < 0 ? 0 : w > 250 ? 250 : w;
             L_Extract(t, h, l);
-            t = Mpy_32_16(h, l, *we--);
+            t = Mpy_32_16(h, l, kCorrWeight[w]);
         }
         if (t >= max) {
             max = t;
