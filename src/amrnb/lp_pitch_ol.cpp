@@ -37,9 +37,22 @@ int scale_signal(const int16_t* x, int n, int16_t* scaled) {
     return f;
 }
 
-// corr[t] = sum x[i] x[i - t] for t = lag_min .. 143.
+// corr[t] = sum x[i] x[i - t] for t = lag_min .. 143, as the reference's saturating chains.
+// When twice the energy of x[-143 .. n-1] fits 31 bits no partial sum of any chain can saturate
+// (each is bounded by that energy), so the exact sums are taken directly.
 void correlations(const int16_t* x, int n, int lag_min, int32_t* corr) {
-    for (int t = kPitMax; t >= lag_min; --t) corr[t] = mac_chain(x, x - t, n);
+    int64_t e = 0;
+    for (int i = -kPitMax; i < n; ++i) e += int32_t{x[i]} * x[i];
+    if (2 * e > MAX_32) {
+        for (int t = kPitMax; t >= lag_min; --t) corr[t] = mac_chain(x, x - t, n);
+        return;
+    }
+    for (int t = kPitMax; t >= lag_min; --t) {
+        const int16_t* y = x - t;
+        int32_t s = 0;
+        for (int i = 0; i < n; ++i) s += int32_t{x[i]} * y[i];
+        corr[t] = 2 * s;
+    }
 }
 
 // hp_max: the largest high-pass filtered correlation over the energy's high-pass form (Q15).
