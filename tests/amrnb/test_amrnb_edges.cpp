@@ -46,6 +46,21 @@ TEST(AmrnbEdges, LsfToLspStopsAtANegativeLsfAndClampsTheTop) {
     EXPECT_EQ(lsp[3], 0x5A5A);
 }
 
+// Filters whose polynomials have fewer than 10 roots on the grid (checked with the reference
+// Az_lsp): the previous LSPs are returned.
+TEST(AmrnbEdges, LpcToLspKeepsThePreviousLspsWhenRootsAreMissing) {
+    const Vok16s cases[3][11] = {
+        {4096, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767, 32767},
+        {4096, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768},
+        {4096, 8000}};
+    Vok16s prev[10], lsp[10];
+    for (int i = 0; i < 10; ++i) prev[i] = static_cast<Vok16s>(1000 * i + 7);
+    for (const auto& a : cases) {
+        ASSERT_EQ(voksLPCToLSP_GSMAMR_16s(a, prev, lsp), vokStatusOk);
+        EXPECT_EQ(std::memcmp(lsp, prev, sizeof lsp), 0) << a[1];
+    }
+}
+
 TEST(AmrnbEdges, PitchGainOfZeroTargetAndItsLimit) {
     Vok16s y[40], x[40] = {}, g = -1, coeff[4];
     for (int i = 0; i < 40; ++i) y[i] = static_cast<Vok16s>(i % 2 ? 1000 : -700);
