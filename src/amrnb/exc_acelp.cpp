@@ -24,12 +24,25 @@ constexpr int kGray[8] = {0, 1, 3, 2, 6, 4, 5, 7};
 
 // cor_h_x2: d[n] = sum_{j>=n} x[j] h[j-n], normalised by the sum of the track maxima.
 void backward_target(const int16_t* h, const int16_t* x, int16_t* dn, int sf, int tracks, int step) {
+    // No step of a chain can saturate when twice the larger energy of x and h fits 31 bits
+    // (every partial sum is bounded by it): the exact sums are taken then.
+    int64_t ex = 0, eh = 0;
+    for (int i = 0; i < kL; ++i) {
+        ex += int32_t{x[i]} * x[i];
+        eh += int32_t{h[i]} * h[i];
+    }
+    const bool exact = 2 * (ex > eh ? ex : eh) <= MAX_32;
     int32_t y32[kL], tot = 5;
     for (int k = 0; k < tracks; ++k) {
         int32_t max = 0;
         for (int i = k; i < kL; i += step) {
             int32_t s = 0;
-            for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
+            if (exact) {
+                for (int j = i; j < kL; ++j) s += int32_t{x[j]} * h[j - i];
+                s *= 2;
+            } else {
+                for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
+            }
             y32[i] = s;
             if (L_abs(s) > max) max = L_abs(s);
         }
@@ -122,15 +135,22 @@ void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
         const int16_t k = mult(extract_h(L_shl(ownInvSqrt(L_shr(s, 1)), 7)), 32440);  // 0.99
         for (int i = 0; i < kL; ++i) h2[i] = round_fx(L_shl(L_mult(h[i], k), 9));
     }
+    // The chains below cannot saturate when twice the energy of h2 fits 31 bits.
+    int64_t e2 = 0;
+    for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
+    const bool exact = 2 * e2 <= MAX_32;
+    auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
+        return exact ? acc + 2 * a * b : L_mac(acc, a, b);
+    };
     s = 0;
     for (int k = 0, i = kL - 1; k < kL; ++k, --i) {
-        s = L_mac(s, h2[k], h2[k]);
+        s = mac(s, h2[k], h2[k]);
         rr[i][i] = round_fx(s);
     }
     for (int dec = 1; dec < kL; ++dec) {
         s = 0;
         for (int k = 0, j = kL - 1, i = kL - 1 - dec; k < kL - dec; ++k, --i, --j) {
-            s = L_mac(s, h2[k], h2[k + dec]);
+            s = mac(s, h2[k], h2[k + dec]);
             rr[j][i] = rr[i][j] = mult(round_fx(s), mult(sign[i], sign[j]));
         }
     }
