@@ -73,6 +73,35 @@ TEST(AmrnbEdges, PitchGainOfZeroTargetAndItsLimit) {
     EXPECT_EQ(g, 19661);
 }
 
+TEST(AmrnbEdges, PreemphasisOfOneSampleUsesTheMemory) {
+    Vok16s x = 100, y = 0, mem = -1000;
+    ASSERT_EQ(voksPreemphasize_GSMAMR_16s(16384, &x, &y, 1, &mem), vokStatusOk);
+    EXPECT_EQ(y, 100 - 500);
+    EXPECT_EQ(mem, 100);
+}
+
+TEST(AmrnbEdges, SidOfTheLowestEnergyGivesTheLowestPredictorMemories) {
+    Vok16s hist[80], en[8], index = 5, init = -1, lsf[3], pred[4], pred122[4];
+    for (int i = 0; i < 8; ++i) {
+        for (int j = 0; j < 10; ++j) hist[10 * i + j] = static_cast<Vok16s>(30000 - 6000 * j);
+        en[i] = -32768;
+    }
+    ASSERT_EQ(voksEncDTXSID_GSMAMR_16s(hist, en, &index, &init, lsf, pred, pred122, 1), vokStatusOk);
+    EXPECT_EQ(index, 0);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(pred[i], -11560);    // 0 * 256 - 2560 - 9000
+        EXPECT_EQ(pred122[i], -1921);  // floor(-11560 * 5443 / 32768)
+    }
+}
+
+TEST(AmrnbEdges, PostFilterOfSilenceClearsTheGainState) {
+    Vok16s a[44] = {}, x[160] = {}, out[160], pre = 7, gain = 4096, hist[10] = {}, mem[10] = {};
+    for (int k = 0; k < 4; ++k) a[11 * k] = 4096;
+    ASSERT_EQ(voksPostFilter_GSMAMR_16s(a, x, &pre, &gain, hist, mem, out, vokRate7400), vokStatusOk);
+    EXPECT_EQ(gain, 0);
+    for (Vok16s v : out) EXPECT_EQ(v, 0);
+}
+
 TEST(AmrnbEdges, DtxHandlerStates) {
     struct Case {
         Vok16s hang, elapsed;
