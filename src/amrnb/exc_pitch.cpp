@@ -76,10 +76,24 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         h_fac = 1;
         scaling = 2;
     }
+    int64_t exn = 0;
+    for (int i = 0; i < kSubframe; ++i) exn += int32_t{xn[i]} * xn[i];
     for (int t = t_min; t <= t_max; ++t) {
+        // The energy chain only grows, so it saturates exactly when its exact sum does; the
+        // correlation chain cannot saturate when twice the larger energy fits 31 bits.
+        int64_t e = 0, c = 0;
+        for (int i = 0; i < kSubframe; ++i) e += int32_t{excf[i]} * excf[i];
+        const int32_t energy = 2 * e >= MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e);
+        int32_t corr_xy;
+        if (2 * (e > exn ? e : exn) <= MAX_32) {
+            for (int i = 0; i < kSubframe; ++i) c += int32_t{xn[i]} * excf[i];
+            corr_xy = static_cast<int32_t>(2 * c);
+        } else {
+            corr_xy = mac_chain(xn, excf);
+        }
         int16_t nh, nl, ch, cl;
-        L_Extract(ownInvSqrt(mac_chain(excf, excf)), nh, nl);
-        L_Extract(mac_chain(xn, excf), ch, cl);
+        L_Extract(ownInvSqrt(energy), nh, nl);
+        L_Extract(corr_xy, ch, cl);
         corr[t - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
         if (t != t_max) {
             --k;
