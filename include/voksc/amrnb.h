@@ -38,14 +38,17 @@ VOKSC_API VokStatus voksPreemphasize_GSMAMR_16s(Vok16s gamma, const Vok16s* pSrc
 VOKSC_API VokStatus voksLSPQuant_GSMAMR_16s(const Vok16s* pSrcLsp, Vok16s* pSrcDstPastRq, Vok16s* pDstQLsp,
                                             Vok16s* pDstIndex, int mode);
 /* LSP decoder with erasure concealment (bfi != 0): 4 interpolated subframe vectors (40 values);
- * updates the past residual, the past LSFs and the previous LSPs. */
+ * updates the past residual, the past (reordered) LSFs and the previous LSPs. At vokRateDTX the
+ * prediction is the mean plus the past residual itself, which the SID decoder sets to the
+ * transmitted initial vector. */
 VOKSC_API VokStatus voksQuantLSPDecode_GSMAMR_16s(const Vok16s* pSrcIndex, Vok16s* pSrcDstPastRq,
                                                   Vok16s* pSrcDstPastQLsf, Vok16s* pSrcDstPrevQLsp,
                                                   Vok16s* pDstQLspSubfr, Vok16s bfi, int mode);
 /* Open-loop pitch lags of a frame (2 values, one per half-frame) from the 4 x 11 weighting filter
  * numerators and denominators and 170 speech samples starting 10 before the frame; keeps the 143
  * past weighted samples and, at 10.2 kbit/s, the median lag, the adaptive weight and 5 past lags;
- * the gain flags (2) are written at 10.2 and cleared at the other rates. */
+ * the gain flags (2) are written at 10.2 and cleared at the other rates. vokRateDTX searches the
+ * 12.2 lag range (from 18) without its scaled normalisation. */
 VOKSC_API VokStatus voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(
     const Vok16s* pSrcWgtLpc1, const Vok16s* pSrcWgtLpc2, const Vok16s* pSrcSpch, Vok16s* pSrcDstMedianLag,
     Vok16s* pSrcDstAdaptWeight, Vok16s* pSrcDstPrevLags, Vok16s* pSrcDstPrevWgtSpch, Vok16s* pDstOpenLoopLag,
