@@ -450,7 +450,8 @@ TEST(AmrnbGolden, AlgebraicCodebookSearch) {
 }
 
 // The reference vad1 from its reset state on a stream of 200-sample windows advancing by 160
-// (seeded frames, every 11th from 5 on attenuated by 2^-8), with seeded high-pass maxima, tone
+// (seeded frames, every 11th from 5 on attenuated by 2^-8, stretches of 100 frames in five of
+// quiet noise), with seeded high-pass maxima, tone
 // registers and pitch flags set before each call. Record: the pitch, tone and maximum given |
 // the flag | FNV-1a of the state in this library's layout | the state itself in the first 60.
 TEST(AmrnbGolden, Vad1) {
@@ -464,6 +465,8 @@ TEST(AmrnbGolden, Vad1) {
             fill(rng, (k / 7) % 6, buf + 40, 160);
             if (k % 11 == 5)
                 for (int i = 40; i < 200; ++i) buf[i] = static_cast<Vok16s>(buf[i] >> 8);
+            if ((k / 100) % 5 == 4)
+                for (int i = 40; i < 200; ++i) buf[i] = static_cast<Vok16s>(rng.i16() >> 11);
             const Vok16s best = static_cast<Vok16s>(k % 3 == 0 ? 20000 + rng.below(12000) : rng.below(20000));
             const Vok16s tone = static_cast<Vok16s>(k % 5 == 0 ? 0x7C00 : rng.below(0x8000));
             st.pitch = static_cast<Vok16s>(k % 4 == 0 ? 0x6000 : rng.below(0x8000));
