@@ -157,12 +157,13 @@ void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
 }
 
 // The running best of one pulse loop: a candidate (ps, alp) replaces (sq, alp) when
-// alp * ps^2 > sq * alp_candidate.
+// alp * ps^2 > sq * alp_candidate. The reference's L_msu(L_mult(alp, sq1), sq, a) saturates
+// without changing sign, so its test equals the exact comparison.
 struct Best {
     int16_t sq = -1, alp = 1, ps = 0;
     bool offer(int16_t ps1, int32_t alp1) {
         const int16_t sq1 = mult(ps1, ps1), a = round_fx(alp1);
-        if (L_msu(L_mult(alp, sq1), sq, a) <= 0) return false;
+        if (int64_t{alp} * sq1 <= int64_t{sq} * a) return false;
         sq = sq1;
         alp = a;
         ps = ps1;
@@ -174,7 +175,7 @@ struct Best {
 struct Overall {
     int16_t psk = -1, alpk = 1;
     bool offer(int16_t sq, int16_t alp) {
-        if (L_msu(L_mult(alpk, sq), psk, alp) <= 0) return false;
+        if (int64_t{alpk} * sq <= int64_t{psk} * alp) return false;
         psk = sq;
         alpk = alp;
         return true;
