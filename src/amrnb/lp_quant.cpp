@@ -27,15 +27,16 @@ void lsf_weights(const int16_t* lsf, int16_t* wf) {
     }
 }
 
-// Weighted squared distance of n residuals r (weights w) to an entry d, scaled by `sign`
-// (+1 or -1 as the signed search uses it), saturating as the reference accumulates it.
+// Weighted squared distance of n residuals r (weights w) to an entry d (or to -d), saturating
+// as the reference accumulates it: its chain of non-negative terms saturates exactly when the
+// exact sum reaches MAX_32.
 int32_t distance(const int16_t* r, const int16_t* w, const int16_t* d, int n, bool negative = false) {
-    int32_t dist = 0;
+    int64_t dist = 0;
     for (int i = 0; i < n; ++i) {
         const int16_t t = mult(w[i], negative ? add(r[i], d[i]) : sub(r[i], d[i]));
-        dist = L_mac(dist, t, t);
+        dist += 2 * int32_t{t} * t;
     }
-    return dist;
+    return dist < MAX_32 ? static_cast<int32_t>(dist) : MAX_32;
 }
 
 // The entry (stride `step` entries of `dim` values) nearest to r; r receives it.
