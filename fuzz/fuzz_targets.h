@@ -36,7 +36,8 @@
     X(decoder_g723)           \
     X(ops_g723)               \
     X(decoder_g728)           \
-    X(ops_g728)
+    X(ops_g728)               \
+    X(ops_amrnb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

@@ -31,5 +31,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/ec.h"
 #include "voksc/g723.h"
 #include "voksc/g728.h"
+#include "voksc/amrnb.h"
 
 #endif /* VOKSC_H */

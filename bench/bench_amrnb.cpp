@@ -1,0 +1,124 @@
+// GSM-AMR operations: time per call of the encoder's heavy steps on speech (the open-loop pitch
+// search, the closed-loop pitch search, the algebraic codebook searches of each structure, the
+// LSP quantisers, the VADs and the post-filter), to show where vector twins would pay.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+#include "support/speech.h"
+#include "voksc.h"
+
+namespace {
+
+const std::vector<int16_t>& signal() {
+    static const std::vector<int16_t> s = voksc_test::synthetic_voiced(400 * 160);
+    return s;
+}
+
+// A speech window and the LP filter of the frame it starts.
+struct Frame {
+    std::vector<int16_t> x;
+    Vok16s a[44], lsp[20];
+    explicit Frame(int k) : x(signal().begin() + 160 * k, signal().begin() + 160 * k + 400) {
+        Vok32s r[22];
+        voksAutoCorr_GSMAMR_16s32s(x.data(), r, vokRate12200);
+        for (int w = 0; w < 2; ++w) {
+            Vok16s lpc[11] = {4096};
+            voksLevinsonDurbin_GSMAMR_32s16s(r + 11 * w, lpc);
+            const Vok16s init[10] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
+            voksLPCToLSP_GSMAMR_16s(lpc, init, lsp + 10 * w);
+            for (int s = 0; s < 2; ++s) std::memcpy(a + 11 * (2 * w + s), lpc, sizeof lpc);
+        }
+    }
+};
+
+void BM_amrnb_open_loop(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    Frame f(10);
+    Vok16s med = 40, w = 0, lags[5] = {}, wsp[143] = {}, lag[2], gf[2];
+    for (auto _ : state) {
+        voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(f.a, f.a, f.x.data(), &med, &w, lags, wsp, lag, gf, mode);
+        benchmark::DoNotOptimize(lag);
+    }
+}
+BENCHMARK(BM_amrnb_open_loop)->Arg(vokRate4750)->Arg(vokRate10200)->Arg(vokRate12200);
+
+void BM_amrnb_adaptive_search(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    Frame f(20);
+    Vok16s exc[194], h[40], xn[40], t_op[2] = {60, 60}, prev = 60, frac, index, v[40];
+    std::memcpy(exc, f.x.data(), sizeof exc);
+    std::memcpy(xn, f.x.data() + 200, sizeof xn);
+    Vok16s ap[11];
+    std::memcpy(ap, f.a, sizeof ap);
+    voksImpulseResponseTarget_GSMAMR_16s(f.x.data(), ap, ap, ap, xn, xn, h, v, v);
+    for (auto _ : state) {
+        voksAdaptiveCodebookSearch_GSMAMR_16s(xn, h, t_op, &prev, exc, &frac, &index, v, 1, mode);
+        benchmark::DoNotOptimize(v);
+    }
+}
+BENCHMARK(BM_amrnb_adaptive_search)->Arg(vokRate4750)->Arg(vokRate12200);
+
+void BM_amrnb_algebraic_search(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    Frame f(30);
+    Vok16s h0[40], xn[40], res[40], h[40], code[40], y[40], words[10];
+    Vok16s ap[11];
+    std::memcpy(ap, f.a, sizeof ap);
+    voksImpulseResponseTarget_GSMAMR_16s(f.x.data(), ap, ap, ap, f.x.data() + 100, f.x.data() + 120, h0, res,
+                                         xn);
+    for (auto _ : state) {
+        std::memcpy(h, h0, sizeof h);
+        voksAlgebraicCodebookSearch_GSMAMR_16s(60, 8000, xn, res, h, code, y, words, 1, mode);
+        benchmark::DoNotOptimize(words);
+    }
+}
+BENCHMARK(BM_amrnb_algebraic_search)
+    ->Arg(vokRate4750)
+    ->Arg(vokRate5900)
+    ->Arg(vokRate6700)
+    ->Arg(vokRate7400)
+    ->Arg(vokRate10200)
+    ->Arg(vokRate12200);
+
+void BM_amrnb_lsp_quant(benchmark::State& state) {
+    const int mode = static_cast<int>(state.range(0));
+    Frame f(40);
+    Vok16s rq[10] = {}, q[20], idx[5];
+    for (auto _ : state) {
+        voksLSPQuant_GSMAMR_16s(mode == vokRate12200 ? f.lsp : f.lsp + 10, rq, q, idx, mode);
+        benchmark::DoNotOptimize(idx);
+    }
+}
+BENCHMARK(BM_amrnb_lsp_quant)->Arg(vokRate4750)->Arg(vokRate7950)->Arg(vokRate12200);
+
+void BM_amrnb_vad(benchmark::State& state) {
+    VokVadState1_GSMAMR v1{};
+    for (int i = 0; i < 9; ++i) v1.oldLevel[i] = v1.aveLevel[i] = v1.bckrEst[i] = 150;
+    v1.corrHpFast = 13106;
+    VokVadState2_GSMAMR v2{};
+    int k = 0;
+    for (auto _ : state) {
+        Vok16s flag;
+        const int16_t* x = signal().data() + 160 * (k++ % 390);
+        if (state.range(0) == 1)
+            voksVAD1_GSMAMR_16s(x, &v1, &flag, 15000, 0);
+        else
+            voksVAD2_GSMAMR_16s(x, &v2, &flag, 0);
+        benchmark::DoNotOptimize(flag);
+    }
+}
+BENCHMARK(BM_amrnb_vad)->Arg(1)->Arg(2);
+
+void BM_amrnb_post_filter(benchmark::State& state) {
+    Frame f(50);
+    Vok16s pre = 0, gain = 4096, hist[10] = {}, mem[10] = {}, out[160];
+    for (auto _ : state) {
+        voksPostFilter_GSMAMR_16s(f.a, f.x.data(), &pre, &gain, hist, mem, out, vokRate12200);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_amrnb_post_filter);
+
+}  // namespace

@@ -1,0 +1,145 @@
+// GSM-AMR LP analysis helpers: windowed autocorrelation, LSF-to-LSP conversion, the quarter
+// interpolation of the LSPs and the first-order pre-emphasis.
+#include <cstdint>
+
+#include "amrnb/lp_internal.h"
+#include "amrnb/lp_tables.h"
+#include "common/basicop.h"
+#include "g729/lp_internal.h"
+#include "g729/lp_tables.h"
+#include "voksc.h"
+
+namespace voks::amrnb {
+
+bool valid_mode(int mode, bool dtx) {
+    switch (mode) {
+        case vokRate4750:
+        case vokRate5150:
+        case vokRate5900:
+        case vokRate6700:
+        case vokRate7400:
+        case vokRate7950:
+        case vokRate10200:
+        case vokRate12200:
+            return true;
+        case vokRateDTX:
+            return dtx;
+        default:
+            return false;
+    }
+}
+
+void autocorr(const int16_t* x, const int16_t* win, int32_t* r) {
+    int16_t y[kWindowLen];
+    for (int i = 0; i < kWindowLen; ++i) y[i] = mult_r(x[i], win[i]);
+    // The reference's saturating sum of 2*y^2 reaches MAX_32 exactly when the exact sum of
+    // y^2 exceeds 0x3FFFFFFF; the samples are then divided by 4 until it does not.
+    int64_t e;
+    for (;;) {
+        e = 0;
+        for (int i = 0; i < kWindowLen; ++i) e += int32_t{y[i]} * y[i];
+        if (e <= 0x3FFFFFFF) break;
+        for (int i = 0; i < kWindowLen; ++i) y[i] = static_cast<int16_t>(y[i] >> 2);
+    }
+    const int32_t r0 = static_cast<int32_t>(2 * e + 1);
+    const int16_t norm = norm_l(r0);
+    r[0] = static_cast<int32_t>(static_cast<uint32_t>(r0) << norm);
+    for (int k = 1; k <= kOrder; ++k) {
+        int64_t s = 0;  // |s| <= e: no step of the reference's L_mac chain saturates
+        for (int j = 0; j < kWindowLen - k; ++j) s += int32_t{y[j]} * y[j + k];
+        r[k] = static_cast<int32_t>(static_cast<uint32_t>(2 * s) << norm);
+    }
+    g729::lag_window(r + 1, kOrder);
+}
+
+namespace {
+
+// Chebyshev series of the Q10 sum or difference polynomial f[0..5] at x (Q15), in the
+// reference's double precision: b_k = 2x b_{k+1} - b_{k+2} + f[k]; result x b1 - b2 + f[5]/2,
+// Q14.
+int16_t chebyshev(int16_t x, const int16_t* f) {
+    int16_t b2_h = 256, b2_l = 0, b1_h, b1_l;
+    L_Extract(L_mac(L_mult(x, 512), f[1], 8192), b1_h, b1_l);
+    for (int i = 2; i < 5; ++i) {
+        int32_t t = L_shl(Mpy_32_16(b1_h, b1_l, x), 1);
+        t = L_msu(L_mac(t, b2_h, MIN_16), b2_l, 1);
+        t = L_mac(t, f[i], 8192);
+        b2_h = b1_h;
+        b2_l = b1_l;
+        L_Extract(t, b1_h, b1_l);
+    }
+    int32_t t = L_msu(L_mac(Mpy_32_16(b1_h, b1_l, x), b2_h, MIN_16), b2_l, 1);
+    t = L_mac(t, f[5], 4096);
+    return extract_h(L_shl(t, 6));
+}
+
+}  // namespace
+
+void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp) {
+    // Sum and difference polynomials in Q10, without their trivial roots.
+    int16_t f1[6] = {1024}, f2[6] = {1024};
+    for (int i = 0; i < 5; ++i) {
+        f1[i + 1] = sub(extract_h(L_mac(L_mult(a[i + 1], 8192), a[kOrder - i], 8192)), f1[i]);
+        f2[i + 1] = add(extract_h(L_msu(L_mult(a[i + 1], 8192), a[kOrder - i], 8192)), f2[i]);
+    }
+    // Sign changes on the 60-interval grid, each refined by 4 bisections and a linear
+    // interpolation; the roots alternate between the two polynomials.
+    const int16_t* coef = f1;
+    int nf = 0;
+    int16_t xlow = g729::kGrid60[0], ylow = chebyshev(xlow, coef);
+    for (int j = 1; nf < kOrder && j <= 60; ++j) {
+        int16_t xhigh = xlow, yhigh = ylow;
+        xlow = g729::kGrid60[j];
+        ylow = chebyshev(xlow, coef);
+        if (L_mult(ylow, yhigh) > 0) continue;
+        for (int i = 0; i < 4; ++i) {
+            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef);
+            if (L_mult(ylow, ymid) <= 0) {
+                yhigh = ymid;
+                xhigh = xmid;
+            } else {
+                ylow = ymid;
+                xlow = xmid;
+            }
+        }
+        int16_t xint = xlow;
+        const int16_t dx = sub(xhigh, xlow), dy = sub(yhigh, ylow);
+        if (dy != 0) {
+            const int16_t e = norm_s(abs_s(dy));
+            const int16_t inv = div_s(16383, shl(abs_s(dy), e));
+            int16_t slope = extract_l(L_shr(L_mult(dx, inv), static_cast<int16_t>(20 - e)));
+            if (dy < 0) slope = negate(slope);
+            xint = sub(xlow, extract_l(L_shr(L_mult(ylow, slope), 11)));
+        }
+        lsp[nf++] = xint;
+        xlow = xint;
+        coef = coef == f1 ? f2 : f1;
+        ylow = chebyshev(xlow, coef);
+    }
+    if (nf < kOrder)
+        for (int i = 0; i < kOrder; ++i) lsp[i] = prev_lsp[i];
+}
+
+int lsf_to_lsp(const int16_t* lsf, int16_t* lsp) {
+    for (int i = 0; i < kOrder; ++i) {
+        int ind = lsf[i] >> 8;
+        if (ind < 0) return i;
+        if (ind > 63) ind = 63;  // the reference reads past its table here
+        const int32_t slope = sub(kCos64[ind + 1], kCos64[ind]);
+        lsp[i] = add(kCos64[ind], static_cast<int16_t>((slope * (lsf[i] & 0xFF)) >> 8));
+    }
+    return kOrder;
+}
+
+void interpolate_quarter(const int16_t* a, const int16_t* b, int16_t* dst, int n) {
+    for (int i = 0; i < n; ++i) dst[i] = static_cast<int16_t>((a[i] >> 2) + b[i] - (b[i] >> 2));
+}
+
+void preemphasize(int16_t gamma, const int16_t* src, int16_t* dst, int n, int16_t* mem) {
+    const int16_t last = src[n - 1];
+    for (int i = n - 1; i > 0; --i) dst[i] = sat16(int32_t{src[i]} + ((int32_t{src[i - 1]} * gamma) >> 15));
+    dst[0] = sat16(int32_t{src[0]} + ((int32_t{*mem} * gamma) >> 15));
+    *mem = last;
+}
+
+}  // namespace voks::amrnb
