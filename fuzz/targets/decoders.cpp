@@ -13,6 +13,7 @@
 
 #include "g722/g722_codec.h"
 #include "g7221/g7221_codec.h"
+#include "g723/g723_codec.h"
 #include "g726/g726_codec.h"
 #include "g728/g728_codec.h"
 #include "g729/g729_cng.h"
@@ -264,15 +265,9 @@ int decoder_g7221(const uint8_t* data, size_t size) {
     return 0;
 }
 
-}  // namespace voksfuzz
-
 // G.723.1: packed frames of any bytes (so any type bits, rate bits, reserved bits, lags, gain
 // and position codes), with erasures, switching the post-filter; the encoder on arbitrary PCM
 // at per-frame rates, with and without the high-pass filter and silence compression.
-#include "g723/g723_codec.h"
-
-namespace voksfuzz {
-
 int decoder_g723(const uint8_t* data, size_t size) {
     Input in(data, size);
     const uint8_t head = in.u8();
@@ -296,6 +291,10 @@ int decoder_g723(const uint8_t* data, size_t size) {
         auto frame = in.bytes(static_cast<size_t>(g723::frame_bytes(first[0])) - 1);
         frame.insert(frame.begin(), first[0]);
         g723::decode(&dec, frame.data(), (kind & 0x80) != 0, pcm);
+    });
+    return 0;
+}
+
 // G.728: arbitrary code words (bits above the tenth ignored) with and without the post-filter,
 // concealed units between them, and the encoder on arbitrary PCM.
 int decoder_g728(const uint8_t* data, size_t size) {
