@@ -24,5 +24,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/g722.h"
 #include "voksc/g726.h"
 #include "voksc/gsmfr.h"
+#include "voksc/amrwb.h"
 
 #endif /* VOKSC_H */

@@ -1,0 +1,60 @@
+/* voksc: AMR-WB (wide-band AMR) primitives. Included by voksc.h.
+ *
+ * The core band is sampled at 12.8 kHz: LP order 16, frames of 256 samples. ISPs are cosines in
+ * Q15; ISFs are Q15 with 0..16384 spanning 0..6.4 kHz, the last one held at half scale. Rate
+ * arguments take the AMR-WB codes of VokSpeechRate: vokRate6600, vokRate8850, vokRate12650,
+ * vokRate14250, vokRate15850, vokRate18250, vokRate19850, vokRate23050, vokRate23850 and
+ * vokRateDTX (silence descriptor); any other code gives vokStatusRange. */
+#ifndef VOKSC_AMRWB_H
+#define VOKSC_AMRWB_H
+
+#include "voksc/types.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* len ISFs to ISP cosines (len >= 1); arguments outside 0..16383 (the last outside 0..8191)
+ * are taken as the nearest end of that range. */
+VOKSC_API VokStatus voksISFToISP_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstIsp, int len);
+/* len ISP cosines to ISFs (len >= 1), the last ISF halved. */
+VOKSC_API VokStatus voksISPToISF_Norm_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* pDstIsf, int len);
+/* ISPs of an even LP order len (2..20) to len + 1 LP coefficients in Q12 (a0 = 4096); orders
+ * above 16 build the polynomials in reduced precision. */
+VOKSC_API VokStatus voksISPToLPC_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* pDstLpc, int len);
+/* In place y[i] = x[i] - gamma x[i-1] (gamma Q15), scaled by 2^(14 - scaleFactor), rounded and
+ * saturated; 14 is the plain filter, 13 adds one bit of gain. *pMem holds x[-1] and receives
+ * the last input. len >= 1, scaleFactor <= 15. */
+VOKSC_API VokStatus voksPreemphasize_AMRWB_16s_ISfs(Vok16s gamma, Vok16s* pSrcDst, int len, int scaleFactor,
+                                                    Vok16s* pMem);
+/* In place y[i] = x[i] / 2 + gamma y[i-1] (gamma Q15), rounded and saturated; *pMem holds
+ * y[-1] and receives the last output. len >= 1. */
+VOKSC_API VokStatus voksDeemphasize_AMRWB_NR_16s_I(Vok16s gamma, Vok16s* pSrcDst, int len, Vok16s* pMem);
+/* LP residual y[i] = sum_{j=0..order} a[j] x[i-j] (a Q12), each product doubled and summed with
+ * saturation, scaled by 2^(15 - scaleFactor) (saturating), rounded to 16 bits: 10 gives the
+ * codec's residual. pSrc[-order..-1] are read. 1 <= order <= len, scaleFactor <= 15. */
+VOKSC_API VokStatus voksResidualFilter_AMRWB_16s_Sfs(const Vok16s* pSrcLpc, Vok16s order, const Vok16s* pSrc,
+                                                     Vok16s* pDst, int len, int scaleFactor);
+/* Pitch gain of a subframe of len samples: pDstCorrCoeff = {yy, expYY, xy, expXY} (normalised
+ * energy of the filtered adaptive vector and its correlation with the target, with their
+ * exponents), *pResultAdptGain = xy / yy in Q14, 0 for a negative correlation, at most 19661. */
+VOKSC_API VokStatus voksAdaptiveCodebookGainCoeff_AMRWB_16s(const Vok16s* pSrcAdptTarget,
+                                                            const Vok16s* pSrcFltAdptVector,
+                                                            Vok16s* pDstCorrCoeff, Vok16s* pResultAdptGain,
+                                                            int len);
+/* Encoder DTX history: *pSrcDstHistPtr advances modulo 8, the 16 ISFs go to
+ * pSrcDstIsfHist[16 * ptr ..], and the log2 energy (Q7) of the 256-sample residual pSrcSpch per
+ * sample, less the rate's adjustment, to pSrcDstLogEnHist[ptr]. */
+VOKSC_API VokStatus voksEncDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcIsf,
+                                               Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstIsfHist,
+                                               Vok16s* pSrcDstLogEnHist, int mode);
+/* Decoder DTX history: as the encoder's, without the rate adjustment. */
+VOKSC_API VokStatus voksDecDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcIsf,
+                                               Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstIsfHist,
+                                               Vok16s* pSrcDstLogEnHist);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VOKSC_AMRWB_H */

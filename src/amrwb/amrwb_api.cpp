@@ -1,0 +1,86 @@
+// Exported AMR-WB operations: argument checks in their documented order, then the family.
+#include "amrwb/amrwb_internal.h"
+#include "frame/check.h"
+#include "voksc.h"
+
+using voks::any_null;
+namespace amrwb = voks::amrwb;
+
+extern "C" {
+
+VokStatus voksISFToISP_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstIsp, int len) {
+    if (any_null(pSrcIsf, pDstIsp)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    amrwb::isf_to_isp(pSrcIsf, pDstIsp, len);
+    return vokStatusOk;
+}
+
+VokStatus voksISPToISF_Norm_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* pDstIsf, int len) {
+    if (any_null(pSrcIsp, pDstIsf)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    amrwb::isp_to_isf(pSrcIsp, pDstIsf, len);
+    return vokStatusOk;
+}
+
+VokStatus voksISPToLPC_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* pDstLpc, int len) {
+    if (any_null(pSrcIsp, pDstLpc)) return vokStatusNullPtr;
+    // An odd order leaves a coefficient without a polynomial term: only pairs are accepted.
+    if (len < 2 || len > amrwb::kMaxOrder || (len & 1)) return vokStatusSize;
+    amrwb::isp_to_lpc(pSrcIsp, pDstLpc, len);
+    return vokStatusOk;
+}
+
+VokStatus voksPreemphasize_AMRWB_16s_ISfs(Vok16s gamma, Vok16s* pSrcDst, int len, int scaleFactor,
+                                          Vok16s* pMem) {
+    if (any_null(pSrcDst, pMem)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    if (scaleFactor > 15) return vokStatusScaleFactor;
+    amrwb::preemphasis(gamma, pSrcDst, len, scaleFactor, pMem);
+    return vokStatusOk;
+}
+
+VokStatus voksDeemphasize_AMRWB_NR_16s_I(Vok16s gamma, Vok16s* pSrcDst, int len, Vok16s* pMem) {
+    if (any_null(pSrcDst, pMem)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    amrwb::deemphasis_half(gamma, pSrcDst, len, pMem);
+    return vokStatusOk;
+}
+
+VokStatus voksResidualFilter_AMRWB_16s_Sfs(const Vok16s* pSrcLpc, Vok16s order, const Vok16s* pSrc,
+                                           Vok16s* pDst, int len, int scaleFactor) {
+    if (any_null(pSrcLpc, pSrc, pDst)) return vokStatusNullPtr;
+    if (order < 1 || len < 1 || order > len) return vokStatusSize;
+    if (scaleFactor > 15) return vokStatusScaleFactor;
+    amrwb::residual(pSrcLpc, order, pSrc, pDst, len, scaleFactor);
+    return vokStatusOk;
+}
+
+VokStatus voksAdaptiveCodebookGainCoeff_AMRWB_16s(const Vok16s* pSrcAdptTarget,
+                                                  const Vok16s* pSrcFltAdptVector, Vok16s* pDstCorrCoeff,
+                                                  Vok16s* pResultAdptGain, int len) {
+    if (any_null(pSrcAdptTarget, pSrcFltAdptVector, pDstCorrCoeff, pResultAdptGain)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    *pResultAdptGain = amrwb::pitch_gain(pSrcAdptTarget, pSrcFltAdptVector, pDstCorrCoeff, len);
+    return vokStatusOk;
+}
+
+VokStatus voksEncDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcIsf, Vok16s* pSrcDstHistPtr,
+                                     Vok16s* pSrcDstIsfHist, Vok16s* pSrcDstLogEnHist, int mode) {
+    if (any_null(pSrcSpch, pSrcIsf, pSrcDstHistPtr, pSrcDstIsfHist, pSrcDstLogEnHist))
+        return vokStatusNullPtr;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    amrwb::dtx_buffer(pSrcSpch, pSrcIsf, pSrcDstHistPtr, pSrcDstIsfHist, pSrcDstLogEnHist,
+                      amrwb::kDtxEnergyAdjust[m]);
+    return vokStatusOk;
+}
+
+VokStatus voksDecDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcIsf, Vok16s* pSrcDstHistPtr,
+                                     Vok16s* pSrcDstIsfHist, Vok16s* pSrcDstLogEnHist) {
+    if (any_null(pSrcSpch, pSrcIsf, pSrcDstHistPtr, pSrcDstIsfHist, pSrcDstLogEnHist))
+        return vokStatusNullPtr;
+    amrwb::dtx_buffer(pSrcSpch, pSrcIsf, pSrcDstHistPtr, pSrcDstIsfHist, pSrcDstLogEnHist, 0);
+    return vokStatusOk;
+}
+
+}  // extern "C"

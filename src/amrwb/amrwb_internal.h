@@ -1,0 +1,53 @@
+// Internal declarations of the AMR-WB family: ISF/ISP conversions, LP filters, excitation
+// primitives and the discontinuous-transmission histories.
+#ifndef VOKS_AMRWB_AMRWB_INTERNAL_H
+#define VOKS_AMRWB_AMRWB_INTERNAL_H
+
+#include <cstdint>
+
+namespace voks::amrwb {
+
+constexpr int kOrder = 16;     // LP order of the core band
+constexpr int kFrame = 256;    // samples per frame at 12.8 kHz
+constexpr int kDtxHist = 8;    // frames in the DTX histories
+constexpr int kMaxOrder = 20;  // highest order of the ISP to LP conversion
+
+// Index 0..8 of an AMR-WB rate code (6.60 .. 23.85 kbit/s), 9 for the silence descriptor, -1
+// for any other code.
+int mode_index(int rate);
+
+// Base-2 logarithm of x > 0 as exponent (0..30) and Q15 fraction; both 0 for x <= 0.
+void log2_q15(int32_t x, int16_t& exponent, int16_t& fraction);
+
+// ISF (Q15, 0..16384 spans half the sampling rate; the last value at half scale) to ISP
+// cosines, n values. Arguments outside the table's domain are limited to its ends.
+void isf_to_isp(const int16_t* isf, int16_t* isp, int n);
+// ISP cosines to ISFs, n values (the inverse of isf_to_isp).
+void isp_to_isf(const int16_t* isp, int16_t* isf, int n);
+// ISPs of an even order m (2..20) to m + 1 LP coefficients in Q12, a[0] = 4096.
+void isp_to_lpc(const int16_t* isp, int16_t* a, int m);
+
+// In-place pre-emphasis y[i] = x[i] - mu x[i-1], scaled by 2^(14 - sf), from the last sample
+// down; *mem holds x[-1] and receives the last input.
+void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem);
+// In-place de-emphasis y[i] = x[i] / 2 + mu y[i-1], rounded; *mem holds y[-1] and receives the
+// last output.
+void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem);
+// LP residual with saturating accumulation, scaled by 2^(10 - sf); x[-m..-1] are read.
+void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf);
+
+// Energy, correlation and their exponents of the adaptive vector (yy, exp_yy, xy, exp_xy), and
+// the pitch gain in Q14 limited to 1.2.
+int16_t pitch_gain(const int16_t* xn, const int16_t* y1, int16_t* coeff, int n);
+
+// Appends an ISF vector and the log energy of a frame to the DTX histories; `adjust` (Q7) is
+// subtracted from the log energy.
+void dtx_buffer(const int16_t* x, const int16_t* isf, int16_t* hist_ptr, int16_t* isf_hist,
+                int16_t* log_en_hist, int16_t adjust);
+
+// The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
+extern const int16_t kDtxEnergyAdjust[10];
+
+}  // namespace voks::amrwb
+
+#endif  // VOKS_AMRWB_AMRWB_INTERNAL_H

@@ -1,0 +1,121 @@
+// AMR-WB ISF/ISP conversions, ISP to LP coefficients and the LP signal filters.
+#include <algorithm>
+
+#include "amrwb/amrwb_internal.h"
+#include "amrwb/amrwb_tables.h"
+#include "common/basicop.h"
+
+namespace voks::amrwb {
+
+void isf_to_isp(const int16_t* isf, int16_t* isp, int n) {
+    for (int i = 0; i < n; ++i) {
+        // The last ISF is held at half scale. The table spans 0..16383; the reference reads
+        // outside it for other arguments, so they are limited to its ends here.
+        const int16_t v = i == n - 1 ? shl(isf[i], 1) : isf[i];
+        const int16_t f = std::clamp<int16_t>(v, 0, 16383);
+        const int ind = f >> 7;
+        const int16_t offset = static_cast<int16_t>(f & 0x7F);
+        const int32_t t = L_mult(sub(kIspCos[ind + 1], kIspCos[ind]), offset);
+        isp[i] = add(kIspCos[ind], extract_l(L_shr(t, 8)));
+    }
+}
+
+void isp_to_isf(const int16_t* isp, int16_t* isf, int n) {
+    int ind = 127;
+    for (int i = n - 1; i >= 0; --i) {
+        if (i >= n - 2) ind = 127;
+        // kIspCos[0] is the largest Q15 value, so the walk stops at 0 at the latest.
+        while (kIspCos[ind] < isp[i]) --ind;
+        const int32_t t = L_mult(sub(isp[i], kIspCos[ind]), kIspSlope[ind]);
+        isf[i] = add(round_fx(L_shl(t, 4)), static_cast<int16_t>(ind << 7));
+    }
+    isf[n - 1] = shr(isf[n - 1], 1);
+}
+
+namespace {
+
+// Coefficients (Q23, or Q21 in the reduced form) of prod (1 - 2 isp[2k] z^-1 + z^-2), k < n.
+void isp_polynomial(const int16_t* isp, int32_t* f, int n, bool reduced) {
+    const int16_t one = reduced ? 256 : 1024, two = reduced ? 64 : 256;
+    f[0] = L_mult(4096, one);
+    f[1] = L_mult(isp[0], static_cast<int16_t>(-two));
+    for (int i = 2; i <= n; ++i) {
+        const int16_t c = isp[2 * (i - 1)];
+        f[i] = f[i - 2];
+        for (int j = i; j > 1; --j) {
+            int16_t hi, lo;
+            L_Extract(f[j - 1], hi, lo);
+            f[j] = L_add(L_sub(f[j], L_shl(Mpy_32_16(hi, lo, c), 1)), f[j - 2]);
+        }
+        f[1] = L_msu(f[1], c, two);
+    }
+}
+
+}  // namespace
+
+void isp_to_lpc(const int16_t* isp, int16_t* a, int m) {
+    const int nc = m >> 1;
+    const bool reduced = nc > 8;
+    int32_t f1[kMaxOrder / 2 + 1], f2[kMaxOrder / 2 + 1];
+    isp_polynomial(isp, f1, nc, reduced);
+    isp_polynomial(isp + 1, f2, nc - 1, reduced);
+    if (reduced) {
+        for (int i = 0; i <= nc; ++i) f1[i] = L_shl(f1[i], 2);
+        for (int i = 0; i < nc; ++i) f2[i] = L_shl(f2[i], 2);
+    }
+    for (int i = nc - 1; i > 1; --i) f2[i] = L_sub(f2[i], f2[i - 2]);  // F2(z) (1 - z^-2)
+    const int16_t last = isp[m - 1];
+    for (int i = 0; i < nc; ++i) {
+        int16_t hi, lo;
+        L_Extract(f1[i], hi, lo);
+        f1[i] = L_add(f1[i], Mpy_32_16(hi, lo, last));
+        L_Extract(f2[i], hi, lo);
+        f2[i] = L_sub(f2[i], Mpy_32_16(hi, lo, last));
+    }
+    a[0] = 4096;
+    for (int i = 1, j = m - 1; i < nc; ++i, --j) {
+        a[i] = extract_l(L_shr_r(L_add(f1[i], f2[i]), 12));
+        a[j] = extract_l(L_shr_r(L_sub(f1[i], f2[i]), 12));
+    }
+    int16_t hi, lo;
+    L_Extract(f1[nc], hi, lo);
+    a[nc] = extract_l(L_shr_r(L_add(f1[nc], Mpy_32_16(hi, lo, last)), 12));
+    a[m] = shr_r(last, 3);
+}
+
+void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
+    const int16_t last = x[n - 1];
+    // y = x << 16 - 2 mu x[-1] with saturation, then rounded at bit 15 - (14 - sf).
+    const auto one = [mu, sf](int16_t cur, int16_t prev) {
+        int32_t t = L_msu(L_deposit_h(cur), prev, mu);
+        const int shift = 14 - sf;
+        t = shift >= 0 ? L_shl(t, static_cast<int16_t>(std::min(shift, 31)))
+                       : L_shr(t, static_cast<int16_t>(-shift));
+        return round_fx(t);
+    };
+    for (int i = n - 1; i > 0; --i) x[i] = one(x[i], x[i - 1]);
+    x[0] = one(x[0], *mem);
+    *mem = last;
+}
+
+void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {
+    int16_t prev = *mem;
+    for (int i = 0; i < n; ++i) {
+        x[i] = round_fx(L_mac(L_mult(x[i], 16384), prev, mu));
+        prev = x[i];
+    }
+    *mem = prev;
+}
+
+void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf) {
+    const int shift = 14 - sf;
+    for (int i = 0; i < n; ++i) {
+        int32_t s = L_mult(x[i], a[0]);
+        for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);
+        s = shift >= 0 ? L_shl(s, static_cast<int16_t>(std::min(shift, 31)))
+                       : L_shr(s, static_cast<int16_t>(-shift));
+        y[i] = round_fx(s);
+    }
+}
+
+}  // namespace voks::amrwb

@@ -1,0 +1,69 @@
+// Argument checks of the AMR-WB operations: pointers first, then lengths, scale factors and
+// rates; a failed check writes nothing.
+#include <cstring>
+
+#include "support/args.h"
+
+namespace {
+
+using namespace argcheck;
+using std::tuple;
+
+struct Buffers {
+    int16_t in[300];
+    int16_t isp[21];
+    int16_t lpc[21];
+    int16_t out[300];
+    int16_t coeff[4];
+    int16_t gain;
+    int16_t mem;
+    int16_t ptr;
+    int16_t isf_hist[128];
+    int16_t log_en[8];
+
+    Buffers() {
+        std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
+        for (int i = 0; i < 300; ++i) in[i] = static_cast<int16_t>((i * 37) % 2001 - 1000);
+        for (int i = 0; i < 21; ++i) isp[i] = static_cast<int16_t>(30000 - 2800 * i);
+        for (int i = 0; i < 21; ++i) lpc[i] = i == 0 ? 4096 : static_cast<int16_t>(100 - 7 * i);
+        ptr = 0;
+    }
+};
+
+TEST(AmrwbArgs, Conversions) {
+    // clang-format off
+    ARGS(voksISFToISP_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.out, 16); })
+        .fail(kSize, at<2>(0)).pass(at<2>(1));
+    ARGS(voksISPToISF_Norm_AMRWB_16s, [](Buffers& b) { return tuple(b.isp, b.out, 16); })
+        .fail(kSize, at<2>(0)).pass(at<2>(1));
+    ARGS(voksISPToLPC_AMRWB_16s, [](Buffers& b) { return tuple(b.isp, b.out, 16); })
+        .fail(kSize, at<2>(0)).fail(kSize, at<2>(15)).fail(kSize, at<2>(21)).fail(kSize, at<2>(22))
+        .pass(at<2>(2)).pass(at<2>(20));
+    // clang-format on
+}
+
+TEST(AmrwbArgs, Filters) {
+    // clang-format off
+    ARGS(voksPreemphasize_AMRWB_16s_ISfs, [](Buffers& b) { return tuple(int16_t{22282}, b.out, 64, 14, &b.mem); })
+        .fail(kSize, at<2>(0)).fail(kSf, at<3>(16)).pass(at<3>(15)).pass(at<3>(-3));
+    ARGS(voksDeemphasize_AMRWB_NR_16s_I, [](Buffers& b) { return tuple(int16_t{22282}, b.out, 64, &b.mem); })
+        .fail(kSize, at<2>(0));
+    ARGS(voksResidualFilter_AMRWB_16s_Sfs,
+         [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), int16_t{16}, static_cast<const int16_t*>(b.in + 20), b.out, 64, 10); })
+        .fail(kSize, at<1>(int16_t{0})).fail(kSize, at<4>(0)).fail(kSize, at<1>(int16_t{17}), at<4>(16))
+        .fail(kSf, at<5>(16)).pass(at<5>(15)).pass(at<5>(0));
+    // clang-format on
+}
+
+TEST(AmrwbArgs, ExcitationAndDtx) {
+    // clang-format off
+    ARGS(voksAdaptiveCodebookGainCoeff_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in + 64, b.coeff, &b.gain, 64); })
+        .fail(kSize, at<4>(0));
+    ARGS(voksEncDTXBuffer_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in, &b.ptr, b.isf_hist, b.log_en, int{vokRate12650}); })
+        .fail(kRange, at<5>(int{vokRate12200})).fail(kRange, at<5>(22)).fail(kRange, at<5>(-1))
+        .pass(at<5>(int{vokRateDTX}));
+    ARGS(voksDecDTXBuffer_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in, &b.ptr, b.isf_hist, b.log_en); });
+    // clang-format on
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+// The AMR-WB operations against the outputs of the reference routines on the seeded inputs of
+// amrwb_inputs.h (digests in tests/data/amrwb).
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "amrwb/amrwb_inputs.h"
+#include "support/golden.h"
+
+namespace {
+
+struct Gen : AwGen {
+    explicit Gen(uint32_t seed) : AwGen{seed, speech().data(), 16000} {}
+    static const std::vector<int16_t>& speech() {
+        static const golden::File f("amrwb/speech.s16");
+        return f.words();
+    }
+};
+
+TEST(AmrwbGolden, SpeechSource) {
+    ASSERT_EQ(Gen::speech().size(), 16000u);
+}
+
+TEST(AmrwbGolden, IsfIspConversions) {
+    golden::Digested d("isf_isp.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(1);
+    for (int k = 0; k < 4000; ++k) {
+        int16_t isf[20], isp[20], rec[60] = {};
+        const int len = k % 4 == 3 ? 1 + aw_below(&g, 20) : 16;
+        aw_isf(&g, isf, len, k % 3);
+        ASSERT_EQ(voksISFToISP_AMRWB_16s(isf, rec, len), vokStatusOk);
+        ASSERT_EQ(voksISPToISF_Norm_AMRWB_16s(rec, rec + 20, len), vokStatusOk);
+        for (int i = 0; i < len; ++i) isp[i] = aw_any(&g);
+        ASSERT_EQ(voksISPToISF_Norm_AMRWB_16s(isp, rec + 40, len), vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+TEST(AmrwbGolden, IspToLpc) {
+    golden::Digested d("isp_az.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(2);
+    for (int k = 0; k < 3000; ++k) {
+        int16_t isf[20], isp[20], rec[21] = {};
+        const int m = k % 2 ? 16 : 2 * (1 + aw_below(&g, 10));
+        if (k % 3 < 2) {
+            aw_isf(&g, isf, m, k % 3);
+            voksISFToISP_AMRWB_16s(isf, isp, m);
+        } else {
+            for (int i = 0; i < m; ++i) isp[i] = aw_any(&g);
+        }
+        ASSERT_EQ(voksISPToLPC_AMRWB_16s(isp, rec, m), vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+// Pre-emphasis (scale factors 14 and 13) and de-emphasis share one record layout: the frame and
+// the memory.
+TEST(AmrwbGolden, EmphasisFilters) {
+    for (const bool pre : {true, false}) {
+        golden::Digested d(pre ? "preemph.gld" : "deemph.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(pre ? 3 : 4);
+        for (int k = 0; k < 1500; ++k) {
+            int16_t rec[257] = {};
+            const int n = 1 + aw_below(&g, 256);
+            aw_signal(&g, rec, n, k);
+            const int16_t mu = aw_below(&g, 3) == 0 ? int16_t{22282} : aw_any(&g);
+            rec[256] = aw_any(&g);
+            const VokStatus st = pre ? voksPreemphasize_AMRWB_16s_ISfs(mu, rec, n, 13 + (k & 1), &rec[256])
+                                     : voksDeemphasize_AMRWB_NR_16s_I(mu, rec, n, &rec[256]);
+            ASSERT_EQ(st, vokStatusOk);
+            d.add(rec);
+        }
+        d.finish();
+    }
+}
+
+TEST(AmrwbGolden, ResidualFilter) {
+    golden::Digested d("residu.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(5);
+    for (int k = 0; k < 1500; ++k) {
+        int16_t rec[256] = {}, a[21], x[276];
+        const int m = k % 2 ? 16 : 1 + aw_below(&g, 20);
+        a[0] = k % 3 == 2 ? aw_any(&g) : int16_t{4096};
+        for (int i = 1; i <= m; ++i) a[i] = aw_any(&g);
+        aw_signal(&g, x, 276, k);
+        const int n = k % 2 ? 64 : m + aw_below(&g, 257 - m);
+        ASSERT_EQ(voksResidualFilter_AMRWB_16s_Sfs(a, static_cast<int16_t>(m), x + 20, rec, n, 10),
+                  vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+TEST(AmrwbGolden, PitchGain) {
+    golden::Digested d("g_pitch.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(6);
+    for (int k = 0; k < 3000; ++k) {
+        int16_t xn[256], y1[256], rec[5];
+        const int n = k % 2 ? 64 : 1 + aw_below(&g, 256);
+        aw_signal(&g, xn, n, k);
+        aw_signal(&g, y1, n, k / 6);
+        ASSERT_EQ(voksAdaptiveCodebookGainCoeff_AMRWB_16s(xn, y1, rec, &rec[4], n), vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+// Encoder (even records) and decoder (odd records) histories, each chained from zeros; a record
+// is the position, the ISF history and the log energies after the call.
+TEST(AmrwbGolden, DtxBuffers) {
+    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+    golden::Digested d("dtx.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(7);
+    int16_t hist[2][137] = {};
+    for (int k = 0; k < 4000 / 2; ++k) {
+        int16_t x[256], isf[16];
+        const int mode = aw_below(&g, 9);
+        aw_signal(&g, x, 256, k / 2);
+        aw_isf(&g, isf, 16, 0);
+        int16_t* h = hist[k & 1];
+        const VokStatus st = (k & 1) ? voksDecDTXBuffer_AMRWB_16s(x, isf, h, h + 1, h + 129)
+                                     : voksEncDTXBuffer_AMRWB_16s(x, isf, h, h + 1, h + 129, kRates[mode]);
+        ASSERT_EQ(st, vokStatusOk);
+        d.add(hist[k & 1]);
+    }
+    d.finish();
+}
+
+}  // namespace
