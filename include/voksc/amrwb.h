@@ -52,6 +52,24 @@ VOKSC_API VokStatus voksEncDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok
 VOKSC_API VokStatus voksDecDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcIsf,
                                                Vok16s* pSrcDstHistPtr, Vok16s* pSrcDstIsfHist,
                                                Vok16s* pSrcDstLogEnHist);
+/* Quantises 16 ISFs: the 36-bit quantiser (5 indices) at 6.60 kbit/s and for vokRateDTX, the
+ * 46-bit one (7 indices) at the other rates, with MA prediction from pSrcDstPastIsfRq (the
+ * previous quantised residual, updated). pDstQIsf receives the quantised ISFs, the first 15 at
+ * least 128 apart; it may be pSrcIsf. */
+VOKSC_API VokStatus voksISFQuant_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pSrcDstPastIsfRq, Vok16s* pDstQIsf,
+                                           Vok16s* pDstIndex, int mode);
+/* Decodes the indices of voksISFQuant_AMRWB_16s (the quantiser chosen by mode as there). A good
+ * frame (bfi 0) updates pSrcDstPastIsfRq and shifts the 3 x 16 history pSrcDstIsfHistory (most
+ * recent first); a bad frame moves the last good ISFs pSrcPrevQIsf 10 % towards the mean of the
+ * history and the ISF means, and reads no index. Indices outside their codebooks give
+ * vokStatusRange. */
+VOKSC_API VokStatus voksISFQuantDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf,
+                                                 Vok16s* pSrcDstPastIsfRq, const Vok16s* pSrcPrevQIsf,
+                                                 Vok16s* pSrcDstIsfHistory, int bfi, int mode);
+/* Comfort-noise ISF quantisation: 5 indices and the decoded ISFs. */
+VOKSC_API VokStatus voksISFQuantDTX_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstQIsf, Vok16s* pDstIndex);
+/* Decodes 5 comfort-noise ISF indices; indices outside their codebooks give vokStatusRange. */
+VOKSC_API VokStatus voksISFQuantDecodeDTX_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf);
 
 #ifdef __cplusplus
 }

@@ -84,3 +84,52 @@ VokStatus voksDecDTXBuffer_AMRWB_16s(const Vok16s* pSrcSpch, const Vok16s* pSrcI
 }
 
 }  // extern "C"
+
+namespace {
+
+// The 46-bit quantiser serves every rate but 6.60 and the silence descriptor.
+bool wide_isf(int mode_index) {
+    return mode_index != 0 && mode_index != 9;
+}
+
+}  // namespace
+
+extern "C" {
+
+VokStatus voksISFQuant_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pSrcDstPastIsfRq, Vok16s* pDstQIsf,
+                                 Vok16s* pDstIndex, int mode) {
+    if (any_null(pSrcIsf, pSrcDstPastIsfRq, pDstQIsf, pDstIndex)) return vokStatusNullPtr;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    amrwb::isf_quantise(pSrcIsf, pSrcDstPastIsfRq, pDstQIsf, pDstIndex, wide_isf(m));
+    return vokStatusOk;
+}
+
+VokStatus voksISFQuantDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf, Vok16s* pSrcDstPastIsfRq,
+                                       const Vok16s* pSrcPrevQIsf, Vok16s* pSrcDstIsfHistory, int bfi,
+                                       int mode) {
+    if (any_null(pSrcIndex, pDstQIsf, pSrcDstPastIsfRq, pSrcPrevQIsf, pSrcDstIsfHistory))
+        return vokStatusNullPtr;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    // Indices outside their codebooks would read past the tables.
+    if (!bfi && !amrwb::isf_indices_valid(pSrcIndex, wide_isf(m))) return vokStatusRange;
+    amrwb::isf_decode(pSrcIndex, pDstQIsf, pSrcDstPastIsfRq, pSrcPrevQIsf, pSrcDstIsfHistory, bfi != 0,
+                      wide_isf(m));
+    return vokStatusOk;
+}
+
+VokStatus voksISFQuantDTX_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstQIsf, Vok16s* pDstIndex) {
+    if (any_null(pSrcIsf, pDstQIsf, pDstIndex)) return vokStatusNullPtr;
+    amrwb::isf_quantise_noise(pSrcIsf, pDstQIsf, pDstIndex);
+    return vokStatusOk;
+}
+
+VokStatus voksISFQuantDecodeDTX_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf) {
+    if (any_null(pSrcIndex, pDstQIsf)) return vokStatusNullPtr;
+    if (!amrwb::isf_noise_indices_valid(pSrcIndex)) return vokStatusRange;
+    amrwb::isf_decode_noise(pSrcIndex, pDstQIsf);
+    return vokStatusOk;
+}
+
+}  // extern "C"

@@ -45,6 +45,23 @@ int16_t pitch_gain(const int16_t* xn, const int16_t* y1, int16_t* coeff, int n);
 void dtx_buffer(const int16_t* x, const int16_t* isf, int16_t* hist_ptr, int16_t* isf_hist,
                 int16_t* log_en_hist, int16_t adjust);
 
+// Raises each of the first n - 1 ISFs to at least the previous one plus gap (the first to gap).
+void reorder_isf(int16_t* isf, int16_t gap, int n);
+// True when every ISF index is inside its codebook (7 indices for the 46-bit quantiser, 5 for
+// the 36-bit one; 5 for the comfort-noise quantiser).
+bool isf_indices_valid(const int16_t* index, bool wide);
+bool isf_noise_indices_valid(const int16_t* index);
+// ISF decoding (46-bit when `wide`, else 36-bit) with MA prediction memory `past`, the last good
+// vector `prev_q` (may be q) and the three-frame history `hist` (most recent first; a good
+// frame shifts it unless it is null, a bad frame reads it).
+void isf_decode(const int16_t* index, int16_t* q, int16_t* past, const int16_t* prev_q, int16_t* hist,
+                bool bad, bool wide);
+// ISF quantisation with four first-stage survivors; q may be isf.
+void isf_quantise(const int16_t* isf, int16_t* past, int16_t* q, int16_t* index, bool wide);
+// Comfort-noise ISF decoding and quantisation (5 indices).
+void isf_decode_noise(const int16_t* index, int16_t* q);
+void isf_quantise_noise(const int16_t* isf, int16_t* q, int16_t* index);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

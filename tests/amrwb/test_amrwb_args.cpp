@@ -20,6 +20,9 @@ struct Buffers {
     int16_t ptr;
     int16_t isf_hist[128];
     int16_t log_en[8];
+    int16_t idx[7];
+    int16_t past[16];
+    int16_t hist[48];
 
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
@@ -27,6 +30,7 @@ struct Buffers {
         for (int i = 0; i < 21; ++i) isp[i] = static_cast<int16_t>(30000 - 2800 * i);
         for (int i = 0; i < 21; ++i) lpc[i] = i == 0 ? 4096 : static_cast<int16_t>(100 - 7 * i);
         ptr = 0;
+        for (int i = 0; i < 7; ++i) idx[i] = static_cast<int16_t>(i);
     }
 };
 
@@ -63,6 +67,24 @@ TEST(AmrwbArgs, ExcitationAndDtx) {
         .fail(kRange, at<5>(int{vokRate12200})).fail(kRange, at<5>(22)).fail(kRange, at<5>(-1))
         .pass(at<5>(int{vokRateDTX}));
     ARGS(voksDecDTXBuffer_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in, &b.ptr, b.isf_hist, b.log_en); });
+    // clang-format on
+}
+
+// Indices outside their codebooks would read past the tables: rejected, also the ones the
+// 36-bit quantiser does not use when it is the 46-bit one's turn.
+TEST(AmrwbArgs, IsfQuantisers) {
+    // clang-format off
+    ARGS(voksISFQuant_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.past, b.out, b.idx, int{vokRate12650}); })
+        .fail(kRange, at<4>(int{vokRate12200})).pass(at<4>(int{vokRate6600})).pass(at<4>(int{vokRateDTX}));
+    auto plant = [](int i, int16_t v) { return [i, v](Buffers& b) { b.idx[i] = v; }; };
+    ARGS(voksISFQuantDecode_AMRWB_16s,
+         [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.idx), b.out, b.past, static_cast<const int16_t*>(b.in), b.hist, 0, int{vokRate23850}); })
+        .fail(kRange, at<6>(-1)).fail(kRange, plant(0, 256)).fail(kRange, plant(2, 64)).fail(kRange, plant(6, 32))
+        .fail(kRange, plant(1, -1)).fail(kRange, plant(4, 64), at<6>(int{vokRate6600})).pass(plant(6, 200), at<6>(int{vokRate6600}))
+        .pass(plant(0, 999), at<5>(1));
+    ARGS(voksISFQuantDTX_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.out, b.idx); });
+    ARGS(voksISFQuantDecodeDTX_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.idx), b.out); })
+        .fail(kRange, plant(0, 64)).fail(kRange, plant(4, 32)).fail(kRange, plant(2, -5));
     // clang-format on
 }
 
