@@ -70,6 +70,18 @@ VOKSC_API VokStatus voksISFQuantDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s
 VOKSC_API VokStatus voksISFQuantDTX_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstQIsf, Vok16s* pDstIndex);
 /* Decodes 5 comfort-noise ISF indices; indices outside their codebooks give vokStatusRange. */
 VOKSC_API VokStatus voksISFQuantDecodeDTX_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf);
+/* Gain decoding of a subframe. codeInvSqrtEnergy is 1 / sqrt(energy per sample) of the Q9 code
+ * vector in Q12. A good frame (bfi 0) reads entry `index` of the 6-bit (6.60, 8.85, vokRateDTX)
+ * or 7-bit gain codebook: *pDstAdptGain the pitch gain (Q14), *pDstFixedGain the code gain
+ * scaled by the code energy (Q16), the code gain before that scaling in Q3 to *pSrcDstPrevFixedGain and
+ * *pSrcDstFixedGain (after a bad frame, prevBfi 1, limited to 1.25 times the previous one when above 100),
+ * and the prediction energy history pSrcDstPastQuaEnergy (4 values, Q10) shifted. A bad frame shifts in the
+ * history mean less 3 dB (at least -14 dB), sets *pDstFixedGain from the concealed gain *pSrcDstFixedGain and
+ * writes no pitch gain. An index outside the codebook of a good frame gives vokStatusRange. */
+VOKSC_API VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy, Vok16s* pDstAdptGain,
+                                             Vok32s* pDstFixedGain, int bfi, int prevBfi,
+                                             Vok16s* pSrcDstPastQuaEnergy, Vok16s* pSrcDstPrevFixedGain,
+                                             Vok16s* pSrcDstFixedGain, int mode);
 
 #ifdef __cplusplus
 }

@@ -133,3 +133,20 @@ VokStatus voksISFQuantDecodeDTX_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQ
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy, Vok16s* pDstAdptGain,
+                                   Vok32s* pDstFixedGain, int bfi, int prevBfi, Vok16s* pSrcDstPastQuaEnergy,
+                                   Vok16s* pSrcDstPrevFixedGain, Vok16s* pSrcDstFixedGain, int mode) {
+    if (any_null(pDstAdptGain, pDstFixedGain, pSrcDstPastQuaEnergy, pSrcDstPrevFixedGain, pSrcDstFixedGain))
+        return vokStatusNullPtr;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    if (!bfi && !amrwb::gain_index_valid(index, m)) return vokStatusRange;
+    amrwb::decode_gain(index, codeInvSqrtEnergy, pDstAdptGain, pDstFixedGain, bfi != 0, prevBfi == 1,
+                       pSrcDstPastQuaEnergy, pSrcDstPrevFixedGain, pSrcDstFixedGain, m <= 1 || m == 9);
+    return vokStatusOk;
+}
+
+}  // extern "C"

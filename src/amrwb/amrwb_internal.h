@@ -62,6 +62,19 @@ void isf_quantise(const int16_t* isf, int16_t* past, int16_t* q, int16_t* index,
 void isf_decode_noise(const int16_t* index, int16_t* q);
 void isf_quantise_noise(const int16_t* isf, int16_t* q, int16_t* index);
 
+// Inverse square root of frac * 2^exp for a normalised frac: a normalised Q31 result and its
+// exponent, in place; frac <= 0 gives MAX_32 and exponent 0.
+void inv_sqrt_normalised(int32_t& frac, int16_t& exp);
+// 1 / sqrt(energy per sample) of an n-sample Q9 code vector, Q12 (n = 64 in the codec).
+int16_t code_inv_sqrt_energy(const int16_t* code, int n);
+// True when index is inside the gain codebook of the mode index (6 bits at 6.60, 8.85 and for
+// the silence descriptor, else 7).
+bool gain_index_valid(int index, int mode_index);
+// Gain decoding of one subframe; a bad frame only updates the energy history and scales the
+// concealed code gain *past_gc (Q3).
+void decode_gain(int index, int16_t inv_sqrt_energy, int16_t* gain_pit, int32_t* gain_code, bool bad,
+                 bool prev_bad, int16_t* past_qua_en, int16_t* prev_gc, int16_t* past_gc, bool six_bits);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

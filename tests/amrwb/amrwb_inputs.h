@@ -70,3 +70,14 @@ static void aw_isf(AwGen* g, int16_t* isf, int n, int kind) {
 }
 
 #endif /* VOKSC_TESTS_AMRWB_AMRWB_INPUTS_H */
+
+#ifndef VOKSC_TESTS_AMRWB_AMRWB_CODE_H
+#define VOKSC_TESTS_AMRWB_AMRWB_CODE_H
+/* A 64-sample Q9 code vector: 1..24 pulses of +-512 (kind 0), random values (1) or zeros (2). */
+static void aw_code(AwGen* g, int16_t* code, int kind) {
+    int i, n = 1 + aw_below(g, 24);
+    for (i = 0; i < 64; i++) code[i] = kind == 1 ? aw_any(g) : 0;
+    if (kind == 0)
+        for (i = 0; i < n; i++) code[aw_below(g, 64)] += (int16_t)(aw_below(g, 2) ? 512 : -512);
+}
+#endif

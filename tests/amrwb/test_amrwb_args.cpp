@@ -23,6 +23,7 @@ struct Buffers {
     int16_t idx[7];
     int16_t past[16];
     int16_t hist[48];
+    int32_t gain32;
 
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
@@ -85,6 +86,15 @@ TEST(AmrwbArgs, IsfQuantisers) {
     ARGS(voksISFQuantDTX_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.out, b.idx); });
     ARGS(voksISFQuantDecodeDTX_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.idx), b.out); })
         .fail(kRange, plant(0, 64)).fail(kRange, plant(4, 32)).fail(kRange, plant(2, -5));
+    // clang-format on
+}
+
+TEST(AmrwbArgs, GainDecoder) {
+    // clang-format off
+    ARGS(voksDecodeGain_AMRWB_16s, [](Buffers& b) { return tuple(5, int16_t{4096}, &b.gain, &b.gain32, 0, 0, b.past, &b.mem, &b.ptr, int{vokRate12650}); })
+        .fail(kRange, at<9>(int{vokRate12200})).fail(kRange, at<0>(128)).fail(kRange, at<0>(-1))
+        .fail(kRange, at<0>(64), at<9>(int{vokRate8850})).pass(at<0>(63), at<9>(int{vokRate6600})).pass(at<0>(127))
+        .pass(at<0>(1000), at<4>(1));
     // clang-format on
 }
 

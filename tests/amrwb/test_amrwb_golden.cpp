@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "amrwb/amrwb_inputs.h"
+#include "amrwb/amrwb_internal.h"
 #include "support/golden.h"
 
 namespace {
@@ -183,6 +184,41 @@ TEST(AmrwbGolden, IsfNoiseQuantiser) {
         ASSERT_EQ(voksISFQuantDTX_AMRWB_16s(isf, rec, rec + 16), vokStatusOk);
         for (int i = 0; i < 5; ++i) ind[i] = static_cast<int16_t>(aw_below(&g, kSizes[i]));
         ASSERT_EQ(voksISFQuantDecodeDTX_AMRWB_16s(ind, rec + 21), vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+// Gain decoding chained from the reference's reset state; on a bad frame the concealed code
+// gain is a random value the reference took as the median of its gain history. A record: pitch
+// gain (0 on bad frames), code gain, energy history, previous and concealed code gains.
+TEST(AmrwbGolden, GainDecoder) {
+    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+    golden::Digested d("d_gain2.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(10);
+    int16_t past[4] = {-14336, -14336, -14336, -14336}, prev_gc = 0, past_gc = 0;
+    int prev_bfi = 0;
+    for (int k = 0; k < 6000; ++k) {
+        int16_t code[64], rec[9] = {};
+        const int mode = aw_below(&g, 9), bfi = aw_below(&g, 6) == 0,
+                  index = aw_below(&g, mode <= 1 ? 64 : 128);
+        aw_code(&g, code, k % 3);
+        if (bfi) past_gc = aw_any(&g);
+        aw_below(&g, 7);  // the reference's concealment state and unusable flag: not inputs here
+        aw_below(&g, 2);
+        int32_t gc;
+        const int16_t inv = voks::amrwb::code_inv_sqrt_energy(code, 64);
+        ASSERT_EQ(voksDecodeGain_AMRWB_16s(index, inv, rec, &gc, bfi, prev_bfi, past, &prev_gc, &past_gc,
+                                           kRates[mode]),
+                  vokStatusOk);
+        rec[1] = static_cast<int16_t>(gc & 0xFFFF);
+        rec[2] = static_cast<int16_t>(gc >> 16);
+        std::memcpy(rec + 3, past, sizeof past);
+        rec[7] = prev_gc;
+        rec[8] = past_gc;
+        prev_bfi = bfi;
         d.add(rec);
     }
     d.finish();
