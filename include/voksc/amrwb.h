@@ -82,6 +82,16 @@ VOKSC_API VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy
                                              Vok32s* pDstFixedGain, int bfi, int prevBfi,
                                              Vok16s* pSrcDstPastQuaEnergy, Vok16s* pSrcDstPrevFixedGain,
                                              Vok16s* pSrcDstFixedGain, int mode);
+/* The 64-sample algebraic code vector (pulses of +-512, Q9) of the index words of a codebook.
+ * mode: the rate codes (vokRate6600 and vokRateDTX 12 bits on 2 tracks, vokRate8850 20 bits,
+ * vokRate12650 36, vokRate14250 44, vokRate15850 52, vokRate18250 64, vokRate19850 72,
+ * vokRate23050 and vokRate23850 88) or the codebook codes 26 (20 bits), 27 (28: 2 pulses on
+ * tracks 0 and 1, 1 on tracks 2 and 3), 28 (36), 29 (44), 30 (52), 31 (64), 32 (72) and
+ * vokRate24000 (88). Index words: one for 12 bits (bits 0..4 the odd-track position / 2, bit 5
+ * its sign, bits 6..10 the even-track position / 2, bit 11 its sign, a set sign meaning -512),
+ * one per track up to 52 bits, two per track (4 high parts, then 4 low parts) from 64 bits. */
+VOKSC_API VokStatus voksAlgebraicCodebookDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstFixedVector,
+                                                          int mode);
 
 #ifdef __cplusplus
 }

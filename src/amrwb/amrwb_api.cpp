@@ -150,3 +150,15 @@ VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy, Vok16s* 
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksAlgebraicCodebookDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstFixedVector, int mode) {
+    if (any_null(pSrcIndex, pDstFixedVector)) return vokStatusNullPtr;
+    const int bits = amrwb::codebook_bits(mode);
+    if (bits < 0) return vokStatusRange;
+    amrwb::decode_code(pSrcIndex, bits, pDstFixedVector);
+    return vokStatusOk;
+}
+
+}  // extern "C"

@@ -75,6 +75,13 @@ bool gain_index_valid(int index, int mode_index);
 void decode_gain(int index, int16_t inv_sqrt_energy, int16_t* gain_pit, int32_t* gain_code, bool bad,
                  bool prev_bad, int16_t* past_qua_en, int16_t* prev_gc, int16_t* past_gc, bool six_bits);
 
+// Bits of the algebraic codebook of a rate or codebook code (12, 20, 28, 36, 44, 52, 64, 72 or
+// 88), -1 for other codes.
+int codebook_bits(int code);
+// The 64-sample code vector (+-512 per pulse) of the index words of a codebook: one word for 12
+// bits, one per track up to 52 bits, two per track (high parts first) from 64 bits on.
+void decode_code(const int16_t* index, int bits, int16_t* code);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

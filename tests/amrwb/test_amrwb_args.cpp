@@ -98,4 +98,12 @@ TEST(AmrwbArgs, GainDecoder) {
     // clang-format on
 }
 
+TEST(AmrwbArgs, AlgebraicDecoder) {
+    // clang-format off
+    ARGS(voksAlgebraicCodebookDecode_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.idx), b.out, int{vokRate23850}); })
+        .fail(kRange, at<2>(int{vokRate32000})).fail(kRange, at<2>(33)).fail(kRange, at<2>(int{vokRate12200}))
+        .fail(kRange, at<2>(-1)).pass(at<2>(27)).pass(at<2>(int{vokRateDTX}));
+    // clang-format on
+}
+
 }  // namespace

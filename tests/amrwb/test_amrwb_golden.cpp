@@ -224,4 +224,42 @@ TEST(AmrwbGolden, GainDecoder) {
     d.finish();
 }
 
+// Index words in their bit ranges and with every bit set at random, every AMR-WB codebook.
+TEST(AmrwbGolden, AlgebraicDecoder) {
+    static const int kCodes[8] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250,
+                                  vokRate15850, vokRate18250, vokRate19850, vokRate23850};
+    golden::Digested d("acelp_dec.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(11);
+    for (int k = 0; k < 8000; ++k) {
+        int16_t idx[8], rec[64];
+        for (int16_t& v : idx) v = (k / 8) % 2 ? aw_any(&g) : static_cast<int16_t>(aw_next(&g) & 0x3FFF);
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, rec, kCodes[k % 8]), vokStatusOk);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+// The extra codebook sizes reuse the pulse coders of the AMR-WB ones: their codes equal those
+// sizes, and the 28-bit codebook is the 36-bit one on tracks 0 and 1 and the 20-bit one on
+// tracks 2 and 3.
+TEST(AmrwbGolden, AlgebraicDecoderExtraSizes) {
+    static const int kPairs[8][2] = {
+        {vokRateDTX, vokRate6600}, {26, vokRate8850},  {28, vokRate12650}, {29, vokRate14250},
+        {30, vokRate15850},        {31, vokRate18250}, {32, vokRate19850}, {vokRate24000, vokRate23050}};
+    Gen g(12);
+    for (int k = 0; k < 2000; ++k) {
+        int16_t idx[8], a[64], b[64], c[64];
+        for (int16_t& v : idx) v = aw_any(&g);
+        const int* p = kPairs[k % 8];
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, a, p[0]), vokStatusOk);
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, b, p[1]), vokStatusOk);
+        ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << p[0];
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, a, 27), vokStatusOk);
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, b, vokRate12650), vokStatusOk);
+        ASSERT_EQ(voksAlgebraicCodebookDecode_AMRWB_16s(idx, c, vokRate8850), vokStatusOk);
+        for (int i = 0; i < 64; ++i) ASSERT_EQ(a[i], (i & 3) < 2 ? b[i] : c[i]) << i;
+    }
+}
+
 }  // namespace
