@@ -92,6 +92,32 @@ VOKSC_API VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy
  * one per track up to 52 bits, two per track (4 high parts, then 4 low parts) from 64 bits. */
 VOKSC_API VokStatus voksAlgebraicCodebookDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstFixedVector,
                                                           int mode);
+/* Adaptive codebook decoding state: a caller-allocated block of 24 bytes (12 16-bit words, no
+ * alignment needed, no addresses: a memcpy to any address continues the stream): words 0..4 past
+ * pitch gains (oldest first), 5 the concealment seed, 6..10 past integer lags (most recent
+ * first), 11 the last good lag. */
+typedef struct VokAdaptiveCodebookDecodeState_AMRWB VokAdaptiveCodebookDecodeState_AMRWB;
+/* Writes the state size in bytes (24). */
+VOKSC_API VokStatus voksAdaptiveCodebookDecodeGetSize_AMRWB_16s(int* pSize);
+/* Resets the state: gains 0, seed 21845, lags and last good lag 64. */
+VOKSC_API VokStatus voksAdaptiveCodebookDecodeInit_AMRWB_16s(VokAdaptiveCodebookDecodeState_AMRWB* pState);
+/* After a good subframe: appends the pitch gain (Q14) and the integer lag to the histories. */
+VOKSC_API VokStatus voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(int gain, int lag,
+                                                               VokAdaptiveCodebookDecodeState_AMRWB* pState);
+/* Decodes the lag index of subframe subFrame (0..3) and writes the 64-sample adaptive vector to
+ * pSrcDstExcitation, which points at the subframe with 231 + 17 past samples before it.
+ * Subframe 0, and subframe 2 above 6.60 kbit/s, are coded absolutely (9 bits, 8 at 6.60, 8.85
+ * and for vokRateDTX) and write the window of the next subframes to pSrcDstLagBounds; the others
+ * relative to pSrcDstLagBounds[0] (6 bits, 5 at those rates). With bfi set the lag is concealed
+ * from the state (unusableFrame: nothing of the index is used) and the fraction is 0.
+ * *pDstIntPitchLag receives the lag, *pDstFracPitchLag the fraction in quarters. An index
+ * outside its bits, or a window outside the lag range for a relative subframe, gives
+ * vokStatusRange. */
+VOKSC_API VokStatus voksAdaptiveCodebookDecode_AMRWB_16s(int index, Vok16s* pDstFracPitchLag,
+                                                         Vok16s* pSrcDstExcitation, Vok16s* pDstIntPitchLag,
+                                                         Vok16s* pSrcDstLagBounds, int subFrame, int bfi,
+                                                         int unusableFrame, int mode,
+                                                         VokAdaptiveCodebookDecodeState_AMRWB* pState);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,7 @@
 // Exported AMR-WB operations: argument checks in their documented order, then the family.
+#include <algorithm>
+#include <cstring>
+
 #include "amrwb/amrwb_internal.h"
 #include "frame/check.h"
 #include "voksc.h"
@@ -158,6 +161,76 @@ VokStatus voksAlgebraicCodebookDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s*
     const int bits = amrwb::codebook_bits(mode);
     if (bits < 0) return vokStatusRange;
     amrwb::decode_code(pSrcIndex, bits, pDstFixedVector);
+    return vokStatusOk;
+}
+
+}  // extern "C"
+
+namespace {
+
+amrwb::PitchState load_pitch(const void* p) {
+    amrwb::PitchState s;
+    std::memcpy(&s, p, sizeof s);
+    return s;
+}
+
+}  // namespace
+
+extern "C" {
+
+VokStatus voksAdaptiveCodebookDecodeGetSize_AMRWB_16s(int* pSize) {
+    if (any_null(pSize)) return vokStatusNullPtr;
+    *pSize = sizeof(amrwb::PitchState);
+    return vokStatusOk;
+}
+
+VokStatus voksAdaptiveCodebookDecodeInit_AMRWB_16s(VokAdaptiveCodebookDecodeState_AMRWB* pState) {
+    if (any_null(pState)) return vokStatusNullPtr;
+    const amrwb::PitchState s{{0, 0, 0, 0, 0}, 21845, {64, 64, 64, 64, 64}, 64};
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(int gain, int lag,
+                                                     VokAdaptiveCodebookDecodeState_AMRWB* pState) {
+    if (any_null(pState)) return vokStatusNullPtr;
+    amrwb::PitchState s = load_pitch(pState);
+    for (int i = 0; i < 4; ++i) s.gains[i] = s.gains[i + 1];
+    s.gains[4] = static_cast<int16_t>(gain);
+    for (int i = 4; i > 0; --i) s.lags[i] = s.lags[i - 1];
+    s.lags[0] = s.last_good = static_cast<int16_t>(lag);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksAdaptiveCodebookDecode_AMRWB_16s(int index, Vok16s* pDstFracPitchLag, Vok16s* pSrcDstExcitation,
+                                               Vok16s* pDstIntPitchLag, Vok16s* pSrcDstLagBounds,
+                                               int subFrame, int bfi, int unusableFrame, int mode,
+                                               VokAdaptiveCodebookDecodeState_AMRWB* pState) {
+    if (any_null(pDstFracPitchLag, pSrcDstExcitation, pDstIntPitchLag, pSrcDstLagBounds, pState))
+        return vokStatusNullPtr;
+    if (subFrame < 0 || subFrame > 3) return vokStatusSize;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    const bool coarse = m <= 1 || m == 9, absolute = subFrame == 0 || (subFrame == 2 && m != 0 && m != 9);
+    const int bits = (absolute ? 9 : 6) - (coarse ? 1 : 0);
+    if (index < 0 || index >= (1 << bits)) return vokStatusRange;
+    // A relative lag must stay inside the history the caller provides.
+    if (!absolute && (pSrcDstLagBounds[0] < amrwb::kPitchMin || pSrcDstLagBounds[0] > amrwb::kPitchMax - 15))
+        return vokStatusRange;
+    amrwb::PitchState s = load_pitch(pState);
+    int lag, frac;
+    amrwb::decode_lag(index, absolute, coarse, pSrcDstLagBounds, lag, frac);
+    if (bfi) {
+        amrwb::conceal_lag(s.gains, s.lags, s.last_good, s.seed, unusableFrame != 0, lag);
+        frac = 0;
+        // Concealed lags come from the state's history: kept inside the lag range whatever it holds.
+        lag = std::clamp(lag, amrwb::kPitchMin, amrwb::kPitchMax);
+    }
+    amrwb::interpolate_lag(pSrcDstExcitation, lag, frac, amrwb::kSubframe);
+    *pDstIntPitchLag = static_cast<int16_t>(lag);
+    *pDstFracPitchLag = static_cast<int16_t>(frac);
+    std::memcpy(pState, &s, sizeof s);
     return vokStatusOk;
 }
 

@@ -11,6 +11,19 @@ constexpr int kOrder = 16;     // LP order of the core band
 constexpr int kFrame = 256;    // samples per frame at 12.8 kHz
 constexpr int kDtxHist = 8;    // frames in the DTX histories
 constexpr int kMaxOrder = 20;  // highest order of the ISP to LP conversion
+constexpr int kPitchMin = 34;  // lags at 12.8 kHz
+constexpr int kPitchMax = 231;
+constexpr int kSubframe = 64;
+
+// Adaptive codebook decoding state: past pitch gains (oldest first), concealment seed, past
+// integer lags (most recent first), last good lag.
+struct PitchState {
+    int16_t gains[5];
+    int16_t seed;
+    int16_t lags[5];
+    int16_t last_good;
+};
+static_assert(sizeof(PitchState) == 24, "12 words");
 
 // Index 0..8 of an AMR-WB rate code (6.60 .. 23.85 kbit/s), 9 for the silence descriptor, -1
 // for any other code.
@@ -81,6 +94,19 @@ int codebook_bits(int code);
 // The 64-sample code vector (+-512 per pulse) of the index words of a codebook: one word for 12
 // bits, one per track up to 52 bits, two per track (high parts first) from 64 bits on.
 void decode_code(const int16_t* index, int bits, int16_t* code);
+
+// Adaptive vector: exc[0..n) interpolated from exc[-lag - 16 ..] at lag + frac / 4 with the
+// quarter-sample filter; exc may overlap the samples it reads.
+void interpolate_lag(int16_t* exc, int lag, int frac, int n);
+// The search window [lag - 8, lag + 7], moved to stay within the lag range.
+void lag_window(int lag, int16_t* bounds);
+// Integer lag and fraction (quarters) of a lag index: absolute (9 bits, or 8 when coarse;
+// bounds receives the window) or relative to bounds[0] (6 bits, or 5 when coarse).
+void decode_lag(int index, bool absolute, bool coarse, int16_t* bounds, int& lag, int& frac);
+// Bad-frame lag from the gain and lag histories: `lost` frames take no decoded lag, others keep
+// `lag` when it fits the history.
+void conceal_lag(const int16_t* gains, const int16_t* lags, int16_t last_good, int16_t& seed, bool lost,
+                 int& lag);
 
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];

@@ -10,6 +10,7 @@ using namespace argcheck;
 using std::tuple;
 
 struct Buffers {
+    int size;
     int16_t in[300];
     int16_t isp[21];
     int16_t lpc[21];
@@ -24,6 +25,9 @@ struct Buffers {
     int16_t past[16];
     int16_t hist[48];
     int32_t gain32;
+    int16_t exc[320];
+    int16_t bounds[2];
+    uint8_t pitch[24];
 
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
@@ -32,6 +36,12 @@ struct Buffers {
         for (int i = 0; i < 21; ++i) lpc[i] = i == 0 ? 4096 : static_cast<int16_t>(100 - 7 * i);
         ptr = 0;
         for (int i = 0; i < 7; ++i) idx[i] = static_cast<int16_t>(i);
+        bounds[0] = 100;
+        bounds[1] = 115;
+        voksAdaptiveCodebookDecodeInit_AMRWB_16s(ps());
+    }
+    VokAdaptiveCodebookDecodeState_AMRWB* ps() {
+        return reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(pitch);
     }
 };
 
@@ -103,6 +113,23 @@ TEST(AmrwbArgs, AlgebraicDecoder) {
     ARGS(voksAlgebraicCodebookDecode_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.idx), b.out, int{vokRate23850}); })
         .fail(kRange, at<2>(int{vokRate32000})).fail(kRange, at<2>(33)).fail(kRange, at<2>(int{vokRate12200}))
         .fail(kRange, at<2>(-1)).pass(at<2>(27)).pass(at<2>(int{vokRateDTX}));
+    // clang-format on
+}
+
+// Lag indices beyond their bits and windows outside the lag range would read before the
+// excitation history: rejected.
+TEST(AmrwbArgs, AdaptiveCodebookDecoder) {
+    // clang-format off
+    ARGS(voksAdaptiveCodebookDecodeGetSize_AMRWB_16s, [](Buffers& b) { return tuple(&b.size); });
+    ARGS(voksAdaptiveCodebookDecodeInit_AMRWB_16s, [](Buffers& b) { return tuple(b.ps()); });
+    ARGS(voksAdaptiveCodebookDecodeUpdate_AMRWB_16s, [](Buffers& b) { return tuple(9000, 80, b.ps()); });
+    auto window = [](int16_t lo) { return [lo](Buffers& b) { b.bounds[0] = lo; }; };
+    ARGS(voksAdaptiveCodebookDecode_AMRWB_16s, [](Buffers& b) { return tuple(5, &b.gain, b.exc + 256, &b.mem, b.bounds, 1, 0, 0, int{vokRate12650}, b.ps()); })
+        .fail(kSize, at<5>(4)).fail(kSize, at<5>(-1)).fail(kRange, at<8>(int{vokRate12200})).fail(kRange, at<8>(22))
+        .fail(kRange, at<0>(64)).fail(kRange, at<0>(-1)).fail(kRange, at<0>(32), at<8>(int{vokRate8850}))
+        .fail(kRange, at<0>(512), at<5>(0)).fail(kRange, at<0>(256), at<5>(2), at<8>(int{vokRate6600}))
+        .fail(kRange, window(33)).fail(kRange, window(217)).fail(kRange, window(217), at<6>(1))
+        .pass(at<0>(511), at<5>(0)).pass(at<0>(255), at<5>(2), at<8>(int{vokRate8850})).pass(window(216)).pass(at<6>(1), at<7>(1));
     // clang-format on
 }
 

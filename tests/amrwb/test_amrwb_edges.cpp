@@ -1,6 +1,7 @@
 // Hand-derived values of the AMR-WB operations, and inputs outside the reference's domain.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "voksc.h"
@@ -88,6 +89,35 @@ TEST(AmrwbEdges, DtxLogEnergy) {
         EXPECT_EQ(en[c.ptr_out], c.log_en) << c.sample;
         EXPECT_EQ(hist[16 * c.ptr_out + 15], 77);
     }
+}
+
+TEST(AmrwbEdges, LagDecoding) {
+    struct Case {
+        int rate, sf, index, lag, frac, lo, hi;
+    } cases[] = {
+        {vokRate12650, 0, 440, 160, 0, 152, 167}, {vokRate8850, 0, 116, 92, 0, 84, 99},
+        {vokRate12650, 0, 0, 34, 0, 34, 49},      {vokRate12650, 0, 375, 127, 3, 119, 134},
+        {vokRate12650, 0, 377, 128, 2, 120, 135}, {vokRate12650, 2, 511, 231, 0, 216, 231},
+        {vokRate6600, 0, 115, 91, 2, 83, 98},     {vokRate6600, 0, 255, 231, 0, 216, 231},
+        {vokRate12650, 1, 63, 115, 3, 100, 115},  {vokRate6600, 2, 31, 115, 2, 100, 115},
+    };
+    int16_t state[12];
+    for (const Case& c : cases) {
+        std::vector<int16_t> exc(320, 0);
+        int16_t bounds[2] = {100, 115}, lag, frac;
+        auto* st = reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(state);
+        ASSERT_EQ(voksAdaptiveCodebookDecodeInit_AMRWB_16s(st), vokStatusOk);
+        ASSERT_EQ(voksAdaptiveCodebookDecode_AMRWB_16s(c.index, &frac, &exc[256], &lag, bounds, c.sf, 0, 0,
+                                                       c.rate, st),
+                  vokStatusOk);
+        EXPECT_EQ(lag, c.lag) << c.index;
+        EXPECT_EQ(frac, c.frac) << c.index;
+        EXPECT_EQ(bounds[0], c.lo) << c.index;
+        EXPECT_EQ(bounds[1], c.hi) << c.index;
+    }
+    // Init: gains 0, seed 21845, lags 64.
+    const int16_t init[12] = {0, 0, 0, 0, 0, 21845, 64, 64, 64, 64, 64, 64};
+    EXPECT_EQ(0, std::memcmp(state, init, sizeof init));
 }
 
 }  // namespace
