@@ -22,6 +22,9 @@ VOKSC_API VokStatus voksISPToISF_Norm_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* p
 /* ISPs of an even LP order len (2..20) to len + 1 LP coefficients in Q12 (a0 = 4096); orders
  * above 16 build the polynomials in reduced precision. */
 VOKSC_API VokStatus voksISPToLPC_AMRWB_16s(const Vok16s* pSrcIsp, Vok16s* pDstLpc, int len);
+/* 17 LP coefficients (order 16, Q12) to 16 ISP cosines by a Chebyshev root search; when fewer
+ * than 15 roots are found pDstIsp receives a copy of pSrcPrevIsp (it may be pDstIsp). */
+VOKSC_API VokStatus voksLPCToISP_AMRWB_16s(const Vok16s* pSrcLpc, Vok16s* pDstIsp, const Vok16s* pSrcPrevIsp);
 /* In place y[i] = x[i] - gamma x[i-1] (gamma Q15), scaled by 2^(14 - scaleFactor), rounded and
  * saturated; 14 is the plain filter, 13 adds one bit of gain. *pMem holds x[-1] and receives
  * the last input. len >= 1, scaleFactor <= 15. */

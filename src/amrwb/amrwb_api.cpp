@@ -235,3 +235,13 @@ VokStatus voksAdaptiveCodebookDecode_AMRWB_16s(int index, Vok16s* pDstFracPitchL
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksLPCToISP_AMRWB_16s(const Vok16s* pSrcLpc, Vok16s* pDstIsp, const Vok16s* pSrcPrevIsp) {
+    if (any_null(pSrcLpc, pDstIsp, pSrcPrevIsp)) return vokStatusNullPtr;
+    amrwb::lpc_to_isp(pSrcLpc, pDstIsp, pSrcPrevIsp);
+    return vokStatusOk;
+}
+
+}  // extern "C"

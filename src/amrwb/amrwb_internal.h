@@ -40,6 +40,10 @@ void isp_to_isf(const int16_t* isp, int16_t* isf, int n);
 // ISPs of an even order m (2..20) to m + 1 LP coefficients in Q12, a[0] = 4096.
 void isp_to_lpc(const int16_t* isp, int16_t* a, int m);
 
+// ISPs of order-16 LP coefficients (Chebyshev root search on a 100-point grid); when fewer
+// than 15 roots are found, isp receives old_isp and false is returned. isp may be old_isp.
+bool lpc_to_isp(const int16_t* a, int16_t* isp, const int16_t* old_isp);
+
 // In-place pre-emphasis y[i] = x[i] - mu x[i-1], scaled by 2^(14 - sf), from the last sample
 // down; *mem holds x[-1] and receives the last input.
 void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem);

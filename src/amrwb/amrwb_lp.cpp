@@ -83,6 +83,94 @@ void isp_to_lpc(const int16_t* isp, int16_t* a, int m) {
     a[m] = shr_r(last, 3);
 }
 
+namespace {
+
+// Chebyshev series of the order-n polynomial f (Q11 coefficients) at x (Q15), Q14, in double
+// precision; -32768 is returned as -32767.
+int16_t chebyshev(int16_t x, const int16_t* f, int n) {
+    int16_t b2h, b2l, b1h, b1l;
+    L_Extract(L_mult(f[0], 4096), b2h, b2l);
+    int32_t t = L_mac(L_shl(Mpy_32_16(b2h, b2l, x), 1), f[1], 4096);
+    L_Extract(t, b1h, b1l);
+    for (int i = 2; i < n; ++i) {
+        t = Mpy_32_16(b1h, b1l, x);
+        t = L_mac(t, b2h, -16384);
+        t = L_mac(t, f[i], 2048);
+        t = L_msu(L_shl(t, 1), b2l, 1);
+        b2h = b1h;
+        b2l = b1l;
+        L_Extract(t, b1h, b1l);
+    }
+    t = Mpy_32_16(b1h, b1l, x);
+    t = L_mac(t, b2h, MIN_16);
+    t = L_msu(t, b2l, 1);
+    t = L_mac(t, f[n], 2048);
+    const int16_t c = extract_h(L_shl(t, 6));
+    return c == MIN_16 ? int16_t{-32767} : c;
+}
+
+}  // namespace
+
+bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
+    constexpr int nc = kOrder / 2;
+    int16_t isp[kOrder];
+    int16_t f1[nc + 1], f2[nc];
+    for (int i = 0; i < nc; ++i) {
+        const int32_t t = L_mult(a[i], 16384);
+        f1[i] = round_fx(L_mac(t, a[kOrder - i], 16384));
+        f2[i] = round_fx(L_msu(t, a[kOrder - i], 16384));
+    }
+    f1[nc] = a[nc];
+    for (int i = 2; i < nc; ++i) f2[i] = add(f2[i], f2[i - 2]);  // F2(z) / (1 - z^-2)
+
+    // Roots of F1 and F2 in turn: sign changes on the grid, two bisections, then a linear
+    // interpolation.
+    int found = 0, j = 0;
+    const int16_t* coef = f1;
+    int order = nc;
+    int16_t xlow = kGrid100[0], ylow = chebyshev(xlow, coef, order);
+    while (found < kOrder - 1 && j < 100) {
+        ++j;
+        int16_t xhigh = xlow, yhigh = ylow;
+        xlow = kGrid100[j];
+        ylow = chebyshev(xlow, coef, order);
+        if (L_mult(ylow, yhigh) > 0) continue;
+        for (int i = 0; i < 2; ++i) {
+            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef, order);
+            if (L_mult(ylow, ymid) <= 0) {
+                yhigh = ymid;
+                xhigh = xmid;
+            } else {
+                ylow = ymid;
+                xlow = xmid;
+            }
+        }
+        const int16_t x = sub(xhigh, xlow);
+        int16_t y = sub(yhigh, ylow), xint = xlow;
+        if (y != 0) {
+            const int16_t sign = y;
+            y = abs_s(y);
+            const int16_t e = norm_s(y);
+            y = div_s(16383, shl(y, e));
+            y = extract_l(L_shr(L_mult(x, y), sub(20, e)));  // (xhigh - xlow) / (yhigh - ylow), Q11
+            if (sign < 0) y = negate(y);
+            xint = sub(xlow, extract_l(L_shr(L_mult(ylow, y), 11)));
+        }
+        isp[found++] = xint;
+        xlow = xint;
+        coef = coef == f1 ? f2 : f1;
+        order = coef == f1 ? nc : nc - 1;
+        ylow = chebyshev(xlow, coef, order);
+    }
+    if (found < kOrder - 1) {
+        for (int i = 0; i < kOrder; ++i) out[i] = old_isp[i];
+        return false;
+    }
+    isp[kOrder - 1] = shl(a[kOrder], 3);
+    for (int i = 0; i < kOrder; ++i) out[i] = isp[i];
+    return true;
+}
+
 void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
     const int16_t last = x[n - 1];
     // y = x << 16 - 2 mu x[-1] with saturation, then rounded at bit 15 - (14 - sf).

@@ -51,6 +51,7 @@ TEST(AmrwbArgs, Conversions) {
         .fail(kSize, at<2>(0)).pass(at<2>(1));
     ARGS(voksISPToISF_Norm_AMRWB_16s, [](Buffers& b) { return tuple(b.isp, b.out, 16); })
         .fail(kSize, at<2>(0)).pass(at<2>(1));
+    ARGS(voksLPCToISP_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), b.out, static_cast<const int16_t*>(b.isp)); });
     ARGS(voksISPToLPC_AMRWB_16s, [](Buffers& b) { return tuple(b.isp, b.out, 16); })
         .fail(kSize, at<2>(0)).fail(kSize, at<2>(15)).fail(kSize, at<2>(21)).fail(kSize, at<2>(22))
         .pass(at<2>(2)).pass(at<2>(20));
