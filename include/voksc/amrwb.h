@@ -73,6 +73,19 @@ VOKSC_API VokStatus voksISFQuantDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s
 VOKSC_API VokStatus voksISFQuantDTX_AMRWB_16s(const Vok16s* pSrcIsf, Vok16s* pDstQIsf, Vok16s* pDstIndex);
 /* Decodes 5 comfort-noise ISF indices; indices outside their codebooks give vokStatusRange. */
 VOKSC_API VokStatus voksISFQuantDecodeDTX_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstQIsf);
+/* Joint quantisation of the pitch and code gains of a subframe of len samples: target, filtered
+ * adaptive vector (both scaled by 2^valQ), code vector and filtered code vector (Q9), the four
+ * terms of voksAdaptiveCodebookGainCoeff_AMRWB_16s. *pSrcDstAdptGain is the unquantised pitch
+ * gain (Q14; it places the search window in the 7-bit codebook) and receives the quantised one;
+ * *pDstFixedGain the code gain (Q16), *pDstIndex the index (6 bits at 6.60, 8.85 and for
+ * vokRateDTX, else 7); the energy history pSrcDstPastQuaEnergy (4 values, Q10) is shifted.
+ * clipFlag 1 keeps the pitch gain at most 1.0. */
+VOKSC_API VokStatus voksGainQuant_AMRWB_16s(const Vok16s* pSrcAdptTarget, const Vok16s* pSrcFltAdptVector,
+                                            int valQ, const Vok16s* pSrcFixedVector,
+                                            const Vok16s* pSrcFltFixedVector, const Vok16s* pSrcCorrCoeff,
+                                            Vok16s* pSrcDstPastQuaEnergy, Vok16s* pSrcDstAdptGain,
+                                            Vok32s* pDstFixedGain, int clipFlag, Vok16s* pDstIndex, int len,
+                                            int mode);
 /* Gain decoding of a subframe. codeInvSqrtEnergy is 1 / sqrt(energy per sample) of the Q9 code
  * vector in Q12. A good frame (bfi 0) reads entry `index` of the 6-bit (6.60, 8.85, vokRateDTX)
  * or 7-bit gain codebook: *pDstAdptGain the pitch gain (Q14), *pDstFixedGain the code gain

@@ -245,3 +245,24 @@ VokStatus voksLPCToISP_AMRWB_16s(const Vok16s* pSrcLpc, Vok16s* pDstIsp, const V
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksGainQuant_AMRWB_16s(const Vok16s* pSrcAdptTarget, const Vok16s* pSrcFltAdptVector, int valQ,
+                                  const Vok16s* pSrcFixedVector, const Vok16s* pSrcFltFixedVector,
+                                  const Vok16s* pSrcCorrCoeff, Vok16s* pSrcDstPastQuaEnergy,
+                                  Vok16s* pSrcDstAdptGain, Vok32s* pDstFixedGain, int clipFlag,
+                                  Vok16s* pDstIndex, int len, int mode) {
+    if (any_null(pSrcAdptTarget, pSrcFltAdptVector, pSrcFixedVector, pSrcFltFixedVector, pSrcCorrCoeff,
+                 pSrcDstPastQuaEnergy, pSrcDstAdptGain, pDstFixedGain, pDstIndex))
+        return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    const int m = amrwb::mode_index(mode);
+    if (m < 0) return vokStatusRange;
+    *pDstIndex = static_cast<Vok16s>(amrwb::quantise_gain(
+        pSrcAdptTarget, pSrcFltAdptVector, valQ, pSrcFixedVector, pSrcFltFixedVector, pSrcCorrCoeff,
+        pSrcDstPastQuaEnergy, pSrcDstAdptGain, pDstFixedGain, clipFlag == 1, len, m <= 1 || m == 9));
+    return vokStatusOk;
+}
+
+}  // extern "C"

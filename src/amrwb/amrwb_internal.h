@@ -112,6 +112,13 @@ void decode_lag(int index, bool absolute, bool coarse, int16_t* bounds, int& lag
 void conceal_lag(const int16_t* gains, const int16_t* lags, int16_t last_good, int16_t& seed, bool lost,
                  int& lag);
 
+// Joint pitch and code gain quantisation of a subframe (6-bit or 7-bit codebook; `clip` limits
+// the pitch gain to 1.0); *gain_pit is the unquantised pitch gain in and the quantised one out.
+// Returns the index.
+int quantise_gain(const int16_t* xn, const int16_t* y1, int q_xn, const int16_t* code, const int16_t* y2,
+                  const int16_t* g_coeff, int16_t* past_qua_en, int16_t* gain_pit, int32_t* gain_code,
+                  bool clip, int n, bool six_bits);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

@@ -102,6 +102,8 @@ TEST(AmrwbArgs, IsfQuantisers) {
 
 TEST(AmrwbArgs, GainDecoder) {
     // clang-format off
+    ARGS(voksGainQuant_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in + 64, 2, b.in + 128, b.in + 192, b.coeff, b.past, &b.gain, &b.gain32, 0, &b.mem, 64, int{vokRate12650}); })
+        .fail(kSize, at<11>(0)).fail(kRange, at<12>(int{vokRate12200})).fail(kRange, at<12>(26)).pass(at<12>(int{vokRateDTX}), at<9>(1));
     ARGS(voksDecodeGain_AMRWB_16s, [](Buffers& b) { return tuple(5, int16_t{4096}, &b.gain, &b.gain32, 0, 0, b.past, &b.mem, &b.ptr, int{vokRate12650}); })
         .fail(kRange, at<9>(int{vokRate12200})).fail(kRange, at<0>(128)).fail(kRange, at<0>(-1))
         .fail(kRange, at<0>(64), at<9>(int{vokRate8850})).pass(at<0>(63), at<9>(int{vokRate6600})).pass(at<0>(127))
