@@ -26,7 +26,8 @@
     X(ops_gsm)                \
     X(codec_wav)              \
     X(codec_stream)           \
-    X(codec_g729_itu)
+    X(codec_g729_itu)         \
+    X(ops_amrwb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

@@ -97,7 +97,9 @@ void quantise_half(const int16_t* res, const int16_t* first, int dim, int at, co
             idx[s] = nearest(err + splits[s].at - at, splits[s], &e);
             total = L_add(total, e);
         }
-        if (total < best) {
+        // With extreme inputs every total saturates; the reference then leaves the indices
+        // unset (and decodes whatever they held): the first survivor is taken instead.
+        if (total < best || k == 0) {
             best = total;
             *first_index = surv[k];
             for (int s = 0; s < nsplits; ++s) split_index[s] = idx[s];

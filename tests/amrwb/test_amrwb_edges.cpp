@@ -91,6 +91,24 @@ TEST(AmrwbEdges, DtxLogEnergy) {
     }
 }
 
+// ISFs so far from every codeword that all quantiser errors saturate: valid indices whose
+// decoding is the quantised output.
+TEST(AmrwbEdges, IsfQuantiserSaturatedErrors) {
+    for (const int rate : {vokRate6600, vokRate23850}) {
+        for (const int16_t v : {int16_t{32767}, int16_t{-32768}}) {
+            int16_t isf[16], past[16], past2[16], q[16], q2[16], idx[7], hist[48] = {};
+            for (int i = 0; i < 16; ++i) {
+                isf[i] = (i & 1) ? v : static_cast<int16_t>(-v - 1);
+                past[i] = past2[i] = v;
+            }
+            std::memset(idx, 0x7F, sizeof idx);  // not a valid index
+            ASSERT_EQ(voksISFQuant_AMRWB_16s(isf, past, q, idx, rate), vokStatusOk);
+            ASSERT_EQ(voksISFQuantDecode_AMRWB_16s(idx, q2, past2, q2, hist, 0, rate), vokStatusOk);
+            EXPECT_EQ(0, std::memcmp(q, q2, sizeof q)) << rate << " " << v;
+        }
+    }
+}
+
 TEST(AmrwbEdges, LagDecoding) {
     struct Case {
         int rate, sf, index, lag, frac, lo, hi;
