@@ -74,6 +74,13 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                                  g(in.v16(4)), g(in.v16(1)), g(in.v32(1)), in.range(0, 1), g(in.v16(1)), len,
                                  rate()});
             },
+            [&] {
+                // 115 past samples before both signals.
+                return call(
+                    voksOpenLoopPitchSearch_AMRWB_16s,
+                    Args{At{in.v16(n + 115), 115}, At{in.v16(n + 115), 115}, g(in.v16(1)), g(in.v16(1)),
+                         g(in.v16(1)), g(in.v16(1)), g(in.v16(1)), g(in.v16(5)), g(in.v16(1)), len});
+            },
             [&] { return voksAlgebraicCodebookDecode_AMRWB_16s(in.v16(8).data(), v16(64), rate()); },
             [&] {
                 // pSrcDstExcitation[-248 .. 63].

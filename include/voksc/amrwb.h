@@ -108,6 +108,21 @@ VOKSC_API VokStatus voksDecodeGain_AMRWB_16s(int index, Vok16s codeInvSqrtEnergy
  * one per track up to 52 bits, two per track (4 high parts, then 4 low parts) from 64 bits. */
 VOKSC_API VokStatus voksAlgebraicCodebookDecode_AMRWB_16s(const Vok16s* pSrcIndex, Vok16s* pDstFixedVector,
                                                           int mode);
+/* Open-loop pitch search on len samples of the weighted speech decimated to 6.4 kHz and its
+ * high-passed version (both pointers at the current samples, 115 past samples before them):
+ * the lag of the largest weighted correlation among 18..115 (weighted around
+ * *pSrcDstMedianLag when it and *pSrcDstWeightFlag are positive) goes, doubled, to
+ * *pDstOpenLoopLag; the normalised correlation of the high-passed speech at that lag (Q15) to
+ * *pDstOpenLoopGain. A gain above 0.6 shifts the lag into the five past lags pSrcDstPrevLags
+ * (most recent first), sets *pSrcDstMedianLag to their median and *pSrcDstAdaptWeight to 32767;
+ * otherwise the weight decays by 0.9. *pSrcDstWeightFlag = weight >= 26214. The tone register
+ * *pSrcDstToneFlag shifts right and takes bit 14 for a gain of 0.65 or more. len >= 1; a
+ * weighting centre outside 15..116 gives vokStatusRange. */
+VOKSC_API VokStatus voksOpenLoopPitchSearch_AMRWB_16s(const Vok16s* pSrcWgtSpch, const Vok16s* pSrcHpWgtSpch,
+                                                      Vok16s* pSrcDstMedianLag, Vok16s* pSrcDstAdaptWeight,
+                                                      Vok16s* pDstOpenLoopLag, Vok16s* pSrcDstToneFlag,
+                                                      Vok16s* pDstOpenLoopGain, Vok16s* pSrcDstPrevLags,
+                                                      Vok16s* pSrcDstWeightFlag, int len);
 /* Adaptive codebook decoding state: a caller-allocated block of 24 bytes (12 16-bit words, no
  * alignment needed, no addresses: a memcpy to any address continues the stream): words 0..4 past
  * pitch gains (oldest first), 5 the concealment seed, 6..10 past integer lags (most recent

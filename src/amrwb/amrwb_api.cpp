@@ -266,3 +266,27 @@ VokStatus voksGainQuant_AMRWB_16s(const Vok16s* pSrcAdptTarget, const Vok16s* pS
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksOpenLoopPitchSearch_AMRWB_16s(const Vok16s* pSrcWgtSpch, const Vok16s* pSrcHpWgtSpch,
+                                            Vok16s* pSrcDstMedianLag, Vok16s* pSrcDstAdaptWeight,
+                                            Vok16s* pDstOpenLoopLag, Vok16s* pSrcDstToneFlag,
+                                            Vok16s* pDstOpenLoopGain, Vok16s* pSrcDstPrevLags,
+                                            Vok16s* pSrcDstWeightFlag, int len) {
+    if (any_null(pSrcWgtSpch, pSrcHpWgtSpch, pSrcDstMedianLag, pSrcDstAdaptWeight, pDstOpenLoopLag,
+                 pSrcDstToneFlag, pDstOpenLoopGain, pSrcDstPrevLags, pSrcDstWeightFlag))
+        return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    // The weighting centre indexes the weight table: a median outside 15..116 would read past
+    // it (open-loop lags are 18..115).
+    if (*pSrcDstMedianLag > 0 && *pSrcDstWeightFlag > 0 &&
+        (*pSrcDstMedianLag < 15 || *pSrcDstMedianLag > 116))
+        return vokStatusRange;
+    *pDstOpenLoopLag =
+        amrwb::open_loop_lag(pSrcWgtSpch, pSrcHpWgtSpch, len, pSrcDstMedianLag, pSrcDstAdaptWeight,
+                             pSrcDstToneFlag, pDstOpenLoopGain, pSrcDstPrevLags, pSrcDstWeightFlag);
+    return vokStatusOk;
+}
+
+}  // extern "C"

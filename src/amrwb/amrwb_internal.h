@@ -119,6 +119,14 @@ int quantise_gain(const int16_t* xn, const int16_t* y1, int q_xn, const int16_t*
                   const int16_t* g_coeff, int16_t* past_qua_en, int16_t* gain_pit, int32_t* gain_code,
                   bool clip, int n, bool six_bits);
 
+// The third-order high-pass filter of the weighted speech (memory of 9 words) the open-loop
+// gain is measured on.
+void hp_wsp(const int16_t* x, int16_t* y, int n, int16_t* mem);
+// Open-loop lag of n samples of the weighted speech decimated to 6.4 kHz (wsp and hp with 115
+// past samples), with the median, weighting and tone updates; returns the lag at 12.8 kHz.
+int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* median_lag, int16_t* ada_w,
+                      int16_t* tone, int16_t* gain, int16_t* prev_lags, int16_t* weight_flag);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

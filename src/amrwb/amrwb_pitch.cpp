@@ -121,4 +121,101 @@ void conceal_lag(const int16_t* gains, const int16_t* lags, int16_t last_good, i
     }
 }
 
+void hp_wsp(const int16_t* x, int16_t* y, int n, int16_t* mem) {
+    static constexpr int16_t a[4] = {8192, 21663, -19258, 5734}, b[4] = {-3432, 10280, -10280, 3432};
+    int16_t y3h = mem[0], y3l = mem[1], y2h = mem[2], y2l = mem[3], y1h = mem[4], y1l = mem[5];
+    int16_t x0 = mem[6], x1 = mem[7], x2 = mem[8];
+    for (int i = 0; i < n; ++i) {
+        const int16_t x3 = x2;
+        x2 = x1;
+        x1 = x0;
+        x0 = x[i];
+        int32_t t = L_mac(L_mac(L_mac(16384, y1l, a[1]), y2l, a[2]), y3l, a[3]);
+        t = L_shr(t, 15);
+        t = L_mac(L_mac(L_mac(t, y1h, a[1]), y2h, a[2]), y3h, a[3]);
+        t = L_mac(L_mac(L_mac(L_mac(t, x0, b[0]), x1, b[1]), x2, b[2]), x3, b[3]);
+        t = L_shl(t, 2);
+        y3h = y2h;
+        y3l = y2l;
+        y2h = y1h;
+        y2l = y1l;
+        L_Extract(t, y1h, y1l);
+        y[i] = round_fx(L_shl(t, 1));
+    }
+    const int16_t out[9] = {y3h, y3l, y2h, y2l, y1h, y1l, x0, x1, x2};
+    std::copy(out, out + 9, mem);
+}
+
+namespace {
+
+// Median of five values.
+int16_t median5(const int16_t* v) {
+    int16_t s[5];
+    std::copy(v, v + 5, s);
+    std::sort(s, s + 5);
+    return s[2];
+}
+
+}  // namespace
+
+int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* median_lag, int16_t* ada_w,
+                      int16_t* tone, int16_t* gain, int16_t* prev_lags, int16_t* weight_flag) {
+    constexpr int lmin = kPitchMin / 2, lmax = kPitchMax / 2;
+    // Lags above lmin, weighted towards short lags and, when the weighting is on, around the
+    // median of the past lags.
+    const int16_t* ww = &kCorrWeight[198];
+    const bool centred = *median_lag > 0 && *weight_flag > 0;
+    const int16_t* we = centred ? &kCorrWeight[98 + lmax - *median_lag] : nullptr;
+    int32_t best = MIN_32;
+    int lag = 0;
+    for (int i = lmax; i > lmin; --i) {
+        int32_t r = 0;
+        for (int j = 0; j < n; ++j) r = L_mac(r, wsp[j], wsp[j - i]);
+        int16_t hi, lo;
+        L_Extract(r, hi, lo);
+        r = Mpy_32_16(hi, lo, *ww--);
+        if (centred) {
+            L_Extract(r, hi, lo);
+            r = Mpy_32_16(hi, lo, *we--);
+        }
+        if (r >= best) {
+            best = r;
+            lag = i;
+        }
+    }
+    // Normalised correlation of the high-passed signal at that lag.
+    int32_t r0 = 0, r1 = 1, r2 = 1;
+    for (int j = 0; j < n; ++j) {
+        r0 = L_mac(r0, hp[j], hp[j - lag]);
+        r1 = L_mac(r1, hp[j - lag], hp[j - lag]);
+        r2 = L_mac(r2, hp[j], hp[j]);
+    }
+    int16_t e0 = norm_l(r0), e1 = norm_l(r1);
+    const int16_t e2 = norm_l(r2);
+    r0 = L_shl(r0, e0);
+    r1 = L_shl(r1, e1);
+    r2 = L_shl(r2, e2);
+    r1 = L_mult(round_fx(r1), round_fx(r2));
+    const int16_t k = norm_l(r1);
+    r1 = L_shl(r1, k);
+    e1 = sub(62, add(add(e1, e2), k));
+    inv_sqrt_normalised(r1, e1);
+    r0 = L_mult(round_fx(r0), round_fx(r1));
+    e0 = add(sub(31, e0), e1);
+    *gain = round_fx(L_shl(r0, e0));
+
+    if (*gain > 19661) {
+        for (int i = 4; i > 0; --i) prev_lags[i] = prev_lags[i - 1];
+        prev_lags[0] = static_cast<int16_t>(lag);
+        *median_lag = median5(prev_lags);
+        *ada_w = 32767;
+    } else {
+        *ada_w = mult(*ada_w, 29491);
+    }
+    *weight_flag = *ada_w < 26214 ? 0 : 1;
+    *tone = shr(*tone, 1);
+    if (*gain > 21298) *tone = static_cast<int16_t>(*tone | 0x4000);
+    return static_cast<int16_t>(lag * 2);
+}
+
 }  // namespace voks::amrwb

@@ -17,6 +17,9 @@ struct Buffers {
     int16_t out[300];
     int16_t coeff[4];
     int16_t gain;
+    int16_t med;
+    int16_t wflag;
+    int16_t size16;
     int16_t mem;
     int16_t ptr;
     int16_t isf_hist[128];
@@ -35,6 +38,8 @@ struct Buffers {
         for (int i = 0; i < 21; ++i) isp[i] = static_cast<int16_t>(30000 - 2800 * i);
         for (int i = 0; i < 21; ++i) lpc[i] = i == 0 ? 4096 : static_cast<int16_t>(100 - 7 * i);
         ptr = 0;
+        med = 40;
+        wflag = 1;
         for (int i = 0; i < 7; ++i) idx[i] = static_cast<int16_t>(i);
         bounds[0] = 100;
         bounds[1] = 115;
@@ -102,6 +107,9 @@ TEST(AmrwbArgs, IsfQuantisers) {
 
 TEST(AmrwbArgs, GainDecoder) {
     // clang-format off
+    auto centre = [](int16_t lag, int16_t flag) { return [lag, flag](Buffers& b) { b.med = lag; b.wflag = flag; }; };
+    ARGS(voksOpenLoopPitchSearch_AMRWB_16s, [](Buffers& b) { return tuple(b.in + 120, b.in + 120, &b.med, &b.mem, &b.gain, &b.ptr, &b.size16, b.past, &b.wflag, 64); })
+        .fail(kSize, at<9>(0)).fail(kRange, centre(14, 1)).fail(kRange, centre(117, 1)).pass(centre(117, 0)).pass(centre(116, 1)).pass(centre(15, 1));
     ARGS(voksGainQuant_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in + 64, 2, b.in + 128, b.in + 192, b.coeff, b.past, &b.gain, &b.gain32, 0, &b.mem, 64, int{vokRate12650}); })
         .fail(kSize, at<11>(0)).fail(kRange, at<12>(int{vokRate12200})).fail(kRange, at<12>(26)).pass(at<12>(int{vokRateDTX}), at<9>(1));
     ARGS(voksDecodeGain_AMRWB_16s, [](Buffers& b) { return tuple(5, int16_t{4096}, &b.gain, &b.gain32, 0, 0, b.past, &b.mem, &b.ptr, int{vokRate12650}); })

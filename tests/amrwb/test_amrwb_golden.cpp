@@ -212,6 +212,34 @@ TEST(AmrwbGolden, IsfNoiseQuantiser) {
     d.finish();
 }
 
+// Open-loop search chained over whole and half frames of fresh weighted speech, the high-passed
+// history carried as the encoder carries it. A record: lag, gain, median, weight, weighting flag,
+// tone register, past lags.
+TEST(AmrwbGolden, OpenLoopPitch) {
+    golden::Digested d("pitch_ol.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(16);
+    int16_t med = 40, ada = 0, flg = 0, tone = 0, lags[5] = {40, 40, 40, 40, 40}, mem[9] = {},
+            old_hp[243] = {};
+    for (int k = 0; k < 3000; ++k) {
+        int16_t wsp[243], rec[11];
+        const int n = k % 3 == 0 ? 128 : 64;
+        aw_signal(&g, wsp, 115 + n, k);
+        voks::amrwb::hp_wsp(wsp + 115, old_hp + 115, n, mem);
+        ASSERT_EQ(voksOpenLoopPitchSearch_AMRWB_16s(wsp + 115, old_hp + 115, &med, &ada, &rec[0], &tone,
+                                                    &rec[1], lags, &flg, n),
+                  vokStatusOk);
+        std::memmove(old_hp, old_hp + n, 115 * sizeof *old_hp);
+        rec[2] = med;
+        rec[3] = ada;
+        rec[4] = flg;
+        rec[5] = tone;
+        std::memcpy(rec + 6, lags, sizeof lags);
+        d.add(rec);
+    }
+    d.finish();
+}
+
 // Gain quantisation chained from the reset energy history: random rates, clipping and target
 // scales, the pitch gain of the pitch-gain operation or (one call in five) a random one. A record:
 // index, pitch gain, code gain, energy history.
