@@ -92,6 +92,13 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                          in.range(0, 4), in.range(0, 1), in.range(0, 1), rate(), pitch});
             },
             [&] {
+                // pSrcDstExcitation[-248 .. 64].
+                return call(
+                    voksAdaptiveCodebookSearch_AMRWB_16s,
+                    Args{in.v16(64), in.v16(64), in.v16(2), g(in.v16(1)), g(in.v16(2)),
+                         At{g(in.v16(248 + 65)), 248}, g(in.v16(1)), g(in.v16(1)), in.range(0, 4), rate()});
+            },
+            [&] {
                 g.watch(block);
                 return (op & 0x80) ? voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(in.i32(), in.i32(), pitch)
                                    : voksAdaptiveCodebookDecodeInit_AMRWB_16s(pitch);

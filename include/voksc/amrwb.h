@@ -123,6 +123,24 @@ VOKSC_API VokStatus voksOpenLoopPitchSearch_AMRWB_16s(const Vok16s* pSrcWgtSpch,
                                                       Vok16s* pDstOpenLoopLag, Vok16s* pSrcDstToneFlag,
                                                       Vok16s* pDstOpenLoopGain, Vok16s* pSrcDstPrevLags,
                                                       Vok16s* pSrcDstWeightFlag, int len);
+/* Closed-loop pitch search of subframe subFrame (0..3): the lag and quarter fraction of the
+ * largest normalised correlation of the target pSrcAdptTarget with the past excitation filtered
+ * by pSrcImpulseResponse (64 samples each), at the resolution of the rate, searched in the
+ * window around pSrcOpenLoopLag[0] (subframe 0) or pSrcOpenLoopLag[1] (subframe 2 above 6.60
+ * kbit/s), else in the window pSrcDstLagBounds (lo, hi with 34 <= lo <= hi <= min(lo + 15, 231),
+ * else vokStatusRange). Absolute subframes write the window of the next subframes to
+ * pSrcDstLagBounds. pDstAdptIndex receives the lag index (as voksAdaptiveCodebookDecode_AMRWB_16s
+ * reads it), *pDstIntPitchLag and *pDstFracPitchLag the lag. pSrcDstExcitation points at the
+ * subframe with 231 + 17 past samples before it; samples up to 33 are read and 65 are written:
+ * the adaptive vector and the first sample of the next subframe, which the next search reads.
+ * mode: the AMR-WB rates and vokRateDTX, or the codebook codes 22 and 26..32 (searched like
+ * the rates above 8.85 kbit/s). */
+VOKSC_API VokStatus voksAdaptiveCodebookSearch_AMRWB_16s(const Vok16s* pSrcAdptTarget,
+                                                         const Vok16s* pSrcImpulseResponse,
+                                                         const Vok16s* pSrcOpenLoopLag,
+                                                         Vok16s* pDstIntPitchLag, Vok16s* pSrcDstLagBounds,
+                                                         Vok16s* pSrcDstExcitation, Vok16s* pDstFracPitchLag,
+                                                         Vok16s* pDstAdptIndex, int subFrame, int mode);
 /* Adaptive codebook decoding state: a caller-allocated block of 24 bytes (12 16-bit words, no
  * alignment needed, no addresses: a memcpy to any address continues the stream): words 0..4 past
  * pitch gains (oldest first), 5 the concealment seed, 6..10 past integer lags (most recent

@@ -290,3 +290,42 @@ VokStatus voksOpenLoopPitchSearch_AMRWB_16s(const Vok16s* pSrcWgtSpch, const Vok
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksAdaptiveCodebookSearch_AMRWB_16s(const Vok16s* pSrcAdptTarget,
+                                               const Vok16s* pSrcImpulseResponse,
+                                               const Vok16s* pSrcOpenLoopLag, Vok16s* pDstIntPitchLag,
+                                               Vok16s* pSrcDstLagBounds, Vok16s* pSrcDstExcitation,
+                                               Vok16s* pDstFracPitchLag, Vok16s* pDstAdptIndex, int subFrame,
+                                               int mode) {
+    if (any_null(pSrcAdptTarget, pSrcImpulseResponse, pSrcOpenLoopLag, pDstIntPitchLag, pSrcDstLagBounds,
+                 pSrcDstExcitation, pDstFracPitchLag, pDstAdptIndex))
+        return vokStatusNullPtr;
+    if (subFrame < 0 || subFrame > 3) return vokStatusSize;
+    int m = amrwb::mode_index(mode);
+    if (m < 0 && (mode == 22 || (mode >= 26 && mode <= 32))) m = 8;  // codebook codes: fine resolution
+    if (m < 0) return vokStatusRange;
+    const bool coarse = m <= 1 || m == 9, absolute = subFrame == 0 || (subFrame == 2 && m != 0 && m != 9);
+    int16_t window[2];
+    if (absolute) {
+        amrwb::lag_window(pSrcOpenLoopLag[subFrame == 0 ? 0 : 1], window);
+    } else {
+        window[0] = pSrcDstLagBounds[0];
+        window[1] = pSrcDstLagBounds[1];
+        if (window[0] < amrwb::kPitchMin || window[1] < window[0] || window[1] > amrwb::kPitchMax ||
+            window[1] - window[0] > 15)
+            return vokStatusRange;
+    }
+    int frac;
+    const int lag = amrwb::search_lag(pSrcDstExcitation, pSrcAdptTarget, pSrcImpulseResponse, window[0],
+                                      window[1], absolute, coarse, frac);
+    *pDstAdptIndex = static_cast<Vok16s>(amrwb::encode_lag(lag, frac, absolute, coarse, window[0]));
+    if (absolute) amrwb::lag_window(lag, pSrcDstLagBounds);
+    amrwb::interpolate_lag(pSrcDstExcitation, lag, frac, amrwb::kSubframe + 1);
+    *pDstIntPitchLag = static_cast<Vok16s>(lag);
+    *pDstFracPitchLag = static_cast<Vok16s>(frac);
+    return vokStatusOk;
+}
+
+}  // extern "C"

@@ -127,6 +127,14 @@ void hp_wsp(const int16_t* x, int16_t* y, int n, int16_t* mem);
 int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* median_lag, int16_t* ada_w,
                       int16_t* tone, int16_t* gain, int16_t* prev_lags, int16_t* weight_flag);
 
+// Closed-loop lag in [t0_min, t0_max] (past excitation exc, target xn, impulse response h, 64
+// samples) with its fraction at the resolution of the rate (coarse: 6.60, 8.85 and the silence
+// descriptor) and of the subframe kind; exc[-t0_max - 4 .. 67 - t0_min] are read.
+int search_lag(const int16_t* exc, const int16_t* xn, const int16_t* h, int t0_min, int t0_max, bool absolute,
+               bool coarse, int& frac);
+// The lag index of a lag and fraction (the inverse of decode_lag).
+int encode_lag(int lag, int frac, bool absolute, bool coarse, int t0_min);
+
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 

@@ -218,4 +218,108 @@ int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* med
     return static_cast<int16_t>(lag * 2);
 }
 
+namespace {
+
+constexpr int kCorrTaps = 4;  // half length of the correlation interpolation filter
+
+// Normalised correlation of the target with the past excitation filtered by h, for lags
+// tmin..tmax (corr[t - tmin]); the filtered excitation is updated recursively from lag to lag.
+void normalised_correlation(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
+                            int16_t* corr) {
+    constexpr int n = kSubframe;
+    int16_t excf[n];
+    int k = -tmin;
+    for (int i = 0; i < n; ++i) {
+        int32_t s = 0;
+        for (int j = 0; j <= i; ++j) s = L_mac(s, exc[k + j], h[i - j]);
+        excf[i] = round_fx(s);
+    }
+    int32_t t = 1;
+    for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], xn[i]);
+    const int16_t scale = negate(shr(add(sub(30, norm_l(t)), 2), 1));
+    for (int lag = tmin; lag <= tmax; ++lag) {
+        t = 1;
+        for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], excf[i]);
+        int16_t e = norm_l(t);
+        const int16_t c = extract_h(L_shl(t, e));
+        const int16_t exp_corr = sub(30, e);
+        t = 1;
+        for (int i = 0; i < n; ++i) t = L_mac(t, excf[i], excf[i]);
+        e = norm_l(t);
+        t = L_shl(t, e);
+        int16_t exp_norm = sub(30, e);
+        inv_sqrt_normalised(t, exp_norm);
+        t = L_shl(L_mult(c, extract_h(t)), add(add(exp_corr, exp_norm), scale));
+        corr[lag - tmin] = round_fx(t);
+        if (lag != tmax) {
+            --k;
+            for (int i = n - 1; i > 0; --i) excf[i] = add(mult(exc[k], h[i]), excf[i - 1]);
+            excf[0] = mult(exc[k], h[0]);
+        }
+    }
+}
+
+// The correlation interpolated at x + frac / 4 (frac -4..3).
+int16_t interpolate_corr(const int16_t* x, int frac) {
+    if (frac < 0) {
+        frac += 4;
+        --x;
+    }
+    x -= kCorrTaps - 1;
+    int32_t s = 0;
+    for (int i = 0, k = 3 - frac; i < 2 * kCorrTaps; ++i, k += 4) s = L_mac(s, x[i], kInterp4Corr[k]);
+    return round_fx(L_shl(s, 1));
+}
+
+}  // namespace
+
+int search_lag(const int16_t* exc, const int16_t* xn, const int16_t* h, int t0_min, int t0_max, bool absolute,
+               bool coarse, int& frac) {
+    const int fr2 = coarse ? kPitchMin : 128, fr1 = coarse ? 92 : 160;
+    int16_t corr_v[16 + 2 * kCorrTaps];
+    const int tmin = t0_min - kCorrTaps;
+    normalised_correlation(exc, xn, h, tmin, t0_max + kCorrTaps, corr_v);
+    const int16_t* corr = corr_v - tmin;
+    int16_t best = corr[t0_min];
+    int t0 = t0_min;
+    for (int i = t0_min + 1; i <= t0_max; ++i) {
+        if (corr[i] >= best) {
+            best = corr[i];
+            t0 = i;
+        }
+    }
+    if (absolute && t0 >= fr1) {
+        frac = 0;
+        return t0;
+    }
+    int step = 1, f = -3;
+    if ((absolute && t0 >= fr2) || fr2 == kPitchMin) {
+        step = 2;
+        f = -2;
+    }
+    if (t0 == t0_min) f = 0;
+    best = interpolate_corr(&corr[t0], f);
+    for (int i = f + step; i <= 3; i += step) {
+        const int16_t v = interpolate_corr(&corr[t0], i);
+        if (v > best) {
+            best = v;
+            f = i;
+        }
+    }
+    if (f < 0) {
+        f += 4;
+        --t0;
+    }
+    frac = f;
+    return t0;
+}
+
+int encode_lag(int lag, int frac, bool absolute, bool coarse, int t0_min) {
+    if (!absolute) return coarse ? ((lag - t0_min) << 1) + (frac >> 1) : ((lag - t0_min) << 2) + frac;
+    if (coarse) return lag < 92 ? (lag << 1) + (frac >> 1) - kPitchMin * 2 : lag - 92 + (92 - kPitchMin) * 2;
+    if (lag < 128) return (lag << 2) + frac - kPitchMin * 4;
+    if (lag < 160) return (lag << 1) + (frac >> 1) - 128 * 2 + (128 - kPitchMin) * 4;
+    return lag - 160 + (128 - kPitchMin) * 4 + (160 - 128) * 2;
+}
+
 }  // namespace voks::amrwb

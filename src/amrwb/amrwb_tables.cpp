@@ -951,4 +951,9 @@ const int16_t kCorrWeight[199] = {
     10794, 10772, 10750, 10728,
 };
 
+// Quarter-sample interpolation filter of the normalised correlation (Q14), 8 taps x 4 phases.
+const int16_t kInterp4Corr[32] = {-12,   -26,  32,   206,   420,   455,   73,   -766, -1732, -2142, -1242,
+                                  1376,  5429, 9910, 13418, 14746, 13418, 9910, 5429, 1376,  -1242, -2142,
+                                  -1732, -766, 73,   455,   420,   206,   32,   -26,  -12,   0};
+
 }  // namespace voks::amrwb

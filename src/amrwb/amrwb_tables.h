@@ -14,6 +14,7 @@ extern const int16_t kPow2[33];
 extern const int16_t kInterp4[128];
 extern const int16_t kGrid100[101];
 extern const int16_t kCorrWeight[199];
+extern const int16_t kInterp4Corr[32];
 extern const int16_t kMeanIsf[16];
 extern const int16_t kIsfStage1a[256][9];
 extern const int16_t kIsfStage1b[256][7];

@@ -135,6 +135,11 @@ TEST(AmrwbArgs, AdaptiveCodebookDecoder) {
     ARGS(voksAdaptiveCodebookDecodeInit_AMRWB_16s, [](Buffers& b) { return tuple(b.ps()); });
     ARGS(voksAdaptiveCodebookDecodeUpdate_AMRWB_16s, [](Buffers& b) { return tuple(9000, 80, b.ps()); });
     auto window = [](int16_t lo) { return [lo](Buffers& b) { b.bounds[0] = lo; }; };
+    auto bounds = [](int16_t lo, int16_t hi) { return [lo, hi](Buffers& b) { b.bounds[0] = lo; b.bounds[1] = hi; }; };
+    ARGS(voksAdaptiveCodebookSearch_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in + 64, b.isp, &b.gain, b.bounds, b.exc + 250, &b.mem, &b.ptr, 1, int{vokRate12650}); })
+        .fail(kSize, at<8>(4)).fail(kSize, at<8>(-1)).fail(kRange, at<9>(int{vokRate12200})).fail(kRange, at<9>(23))
+        .fail(kRange, bounds(33, 48)).fail(kRange, bounds(100, 99)).fail(kRange, bounds(100, 116)).fail(kRange, bounds(220, 232))
+        .pass(at<9>(27)).pass(at<9>(22)).pass(bounds(216, 231)).pass(bounds(50, 50)).pass(bounds(0, 0), at<8>(0));
     ARGS(voksAdaptiveCodebookDecode_AMRWB_16s, [](Buffers& b) { return tuple(5, &b.gain, b.exc + 256, &b.mem, b.bounds, 1, 0, 0, int{vokRate12650}, b.ps()); })
         .fail(kSize, at<5>(4)).fail(kSize, at<5>(-1)).fail(kRange, at<8>(int{vokRate12200})).fail(kRange, at<8>(22))
         .fail(kRange, at<0>(64)).fail(kRange, at<0>(-1)).fail(kRange, at<0>(32), at<8>(int{vokRate8850}))

@@ -212,6 +212,37 @@ TEST(AmrwbGolden, IsfNoiseQuantiser) {
     d.finish();
 }
 
+// Closed-loop search over frames of random rates and open-loop lags, each subframe on a fresh
+// past excitation, target and impulse response. A record: lag, fraction, index, window and the
+// 65 written excitation samples.
+TEST(AmrwbGolden, AdaptiveCodebookSearch) {
+    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+    golden::Digested d("pitch_fr4.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(17);
+    for (int k = 0; k < 2000; ++k) {
+        const int mode = aw_below(&g, 9);
+        int16_t top[2], bounds[2] = {};
+        top[0] = static_cast<int16_t>(34 + aw_below(&g, 198));
+        top[1] = static_cast<int16_t>(34 + aw_below(&g, 198));
+        for (int sf = 0; sf < 4; ++sf) {
+            int16_t exc[248 + 65], xn[64], h[64], rec[70];
+            aw_signal(&g, exc, 248 + 65, k + sf);
+            aw_signal(&g, xn, 64, k / 2 + sf);
+            aw_signal(&g, h, 64, k / 3);
+            ASSERT_EQ(voksAdaptiveCodebookSearch_AMRWB_16s(xn, h, top, &rec[0], bounds, exc + 248, &rec[1],
+                                                           &rec[2], sf, kRates[mode]),
+                      vokStatusOk);
+            rec[3] = bounds[0];
+            rec[4] = bounds[1];
+            std::memcpy(rec + 5, exc + 248, 130);
+            d.add(rec);
+        }
+    }
+    d.finish();
+}
+
 // Open-loop search chained over whole and half frames of fresh weighted speech, the high-passed
 // history carried as the encoder carries it. A record: lag, gain, median, weight, weighting flag,
 // tone register, past lags.
