@@ -33,6 +33,18 @@ VOKSC_API VokStatus voksPreemphasize_AMRWB_16s_ISfs(Vok16s gamma, Vok16s* pSrcDs
 /* In place y[i] = x[i] / 2 + gamma y[i-1] (gamma Q15), rounded and saturated; *pMem holds
  * y[-1] and receives the last output. len >= 1. */
 VOKSC_API VokStatus voksDeemphasize_AMRWB_NR_16s_I(Vok16s gamma, Vok16s* pSrcDst, int len, Vok16s* pMem);
+/* Synthesis filter 1/A(z) (pSrcLpc: order + 1 coefficients, Q12) of len excitation samples in
+ * double precision. The signal is 32-bit: bits 31..16 the high part, bits 15..4 the low part,
+ * bits 3..0 zero (ignored when read); pSrcDstSignal[-order..-1] are the past outputs and
+ * pSrcDstSignal[0..len) receives the new ones. The excitation is taken unscaled. order >= 1,
+ * len >= 1. */
+VOKSC_API VokStatus voksSynthesisFilter_AMRWB_16s32s_I(const Vok16s* pSrcLpc, int order,
+                                                       const Vok16s* pSrcExc, Vok32s* pSrcDstSignal, int len);
+/* De-emphasis of the 32-bit synthesis signal (layout as above, bits 3..0 ignored) into 16-bit
+ * samples: y[i] = round(sat(2 sat(8 x[i]) + 4 (gamma >> 1) y[i-1])) / 2^16 with saturation;
+ * *pMem holds y[-1] and receives the last output. len >= 1. */
+VOKSC_API VokStatus voksDeemphasize_AMRWB_32s16s(Vok16s gamma, const Vok32s* pSrc, Vok16s* pDst, int len,
+                                                 Vok16s* pMem);
 /* LP residual y[i] = sum_{j=0..order} a[j] x[i-j] (a Q12), each product doubled and summed with
  * saturation, scaled by 2^(15 - scaleFactor) (saturating), rounded to 16 bits: 10 gives the
  * codec's residual. pSrc[-order..-1] are read. 1 <= order <= len, scaleFactor <= 15. */

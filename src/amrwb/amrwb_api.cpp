@@ -329,3 +329,23 @@ VokStatus voksAdaptiveCodebookSearch_AMRWB_16s(const Vok16s* pSrcAdptTarget,
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksSynthesisFilter_AMRWB_16s32s_I(const Vok16s* pSrcLpc, int order, const Vok16s* pSrcExc,
+                                             Vok32s* pSrcDstSignal, int len) {
+    if (any_null(pSrcLpc, pSrcExc, pSrcDstSignal)) return vokStatusNullPtr;
+    if (order <= 0 || len <= 0) return vokStatusSize;
+    amrwb::synthesis_32(pSrcLpc, order, pSrcExc, pSrcDstSignal, len);
+    return vokStatusOk;
+}
+
+VokStatus voksDeemphasize_AMRWB_32s16s(Vok16s gamma, const Vok32s* pSrc, Vok16s* pDst, int len,
+                                       Vok16s* pMem) {
+    if (any_null(pSrc, pDst, pMem)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    amrwb::deemphasis_32(gamma, pSrc, pDst, len, pMem);
+    return vokStatusOk;
+}
+
+}  // extern "C"

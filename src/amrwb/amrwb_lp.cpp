@@ -206,4 +206,45 @@ void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int 
     }
 }
 
+namespace {
+
+// The 32-bit signal of the double-precision filters: bits 31..16 the high part, bits 15..4 the
+// low part (0..4095), bits 3..0 zero.
+int16_t high_part(int32_t x) {
+    return static_cast<int16_t>(x >> 16);
+}
+int16_t low_part(int32_t x) {
+    return static_cast<int16_t>((x & 0xFFFF) >> 4);
+}
+int32_t join_parts(int16_t hi, int16_t lo) {
+    return static_cast<int32_t>(hi * 65536 + lo * 16);
+}
+
+}  // namespace
+
+void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
+    for (int i = 0; i < n; ++i) {
+        int32_t t = 0;
+        for (int j = 1; j <= m; ++j) t = L_msu(t, low_part(sig[i - j]), a[j]);
+        t = L_shr(t, 12);
+        t = L_mac(t, exc[i], a0);
+        for (int j = 1; j <= m; ++j) t = L_msu(t, high_part(sig[i - j]), a[j]);
+        t = L_shl(t, add(3, s));
+        const int16_t hi = extract_h(t);
+        sig[i] = join_parts(hi, extract_l(L_msu(L_shr(t, 4), hi, 2048)));
+    }
+}
+
+void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {
+    const int16_t fac = shr(mu, 1);
+    int16_t prev = *mem;
+    for (int i = 0; i < n; ++i) {
+        int32_t t = L_mac(L_deposit_h(high_part(x[i])), low_part(x[i]), 8);
+        t = L_mac(L_shl(t, 3), prev, fac);
+        y[i] = prev = round_fx(L_shl(t, 1));
+    }
+    *mem = prev;
+}
+
 }  // namespace voks::amrwb

@@ -28,6 +28,7 @@ struct Buffers {
     int16_t past[16];
     int16_t hist[48];
     int32_t gain32;
+    int32_t sig[80];
     int16_t exc[320];
     int16_t bounds[2];
     uint8_t pitch[24];
@@ -69,6 +70,10 @@ TEST(AmrwbArgs, Filters) {
         .fail(kSize, at<2>(0)).fail(kSf, at<3>(16)).pass(at<3>(15)).pass(at<3>(-3));
     ARGS(voksDeemphasize_AMRWB_NR_16s_I, [](Buffers& b) { return tuple(int16_t{22282}, b.out, 64, &b.mem); })
         .fail(kSize, at<2>(0));
+    ARGS(voksSynthesisFilter_AMRWB_16s32s_I, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), 16, static_cast<const int16_t*>(b.in), b.sig + 16, 64); })
+        .fail(kSize, at<1>(0)).fail(kSize, at<4>(0)).fail(kSize, at<1>(-3));
+    ARGS(voksDeemphasize_AMRWB_32s16s, [](Buffers& b) { return tuple(int16_t{22282}, static_cast<const int32_t*>(b.sig), b.out, 64, &b.mem); })
+        .fail(kSize, at<3>(0));
     ARGS(voksResidualFilter_AMRWB_16s_Sfs,
          [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), int16_t{16}, static_cast<const int16_t*>(b.in + 20), b.out, 64, 10); })
         .fail(kSize, at<1>(int16_t{0})).fail(kSize, at<4>(0)).fail(kSize, at<1>(int16_t{17}), at<4>(16))
