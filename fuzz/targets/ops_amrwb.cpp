@@ -37,11 +37,21 @@ int ops_amrwb(const uint8_t* data, size_t size) {
             [&] { return voksPreemphasize_AMRWB_16s_ISfs(in.i16(), v16(n), len, in.mostly(31, -8), v16(1)); },
             [&] { return voksDeemphasize_AMRWB_NR_16s_I(in.i16(), v16(n), len, v16(1)); },
             [&] {
-                const int order = in.length(1, 20, true);
+                const int order = in.length(1, 20);
                 const size_t m = static_cast<size_t>(std::clamp(order, 1, 20));
                 return call(voksResidualFilter_AMRWB_16s_Sfs,
                             Args{in.v16(m + 1), static_cast<Vok16s>(order), At{in.v16(n + m), m},
                                  g(in.v16(n)), len, in.mostly(31, -8)});
+            },
+            [&] {
+                const int order = in.length(1, 20);
+                const size_t m = static_cast<size_t>(std::clamp(order, 1, 20));
+                return call(voksSynthesisFilter_AMRWB_16s32s_I,
+                            Args{in.v16(m + 1), order, in.v16(n), At{g(in.v32(n + m)), m}, len});
+            },
+            [&] {
+                return call(voksDeemphasize_AMRWB_32s16s,
+                            Args{in.i16(), in.v32(n), g(in.v16(n)), len, g(in.v16(1))});
             },
             [&] {
                 return call(voksAdaptiveCodebookGainCoeff_AMRWB_16s,
