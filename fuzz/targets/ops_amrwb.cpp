@@ -18,6 +18,11 @@ int ops_amrwb(const uint8_t* data, size_t size) {
         [](auto* s) { voksAdaptiveCodebookDecodeInit_AMRWB_16s(s); });
     // Mostly the AMR-WB rate and codebook codes, sometimes any value.
     auto rate = [&] { return (in.u8() & 7) ? in.range(0, 33) : in.i32(); };
+    int vad_size = 0;
+    voksVADGetSize_AMRWB_16s(&vad_size);
+    std::vector<uint8_t> vad_block;
+    auto* vad = state_block<VokVadState_AMRWB>(in, vad_block, vad_size, (head >> 2) & 15, head & 0x40,
+                                               [](auto* s) { voksVADInit_AMRWB_16s(s); });
     run_steps(in, 8, [&](uint8_t op) {
         const int len = in.length(1, 300);
         const size_t n = count(len);
@@ -108,6 +113,12 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                     Args{in.v16(64), in.v16(64), in.v16(2), g(in.v16(1)), g(in.v16(2)),
                          At{g(in.v16(248 + 65)), 248}, g(in.v16(1)), g(in.v16(1)), in.range(0, 4), rate()});
             },
+            [&] {
+                g.watch(vad_block);
+                if (op & 0x80) return voksVADInit_AMRWB_16s(vad);
+                return call(voksVAD_AMRWB_16s, Args{in.v16(256), vad, g(in.v16(1)), g(in.v16(1))});
+            },
+            [&] { return voksVADGetEnergyLevel_AMRWB_16s(vad, v16(12)); },
             [&] {
                 g.watch(block);
                 return (op & 0x80) ? voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(in.i32(), in.i32(), pitch)

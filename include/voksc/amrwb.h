@@ -153,6 +153,21 @@ VOKSC_API VokStatus voksAdaptiveCodebookSearch_AMRWB_16s(const Vok16s* pSrcAdptT
                                                          Vok16s* pDstIntPitchLag, Vok16s* pSrcDstLagBounds,
                                                          Vok16s* pSrcDstExcitation, Vok16s* pDstFracPitchLag,
                                                          Vok16s* pDstAdptIndex, int subFrame, int mode);
+/* Voice activity detector state: a caller-allocated block of 172 bytes (86 16-bit words, no
+ * alignment needed, no addresses: a memcpy to any address continues the stream). */
+typedef struct VokVadState_AMRWB VokVadState_AMRWB;
+/* Writes the detector state size in bytes (172). */
+VOKSC_API VokStatus voksVADGetSize_AMRWB_16s(int* pSize);
+/* Resets the detector: noise estimates and levels 150, speech level 2050, the rest 0 (the
+ * stationarity counter, set by the first frame before it is read, is left as it is). */
+VOKSC_API VokStatus voksVADInit_AMRWB_16s(VokVadState_AMRWB* pState);
+/* One 256-sample frame at 12.8 kHz: *pResultVadFlag = 1 for speech, 0 for noise.
+ * *pSrcDstToneFlag is the caller's tone register (bit 14 the newest tone decision of the
+ * open-loop pitch search); frames of low power clear its bits 13 and 14. */
+VOKSC_API VokStatus voksVAD_AMRWB_16s(const Vok16s* pSrcSpch, VokVadState_AMRWB* pSrcDstState,
+                                      Vok16s* pSrcDstToneFlag, Vok16s* pResultVadFlag);
+/* The 12 band levels of the last frame (zeros after Init). */
+VOKSC_API VokStatus voksVADGetEnergyLevel_AMRWB_16s(const VokVadState_AMRWB* pState, Vok16s* pDstEnergyLevel);
 /* Adaptive codebook decoding state: a caller-allocated block of 24 bytes (12 16-bit words, no
  * alignment needed, no addresses: a memcpy to any address continues the stream): words 0..4 past
  * pitch gains (oldest first), 5 the concealment seed, 6..10 past integer lags (most recent

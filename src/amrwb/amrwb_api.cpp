@@ -349,3 +349,40 @@ VokStatus voksDeemphasize_AMRWB_32s16s(Vok16s gamma, const Vok32s* pSrc, Vok16s*
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksVADGetSize_AMRWB_16s(int* pSize) {
+    if (any_null(pSize)) return vokStatusNullPtr;
+    *pSize = sizeof(amrwb::VadState);
+    return vokStatusOk;
+}
+
+VokStatus voksVADInit_AMRWB_16s(VokVadState_AMRWB* pState) {
+    if (any_null(pState)) return vokStatusNullPtr;
+    amrwb::VadState s;
+    std::memcpy(&s, pState, sizeof s);
+    amrwb::vad_init(s);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksVAD_AMRWB_16s(const Vok16s* pSrcSpch, VokVadState_AMRWB* pSrcDstState, Vok16s* pSrcDstToneFlag,
+                            Vok16s* pResultVadFlag) {
+    if (any_null(pSrcSpch, pSrcDstState, pSrcDstToneFlag, pResultVadFlag)) return vokStatusNullPtr;
+    amrwb::VadState s;
+    std::memcpy(&s, pSrcDstState, sizeof s);
+    *pResultVadFlag = amrwb::vad(s, pSrcSpch, pSrcDstToneFlag);
+    std::memcpy(pSrcDstState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksVADGetEnergyLevel_AMRWB_16s(const VokVadState_AMRWB* pState, Vok16s* pDstEnergyLevel) {
+    if (any_null(pState, pDstEnergyLevel)) return vokStatusNullPtr;
+    amrwb::VadState s;
+    std::memcpy(&s, pState, sizeof s);
+    std::memcpy(pDstEnergyLevel, s.level, sizeof s.level);
+    return vokStatusOk;
+}
+
+}  // extern "C"

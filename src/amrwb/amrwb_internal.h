@@ -25,6 +25,23 @@ struct PitchState {
 };
 static_assert(sizeof(PitchState) == 24, "12 words");
 
+// Voice activity detector state (86 words): band noise estimates, averaged, previous and
+// look-ahead band levels, filter-bank memories, counters, the speech level, the previous frame
+// power (two words) and the band levels of the last frame.
+struct VadState {
+    int16_t bckr_est[12];
+    int16_t ave_level[12];
+    int16_t old_level[12];
+    int16_t sub_level[12];
+    int16_t data5[5][2];
+    int16_t data3[6];
+    int16_t burst_count, hang_count, stat_count, vad_reg;
+    int16_t sp_est_cnt, sp_max, sp_max_cnt, speech_level;
+    int16_t prev_pow[2];
+    int16_t level[12];
+};
+static_assert(sizeof(VadState) == 172, "86 words");
+
 // Index 0..8 of an AMR-WB rate code (6.60 .. 23.85 kbit/s), 9 for the silence descriptor, -1
 // for any other code.
 int mode_index(int rate);
@@ -140,6 +157,11 @@ int search_lag(const int16_t* exc, const int16_t* xn, const int16_t* h, int t0_m
                bool coarse, int& frac);
 // The lag index of a lag and fraction (the inverse of decode_lag).
 int encode_lag(int lag, int frac, bool absolute, bool coarse, int t0_min);
+
+// Detector reset (the stationarity counter is left: the first frame sets it) and one 256-sample
+// frame; *tone is the caller's tone register. Returns the decision (1 speech).
+void vad_init(VadState& st);
+int16_t vad(VadState& st, const int16_t* x, int16_t* tone);
 
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];

@@ -32,6 +32,7 @@ struct Buffers {
     int16_t exc[320];
     int16_t bounds[2];
     uint8_t pitch[24];
+    uint8_t vad[172];
 
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
@@ -45,7 +46,9 @@ struct Buffers {
         bounds[0] = 100;
         bounds[1] = 115;
         voksAdaptiveCodebookDecodeInit_AMRWB_16s(ps());
+        voksVADInit_AMRWB_16s(vs());
     }
+    VokVadState_AMRWB* vs() { return reinterpret_cast<VokVadState_AMRWB*>(vad); }
     VokAdaptiveCodebookDecodeState_AMRWB* ps() {
         return reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(pitch);
     }
@@ -88,6 +91,10 @@ TEST(AmrwbArgs, ExcitationAndDtx) {
     ARGS(voksEncDTXBuffer_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in, &b.ptr, b.isf_hist, b.log_en, int{vokRate12650}); })
         .fail(kRange, at<5>(int{vokRate12200})).fail(kRange, at<5>(22)).fail(kRange, at<5>(-1))
         .pass(at<5>(int{vokRateDTX}));
+    ARGS(voksVADGetSize_AMRWB_16s, [](Buffers& b) { return tuple(&b.size); });
+    ARGS(voksVADInit_AMRWB_16s, [](Buffers& b) { return tuple(b.vs()); });
+    ARGS(voksVAD_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.in), b.vs(), &b.ptr, &b.gain); });
+    ARGS(voksVADGetEnergyLevel_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const VokVadState_AMRWB*>(b.vs()), b.out); });
     ARGS(voksDecDTXBuffer_AMRWB_16s, [](Buffers& b) { return tuple(b.in, b.in, &b.ptr, b.isf_hist, b.log_en); });
     // clang-format on
 }

@@ -109,6 +109,28 @@ TEST(AmrwbEdges, IsfQuantiserSaturatedErrors) {
     }
 }
 
+// After Init the band levels read zero; a quiet frame after speech gives noise at once and clears
+// the burst and hangover counters (words 64 and 65).
+TEST(AmrwbEdges, VadLowPower) {
+    int16_t st[86], level[12], tone = 0x7FFF, flag = -1;
+    auto* vs = reinterpret_cast<VokVadState_AMRWB*>(st);
+    ASSERT_EQ(voksVADInit_AMRWB_16s(vs), vokStatusOk);
+    ASSERT_EQ(voksVADGetEnergyLevel_AMRWB_16s(vs, level), vokStatusOk);
+    for (int16_t v : level) EXPECT_EQ(v, 0);
+    EXPECT_EQ(st[71], 2050);
+    std::vector<int16_t> loud(256), quiet(256, 1);
+    for (int i = 0; i < 256; ++i) loud[i] = static_cast<int16_t>(((i * 7919) % 2001 - 1000) * 8);
+    for (int k = 0; k < 3; ++k) ASSERT_EQ(voksVAD_AMRWB_16s(loud.data(), vs, &tone, &flag), vokStatusOk);
+    EXPECT_EQ(flag, 1);
+    EXPECT_GT(st[64], 0);
+    // Two quiet frames: the frame power includes the previous frame's.
+    for (int k = 0; k < 2; ++k) ASSERT_EQ(voksVAD_AMRWB_16s(quiet.data(), vs, &tone, &flag), vokStatusOk);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(st[64], 0);
+    EXPECT_EQ(st[65], 0);
+    EXPECT_EQ(tone & 0x6000, 0);  // a low-power frame keeps bits 0..12 only
+}
+
 TEST(AmrwbEdges, LagDecoding) {
     struct Case {
         int rate, sf, index, lag, frac, lo, hi;

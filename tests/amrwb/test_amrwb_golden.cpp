@@ -170,6 +170,37 @@ TEST(AmrwbGolden, PitchGain) {
     d.finish();
 }
 
+// The detector over alternating stretches of 40 frames: loud and normal speech, random values
+// scaled down to noise, zeros; the tone register updated before one frame in three as the
+// open-loop search does it. A record: decision, tone register, then the state words 0..73.
+TEST(AmrwbGolden, VoiceActivity) {
+    golden::Digested d("wb_vad.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    Gen g(19);
+    int size = 0;
+    ASSERT_EQ(voksVADGetSize_AMRWB_16s(&size), vokStatusOk);
+    ASSERT_EQ(size, 172);
+    std::vector<int16_t> st(86, 0);
+    auto* vs = reinterpret_cast<VokVadState_AMRWB*>(st.data());
+    ASSERT_EQ(voksVADInit_AMRWB_16s(vs), vokStatusOk);
+    int16_t tone = 0;
+    for (int k = 0; k < 6000; ++k) {
+        int16_t x[256], rec[89] = {};
+        const int seg = (k / 40) % 4;
+        aw_signal(&g, x, 256, seg == 0 ? 5 : seg == 1 ? 3 : 0);
+        if (seg == 1) {
+            for (int16_t& v : x) v = static_cast<int16_t>(v >> (aw_below(&g, 12) + 2));
+        }
+        if (aw_below(&g, 3) == 0)
+            tone = static_cast<int16_t>((tone >> 1) | (aw_below(&g, 32768) > 21298 ? 0x4000 : 0));
+        ASSERT_EQ(voksVAD_AMRWB_16s(x, vs, &tone, &rec[0]), vokStatusOk);
+        rec[1] = tone;
+        std::memcpy(rec + 3, st.data(), 74 * 2);
+        d.add(rec);
+    }
+    d.finish();
+}
+
 // Encoder (even records) and decoder (odd records) histories, each chained from zeros; a record
 // is the position, the ISF history and the log energies after the call.
 TEST(AmrwbGolden, DtxBuffers) {

@@ -1,4 +1,6 @@
-// The adaptive codebook decoding state continues after a mid-stream memcpy to any address.
+// The adaptive codebook decoding and voice activity states continue after a mid-stream memcpy to any address.
+#include <cstring>
+
 #include "support/state_copy.h"
 
 namespace {
