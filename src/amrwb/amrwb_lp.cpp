@@ -176,7 +176,7 @@ void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
     // y = x << 16 - 2 mu x[-1] with saturation, then rounded at bit 15 - (14 - sf).
     const auto one = [mu, sf](int16_t cur, int16_t prev) {
         int32_t t = L_msu(L_deposit_h(cur), prev, mu);
-        const int shift = 14 - sf;
+        const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
         t = shift >= 0 ? L_shl(t, static_cast<int16_t>(std::min(shift, 31)))
                        : L_shr(t, static_cast<int16_t>(-shift));
         return round_fx(t);
@@ -196,7 +196,7 @@ void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {
 }
 
 void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf) {
-    const int shift = 14 - sf;
+    const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
     for (int i = 0; i < n; ++i) {
         int32_t s = L_mult(x[i], a[0]);
         for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);
