@@ -37,7 +37,7 @@ static void aw_signal(AwGen* g, int16_t* x, int n, int kind) {
             case 0:
             case 1:
             case 2:
-                v = k >= 2 ? (int32_t)g->speech[pos + i] << (k - 2) : g->speech[pos + i] >> (2 - k);
+                v = k >= 2 ? (int32_t)g->speech[pos + i] * (1 << (k - 2)) : g->speech[pos + i] >> (2 - k);
                 break;
             case 3:
                 v = aw_any(g);
