@@ -41,8 +41,9 @@ VOKSC_API VokStatus voksDeemphasize_AMRWB_NR_16s_I(Vok16s gamma, Vok16s* pSrcDst
 VOKSC_API VokStatus voksSynthesisFilter_AMRWB_16s32s_I(const Vok16s* pSrcLpc, int order,
                                                        const Vok16s* pSrcExc, Vok32s* pSrcDstSignal, int len);
 /* De-emphasis of the 32-bit synthesis signal (layout as above, bits 3..0 ignored) into 16-bit
- * samples: y[i] = round(sat(2 sat(8 x[i]) + 4 (gamma >> 1) y[i-1])) / 2^16 with saturation;
- * *pMem holds y[-1] and receives the last output. len >= 1. */
+ * samples: t = sat(sat(8 x[i]) + 2 (gamma >> 1) y[i-1]), y[i] = (sat(2 t) + 2^15) >> 16 with
+ * saturation (32-bit saturations; the low bit of gamma is not used). *pMem holds y[-1] and
+ * receives the last output. len >= 1. */
 VOKSC_API VokStatus voksDeemphasize_AMRWB_32s16s(Vok16s gamma, const Vok32s* pSrc, Vok16s* pDst, int len,
                                                  Vok16s* pMem);
 /* LP residual y[i] = sum_{j=0..order} a[j] x[i-j] (a Q12), each product doubled and summed with
