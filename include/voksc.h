@@ -32,5 +32,6 @@ VOKSC_API const VokLibraryVersion* vokscGetLibVersion(void);
 #include "voksc/g723.h"
 #include "voksc/g728.h"
 #include "voksc/amrnb.h"
+#include "voksc/amrwb.h"
 
 #endif /* VOKSC_H */
