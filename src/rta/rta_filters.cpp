@@ -95,6 +95,10 @@ int hp_rate_index(int rate) {
 
 // y[n] = 1e-6 + b0 x[n] + b1 x[n-1] + b2 x[n-2] + b3 x[n-3] - a1 y[n-1] - a2 y[n-2] - a3 y[n-3];
 // state: x[n-1], x[n-2], x[n-3], y[n-1], y[n-2], y[n-3].
+// Every length runs this per-sample order of evaluation. The poles sit so near 0 Hz that 1/A(1)
+// is 2.8e6 to 2^24 with the float coefficients, so a rounding anywhere in the loop is amplified
+// into a slow wander of the output; a two-sample block form (y[n+1] with y[n] substituted)
+// would double the speed but move outputs by up to the signal's own scale.
 void highpass4(const float* x, float* y, int n, int set, float* state) {
     const float* c = kDcRemoval[set - 1];
     float x1 = state[0], x2 = state[1], x3 = state[2], y1 = state[3], y2 = state[4], y3 = state[5];
