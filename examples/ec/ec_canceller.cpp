@@ -328,15 +328,18 @@ public:
         X_.assign(taps, {0, 0});
         Wc_.assign(taps, {0, 0});
         Wb_ = Wc_;
+        Wf_ = Wc_;
         for (int k = 0; k < T_; ++k) {
             tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
             tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
             cW_.push_back(tW_.back());
             tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
+            cWf_.push_back(&Wf_[static_cast<size_t>(k) * K_]);
         }
         D_.resize(K_);
         Y_.resize(K_);
         E_.resize(K_);
+        Ef_.resize(K_);
         mu_.resize(K_);
         // Steps mu0 / (sum of |X|^2 over the taps) in Q20 coefficients, mu0 = 1/2: the steps of
         // the double-talk Update stand for 2^-15 / P with P the mean |X|^2 >> 14 per frame. One
@@ -357,6 +360,10 @@ public:
         voksFIRSubband_EC_32sc_Sfs(tX, cW_.data(), Y_.data(), T_, K_, 20);
         for (int i = 0; i < K_; ++i)
             E_[i] = {sat(int64_t{D_[i].re} - Y_[i].re), sat(int64_t{D_[i].im} - Y_[i].im)};
+        voksFIRSubband_EC_32sc_Sfs(tX, cWf_.data(), Y_.data(), T_, K_, 20);
+        for (int i = 0; i < K_; ++i)
+            Ef_[i] = {sat(int64_t{D_[i].re} - Y_[i].re), sat(int64_t{D_[i].im} - Y_[i].im)};
+        choose_filter();
         voksSubbandControllerDTUpdate_EC_16s(tX, D_.data(), E_.data(), mu_.data(), &dt_, &low_, 0, control());
         // The multiplier's floor as in the float canceller, in the mantissa (Q15).
         const bool hold = hold_.update(far, mic, S_);
@@ -372,10 +379,34 @@ public:
         // as in the float canceller.
         if (!hold) Wc_ = Wp_;
         g_ = g;
-        voksSubbandSynthesis_32sc16s_Sfs(E_.data(), out, bank(syn_), 0, work_.data());
+        voksSubbandSynthesis_32sc16s_Sfs(Ef_.data(), out, bank(syn_), 0, work_.data());
     }
 
 private:
+    // The float canceller's two filters (SubFloat::choose_filter), in integers: energies of the
+    // components taken to 24 bits, smoothed by 1 - 1/20 per frame.
+    void choose_filter() {
+        auto energy = [this](const std::vector<Vok32sc>& v) {
+            int64_t e = 0;
+            for (int i = 0; i < K_; ++i) {
+                const int64_t re = v[i].re >> 8, im = v[i].im >> 8;
+                e += re * re + im * im;
+            }
+            return e;
+        };
+        sb_ += energy(E_) - sb_ / 20;
+        sf_ += energy(Ef_) - sf_ / 20;
+        sd_ += energy(D_) - sd_ / 20;
+        if (sf_ > 3 * sb_ || (sf_ > sb_ && sb_ < sd_ / 30)) {
+            Wf_ = Wc_;
+            Ef_ = E_;
+            sf_ = sb_;
+        } else if (4 * sb_ > 5 * sf_) {
+            Wc_ = Wf_;
+            E_ = Ef_;
+            sb_ = sf_;
+        }
+    }
     static int32_t sat(int64_t v) {
         return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
     }
@@ -393,8 +424,9 @@ private:
     int16_t g_ = 32767;
     TalkHold hold_;
     std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_, sub_;
-    std::vector<Vok32sc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
-    std::vector<const Vok32sc*> tX_, cW_;
+    std::vector<Vok32sc> X_, Wc_, Wb_, Wp_, Wf_, D_, Y_, E_, Ef_;
+    std::vector<const Vok32sc*> tX_, cW_, cWf_;
+    int64_t sb_ = 0, sf_ = 0, sd_ = 0;  // smoothed error energies and near-end energy
     std::vector<Vok32sc*> tW_, tWb_;
     std::vector<VokEcStep32s> mu_;
 };

@@ -1,6 +1,6 @@
 // The example cancellers: a known echo path on a noise far end is reduced by the structure and
 // form in question, full-scale noise on both sides does not stop the canceller from converging
-// afterwards, and the float sub-band canceller survives double talk and a path change.
+// afterwards, and the sub-band cancellers survive double talk and a path change.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -81,13 +81,15 @@ TEST(EcCancellers, ReduceAKnownEcho) {
     EXPECT_EQ(ecex::make_canceller(ecex::Structure::Fullband, ecex::Form::Float, 8000, 257), nullptr);
 }
 
-// The float sub-band canceller keeps its echo reduction through a near talker that the level
+// The sub-band cancellers keep their echo reduction through a near talker that the level
 // hold misses, and follows a changed echo path.
 TEST(EcCancellers, HoldThroughDoubleTalkAndFollowAPathChange) {
-    for (int fs : {8000, 16000}) {
-        for (Event e : {Event::DoubleTalk, Event::PathChange}) {
-            const double db = erle(ecex::Structure::Subband, ecex::Form::Float, fs, e);
-            EXPECT_GT(db, 25.0) << fs << " " << static_cast<int>(e);
+    for (ecex::Form form : {ecex::Form::Float, ecex::Form::Fixed}) {
+        for (int fs : {8000, 16000}) {
+            for (Event e : {Event::DoubleTalk, Event::PathChange}) {
+                const double db = erle(ecex::Structure::Subband, form, fs, e);
+                EXPECT_GT(db, 25.0) << static_cast<int>(form) << " " << fs << " " << static_cast<int>(e);
+            }
         }
     }
 }
