@@ -82,7 +82,7 @@ TEST(EcCancellers, ReduceAKnownEcho) {
 }
 
 // The sub-band cancellers keep their echo reduction through a near talker that the level
-// hold misses, and follows a changed echo path.
+// hold misses, and follow a changed echo path.
 TEST(EcCancellers, HoldThroughDoubleTalkAndFollowAPathChange) {
     for (ecex::Form form : {ecex::Form::Float, ecex::Form::Fixed}) {
         for (int fs : {8000, 16000}) {
