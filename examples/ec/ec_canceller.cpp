@@ -182,15 +182,18 @@ public:
         Wc_.assign(taps, {0.0f, 0.0f});
         Wb_ = Wc_;
         Wp_ = Wc_;
+        Wf_ = Wc_;
         for (int k = 0; k < T_; ++k) {
             tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
             tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
             cW_.push_back(tW_.back());
             tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
+            cWf_.push_back(&Wf_[static_cast<size_t>(k) * K_]);
         }
         D_.resize(K_);
         Y_.resize(K_);
         E_.resize(K_);
+        Ef_.resize(K_);
         mu_.resize(K_);
         in_.resize(S_);
         out_.resize(S_);
@@ -211,6 +214,9 @@ public:
         const Vok32fc** tX = tX_.data();
         voksFIRSubband_EC_32fc(tX, cW_.data(), Y_.data(), T_, K_);
         for (int i = 0; i < K_; ++i) E_[i] = {D_[i].re - Y_[i].re, D_[i].im - Y_[i].im};
+        voksFIRSubband_EC_32fc(tX, cWf_.data(), Y_.data(), T_, K_);
+        for (int i = 0; i < K_; ++i) Ef_[i] = {D_[i].re - Y_[i].re, D_[i].im - Y_[i].im};
+        choose_filter();
         voksSubbandAPControllerUpdate_EC_32f(tX, D_.data(), mu_.data(), control(), mu0_);
         const double m = hold ? 0.0 : kStepFloor + (1.0f - kStepFloor) * g_;
         for (double& v : mu_) v *= m;
@@ -218,7 +224,7 @@ public:
         Wp_ = Wc_;
         voksSubbandController_EC_32f(E_.data(), D_.data(), tW_.data(), tWb_.data(), &g_, control());
         guard_restores(hold);
-        voksSubbandSynthesis_32fc32f(E_.data(), out_.data(), bank(syn_), work_.data());
+        voksSubbandSynthesis_32fc32f(Ef_.data(), out_.data(), bank(syn_), work_.data());
         bool bad = false;
         for (int j = 0; j < S_; ++j) bad = bad || !std::isfinite(out_[j]);
         for (int j = 0; j < S_; ++j) out[j] = bad ? 0 : to16(out_[j]);
@@ -244,14 +250,45 @@ private:
                 Wc_[static_cast<size_t>(k) * K_ + i] = Wp_[static_cast<size_t>(k) * K_ + i];
         }
     }
+    // Two filters: the adapting one and the output's one, which only takes copies of it. The
+    // adapting filter's error energy, smoothed over some 40 ms, decides: the output filter
+    // takes a copy when that error is 5 dB below its own (the adapting filter has converged
+    // further, or followed a changed path), or below it at all once the echo is reduced by
+    // 15 dB; when that error exceeds its own by 1 dB (the adapting filter diverges, as it does
+    // in the double talk that the level hold misses), the adapting filter restarts from the
+    // output filter. A near talker as loud as the echo thus reaches the output through a
+    // filter that did not adapt to it.
+    void choose_filter() {
+        double eb = 0.0, ef = 0.0, ed = 0.0;
+        for (int i = 0; i < K_; ++i) {
+            ed += double{D_[i].re} * D_[i].re + double{D_[i].im} * D_[i].im;
+            eb += double{E_[i].re} * E_[i].re + double{E_[i].im} * E_[i].im;
+            ef += double{Ef_[i].re} * Ef_[i].re + double{Ef_[i].im} * Ef_[i].im;
+        }
+        constexpr double kAvg = 0.95, kCopy = 3.0, kConverged = 30.0, kRestart = 1.25;
+        sb_ = kAvg * sb_ + eb;
+        sf_ = kAvg * sf_ + ef;
+        sd_ = kAvg * sd_ + ed;
+        if (sf_ > kCopy * sb_ || (sf_ > sb_ && sb_ * kConverged < sd_)) {
+            Wf_ = Wc_;
+            Ef_ = E_;
+            sf_ = sb_;
+        } else if (!(sb_ <= kRestart * sf_)) {  // also when the adapting filter overflowed
+            Wc_ = Wf_;
+            E_ = Ef_;
+            sb_ = sf_;
+        }
+    }
     void reset() {
-        for (auto* v : {&Wc_, &Wb_, &X_}) std::fill(v->begin(), v->end(), Vok32fc{0.0f, 0.0f});
+        sb_ = sf_ = sd_ = 0.0;
+        for (auto* v : {&Wc_, &Wb_, &Wf_, &X_}) std::fill(v->begin(), v->end(), Vok32fc{0.0f, 0.0f});
         voksSubbandControllerReset_EC_32f(control());
     }
     int S_ = 0, W_ = 0, K_ = 0, T_ = 0;
     std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_;
-    std::vector<Vok32fc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
-    std::vector<const Vok32fc*> tX_, cW_;
+    std::vector<Vok32fc> X_, Wc_, Wb_, Wp_, Wf_, D_, Y_, E_, Ef_;
+    std::vector<const Vok32fc*> tX_, cW_, cWf_;
+    double sb_ = 0.0, sf_ = 0.0, sd_ = 0.0;
     std::vector<Vok32fc*> tW_, tWb_;
     std::vector<double> mu_;
     std::vector<float> in_, out_;
@@ -291,15 +328,18 @@ public:
         X_.assign(taps, {0, 0});
         Wc_.assign(taps, {0, 0});
         Wb_ = Wc_;
+        Wf_ = Wc_;
         for (int k = 0; k < T_; ++k) {
             tX_.push_back(&X_[static_cast<size_t>(k) * K_]);
             tW_.push_back(&Wc_[static_cast<size_t>(k) * K_]);
             cW_.push_back(tW_.back());
             tWb_.push_back(&Wb_[static_cast<size_t>(k) * K_]);
+            cWf_.push_back(&Wf_[static_cast<size_t>(k) * K_]);
         }
         D_.resize(K_);
         Y_.resize(K_);
         E_.resize(K_);
+        Ef_.resize(K_);
         mu_.resize(K_);
         // Steps mu0 / (sum of |X|^2 over the taps) in Q20 coefficients, mu0 = 1/2: the steps of
         // the double-talk Update stand for 2^-15 / P with P the mean |X|^2 >> 14 per frame. One
@@ -320,6 +360,10 @@ public:
         voksFIRSubband_EC_32sc_Sfs(tX, cW_.data(), Y_.data(), T_, K_, 20);
         for (int i = 0; i < K_; ++i)
             E_[i] = {sat(int64_t{D_[i].re} - Y_[i].re), sat(int64_t{D_[i].im} - Y_[i].im)};
+        voksFIRSubband_EC_32sc_Sfs(tX, cWf_.data(), Y_.data(), T_, K_, 20);
+        for (int i = 0; i < K_; ++i)
+            Ef_[i] = {sat(int64_t{D_[i].re} - Y_[i].re), sat(int64_t{D_[i].im} - Y_[i].im)};
+        choose_filter();
         voksSubbandControllerDTUpdate_EC_16s(tX, D_.data(), E_.data(), mu_.data(), &dt_, &low_, 0, control());
         // The multiplier's floor as in the float canceller, in the mantissa (Q15).
         const bool hold = hold_.update(far, mic, S_);
@@ -335,10 +379,34 @@ public:
         // as in the float canceller.
         if (!hold) Wc_ = Wp_;
         g_ = g;
-        voksSubbandSynthesis_32sc16s_Sfs(E_.data(), out, bank(syn_), 0, work_.data());
+        voksSubbandSynthesis_32sc16s_Sfs(Ef_.data(), out, bank(syn_), 0, work_.data());
     }
 
 private:
+    // The float canceller's two filters (SubFloat::choose_filter), in integers: energies of the
+    // components taken to 24 bits, smoothed by 1 - 1/20 per frame.
+    void choose_filter() {
+        auto energy = [this](const std::vector<Vok32sc>& v) {
+            int64_t e = 0;
+            for (int i = 0; i < K_; ++i) {
+                const int64_t re = v[i].re >> 8, im = v[i].im >> 8;
+                e += re * re + im * im;
+            }
+            return e;
+        };
+        sb_ += energy(E_) - sb_ / 20;
+        sf_ += energy(Ef_) - sf_ / 20;
+        sd_ += energy(D_) - sd_ / 20;
+        if (sf_ > 3 * sb_ || (sf_ > sb_ && sb_ < sd_ / 30)) {
+            Wf_ = Wc_;
+            Ef_ = E_;
+            sf_ = sb_;
+        } else if (4 * sb_ > 5 * sf_) {
+            Wc_ = Wf_;
+            E_ = Ef_;
+            sb_ = sf_;
+        }
+    }
     static int32_t sat(int64_t v) {
         return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
     }
@@ -356,8 +424,9 @@ private:
     int16_t g_ = 32767;
     TalkHold hold_;
     std::vector<unsigned char> far_, mic_, syn_, work_, ctrl_, sub_;
-    std::vector<Vok32sc> X_, Wc_, Wb_, Wp_, D_, Y_, E_;
-    std::vector<const Vok32sc*> tX_, cW_;
+    std::vector<Vok32sc> X_, Wc_, Wb_, Wp_, Wf_, D_, Y_, E_, Ef_;
+    std::vector<const Vok32sc*> tX_, cW_, cWf_;
+    int64_t sb_ = 0, sf_ = 0, sd_ = 0;  // smoothed error energies and near-end energy
     std::vector<Vok32sc*> tW_, tWb_;
     std::vector<VokEcStep32s> mu_;
 };

@@ -1,9 +1,10 @@
 // voks-dsp: the non-codec operations of voksc on speech files: answer-tone detection, G.169
-// level control and the two-band QMF bank.
+// level control, the two-band QMF bank and echo cancellation.
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,33 +13,41 @@
 #include <voksc.h>
 
 #include "codec.h"
+#include "ec/ec_canceller.h"
 
 using namespace vokscodec;
 
 namespace {
 
 constexpr const char* kUsageLine =
-    "usage: voks-dsp {tone|alc|split|merge} [options] FILES  (voks-dsp --help)";
+    "usage: voks-dsp {tone|alc|split|merge|aec} [options] FILES  (voks-dsp --help)";
 
 void usage(FILE* out) {
-    std::fprintf(out,
-                 "usage: voks-dsp tone IN [--form 16s|32f]\n"
-                 "       voks-dsp alc IN OUT [--target DBM0] [--max-gain DB]\n"
-                 "       voks-dsp split IN LOW HIGH [--taps 24|48]\n"
-                 "       voks-dsp merge LOW HIGH OUT\n"
-                 "       voks-dsp --help | --version\n\n"
-                 "tone   prints the time in seconds of each 2100 Hz answer tone with phase reversals\n"
-                 "       (8000 or 16000 Hz input), one line per detection; --form picks the\n"
-                 "       fixed-point (16s) or the float (32f, default) detector.\n"
-                 "alc    G.169 automatic level control: --target is the speech level to reach in dBm0\n"
-                 "       (at most 6.18; default -19.92), --max-gain the largest gain in dB\n"
-                 "       (default 11.6). Output samples never exceed full scale.\n"
-                 "split  two-band QMF analysis (float, --taps 48 default); LOW and HIGH at half the rate.\n"
-                 "merge  QMF synthesis of LOW and HIGH (48 taps) into OUT at twice their rate.\n\n"
-                 "Files ending in .wav are WAV (mono, 16-bit); any other name is raw 16-bit little-endian\n"
-                 "samples at --rate R Hz (default 8000; for merge, the rate of the bands). '-' is standard\n"
-                 "input or output (raw). Outputs are WAV or raw by their names, like the inputs.\n"
-                 "Exit status: 0 done, 1 input or output error, 2 usage error.\n");
+    std::fprintf(
+        out,
+        "usage: voks-dsp tone IN [--form 16s|32f]\n"
+        "       voks-dsp alc IN OUT [--target DBM0] [--max-gain DB]\n"
+        "       voks-dsp split IN LOW HIGH [--taps 24|48]\n"
+        "       voks-dsp merge LOW HIGH OUT\n"
+        "       voks-dsp aec FAR MIC OUT [--tail MS] [--structure fullband|subband] [--form 32f|16s]\n"
+        "       voks-dsp --help | --version\n\n"
+        "tone   prints the time in seconds of each 2100 Hz answer tone with phase reversals\n"
+        "       (8000 or 16000 Hz input), one line per detection; --form picks the\n"
+        "       fixed-point (16s) or the float (32f, default) detector.\n"
+        "alc    G.169 automatic level control: --target is the speech level to reach in dBm0\n"
+        "       (at most 6.18; default -19.92), --max-gain the largest gain in dB\n"
+        "       (default 11.6). Output samples never exceed full scale.\n"
+        "split  two-band QMF analysis (float, --taps 48 default); LOW and HIGH at half the rate.\n"
+        "merge  QMF synthesis of LOW and HIGH (48 taps) into OUT at twice their rate.\n"
+        "aec    removes the echo of FAR (loudspeaker) from MIC (8000 or 16000 Hz): --tail the\n"
+        "       echo path's length, 1 to 256 ms (default 128), --structure the full-band or the\n"
+        "       sub-band (default) canceller, --form float (32f, default) or fixed point (16s).\n"
+        "       OUT is as long as MIC and lags it by the printed delay_samples; cpu_s is the\n"
+        "       processing time in CPU seconds.\n\n"
+        "Files ending in .wav are WAV (mono, 16-bit); any other name is raw 16-bit little-endian\n"
+        "samples at --rate R Hz (default 8000; for merge, the rate of the bands). '-' is standard\n"
+        "input or output (raw). Outputs are WAV or raw by their names, like the inputs.\n"
+        "Exit status: 0 done, 1 input or output error, 2 usage error.\n");
 }
 
 int fail(const std::string& message) {
@@ -219,6 +228,45 @@ int run_merge(Pcm& low, Pcm& high, Output& out) {
     }
 }
 
+// Reads an input to its end.
+std::string read_all(Input& in, std::vector<int16_t>& x) {
+    std::string err;
+    std::vector<int16_t> block(8192);
+    for (;;) {
+        const size_t n = read_block(in, block.data(), block.size(), err);
+        if (!err.empty()) return err;
+        x.insert(x.end(), block.begin(), block.begin() + static_cast<long>(n));
+        if (n < block.size()) return "";
+    }
+}
+
+// Cancels the echo of far in mic frame by frame; a far end shorter than mic is continued with
+// silence, as is the last partial frame.
+int run_aec(Pcm& far, Pcm& mic, Output& out, ecex::Structure structure, ecex::Form form, int tail) {
+    if (mic.rate != 8000 && mic.rate != 16000)
+        return fail("the echo canceller runs at 8000 or 16000 Hz, MIC is at " + std::to_string(mic.rate) +
+                    " Hz");
+    if (far.rate != mic.rate) return fail("FAR and MIC have different rates");
+    std::vector<int16_t> fx, mx;
+    std::string e = read_all(*far.in, fx);
+    if (e.empty()) e = read_all(*mic.in, mx);
+    if (!e.empty()) return fail(e);
+    auto ec = ecex::make_canceller(structure, form, mic.rate, tail);
+    if (!ec) return fail("echo canceller settings refused");
+    const size_t n = static_cast<size_t>(ec->frame()), length = mx.size();
+    const size_t frames = (length + n - 1) / n;
+    fx.resize(frames * n, 0);
+    mx.resize(frames * n, 0);
+    std::vector<int16_t> y(frames * n);
+    const std::clock_t t0 = std::clock();
+    for (size_t f = 0; f < frames; ++f) ec->process(&fx[f * n], &mx[f * n], &y[f * n]);
+    const double cpu = static_cast<double>(std::clock() - t0) / CLOCKS_PER_SEC;
+    e = out.write_samples(y.data(), length);
+    if (!e.empty()) return fail(e);
+    std::printf("cpu_s %.4f\ndelay_samples %d\n", cpu, ec->delay());
+    return 0;
+}
+
 bool parse_number(const std::string& s, double& v) {
     char* end = nullptr;
     v = std::strtod(s.c_str(), &end);
@@ -252,11 +300,14 @@ int main(int argc, char** argv) {
         std::printf("voks-dsp, voksc %s\n", vokscGetLibVersion()->version);
         return 0;
     }
-    const std::map<std::string, std::vector<std::string>> accepted = {{"tone", {"form", "rate"}},
-                                                                      {"alc", {"target", "max-gain", "rate"}},
-                                                                      {"split", {"taps", "rate"}},
-                                                                      {"merge", {"rate"}}};
-    const std::map<std::string, size_t> files = {{"tone", 1}, {"alc", 2}, {"split", 3}, {"merge", 3}};
+    const std::map<std::string, std::vector<std::string>> accepted = {
+        {"tone", {"form", "rate"}},
+        {"alc", {"target", "max-gain", "rate"}},
+        {"split", {"taps", "rate"}},
+        {"merge", {"rate"}},
+        {"aec", {"tail", "structure", "form", "rate"}}};
+    const std::map<std::string, size_t> files = {
+        {"tone", 1}, {"alc", 2}, {"split", 3}, {"merge", 3}, {"aec", 3}};
     const auto known = accepted.find(command);
     if (known == accepted.end()) return usage_error("unknown command '" + command + "'");
     Args args;
@@ -328,6 +379,27 @@ int main(int argc, char** argv) {
             return a;
         }
         return finish(status, *high);
+    }
+    if (command == "aec") {
+        double tail = 128;
+        if (!parse_number(arg(args, "tail", "128"), tail) || tail < 1 || tail > 256 ||
+            tail != std::floor(tail))
+            return usage_error("--tail must be 1 to 256 ms");
+        const std::string structure = arg(args, "structure", "subband"), form = arg(args, "form", "32f");
+        if (structure != "fullband" && structure != "subband")
+            return usage_error("--structure must be fullband or subband");
+        if (form != "16s" && form != "32f") return usage_error("--form must be 16s or 32f");
+        if (same_file(paths[0], paths[2]) || same_file(paths[1], paths[2]))
+            return usage_error("OUT must differ from FAR and MIC");
+        Pcm far, mic;
+        std::string e = open_pcm(paths[0], static_cast<int>(rate), far);
+        if (e.empty()) e = open_pcm(paths[1], static_cast<int>(rate), mic);
+        if (!e.empty()) return fail(e);
+        auto out = open_output(paths[2], mic.rate, PcmFile::ByName, false);
+        return finish(run_aec(far, mic, *out,
+                              structure == "fullband" ? ecex::Structure::Fullband : ecex::Structure::Subband,
+                              form == "16s" ? ecex::Form::Fixed : ecex::Form::Float, static_cast<int>(tail)),
+                      *out);
     }
     // merge
     Pcm low, high;
