@@ -133,15 +133,20 @@ void subtract_filtered(int16_t* x, const int16_t* av, const int16_t* h) {
         xm = abs_s(x[i]) > xm ? abs_s(x[i]) : xm;
     }
     const bool exact = e + (int64_t{xm} << 15) + (1 << 15) <= INT32_MAX;
+    if (exact) {
+        // The exact sums in any order: one delayed copy of h per sample of av.
+        int32_t c[kSub] = {};
+        for (int j = 0; j < kSub; ++j) {
+            const int32_t v = av[j];
+            if (v == 0) continue;
+            for (int n = j; n < kSub; ++n) c[n] += v * h[n - j];
+        }
+        for (int n = 0; n < kSub; ++n) x[n] = round16(L_shl(L_shr(L_deposit_h(x[n]), 1) - 2 * c[n], 1));
+        return;
+    }
     for (int n = 0; n < kSub; ++n) {
         int32_t a = L_shr(L_deposit_h(x[n]), 1);
-        if (exact) {
-            int32_t c = 0;
-            for (int j = 0; j <= n; ++j) c += int32_t{av[j]} * h[n - j];
-            a -= 2 * c;
-        } else {
-            for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
-        }
+        for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
         x[n] = round16(L_shl(a, 1));
     }
 }
