@@ -159,14 +159,19 @@ void adaptive_vector(int olp, int offset, int gain_index, const int16_t* prev, b
     int64_t sg = 0, mr = 0;
     for (int j = 0; j < 5; ++j) sg += g[j] < 0 ? -g[j] : g[j];
     for (int i = 0; i < kSub + 4; ++i) mr = std::max<int64_t>(mr, r[i] < 0 ? -r[i] : r[i]);
-    const bool exact = 2 * sg * mr <= MAX_32;
+    if (2 * sg * mr <= MAX_32) {
+        // Tap by tap over the whole sub-frame.
+        int32_t a[kSub] = {};
+        for (int j = 0; j < 5; ++j) {
+            const int32_t gj = g[j];
+            for (int i = 0; i < kSub; ++i) a[i] += gj * r[i + j];
+        }
+        for (int i = 0; i < kSub; ++i) out[i] = round_fx(L_shl(2 * a[i], 1));
+        return;
+    }
     for (int i = 0; i < kSub; ++i) {
         int32_t a = 0;
-        if (exact) {
-            for (int j = 0; j < 5; ++j) a += 2 * int32_t{r[i + j]} * g[j];
-        } else {
-            for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
-        }
+        for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
         out[i] = round_fx(L_shl(a, 1));
     }
 }

@@ -50,11 +50,31 @@ void unpack(const int16_t* mem, int16_t* history) {
 void repack(const int16_t* history_end, int16_t* mem) {
     for (int j = 0; j < kOrder; ++j) mem[j] = history_end[-1 - j];
 }
-// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31.
+// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31. The newest sample h[-1]
+// is added last, so that in a recursion only one product and one addition wait for it.
 inline int32_t dot2r(const int16_t* c, const int16_t* h) {
     int32_t s = 0;
-    for (int j = 0; j < kOrder; ++j) s += int32_t{c[j]} * h[-1 - j];
-    return 2 * s;
+    for (int j = kOrder - 1; j > 0; --j) s += int32_t{c[j]} * h[-1 - j];
+    return 2 * (s + int32_t{c[0]} * h[-1]);
+}
+
+// z[i] = 2 sum c[j] u[i - 1 - j] for i < 60 (u with its 10 samples of history), column by
+// column; for sums the caller has bounded below 2^31.
+inline void zero_part(const int16_t* c, const int16_t* u, int32_t* z) {
+    int32_t t[kSub] = {};
+    for (int j = 0; j < kOrder; ++j) {
+        const int32_t cj = c[j];
+        const int16_t* src = u - 1 - j;
+        for (int i = 0; i < kSub; ++i) t[i] += cj * src[i];
+    }
+    for (int i = 0; i < kSub; ++i) z[i] = 2 * t[i];
+}
+
+// Largest m with 2 s m <= r (s >= 0): the memory bound up to which the exact sums hold; -1
+// when none does.
+inline int64_t memory_limit(int64_t r, int64_t s) {
+    if (r < 0) return -1;
+    return s == 0 ? INT64_MAX : r / (2 * s);
 }
 
 }  // namespace
@@ -65,9 +85,10 @@ void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* me
     int16_t y[kOrder + kSub];
     unpack(mem, y);
     int16_t* h = y + kOrder;
+    const int64_t lim = memory_limit(MAX_32 - (int64_t{1} << 28), s);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 3;
-        if ((int64_t{1} << 28) + 2 * s * m <= MAX_32)
+        if (m <= lim)
             a += dot2r(lpc, h + i);
         else
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], h[i - 1 - j]);
@@ -94,10 +115,14 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
     std::memcpy(u + kOrder, x, sizeof(int16_t) * kSub);
     const int16_t* hu = u + kOrder;
     int16_t* hy = y + kOrder;
+    const int64_t lim = memory_limit(MAX_32 - (int64_t{1} << 29) - 2 * sz * mz, sp);
+    // The zero part needs no output: all of it up front, |z| <= sz mz wherever it is used.
+    int32_t z[kSub] = {};
+    if (lim >= 0) zero_part(coef, hu, z);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 2;
-        if ((int64_t{1} << 29) + 2 * (sz * mz + sp * mp) <= MAX_32) {
-            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hy + i);
+        if (mp <= lim) {
+            a = a - z[i] + dot2r(coef + kOrder, hy + i);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hy[i - 1 - j]);
@@ -121,17 +146,20 @@ void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t
     for (int i = 0; i < kSub; ++i) hu[i] = round_fx(L_shl(x[i], 2));
     const int64_t mz = std::max(abs_max(mem, kOrder), abs_max(hu, kSub));
     int64_t mp = abs_max(mem + kOrder, kOrder);
+    int64_t bound = 2 * (sz * mz + sp * mp);  // follows mp
+    int32_t z[kSub] = {};
+    if (2 * sz * mz <= MAX_32) zero_part(coef, hu, z);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = x[i];
-        if ((a < 0 ? -int64_t{a} : int64_t{a}) + 2 * (sz * mz + sp * mp) <= MAX_32) {
-            a = a - dot2r(coef, hu + i) + dot2r(coef + kOrder, hw + i);
+        if ((a < 0 ? -int64_t{a} : int64_t{a}) + bound <= MAX_32) {
+            a = a - z[i] + dot2r(coef + kOrder, hw + i);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hw[i - 1 - j]);
         }
         a = L_shl(a, 2);
         hw[i] = round_fx(a);
-        mp = std::max<int64_t>(mp, abs_s(hw[i]));
+        if (abs_s(hw[i]) > mp) mp = abs_s(hw[i]), bound = 2 * (sz * mz + sp * mp);
         y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
     }
     repack(hu + kSub, mem);
