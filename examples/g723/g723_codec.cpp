@@ -704,8 +704,19 @@ void decode(Decoder* d, const uint8_t* frame, bool erased, int16_t* pcm) {
             if (d->postfilter)
                 for (int i = 0; i < 4; ++i) {
                     const int16_t* x = tmp + kHist + kSub * i;
-                    for (int j = 0; j < kSub; ++j)
-                        data[kSub * i + j] = round16(L_mac(L_mult(x[j], ps[i]), x[pd[i] + j], pg[i]));
+                    int16_t* out = data + kSub * i;
+                    if (ps[i] != -32768 && pg[i] != -32768) {
+                        // No product saturates and x ps + y pg + 2^14 fits 32 bits: the chain's
+                        // saturations are the clamp of the exact result.
+                        const int32_t a = ps[i], b = pg[i];
+                        for (int j = 0; j < kSub; ++j) {
+                            const int32_t v = (x[j] * a + x[pd[i] + j] * b + 0x4000) >> 15;
+                            out[j] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+                        }
+                    } else {
+                        for (int j = 0; j < kSub; ++j)
+                            out[j] = round16(L_mac(L_mult(x[j], ps[i]), x[pd[i] + j], pg[i]));
+                    }
                 }
             std::memcpy(d->sid_lsf, d->prev_lsf, sizeof d->sid_lsf);
         } else if (d->erased_count >= 3) {

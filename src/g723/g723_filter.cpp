@@ -50,12 +50,13 @@ void unpack(const int16_t* mem, int16_t* history) {
 void repack(const int16_t* history_end, int16_t* mem) {
     for (int j = 0; j < kOrder; ++j) mem[j] = history_end[-1 - j];
 }
-// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31. The newest sample h[-1]
-// is added last, so that in a recursion only one product and one addition wait for it.
-inline int32_t dot2r(const int16_t* c, const int16_t* h) {
+// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31, with h[-1] passed as
+// `newest`: in a recursion it comes from a register and only one product and one addition
+// wait for it.
+inline int32_t dot2r(const int16_t* c, const int16_t* h, int32_t newest) {
     int32_t s = 0;
     for (int j = kOrder - 1; j > 0; --j) s += int32_t{c[j]} * h[-1 - j];
-    return 2 * (s + int32_t{c[0]} * h[-1]);
+    return 2 * (s + int32_t{c[0]} * newest);
 }
 
 // z[i] = 2 sum c[j] u[i - 1 - j] for i < 60 (u with its 10 samples of history), column by
@@ -86,14 +87,16 @@ void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* me
     unpack(mem, y);
     int16_t* h = y + kOrder;
     const int64_t lim = memory_limit(MAX_32 - (int64_t{1} << 28), s);
+    int32_t last = h[-1];
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 3;
         if (m <= lim)
-            a += dot2r(lpc, h + i);
+            a += dot2r(lpc, h + i, last);
         else
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], h[i - 1 - j]);
         acc[i] = a;
         h[i] = round_fx(L_shl(a, 2));
+        last = h[i];
         m = std::max<int64_t>(m, abs_s(h[i]));
     }
     repack(h + kSub, mem);
@@ -119,10 +122,11 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
     // The zero part needs no output: all of it up front, |z| <= sz mz wherever it is used.
     int32_t z[kSub] = {};
     if (lim >= 0) zero_part(coef, hu, z);
+    int32_t last = hy[-1];
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 2;
         if (mp <= lim) {
-            a = a - z[i] + dot2r(coef + kOrder, hy + i);
+            a = a - z[i] + dot2r(coef + kOrder, hy + i, last);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hy[i - 1 - j]);
@@ -130,6 +134,7 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
         a = L_shl(a, 2);
         acc[i] = a;
         hy[i] = round_fx(a);
+        last = hy[i];
         mp = std::max<int64_t>(mp, abs_s(hy[i]));
     }
     repack(hu + kSub, mem);
@@ -149,16 +154,18 @@ void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t
     int64_t bound = 2 * (sz * mz + sp * mp);  // follows mp
     int32_t z[kSub] = {};
     if (2 * sz * mz <= MAX_32) zero_part(coef, hu, z);
+    int32_t last = hw[-1];
     for (int i = 0; i < kSub; ++i) {
         int32_t a = x[i];
         if ((a < 0 ? -int64_t{a} : int64_t{a}) + bound <= MAX_32) {
-            a = a - z[i] + dot2r(coef + kOrder, hw + i);
+            a = a - z[i] + dot2r(coef + kOrder, hw + i, last);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hw[i - 1 - j]);
         }
         a = L_shl(a, 2);
         hw[i] = round_fx(a);
+        last = hw[i];
         if (abs_s(hw[i]) > mp) mp = abs_s(hw[i]), bound = 2 * (sz * mz + sp * mp);
         y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
     }
@@ -188,7 +195,7 @@ void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
         if (n < 0) n = 0;
         target = sqrt_q15(L_shr(L_deposit_h(div_l(sn, extract_h(en))), n));
     }
-    int16_t g = *gain;
+    int16_t g = *gain, ge[kSub];
     for (int i = 0; i < kSub; ++i) {
         if (g >= 0) {
             // g 2^16 - g 2^12 + target 2^12 stays below 2^31 for g, target in 0..32767.
@@ -197,8 +204,12 @@ void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
         } else {
             g = round_fx(L_mac(L_msu(L_deposit_h(g), g, 0x0800), target, 0x0800));
         }
-        const int64_t p = int64_t{32} * x[i] * add(g, shr(g, 4));
-        x[i] = round_fx(static_cast<int32_t>(std::max<int64_t>(std::min<int64_t>(p, MAX_32), MIN_32)));
+        ge[i] = add(g, shr(g, 4));
+    }
+    // round(32 x ge, saturated) is (x ge + 2^10) >> 11 clamped to 16 bits; |x ge| <= 2^30.
+    for (int i = 0; i < kSub; ++i) {
+        const int32_t v = (int32_t{x[i]} * ge[i] + 0x400) >> 11;
+        x[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
     }
     *gain = g;
 }
