@@ -50,13 +50,27 @@ void unpack(const int16_t* mem, int16_t* history) {
 void repack(const int16_t* history_end, int16_t* mem) {
     for (int j = 0; j < kOrder; ++j) mem[j] = history_end[-1 - j];
 }
-// 2 sum c[j] h[-1 - j], for sums the caller has bounded below 2^31, with h[-1] passed as
-// `newest`: in a recursion it comes from a register and only one product and one addition
-// wait for it.
-inline int32_t dot2r(const int16_t* c, const int16_t* h, int32_t newest) {
-    int32_t s = 0;
-    for (int j = kOrder - 1; j > 0; --j) s += int32_t{c[j]} * h[-1 - j];
-    return 2 * (s + int32_t{c[0]} * newest);
+// The last ten outputs of a recursion, newest first, held in registers (no reload of a sample
+// just stored); dot2 gives 2 sum c[j] v[j] for sums the caller has bounded below 2^31, the
+// newest product added last so that only one product and one addition wait for it.
+struct History {
+    int32_t v[kOrder];
+    explicit History(const int16_t* h) {
+        for (int j = 0; j < kOrder; ++j) v[j] = h[-1 - j];
+    }
+    int32_t dot2(const int32_t* c) const {
+        int32_t s = 0;
+        for (int j = kOrder - 1; j > 0; --j) s += c[j] * v[j];
+        return 2 * (s + c[0] * v[0]);
+    }
+    void push(int32_t y) {
+        for (int j = kOrder - 1; j > 0; --j) v[j] = v[j - 1];
+        v[0] = y;
+    }
+};
+
+inline void widen(const int16_t* c, int32_t* w) {
+    for (int j = 0; j < kOrder; ++j) w[j] = c[j];
 }
 
 // z[i] = 2 sum c[j] u[i - 1 - j] for i < 60 (u with its 10 samples of history), column by
@@ -87,16 +101,29 @@ void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* me
     unpack(mem, y);
     int16_t* h = y + kOrder;
     const int64_t lim = memory_limit(MAX_32 - (int64_t{1} << 28), s);
-    int32_t last = h[-1];
+    History r(h);
+    int32_t c[kOrder];
+    widen(lpc, c);
+    if (lim >= 32768) {
+        // No output can leave the limit: no check per sample.
+        for (int i = 0; i < kSub; ++i) {
+            const int32_t a = (L_deposit_h(x[i]) >> 3) + r.dot2(c);
+            acc[i] = a;
+            h[i] = round_fx(L_shl(a, 2));
+            r.push(h[i]);
+        }
+        repack(h + kSub, mem);
+        return;
+    }
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 3;
         if (m <= lim)
-            a += dot2r(lpc, h + i, last);
+            a += r.dot2(c);
         else
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, lpc[j], h[i - 1 - j]);
         acc[i] = a;
         h[i] = round_fx(L_shl(a, 2));
-        last = h[i];
+        r.push(h[i]);
         m = std::max<int64_t>(m, abs_s(h[i]));
     }
     repack(h + kSub, mem);
@@ -122,11 +149,13 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
     // The zero part needs no output: all of it up front, |z| <= sz mz wherever it is used.
     int32_t z[kSub] = {};
     if (lim >= 0) zero_part(coef, hu, z);
-    int32_t last = hy[-1];
+    History r(hy);
+    int32_t c[kOrder];
+    widen(coef + kOrder, c);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = L_deposit_h(x[i]) >> 2;
-        if (mp <= lim) {
-            a = a - z[i] + dot2r(coef + kOrder, hy + i, last);
+        if (lim >= 32768 || mp <= lim) {
+            a = a - z[i] + r.dot2(c);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hy[i - 1 - j]);
@@ -134,7 +163,7 @@ void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* m
         a = L_shl(a, 2);
         acc[i] = a;
         hy[i] = round_fx(a);
-        last = hy[i];
+        r.push(hy[i]);
         mp = std::max<int64_t>(mp, abs_s(hy[i]));
     }
     repack(hu + kSub, mem);
@@ -154,18 +183,20 @@ void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t
     int64_t bound = 2 * (sz * mz + sp * mp);  // follows mp
     int32_t z[kSub] = {};
     if (2 * sz * mz <= MAX_32) zero_part(coef, hu, z);
-    int32_t last = hw[-1];
+    History r(hw);
+    int32_t c[kOrder];
+    widen(coef + kOrder, c);
     for (int i = 0; i < kSub; ++i) {
         int32_t a = x[i];
         if ((a < 0 ? -int64_t{a} : int64_t{a}) + bound <= MAX_32) {
-            a = a - z[i] + dot2r(coef + kOrder, hw + i, last);
+            a = a - z[i] + r.dot2(c);
         } else {
             for (int j = 0; j < kOrder; ++j) a = L_msu(a, coef[j], hu[i - 1 - j]);
             for (int j = 0; j < kOrder; ++j) a = L_mac(a, coef[kOrder + j], hw[i - 1 - j]);
         }
         a = L_shl(a, 2);
         hw[i] = round_fx(a);
-        last = hw[i];
+        r.push(hw[i]);
         if (abs_s(hw[i]) > mp) mp = abs_s(hw[i]), bound = 2 * (sz * mz + sp * mp);
         y[i] = round_fx(L_shr(a, static_cast<int16_t>(sf)));
     }
