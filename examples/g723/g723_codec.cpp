@@ -690,7 +690,12 @@ void decode(Decoder* d, const uint8_t* frame, bool erased, int16_t* pcm) {
                 fixed_vector(x, p.sub[i], olp, i, d->rate);
                 voksDecodeAdaptiveVector_G723_16s(p.olp[i >> 1], p.sub[i].lag_offset, p.sub[i].gain,
                                                   tmp + kSub * i, av, rc);
-                for (int j = 0; j < kSub; ++j) x[j] = add(shl(x[j], 1), av[j]);
+                for (int j = 0; j < kSub; ++j) {
+                    // add(shl(x, 1), av) as two clamps.
+                    int32_t v = 2 * int32_t{x[j]};
+                    v = (v > 32767 ? 32767 : (v < -32768 ? -32768 : v)) + av[j];
+                    x[j] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+                }
             }
             std::memcpy(data, tmp + kHist, sizeof data);
             d->inter_lag = concealment_lag(tmp, p.olp[1], &d->sid_gain, &d->cur_gain);

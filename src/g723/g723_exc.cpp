@@ -130,6 +130,10 @@ int32_t half_dot(const int16_t* x, const int16_t* y, int n) {
 
 // The excitation delayed by lag with two samples either side, repeated with period lag.
 void delayed(const int16_t* prev, int lag, int16_t* out) {
+    if (lag >= kSub + 2) {
+        std::memcpy(out, prev + kPitchMax - lag - 2, sizeof(int16_t) * (kSub + 4));
+        return;
+    }
     for (int i = 0; i < 2; ++i) out[i] = prev[kPitchMax - lag - 2 + i];
     for (int i = 0, k = 0; i < kSub + 2; ++i, k = k + 1 == lag ? 0 : k + 1)
         out[2 + i] = prev[kPitchMax - lag + k];
@@ -156,9 +160,10 @@ void adaptive_vector(int olp, int offset, int gain_index, const int16_t* prev, b
     delayed(prev, olp - 1 + offset, r);
     const int16_t* g = pitch_gains(rate63, olp) + gain_index * 20;
     // Chains bounded by 2 sum |g| max |r|: below the limit, exact.
-    int64_t sg = 0, mr = 0;
+    int64_t sg = 0;
+    int32_t mr = 0;
     for (int j = 0; j < 5; ++j) sg += g[j] < 0 ? -g[j] : g[j];
-    for (int i = 0; i < kSub + 4; ++i) mr = std::max<int64_t>(mr, r[i] < 0 ? -r[i] : r[i]);
+    for (int i = 0; i < kSub + 4; ++i) mr = std::max(mr, r[i] < 0 ? -int32_t{r[i]} : int32_t{r[i]});
     if (2 * sg * mr <= MAX_32) {
         // Tap by tap over the whole sub-frame.
         int32_t a[kSub] = {};

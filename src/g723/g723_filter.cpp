@@ -210,11 +210,13 @@ void tilt(int16_t factor, const int32_t* x, int16_t* y) {
 
 void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
     // A chain of non-negative terms saturates for good once it does: the exact sum, limited.
-    int64_t sum = 0;
+    // 60 squares of at most 2^26 sum below 2^32.
+    uint32_t half = 0;
     for (int i = 0; i < kSub; ++i) {
         const int32_t v = x[i] >> 2;
-        sum += 2 * v * v;
+        half += static_cast<uint32_t>(v * v);
     }
+    const int64_t sum = 2 * int64_t{half};
     const int32_t e = static_cast<int32_t>(std::min<int64_t>(sum, MAX_32));
     int16_t target = 0x1000;
     if (e != 0 && energy != 0) {
@@ -226,8 +228,14 @@ void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
         if (n < 0) n = 0;
         target = sqrt_q15(L_shr(L_deposit_h(div_l(sn, extract_h(en))), n));
     }
-    int16_t g = *gain, ge[kSub];
+    int16_t g = *gain, prev = 0, ge[kSub];
     for (int i = 0; i < kSub; ++i) {
+        // The next gain depends on the gain alone: once it repeats, it stays.
+        if (i > 0 && g == prev) {
+            for (; i < kSub; ++i) ge[i] = ge[i - 1];
+            break;
+        }
+        prev = g;
         if (g >= 0) {
             // g 2^16 - g 2^12 + target 2^12 stays below 2^31 for g, target in 0..32767.
             g = static_cast<int16_t>(
