@@ -94,7 +94,7 @@ inline int64_t memory_limit(int64_t r, int64_t s) {
 
 }  // namespace
 
-void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem) {
+void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem, int16_t* out) {
     const int64_t s = abs_sum(lpc);
     int64_t m = abs_max(mem, kOrder);
     int16_t y[kOrder + kSub];
@@ -113,6 +113,7 @@ void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* me
             r.push(h[i]);
         }
         repack(h + kSub, mem);
+        if (out != nullptr) std::memcpy(out, h, sizeof(int16_t) * kSub);
         return;
     }
     for (int i = 0; i < kSub; ++i) {
@@ -127,12 +128,12 @@ void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* me
         m = std::max<int64_t>(m, abs_s(h[i]));
     }
     repack(h + kSub, mem);
+    if (out != nullptr) std::memcpy(out, h, sizeof(int16_t) * kSub);
 }
 
 void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y) {
     int32_t acc[kSub];
-    synthesis32(lpc, x, acc, mem);
-    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_shl(acc[i], 2));
+    synthesis32(lpc, x, acc, mem, y);  // the outputs are the filter's own rounded history
 }
 
 void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* mem) {
@@ -205,7 +206,16 @@ void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t
 }
 
 void tilt(int16_t factor, const int32_t* x, int16_t* y) {
-    for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_mac(x[i], round_fx(x[i - 1]), factor));
+    if (factor == MIN_16) {
+        for (int i = 0; i < kSub; ++i) y[i] = round_fx(L_mac(x[i], round_fx(x[i - 1]), factor));
+        return;
+    }
+    // No product saturates; the saturations of the sum and of the rounding are the clamp of the
+    // exact (x + 2 r factor + 2^15) >> 16.
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t v = (int64_t{x[i]} + 2 * int32_t{round_fx(x[i - 1])} * factor + 0x8000) >> 16;
+        y[i] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+    }
 }
 
 void gain_control(int32_t energy, int16_t* x, int16_t* gain) {
