@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "g723/g723_internal.h"
 #include "g723/g723_tables.h"
 
@@ -271,6 +272,21 @@ int16_t best_lag(const int16_t* x, int olp, int sub, bool forward) {
     olp = std::min(olp, kPitchMax - 3);
     int16_t idx = 0;
     int32_t best = 0;
+    // When every lag can be read and x with the whole span of the lagged windows has energy
+    // within the limit, no chain saturates: the seven exact sums at once.
+    const auto& ck = common::kernels();
+    const int16_t* span = forward ? x + olp - 3 : x - olp - 3;
+    if ((!forward || sub * kSub + kSub + olp + 3 <= kFrame) &&
+        ck.energy(x, kSub) + ck.energy(span, kSub + 6) <= MAX_32) {
+        int32_t c[7];
+        ck.xcorr(x, span, kSub, c, 7);
+        for (int k = 0; k < 7; ++k) {
+            // Forward lags rise with k, backward lags fall: the same order of lags as below.
+            const int32_t a = 2 * c[forward ? k : 6 - k];
+            if (a > best) best = a, idx = static_cast<int16_t>(forward ? olp - 3 + k : -(olp - 3 + k));
+        }
+        return idx;
+    }
     for (int i = olp - 3; i <= olp + 3; ++i) {
         int32_t a = 0;
         if (!forward || sub * kSub + kSub + i <= kFrame) a = mac_dot(0, x, x + (forward ? i : -i), kSub);
