@@ -446,7 +446,7 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
                 const int16_t v = t.val[j - 1], at = t.pos[j - 1];
                 if (plain) {
                     // Every position updated (the other grid's are not read), then the search;
-                    // no
+                    // no magnitude is negative there, so a free position is always found.
                     const int p = pick(wb, icm + kSub - at, 2 * int32_t{v}, occ, k);
                     if (p >= 0) t.pos[j] = static_cast<int16_t>(p);
                 } else {
