@@ -133,15 +133,20 @@ void subtract_filtered(int16_t* x, const int16_t* av, const int16_t* h) {
         xm = abs_s(x[i]) > xm ? abs_s(x[i]) : xm;
     }
     const bool exact = e + (int64_t{xm} << 15) + (1 << 15) <= INT32_MAX;
+    if (exact) {
+        // The exact sums in any order: one delayed copy of h per sample of av.
+        int32_t c[kSub] = {};
+        for (int j = 0; j < kSub; ++j) {
+            const int32_t v = av[j];
+            if (v == 0) continue;
+            for (int n = j; n < kSub; ++n) c[n] += v * h[n - j];
+        }
+        for (int n = 0; n < kSub; ++n) x[n] = round16(L_shl(L_shr(L_deposit_h(x[n]), 1) - 2 * c[n], 1));
+        return;
+    }
     for (int n = 0; n < kSub; ++n) {
         int32_t a = L_shr(L_deposit_h(x[n]), 1);
-        if (exact) {
-            int32_t c = 0;
-            for (int j = 0; j <= n; ++j) c += int32_t{av[j]} * h[n - j];
-            a -= 2 * c;
-        } else {
-            for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
-        }
+        for (int j = 0; j <= n; ++j) a = L_msu(a, av[j], h[n - j]);
         x[n] = round16(L_shl(a, 1));
     }
 }
@@ -685,7 +690,12 @@ void decode(Decoder* d, const uint8_t* frame, bool erased, int16_t* pcm) {
                 fixed_vector(x, p.sub[i], olp, i, d->rate);
                 voksDecodeAdaptiveVector_G723_16s(p.olp[i >> 1], p.sub[i].lag_offset, p.sub[i].gain,
                                                   tmp + kSub * i, av, rc);
-                for (int j = 0; j < kSub; ++j) x[j] = add(shl(x[j], 1), av[j]);
+                for (int j = 0; j < kSub; ++j) {
+                    // add(shl(x, 1), av) as two clamps.
+                    int32_t v = 2 * int32_t{x[j]};
+                    v = (v > 32767 ? 32767 : (v < -32768 ? -32768 : v)) + av[j];
+                    x[j] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+                }
             }
             std::memcpy(data, tmp + kHist, sizeof data);
             d->inter_lag = concealment_lag(tmp, p.olp[1], &d->sid_gain, &d->cur_gain);
@@ -699,8 +709,19 @@ void decode(Decoder* d, const uint8_t* frame, bool erased, int16_t* pcm) {
             if (d->postfilter)
                 for (int i = 0; i < 4; ++i) {
                     const int16_t* x = tmp + kHist + kSub * i;
-                    for (int j = 0; j < kSub; ++j)
-                        data[kSub * i + j] = round16(L_mac(L_mult(x[j], ps[i]), x[pd[i] + j], pg[i]));
+                    int16_t* out = data + kSub * i;
+                    if (ps[i] != -32768 && pg[i] != -32768) {
+                        // No product saturates and x ps + y pg + 2^14 fits 32 bits: the chain's
+                        // saturations are the clamp of the exact result.
+                        const int32_t a = ps[i], b = pg[i];
+                        for (int j = 0; j < kSub; ++j) {
+                            const int32_t v = (x[j] * a + x[pd[i] + j] * b + 0x4000) >> 15;
+                            out[j] = static_cast<int16_t>(v > 32767 ? 32767 : (v < -32768 ? -32768 : v));
+                        }
+                    } else {
+                        for (int j = 0; j < kSub; ++j)
+                            out[j] = round16(L_mac(L_mult(x[j], ps[i]), x[pd[i] + j], pg[i]));
+                    }
                 }
             std::memcpy(d->sid_lsf, d->prev_lsf, sizeof d->sid_lsf);
         } else if (d->erased_count >= 3) {

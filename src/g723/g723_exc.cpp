@@ -130,8 +130,13 @@ int32_t half_dot(const int16_t* x, const int16_t* y, int n) {
 
 // The excitation delayed by lag with two samples either side, repeated with period lag.
 void delayed(const int16_t* prev, int lag, int16_t* out) {
+    if (lag >= kSub + 2) {
+        std::memcpy(out, prev + kPitchMax - lag - 2, sizeof(int16_t) * (kSub + 4));
+        return;
+    }
     for (int i = 0; i < 2; ++i) out[i] = prev[kPitchMax - lag - 2 + i];
-    for (int i = 0; i < kSub + 2; ++i) out[2 + i] = prev[kPitchMax - lag + i % lag];
+    for (int i = 0, k = 0; i < kSub + 2; ++i, k = k + 1 == lag ? 0 : k + 1)
+        out[2 + i] = prev[kPitchMax - lag + k];
 }
 
 // Largest accumulated error of the lags lag1 .. lag2 (taming), as the gain-entry allowance.
@@ -155,17 +160,23 @@ void adaptive_vector(int olp, int offset, int gain_index, const int16_t* prev, b
     delayed(prev, olp - 1 + offset, r);
     const int16_t* g = pitch_gains(rate63, olp) + gain_index * 20;
     // Chains bounded by 2 sum |g| max |r|: below the limit, exact.
-    int64_t sg = 0, mr = 0;
+    int64_t sg = 0;
+    int32_t mr = 0;
     for (int j = 0; j < 5; ++j) sg += g[j] < 0 ? -g[j] : g[j];
-    for (int i = 0; i < kSub + 4; ++i) mr = std::max<int64_t>(mr, r[i] < 0 ? -r[i] : r[i]);
-    const bool exact = 2 * sg * mr <= MAX_32;
+    for (int i = 0; i < kSub + 4; ++i) mr = std::max(mr, r[i] < 0 ? -int32_t{r[i]} : int32_t{r[i]});
+    if (2 * sg * mr <= MAX_32) {
+        // Tap by tap over the whole sub-frame.
+        int32_t a[kSub] = {};
+        for (int j = 0; j < 5; ++j) {
+            const int32_t gj = g[j];
+            for (int i = 0; i < kSub; ++i) a[i] += gj * r[i + j];
+        }
+        for (int i = 0; i < kSub; ++i) out[i] = round_fx(L_shl(2 * a[i], 1));
+        return;
+    }
     for (int i = 0; i < kSub; ++i) {
         int32_t a = 0;
-        if (exact) {
-            for (int j = 0; j < 5; ++j) a += 2 * int32_t{r[i + j]} * g[j];
-        } else {
-            for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
-        }
+        for (int j = 0; j < 5; ++j) a = L_mac(a, r[i + j], g[j]);
         out[i] = round_fx(L_shl(a, 1));
     }
 }
@@ -195,10 +206,15 @@ void adaptive_search(int base, const int16_t* target, const int16_t* h, const in
         } else {
             for (int i = 0; i < kSub; ++i) f[4][i] = round_fx(mac_conv(0, r + 4, h + i, i + 1));
         }
+        // round(L_mac(f << 16, r, h)) is f + ((r h + 2^14) >> 15) clamped to 16 bits: the
+        // saturations of the chain land on the same bounds, and r h + 2^14 never overflows.
         for (int i = 3; i >= 0; --i) {
             f[i][0] = mult_r(r[i], 0x2000);
-            for (int j = 1; j < kSub; ++j)
-                f[i][j] = round_fx(L_mac(L_deposit_h(f[i + 1][j - 1]), r[i], h[j]));
+            const int32_t ri = r[i];
+            for (int j = 1; j < kSub; ++j) {
+                const int32_t v = f[i + 1][j - 1] + ((ri * h[j] + 0x4000) >> 15);
+                f[i][j] = static_cast<int16_t>(v > MAX_16 ? MAX_16 : (v < MIN_16 ? MIN_16 : v));
+            }
         }
         for (int i = 0; i < 5; ++i) *c++ = L_shl(half_dot(target, f[i], kSub), 1);
         for (int i = 0; i < 5; ++i) *c++ = mac_dot(0, f[i], f[i], kSub);
@@ -399,6 +415,7 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
     for (int d = 1 - kSub; d < kSub; ++d) icm[kSub + d] = ic[d < 0 ? -d : d];
     int16_t imr_max = 0;
     for (int i = 0; i < kSub; ++i) imr_max = std::max(imr_max, abs_s(imr[i]));
+    const auto pick = kernels().mpmlq_pick;
     for (int k = 0; k < 2; ++k) {
         Pulses t{};
         t.grid = static_cast<int16_t>(k);
@@ -428,17 +445,10 @@ void mpmlq_best(const int16_t* h, const int16_t* target, int lag, int np, Pulses
                 int32_t m = static_cast<int32_t>(0xC0000000u);
                 const int16_t v = t.val[j - 1], at = t.pos[j - 1];
                 if (plain) {
-                    // Every position updated (the other grid's are not read), then the search.
-                    const int16_t* c = icm + kSub - at;
-                    const int32_t v2 = 2 * int32_t{v};
-                    for (int l = 0; l < kSub; ++l)
-                        wb[l] = static_cast<int32_t>(static_cast<uint32_t>(wb[l]) -
-                                                     static_cast<uint32_t>(v2 * c[l]));
-                    for (int l = k; l < kSub; l += 2) {
-                        if (occ[l] != 0) continue;
-                        const int32_t w = wb[l] < 0 ? -wb[l] : wb[l];
-                        if (w > m) m = w, t.pos[j] = static_cast<int16_t>(l);
-                    }
+                    // Every position updated (the other grid's are not read), then the search;
+                    // no magnitude is negative there, so a free position is always found.
+                    const int p = pick(wb, icm + kSub - at, 2 * int32_t{v}, occ, k);
+                    if (p >= 0) t.pos[j] = static_cast<int16_t>(p);
                 } else {
                     for (int l = k; l < kSub; l += 2) {
                         if (occ[l] != 0) continue;

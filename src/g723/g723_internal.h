@@ -86,7 +86,8 @@ void mpmlq_search(int lag, const int16_t* h, const int16_t* target, int sub, int
 // Filters.
 void high_pass(const int16_t* x, int16_t* y, int32_t* mem);
 void synthesis(const int16_t* lpc, const int16_t* x, int16_t* mem, int16_t* y);
-void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem);
+// out (optional): the rounded outputs, as synthesis gives them.
+void synthesis32(const int16_t* lpc, const int16_t* x, int32_t* acc, int16_t* mem, int16_t* out = nullptr);
 void pole_zero32(const int16_t* coef, const int16_t* x, int32_t* acc, int16_t* mem);
 void pole_zero_from32(const int16_t* coef, const int32_t* x, int16_t* y, int16_t* mem, int sf);
 void tilt(int16_t factor, const int32_t* x, int16_t* y);

@@ -24,4 +24,18 @@ VOKS_SCALAR void gain_scores(const int16_t* c, bool big, int n, int32_t* out) {
     }
 }
 
+VOKS_SCALAR int mpmlq_pick(int32_t* wb, const int16_t* c, int32_t v2, const int16_t* occ, int k) {
+    for (int l = 0; l < 60; ++l)
+        wb[l] = static_cast<int32_t>(static_cast<uint32_t>(wb[l]) -
+                                     static_cast<uint32_t>(v2) * static_cast<uint32_t>(int32_t{c[l]}));
+    int pos = -1;
+    int32_t m = -0x40000000;
+    for (int l = k; l < 60; l += 2) {
+        if (occ[l] != 0) continue;
+        const int32_t w = wb[l] < 0 ? static_cast<int32_t>(0u - static_cast<uint32_t>(wb[l])) : wb[l];
+        if (w > m) m = w, pos = l;
+    }
+    return pos;
+}
+
 }  // namespace voks::g723::scalar

@@ -18,7 +18,14 @@ using dot_energy_fn = void(const int16_t* a, const int16_t* b, int n, int64_t* s
 // a = 0; n at most 85 or 170.
 using gain_scores_fn = void(const int16_t* c, bool big, int n, int32_t* out);
 
-#define VOKS_G723_KERNELS(X) X(dot_energy) X(gain_scores)
+// One pulse step of the multipulse search over the 60 positions of a sub-frame: first
+// wb[l] -= v2 * c[l] for every l < 60 (32-bit products and differences wrapping), then the first
+// position l = k, k + 2, ... below 60 with occ[l] == 0 whose |wb[l]| (wrapping, so -2^31 stays
+// negative) is the largest above -2^30; -1 when there is none. k is 0 or 1; reads c[0..60) and
+// occ[0..60), reads and writes wb[0..60).
+using mpmlq_pick_fn = int(int32_t* wb, const int16_t* c, int32_t v2, const int16_t* occ, int k);
+
+#define VOKS_G723_KERNELS(X) X(dot_energy) X(gain_scores) X(mpmlq_pick)
 
 VOKS_DECLARE_KERNELS(VOKS_G723_KERNELS)
 

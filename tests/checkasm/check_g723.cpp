@@ -36,3 +36,24 @@ CHECKASM(g723_gain_scores) {
                 ctx.same("g723_gain_scores", n, n % 16, p, big ? "170 entries" : "85 entries", out);
             }
 }
+
+CHECKASM(g723_mpmlq_pick) {
+    if (!have_avx2()) return;
+    for (Pattern p : kPatterns)
+        for (int r = 0; r < 64; ++r) {
+            // r sets the grid, the misalignment, the share of occupied positions (none to all),
+            // the scale of wb (the extremes included) and, for r < 4, an extreme v2.
+            const int k = r & 1, off = r % 16;
+            Buffer<int16_t> c(60, off), occ(60, (off + 3) % 16);
+            fill16(ctx.rng, p, c.data(), 60);
+            for (int l = 0; l < 60; ++l) occ.data()[l] = static_cast<int16_t>(ctx.rng.range(0, 63) < r);
+            Twin<int32_t> wb(60, off % 8, ctx.rng, partner(p));
+            for (int l = 0; l < 60; ++l) wb.s()[l] >>= r % 19;
+            wb.sync();
+            const int32_t v2 = r < 4 ? INT32_MIN >> (r * 5) : 2 * ctx.rng.range(-32768, 32767);
+            const int ps = g723::scalar::mpmlq_pick(wb.s(), c.data(), v2, occ.data(), k);
+            const int pv = g723::avx2::mpmlq_pick(wb.v(), c.data(), v2, occ.data(), k);
+            ctx.check(ps == pv, "g723_mpmlq_pick", 60, off, p, 0, "position");
+            ctx.same("g723_mpmlq_pick", 60, off, p, "wb", wb);
+        }
+}

@@ -84,5 +84,49 @@ VOKS_AVX2 void gain_scores(const int16_t* c, bool big, int n, int32_t* out) {
     }
 }
 
+// Eight positions per vector (the last holds four): the update with 32-bit products, |wb| of
+// the free positions of the grid (the others set to -2^31, below any candidate), the largest,
+// then the first lane holding it.
+VOKS_AVX2 int mpmlq_pick(int32_t* wb, const int16_t* c, int32_t v2, const int16_t* occ, int k) {
+    const __m256i vv = _mm256_set1_epi32(v2), lane = _mm256_setr_epi32(0, 1, 0, 1, 0, 1, 0, 1);
+    const __m256i grid = _mm256_cmpeq_epi32(lane, _mm256_set1_epi32(k)), low = _mm256_set1_epi32(INT32_MIN);
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i w[8];
+    for (int i = 0; i < 8; ++i) {
+        __m256i x, cv, ov;
+        if (i < 7) {
+            x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(wb + 8 * i));
+            cv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8 * i)));
+            ov = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(occ + 8 * i)));
+        } else {
+            // Positions 56..59; the upper four lanes are marked occupied.
+            x = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(wb + 56)));
+            cv = _mm256_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(c + 56)));
+            ov = _mm256_cvtepi16_epi32(
+                _mm_insert_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(occ + 56)), -1, 1));
+        }
+        x = _mm256_sub_epi32(x, _mm256_mullo_epi32(vv, cv));
+        if (i < 7)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(wb + 8 * i), x);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(wb + 56), _mm256_castsi256_si128(x));
+        const __m256i free = _mm256_and_si256(grid, _mm256_cmpeq_epi32(ov, zero));
+        w[i] = _mm256_blendv_epi8(low, _mm256_abs_epi32(x), free);
+    }
+    __m256i m =
+        _mm256_max_epi32(_mm256_max_epi32(_mm256_max_epi32(w[0], w[1]), _mm256_max_epi32(w[2], w[3])),
+                         _mm256_max_epi32(_mm256_max_epi32(w[4], w[5]), _mm256_max_epi32(w[6], w[7])));
+    m = _mm256_max_epi32(m, _mm256_permute2x128_si256(m, m, 1));
+    m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0x4E));
+    m = _mm256_max_epi32(m, _mm256_shuffle_epi32(m, 0xB1));
+    const int32_t top = _mm256_cvtsi256_si32(m);
+    if (top <= -0x40000000) return -1;
+    uint64_t hit = 0;
+    for (int i = 0; i < 8; ++i)
+        hit |= uint64_t(unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(w[i], m)))))
+               << (8 * i);
+    return __builtin_ctzll(hit);
+}
+
 }  // namespace voks::g723::avx2
 #endif
