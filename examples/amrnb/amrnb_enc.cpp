@@ -493,7 +493,7 @@ bool Encoder::encode(const int16_t* pcm, int mode, amrnb::SerialFrame& out) {
     out = amrnb::SerialFrame();
     st_->sid_sync(st_->used == amrnb::kSid, out);
     out.mode = out.tx_type == 3 ? -1 : static_cast<int16_t>(mode);
-    if (out.tx_type != 3) amrnb::params_to_bits(st_->used, st_->prm, out.bits);
+    amrnb::params_to_bits(st_->used, st_->prm, out.bits);
     if (homing) {
         const int m = st_->mode, v = st_->vad;
         const bool d = st_->dtx;
