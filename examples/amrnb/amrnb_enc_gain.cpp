@@ -3,6 +3,7 @@
 // vector quantisers of the other modes.
 #include "amrnb/amrnb_enc_gain.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "amrnb/amrnb_enc_ops.h"
@@ -109,6 +110,99 @@ int16_t g_code(const int16_t* xn2, const int16_t* y2) {
     return shl(shr(gain, i), 1);
 }
 
+// Energies of the error terms of the joint gain search: <y1 y1>, -2<xn y1>, <y2 y2>, -2<xn y2>,
+// 2<y1 y2> as fraction and exponent; at 4.75 and 7.95 also the optimum code gain.
+void calc_filt_energies(int mode, const int16_t* xn, const int16_t* xn2, const int16_t* y1, const int16_t* Y2,
+                        const int16_t* g_coeff, int16_t* frac_coeff, int16_t* exp_coeff,
+                        int16_t* cod_gain_frac, int16_t* cod_gain_exp) {
+    const bool zero_init = mode == kMR795 || mode == kMR475;
+    const int32_t init = zero_init ? 0 : 1;
+    int16_t y2[kSub];
+    for (int i = 0; i < kSub; ++i) y2[i] = shr(Y2[i], 3);
+    frac_coeff[0] = g_coeff[0];
+    exp_coeff[0] = g_coeff[1];
+    frac_coeff[1] = negate(g_coeff[2]);
+    exp_coeff[1] = add(g_coeff[3], 1);
+    auto dot = [&](const int16_t* a, const int16_t* b, int16_t* frac, int16_t* exp) {
+        int32_t s = init;
+        for (int i = 0; i < kSub; ++i) s = L_mac(s, a[i], b[i]);
+        *exp = norm_l(s);
+        *frac = extract_h(L_shl(s, *exp));
+    };
+    int16_t e;
+    dot(y2, y2, &frac_coeff[2], &e);
+    exp_coeff[2] = sub(15 - 18, e);
+    dot(xn, y2, &frac_coeff[3], &e);
+    frac_coeff[3] = negate(frac_coeff[3]);
+    exp_coeff[3] = sub(15 - 9 + 1, e);
+    dot(y1, y2, &frac_coeff[4], &e);
+    exp_coeff[4] = sub(15 - 9 + 1, e);
+    if (zero_init) {
+        int16_t frac;
+        dot(xn2, y2, &frac, &e);
+        e = sub(15 - 9, e);
+        if (frac <= 0) {
+            *cod_gain_frac = 0;
+            *cod_gain_exp = 0;
+        } else {
+            *cod_gain_frac = div_s(shr(frac, 1), frac_coeff[2]);
+            *cod_gain_exp = sub(sub(e, exp_coeff[2]), 14);
+        }
+    }
+}
+
+[[maybe_unused]] void calc_target_energy(const int16_t* xn, int16_t* en_exp, int16_t* en_frac) {
+    int32_t s = 0;
+    for (int i = 0; i < kSub; ++i) s = L_mac(s, xn[i], xn[i]);
+    const int16_t e = norm_l(s);
+    *en_frac = extract_h(L_shl(s, e));
+    *en_exp = sub(16, e);
+}
+
+// Joint vector quantiser of the pitch and code gains (6 or 7 bits).
+int16_t qua_gain(int mode, int16_t exp_gcode0, int16_t frac_gcode0, const int16_t* frac_coeff,
+                 const int16_t* exp_coeff, int16_t gp_limit, int16_t* gain_pit, int16_t* gain_cod,
+                 int16_t* q122, int16_t* q) {
+    const bool high = mode == kMR102 || mode == kMR74 || mode == kMR67;
+    const int16_t* table = high ? kGainHighRates : kGainLowRates;
+    const int len = high ? 128 : 64;
+    const int16_t gcode0 = extract_l(pow2(14, frac_gcode0));
+    const int16_t exp_code = sub(exp_gcode0, 11);
+    int16_t exp_max[5], coeff[5], coeff_lo[5];
+    exp_max[0] = sub(exp_coeff[0], 13);
+    exp_max[1] = sub(exp_coeff[1], 14);
+    exp_max[2] = add(exp_coeff[2], add(15, shl(exp_code, 1)));
+    exp_max[3] = add(exp_coeff[3], exp_code);
+    exp_max[4] = add(exp_coeff[4], add(1, exp_code));
+    int16_t e_max = exp_max[0];
+    for (int i = 1; i < 5; ++i) e_max = std::max(e_max, exp_max[i]);
+    e_max = add(e_max, 1);
+    for (int i = 0; i < 5; ++i)
+        L_Extract(L_shr(L_deposit_h(frac_coeff[i]), sub(e_max, exp_max[i])), &coeff[i], &coeff_lo[i]);
+    int32_t dist_min = INT32_MAX;
+    int16_t index = 0;
+    for (int i = 0; i < len; ++i) {
+        const int16_t g_pitch = table[4 * i];
+        if (g_pitch > gp_limit) continue;
+        const int16_t g_code = mult(table[4 * i + 1], gcode0);
+        int32_t t = Mpy_32_16(coeff[0], coeff_lo[0], mult(g_pitch, g_pitch));
+        t = L_add(t, Mpy_32_16(coeff[1], coeff_lo[1], g_pitch));
+        t = L_add(t, Mpy_32_16(coeff[2], coeff_lo[2], mult(g_code, g_code)));
+        t = L_add(t, Mpy_32_16(coeff[3], coeff_lo[3], g_code));
+        t = L_add(t, Mpy_32_16(coeff[4], coeff_lo[4], mult(g_code, g_pitch)));
+        if (t < dist_min) {
+            dist_min = t;
+            index = static_cast<int16_t>(i);
+        }
+    }
+    const int16_t* p = &table[4 * index];
+    *gain_pit = p[0];
+    *q122 = p[2];
+    *q = p[3];
+    *gain_cod = extract_h(L_shr(L_mult(p[1], gcode0), sub(10, exp_gcode0)));
+    return index;
+}
+
 }  // namespace
 
 void GainPred::reset() {
@@ -166,6 +260,11 @@ void gain_quant(GainState& st, int mode, const int16_t* res, const int16_t* exc,
     if (mode == kMR122) {
         *gain_cod = g_code(xn2, y2);
         *ana++ = q_gain_code(mode, exp_gcode0, frac_gcode0, gain_cod, &q122, &q);
+    } else {
+        int16_t frac_coeff[5], exp_coeff[5], cg_frac = 0, cg_exp = 0;
+        calc_filt_energies(mode, xn, xn2, y1, y2, g_coeff, frac_coeff, exp_coeff, &cg_frac, &cg_exp);
+        *ana++ = qua_gain(mode, exp_gcode0, frac_gcode0, frac_coeff, exp_coeff, gp_limit, gain_pit, gain_cod,
+                          &q122, &q);
     }
     gc_pred_update(st.pred, q122, q);
 }
