@@ -13,6 +13,7 @@ extern const int16_t kPow2Table[33];       // 2^x interpolation
 extern const int16_t kGainHighRates[512];  // {gp Q14, gc factor Q12, two energy errors}, 7 bits
 extern const int16_t kGainLowRates[256];   // the same, 6 bits
 extern const int16_t kInter6[61];          // 1/6-sample interpolation filter
+extern const int16_t kSqrtTable[49];       // square-root interpolation
 extern const int16_t kGainMR475[1024];     // {gp0, gc0, gp1, gc1} pairs of subframes, 8 bits
 
 }  // namespace amrnbex
