@@ -426,6 +426,7 @@ void Encoder::State::frame(int16_t* in, int req) {
             frac_sf0 = frac;
             post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn_save, mem_w0_save,
                  &sharp);
+            sharp = sharp_save;
         } else {
             std::memcpy(mem_err, mem_err_save, sizeof mem_err);
             pred_lt(&exc[i_sf0], T0_sf0, frac_sf0, true);
