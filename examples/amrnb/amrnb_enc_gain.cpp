@@ -203,7 +203,6 @@ int16_t qua_gain(int mode, int16_t exp_gcode0, int16_t frac_gcode0, const int16_
     return index;
 }
 
-
 inline int32_t Mac_32(int32_t s, int16_t h1, int16_t l1, int16_t h2, int16_t l2) {
     s = L_mac(s, h1, h2);
     s = L_mac(s, mult(h1, l2), 1);
@@ -311,8 +310,9 @@ int16_t gain_adapt(GainState& st, int16_t ltpg, int16_t gain_cod) {
 
 // Code gain for three pitch-gain candidates, jointly with the pitch gain.
 void mr795_quant3(int16_t exp_gcode0, int16_t gcode0, const int16_t* cand, const int16_t* cind,
-                  const int16_t* frac_coeff, const int16_t* exp_coeff, int16_t* gain_pit, int16_t* gain_pit_ind,
-                  int16_t* gain_cod, int16_t* gain_cod_ind, int16_t* q122, int16_t* q) {
+                  const int16_t* frac_coeff, const int16_t* exp_coeff, int16_t* gain_pit,
+                  int16_t* gain_pit_ind, int16_t* gain_cod, int16_t* gain_cod_ind, int16_t* q122,
+                  int16_t* q) {
     const int16_t exp_code = sub(exp_gcode0, 10);
     int16_t exp_max[5], coeff[5], coeff_lo[5];
     exp_max[0] = sub(exp_coeff[0], 13);
@@ -357,8 +357,8 @@ void mr795_quant3(int16_t exp_gcode0, int16_t gcode0, const int16_t* cand, const
 
 // Code gain requantised for the fixed pitch gain, balancing the waveform and energy criteria.
 int16_t mr795_quant_mod(int16_t gain_pit, int16_t exp_gcode0, int16_t gcode0, const int16_t* frac_en,
-                        const int16_t* exp_en, int16_t alpha, int16_t gain_cod_unq, int16_t* gain_cod, int16_t* q122,
-                        int16_t* q) {
+                        const int16_t* exp_en, int16_t alpha, int16_t gain_cod_unq, int16_t* gain_cod,
+                        int16_t* q122, int16_t* q) {
     int16_t coeff[5], coeff_lo[5], exp_coeff[5], exp, tmp;
     const int16_t gain_code = shl(*gain_cod, sub(10, exp_gcode0));
     const int16_t g2_pitch = mult(gain_pit, gain_pit);
@@ -575,9 +575,9 @@ int16_t q_gain_pitch(int mode, int16_t gp_limit, int16_t* gain, int16_t* cand, i
 }
 
 void gain_quant(GainState& st, int mode, const int16_t* res, const int16_t* exc, const int16_t* code,
-                const int16_t* xn, const int16_t* xn2, const int16_t* y1, const int16_t* y2, const int16_t* g_coeff,
-                bool even, int16_t gp_limit, int16_t* sf0_gp, int16_t* sf0_gc, int16_t* gain_pit,
-                int16_t* gain_cod, int16_t*& ana) {
+                const int16_t* xn, const int16_t* xn2, const int16_t* y1, const int16_t* y2,
+                const int16_t* g_coeff, bool even, int16_t gp_limit, int16_t* sf0_gp, int16_t* sf0_gc,
+                int16_t* gain_pit, int16_t* gain_cod, int16_t*& ana) {
     int16_t exp_gcode0, frac_gcode0, exp_en = 0, frac_en = 0, q122 = 0, q = 0;
     int16_t frac_coeff[5], exp_coeff[5], cg_frac = 0, cg_exp = 0;
     if (mode == kMR475) {
@@ -594,8 +594,8 @@ void gain_quant(GainState& st, int mode, const int16_t* res, const int16_t* exc,
             gc_pred(st.unq, mode, code, &exp_gcode0, &frac_gcode0, &exp_en, &frac_en);
             calc_filt_energies(mode, xn, xn2, y1, y2, g_coeff, frac_coeff, exp_coeff, &cg_frac, &cg_exp);
             calc_target_energy(xn, &exp_en, &frac_en);
-            *st.idx = mr475_gain_quant(st.pred, st, code, exp_gcode0, frac_gcode0, exp_coeff, frac_coeff, exp_en,
-                                       frac_en, gp_limit, sf0_gp, sf0_gc, gain_pit, gain_cod);
+            *st.idx = mr475_gain_quant(st.pred, st, code, exp_gcode0, frac_gcode0, exp_coeff, frac_coeff,
+                                       exp_en, frac_en, gp_limit, sf0_gp, sf0_gc, gain_pit, gain_cod);
         }
         return;
     }
@@ -617,13 +617,14 @@ void gain_quant(GainState& st, int mode, const int16_t* res, const int16_t* exc,
                 fen[3] = frac_en;
                 een[3] = exp_en;
                 const int16_t unq = shl(cg_frac, add(sub(cg_exp, exp_gcode0), 10));
-                cod_ind = mr795_quant_mod(*gain_pit, exp_gcode0, gcode0, fen, een, alpha, unq, gain_cod, &q122, &q);
+                cod_ind =
+                    mr795_quant_mod(*gain_pit, exp_gcode0, gcode0, fen, een, alpha, unq, gain_cod, &q122, &q);
             }
             *ana++ = pit_ind;
             *ana++ = cod_ind;
         } else {
-            *ana++ = qua_gain(mode, exp_gcode0, frac_gcode0, frac_coeff, exp_coeff, gp_limit, gain_pit, gain_cod,
-                              &q122, &q);
+            *ana++ = qua_gain(mode, exp_gcode0, frac_gcode0, frac_coeff, exp_coeff, gp_limit, gain_pit,
+                              gain_cod, &q122, &q);
         }
     }
     gc_pred_update(st.pred, q122, q);
