@@ -482,7 +482,7 @@ bool Encoder::init(int mode, int vad, bool dtx) {
 
 bool Encoder::encode(const int16_t* pcm, int mode, amrnb::SerialFrame& out) {
     if (mode == -1) mode = st_->mode;
-    if (mode < 0 || mode > 7) return false;
+    if (pcm == nullptr || mode < 0 || mode > 7) return false;
     bool homing = true;
     int16_t speech[kFrame];
     for (int i = 0; i < kFrame; ++i) {

@@ -24,7 +24,8 @@ public:
 
     // Encodes 160 samples at `mode` (0..7; -1 for the init() mode) into one serial frame: TX type,
     // the mode and the frame's bits (a silence descriptor, or none, when DTX suspends speech).
-    // An encoder homing frame resets the encoder after it is coded. False on a bad mode.
+    // An encoder homing frame resets the encoder after it is coded. False, nothing coded, on a
+    // bad mode or a null pcm.
     bool encode(const int16_t* pcm, int mode, amrnb::SerialFrame& out);
 
     // The parameter words of the last frame and the mode they follow (amrnb::kSid for a

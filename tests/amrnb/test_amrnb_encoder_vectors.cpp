@@ -89,6 +89,37 @@ Words with_pauses(const std::vector<int16_t>& speech) {
     return x;
 }
 
+// Frames 0..199, a homing frame, 200..299, two homing frames, 300..399.
+Words homing_frames(const Words& pcm) {
+    const Words home(160, 0x0008);
+    Words x(pcm.begin(), pcm.begin() + 200 * 160);
+    x.insert(x.end(), home.begin(), home.end());
+    x.insert(x.end(), pcm.begin() + 200 * 160, pcm.begin() + 300 * 160);
+    for (int i = 0; i < 2; ++i) x.insert(x.end(), home.begin(), home.end());
+    x.insert(x.end(), pcm.begin() + 300 * 160, pcm.begin() + 400 * 160);
+    return x;
+}
+
+// Arguments outside the encoder's range are refused and code nothing.
+TEST(AmrnbEncoderApi, RefusesBadArguments) {
+    struct InitCase {
+        int mode, vad;
+        bool ok;
+    };
+    for (const InitCase& c : {InitCase{0, 1, true}, InitCase{7, 2, true}, InitCase{-1, 1, false},
+                              InitCase{8, 1, false}, InitCase{3, 0, false}, InitCase{3, 3, false}}) {
+        amrnbex::Encoder e;
+        EXPECT_EQ(e.init(c.mode, c.vad, true), c.ok) << c.mode << " " << c.vad;
+    }
+    amrnbex::Encoder e;
+    const Words pcm(160, 1000);
+    amrnb::SerialFrame f;
+    f.tx_type = 7;
+    for (int mode : {-2, 8, 25}) EXPECT_FALSE(e.encode(pcm.data(), mode, f)) << mode;
+    EXPECT_FALSE(e.encode(nullptr, 7, f));
+    EXPECT_EQ(f.tx_type, 7);
+}
+
 class AmrnbEncoderStreams : public voksc_test::LevelTest<> {};
 
 TEST_P(AmrnbEncoderStreams, ReferenceDigests) {
@@ -104,8 +135,9 @@ TEST_P(AmrnbEncoderStreams, ReferenceDigests) {
         int mode, vad;
         size_t frames;
         std::string digest;
-        in >> mode >> vad >> frames >> digest;
-        const Words got = encode(pcm, mode, {}, vad);
+        std::string homing;
+        in >> mode >> vad >> frames >> digest >> homing;
+        const Words got = encode(homing.empty() ? pcm : homing_frames(pcm), mode, {}, vad);
         char hex[17];
         std::snprintf(hex, sizeof hex, "%016llx",
                       static_cast<unsigned long long>(
@@ -114,7 +146,7 @@ TEST_P(AmrnbEncoderStreams, ReferenceDigests) {
         EXPECT_EQ(hex, digest) << "mode " << mode << " vad " << vad;
         ++rows;
     }
-    EXPECT_EQ(rows, 24);
+    EXPECT_EQ(rows, 26);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AmrnbEncoderStreams, voksc_test::every_level(),
