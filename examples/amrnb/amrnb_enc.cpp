@@ -44,9 +44,20 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
 }
 
 void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
+    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and plain sums are exact.
+    int64_t mx = 0, sh = 0;
+    for (int i = 0; i < kSub; ++i) {
+        mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
+        sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
+    }
+    const bool exact = 2 * mx * sh < (int64_t{1} << 31);
     for (int n = 0; n < kSub; ++n) {
         int32_t s = 0;
-        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
+        if (exact) {
+            for (int i = 0; i <= n; ++i) s += 2 * int32_t{x[i]} * h[n - i];
+        } else {
+            for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
+        }
         y[n] = extract_h(L_shl(s, 3));
     }
 }
