@@ -1,0 +1,524 @@
+// GSM-AMR example encoder: the frame loop of the fixed-point reference encoder (high-pass
+// pre-processing, LP analysis and LSP quantisation, open-loop and closed-loop pitch, algebraic
+// codebooks, gain quantisation, filter-memory updates, VAD and DTX) on the library's operations.
+// The glue arithmetic (filters, gain prediction and quantisers) is written here in the basic
+// saturating fixed-point operations so that every frame is bit-exact.
+#include "amrnb/amrnb_enc.h"
+
+#include <cstring>
+
+#include "amrnb/amrnb_enc_gain.h"
+#include "amrnb/amrnb_enc_ops.h"
+#include "amrnb/amrnb_enc_tables.h"
+#include "voksc.h"
+
+namespace amrnbex {
+
+namespace {
+
+constexpr int kM = 10, kMp1 = 11, kFrame = 160, kSub = 40, kTotal = 320, kWindow = 240, kNext = 40;
+constexpr int kPitMax = 143, kInterpol = 11, kExcHist = kPitMax + kInterpol;
+constexpr int kMR475 = 0, kMR515 = 1, kMR59 = 2, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 6, kMR122 = 7;
+constexpr int16_t kSharpMax = 13017, kGpClip = 15565;
+
+const int kRate[9] = {vokRate4750, vokRate5150,  vokRate5900,  vokRate6700, vokRate7400,
+                      vokRate7950, vokRate10200, vokRate12200, vokRateDTX};
+
+const int16_t kGamma1[kM] = {30802, 28954, 27217, 25584, 24049, 22606, 21250, 19975, 18777, 17650};
+const int16_t kGamma1Hi[kM] = {29491, 26542, 23888, 21499, 19349, 17414, 15672, 14105, 12694, 11425};
+const int16_t kGamma2[kM] = {19661, 11797, 7078, 4247, 2548, 1529, 917, 550, 330, 198};
+const int16_t kLspInit[kM] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
+
+// Direct-form synthesis filter 1/A(z) with its 10 memories; update keeps the last outputs.
+void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* mem, bool update) {
+    int16_t buf[kM + kFrame];
+    std::memcpy(buf, mem, kM * sizeof(int16_t));
+    int16_t* yy = buf + kM;
+    for (int i = 0; i < n; ++i) {
+        int32_t s = L_mult(x[i], a[0]);
+        for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
+        yy[i] = round16(L_shl(s, 3));
+    }
+    std::memcpy(y, yy, n * sizeof(int16_t));
+    if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
+}
+
+void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
+    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and plain sums are exact.
+    int64_t mx = 0, sh = 0;
+    for (int i = 0; i < kSub; ++i) {
+        mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
+        sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
+    }
+    const bool exact = 2 * mx * sh < (int64_t{1} << 31);
+    for (int n = 0; n < kSub; ++n) {
+        int32_t s = 0;
+        if (exact) {
+            for (int i = 0; i <= n; ++i) s += 2 * int32_t{x[i]} * h[n - i];
+        } else {
+            for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
+        }
+        y[n] = extract_h(L_shl(s, 3));
+    }
+}
+
+void weight_ai(const int16_t* a, const int16_t* fac, int16_t* ap) {
+    ap[0] = a[0];
+    for (int i = 1; i <= kM; ++i) ap[i] = round16(L_mult(a[i], fac[i - 1]));
+}
+
+void half_sum(const int16_t* a, const int16_t* b, int16_t* d) {
+    for (int i = 0; i < kM; ++i) d[i] = add(shr(a[i], 1), shr(b[i], 1));
+}
+
+// LP filters of the four subframes from the LSPs of the frame's middle (12.2) or end; the
+// subframes whose own analysis exists (skip) are left as they are.
+void interp_mid(const int16_t* old, const int16_t* mid, const int16_t* nw, int16_t* az, bool all) {
+    int16_t t[kM];
+    half_sum(old, mid, t);
+    voksLSPToLPC_GSMAMR_16s(t, az);
+    half_sum(mid, nw, t);
+    voksLSPToLPC_GSMAMR_16s(t, az + 2 * kMp1);
+    if (all) {
+        voksLSPToLPC_GSMAMR_16s(mid, az + kMp1);
+        voksLSPToLPC_GSMAMR_16s(nw, az + 3 * kMp1);
+    }
+}
+
+void interp_end(const int16_t* old, const int16_t* nw, int16_t* az, bool all) {
+    int16_t t[kM];
+    voksInterpolate_GSMAMR_16s(nw, old, t, kM);
+    voksLSPToLPC_GSMAMR_16s(t, az);
+    half_sum(old, nw, t);
+    voksLSPToLPC_GSMAMR_16s(t, az + kMp1);
+    voksInterpolate_GSMAMR_16s(old, nw, t, kM);
+    voksLSPToLPC_GSMAMR_16s(t, az + 2 * kMp1);
+    if (all) voksLSPToLPC_GSMAMR_16s(nw, az + 3 * kMp1);
+}
+
+}  // namespace
+
+struct Encoder::State {
+    int mode = kMR122, vad = 1;
+    bool dtx = false;
+    // pre-processing high-pass filter
+    int16_t y2_hi = 0, y2_lo = 0, y1_hi = 0, y1_lo = 0, x0 = 0, x1 = 0;
+    int16_t old_speech[kTotal] = {};
+    int16_t old_a[kMp1] = {4096};
+    int16_t lsp_old[kM], lsp_old_q[kM], past_rq[kM] = {};
+    // open-loop pitch
+    int16_t median = 40, ada_w = 0, old_lags[5] = {40, 40, 40, 40, 40}, old_wsp[kPitMax] = {};
+    int16_t ol_gain_flg[2] = {};
+    // subframe loop
+    int16_t old_exc[kExcHist + kFrame] = {};
+    int16_t mem_syn[kM] = {}, mem_w0[kM] = {}, mem_err[kM] = {};
+    int16_t sharp = 0, prev_lag = 0;
+    // tone stabiliser
+    int16_t ton_count = 0, gp[7] = {};
+    GainState gain;
+    // VAD and DTX
+    VokVadState1_GSMAMR vad1{};
+    VokVadState2_GSMAMR vad2{};
+    int16_t oldlag = 0, oldlag_count = 0, tone = 0, best_corr_hp = 13107;
+    int ltp_flag = 0;
+    int16_t hist_ptr = 0, lsp_hist[80], log_en_hist[8] = {};
+    int16_t log_en_index = 0, init_lsf_index = 0, lsf_index[3] = {};
+    int16_t hang_count = 7, elapsed = 32767;
+    // SID scheduling of the transmitted frames
+    int16_t sid_counter = 3, sid_debt = 0, prev_tx = 0;
+    int16_t prm[amrnb::kMaxParams] = {};
+    int used = kMR122;
+
+    void reset(int m, int v, bool d) {
+        *this = State();
+        mode = m;
+        vad = v;
+        dtx = d;
+        std::memcpy(lsp_old, kLspInit, sizeof lsp_old);
+        std::memcpy(lsp_old_q, kLspInit, sizeof lsp_old_q);
+        for (int i = 0; i < 8; ++i) std::memcpy(lsp_hist + kM * i, kLspInit, sizeof kLspInit);
+        gain.reset();
+        for (int i = 0; i < 9; ++i) vad1.oldLevel[i] = vad1.aveLevel[i] = vad1.bckrEst[i] = 150;
+        vad1.corrHpFast = 13106;
+    }
+
+    void pre_process(int16_t* s) {
+        static const int16_t b[3] = {1899, -3798, 1899}, a[3] = {4096, 7807, -3733};
+        for (int i = 0; i < kFrame; ++i) {
+            const int16_t x2 = x1;
+            x1 = x0;
+            x0 = s[i];
+            int32_t t = Mpy_32_16(y1_hi, y1_lo, a[1]);
+            t = L_add(t, Mpy_32_16(y2_hi, y2_lo, a[2]));
+            t = L_mac(t, x0, b[0]);
+            t = L_mac(t, x1, b[1]);
+            t = L_mac(t, x2, b[2]);
+            t = L_shl(t, 3);
+            s[i] = round16(t);
+            y2_hi = y1_hi;
+            y2_lo = y1_lo;
+            L_Extract(t, &y1_hi, &y1_lo);
+        }
+    }
+
+    void levinson(const int32_t* r, int16_t* a) {
+        if (voksLevinsonDurbin_GSMAMR_32s16s(r, a) != vokStatusOk)
+            std::memcpy(a, old_a, sizeof old_a);
+        else
+            std::memcpy(old_a, a, sizeof old_a);
+    }
+
+    int16_t check_lsp(const int16_t* lsp) {
+        int16_t d1 = 32767, d2 = 32767;
+        for (int i = 3; i < kM - 2; ++i) d1 = std::min<int16_t>(d1, sub(lsp[i], lsp[i + 1]));
+        for (int i = 1; i < 3; ++i) d2 = std::min<int16_t>(d2, sub(lsp[i], lsp[i + 1]));
+        const int16_t th = lsp[1] > 32000 ? 600 : lsp[1] > 30500 ? 800 : 1100;
+        if (d1 < 1500 || d2 < th)
+            ton_count = add(ton_count, 1);
+        else
+            ton_count = 0;
+        if (ton_count >= 12) {
+            ton_count = 12;
+            return 1;
+        }
+        return 0;
+    }
+
+    bool gp_clipping(int16_t g) const {
+        int16_t s = shr(g, 3);
+        for (int16_t v : gp) s = add(s, v);
+        return s > kGpClip;
+    }
+
+    void sid_sync(bool sid, amrnb::SerialFrame& out) {
+        int16_t tx;
+        if (sid) {
+            --sid_counter;
+            if (prev_tx == 0) {
+                tx = 1;
+                sid_counter = 3;
+            } else if (sid_debt > 0 && sid_counter > 2) {
+                tx = 2;
+                --sid_debt;
+            } else if (sid_counter == 0) {
+                tx = 2;
+                sid_counter = 8;
+            } else {
+                tx = 3;
+            }
+        } else {
+            sid_counter = 8;
+            tx = 0;
+        }
+        prev_tx = tx;
+        out.tx_type = tx;
+    }
+
+    void frame(int16_t* new_speech, int mode);
+    void post(int i_subfr, int16_t gain_pit, int16_t gain_code, const int16_t* aq, int16_t* synth,
+              const int16_t* xn, const int16_t* code, const int16_t* y1, const int16_t* y2, int16_t* msyn,
+              int16_t* mw0, int16_t* shp);
+};
+
+namespace {
+
+// Adaptive-codebook vector of a fractional lag (1/3 or 1/6 resolution) from the past excitation.
+void pred_lt(int16_t* exc, int t0, int16_t frac, bool flag3) {
+    const int16_t* x0 = exc - t0;
+    frac = negate(frac);
+    if (flag3) frac = shl(frac, 1);
+    if (frac < 0) {
+        frac = add(frac, 6);
+        --x0;
+    }
+    for (int j = 0; j < kSub; ++j) {
+        const int16_t* x1 = x0++;
+        const int16_t* x2 = x0;
+        const int16_t* c1 = &kInter6[frac];
+        const int16_t* c2 = &kInter6[6 - frac];
+        int32_t s = 0;
+        for (int i = 0, k = 0; i < 10; ++i, k += 6) {
+            s = L_mac(s, x1[-i], c1[k]);
+            s = L_mac(s, x2[i], c2[k]);
+        }
+        exc[j] = round16(s);
+    }
+}
+
+int cb_words(int mode) {
+    return mode == kMR122 ? 10 : mode == kMR102 ? 7 : 2;
+}
+
+}  // namespace
+
+void Encoder::State::frame(int16_t* in, int req) {
+    int16_t* new_speech = old_speech + kTotal - kFrame;
+    int16_t* speech = new_speech - kNext;
+    int16_t* p_window = old_speech + kTotal - kWindow;
+    std::memcpy(new_speech, in, kFrame * sizeof(int16_t));
+    std::memset(prm, 0, sizeof prm);
+    int16_t* ana = prm;
+    used = req;
+
+    Vok16s compute_sid = 0;
+    if (dtx) {
+        Vok16s vad_flag = 0;
+        if (vad == 2)
+            voksVAD2_GSMAMR_16s(new_speech, &vad2, &vad_flag, ltp_flag);
+        else
+            voksVAD1_GSMAMR_16s(speech, &vad1, &vad_flag, best_corr_hp, tone);
+        Vok16s rate = static_cast<Vok16s>(kRate[req]);
+        voksEncDTXHandler_GSMAMR_16s(&hang_count, &elapsed, &rate, &compute_sid, vad_flag);
+        if (rate == vokRateDTX) used = amrnb::kSid;
+    }
+
+    // LP analysis, LSPs, their quantisation and interpolation.
+    int16_t A_t[4 * kMp1], Aq_t[4 * kMp1], lsp_new[kM], lsp_new_q[kM] = {};
+    int32_t r[2 * kMp1];
+    const bool sid = used == amrnb::kSid;
+    if (req == kMR122) {
+        voksAutoCorr_GSMAMR_16s32s(p_window - kNext, r, vokRate12200);
+        levinson(r, A_t + kMp1);
+        levinson(r + kMp1, A_t + 3 * kMp1);
+        int16_t lsp[2 * kM], q[2 * kM];
+        voksLPCToLSP_GSMAMR_16s(A_t + kMp1, lsp_old, lsp);
+        voksLPCToLSP_GSMAMR_16s(A_t + 3 * kMp1, lsp, lsp + kM);
+        interp_mid(lsp_old, lsp, lsp + kM, A_t, false);
+        std::memcpy(lsp_new, lsp + kM, sizeof lsp_new);
+        if (!sid) {
+            voksLSPQuant_GSMAMR_16s(lsp, past_rq, q, ana, vokRate12200);
+            interp_mid(lsp_old_q, q, q + kM, Aq_t, true);
+            std::memcpy(lsp_new_q, q + kM, sizeof lsp_new_q);
+            ana += 5;
+        }
+    } else {
+        voksAutoCorr_GSMAMR_16s32s(p_window, r, kRate[req]);
+        levinson(r, A_t + 3 * kMp1);
+        voksLPCToLSP_GSMAMR_16s(A_t + 3 * kMp1, lsp_old, lsp_new);
+        interp_end(lsp_old, lsp_new, A_t, false);
+        if (!sid) {
+            voksLSPQuant_GSMAMR_16s(lsp_new, past_rq, lsp_new_q, ana, kRate[req]);
+            interp_end(lsp_old_q, lsp_new_q, Aq_t, true);
+            ana += 3;
+        }
+    }
+    std::memcpy(lsp_old, lsp_new, sizeof lsp_old);
+    std::memcpy(lsp_old_q, lsp_new_q, sizeof lsp_old_q);
+
+    if (dtx) voksEncDTXBuffer_GSMAMR_16s(new_speech, lsp_new, &hist_ptr, lsp_hist, log_en_hist);
+
+    int16_t lsp_flag = 0;
+    if (sid) {
+        voksEncDTXSID_GSMAMR_16s(lsp_hist, log_en_hist, &log_en_index, &init_lsf_index, lsf_index,
+                                 gain.pred.en, gain.pred.en122, compute_sid);
+        ana[0] = init_lsf_index;
+        std::memcpy(ana + 1, lsf_index, sizeof lsf_index);
+        ana[4] = log_en_index;
+        std::memset(old_exc, 0, kExcHist * sizeof(int16_t));
+        std::memset(mem_w0, 0, sizeof mem_w0);
+        std::memset(mem_err, 0, sizeof mem_err);
+        std::memset(past_rq, 0, sizeof past_rq);
+        std::memcpy(lsp_old, lsp_new, sizeof lsp_old);
+        std::memcpy(lsp_old_q, lsp_new, sizeof lsp_old_q);
+        prev_lag = 0;
+        sharp = 0;
+    } else {
+        lsp_flag = check_lsp(lsp_old);
+    }
+
+    // Open-loop pitch on the weighted speech.
+    const int16_t* g1 = (req == kMR122 || req == kMR102) ? kGamma1Hi : kGamma1;
+    int16_t ap1[4 * kMp1], ap2[4 * kMp1], T_op[2];
+    for (int k = 0; k < 4; ++k) {
+        weight_ai(A_t + kMp1 * k, g1, ap1 + kMp1 * k);
+        weight_ai(A_t + kMp1 * k, kGamma2, ap2 + kMp1 * k);
+    }
+    if (dtx && vad == 1) {
+        voksOpenLoopPitchSearchDTXVAD1_GSMAMR_16s(ap1, ap2, speech - kM, &tone, &median, &ada_w, old_lags,
+                                                  old_wsp, &best_corr_hp, T_op, ol_gain_flg, kRate[req]);
+        int16_t count = 0;
+        for (int i = 0; i < 2; ++i) {
+            if (abs_s(sub(oldlag, T_op[i])) < 4) ++count;
+            oldlag = T_op[i];
+        }
+        vad1.pitch = shr(vad1.pitch, 1);
+        if (oldlag_count + count >= 4) vad1.pitch = static_cast<int16_t>(vad1.pitch | 0x4000);
+        oldlag_count = count;
+    } else if (dtx) {
+        Vok32s rmax = 0, r0 = 0;
+        voksOpenLoopPitchSearchDTXVAD2_GSMAMR_16s32s(ap1, ap2, speech - kM, &median, &ada_w, old_lags,
+                                                     old_wsp, &rmax, &r0, T_op, ol_gain_flg, kRate[req]);
+        const int16_t th = (req == kMR475 || req == kMR515) ? 18022 : req == kMR102 ? 19660 : 21299;
+        int16_t hi, lo;
+        L_Extract(r0, &hi, &lo);
+        ltp_flag = L_sub(rmax, Mpy_32_16(hi, lo, th)) > 0;
+    } else {
+        voksOpenLoopPitchSearchNonDTX_GSMAMR_16s(ap1, ap2, speech - kM, &median, &ada_w, old_lags, old_wsp,
+                                                 T_op, ol_gain_flg, kRate[req]);
+    }
+    if (sid) {
+        std::memmove(old_speech, old_speech + kFrame, (kTotal - kFrame) * sizeof(int16_t));
+        return;
+    }
+
+    // Subframes: closed-loop pitch, algebraic codebook, gains, filter memories.
+    int16_t* exc = old_exc + kExcHist;
+    const int16_t* A = A_t;
+    const int16_t* Aq = Aq_t;
+    const int16_t* g1u = (used == kMR122 || used == kMR102) ? kGamma1Hi : kGamma1;
+    const int rate = kRate[used];
+    int16_t xn[kSub], xn2[kSub], code[kSub], y1[kSub], y2[kSub], res[kSub], res2[kSub], h1[kSub];
+    int16_t g_coeff[6], synth[kFrame], ap1s[kMp1], ap2s[kMp1];
+    int16_t xn_sf0[kSub], y2_sf0[kSub], code_sf0[kSub], h1_sf0[kSub];
+    int16_t mem_syn_save[kM], mem_w0_save[kM], mem_err_save[kM], sharp_save = 0;
+    int16_t T0_sf0 = 0, frac_sf0 = 0, i_sf0 = 0, gp_sf0 = 0, gc_sf0 = 0;
+    bool even = false;
+    auto pre = [&](int i_subfr, const int16_t* aa, const int16_t* aq, const int16_t* w0) {
+        weight_ai(aa, g1u, ap1s);
+        weight_ai(aa, kGamma2, ap2s);
+        voksImpulseResponseTarget_GSMAMR_16s(&speech[i_subfr - kM], ap1s, ap2s, aq, mem_err, w0, h1, res, xn);
+        std::memcpy(&exc[i_subfr], res, sizeof res);
+    };
+    for (int sf = 0, i_subfr = 0; sf < 4; ++sf, i_subfr += kSub) {
+        even = !even;
+        if (even && used == kMR475) {
+            std::memcpy(mem_syn_save, mem_syn, sizeof mem_syn);
+            std::memcpy(mem_w0_save, mem_w0, sizeof mem_w0);
+            std::memcpy(mem_err_save, mem_err, sizeof mem_err);
+            sharp_save = sharp;
+        }
+        pre(i_subfr, A, Aq, used == kMR475 ? mem_w0_save : mem_w0);
+        if (used == kMR475 && even) std::memcpy(h1_sf0, h1, sizeof h1);
+        std::memcpy(res2, res, sizeof res);
+
+        Vok16s frac = 0, index = 0, adapt[kSub];
+        voksAdaptiveCodebookSearch_GSMAMR_16s(xn, h1, T_op, &prev_lag, &exc[i_subfr - kExcHist], &frac,
+                                              &index, adapt, static_cast<Vok16s>(sf), rate);
+        const int16_t T0 = prev_lag;
+        *ana++ = index;
+        convolve(&exc[i_subfr], h1, y1);
+        int16_t gain_pit = 0;
+        voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(xn, y1, &gain_pit, g_coeff);
+        if (used == kMR122) gain_pit = static_cast<int16_t>(gain_pit & 0xfffc);
+        const bool gpc = lsp_flag != 0 && gain_pit > kGpClip && gp_clipping(gain_pit);
+        int16_t gp_limit = 32767;
+        if (used == kMR475 || used == kMR515) {
+            if (gain_pit > 13926) gain_pit = 13926;
+            if (gpc) gp_limit = kGpClip;
+        } else {
+            if (gpc) gp_limit = gain_pit = kGpClip;
+            if (used == kMR122) *ana++ = q_gain_pitch(kMR122, gp_limit, &gain_pit, nullptr, nullptr);
+        }
+        for (int i = 0; i < kSub; ++i) {
+            xn2[i] = sub(xn[i], extract_h(L_shl(L_mult(y1[i], gain_pit), 1)));
+            res2[i] = sub(res2[i], extract_h(L_shl(L_mult(exc[i_subfr + i], gain_pit), 1)));
+        }
+        if (sf == 0 && ol_gain_flg[0] > 0) old_lags[1] = T0;
+        if (sf == 3 && ol_gain_flg[1] > 0) old_lags[0] = T0;
+
+        voksAlgebraicCodebookSearch_GSMAMR_16s(T0, used == kMR122 ? gain_pit : sharp, xn2, res2, h1, code, y2,
+                                               ana, static_cast<Vok16s>(sf), rate);
+        ana += cb_words(used);
+
+        int16_t gain_code = 0;
+        gain_quant(gain, used, res, &exc[i_subfr], code, xn, xn2, y1, y2, g_coeff, even, gp_limit, &gp_sf0,
+                   &gc_sf0, &gain_pit, &gain_code, ana);
+        std::memmove(gp, gp + 1, 6 * sizeof(int16_t));
+        gp[6] = shr(gain_pit, 3);
+
+        if (used != kMR475) {
+            post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn, mem_w0, &sharp);
+        } else if (even) {
+            i_sf0 = static_cast<int16_t>(i_subfr);
+            std::memcpy(xn_sf0, xn, sizeof xn);
+            std::memcpy(y2_sf0, y2, sizeof y2);
+            std::memcpy(code_sf0, code, sizeof code);
+            T0_sf0 = T0;
+            frac_sf0 = frac;
+            post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn_save, mem_w0_save,
+                 &sharp);
+            sharp = sharp_save;
+        } else {
+            std::memcpy(mem_err, mem_err_save, sizeof mem_err);
+            pred_lt(&exc[i_sf0], T0_sf0, frac_sf0, true);
+            convolve(&exc[i_sf0], h1_sf0, y1);
+            post(i_sf0, gp_sf0, gc_sf0, Aq - kMp1, synth, xn_sf0, code_sf0, y1, y2_sf0, mem_syn, mem_w0,
+                 &sharp_save);
+            pre(i_subfr, A, Aq, mem_w0);
+            pred_lt(&exc[i_subfr], T0, frac, true);
+            convolve(&exc[i_subfr], h1, y1);
+            post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn, mem_w0, &sharp);
+        }
+        A += kMp1;
+        Aq += kMp1;
+    }
+    std::memmove(old_exc, old_exc + kFrame, kExcHist * sizeof(int16_t));
+    std::memmove(old_speech, old_speech + kFrame, (kTotal - kFrame) * sizeof(int16_t));
+}
+
+// Excitation, synthesis and the error and weighting-filter memories after a subframe.
+void Encoder::State::post(int i_subfr, int16_t gain_pit, int16_t gain_code, const int16_t* aq, int16_t* synth,
+                          const int16_t* xn, const int16_t* code, const int16_t* y1, const int16_t* y2,
+                          int16_t* msyn, int16_t* mw0, int16_t* shp) {
+    const int16_t* speech = old_speech + kTotal - kFrame - kNext;
+    int16_t* exc = old_exc + kExcHist;
+    const bool hi = used == kMR122;
+    const int temp_shift = hi ? 2 : 1, k_shift = hi ? 4 : 2;
+    const int16_t pitch_fac = hi ? shr(gain_pit, 1) : gain_pit;
+    *shp = std::min(gain_pit, kSharpMax);
+    for (int i = 0; i < kSub; ++i) {
+        int32_t t = L_mult(exc[i + i_subfr], pitch_fac);
+        t = L_mac(t, code[i], gain_code);
+        exc[i + i_subfr] = round16(L_shl(t, temp_shift));
+    }
+    syn_filt(aq, &exc[i_subfr], &synth[i_subfr], kSub, msyn, true);
+    for (int i = kSub - kM, j = 0; i < kSub; ++i, ++j) {
+        mem_err[j] = sub(speech[i_subfr + i], synth[i_subfr + i]);
+        const int16_t t = extract_h(L_shl(L_mult(y1[i], gain_pit), 1));
+        const int16_t k = extract_h(L_shl(L_mult(y2[i], gain_code), k_shift));
+        mw0[j] = sub(xn[i], add(t, k));
+    }
+}
+
+Encoder::Encoder() : st_(new State) {
+    st_->reset(kMR122, 1, false);
+}
+Encoder::~Encoder() = default;
+
+bool Encoder::init(int mode, int vad, bool dtx) {
+    if (mode < 0 || mode > 7 || (vad != 1 && vad != 2)) return false;
+    st_->reset(mode, vad, dtx);
+    return true;
+}
+
+bool Encoder::encode(const int16_t* pcm, int mode, amrnb::SerialFrame& out) {
+    if (mode == -1) mode = st_->mode;
+    if (pcm == nullptr || mode < 0 || mode > 7) return false;
+    bool homing = true;
+    int16_t speech[kFrame];
+    for (int i = 0; i < kFrame; ++i) {
+        homing = homing && pcm[i] == 0x0008;
+        speech[i] = static_cast<int16_t>(pcm[i] & 0xfff8);
+    }
+    st_->pre_process(speech);
+    st_->frame(speech, mode);
+    out = amrnb::SerialFrame();
+    st_->sid_sync(st_->used == amrnb::kSid, out);
+    out.mode = out.tx_type == 3 ? -1 : static_cast<int16_t>(mode);
+    amrnb::params_to_bits(st_->used, st_->prm, out.bits);
+    if (homing) {
+        const int m = st_->mode, v = st_->vad;
+        const bool d = st_->dtx;
+        st_->reset(m, v, d);
+    }
+    return true;
+}
+
+const int16_t* Encoder::params() const {
+    return st_->prm;
+}
+int Encoder::used_mode() const {
+    return st_->used;
+}
+
+}  // namespace amrnbex
