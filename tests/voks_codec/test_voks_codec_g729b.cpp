@@ -8,6 +8,7 @@
 
 #include "codec.h"
 #include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
@@ -24,7 +25,9 @@ std::string decode(const char* codec, const Bytes& stream, Bytes& out) {
     return err;
 }
 
-TEST(VoksCodecG729B, DecodesAnnexBStreams) {
+class VoksCodecG729BLevels : public voksc_test::LevelTest<> {};
+
+TEST_P(VoksCodecG729BLevels, DecodesAnnexBStreams) {
     const struct {
         const char* codec;
         const char* bit;
@@ -42,7 +45,7 @@ TEST(VoksCodecG729B, DecodesAnnexBStreams) {
 
 // encode --dtx --format itu: the reference streams (these inputs are whole frames). Packed frames
 // cannot carry SID or untransmitted frames: --dtx with them is refused.
-TEST(VoksCodecG729B, EncodesWithDtx) {
+TEST_P(VoksCodecG729BLevels, EncodesWithDtx) {
     const struct {
         const char* codec;
         const char* bit;
@@ -91,5 +94,8 @@ TEST(VoksCodecG729B, RefusesUnsupportedAndCutFrames) {
         EXPECT_EQ(out.size(), 160u) << c.error << ": the frame before is decoded";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, VoksCodecG729BLevels, voksc_test::every_level(),
+                         [](const auto& info) { return voksc_test::level_name(info.param); });
 
 }  // namespace

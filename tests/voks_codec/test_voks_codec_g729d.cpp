@@ -9,6 +9,7 @@
 
 #include "codec.h"
 #include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
@@ -41,7 +42,9 @@ Bytes read(const std::string& rel) {
     return b;
 }
 
-TEST(VoksCodecG729D, CodesAnnexDSequences) {
+class VoksCodecG729DLevels : public voksc_test::LevelTest<> {};
+
+TEST_P(VoksCodecG729DLevels, CodesAnnexDSequences) {
     const Bytes pcm = read("testfile.raw");
     if (pcm.empty()) VOKSC_MISSING() << "Annex D sequences, g729/annexD";
     const size_t frames = pcm.size() / 160;
@@ -100,5 +103,8 @@ TEST(VoksCodecG729D, RefusesBadRatesAndOptions) {
     EXPECT_EQ(run("g729", false, {{"format", itu}}, frame, out), "");
     EXPECT_EQ(out.size(), 160u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, VoksCodecG729DLevels, voksc_test::every_level(),
+                         [](const auto& info) { return voksc_test::level_name(info.param); });
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "codec.h"
 #include "support/external.h"
+#include "support/levels.h"
 
 namespace {
 
@@ -42,7 +43,9 @@ std::string renumbered_switch_rates() {
     return path;
 }
 
-TEST(VoksCodecG729E, CodesAnnexEAndISequences) {
+class VoksCodecG729ELevels : public voksc_test::LevelTest<> {};
+
+TEST_P(VoksCodecG729ELevels, CodesAnnexEAndISequences) {
     if (read("annexE/SWITCH").empty()) VOKSC_MISSING() << "Annex E sequences, g729/annexE";
     const Args high = {{"format", "itu"}, {"rate", "11800"}};
     const struct {
@@ -90,5 +93,8 @@ TEST(VoksCodecG729E, CodesAnnexEAndISequences) {
     EXPECT_EQ(run(false, {{"rate", "11800"}}, packed, out), "");
     EXPECT_TRUE(out == read("annexE/speeche.pst"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, VoksCodecG729ELevels, voksc_test::every_level(),
+                         [](const auto& info) { return voksc_test::level_name(info.param); });
 
 }  // namespace
