@@ -102,11 +102,6 @@ constexpr int kTcqStates = 4;
 int64_t search_tcq(const int16_t* t, int n, const int16_t* h, const int16_t* y2, int s0, uint8_t* path,
                    int16_t* word);
 
-namespace scalar {
-// Per-shape distortions of the 16 kbit/s search (best gain cell, sign in bit 2 of cell).
-void distortions16(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell);
-}  // namespace scalar
-
 }  // namespace voks::g728
 
 #endif  // VOKS_G728_G728_INTERNAL_H

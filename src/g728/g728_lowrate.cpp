@@ -5,6 +5,7 @@
 
 #include "g728/g728_internal.h"
 #include "g728/g728_loops.h"
+#include "g728/kernels.h"
 
 namespace voks::g728 {
 
@@ -49,7 +50,7 @@ int64_t search_tcq(const int16_t* t, int n, const int16_t* h, const int16_t* y2,
         backward_target(t + v * (kDim + 1) + 1, t[v * (kDim + 1)], h, ct);
         alignas(32) int32_t dist[kShapeCount];
         alignas(32) uint8_t cell[kShapeCount];
-        scalar::distortions16(ct, y2, dist, cell);
+        kernels().distortions16(ct, y2, dist, cell);
         // Subset j holds the shapes whose index is j modulo 4; the first smallest wins.
         int32_t bd[kTcqStates];
         for (int j = 0; j < kTcqStates; ++j) {
