@@ -101,11 +101,12 @@ VOKSC_API VokStatus voksImpulseResponseEnergy_G728_16s(const Vok16s* pImp, Vok16
  * vokRate9600 search the caller's codebook in pEnergy (layout below).
  *
  * Lower rates (8 and 6 bits per 5-sample vector): the codebook at pEnergy holds ns energies
- * (Q5, as ImpulseResponseEnergy forms them for these shapes), nm gain levels (Q12, as the
- * G.728 levels 2112, 3696, 6468, 11319) and ns shapes of 5 samples (laid out as the G.728
- * shape table): ns = 32, nm = 4 at 12.8 kbit/s (5 shape and 3 gain bits), ns = 16, nm = 2 at
- * 9.6 kbit/s (4 and 2 bits). The gain index is the level k, plus nm when the correlation c of
- * the shape with the backward-filtered target is <= 0 (the sign bit). The search takes, over
+ * E (Q5, formed for these shapes as ImpulseResponseEnergy forms them for the G.728 ones), nm
+ * gain levels g (Q12, as the G.728 levels 2112, 3696, 6468, 11319) and ns shapes of 5 samples
+ * (laid out as the G.728 shape table): ns = 32, nm = 4 (196 words) at 12.8 kbit/s, 5 shape and
+ * 3 gain bits; ns = 16, nm = 2 (98 words) at 9.6 kbit/s, 4 and 2 bits. The gain index is the
+ * level k, plus nm when the correlation c of the shape with the target filtered backwards
+ * through pImp (formed as at 16 kbit/s) is <= 0: the sign bit. The search takes, over
  * every shape and level, the exact smallest E*gsq - g2*min(|c| >> 14, 32767) with g2 = 2 g
  * and gsq = (g^2 + 4096) >> 13 (the 16 kbit/s constants), in 64 bits; the first shape, then
  * the first level, on ties. Unlike the 16 kbit/s search no gain cells are used. */
