@@ -4,12 +4,14 @@
 // not build it: its code is not part of this repository).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "frame/dispatch.h"
 #include "g728/g728_codec.h"
+#include "g728/g728_consts.h"
 #include "g728/g728_internal.h"
 #include "g728/kernels.h"
 
@@ -100,6 +102,35 @@ void BM_g728_Search16(benchmark::State& state) {
     }
 }
 
+// The scalar lower-rate searches (rate 14: 12.8 kbit/s, 10: 9.6) and the trellis search per
+// vector over runs of 8, on the G.728 shapes and levels.
+void BM_g728_SearchLowRate(benchmark::State& state) {
+    const int16_t h[5] = {-900, 1500, -2600, 4100, 8192}, t[5] = {9000, -12000, 3000, 15000, -7000};
+    const int ns = state.range(0) == 14 ? 32 : 16, nm = ns / 8;
+    std::vector<int16_t> book(ns + nm + 5 * ns);
+    int16_t y2[128];
+    voks::g728::shape_energies(h, y2);
+    const int16_t levels[4] = {2112, 3696, 6468, 11319};
+    std::copy(y2, y2 + ns, book.begin());
+    std::copy(levels + 4 - nm, levels + 4, book.begin() + ns);
+    std::copy(g728ex::kShapes, g728ex::kShapes + 5 * ns, book.begin() + ns + nm);
+    int ig, is;
+    for (auto _ : state) {
+        voks::g728::search_lowrate(t, 4, h, book.data(), ns, nm, ig, is);
+        benchmark::DoNotOptimize(is);
+    }
+}
+
+void BM_g728_SearchTCQ(benchmark::State& state) {
+    const int16_t h[5] = {-900, 1500, -2600, 4100, 8192};
+    int16_t y2[128], rec[48], words[8];
+    uint8_t path[8];
+    voks::g728::shape_energies(h, y2);
+    for (int i = 0; i < 48; ++i) rec[i] = i % 6 ? pcm()[400 + i] : 2;
+    for (auto _ : state) benchmark::DoNotOptimize(voks::g728::search_tcq(rec, 8, h, y2, 0, path, words));
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * 8));
+}
+
 // The lags of the synthesis-filter window: 51 lags over 35 samples.
 void BM_g728_Xcorr(benchmark::State& state) {
     const auto& k = voks::g728::kernels_for(static_cast<voks::frame::Level>(state.range(0)));
@@ -118,5 +149,7 @@ BENCHMARK(BM_g728_Decode)
 BENCHMARK(BM_g728_Durbin)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Search16)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Xcorr)->ArgNames({"level"})->Arg(0)->Arg(1);
+BENCHMARK(BM_g728_SearchLowRate)->ArgNames({"rate"})->Arg(14)->Arg(10);
+BENCHMARK(BM_g728_SearchTCQ);
 
 }  // namespace

@@ -86,8 +86,16 @@ int ops_g728(const uint8_t* data, size_t size) {
             },
             [&] {
                 const auto rate = static_cast<VokSpeechRate>(in.u8() & 31);
+                // 196 words: the 12.8 kbit/s codebook, the largest table a rate reads.
                 return call(voksCodebookSearch_G728_16s,
-                            Args{in.v16(6), in.v16(5), in.v16(128), g(in.v16(1)), g(in.v16(2)), rate});
+                            Args{in.v16(6), in.v16(5), in.v16(196), g(in.v16(1)), g(in.v16(2)), rate});
+            },
+            [&] {
+                const int len = in.range(-1, 66);
+                const size_t n = count(len);
+                return call(voksCodebookSearchTCQ_G728_16s8u,
+                            Args{in.v16(6 * n), in.v16(5), in.v16(128), g(in.bytes(n)), g(in.v16(n)),
+                                 g(in.v32(1)), len, in.range(-1, 4)});
             },
             [&] {
                 const int16_t period = static_cast<int16_t>(in.range(-1, 160));

@@ -96,12 +96,37 @@ VOKSC_API VokStatus voksIIR16s_G728_16s(const Vok16s* pCoeffs, const Vok16s* pSr
  * Q13, newest first). */
 VOKSC_API VokStatus voksImpulseResponseEnergy_G728_16s(const Vok16s* pImp, Vok16s* pDstEnergy);
 /* Gain-shape search of the target record pTarget (exponent, 5 samples) with impulse response
- * pImp and the energy table: *pIndex the code word (shape << 3 | gain), pDst[0] the shape and
- * pDst[1] the gain index. vokRate16000 only; vokRate12800 and vokRate9600 give
- * vokStatusNothingDone. */
+ * pImp: *pIndex the code word (shape << gain bits | gain), pDst[0] the shape, pDst[1] the gain.
+ * vokRate16000 searches the G.728 codebook with pEnergy the 128 energies; vokRate12800 and
+ * vokRate9600 search the caller's codebook in pEnergy (layout below).
+ *
+ * Lower rates (8 and 6 bits per 5-sample vector): the codebook at pEnergy holds ns energies
+ * E (Q5, formed for these shapes as ImpulseResponseEnergy forms them for the G.728 ones), nm
+ * gain levels g (Q12, as the G.728 levels 2112, 3696, 6468, 11319) and ns shapes of 5 samples
+ * (laid out as the G.728 shape table): ns = 32, nm = 4 (196 words) at 12.8 kbit/s, 5 shape and
+ * 3 gain bits; ns = 16, nm = 2 (98 words) at 9.6 kbit/s, 4 and 2 bits. The gain index is the
+ * level k, plus nm when the correlation c of the shape with the target filtered backwards
+ * through pImp (formed as at 16 kbit/s) is <= 0: the sign bit. The search takes, over
+ * every shape and level, the exact smallest E*gsq - g2*min(|c| >> 14, 32767) with g2 = 2 g
+ * and gsq = (g^2 + 4096) >> 13 (the 16 kbit/s constants), in 64 bits; the first shape, then
+ * the first level, on ties. Unlike the 16 kbit/s search no gain cells are used. */
 VOKSC_API VokStatus voksCodebookSearch_G728_16s(const Vok16s* pTarget, const Vok16s* pImp,
                                                 const Vok16s* pEnergy, Vok16s* pIndex, Vok16s* pDst,
                                                 VokSpeechRate rate);
+/* Trellis-coded search of len (1..64) target records (exponent, 5 samples each, 6 words apart)
+ * from trellis state initState (0..3): pPath[v] the state after vector v, pDstIndex[v] its
+ * 10-bit code word (shape << 3 | gain), *pDstDist the total distortion (saturated).
+ *
+ * The 4-state trellis: branch b (0, 1) from state s enters state (2 s + b) mod 4 and may use
+ * only the shapes of subset (s + 2 b) mod 4, those whose index is that modulo 4; a branch costs
+ * the 16 kbit/s distortion of the subset's best code word (its first smallest shape), with
+ * pImp and the energy table pEnergy as in CodebookSearch. Each vector is searched against its
+ * own target; the path of least total distortion wins, on ties the one whose state sequence,
+ * read from the last vector back, first has the lower state. vokStatusSize: len outside
+ * 1..64; vokStatusRange: initState outside 0..3. */
+VOKSC_API VokStatus voksCodebookSearchTCQ_G728_16s8u(const Vok16s* pTarget, const Vok16s* pImp,
+                                                     const Vok16s* pEnergy, Vok8u* pPath, Vok16s* pDstIndex,
+                                                     Vok32s* pDstDist, int len, int initState);
 
 /* Post-filter state: ten long-term outputs from byte 0, ten pole-zero outputs from byte 32. */
 VOKSC_API VokStatus voksPostFilterGetStateSize_G728_16s(int* pSize);

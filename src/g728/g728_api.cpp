@@ -308,12 +308,29 @@ VokStatus voksCodebookSearch_G728_16s(const Vok16s* pTarget, const Vok16s* pImp,
                                       Vok16s* pIndex, Vok16s* pDst, VokSpeechRate rate) {
     if (any_null(pTarget, pImp, pEnergy, pIndex, pDst)) return vokStatusNullPtr;
     if (rate != vokRate16000 && rate != vokRate12800 && rate != vokRate9600) return vokStatusRange;
-    if (rate != vokRate16000) return vokStatusNothingDone;
-    int ig, is;
-    g728::kernels().search16(pTarget + 1, pTarget[0], pImp, pEnergy, ig, is);
-    *pIndex = static_cast<Vok16s>(is << 3 | ig);
+    int ig, is, gainBits = 3;
+    if (rate == vokRate16000) {
+        g728::kernels().search16(pTarget + 1, pTarget[0], pImp, pEnergy, ig, is);
+    } else {
+        // 12.8 kbit/s: 32 shapes, 4 levels; 9.6 kbit/s: 16 shapes, 2 levels; a sign bit each.
+        const bool r128 = rate == vokRate12800;
+        gainBits = r128 ? 3 : 2;
+        g728::search_lowrate(pTarget + 1, pTarget[0], pImp, pEnergy, r128 ? 32 : 16, r128 ? 4 : 2, ig, is);
+    }
+    *pIndex = static_cast<Vok16s>(is << gainBits | ig);
     pDst[0] = static_cast<Vok16s>(is);
     pDst[1] = static_cast<Vok16s>(ig);
+    return vokStatusOk;
+}
+
+VokStatus voksCodebookSearchTCQ_G728_16s8u(const Vok16s* pTarget, const Vok16s* pImp, const Vok16s* pEnergy,
+                                           Vok8u* pPath, Vok16s* pDstIndex, Vok32s* pDstDist, int len,
+                                           int initState) {
+    if (any_null(pTarget, pImp, pEnergy, pPath, pDstIndex, pDstDist)) return vokStatusNullPtr;
+    if (len < 1 || len > g728::kTcqMaxVectors) return vokStatusSize;
+    if (initState < 0 || initState >= g728::kTcqStates) return vokStatusRange;
+    const int64_t d = g728::search_tcq(pTarget, len, pImp, pEnergy, initState, pPath, pDstIndex);
+    *pDstDist = voks::sat32(d);
     return vokStatusOk;
 }
 

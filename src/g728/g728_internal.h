@@ -89,6 +89,19 @@ void lpc_inverse(const int16_t* apf, const int16_t* st, int16_t* stlpci, int16_t
 // Pitch period from the residual buffer pitchd[0..240) (newest first).
 int pitch_extract(int kpold, const int16_t* pitchd, int16_t* dec, int16_t* lpfiir);
 
+// Lower-rate search of the target t[0..5) at exponent tq: the caller's codebook `book` holds
+// ns energies, nm gain levels (Q12) and ns shapes; gain index ig (sign in the bit above the
+// levels) and shape index is of the exact smallest distortion, the first shape and level on ties.
+void search_lowrate(const int16_t* t, int tq, const int16_t* h, const int16_t* book, int ns, int nm, int& ig,
+                    int& is);
+
+constexpr int kTcqMaxVectors = 64;  // vectors of one trellis search at most
+constexpr int kTcqStates = 4;
+// Trellis search of n target records (exponent, 5 samples) from state s0: path[v] the state
+// after vector v, word[v] its code word (shape << 3 | gain); returns the total distortion.
+int64_t search_tcq(const int16_t* t, int n, const int16_t* h, const int16_t* y2, int s0, uint8_t* path,
+                   int16_t* word);
+
 }  // namespace voks::g728
 
 #endif  // VOKS_G728_G728_INTERNAL_H

@@ -58,4 +58,8 @@ void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int
     search16_loop<Ops>(t, tq, h, y2, ig, is);
 }
 
+void distortions16(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
+    Ops::distortions(ct, y2, dist, cell);
+}
+
 }  // namespace voks::g728::scalar

@@ -118,9 +118,9 @@ constexpr int32_t kGainBound[3] = {5808, 10164, 17787};
 // The 16 kbit/s search: the target filtered backwards through h, then Ops::distortions(ct,
 // y2, dist, cell) for every shape (distortion of its best gain cell, and that cell with the
 // sign in bit 2), then the first smallest distortion.
-template <class Ops>
-void search16_loop(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {
-    int16_t ct[kDim];
+// The target t[0..5) at exponent tq filtered backwards through h into ct, the vector every
+// shape is correlated with.
+inline void backward_target(const int16_t* t, int tq, const int16_t* h, int16_t* ct) {
     const int shift = 13 + tq - 7;
     for (int j = 0; j < kDim; ++j) {
         int64_t c = 0;
@@ -128,6 +128,12 @@ void search16_loop(const int16_t* t, int tq, const int16_t* h, const int16_t* y2
         // A negative shift count acts modulo 64, as the fixed-point coder's shift instruction.
         ct[j] = shift > 30 ? (c < 0 ? -1 : 0) : sat16(int64_t{sat32(c)} >> (shift & 63));
     }
+}
+
+template <class Ops>
+void search16_loop(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is) {
+    int16_t ct[kDim];
+    backward_target(t, tq, h, ct);
     alignas(32) int32_t dist[kShapeCount];
     alignas(32) uint8_t cell[kShapeCount];
     Ops::distortions(ct, y2, dist, cell);

@@ -20,11 +20,16 @@ using durbin_fn = bool(const int16_t* r, int i, int order, int16_t* a, int16_t* 
 // 2) and shape index is of the smallest distortion, the first on ties.
 using search16_fn = void(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int& ig, int& is);
 
+// Per-shape distortions of the 16 kbit/s search for the backward-filtered target ct[0..5): the
+// distortion of each shape's best gain cell into dist[0..128), that cell (sign in bit 2) into
+// cell[0..128).
+using distortions16_fn = void(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell);
+
 // out[l] = sum_{k<n} x[k] y[k + l] for l < nlags, exact (n >= 0, nlags >= 1; reads
 // y[0 .. n + nlags - 1); any alignment).
 using xcorr_fn = void(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out);
 
-#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr)
+#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16)
 
 VOKS_DECLARE_KERNELS(VOKS_G728_KERNELS)
 

@@ -87,6 +87,22 @@ CHECKASM(g728_search16) {
         5);
 }
 
+CHECKASM(g728_distortions16) {
+    if (!have_avx2()) return;
+    each_case(
+        [&](int len, int off, Pattern p) {
+            Buffer<int16_t> ct(5, off), y2(128, (off + 3) % 16);
+            fill16(ctx.rng, p, ct.data(), 5);
+            fill16(ctx.rng, partner(p), y2.data(), 128);
+            Twin<int32_t> dist(128, len % 8);
+            Twin<uint8_t> cell(128, off);
+            g728::scalar::distortions16(ct.data(), y2.data(), dist.s(), cell.s());
+            g728::avx2::distortions16(ct.data(), y2.data(), dist.v(), cell.v());
+            ctx.same("g728_distortions16", len, off, p, "", dist, cell);
+        },
+        5);
+}
+
 CHECKASM(g728_xcorr) {
     if (!have_avx2()) return;
     each_case([&](int len, int off, Pattern p) {

@@ -18,7 +18,8 @@ using std::tuple;
 struct Bufs {
     int16_t win[105], src[300], acf[51], lpc[50], coeffs[70], out[240], out2[8], e[128];
     int16_t rc = 0, energy = 1000, scale = 15, word = 0;
-    int size = 0, period = 50;
+    int size = 0, period = 50, dist = 0;
+    uint8_t path[64] = {0};
     alignas(16) unsigned char wh[512], wb[512], comb[208], syn[144], iir[64], pf[64], ad[176];
     Bufs() {
         std::fill(std::begin(win), std::end(win), int16_t{20000});
@@ -71,8 +72,9 @@ TEST(G728Args, FailedChecksWriteNothing) {
         .fail(kSize, at<3>(0));
     ARGS(voksImpulseResponseEnergy_G728_16s, [](Bufs& b) { return tuple(b.src, b.e); });
     ARGS(voksCodebookSearch_G728_16s, [](Bufs& b) { return tuple(b.src, b.coeffs, b.e, &b.word, b.out2, vokRate16000); })
-        .fail(kRange, at<5>(vokRate16000 - 1)).quiet(vokStatusNothingDone, at<5>(vokRate12800))
-        .quiet(vokStatusNothingDone, at<5>(vokRate9600));
+        .fail(kRange, at<5>(vokRate16000 - 1)).fail(kRange, at<5>(vokRate12200));
+    ARGS(voksCodebookSearchTCQ_G728_16s8u, [](Bufs& b) { return tuple(b.src, b.coeffs, b.e, b.path, b.out, &b.dist, 8, 0); })
+        .fail(kSize, at<6>(0)).fail(kSize, at<6>(65)).fail(kRange, at<7>(-1)).fail(kRange, at<7>(4));
     ARGS(voksPostFilterGetStateSize_G728_16s, [](Bufs& b) { return tuple(&b.size); });
     ARGS(voksPostFilterInit_G728_16s, [](Bufs& b) { return tuple(b.st<VokG728PostFilterState>(b.pf)); });
     ARGS(voksPostFilter_G728_16s, [](Bufs& b) { return tuple(Vok16s{16384}, Vok16s{0}, Vok16s{40}, Vok16s{0}, b.coeffs, b.src + 200, b.out, b.st<VokG728PostFilterState>(b.pf)); })

@@ -154,4 +154,8 @@ __attribute__((flatten)) VOKS_AVX2 void search16(const int16_t* t, int tq, const
     search16_loop<Ops>(t, tq, h, y2, ig, is);
 }
 
+VOKS_AVX2 void distortions16(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
+    Ops::distortions(ct, y2, dist, cell);
+}
+
 }  // namespace voks::g728::avx2
