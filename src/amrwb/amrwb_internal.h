@@ -166,6 +166,29 @@ int16_t vad(VadState& st, const int16_t* x, int16_t* tone);
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 
+// High-pass filter state (40 bytes): numerator b0..b3, denominator a0..a3 (Q12; a0 is not
+// used; order 2 keeps b3 = a3 = 0), the order-3 memory (past outputs as high/low pairs, oldest
+// first, then the past inputs, newest first) and the scale factor of the memory.
+struct HpState {
+    int16_t b[4];
+    int16_t a[4];
+    int16_t mem[9];
+    int16_t pad;
+    int32_t sf;
+};
+static_assert(sizeof(HpState) == 40, "20 words");
+
+// Recursive filter of order 3 in double precision: the output memory is the accumulator
+// shifted left by 16 - sf, the output that memory shifted left by 15 - sf more and rounded
+// (saturating). x may be y.
+void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf);
+// Scales the order-3 memory by 2^shift (saturating; inputs rounded back to 16 bits).
+void hp_rescale(int16_t* mem, int shift);
+// y[i] = round(centre - c[1] x[i+1] - c[1] x[i-1]) with a saturating accumulator; the centre is
+// x[i] 2^16, or 2 c[0] x[i] with edge (x[-1] and x[n] read); without edge, samples outside
+// 0..n-1 are absent.
+void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge);
+
 }  // namespace voks::amrwb
 
 #endif  // VOKS_AMRWB_AMRWB_INTERNAL_H
