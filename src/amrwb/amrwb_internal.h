@@ -189,6 +189,15 @@ void hp_rescale(int16_t* mem, int shift);
 // 0..n-1 are absent.
 void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge);
 
+// Backward-filtered target dn = H^T x of a 64-sample subframe, normalised to 16 bits so that
+// six times the sum of the four tracks' maxima does not overflow.
+void backward_filter_target(const int16_t* h, const int16_t* x, int16_t* dn);
+// 12-bit algebraic codebook search (one pulse on each of the even and odd tracks): signs from
+// the normalised dn and residual cn (dn is sign-corrected in place), the best pair by
+// cross-multiplied criterion (the first best kept), the Q9 code vector, its filtered version
+// and the index (even-track position / 2 + 32 for a negative sign, << 6, plus the odd one).
+void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y, int16_t* index);
+
 }  // namespace voks::amrwb
 
 #endif  // VOKS_AMRWB_AMRWB_INTERNAL_H

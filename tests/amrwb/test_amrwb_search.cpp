@@ -1,0 +1,43 @@
+// The 12-bit algebraic codebook search against the reference cor_h_x and ACELP_2t64_fx on the
+// seeded inputs of amrwb_inputs.h.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wunused-function"  // the generators other tests use
+#include "amrwb/amrwb_inputs.h"
+#pragma GCC diagnostic pop
+#include "amrwb/amrwb_internal.h"
+#include "support/golden.h"
+
+namespace {
+
+TEST(AmrwbSearch, TwoTrackSearch) {
+    static const golden::File speech("amrwb/speech.s16");
+    golden::Digested d("acelp_2t.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    AwGen g{43, speech.words().data(), 16000};
+    for (int k = 0; k < 4000; ++k) {
+        int16_t rec[258] = {}, x[64], h[64], cn[64];
+        aw_signal(&g, x, 64, k);
+        aw_signal(&g, cn, 64, k / 2);
+        if (k % 3) {  // a decaying response with some negative taps
+            int32_t v = 4096;
+            const int32_t r = 20000 + aw_below(&g, 12000);
+            for (int i = 0; i < 64; ++i) {
+                h[i] = static_cast<int16_t>(i % 7 == 3 ? -v / 2 : v);
+                v = (v * r) >> 15;
+            }
+        } else {
+            aw_signal(&g, h, 64, k / 3);
+        }
+        voks::amrwb::backward_filter_target(h, x, rec);
+        std::memcpy(rec + 64, rec, 128);
+        voks::amrwb::search_2t64(rec + 64, cn, h, rec + 128, rec + 192, rec + 256);
+        d.add(rec);
+    }
+    d.finish();
+}
+
+}  // namespace
