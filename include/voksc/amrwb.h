@@ -215,9 +215,10 @@ VOKSC_API VokStatus voksHighPassFilterSetDlyLine_AMRWB_16s(const Vok16s* pDlyLin
                                                            VokHighPassFilterState_AMRWB* pState, int order);
 /* In place: acc = sum of doubled products (the low parts of the past outputs first, shifted
  * right by 15 with rounding); the memory keeps acc shifted left by 16 - scaleFactor and the
- * output is that shifted left by 15 - scaleFactor more, rounded (all saturating): 14 is HP50_12k8
- * and Hp_wsp, whose output is twice the memory, 15 is HP400_12k8. len >= 1, 0 <= scaleFactor
- * <= 15. */
+ * output is that shifted left by 15 - scaleFactor more, rounded: 14 is HP50_12k8 and Hp_wsp,
+ * whose output is twice the memory, 15 is HP400_12k8. Every multiply-accumulate and shift
+ * saturates where it overflows (no limit is applied before the shift). len >= 1,
+ * 0 <= scaleFactor <= 15. */
 VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_ISfs(Vok16s* pSrcDst, int len,
                                                       VokHighPassFilterState_AMRWB* pState, int scaleFactor);
 /* The filter at scale factor 14 from pSrc to pDst (they may be equal). When scaleFactor differs
@@ -226,9 +227,9 @@ VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_ISfs(Vok16s* pSrcDst, int len,
 VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_Sfs(const Vok16s* pSrc, Vok16s* pDst, int len,
                                                      VokHighPassFilterState_AMRWB* pState, int scaleFactor);
 /* Symmetric three-tap filter of the code enhancement: y[i] = round(c - 2 pSrcCoeff[1] x[i+1] -
- * 2 pSrcCoeff[1] x[i-1]) with a saturating 32-bit accumulator, c = x[i] 2^16 and, with edgeFlag
- * 0, the terms outside 0..len-1 left out; with edgeFlag set c = 2 pSrcCoeff[0] x[i] and pSrc[-1],
- * pSrc[len] are read. pDst may be pSrc. len >= 1. */
+ * 2 pSrcCoeff[1] x[i-1]), the x[i+1] term subtracted first, each step saturating to 32 bits;
+ * c = x[i] 2^16 and, with edgeFlag 0, the terms outside 0..len-1 left out; with edgeFlag set
+ * c = 2 pSrcCoeff[0] x[i] and pSrc[-1], pSrc[len] are read. pDst may be pSrc. len >= 1. */
 VOKSC_API VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok16s* pSrc,
                                                         Vok16s* pDst, int len, int edgeFlag);
 

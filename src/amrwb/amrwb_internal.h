@@ -198,6 +198,10 @@ void backward_filter_target(const int16_t* h, const int16_t* x, int16_t* dn);
 // and the index (even-track position / 2 + 32 for a negative sign, << 6, plus the odd one).
 void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y, int16_t* index);
 
+// Index of count (1..6) pulses on one track of 16 positions (position + 16 for a negative
+// sign), as the 4-track codebooks code them: 5, 9, 13, 16, 20 and 22 bits.
+int32_t code_track_pulses(const int16_t* pos, int count);
+
 }  // namespace voks::amrwb
 
 #endif  // VOKS_AMRWB_AMRWB_INTERNAL_H

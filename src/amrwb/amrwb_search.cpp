@@ -130,4 +130,159 @@ void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     for (int i = 0; i < kSubframe; ++i) y[i] = shr_r(add(p0[i], p1[i]), 3);
 }
 
+// Pulse position coders of the 4-track codebooks. A pulse is its position in the track (0..15)
+// plus 16 for a negative sign; N bits code a position, the pulses of a track are split by the
+// top position bit into halves coded with N - 1 bits.
+namespace {
+
+constexpr int32_t kSignBit = 16;
+
+int32_t q1(int p, int n) {
+    int32_t index = p & ((1 << n) - 1);
+    if (p & kSignBit) index += 1 << n;
+    return index;
+}
+
+// Two pulses, one sign bit: the order of the positions carries the second sign.
+int32_t q2(int p1, int p2, int n) {
+    const int mask = (1 << n) - 1;
+    int32_t index;
+    if (((p1 ^ p2) & kSignBit) == 0) {
+        index = p1 <= p2 ? ((p1 & mask) << n) + (p2 & mask) : ((p2 & mask) << n) + (p1 & mask);
+        if (p1 & kSignBit) index += 1 << (2 * n);
+    } else if ((p1 & mask) <= (p2 & mask)) {
+        index = ((p2 & mask) << n) + (p1 & mask);
+        if (p2 & kSignBit) index += 1 << (2 * n);
+    } else {
+        index = ((p1 & mask) << n) + (p2 & mask);
+        if (p1 & kSignBit) index += 1 << (2 * n);
+    }
+    return index;
+}
+
+// Two pulses in the same half (with the half's bit), and the third or the other two pulses
+// with n bits: the first pair of pulses that share a half is coded first.
+int32_t pair_first(int a, int b, int n) {
+    const int half = 1 << (n - 1);
+    return q2(a, b, n - 1) + ((a & half) << n);
+}
+
+int32_t q3(int p1, int p2, int p3, int n) {
+    const int half = 1 << (n - 1);
+    if (((p1 ^ p2) & half) == 0) return pair_first(p1, p2, n) + (q1(p3, n) << (2 * n));
+    if (((p1 ^ p3) & half) == 0) return pair_first(p1, p3, n) + (q1(p2, n) << (2 * n));
+    return pair_first(p2, p3, n) + (q1(p1, n) << (2 * n));
+}
+
+int32_t q4_n1(int p1, int p2, int p3, int p4, int n) {
+    const int half = 1 << (n - 1);
+    if (((p1 ^ p2) & half) == 0) return pair_first(p1, p2, n) + (q2(p3, p4, n) << (2 * n));
+    if (((p1 ^ p3) & half) == 0) return pair_first(p1, p3, n) + (q2(p2, p4, n) << (2 * n));
+    return pair_first(p2, p3, n) + (q2(p1, p4, n) << (2 * n));
+}
+
+// Splits pulses by the top position bit (A: clear, B: set), keeping their order.
+int split(const int16_t* pos, int count, int n, int* a, int* b) {
+    const int half = 1 << (n - 1);
+    int i = 0, j = 0;
+    for (int k = 0; k < count; ++k) (pos[k] & half) ? b[j++] = pos[k] : a[i++] = pos[k];
+    return i;
+}
+
+int32_t q4(const int16_t* pos, int n) {
+    int a[4] = {}, b[4] = {};
+    const int m = n - 1, i = split(pos, 4, n, a, b);
+    int32_t index = 0;
+    switch (i) {
+        case 0:
+            index = (1 << (4 * n - 3)) + q4_n1(b[0], b[1], b[2], b[3], m);
+            break;
+        case 1:
+            index = (q1(a[0], m) << (3 * m + 1)) + q3(b[0], b[1], b[2], m);
+            break;
+        case 2:
+            index = (q2(a[0], a[1], m) << (2 * m + 1)) + q2(b[0], b[1], m);
+            break;
+        case 3:
+            index = (q3(a[0], a[1], a[2], m) << n) + q1(b[0], m);
+            break;
+        default:
+            index = q4_n1(a[0], a[1], a[2], a[3], m);
+            break;
+    }
+    return index + ((i & 3) << (4 * n - 2));
+}
+
+int32_t q5(const int16_t* pos, int n) {
+    int a[5] = {}, b[5] = {};
+    const int m = n - 1, i = split(pos, 5, n, a, b);
+    // Three pulses of one half first, the remaining two with n bits.
+    if (i < 3) {
+        const int last[2] = {i == 0 ? b[3] : i == 1 ? b[3] : a[0], i == 0 ? b[4] : i == 1 ? a[0] : a[1]};
+        return (1 << (5 * n - 1)) + (q3(b[0], b[1], b[2], m) << (2 * n + 1)) + q2(last[0], last[1], n);
+    }
+    const int last[2] = {i == 3 ? b[0] : a[3], i == 3 ? b[1] : i == 4 ? b[0] : a[4]};
+    return (q3(a[0], a[1], a[2], m) << (2 * n + 1)) + q2(last[0], last[1], n);
+}
+
+int32_t q6(const int16_t* pos, int n) {
+    int a[6] = {}, b[6] = {};
+    const int m = n - 1;
+    int i = split(pos, 6, n, a, b);
+    int16_t a16[6], b16[6];
+    for (int k = 0; k < 6; ++k) {
+        a16[k] = static_cast<int16_t>(a[k]);
+        b16[k] = static_cast<int16_t>(b[k]);
+    }
+    const int32_t top = 1 << (6 * n - 5);
+    int32_t index = 0;
+    switch (i) {
+        case 0:
+            index = top + (q5(b16, m) << n) + q1(b[5], m);
+            break;
+        case 1:
+            index = top + (q5(b16, m) << n) + q1(a[0], m);
+            break;
+        case 2:
+            index = top + (q4(b16, m) << (2 * m + 1)) + q2(a[0], a[1], m);
+            break;
+        case 3:
+            index = (q3(a[0], a[1], a[2], m) << (3 * m + 1)) + q3(b[0], b[1], b[2], m);
+            break;
+        case 4:
+            i = 2;
+            index = (q4(a16, m) << (2 * m + 1)) + q2(b[0], b[1], m);
+            break;
+        case 5:
+            i = 1;
+            index = (q5(a16, m) << n) + q1(b[0], m);
+            break;
+        default:
+            i = 0;
+            index = (q5(a16, m) << n) + q1(a[5], m);
+            break;
+    }
+    return index + ((i & 3) << (6 * n - 4));
+}
+
+}  // namespace
+
+int32_t code_track_pulses(const int16_t* pos, int count) {
+    constexpr int n = 4;
+    switch (count) {
+        case 1:
+            return q1(pos[0], n);
+        case 2:
+            return q2(pos[0], pos[1], n);
+        case 3:
+            return q3(pos[0], pos[1], pos[2], n);
+        case 4:
+            return q4(pos, n);
+        case 5:
+            return q5(pos, n);
+        default:
+            return q6(pos, n);
+    }
+}
+
 }  // namespace voks::amrwb

@@ -40,4 +40,20 @@ TEST(AmrwbSearch, TwoTrackSearch) {
     d.finish();
 }
 
+// Every pulse count of a track on random positions and signs, with the reference q_pulse.c.
+TEST(AmrwbSearch, TrackPulseCoding) {
+    golden::Digested d("pulse_code.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    AwGen g{44, nullptr, 0};
+    for (int k = 0; k < 30000; ++k) {
+        int16_t rec[8] = {};
+        const int count = 1 + k % 6;
+        for (int i = 0; i < count; ++i) rec[i] = static_cast<int16_t>(aw_below(&g, 32));
+        const int32_t index = voks::amrwb::code_track_pulses(rec, count);
+        std::memcpy(rec + 6, &index, sizeof index);
+        d.add(rec);
+    }
+    d.finish();
+}
+
 }  // namespace
