@@ -202,6 +202,14 @@ void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code
 // sign), as the 4-track codebooks code them: 5, 9, 13, 16, 20 and 22 bits.
 int32_t code_track_pulses(const int16_t* pos, int count);
 
+// 4-track algebraic codebook search of 20, 36, 44, 52, 64, 72 or 88 bits (false for another
+// size): signs and position pre-selection from dn (sign-corrected in place) and the residual
+// cn, a depth-first search of pulse pairs, the Q9 code vector, its filtered version and the
+// index words (one per track up to 52 bits, else 4 high parts then 4 low parts). single_pass
+// makes the 88-bit search one iteration instead of two (23.85 kbit/s).
+bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y, int bits,
+                 bool single_pass, int16_t* index);
+
 }  // namespace voks::amrwb
 
 #endif  // VOKS_AMRWB_AMRWB_INTERNAL_H

@@ -285,4 +285,291 @@ int32_t code_track_pulses(const int16_t* pos, int count) {
     }
 }
 
+namespace {
+
+constexpr int kTracks = 4, kTrackPos = 16, kMaxPerTrack = 6, kCandidates = 8;
+
+// Track order of the pulse pairs for each iteration of the search (row k starts at 4 k).
+constexpr int16_t kTrackOrder[36] = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1, 3, 0, 1, 2, 0, 1,
+                                     2, 3, 1, 2, 3, 0, 2, 3, 0, 1, 3, 0, 1, 2, 0, 1, 2, 3};
+
+struct Config {
+    int bits, iterations, pulses;
+    int16_t alpha;     // weight of dn against the residual in the sign choice (Q12)
+    int16_t npos[10];  // candidate positions of the first pulse of each searched pair
+};
+
+constexpr Config kConfigs[] = {
+    {20, 4, 4, 8192, {4, 8}},
+    {36, 4, 8, 4096, {4, 8, 8}},
+    {44, 4, 10, 4096, {4, 6, 8, 8}},
+    {52, 4, 12, 4096, {4, 6, 8, 8}},
+    {64, 3, 16, 3277, {4, 4, 6, 6, 8, 8}},
+    {72, 3, 18, 3072, {2, 3, 4, 5, 6, 7, 8}},
+    {88, 2, 24, 2048, {2, 2, 3, 4, 5, 6, 7, 8, 8, 8}},
+};
+
+// Correlation of the scaled response at the positions of a track with vec, signed, plus the
+// track's energies.
+void correlate_track(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
+                     const int16_t (*rr)[kTrackPos], int16_t* cor) {
+    for (int i = 0, pos = track; i < kTrackPos; ++i, pos += kTracks) {
+        int32_t s = 0;
+        for (int j = pos; j < kSubframe; ++j) s = L_mac(s, h[j - pos], vec[j]);
+        cor[i] = add(mult(round_fx(L_shl(s, 1)), sign[pos]), rr[track][i]);
+    }
+}
+
+// Best pair of one pulse on track tx (only among its nx best pre-selected positions) and one on
+// track ty, added to the pulses fixed so far (*ps, *alp).
+void search_pair(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy, const int16_t* dn,
+                 const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y,
+                 const int16_t (*rxy)[kTrackPos * kTrackPos]) {
+    const int16_t thres = static_cast<int16_t>(nx - kCandidates);
+    const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
+    int16_t sqk = -1, alpk = 1;
+    *ix = tx;
+    *iy = ty;
+    const int16_t* p2 = rxy[tx];
+    for (int x = tx, px = 0; x < kSubframe; x += kTracks, ++px) {
+        if (dn2[x] >= thres) {
+            p2 += kTrackPos;
+            continue;
+        }
+        const int16_t ps1 = add(*ps, dn[x]);
+        const int32_t alp1 = L_mac(alp0, cor_x[px], 4096);
+        int pos = -1;
+        for (int y = ty, py = 0; y < kSubframe; y += kTracks, ++py) {
+            const int16_t ps2 = add(ps1, dn[y]);
+            const int16_t a = extract_h(L_mac(L_mac(alp1, cor_y[py], 4096), *p2++, 8192));
+            const int16_t sq = mult(ps2, ps2);
+            if (L_msu(L_mult(alpk, sq), sqk, a) > 0) {
+                sqk = sq;
+                alpk = a;
+                pos = y;
+            }
+        }
+        if (pos >= 0) {
+            *ix = x;
+            *iy = pos;
+        }
+    }
+    *ps = add(*ps, add(dn[*ix], dn[*iy]));
+    *alp = alpk;
+}
+
+}  // namespace
+
+bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code, int16_t* y, int bits,
+                 bool single_pass, int16_t* index) {
+    const Config* cfg = nullptr;
+    for (const Config& c : kConfigs)
+        if (c.bits == bits) cfg = &c;
+    if (!cfg) return false;
+    const int npulse = cfg->pulses;
+    int16_t codvec[24], ind[kMaxPerTrack * kTracks], ipos[24];
+    for (int i = 0; i < npulse; ++i) codvec[i] = static_cast<int16_t>(i);
+    for (int i = 0; i < kSubframe; ++i) y[i] = 0;
+    const int iterations = bits == 88 && single_pass ? 1 : cfg->iterations;
+
+    // Signs and the pre-selection of the 8 best positions per track from the mix of the
+    // normalised residual and dn (dn2 then ranks them: -8 the best .. -1).
+    const int16_t k_cn = inv_norm(cn, 5);
+    const int16_t k_dn = mult_r(cfg->alpha, inv_norm(dn, 8));
+    int16_t dn2[kSubframe], sign[kSubframe], vec[kSubframe];
+    for (int i = 0; i < kSubframe; ++i) {
+        int16_t ps = extract_h(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 8));
+        const bool pos = ps >= 0;
+        sign[i] = pos ? 32767 : -32768;
+        vec[i] = pos ? -32768 : 32767;
+        if (!pos) {
+            dn[i] = negate(dn[i]);
+            ps = negate(ps);
+        }
+        dn2[i] = ps;
+    }
+    int pos_max[kTracks];
+    int pos = 0;
+    for (int t = 0; t < kTracks; ++t) {
+        for (int k = 0; k < kCandidates; ++k) {
+            int16_t ps = -1;
+            for (int j = t; j < kSubframe; j += kTracks)
+                if (dn2[j] > ps) {
+                    ps = dn2[j];
+                    pos = j;
+                }
+            dn2[pos] = static_cast<int16_t>(k - kCandidates);
+            if (k == 0) pos_max[t] = pos;
+        }
+    }
+
+    // Impulse response (halved for 12 pulses and more when its energy is large) with 64 leading
+    // zeros, and its negation.
+    int16_t hb[2 * kSubframe] = {}, hib[2 * kSubframe] = {};
+    int16_t* h = hb + kSubframe;
+    int16_t* h_inv = hib + kSubframe;
+    int32_t e = 0;
+    for (int i = 0; i < kSubframe; ++i) e = L_mac(e, H[i], H[i]);
+    const int16_t h_shift = npulse >= 12 && extract_h(e) > 1024 ? 1 : 0;
+    for (int i = 0; i < kSubframe; ++i) {
+        h[i] = shr(H[i], h_shift);
+        h_inv[i] = negate(h[i]);
+    }
+
+    // Energies per track (the last position first) and the cross-correlations of the
+    // neighbouring track pairs (0,1), (1,2), (2,3), (3,0), filled along diagonals.
+    int16_t rr[kTracks][kTrackPos], rxy[kTracks][kTrackPos * kTrackPos];
+    int32_t cor = 0x8000;
+    for (int i = 0; i < kTrackPos; ++i)
+        for (int t = kTracks - 1; t >= 0; --t) {
+            cor = L_mac(cor, h[4 * i + 3 - t], h[4 * i + 3 - t]);
+            rr[t][kTrackPos - 1 - i] = extract_h(cor);
+        }
+    int16_t* flat = &rxy[0][0];
+    constexpr int kM = kTrackPos * kTrackPos;
+    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, p -= kTrackPos) {
+        // Order of writes: tracks (2,3)→rxy[2], (1,2)→rxy[1], (0,1)→rxy[0], (3,0)→rxy[3].
+        int q[4] = {2 * kM + p, kM + p, p, 3 * kM + p - kTrackPos};
+        cor = 0x8000;
+        const int16_t* h1 = h;
+        const int16_t* h2 = h + 1 + 4 * k;
+        for (int i = k + 1; i < kTrackPos; ++i) {
+            for (int& w : q) {
+                cor = L_mac(cor, *h1++, *h2++);
+                flat[w] = extract_h(cor);
+                w -= kTrackPos + 1;
+            }
+        }
+        for (int m = 0; m < 3; ++m) {
+            cor = L_mac(cor, *h1++, *h2++);
+            flat[q[m]] = extract_h(cor);
+        }
+    }
+    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, --p) {
+        int q[4] = {3 * kM + p, 2 * kM + p - 1, kM + p - 1, p - 1};
+        cor = 0x8000;
+        const int16_t* h1 = h;
+        const int16_t* h2 = h + 3 + 4 * k;
+        for (int i = k + 1; i < kTrackPos; ++i) {
+            for (int& w : q) {
+                cor = L_mac(cor, *h1++, *h2++);
+                flat[w] = extract_h(cor);
+                w -= kTrackPos + 1;
+            }
+        }
+        cor = L_mac(cor, *h1, *h2);
+        flat[q[0]] = extract_h(cor);
+    }
+    for (int k = 0, w = 0; k < kTracks; ++k)
+        for (int i = k; i < kSubframe; i += kTracks) {
+            const int16_t* s = sign[i] < 0 ? vec : sign;
+            for (int j = (k + 1) % kTracks; j < kSubframe; j += kTracks, ++w) flat[w] = mult(flat[w], s[j]);
+        }
+
+    // Depth-first search: per iteration, a starting set of pulses, then pairs of tracks.
+    int16_t psk = -1, alpk = 1;
+    int16_t cor_x[kTrackPos], cor_y[kTrackPos];
+    for (int it = 0; it < iterations; ++it) {
+        for (int i = 0; i < npulse; ++i) ipos[i] = kTrackOrder[4 * it + i];
+        int16_t ps = 0, alp = 0;
+        int start = 0;
+        if (bits == 20) {
+            for (int16_t& v : vec) v = 0;
+        } else if (bits == 36 || bits == 44) {
+            start = 2;
+            const int ix = ind[0] = static_cast<int16_t>(pos_max[ipos[0]]);
+            const int iy = ind[1] = static_cast<int16_t>(pos_max[ipos[1]]);
+            ps = add(dn[ix], dn[iy]);
+            int32_t s = L_mult(rr[ipos[0]][ix >> 2], 4096);
+            s = L_mac(s, rr[ipos[1]][iy >> 2], 4096);
+            s = L_mac(s, rxy[ipos[0]][((ix >> 2) << 4) + (iy >> 2)], 8192);
+            alp = round_fx(s);
+            const int16_t* p0 = (sign[ix] < 0 ? h_inv : h) - ix;
+            const int16_t* p1 = (sign[iy] < 0 ? h_inv : h) - iy;
+            for (int i = 0; i < kSubframe; ++i) vec[i] = add(p0[i], p1[i]);
+            if (bits == 44) {
+                ipos[8] = 0;
+                ipos[9] = 1;
+            }
+        } else {
+            start = 4;
+            const int16_t* p[4];
+            for (int m = 0; m < 4; ++m) {
+                const int at = ind[m] = static_cast<int16_t>(pos_max[ipos[m]]);
+                p[m] = (sign[at] < 0 ? h_inv : h) - at;
+            }
+            ps = add(add(add(dn[ind[0]], dn[ind[1]]), dn[ind[2]]), dn[ind[3]]);
+            int32_t s = 0;
+            for (int i = 0; i < kSubframe; ++i) {
+                vec[i] = add(add(add(p[0][i], p[1][i]), p[2][i]), p[3][i]);
+                s = L_mac(s, vec[i], vec[i]);
+            }
+            alp = round_fx(L_shr(s, 3));
+            if (bits == 72) {
+                ipos[16] = 0;
+                ipos[17] = 1;
+            }
+        }
+        for (int j = start, st = 0; j < npulse; j += 2, ++st) {
+            correlate_track(h, vec, ipos[j], sign, rr, cor_x);
+            correlate_track(h, vec, ipos[j + 1], sign, rr, cor_y);
+            int ix, iy;
+            search_pair(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x, cor_y, rxy);
+            ind[j] = static_cast<int16_t>(ix);
+            ind[j + 1] = static_cast<int16_t>(iy);
+            const int16_t* p0 = (sign[ix] < 0 ? h_inv : h) - ix;
+            const int16_t* p1 = (sign[iy] < 0 ? h_inv : h) - iy;
+            for (int i = 0; i < kSubframe; ++i) vec[i] = add(vec[i], add(p0[i], p1[i]));
+        }
+        ps = mult(ps, ps);
+        if (L_msu(L_mult(alpk, ps), psk, alp) > 0) {
+            psk = ps;
+            alpk = alp;
+            for (int i = 0; i < npulse; ++i) codvec[i] = ind[i];
+            for (int i = 0; i < kSubframe; ++i) y[i] = vec[i];
+        }
+    }
+
+    // Code vector, filtered code (Q12 to Q9) and the pulses of each track.
+    for (int16_t& v : ind) v = -1;
+    for (int i = 0; i < kSubframe; ++i) {
+        code[i] = 0;
+        y[i] = shr_r(y[i], 3);
+    }
+    const int16_t val = shr(512, h_shift);
+    for (int k = 0; k < npulse; ++k) {
+        const int at = codvec[k];
+        int16_t p = static_cast<int16_t>(at >> 2);
+        if (sign[at] > 0) {
+            code[at] = add(code[at], val);
+        } else {
+            code[at] = sub(code[at], val);
+            p = static_cast<int16_t>(p + kTrackPos);
+        }
+        int i = (at & 3) * kMaxPerTrack;
+        while (ind[i] >= 0) ++i;
+        ind[i] = p;
+    }
+    for (int t = 0; t < kTracks; ++t) {
+        const int16_t* tp = ind + t * kMaxPerTrack;
+        const int count = bits == 20   ? 1
+                          : bits == 36 ? 2
+                          : bits == 44 ? (t < 2 ? 3 : 2)
+                          : bits == 52 ? 3
+                          : bits == 64 ? 4
+                          : bits == 72 ? (t < 2 ? 5 : 4)
+                                       : 6;
+        const int32_t v = code_track_pulses(tp, count);
+        if (bits <= 52) {
+            index[t] = static_cast<int16_t>(v);
+        } else {
+            const int low = count == 4 ? 14 : count == 5 ? 10 : 11;
+            const int32_t hmask = count == 4 ? 3 : count == 5 ? 0x3FF : 0x7FF;
+            index[t] = static_cast<int16_t>((v >> low) & hmask);
+            index[t + kTracks] = static_cast<int16_t>(v & ((1 << low) - 1));
+        }
+    }
+    return true;
+}
+
 }  // namespace voks::amrwb

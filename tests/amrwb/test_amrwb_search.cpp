@@ -56,4 +56,33 @@ TEST(AmrwbSearch, TrackPulseCoding) {
     d.finish();
 }
 
+// Every 4-track size (88 bits with one and two iterations) with the reference ACELP_4t64_fx.
+TEST(AmrwbSearch, FourTrackSearch) {
+    static const golden::File speech("amrwb/speech.s16");
+    golden::Digested d("acelp_4t.gld", "amrwb");
+    ASSERT_TRUE(d.ok());
+    AwGen g{45, speech.words().data(), 16000};
+    const int bits[8] = {20, 36, 44, 52, 64, 72, 88, 88};
+    for (int k = 0; k < 6400; ++k) {
+        int16_t rec[200] = {}, x[64], h[64], cn[64];
+        aw_signal(&g, x, 64, k / 8);
+        aw_signal(&g, cn, 64, k / 16);
+        if ((k / 8) % 3) {
+            int32_t v = 4096;
+            const int32_t r = 20000 + aw_below(&g, 12000);
+            for (int i = 0; i < 64; ++i) {
+                h[i] = static_cast<int16_t>(i % 7 == 3 ? -v / 2 : v);
+                v = (v * r) >> 15;
+            }
+        } else {
+            aw_signal(&g, h, 64, k / 24);
+        }
+        voks::amrwb::backward_filter_target(h, x, rec + 128);
+        ASSERT_TRUE(
+            voks::amrwb::search_4t64(rec + 128, cn, h, rec, rec + 64, bits[k % 8], k % 8 == 7, rec + 192));
+        d.add(rec);
+    }
+    d.finish();
+}
+
 }  // namespace
