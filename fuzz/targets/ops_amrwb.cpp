@@ -151,6 +151,11 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                 }
             },
             [&] {
+                return call(voksAlgebraicCodebookSearch_AMRWB_16s,
+                            Args{in.v16(64), in.v16(64), in.v16(64), g(in.v16(64)), g(in.v16(64)), rate(),
+                                 g(in.v16(8))});
+            },
+            [&] {
                 // pSrc[-1 .. len] with the edge flag, else pSrc[0 .. len).
                 return call(voksHighPassFilter_Direct_AMRWB_16s,
                             Args{in.v16(2), At{in.v16(n + 2), 1}, g(in.v16(n)), len, in.range(0, 1)});

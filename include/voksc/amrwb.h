@@ -232,6 +232,19 @@ VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_Sfs(const Vok16s* pSrc, Vok16s*
  * c = 2 pSrcCoeff[0] x[i] and pSrc[-1], pSrc[len] are read. pDst may be pSrc. len >= 1. */
 VOKSC_API VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok16s* pSrc,
                                                         Vok16s* pDst, int len, int edgeFlag);
+/* Algebraic codebook search of a 64-sample subframe: the target pSrcFixedTarget is filtered back
+ * through the impulse response (Q12) and normalised, the signs and the pre-selected positions
+ * come from it and the residual pSrcLtpResidual, and the reference depth-first search of the
+ * codebook of mode (the codes of voksAlgebraicCodebookDecode_AMRWB_16s) gives the Q9 code vector,
+ * its filtered version (Q9) and the index words as that operation reads them. The 88-bit search
+ * takes two iterations at vokRate23050, one for vokRate23850 and vokRate24000. From 12 pulses on a response
+ * whose squares sum to at least 1025 * 2^15 is halved first, which halves the pulses (+-256). Code 27 (28
+ * bits) is not searched yet and gives vokStatusRange. */
+VOKSC_API VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixedTarget,
+                                                          const Vok16s* pSrcLtpResidual,
+                                                          const Vok16s* pSrcImpulseResponse,
+                                                          Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                                          int mode, Vok16s* pDstIndex);
 
 #ifdef __cplusplus
 }

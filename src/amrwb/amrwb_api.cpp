@@ -478,4 +478,26 @@ VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok
     return vokStatusOk;
 }
 
+VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+                                                const Vok16s* pSrcImpulseResponse, Vok16s* pDstFixedVector,
+                                                Vok16s* pDstFltFixedVector, int mode, Vok16s* pDstIndex) {
+    if (any_null(pSrcFixedTarget, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                 pDstIndex))
+        return vokStatusNullPtr;
+    const int bits = amrwb::codebook_bits(mode);
+    // The 28-bit codebook has no search yet.
+    if (bits < 0 || bits == 28) return vokStatusRange;
+    Vok16s dn[amrwb::kSubframe];
+    amrwb::backward_filter_target(pSrcImpulseResponse, pSrcFixedTarget, dn);
+    if (bits == 12) {
+        amrwb::search_2t64(dn, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                           pDstIndex);
+    } else {
+        // 88 bits: one search iteration for frames above 462 bits (23.85 and 24 kbit/s), two at 23.05.
+        amrwb::search_4t64(dn, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                           bits, mode != vokRate23050, pDstIndex);
+    }
+    return vokStatusOk;
+}
+
 }  // extern "C"

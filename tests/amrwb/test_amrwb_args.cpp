@@ -183,4 +183,12 @@ TEST(AmrwbArgs, HighPassFilters) {
     // clang-format on
 }
 
+TEST(AmrwbArgs, CodebookSearch) {
+    // clang-format off
+    ARGS(voksAlgebraicCodebookSearch_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.in), static_cast<const int16_t*>(b.in + 64), static_cast<const int16_t*>(b.lpc), b.out, b.out + 64, int{vokRate12650}, b.isf_hist); })
+        .fail(kRange, at<5>(27)).fail(kRange, at<5>(23)).fail(kRange, at<5>(-1)).fail(kRange, at<5>(int{vokRate12200}))
+        .pass(at<5>(int{vokRateDTX})).pass(at<5>(32)).pass(at<5>(int{vokRate24000}));
+    // clang-format on
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #pragma GCC diagnostic pop
 #include "amrwb/amrwb_internal.h"
 #include "support/golden.h"
+#include "voksc.h"
 
 namespace {
 
@@ -35,6 +36,13 @@ TEST(AmrwbSearch, TwoTrackSearch) {
         voks::amrwb::backward_filter_target(h, x, rec);
         std::memcpy(rec + 64, rec, 128);
         voks::amrwb::search_2t64(rec + 64, cn, h, rec + 128, rec + 192, rec + 256);
+        int16_t code[64], y[64], index = 0;
+        ASSERT_EQ(voksAlgebraicCodebookSearch_AMRWB_16s(x, cn, h, code, y, k % 2 ? vokRate6600 : vokRateDTX,
+                                                        &index),
+                  vokStatusOk);
+        ASSERT_EQ(std::memcmp(code, rec + 128, sizeof code), 0) << k;
+        ASSERT_EQ(std::memcmp(y, rec + 192, sizeof y), 0) << k;
+        ASSERT_EQ(index, rec[256]) << k;
         d.add(rec);
     }
     d.finish();
