@@ -88,6 +88,18 @@ TEST(AmrwbSearch, FourTrackSearch) {
         voks::amrwb::backward_filter_target(h, x, rec + 128);
         ASSERT_TRUE(
             voks::amrwb::search_4t64(rec + 128, cn, h, rec, rec + 64, bits[k % 8], k % 8 == 7, rec + 192));
+        // The exported search gives the same for the rate and the codebook code of the size (22
+        // searches 88 bits in one iteration).
+        const int modes[2][8] = {{vokRate8850, vokRate12650, vokRate14250, vokRate15850, vokRate18250,
+                                  vokRate19850, vokRate23050, vokRate23850},
+                                 {26, 28, 29, 30, 31, 32, vokRate23050, vokRate24000}};
+        for (const auto& m : modes) {
+            int16_t code[64], y[64], index[8] = {};
+            ASSERT_EQ(voksAlgebraicCodebookSearch_AMRWB_16s(x, cn, h, code, y, m[k % 8], index), vokStatusOk);
+            ASSERT_EQ(std::memcmp(code, rec, sizeof code), 0) << k;
+            ASSERT_EQ(std::memcmp(y, rec + 64, sizeof y), 0) << k;
+            ASSERT_EQ(std::memcmp(index, rec + 192, sizeof index), 0) << k;
+        }
         d.add(rec);
     }
     d.finish();
