@@ -23,6 +23,10 @@ int ops_amrwb(const uint8_t* data, size_t size) {
     std::vector<uint8_t> vad_block;
     auto* vad = state_block<VokVadState_AMRWB>(in, vad_block, vad_size, (head >> 2) & 15, head & 0x40,
                                                [](auto* s) { voksVADInit_AMRWB_16s(s); });
+    // A high-pass filter state of any bytes (the order drawn per call).
+    std::vector<uint8_t> hp_block = in.bytes(40);
+    hp_block.resize(40);
+    auto* hp = reinterpret_cast<VokHighPassFilterState_AMRWB*>(hp_block.data());
     run_steps(in, 8, [&](uint8_t op) {
         const int len = in.length(1, 300);
         const size_t n = count(len);
@@ -123,6 +127,38 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                 g.watch(block);
                 return (op & 0x80) ? voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(in.i32(), in.i32(), pitch)
                                    : voksAdaptiveCodebookDecodeInit_AMRWB_16s(pitch);
+            },
+            [&] {
+                g.watch(hp_block);
+                const int order = in.range(1, 4);
+                const size_t m = order == 3 ? 9 : 6;
+                switch (op >> 5) {
+                    case 0:
+                        return voksHighPassFilterInit_AMRWB_16s(in.v16(4).data(), in.v16(4).data(), order,
+                                                                hp);
+                    case 1:
+                        return voksHighPassFilterGetDlyLine_AMRWB_16s(hp, v16(m), order);
+                    case 2:
+                        return voksHighPassFilterSetDlyLine_AMRWB_16s(in.v16(m).data(), hp, order);
+                    case 3:
+                        return voksHighPassFilter_AMRWB_16s_ISfs(v16(n), len, hp, in.mostly(31, -8));
+                    case 4:
+                        return voksHighPassFilter_AMRWB_16s_Sfs(in.v16(n).data(), v16(n), len, hp, in.i32());
+                    default: {
+                        int size = 0;
+                        return voksHighPassFilterGetSize_AMRWB_16s(order, &size);
+                    }
+                }
+            },
+            [&] {
+                return call(voksAlgebraicCodebookSearch_AMRWB_16s,
+                            Args{in.v16(64), in.v16(64), in.v16(64), g(in.v16(64)), g(in.v16(64)), rate(),
+                                 g(in.v16(8))});
+            },
+            [&] {
+                // pSrc[-1 .. len] with the edge flag, else pSrc[0 .. len).
+                return call(voksHighPassFilter_Direct_AMRWB_16s,
+                            Args{in.v16(2), At{in.v16(n + 2), 1}, g(in.v16(n)), len, in.range(0, 1)});
             },
         };
         return g.run(calls, op);

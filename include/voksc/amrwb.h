@@ -196,6 +196,56 @@ VOKSC_API VokStatus voksAdaptiveCodebookDecode_AMRWB_16s(int index, Vok16s* pDst
                                                          int unusableFrame, int mode,
                                                          VokAdaptiveCodebookDecodeState_AMRWB* pState);
 
+/* High-pass filter of order 2 or 3 (the reference HP50_12k8 and HP400_12k8 at order 2, Hp_wsp
+ * at order 3) with a double-precision output memory: a caller-allocated block of 40 bytes (no
+ * alignment needed, no addresses). The order is given to GetSize, Init and the delay-line calls;
+ * the filter calls need none. */
+typedef struct VokHighPassFilterState_AMRWB VokHighPassFilterState_AMRWB;
+/* Writes the state size in bytes (40) for order 2 or 3, else vokStatusRange. */
+VOKSC_API VokStatus voksHighPassFilterGetSize_AMRWB_16s(int order, int* pSize);
+/* Copies order + 1 numerator and denominator coefficients (Q12; the denominator's first one is
+ * not used and the others are added, not subtracted), clears the memory and its scale factor. */
+VOKSC_API VokStatus voksHighPassFilterInit_AMRWB_16s(const Vok16s* pSrcNumCoeff, const Vok16s* pSrcDenCoeff,
+                                                     int order, VokHighPassFilterState_AMRWB* pState);
+/* The memory as the reference routines keep it, 3 x order values: the high and low parts of the
+ * past outputs, oldest first, then the past inputs, newest first. */
+VOKSC_API VokStatus voksHighPassFilterGetDlyLine_AMRWB_16s(const VokHighPassFilterState_AMRWB* pState,
+                                                           Vok16s* pDlyLine, int order);
+VOKSC_API VokStatus voksHighPassFilterSetDlyLine_AMRWB_16s(const Vok16s* pDlyLine,
+                                                           VokHighPassFilterState_AMRWB* pState, int order);
+/* In place: acc = sum of doubled products (the low parts of the past outputs first, shifted
+ * right by 15 with rounding); the memory keeps acc shifted left by 16 - scaleFactor and the
+ * output is that shifted left by 15 - scaleFactor more, rounded: 14 is HP50_12k8 and Hp_wsp,
+ * whose output is twice the memory, 15 is HP400_12k8. Every multiply-accumulate and shift
+ * saturates where it overflows (no limit is applied before the shift). len >= 1,
+ * 0 <= scaleFactor <= 15. */
+VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_ISfs(Vok16s* pSrcDst, int len,
+                                                      VokHighPassFilterState_AMRWB* pState, int scaleFactor);
+/* The filter at scale factor 14 from pSrc to pDst (they may be equal). When scaleFactor differs
+ * from the one of the last call (0 after Init) the memory is first scaled by 2^(last -
+ * scaleFactor) as the reference scale_mem_Hp_wsp does. len >= 1. */
+VOKSC_API VokStatus voksHighPassFilter_AMRWB_16s_Sfs(const Vok16s* pSrc, Vok16s* pDst, int len,
+                                                     VokHighPassFilterState_AMRWB* pState, int scaleFactor);
+/* Symmetric three-tap filter of the code enhancement: y[i] = round(c - 2 pSrcCoeff[1] x[i+1] -
+ * 2 pSrcCoeff[1] x[i-1]), the x[i+1] term subtracted first, each step saturating to 32 bits;
+ * c = x[i] 2^16 and, with edgeFlag 0, the terms outside 0..len-1 left out; with edgeFlag set
+ * c = 2 pSrcCoeff[0] x[i] and pSrc[-1], pSrc[len] are read. pDst may be pSrc. len >= 1. */
+VOKSC_API VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok16s* pSrc,
+                                                        Vok16s* pDst, int len, int edgeFlag);
+/* Algebraic codebook search of a 64-sample subframe: the target pSrcFixedTarget is filtered back
+ * through the impulse response (Q12) and normalised, the signs and the pre-selected positions
+ * come from it and the residual pSrcLtpResidual, and the reference depth-first search of the
+ * codebook of mode (the codes of voksAlgebraicCodebookDecode_AMRWB_16s) gives the Q9 code vector,
+ * its filtered version (Q9) and the index words as that operation reads them. The 88-bit search
+ * takes two iterations at vokRate23050, one for vokRate23850 and vokRate24000. From 12 pulses on a response
+ * whose squares sum to at least 1025 * 2^15 is halved first, which halves the pulses (+-256). Code 27 (28
+ * bits) is not searched yet and gives vokStatusRange. */
+VOKSC_API VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixedTarget,
+                                                          const Vok16s* pSrcLtpResidual,
+                                                          const Vok16s* pSrcImpulseResponse,
+                                                          Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
+                                                          int mode, Vok16s* pDstIndex);
+
 #ifdef __cplusplus
 }
 #endif

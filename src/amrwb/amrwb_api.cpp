@@ -1,6 +1,7 @@
 // Exported AMR-WB operations: argument checks in their documented order, then the family.
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "amrwb/amrwb_internal.h"
 #include "frame/check.h"
@@ -382,6 +383,120 @@ VokStatus voksVADGetEnergyLevel_AMRWB_16s(const VokVadState_AMRWB* pState, Vok16
     amrwb::VadState s;
     std::memcpy(&s, pState, sizeof s);
     std::memcpy(pDstEnergyLevel, s.level, sizeof s.level);
+    return vokStatusOk;
+}
+
+// The filters always run at order 3: Init leaves the fourth coefficients of order 2 at zero, which
+// gives exactly the order-2 recursion, so the calls need no order. The delay line of order 2 is
+// the last two output pairs and the two newest inputs of the order-3 memory.
+static int hp_dly_offset(int order) {
+    return order == 2 ? 2 : 0;
+}
+
+VokStatus voksHighPassFilterGetSize_AMRWB_16s(int order, int* pSize) {
+    if (any_null(pSize)) return vokStatusNullPtr;
+    if (order != 2 && order != 3) return vokStatusRange;
+    *pSize = static_cast<int>(sizeof(amrwb::HpState));
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilterInit_AMRWB_16s(const Vok16s* pSrcNumCoeff, const Vok16s* pSrcDenCoeff, int order,
+                                           VokHighPassFilterState_AMRWB* pState) {
+    if (any_null(pSrcNumCoeff, pSrcDenCoeff, pState)) return vokStatusNullPtr;
+    if (order != 2 && order != 3) return vokStatusSize;
+    amrwb::HpState s{};
+    std::copy(pSrcNumCoeff, pSrcNumCoeff + order + 1, s.b);
+    std::copy(pSrcDenCoeff, pSrcDenCoeff + order + 1, s.a);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilterGetDlyLine_AMRWB_16s(const VokHighPassFilterState_AMRWB* pState, Vok16s* pDlyLine,
+                                                 int order) {
+    if (any_null(pState, pDlyLine)) return vokStatusNullPtr;
+    if (order != 2 && order != 3) return vokStatusSize;
+    amrwb::HpState s;
+    std::memcpy(&s, pState, sizeof s);
+    const int o = hp_dly_offset(order);
+    std::copy(s.mem + o, s.mem + 6, pDlyLine);
+    std::copy(s.mem + 6, s.mem + 6 + order, pDlyLine + 6 - o);
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilterSetDlyLine_AMRWB_16s(const Vok16s* pDlyLine, VokHighPassFilterState_AMRWB* pState,
+                                                 int order) {
+    if (any_null(pDlyLine, pState)) return vokStatusNullPtr;
+    if (order != 2 && order != 3) return vokStatusSize;
+    amrwb::HpState s;
+    std::memcpy(&s, pState, sizeof s);
+    const int o = hp_dly_offset(order);
+    std::copy(pDlyLine, pDlyLine + 6 - o, s.mem + o);
+    std::copy(pDlyLine + 6 - o, pDlyLine + 6 - o + order, s.mem + 6);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilter_AMRWB_16s_ISfs(Vok16s* pSrcDst, int len, VokHighPassFilterState_AMRWB* pState,
+                                            int scaleFactor) {
+    if (any_null(pSrcDst, pState)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    if (scaleFactor < 0 || scaleFactor > 15) return vokStatusScaleFactor;
+    amrwb::HpState s;
+    std::memcpy(&s, pState, sizeof s);
+    amrwb::hp_filter(s, pSrcDst, pSrcDst, len, scaleFactor);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilter_AMRWB_16s_Sfs(const Vok16s* pSrc, Vok16s* pDst, int len,
+                                           VokHighPassFilterState_AMRWB* pState, int scaleFactor) {
+    if (any_null(pSrc, pDst, pState)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    amrwb::HpState s;
+    std::memcpy(&s, pState, sizeof s);
+    if (scaleFactor != s.sf) {
+        const int64_t shift = std::clamp<int64_t>(int64_t{s.sf} - scaleFactor, -32, 32);
+        amrwb::hp_rescale(s.mem, static_cast<int>(shift));
+        s.sf = scaleFactor;
+    }
+    amrwb::hp_filter(s, pSrc, pDst, len, 14);
+    std::memcpy(pState, &s, sizeof s);
+    return vokStatusOk;
+}
+
+VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok16s* pSrc, Vok16s* pDst,
+                                              int len, int edgeFlag) {
+    if (any_null(pSrcCoeff, pSrc, pDst)) return vokStatusNullPtr;
+    if (len < 1) return vokStatusSize;
+    if (pSrc == pDst) {
+        // Every output reads its input neighbours: filter a copy when working in place.
+        std::vector<Vok16s> x(pSrc - (edgeFlag ? 1 : 0), pSrc + len + (edgeFlag ? 1 : 0));
+        amrwb::three_tap(pSrcCoeff, x.data() + (edgeFlag ? 1 : 0), pDst, len, edgeFlag != 0);
+    } else {
+        amrwb::three_tap(pSrcCoeff, pSrc, pDst, len, edgeFlag != 0);
+    }
+    return vokStatusOk;
+}
+
+VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixedTarget, const Vok16s* pSrcLtpResidual,
+                                                const Vok16s* pSrcImpulseResponse, Vok16s* pDstFixedVector,
+                                                Vok16s* pDstFltFixedVector, int mode, Vok16s* pDstIndex) {
+    if (any_null(pSrcFixedTarget, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                 pDstIndex))
+        return vokStatusNullPtr;
+    const int bits = amrwb::codebook_bits(mode);
+    // The 28-bit codebook has no search yet.
+    if (bits < 0 || bits == 28) return vokStatusRange;
+    Vok16s dn[amrwb::kSubframe];
+    amrwb::backward_filter_target(pSrcImpulseResponse, pSrcFixedTarget, dn);
+    if (bits == 12) {
+        amrwb::search_2t64(dn, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                           pDstIndex);
+    } else {
+        // 88 bits: one search iteration for frames above 462 bits (23.85 and 24 kbit/s), two at 23.05.
+        amrwb::search_4t64(dn, pSrcLtpResidual, pSrcImpulseResponse, pDstFixedVector, pDstFltFixedVector,
+                           bits, mode != vokRate23050, pDstIndex);
+    }
     return vokStatusOk;
 }
 

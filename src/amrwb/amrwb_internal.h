@@ -166,6 +166,50 @@ int16_t vad(VadState& st, const int16_t* x, int16_t* tone);
 // The excitation energy adjustment of the encoder's DTX history per mode index (Q7).
 extern const int16_t kDtxEnergyAdjust[10];
 
+// High-pass filter state (40 bytes): numerator b0..b3, denominator a0..a3 (Q12; a0 is not
+// used; order 2 keeps b3 = a3 = 0), the order-3 memory (past outputs as high/low pairs, oldest
+// first, then the past inputs, newest first) and the scale factor of the memory.
+struct HpState {
+    int16_t b[4];
+    int16_t a[4];
+    int16_t mem[9];
+    int16_t pad;
+    int32_t sf;
+};
+static_assert(sizeof(HpState) == 40, "20 words");
+
+// Recursive filter of order 3 in double precision: the output memory is the accumulator
+// shifted left by 16 - sf, the output that memory shifted left by 15 - sf more and rounded
+// (saturating). x may be y.
+void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf);
+// Scales the order-3 memory by 2^shift (saturating; inputs rounded back to 16 bits).
+void hp_rescale(int16_t* mem, int shift);
+// y[i] = round(centre - c[1] x[i+1] - c[1] x[i-1]) with a saturating accumulator; the centre is
+// x[i] 2^16, or 2 c[0] x[i] with edge (x[-1] and x[n] read); without edge, samples outside
+// 0..n-1 are absent.
+void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge);
+
+// Backward-filtered target dn = H^T x of a 64-sample subframe, normalised to 16 bits so that
+// six times the sum of the four tracks' maxima does not overflow.
+void backward_filter_target(const int16_t* h, const int16_t* x, int16_t* dn);
+// 12-bit algebraic codebook search (one pulse on each of the even and odd tracks): signs from
+// the normalised dn and residual cn (dn is sign-corrected in place), the best pair by
+// cross-multiplied criterion (the first best kept), the Q9 code vector, its filtered version
+// and the index (even-track position / 2 + 32 for a negative sign, << 6, plus the odd one).
+void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y, int16_t* index);
+
+// Index of count (1..6) pulses on one track of 16 positions (position + 16 for a negative
+// sign), as the 4-track codebooks code them: 5, 9, 13, 16, 20 and 22 bits.
+int32_t code_track_pulses(const int16_t* pos, int count);
+
+// 4-track algebraic codebook search of 20, 36, 44, 52, 64, 72 or 88 bits (false for another
+// size): signs and position pre-selection from dn (sign-corrected in place) and the residual
+// cn, a depth-first search of pulse pairs, the Q9 code vector, its filtered version and the
+// index words (one per track up to 52 bits, else 4 high parts then 4 low parts). single_pass
+// makes the 88-bit search one iteration instead of two (23.85 kbit/s).
+bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* h, int16_t* code, int16_t* y, int bits,
+                 bool single_pass, int16_t* index);
+
 }  // namespace voks::amrwb
 
 #endif  // VOKS_AMRWB_AMRWB_INTERNAL_H

@@ -33,6 +33,7 @@ struct Buffers {
     int16_t bounds[2];
     uint8_t pitch[24];
     uint8_t vad[172];
+    uint8_t hp[40];
 
     Buffers() {
         std::memset(static_cast<void*>(this), 0x5A, sizeof *this);
@@ -47,7 +48,9 @@ struct Buffers {
         bounds[1] = 115;
         voksAdaptiveCodebookDecodeInit_AMRWB_16s(ps());
         voksVADInit_AMRWB_16s(vs());
+        voksHighPassFilterInit_AMRWB_16s(coeff, coeff, 3, hs());
     }
+    VokHighPassFilterState_AMRWB* hs() { return reinterpret_cast<VokHighPassFilterState_AMRWB*>(hp); }
     VokVadState_AMRWB* vs() { return reinterpret_cast<VokVadState_AMRWB*>(vad); }
     VokAdaptiveCodebookDecodeState_AMRWB* ps() {
         return reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(pitch);
@@ -158,6 +161,33 @@ TEST(AmrwbArgs, AdaptiveCodebookDecoder) {
         .fail(kRange, at<0>(512), at<5>(0)).fail(kRange, at<0>(256), at<5>(2), at<8>(int{vokRate6600}))
         .fail(kRange, window(33)).fail(kRange, window(217)).fail(kRange, window(217), at<6>(1))
         .pass(at<0>(511), at<5>(0)).pass(at<0>(255), at<5>(2), at<8>(int{vokRate8850})).pass(window(216)).pass(at<6>(1), at<7>(1));
+    // clang-format on
+}
+
+TEST(AmrwbArgs, HighPassFilters) {
+    // clang-format off
+    ARGS(voksHighPassFilterGetSize_AMRWB_16s, [](Buffers& b) { return tuple(3, &b.size); })
+        .fail(kRange, at<0>(4)).fail(kRange, at<0>(1)).pass(at<0>(2));
+    ARGS(voksHighPassFilterInit_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.coeff), static_cast<const int16_t*>(b.coeff), 3, b.hs()); })
+        .fail(kSize, at<2>(4)).fail(kSize, at<2>(0)).pass(at<2>(2));
+    ARGS(voksHighPassFilterGetDlyLine_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const VokHighPassFilterState_AMRWB*>(b.hs()), b.out, 3); })
+        .fail(kSize, at<2>(4)).pass(at<2>(2));
+    ARGS(voksHighPassFilterSetDlyLine_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.in), b.hs(), 3); })
+        .fail(kSize, at<2>(1)).pass(at<2>(2));
+    ARGS(voksHighPassFilter_AMRWB_16s_ISfs, [](Buffers& b) { return tuple(b.out, 64, b.hs(), 14); })
+        .fail(kSize, at<1>(0)).fail(kSf, at<3>(16)).fail(kSf, at<3>(-1)).pass(at<3>(15)).pass(at<3>(0));
+    ARGS(voksHighPassFilter_AMRWB_16s_Sfs, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.in), b.out, 64, b.hs(), 3); })
+        .fail(kSize, at<2>(0)).pass(at<4>(-40000));
+    ARGS(voksHighPassFilter_Direct_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.coeff), static_cast<const int16_t*>(b.in + 1), b.out, 64, 1); })
+        .fail(kSize, at<3>(0)).pass(at<4>(0));
+    // clang-format on
+}
+
+TEST(AmrwbArgs, CodebookSearch) {
+    // clang-format off
+    ARGS(voksAlgebraicCodebookSearch_AMRWB_16s, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.in), static_cast<const int16_t*>(b.in + 64), static_cast<const int16_t*>(b.lpc), b.out, b.out + 64, int{vokRate12650}, b.isf_hist); })
+        .fail(kRange, at<5>(27)).fail(kRange, at<5>(23)).fail(kRange, at<5>(-1)).fail(kRange, at<5>(int{vokRate12200}))
+        .pass(at<5>(int{vokRateDTX})).pass(at<5>(32)).pass(at<5>(int{vokRate24000}));
     // clang-format on
 }
 

@@ -160,4 +160,35 @@ TEST(AmrwbEdges, LagDecoding) {
     EXPECT_EQ(0, std::memcmp(state, init, sizeof init));
 }
 
+// Delay lines round-trip; the rescaled filter scales the memory by 2^(last - new) only when the
+// factor changes: y pairs (hi, lo) = 1000, 200 -> 500, 100 for +1, inputs 1000 -> 500.
+TEST(AmrwbEdges, HighPassMemory) {
+    const int16_t zero[4] = {};
+    for (const int order : {2, 3}) {
+        uint8_t block[40];
+        auto* st = reinterpret_cast<VokHighPassFilterState_AMRWB*>(block);
+        ASSERT_EQ(voksHighPassFilterInit_AMRWB_16s(zero, zero, order, st), vokStatusOk);
+        const int16_t set[9] = {1000, 200, 1000, 200, 1000, 200, 1000, 1000, 1000};
+        int16_t got[9] = {};
+        ASSERT_EQ(voksHighPassFilterSetDlyLine_AMRWB_16s(set, st, order), vokStatusOk);
+        ASSERT_EQ(voksHighPassFilterGetDlyLine_AMRWB_16s(st, got, order), vokStatusOk);
+        EXPECT_EQ(std::memcmp(got, set, sizeof(int16_t) * 3 * order), 0) << order;
+        struct Step {
+            int sf;
+            int16_t hi, lo, x;  // the oldest pair and input after one zero sample
+        } steps[] = {{0, 1000, 200, 1000}, {1, 500, 100, 500}, {1, 1000, 200, 1000}, {-1, 4000, 800, 4000}};
+        for (const Step& s : steps) {
+            const int16_t x0 = 0;
+            int16_t y;
+            ASSERT_EQ(voksHighPassFilterSetDlyLine_AMRWB_16s(set, st, order), vokStatusOk);
+            ASSERT_EQ(voksHighPassFilter_AMRWB_16s_Sfs(&x0, &y, 1, st, s.sf), vokStatusOk);
+            ASSERT_EQ(voksHighPassFilterGetDlyLine_AMRWB_16s(st, got, order), vokStatusOk);
+            EXPECT_EQ(y, 0);
+            EXPECT_EQ(got[0], s.hi) << order << " " << s.sf;
+            EXPECT_EQ(got[1], s.lo) << order << " " << s.sf;
+            EXPECT_EQ(got[3 * order - 1], s.x) << order << " " << s.sf;
+        }
+    }
+}
+
 }  // namespace
