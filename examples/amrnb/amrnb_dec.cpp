@@ -1193,6 +1193,35 @@ int rx_type_of(int tx) {
     return tx >= 0 && tx < 8 ? map[tx] : -1;
 }
 
+int storage_frame_bytes(uint8_t toc) {
+    const int ft = (toc >> 3) & 15;
+    if (ft == 15) return 1;
+    if (ft > kSid) return -1;
+    return 1 + (frame_bits(ft) + (ft == kSid ? 4 : 0) + 7) / 8;
+}
+
+void storage_to_serial(const uint8_t* frame, SerialFrame& out) {
+    static const int16_t* const kSort[8] = {tab::kSort475, tab::kSort515, tab::kSort59,  tab::kSort67,
+                                            tab::kSort74,  tab::kSort795, tab::kSort102, tab::kSort122};
+    const int ft = (frame[0] >> 3) & 15;
+    const bool good = (frame[0] >> 2) & 1;
+    out = SerialFrame{};
+    auto bit = [frame](int i) { return static_cast<int16_t>((frame[1 + i / 8] >> (7 - i % 8)) & 1); };
+    if (ft > kSid) {
+        out.tx_type = 3;  // no data
+        return;
+    }
+    const int n = frame_bits(ft);
+    for (int i = 0; i < n; ++i) out.bits[ft == kSid ? i : kSort[ft][i]] = bit(i);
+    if (ft == kSid) {
+        out.tx_type = static_cast<int16_t>(!good ? 6 : bit(n) ? 2 : 1);
+        out.mode = static_cast<int16_t>(bit(n + 1) | (bit(n + 2) << 1) | (bit(n + 3) << 2));
+    } else {
+        out.tx_type = static_cast<int16_t>(good ? 0 : 5);
+        out.mode = static_cast<int16_t>(ft);
+    }
+}
+
 void decoder_init(DecoderState* st) {
     std::memset(st, 0, sizeof *st);
     full_reset(st);

@@ -67,6 +67,16 @@ void decode_params(DecoderState* st, int mode, const int16_t* params, int rx_typ
 // unknown TX type or a frame whose mode is out of range.
 bool decode_serial(DecoderState* st, const SerialFrame& frame, int16_t* pcm);
 
+// RFC 4867 storage format ("#!AMR\n", then per frame a table-of-contents octet and the bits in
+// the order of their sensitivity): the octets of the frame that starts with `toc` (TOC
+// included), -1 for the frame types 9 to 14, which carry no AMR narrow-band frame.
+int storage_frame_bytes(uint8_t toc);
+// The serial frame of a storage frame of storage_frame_bytes(frame[0]) octets: speech (bad when
+// the quality bit is 0), SID first or update (bad when Q is 0; the 3 mode-indication bits after
+// the type bit, least significant first) or no data.
+void storage_to_serial(const uint8_t* frame, SerialFrame& out);
+constexpr char kStorageMagic[] = "#!AMR\n";
+
 }  // namespace amrnb
 
 #endif  // VOKSC_EXAMPLES_AMRNB_AMRNB_DEC_H

@@ -34,6 +34,14 @@ extern const int16_t kHoming102[39];
 extern const int16_t kHoming122[57];
 extern const int16_t kLsfLsp[65];
 extern const int16_t kLsfSlope[64];
+extern const int16_t kSort475[95];
+extern const int16_t kSort515[103];
+extern const int16_t kSort59[118];
+extern const int16_t kSort67[134];
+extern const int16_t kSort74[148];
+extern const int16_t kSort795[159];
+extern const int16_t kSort102[204];
+extern const int16_t kSort122[244];
 
 }  // namespace tab
 }  // namespace amrnb

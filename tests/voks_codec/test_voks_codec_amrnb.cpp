@@ -1,6 +1,7 @@
 // voks-codec's GSM-AMR decoder: the 3GPP sequences in the serial format at each kernel level,
 // streams with damaged, lost and made-up frames against the reference decoder's outputs (CRC-32
-// of its output on the same streams), and the one-line errors of bad streams and options.
+// of its output on the same streams), the storage format, and the one-line errors of bad streams
+// and options.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -80,6 +81,14 @@ TEST_P(VoksCodecAmrnb, SequencesAndDamagedStreams) {
     EXPECT_TRUE(out == read("spch_dos.out"));
     ASSERT_EQ(run(false, serial, do2, out), "");
     EXPECT_TRUE(out == read("spch_do2.out"));
+    // The same streams in the storage format (tests/data/amrnb, written by an outside script).
+    for (const char* name : {"spch_dos", "spch_do2"}) {
+        Bytes amr;
+        ASSERT_TRUE(
+            voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/amrnb/" + name + ".amr", amr));
+        ASSERT_EQ(run(false, {}, amr, out), "");
+        EXPECT_TRUE(out == read(std::string(name) + ".out")) << name << ".amr";
+    }
     // The reference decoder's output on the damaged streams.
     struct Case {
         bool vad2;
@@ -108,6 +117,7 @@ TEST(VoksCodecAmrnbErrors, OneLineMessages) {
         Bytes in;
         const char* error;
     };
+    const char* kNoHeader = "the stream lacks the \"#!AMR\\n\" header of the RFC 4867 storage format";
     const Case cases[] = {
         {false,
          {{"format", "3gpp"}},
@@ -115,6 +125,12 @@ TEST(VoksCodecAmrnbErrors, OneLineMessages) {
          "stream length 777 is not a multiple of the 500-byte serial frame"},
         {false, {{"format", "3gpp"}}, frame, "frame 0: TX type 9 or mode 0 is not one of the serial format"},
         {false, {{"format", "if2"}}, {}, "--format must be rfc4867 or 3gpp (got 'if2')"},
+        {false, {}, Bytes{'#', '!', 'A', 'M', 'R', '-', 'W', 'B', '\n'}, kNoHeader},
+        {false, {}, Bytes{'#', '!', 'A', 'M', 'R', '\n', 0x3C, 1, 2}, "stream ends inside frame 0"},
+        {false,
+         {},
+         Bytes{'#', '!', 'A', 'M', 'R', '\n', 0x7C, 0x64},
+         "frame 1: frame type 12 is not one of AMR narrow band"},
         {true,
          {{"mode", "8000"}},
          {},

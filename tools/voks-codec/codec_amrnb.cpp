@@ -1,4 +1,5 @@
 // voks-codec adapter for GSM-AMR narrow band (8 kHz PCM, 4.75 to 12.2 kbit/s).
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,58 @@ std::string parse_format(const Args& args, Format& format) {
     return "";
 }
 
+// RFC 4867 storage frames: the header, then frames of a TOC octet and the sorted bits.
+class StorageDecoder : public Coder {
+public:
+    StorageDecoder() { amrnb::decoder_init(&dec_); }
+
+    bool step(Input& in, Output& out, std::string& err) override {
+        if (frame_ == 0 && !header_) {
+            uint8_t magic[6];
+            const size_t n = in.read(magic, sizeof magic);
+            if (!in.error().empty()) return false;
+            if (n != sizeof magic || std::memcmp(magic, amrnb::kStorageMagic, sizeof magic) != 0) {
+                err = "the stream lacks the \"#!AMR\\n\" header of the RFC 4867 storage format";
+                return false;
+            }
+            header_ = true;
+        }
+        size_t frames = 0;
+        bool more = true;
+        while (frames < kBlockFrames) {
+            uint8_t frame[32];
+            if (in.read(frame, 1) != 1) {
+                more = false;
+                break;
+            }
+            const int bytes = amrnb::storage_frame_bytes(frame[0]);
+            if (bytes < 0) {
+                err = "frame " + std::to_string(frame_) + ": frame type " +
+                      std::to_string((frame[0] >> 3) & 15) + " is not one of AMR narrow band";
+                return false;
+            }
+            if (in.read(frame + 1, bytes - 1) != static_cast<size_t>(bytes - 1)) {
+                if (in.error().empty()) err = "stream ends inside frame " + std::to_string(frame_);
+                return false;
+            }
+            amrnb::SerialFrame fr;
+            amrnb::storage_to_serial(frame, fr);
+            amrnb::decode_serial(&dec_, fr, pcm_ + frames * amrnb::kFrameSamples);
+            ++frames, ++frame_;
+        }
+        if (!in.error().empty()) return false;
+        err = out.write_samples(pcm_, frames * amrnb::kFrameSamples);
+        return err.empty() && more;
+    }
+
+private:
+    amrnb::DecoderState dec_;
+    bool header_ = false;
+    uint64_t frame_ = 0;
+    int16_t pcm_[kBlockFrames * amrnb::kFrameSamples];
+};
+
+// The serial format of the 3GPP test sequences.
 class Decoder : public Coder {
 public:
     Decoder() { amrnb::decoder_init(&dec_); }
@@ -98,10 +151,7 @@ std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
     Format format = Format::Rfc4867;
     err = parse_format(args, format);
     if (!err.empty()) return nullptr;
-    if (format == Format::Rfc4867) {
-        err = "the rfc4867 storage format is not supported yet (use --format 3gpp)";
-        return nullptr;
-    }
+    if (format == Format::Rfc4867) return std::make_unique<StorageDecoder>();
     return std::make_unique<Decoder>();
 }
 
@@ -115,7 +165,7 @@ const Registrar kRegister(Codec{
     8000,
     make_encoder,
     make_decoder,
-    Args{{"format", "3gpp"}},
+    Args{{"format", "rfc4867"}},
     0.0,  // no demonstration until the encoder is built
 });
 
