@@ -37,7 +37,8 @@
     X(ops_g723)               \
     X(decoder_g728)           \
     X(ops_g728)               \
-    X(ops_amrnb)
+    X(ops_amrnb)              \
+    X(decoder_amrnb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

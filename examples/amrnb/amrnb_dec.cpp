@@ -1239,15 +1239,12 @@ void decode_params(DecoderState* st, int mode, const int16_t* params, int rx, in
 
 bool decode_serial(DecoderState* st, const SerialFrame& frame, int16_t* pcm) {
     const int rx = rx_type_of(frame.tx_type);
-    int mode = frame.mode;
-    if (rx == kRxNoData)
-        mode = st->prev_mode;
-    else
-        st->prev_mode = static_cast<int16_t>(mode);
+    const int mode = rx == kRxNoData ? st->prev_mode : frame.mode;
     if (rx < 0 || mode < 0 || mode > kMr122) {
         std::memset(pcm, 0, kFrameSamples * sizeof pcm[0]);
         return false;
     }
+    st->prev_mode = static_cast<int16_t>(mode);
     int reset = 0;
     if (st->homed) reset = is_homing(mode, frame.bits, 0);
     if (reset && st->homed) {
