@@ -160,7 +160,9 @@ const Registrar kRegister(Codec{
     "3GPP GSM-AMR narrow band, 4.75 to 12.2 kbit/s, with DTX (decoder)",
     "    --format F    rfc4867 (default): the RFC 4867 storage format; 3gpp: the 3GPP\n"
     "                  serial format of the test sequences (250 little-endian 16-bit\n"
-    "                  words per frame)\n",
+    "                  words per frame)\n"
+    "    --mode M, --modes FILE, --dtx, --vad 1|2\n"
+    "                  encoder options, checked; the encoder is not built yet\n",
     {"format", "mode", "modes", "dtx", "vad"},
     8000,
     make_encoder,
