@@ -38,7 +38,8 @@
     X(decoder_g728)           \
     X(ops_g728)               \
     X(ops_amrnb)              \
-    X(ops_amrwb)
+    X(ops_amrwb)              \
+    X(decoder_amrnb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

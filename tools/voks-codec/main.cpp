@@ -133,6 +133,7 @@ int demo() {
     std::printf("%-8s %-28s %10s %10s %12s\n", "codec", "settings", "kbit/s", "segSNR dB", "x real time");
     const std::string dir = demo_speech_dir();
     for (const auto& c : codecs()) {
+        if (c.demo_bitrate <= 0) continue;  // a codec whose encoder is not built yet
         const std::string path = dir + "/speech" + std::to_string(c.sample_rate / 1000) + "k.wav";
         std::string err;
         auto file = open_pcm_input(path, c.sample_rate, PcmFile::ByName, err);
@@ -186,7 +187,10 @@ int main(int argc, char** argv) {
         } else if (a == "--dtx") {
             args["dtx"] = "on";  // a switch: takes no value
         } else if (a == "--vad") {
-            args["vad"] = "on";  // a switch: takes no value
+            // a switch, or the VAD option number (1 or 2) of the codecs that have two
+            const bool option =
+                i + 1 < argc && (std::string(argv[i + 1]) == "1" || std::string(argv[i + 1]) == "2");
+            args["vad"] = option ? argv[++i] : "on";
         } else if (a.rfind("--", 0) == 0) {
             if (i + 1 >= argc) return usage_error("option " + a + " needs a value");
             const std::string value = argv[++i];

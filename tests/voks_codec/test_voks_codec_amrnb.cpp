@@ -1,0 +1,143 @@
+// voks-codec's GSM-AMR decoder: the 3GPP sequences in the serial format at each kernel level,
+// streams with damaged, lost and made-up frames against the reference decoder's outputs (CRC-32
+// of its output on the same streams), the storage format, and the one-line errors of bad streams
+// and options.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codec.h"
+#include "support/external.h"
+#include "support/levels.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::string run(bool encode, const vokscodec::Args& args, const Bytes& in, Bytes& out) {
+    std::string err;
+    const vokscodec::Codec* c = vokscodec::find_codec("amrnb");
+    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
+    if (!coder) return err;
+    vokscodec::MemoryInput input(in.data(), in.size());
+    vokscodec::MemoryOutput output;
+    err = vokscodec::run(*coder, input, output);
+    out = output.bytes;
+    return err;
+}
+
+Bytes read(const std::string& name) {
+    Bytes b;
+    voksc_test::read_bytes(voksc_test::vector_path("amrnb/" + name), b);
+    return b;
+}
+
+uint32_t crc32(const Bytes& b) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (const uint8_t x : b) {
+        c ^= x;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+void put(Bytes& s, size_t word, int v) {
+    s[2 * word] = static_cast<uint8_t>(v);
+    s[2 * word + 1] = static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8);
+}
+
+// About one frame in seven of a serial stream changed: speech marked degraded, bad, onset or
+// lost; SID marked bad or lost; a lost frame replaced by bad or onset frames, or by made-up
+// speech of a random mode.
+Bytes damage(Bytes s, uint32_t seed) {
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (size_t f = 0; f < s.size() / 500; ++f) {
+        if (next(100) >= 15) continue;
+        const size_t w = f * 250;
+        const int tx = s[2 * w] | (s[2 * w + 1] << 8);
+        static const int kSpeech[] = {4, 5, 5, 7, 3}, kSid[] = {6, 3, 5}, kLost[] = {5, 7, 0, 3};
+        const int to = tx == 0 ? kSpeech[next(5)] : tx == 1 || tx == 2 ? kSid[next(3)] : kLost[next(4)];
+        if (to == 0)
+            for (size_t i = 1; i <= 244; ++i) put(s, w + i, static_cast<int>(next(2)));
+        if (to != 3 && static_cast<int8_t>(s[2 * (w + 245) + 1]) < 0)
+            put(s, w + 245, static_cast<int>(next(8)));
+        put(s, w, to);
+    }
+    return s;
+}
+
+class VoksCodecAmrnb : public voksc_test::LevelTest<> {};
+
+TEST_P(VoksCodecAmrnb, SequencesAndDamagedStreams) {
+    const Bytes dos = read("spch_dos.cod"), do2 = read("spch_do2.cod");
+    if (dos.empty() || do2.empty()) VOKSC_MISSING() << "GSM-AMR sequences in vectors/amrnb";
+    const vokscodec::Args serial{{"format", "3gpp"}};
+    Bytes out;
+    ASSERT_EQ(run(false, serial, dos, out), "");
+    EXPECT_TRUE(out == read("spch_dos.out"));
+    ASSERT_EQ(run(false, serial, do2, out), "");
+    EXPECT_TRUE(out == read("spch_do2.out"));
+    // The same streams in the storage format (tests/data/amrnb, written by an outside script).
+    for (const char* name : {"spch_dos", "spch_do2"}) {
+        Bytes amr;
+        ASSERT_TRUE(
+            voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/amrnb/" + name + ".amr", amr));
+        ASSERT_EQ(run(false, {}, amr, out), "");
+        EXPECT_TRUE(out == read(std::string(name) + ".out")) << name << ".amr";
+    }
+    // The reference decoder's output on the damaged streams.
+    struct Case {
+        bool vad2;
+        uint32_t seed, crc;
+    };
+    const Case cases[] = {
+        {false, 1, 0x5A71CC63},
+        {true, 2, 0x8AD1F30A},
+        {false, 3, 0x5487F5D4},
+        {true, 4, 0x3B58C890},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(run(false, serial, damage(c.vad2 ? do2 : dos, c.seed), out), "");
+        EXPECT_EQ(crc32(out), c.crc) << "seed " << c.seed;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, VoksCodecAmrnb, voksc_test::every_level());
+
+TEST(VoksCodecAmrnbErrors, OneLineMessages) {
+    Bytes frame(500, 0), out;
+    put(frame, 0, 9);  // no such TX type
+    struct Case {
+        bool encode;
+        vokscodec::Args args;
+        Bytes in;
+        const char* error;
+    };
+    const char* kNoHeader = "the stream lacks the \"#!AMR\\n\" header of the RFC 4867 storage format";
+    const Case cases[] = {
+        {false,
+         {{"format", "3gpp"}},
+         Bytes(777),
+         "stream length 777 is not a multiple of the 500-byte serial frame"},
+        {false, {{"format", "3gpp"}}, frame, "frame 0: TX type 9 or mode 0 is not one of the serial format"},
+        {false, {{"format", "if2"}}, {}, "--format must be rfc4867 or 3gpp (got 'if2')"},
+        {false, {}, Bytes{'#', '!', 'A', 'M', 'R', '-', 'W', 'B', '\n'}, kNoHeader},
+        {false, {}, Bytes{'#', '!', 'A', 'M', 'R', '\n', 0x3C, 1, 2}, "stream ends inside frame 0"},
+        {false,
+         {},
+         Bytes{'#', '!', 'A', 'M', 'R', '\n', 0x7C, 0x64},
+         "frame 1: frame type 12 is not one of AMR narrow band"},
+        {true,
+         {{"mode", "8000"}},
+         {},
+         "--mode must be 4750, 5150, 5900, 6700, 7400, 7950, 10200 or 12200 (got '8000')"},
+        {true, {{"vad", "3"}}, {}, "--vad must be 1 or 2"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(run(c.encode, c.args, c.in, out), c.error);
+}
+
+}  // namespace
