@@ -1,4 +1,4 @@
-// Constant tables of the GSM-AMR example decoder.
+// Constant tables of the GSM-AMR example decoder (the encoder uses the gain and math tables too).
 #ifndef VOKSC_EXAMPLES_AMRNB_AMRNB_DEC_TABLES_H
 #define VOKSC_EXAMPLES_AMRNB_AMRNB_DEC_TABLES_H
 
