@@ -1,9 +1,12 @@
-// voks-codec's GSM-AMR decoder: the 3GPP sequences in the serial format at each kernel level,
+// voks-codec's GSM-AMR coder: the 3GPP sequences encoded (with the mode file, DTX and both VAD
+// options) and decoded in the serial format at each kernel level, the same streams in the storage
+// format, encode-decode round trips at every mode,
 // streams with damaged, lost and made-up frames against the reference decoder's outputs (CRC-32
 // of its output on the same streams), the storage format, and the one-line errors of bad streams
 // and options.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -106,6 +109,62 @@ TEST_P(VoksCodecAmrnb, SequencesAndDamagedStreams) {
     }
 }
 
+// The example input with the package's mode file, DTX and each VAD option gives the example
+// streams, in the serial format and as independently rewritten in the storage format.
+TEST_P(VoksCodecAmrnb, EncodesSequences) {
+    const Bytes inp = read("spch_dos.inp");
+    if (inp.empty()) VOKSC_MISSING() << "GSM-AMR sequences in vectors/amrnb";
+    for (const char* vad : {"1", "2"}) {
+        const std::string name = vad[0] == '1' ? "spch_dos" : "spch_do2";
+        vokscodec::Args args{{"dtx", "on"},
+                             {"vad", vad},
+                             {"modes", voksc_test::vector_path("amrnb/allmodes.txt")},
+                             {"format", "3gpp"}};
+        Bytes out, amr;
+        ASSERT_EQ(run(true, args, inp, out), "");
+        EXPECT_TRUE(out == read(name + ".cod")) << name;
+        args["format"] = "rfc4867";
+        ASSERT_EQ(run(true, args, inp, out), "");
+        ASSERT_TRUE(
+            voksc_test::read_bytes(std::string(VOKSC_TEST_DATA_DIR) + "/amrnb/" + name + ".amr", amr));
+        EXPECT_TRUE(out == amr) << name << ".amr";
+    }
+}
+
+// Every mode, with and without DTX, on an input that ends inside a frame: the storage stream
+// decodes to what the serial stream decodes to, a whole number of frames. A mode file shorter
+// than the input ends the encoding at its last line.
+TEST_P(VoksCodecAmrnb, RoundTrips) {
+    Bytes inp = read("spch_dos.inp");
+    if (inp.empty()) VOKSC_MISSING() << "GSM-AMR sequences in vectors/amrnb";
+    inp.resize(inp.size() - 2 * 37);
+    for (const char* mode : {"4750", "5150", "5900", "6700", "7400", "7950", "10200", "12200"}) {
+        for (const bool dtx : {false, true}) {
+            vokscodec::Args args{{"mode", mode}};
+            if (dtx) args["dtx"] = "on";
+            Bytes amr, cod, pcm, pcm_serial;
+            ASSERT_EQ(run(true, args, inp, amr), "");
+            ASSERT_EQ(run(false, {}, amr, pcm), "");
+            args["format"] = "3gpp";
+            ASSERT_EQ(run(true, args, inp, cod), "");
+            ASSERT_EQ(run(false, args, cod, pcm_serial), "");
+            EXPECT_EQ(cod.size(), 500u * 425);
+            EXPECT_EQ(pcm.size(), 320u * 425) << mode;
+            EXPECT_TRUE(pcm == pcm_serial) << mode << (dtx ? " dtx" : "");
+        }
+    }
+    const std::string modes = testing::TempDir() + "/amrnb_modes.txt";
+    std::FILE* f = std::fopen(modes.c_str(), "w");
+    ASSERT_TRUE(f != nullptr);
+    std::fputs("MR475\nMR122\r\n\nMR102\n", f);
+    std::fclose(f);
+    Bytes cod;
+    ASSERT_EQ(run(true, {{"modes", modes}, {"format", "3gpp"}}, inp, cod), "");
+    ASSERT_EQ(cod.size(), 1500u);
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(cod[500 * i + 490], "\0\7\6"[i]) << i;
+    std::remove(modes.c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, VoksCodecAmrnb, voksc_test::every_level());
 
 TEST(VoksCodecAmrnbErrors, OneLineMessages) {
@@ -136,8 +195,18 @@ TEST(VoksCodecAmrnbErrors, OneLineMessages) {
          {},
          "--mode must be 4750, 5150, 5900, 6700, 7400, 7950, 10200 or 12200 (got '8000')"},
         {true, {{"vad", "3"}}, {}, "--vad must be 1 or 2"},
+        {true, {{"modes", "/nonexistent/modes"}}, {}, nullptr},
+        {true, {{"modes", VOKSC_TEST_DATA_DIR "/amrnb/encoder_streams.txt"}}, {}, nullptr},
     };
-    for (const Case& c : cases) EXPECT_EQ(run(c.encode, c.args, c.in, out), c.error);
+    for (const Case& c : cases) {
+        const std::string err = run(c.encode, c.args, c.in, out);
+        if (c.error)
+            EXPECT_EQ(err, c.error);
+        else  // a file that cannot be read or names no mode: a one-line error naming it
+            EXPECT_TRUE(err.find(c.args.at("modes")) != std::string::npos &&
+                        err.find('\n') == std::string::npos)
+                << err;
+    }
 }
 
 }  // namespace
