@@ -15,7 +15,6 @@ constexpr int kSub = 40;
 constexpr int kHist = 154;  // past excitation kept for the adaptive codebook
 constexpr int16_t kSharpMax = 13017;
 constexpr int kMr475 = 0, kMr515 = 1, kMr59 = 2, kMr67 = 3, kMr74 = 4, kMr795 = 5, kMr102 = 6, kMr122 = 7;
-constexpr int kDtx = 8;
 enum { kSpeech = 0, kDtxState = 1, kDtxMute = 2 };
 
 constexpr int kRates[8] = {vokRate4750, vokRate5150, vokRate5900,  vokRate6700,

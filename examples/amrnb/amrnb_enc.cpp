@@ -18,7 +18,7 @@ namespace {
 
 constexpr int kM = 10, kMp1 = 11, kFrame = 160, kSub = 40, kTotal = 320, kWindow = 240, kNext = 40;
 constexpr int kPitMax = 143, kInterpol = 11, kExcHist = kPitMax + kInterpol;
-constexpr int kMR475 = 0, kMR515 = 1, kMR59 = 2, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 6, kMR122 = 7;
+enum : int { kMR475 = 0, kMR515 = 1, kMR59 = 2, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 6, kMR122 = 7 };
 constexpr int16_t kSharpMax = 13017, kGpClip = 15565;
 
 const int kRate[9] = {vokRate4750, vokRate5150,  vokRate5900,  vokRate6700, vokRate7400,

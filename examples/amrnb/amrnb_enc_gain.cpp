@@ -14,7 +14,7 @@ namespace amrnbex {
 namespace {
 
 constexpr int kSub = 40;
-constexpr int kMR475 = 0, kMR515 = 1, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 6, kMR122 = 7;
+enum : int { kMR475 = 0, kMR515 = 1, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 6, kMR122 = 7 };
 const int16_t kPred[4] = {5571, 4751, 2785, 1556};
 const int16_t kPred122[4] = {44, 37, 22, 12};
 
