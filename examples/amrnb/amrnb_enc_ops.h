@@ -53,7 +53,7 @@ inline int32_t L_shr(int32_t x, int n);
 inline int32_t L_shl(int32_t x, int n) {
     if (n <= 0) return L_shr(x, -n);
     if (n > 31) n = 31;
-    return sat32(static_cast<int64_t>(x) << n);
+    return sat32(static_cast<int64_t>(x) * (int64_t{1} << n));
 }
 inline int32_t L_shr(int32_t x, int n) {
     if (n < 0) return L_shl(x, -n);
