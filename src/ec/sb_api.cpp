@@ -12,10 +12,10 @@ namespace {
 constexpr int kMaxOrder = 13;
 
 int state_bytes_32f(int order, int len) {
-    return ec::fft_spec_bytes_32f(1 << order) + 8 * len + 56;
+    return ec::fft_plan_bytes_32f(1 << order) + 8 * len + 56;
 }
 int state_bytes_16s(int order, int len) {
-    return ((ec::fft_spec_bytes_16s(1 << order) + 15) & ~15) + 32 * ((2 * len + 15) / 16) + 64;
+    return ((ec::fft_plan_bytes_16s(1 << order) + 15) & ~15) + 32 * ((2 * len + 15) / 16) + 64;
 }
 
 // The common checks of both Init operations after the pointer.

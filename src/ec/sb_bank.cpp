@@ -22,7 +22,7 @@ struct Layout {
     T* overlap() const {
         return window<T>() + h.len;
     }
-    void* spec() const { return base + h.spec_off; }
+    void* plan() const { return base + h.plan_off; }
 };
 
 Layout layout(void* state) {
@@ -34,9 +34,9 @@ Layout layout(void* state) {
 
 template <class T>
 void write_header(unsigned char* base, int32_t magic, int order, int shift, int len) {
-    const int spec =
+    const int plan =
         static_cast<int>(sizeof(BankHeader)) + ((2 * len * static_cast<int>(sizeof(T)) + 15) & ~15);
-    BankHeader h{magic, order, 1 << order, shift, len, spec, {0, 0}};
+    BankHeader h{magic, order, 1 << order, shift, len, plan, {0, 0}};
     std::memcpy(base, &h, sizeof h);
 }
 
@@ -60,7 +60,7 @@ void bank_init_32f(void* state, int order, int shift, int len, const float* wind
         for (int i = 0; i < len / 2; ++i) w[i] = w[len - 1 - i] = half[i];
     }
     std::memset(l.overlap<float>(), 0, sizeof(float) * len);
-    fft_init_32f(l.spec(), order);
+    fft_init_32f(l.plan(), order);
 }
 
 void bank_init_16s(void* state, int order, int shift, int len, const int16_t* window) {
@@ -76,12 +76,12 @@ void bank_init_16s(void* state, int order, int shift, int len, const int16_t* wi
         for (int i = 0; i < len / 2; ++i) w[i] = w[len - 1 - i] = static_cast<int16_t>(half[i] * 8192.0f);
     }
     std::memset(l.overlap<int16_t>(), 0, sizeof(int16_t) * len);
-    fft_init_16s(l.spec(), order);
+    fft_init_16s(l.plan(), order);
 }
 
 bool bank_analysis_32f(const float* x, Vok32fc* X, void* state, void* work) {
     const Layout l = layout(state);
-    if (l.h.magic != kMagic32f || !fft_valid_32f(l.spec(), l.h.order)) return false;
+    if (l.h.magic != kMagic32f || !fft_valid_32f(l.plan(), l.h.order)) return false;
     const int n = l.h.n, s = l.h.shift, len = l.h.len;
     const float* w = l.window<float>();
     float* u = l.overlap<float>();
@@ -91,18 +91,18 @@ bool bank_analysis_32f(const float* x, Vok32fc* X, void* state, void* work) {
     for (int j = 0; j < n; ++j) t[j] = w[j] * u[j];
     for (int r = n; r < len; r += n)
         for (int j = 0; j < n; ++j) t[j] = std::fma(w[r + j], u[r + j], t[j]);
-    fft_fwd_32f(l.spec(), t, X, t + n);
+    fft_fwd_32f(l.plan(), t, X, t + n);
     return true;
 }
 
 bool bank_synthesis_32f(const Vok32fc* X, float* y, void* state, void* work) {
     const Layout l = layout(state);
-    if (l.h.magic != kMagic32f || !fft_valid_32f(l.spec(), l.h.order)) return false;
+    if (l.h.magic != kMagic32f || !fft_valid_32f(l.plan(), l.h.order)) return false;
     const int n = l.h.n, s = l.h.shift, len = l.h.len;
     const float* w = l.window<float>();
     float* u = l.overlap<float>();
     float* t = align16<float>(work);
-    fft_inv_32f(l.spec(), X, t, t + n);
+    fft_inv_32f(l.plan(), X, t, t + n);
     std::memmove(u, u + s, sizeof(float) * (len - s));
     std::memset(u + len - s, 0, sizeof(float) * s);
     for (int k = 0; k < len; ++k) u[k] = std::fma(w[len - 1 - k], t[k & (n - 1)], u[k]);
@@ -112,7 +112,7 @@ bool bank_synthesis_32f(const Vok32fc* X, float* y, void* state, void* work) {
 
 bool bank_analysis_16s(const int16_t* x, Vok32sc* X, void* state, int scale, void* work) {
     const Layout l = layout(state);
-    if (l.h.magic != kMagic16s || !fft_valid_16s(l.spec(), l.h.order)) return false;
+    if (l.h.magic != kMagic16s || !fft_valid_16s(l.plan(), l.h.order)) return false;
     const int n = l.h.n, s = l.h.shift, len = l.h.len;
     const int16_t* w = l.window<int16_t>();
     int16_t* u = l.overlap<int16_t>();
@@ -123,19 +123,19 @@ bool bank_analysis_16s(const int16_t* x, Vok32sc* X, void* state, int scale, voi
     for (int r = n; r < len; r += n)
         for (int j = 0; j < n; ++j) t[j] = sat16(t[j] + ((u[r + j] * w[r + j] + 4096) >> 13));
     auto* fw = reinterpret_cast<int64_t*>(reinterpret_cast<unsigned char*>(t) + ((4 * n + 15) & ~15));
-    fft_fwd_16s(l.spec(), t, X, scale, fw);
+    fft_fwd_16s(l.plan(), t, X, scale, fw);
     return true;
 }
 
 bool bank_synthesis_16s(const Vok32sc* X, int16_t* y, void* state, int scale, void* work) {
     const Layout l = layout(state);
-    if (l.h.magic != kMagic16s || !fft_valid_16s(l.spec(), l.h.order)) return false;
+    if (l.h.magic != kMagic16s || !fft_valid_16s(l.plan(), l.h.order)) return false;
     const int n = l.h.n, s = l.h.shift, len = l.h.len;
     const int16_t* w = l.window<int16_t>();
     int16_t* u = l.overlap<int16_t>();
     auto* t = align16<int16_t>(work);
     auto* fw = reinterpret_cast<int64_t*>(reinterpret_cast<unsigned char*>(t) + ((4 * n + 15) & ~15));
-    fft_inv_16s(l.spec(), X, t, scale, fw);
+    fft_inv_16s(l.plan(), X, t, scale, fw);
     std::memmove(u, u + s, sizeof(int16_t) * (len - s));
     std::memset(u + len - s, 0, sizeof(int16_t) * s);
     for (int k = 0; k < len; ++k) u[k] = sat16(u[k] + ((t[k & (n - 1)] * w[len - 1 - k] + 4096) >> 13));

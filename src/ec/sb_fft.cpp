@@ -10,14 +10,14 @@ namespace {
 
 using i128 = __int128;
 
-struct SpecHead {
+struct PlanHead {
     int32_t magic, order, pad[2];
 };
 constexpr int32_t kFft32f = 0x46465446, kFft16s = 0x46465431;
 
 template <class T>
-const T* twiddle_cos(const void* spec) {
-    return reinterpret_cast<const T*>(static_cast<const unsigned char*>(spec) + sizeof(SpecHead));
+const T* twiddle_cos(const void* plan) {
+    return reinterpret_cast<const T*>(static_cast<const unsigned char*>(plan) + sizeof(PlanHead));
 }
 
 int bitrev(int i, int order) {
@@ -89,11 +89,11 @@ T sat(i128 v) {
 
 }  // namespace
 
-void fft_init_32f(void* spec, int order) {
+void fft_init_32f(void* plan, int order) {
     const int n = 1 << order;
-    SpecHead h{kFft32f, order, {0, 0}};
-    std::memcpy(spec, &h, sizeof h);
-    auto* c = reinterpret_cast<float*>(static_cast<unsigned char*>(spec) + sizeof h);
+    PlanHead h{kFft32f, order, {0, 0}};
+    std::memcpy(plan, &h, sizeof h);
+    auto* c = reinterpret_cast<float*>(static_cast<unsigned char*>(plan) + sizeof h);
     float* s = c + n / 2;
     for (int k = 0; k < n / 2; ++k) {
         const double a = -2.0 * M_PI * k / n;
@@ -102,11 +102,11 @@ void fft_init_32f(void* spec, int order) {
     }
 }
 
-void fft_init_16s(void* spec, int order) {
+void fft_init_16s(void* plan, int order) {
     const int n = 1 << order;
-    SpecHead h{kFft16s, order, {0, 0}};
-    std::memcpy(spec, &h, sizeof h);
-    auto* c = reinterpret_cast<int32_t*>(static_cast<unsigned char*>(spec) + sizeof h);
+    PlanHead h{kFft16s, order, {0, 0}};
+    std::memcpy(plan, &h, sizeof h);
+    auto* c = reinterpret_cast<int32_t*>(static_cast<unsigned char*>(plan) + sizeof h);
     int32_t* s = c + n / 2;
     for (int k = 0; k < n / 2; ++k) {
         const double a = -2.0 * M_PI * k / n;
@@ -115,37 +115,37 @@ void fft_init_16s(void* spec, int order) {
     }
 }
 
-bool fft_valid_32f(const void* spec, int order) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+bool fft_valid_32f(const void* plan, int order) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     return h.magic == kFft32f && h.order == order;
 }
 
-bool fft_valid_16s(const void* spec, int order) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+bool fft_valid_16s(const void* plan, int order) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     return h.magic == kFft16s && h.order == order;
 }
 
-void fft_fwd_32f(const void* spec, const float* in, Vok32fc* out, float* work) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+void fft_fwd_32f(const void* plan, const float* in, Vok32fc* out, float* work) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     const int n = 1 << h.order;
     float *re = work, *im = work + n;
     for (int i = 0; i < n; ++i) {
         re[bitrev(i, h.order)] = in[i];
         im[i] = 0.0f;
     }
-    const float* c = twiddle_cos<float>(spec);
+    const float* c = twiddle_cos<float>(plan);
     butterflies_32f(c, c + n / 2, re, im, h.order);
     for (int k = 0; k <= n / 2; ++k) out[k] = {re[k], im[k]};
     out[0].im = 0.0f;
     out[n / 2].im = 0.0f;
 }
 
-void fft_inv_32f(const void* spec, const Vok32fc* in, float* out, float* work) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+void fft_inv_32f(const void* plan, const Vok32fc* in, float* out, float* work) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     const int n = 1 << h.order;
     float *re = work, *im = work + n;
     // Re(FFT(conj(X))) / n over the Hermitian extension of the packed bins.
@@ -156,21 +156,21 @@ void fft_inv_32f(const void* spec, const Vok32fc* in, float* out, float* work) {
         re[r] = v.re;
         im[r] = (k == 0 || k == n / 2) ? 0.0f : upper ? v.im : -v.im;
     }
-    const float* c = twiddle_cos<float>(spec);
+    const float* c = twiddle_cos<float>(plan);
     butterflies_32f(c, c + n / 2, re, im, h.order);
     for (int i = 0; i < n; ++i) out[i] = re[i] / static_cast<float>(n);
 }
 
-void fft_fwd_16s(const void* spec, const int16_t* in, Vok32sc* out, int scale, int64_t* work) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+void fft_fwd_16s(const void* plan, const int16_t* in, Vok32sc* out, int scale, int64_t* work) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     const int n = 1 << h.order;
     int64_t *re = work, *im = work + n;
     for (int i = 0; i < n; ++i) {
         re[bitrev(i, h.order)] = in[i];
         im[i] = 0;
     }
-    const int32_t* c = twiddle_cos<int32_t>(spec);
+    const int32_t* c = twiddle_cos<int32_t>(plan);
     butterflies_16s(c, c + n / 2, re, im, h.order);
     for (int k = 0; k <= n / 2; ++k)
         out[k] = {sat<int32_t>(scale_round(re[k], scale)), sat<int32_t>(scale_round(im[k], scale))};
@@ -178,9 +178,9 @@ void fft_fwd_16s(const void* spec, const int16_t* in, Vok32sc* out, int scale, i
     out[n / 2].im = 0;
 }
 
-void fft_inv_16s(const void* spec, const Vok32sc* in, int16_t* out, int scale, int64_t* work) {
-    SpecHead h;
-    std::memcpy(&h, spec, sizeof h);
+void fft_inv_16s(const void* plan, const Vok32sc* in, int16_t* out, int scale, int64_t* work) {
+    PlanHead h;
+    std::memcpy(&h, plan, sizeof h);
     const int n = 1 << h.order;
     int64_t *re = work, *im = work + n;
     for (int k = 0; k < n; ++k) {
@@ -190,7 +190,7 @@ void fft_inv_16s(const void* spec, const Vok32sc* in, int16_t* out, int scale, i
         re[r] = v.re;
         im[r] = (k == 0 || k == n / 2) ? 0 : upper ? int64_t{v.im} : -int64_t{v.im};
     }
-    const int32_t* c = twiddle_cos<int32_t>(spec);
+    const int32_t* c = twiddle_cos<int32_t>(plan);
     butterflies_16s(c, c + n / 2, re, im, h.order);
     const int sh = h.order + (scale < -64 ? -64 : scale > 64 ? 64 : scale);
     for (int i = 0; i < n; ++i) out[i] = sat<int16_t>(scale_round(re[i], sh));

@@ -26,13 +26,13 @@ T* align16(void* p) {
 }
 
 // Sizes of the FFT set-up and work areas for an N-point transform.
-inline int fft_spec_bytes_32f(int n) {
+inline int fft_plan_bytes_32f(int n) {
     return 4 * n + 16;
 }
 inline int fft_work_bytes_32f(int n) {
     return 8 * n;
 }
-inline int fft_spec_bytes_16s(int n) {
+inline int fft_plan_bytes_16s(int n) {
     return 4 * n + 16;
 }
 inline int fft_work_bytes_16s(int n) {
@@ -40,24 +40,24 @@ inline int fft_work_bytes_16s(int n) {
 }
 
 struct BankHeader {
-    int32_t magic, order, n, shift, len, spec_off, pad[2];
+    int32_t magic, order, n, shift, len, plan_off, pad[2];
 };
 constexpr int32_t kMagic32f = 0x45433246, kMagic16s = 0x45433136;
 
 // FFT set-up: a magic word, the order, then the N/2 twiddles exp(-2 pi i k / N) as cosine and
 // sine arrays (float, or Q30 in 32 bits).
-void fft_init_32f(void* spec, int order);
-void fft_init_16s(void* spec, int order);
-bool fft_valid_32f(const void* spec, int order);
-bool fft_valid_16s(const void* spec, int order);
+void fft_init_32f(void* plan, int order);
+void fft_init_16s(void* plan, int order);
+bool fft_valid_32f(const void* plan, int order);
+bool fft_valid_16s(const void* plan, int order);
 // Unnormalised forward transform of n real values into n/2 + 1 packed bins.
-void fft_fwd_32f(const void* spec, const float* in, Vok32fc* out, float* work);
+void fft_fwd_32f(const void* plan, const float* in, Vok32fc* out, float* work);
 // Inverse of n/2 + 1 packed bins divided by n (imaginary parts of bins 0 and n/2 ignored).
-void fft_inv_32f(const void* spec, const Vok32fc* in, float* out, float* work);
+void fft_inv_32f(const void* plan, const Vok32fc* in, float* out, float* work);
 // Fixed point: forward from 16-bit samples, the result scaled by 2^-scale (rounded) and
 // saturated to 32 bits; inverse divided by n * 2^scale (rounded), saturated to 16 bits.
-void fft_fwd_16s(const void* spec, const int16_t* in, Vok32sc* out, int scale, int64_t* work);
-void fft_inv_16s(const void* spec, const Vok32sc* in, int16_t* out, int scale, int64_t* work);
+void fft_fwd_16s(const void* plan, const int16_t* in, Vok32sc* out, int scale, int64_t* work);
+void fft_inv_16s(const void* plan, const Vok32sc* in, int16_t* out, int scale, int64_t* work);
 
 void bank_init_32f(void* state, int order, int shift, int len, const float* window);
 void bank_init_16s(void* state, int order, int shift, int len, const int16_t* window);
