@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ clang make pkg-config libgtest-dev libbenchmark-dev
           libspandsp-dev libgsm1-dev libbcg729-dev libopencore-amrnb-dev
+          libopencore-amrwb-dev libvo-amrwbenc-dev
           asterisk-core-sounds-en-wav asterisk-core-sounds-en-g722)
 missing=()
 for p in "${packages[@]}"; do
