@@ -94,4 +94,30 @@ TEST(EcCancellers, HoldThroughDoubleTalkAndFollowAPathChange) {
     }
 }
 
+// With a silent far end there is no echo to remove: the output is the microphone signal,
+// lagging it by exactly delay() (the bank's reconstruction error aside, 74 dB).
+TEST(EcCancellers, PassTheNearEndAtTheirDelay) {
+    for (ecex::Structure st : {ecex::Structure::Fullband, ecex::Structure::Subband}) {
+        for (ecex::Form form : {ecex::Form::Float, ecex::Form::Fixed}) {
+            for (int fs : {8000, 16000}) {
+                auto ec = ecex::make_canceller(st, form, fs, 64);
+                ASSERT_TRUE(ec != nullptr);
+                const int n = ec->frame(), total = fs / n * n, d = ec->delay();
+                std::mt19937 g(9);
+                std::normal_distribution<double> u(0.0, 3000.0);
+                std::vector<int16_t> far(static_cast<size_t>(total)), mic(far.size()), out(far.size());
+                for (auto& v : mic) v = static_cast<int16_t>(std::lround(u(g)));
+                for (int f = 0; f < total; f += n) ec->process(&far[f], &mic[f], &out[f]);
+                double sig = 0.0, err = 0.0;
+                for (int j = total / 4; j + d < total; ++j) {
+                    sig += static_cast<double>(mic[j]) * mic[j];
+                    err += (static_cast<double>(out[j + d]) - mic[j]) * (out[j + d] - mic[j]);
+                }
+                EXPECT_GT(10.0 * std::log10(sig / std::max(err, 1.0)), 40.0)
+                    << static_cast<int>(st) << " " << static_cast<int>(form) << " " << fs << " delay " << d;
+            }
+        }
+    }
+}
+
 }  // namespace
