@@ -2,6 +2,7 @@
 // saturating fixed point of the standard's decoder, so the output is bit-exact.
 #include "amrnb/amrnb_dec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "amrnb/amrnb_dec_tables.h"
@@ -57,17 +58,12 @@ int32_t deposit_h(int16_t a) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(a)) << 16);
 }
 
-// Overflow flag of the 32-bit operations, read by the synthesis filter.
-bool g_overflow = false;
-
 int32_t L_add(int32_t a, int32_t b) {
     const int64_t s = int64_t{a} + b;
     if (s > INT32_MAX) {
-        g_overflow = true;
         return INT32_MAX;
     }
     if (s < INT32_MIN) {
-        g_overflow = true;
         return INT32_MIN;
     }
     return static_cast<int32_t>(s);
@@ -75,11 +71,9 @@ int32_t L_add(int32_t a, int32_t b) {
 int32_t L_sub(int32_t a, int32_t b) {
     const int64_t s = int64_t{a} - b;
     if (s > INT32_MAX) {
-        g_overflow = true;
         return INT32_MAX;
     }
     if (s < INT32_MIN) {
-        g_overflow = true;
         return INT32_MIN;
     }
     return static_cast<int32_t>(s);
@@ -87,7 +81,6 @@ int32_t L_sub(int32_t a, int32_t b) {
 int32_t L_mult(int16_t a, int16_t b) {
     const int32_t p = int32_t{a} * b;
     if (p == 0x40000000) {
-        g_overflow = true;
         return INT32_MAX;
     }
     return p * 2;
@@ -103,11 +96,9 @@ int32_t L_shl(int32_t x, int n) {
     if (n <= 0) return L_shr(x, -n);
     for (; n > 0; --n) {
         if (x > 0x3fffffff) {
-            g_overflow = true;
             return INT32_MAX;
         }
         if (x < -0x40000000) {
-            g_overflow = true;
             return INT32_MIN;
         }
         x *= 2;
@@ -134,24 +125,20 @@ int16_t shr_r(int16_t a, int n) {
 int16_t round16(int32_t x) {
     return extract_h(L_add(x, 0x8000));
 }
-int16_t norm_s(int16_t a) {
-    if (a == 0) return 0;
-    if (a == -1) return 15;
-    int v = a < 0 ? ~a : a, n = 0;
-    while (v < 0x4000) v <<= 1, ++n;
-    return static_cast<int16_t>(n);
-}
 int16_t norm_l(int32_t x) {
     if (x == 0) return 0;
     if (x == -1) return 31;
-    uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);
-    int n = 0;
-    while (v < 0x40000000u) v <<= 1, ++n;
-    return static_cast<int16_t>(n);
+    const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);  // 0 < v < 2^31
+    return static_cast<int16_t>(__builtin_clz(v) - 1);
+}
+int16_t norm_s(int16_t a) {
+    return a == 0 ? 0 : static_cast<int16_t>(norm_l(int32_t{a}) - 16);
 }
 int16_t div_s(int16_t num, int16_t den) {
     if (num == 0) return 0;
     if (num == den) return 32767;
+    // For 0 < num < den the 15 restoring-division steps give floor(num 2^15 / den).
+    if (num > 0 && num < den) return static_cast<int16_t>((int32_t{num} << 15) / den);
     int32_t n = num, d = den;
     int16_t out = 0;
     for (int i = 0; i < 15; ++i) {
@@ -241,19 +228,48 @@ int16_t median(const int16_t* v, int n) {
     return v[order[n >> 1]];
 }
 
-// 1/A(z) synthesis; returns whether any operation saturated.
+// 1/A(z) synthesis; returns whether any operation saturated (the reference's overflow flag).
 bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool update) {
     int16_t tmp[kM + kSub];
     std::memcpy(tmp, mem, kM * sizeof tmp[0]);
-    g_overflow = false;
-    for (int i = 0; i < kSub; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], tmp[kM + i - j]);
-        tmp[kM + i] = round16(L_shl(s, 3));
+    bool ov = false;
+    auto sat = [&ov](int64_t v) {
+        if (v > INT32_MAX || v < INT32_MIN) {
+            ov = true;
+            return v > 0 ? INT32_MAX : INT32_MIN;
+        }
+        return static_cast<int32_t>(v);
+    };
+    auto out = [&sat](int32_t s) {  // round(L_shl(s, 3))
+        return static_cast<int16_t>(sat(int64_t{sat(int64_t{s} * 8)} + 0x8000) >> 16);
+    };
+    // With every |x|, |y| <= m and sum |a| = sa, each partial sum of the saturating chain stays
+    // below 2 m sa: while m sa < 2^30 the chain is the exact sum and only the final shift can
+    // saturate.
+    int32_t sa = 0, m = 0;
+    for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
+    for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
+    for (int i = 0; i < kM; ++i) m = std::max(m, mem[i] < 0 ? -int32_t{mem[i]} : int32_t{mem[i]});
+    // The last ten outputs stay in registers (p1 newest): each sample waits for one product only.
+    int32_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
+            p8 = mem[2], p9 = mem[1], p10 = mem[0];
+    int i = 0;
+    for (; i < kSub && int64_t{m} * sa < (int64_t{1} << 30); ++i) {
+        const int32_t s = int32_t{x[i]} * a[0] - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 - a[6] * p6 -
+                          a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
+        const int16_t v = out(2 * (s - a[1] * p1));
+        tmp[kM + i] = v;
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+        m = std::max(m, v < 0 ? -int32_t{v} : int32_t{v});
+    }
+    for (; i < kSub; ++i) {
+        int32_t s = sat(int64_t{x[i]} * a[0] * 2);
+        for (int j = 1; j <= kM; ++j) s = sat(int64_t{s} - sat(int64_t{a[j]} * tmp[kM + i - j] * 2));
+        tmp[kM + i] = out(s);
     }
     std::memcpy(y, tmp + kM, kSub * sizeof y[0]);
     if (update) std::memcpy(mem, y + kSub - kM, kM * sizeof y[0]);
-    return g_overflow;
+    return ov;
 }
 
 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp) {
@@ -562,11 +578,9 @@ void ph_disp(DecoderState* st, int mode, int16_t* x, int16_t cb_gain, int16_t lt
 
 // Energy of a subframe for the gain control, as the reference's two-stage computation.
 int32_t energy(const int16_t* x) {
-    const bool ov = g_overflow;
     int32_t s = L_mult(x[0], x[0]);
     for (int i = 1; i < kSub; ++i) s = L_mac(s, x[i], x[i]);
     if (s == INT32_MAX) {
-        g_overflow = ov;
         int16_t t = shr(x[0], 2);
         s = L_mult(t, t);
         for (int i = 1; i < kSub; ++i) t = shr(x[i], 2), s = L_mac(s, t, t);
@@ -589,7 +603,11 @@ void agc2(const int16_t* in, int16_t* out) {
         s = inv_sqrt(L_shr(s, exp));
         g0 = round16(L_shl(s, 9));
     }
-    for (int i = 0; i < kSub; ++i) out[i] = extract_h(L_shl(L_mult(out[i], g0), 3));
+    // extract_h(L_shl(L_mult(out, g0), 3)): 16 out g0 saturated once is the same value.
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t v = int64_t{out[i]} * g0 * 16;
+        out[i] = extract_h(static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v));
+    }
 }
 
 void ex_ctrl(int16_t* exc, int16_t en, const int16_t* hist, int16_t voiced_hangover, int16_t prev_bfi,

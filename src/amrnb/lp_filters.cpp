@@ -8,7 +8,43 @@
 
 namespace voks::amrnb {
 
+namespace {
+
+// Largest |v[i]| over n samples (32768 for -32768).
+int32_t max_abs(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) {
+        const int32_t t = v[i] < 0 ? -int32_t{v[i]} : v[i];
+        m = t > m ? t : m;
+    }
+    return m;
+}
+
+int32_t abs_sum(const int16_t* a, int n) {
+    int32_t s = 0;
+    for (int i = 0; i < n; ++i) s += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    return s;
+}
+
+// With every |x| <= m and sum |a| = sa, every partial sum of the saturating L_mac/L_msu chain
+// is bounded by 2 m sa: below 2^31 the chain never saturates and equals the exact sum.
+bool chain_exact(int32_t m, int32_t sa) {
+    return int64_t{m} * sa < (int64_t{1} << 30);
+}
+
+}  // namespace
+
 void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
+    if (chain_exact(max_abs(x - kOrder, n + kOrder), abs_sum(a, kOrder + 1))) {
+        int16_t ar[kOrder + 1];  // reversed: the taps form one dot product
+        for (int j = 0; j <= kOrder; ++j) ar[j] = a[kOrder - j];
+        for (int i = 0; i < n; ++i) {
+            int32_t s = 0;
+            for (int j = 0; j <= kOrder; ++j) s += int32_t{ar[j]} * x[i - kOrder + j];
+            y[i] = round_fx(L_shl(2 * s, 3));
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         int32_t s = L_mult(x[i], a[0]);
         for (int j = 1; j <= kOrder; ++j) s = L_mac(s, a[j], x[i - j]);
@@ -17,7 +53,26 @@ void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
 }
 
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    for (int i = 0; i < n; ++i) {
+    // The bound covers the input, the memory and each output as it is produced; once it fails,
+    // the rest of the block runs the saturating chain.
+    const int32_t sa = abs_sum(a, kOrder + 1);
+    int32_t m = max_abs(x, n), my = max_abs(y - kOrder, kOrder);
+    m = my > m ? my : m;
+    // The last ten outputs stay in registers (p1 newest), so each sample waits only for one
+    // product of the previous output.
+    int32_t p1 = y[-1], p2 = y[-2], p3 = y[-3], p4 = y[-4], p5 = y[-5], p6 = y[-6], p7 = y[-7], p8 = y[-8],
+            p9 = y[-9], p10 = y[-10];
+    int i = 0;
+    for (; i < n && chain_exact(m, sa); ++i) {
+        const int32_t s = int32_t{x[i]} * a[0] - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 - a[6] * p6 -
+                          a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
+        const int16_t v = round_fx(L_shl(2 * (s - a[1] * p1), 3));
+        y[i] = v;
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+        const int32_t t = v < 0 ? -int32_t{v} : v;
+        m = t > m ? t : m;
+    }
+    for (; i < n; ++i) {
         int32_t s = L_mult(x[i], a[0]);
         for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[i - j]);
         y[i] = round_fx(L_shl(s, 3));
