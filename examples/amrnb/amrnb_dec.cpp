@@ -156,6 +156,24 @@ int32_t mpy_32_16(int16_t hi, int16_t lo, int16_t n) {
     return L_mac(L_mult(hi, n), mult(lo, n), 1);
 }
 
+// sum 2 x[i]^2 by the saturating L_mac chain from 0: with non-negative terms, once saturated it
+// stays saturated, so it is the exact sum saturated once.
+int32_t sum_squares(const int16_t* x, int n) {
+    int64_t s = 0;
+    for (int i = 0; i < n; ++i) s += int32_t{x[i]} * x[i];
+    return static_cast<int32_t>(std::min<int64_t>(2 * s, INT32_MAX));
+}
+
+// round(L_shl(L_mac(L_mult(x, gx), c, gc), shift)) for shift 1 or 2: each product saturates
+// only at 2^31; the sum and the shift saturate once, as rounding of (sum << shift) to 16 bits.
+int16_t mix(int16_t x, int16_t gx, int16_t c, int16_t gc, int shift) {
+    const int64_t p = std::min<int64_t>(2 * int64_t{x} * gx, INT32_MAX);
+    const int64_t q = std::min<int64_t>(2 * int64_t{c} * gc, INT32_MAX);
+    int64_t t = std::min<int64_t>(std::max<int64_t>(p + q, INT32_MIN), INT32_MAX);
+    t = (t * (1 << shift) + 0x8000) >> 16;
+    return static_cast<int16_t>(std::min<int64_t>(std::max<int64_t>(t, INT16_MIN), INT16_MAX));
+}
+
 // Table interpolation shared by log2, pow2 and the square roots.
 int32_t interp(const int16_t* t, int i, int16_t a) {
     int32_t y = deposit_h(t[i]);
@@ -244,24 +262,28 @@ bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool
         return static_cast<int16_t>(sat(int64_t{sat(int64_t{s} * 8)} + 0x8000) >> 16);
     };
     // With every |x|, |y| <= m and sum |a| = sa, each partial sum of the saturating chain stays
-    // below 2 m sa: while m sa < 2^30 the chain is the exact sum and only the final shift can
-    // saturate.
+    // below 2 m sa: when m sa < 2^30 the chain is the exact sum and only the final shift can
+    // saturate. The exact sums come first, then one bound over the input, the memory and every
+    // output confirms them (each sample met it as it was computed), or the chain runs again.
+    // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
+    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
+            p8 = mem[2], p9 = mem[1], p10 = mem[0];
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2 - a[1] * p1;
+        // round(L_shl(2 sum, 3)) = sat16((sum + 0x800) >> 12); the shift saturates when
+        // 16 sum < -2^31, the rounding when 16 sum + 0x8000 > 2^31 - 1.
+        ov |= s >= (int64_t{1} << 27) || s < -(int64_t{1} << 27) + 0x800;
+        const int64_t v = std::min<int64_t>(std::max<int64_t>(s >> 12, INT16_MIN), INT16_MAX);
+        tmp[kM + i] = static_cast<int16_t>(v);
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+    }
     int32_t sa = 0, m = 0;
     for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
     for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
-    for (int i = 0; i < kM; ++i) m = std::max(m, mem[i] < 0 ? -int32_t{mem[i]} : int32_t{mem[i]});
-    // The last ten outputs stay in registers (p1 newest): each sample waits for one product only.
-    int32_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
-            p8 = mem[2], p9 = mem[1], p10 = mem[0];
-    int i = 0;
-    for (; i < kSub && int64_t{m} * sa < (int64_t{1} << 30); ++i) {
-        const int32_t s = int32_t{x[i]} * a[0] - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 - a[6] * p6 -
-                          a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
-        const int16_t v = out(2 * (s - a[1] * p1));
-        tmp[kM + i] = v;
-        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
-        m = std::max(m, v < 0 ? -int32_t{v} : int32_t{v});
-    }
+    for (int i = 0; i < kM + kSub; ++i) m = std::max(m, tmp[i] < 0 ? -int32_t{tmp[i]} : int32_t{tmp[i]});
+    int i = int64_t{m} * sa < (int64_t{1} << 30) ? kSub : 0;
+    if (i == 0) ov = false;
     for (; i < kSub; ++i) {
         int32_t s = sat(int64_t{x[i]} * a[0] * 2);
         for (int j = 1; j <= kM; ++j) s = sat(int64_t{s} - sat(int64_t{a[j]} * tmp[kM + i - j] * 2));
@@ -347,8 +369,7 @@ int width_of(int mode, int param) {
 
 // ---- gain prediction ----
 void gc_pred(DecoderState* st, int mode, const int16_t* code, int16_t* exp, int16_t* frac) {
-    int32_t en = L_mac(0, code[0], code[0]);
-    for (int i = 1; i < kSub; ++i) en = L_mac(en, code[i], code[i]);
+    int32_t en = sum_squares(code, kSub);
     if (mode == kMr122) {
         static const int16_t pred[4] = {44, 37, 22, 12};
         en = L_mult(round16(en), 26214);
@@ -569,17 +590,12 @@ void ph_disp(DecoderState* st, int mode, int16_t* x, int16_t cb_gain, int16_t lt
             for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(saved[p], h[j++]));
         }
     }
-    for (int i = 0; i < kSub; ++i) {
-        int32_t s = L_mult(x[i], pitch_fac);
-        s = L_mac(s, inno[i], cb_gain);
-        x[i] = round16(L_shl(s, shift));
-    }
+    for (int i = 0; i < kSub; ++i) x[i] = mix(x[i], pitch_fac, inno[i], cb_gain, shift);
 }
 
 // Energy of a subframe for the gain control, as the reference's two-stage computation.
 int32_t energy(const int16_t* x) {
-    int32_t s = L_mult(x[0], x[0]);
-    for (int i = 1; i < kSub; ++i) s = L_mac(s, x[i], x[i]);
+    int32_t s = sum_squares(x, kSub);
     if (s == INT32_MAX) {
         int16_t t = shr(x[0], 2);
         s = L_mult(t, t);
@@ -631,8 +647,7 @@ void ex_ctrl(int16_t* exc, int16_t en, const int16_t* hist, int16_t voiced_hango
 
 // Background-noise detector on the synthesised frame.
 int16_t bgn_scd(DecoderState* st, const int16_t* speech) {
-    int32_t s = 0;
-    for (int i = 0; i < kFrameSamples; ++i) s = L_mac(s, speech[i], speech[i]);
+    int32_t s = sum_squares(speech, kFrameSamples);
     const int16_t cur = extract_h(L_shl(s, 2));
     int16_t mn = 32767;
     for (int i = 0; i < 60; ++i)
@@ -893,8 +908,7 @@ void dtx_activity_update(DecoderState* st, const int16_t* lsf, const int16_t* fr
     st->lsf_hist_ptr = add(st->lsf_hist_ptr, kM);
     if (st->lsf_hist_ptr == 80) st->lsf_hist_ptr = 0;
     std::memcpy(st->lsf_hist + st->lsf_hist_ptr, lsf, kM * sizeof lsf[0]);
-    int32_t en = 0;
-    for (int i = 0; i < kFrameSamples; ++i) en = L_mac(en, frame[i], frame[i]);
+    int32_t en = sum_squares(frame, kFrameSamples);
     int16_t e, m;
     log2(en, &e, &m);
     int16_t log_en = add(shl(e, 10), shr(m, 5));
@@ -1105,17 +1119,13 @@ void decode_frame(DecoderState* st, int mode, const int16_t* parm, int rx, int16
         }
         for (int i = 0; i < kSub; ++i) {
             exc_enh[i] = exc[i];
-            int32_t t = L_mult(exc[i], pitch_fac);
-            t = L_mac(t, code[i], gain_code);
-            exc[i] = round16(L_shl(t, shift));
+            exc[i] = mix(exc[i], pitch_fac, code[i], gain_code, shift);
         }
         st->disp_lock = 0;
         if (low_rate(mode) && st->voiced_hangover > 3 && st->in_background != 0 && bfi != 0)
             st->disp_lock = 1;
         ph_disp(st, mode, exc_enh, gain_mix, gain_pit, code, pitch_fac, shift);
-        int32_t t = 0;
-        for (int i = 0; i < kSub; ++i) t = L_mac(t, exc_enh[i], exc_enh[i]);
-        t = L_shr(t, 1);
+        int32_t t = L_shr(sum_squares(exc_enh, kSub), 1);
         int16_t e;
         t = sqrt_exp(t, &e);
         t = L_shr(t, add(shr(e, 1), 15));

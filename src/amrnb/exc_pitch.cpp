@@ -179,33 +179,34 @@ void pred_lt(int16_t* exc, int t0, int frac, bool flag3) {
         frac += 6;
         --x0;
     }
-    // Each output reads exc[j - t0 - 10 .. j - t0 + 10]. For t0 > 10 those are history or
-    // outputs already written; with every such |x| <= m and the 20 taps' sum of |c| at this
-    // fraction sc, the saturating chain stays below 2 m sc, so while m sc < 2^30 it equals the
-    // exact sum. Once the bound fails the rest of the subframe runs the chain.
-    // w[k] weighs x0[j - 9 + k]: the 20 taps as one dot product.
-    int16_t w[20];
-    int32_t sc = 0, m = 0;
+    // Each output reads exc[j - t0 - 10 .. j - t0 + 10]: for t0 > 10, history or outputs already
+    // written. With every such |x| <= m and the 20 taps' sum of |c| at this fraction sc, the
+    // saturating chain stays below 2 m sc, so when m sc < 2^30 it equals the exact sum. The
+    // exact sums come first; one bound over the history and every output then confirms them
+    // (each sample met it as it was computed), or the chain runs again.
+    int16_t w[20];  // w[k] weighs x0[j - 9 + k]: the 20 taps as one dot product
+    int32_t sc = 0;
     for (int i = 0, k = 0; i < 10; ++i, k += 6) {
         w[9 - i] = kInterPred[frac + k];
         w[10 + i] = kInterPred[6 - frac + k];
     }
     for (int k = 0; k < 20; ++k) sc += w[k] < 0 ? -w[k] : w[k];
-    int j = 0;
     if (t0 > 10) {
-        for (const int16_t* p = exc - t0 - 10; p < exc; ++p) {
+        for (int j = 0; j < kSubframe; ++j) {
+            int32_t s = 0;
+            for (int k = 0; k < 20; ++k) s += int32_t{x0[j - 9 + k]} * w[k];
+            // |s| <= 32768 * 61708 (the largest sc) < 2^31; beyond 2^30 the bound fails and the
+            // block is recomputed.
+            exc[j] = s >= (1 << 30) - 0x4000 ? MAX_16 : s < -(1 << 30) ? MIN_16 : round_fx(2 * s);
+        }
+        int32_t m = 0;
+        for (const int16_t* p = exc - t0 - 10; p < exc + kSubframe; ++p) {
             const int32_t t = *p < 0 ? -int32_t{*p} : *p;
             m = t > m ? t : m;
         }
-        for (; j < kSubframe && int64_t{m} * sc < (int64_t{1} << 30); ++j) {
-            int32_t s = 0;
-            for (int k = 0; k < 20; ++k) s += int32_t{x0[j - 9 + k]} * w[k];
-            exc[j] = round_fx(2 * s);
-            const int32_t t = exc[j] < 0 ? -int32_t{exc[j]} : exc[j];
-            m = t > m ? t : m;
-        }
+        if (int64_t{m} * sc < (int64_t{1} << 30)) return;
     }
-    for (; j < kSubframe; ++j) {
+    for (int j = 0; j < kSubframe; ++j) {
         const int16_t* x1 = x0 + j;
         const int16_t* x2 = x1 + 1;
         int32_t s = 0;
