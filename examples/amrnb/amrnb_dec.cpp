@@ -164,14 +164,27 @@ int32_t sum_squares(const int16_t* x, int n) {
     return static_cast<int32_t>(std::min<int64_t>(2 * s, INT32_MAX));
 }
 
-// round(L_shl(L_mac(L_mult(x, gx), c, gc), shift)) for shift 1 or 2: each product saturates
-// only at 2^31; the sum and the shift saturate once, as rounding of (sum << shift) to 16 bits.
-int16_t mix(int16_t x, int16_t gx, int16_t c, int16_t gc, int shift) {
-    const int64_t p = std::min<int64_t>(2 * int64_t{x} * gx, INT32_MAX);
-    const int64_t q = std::min<int64_t>(2 * int64_t{c} * gc, INT32_MAX);
-    int64_t t = std::min<int64_t>(std::max<int64_t>(p + q, INT32_MIN), INT32_MAX);
-    t = (t * (1 << shift) + 0x8000) >> 16;
-    return static_cast<int16_t>(std::min<int64_t>(std::max<int64_t>(t, INT16_MIN), INT16_MAX));
+// out[i] = round(L_shl(L_mac(L_mult(x[i], gx), c[i], gc), shift)) for shift 1 or 2: each
+// product saturates only at 2^31; the sum and the shift saturate once, as rounding of
+// (sum << shift) to 16 bits. out may be x.
+void mix(const int16_t* x, int16_t gx, const int16_t* c, int16_t gc, int shift, int16_t* out) {
+    if (gx != INT16_MIN && gc != INT16_MIN) {
+        // No product reaches 2^30, so h = x gx + c gc fits in 32 bits and the result is
+        // sat16((2 h 2^shift + 0x8000) >> 16) = sat16((h + 2^(14 - shift)) >> (15 - shift)).
+        for (int i = 0; i < kSub; ++i) {
+            const int32_t h = int32_t{x[i]} * gx + int32_t{c[i]} * gc;
+            const int32_t t = (h + (1 << (14 - shift))) >> (15 - shift);
+            out[i] = static_cast<int16_t>(t > INT16_MAX ? INT16_MAX : t < INT16_MIN ? INT16_MIN : t);
+        }
+        return;
+    }
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t p = std::min<int64_t>(2 * int64_t{x[i]} * gx, INT32_MAX);
+        const int64_t q = std::min<int64_t>(2 * int64_t{c[i]} * gc, INT32_MAX);
+        int64_t t = std::min<int64_t>(std::max<int64_t>(p + q, INT32_MIN), INT32_MAX);
+        t = (t * (1 << shift) + 0x8000) >> 16;
+        out[i] = static_cast<int16_t>(std::min<int64_t>(std::max<int64_t>(t, INT16_MIN), INT16_MAX));
+    }
 }
 
 // Table interpolation shared by log2, pow2 and the square roots.
@@ -590,7 +603,7 @@ void ph_disp(DecoderState* st, int mode, int16_t* x, int16_t cb_gain, int16_t lt
             for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(saved[p], h[j++]));
         }
     }
-    for (int i = 0; i < kSub; ++i) x[i] = mix(x[i], pitch_fac, inno[i], cb_gain, shift);
+    mix(x, pitch_fac, inno, cb_gain, shift, x);
 }
 
 // Energy of a subframe for the gain control, as the reference's two-stage computation.
@@ -1117,10 +1130,8 @@ void decode_frame(DecoderState* st, int mode, const int16_t* parm, int rx, int16
             pitch_fac = shr(gain_pit, 1);
             shift = 2;
         }
-        for (int i = 0; i < kSub; ++i) {
-            exc_enh[i] = exc[i];
-            exc[i] = mix(exc[i], pitch_fac, code[i], gain_code, shift);
-        }
+        std::memcpy(exc_enh, exc, sizeof exc_enh);
+        mix(exc, pitch_fac, code, gain_code, shift, exc);
         st->disp_lock = 0;
         if (low_rate(mode) && st->voiced_hangover > 3 && st->in_background != 0 && bfi != 0)
             st->disp_lock = 1;
@@ -1166,22 +1177,36 @@ void decode_frame(DecoderState* st, int mode, const int16_t* parm, int rx, int16
     st->dtx_state = kSpeech;
 }
 
+// The output high-pass filter. The two feedback products cannot saturate (|sum| < 1.6e9); the
+// three input terms, the shifts and the rounding saturate one by one, as in the chain of
+// L_mac, L_shl and round.
 void post_process(DecoderState* st, int16_t* s) {
+    auto sat = [](int64_t v) { return std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX); };
+    int64_t x1 = st->hp_x1, x0 = st->hp_x0;
+    int32_t y1_hi = st->hp_y1_hi, y1_lo = st->hp_y1_lo, y2_hi = st->hp_y2_hi, y2_lo = st->hp_y2_lo;
     for (int i = 0; i < kFrameSamples; ++i) {
-        const int16_t x2 = st->hp_x1;
-        st->hp_x1 = st->hp_x0;
-        st->hp_x0 = s[i];
-        int32_t t = mpy_32_16(st->hp_y1_hi, st->hp_y1_lo, 15836);
-        t = L_add(t, mpy_32_16(st->hp_y2_hi, st->hp_y2_lo, -7667));
-        t = L_mac(t, st->hp_x0, 7699);
-        t = L_mac(t, st->hp_x1, -15398);
-        t = L_mac(t, x2, 7699);
-        t = L_shl(t, 2);
-        s[i] = round16(L_shl(t, 1));
-        st->hp_y2_hi = st->hp_y1_hi;
-        st->hp_y2_lo = st->hp_y1_lo;
-        L_extract(t, &st->hp_y1_hi, &st->hp_y1_lo);
+        const int64_t x2 = x1;
+        x1 = x0;
+        x0 = s[i];
+        // Mpy_32_16: 2 hi n + 2 ((lo n) >> 15).
+        int64_t t =
+            2 * (y1_hi * 15836 + ((y1_lo * 15836) >> 15)) + 2 * (y2_hi * -7667 + ((y2_lo * -7667) >> 15));
+        t = sat(t + 2 * x0 * 7699);
+        t = sat(t + 2 * x1 * -15398);
+        t = sat(t + 2 * x2 * 7699);
+        t = sat(4 * t);
+        s[i] = static_cast<int16_t>(sat(sat(2 * t) + 0x8000) >> 16);
+        y2_hi = y1_hi;
+        y2_lo = y1_lo;
+        y1_hi = static_cast<int32_t>(t >> 16);  // L_Extract
+        y1_lo = static_cast<int32_t>((t >> 1) & 0x7fff);
     }
+    st->hp_x1 = static_cast<int16_t>(x1);
+    st->hp_x0 = static_cast<int16_t>(x0);
+    st->hp_y1_hi = static_cast<int16_t>(y1_hi);
+    st->hp_y1_lo = static_cast<int16_t>(y1_lo);
+    st->hp_y2_hi = static_cast<int16_t>(y2_hi);
+    st->hp_y2_lo = static_cast<int16_t>(y2_lo);
 }
 
 const int16_t* homing_params(int mode) {
