@@ -1246,10 +1246,10 @@ int rx_type_of(int tx) {
 }
 
 int storage_frame_bytes(uint8_t toc) {
-    const int ft = (toc >> 3) & 15;
-    if (ft == 15) return 1;
-    if (ft > kSid) return -1;
-    return 1 + (frame_bits(ft) + (ft == kSid ? 4 : 0) + 7) / 8;
+    // Octets after the TOC: the eight modes and the SID; the SIDs of GSM-EFR, TDMA-EFR and
+    // PDC-EFR (43, 38 and 37 bits); none for the reserved types 12 to 14 and for no data.
+    static const int8_t kPayload[16] = {12, 13, 15, 17, 19, 20, 26, 31, 5, 6, 5, 5, 0, 0, 0, 0};
+    return 1 + kPayload[(toc >> 3) & 15];
 }
 
 void storage_to_serial(const uint8_t* frame, SerialFrame& out) {
