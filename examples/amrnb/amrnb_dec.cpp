@@ -281,22 +281,23 @@ bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool
     // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
     int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
             p8 = mem[2], p9 = mem[1], p10 = mem[0];
-    for (int i = 0; i < kSub; ++i) {
-        const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+    int n = 0;
+    for (; n < kSub; ++n) {
+        const int64_t s = int64_t{x[n]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
                           a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2 - a[1] * p1;
-        // round(L_shl(2 sum, 3)) = sat16((sum + 0x800) >> 12); the shift saturates when
-        // 16 sum < -2^31, the rounding when 16 sum + 0x8000 > 2^31 - 1.
-        ov |= s >= (int64_t{1} << 27) || s < -(int64_t{1} << 27) + 0x800;
-        const int64_t v = std::min<int64_t>(std::max<int64_t>(s >> 12, INT16_MIN), INT16_MAX);
-        tmp[kM + i] = static_cast<int16_t>(v);
+        // round(L_shl(2 sum, 3)) = sat16((sum + 0x800) >> 12); a saturated output, or one whose
+        // shift or rounding saturates (16 sum < -2^31 or 16 sum + 0x8000 > 2^31 - 1), leaves the
+        // block to the chain.
+        if (s >= (int64_t{1} << 27) || s < -(int64_t{1} << 27) + 0x800) break;
+        const int64_t v = s >> 12;
+        tmp[kM + n] = static_cast<int16_t>(v);
         p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
     }
     int32_t sa = 0, m = 0;
     for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
     for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
     for (int i = 0; i < kM + kSub; ++i) m = std::max(m, tmp[i] < 0 ? -int32_t{tmp[i]} : int32_t{tmp[i]});
-    int i = int64_t{m} * sa < (int64_t{1} << 30) ? kSub : 0;
-    if (i == 0) ov = false;
+    int i = n == kSub && int64_t{m} * sa < (int64_t{1} << 30) ? kSub : 0;
     for (; i < kSub; ++i) {
         int32_t s = sat(int64_t{x[i]} * a[0] * 2);
         for (int j = 1; j <= kM; ++j) s = sat(int64_t{s} - sat(int64_t{a[j]} * tmp[kM + i - j] * 2));
