@@ -56,14 +56,22 @@ void agc(const int16_t* in, int16_t* out, int16_t* past) {
         s = L_shr(L_shl(L_deposit_l(div_s(gain_out, gain_in)), 7), exp);
         g0 = mult(round_fx(L_shl(ownInvSqrt(s), 9)), sub(32767, kAgcFac));
     }
-    int16_t gain = *past;
-    for (int i = 0; i < kSubframe; ++i) {
-        gain = add(mult(gain, kAgcFac), g0);
+    // The smoothed gains first: once a step leaves the gain unchanged it stays there.
+    int16_t g[kSubframe], gain = *past;
+    int i = 0;
+    for (; i < kSubframe; ++i) {
+        const int16_t next = add(mult(gain, kAgcFac), g0);
+        g[i] = next;
+        if (next == gain) break;
+        gain = next;
+    }
+    for (; i < kSubframe; ++i) g[i] = gain;
+    *past = gain;
+    for (i = 0; i < kSubframe; ++i) {
         // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain, saturated once.
-        const int64_t v = int64_t{out[i]} * gain * 16;
+        const int64_t v = int64_t{out[i]} * g[i] * 16;
         out[i] = extract_h(static_cast<int32_t>(v > MAX_32 ? MAX_32 : v < MIN_32 ? MIN_32 : v));
     }
-    *past = gain;
 }
 
 }  // namespace
