@@ -1259,17 +1259,20 @@ void storage_to_serial(const uint8_t* frame, SerialFrame& out) {
     const int ft = (frame[0] >> 3) & 15;
     const bool good = (frame[0] >> 2) & 1;
     out = SerialFrame{};
-    auto bit = [frame](int i) { return static_cast<int16_t>((frame[1 + i / 8] >> (7 - i % 8)) & 1); };
     if (ft > kSid) {
         out.tx_type = 3;  // no data
         return;
     }
     const int n = frame_bits(ft);
-    for (int i = 0; i < n; ++i) out.bits[ft == kSid ? i : kSort[ft][i]] = bit(i);
+    int16_t b[8 * 31];  // the payload's bits, MSB first
+    for (int k = 0; k < storage_frame_bytes(frame[0]) - 1; ++k)
+        for (int j = 0; j < 8; ++j) b[8 * k + j] = static_cast<int16_t>((frame[1 + k] >> (7 - j)) & 1);
     if (ft == kSid) {
-        out.tx_type = static_cast<int16_t>(!good ? 6 : bit(n) ? 2 : 1);
-        out.mode = static_cast<int16_t>(bit(n + 1) | (bit(n + 2) << 1) | (bit(n + 3) << 2));
+        std::memcpy(out.bits, b, n * sizeof b[0]);
+        out.tx_type = static_cast<int16_t>(!good ? 6 : b[n] ? 2 : 1);
+        out.mode = static_cast<int16_t>(b[n + 1] | (b[n + 2] << 1) | (b[n + 3] << 2));
     } else {
+        for (int i = 0; i < n; ++i) out.bits[kSort[ft][i]] = b[i];
         out.tx_type = static_cast<int16_t>(good ? 0 : 5);
         out.mode = static_cast<int16_t>(ft);
     }
