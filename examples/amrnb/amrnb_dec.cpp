@@ -2,6 +2,7 @@
 // saturating fixed point of the standard's decoder, so the output is bit-exact.
 #include "amrnb/amrnb_dec.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "amrnb/amrnb_dec_tables.h"
@@ -57,17 +58,12 @@ int32_t deposit_h(int16_t a) {
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(a)) << 16);
 }
 
-// Overflow flag of the 32-bit operations, read by the synthesis filter.
-bool g_overflow = false;
-
 int32_t L_add(int32_t a, int32_t b) {
     const int64_t s = int64_t{a} + b;
     if (s > INT32_MAX) {
-        g_overflow = true;
         return INT32_MAX;
     }
     if (s < INT32_MIN) {
-        g_overflow = true;
         return INT32_MIN;
     }
     return static_cast<int32_t>(s);
@@ -75,11 +71,9 @@ int32_t L_add(int32_t a, int32_t b) {
 int32_t L_sub(int32_t a, int32_t b) {
     const int64_t s = int64_t{a} - b;
     if (s > INT32_MAX) {
-        g_overflow = true;
         return INT32_MAX;
     }
     if (s < INT32_MIN) {
-        g_overflow = true;
         return INT32_MIN;
     }
     return static_cast<int32_t>(s);
@@ -87,7 +81,6 @@ int32_t L_sub(int32_t a, int32_t b) {
 int32_t L_mult(int16_t a, int16_t b) {
     const int32_t p = int32_t{a} * b;
     if (p == 0x40000000) {
-        g_overflow = true;
         return INT32_MAX;
     }
     return p * 2;
@@ -103,11 +96,9 @@ int32_t L_shl(int32_t x, int n) {
     if (n <= 0) return L_shr(x, -n);
     for (; n > 0; --n) {
         if (x > 0x3fffffff) {
-            g_overflow = true;
             return INT32_MAX;
         }
         if (x < -0x40000000) {
-            g_overflow = true;
             return INT32_MIN;
         }
         x *= 2;
@@ -134,24 +125,20 @@ int16_t shr_r(int16_t a, int n) {
 int16_t round16(int32_t x) {
     return extract_h(L_add(x, 0x8000));
 }
-int16_t norm_s(int16_t a) {
-    if (a == 0) return 0;
-    if (a == -1) return 15;
-    int v = a < 0 ? ~a : a, n = 0;
-    while (v < 0x4000) v <<= 1, ++n;
-    return static_cast<int16_t>(n);
-}
 int16_t norm_l(int32_t x) {
     if (x == 0) return 0;
     if (x == -1) return 31;
-    uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);
-    int n = 0;
-    while (v < 0x40000000u) v <<= 1, ++n;
-    return static_cast<int16_t>(n);
+    const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);  // 0 < v < 2^31
+    return static_cast<int16_t>(__builtin_clz(v) - 1);
+}
+int16_t norm_s(int16_t a) {
+    return a == 0 ? 0 : static_cast<int16_t>(norm_l(int32_t{a}) - 16);
 }
 int16_t div_s(int16_t num, int16_t den) {
     if (num == 0) return 0;
     if (num == den) return 32767;
+    // For 0 < num < den the 15 restoring-division steps give floor(num 2^15 / den).
+    if (num > 0 && num < den) return static_cast<int16_t>((int32_t{num} << 15) / den);
     int32_t n = num, d = den;
     int16_t out = 0;
     for (int i = 0; i < 15; ++i) {
@@ -167,6 +154,37 @@ void L_extract(int32_t x, int16_t* hi, int16_t* lo) {
 }
 int32_t mpy_32_16(int16_t hi, int16_t lo, int16_t n) {
     return L_mac(L_mult(hi, n), mult(lo, n), 1);
+}
+
+// sum 2 x[i]^2 by the saturating L_mac chain from 0: with non-negative terms, once saturated it
+// stays saturated, so it is the exact sum saturated once.
+int32_t sum_squares(const int16_t* x, int n) {
+    int64_t s = 0;
+    for (int i = 0; i < n; ++i) s += int32_t{x[i]} * x[i];
+    return static_cast<int32_t>(std::min<int64_t>(2 * s, INT32_MAX));
+}
+
+// out[i] = round(L_shl(L_mac(L_mult(x[i], gx), c[i], gc), shift)) for shift 1 or 2: each
+// product saturates only at 2^31; the sum and the shift saturate once, as rounding of
+// (sum << shift) to 16 bits. out may be x.
+void mix(const int16_t* x, int16_t gx, const int16_t* c, int16_t gc, int shift, int16_t* out) {
+    if (gx != INT16_MIN && gc != INT16_MIN) {
+        // No product reaches 2^30, so h = x gx + c gc fits in 32 bits and the result is
+        // sat16((2 h 2^shift + 0x8000) >> 16) = sat16((h + 2^(14 - shift)) >> (15 - shift)).
+        for (int i = 0; i < kSub; ++i) {
+            const int32_t h = int32_t{x[i]} * gx + int32_t{c[i]} * gc;
+            const int32_t t = (h + (1 << (14 - shift))) >> (15 - shift);
+            out[i] = static_cast<int16_t>(t > INT16_MAX ? INT16_MAX : t < INT16_MIN ? INT16_MIN : t);
+        }
+        return;
+    }
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t p = std::min<int64_t>(2 * int64_t{x[i]} * gx, INT32_MAX);
+        const int64_t q = std::min<int64_t>(2 * int64_t{c[i]} * gc, INT32_MAX);
+        int64_t t = std::min<int64_t>(std::max<int64_t>(p + q, INT32_MIN), INT32_MAX);
+        t = (t * (1 << shift) + 0x8000) >> 16;
+        out[i] = static_cast<int16_t>(std::min<int64_t>(std::max<int64_t>(t, INT16_MIN), INT16_MAX));
+    }
 }
 
 // Table interpolation shared by log2, pow2 and the square roots.
@@ -241,19 +259,53 @@ int16_t median(const int16_t* v, int n) {
     return v[order[n >> 1]];
 }
 
-// 1/A(z) synthesis; returns whether any operation saturated.
+// 1/A(z) synthesis; returns whether any operation saturated (the reference's overflow flag).
 bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool update) {
     int16_t tmp[kM + kSub];
     std::memcpy(tmp, mem, kM * sizeof tmp[0]);
-    g_overflow = false;
-    for (int i = 0; i < kSub; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], tmp[kM + i - j]);
-        tmp[kM + i] = round16(L_shl(s, 3));
+    bool ov = false;
+    auto sat = [&ov](int64_t v) {
+        if (v > INT32_MAX || v < INT32_MIN) {
+            ov = true;
+            return v > 0 ? INT32_MAX : INT32_MIN;
+        }
+        return static_cast<int32_t>(v);
+    };
+    auto out = [&sat](int32_t s) {  // round(L_shl(s, 3))
+        return static_cast<int16_t>(sat(int64_t{sat(int64_t{s} * 8)} + 0x8000) >> 16);
+    };
+    // With every |x|, |y| <= m and sum |a| = sa, each partial sum of the saturating chain stays
+    // below 2 m sa: when m sa < 2^30 the chain is the exact sum and only the final shift can
+    // saturate. The exact sums come first, then one bound over the input, the memory and every
+    // output confirms them (each sample met it as it was computed), or the chain runs again.
+    // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
+    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
+            p8 = mem[2], p9 = mem[1], p10 = mem[0];
+    int n = 0;
+    for (; n < kSub; ++n) {
+        const int64_t s = int64_t{x[n]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2 - a[1] * p1;
+        // round(L_shl(2 sum, 3)) = sat16((sum + 0x800) >> 12); a saturated output, or one whose
+        // shift or rounding saturates (16 sum < -2^31 or 16 sum + 0x8000 > 2^31 - 1), leaves the
+        // block to the chain.
+        if (s >= (int64_t{1} << 27) || s < -(int64_t{1} << 27) + 0x800) break;
+        const int64_t v = s >> 12;
+        tmp[kM + n] = static_cast<int16_t>(v);
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+    }
+    int32_t sa = 0, m = 0;
+    for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
+    for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
+    for (int i = 0; i < kM + kSub; ++i) m = std::max(m, tmp[i] < 0 ? -int32_t{tmp[i]} : int32_t{tmp[i]});
+    int i = n == kSub && int64_t{m} * sa < (int64_t{1} << 30) ? kSub : 0;
+    for (; i < kSub; ++i) {
+        int32_t s = sat(int64_t{x[i]} * a[0] * 2);
+        for (int j = 1; j <= kM; ++j) s = sat(int64_t{s} - sat(int64_t{a[j]} * tmp[kM + i - j] * 2));
+        tmp[kM + i] = out(s);
     }
     std::memcpy(y, tmp + kM, kSub * sizeof y[0]);
     if (update) std::memcpy(mem, y + kSub - kM, kM * sizeof y[0]);
-    return g_overflow;
+    return ov;
 }
 
 void lsf_to_lsp(const int16_t* lsf, int16_t* lsp) {
@@ -331,8 +383,7 @@ int width_of(int mode, int param) {
 
 // ---- gain prediction ----
 void gc_pred(DecoderState* st, int mode, const int16_t* code, int16_t* exp, int16_t* frac) {
-    int32_t en = L_mac(0, code[0], code[0]);
-    for (int i = 1; i < kSub; ++i) en = L_mac(en, code[i], code[i]);
+    int32_t en = sum_squares(code, kSub);
     if (mode == kMr122) {
         static const int16_t pred[4] = {44, 37, 22, 12};
         en = L_mult(round16(en), 26214);
@@ -553,20 +604,13 @@ void ph_disp(DecoderState* st, int mode, int16_t* x, int16_t cb_gain, int16_t lt
             for (int i = 0; i < p; ++i) inno[i] = add(inno[i], mult(saved[p], h[j++]));
         }
     }
-    for (int i = 0; i < kSub; ++i) {
-        int32_t s = L_mult(x[i], pitch_fac);
-        s = L_mac(s, inno[i], cb_gain);
-        x[i] = round16(L_shl(s, shift));
-    }
+    mix(x, pitch_fac, inno, cb_gain, shift, x);
 }
 
 // Energy of a subframe for the gain control, as the reference's two-stage computation.
 int32_t energy(const int16_t* x) {
-    const bool ov = g_overflow;
-    int32_t s = L_mult(x[0], x[0]);
-    for (int i = 1; i < kSub; ++i) s = L_mac(s, x[i], x[i]);
+    int32_t s = sum_squares(x, kSub);
     if (s == INT32_MAX) {
-        g_overflow = ov;
         int16_t t = shr(x[0], 2);
         s = L_mult(t, t);
         for (int i = 1; i < kSub; ++i) t = shr(x[i], 2), s = L_mac(s, t, t);
@@ -589,7 +633,11 @@ void agc2(const int16_t* in, int16_t* out) {
         s = inv_sqrt(L_shr(s, exp));
         g0 = round16(L_shl(s, 9));
     }
-    for (int i = 0; i < kSub; ++i) out[i] = extract_h(L_shl(L_mult(out[i], g0), 3));
+    // extract_h(L_shl(L_mult(out, g0), 3)): 16 out g0 saturated once is the same value.
+    for (int i = 0; i < kSub; ++i) {
+        const int64_t v = int64_t{out[i]} * g0 * 16;
+        out[i] = extract_h(static_cast<int32_t>(v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : v));
+    }
 }
 
 void ex_ctrl(int16_t* exc, int16_t en, const int16_t* hist, int16_t voiced_hangover, int16_t prev_bfi,
@@ -613,8 +661,7 @@ void ex_ctrl(int16_t* exc, int16_t en, const int16_t* hist, int16_t voiced_hango
 
 // Background-noise detector on the synthesised frame.
 int16_t bgn_scd(DecoderState* st, const int16_t* speech) {
-    int32_t s = 0;
-    for (int i = 0; i < kFrameSamples; ++i) s = L_mac(s, speech[i], speech[i]);
+    int32_t s = sum_squares(speech, kFrameSamples);
     const int16_t cur = extract_h(L_shl(s, 2));
     int16_t mn = 32767;
     for (int i = 0; i < 60; ++i)
@@ -875,8 +922,7 @@ void dtx_activity_update(DecoderState* st, const int16_t* lsf, const int16_t* fr
     st->lsf_hist_ptr = add(st->lsf_hist_ptr, kM);
     if (st->lsf_hist_ptr == 80) st->lsf_hist_ptr = 0;
     std::memcpy(st->lsf_hist + st->lsf_hist_ptr, lsf, kM * sizeof lsf[0]);
-    int32_t en = 0;
-    for (int i = 0; i < kFrameSamples; ++i) en = L_mac(en, frame[i], frame[i]);
+    int32_t en = sum_squares(frame, kFrameSamples);
     int16_t e, m;
     log2(en, &e, &m);
     int16_t log_en = add(shl(e, 10), shr(m, 5));
@@ -1085,19 +1131,13 @@ void decode_frame(DecoderState* st, int mode, const int16_t* parm, int rx, int16
             pitch_fac = shr(gain_pit, 1);
             shift = 2;
         }
-        for (int i = 0; i < kSub; ++i) {
-            exc_enh[i] = exc[i];
-            int32_t t = L_mult(exc[i], pitch_fac);
-            t = L_mac(t, code[i], gain_code);
-            exc[i] = round16(L_shl(t, shift));
-        }
+        std::memcpy(exc_enh, exc, sizeof exc_enh);
+        mix(exc, pitch_fac, code, gain_code, shift, exc);
         st->disp_lock = 0;
         if (low_rate(mode) && st->voiced_hangover > 3 && st->in_background != 0 && bfi != 0)
             st->disp_lock = 1;
         ph_disp(st, mode, exc_enh, gain_mix, gain_pit, code, pitch_fac, shift);
-        int32_t t = 0;
-        for (int i = 0; i < kSub; ++i) t = L_mac(t, exc_enh[i], exc_enh[i]);
-        t = L_shr(t, 1);
+        int32_t t = L_shr(sum_squares(exc_enh, kSub), 1);
         int16_t e;
         t = sqrt_exp(t, &e);
         t = L_shr(t, add(shr(e, 1), 15));
@@ -1138,22 +1178,36 @@ void decode_frame(DecoderState* st, int mode, const int16_t* parm, int rx, int16
     st->dtx_state = kSpeech;
 }
 
+// The output high-pass filter. The two feedback products cannot saturate (|sum| < 1.6e9); the
+// three input terms, the shifts and the rounding saturate one by one, as in the chain of
+// L_mac, L_shl and round.
 void post_process(DecoderState* st, int16_t* s) {
+    auto sat = [](int64_t v) { return std::min<int64_t>(std::max<int64_t>(v, INT32_MIN), INT32_MAX); };
+    int64_t x1 = st->hp_x1, x0 = st->hp_x0;
+    int32_t y1_hi = st->hp_y1_hi, y1_lo = st->hp_y1_lo, y2_hi = st->hp_y2_hi, y2_lo = st->hp_y2_lo;
     for (int i = 0; i < kFrameSamples; ++i) {
-        const int16_t x2 = st->hp_x1;
-        st->hp_x1 = st->hp_x0;
-        st->hp_x0 = s[i];
-        int32_t t = mpy_32_16(st->hp_y1_hi, st->hp_y1_lo, 15836);
-        t = L_add(t, mpy_32_16(st->hp_y2_hi, st->hp_y2_lo, -7667));
-        t = L_mac(t, st->hp_x0, 7699);
-        t = L_mac(t, st->hp_x1, -15398);
-        t = L_mac(t, x2, 7699);
-        t = L_shl(t, 2);
-        s[i] = round16(L_shl(t, 1));
-        st->hp_y2_hi = st->hp_y1_hi;
-        st->hp_y2_lo = st->hp_y1_lo;
-        L_extract(t, &st->hp_y1_hi, &st->hp_y1_lo);
+        const int64_t x2 = x1;
+        x1 = x0;
+        x0 = s[i];
+        // Mpy_32_16: 2 hi n + 2 ((lo n) >> 15).
+        int64_t t =
+            2 * (y1_hi * 15836 + ((y1_lo * 15836) >> 15)) + 2 * (y2_hi * -7667 + ((y2_lo * -7667) >> 15));
+        t = sat(t + 2 * x0 * 7699);
+        t = sat(t + 2 * x1 * -15398);
+        t = sat(t + 2 * x2 * 7699);
+        t = sat(4 * t);
+        s[i] = static_cast<int16_t>(sat(sat(2 * t) + 0x8000) >> 16);
+        y2_hi = y1_hi;
+        y2_lo = y1_lo;
+        y1_hi = static_cast<int32_t>(t >> 16);  // L_Extract
+        y1_lo = static_cast<int32_t>((t >> 1) & 0x7fff);
     }
+    st->hp_x1 = static_cast<int16_t>(x1);
+    st->hp_x0 = static_cast<int16_t>(x0);
+    st->hp_y1_hi = static_cast<int16_t>(y1_hi);
+    st->hp_y1_lo = static_cast<int16_t>(y1_lo);
+    st->hp_y2_hi = static_cast<int16_t>(y2_hi);
+    st->hp_y2_lo = static_cast<int16_t>(y2_lo);
 }
 
 const int16_t* homing_params(int mode) {
@@ -1193,10 +1247,10 @@ int rx_type_of(int tx) {
 }
 
 int storage_frame_bytes(uint8_t toc) {
-    const int ft = (toc >> 3) & 15;
-    if (ft == 15) return 1;
-    if (ft > kSid) return -1;
-    return 1 + (frame_bits(ft) + (ft == kSid ? 4 : 0) + 7) / 8;
+    // Octets after the TOC: the eight modes and the SID; the SIDs of GSM-EFR, TDMA-EFR and
+    // PDC-EFR (43, 38 and 37 bits); none for the reserved types 12 to 14 and for no data.
+    static const int8_t kPayload[16] = {12, 13, 15, 17, 19, 20, 26, 31, 5, 6, 5, 5, 0, 0, 0, 0};
+    return 1 + kPayload[(toc >> 3) & 15];
 }
 
 void storage_to_serial(const uint8_t* frame, SerialFrame& out) {
@@ -1205,17 +1259,20 @@ void storage_to_serial(const uint8_t* frame, SerialFrame& out) {
     const int ft = (frame[0] >> 3) & 15;
     const bool good = (frame[0] >> 2) & 1;
     out = SerialFrame{};
-    auto bit = [frame](int i) { return static_cast<int16_t>((frame[1 + i / 8] >> (7 - i % 8)) & 1); };
     if (ft > kSid) {
         out.tx_type = 3;  // no data
         return;
     }
     const int n = frame_bits(ft);
-    for (int i = 0; i < n; ++i) out.bits[ft == kSid ? i : kSort[ft][i]] = bit(i);
+    int16_t b[8 * 31];  // the payload's bits, MSB first
+    for (int k = 0; k < storage_frame_bytes(frame[0]) - 1; ++k)
+        for (int j = 0; j < 8; ++j) b[8 * k + j] = static_cast<int16_t>((frame[1 + k] >> (7 - j)) & 1);
     if (ft == kSid) {
-        out.tx_type = static_cast<int16_t>(!good ? 6 : bit(n) ? 2 : 1);
-        out.mode = static_cast<int16_t>(bit(n + 1) | (bit(n + 2) << 1) | (bit(n + 3) << 2));
+        std::memcpy(out.bits, b, n * sizeof b[0]);
+        out.tx_type = static_cast<int16_t>(!good ? 6 : b[n] ? 2 : 1);
+        out.mode = static_cast<int16_t>(b[n + 1] | (b[n + 2] << 1) | (b[n + 3] << 2));
     } else {
+        for (int i = 0; i < n; ++i) out.bits[kSort[ft][i]] = b[i];
         out.tx_type = static_cast<int16_t>(good ? 0 : 5);
         out.mode = static_cast<int16_t>(ft);
     }

@@ -69,11 +69,12 @@ bool decode_serial(DecoderState* st, const SerialFrame& frame, int16_t* pcm);
 
 // RFC 4867 storage format ("#!AMR\n", then per frame a table-of-contents octet and the bits in
 // the order of their sensitivity): the octets of the frame that starts with `toc` (TOC
-// included), -1 for the frame types 9 to 14, which carry no AMR narrow-band frame.
+// included). The frame types 9 to 11 (other codecs' SIDs) take their RFC 4867 sizes, the
+// reserved types 12 to 14 the TOC alone.
 int storage_frame_bytes(uint8_t toc);
 // The serial frame of a storage frame of storage_frame_bytes(frame[0]) octets: speech (bad when
 // the quality bit is 0), SID first or update (bad when Q is 0; the 3 mode-indication bits after
-// the type bit, least significant first) or no data.
+// the type bit, least significant first) or no data (types 9 to 15: no AMR narrow-band frame).
 void storage_to_serial(const uint8_t* frame, SerialFrame& out);
 constexpr char kStorageMagic[] = "#!AMR\n";
 

@@ -21,7 +21,6 @@ int decoder_amrnb(const uint8_t* data, size_t size) {
         if (kind & 0x80) {
             uint8_t frame[32] = {in.u8()};
             const int n = amrnb::storage_frame_bytes(frame[0]);
-            if (n < 0) return;
             const auto body = in.bytes(static_cast<size_t>(n - 1));
             for (size_t i = 0; i < body.size(); ++i) frame[1 + i] = body[i];
             amrnb::storage_to_serial(frame, fr);

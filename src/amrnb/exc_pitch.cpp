@@ -179,9 +179,36 @@ void pred_lt(int16_t* exc, int t0, int frac, bool flag3) {
         frac += 6;
         --x0;
     }
+    // Each output reads exc[j - t0 - 10 .. j - t0 + 10]: for t0 > 10, history or outputs already
+    // written. With every such |x| <= m and the 20 taps' sum of |c| at this fraction sc, the
+    // saturating chain stays below 2 m sc, so when m sc < 2^30 it equals the exact sum. The
+    // exact sums come first; one bound over the history and every output then confirms them
+    // (each sample met it as it was computed), or the chain runs again.
+    int16_t w[20];  // w[k] weighs x0[j - 9 + k]: the 20 taps as one dot product
+    int32_t sc = 0;
+    for (int i = 0, k = 0; i < 10; ++i, k += 6) {
+        w[9 - i] = kInterPred[frac + k];
+        w[10 + i] = kInterPred[6 - frac + k];
+    }
+    for (int k = 0; k < 20; ++k) sc += w[k] < 0 ? -w[k] : w[k];
+    if (t0 > 10) {
+        for (int j = 0; j < kSubframe; ++j) {
+            int32_t s = 0;
+            for (int k = 0; k < 20; ++k) s += int32_t{x0[j - 9 + k]} * w[k];
+            // |s| <= 32768 * 61708 (the largest sc) < 2^31; beyond 2^30 the bound fails and the
+            // block is recomputed.
+            exc[j] = s >= (1 << 30) - 0x4000 ? MAX_16 : s < -(1 << 30) ? MIN_16 : round_fx(2 * s);
+        }
+        int32_t m = 0;
+        for (const int16_t* p = exc - t0 - 10; p < exc + kSubframe; ++p) {
+            const int32_t t = *p < 0 ? -int32_t{*p} : *p;
+            m = t > m ? t : m;
+        }
+        if (int64_t{m} * sc < (int64_t{1} << 30)) return;
+    }
     for (int j = 0; j < kSubframe; ++j) {
-        const int16_t* x1 = x0++;
-        const int16_t* x2 = x0;
+        const int16_t* x1 = x0 + j;
+        const int16_t* x2 = x1 + 1;
         int32_t s = 0;
         for (int i = 0, k = 0; i < 10; ++i, k += 6) {
             s = L_mac(s, x1[-i], kInterPred[frac + k]);

@@ -56,12 +56,22 @@ void agc(const int16_t* in, int16_t* out, int16_t* past) {
         s = L_shr(L_shl(L_deposit_l(div_s(gain_out, gain_in)), 7), exp);
         g0 = mult(round_fx(L_shl(ownInvSqrt(s), 9)), sub(32767, kAgcFac));
     }
-    int16_t gain = *past;
-    for (int i = 0; i < kSubframe; ++i) {
-        gain = add(mult(gain, kAgcFac), g0);
-        out[i] = extract_h(L_shl(L_mult(out[i], gain), 3));
+    // The smoothed gains first: once a step leaves the gain unchanged it stays there.
+    int16_t g[kSubframe], gain = *past;
+    int i = 0;
+    for (; i < kSubframe; ++i) {
+        const int16_t next = add(mult(gain, kAgcFac), g0);
+        g[i] = next;
+        if (next == gain) break;
+        gain = next;
     }
+    for (; i < kSubframe; ++i) g[i] = gain;
     *past = gain;
+    for (i = 0; i < kSubframe; ++i) {
+        // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain, saturated once.
+        const int64_t v = int64_t{out[i]} * g[i] * 16;
+        out[i] = extract_h(static_cast<int32_t>(v > MAX_32 ? MAX_32 : v < MIN_32 ? MIN_32 : v));
+    }
 }
 
 }  // namespace
@@ -87,9 +97,21 @@ void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem
         std::memcpy(h + kOrder, ap3, sizeof ap3);
         syn_filt(ap4, h + kOrder, h + kOrder, kImpulse);
         const int16_t* hh = h + kOrder;
-        int32_t r0 = 0, r1 = 0;
-        for (int i = 0; i < kImpulse; ++i) r0 = L_mac(r0, hh[i], hh[i]);
-        for (int i = 0; i < kImpulse - 1; ++i) r1 = L_mac(r1, hh[i], hh[i + 1]);
+        // The L_mac chains from 0: of squares, saturated once at the end; of neighbour
+        // products, exact unless the sum of their magnitudes reaches 2^30.
+        int64_t e0 = 0, e1 = 0, m1 = 0;
+        for (int i = 0; i < kImpulse; ++i) e0 += int32_t{hh[i]} * hh[i];
+        for (int i = 0; i < kImpulse - 1; ++i) {
+            const int32_t p = int32_t{hh[i]} * hh[i + 1];
+            e1 += p;
+            m1 += p < 0 ? -int64_t{p} : p;
+        }
+        const int32_t r0 = static_cast<int32_t>(2 * e0 > MAX_32 ? MAX_32 : 2 * e0);
+        int32_t r1 = static_cast<int32_t>(2 * e1);
+        if (m1 >= (int64_t{1} << 30)) {
+            r1 = 0;
+            for (int i = 0; i < kImpulse - 1; ++i) r1 = L_mac(r1, hh[i], hh[i + 1]);
+        }
         const int16_t t1 = extract_h(r0), t2 = extract_h(r1);
         const int16_t mu = t2 <= 0 ? int16_t{0} : div_s(mult(t2, kMu), t1);
 

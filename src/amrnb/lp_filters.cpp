@@ -8,7 +8,44 @@
 
 namespace voks::amrnb {
 
+namespace {
+
+// Largest |v[i]| over n samples (32768 for -32768).
+int32_t max_abs(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) {
+        const int32_t t = v[i] < 0 ? -int32_t{v[i]} : v[i];
+        m = t > m ? t : m;
+    }
+    return m;
+}
+
+int32_t abs_sum(const int16_t* a, int n) {
+    int32_t s = 0;
+    for (int i = 0; i < n; ++i) s += a[i] < 0 ? -int32_t{a[i]} : a[i];
+    return s;
+}
+
+// With every |x| <= m and sum |a| = sa, every partial sum of the saturating L_mac/L_msu chain
+// is bounded by 2 m sa: below 2^31 the chain never saturates and equals the exact sum.
+bool chain_exact(int32_t m, int32_t sa) {
+    return int64_t{m} * sa < (int64_t{1} << 30);
+}
+
+}  // namespace
+
 void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
+    if (chain_exact(max_abs(x - kOrder, n + kOrder), abs_sum(a, kOrder + 1))) {
+        // Tap by tap over a block of outputs, so that the sums run across samples.
+        for (int i0 = 0; i0 < n; i0 += kSubframe) {
+            const int len = n - i0 < kSubframe ? n - i0 : kSubframe;
+            int32_t acc[kSubframe] = {};
+            for (int j = 0; j <= kOrder; ++j)
+                for (int i = 0; i < len; ++i) acc[i] += int32_t{a[j]} * x[i0 + i - j];
+            for (int i = 0; i < len; ++i) y[i0 + i] = round_fx(L_shl(2 * acc[i], 3));
+        }
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         int32_t s = L_mult(x[i], a[0]);
         for (int j = 1; j <= kOrder; ++j) s = L_mac(s, a[j], x[i - j]);
@@ -17,6 +54,31 @@ void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
 }
 
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n) {
+    // First the exact sums, without checks, then one bound over the input, the memory and every
+    // output: when it holds, every sample met it as it was computed and the block is the
+    // saturating chain's. Otherwise the chain runs again from the saved input.
+    int16_t xs[kSubframe];
+    const bool fast = n <= kSubframe;
+    if (fast) {
+        std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
+        x = xs;
+        // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
+        int64_t p1 = y[-1], p2 = y[-2], p3 = y[-3], p4 = y[-4], p5 = y[-5], p6 = y[-6], p7 = y[-7],
+                p8 = y[-8], p9 = y[-9], p10 = y[-10];
+        int i = 0;
+        for (; i < n; ++i) {
+            const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+                              a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
+            // round(L_shl(2 sum, 3)) = sat16((16 sum + 0x8000) >> 16) = sat16((sum + 0x800) >> 12);
+            // a saturated output leaves the block to the chain.
+            const int64_t v = (s - a[1] * p1) >> 12;
+            if (v > MAX_16 || v < MIN_16) break;
+            y[i] = static_cast<int16_t>(v);
+            p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+        }
+        int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
+        if (i == n && chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
+    }
     for (int i = 0; i < n; ++i) {
         int32_t s = L_mult(x[i], a[0]);
         for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[i - j]);

@@ -55,14 +55,14 @@ public:
                 more = false;
                 break;
             }
+            // Frame types 9 to 14 carry no AMR narrow-band frame: decoded as no data.
             const int bytes = amrnb::storage_frame_bytes(frame[0]);
-            if (bytes < 0) {
-                err = "frame " + std::to_string(frame_) + ": frame type " +
-                      std::to_string((frame[0] >> 3) & 15) + " is not one of AMR narrow band";
-                return false;
-            }
             if (in.read(frame + 1, bytes - 1) != static_cast<size_t>(bytes - 1)) {
-                if (in.error().empty()) err = "stream ends inside frame " + std::to_string(frame_);
+                // The frames before the cut are kept.
+                if (in.error().empty()) {
+                    err = out.write_samples(pcm_, frames * amrnb::kFrameSamples);
+                    if (err.empty()) err = "stream ends inside frame " + std::to_string(frame_);
+                }
                 return false;
             }
             amrnb::SerialFrame fr;
@@ -105,8 +105,10 @@ public:
             for (int i = 0; i < amrnb::kMaxBits; ++i) fr.bits[i] = word(1 + i);
             fr.mode = word(1 + amrnb::kMaxBits);
             if (!amrnb::decode_serial(&dec_, fr, pcm_ + f * amrnb::kFrameSamples)) {
-                err = "frame " + std::to_string(frame_) + ": TX type " + std::to_string(fr.tx_type) +
-                      " or mode " + std::to_string(fr.mode) + " is not one of the serial format";
+                err = out.write_samples(pcm_, f * amrnb::kFrameSamples);  // the frames before it
+                if (err.empty())
+                    err = "frame " + std::to_string(frame_) + ": TX type " + std::to_string(fr.tx_type) +
+                          " or mode " + std::to_string(fr.mode) + " is not one of the serial format";
                 return false;
             }
         }
