@@ -3,6 +3,8 @@
 // impulse response, the depth-first pulse searches and the code vectors with their filtered
 // forms and index words. Candidates are compared by cross-multiplication as the reference does;
 // an equal criterion keeps the earlier candidate.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/exc_internal.h"
@@ -124,8 +126,9 @@ void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_ma
     }
 }
 
-// cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2.
-void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
+// cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2. Returns
+// the largest magnitude off the diagonal.
+int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
     int16_t h2[kL];
     int32_t s = 2;
     for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
@@ -147,13 +150,17 @@ void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
         s = mac(s, h2[k], h2[k]);
         rr[i][i] = round_fx(s);
     }
+    int16_t off = 0;
     for (int dec = 1; dec < kL; ++dec) {
         s = 0;
         for (int k = 0, j = kL - 1, i = kL - 1 - dec; k < kL - dec; ++k, --i, --j) {
             s = mac(s, h2[k], h2[k + dec]);
-            rr[j][i] = rr[i][j] = mult(round_fx(s), mult(sign[i], sign[j]));
+            const int16_t v = round_fx(s);
+            off = std::max(off, abs_s(v));
+            rr[j][i] = rr[i][j] = mult(v, mult(sign[i], sign[j]));
         }
     }
+    return off;
 }
 
 // The running best of one pulse loop: a candidate (ps, alp) replaces (sq, alp) when
@@ -170,6 +177,9 @@ struct Best {
         return true;
     }
 };
+
+// The largest |x| for which a 32-bit sum and its rounding to 16 bits do not saturate.
+constexpr int64_t kRoundSafe = 0x7FFF7FFF;
 
 // Keeps (i0..) as the best code vector when it beats (psk, alpk).
 struct Overall {
@@ -248,7 +258,7 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
 // search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
 // joint search over two tracks; the starting tracks rotate.
 void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int* codvec) {
+                   const int16_t* pos_max, int16_t off_max, int* codvec) {
     // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
     // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
     struct Stage {
@@ -258,6 +268,13 @@ void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix&
                                      {k1_8, k1_4, k1_32, k1_16, k1_4, k1_16},
                                      {k1_16, k1_8, k1_64, k1_32, k1_4, k1_32},
                                      {k1_16, k1_8, k1_128, k1_64, k1_8, k1_64}};
+    // Every chain below adds terms 2 rr w to a start value. A chain's partial sums stay within
+    // |start| + 2 sum max|rr| w, max|rr| taken on the diagonal, off it (two pulses of different
+    // tracks) or over all (a fixed pulse may share the track): when that bound cannot saturate,
+    // nor its rounding, the plain 32-bit sums are the saturating ones.
+    int64_t diag_max = 0;
+    for (int i = 0; i < kL; ++i) diag_max = std::max<int64_t>(diag_max, rr[i][i] < 0 ? -rr[i][i] : rr[i][i]);
+    const int64_t moff = off_max, mall = std::max(diag_max, moff);
     const bool ten = n == 10;
     const int i0 = pos_max[ipos[0]];
     Overall all;
@@ -277,22 +294,64 @@ void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix&
             if (st > 0) alp0 = L_mult(b.alp, k1_2);
             const int16_t ps0 = st > 0 ? b.ps : ps;
             int16_t rrv[kL];
+            int32_t rrv2[kL];
+            int64_t rrv_max = 0;
+            const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
             for (int j = pb; j < kL; j += step) {
                 int32_t s = L_mult(rr[j][j], w.diag_v);
-                for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
-                rrv[j] = round_fx(s);
+                if (rrv_exact) {
+                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][j] * w.cross_v;
+                    rrv[j] = static_cast<int16_t>((s + 0x8000) >> 16);
+                } else {
+                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
+                    rrv[j] = round_fx(s);
+                }
+                rrv2[j] = 2 * rrv[j] * w.rrv;
+                rrv_max = std::max<int64_t>(rrv_max, rrv[j] < 0 ? -rrv[j] : rrv[j]);
             }
+            const int64_t a_bound =
+                std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross);
+            const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
+            const int32_t pair2 = 2 * w.pair;
             b = Best();
             int ia = pa, ib = pb;
             for (int a = pa; a < kL; a += step) {
                 const int16_t ps1 = add(ps0, dn[a]);
                 int32_t alp1 = L_mac(alp0, rr[a][a], w.diag);
-                for (int f = 0; f < fixed; ++f) alp1 = L_mac(alp1, rr[pulse[f]][a], w.cross);
-                for (int c = pb; c < kL; c += step)
-                    if (b.offer(add(ps1, dn[c]), L_mac(L_mac(alp1, rrv[c], w.rrv), rr[a][c], w.pair))) {
-                        ia = a;
-                        ib = c;
+                if (a_bound <= kRoundSafe) {
+                    for (int f = 0; f < fixed; ++f) alp1 += 2 * rr[pulse[f]][a] * w.cross;
+                } else {
+                    for (int f = 0; f < fixed; ++f) alp1 = L_mac(alp1, rr[pulse[f]][a], w.cross);
+                }
+                const int16_t* rra = rr[a];
+                if (std::abs(int64_t{alp1}) + c_bound <= kRoundSafe) {
+                    // Branch-free running best: the rows change it rarely and unpredictably.
+                    int16_t sq = b.sq, al = b.alp, pss = b.ps;
+                    int best = -1;
+                    for (int c = pb; c < kL; c += step) {
+                        const int16_t p = add(ps1, dn[c]), sq1 = mult(p, p);
+                        const int16_t a1 =
+                            static_cast<int16_t>((alp1 + rrv2[c] + rra[c] * pair2 + 0x8000) >> 16);
+                        const bool take = int32_t{al} * sq1 > int32_t{sq} * a1;
+                        sq = take ? sq1 : sq;
+                        al = take ? a1 : al;
+                        pss = take ? p : pss;
+                        best = take ? c : best;
                     }
+                    if (best >= 0) {
+                        b.sq = sq;
+                        b.alp = al;
+                        b.ps = pss;
+                        ia = a;
+                        ib = best;
+                    }
+                } else {
+                    for (int c = pb; c < kL; c += step)
+                        if (b.offer(add(ps1, dn[c]), L_mac(L_mac(alp1, rrv[c], w.rrv), rra[c], w.pair))) {
+                            ia = a;
+                            ib = c;
+                        }
+                }
             }
             pulse[fixed] = ia;
             pulse[fixed + 1] = ib;
@@ -487,8 +546,8 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         int16_t pos_max[5] = {}, ipos[10] = {};
         backward_target(h, x, dn, 2, tracks, tracks);
         set_sign12k2(dn, res, sign, pos_max, tracks, ipos, tracks);
-        cor_h(h, sign, rr);
-        search_10and8(ten ? 10 : 8, tracks, tracks, dn, rr, ipos, pos_max, codvec);
+        const int16_t off_max = cor_h(h, sign, rr);
+        search_10and8(ten ? 10 : 8, tracks, tracks, dn, rr, ipos, pos_max, off_max, codvec);
         if (ten)
             build_35(codvec, sign, h, code, y, words);
         else
