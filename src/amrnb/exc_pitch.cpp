@@ -1,6 +1,8 @@
 // GSM-AMR adaptive codebook: the closed-loop fractional pitch search (the reference Pitch_fr
 // with its Enc_lag3 / Enc_lag6 index coding), the decoder's lag decoding with its erasure
 // handling (Dec_lag3 / Dec_lag6) and the interpolation of the past excitation (Pred_lt_3or6).
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/exc_internal.h"
@@ -49,8 +51,25 @@ void get_range(int16_t t0, int16_t low, int16_t range, int16_t pit_min, int16_t&
     }
 }
 
-// y[n] = sum_{i<=n} x[i] h[n-i] (Q12 response), saturating as the reference.
+int32_t abs_max(const int16_t* x, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int32_t{x[i]}));
+    return m;
+}
+
+// y[n] = sum_{i<=n} x[i] h[n-i] (Q12 response), saturating as the reference. No partial sum can
+// saturate when 2 max|x| sum|h| < 2^31: the plain sums are taken then.
 void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
+    int64_t sh = 0;
+    for (int i = 0; i < kSubframe; ++i) sh += std::abs(int32_t{h[i]});
+    if (2 * abs_max(x, kSubframe) * sh < (int64_t{1} << 31)) {
+        for (int n = 0; n < kSubframe; ++n) {
+            int32_t s = 0;
+            for (int i = 0; i <= n; ++i) s += int32_t{x[i]} * h[n - i];
+            y[n] = extract_h(L_shl(2 * s, 3));
+        }
+        return;
+    }
     for (int n = 0; n < kSubframe; ++n) {
         int32_t s = 0;
         for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
@@ -76,6 +95,11 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         h_fac = 1;
         scaling = 2;
     }
+    // The filtered excitation of the next lag adds exc[k] h[j] << (1 + h_fac) >> 16: when that
+    // product cannot saturate it is (exc[k] h[j]) >> (15 - h_fac).
+    const bool exact_update =
+        (int64_t{2} * abs_max(exc - t_max, t_max - t_min) * abs_max(h, kSubframe) << h_fac) <= MAX_32;
+    const int down = 15 - h_fac;
     int64_t exn = 0;
     for (int i = 0; i < kSubframe; ++i) exn += int32_t{xn[i]} * xn[i];
     for (int t = t_min; t <= t_max; ++t) {
@@ -97,8 +121,13 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         corr[t - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
         if (t != t_max) {
             --k;
-            for (int j = kSubframe - 1; j > 0; --j)
-                excf[j] = add(extract_h(L_shl(L_mult(exc[k], h[j]), h_fac)), excf[j - 1]);
+            const int32_t e_k = exc[k];
+            if (exact_update) {
+                for (int j = kSubframe - 1; j > 0; --j) excf[j] = sat16(((e_k * h[j]) >> down) + excf[j - 1]);
+            } else {
+                for (int j = kSubframe - 1; j > 0; --j)
+                    excf[j] = add(extract_h(L_shl(L_mult(exc[k], h[j]), h_fac)), excf[j - 1]);
+            }
             excf[0] = shr(exc[k], scaling);
         }
     }
