@@ -1,0 +1,51 @@
+// GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
+// searches on seeded random, extreme and tied inputs.
+#include "amrnb/kernels.h"
+#include "checkasm.h"
+
+using namespace checkasm;
+namespace sc = voks::amrnb::scalar;
+namespace vx = voks::amrnb::avx2;
+
+// Rows of 8 (12.2) and 10 (10.2) candidates with the stage weights; energies within the bound
+// the caller guarantees, mostly positive (the vector path), sometimes not (the ordered scan);
+// equal rows and columns give tied ratios (the first candidate wins).
+CHECKASM(amrnb_pair_stage) {
+    if (!have_avx2()) return;
+    static const int32_t kPair2[4] = {8192, 4096, 2048, 1024}, kRrv2[3] = {32768, 16384, 8192};
+    for (int trial = 0; trial < 40000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        const int n = trial % 5 == 4 ? 10 : 8;
+        int16_t ps1[10], dn[10], rrv[10], rr[40 * 10];
+        int32_t alp1[10], rrv2[10];
+        fill16(ctx.rng, p, ps1, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rrv, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 400);
+        fill32(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), alp1, 10);
+        const int32_t pair2 = kPair2[trial & 3], w = kRrv2[trial % 3];
+        for (int k = 0; k < 10; ++k) {
+            rrv2[k] = rrv[k] * w;
+            alp1[k] %= 0x2FFF0000;
+            if (trial & 8) alp1[k] = (alp1[k] & 0x1FFFFFFF) + (1 << 29);  // positive energies
+        }
+        if (trial & 16) {
+            for (int a = 1; a < 10; ++a) {
+                ps1[a] = ps1[0];
+                alp1[a] = alp1[0];
+                for (int c = 0; c < 10; ++c) rr[40 * a + c] = rr[c];
+            }
+            if (trial & 32)
+                for (int c = 1; c < 10; ++c) {
+                    dn[c] = dn[0];
+                    rrv2[c] = rrv2[0];
+                    for (int a = 0; a < 10; ++a) rr[40 * a + c] = rr[40 * a];
+                }
+        }
+        voks::amrnb::PairBest r, v;
+        sc::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, r);
+        vx::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, v);
+        ctx.check(r.sq == v.sq && r.al == v.al && r.ps == v.ps && r.a == v.a && r.c == v.c, "pair_stage", n,
+                  0, p, 8 * r.a + r.c);
+    }
+}
