@@ -50,14 +50,17 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
         mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
         sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
     }
-    const bool exact = 2 * mx * sh < (int64_t{1} << 31);
+    if (2 * mx * sh < (int64_t{1} << 31)) {
+        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
+        int32_t acc[kSub] = {};
+        for (int i = 0; i < kSub; ++i)
+            for (int n = i; n < kSub; ++n) acc[n] += int32_t{x[i]} * h[n - i];
+        for (int n = 0; n < kSub; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
+        return;
+    }
     for (int n = 0; n < kSub; ++n) {
         int32_t s = 0;
-        if (exact) {
-            for (int i = 0; i <= n; ++i) s += 2 * int32_t{x[i]} * h[n - i];
-        } else {
-            for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
-        }
+        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
         y[n] = extract_h(L_shl(s, 3));
     }
 }

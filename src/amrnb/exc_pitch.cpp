@@ -63,11 +63,11 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
     int64_t sh = 0;
     for (int i = 0; i < kSubframe; ++i) sh += std::abs(int32_t{h[i]});
     if (2 * abs_max(x, kSubframe) * sh < (int64_t{1} << 31)) {
-        for (int n = 0; n < kSubframe; ++n) {
-            int32_t s = 0;
-            for (int i = 0; i <= n; ++i) s += int32_t{x[i]} * h[n - i];
-            y[n] = extract_h(L_shl(2 * s, 3));
-        }
+        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
+        int32_t acc[kSubframe] = {};
+        for (int i = 0; i < kSubframe; ++i)
+            for (int n = i; n < kSubframe; ++n) acc[n] += int32_t{x[i]} * h[n - i];
+        for (int n = 0; n < kSubframe; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
         return;
     }
     for (int n = 0; n < kSubframe; ++n) {
