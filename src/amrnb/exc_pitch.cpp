@@ -123,7 +123,11 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
             --k;
             const int32_t e_k = exc[k];
             if (exact_update) {
-                for (int j = kSubframe - 1; j > 0; --j) excf[j] = sat16(((e_k * h[j]) >> down) + excf[j - 1]);
+                int16_t prev[kSubframe];
+                std::memcpy(prev, excf, sizeof prev);
+                for (int j = 1; j < kSubframe; ++j)
+                    excf[j] =
+                        static_cast<int16_t>(std::clamp(((e_k * h[j]) >> down) + prev[j - 1], -32768, 32767));
             } else {
                 for (int j = kSubframe - 1; j > 0; --j)
                     excf[j] = add(extract_h(L_shl(L_mult(exc[k], h[j]), h_fac)), excf[j - 1]);
