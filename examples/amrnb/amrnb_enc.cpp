@@ -5,6 +5,7 @@
 // saturating fixed-point operations so that every frame is bit-exact.
 #include "amrnb/amrnb_enc.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/amrnb_enc_gain.h"
@@ -234,12 +235,27 @@ void pred_lt(int16_t* exc, int t0, int16_t frac, bool flag3) {
         frac = add(frac, 6);
         --x0;
     }
+    // A sum whose inputs are at most `safe` in magnitude cannot saturate, nor can its rounding:
+    // such outputs take plain sums. The inputs are the history before exc (checked here) and,
+    // for short lags, earlier outputs (checked as they are written); after the first larger one
+    // the saturating steps run.
+    const int16_t* c1 = &kInter6[frac];
+    const int16_t* c2 = &kInter6[6 - frac];
+    int32_t taps = 0;
+    for (int k = 0; k < 60; k += 6) taps += std::abs(int32_t{c1[k]}) + std::abs(int32_t{c2[k]});
+    const int32_t safe = static_cast<int32_t>(0x7FFF7FFF / (2 * int64_t{taps}));
+    bool plain = true;
+    for (const int16_t* p = x0 - 9; p < exc && plain; ++p) plain = std::abs(int32_t{*p}) <= safe;
     for (int j = 0; j < kSub; ++j) {
         const int16_t* x1 = x0++;
         const int16_t* x2 = x0;
-        const int16_t* c1 = &kInter6[frac];
-        const int16_t* c2 = &kInter6[6 - frac];
         int32_t s = 0;
+        if (plain) {
+            for (int i = 0, k = 0; i < 10; ++i, k += 6) s += x1[-i] * c1[k] + x2[i] * c2[k];
+            exc[j] = static_cast<int16_t>((2 * s + 0x8000) >> 16);
+            plain = std::abs(int32_t{exc[j]}) <= safe;
+            continue;
+        }
         for (int i = 0, k = 0; i < 10; ++i, k += 6) {
             s = L_mac(s, x1[-i], c1[k]);
             s = L_mac(s, x2[i], c2[k]);
