@@ -35,10 +35,23 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     int16_t buf[kM + kFrame];
     std::memcpy(buf, mem, kM * sizeof(int16_t));
     int16_t* yy = buf + kM;
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
-        yy[i] = round16(L_shl(s, 3));
+    // Outputs are 16-bit, so no partial sum can saturate when 2 (|a0| max|x| + sum|a_j| 2^15)
+    // fits 31 bits: the plain sums are taken then.
+    int64_t xmax = 0, asum = 0;
+    for (int i = 0; i < n; ++i) xmax = std::max<int64_t>(xmax, std::abs(int32_t{x[i]}));
+    for (int j = 1; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (2 * (std::abs(int32_t{a[0]}) * xmax + asum * 32768) <= INT32_MAX) {
+        for (int i = 0; i < n; ++i) {
+            int32_t s = x[i] * a[0];
+            for (int j = 1; j <= kM; ++j) s -= a[j] * yy[i - j];
+            yy[i] = round16(L_shl(2 * s, 3));
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            int32_t s = L_mult(x[i], a[0]);
+            for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
+            yy[i] = round16(L_shl(s, 3));
+        }
     }
     std::memcpy(y, yy, n * sizeof(int16_t));
     if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
