@@ -24,7 +24,13 @@ struct PairBest {
 using pair_stage_fn = void(const int16_t* ps1, const int32_t* alp1, const int16_t* dn, const int32_t* rrv2,
                            const int16_t* rr, int32_t pair2, int n, PairBest& best);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage)
+// LSF quantiser: h[i] = sum_{k<4} t_k^2, t_k = mult(w[k], sat16(r[k] - s cb[4 i + k])), s = -1
+// when sign < 0 else 1, for i < n: half the reference's weighted distance of entry i (mod 2^32;
+// each t_k^2 is at most 32767^2, so the sum is exact).
+using lsf_dist4_fn = void(const int16_t* r, const int16_t* w, const int16_t* cb, int n, int sign,
+                          uint32_t* h);
+
+#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

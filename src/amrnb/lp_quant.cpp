@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_lsf_tables.h"
 #include "common/basicop.h"
@@ -29,7 +30,7 @@ void lsf_weights(const int16_t* lsf, int16_t* wf) {
 }
 
 // Half of one weighted squared residual term 2 mult(w, v)^2 of the reference's distance, v
-// saturated: |mult(w, v)| <= 32767 as v > -32768, so four halves fit 32 unsigned bits.
+// saturated: |mult(w, v)| <= 32767, so four halves fit 32 unsigned bits.
 inline uint32_t half_term(int32_t w, int32_t v) {
     v = std::clamp(v, -32768, 32767);
     const int32_t t = std::min((w * v) >> 15, 32767);
@@ -67,7 +68,7 @@ int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, i
     if (dim == 3)
         half_distances<3>(r, w, cb, size, step * dim, 1, h);
     else
-        half_distances<4>(r, w, cb, size, step * dim, 1, h);
+        kernels().lsf_dist4(r, w, cb, size, 1, h);
     int64_t best = MAX_32;
     int index = 0;
     pick(h, size, best, index);
@@ -81,14 +82,14 @@ int search_pair(int16_t* r1, int16_t* r2, const int16_t* w1, const int16_t* w2, 
                 bool is_signed) {
     const int16_t r[4] = {r1[0], r1[1], r2[0], r2[1]}, w[4] = {w1[0], w1[1], w2[0], w2[1]};
     uint32_t h[256], hn[256];
-    half_distances<4>(r, w, cb, size, 4, 1, h);
+    kernels().lsf_dist4(r, w, cb, size, 1, h);
     int64_t best = MAX_32;
     int index = 0, sign = 0;
     if (!is_signed) {
         pick(h, size, best, index);
     } else {
         // Entry i positive, then negated: candidates 2i and 2i + 1 in order.
-        half_distances<4>(r, w, cb, size, 4, -1, hn);
+        kernels().lsf_dist4(r, w, cb, size, -1, hn);
         int code = 0;
         for (int i = 0; i < size; ++i) {
             pick(h + i, 1, best, code, 2 * i);

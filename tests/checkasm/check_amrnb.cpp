@@ -49,3 +49,22 @@ CHECKASM(amrnb_pair_stage) {
                   0, p, 8 * r.a + r.c);
     }
 }
+
+// The LSF distances: every pattern for residuals, weights and entries (saturating differences
+// and the -32768 * -32768 product included), both signs, every length to 40 and the book sizes.
+CHECKASM(amrnb_lsf_dist4) {
+    if (!have_avx2()) return;
+    for (int n : {0, 1, 7, 8, 9, 15, 16, 33, 40, 64, 128, 256, 512})
+        for (Pattern p : kPatterns)
+            for (int sign : {1, -1}) {
+                int16_t r[4], w[4];
+                fill16(ctx.rng, p, r, 4);
+                fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), w, 4);
+                Buffer<int16_t> cb(4 * n, ctx.rng.range(0, 15));
+                fill16(ctx.rng, partner(p), cb.data(), 4 * n);
+                Twin<uint32_t> h(n, ctx.rng.range(0, 7));
+                sc::lsf_dist4(r, w, cb.data(), n, sign, h.s());
+                vx::lsf_dist4(r, w, cb.data(), n, sign, h.v());
+                ctx.same("lsf_dist4", n, 0, p, sign < 0 ? "negated" : "", h);
+            }
+}
