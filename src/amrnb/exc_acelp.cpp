@@ -403,6 +403,18 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
 
 // y = sum of the signed, shifted impulse responses (h has 40 zeros before it).
 void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int16_t* y) {
+    // No partial sum can saturate, nor its rounding, when 2 max|h| sum|sign| stays in kRoundSafe:
+    // the plain sums are taken then, pulse by pulse.
+    int64_t hmax = 0, smax = 0;
+    for (int i = 0; i < kL; ++i) hmax = std::max<int64_t>(hmax, std::abs(int32_t{h[i]}));
+    for (int k = 0; k < n; ++k) smax += std::abs(int32_t{sign[k]});
+    if (2 * hmax * smax <= kRoundSafe) {
+        int32_t acc[kL] = {};
+        for (int k = 0; k < n; ++k)
+            for (int i = pos[k]; i < kL; ++i) acc[i] += h[i - pos[k]] * sign[k];
+        for (int i = 0; i < kL; ++i) y[i] = static_cast<int16_t>((2 * acc[i] + 0x8000) >> 16);
+        return;
+    }
     for (int i = 0; i < kL; ++i) {
         int32_t s = 0;
         for (int k = 0; k < n; ++k) s = L_mac(s, h[i - pos[k]], sign[k]);
