@@ -180,7 +180,12 @@ int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* 
             }
             const int rj = at[j];
             rr[rj][rj] = static_cast<int16_t>((2 * t[j] + 0x8000) >> 16);
-            for (int i = 0; i < j; ++i) rr[rj][at[i]] = rr[at[i]][rj] = vals[i];
+            if (at == kIdentity.at) {
+                for (int i = 0; i < j; ++i) rr[j][i] = vals[i];
+                for (int i = 0; i < j; ++i) rr[i][j] = vals[i];
+            } else {
+                for (int i = 0; i < j; ++i) rr[rj][at[i]] = rr[at[i]][rj] = vals[i];
+            }
         }
         return static_cast<int16_t>(std::min(off, 32767));
     }
