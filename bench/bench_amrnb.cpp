@@ -139,7 +139,7 @@ void BM_amrnb_pair_stage(benchmark::State& state) {
         alp1[i] = (200 + 13 * i) << 16;
         rrv2[i] = (97 * i - 300) << 14;
         for (int c = 0; c < 40; ++c)
-            rr[40 * i + c] = static_cast<int16_t>((i * 7919 + c * 104729) % 4000 - 2000);
+            rr[40 * i + c] = static_cast<int16_t>((i * 7919 + c * 104729) % 400 - 200);
     }
     voks::amrnb::PairBest best;
     for (auto _ : state) {

@@ -64,12 +64,12 @@ VOKS_AVX2 void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16_t
     const __m256i base = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rrv2)),
                                           _mm256_set1_epi32(0x8000));
     const __m256i vpair = _mm256_set1_epi32(pair2), lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    Lanes k{};
+    Lanes rows[8];
     __m256i minal = _mm256_set1_epi32(32767);
     for (int a = 0; a < 8; ++a) {
         const __m256i r =
             _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rr + 40 * a)));
-        Lanes o;
+        Lanes& o = rows[a];
         o.ps = add16(_mm256_set1_epi32(ps1[a]), vdn);
         o.sq = square16(o.ps);
         o.al = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[a]), base),
@@ -77,13 +77,13 @@ VOKS_AVX2 void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16_t
                                  16);
         o.idx = _mm256_add_epi32(_mm256_set1_epi32(8 * a), lane);
         minal = _mm256_min_epi32(minal, o.al);
-        if (a == 0)
-            k = o;
-        else
-            keep(k, o, false);
     }
     if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) != 0xFF)
         return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
+    // A tree over the rows, then over the lanes: equal ratios keep the smaller index.
+    for (int w = 1; w < 8; w *= 2)
+        for (int a = 0; a + w < 8; a += 2 * w) keep(rows[a], rows[a + w], true);
+    Lanes& k = rows[0];
     for (int step : {4, 2, 1}) keep(k, swapped(k, step), true);
     const int i = _mm256_cvtsi256_si32(k.idx);
     best = {static_cast<int16_t>(_mm256_cvtsi256_si32(k.sq)),
