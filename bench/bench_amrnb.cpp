@@ -169,4 +169,21 @@ void BM_amrnb_lsf_dist4(benchmark::State& state) {
 BENCHMARK(BM_amrnb_lsf_dist4<0>)->Name("BM_amrnb_lsf_dist4/scalar");
 BENCHMARK(BM_amrnb_lsf_dist4<1>)->Name("BM_amrnb_lsf_dist4/avx2");
 
+template <int Level>
+void BM_amrnb_dots(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    const int16_t* x = signal().data() + 8000;
+    int64_t xy, yy;
+    for (auto _ : state) {
+        k.dots(x, x + 57, 40, xy, yy);
+        benchmark::DoNotOptimize(xy);
+        benchmark::DoNotOptimize(yy);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_dots<0>)->Name("BM_amrnb_dots40/scalar");
+BENCHMARK(BM_amrnb_dots<1>)->Name("BM_amrnb_dots40/avx2");
+
 }  // namespace

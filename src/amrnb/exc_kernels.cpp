@@ -16,4 +16,14 @@ VOKS_SCALAR void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16
         }
 }
 
+VOKS_SCALAR void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy) {
+    int64_t c = 0, e = 0;
+    for (int i = 0; i < n; ++i) {
+        c += int32_t{x[i]} * y[i];
+        e += int32_t{y[i]} * y[i];
+    }
+    xy = c;
+    yy = e;
+}
+
 }  // namespace voks::amrnb::scalar

@@ -7,6 +7,7 @@
 
 #include "amrnb/exc_internal.h"
 #include "amrnb/exc_tables.h"
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
 #include "common/mathop.h"
@@ -105,12 +106,11 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
     for (int t = t_min; t <= t_max; ++t) {
         // The energy chain only grows, so it saturates exactly when its exact sum does; the
         // correlation chain cannot saturate when twice the larger energy fits 31 bits.
-        int64_t e = 0, c = 0;
-        for (int i = 0; i < kSubframe; ++i) e += int32_t{excf[i]} * excf[i];
+        int64_t e, c;
+        kernels().dots(xn, excf, kSubframe, c, e);
         const int32_t energy = 2 * e >= MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e);
         int32_t corr_xy;
         if (2 * (e > exn ? e : exn) <= MAX_32) {
-            for (int i = 0; i < kSubframe; ++i) c += int32_t{xn[i]} * excf[i];
             corr_xy = static_cast<int32_t>(2 * c);
         } else {
             corr_xy = mac_chain(xn, excf);

@@ -30,7 +30,10 @@ using pair_stage_fn = void(const int16_t* ps1, const int32_t* alp1, const int16_
 using lsf_dist4_fn = void(const int16_t* r, const int16_t* w, const int16_t* cb, int n, int sign,
                           uint32_t* h);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4)
+// Closed-loop pitch: xy = sum x[i] y[i] and yy = sum y[i]^2 over i < n, exact.
+using dots_fn = void(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy);
+
+#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -68,3 +68,18 @@ CHECKASM(amrnb_lsf_dist4) {
                 ctx.same("lsf_dist4", n, 0, p, sign < 0 ? "negated" : "", h);
             }
 }
+
+// The exact dot products: every pattern pair (-32768 against -32768 included), every length to
+// 64 and every misalignment.
+CHECKASM(amrnb_dots) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off), y(len, (off + 5) % 16);
+        fill16(ctx.rng, p, x.data(), len);
+        fill16(ctx.rng, ctx.rng.range(0, 1) ? p : partner(p), y.data(), len);
+        int64_t cr, er, cv, ev;
+        sc::dots(x.data(), y.data(), len, cr, er);
+        vx::dots(x.data(), y.data(), len, cv, ev);
+        ctx.check(cr == cv && er == ev, "dots", len, off, p);
+    });
+}

@@ -91,4 +91,45 @@ VOKS_AVX2 void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16_t
             static_cast<int16_t>(_mm256_cvtsi256_si32(k.ps)), i >> 3, i & 7};
 }
 
+namespace {
+
+// Adds the 32-bit pair sums of v to 64-bit lanes: signed, or unsigned for sums of squares (a pair
+// of -32768 squares is 2^31).
+VOKS_AVX2 inline __m256i widen_add(__m256i acc, __m256i v, bool is_unsigned) {
+    const __m128i lo = _mm256_castsi256_si128(v), hi = _mm256_extracti128_si256(v, 1);
+    if (is_unsigned)
+        return _mm256_add_epi64(acc, _mm256_add_epi64(_mm256_cvtepu32_epi64(lo), _mm256_cvtepu32_epi64(hi)));
+    return _mm256_add_epi64(acc, _mm256_add_epi64(_mm256_cvtepi32_epi64(lo), _mm256_cvtepi32_epi64(hi)));
+}
+
+}  // namespace
+
+// Sixteen products per step by madd. A pair of products reaches 2^31 only as two -32768 squares:
+// the squares are widened unsigned, and the cross sums run in the scalar kernel when x holds
+// -32768 where y does.
+VOKS_AVX2 void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy) {
+    __m256i c = _mm256_setzero_si256(), e = _mm256_setzero_si256(), both = _mm256_setzero_si256();
+    const __m256i min16 = _mm256_set1_epi16(-32768);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i vx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
+        const __m256i vy = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i));
+        both = _mm256_or_si256(
+            both, _mm256_and_si256(_mm256_cmpeq_epi16(vx, min16), _mm256_cmpeq_epi16(vy, min16)));
+        c = widen_add(c, _mm256_madd_epi16(vx, vy), false);
+        e = widen_add(e, _mm256_madd_epi16(vy, vy), true);
+    }
+    if (!_mm256_testz_si256(both, both)) return scalar::dots(x, y, n, xy, yy);
+    int64_t cs = 0, es = 0;
+    for (; i < n; ++i) {
+        cs += int32_t{x[i]} * y[i];
+        es += int32_t{y[i]} * y[i];
+    }
+    alignas(32) int64_t cl[4], el[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cl), c);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(el), e);
+    xy = cs + cl[0] + cl[1] + cl[2] + cl[3];
+    yy = es + el[0] + el[1] + el[2] + el[3];
+}
+
 }  // namespace voks::amrnb::avx2
