@@ -27,7 +27,7 @@ CHECKASM(amrnb_pair_stage) {
         for (int k = 0; k < 10; ++k) {
             rrv2[k] = rrv[k] * w;
             alp1[k] %= 0x2FFF0000;
-            if (trial & 8) alp1[k] = (alp1[k] & 0x1FFFFFFF) + (1 << 29);  // positive energies
+            if (trial & 8) alp1[k] = (alp1[k] & 0x0FFFFFFF) + (1 << 28);  // positive energies
         }
         if (trial & 16) {
             for (int a = 1; a < 10; ++a) {
