@@ -80,16 +80,20 @@ void set_sign(int16_t* dn, int16_t* sign, int16_t* dn2, int n) {
         }
 }
 
+// 256 + sum L_mult(x[i], x[i]) in the reference's saturating chain: its terms are non-negative,
+// so it saturates exactly when the exact sum passes MAX_32 (L_mult(-32768, -32768) is MAX_32).
+int32_t energy256(const int16_t* x) {
+    int64_t s = 256;
+    for (int i = 0; i < kL; ++i) s += x[i] == MIN_16 ? MAX_32 : 2 * int32_t{x[i]} * x[i];
+    return s < MAX_32 ? static_cast<int32_t>(s) : MAX_32;
+}
+
 // set_sign12k2: signs from d and the residual combined, the track maxima and the starting
 // position of each pulse (ipos[0 .. 2 tracks - 1]).
 void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_max, int tracks, int16_t* ipos,
                   int step) {
-    int32_t s = 256;
-    for (int i = 0; i < kL; ++i) s = L_mac(s, cn[i], cn[i]);
-    const int16_t k_cn = extract_h(L_shl(ownInvSqrt(s), 5));
-    s = 256;
-    for (int i = 0; i < kL; ++i) s = L_mac(s, dn[i], dn[i]);
-    const int16_t k_dn = extract_h(L_shl(ownInvSqrt(s), 5));
+    const int16_t k_cn = extract_h(L_shl(ownInvSqrt(energy256(cn)), 5));
+    const int16_t k_dn = extract_h(L_shl(ownInvSqrt(energy256(dn)), 5));
     int16_t en[kL];
     for (int i = 0; i < kL; ++i) {
         int16_t v = dn[i];
