@@ -1,11 +1,14 @@
 // GSM-AMR operations: time per call of the encoder's heavy steps on speech (the open-loop pitch
 // search, the closed-loop pitch search, the algebraic codebook searches of each structure, the
-// LSP quantisers, the VADs and the post-filter), to show where vector twins would pay.
+// LSP quantisers, the VADs and the post-filter), to show where vector twins would pay; and each
+// kernel twin against its scalar definition.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
 #include <vector>
 
+#include "amrnb/kernels.h"
+#include "frame/dispatch.h"
 #include "support/speech.h"
 #include "voksc.h"
 
@@ -120,5 +123,67 @@ void BM_amrnb_post_filter(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_amrnb_post_filter);
+
+// One 12.2 kbit/s pair stage (8 x 8 candidates, positive energies) and one 256-entry LSF
+// distance table, at the scalar and the AVX2 level.
+template <int Level>
+void BM_amrnb_pair_stage(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    int16_t ps1[8], dn[8], rr[40 * 8];
+    int32_t alp1[8], rrv2[8];
+    for (int i = 0; i < 8; ++i) {
+        ps1[i] = static_cast<int16_t>(3000 + 411 * i);
+        dn[i] = static_cast<int16_t>(5000 - 377 * i);
+        alp1[i] = (200 + 13 * i) << 16;
+        rrv2[i] = (97 * i - 300) << 14;
+        for (int c = 0; c < 40; ++c)
+            rr[40 * i + c] = static_cast<int16_t>((i * 7919 + c * 104729) % 400 - 200);
+    }
+    voks::amrnb::PairBest best;
+    for (auto _ : state) {
+        k.pair_stage(ps1, alp1, dn, rrv2, rr, 8192, 8, best);
+        benchmark::DoNotOptimize(best);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_pair_stage<0>)->Name("BM_amrnb_pair_stage/scalar");
+BENCHMARK(BM_amrnb_pair_stage<1>)->Name("BM_amrnb_pair_stage/avx2");
+
+template <int Level>
+void BM_amrnb_lsf_dist4(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    std::vector<int16_t> cb(4 * 256);
+    for (size_t i = 0; i < cb.size(); ++i) cb[i] = static_cast<int16_t>((i * 2654435761u) % 1600 - 800);
+    const int16_t r[4] = {120, -340, 55, 610}, w[4] = {9000, 7000, 12000, 5000};
+    uint32_t h[256];
+    for (auto _ : state) {
+        k.lsf_dist4(r, w, cb.data(), 256, 1, h);
+        benchmark::DoNotOptimize(h);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_lsf_dist4<0>)->Name("BM_amrnb_lsf_dist4/scalar");
+BENCHMARK(BM_amrnb_lsf_dist4<1>)->Name("BM_amrnb_lsf_dist4/avx2");
+
+template <int Level>
+void BM_amrnb_dots(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    const int16_t* x = signal().data() + 8000;
+    int64_t xy, yy;
+    for (auto _ : state) {
+        k.dots(x, x + 57, 40, xy, yy);
+        benchmark::DoNotOptimize(xy);
+        benchmark::DoNotOptimize(yy);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_dots<0>)->Name("BM_amrnb_dots40/scalar");
+BENCHMARK(BM_amrnb_dots<1>)->Name("BM_amrnb_dots40/avx2");
 
 }  // namespace

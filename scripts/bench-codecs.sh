@@ -7,12 +7,13 @@
 # 16-bit samples with sox (resampled to 16 kHz for G.722). For each codec the script takes the
 # CPU time (user + sys, from wait4) of the whole `voks-codec encode` and `voks-codec decode` process, and the
 # CPU time of the peer's coding loop alone (scripts/bench-codecs-peers.c, built here against the
-# Debian libgsm, spandsp and bcg729 development packages: the file is read first, only the loop
+# Debian libgsm, spandsp, bcg729 and opencore-amrnb development packages: the file is read first, only the loop
 # is timed), each the best of three, and prints peer / ours (above 1: voks-codec is faster).
 # GSM full rate is compared with the faster of libgsm and spandsp; G.729 main body with bcg729,
 # which codes Annex A only; G.729 Annex A with DTX (ITU frames, SID and untransmitted frames
 # included) with bcg729's Annex A + B, on the prompts with pauses and noise (speech: 2 s longer
-# per prompt). Last, the peak resident memory
+# per prompt); GSM-AMR at 12.2 and 4.75 kbit/s (RFC 4867 storage format, no DTX) with
+# opencore-amrnb. Last, the peak resident memory
 # of voks-codec on a 10-second and a 1-hour input.
 set -euo pipefail
 
@@ -23,7 +24,7 @@ sounds=/usr/share/asterisk/sounds/en
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729
+cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729 -lopencore-amrnb
 sox "$sounds"/*.wav -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw"
 sox -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw" -r 16000 "$work/s16.raw"
 # For the coders with silence compression: every prompt followed by a 2-second pause, under white
@@ -92,6 +93,8 @@ g729a   s8p --format,itu,--dtx  bcg729-dtx
 gsmfr   s8  --format,packed  libgsm,spandsp-gsm
 g722    s16 --rate,64000     spandsp-g722
 g726    s8  --rate,32000     spandsp-g726
+amrnb   s8  --mode,12200     opencore-amrnb-122
+amrnb   s8  --mode,4750      opencore-amrnb-475
 EOF
 
 # Peak resident memory of one process, in MiB.

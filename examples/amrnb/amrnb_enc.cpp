@@ -5,6 +5,7 @@
 // saturating fixed-point operations so that every frame is bit-exact.
 #include "amrnb/amrnb_enc.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/amrnb_enc_gain.h"
@@ -34,10 +35,23 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     int16_t buf[kM + kFrame];
     std::memcpy(buf, mem, kM * sizeof(int16_t));
     int16_t* yy = buf + kM;
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
-        yy[i] = round16(L_shl(s, 3));
+    // Outputs are 16-bit, so no partial sum can saturate when 2 (|a0| max|x| + sum|a_j| 2^15)
+    // fits 31 bits: the plain sums are taken then.
+    int64_t xmax = 0, asum = 0;
+    for (int i = 0; i < n; ++i) xmax = std::max<int64_t>(xmax, std::abs(int32_t{x[i]}));
+    for (int j = 1; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (2 * (std::abs(int32_t{a[0]}) * xmax + asum * 32768) <= INT32_MAX) {
+        for (int i = 0; i < n; ++i) {
+            int32_t s = x[i] * a[0];
+            for (int j = 1; j <= kM; ++j) s -= a[j] * yy[i - j];
+            yy[i] = round16(L_shl(2 * s, 3));
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            int32_t s = L_mult(x[i], a[0]);
+            for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
+            yy[i] = round16(L_shl(s, 3));
+        }
     }
     std::memcpy(y, yy, n * sizeof(int16_t));
     if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
@@ -50,14 +64,17 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
         mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
         sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
     }
-    const bool exact = 2 * mx * sh < (int64_t{1} << 31);
+    if (2 * mx * sh < (int64_t{1} << 31)) {
+        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
+        int32_t acc[kSub] = {};
+        for (int i = 0; i < kSub; ++i)
+            for (int n = i; n < kSub; ++n) acc[n] += int32_t{x[i]} * h[n - i];
+        for (int n = 0; n < kSub; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
+        return;
+    }
     for (int n = 0; n < kSub; ++n) {
         int32_t s = 0;
-        if (exact) {
-            for (int i = 0; i <= n; ++i) s += 2 * int32_t{x[i]} * h[n - i];
-        } else {
-            for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
-        }
+        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
         y[n] = extract_h(L_shl(s, 3));
     }
 }
@@ -231,12 +248,27 @@ void pred_lt(int16_t* exc, int t0, int16_t frac, bool flag3) {
         frac = add(frac, 6);
         --x0;
     }
+    // A sum whose inputs are at most `safe` in magnitude cannot saturate, nor can its rounding:
+    // such outputs take plain sums. The inputs are the history before exc (checked here) and,
+    // for short lags, earlier outputs (checked as they are written); after the first larger one
+    // the saturating steps run.
+    const int16_t* c1 = &kInter6[frac];
+    const int16_t* c2 = &kInter6[6 - frac];
+    int32_t taps = 0;
+    for (int k = 0; k < 60; k += 6) taps += std::abs(int32_t{c1[k]}) + std::abs(int32_t{c2[k]});
+    const int32_t safe = static_cast<int32_t>(0x7FFF7FFF / (2 * int64_t{taps}));
+    bool plain = true;
+    for (const int16_t* p = x0 - 9; p < exc && plain; ++p) plain = std::abs(int32_t{*p}) <= safe;
     for (int j = 0; j < kSub; ++j) {
         const int16_t* x1 = x0++;
         const int16_t* x2 = x0;
-        const int16_t* c1 = &kInter6[frac];
-        const int16_t* c2 = &kInter6[6 - frac];
         int32_t s = 0;
+        if (plain) {
+            for (int i = 0, k = 0; i < 10; ++i, k += 6) s += x1[-i] * c1[k] + x2[i] * c2[k];
+            exc[j] = static_cast<int16_t>((2 * s + 0x8000) >> 16);
+            plain = std::abs(int32_t{exc[j]}) <= safe;
+            continue;
+        }
         for (int i = 0, k = 0; i < 10; ++i, k += 6) {
             s = L_mac(s, x1[-i], c1[k]);
             s = L_mac(s, x2[i], c2[k]);

@@ -4,6 +4,8 @@
 #include "amrnb/amrnb_enc_gain.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/amrnb_enc_ops.h"
@@ -157,6 +159,30 @@ void calc_target_energy(const int16_t* xn, int16_t* en_exp, int16_t* en_frac) {
     const int16_t e = norm_l(s);
     *en_frac = extract_h(L_shl(s, e));
     *en_exp = sub(16, e);
+}
+
+// True when no partial sum of a gain distance can saturate: a term Mpy_32_16(hi, lo, v) =
+// 2 hi v + 2 mult(lo, v) is at most 2 (|hi| + 1) |v|, with v at most vmax of its kind, for the
+// five kinds {gp^2, gp, gc^2, gc, gc gp} of each of `sets` coefficient sets.
+bool plain_terms(const int16_t* coeff, const int32_t* vmax, int sets) {
+    int64_t bound = 0;
+    for (int i = 0; i < 5 * sets; ++i) bound += 2 * (std::abs(int32_t{coeff[i]}) + 1) * int64_t{vmax[i % 5]};
+    return bound <= INT32_MAX;
+}
+
+// Bounds on the magnitudes of the five kinds of terms for pitch gains up to gp and code gains up
+// to gc in magnitude (gp, gc >= 0; a product of negative factors rounds down, one more).
+void term_max(int16_t gp, int16_t gc, int32_t* vmax) {
+    const int32_t v[5] = {mult(gp, gp) + 1, gp, mult(gc, gc) + 1, gc, mult(gc, gp) + 1};
+    std::memcpy(vmax, v, sizeof v);
+}
+
+// The five distance terms of one gain pair (gp, gc) as plain sums (when plain_terms holds).
+inline int32_t gain_terms(const int16_t* c, const int16_t* lo, int16_t gp, int16_t gc) {
+    const int16_t v[5] = {mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)};
+    int32_t t = 0;
+    for (int k = 0; k < 5; ++k) t += 2 * c[k] * v[k] + 2 * ((lo[k] * v[k]) >> 15);
+    return t;
 }
 
 // Joint vector quantiser of the pitch and code gains (6 or 7 bits).
@@ -498,7 +524,36 @@ int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1
     }
     int32_t dist_min = INT32_MAX;
     int16_t index = 0;
-    for (int i = 0; i < 256; ++i) {
+    // The table's largest pitch gain and code factor magnitudes.
+    static const std::array<int16_t, 2> kMax = [] {
+        int16_t m0 = 0, m1 = 0;
+        for (int i = 0; i < 256; ++i) {
+            m0 = std::max({m0, abs_s(kGainMR475[4 * i]), abs_s(kGainMR475[4 * i + 2])});
+            m1 = std::max({m1, abs_s(kGainMR475[4 * i + 1]), abs_s(kGainMR475[4 * i + 3])});
+        }
+        return std::array<int16_t, 2>{m0, m1};
+    }();
+    int32_t vmax[5];
+    term_max(kMax[0], static_cast<int16_t>(mult(kMax[1], std::max(sf0_gcode0, sf1_gcode0)) + 1), vmax);
+    const bool plain = plain_terms(coeff, vmax, 2);
+    if (plain) {
+        // All distances first (a loop without branches), then the first smallest; an entry
+        // above the pitch-gain limit takes INT32_MAX, which never wins.
+        int32_t dist[256];
+        for (int i = 0; i < 256; ++i) {
+            const int16_t* p = &kGainMR475[4 * i];
+            const int16_t gc0 = mult(p[1], sf0_gcode0), gc1 = mult(p[3], sf1_gcode0);
+            const int32_t t =
+                gain_terms(coeff, coeff_lo, p[0], gc0) + gain_terms(coeff + 5, coeff_lo + 5, p[2], gc1);
+            dist[i] = p[0] > gp_limit || p[2] > gp_limit ? INT32_MAX : t;
+        }
+        for (int i = 0; i < 256; ++i)
+            if (dist[i] < dist_min) {
+                dist_min = dist[i];
+                index = static_cast<int16_t>(i);
+            }
+    }
+    for (int i = plain ? 256 : 0; i < 256; ++i) {
         const int16_t* p = &kGainMR475[4 * i];
         int16_t g_pitch = p[0], g_code = mult(p[1], sf0_gcode0);
         int32_t t = Mpy_32_16(coeff[0], coeff_lo[0], mult(g_pitch, g_pitch));

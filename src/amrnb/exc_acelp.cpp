@@ -3,9 +3,12 @@
 // impulse response, the depth-first pulse searches and the code vectors with their filtered
 // forms and index words. Candidates are compared by cross-multiplication as the reference does;
 // an equal criterion keeps the earlier candidate.
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/exc_internal.h"
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
 #include "common/mathop.h"
@@ -77,16 +80,20 @@ void set_sign(int16_t* dn, int16_t* sign, int16_t* dn2, int n) {
         }
 }
 
+// 256 + sum L_mult(x[i], x[i]) in the reference's saturating chain: its terms are non-negative,
+// so it saturates exactly when the exact sum passes MAX_32 (L_mult(-32768, -32768) is MAX_32).
+int32_t energy256(const int16_t* x) {
+    int64_t s = 256;
+    for (int i = 0; i < kL; ++i) s += x[i] == MIN_16 ? MAX_32 : 2 * int32_t{x[i]} * x[i];
+    return s < MAX_32 ? static_cast<int32_t>(s) : MAX_32;
+}
+
 // set_sign12k2: signs from d and the residual combined, the track maxima and the starting
 // position of each pulse (ipos[0 .. 2 tracks - 1]).
 void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_max, int tracks, int16_t* ipos,
                   int step) {
-    int32_t s = 256;
-    for (int i = 0; i < kL; ++i) s = L_mac(s, cn[i], cn[i]);
-    const int16_t k_cn = extract_h(L_shl(ownInvSqrt(s), 5));
-    s = 256;
-    for (int i = 0; i < kL; ++i) s = L_mac(s, dn[i], dn[i]);
-    const int16_t k_dn = extract_h(L_shl(ownInvSqrt(s), 5));
+    const int16_t k_cn = extract_h(L_shl(ownInvSqrt(energy256(cn)), 5));
+    const int16_t k_dn = extract_h(L_shl(ownInvSqrt(energy256(dn)), 5));
     int16_t en[kL];
     for (int i = 0; i < kL; ++i) {
         int16_t v = dn[i];
@@ -124,8 +131,27 @@ void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_ma
     }
 }
 
-// cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2.
-void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
+// The largest |x| for which a 32-bit sum and its rounding to 16 bits do not saturate.
+constexpr int64_t kRoundSafe = 0x7FFF7FFF;
+
+// Position i of the 10.2 (4 tracks) and 12.2 (5 tracks) searches at (i % tracks) m + i / tracks,
+// m = 40 / tracks: each track's positions in a row of m; kIdentity for the other rates.
+struct Layout {
+    uint8_t at[kL], pos[kL];
+};
+constexpr Layout layout(int tracks) {
+    Layout l{};
+    for (int i = 0; i < kL; ++i) {
+        l.at[i] = static_cast<uint8_t>(tracks ? (i % tracks) * (kL / tracks) + i / tracks : i);
+        l.pos[l.at[i]] = static_cast<uint8_t>(i);
+    }
+    return l;
+}
+constexpr Layout kIdentity = layout(0), kTracks4 = layout(4), kTracks5 = layout(5);
+
+// cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2, stored at
+// rr[at[i]][at[j]]. Returns the largest magnitude off the diagonal.
+int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* at = kIdentity.at) {
     int16_t h2[kL];
     int32_t s = 2;
     for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
@@ -135,9 +161,38 @@ void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
         const int16_t k = mult(extract_h(L_shl(ownInvSqrt(L_shr(s, 1)), 7)), 32440);  // 0.99
         for (int i = 0; i < kL; ++i) h2[i] = round_fx(L_shl(L_mult(h[i], k), 9));
     }
-    // The chains below cannot saturate when twice the energy of h2 fits 31 bits.
+    // The chains below cannot saturate when twice the energy of h2 fits 31 bits (Cauchy-Schwarz);
+    // nor can their rounding when it stays within kRoundSafe.
     int64_t e2 = 0;
     for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
+    if (2 * e2 <= kRoundSafe) {
+        // Row j of t holds t[i] = sum_{m <= 39 - j} h2[m] h2[m + j - i], i <= j, the exact chain of
+        // rr[i][j] halved: row j is row j + 1 shifted by one plus h2[39 - j] h2[39 - i]. Each row
+        // is formed, rounded and signed in plain loops, then stored at both places.
+        int32_t t[kL + 1] = {};
+        int16_t h2r[kL], vals[kL];
+        for (int i = 0; i < kL; ++i) h2r[i] = h2[kL - 1 - i];
+        int32_t off = 0;
+        for (int j = kL - 1; j >= 0; --j) {
+            const int32_t hj = h2[kL - 1 - j];
+            for (int i = 0; i <= j; ++i) t[i] = t[i + 1] + hj * h2r[i];
+            t[j + 1] = 0;
+            for (int i = 0; i < j; ++i) {
+                const int32_t v = (2 * t[i] + 0x8000) >> 16;
+                off = std::max(off, v < 0 ? -v : v);
+                vals[i] = mult(static_cast<int16_t>(v), mult(sign[i], sign[j]));
+            }
+            const int rj = at[j];
+            rr[rj][rj] = static_cast<int16_t>((2 * t[j] + 0x8000) >> 16);
+            if (at == kIdentity.at) {
+                for (int i = 0; i < j; ++i) rr[j][i] = vals[i];
+                for (int i = 0; i < j; ++i) rr[i][j] = vals[i];
+            } else {
+                for (int i = 0; i < j; ++i) rr[rj][at[i]] = rr[at[i]][rj] = vals[i];
+            }
+        }
+        return static_cast<int16_t>(std::min(off, 32767));
+    }
     const bool exact = 2 * e2 <= MAX_32;
     auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
         return exact ? acc + 2 * a * b : L_mac(acc, a, b);
@@ -145,15 +200,19 @@ void cor_h(const int16_t* h, const int16_t* sign, Matrix& rr) {
     s = 0;
     for (int k = 0, i = kL - 1; k < kL; ++k, --i) {
         s = mac(s, h2[k], h2[k]);
-        rr[i][i] = round_fx(s);
+        rr[at[i]][at[i]] = round_fx(s);
     }
+    int16_t off = 0;
     for (int dec = 1; dec < kL; ++dec) {
         s = 0;
         for (int k = 0, j = kL - 1, i = kL - 1 - dec; k < kL - dec; ++k, --i, --j) {
             s = mac(s, h2[k], h2[k + dec]);
-            rr[j][i] = rr[i][j] = mult(round_fx(s), mult(sign[i], sign[j]));
+            const int16_t v = round_fx(s);
+            off = std::max(off, abs_s(v));
+            rr[at[j]][at[i]] = rr[at[i]][at[j]] = mult(v, mult(sign[i], sign[j]));
         }
     }
+    return off;
 }
 
 // The running best of one pulse loop: a candidate (ps, alp) replaces (sq, alp) when
@@ -246,9 +305,11 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
 }
 
 // search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
-// joint search over two tracks; the starting tracks rotate.
-void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int* codvec) {
+// joint search over two tracks; the starting tracks rotate. Positions are in the track layout
+// (dn and rr permuted alike; track t is m consecutive positions from t m), so each pair stage
+// reads rows of consecutive values; codvec receives layout positions.
+void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
+                   const int16_t* pos_max, int16_t off_max, int* codvec) {
     // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
     // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
     struct Stage {
@@ -258,6 +319,14 @@ void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix&
                                      {k1_8, k1_4, k1_32, k1_16, k1_4, k1_16},
                                      {k1_16, k1_8, k1_64, k1_32, k1_4, k1_32},
                                      {k1_16, k1_8, k1_128, k1_64, k1_8, k1_64}};
+    const int m = kL / tracks;
+    // Every chain below adds terms 2 rr w to a start value. A chain's partial sums stay within
+    // |start| + 2 sum max|rr| w, max|rr| taken on the diagonal, off it (two pulses of different
+    // tracks) or over all (a fixed pulse may share the track): when that bound cannot saturate,
+    // nor its rounding, the plain 32-bit sums are the saturating ones.
+    int64_t diag_max = 0;
+    for (int i = 0; i < kL; ++i) diag_max = std::max<int64_t>(diag_max, rr[i][i] < 0 ? -rr[i][i] : rr[i][i]);
+    const int64_t moff = off_max, mall = std::max(diag_max, moff);
     const bool ten = n == 10;
     const int i0 = pos_max[ipos[0]];
     Overall all;
@@ -273,26 +342,62 @@ void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix&
         const int stages = ten ? 4 : 3;
         for (int st = 0; st < stages; ++st) {
             const Stage& w = kStages[st];
-            const int fixed = 2 + 2 * st, pa = ipos[fixed], pb = ipos[fixed + 1];
+            const int fixed = 2 + 2 * st, pa = ipos[fixed] * m, pb = ipos[fixed + 1] * m;
             if (st > 0) alp0 = L_mult(b.alp, k1_2);
             const int16_t ps0 = st > 0 ? b.ps : ps;
-            int16_t rrv[kL];
-            for (int j = pb; j < kL; j += step) {
+            int16_t rrv[10], ps1[10];
+            int32_t rrv2[10], alp1[10];
+            int64_t rrv_max = 0;
+            const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
+            for (int k = 0; k < m; ++k) {
+                const int j = pb + k;
                 int32_t s = L_mult(rr[j][j], w.diag_v);
-                for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
-                rrv[j] = round_fx(s);
+                if (rrv_exact) {
+                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][j] * w.cross_v;
+                    rrv[k] = static_cast<int16_t>((s + 0x8000) >> 16);
+                } else {
+                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
+                    rrv[k] = round_fx(s);
+                }
+                rrv2[k] = 2 * rrv[k] * w.rrv;
+                rrv_max = std::max<int64_t>(rrv_max, rrv[k] < 0 ? -rrv[k] : rrv[k]);
             }
-            b = Best();
+            const bool a_exact =
+                std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross) <= kRoundSafe;
+            const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
+            bool exact = true;
+            for (int k = 0; k < m; ++k) {
+                const int a = pa + k;
+                ps1[k] = add(ps0, dn[a]);
+                int32_t s = L_mac(alp0, rr[a][a], w.diag);
+                if (a_exact) {
+                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][a] * w.cross;
+                } else {
+                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
+                }
+                alp1[k] = s;
+                exact = exact && std::abs(int64_t{s}) + c_bound <= kRoundSafe;
+            }
             int ia = pa, ib = pb;
-            for (int a = pa; a < kL; a += step) {
-                const int16_t ps1 = add(ps0, dn[a]);
-                int32_t alp1 = L_mac(alp0, rr[a][a], w.diag);
-                for (int f = 0; f < fixed; ++f) alp1 = L_mac(alp1, rr[pulse[f]][a], w.cross);
-                for (int c = pb; c < kL; c += step)
-                    if (b.offer(add(ps1, dn[c]), L_mac(L_mac(alp1, rrv[c], w.rrv), rr[a][c], w.pair))) {
-                        ia = a;
-                        ib = c;
-                    }
+            b = Best();
+            if (exact) {
+                PairBest best;
+                kernels().pair_stage(ps1, alp1, dn + pb, rrv2, &rr[pa][pb], 2 * w.pair, m, best);
+                if (best.a >= 0) {
+                    b.sq = best.sq;
+                    b.alp = best.al;
+                    b.ps = best.ps;
+                    ia = pa + best.a;
+                    ib = pb + best.c;
+                }
+            } else {
+                for (int k = 0; k < m; ++k)
+                    for (int l = 0; l < m; ++l)
+                        if (b.offer(add(ps1[k], dn[pb + l]),
+                                    L_mac(L_mac(alp1[k], rrv[l], w.rrv), rr[pa + k][pb + l], w.pair))) {
+                            ia = pa + k;
+                            ib = pb + l;
+                        }
             }
             pulse[fixed] = ia;
             pulse[fixed + 1] = ib;
@@ -307,6 +412,18 @@ void search_10and8(int n, int step, int tracks, const int16_t* dn, const Matrix&
 
 // y = sum of the signed, shifted impulse responses (h has 40 zeros before it).
 void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int16_t* y) {
+    // No partial sum can saturate, nor its rounding, when 2 max|h| sum|sign| stays in kRoundSafe:
+    // the plain sums are taken then, pulse by pulse.
+    int64_t hmax = 0, smax = 0;
+    for (int i = 0; i < kL; ++i) hmax = std::max<int64_t>(hmax, std::abs(int32_t{h[i]}));
+    for (int k = 0; k < n; ++k) smax += std::abs(int32_t{sign[k]});
+    if (2 * hmax * smax <= kRoundSafe) {
+        int32_t acc[kL] = {};
+        for (int k = 0; k < n; ++k)
+            for (int i = pos[k]; i < kL; ++i) acc[i] += h[i - pos[k]] * sign[k];
+        for (int i = 0; i < kL; ++i) y[i] = static_cast<int16_t>((2 * acc[i] + 0x8000) >> 16);
+        return;
+    }
     for (int i = 0; i < kL; ++i) {
         int32_t s = 0;
         for (int k = 0; k < n; ++k) s = L_mac(s, h[i - pos[k]], sign[k]);
@@ -487,8 +604,13 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         int16_t pos_max[5] = {}, ipos[10] = {};
         backward_target(h, x, dn, 2, tracks, tracks);
         set_sign12k2(dn, res, sign, pos_max, tracks, ipos, tracks);
-        cor_h(h, sign, rr);
-        search_10and8(ten ? 10 : 8, tracks, tracks, dn, rr, ipos, pos_max, codvec);
+        const Layout& l = ten ? kTracks5 : kTracks4;
+        const int16_t off_max = cor_h(h, sign, rr, l.at);
+        int16_t dnp[kL], pmax[5];
+        for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
+        for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];
+        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, codvec);
+        for (int i = 0; i < (ten ? 10 : 8); ++i) codvec[i] = l.pos[codvec[i]];
         if (ten)
             build_35(codvec, sign, h, code, y, words);
         else

@@ -1,10 +1,13 @@
 // GSM-AMR adaptive codebook: the closed-loop fractional pitch search (the reference Pitch_fr
 // with its Enc_lag3 / Enc_lag6 index coding), the decoder's lag decoding with its erasure
 // handling (Dec_lag3 / Dec_lag6) and the interpolation of the past excitation (Pred_lt_3or6).
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrnb/exc_internal.h"
 #include "amrnb/exc_tables.h"
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
 #include "common/mathop.h"
@@ -49,8 +52,25 @@ void get_range(int16_t t0, int16_t low, int16_t range, int16_t pit_min, int16_t&
     }
 }
 
-// y[n] = sum_{i<=n} x[i] h[n-i] (Q12 response), saturating as the reference.
+int32_t abs_max(const int16_t* x, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int32_t{x[i]}));
+    return m;
+}
+
+// y[n] = sum_{i<=n} x[i] h[n-i] (Q12 response), saturating as the reference. No partial sum can
+// saturate when 2 max|x| sum|h| < 2^31: the plain sums are taken then.
 void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
+    int64_t sh = 0;
+    for (int i = 0; i < kSubframe; ++i) sh += std::abs(int32_t{h[i]});
+    if (2 * abs_max(x, kSubframe) * sh < (int64_t{1} << 31)) {
+        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
+        int32_t acc[kSubframe] = {};
+        for (int i = 0; i < kSubframe; ++i)
+            for (int n = i; n < kSubframe; ++n) acc[n] += int32_t{x[i]} * h[n - i];
+        for (int n = 0; n < kSubframe; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
+        return;
+    }
     for (int n = 0; n < kSubframe; ++n) {
         int32_t s = 0;
         for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
@@ -76,17 +96,21 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         h_fac = 1;
         scaling = 2;
     }
+    // The filtered excitation of the next lag adds exc[k] h[j] << (1 + h_fac) >> 16: when that
+    // product cannot saturate it is (exc[k] h[j]) >> (15 - h_fac).
+    const bool exact_update =
+        (int64_t{2} * abs_max(exc - t_max, t_max - t_min) * abs_max(h, kSubframe) << h_fac) <= MAX_32;
+    const int down = 15 - h_fac;
     int64_t exn = 0;
     for (int i = 0; i < kSubframe; ++i) exn += int32_t{xn[i]} * xn[i];
     for (int t = t_min; t <= t_max; ++t) {
         // The energy chain only grows, so it saturates exactly when its exact sum does; the
         // correlation chain cannot saturate when twice the larger energy fits 31 bits.
-        int64_t e = 0, c = 0;
-        for (int i = 0; i < kSubframe; ++i) e += int32_t{excf[i]} * excf[i];
+        int64_t e, c;
+        kernels().dots(xn, excf, kSubframe, c, e);
         const int32_t energy = 2 * e >= MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e);
         int32_t corr_xy;
         if (2 * (e > exn ? e : exn) <= MAX_32) {
-            for (int i = 0; i < kSubframe; ++i) c += int32_t{xn[i]} * excf[i];
             corr_xy = static_cast<int32_t>(2 * c);
         } else {
             corr_xy = mac_chain(xn, excf);
@@ -97,8 +121,17 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         corr[t - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
         if (t != t_max) {
             --k;
-            for (int j = kSubframe - 1; j > 0; --j)
-                excf[j] = add(extract_h(L_shl(L_mult(exc[k], h[j]), h_fac)), excf[j - 1]);
+            const int32_t e_k = exc[k];
+            if (exact_update) {
+                int16_t prev[kSubframe];
+                std::memcpy(prev, excf, sizeof prev);
+                for (int j = 1; j < kSubframe; ++j)
+                    excf[j] =
+                        static_cast<int16_t>(std::clamp(((e_k * h[j]) >> down) + prev[j - 1], -32768, 32767));
+            } else {
+                for (int j = kSubframe - 1; j > 0; --j)
+                    excf[j] = add(extract_h(L_shl(L_mult(exc[k], h[j]), h_fac)), excf[j - 1]);
+            }
             excf[0] = shr(exc[k], scaling);
         }
     }

@@ -57,7 +57,7 @@ namespace {
 // Chebyshev series of the Q10 sum or difference polynomial f[0..5] at x (Q15), in the
 // reference's double precision: b_k = 2x b_{k+1} - b_{k+2} + f[k]; result x b1 - b2 + f[5]/2,
 // Q14.
-int16_t chebyshev(int16_t x, const int16_t* f) {
+int16_t chebyshev_chain(int16_t x, const int16_t* f) {
     int16_t b2_h = 256, b2_l = 0, b1_h, b1_l;
     L_Extract(L_mac(L_mult(x, 512), f[1], 8192), b1_h, b1_l);
     for (int i = 2; i < 5; ++i) {
@@ -71,6 +71,38 @@ int16_t chebyshev(int16_t x, const int16_t* f) {
     int32_t t = L_msu(L_mac(Mpy_32_16(b1_h, b1_l, x), b2_h, MIN_16), b2_l, 1);
     t = L_mac(t, f[5], 4096);
     return extract_h(L_shl(t, 6));
+}
+
+// The same in 64-bit arithmetic: every step of the chain is checked (L_mult of -32768 by itself,
+// partial sums leaving 32 bits), and the chain decides when one would saturate.
+int16_t chebyshev(int16_t x, const int16_t* f) {
+    bool ok = true;
+    auto fits = [&ok](int64_t v) {
+        ok = ok && v == static_cast<int32_t>(v);
+        return v;
+    };
+    // b = hi 2^16 + lo 2, as L_Extract splits it.
+    auto mpy = [&](int64_t hi, int64_t lo) {
+        ok = ok && !(hi == MIN_16 && x == MIN_16);
+        return fits(2 * hi * x + 2 * ((lo * x) >> 15));
+    };
+    int64_t t = 1024 * int64_t{x} + 16384 * int64_t{f[1]};
+    int64_t b2h = 256, b2l = 0, b1h = t >> 16, b1l = (t & 0xFFFF) >> 1;
+    for (int i = 2; i < 5; ++i) {
+        t = fits(2 * mpy(b1h, b1l));
+        t = fits(t - 65536 * b2h);
+        t = fits(t - 2 * b2l);
+        t = fits(t + 16384 * int64_t{f[i]});
+        b2h = b1h;
+        b2l = b1l;
+        b1h = t >> 16;
+        b1l = (t & 0xFFFF) >> 1;
+    }
+    t = fits(mpy(b1h, b1l) - 65536 * b2h);
+    t = fits(t - 2 * b2l);
+    t = fits(t + 8192 * int64_t{f[5]});
+    if (!ok) return chebyshev_chain(x, f);
+    return extract_h(L_shl(static_cast<int32_t>(t), 6));
 }
 
 }  // namespace

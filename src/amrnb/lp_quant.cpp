@@ -2,8 +2,10 @@
 // vectors, five sub-matrices) and the three-split quantiser of the other rates, with the
 // moving-average prediction, the minimum-distance reordering and the decoder's erasure
 // concealment and subframe interpolation.
+#include <algorithm>
 #include <cstring>
 
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_lsf_tables.h"
 #include "common/basicop.h"
@@ -27,29 +29,49 @@ void lsf_weights(const int16_t* lsf, int16_t* wf) {
     }
 }
 
-// Weighted squared distance of n residuals r (weights w) to an entry d (or to -d), saturating
-// as the reference accumulates it: its chain of non-negative terms saturates exactly when the
-// exact sum reaches MAX_32.
-int32_t distance(const int16_t* r, const int16_t* w, const int16_t* d, int n, bool negative = false) {
-    int64_t dist = 0;
-    for (int i = 0; i < n; ++i) {
-        const int16_t t = mult(w[i], negative ? add(r[i], d[i]) : sub(r[i], d[i]));
-        dist += 2 * int32_t{t} * t;
+// Half of one weighted squared residual term 2 mult(w, v)^2 of the reference's distance, v
+// saturated: |mult(w, v)| <= 32767, so four halves fit 32 unsigned bits.
+inline uint32_t half_term(int32_t w, int32_t v) {
+    v = std::clamp(v, -32768, 32767);
+    const int32_t t = std::min((w * v) >> 15, 32767);
+    return static_cast<uint32_t>(t * t);
+}
+
+// Half the weighted squared distances of the residuals r (weights w, dim <= 4 values) to each
+// entry (every `stride` values of cb; the negated entries when sign < 0), in a plain loop the
+// compiler vectorises.
+template <int Dim>
+void half_distances(const int16_t* r, const int16_t* w, const int16_t* cb, int size, int stride, int sign,
+                    uint32_t* out) {
+    for (int i = 0; i < size; ++i) {
+        uint32_t s = 0;
+        for (int k = 0; k < Dim; ++k) s += half_term(w[k], int32_t{r[k]} - sign * cb[i * stride + k]);
+        out[i] = s;
     }
-    return dist < MAX_32 ? static_cast<int32_t>(dist) : MAX_32;
+}
+
+// The reference accumulates the terms in a saturating chain; as they are non-negative it
+// saturates exactly when the exact sum reaches MAX_32, and a saturated distance never beats the
+// initial best MAX_32. So the first entry of least exact distance below MAX_32 wins: `best`
+// (exact, initially MAX_32) and `index` are updated when an entry of half distances h beats it.
+void pick(const uint32_t* h, int size, int64_t& best, int& index, int base = 0, int mul = 1) {
+    for (int i = 0; i < size; ++i)
+        if (2 * int64_t{h[i]} < best) {
+            best = 2 * int64_t{h[i]};
+            index = base + mul * i;
+        }
 }
 
 // The entry (stride `step` entries of `dim` values) nearest to r; r receives it.
 int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, int step = 1) {
-    int32_t best = MAX_32;
+    uint32_t h[512];
+    if (dim == 3)
+        half_distances<3>(r, w, cb, size, step * dim, 1, h);
+    else
+        kernels().lsf_dist4(r, w, cb, size, 1, h);
+    int64_t best = MAX_32;
     int index = 0;
-    for (int i = 0; i < size; ++i) {
-        const int32_t d = distance(r, w, cb + i * step * dim, dim);
-        if (d < best) {
-            best = d;
-            index = i;
-        }
-    }
+    pick(h, size, best, index);
     std::memcpy(r, cb + index * step * dim, dim * sizeof(int16_t));
     return index;
 }
@@ -59,22 +81,22 @@ int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, i
 int search_pair(int16_t* r1, int16_t* r2, const int16_t* w1, const int16_t* w2, const int16_t* cb, int size,
                 bool is_signed) {
     const int16_t r[4] = {r1[0], r1[1], r2[0], r2[1]}, w[4] = {w1[0], w1[1], w2[0], w2[1]};
-    int32_t best = MAX_32;
+    uint32_t h[256], hn[256];
+    kernels().lsf_dist4(r, w, cb, size, 1, h);
+    int64_t best = MAX_32;
     int index = 0, sign = 0;
-    for (int i = 0; i < size; ++i) {
-        int32_t d = distance(r, w, cb + 4 * i, 4);
-        if (d < best) {
-            best = d;
-            index = i;
-            sign = 0;
+    if (!is_signed) {
+        pick(h, size, best, index);
+    } else {
+        // Entry i positive, then negated: candidates 2i and 2i + 1 in order.
+        kernels().lsf_dist4(r, w, cb, size, -1, hn);
+        int code = 0;
+        for (int i = 0; i < size; ++i) {
+            pick(h + i, 1, best, code, 2 * i);
+            pick(hn + i, 1, best, code, 2 * i + 1);
         }
-        if (!is_signed) continue;
-        d = distance(r, w, cb + 4 * i, 4, true);
-        if (d < best) {
-            best = d;
-            index = i;
-            sign = 1;
-        }
+        index = code >> 1;
+        sign = code & 1;
     }
     const int16_t* e = cb + 4 * index;
     r1[0] = sign ? negate(e[0]) : e[0];

@@ -1,0 +1,135 @@
+// AVX2 twins of the GSM-AMR excitation kernels (see kernels.h).
+#include <immintrin.h>
+
+#include <initializer_list>
+
+#include "amrnb/kernels.h"
+#include "common/x86/avx2.h"
+
+namespace voks::amrnb::avx2 {
+namespace {
+
+// add() of 16-bit values held in 32-bit lanes.
+VOKS_AVX2 inline __m256i add16(__m256i a, __m256i b) {
+    return _mm256_min_epi32(_mm256_max_epi32(_mm256_add_epi32(a, b), _mm256_set1_epi32(-32768)),
+                            _mm256_set1_epi32(32767));
+}
+
+// mult(x, x) of 16-bit values held in 32-bit lanes.
+VOKS_AVX2 inline __m256i square16(__m256i x) {
+    return _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(x, x), 15), _mm256_set1_epi32(32767));
+}
+
+// Candidates in lanes: (sq, al, ps) and their row-major index.
+struct Lanes {
+    __m256i sq, al, ps, idx;
+};
+
+// Lane-wise, o replaces k where its ratio sq / al is larger (all al > 0, products below 2^30),
+// or equal with a smaller index when `ties` (else equal ratios keep k: k came first).
+VOKS_AVX2 inline void keep(Lanes& k, const Lanes& o, bool ties) {
+    const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(o.sq, k.al), _mm256_mullo_epi32(k.sq, o.al));
+    const __m256i zero = _mm256_setzero_si256();
+    __m256i take = _mm256_cmpgt_epi32(d, zero);
+    if (ties)
+        take = _mm256_or_si256(
+            take, _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(k.idx, o.idx)));
+    k.sq = _mm256_blendv_epi8(k.sq, o.sq, take);
+    k.al = _mm256_blendv_epi8(k.al, o.al, take);
+    k.ps = _mm256_blendv_epi8(k.ps, o.ps, take);
+    k.idx = _mm256_blendv_epi8(k.idx, o.idx, take);
+}
+
+VOKS_AVX2 inline Lanes swapped(const Lanes& l, int step) {
+    if (step == 4)
+        return {_mm256_permute2x128_si256(l.sq, l.sq, 1), _mm256_permute2x128_si256(l.al, l.al, 1),
+                _mm256_permute2x128_si256(l.ps, l.ps, 1), _mm256_permute2x128_si256(l.idx, l.idx, 1)};
+    if (step == 2)
+        return {_mm256_shuffle_epi32(l.sq, 0x4E), _mm256_shuffle_epi32(l.al, 0x4E),
+                _mm256_shuffle_epi32(l.ps, 0x4E), _mm256_shuffle_epi32(l.idx, 0x4E)};
+    return {_mm256_shuffle_epi32(l.sq, 0xB1), _mm256_shuffle_epi32(l.al, 0xB1),
+            _mm256_shuffle_epi32(l.ps, 0xB1), _mm256_shuffle_epi32(l.idx, 0xB1)};
+}
+
+}  // namespace
+
+// With every rounded energy positive the replacement rule orders candidates by sq / al, and the
+// scan keeps the first of the largest ratio: each lane keeps its column's first best row, then
+// the lanes reduce to the largest ratio of smallest index. Otherwise (or n != 8) the scalar scan
+// runs.
+VOKS_AVX2 void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16_t* dn, const int32_t* rrv2,
+                          const int16_t* rr, int32_t pair2, int n, PairBest& best) {
+    if (n != 8) return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
+    const __m256i vdn = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dn)));
+    const __m256i base = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rrv2)),
+                                          _mm256_set1_epi32(0x8000));
+    const __m256i vpair = _mm256_set1_epi32(pair2), lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    Lanes rows[8];
+    __m256i minal = _mm256_set1_epi32(32767);
+    for (int a = 0; a < 8; ++a) {
+        const __m256i r =
+            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rr + 40 * a)));
+        Lanes& o = rows[a];
+        o.ps = add16(_mm256_set1_epi32(ps1[a]), vdn);
+        o.sq = square16(o.ps);
+        o.al = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[a]), base),
+                                                  _mm256_mullo_epi32(r, vpair)),
+                                 16);
+        o.idx = _mm256_add_epi32(_mm256_set1_epi32(8 * a), lane);
+        minal = _mm256_min_epi32(minal, o.al);
+    }
+    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) != 0xFF)
+        return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
+    // A tree over the rows, then over the lanes: equal ratios keep the smaller index.
+    for (int w = 1; w < 8; w *= 2)
+        for (int a = 0; a + w < 8; a += 2 * w) keep(rows[a], rows[a + w], true);
+    Lanes& k = rows[0];
+    for (int step : {4, 2, 1}) keep(k, swapped(k, step), true);
+    const int i = _mm256_cvtsi256_si32(k.idx);
+    best = {static_cast<int16_t>(_mm256_cvtsi256_si32(k.sq)),
+            static_cast<int16_t>(_mm256_cvtsi256_si32(k.al)),
+            static_cast<int16_t>(_mm256_cvtsi256_si32(k.ps)), i >> 3, i & 7};
+}
+
+namespace {
+
+// Adds the 32-bit pair sums of v to 64-bit lanes: signed, or unsigned for sums of squares (a pair
+// of -32768 squares is 2^31).
+VOKS_AVX2 inline __m256i widen_add(__m256i acc, __m256i v, bool is_unsigned) {
+    const __m128i lo = _mm256_castsi256_si128(v), hi = _mm256_extracti128_si256(v, 1);
+    if (is_unsigned)
+        return _mm256_add_epi64(acc, _mm256_add_epi64(_mm256_cvtepu32_epi64(lo), _mm256_cvtepu32_epi64(hi)));
+    return _mm256_add_epi64(acc, _mm256_add_epi64(_mm256_cvtepi32_epi64(lo), _mm256_cvtepi32_epi64(hi)));
+}
+
+}  // namespace
+
+// Sixteen products per step by madd. A pair of products reaches 2^31 only as two -32768 squares:
+// the squares are widened unsigned, and the cross sums run in the scalar kernel when x holds
+// -32768 where y does.
+VOKS_AVX2 void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy) {
+    __m256i c = _mm256_setzero_si256(), e = _mm256_setzero_si256(), both = _mm256_setzero_si256();
+    const __m256i min16 = _mm256_set1_epi16(-32768);
+    int i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m256i vx = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x + i));
+        const __m256i vy = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y + i));
+        both = _mm256_or_si256(
+            both, _mm256_and_si256(_mm256_cmpeq_epi16(vx, min16), _mm256_cmpeq_epi16(vy, min16)));
+        c = widen_add(c, _mm256_madd_epi16(vx, vy), false);
+        e = widen_add(e, _mm256_madd_epi16(vy, vy), true);
+    }
+    if (!_mm256_testz_si256(both, both)) return scalar::dots(x, y, n, xy, yy);
+    int64_t cs = 0, es = 0;
+    for (; i < n; ++i) {
+        cs += int32_t{x[i]} * y[i];
+        es += int32_t{y[i]} * y[i];
+    }
+    alignas(32) int64_t cl[4], el[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(cl), c);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(el), e);
+    xy = cs + cl[0] + cl[1] + cl[2] + cl[3];
+    yy = es + el[0] + el[1] + el[2] + el[3];
+}
+
+}  // namespace voks::amrnb::avx2

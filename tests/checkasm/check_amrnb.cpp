@@ -1,0 +1,85 @@
+// GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
+// searches on seeded random, extreme and tied inputs.
+#include "amrnb/kernels.h"
+#include "checkasm.h"
+
+using namespace checkasm;
+namespace sc = voks::amrnb::scalar;
+namespace vx = voks::amrnb::avx2;
+
+// Rows of 8 (12.2) and 10 (10.2) candidates with the stage weights; energies within the bound
+// the caller guarantees, mostly positive (the vector path), sometimes not (the ordered scan);
+// equal rows and columns give tied ratios (the first candidate wins).
+CHECKASM(amrnb_pair_stage) {
+    if (!have_avx2()) return;
+    static const int32_t kPair2[4] = {8192, 4096, 2048, 1024}, kRrv2[3] = {32768, 16384, 8192};
+    for (int trial = 0; trial < 40000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        const int n = trial % 5 == 4 ? 10 : 8;
+        int16_t ps1[10], dn[10], rrv[10], rr[40 * 10];
+        int32_t alp1[10], rrv2[10];
+        fill16(ctx.rng, p, ps1, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rrv, 10);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), rr, 400);
+        fill32(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), alp1, 10);
+        const int32_t pair2 = kPair2[trial & 3], w = kRrv2[trial % 3];
+        for (int k = 0; k < 10; ++k) {
+            rrv2[k] = rrv[k] * w;
+            alp1[k] %= 0x2FFF0000;
+            if (trial & 8) alp1[k] = (alp1[k] & 0x0FFFFFFF) + (1 << 28);  // positive energies
+        }
+        if (trial & 16) {
+            for (int a = 1; a < 10; ++a) {
+                ps1[a] = ps1[0];
+                alp1[a] = alp1[0];
+                for (int c = 0; c < 10; ++c) rr[40 * a + c] = rr[c];
+            }
+            if (trial & 32)
+                for (int c = 1; c < 10; ++c) {
+                    dn[c] = dn[0];
+                    rrv2[c] = rrv2[0];
+                    for (int a = 0; a < 10; ++a) rr[40 * a + c] = rr[40 * a];
+                }
+        }
+        voks::amrnb::PairBest r, v;
+        sc::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, r);
+        vx::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, v);
+        ctx.check(r.sq == v.sq && r.al == v.al && r.ps == v.ps && r.a == v.a && r.c == v.c, "pair_stage", n,
+                  0, p, 8 * r.a + r.c);
+    }
+}
+
+// The LSF distances: every pattern for residuals, weights and entries (saturating differences
+// and the -32768 * -32768 product included), both signs, every length to 40 and the book sizes.
+CHECKASM(amrnb_lsf_dist4) {
+    if (!have_avx2()) return;
+    for (int n : {0, 1, 7, 8, 9, 15, 16, 33, 40, 64, 128, 256, 512})
+        for (Pattern p : kPatterns)
+            for (int sign : {1, -1}) {
+                int16_t r[4], w[4];
+                fill16(ctx.rng, p, r, 4);
+                fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), w, 4);
+                Buffer<int16_t> cb(4 * n, ctx.rng.range(0, 15));
+                fill16(ctx.rng, partner(p), cb.data(), 4 * n);
+                Twin<uint32_t> h(n, ctx.rng.range(0, 7));
+                sc::lsf_dist4(r, w, cb.data(), n, sign, h.s());
+                vx::lsf_dist4(r, w, cb.data(), n, sign, h.v());
+                ctx.same("lsf_dist4", n, 0, p, sign < 0 ? "negated" : "", h);
+            }
+}
+
+// The exact dot products: every pattern pair (-32768 against -32768 included), every length to
+// 64 and every misalignment.
+CHECKASM(amrnb_dots) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off), y(len, (off + 5) % 16);
+        fill16(ctx.rng, p, x.data(), len);
+        fill16(ctx.rng, ctx.rng.range(0, 1) ? p : partner(p), y.data(), len);
+        int64_t cr, er, cv, ev;
+        sc::dots(x.data(), y.data(), len, cr, er);
+        vx::dots(x.data(), y.data(), len, cv, ev);
+        ctx.check(cr == cv && er == ev, "dots", len, off, p);
+    });
+}
