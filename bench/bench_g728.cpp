@@ -1,5 +1,5 @@
 // G.728: the example coder's encoder and decoder throughput (samples/s) at each kernel level,
-// and the three kernels with twins, scalar against AVX2. No Debian package codes G.728; the
+// and the kernels with twins, scalar against AVX2. No Debian package codes G.728; the
 // whole-program comparison with the G.191 reference coder is in README (bench-codecs.sh does
 // not build it: its code is not part of this repository).
 #include <benchmark/benchmark.h>
@@ -102,6 +102,17 @@ void BM_g728_Search16(benchmark::State& state) {
     }
 }
 
+// The filtered codevector energies, once per impulse-response update.
+void BM_g728_Energies(benchmark::State& state) {
+    const auto& k = voks::g728::kernels_for(static_cast<voks::frame::Level>(state.range(0)));
+    const int16_t h[5] = {-900, 1500, -2600, 4100, 8192};
+    int16_t y2[128];
+    for (auto _ : state) {
+        k.energies(h, y2);
+        benchmark::DoNotOptimize(y2);
+    }
+}
+
 // The scalar lower-rate searches (rate 14: 12.8 kbit/s, 10: 9.6) and the trellis search per
 // vector over runs of 8, on the G.728 shapes and levels.
 void BM_g728_SearchLowRate(benchmark::State& state) {
@@ -149,6 +160,7 @@ BENCHMARK(BM_g728_Decode)
 BENCHMARK(BM_g728_Durbin)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Search16)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Xcorr)->ArgNames({"level"})->Arg(0)->Arg(1);
+BENCHMARK(BM_g728_Energies)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_SearchLowRate)->ArgNames({"rate"})->Arg(14)->Arg(10);
 BENCHMARK(BM_g728_SearchTCQ);
 

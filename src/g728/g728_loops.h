@@ -38,20 +38,21 @@ inline bool fits32(int64_t v) {
 }
 
 // Levinson-Durbin recursion from order i (0: from scratch) to `order` <= kMaxOrder, as
-// durbin() documents. The inner loops run on zero-padded copies: Ops::dot(a, rr, i) is
-// sum_{k<i} a[k] rr[k]; Ops::update(a, i, rc, upd) forms upd[f] = round16(a[f] 2^16 + rc
-// a[i-1-f]) for f < i and returns whether any sum left 32 bits (|rc| <= 65534 keeps each term
-// within them). Lanes past i read and write zeros only.
+// durbin() documents. The inner loops run on two zero-padded buffers that take turns: Ops::dot(a,
+// rr, i) is sum_{k<i} a[k] rr[k]; Ops::update(a, i, rc, ai, upd) forms upd[f] = round16(a[f]
+// 2^16 + rc a[i-1-f]) for f < i and upd[i] = ai, and returns whether any sum left 32 bits
+// (|rc| <= 65534 keeps each term within them). Lanes past i read and write zeros only.
 template <class Ops>
 bool durbin_loop(const int16_t* r, int i, int order, int16_t* aout, int16_t* rc1, int16_t* alphaf,
                  int16_t* iaq) {
-    alignas(32) int16_t abuf[kPad + kMaxOrder + kPad];
+    alignas(32) int16_t abuf[2][kPad + kMaxOrder + kPad];
     alignas(32) int16_t rr[kMaxOrder + kPad];
-    alignas(32) int16_t upd[kMaxOrder + kPad];
-    int16_t* a = abuf + kPad;
-    std::fill(abuf, a, int16_t{0});
+    int16_t* a = abuf[0] + kPad;
+    int16_t* upd = abuf[1] + kPad;
+    std::fill(abuf[0], a, int16_t{0});
     std::copy(aout, aout + i, a);
     std::fill(a + i, a + order + kPad, int16_t{0});
+    std::fill(abuf[1], upd + order + kPad, int16_t{0});
     for (int j = 0; j < order; ++j) rr[j] = r[order - j];  // r[i - k] = rr[order - i + k]
     std::fill(rr + order, rr + order + kPad, int16_t{0});
     int nrs;
@@ -83,8 +84,9 @@ bool durbin_loop(const int16_t* r, int i, int order, int16_t* aout, int16_t* rc1
         const int64_t e = alpha * 65536 + rc * a0h;
         if (e <= 0) return false;
         alpha = round16(e);
-        if (!Ops::update(a, i, static_cast<int32_t>(rc), upd)) {
-            std::copy(upd, upd + i, a);
+        const int32_t ai = round16(a2 >> nrs);
+        if (!Ops::update(a, i, static_cast<int32_t>(rc), static_cast<int16_t>(a0h > 0 ? -ai : ai), upd)) {
+            std::swap(a, upd);
         } else {
             // A sum left 32 bits: the pairs again in order, halving every coefficient on overflow.
             for (int f = 0, g = i - 1; f <= g; ++f, --g) {
@@ -100,9 +102,9 @@ bool durbin_loop(const int16_t* r, int i, int order, int16_t* aout, int16_t* rc1
                 a[f] = static_cast<int16_t>(round16(d0));
                 a[g] = static_cast<int16_t>(round16(d1));
             }
+            const int32_t an = round16(a2 >> nrs);
+            a[i] = static_cast<int16_t>(a0h > 0 ? -an : an);
         }
-        const int32_t ai = round16(a2 >> nrs);
-        a[i] = static_cast<int16_t>(a0h > 0 ? -ai : ai);
     }
     std::copy(a, a + order, aout);
     *alphaf = static_cast<int16_t>(alpha);

@@ -29,7 +29,12 @@ using distortions16_fn = void(const int16_t* ct, const int16_t* y2, int32_t* dis
 // y[0 .. n + nlags - 1); any alignment).
 using xcorr_fn = void(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out);
 
-#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16)
+// Energies y2[0..128) of the 128 shape codevectors convolved with the impulse response h[0..5)
+// (Q13, newest first): each convolved sample rounded down to Q11 and saturated to 16 bits, the
+// squares summed and saturated to 32 bits, then shifted down by 15 and saturated to 16 bits.
+using energies_fn = void(const int16_t* h, int16_t* y2);
+
+#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16) X(energies)
 
 VOKS_DECLARE_KERNELS(VOKS_G728_KERNELS)
 

@@ -116,3 +116,18 @@ CHECKASM(g728_xcorr) {
         ctx.same("g728_xcorr", len, off, p, std::to_string(nlags) + " lags", out);
     });
 }
+
+CHECKASM(g728_energies) {
+    if (!have_avx2()) return;
+    each_case(
+        [&](int len, int off, Pattern p) {
+            Buffer<int16_t> h(5, off);
+            fill16(ctx.rng, len % 3 ? p : partner(p), h.data(), 5);
+            if (len % 4 == 1) h.data()[4] = 8192;  // the codec's impulse responses start at 1.0
+            Twin<int16_t> y2(128, (off + 3) % 16);
+            g728::scalar::energies(h.data(), y2.s());
+            g728::avx2::energies(h.data(), y2.v());
+            ctx.same("g728_energies", len, off, p, "", y2);
+        },
+        5);
+}

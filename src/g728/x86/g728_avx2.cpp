@@ -39,24 +39,50 @@ struct Pairs {
     }
 };
 
-struct Ops {
-    // Pair sums of madd reach +2^31 only for two (-32768)^2 products, which wrap to INT32_MIN:
-    // those lanes are counted and given back 2^32 each.
-    VOKS_AVX2 static int64_t dot(const int16_t* a, const int16_t* rr, int n) {
-        __m256i acc = _mm256_setzero_si256(), wraps = _mm256_setzero_si256();
-        const __m256i minv = _mm256_set1_epi32(INT32_MIN);
-        for (int k = 0; k < n; k += 16) {
-            const __m256i m = _mm256_madd_epi16(load16(a + k), load16(rr + k));
-            wraps = _mm256_sub_epi32(wraps, _mm256_cmpeq_epi32(m, minv));
-            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
-            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
-        }
-        return static_cast<int64_t>(voks::x86::hsum64(acc)) + (int64_t{voks::x86::hsum32(wraps)} << 32);
+// Shape codebook regrouped for the convolution: row r holds, for every shape, the pair of
+// samples (y[j + 2p], y[j + 2p + 1]) (zero past the fifth) that meets the taps (h[4 - 2p],
+// h[3 - 2p]) in convolved sample j; rows in order j = 0 (p = 0..2), 1 (0..1), 2 (0..1), 3, 4.
+struct ConvPairs {
+    static constexpr int kRows = 9;
+    static constexpr int kRowJ[kRows] = {0, 0, 0, 1, 1, 2, 2, 3, 4};
+    static constexpr int kRowP[kRows] = {0, 1, 2, 0, 1, 0, 1, 0, 0};
+    alignas(32) int16_t p[kRows][kShapeCount * 2];
+    ConvPairs() {
+        for (int r = 0; r < kRows; ++r)
+            for (int s = 0; s < kShapeCount; ++s) {
+                const int k = kRowJ[r] + 2 * kRowP[r];
+                p[r][2 * s] = kShapes[s * kDim + k];
+                p[r][2 * s + 1] = k + 1 < kDim ? kShapes[s * kDim + k + 1] : int16_t{0};
+            }
     }
-    VOKS_AVX2 static bool update(const int16_t* a, int i, int32_t rc, int16_t* upd) {
+};
+
+VOKS_AVX2 inline __m256i pair16(int16_t lo, int16_t hi) {
+    return _mm256_set1_epi32(int32_t(uint16_t(lo)) | int32_t(uint32_t(uint16_t(hi)) << 16));
+}
+
+// acc (four 64-bit lanes) plus the eight pair sums of a madd, each less one. A pair sum reaches
+// +2^31 only for two (-32768)^2 products, which wrap to INT32_MIN; less one, that lane is
+// 2^31 - 1 and every other lane is exact, so the caller adds back one per pair sum.
+VOKS_AVX2 inline __m256i add_pairs(__m256i acc, __m256i m) {
+    m = _mm256_sub_epi32(m, _mm256_set1_epi32(1));
+    acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
+    return _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
+}
+
+struct Ops {
+    VOKS_AVX2 static int64_t dot(const int16_t* a, const int16_t* rr, int n) {
+        __m256i acc = _mm256_setzero_si256();
+        int k = 0;
+        for (; k < n; k += 16) acc = add_pairs(acc, _mm256_madd_epi16(load16(a + k), load16(rr + k)));
+        return static_cast<int64_t>(voks::x86::hsum64(acc)) + (k >> 1);
+    }
+    VOKS_AVX2 static bool update(const int16_t* a, int i, int32_t rc, int16_t ai, int16_t* upd) {
         const __m256i vrc = _mm256_set1_epi32(rc);
+        const __m256i lane = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        const __m256i vai = _mm256_set1_epi16(ai);
         __m256i over = _mm256_setzero_si256();
-        for (int f = 0; f < i; f += 16) {
+        for (int f = 0; f <= i; f += 16) {
             const __m256i va = load16(a + f);
             const __m256i vb = reverse16(load16(a + i - 16 - f));  // a[i-1-f-l], lane l
             __m256i res[2];
@@ -73,7 +99,9 @@ struct Ops {
                 res[h] = round16x8(v);
             }
             const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi32(res[0], res[1]), 0xD8);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(upd + f), packed);
+            // Lane i (zero so far: a[i] and a[-1] are zero) receives ai.
+            const __m256i at_i = _mm256_cmpeq_epi16(lane, _mm256_set1_epi16(static_cast<int16_t>(i - f)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(upd + f), _mm256_blendv_epi8(packed, vai, at_i));
         }
         return _mm256_movemask_ps(_mm256_castsi256_ps(over)) != 0;
     }
@@ -133,19 +161,15 @@ VOKS_AVX2 void xcorr(const int16_t* x, const int16_t* y, int n, int nlags, int64
     }
     // Whole blocks of 16, then the last 16 elements with the lanes already counted masked off.
     const int whole = n & ~15;
-    const __m256i minv = _mm256_set1_epi32(INT32_MIN);
     const __m256i tail = _mm256_and_si256(load16(x + n - 16), voks::x86::tail_mask16(n - whole));
+    const int64_t pairs = ((n + 15) >> 4) * 8;  // pair sums added, each one short
     for (int l = 0; l < nlags; ++l) {
         const int16_t* yl = y + l;
-        __m256i acc = _mm256_setzero_si256(), wraps = _mm256_setzero_si256();
-        const auto add = [&](__m256i m) VOKS_AVX2 {
-            wraps = _mm256_sub_epi32(wraps, _mm256_cmpeq_epi32(m, minv));
-            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_castsi256_si128(m)));
-            acc = _mm256_add_epi64(acc, _mm256_cvtepi32_epi64(_mm256_extracti128_si256(m, 1)));
-        };
-        for (int k = 0; k < whole; k += 16) add(_mm256_madd_epi16(load16(x + k), load16(yl + k)));
-        if (whole < n) add(_mm256_madd_epi16(tail, load16(yl + n - 16)));
-        out[l] = static_cast<int64_t>(voks::x86::hsum64(acc)) + (int64_t{voks::x86::hsum32(wraps)} << 32);
+        __m256i acc = _mm256_setzero_si256();
+        for (int k = 0; k < whole; k += 16)
+            acc = add_pairs(acc, _mm256_madd_epi16(load16(x + k), load16(yl + k)));
+        if (whole < n) acc = add_pairs(acc, _mm256_madd_epi16(tail, load16(yl + n - 16)));
+        out[l] = static_cast<int64_t>(voks::x86::hsum64(acc)) + pairs;
     }
 }
 
@@ -156,6 +180,34 @@ __attribute__((flatten)) VOKS_AVX2 void search16(const int16_t* t, int tq, const
 
 VOKS_AVX2 void distortions16(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
     Ops::distortions(ct, y2, dist, cell);
+}
+
+// Eight shapes per vector: the convolved samples by madd (no pair reaches 2^31, as every
+// codevector sample is above -32768), their squares summed with the sum capped at 2^30, which
+// any sum that saturates the result already reaches.
+VOKS_AVX2 void energies(const int16_t* h, int16_t* y2) {
+    static const ConvPairs t;
+    const __m256i taps[3] = {pair16(h[4], h[3]), pair16(h[2], h[1]), pair16(h[0], 0)};
+    const __m256i lo = _mm256_set1_epi32(MIN_16), hi = _mm256_set1_epi32(MAX_16);
+    const __m256i cap = _mm256_set1_epi32(1 << 30);
+    for (int s = 0; s < kShapeCount; s += 16) {
+        __m256i e[2];
+        for (int half = 0; half < 2; ++half) {
+            const int b = 2 * (s + 8 * half);
+            __m256i d[kDim] = {};
+            for (int r = 0; r < ConvPairs::kRows; ++r)
+                d[ConvPairs::kRowJ[r]] = _mm256_add_epi32(
+                    d[ConvPairs::kRowJ[r]], _mm256_madd_epi16(load16(t.p[r] + b), taps[ConvPairs::kRowP[r]]));
+            __m256i acc = _mm256_setzero_si256();
+            for (int j = 0; j < kDim; ++j) {
+                const __m256i v = _mm256_min_epi32(_mm256_max_epi32(_mm256_srai_epi32(d[j], 14), lo), hi);
+                acc = _mm256_min_epu32(_mm256_add_epi32(acc, _mm256_mullo_epi32(v, v)), cap);
+            }
+            e[half] = _mm256_min_epi32(_mm256_srli_epi32(acc, 15), hi);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y2 + s),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(e[0], e[1]), 0xD8));
+    }
 }
 
 }  // namespace voks::g728::avx2
