@@ -22,7 +22,7 @@ void autocorrelation(Rng& rng, Pattern p, int order, bool raw, int16_t* r) {
     }
     int16_t x[300];
     fill16(rng, p, x, 300);
-    int64_t c[61];
+    int64_t c[81];
     for (int k = 0; k <= order; ++k) {
         c[k] = 0;
         for (int n = 0; n + k < 300; ++n) c[k] += int32_t{x[n]} * x[n + k];
@@ -38,17 +38,23 @@ void autocorrelation(Rng& rng, Pattern p, int order, bool raw, int16_t* r) {
 CHECKASM(g728_durbin) {
     if (!have_avx2()) return;
     for (int len : lengths()) {
-        const int order = std::clamp(len, 1, 60);
+        const int order = std::clamp(len, 1, 80);
         for (Pattern p : kPatterns)
-            for (int kind = 0; kind < 3; ++kind) {
+            for (int kind = 0; kind < 4; ++kind) {
                 Buffer<int16_t> r(order + 1, len % 16);
                 autocorrelation(ctx.rng, p, order, kind == 2, r.data());
-                // From scratch, or continued from the scalar solution at order 10.
-                const int from = kind == 1 && order > 10 ? 10 : 0;
+                // From scratch, continued from the scalar solution at order 10, or continued from
+                // pattern coefficients (large ones overflow the update).
+                const int from = kind == 1 && order > 10 ? 10 : (kind == 3 ? order / 2 : 0);
                 Twin<int16_t> a(order, len % 8), out(3, 0);
-                if (from > 0 &&
-                    !g728::scalar::durbin(r.data(), 0, from, a.s(), out.s(), out.s() + 1, out.s() + 2))
+                if (kind == 3) {
+                    fill16(ctx.rng, partner(p), a.s(), from);
+                    out.s()[1] = INT16_MAX;
+                    out.s()[2] = static_cast<int16_t>(13 + len % 3);
+                } else if (from > 0 && !g728::scalar::durbin(r.data(), 0, from, a.s(), out.s(), out.s() + 1,
+                                                             out.s() + 2)) {
                     continue;
+                }
                 a.sync();
                 out.sync();
                 const bool ok_s =

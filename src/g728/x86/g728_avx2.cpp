@@ -148,9 +148,97 @@ struct Ops {
 
 }  // namespace
 
+// round16(x 2^16 + rc y) of 16 lanes where that is exact in 16 bits: with rc = 2 rch (|rch| <=
+// 32767), round16(x 2^16 + rc y) = x + mulhrs(y, rch) whenever that sum lies in -32767..32767;
+// `exact` keeps the lanes where it does.
+VOKS_AVX2 inline __m256i update16(__m256i x, __m256i y, __m256i vrch, __m256i& exact) {
+    const __m256i t = _mm256_mulhrs_epi16(y, vrch);
+    const __m256i sat = _mm256_adds_epi16(x, t), wrap = _mm256_add_epi16(x, t);
+    exact = _mm256_and_si256(exact, _mm256_andnot_si256(_mm256_cmpeq_epi16(wrap, _mm256_set1_epi16(MIN_16)),
+                                                        _mm256_cmpeq_epi16(sat, wrap)));
+    return wrap;
+}
+
+// The recursion for orders up to 16 MAXB with the coefficients in registers, so that no order
+// waits for the last one's stores to reach memory: A holds a[k] in lane k, R holds a[i-1-k].
+// Order i touches only the NB = i / 16 + 1 blocks that hold lanes 0..i.
+template <int MAXB>
+struct RegRecursion {
+    alignas(32) int16_t buf[32 * MAXB] = {};  // 16 MAXB zeros before a
+    alignas(32) int16_t rr[32 * MAXB] = {};   // rr[j] = r[order - j], then zeros
+    int16_t* a = buf + 16 * MAXB;
+    __m256i A[MAXB], R[MAXB];
+
+    VOKS_AVX2 void load(int n) {
+        for (int b = 0; b < MAXB; ++b) {
+            A[b] = load16(a + 16 * b);
+            R[b] = reverse16(load16(a + n - 16 - 16 * b));
+        }
+    }
+    // One order: the correlation, the reflection, then both updates in 16 bits. The old A goes
+    // to memory first; where a lane is not exact in 16 bits, the exact update (halving on
+    // overflow) runs there. False when the recursion breaks down.
+    template <int NB>
+    VOKS_AVX2 bool step(Recursion& rec, const int16_t* r, int i, int order) {
+        __m256i acc = _mm256_setzero_si256();
+        for (int b = 0; b < NB; ++b)
+            acc = add_pairs(acc, _mm256_madd_epi16(A[b], load16(rr + order - i + 16 * b)));
+        if (!rec.reflect(r, i, static_cast<int64_t>(voks::x86::hsum64(acc)) + 8 * NB)) return false;
+        for (int b = 0; b < NB; ++b) _mm256_store_si256(reinterpret_cast<__m256i*>(a + 16 * b), A[b]);
+        const __m256i vrch = _mm256_set1_epi16(static_cast<int16_t>(rec.rc / 2));
+        const __m256i ai = _mm256_set1_epi16(rec.coef());
+        const __m256i lane = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        __m256i exact = _mm256_set1_epi32(-1), carry = ai;
+        for (int b = 0; b < NB; ++b) {
+            const __m256i na = update16(A[b], R[b], vrch, exact);
+            const __m256i nr = update16(R[b], A[b], vrch, exact);
+            // Lane i of A takes the new coefficient; R moves one lane up, the new coefficient
+            // (or the last lane of the block before) into lane 0.
+            A[b] = _mm256_blendv_epi8(
+                na, ai, _mm256_cmpeq_epi16(lane, _mm256_set1_epi16(static_cast<int16_t>(i - 16 * b))));
+            R[b] = _mm256_alignr_epi8(nr, _mm256_permute2x128_si256(carry, nr, 0x21), 14);
+            carry = nr;
+        }
+        if (_mm256_movemask_epi8(exact) != -1) {
+            if (!rec.update_halving(a, i)) return false;
+            load(i + 1);
+        }
+        return true;
+    }
+
+    VOKS_AVX2 bool run(const int16_t* r, int i, int order, int16_t* aout, int16_t* rc1, int16_t* alphaf,
+                       int16_t* iaq) {
+        std::copy(aout, aout + i, a);
+        for (int j = 0; j < order; ++j) rr[j] = r[order - j];
+        Recursion rec;
+        if (i == 0) {
+            if (!rec.start(r, a, rc1)) return false;
+            i = 1;
+        } else {
+            rec.resume(*iaq, *alphaf);
+        }
+        load(i);
+        for (; i < order; ++i) {
+            const int nb = i / 16;
+            const bool ok = nb == 0   ? step<1>(rec, r, i, order)
+                            : nb == 1 ? step<(MAXB > 1 ? 2 : 1)>(rec, r, i, order)
+                            : nb == 2 ? step<(MAXB > 2 ? 3 : 1)>(rec, r, i, order)
+                                      : step<MAXB>(rec, r, i, order);
+            if (!ok) return false;
+        }
+        for (int b = 0; b < MAXB; ++b) _mm256_store_si256(reinterpret_cast<__m256i*>(a + 16 * b), A[b]);
+        std::copy(a, a + order, aout);
+        *alphaf = static_cast<int16_t>(rec.alpha);
+        *iaq = static_cast<int16_t>(15 - rec.nrs);
+        return true;
+    }
+};
+
 // Flattened: the shared loop and its vector inner loops compile as one AVX2 function.
 __attribute__((flatten)) VOKS_AVX2 bool durbin(const int16_t* r, int i, int order, int16_t* a, int16_t* rc1,
                                                int16_t* alpha, int16_t* iaq) {
+    if (order <= 16) return RegRecursion<1>().run(r, i, order, a, rc1, alpha, iaq);
+    if (order <= 64) return RegRecursion<4>().run(r, i, order, a, rc1, alpha, iaq);
     return durbin_loop<Ops>(r, i, order, a, rc1, alpha, iaq);
 }
 
