@@ -56,19 +56,17 @@ void zir_synthesis(const int16_t* a, SynthMem& s) {
     int64_t past[kDim] = {};
     for (int j = 1; j < kMemVectors; ++j) {
         const int16_t* dj = d + j * kDim;
+        const int16_t* c = ap + kDim * (j - 1);
         const int shift = s.q[j] - q0;
-        const bool oldest = j == kMemVectors - 1;
-        for (int i = 0; i < kDim; ++i) {
-            const int16_t* c = ap + i + kDim * (j - 1);
-            const int64_t tf = -(int64_t{int32_t{dj[0]} * c[0]} + int32_t{dj[1]} * c[1] +
-                                 int32_t{dj[2]} * c[2] + int32_t{dj[3]} * c[3] + int32_t{dj[4]} * c[4]);
-            if (oldest) {
-                if (shift < 30) past[i] += tf >> shift;
-            } else if (shift > 30) {
-                past[i] -= tf < 0 ? 1 : 0;
-            } else {
-                past[i] += tf >> shift;
-            }
+        if (j == kMemVectors - 1 && shift >= 30) continue;  // the oldest vector adds nothing then
+        int64_t tf[kDim];
+        for (int i = 0; i < kDim; ++i)
+            tf[i] = -(int64_t{int32_t{dj[0]} * c[i]} + int32_t{dj[1]} * c[i + 1] + int32_t{dj[2]} * c[i + 2] +
+                      int32_t{dj[3]} * c[i + 3] + int32_t{dj[4]} * c[i + 4]);
+        if (shift > 30) {
+            for (int i = 0; i < kDim; ++i) past[i] -= tf[i] < 0 ? 1 : 0;
+        } else {
+            for (int i = 0; i < kDim; ++i) past[i] += tf[i] >> shift;
         }
     }
     // Then the samples of the current vector already formed, oldest sample first.

@@ -154,17 +154,11 @@ int window_plain(const int16_t* sb, const int16_t* win, int n, int16_t* ws) {
 int window_blocks(const int16_t* d, const int16_t* q, int nblocks, int dim, const int16_t* win, int16_t* ws) {
     const int nlsws = *std::min_element(q, q + nblocks);
     for (int b = 0, k = 0; b < nblocks; ++b) {
-        const int nrsh = q[b] - nlsws - 1;
-        for (int j = 0; j < dim; ++j, ++k) {
-            int64_t l = int32_t{d[k]} * win[k];
-            if (nrsh < 0)
-                l *= 2;
-            else if (nrsh > 30)
-                l = l < 0 ? -1 : 0;
-            else
-                l >>= nrsh;
-            ws[k] = static_cast<int16_t>(round16(l));
-        }
+        // Shift right by q[b] - nlsws - 1 (left by one at -1); past 30 the product leaves only
+        // its sign, which rounds to zero as the shift past 31 does.
+        const int sh = std::min(q[b] - nlsws, 63);
+        for (int j = 0; j < dim; ++j, ++k)
+            ws[k] = static_cast<int16_t>(round16((int64_t{int32_t{d[k]} * win[k]} * 2) >> sh));
     }
     return nlsws;
 }
