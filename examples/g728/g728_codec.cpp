@@ -505,13 +505,19 @@ void Decoder::post_filter(const int16_t* st, int16_t* stpf) {
     int16_t fir[15], iir[15];
     std::copy(fir_, fir_ + 10, fir + 5);
     std::copy(iir_, iir_ + 10, iir + 5);
+    // The long-term stage and the zeros first (they do not depend on the outputs), then the
+    // poles and the tilt sample by sample.
+    int64_t d[5];
     for (int k = 4; k >= 0; --k) {
-        const int64_t d0 = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
-        int64_t d1 = d0;
-        const int16_t* f = fir + k + 1;
+        d[k] = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
+        fir[k] = round16(sat32(d[k] * 4));
+    }
+    for (int k = 0; k < 5; ++k)
+        for (int j = 0; j < 10; ++j) d[k] += int32_t{az_[j]} * fir[k + 1 + j];
+    for (int k = 4; k >= 0; --k) {
+        int64_t d1 = d[k];
         const int16_t* r = iir + k + 1;
-        for (int j = 0; j < 10; ++j) d1 += int32_t{az_[j]} * f[j] - int32_t{ap_[j]} * r[j];
-        fir[k] = round16(sat32(d0 * 4));
+        for (int j = 0; j < 10; ++j) d1 -= int32_t{ap_[j]} * r[j];
         iir[k] = sat16(d1 >> 14);
         d1 += int32_t{iir[k + 1]} * tiltz_;
         stpf[k] = sat16(d1 >> 14);
