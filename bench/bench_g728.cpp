@@ -113,6 +113,21 @@ void BM_g728_Energies(benchmark::State& state) {
     }
 }
 
+// The past vectors' ringing of the synthesis filter, once per vector: speech-scaled memory with
+// spread exponents and the coefficients of a speech segment's filter shape.
+void BM_g728_ZirPast(benchmark::State& state) {
+    const auto& k = voks::g728::kernels_for(static_cast<voks::frame::Level>(state.range(0)));
+    int16_t d[55], q[11], a[50];
+    for (int i = 0; i < 55; ++i) d[i] = static_cast<int16_t>(pcm()[1000 + i] * 2);
+    for (int j = 0; j < 11; ++j) q[j] = static_cast<int16_t>(14 + j % 3);
+    for (int i = 0; i < 50; ++i) a[i] = static_cast<int16_t>(pcm()[3000 + i] / 4);
+    int64_t past[5];
+    for (auto _ : state) {
+        k.zir_past(d, q, a, past);
+        benchmark::DoNotOptimize(past);
+    }
+}
+
 // The scalar lower-rate searches (rate 14: 12.8 kbit/s, 10: 9.6) and the trellis search per
 // vector over runs of 8, on the G.728 shapes and levels.
 void BM_g728_SearchLowRate(benchmark::State& state) {
@@ -161,6 +176,7 @@ BENCHMARK(BM_g728_Durbin)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Search16)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Xcorr)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Energies)->ArgNames({"level"})->Arg(0)->Arg(1);
+BENCHMARK(BM_g728_ZirPast)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_SearchLowRate)->ArgNames({"rate"})->Arg(14)->Arg(10);
 BENCHMARK(BM_g728_SearchTCQ);
 

@@ -47,28 +47,8 @@ void zir_synthesis(const int16_t* a, SynthMem& s) {
     int16_t* d = s.d;
     const int q0 = *std::min_element(s.q + 1, s.q + kMemVectors);
     s.q[0] = static_cast<int16_t>(q0);
-    // The past vectors' part of each output, vector by vector at that vector's exponent: output
-    // i takes taps i + 5 (j - 1) .. of vector j; past tap 50 the coefficients are zero, so the
-    // oldest vector supplies only its first 5 - i taps.
-    int16_t ap[kOrder + kDim];
-    std::copy(a, a + kOrder, ap);
-    std::fill(ap + kOrder, ap + kOrder + kDim, int16_t{0});
-    int64_t past[kDim] = {};
-    for (int j = 1; j < kMemVectors; ++j) {
-        const int16_t* dj = d + j * kDim;
-        const int16_t* c = ap + kDim * (j - 1);
-        const int shift = s.q[j] - q0;
-        if (j == kMemVectors - 1 && shift >= 30) continue;  // the oldest vector adds nothing then
-        int64_t tf[kDim];
-        for (int i = 0; i < kDim; ++i)
-            tf[i] = -(int64_t{int32_t{dj[0]} * c[i]} + int32_t{dj[1]} * c[i + 1] + int32_t{dj[2]} * c[i + 2] +
-                      int32_t{dj[3]} * c[i + 3] + int32_t{dj[4]} * c[i + 4]);
-        if (shift > 30) {
-            for (int i = 0; i < kDim; ++i) past[i] -= tf[i] < 0 ? 1 : 0;
-        } else {
-            for (int i = 0; i < kDim; ++i) past[i] += tf[i] >> shift;
-        }
-    }
+    int64_t past[kDim];
+    kernels().zir_past(d, s.q, a, past);
     // Then the samples of the current vector already formed, oldest sample first.
     for (int i = 0, k = kDim; i < kDim; ++i) {
         const int64_t t = past[i] - dot(d + k, a, i);

@@ -79,4 +79,29 @@ VOKS_SCALAR void energies(const int16_t* h, int16_t* y2) {
     }
 }
 
+VOKS_SCALAR void zir_past(const int16_t* d, const int16_t* q, const int16_t* a, int64_t* past) {
+    const int q0 = *std::min_element(q + 1, q + kMemVectors);
+    // Output i takes taps i + 5 (j - 1) .. of vector j; past tap 50 the coefficients are zero,
+    // so the oldest vector supplies only its first 5 - i taps.
+    int16_t ap[kOrder + kDim];
+    std::copy(a, a + kOrder, ap);
+    std::fill(ap + kOrder, ap + kOrder + kDim, int16_t{0});
+    std::fill(past, past + kDim, int64_t{0});
+    for (int j = 1; j < kMemVectors; ++j) {
+        const int16_t* dj = d + j * kDim;
+        const int16_t* c = ap + kDim * (j - 1);
+        const int shift = q[j] - q0;
+        if (j == kMemVectors - 1 && shift >= 30) continue;
+        int64_t tf[kDim];
+        for (int i = 0; i < kDim; ++i)
+            tf[i] = -(int64_t{int32_t{dj[0]} * c[i]} + int32_t{dj[1]} * c[i + 1] + int32_t{dj[2]} * c[i + 2] +
+                      int32_t{dj[3]} * c[i + 3] + int32_t{dj[4]} * c[i + 4]);
+        if (shift > 30) {
+            for (int i = 0; i < kDim; ++i) past[i] -= tf[i] < 0 ? 1 : 0;
+        } else {
+            for (int i = 0; i < kDim; ++i) past[i] += tf[i] >> shift;
+        }
+    }
+}
+
 }  // namespace voks::g728::scalar

@@ -34,7 +34,13 @@ using xcorr_fn = void(const int16_t* x, const int16_t* y, int n, int nlags, int6
 // squares summed and saturated to 32 bits, then shifted down by 15 and saturated to 16 bits.
 using energies_fn = void(const int16_t* h, int16_t* y2);
 
-#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16) X(energies)
+// Ringing of the synthesis memory's ten past vectors (d[5..55), exponents q[1..11), newest first)
+// through a[0..50) (zero past tap 50) into past[0..5), at the exponent q0 = min q[1..11): vector
+// j gives tf[i] = -sum_{m<5} d[5j+m] a[i+5(j-1)+m], added shifted right by q[j] - q0 (past 30
+// shifts only its sign, -1 or 0, remains; the oldest vector adds nothing from 30 on).
+using zir_past_fn = void(const int16_t* d, const int16_t* q, const int16_t* a, int64_t* past);
+
+#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16) X(energies) X(zir_past)
 
 VOKS_DECLARE_KERNELS(VOKS_G728_KERNELS)
 

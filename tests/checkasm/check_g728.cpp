@@ -137,3 +137,21 @@ CHECKASM(g728_energies) {
         },
         5);
 }
+
+CHECKASM(g728_zir_past) {
+    if (!have_avx2()) return;
+    each_case(
+        [&](int len, int off, Pattern p) {
+            Buffer<int16_t> d(55, off), q(11, (off + 5) % 16), a(50, (off + 9) % 16);
+            fill16(ctx.rng, p, d.data(), 55);
+            fill16(ctx.rng, partner(p), a.data(), 50);
+            // Exponent spreads around the shift cases: 0..29, 30, past 30, and anything at all.
+            const int spread = len % 4 == 3 ? 65535 : 8 + len % 40;
+            for (int j = 0; j < 11; ++j) q.data()[j] = static_cast<int16_t>(ctx.rng.range(-8, spread - 8));
+            Twin<int64_t> past(5, len % 4);
+            g728::scalar::zir_past(d.data(), q.data(), a.data(), past.s());
+            g728::avx2::zir_past(d.data(), q.data(), a.data(), past.v());
+            ctx.same("g728_zir_past", len, off, p, "", past);
+        },
+        5);
+}

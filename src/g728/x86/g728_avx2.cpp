@@ -1,5 +1,7 @@
 // The G.728 AVX2 twins: the recursion's correlation and coefficient update 16 lanes at a time,
 // and the codebook search's correlations and gain-cell distortions eight shapes at a time.
+#include <algorithm>
+
 #include "common/x86/avx2.h"
 #include "g728/g728_loops.h"
 #include "g728/g728_tables.h"
@@ -296,6 +298,36 @@ VOKS_AVX2 void energies(const int16_t* h, int16_t* y2) {
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y2 + s),
                             _mm256_permute4x64_epi64(_mm256_packs_epi32(e[0], e[1]), 0xD8));
     }
+}
+
+// In doubles, which hold every product and sum exactly (|tf| < 2^33): four outputs per vector,
+// each past vector's sums scaled by 2^-shift and floored (2^-40 leaves only the sign's -1 or 0).
+VOKS_AVX2 void zir_past(const int16_t* d, const int16_t* q, const int16_t* a, int64_t* past) {
+    alignas(32) double ad[64] = {}, dd[kDim * kMemVectors];
+    for (int k = 0; k < kOrder; ++k) ad[k] = a[k];
+    for (int k = kDim; k < kDim * kMemVectors; ++k) dd[k] = d[k];
+    const int q0 = *std::min_element(q + 1, q + kMemVectors);
+    __m256d lo = _mm256_setzero_pd(), hi = lo;
+    for (int j = 1; j < kMemVectors; ++j) {
+        const int shift = q[j] - q0;
+        if (j == kMemVectors - 1 && shift >= 30) continue;
+        const double* c = ad + kDim * (j - 1);
+        __m256d tlo = _mm256_setzero_pd(), thi = tlo;
+        for (int m = 0; m < kDim; ++m) {
+            const __m256d dm = _mm256_broadcast_sd(dd + kDim * j + m);
+            tlo = _mm256_add_pd(tlo, _mm256_mul_pd(dm, _mm256_loadu_pd(c + m)));
+            thi = _mm256_add_pd(thi, _mm256_mul_pd(dm, _mm256_loadu_pd(c + m + 4)));
+        }
+        // -2^-e, built from its bits.
+        const uint64_t bits = (uint64_t{1} << 63) | (uint64_t(1023 - (shift > 30 ? 40 : shift)) << 52);
+        const __m256d scale = _mm256_castsi256_pd(_mm256_set1_epi64x(static_cast<int64_t>(bits)));
+        lo = _mm256_add_pd(lo, _mm256_floor_pd(_mm256_mul_pd(tlo, scale)));
+        hi = _mm256_add_pd(hi, _mm256_floor_pd(_mm256_mul_pd(thi, scale)));
+    }
+    alignas(32) double out[8];
+    _mm256_store_pd(out, lo);
+    _mm256_store_pd(out + 4, hi);
+    for (int i = 0; i < kDim; ++i) past[i] = static_cast<int64_t>(out[i]);
 }
 
 }  // namespace voks::g728::avx2
