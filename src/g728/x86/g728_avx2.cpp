@@ -1,5 +1,7 @@
-// The G.728 AVX2 twins: the recursion's correlation and coefficient update 16 lanes at a time,
-// and the codebook search's correlations and gain-cell distortions eight shapes at a time.
+// The G.728 AVX2 twins: the recursion's correlation and coefficient update 16 lanes at a time
+// (up to order 64 with the coefficients held in registers), the codebook search's correlations
+// and gain-cell distortions and the filtered codevector energies eight shapes at a time, and the
+// synthesis memory's past-vector ringing in exact doubles.
 #include <algorithm>
 
 #include "common/x86/avx2.h"
