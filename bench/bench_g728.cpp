@@ -1,5 +1,5 @@
 // G.728: the example coder's encoder and decoder throughput (samples/s) at each kernel level,
-// and the three kernels with twins, scalar against AVX2. No Debian package codes G.728; the
+// and the kernels with twins, scalar against AVX2. No Debian package codes G.728; the
 // whole-program comparison with the G.191 reference coder is in README (bench-codecs.sh does
 // not build it: its code is not part of this repository).
 #include <benchmark/benchmark.h>
@@ -102,6 +102,32 @@ void BM_g728_Search16(benchmark::State& state) {
     }
 }
 
+// The filtered codevector energies, once per impulse-response update.
+void BM_g728_Energies(benchmark::State& state) {
+    const auto& k = voks::g728::kernels_for(static_cast<voks::frame::Level>(state.range(0)));
+    const int16_t h[5] = {-900, 1500, -2600, 4100, 8192};
+    int16_t y2[128];
+    for (auto _ : state) {
+        k.energies(h, y2);
+        benchmark::DoNotOptimize(y2);
+    }
+}
+
+// The past vectors' ringing of the synthesis filter, once per vector: speech-scaled memory with
+// spread exponents and the coefficients of a speech segment's filter shape.
+void BM_g728_ZirPast(benchmark::State& state) {
+    const auto& k = voks::g728::kernels_for(static_cast<voks::frame::Level>(state.range(0)));
+    int16_t d[55], q[11], a[50];
+    for (int i = 0; i < 55; ++i) d[i] = static_cast<int16_t>(pcm()[1000 + i] * 2);
+    for (int j = 0; j < 11; ++j) q[j] = static_cast<int16_t>(14 + j % 3);
+    for (int i = 0; i < 50; ++i) a[i] = static_cast<int16_t>(pcm()[3000 + i] / 4);
+    int64_t past[5];
+    for (auto _ : state) {
+        k.zir_past(d, q, a, past);
+        benchmark::DoNotOptimize(past);
+    }
+}
+
 // The scalar lower-rate searches (rate 14: 12.8 kbit/s, 10: 9.6) and the trellis search per
 // vector over runs of 8, on the G.728 shapes and levels.
 void BM_g728_SearchLowRate(benchmark::State& state) {
@@ -149,6 +175,8 @@ BENCHMARK(BM_g728_Decode)
 BENCHMARK(BM_g728_Durbin)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Search16)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_Xcorr)->ArgNames({"level"})->Arg(0)->Arg(1);
+BENCHMARK(BM_g728_Energies)->ArgNames({"level"})->Arg(0)->Arg(1);
+BENCHMARK(BM_g728_ZirPast)->ArgNames({"level"})->Arg(0)->Arg(1);
 BENCHMARK(BM_g728_SearchLowRate)->ArgNames({"rate"})->Arg(14)->Arg(10);
 BENCHMARK(BM_g728_SearchTCQ);
 

@@ -28,20 +28,24 @@ int16_t round16(int64_t a) {
     return static_cast<int16_t>(b + (((a >> 15) & 1) & int64_t{b != 32767}));
 }
 
-// Shifts l into a normalised `bits`-bit number; returns the left shift (zero: bits - 1).
+// Shifts l into a normalised `bits`-bit number; returns the left shift (zero: bits - 1). The
+// shift comes from the position of the leading bit: a negative l moves under right shifts as
+// its complement does, and under left shifts until it passes -2^(bits-2).
 int normalize(int64_t& l, int bits) {
-    int64_t v = l;
+    const int64_t v = l;
     if (v == 0) return bits - 1;
-    int n = 0;
-    const int64_t half = int64_t{1} << (bits - 2);
-    if (v < 0) {
-        while (v < -2 * half) v >>= 1, --n;
-        while (v >= -half) v *= 2, ++n;
+    const int top = bits - 2;
+    const auto log2 = [](uint64_t x) { return 63 - __builtin_clzll(x); };
+    int n;
+    if (v > 0) {
+        n = top - log2(static_cast<uint64_t>(v));
+    } else if (~v >> (top + 1) != 0) {
+        n = top - log2(static_cast<uint64_t>(~v));
     } else {
-        while (v > 2 * half - 1) v >>= 1, --n;
-        while (v < half) v *= 2, ++n;
+        const uint64_t w = static_cast<uint64_t>(-v);
+        n = top - log2(w) + ((w & (w - 1)) == 0);
     }
-    l = v;
+    l = n < 0 ? v >> -n : static_cast<int64_t>(static_cast<uint64_t>(v) << n);
     return n;
 }
 
@@ -62,12 +66,19 @@ void divide(int32_t num, int numq, int32_t den, int denq, int32_t& quo, int& quo
     int64_t n = std::llabs(num), d = std::llabs(den);
     if (n < d) ++qq, n <<= 1;
     int32_t q = 0;
-    for (int i = 0; i < 15; ++i) {
-        q <<= 1;
-        if (n > d) ++q, n -= d;
-        n <<= 1;
+    if (d > 0 && n <= 2 * d) {
+        // The steps below in one division: floor((n 2^14 - 1) / d), rounded up when twice the
+        // remainder exceeds d.
+        const int64_t num14 = n << 14, q15 = num14 > 0 ? (num14 - 1) / d : 0;
+        q = static_cast<int32_t>(q15 + (2 * (num14 - q15 * d) > d));
+    } else {
+        for (int i = 0; i < 15; ++i) {
+            q <<= 1;
+            if (n > d) ++q, n -= d;
+            n <<= 1;
+        }
+        if (n > d) ++q;
     }
-    if (n > d) ++q;
     quo = neg ? -q : q;
     quoq = qq;
 }
@@ -493,13 +504,19 @@ void Decoder::post_filter(const int16_t* st, int16_t* stpf) {
     int16_t fir[15], iir[15];
     std::copy(fir_, fir_ + 10, fir + 5);
     std::copy(iir_, iir_ + 10, iir + 5);
+    // The long-term stage and the zeros first (they do not depend on the outputs), then the
+    // poles and the tilt sample by sample.
+    int64_t d[5];
     for (int k = 4; k >= 0; --k) {
-        const int64_t d0 = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
-        int64_t d1 = d0;
-        const int16_t* f = fir + k + 1;
+        d[k] = int64_t{gl_} * st[k] + int64_t{glb_} * pfmem_.data()[kp_ + k];
+        fir[k] = round16(sat32(d[k] * 4));
+    }
+    for (int k = 0; k < 5; ++k)
+        for (int j = 0; j < 10; ++j) d[k] += int32_t{az_[j]} * fir[k + 1 + j];
+    for (int k = 4; k >= 0; --k) {
+        int64_t d1 = d[k];
         const int16_t* r = iir + k + 1;
-        for (int j = 0; j < 10; ++j) d1 += int32_t{az_[j]} * f[j] - int32_t{ap_[j]} * r[j];
-        fir[k] = round16(sat32(d0 * 4));
+        for (int j = 0; j < 10; ++j) d1 -= int32_t{ap_[j]} * r[j];
         iir[k] = sat16(d1 >> 14);
         d1 += int32_t{iir[k + 1]} * tiltz_;
         stpf[k] = sat16(d1 >> 14);

@@ -24,7 +24,8 @@ public:
             pos_ = kSpare;
         }
         pos_ -= n;
-        std::copy(v, v + n, buf_ + pos_);
+        // Element by element: the pushes are a handful of values, cheaper than a library copy.
+        for (int k = 0; k < n; ++k) buf_[pos_ + k] = v[k];
     }
 
 private:

@@ -47,30 +47,8 @@ void zir_synthesis(const int16_t* a, SynthMem& s) {
     int16_t* d = s.d;
     const int q0 = *std::min_element(s.q + 1, s.q + kMemVectors);
     s.q[0] = static_cast<int16_t>(q0);
-    // The past vectors' part of each output, vector by vector at that vector's exponent: output
-    // i takes taps i + 5 (j - 1) .. of vector j; past tap 50 the coefficients are zero, so the
-    // oldest vector supplies only its first 5 - i taps.
-    int16_t ap[kOrder + kDim];
-    std::copy(a, a + kOrder, ap);
-    std::fill(ap + kOrder, ap + kOrder + kDim, int16_t{0});
-    int64_t past[kDim] = {};
-    for (int j = 1; j < kMemVectors; ++j) {
-        const int16_t* dj = d + j * kDim;
-        const int shift = s.q[j] - q0;
-        const bool oldest = j == kMemVectors - 1;
-        for (int i = 0; i < kDim; ++i) {
-            const int16_t* c = ap + i + kDim * (j - 1);
-            const int64_t tf = -(int64_t{int32_t{dj[0]} * c[0]} + int32_t{dj[1]} * c[1] +
-                                 int32_t{dj[2]} * c[2] + int32_t{dj[3]} * c[3] + int32_t{dj[4]} * c[4]);
-            if (oldest) {
-                if (shift < 30) past[i] += tf >> shift;
-            } else if (shift > 30) {
-                past[i] -= tf < 0 ? 1 : 0;
-            } else {
-                past[i] += tf >> shift;
-            }
-        }
-    }
+    int64_t past[kDim];
+    kernels().zir_past(d, s.q, a, past);
     // Then the samples of the current vector already formed, oldest sample first.
     for (int i = 0, k = kDim; i < kDim; ++i) {
         const int64_t t = past[i] - dot(d + k, a, i);
@@ -87,12 +65,15 @@ void weight_filter(const int16_t* b, const int16_t* a, const int16_t* bmem, int1
         std::copy(bmem, bmem + kDim, amem);
         return;
     }
+    // Outputs newest first in front of the past ones: output i sees y[5 - i ..] as its past.
+    int16_t y[kDim + kOrderW];
+    std::copy(amem, amem + kOrderW, y + kDim);
     for (int i = 0; i < kDim; ++i) {
         const int16_t* x = bmem + kDim - 1 - i;
-        const int64_t t = int64_t{x[0]} * 16384 + dot(b, x + 1, kOrderW) - dot(a, amem, kOrderW);
-        age(amem, kOrderW);
-        amem[0] = sat16(t >> 14);
+        const int64_t t = int64_t{x[0]} * 16384 + dot(b, x + 1, kOrderW) - dot(a, y + kDim - i, kOrderW);
+        y[kDim - 1 - i] = sat16(t >> 14);
     }
+    std::copy(y, y + kOrderW, amem);
 }
 
 void zir_weighting(const int16_t* awz, const int16_t* awp, const SynthMem& s, int16_t* zirwiir) {
@@ -166,13 +147,25 @@ void zero_state(int16_t* et, int& etq, const int16_t* a, SynthMem& s, const int1
 }
 
 void iir16(const int16_t* c, const int16_t* x, int16_t* y, int n, int16_t* xh, int16_t* yh) {
-    for (int i = 0; i < n; ++i) {
-        const int64_t t = int64_t{x[i]} * 16384 + dot(c, xh, kOrderW) - dot(c + kOrderW, yh, kOrderW);
-        age(xh, kOrderW);
-        age(yh, kOrderW);
-        xh[0] = x[i];
-        yh[0] = sat16(t >> 14);
-        y[i] = yh[0];
+    // Chunks of up to kChunk samples, newest first in front of the past ten: sample i of a chunk
+    // of m sees xs[m - i ..] and ys[m - i ..] as its past inputs and outputs.
+    constexpr int kChunk = 32;
+    int16_t xs[kChunk + kOrderW], ys[kChunk + kOrderW];
+    for (int done = 0; done < n;) {
+        const int m = std::min(n - done, kChunk);
+        std::copy(xh, xh + kOrderW, xs + m);
+        std::copy(yh, yh + kOrderW, ys + m);
+        for (int i = 0; i < m; ++i) {
+            const int16_t xi = x[done + i];
+            const int64_t t =
+                int64_t{xi} * 16384 + dot(c, xs + m - i, kOrderW) - dot(c + kOrderW, ys + m - i, kOrderW);
+            xs[m - 1 - i] = xi;
+            ys[m - 1 - i] = sat16(t >> 14);
+            y[done + i] = ys[m - 1 - i];
+        }
+        std::copy(xs, xs + kOrderW, xh);
+        std::copy(ys, ys + kOrderW, yh);
+        done += m;
     }
 }
 
@@ -192,12 +185,15 @@ void post_filter(int g0, int g1, int period, int mu, const int16_t* c, const int
 }
 
 void lpc_inverse(const int16_t* apf, const int16_t* st, int16_t* stlpci, int16_t* resid) {
+    // The new samples in front of the past ten: sample k sees x[k + 1 ..] as its past.
+    int16_t x[kDim + kOrderW];
+    std::copy(st, st + kDim, x);
+    std::copy(stlpci, stlpci + kOrderW, x + kDim);
     for (int k = kDim - 1; k >= 0; --k) {
-        const int64_t a0 = (int64_t{st[k]} * 8192 + dot(stlpci, apf, kOrderW)) * 4;
-        age(stlpci, kOrderW);
-        stlpci[0] = st[k];
+        const int64_t a0 = (int64_t{x[k]} * 8192 + dot(x + k + 1, apf, kOrderW)) * 4;
         resid[k] = static_cast<int16_t>(round16(sat32(a0)));
     }
+    std::copy(x, x + kOrderW, stlpci);
 }
 
 namespace {

@@ -13,7 +13,7 @@ struct Ops {
         for (int k = 0; k < n; ++k) s += int32_t{a[k]} * rr[k];
         return s;
     }
-    VOKS_SCALAR static bool update(const int16_t* a, int i, int32_t rc, int16_t* upd) {
+    VOKS_SCALAR static bool update(const int16_t* a, int i, int32_t rc, int16_t ai, int16_t* upd) {
         int over = 0;
         for (int f = 0; f < i; ++f) {
             int32_t v;
@@ -21,6 +21,7 @@ struct Ops {
             const int32_t b = v >> 16;
             upd[f] = static_cast<int16_t>(b + ((v >> 15) & 1 & int32_t{b != 32767}));
         }
+        upd[i] = ai;
         return over != 0;
     }
     // Every codevector's magnitudes sum to at most 40782, so the correlations, the gain-cell
@@ -60,6 +61,47 @@ void search16(const int16_t* t, int tq, const int16_t* h, const int16_t* y2, int
 
 void distortions16(const int16_t* ct, const int16_t* y2, int32_t* dist, uint8_t* cell) {
     Ops::distortions(ct, y2, dist, cell);
+}
+
+VOKS_SCALAR void energies(const int16_t* h, int16_t* y2) {
+    for (int i = 0; i < kShapeCount; ++i) {
+        const int16_t* y = kShapes + i * kDim;
+        // The codevectors' magnitudes sum to at most 40782: each convolved sample fits 32 bits.
+        int64_t s = 0;
+        for (int j = 0; j < kDim; ++j) {
+            // Sample j of y convolved with h (h newest first: h[4] is the first tap).
+            int32_t d = 0;
+            for (int m = 0; m < kDim - j; ++m) d += y[j + m] * h[kDim - 1 - m];
+            const int32_t v = sat16(d >> 14);
+            s += v * v;
+        }
+        y2[i] = sat16(sat32(s) >> 15);
+    }
+}
+
+VOKS_SCALAR void zir_past(const int16_t* d, const int16_t* q, const int16_t* a, int64_t* past) {
+    const int q0 = *std::min_element(q + 1, q + kMemVectors);
+    // Output i takes taps i + 5 (j - 1) .. of vector j; past tap 50 the coefficients are zero,
+    // so the oldest vector supplies only its first 5 - i taps.
+    int16_t ap[kOrder + kDim];
+    std::copy(a, a + kOrder, ap);
+    std::fill(ap + kOrder, ap + kOrder + kDim, int16_t{0});
+    std::fill(past, past + kDim, int64_t{0});
+    for (int j = 1; j < kMemVectors; ++j) {
+        const int16_t* dj = d + j * kDim;
+        const int16_t* c = ap + kDim * (j - 1);
+        const int shift = q[j] - q0;
+        if (j == kMemVectors - 1 && shift >= 30) continue;
+        int64_t tf[kDim];
+        for (int i = 0; i < kDim; ++i)
+            tf[i] = -(int64_t{int32_t{dj[0]} * c[i]} + int32_t{dj[1]} * c[i + 1] + int32_t{dj[2]} * c[i + 2] +
+                      int32_t{dj[3]} * c[i + 3] + int32_t{dj[4]} * c[i + 4]);
+        if (shift > 30) {
+            for (int i = 0; i < kDim; ++i) past[i] -= tf[i] < 0 ? 1 : 0;
+        } else {
+            for (int i = 0; i < kDim; ++i) past[i] += tf[i] >> shift;
+        }
+    }
 }
 
 }  // namespace voks::g728::scalar

@@ -28,39 +28,23 @@ int64_t scale_sat32(int64_t a, int nls) {
 }  // namespace
 
 int normalize(int64_t& l, int bits) {
-    int64_t v = l;
+    const int64_t v = l;
     if (v == 0) return bits - 1;
-    int nls = 0;
-    if (v < 0) {
-        const int64_t maxi = -(int64_t{1} << (bits - 2));
-        const int64_t mini = maxi * 2;
-        if (v < mini) {
-            do {
-                v >>= 1;
-                --nls;
-            } while (v < mini);
-        } else {
-            while (v >= maxi) {
-                v *= 2;
-                ++nls;
-            }
-        }
+    // Normalised: 2^(bits-2) <= v < 2^(bits-1), or -2^(bits-1) <= v < -2^(bits-2). Right
+    // shifts floor, so a negative v moves as its complement ~v does; left shifts double v until
+    // it leaves the range above the normalised one.
+    const int top = bits - 2;
+    int nls;
+    if (v > 0) {
+        nls = top - (63 - __builtin_clzll(static_cast<uint64_t>(v)));
+    } else if (~v >> (top + 1) != 0) {
+        nls = top - (63 - __builtin_clzll(static_cast<uint64_t>(~v)));
     } else {
-        const int64_t mini = int64_t{1} << (bits - 2);
-        const int64_t maxi = 2 * mini - 1;
-        if (v > maxi) {
-            do {
-                v >>= 1;
-                --nls;
-            } while (v > maxi);
-        } else {
-            while (v < mini) {
-                v *= 2;
-                ++nls;
-            }
-        }
+        const uint64_t w = static_cast<uint64_t>(-v);
+        const int p = 63 - __builtin_clzll(w);
+        nls = top - p + ((w & (w - 1)) == 0);
     }
-    l = v;
+    l = nls < 0 ? v >> -nls : static_cast<int64_t>(static_cast<uint64_t>(v) << nls);
     return nls;
 }
 
@@ -90,15 +74,24 @@ void divide(int32_t num, int numq, int32_t den, int denq, int32_t& quo, int& quo
         n <<= 1;
     }
     int32_t q = 0;
-    for (int i = 0; i < 15; ++i) {
-        q <<= 1;
-        if (n > d) {
-            ++q;
-            n -= d;
+    if (d > 0 && n <= 2 * d) {
+        // The 15 steps below, in one division: they form floor((n 2^14 - 1) / d) (a step
+        // subtracts only when the remainder exceeds d), then round up when twice the remainder
+        // exceeds d.
+        const int64_t num14 = n << 14;
+        const int64_t q15 = num14 > 0 ? (num14 - 1) / d : 0;
+        q = static_cast<int32_t>(q15 + (2 * (num14 - q15 * d) > d));
+    } else {
+        for (int i = 0; i < 15; ++i) {
+            q <<= 1;
+            if (n > d) {
+                ++q;
+                n -= d;
+            }
+            n <<= 1;
         }
-        n <<= 1;
+        if (n > d) ++q;
     }
-    if (n > d) ++q;
     quo = neg ? -q : q;
     quoq = qq;
 }
@@ -161,17 +154,11 @@ int window_plain(const int16_t* sb, const int16_t* win, int n, int16_t* ws) {
 int window_blocks(const int16_t* d, const int16_t* q, int nblocks, int dim, const int16_t* win, int16_t* ws) {
     const int nlsws = *std::min_element(q, q + nblocks);
     for (int b = 0, k = 0; b < nblocks; ++b) {
-        const int nrsh = q[b] - nlsws - 1;
-        for (int j = 0; j < dim; ++j, ++k) {
-            int64_t l = int32_t{d[k]} * win[k];
-            if (nrsh < 0)
-                l *= 2;
-            else if (nrsh > 30)
-                l = l < 0 ? -1 : 0;
-            else
-                l >>= nrsh;
-            ws[k] = static_cast<int16_t>(round16(l));
-        }
+        // Shift right by q[b] - nlsws - 1 (left by one at -1); past 30 the product leaves only
+        // its sign, which rounds to zero as the shift past 31 does.
+        const int sh = std::min(q[b] - nlsws, 63);
+        for (int j = 0; j < dim; ++j, ++k)
+            ws[k] = static_cast<int16_t>(round16((int64_t{int32_t{d[k]} * win[k]} * 2) >> sh));
     }
     return nlsws;
 }

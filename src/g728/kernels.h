@@ -29,7 +29,18 @@ using distortions16_fn = void(const int16_t* ct, const int16_t* y2, int32_t* dis
 // y[0 .. n + nlags - 1); any alignment).
 using xcorr_fn = void(const int16_t* x, const int16_t* y, int n, int nlags, int64_t* out);
 
-#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16)
+// Energies y2[0..128) of the 128 shape codevectors convolved with the impulse response h[0..5)
+// (Q13, newest first): each convolved sample rounded down to Q11 and saturated to 16 bits, the
+// squares summed and saturated to 32 bits, then shifted down by 15 and saturated to 16 bits.
+using energies_fn = void(const int16_t* h, int16_t* y2);
+
+// Ringing of the synthesis memory's ten past vectors (d[5..55), exponents q[1..11), newest first)
+// through a[0..50) (zero past tap 50) into past[0..5), at the exponent q0 = min q[1..11): vector
+// j gives tf[i] = -sum_{m<5} d[5j+m] a[i+5(j-1)+m], added shifted right by q[j] - q0 (past 30
+// shifts only its sign, -1 or 0, remains; the oldest vector adds nothing from 30 on).
+using zir_past_fn = void(const int16_t* d, const int16_t* q, const int16_t* a, int64_t* past);
+
+#define VOKS_G728_KERNELS(X) X(durbin) X(search16) X(xcorr) X(distortions16) X(energies) X(zir_past)
 
 VOKS_DECLARE_KERNELS(VOKS_G728_KERNELS)
 

@@ -22,7 +22,7 @@ void autocorrelation(Rng& rng, Pattern p, int order, bool raw, int16_t* r) {
     }
     int16_t x[300];
     fill16(rng, p, x, 300);
-    int64_t c[61];
+    int64_t c[81];
     for (int k = 0; k <= order; ++k) {
         c[k] = 0;
         for (int n = 0; n + k < 300; ++n) c[k] += int32_t{x[n]} * x[n + k];
@@ -38,17 +38,23 @@ void autocorrelation(Rng& rng, Pattern p, int order, bool raw, int16_t* r) {
 CHECKASM(g728_durbin) {
     if (!have_avx2()) return;
     for (int len : lengths()) {
-        const int order = std::clamp(len, 1, 60);
+        const int order = std::clamp(len, 1, 80);
         for (Pattern p : kPatterns)
-            for (int kind = 0; kind < 3; ++kind) {
+            for (int kind = 0; kind < 4; ++kind) {
                 Buffer<int16_t> r(order + 1, len % 16);
                 autocorrelation(ctx.rng, p, order, kind == 2, r.data());
-                // From scratch, or continued from the scalar solution at order 10.
-                const int from = kind == 1 && order > 10 ? 10 : 0;
+                // From scratch, continued from the scalar solution at order 10, or continued from
+                // pattern coefficients (large ones overflow the update).
+                const int from = kind == 1 && order > 10 ? 10 : (kind == 3 ? order / 2 : 0);
                 Twin<int16_t> a(order, len % 8), out(3, 0);
-                if (from > 0 &&
-                    !g728::scalar::durbin(r.data(), 0, from, a.s(), out.s(), out.s() + 1, out.s() + 2))
+                if (kind == 3) {
+                    fill16(ctx.rng, partner(p), a.s(), from);
+                    out.s()[1] = INT16_MAX;
+                    out.s()[2] = static_cast<int16_t>(13 + len % 3);
+                } else if (from > 0 && !g728::scalar::durbin(r.data(), 0, from, a.s(), out.s(), out.s() + 1,
+                                                             out.s() + 2)) {
                     continue;
+                }
                 a.sync();
                 out.sync();
                 const bool ok_s =
@@ -115,4 +121,37 @@ CHECKASM(g728_xcorr) {
         g728::avx2::xcorr(x.data(), y.data(), len, nlags, out.v());
         ctx.same("g728_xcorr", len, off, p, std::to_string(nlags) + " lags", out);
     });
+}
+
+CHECKASM(g728_energies) {
+    if (!have_avx2()) return;
+    each_case(
+        [&](int len, int off, Pattern p) {
+            Buffer<int16_t> h(5, off);
+            fill16(ctx.rng, len % 3 ? p : partner(p), h.data(), 5);
+            if (len % 4 == 1) h.data()[4] = 8192;  // the codec's impulse responses start at 1.0
+            Twin<int16_t> y2(128, (off + 3) % 16);
+            g728::scalar::energies(h.data(), y2.s());
+            g728::avx2::energies(h.data(), y2.v());
+            ctx.same("g728_energies", len, off, p, "", y2);
+        },
+        5);
+}
+
+CHECKASM(g728_zir_past) {
+    if (!have_avx2()) return;
+    each_case(
+        [&](int len, int off, Pattern p) {
+            Buffer<int16_t> d(55, off), q(11, (off + 5) % 16), a(50, (off + 9) % 16);
+            fill16(ctx.rng, p, d.data(), 55);
+            fill16(ctx.rng, partner(p), a.data(), 50);
+            // Exponent spreads around the shift cases: 0..29, 30, past 30, and anything at all.
+            const int spread = len % 4 == 3 ? 65535 : 8 + len % 40;
+            for (int j = 0; j < 11; ++j) q.data()[j] = static_cast<int16_t>(ctx.rng.range(-8, spread - 8));
+            Twin<int64_t> past(5, len % 4);
+            g728::scalar::zir_past(d.data(), q.data(), a.data(), past.s());
+            g728::avx2::zir_past(d.data(), q.data(), a.data(), past.v());
+            ctx.same("g728_zir_past", len, off, p, "", past);
+        },
+        5);
 }

@@ -134,21 +134,21 @@ TEST(G728Edges, PostFilterStages) {
 }
 
 TEST(G728Edges, IirSplitsAnywhere) {
-    int16_t c[20], x[23], one[23], parts[23];
+    int16_t c[20], x[75], one[75], parts[75];
     for (int i = 0; i < 20; ++i) c[i] = static_cast<int16_t>((i * 3571) % 9000 - 4500);
-    for (int i = 0; i < 23; ++i) x[i] = static_cast<int16_t>((i * 7919) % 30000 - 15000);
+    for (int i = 0; i < 75; ++i) x[i] = static_cast<int16_t>((i * 7919) % 30000 - 15000);
     alignas(16) unsigned char s1[64], s2[64];
     auto* a = reinterpret_cast<VokG728IIR16sState*>(s1);
     auto* b = reinterpret_cast<VokG728IIR16sState*>(s2);
     voksIIR16sInit_G728_16s(a);
     voksIIR16sInit_G728_16s(b);
-    voksIIR16s_G728_16s(c, x, one, 23, a);
+    voksIIR16s_G728_16s(c, x, one, 75, a);  // longer than one internal chunk
     int done = 0;
-    for (const int n : {5, 1, 7, 5, 5}) {
+    for (const int n : {5, 1, 7, 5, 5, 40, 12}) {
         voksIIR16s_G728_16s(c, x + done, parts + done, n, b);
         done += n;
     }
-    EXPECT_TRUE(std::equal(one, one + 23, parts));
+    EXPECT_TRUE(std::equal(one, one + 75, parts));
 }
 
 }  // namespace
