@@ -463,8 +463,12 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
     for (int sf = 0, i_subfr = 0; sf < 4; ++sf, i_subfr += kSub) {
         const int16_t lag_index = rd.next();
         int16_t t0 = 0, t0_frac = 0;
-        voksAdaptiveCodebookDecode_AMRWB_16s(lag_index, &t0_frac, exc + i_subfr, &t0, bounds, sf, bfi,
-                                             unusable, rate, acb_state);
+        // A lost frame's index words are not read in step with the frame; none of them is used.
+        if (voksAdaptiveCodebookDecode_AMRWB_16s(unusable ? 0 : lag_index, &t0_frac, exc + i_subfr, &t0,
+                                                 bounds, sf, bfi, unusable, rate, acb_state) != vokStatusOk) {
+            t0 = 64;  // not reached: every index of the frame's bits and every window is valid
+            t0_frac = 0;
+        }
         // The sample after the subframe, which the low-pass filter of the adaptive vector reads.
         exc[i_subfr + kSub] = adaptive_sample(exc + i_subfr, kSub, t0, t0_frac);
         int16_t code[kSub], code2[kSub], excp[kSub], exc_sub[kSub];
