@@ -669,8 +669,11 @@ bool Decoder::decode(int mode, const int16_t* params, int rx_type, int16_t* pcm)
         if (pcm) std::fill(pcm, pcm + kFrameSamples, int16_t{0});
         return false;
     }
-    const bool sid = rx_type >= kRxSidFirst;
-    st_->decode(mode, params, param_count(sid ? kSid : mode), rx_type, pcm);
+    // Each word limited to its field, as the bits of a frame carry it.
+    const int layout = rx_type >= kRxSidFirst ? kSid : mode, n = param_count(layout);
+    int16_t p[kMaxParams];
+    for (int i = 0; i < n; ++i) p[i] = static_cast<int16_t>(params[i] & ((1 << param_width(layout, i)) - 1));
+    st_->decode(mode, p, n, rx_type, pcm);
     return true;
 }
 
