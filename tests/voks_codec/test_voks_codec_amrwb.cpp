@@ -4,6 +4,7 @@
 // of bad streams and options.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -207,6 +208,23 @@ TEST(VoksCodecAmrwbErrors, OneLineMessages) {
                         err.find('\n') == std::string::npos)
                 << err;
     }
+    // A mode file's modes, then its last one, or --mode when given: the TOC octets' frame types.
+    const std::string modes = testing::TempDir() + "/amrwb_modes.txt";
+    std::FILE* f = std::fopen(modes.c_str(), "w");
+    ASSERT_TRUE(f != nullptr);
+    std::fputs("0\n8 2\n", f);
+    std::fclose(f);
+    static const int kStorageBytes[9] = {18, 24, 33, 37, 41, 47, 51, 59, 61};
+    for (const bool explicit_mode : {false, true}) {
+        vokscodec::Args args{{"modes", modes}};
+        if (explicit_mode) args["mode"] = "6600";
+        Bytes amr, types;
+        ASSERT_EQ(run(true, args, Bytes(5 * 640, 0), amr), "");
+        for (size_t at = 9; at < amr.size(); at += static_cast<size_t>(kStorageBytes[(amr[at] >> 3) & 15]))
+            types.push_back(static_cast<uint8_t>(amr[at] >> 3));
+        EXPECT_TRUE(types == (explicit_mode ? Bytes{0, 8, 2, 0, 0} : Bytes{0, 8, 2, 2, 2})) << explicit_mode;
+    }
+    std::remove(modes.c_str());
     // Frame types 10..15 of the storage format are no data or lost speech: concealed, no error.
     Bytes out;
     EXPECT_EQ(run(false, {}, with(Bytes{0x54, 0x74, 0x7C}), out), "");
