@@ -356,6 +356,12 @@ void agc2(const int16_t* in, int16_t* out, int n) {
 }
 
 void scale_signal(int16_t* x, int n, int e) {
+    if (e <= 0) {
+        // Shifting right, nothing saturates: (x 2^16 >> -e) + 2^15, top half.
+        const int r = e < -31 ? 31 : -e;
+        for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>((((x[i] * 65536) >> r) + 0x8000) >> 16);
+        return;
+    }
     for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), e));
 }
 
