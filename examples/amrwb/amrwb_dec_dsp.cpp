@@ -139,10 +139,13 @@ void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, i
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
     if (weight < 32767) {
+        // The weights reversed, so that each output is a forward dot product.
+        int16_t ar[20];
+        for (int k = 0; k < m; ++k) ar[k] = a[m - k];
         for (int i = 0; i < n; ++i) {
-            int32_t t = 2 * x[i] * a0;
-            for (int j = 1; j <= m; ++j) t -= 2 * a[j] * yy[i - j];
-            yy[i] = y[i] = round16(L_shl(t, add(3, s)));
+            int32_t t = 0;
+            for (int k = 0; k < m; ++k) t += ar[k] * yy[i - m + k];
+            yy[i] = y[i] = round16(L_shl(2 * (x[i] * a0 - t), add(3, s)));
         }
     } else {
         for (int i = 0; i < n; ++i) {
