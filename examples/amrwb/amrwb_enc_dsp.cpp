@@ -1,0 +1,284 @@
+// Signal-processing steps of the AMR-WB example encoder (see amrwb_enc_dsp.h) and the helpers of
+// its glue arithmetic.
+#include "amrwb/amrwb_enc_dsp.h"
+
+#include <cstring>
+
+#include "amrwb/amrwb_enc_ops.h"
+#include "amrwb/amrwb_enc_tables.h"
+
+namespace amrwbex::enc {
+
+int32_t div_32(int32_t num, int16_t denom_hi, int16_t denom_lo) {
+    // 1 / denom by one Newton step from 1 / denom_hi, then num times it.
+    const int16_t approx = div_s(0x3fff, denom_hi);
+    int32_t t = L_sub(INT32_MAX, Mpy_32_16(denom_hi, denom_lo, approx));
+    int16_t hi, lo, n_hi, n_lo;
+    L_Extract(t, &hi, &lo);
+    t = Mpy_32_16(hi, lo, approx);
+    L_Extract(t, &hi, &lo);
+    L_Extract(num, &n_hi, &n_lo);
+    return L_shl(Mpy_32(n_hi, n_lo, hi, lo), 2);
+}
+
+void isqrt_n(int32_t* frac, int16_t* exp) {
+    if (*frac <= 0) {
+        *exp = 0;
+        *frac = INT32_MAX;
+        return;
+    }
+    if (*exp & 1) *frac = L_shr(*frac, 1);
+    *exp = negate(shr(sub(*exp, 1), 1));
+    *frac = L_shr(*frac, 9);
+    const int16_t i = sub(extract_h(*frac), 16);
+    *frac = L_shr(*frac, 1);
+    const int16_t a = static_cast<int16_t>(extract_l(*frac) & 0x7fff);
+    *frac = L_msu(L_deposit_h(kInvSqrtTab[i]), sub(kInvSqrtTab[i], kInvSqrtTab[i + 1]), a);
+}
+
+int32_t pow2(int16_t exponent, int16_t fraction) {
+    int32_t x = L_mult(fraction, 32);
+    const int16_t i = extract_h(x);
+    x = L_shr(x, 1);
+    const int16_t a = static_cast<int16_t>(extract_l(x) & 0x7fff);
+    x = L_msu(L_deposit_h(kPow2Tab[i]), sub(kPow2Tab[i], kPow2Tab[i + 1]), a);
+    return L_shr_r(x, sub(30, exponent));
+}
+
+int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
+    int32_t sum = 1;
+    for (int i = 0; i < n; ++i) sum = L_mac(sum, x[i], y[i]);
+    const int16_t sft = norm_l(sum);
+    *exp = sub(30, sft);
+    return L_shl(sum, sft);
+}
+
+void scale_sig(int16_t* x, int n, int exp) {
+    for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), exp));
+}
+
+void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
+    constexpr int kCoef = 15;
+    int16_t sig[kFrame16 + 2 * kCoef];
+    std::memcpy(sig, mem, sizeof(int16_t) * 2 * kCoef);
+    std::memcpy(sig + 2 * kCoef, in, sizeof(int16_t) * lg);
+    const int lg_down = mult(static_cast<int16_t>(lg), 26215);
+    const int16_t* s = sig + kCoef;
+    int pos = 0;  // in quarters of an input sample
+    for (int j = 0; j < lg_down; ++j) {
+        const int16_t* x = s + (pos >> 2) - kCoef + 1;
+        int32_t sum = 0;
+        for (int i = 0, k = 3 - (pos & 3); i < 2 * kCoef; ++i, k += 4) sum = L_mac(sum, x[i], kDownFir[k]);
+        out[j] = round16(L_shl(sum, 1));
+        pos += 5;
+    }
+    std::memcpy(mem, sig + lg, sizeof(int16_t) * 2 * kCoef);
+}
+
+void autocorr(const int16_t* x, int16_t* r_h, int16_t* r_l) {
+    int16_t y[kWindow];
+    for (int i = 0; i < kWindow; ++i) y[i] = mult_r(x[i], kLpWindow[i]);
+    int32_t sum = L_deposit_h(16);
+    for (int i = 0; i < kWindow; ++i) sum = L_add(sum, L_shr(L_mult(y[i], y[i]), 8));
+    int16_t shift = sub(4, shr(norm_l(sum), 1));
+    if (shift < 0) shift = 0;
+    for (int i = 0; i < kWindow; ++i) y[i] = shr_r(y[i], shift);
+    sum = 1;
+    for (int i = 0; i < kWindow; ++i) sum = L_mac(sum, y[i], y[i]);
+    const int16_t norm = norm_l(sum);
+    L_Extract(L_shl(sum, norm), &r_h[0], &r_l[0]);
+    for (int i = 1; i <= kM; ++i) {
+        sum = 0;
+        for (int j = 0; j < kWindow - i; ++j) sum = L_mac(sum, y[j], y[j + i]);
+        L_Extract(L_shl(sum, norm), &r_h[i], &r_l[i]);
+    }
+}
+
+void lag_window(int16_t* r_h, int16_t* r_l) {
+    for (int i = 1; i <= kM; ++i)
+        L_Extract(Mpy_32(r_h[i], r_l[i], kLagWindowHi[i - 1], kLagWindowLo[i - 1]), &r_h[i], &r_l[i]);
+}
+
+namespace {
+
+// 1 - K^2 of a reflection coefficient, in double precision.
+void one_minus_k2(int16_t kh, int16_t kl, int16_t* hi, int16_t* lo) {
+    L_Extract(L_sub(INT32_MAX, L_abs(Mpy_32(kh, kl, kh, kl))), hi, lo);
+}
+
+}  // namespace
+
+void levinson(const int16_t* r_h, const int16_t* r_l, int16_t* a, int16_t* mem) {
+    int16_t ah[kM + 1], al[kM + 1], anh[kM + 1], anl[kM + 1];
+    int16_t kh, kl, hi, lo, alp_h, alp_l;
+    int16_t* old_a = mem;
+    int16_t* old_rc = mem + kM;
+    int16_t rc[2] = {};
+    int32_t t1 = L_Comp(r_h[1], r_l[1]);
+    int32_t t0 = div_32(L_abs(t1), r_h[0], r_l[0]);
+    if (t1 > 0) t0 = L_negate(t0);
+    L_Extract(t0, &kh, &kl);
+    rc[0] = kh;
+    L_Extract(L_shr(t0, 4), &ah[1], &al[1]);
+    one_minus_k2(kh, kl, &hi, &lo);
+    t0 = Mpy_32(r_h[0], r_l[0], hi, lo);
+    int16_t alp_exp = norm_l(t0);
+    L_Extract(L_shl(t0, alp_exp), &alp_h, &alp_l);
+    for (int i = 2; i <= kM; ++i) {
+        t0 = 0;
+        for (int j = 1; j < i; ++j) t0 = L_add(t0, Mpy_32(r_h[j], r_l[j], ah[i - j], al[i - j]));
+        t0 = L_add(L_shl(t0, 4), L_Comp(r_h[i], r_l[i]));
+        int32_t t2 = div_32(L_abs(t0), alp_h, alp_l);
+        if (t0 > 0) t2 = L_negate(t2);
+        t2 = L_shl(t2, alp_exp);
+        L_Extract(t2, &kh, &kl);
+        if (i == 2) rc[1] = kh;
+        if (abs_s(kh) > 32750) {
+            // Unstable: keep the last stable filter.
+            a[0] = 4096;
+            for (int j = 0; j < kM; ++j) a[j + 1] = old_a[j];
+            return;
+        }
+        for (int j = 1; j < i; ++j) {
+            t0 = L_add(Mpy_32(kh, kl, ah[i - j], al[i - j]), L_Comp(ah[j], al[j]));
+            L_Extract(t0, &anh[j], &anl[j]);
+        }
+        L_Extract(L_shr(t2, 4), &anh[i], &anl[i]);
+        one_minus_k2(kh, kl, &hi, &lo);
+        t0 = Mpy_32(alp_h, alp_l, hi, lo);
+        const int16_t n = norm_l(t0);
+        L_Extract(L_shl(t0, n), &alp_h, &alp_l);
+        alp_exp = add(alp_exp, n);
+        for (int j = 1; j <= i; ++j) {
+            ah[j] = anh[j];
+            al[j] = anl[j];
+        }
+    }
+    a[0] = 4096;
+    for (int i = 1; i <= kM; ++i) old_a[i - 1] = a[i] = round16(L_shl(L_Comp(ah[i], al[i]), 1));
+    old_rc[0] = rc[0];
+    old_rc[1] = rc[1];
+}
+
+void weight_a(const int16_t* a, int16_t* ap, int16_t gamma, int m) {
+    ap[0] = a[0];
+    int16_t fac = gamma;
+    for (int i = 1; i < m; ++i) {
+        ap[i] = round16(L_mult(a[i], fac));
+        fac = round16(L_mult(fac, gamma));
+    }
+    ap[m] = round16(L_mult(a[m], fac));
+}
+
+void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int16_t* mem, bool update) {
+    int16_t buf[kSubfr16 + 20];
+    std::memcpy(buf, mem, sizeof(int16_t) * m);
+    int16_t* yy = buf + m;
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
+    for (int i = 0; i < lg; ++i) {
+        int32_t t = L_mult(x[i], a0);
+        for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
+        y[i] = yy[i] = round16(L_shl(t, add(3, s)));
+    }
+    if (update) std::memcpy(mem, yy + lg - m, sizeof(int16_t) * m);
+}
+
+void syn_filt_32(const int16_t* a, int m, const int16_t* exc, int qnew, int16_t* sig_hi, int16_t* sig_lo,
+                 int lg) {
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4 + qnew);
+    for (int i = 0; i < lg; ++i) {
+        int32_t t = 0;
+        for (int j = 1; j <= m; ++j) t = L_msu(t, sig_lo[i - j], a[j]);
+        t = L_shr(t, 12);
+        t = L_mac(t, exc[i], a0);
+        for (int j = 1; j <= m; ++j) t = L_msu(t, sig_hi[i - j], a[j]);
+        t = L_shl(t, add(3, s));
+        sig_hi[i] = extract_h(t);
+        sig_lo[i] = extract_l(L_msu(L_shr(t, 4), sig_hi[i], 2048));
+    }
+}
+
+void deemph_32(const int16_t* hi, const int16_t* lo, int16_t* y, int16_t mu, int n, int16_t* mem) {
+    const int16_t fac = shr(mu, 1);
+    int16_t prev = *mem;
+    for (int i = 0; i < n; ++i) {
+        int32_t t = L_shl(L_mac(L_deposit_h(hi[i]), lo[i], 8), 3);
+        y[i] = prev = round16(L_shl(L_mac(t, prev, fac), 1));
+    }
+    *mem = prev;
+}
+
+void lp_decim2(int16_t* x, int l, int16_t* mem) {
+    static constexpr int16_t kFir[5] = {4260, 7536, 9175, 7536, 4260};
+    int16_t buf[kFrame + 3];
+    std::memcpy(buf, mem, sizeof(int16_t) * 3);
+    std::memcpy(buf + 3, x, sizeof(int16_t) * l);
+    std::memcpy(mem, x + l - 3, sizeof(int16_t) * 3);
+    for (int i = 0, j = 0; i < l; i += 2, ++j) {
+        int32_t t = 0;
+        for (int k = 0; k < 5; ++k) t = L_mac(t, buf[i + k], kFir[k]);
+        x[j] = round16(t);
+    }
+}
+
+void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n) {
+    for (int k = 0; k < n; ++k) {
+        int32_t sum = 0;
+        for (int i = 0; i <= k; ++i) sum = L_mac(sum, x[i], h[k - i]);
+        y[k] = round16(sum);
+    }
+}
+
+void updt_tar(const int16_t* x, int16_t* x2, const int16_t* y, int16_t gain, int n) {
+    for (int i = 0; i < n; ++i) x2[i] = extract_h(L_shl(L_msu(L_mult(x[i], 16384), y[i], gain), 1));
+}
+
+void pit_shrp(int16_t* x, int lag, int16_t sharp, int n) {
+    for (int i = lag; i < n; ++i) x[i] = round16(L_mac(L_deposit_h(x[i]), x[i - lag], sharp));
+}
+
+int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int16_t* code, int16_t gain_code,
+                     int n) {
+    int16_t exp1, exp2;
+    int16_t ener1 = extract_h(dot_product12(exc, exc, n, &exp1));
+    exp1 = sub(exp1, static_cast<int16_t>(q_exc + q_exc));
+    int32_t t = L_mult(gain_pit, gain_pit);
+    int16_t e = norm_l(t);
+    ener1 = mult(ener1, extract_h(L_shl(t, e)));
+    exp1 = sub(sub(exp1, e), 10);
+    int16_t ener2 = extract_h(dot_product12(code, code, n, &exp2));
+    e = norm_s(gain_code);
+    int16_t g = shl(gain_code, e);
+    ener2 = mult(ener2, mult(g, g));
+    exp2 = sub(exp2, add(e, e));
+    const int16_t d = sub(exp1, exp2);
+    if (d >= 0) {
+        ener1 = shr(ener1, 1);
+        ener2 = shr(ener2, add(d, 1));
+    } else {
+        ener1 = shr(ener1, sub(1, d));
+        ener2 = shr(ener2, 1);
+    }
+    const int16_t diff = sub(ener1, ener2);
+    const int16_t sum = add(add(ener1, ener2), 1);
+    return diff >= 0 ? div_s(diff, sum) : negate(div_s(negate(diff), sum));
+}
+
+void filt_6k_7k(int16_t* x, int lg, int16_t* mem) {
+    int16_t buf[kSubfr16 + 30];
+    std::memcpy(buf, mem, sizeof(int16_t) * 30);
+    for (int i = 0; i < lg; ++i) buf[i + 30] = shr(x[i], 2);
+    for (int i = 0; i < lg; ++i) {
+        int32_t t = 0;
+        for (int j = 0; j < 31; ++j) t = L_mac(t, buf[i + j], kFilt6k7k[j]);
+        x[i] = round16(t);
+    }
+    std::memcpy(mem, buf + lg, sizeof(int16_t) * 30);
+}
+
+int16_t random16(int16_t* seed) {
+    *seed = extract_l(L_add(L_shr(L_mult(*seed, 31821), 1), 13849));
+    return *seed;
+}
+
+}  // namespace amrwbex::enc
