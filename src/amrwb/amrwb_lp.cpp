@@ -3,6 +3,7 @@
 
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -196,14 +197,7 @@ void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {
 }
 
 void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf) {
-    const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);
-        s = shift >= 0 ? L_shl(s, static_cast<int16_t>(std::min(shift, 31)))
-                       : L_shr(s, static_cast<int16_t>(-shift));
-        y[i] = round_fx(s);
-    }
+    kernels().residual(a, m, x, y, n, sf);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -168,9 +169,10 @@ int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* med
     const int16_t* we = centred ? &kCorrWeight[98 + lmax - *median_lag] : nullptr;
     int32_t best = MIN_32;
     int lag = 0;
+    int32_t corr[lmax - lmin];
+    kernels().mac_xcorr(wsp, wsp, n, lmax, lmax - lmin, 0, corr);
     for (int i = lmax; i > lmin; --i) {
-        int32_t r = 0;
-        for (int j = 0; j < n; ++j) r = L_mac(r, wsp[j], wsp[j - i]);
+        int32_t r = corr[lmax - i];
         int16_t hi, lo;
         L_Extract(r, hi, lo);
         r = Mpy_32_16(hi, lo, *ww--);
@@ -227,35 +229,23 @@ constexpr int kCorrTaps = 4;  // half length of the correlation interpolation fi
 void normalised_correlation(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
                             int16_t* corr) {
     constexpr int n = kSubframe;
-    int16_t excf[n];
-    int k = -tmin;
-    for (int i = 0; i < n; ++i) {
-        int32_t s = 0;
-        for (int j = 0; j <= i; ++j) s = L_mac(s, exc[k + j], h[i - j]);
-        excf[i] = round_fx(s);
-    }
+    int32_t cor[16 + 2 * kCorrTaps], ener[16 + 2 * kCorrTaps];  // windows of 16 lags
+    kernels().pitch_sums(exc, xn, h, tmin, tmax, cor, ener);
     int32_t t = 1;
     for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], xn[i]);
     const int16_t scale = negate(shr(add(sub(30, norm_l(t)), 2), 1));
     for (int lag = tmin; lag <= tmax; ++lag) {
-        t = 1;
-        for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], excf[i]);
+        t = cor[lag - tmin];
         int16_t e = norm_l(t);
         const int16_t c = extract_h(L_shl(t, e));
         const int16_t exp_corr = sub(30, e);
-        t = 1;
-        for (int i = 0; i < n; ++i) t = L_mac(t, excf[i], excf[i]);
+        t = ener[lag - tmin];
         e = norm_l(t);
         t = L_shl(t, e);
         int16_t exp_norm = sub(30, e);
         inv_sqrt_normalised(t, exp_norm);
         t = L_shl(L_mult(c, extract_h(t)), add(add(exp_corr, exp_norm), scale));
         corr[lag - tmin] = round_fx(t);
-        if (lag != tmax) {
-            --k;
-            for (int i = n - 1; i > 0; --i) excf[i] = add(mult(exc[k], h[i]), excf[i - 1]);
-            excf[0] = mult(exc[k], h[0]);
-        }
     }
 }
 

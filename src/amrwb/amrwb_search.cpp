@@ -1,21 +1,19 @@
 // AMR-WB algebraic codebook search: the backward-filtered target and the 12-bit two-track
 // search.
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
 
 void backward_filter_target(const int16_t* h, const int16_t* x, int16_t* dn) {
     int32_t y32[kSubframe];
+    kernels().mac_tail(h, x, kSubframe, 0, 1, kSubframe, 1, y32);  // from 1: never an all-zero dn
     int32_t total = 1;
     for (int k = 0; k < 4; ++k) {
         int32_t mx = 0;
-        for (int i = k; i < kSubframe; i += 4) {
-            int32_t t = 1;  // never an all-zero dn
-            for (int j = i; j < kSubframe; ++j) t = L_mac(t, x[j], h[j - i]);
-            y32[i] = t;
-            if (L_abs(t) > mx) mx = L_abs(t);
-        }
+        for (int i = k; i < kSubframe; i += 4)
+            if (L_abs(y32[i]) > mx) mx = L_abs(y32[i]);
         // 3/8 of each track's maximum: the search adds up to six such values.
         mx = L_shr(mx, 2);
         total = L_add(L_add(total, mx), L_shr(mx, 1));
@@ -313,11 +311,10 @@ constexpr Config kConfigs[] = {
 // track's energies.
 void correlate_track(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
                      const int16_t (*rr)[kTrackPos], int16_t* cor) {
-    for (int i = 0, pos = track; i < kTrackPos; ++i, pos += kTracks) {
-        int32_t s = 0;
-        for (int j = pos; j < kSubframe; ++j) s = L_mac(s, h[j - pos], vec[j]);
-        cor[i] = add(mult(round_fx(L_shl(s, 1)), sign[pos]), rr[track][i]);
-    }
+    int32_t s[kTrackPos];
+    kernels().mac_tail(h, vec, kSubframe, track, kTracks, kTrackPos, 0, s);
+    for (int i = 0, pos = track; i < kTrackPos; ++i, pos += kTracks)
+        cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[pos]), rr[track][i]);
 }
 
 // Best pair of one pulse on track tx (only among its nx best pre-selected positions) and one on

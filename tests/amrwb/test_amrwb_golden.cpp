@@ -138,21 +138,23 @@ TEST(AmrwbGolden, SynthesisAndDeemphasis32) {
 }
 
 TEST(AmrwbGolden, ResidualFilter) {
-    golden::Digested d("residu.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(5);
-    for (int k = 0; k < 1500; ++k) {
-        int16_t rec[256] = {}, a[21], x[276];
-        const int m = k % 2 ? 16 : 1 + aw_below(&g, 20);
-        a[0] = k % 3 == 2 ? aw_any(&g) : int16_t{4096};
-        for (int i = 1; i <= m; ++i) a[i] = aw_any(&g);
-        aw_signal(&g, x, 276, k);
-        const int n = k % 2 ? 64 : m + aw_below(&g, 257 - m);
-        ASSERT_EQ(voksResidualFilter_AMRWB_16s_Sfs(a, static_cast<int16_t>(m), x + 20, rec, n, 10),
-                  vokStatusOk);
-        d.add(rec);
-    }
-    d.finish();
+    golden::each_level([&] {
+        golden::Digested d("residu.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(5);
+        for (int k = 0; k < 1500; ++k) {
+            int16_t rec[256] = {}, a[21], x[276];
+            const int m = k % 2 ? 16 : 1 + aw_below(&g, 20);
+            a[0] = k % 3 == 2 ? aw_any(&g) : int16_t{4096};
+            for (int i = 1; i <= m; ++i) a[i] = aw_any(&g);
+            aw_signal(&g, x, 276, k);
+            const int n = k % 2 ? 64 : m + aw_below(&g, 257 - m);
+            ASSERT_EQ(voksResidualFilter_AMRWB_16s_Sfs(a, static_cast<int16_t>(m), x + 20, rec, n, 10),
+                      vokStatusOk);
+            d.add(rec);
+        }
+        d.finish();
+    });
 }
 
 TEST(AmrwbGolden, PitchGain) {
@@ -281,59 +283,63 @@ TEST(AmrwbGolden, IsfNoiseQuantiser) {
 // past excitation, target and impulse response. A record: lag, fraction, index, window and the
 // 65 written excitation samples.
 TEST(AmrwbGolden, AdaptiveCodebookSearch) {
-    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
-                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
-    golden::Digested d("pitch_fr4.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(17);
-    for (int k = 0; k < 2000; ++k) {
-        const int mode = aw_below(&g, 9);
-        int16_t top[2], bounds[2] = {};
-        top[0] = static_cast<int16_t>(34 + aw_below(&g, 198));
-        top[1] = static_cast<int16_t>(34 + aw_below(&g, 198));
-        for (int sf = 0; sf < 4; ++sf) {
-            int16_t exc[248 + 65], xn[64], h[64], rec[70];
-            aw_signal(&g, exc, 248 + 65, k + sf);
-            aw_signal(&g, xn, 64, k / 2 + sf);
-            aw_signal(&g, h, 64, k / 3);
-            ASSERT_EQ(voksAdaptiveCodebookSearch_AMRWB_16s(xn, h, top, &rec[0], bounds, exc + 248, &rec[1],
-                                                           &rec[2], sf, kRates[mode]),
-                      vokStatusOk);
-            rec[3] = bounds[0];
-            rec[4] = bounds[1];
-            std::memcpy(rec + 5, exc + 248, 130);
-            d.add(rec);
+    golden::each_level([&] {
+        static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                      vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+        golden::Digested d("pitch_fr4.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(17);
+        for (int k = 0; k < 2000; ++k) {
+            const int mode = aw_below(&g, 9);
+            int16_t top[2], bounds[2] = {};
+            top[0] = static_cast<int16_t>(34 + aw_below(&g, 198));
+            top[1] = static_cast<int16_t>(34 + aw_below(&g, 198));
+            for (int sf = 0; sf < 4; ++sf) {
+                int16_t exc[248 + 65], xn[64], h[64], rec[70];
+                aw_signal(&g, exc, 248 + 65, k + sf);
+                aw_signal(&g, xn, 64, k / 2 + sf);
+                aw_signal(&g, h, 64, k / 3);
+                ASSERT_EQ(voksAdaptiveCodebookSearch_AMRWB_16s(xn, h, top, &rec[0], bounds, exc + 248,
+                                                               &rec[1], &rec[2], sf, kRates[mode]),
+                          vokStatusOk);
+                rec[3] = bounds[0];
+                rec[4] = bounds[1];
+                std::memcpy(rec + 5, exc + 248, 130);
+                d.add(rec);
+            }
         }
-    }
-    d.finish();
+        d.finish();
+    });
 }
 
 // Open-loop search chained over whole and half frames of fresh weighted speech, the high-passed
 // history carried as the encoder carries it. A record: lag, gain, median, weight, weighting flag,
 // tone register, past lags.
 TEST(AmrwbGolden, OpenLoopPitch) {
-    golden::Digested d("pitch_ol.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(16);
-    int16_t med = 40, ada = 0, flg = 0, tone = 0, lags[5] = {40, 40, 40, 40, 40}, mem[9] = {},
-            old_hp[243] = {};
-    for (int k = 0; k < 3000; ++k) {
-        int16_t wsp[243], rec[11];
-        const int n = k % 3 == 0 ? 128 : 64;
-        aw_signal(&g, wsp, 115 + n, k);
-        voks::amrwb::hp_wsp(wsp + 115, old_hp + 115, n, mem);
-        ASSERT_EQ(voksOpenLoopPitchSearch_AMRWB_16s(wsp + 115, old_hp + 115, &med, &ada, &rec[0], &tone,
-                                                    &rec[1], lags, &flg, n),
-                  vokStatusOk);
-        std::memmove(old_hp, old_hp + n, 115 * sizeof *old_hp);
-        rec[2] = med;
-        rec[3] = ada;
-        rec[4] = flg;
-        rec[5] = tone;
-        std::memcpy(rec + 6, lags, sizeof lags);
-        d.add(rec);
-    }
-    d.finish();
+    golden::each_level([&] {
+        golden::Digested d("pitch_ol.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(16);
+        int16_t med = 40, ada = 0, flg = 0, tone = 0, lags[5] = {40, 40, 40, 40, 40}, mem[9] = {},
+                old_hp[243] = {};
+        for (int k = 0; k < 3000; ++k) {
+            int16_t wsp[243], rec[11];
+            const int n = k % 3 == 0 ? 128 : 64;
+            aw_signal(&g, wsp, 115 + n, k);
+            voks::amrwb::hp_wsp(wsp + 115, old_hp + 115, n, mem);
+            ASSERT_EQ(voksOpenLoopPitchSearch_AMRWB_16s(wsp + 115, old_hp + 115, &med, &ada, &rec[0], &tone,
+                                                        &rec[1], lags, &flg, n),
+                      vokStatusOk);
+            std::memmove(old_hp, old_hp + n, 115 * sizeof *old_hp);
+            rec[2] = med;
+            rec[3] = ada;
+            rec[4] = flg;
+            rec[5] = tone;
+            std::memcpy(rec + 6, lags, sizeof lags);
+            d.add(rec);
+        }
+        d.finish();
+    });
 }
 
 // Gain quantisation chained from the reset energy history: random rates, clipping and target

@@ -1,0 +1,55 @@
+// The AMR-WB kernels. The scalar kernels (`amrwb_kernels.cpp`) define the results; the AVX2 twins
+// (`x86/amrwb_avx2.cpp`) give identical bits for every input. Every sum is the reference's chain
+// of L_mac steps, saturating after each step; the exact paths are taken only where a bound proves
+// that no partial sum can reach the saturation range (Cauchy-Schwarz on the energies).
+#ifndef VOKS_AMRWB_KERNELS_H
+#define VOKS_AMRWB_KERNELS_H
+
+#include <cstdint>
+
+#include "frame/dispatch.h"
+
+namespace voks::amrwb {
+
+// r[k] = the L_mac chain from s0 of a[m] * b[m - lag] over m < n, with lag = hi - k, for
+// k < count (lags hi, hi - 1, .. downwards). Reads a[0 .. n) and b[-hi .. n - hi + count - 1).
+using mac_xcorr_fn = void(const int16_t* a, const int16_t* b, int n, int hi, int count, int32_t s0,
+                          int32_t* r);
+// r[k] = the L_mac chain from s0 of a[m] * b[m + p] over m < n - p, with p = first + k * step,
+// for k < count; 0 <= p <= n <= 64. Reads a[0 .. n) and b[0 .. n).
+using mac_tail_fn = void(const int16_t* a, const int16_t* b, int n, int first, int step, int count,
+                         int32_t s0, int32_t* r);
+// The sums of the closed-loop lag search over the 64-sample subframe: the past excitation exc
+// (read from exc[-tmax]) filtered by h, excf = round of the L_mac convolution of exc[-tmin ..]
+// with h, then for each lag t = tmin .. tmax cor[t - tmin] = the L_mac chain from 1 of
+// xn[i] excf[i] and ener[t - tmin] the one of excf[i]^2; between lags excf moves one sample back:
+// excf[i] = add(mult(exc[-t - 1], h[i]), excf[i - 1]), excf[0] = mult(exc[-t - 1], h[0]).
+using pitch_sums_fn = void(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
+                           int32_t* cor, int32_t* ener);
+
+// LP residual: y[i] = round(L_shl(s, 14 - sf)) (L_shr for a negative count; counts above 31
+// saturate alike) of the chain s from 0 of a[j] x[i - j], j = 0..m, i < n; x[-m .. n) is read and
+// y may not overlap it.
+using residual_fn = void(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf);
+
+#define VOKS_AMRWB_KERNELS(X) X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual)
+
+VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
+
+namespace scalar {
+// The L_mac chain from s0 of a[i] * b[i], i < n.
+int32_t mac_chain(const int16_t* a, const int16_t* b, int n, int32_t s0);
+}  // namespace scalar
+
+// True when no partial sum of an L_mac chain from s0 over vectors of energies ea and eb can
+// saturate: |s0| + 2 sqrt(ea eb) < 2^31 - 1 (which also rules out L_mult(-32768, -32768)).
+inline bool chain_exact(uint64_t ea, uint64_t eb, int32_t s0) {
+    const int64_t room = int64_t{0x7FFFFFFF} - (s0 < 0 ? -int64_t{s0} : int64_t{s0});
+    if (room <= 0) return false;
+    using u128 = unsigned __int128;
+    return 4 * static_cast<u128>(ea) * eb < static_cast<u128>(room) * static_cast<u128>(room);
+}
+
+}  // namespace voks::amrwb
+
+#endif  // VOKS_AMRWB_KERNELS_H

@@ -1,0 +1,111 @@
+// AMR-WB kernels, scalar against AVX2: the lagged and the shrinking L_mac correlation chains and
+// the closed-loop lag search sums, on seeded random, extreme and scaled-down inputs (so that both
+// the exact vector paths and the saturating fallbacks run).
+#include <string>
+
+#include "amrwb/kernels.h"
+#include "checkasm.h"
+
+using namespace checkasm;
+namespace sc = voks::amrwb::scalar;
+namespace vx = voks::amrwb::avx2;
+
+namespace {
+
+// A pattern, scaled down by 0..10 bits half of the time.
+void fill(Context& ctx, Pattern p, int16_t* x, int n) {
+    fill16(ctx.rng, p, x, n);
+    const int s = ctx.rng.range(0, 1) ? ctx.rng.range(0, 10) : 0;
+    for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(x[i] >> s);
+}
+
+// Chain starts: zero, the codec's 1, and extremes that leave little or no room.
+int32_t start(Context& ctx) {
+    static constexpr int32_t kStarts[] = {0, 1, -1, 0x7FFFFFFF, -0x7FFFFFFF - 1, 0x40000000};
+    return ctx.rng.range(0, 1) ? kStarts[ctx.rng.range(0, 5)] : ctx.rng.range(-0x7FFFFFFF, 0x7FFFFFFF);
+}
+
+}  // namespace
+
+CHECKASM(amrwb_mac_xcorr) {
+    if (!have_avx2()) return;
+    for (int len : lengths()) {
+        if (len > 160 && len != 256 && len != 320) continue;
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                const int hi = ctx.rng.range(0, 120), count = ctx.rng.range(1, 24);
+                Buffer<int16_t> a(len, off), b(hi + len + count, (off + 5) % 16);
+                fill(ctx, p, a.data(), len);
+                fill(ctx, partner(p), b.data(), b.size());
+                // Half of the cases correlate a signal with its own past, as the open-loop search.
+                const bool self = ctx.rng.range(0, 1) && len > 0;
+                const int16_t* x = self ? b.data() + hi : a.data();
+                const int16_t* y = b.data() + hi;
+                const int32_t s0 = start(ctx);
+                Twin<int32_t> r(count, 0);
+                sc::mac_xcorr(x, y, len, hi, count, s0, r.s());
+                vx::mac_xcorr(x, y, len, hi, count, s0, r.v());
+                ctx.same("mac_xcorr", len, off, p, "hi=" + std::to_string(hi), r);
+            }
+    }
+}
+
+CHECKASM(amrwb_mac_tail) {
+    if (!have_avx2()) return;
+    for (int len = 0; len <= 64; ++len)
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                const int first = ctx.rng.range(0, len), step = ctx.rng.range(1, 4);
+                const int count = 1 + ctx.rng.range(0, (len - first) / step);
+                Buffer<int16_t> a(len, off), b(len, (off + 7) % 16);
+                fill(ctx, p, a.data(), len);
+                fill(ctx, partner(p), b.data(), len);
+                const int32_t s0 = start(ctx);
+                Twin<int32_t> r(count, 0);
+                sc::mac_tail(a.data(), b.data(), len, first, step, count, s0, r.s());
+                vx::mac_tail(a.data(), b.data(), len, first, step, count, s0, r.v());
+                ctx.same("mac_tail", len, off, p, "first=" + std::to_string(first), r);
+            }
+}
+
+CHECKASM(amrwb_pitch_sums) {
+    if (!have_avx2()) return;
+    for (int tmin = 26; tmin <= 223; tmin += 3)
+        for (Pattern p : kPatterns)
+            for (int rep = 0; rep < 4; ++rep) {
+                const int tmax = tmin + ctx.rng.range(0, 23), off = ctx.rng.range(0, 15);
+                Buffer<int16_t> exc(tmax + 1 + 64, off), xn(64, (off + 3) % 16), h(64, (off + 9) % 16);
+                fill(ctx, p, exc.data(), exc.size());
+                fill(ctx, partner(p), xn.data(), 64);
+                fill(ctx, partner(p), h.data(), 64);
+                // A decaying response, as the weighted synthesis filter gives, half of the time.
+                if (rep & 1)
+                    for (int i = 0; i < 64; ++i)
+                        h.data()[i] = static_cast<int16_t>(h.data()[i] / (1 + i / 4));
+                const int n = tmax - tmin + 1;
+                Twin<int32_t> cor(n, 0), ener(n, 0);
+                const int16_t* e = exc.data() + tmax + 1;
+                sc::pitch_sums(e, xn.data(), h.data(), tmin, tmax, cor.s(), ener.s());
+                vx::pitch_sums(e, xn.data(), h.data(), tmin, tmax, cor.v(), ener.v());
+                ctx.same("pitch_sums", n, off, p, "tmin=" + std::to_string(tmin), cor, ener);
+            }
+}
+
+CHECKASM(amrwb_residual) {
+    if (!have_avx2()) return;
+    static constexpr int kSf[] = {10, 14, 15, 0, -2, -17, 12};
+    for (int len : lengths()) {
+        if (len < 1 || (len > 100 && len % 64 != 0)) continue;
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                const int m = len % 5 == 0 ? 16 : ctx.rng.range(1, 20), sf = kSf[ctx.rng.range(0, 6)];
+                Buffer<int16_t> a(m + 1, off), x(m + len, (off + 11) % 16);
+                fill(ctx, p, a.data(), m + 1);
+                fill(ctx, partner(p), x.data(), m + len);
+                Twin<int16_t> y(len, off);
+                sc::residual(a.data(), m, x.data() + m, y.s(), len, sf);
+                vx::residual(a.data(), m, x.data() + m, y.v(), len, sf);
+                ctx.same("residual", len, off, p, "m=" + std::to_string(m) + " sf=" + std::to_string(sf), y);
+            }
+    }
+}
