@@ -96,6 +96,90 @@ VOKS_SCALAR void residual(const int16_t* a, int m, const int16_t* x, int16_t* y,
     }
 }
 
+void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy, const int16_t* dn,
+                 const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y, const int16_t* rxy) {
+    const auto thres = static_cast<int16_t>(nx - 8);
+    const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
+    int16_t sqk = -1, alpk = 1;
+    *ix = tx;
+    *iy = ty;
+    const int16_t* p2 = rxy;
+    for (int x = tx, px = 0; x < kSubframe; x += 4, ++px) {
+        if (dn2[x] >= thres) {
+            p2 += 16;
+            continue;
+        }
+        const int16_t ps1 = add(*ps, dn[x]);
+        const int32_t alp1 = L_mac(alp0, cor_x[px], 4096);
+        int pos = -1;
+        for (int y = ty, py = 0; y < kSubframe; y += 4, ++py) {
+            const int16_t ps2 = add(ps1, dn[y]);
+            const int16_t a = extract_h(L_mac(L_mac(alp1, cor_y[py], 4096), *p2++, 8192));
+            const int16_t sq = mult(ps2, ps2);
+            if (L_msu(L_mult(alpk, sq), sqk, a) > 0) {
+                sqk = sq;
+                alpk = a;
+                pos = y;
+            }
+        }
+        if (pos >= 0) {
+            *ix = x;
+            *iy = pos;
+        }
+    }
+    *ps = add(*ps, add(dn[*ix], dn[*iy]));
+    *alp = alpk;
+}
+
+void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr, int16_t* rxy) {
+    int32_t cor = 0x8000;
+    for (int i = 0; i < 16; ++i)
+        for (int t = 3; t >= 0; --t) {
+            cor = L_mac(cor, h[4 * i + 3 - t], h[4 * i + 3 - t]);
+            rr[16 * t + 15 - i] = extract_h(cor);
+        }
+    int16_t* flat = rxy;
+    constexpr int kM = 256;
+    for (int k = 0, p = kM - 1; k < 16; ++k, p -= 16) {
+        // Order of writes: tracks (2,3)→rxy[2], (1,2)→rxy[1], (0,1)→rxy[0], (3,0)→rxy[3].
+        int q[4] = {2 * kM + p, kM + p, p, 3 * kM + p - 16};
+        cor = 0x8000;
+        const int16_t* h1 = h;
+        const int16_t* h2 = h + 1 + 4 * k;
+        for (int i = k + 1; i < 16; ++i) {
+            for (int& w : q) {
+                cor = L_mac(cor, *h1++, *h2++);
+                flat[w] = extract_h(cor);
+                w -= 17;
+            }
+        }
+        for (int m = 0; m < 3; ++m) {
+            cor = L_mac(cor, *h1++, *h2++);
+            flat[q[m]] = extract_h(cor);
+        }
+    }
+    for (int k = 0, p = kM - 1; k < 16; ++k, --p) {
+        int q[4] = {3 * kM + p, 2 * kM + p - 1, kM + p - 1, p - 1};
+        cor = 0x8000;
+        const int16_t* h1 = h;
+        const int16_t* h2 = h + 3 + 4 * k;
+        for (int i = k + 1; i < 16; ++i) {
+            for (int& w : q) {
+                cor = L_mac(cor, *h1++, *h2++);
+                flat[w] = extract_h(cor);
+                w -= 17;
+            }
+        }
+        cor = L_mac(cor, *h1, *h2);
+        flat[q[0]] = extract_h(cor);
+    }
+    for (int k = 0, w = 0; k < 4; ++k)
+        for (int i = k; i < 64; i += 4) {
+            const int16_t* s = sign[i] < 0 ? vec : sign;
+            for (int j = (k + 1) % 4; j < 64; j += 4, ++w) flat[w] = mult(flat[w], s[j]);
+        }
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

@@ -317,44 +317,6 @@ void correlate_track(const int16_t* h, const int16_t* vec, int track, const int1
         cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[pos]), rr[track][i]);
 }
 
-// Best pair of one pulse on track tx (only among its nx best pre-selected positions) and one on
-// track ty, added to the pulses fixed so far (*ps, *alp).
-void search_pair(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy, const int16_t* dn,
-                 const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y,
-                 const int16_t (*rxy)[kTrackPos * kTrackPos]) {
-    const int16_t thres = static_cast<int16_t>(nx - kCandidates);
-    const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
-    int16_t sqk = -1, alpk = 1;
-    *ix = tx;
-    *iy = ty;
-    const int16_t* p2 = rxy[tx];
-    for (int x = tx, px = 0; x < kSubframe; x += kTracks, ++px) {
-        if (dn2[x] >= thres) {
-            p2 += kTrackPos;
-            continue;
-        }
-        const int16_t ps1 = add(*ps, dn[x]);
-        const int32_t alp1 = L_mac(alp0, cor_x[px], 4096);
-        int pos = -1;
-        for (int y = ty, py = 0; y < kSubframe; y += kTracks, ++py) {
-            const int16_t ps2 = add(ps1, dn[y]);
-            const int16_t a = extract_h(L_mac(L_mac(alp1, cor_y[py], 4096), *p2++, 8192));
-            const int16_t sq = mult(ps2, ps2);
-            if (L_msu(L_mult(alpk, sq), sqk, a) > 0) {
-                sqk = sq;
-                alpk = a;
-                pos = y;
-            }
-        }
-        if (pos >= 0) {
-            *ix = x;
-            *iy = pos;
-        }
-    }
-    *ps = add(*ps, add(dn[*ix], dn[*iy]));
-    *alp = alpk;
-}
-
 }  // namespace
 
 bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code, int16_t* y, int bits,
@@ -416,52 +378,7 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     // Energies per track (the last position first) and the cross-correlations of the
     // neighbouring track pairs (0,1), (1,2), (2,3), (3,0), filled along diagonals.
     int16_t rr[kTracks][kTrackPos], rxy[kTracks][kTrackPos * kTrackPos];
-    int32_t cor = 0x8000;
-    for (int i = 0; i < kTrackPos; ++i)
-        for (int t = kTracks - 1; t >= 0; --t) {
-            cor = L_mac(cor, h[4 * i + 3 - t], h[4 * i + 3 - t]);
-            rr[t][kTrackPos - 1 - i] = extract_h(cor);
-        }
-    int16_t* flat = &rxy[0][0];
-    constexpr int kM = kTrackPos * kTrackPos;
-    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, p -= kTrackPos) {
-        // Order of writes: tracks (2,3)→rxy[2], (1,2)→rxy[1], (0,1)→rxy[0], (3,0)→rxy[3].
-        int q[4] = {2 * kM + p, kM + p, p, 3 * kM + p - kTrackPos};
-        cor = 0x8000;
-        const int16_t* h1 = h;
-        const int16_t* h2 = h + 1 + 4 * k;
-        for (int i = k + 1; i < kTrackPos; ++i) {
-            for (int& w : q) {
-                cor = L_mac(cor, *h1++, *h2++);
-                flat[w] = extract_h(cor);
-                w -= kTrackPos + 1;
-            }
-        }
-        for (int m = 0; m < 3; ++m) {
-            cor = L_mac(cor, *h1++, *h2++);
-            flat[q[m]] = extract_h(cor);
-        }
-    }
-    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, --p) {
-        int q[4] = {3 * kM + p, 2 * kM + p - 1, kM + p - 1, p - 1};
-        cor = 0x8000;
-        const int16_t* h1 = h;
-        const int16_t* h2 = h + 3 + 4 * k;
-        for (int i = k + 1; i < kTrackPos; ++i) {
-            for (int& w : q) {
-                cor = L_mac(cor, *h1++, *h2++);
-                flat[w] = extract_h(cor);
-                w -= kTrackPos + 1;
-            }
-        }
-        cor = L_mac(cor, *h1, *h2);
-        flat[q[0]] = extract_h(cor);
-    }
-    for (int k = 0, w = 0; k < kTracks; ++k)
-        for (int i = k; i < kSubframe; i += kTracks) {
-            const int16_t* s = sign[i] < 0 ? vec : sign;
-            for (int j = (k + 1) % kTracks; j < kSubframe; j += kTracks, ++w) flat[w] = mult(flat[w], s[j]);
-        }
+    kernels().track_matrix(h, sign, vec, &rr[0][0], &rxy[0][0]);
 
     // Depth-first search: per iteration, a starting set of pulses, then pairs of tracks.
     int16_t psk = -1, alpk = 1;
@@ -511,7 +428,8 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
             correlate_track(h, vec, ipos[j], sign, rr, cor_x);
             correlate_track(h, vec, ipos[j + 1], sign, rr, cor_y);
             int ix, iy;
-            search_pair(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x, cor_y, rxy);
+            kernels().pair_search(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x,
+                                  cor_y, rxy[ipos[j]]);
             ind[j] = static_cast<int16_t>(ix);
             ind[j + 1] = static_cast<int16_t>(iy);
             const int16_t* p0 = (sign[ix] < 0 ? h_inv : h) - ix;

@@ -32,7 +32,27 @@ using pitch_sums_fn = void(const int16_t* exc, const int16_t* xn, const int16_t*
 // y may not overlap it.
 using residual_fn = void(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf);
 
-#define VOKS_AMRWB_KERNELS(X) X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual)
+// One pair stage of the 4-track search: the best pulse x on track tx (only positions with
+// dn2[x] < nx - 8, the nx pre-selected ones) and y on track ty added to the pulses fixed so far
+// (*ps, *alp): ps2 = add(add(*ps, dn[x]), dn[y]), a = extract_h of the chain from
+// L_deposit_h(*alp) + 0x8000 adding cor_x[x / 4] 4096, cor_y[y / 4] 4096 and rxy[16 (x / 4) + y / 4]
+// 8192 (L_mac steps), sq = mult(ps2, ps2); a candidate replaces the best (from sq -1, a 1) when
+// L_msu(L_mult(alpk, sq), sqk, a) > 0. *ix, *iy receive the last row with an improvement and its
+// best y (tx, ty when none), *ps the sum with their dn, *alp the best a.
+using pair_search_fn = void(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy,
+                            const int16_t* dn, const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y,
+                            const int16_t* rxy);
+
+// The correlations of the 4-track search from the 64-sample response h: rr[16 t + 15 - i] the
+// extract_h of the L_mac chain of squares from 0x8000 over h[0 .. 4 i + 3 - t] (energies per
+// track, last position first); rxy[256 m + 16 px + py] for x = 4 px + m, y = 4 py + (m + 1) % 4
+// the extract_h of the chain from 0x8000 of h[u] h[u + |x - y|] over u <= 63 - max(x, y),
+// multiplied (mult) by s[y] with s = vec where sign[x] < 0, else sign.
+using track_matrix_fn = void(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
+                             int16_t* rxy);
+
+#define VOKS_AMRWB_KERNELS(X) \
+    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

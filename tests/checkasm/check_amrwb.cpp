@@ -109,3 +109,50 @@ CHECKASM(amrwb_residual) {
             }
     }
 }
+
+CHECKASM(amrwb_pair_search) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 400; ++rep)
+        for (Pattern p : kPatterns) {
+            int16_t dn[64], dn2[64], cx[16], cy[16], rxy[256];
+            fill(ctx, p, dn, 64);
+            fill(ctx, partner(p), cx, 16);
+            fill(ctx, partner(p), cy, 16);
+            fill(ctx, partner(p), rxy, 256);
+            // Ranks -8..-1 on eight random positions of each track, non-negative elsewhere.
+            for (int i = 0; i < 64; ++i) dn2[i] = static_cast<int16_t>(ctx.rng.range(0, 32767));
+            for (int t = 0; t < 4; ++t)
+                for (int k = 0; k < 8; ++k) dn2[t + 4 * ctx.rng.range(0, 15)] = static_cast<int16_t>(k - 8);
+            const int tx = ctx.rng.range(0, 3), ty = ctx.rng.range(0, 1) ? (tx + 1) & 3 : ctx.rng.range(0, 3);
+            const int nx = ctx.rng.range(1, 8);
+            const auto ps0 = static_cast<int16_t>(ctx.rng.range(-32768, 32767));
+            const auto alp0 =
+                static_cast<int16_t>(rep % 3 ? ctx.rng.range(-32768, 32767) : ctx.rng.range(0, 200));
+            int16_t ps[2] = {ps0, ps0}, alp[2] = {alp0, alp0};
+            int ix[2], iy[2];
+            sc::pair_search(nx, tx, ty, &ps[0], &alp[0], &ix[0], &iy[0], dn, dn2, cx, cy, rxy);
+            vx::pair_search(nx, tx, ty, &ps[1], &alp[1], &ix[1], &iy[1], dn, dn2, cx, cy, rxy);
+            ctx.check(ps[0] == ps[1] && alp[0] == alp[1] && ix[0] == ix[1] && iy[0] == iy[1], "pair_search",
+                      nx, 0, p, 0, "ix=" + std::to_string(ix[0]) + "/" + std::to_string(ix[1]));
+        }
+}
+
+CHECKASM(amrwb_track_matrix) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 300; ++rep)
+        for (Pattern p : kPatterns) {
+            int16_t h[64], sign[64], vec[64];
+            fill(ctx, p, h, 64);
+            if (rep & 1)  // decaying, as a weighted synthesis response
+                for (int i = 0; i < 64; ++i) h[i] = static_cast<int16_t>(h[i] / (1 + i / 3));
+            for (int i = 0; i < 64; ++i) {
+                const bool pos = p == Pattern::Ties ? i % 2 : ctx.rng.range(0, 1);
+                sign[i] = pos ? 32767 : -32768;
+                vec[i] = pos ? -32768 : 32767;
+            }
+            Twin<int16_t> rr(64, 0), rxy(1024, rep % 16);
+            sc::track_matrix(h, sign, vec, rr.s(), rxy.s());
+            vx::track_matrix(h, sign, vec, rr.v(), rxy.v());
+            ctx.same("track_matrix", 64, rep % 16, p, "", rr, rxy);
+        }
+}

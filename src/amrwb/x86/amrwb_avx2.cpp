@@ -47,6 +47,22 @@ inline int32_t finish(int32_t s0, int32_t s) {
     return static_cast<int32_t>(static_cast<uint32_t>(s0) + 2 * static_cast<uint32_t>(s));
 }
 
+// a + b saturated to 32 bits, per lane.
+VOKS_AVX2 inline __m256i adds32(__m256i a, __m256i b) {
+    const __m256i s = _mm256_add_epi32(a, b);
+    const __m256i ov =
+        _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, s), _mm256_xor_si256(b, s)), 31);
+    const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
+    return _mm256_blendv_epi8(s, sat, ov);
+}
+
+// The table index 32 (63 - max(x, y)) + |x - y| / 2 of track_matrix's entries.
+VOKS_AVX2 inline __m256i matrix_index(__m256i x, __m256i y) {
+    const __m256i d = _mm256_abs_epi32(_mm256_sub_epi32(x, y));
+    const __m256i u = _mm256_sub_epi32(_mm256_set1_epi32(kSubframe - 1), _mm256_max_epi32(x, y));
+    return _mm256_add_epi32(_mm256_slli_epi32(u, 5), _mm256_srli_epi32(d, 1));
+}
+
 }  // namespace
 
 VOKS_AVX2 void mac_xcorr(const int16_t* a, const int16_t* b, int n, int hi, int count, int32_t s0,
@@ -225,6 +241,132 @@ VOKS_AVX2 void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, i
         hi = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(hi, 1), half), 15);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i0), _mm256_packs_epi32(lo, hi));
         if (i0 + 16 == n) break;
+    }
+}
+
+VOKS_AVX2 void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy,
+                           const int16_t* dn, const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y,
+                           const int16_t* rxy) {
+    const auto thres = static_cast<int16_t>(nx - 8);
+    const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
+    int16_t sqk = -1, alpk = 1;
+    *ix = tx;
+    *iy = ty;
+    alignas(32) int16_t dny[16];
+    for (int i = 0; i < 16; ++i) dny[i] = dn[ty + 4 * i];
+    const __m256i vdn = _mm256_load_si256(reinterpret_cast<const __m256i*>(dny));
+    const __m256i cy = load16(cor_y);
+    // L_mult(cor_y, 4096) never saturates: cor_y 2^13, lanes y 0..7 and 8..15.
+    const __m256i cy0 = _mm256_slli_epi32(_mm256_cvtepi16_epi32(_mm256_castsi256_si128(cy)), 13);
+    const __m256i cy1 = _mm256_slli_epi32(_mm256_cvtepi16_epi32(_mm256_extracti128_si256(cy, 1)), 13);
+    const __m256i min16 = _mm256_set1_epi16(-32768);
+    for (int x = tx, px = 0; x < kSubframe; x += 4, ++px) {
+        if (dn2[x] >= thres) continue;
+        const int16_t ps1 = add(*ps, dn[x]);
+        const int32_t alp1 = L_mac(alp0, cor_x[px], 4096);
+        // sq = mult(ps2, ps2): bits 15..30 of the square, 32767 for ps2 = -32768.
+        const __m256i ps2 = _mm256_adds_epi16(_mm256_set1_epi16(ps1), vdn);
+        __m256i sq = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(ps2, ps2), 1),
+                                     _mm256_srli_epi16(_mm256_mullo_epi16(ps2, ps2), 15));
+        sq = _mm256_xor_si256(sq, _mm256_cmpeq_epi16(ps2, min16));
+        const __m256i r = load16(rxy + 16 * px);
+        const __m256i va1 = _mm256_set1_epi32(alp1);
+        // a = extract_h(L_mac(L_mac(alp1, cor_y, 4096), rxy, 8192)), each step saturating.
+        const __m256i a0 = _mm256_srai_epi32(
+            adds32(adds32(va1, cy0), _mm256_slli_epi32(_mm256_cvtepi16_epi32(_mm256_castsi256_si128(r)), 14)),
+            16);
+        const __m256i a1 = _mm256_srai_epi32(
+            adds32(adds32(va1, cy1),
+                   _mm256_slli_epi32(_mm256_cvtepi16_epi32(_mm256_extracti128_si256(r, 1)), 14)),
+            16);
+        const __m256i sq0 = _mm256_cvtepi16_epi32(_mm256_castsi256_si128(sq));
+        const __m256i sq1 = _mm256_cvtepi16_epi32(_mm256_extracti128_si256(sq, 1));
+        // L_msu(L_mult(alpk, sq), sqk, a) > 0 is alpk sq > sqk a: sq >= 0 and sqk > -32768 keep
+        // both products unsaturated, and a saturated difference keeps its sign.
+        const __m256i vak = _mm256_set1_epi32(alpk), vsk = _mm256_set1_epi32(sqk);
+        const __m256i c0 = _mm256_cmpgt_epi32(_mm256_mullo_epi32(vak, sq0), _mm256_mullo_epi32(vsk, a0));
+        const __m256i c1 = _mm256_cmpgt_epi32(_mm256_mullo_epi32(vak, sq1), _mm256_mullo_epi32(vsk, a1));
+        const int mask =
+            _mm256_movemask_ps(_mm256_castsi256_ps(c0)) | _mm256_movemask_ps(_mm256_castsi256_ps(c1)) << 8;
+        if (mask == 0) continue;
+        // The first improvement is the one the sequential scan takes; the rest of the row is
+        // scanned against the new best.
+        alignas(32) int32_t sqv[16], av[16];
+        _mm256_store_si256(reinterpret_cast<__m256i*>(sqv), sq0);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(sqv + 8), sq1);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(av), a0);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(av + 8), a1);
+        int pos = __builtin_ctz(static_cast<unsigned>(mask));
+        sqk = static_cast<int16_t>(sqv[pos]);
+        alpk = static_cast<int16_t>(av[pos]);
+        for (int l = pos + 1; l < 16; ++l)
+            if (int32_t{alpk} * sqv[l] > int32_t{sqk} * av[l]) {
+                sqk = static_cast<int16_t>(sqv[l]);
+                alpk = static_cast<int16_t>(av[l]);
+                pos = l;
+            }
+        *ix = x;
+        *iy = ty + 4 * pos;
+    }
+    *ps = add(*ps, add(dn[*ix], dn[*iy]));
+    *alp = alpk;
+}
+
+VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
+                            int16_t* rxy) {
+    const uint64_t eh = energy(h, kSubframe);
+    if (!chain_exact(eh, eh, 0x8000)) return scalar::track_matrix(h, sign, vec, rr, rxy);
+    // No partial sum saturates: every entry is extract_h(0x8000 + 2 C) of an exact sum C.
+    int32_t cor = 0x8000;
+    for (int i = 0; i < 16; ++i)
+        for (int t = 3; t >= 0; --t) {
+            cor += 2 * int32_t{h[4 * i + 3 - t]} * h[4 * i + 3 - t];
+            rr[16 * t + 15 - i] = static_cast<int16_t>(cor >> 16);
+        }
+    // T[32 u + (d >> 1)] for the odd lags d: the entry after the term h[u] h[u + d]. Lane l of
+    // group g holds d = 1 + 16 g + 2 l, read as the low half of a 32-bit pair of hp.
+    alignas(32) int16_t hp[3 * kSubframe] = {};
+    for (int i = 0; i < kSubframe; ++i) hp[i] = h[i];
+    alignas(32) int32_t T[kSubframe * 32];
+    __m256i acc[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
+                      _mm256_setzero_si256()};
+    const __m256i round = _mm256_set1_epi32(0x8000);
+    for (int u = 0; u < kSubframe; ++u) {
+        const __m256i hu = _mm256_set1_epi32(static_cast<uint16_t>(h[u]));
+        for (int g = 0; g < 4; ++g) {
+            acc[g] = _mm256_add_epi32(acc[g], _mm256_madd_epi16(load16(hp + u + 1 + 16 * g), hu));
+            const __m256i v = _mm256_srai_epi32(_mm256_add_epi32(_mm256_slli_epi32(acc[g], 1), round), 16);
+            _mm256_store_si256(reinterpret_cast<__m256i*>(T + 32 * u + 8 * g), v);
+        }
+    }
+    // Entry (x, y) = T at u = 63 - max(x, y), d = |x - y|, then mult by the sign of column y
+    // (bits 15..30 of the product; mult(-32768, -32768) = 32767).
+    const __m256i lanes = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+    const __m256i min16 = _mm256_set1_epi16(-32768);
+    for (int m = 0; m < 4; ++m) {
+        const int yt = (m + 1) & 3;
+        alignas(32) int16_t cs[16], cv[16];
+        for (int i = 0; i < 16; ++i) {
+            cs[i] = sign[yt + 4 * i];
+            cv[i] = vec[yt + 4 * i];
+        }
+        const __m256i vcs = _mm256_load_si256(reinterpret_cast<const __m256i*>(cs));
+        const __m256i vcv = _mm256_load_si256(reinterpret_cast<const __m256i*>(cv));
+        const __m256i y0 = _mm256_add_epi32(lanes, _mm256_set1_epi32(yt)),
+                      y1 = _mm256_add_epi32(y0, _mm256_set1_epi32(32));
+        for (int px = 0; px < 16; ++px) {
+            const int x = 4 * px + m;
+            const __m256i vx = _mm256_set1_epi32(x);
+            const __m256i g0 = _mm256_i32gather_epi32(T, matrix_index(vx, y0), 4);
+            const __m256i g1 = _mm256_i32gather_epi32(T, matrix_index(vx, y1), 4);
+            const __m256i r = _mm256_permute4x64_epi64(_mm256_packs_epi32(g0, g1), 0xD8);
+            const __m256i sv = sign[x] < 0 ? vcv : vcs;
+            __m256i p = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(r, sv), 1),
+                                        _mm256_srli_epi16(_mm256_mullo_epi16(r, sv), 15));
+            p = _mm256_xor_si256(
+                p, _mm256_and_si256(_mm256_cmpeq_epi16(r, min16), _mm256_cmpeq_epi16(sv, min16)));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rxy + 256 * m + 16 * px), p);
+        }
     }
 }
 

@@ -1,0 +1,131 @@
+// AMR-WB encoder operations with the kernel tables forced to the scalar level (last argument 0)
+// and to AVX2 (1): the algebraic codebook searches, the closed-loop and open-loop pitch searches
+// and the LP residual, on speech from the official test sequence (a synthetic voiced signal when
+// it is absent) with a decaying impulse response.
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/dispatch.h"
+#include "support/files.h"
+#include "support/speech.h"
+#include "voksc.h"
+
+namespace {
+
+using voks::frame::Level;
+
+const std::vector<int16_t>& speech() {
+    static const std::vector<int16_t> s = [] {
+        std::vector<int16_t> v;
+        if (!voksc_test::read_words(std::string(VOKSC_VECTORS_DIR) + "/amrwb/tst.inp", v) || v.size() < 32000)
+            v = voksc_test::synthetic_voiced(64000);
+        return v;
+    }();
+    return s;
+}
+
+class ForcedLevel {
+public:
+    explicit ForcedLevel(benchmark::State& state, int arg) {
+        const Level want = state.range(arg) ? Level::AVX2 : Level::Scalar;
+        ok_ = voks::frame::force_level(want) == want;
+        if (!ok_) state.SkipWithError("level not available on this CPU");
+    }
+    ~ForcedLevel() { voks::frame::force_level(voks::frame::detected_level()); }
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+};
+
+// Subframe k of the speech: target, residual, impulse response and past excitation.
+struct Subframe {
+    int16_t x[64], cn[64], h[64], exc[248 + 65];
+    explicit Subframe(int k) {
+        const int16_t* s = speech().data() + 3000 + 64 * k;
+        for (int i = 0; i < 64; ++i) {
+            x[i] = static_cast<int16_t>(s[i] >> 1);
+            cn[i] = static_cast<int16_t>((s[i] - s[i - 1]) >> 1);
+        }
+        int32_t v = 4096;
+        for (int i = 0; i < 64; ++i) {
+            h[i] = static_cast<int16_t>(i % 7 == 3 ? -v / 2 : v);
+            v = (v * 26000) >> 15;
+        }
+        for (int i = 0; i < 248 + 65; ++i) exc[i] = static_cast<int16_t>(s[i - 248] >> 2);
+    }
+};
+
+void BM_amrwb_algebraic_search(benchmark::State& state) {
+    ForcedLevel level(state, 1);
+    if (!level.ok()) return;
+    const int mode = static_cast<int>(state.range(0));
+    std::vector<Subframe> sf;
+    for (int k = 0; k < 16; ++k) sf.emplace_back(k * 5);
+    int16_t code[64], y[64], index[8];
+    size_t k = 0;
+    for (auto _ : state) {
+        const Subframe& s = sf[k++ % sf.size()];
+        voksAlgebraicCodebookSearch_AMRWB_16s(s.x, s.cn, s.h, code, y, mode, index);
+        benchmark::DoNotOptimize(index);
+    }
+}
+BENCHMARK(BM_amrwb_algebraic_search)
+    ->ArgsProduct({{vokRate6600, vokRate8850, vokRate12650, vokRate19850, vokRate23850}, {0, 1}});
+
+void BM_amrwb_adaptive_search(benchmark::State& state) {
+    ForcedLevel level(state, 1);
+    if (!level.ok()) return;
+    const int sub = static_cast<int>(state.range(0));
+    std::vector<Subframe> sf;
+    for (int k = 0; k < 16; ++k) sf.emplace_back(k * 5);
+    int16_t top[2] = {90, 90}, t0, bounds[2] = {82, 97}, frac, index, exc[248 + 65];
+    size_t k = 0;
+    for (auto _ : state) {
+        const Subframe& s = sf[k++ % sf.size()];
+        std::memcpy(exc, s.exc, sizeof exc);
+        voksAdaptiveCodebookSearch_AMRWB_16s(s.x, s.h, top, &t0, bounds, exc + 248, &frac, &index, sub,
+                                             vokRate12650);
+        benchmark::DoNotOptimize(index);
+    }
+}
+BENCHMARK(BM_amrwb_adaptive_search)->ArgsProduct({{0, 1}, {0, 1}});
+
+void BM_amrwb_open_loop(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    // Weighted speech at 6.4 kHz stand-in: every other sample, halved.
+    std::vector<int16_t> wsp(115 + 128 * 16), hp(wsp.size());
+    for (size_t i = 0; i < wsp.size(); ++i) {
+        wsp[i] = static_cast<int16_t>(speech()[2000 + 2 * i] >> 1);
+        hp[i] = static_cast<int16_t>(wsp[i] - (i ? wsp[i - 1] : 0));
+    }
+    int16_t med = 40, ada = 0, lag, tone = 0, gain, lags[5] = {40, 40, 40, 40, 40}, flag = 0;
+    size_t k = 0;
+    for (auto _ : state) {
+        const size_t at = 115 + 128 * (k++ % 16);
+        voksOpenLoopPitchSearch_AMRWB_16s(wsp.data() + at, hp.data() + at, &med, &ada, &lag, &tone, &gain,
+                                          lags, &flag, 128);
+        benchmark::DoNotOptimize(lag);
+    }
+}
+BENCHMARK(BM_amrwb_open_loop)->Arg(0)->Arg(1);
+
+void BM_amrwb_residual(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    const Vok16s a[17] = {4096, -5000, 3000, -1500, 800, -400, 300, -200, 150,
+                          -100, 80,    -60,  40,    -30, 20,   -10, 5};
+    const int16_t* x = speech().data() + 4000;
+    int16_t y[256];
+    for (auto _ : state) {
+        voksResidualFilter_AMRWB_16s_Sfs(a, 16, x, y, 256, 10);
+        benchmark::DoNotOptimize(y);
+    }
+}
+BENCHMARK(BM_amrwb_residual)->Arg(0)->Arg(1);
+
+}  // namespace
