@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/amrwb_tables.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -178,6 +179,21 @@ void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int
             const int16_t* s = sign[i] < 0 ? vec : sign;
             for (int j = (k + 1) % 4; j < 64; j += 4, ++w) flat[w] = mult(flat[w], s[j]);
         }
+}
+
+VOKS_SCALAR void pred_lt4(int16_t* exc, int lag, int frac, int n) {
+    const int16_t* x = exc - lag;
+    frac = -frac;
+    if (frac < 0) {
+        frac += 4;
+        --x;
+    }
+    x -= 15;
+    for (int j = 0; j < n; ++j, ++x) {
+        int32_t s = 0;
+        for (int i = 0, k = 3 - frac; i < 32; ++i, k += 4) s = L_mac(s, x[i], kInterp4[k]);
+        exc[j] = round_fx(L_shl(s, 1));
+    }
 }
 
 }  // namespace scalar

@@ -10,18 +10,7 @@
 namespace voks::amrwb {
 
 void interpolate_lag(int16_t* exc, int lag, int frac, int n) {
-    const int16_t* x = exc - lag;
-    frac = -frac;
-    if (frac < 0) {
-        frac += 4;
-        --x;
-    }
-    x -= 15;
-    for (int j = 0; j < n; ++j, ++x) {
-        int32_t s = 0;
-        for (int i = 0, k = 3 - frac; i < 32; ++i, k += 4) s = L_mac(s, x[i], kInterp4[k]);
-        exc[j] = round_fx(L_shl(s, 1));
-    }
+    kernels().pred_lt4(exc, lag, frac, n);
 }
 
 void lag_window(int lag, int16_t* bounds) {

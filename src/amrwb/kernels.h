@@ -51,8 +51,13 @@ using pair_search_fn = void(int nx, int tx, int ty, int16_t* ps, int16_t* alp, i
 using track_matrix_fn = void(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
                              int16_t* rxy);
 
+// The adaptive vector: exc[j] = round(L_shl(s, 1)) of the chain s from 0 of x[j + i] c[i], i < 32,
+// with x = exc - lag - 15 (one sample earlier for a positive frac) and c the quarter-sample
+// filter of the phase, for j < n in order (exc may overlap the samples it reads).
+using pred_lt4_fn = void(int16_t* exc, int lag, int frac, int n);
+
 #define VOKS_AMRWB_KERNELS(X) \
-    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix)
+    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -451,39 +451,41 @@ TEST(AmrwbGolden, AlgebraicDecoderExtraSizes) {
 // lost), each subframe interpolating a fresh past excitation. A record: lag, fraction, window,
 // seed and the adaptive vector.
 TEST(AmrwbGolden, AdaptiveCodebookDecoder) {
-    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
-                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
-    golden::Digested d("pitch_dec.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(13);
-    int size = 0;
-    ASSERT_EQ(voksAdaptiveCodebookDecodeGetSize_AMRWB_16s(&size), vokStatusOk);
-    std::vector<uint8_t> mem(size);
-    auto* st = reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(mem.data());
-    ASSERT_EQ(voksAdaptiveCodebookDecodeInit_AMRWB_16s(st), vokStatusOk);
-    int16_t bounds[2] = {};
-    for (int k = 0; k < 3000; ++k) {
-        const int mode = aw_below(&g, 9), bfi = aw_below(&g, 5) == 0, lost = aw_below(&g, 2);
-        for (int sf = 0; sf < 4; ++sf) {
-            int16_t buf[313], rec[69];
-            const bool absolute = sf == 0 || (sf == 2 && mode > 0);
-            const int index = aw_below(&g, 1 << ((absolute ? 9 : 6) - (mode <= 1)));
-            aw_signal(&g, buf, 313, k + sf);
-            ASSERT_EQ(voksAdaptiveCodebookDecode_AMRWB_16s(index, &rec[1], buf + 248, &rec[0], bounds, sf,
-                                                           bfi, bfi && lost, kRates[mode], st),
-                      vokStatusOk);
-            rec[2] = bounds[0];
-            rec[3] = bounds[1];
-            std::memcpy(&rec[4], mem.data() + 10, 2);  // the seed, word 5
-            std::memcpy(rec + 5, buf + 248, 128);
-            d.add(rec);
-            if (!bfi) {
-                ASSERT_EQ(voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(aw_below(&g, 20000), rec[0], st),
+    golden::each_level([&] {
+        static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                      vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+        golden::Digested d("pitch_dec.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(13);
+        int size = 0;
+        ASSERT_EQ(voksAdaptiveCodebookDecodeGetSize_AMRWB_16s(&size), vokStatusOk);
+        std::vector<uint8_t> mem(size);
+        auto* st = reinterpret_cast<VokAdaptiveCodebookDecodeState_AMRWB*>(mem.data());
+        ASSERT_EQ(voksAdaptiveCodebookDecodeInit_AMRWB_16s(st), vokStatusOk);
+        int16_t bounds[2] = {};
+        for (int k = 0; k < 3000; ++k) {
+            const int mode = aw_below(&g, 9), bfi = aw_below(&g, 5) == 0, lost = aw_below(&g, 2);
+            for (int sf = 0; sf < 4; ++sf) {
+                int16_t buf[313], rec[69];
+                const bool absolute = sf == 0 || (sf == 2 && mode > 0);
+                const int index = aw_below(&g, 1 << ((absolute ? 9 : 6) - (mode <= 1)));
+                aw_signal(&g, buf, 313, k + sf);
+                ASSERT_EQ(voksAdaptiveCodebookDecode_AMRWB_16s(index, &rec[1], buf + 248, &rec[0], bounds, sf,
+                                                               bfi, bfi && lost, kRates[mode], st),
                           vokStatusOk);
+                rec[2] = bounds[0];
+                rec[3] = bounds[1];
+                std::memcpy(&rec[4], mem.data() + 10, 2);  // the seed, word 5
+                std::memcpy(rec + 5, buf + 248, 128);
+                d.add(rec);
+                if (!bfi) {
+                    ASSERT_EQ(voksAdaptiveCodebookDecodeUpdate_AMRWB_16s(aw_below(&g, 20000), rec[0], st),
+                              vokStatusOk);
+                }
             }
         }
-    }
-    d.finish();
+        d.finish();
+    });
 }
 
 }  // namespace

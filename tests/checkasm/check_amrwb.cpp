@@ -156,3 +156,19 @@ CHECKASM(amrwb_track_matrix) {
             ctx.same("track_matrix", 64, rep % 16, p, "", rr, rxy);
         }
 }
+
+CHECKASM(amrwb_pred_lt4) {
+    if (!have_avx2()) return;
+    for (int lag = 20; lag <= 231; ++lag)
+        for (int frac = -3; frac <= 3; ++frac)
+            for (Pattern p : {Pattern::Random, Pattern::AllMax, Pattern::AllMin, Pattern::Alternating}) {
+                const int n = lag % 2 ? 64 : 65, off = (lag + frac + 8) & 15;
+                Twin<int16_t> exc(lag + 17 + n, off);
+                fill(ctx, p, exc.s(), exc.size());
+                exc.sync();
+                sc::pred_lt4(exc.s() + lag + 17, lag, frac, n);
+                vx::pred_lt4(exc.v() + lag + 17, lag, frac, n);
+                ctx.same("pred_lt4", n, off, p,
+                         "lag=" + std::to_string(lag) + " frac=" + std::to_string(frac), exc);
+            }
+}

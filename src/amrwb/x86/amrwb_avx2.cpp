@@ -4,6 +4,7 @@
 #include <immintrin.h>
 
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/amrwb_tables.h"
 #include "amrwb/kernels.h"
 #include "common/basicop.h"
 #include "common/x86/avx2.h"
@@ -368,6 +369,48 @@ VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(rxy + 256 * m + 16 * px), p);
         }
     }
+}
+
+VOKS_AVX2 void pred_lt4(int16_t* exc, int lag, int frac, int n) {
+    int phase = -frac, back = lag;
+    if (phase < 0) {
+        phase += 4;
+        ++back;
+    }
+    // A block of 16 outputs reads up to exc[j0 + 31 - back]: none of its own outputs from back 32 on.
+    if (back < 32 || phase < 0 || phase > 3) return scalar::pred_lt4(exc, lag, frac, n);
+    int32_t pair[16];
+    uint64_t ec = 0;
+    for (int p = 0; p < 16; ++p) {
+        const int16_t c0 = kInterp4[3 - phase + 8 * p], c1 = kInterp4[7 - phase + 8 * p];
+        pair[p] = static_cast<int32_t>(static_cast<uint16_t>(c0) |
+                                       static_cast<uint32_t>(static_cast<uint16_t>(c1)) << 16);
+        ec += static_cast<uint64_t>(int32_t{c0} * c0 + int32_t{c1} * c1);
+    }
+    const __m256i top = _mm256_set1_epi32(MAX_32 >> 1), bottom = _mm256_set1_epi32(MIN_32 >> 1);
+    const __m256i half = _mm256_set1_epi32(0x4000);
+    int j = 0;
+    for (; j + 16 <= n; j += 16) {
+        const int16_t* x = exc + j - back - 15;
+        if (!chain_exact(ec, energy(x, 47), 0)) {
+            scalar::pred_lt4(exc + j, lag, frac, 16);
+            continue;
+        }
+        __m256i lo = _mm256_setzero_si256(), hi = lo;
+        for (int p = 0; p < 16; ++p) {
+            const __m256i c = _mm256_set1_epi32(pair[p]);
+            const __m256i x0 = load16(x + 2 * p), x1 = load16(x + 2 * p + 1);
+            lo = _mm256_add_epi32(lo, _mm256_madd_epi16(_mm256_unpacklo_epi16(x0, x1), c));
+            hi = _mm256_add_epi32(hi, _mm256_madd_epi16(_mm256_unpackhi_epi16(x0, x1), c));
+        }
+        // s = 2 <x, c>; L_shl(s, 1) as a clamp before the shift; round_fx as in residual.
+        lo = _mm256_slli_epi32(_mm256_max_epi32(_mm256_min_epi32(_mm256_slli_epi32(lo, 1), top), bottom), 1);
+        hi = _mm256_slli_epi32(_mm256_max_epi32(_mm256_min_epi32(_mm256_slli_epi32(hi, 1), top), bottom), 1);
+        lo = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(lo, 1), half), 15);
+        hi = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(hi, 1), half), 15);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(exc + j), _mm256_packs_epi32(lo, hi));
+    }
+    if (j < n) scalar::pred_lt4(exc + j, lag, frac, n - j);
 }
 
 }  // namespace voks::amrwb::avx2
