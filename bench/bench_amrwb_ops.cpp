@@ -129,3 +129,20 @@ void BM_amrwb_residual(benchmark::State& state) {
 BENCHMARK(BM_amrwb_residual)->Arg(0)->Arg(1);
 
 }  // namespace
+
+namespace {
+
+void BM_amrwb_isf_quant(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    const Vok16s isf[16] = {400,  1100, 2100, 3000,  3900,  4900,  5800,  6700,
+                            7700, 8600, 9500, 10400, 11400, 12300, 13200, 5500};
+    Vok16s past[16] = {}, q[16], index[7];
+    for (auto _ : state) {
+        voksISFQuant_AMRWB_16s(isf, past, q, index, vokRate12650);
+        benchmark::DoNotOptimize(index);
+    }
+}
+BENCHMARK(BM_amrwb_isf_quant)->Arg(0)->Arg(1);
+
+}  // namespace

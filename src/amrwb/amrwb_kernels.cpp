@@ -196,6 +196,17 @@ VOKS_SCALAR void pred_lt4(int16_t* exc, int lag, int frac, int n) {
     }
 }
 
+void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d) {
+    for (int i = 0; i < count; ++i) {
+        int32_t s = 0;
+        for (int j = 0; j < dim; ++j) {
+            const int16_t t = sub(x[j], book[j * count + i]);
+            s = L_mac(s, t, t);
+        }
+        d[i] = s;
+    }
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

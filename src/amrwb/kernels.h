@@ -56,8 +56,13 @@ using track_matrix_fn = void(const int16_t* h, const int16_t* sign, const int16_
 // filter of the phase, for j < n in order (exc may overlap the samples it reads).
 using pred_lt4_fn = void(int16_t* exc, int lag, int frac, int n);
 
+// Distances of x to the count rows of a codebook stored column by column (value j of row i at
+// book[j * count + i]; count a multiple of 16): d[i] = the L_mac chain from 0 of t_j t_j,
+// t_j = sub(x[j], value j of row i), j < dim (it only grows: min(2 sum t_j^2, MAX_32)).
+using vq_dist_fn = void(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d);
+
 #define VOKS_AMRWB_KERNELS(X) \
-    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4)
+    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -230,53 +230,57 @@ TEST(AmrwbGolden, DtxBuffers) {
 // decoding), then the decoder's ISFs, prediction memory and history, chained over the frames
 // with random rates and one bad frame in five.
 TEST(AmrwbGolden, IsfQuantisers) {
-    static const int kRates[10] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
-                                   vokRate18250, vokRate19850, vokRate23050, vokRate23850, vokRateDTX};
-    golden::Digested d("isf_quant.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(8);
-    int16_t past[16] = {}, dpast[16] = {}, hist[48], prev[16];
-    for (int16_t& v : hist) v = static_cast<int16_t>(aw_below(&g, 16384));
-    for (int16_t& v : prev) v = static_cast<int16_t>(aw_below(&g, 16384));
-    for (int k = 0; k < 3000; ++k) {
-        int16_t isf[16], rec[103] = {};
-        const int mode = aw_below(&g, 10), bfi = aw_below(&g, 5) == 0;
-        const bool wide = mode != 0 && mode != 9;
-        aw_isf(&g, isf, 16, k % 3 == 2 ? 1 : 0);
-        ASSERT_EQ(voksISFQuant_AMRWB_16s(isf, past, rec, rec + 16, kRates[mode]), vokStatusOk);
-        if (k % 7 == 6) {
-            for (int i = 0; i < 7; ++i)
-                rec[16 + i] = static_cast<int16_t>(aw_below(&g, i < 2 ? 256
-                                                                      : (wide ? (i == 2  ? 64
-                                                                                 : i < 5 ? 128
-                                                                                         : 32)
-                                                                              : (i == 4 ? 64 : 128))));
+    golden::each_level([&] {
+        static const int kRates[10] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                       vokRate18250, vokRate19850, vokRate23050, vokRate23850, vokRateDTX};
+        golden::Digested d("isf_quant.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(8);
+        int16_t past[16] = {}, dpast[16] = {}, hist[48], prev[16];
+        for (int16_t& v : hist) v = static_cast<int16_t>(aw_below(&g, 16384));
+        for (int16_t& v : prev) v = static_cast<int16_t>(aw_below(&g, 16384));
+        for (int k = 0; k < 3000; ++k) {
+            int16_t isf[16], rec[103] = {};
+            const int mode = aw_below(&g, 10), bfi = aw_below(&g, 5) == 0;
+            const bool wide = mode != 0 && mode != 9;
+            aw_isf(&g, isf, 16, k % 3 == 2 ? 1 : 0);
+            ASSERT_EQ(voksISFQuant_AMRWB_16s(isf, past, rec, rec + 16, kRates[mode]), vokStatusOk);
+            if (k % 7 == 6) {
+                for (int i = 0; i < 7; ++i)
+                    rec[16 + i] = static_cast<int16_t>(aw_below(&g, i < 2 ? 256
+                                                                          : (wide ? (i == 2  ? 64
+                                                                                     : i < 5 ? 128
+                                                                                             : 32)
+                                                                                  : (i == 4 ? 64 : 128))));
+            }
+            ASSERT_EQ(voksISFQuantDecode_AMRWB_16s(rec + 16, rec + 23, dpast, prev, hist, bfi, kRates[mode]),
+                      vokStatusOk);
+            std::memcpy(prev, rec + 23, sizeof prev);
+            std::memcpy(rec + 39, dpast, sizeof dpast);
+            std::memcpy(rec + 55, hist, sizeof hist);
+            d.add(rec);
         }
-        ASSERT_EQ(voksISFQuantDecode_AMRWB_16s(rec + 16, rec + 23, dpast, prev, hist, bfi, kRates[mode]),
-                  vokStatusOk);
-        std::memcpy(prev, rec + 23, sizeof prev);
-        std::memcpy(rec + 39, dpast, sizeof dpast);
-        std::memcpy(rec + 55, hist, sizeof hist);
-        d.add(rec);
-    }
-    d.finish();
+        d.finish();
+    });
 }
 
 // Comfort-noise ISFs: quantised ISFs and indices, then ISFs decoded from random indices.
 TEST(AmrwbGolden, IsfNoiseQuantiser) {
-    static const int kSizes[5] = {64, 64, 64, 32, 32};
-    golden::Digested d("isf_noise.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(9);
-    for (int k = 0; k < 3000; ++k) {
-        int16_t isf[16], rec[37], ind[5];
-        aw_isf(&g, isf, 16, k % 3 == 2 ? 1 : 0);
-        ASSERT_EQ(voksISFQuantDTX_AMRWB_16s(isf, rec, rec + 16), vokStatusOk);
-        for (int i = 0; i < 5; ++i) ind[i] = static_cast<int16_t>(aw_below(&g, kSizes[i]));
-        ASSERT_EQ(voksISFQuantDecodeDTX_AMRWB_16s(ind, rec + 21), vokStatusOk);
-        d.add(rec);
-    }
-    d.finish();
+    golden::each_level([&] {
+        static const int kSizes[5] = {64, 64, 64, 32, 32};
+        golden::Digested d("isf_noise.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(9);
+        for (int k = 0; k < 3000; ++k) {
+            int16_t isf[16], rec[37], ind[5];
+            aw_isf(&g, isf, 16, k % 3 == 2 ? 1 : 0);
+            ASSERT_EQ(voksISFQuantDTX_AMRWB_16s(isf, rec, rec + 16), vokStatusOk);
+            for (int i = 0; i < 5; ++i) ind[i] = static_cast<int16_t>(aw_below(&g, kSizes[i]));
+            ASSERT_EQ(voksISFQuantDecodeDTX_AMRWB_16s(ind, rec + 21), vokStatusOk);
+            d.add(rec);
+        }
+        d.finish();
+    });
 }
 
 // Closed-loop search over frames of random rates and open-loop lags, each subframe on a fresh

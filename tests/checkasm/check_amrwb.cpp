@@ -172,3 +172,19 @@ CHECKASM(amrwb_pred_lt4) {
                          "lag=" + std::to_string(lag) + " frac=" + std::to_string(frac), exc);
             }
 }
+
+CHECKASM(amrwb_vq_dist) {
+    if (!have_avx2()) return;
+    for (int count = 16; count <= 256; count += 16)
+        for (int dim = 1; dim <= 12; ++dim)
+            for (Pattern p : kPatterns) {
+                const int off = (count / 16 + dim) & 15;
+                Buffer<int16_t> x(dim, off), book(dim * count, (off + 5) & 15);
+                fill(ctx, p, x.data(), dim);
+                fill(ctx, partner(p), book.data(), dim * count);
+                Twin<int32_t> d(count, off & 7);
+                sc::vq_dist(x.data(), book.data(), dim, count, d.s());
+                vx::vq_dist(x.data(), book.data(), dim, count, d.v());
+                ctx.same("vq_dist", count, off, p, "dim=" + std::to_string(dim), d);
+            }
+}

@@ -413,4 +413,24 @@ VOKS_AVX2 void pred_lt4(int16_t* exc, int lag, int frac, int n) {
     if (j < n) scalar::pred_lt4(exc + j, lag, frac, n - j);
 }
 
+VOKS_AVX2 void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d) {
+    // Sixteen rows at once; the sums of squares are held at most 2^30 (unsigned), where the
+    // chain has saturated: d = 2 s below, MAX_32 from there.
+    const __m256i cap = _mm256_set1_epi32(0x40000000);
+    for (int i0 = 0; i0 < count; i0 += 16) {
+        __m256i s0 = _mm256_setzero_si256(), s1 = s0;
+        for (int j = 0; j < dim; ++j) {
+            const __m256i t = _mm256_subs_epi16(_mm256_set1_epi16(x[j]), load16(book + j * count + i0));
+            const __m256i lo = _mm256_mullo_epi16(t, t), hi = _mm256_mulhi_epi16(t, t);
+            s0 = _mm256_min_epu32(_mm256_add_epi32(s0, _mm256_unpacklo_epi16(lo, hi)), cap);
+            s1 = _mm256_min_epu32(_mm256_add_epi32(s1, _mm256_unpackhi_epi16(lo, hi)), cap);
+        }
+        // Lanes of s0: rows 0..3 and 8..11; of s1: 4..7 and 12..15.
+        s0 = _mm256_add_epi32(_mm256_slli_epi32(s0, 1), _mm256_cmpeq_epi32(s0, cap));
+        s1 = _mm256_add_epi32(_mm256_slli_epi32(s1, 1), _mm256_cmpeq_epi32(s1, cap));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i0), _mm256_permute2x128_si256(s0, s1, 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i0 + 8), _mm256_permute2x128_si256(s0, s1, 0x31));
+    }
+}
+
 }  // namespace voks::amrwb::avx2
