@@ -207,6 +207,13 @@ void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t*
     }
 }
 
+void track_cor(const int16_t* h, const int16_t* vec, int track, const int16_t* sign, const int16_t* rr,
+               int16_t* cor) {
+    int32_t s[16];
+    mac_tail(h, vec, kSubframe, track, 4, 16, 0, s);
+    for (int i = 0; i < 16; ++i) cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[track + 4 * i]), rr[i]);
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

@@ -307,16 +307,6 @@ constexpr Config kConfigs[] = {
     {88, 2, 24, 2048, {2, 2, 3, 4, 5, 6, 7, 8, 8, 8}},
 };
 
-// Correlation of the scaled response at the positions of a track with vec, signed, plus the
-// track's energies.
-void correlate_track(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
-                     const int16_t (*rr)[kTrackPos], int16_t* cor) {
-    int32_t s[kTrackPos];
-    kernels().mac_tail(h, vec, kSubframe, track, kTracks, kTrackPos, 0, s);
-    for (int i = 0, pos = track; i < kTrackPos; ++i, pos += kTracks)
-        cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[pos]), rr[track][i]);
-}
-
 }  // namespace
 
 bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code, int16_t* y, int bits,
@@ -425,8 +415,8 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
             }
         }
         for (int j = start, st = 0; j < npulse; j += 2, ++st) {
-            correlate_track(h, vec, ipos[j], sign, rr, cor_x);
-            correlate_track(h, vec, ipos[j + 1], sign, rr, cor_y);
+            kernels().track_cor(h, vec, ipos[j], sign, rr[ipos[j]], cor_x);
+            kernels().track_cor(h, vec, ipos[j + 1], sign, rr[ipos[j + 1]], cor_y);
             int ix, iy;
             kernels().pair_search(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x,
                                   cor_y, rxy[ipos[j]]);

@@ -61,8 +61,14 @@ using pred_lt4_fn = void(int16_t* exc, int lag, int frac, int n);
 // t_j = sub(x[j], value j of row i), j < dim (it only grows: min(2 sum t_j^2, MAX_32)).
 using vq_dist_fn = void(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d);
 
+// A track's correlations in the 4-track search: cor[i] = add(mult(round_fx(L_shl(s, 1)), sign[p]),
+// rr[i]) for p = track + 4 i, i < 16, with s the L_mac chain from 0 of h[m] vec[m + p], m < 64 - p.
+using track_cor_fn = void(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
+                          const int16_t* rr, int16_t* cor);
+
 #define VOKS_AMRWB_KERNELS(X) \
-    X(mac_xcorr) X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist)
+    X(mac_xcorr)              \
+    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -188,3 +188,22 @@ CHECKASM(amrwb_vq_dist) {
                 ctx.same("vq_dist", count, off, p, "dim=" + std::to_string(dim), d);
             }
 }
+
+CHECKASM(amrwb_track_cor) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 300; ++rep)
+        for (Pattern p : kPatterns) {
+            int16_t h[64], vec[64], sign[64], rr[16];
+            fill(ctx, p, h, 64);
+            fill(ctx, partner(p), vec, 64);
+            fill(ctx, partner(p), rr, 16);
+            for (int i = 0; i < 64; ++i)
+                sign[i] = static_cast<int16_t>(rep % 3 ? (ctx.rng.range(0, 1) ? 32767 : -32768)
+                                                       : ctx.rng.range(-32768, 32767));
+            const int track = rep & 3;
+            Twin<int16_t> cor(16, rep % 16);
+            sc::track_cor(h, vec, track, sign, rr, cor.s());
+            vx::track_cor(h, vec, track, sign, rr, cor.v());
+            ctx.same("track_cor", 16, rep % 16, p, "track=" + std::to_string(track), cor);
+        }
+}

@@ -91,24 +91,38 @@ VOKS_AVX2 void mac_xcorr(const int16_t* a, const int16_t* b, int n, int hi, int 
     }
 }
 
-VOKS_AVX2 void mac_tail(const int16_t* a, const int16_t* b, int n, int first, int step, int count, int32_t s0,
-                        int32_t* r) {
+namespace {
+
+// The sums of mac_tail into r (exact; false, nothing written, when chain_exact fails).
+VOKS_AVX2 bool tail_sums(const int16_t* a, const int16_t* b, int n, int first, int step, int count,
+                         int32_t s0, int32_t* r) {
+    if (n < 16 || n > kSubframe || count > kSubframe + 1) return false;
     // Zero-padded copies: the terms past the end of b add nothing.
-    alignas(32) int16_t ap[kSubframe] = {}, bp[3 * kSubframe] = {};
-    for (int i = 0; i < n; ++i) {
-        ap[i] = a[i];
-        bp[i] = b[i];
+    alignas(32) int16_t ap[kSubframe], bp[3 * kSubframe];
+    const __m256i zero = _mm256_setzero_si256();
+    for (int i = 0; i < 3 * kSubframe; i += 16) _mm256_store_si256(reinterpret_cast<__m256i*>(bp + i), zero);
+    if (n == kSubframe) {
+        for (int i = 0; i < kSubframe; i += 16) {
+            _mm256_store_si256(reinterpret_cast<__m256i*>(ap + i), load16(a + i));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(bp + i), load16(b + i));
+        }
+    } else {
+        for (int i = 0; i < kSubframe; i += 16) _mm256_store_si256(reinterpret_cast<__m256i*>(ap + i), zero);
+        for (int i = 0; i < n; ++i) {
+            ap[i] = a[i];
+            bp[i] = b[i];
+        }
     }
-    if (n < 16 || !chain_exact(energy(ap, kSubframe), energy(bp, kSubframe), s0))
-        return scalar::mac_tail(a, b, n, first, step, count, s0, r);
+    if (!chain_exact(energy(ap, kSubframe), energy(bp, kSubframe), s0)) return false;
     const int blocks = (n + 15) / 16;
     __m256i av[4];
     for (int i = 0; i < blocks; ++i) av[i] = _mm256_load_si256(reinterpret_cast<const __m256i*>(ap + 16 * i));
     const __m256i vs0 = _mm256_set1_epi32(s0);
-    int k = 0, p = first;
-    for (; k + 8 <= count; k += 8) {
+    const int whole = count & ~7;
+    for (int k = 0; k < whole; k += 8) {
         __m256i acc[8];
-        for (int t = 0; t < 8; ++t, p += step) {
+        for (int t = 0; t < 8; ++t) {
+            const int p = first + (k + t) * step;
             acc[t] = _mm256_madd_epi16(av[0], load16(bp + p));
             for (int i = 1; i < blocks; ++i)
                 acc[t] = _mm256_add_epi32(acc[t], _mm256_madd_epi16(av[i], load16(bp + p + 16 * i)));
@@ -116,19 +130,54 @@ VOKS_AVX2 void mac_tail(const int16_t* a, const int16_t* b, int n, int first, in
         const __m256i s = _mm256_add_epi32(vs0, _mm256_slli_epi32(hsum8(acc), 1));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + k), s);
     }
-    for (; k < count; ++k, p += step) {
+    for (int k = whole; k < count; ++k) {
+        const int p = first + k * step;
         __m256i acc = _mm256_madd_epi16(av[0], load16(bp + p));
         for (int i = 1; i < blocks; ++i)
             acc = _mm256_add_epi32(acc, _mm256_madd_epi16(av[i], load16(bp + p + 16 * i)));
         r[k] = finish(s0, hsum32(acc));
     }
+    return true;
+}
+
+}  // namespace
+
+VOKS_AVX2 void mac_tail(const int16_t* a, const int16_t* b, int n, int first, int step, int count, int32_t s0,
+                        int32_t* r) {
+    if (!tail_sums(a, b, n, first, step, count, s0, r)) scalar::mac_tail(a, b, n, first, step, count, s0, r);
+}
+
+VOKS_AVX2 void track_cor(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
+                         const int16_t* rr, int16_t* cor) {
+    alignas(32) int32_t s[16];
+    if (!tail_sums(h, vec, kSubframe, track, 4, 16, 0, s))
+        return scalar::track_cor(h, vec, track, sign, rr, cor);
+    alignas(32) int16_t sg[16];
+    for (int i = 0; i < 16; ++i) sg[i] = sign[track + 4 * i];
+    // round_fx(L_shl(s, 1)): the shift as a clamp before it, the rounding as in residual.
+    const __m256i top = _mm256_set1_epi32(MAX_32 >> 1), bottom = _mm256_set1_epi32(MIN_32 >> 1);
+    const __m256i half = _mm256_set1_epi32(0x4000);
+    __m256i v[2];
+    for (int k = 0; k < 2; ++k) {
+        const __m256i t = _mm256_load_si256(reinterpret_cast<const __m256i*>(s + 8 * k));
+        const __m256i u = _mm256_slli_epi32(_mm256_max_epi32(_mm256_min_epi32(t, top), bottom), 1);
+        v[k] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(u, 1), half), 15);
+    }
+    const __m256i c = _mm256_permute4x64_epi64(_mm256_packs_epi32(v[0], v[1]), 0xD8);
+    const __m256i sv = _mm256_load_si256(reinterpret_cast<const __m256i*>(sg)),
+                  min16 = _mm256_set1_epi16(-32768);
+    __m256i m = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(c, sv), 1),
+                                _mm256_srli_epi16(_mm256_mullo_epi16(c, sv), 15));
+    m = _mm256_xor_si256(m, _mm256_and_si256(_mm256_cmpeq_epi16(c, min16), _mm256_cmpeq_epi16(sv, min16)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(cor), _mm256_adds_epi16(m, load16(rr)));
 }
 
 VOKS_AVX2 void pitch_sums(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
                           int32_t* cor, int32_t* ener) {
     constexpr int n = kSubframe;
     // excf of lag tmin in buf[0] + 16; the slot before each excf stays 0 for the shifted update.
-    alignas(32) int16_t buf[2][n + 32] = {};
+    alignas(32) int16_t buf[2][n + 32];
+    buf[0][15] = buf[1][15] = 0;
     int16_t* cur = buf[0] + 16;
     int16_t* nxt = buf[1] + 16;
     const int16_t* e = exc - tmin;
@@ -139,8 +188,10 @@ VOKS_AVX2 void pitch_sums(const int16_t* exc, const int16_t* xn, const int16_t* 
     }
     if (chain_exact(energy(h, n), energy(e, n), 0)) {
         // excf[i] = <e[0 .. 64), g[63 - i ..]> with g the reversed response followed by zeros.
-        alignas(32) int16_t g[2 * n] = {};
+        alignas(32) int16_t g[2 * n];
         for (int i = 0; i < n; ++i) g[i] = h[n - 1 - i];
+        for (int i = n; i < 2 * n; i += 16)
+            _mm256_store_si256(reinterpret_cast<__m256i*>(g + i), _mm256_setzero_si256());
         __m256i ev[4];
         for (int i = 0; i < 4; ++i) ev[i] = load16(e + 16 * i);
         for (int i0 = 0; i0 < n; i0 += 8) {
