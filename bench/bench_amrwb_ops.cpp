@@ -146,3 +146,26 @@ void BM_amrwb_isf_quant(benchmark::State& state) {
 BENCHMARK(BM_amrwb_isf_quant)->Arg(0)->Arg(1);
 
 }  // namespace
+
+namespace {
+
+// A subframe of the decoder's synthesis: LP filter of a typical ISF vector, speech-like excitation.
+void BM_amrwb_synthesis_32(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    const Vok16s isf[16] = {400,  1100, 2100, 3000,  3900,  4900,  5800,  6700,
+                            7700, 8600, 9500, 10400, 11400, 12300, 13200, 5500};
+    Vok16s isp[16], a[17], exc[64];
+    voksISFToISP_AMRWB_16s(isf, isp, 16);
+    voksISPToLPC_AMRWB_16s(isp, a, 16);
+    for (int i = 0; i < 64; ++i) exc[i] = static_cast<Vok16s>(speech()[5000 + i] >> 3);
+    Vok32s sig[16 + 64] = {};
+    for (auto _ : state) {
+        voksSynthesisFilter_AMRWB_16s32s_I(a, 16, exc, sig + 16, 64);
+        std::memcpy(sig, sig + 64, 16 * sizeof *sig);
+        benchmark::DoNotOptimize(sig);
+    }
+}
+BENCHMARK(BM_amrwb_synthesis_32)->Arg(0)->Arg(1);
+
+}  // namespace

@@ -210,24 +210,11 @@ int16_t high_part(int32_t x) {
 int16_t low_part(int32_t x) {
     return static_cast<int16_t>((x & 0xFFFF) >> 4);
 }
-int32_t join_parts(int16_t hi, int16_t lo) {
-    return static_cast<int32_t>(hi * 65536 + lo * 16);
-}
 
 }  // namespace
 
 void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
-    for (int i = 0; i < n; ++i) {
-        int32_t t = 0;
-        for (int j = 1; j <= m; ++j) t = L_msu(t, low_part(sig[i - j]), a[j]);
-        t = L_shr(t, 12);
-        t = L_mac(t, exc[i], a0);
-        for (int j = 1; j <= m; ++j) t = L_msu(t, high_part(sig[i - j]), a[j]);
-        t = L_shl(t, add(3, s));
-        const int16_t hi = extract_h(t);
-        sig[i] = join_parts(hi, extract_l(L_msu(L_shr(t, 4), hi, 2048)));
-    }
+    kernels().synth_32(a, m, exc, sig, n);
 }
 
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {

@@ -66,9 +66,14 @@ using vq_dist_fn = void(const int16_t* x, const int16_t* book, int dim, int coun
 using track_cor_fn = void(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
                           const int16_t* rr, int16_t* cor);
 
-#define VOKS_AMRWB_KERNELS(X) \
-    X(mac_xcorr)              \
-    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor)
+// The double-precision synthesis filter 1/A(z) of order m (synthesis_32 of amrwb_internal.h):
+// sig[-m .. -1] the past outputs, sig[0 .. n) written in order.
+using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n);
+
+#define VOKS_AMRWB_KERNELS(X)                                                                                \
+    X(mac_xcorr)                                                                                             \
+    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
+        X(synth_32)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -107,34 +107,36 @@ TEST(AmrwbGolden, EmphasisFilters) {
 // outputs) and the de-emphasis of its output. A record: the 32-bit outputs, the de-emphasised
 // samples and the memory.
 TEST(AmrwbGolden, SynthesisAndDeemphasis32) {
-    golden::Digested d("syn_deemph.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(18);
-    for (int k = 0; k < 1500; ++k) {
-        int16_t a[21], isf[20], isp[20], exc[256], rec[769] = {};
-        int32_t sig[276];
-        const int m = k % 2 ? 16 : 1 + aw_below(&g, 20), n = 1 + aw_below(&g, 256);
-        if (k % 3 == 0 && !(m & 1)) {
-            aw_isf(&g, isf, m, 0);
-            voksISFToISP_AMRWB_16s(isf, isp, m);
-            voksISPToLPC_AMRWB_16s(isp, a, m);
-        } else {
-            a[0] = k % 3 == 2 ? aw_any(&g) : int16_t{4096};
-            for (int i = 1; i <= m; ++i) a[i] = aw_any(&g);
+    golden::each_level([&] {
+        golden::Digested d("syn_deemph.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(18);
+        for (int k = 0; k < 1500; ++k) {
+            int16_t a[21], isf[20], isp[20], exc[256], rec[769] = {};
+            int32_t sig[276];
+            const int m = k % 2 ? 16 : 1 + aw_below(&g, 20), n = 1 + aw_below(&g, 256);
+            if (k % 3 == 0 && !(m & 1)) {
+                aw_isf(&g, isf, m, 0);
+                voksISFToISP_AMRWB_16s(isf, isp, m);
+                voksISPToLPC_AMRWB_16s(isp, a, m);
+            } else {
+                a[0] = k % 3 == 2 ? aw_any(&g) : int16_t{4096};
+                for (int i = 1; i <= m; ++i) a[i] = aw_any(&g);
+            }
+            for (int i = 0; i < m; ++i) {
+                const int hi = aw_any(&g), lo = aw_below(&g, 4096);
+                sig[i] = hi * 65536 + lo * 16;
+            }
+            aw_signal(&g, exc, n, k);
+            ASSERT_EQ(voksSynthesisFilter_AMRWB_16s32s_I(a, m, exc, sig + m, n), vokStatusOk);
+            const int16_t mu = aw_below(&g, 3) == 0 ? int16_t{22282} : aw_any(&g);
+            rec[768] = aw_any(&g);
+            ASSERT_EQ(voksDeemphasize_AMRWB_32s16s(mu, sig + m, rec + 512, n, &rec[768]), vokStatusOk);
+            std::memcpy(rec, sig + m, 4 * static_cast<size_t>(n));
+            d.add(rec);
         }
-        for (int i = 0; i < m; ++i) {
-            const int hi = aw_any(&g), lo = aw_below(&g, 4096);
-            sig[i] = hi * 65536 + lo * 16;
-        }
-        aw_signal(&g, exc, n, k);
-        ASSERT_EQ(voksSynthesisFilter_AMRWB_16s32s_I(a, m, exc, sig + m, n), vokStatusOk);
-        const int16_t mu = aw_below(&g, 3) == 0 ? int16_t{22282} : aw_any(&g);
-        rec[768] = aw_any(&g);
-        ASSERT_EQ(voksDeemphasize_AMRWB_32s16s(mu, sig + m, rec + 512, n, &rec[768]), vokStatusOk);
-        std::memcpy(rec, sig + m, 4 * static_cast<size_t>(n));
-        d.add(rec);
-    }
-    d.finish();
+        d.finish();
+    });
 }
 
 TEST(AmrwbGolden, ResidualFilter) {

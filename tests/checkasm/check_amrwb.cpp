@@ -207,3 +207,30 @@ CHECKASM(amrwb_track_cor) {
             ctx.same("track_cor", 16, rep % 16, p, "track=" + std::to_string(track), cor);
         }
 }
+
+CHECKASM(amrwb_synth_32) {
+    if (!have_avx2()) return;
+    for (int len : lengths()) {
+        if (len < 1 || (len > 80 && len % 64 != 0)) continue;
+        for (Pattern p : kPatterns)
+            for (int rep = 0; rep < 8; ++rep) {
+                const int m = rep < 4 ? 16 : ctx.rng.range(1, 20), off = ctx.rng.range(0, 15);
+                int16_t a[21];
+                fill(ctx, partner(p), a, m + 1);
+                if (rep & 1) {  // a stable-looking filter: a[0] = 4096 and decaying taps
+                    a[0] = 4096;
+                    for (int j = 1; j <= m; ++j) a[j] = static_cast<int16_t>(a[j] / (2 + 3 * j));
+                }
+                Buffer<int16_t> exc(len, off);
+                fill(ctx, p, exc.data(), len);
+                Twin<int32_t> sig(m + len, off & 7);
+                fill32(ctx.rng, p, sig.s(), m);
+                if (rep & 2)
+                    for (int i = 0; i < m; ++i) sig.s()[i] >>= ctx.rng.range(4, 20);
+                sig.sync();
+                sc::synth_32(a, m, exc.data(), sig.s() + m, len);
+                vx::synth_32(a, m, exc.data(), sig.v() + m, len);
+                ctx.same("synth_32", len, off, p, "m=" + std::to_string(m), sig);
+            }
+    }
+}

@@ -484,4 +484,66 @@ VOKS_AVX2 void vq_dist(const int16_t* x, const int16_t* book, int dim, int count
     }
 }
 
+namespace {
+
+// v moved one lane down (lane k takes lane k + 1), x into lane 15.
+VOKS_AVX2 inline __m256i push16(__m256i v, int16_t x) {
+    const __m256i up = _mm256_permute2x128_si256(v, v, 0x81);
+    return _mm256_insert_epi16(_mm256_alignr_epi8(up, v, 2), x, 15);
+}
+
+// Sum of the eight 32-bit lanes of a and of b: (sum a, sum b), modulo 2^32.
+VOKS_AVX2 inline void hsum2(__m256i a, __m256i b, int32_t& sa, int32_t& sb) {
+    const __m256i h = _mm256_hadd_epi32(a, b);  // per half: a01 a23 b01 b23
+    __m128i q = _mm_add_epi32(_mm256_castsi256_si128(h), _mm256_extracti128_si256(h, 1));
+    q = _mm_hadd_epi32(q, q);  // a, b, a, b
+    sa = _mm_cvtsi128_si32(q);
+    sb = _mm_extract_epi32(q, 1);
+}
+
+}  // namespace
+
+VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
+    if (m < 1 || m > 16) return scalar::synth_32(a, m, exc, sig, n);
+    // The low-part chain (parts 0..4095) cannot saturate when 2 * 4095 * sum |a[j]| fits; then
+    // it is exact and its shifted value is small enough that adding 2 exc a0 cannot saturate.
+    int64_t a1 = 0;
+    uint64_t ea = 0;
+    for (int j = 1; j <= m; ++j) {
+        a1 += a[j] < 0 ? -int32_t{a[j]} : a[j];
+        ea += static_cast<uint64_t>(int32_t{a[j]} * a[j]);
+    }
+    if (2 * 4095 * a1 > MAX_32) return scalar::synth_32(a, m, exc, sig, n);
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
+    // Lane k pairs coefficient a[16 - k] with the output 16 - k samples back.
+    alignas(32) int16_t ar[16] = {}, hi0[16] = {}, lo0[16] = {};
+    uint64_t eh = 0;  // energy of the high parts in the window
+    for (int j = 1; j <= m; ++j) {
+        ar[16 - j] = a[j];
+        hi0[16 - j] = static_cast<int16_t>(sig[-j] >> 16);
+        lo0[16 - j] = static_cast<int16_t>((sig[-j] & 0xFFFF) >> 4);
+        eh += static_cast<uint64_t>(int32_t{hi0[16 - j]} * hi0[16 - j]);
+    }
+    const __m256i av = _mm256_load_si256(reinterpret_cast<const __m256i*>(ar));
+    __m256i hv = _mm256_load_si256(reinterpret_cast<const __m256i*>(hi0));
+    __m256i lv = _mm256_load_si256(reinterpret_cast<const __m256i*>(lo0));
+    for (int i = 0; i < n; ++i) {
+        int32_t sl, sh;
+        hsum2(_mm256_madd_epi16(lv, av), _mm256_madd_epi16(hv, av), sl, sh);
+        int32_t t = ((-2 * sl) >> 12) + 2 * exc[i] * a0;
+        if (chain_exact(eh, ea, t)) {
+            t -= 2 * sh;
+        } else {
+            for (int j = 1; j <= m; ++j) t = L_msu(t, static_cast<int16_t>(sig[i - j] >> 16), a[j]);
+        }
+        t = L_shl(t, add(3, s));
+        const int16_t hi = extract_h(t), lo = extract_l(L_msu(L_shr(t, 4), hi, 2048));
+        sig[i] = hi * 65536 + lo * 16;
+        const int16_t out = static_cast<int16_t>(sig[i - m] >> 16);
+        eh += static_cast<uint64_t>(int32_t{hi} * hi) - static_cast<uint64_t>(int32_t{out} * out);
+        hv = push16(hv, hi);
+        lv = push16(lv, lo);
+    }
+}
+
 }  // namespace voks::amrwb::avx2
