@@ -169,3 +169,22 @@ void BM_amrwb_synthesis_32(benchmark::State& state) {
 BENCHMARK(BM_amrwb_synthesis_32)->Arg(0)->Arg(1);
 
 }  // namespace
+
+namespace {
+
+// The decoder's 400 Hz high-pass filter (order 2) over a 256-sample frame of speech.
+void BM_amrwb_highpass(benchmark::State& state) {
+    const Vok16s b[3] = {915, -1830, 915}, a[3] = {16384, 29280, -14160};
+    std::vector<uint8_t> block(64);
+    auto* st = reinterpret_cast<VokHighPassFilterState_AMRWB*>(block.data());
+    voksHighPassFilterInit_AMRWB_16s(b, a, 2, st);
+    Vok16s x[256];
+    for (auto _ : state) {
+        std::memcpy(x, speech().data() + 6000, sizeof x);
+        voksHighPassFilter_AMRWB_16s_ISfs(x, 256, st, 15);
+        benchmark::DoNotOptimize(x);
+    }
+}
+BENCHMARK(BM_amrwb_highpass);
+
+}  // namespace
