@@ -188,3 +188,28 @@ void BM_amrwb_highpass(benchmark::State& state) {
 BENCHMARK(BM_amrwb_highpass);
 
 }  // namespace
+
+namespace {
+
+// The joint gain quantiser of a subframe (7-bit codebook), from the pitch-gain coefficients.
+void BM_amrwb_gain_quant(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    Subframe s(7);
+    Vok16s y1[64], code[64], y2[64], coeff[4], gp;
+    for (int i = 0; i < 64; ++i) {
+        y1[i] = static_cast<Vok16s>(s.x[i] - s.cn[i] / 2);
+        code[i] = static_cast<Vok16s>(i % 9 == 0 ? 512 : 0);
+        y2[i] = static_cast<Vok16s>(s.h[i] / 8);
+    }
+    voksAdaptiveCodebookGainCoeff_AMRWB_16s(s.x, y1, coeff, &gp, 64);
+    for (auto _ : state) {
+        Vok16s past[4] = {-14336, -14336, -14336, -14336}, g = gp, index;
+        Vok32s gc;
+        voksGainQuant_AMRWB_16s(s.x, y1, 0, code, y2, coeff, past, &g, &gc, 0, &index, 64, vokRate12650);
+        benchmark::DoNotOptimize(index);
+    }
+}
+BENCHMARK(BM_amrwb_gain_quant)->Arg(0)->Arg(1);
+
+}  // namespace

@@ -228,6 +228,29 @@ void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) 
     }
 }
 
+void gain_dist(const int16_t* table, int size, int16_t g0, const int16_t* coeff, const int16_t* lo,
+               int32_t* dist) {
+    for (int i = 0; i < size; ++i) {
+        const int16_t gp = table[2 * i], gc = mult_r(table[2 * i + 1], g0);
+        const int16_t gp2 = mult_r(gp, gp), gpc = mult_r(gc, gp);
+        int16_t gc2, gc2_lo;
+        L_Extract(L_mult(gc, gc), gc2, gc2_lo);
+        int32_t d = L_shr(L_mult(coeff[2], gc2_lo), 3);
+        d = L_mac(d, lo[0], gp2);
+        d = L_mac(d, lo[1], gp);
+        d = L_mac(d, lo[2], gc2);
+        d = L_mac(d, lo[3], gc);
+        d = L_mac(d, lo[4], gpc);
+        d = L_shr(d, 12);
+        d = L_mac(d, coeff[0], gp2);
+        d = L_mac(d, coeff[1], gp);
+        d = L_mac(d, coeff[2], gc2);
+        d = L_mac(d, coeff[3], gc);
+        d = L_mac(d, coeff[4], gpc);
+        dist[i] = d;
+    }
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

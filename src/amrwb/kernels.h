@@ -70,10 +70,19 @@ using track_cor_fn = void(const int16_t* h, const int16_t* vec, int track, const
 // sig[-m .. -1] the past outputs, sig[0 .. n) written in order.
 using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n);
 
+// The gain quantiser's weighted errors of the table pairs (gp, code gain) at table[2 i], i < size
+// (a multiple of 8): with gc = mult_r(code gain, g0), gp2 = mult_r(gp, gp), gpc = mult_r(gc, gp)
+// and L_mult(gc, gc) split into gc2 (high) and gc2_lo (low), d[i] = the chain from
+// L_shr(L_mult(c[2], gc2_lo), 3) adding lo[k] v_k (L_mac), shifted right by 12, then adding
+// c[k] v_k, over v = (gp2, gp, gc2, gc, gpc).
+using gain_dist_fn = void(const int16_t* table, int size, int16_t g0, const int16_t* c, const int16_t* lo,
+                          int32_t* d);
+
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
-    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
-        X(synth_32)
+    X(mac_tail)                                                                                              \
+    X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) \
+        X(gain_dist)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -352,32 +352,34 @@ TEST(AmrwbGolden, OpenLoopPitch) {
 // scales, the pitch gain of the pitch-gain operation or (one call in five) a random one. A record:
 // index, pitch gain, code gain, energy history.
 TEST(AmrwbGolden, GainQuantiser) {
-    static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
-                                  vokRate18250, vokRate19850, vokRate23050, vokRate23850};
-    golden::Digested d("q_gain2.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(15);
-    int16_t past[4] = {-14336, -14336, -14336, -14336};
-    for (int k = 0; k < 6000; ++k) {
-        int16_t xn[64], y1[64], y2[64], code[64], coeff[4], rec[8] = {}, gp;
-        const int mode = aw_below(&g, 9), clip = aw_below(&g, 4) == 0, q = aw_below(&g, 9);
-        aw_signal(&g, xn, 64, k);
-        aw_signal(&g, y1, 64, k / 6);
-        aw_code(&g, code, k % 2);
-        aw_signal(&g, y2, 64, k / 36);
-        ASSERT_EQ(voksAdaptiveCodebookGainCoeff_AMRWB_16s(xn, y1, coeff, &gp, 64), vokStatusOk);
-        if (k % 5 == 4) gp = static_cast<int16_t>(aw_below(&g, 20000));
-        int32_t gc;
-        ASSERT_EQ(voksGainQuant_AMRWB_16s(xn, y1, q, code, y2, coeff, past, &gp, &gc, clip, &rec[0], 64,
-                                          kRates[mode]),
-                  vokStatusOk);
-        rec[1] = gp;
-        rec[2] = static_cast<int16_t>(gc & 0xFFFF);
-        rec[3] = static_cast<int16_t>(gc >> 16);
-        std::memcpy(rec + 4, past, sizeof past);
-        d.add(rec);
-    }
-    d.finish();
+    golden::each_level([&] {
+        static const int kRates[9] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
+                                      vokRate18250, vokRate19850, vokRate23050, vokRate23850};
+        golden::Digested d("q_gain2.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(15);
+        int16_t past[4] = {-14336, -14336, -14336, -14336};
+        for (int k = 0; k < 6000; ++k) {
+            int16_t xn[64], y1[64], y2[64], code[64], coeff[4], rec[8] = {}, gp;
+            const int mode = aw_below(&g, 9), clip = aw_below(&g, 4) == 0, q = aw_below(&g, 9);
+            aw_signal(&g, xn, 64, k);
+            aw_signal(&g, y1, 64, k / 6);
+            aw_code(&g, code, k % 2);
+            aw_signal(&g, y2, 64, k / 36);
+            ASSERT_EQ(voksAdaptiveCodebookGainCoeff_AMRWB_16s(xn, y1, coeff, &gp, 64), vokStatusOk);
+            if (k % 5 == 4) gp = static_cast<int16_t>(aw_below(&g, 20000));
+            int32_t gc;
+            ASSERT_EQ(voksGainQuant_AMRWB_16s(xn, y1, q, code, y2, coeff, past, &gp, &gc, clip, &rec[0], 64,
+                                              kRates[mode]),
+                      vokStatusOk);
+            rec[1] = gp;
+            rec[2] = static_cast<int16_t>(gc & 0xFFFF);
+            rec[3] = static_cast<int16_t>(gc >> 16);
+            std::memcpy(rec + 4, past, sizeof past);
+            d.add(rec);
+        }
+        d.finish();
+    });
 }
 
 // Gain decoding chained from the reference's reset state; on a bad frame the concealed code

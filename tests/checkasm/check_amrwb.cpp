@@ -234,3 +234,26 @@ CHECKASM(amrwb_synth_32) {
             }
     }
 }
+
+CHECKASM(amrwb_gain_dist) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 200; ++rep)
+        for (Pattern p : kPatterns) {
+            const int size = 8 * ctx.rng.range(1, 8);
+            Buffer<int16_t> table(2 * size, rep & 15);
+            int16_t c[5], lo[5];
+            fill(ctx, p, table.data(), 2 * size);
+            fill(ctx, partner(p), c, 5);
+            fill(ctx, partner(p), lo, 5);
+            if (rep & 1)  // the codec's signs: non-negative gains, low parts and g0
+                for (int i = 0; i < 2 * size; ++i)
+                    table.data()[i] = static_cast<int16_t>(table.data()[i] & 0x7FFF);
+            for (int16_t& v : lo) v = static_cast<int16_t>(rep & 1 ? v & 0x0FFF : v);
+            const auto g0 =
+                static_cast<int16_t>(rep & 1 ? ctx.rng.range(0, 32767) : ctx.rng.range(-32768, 32767));
+            Twin<int32_t> d(size, rep & 7);
+            sc::gain_dist(table.data(), size, g0, c, lo, d.s());
+            vx::gain_dist(table.data(), size, g0, c, lo, d.v());
+            ctx.same("gain_dist", size, rep & 15, p, "g0=" + std::to_string(g0), d);
+        }
+}

@@ -546,4 +546,46 @@ VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* si
     }
 }
 
+namespace {
+
+// L_mult of 16-bit values in 32-bit lanes: 2 x y, MAX_32 for (-32768)^2.
+VOKS_AVX2 inline __m256i lmult32(__m256i x, __m256i y) {
+    const __m256i p = _mm256_mullo_epi32(x, y);
+    return _mm256_add_epi32(_mm256_slli_epi32(p, 1), _mm256_cmpeq_epi32(p, _mm256_set1_epi32(0x40000000)));
+}
+
+// mult_r of 16-bit values in 32-bit lanes: (x y + 2^14) >> 15, at most 32767.
+VOKS_AVX2 inline __m256i mult_r32(__m256i x, __m256i y) {
+    const __m256i p = _mm256_add_epi32(_mm256_mullo_epi32(x, y), _mm256_set1_epi32(0x4000));
+    return _mm256_min_epi32(_mm256_srai_epi32(p, 15), _mm256_set1_epi32(MAX_16));
+}
+
+}  // namespace
+
+VOKS_AVX2 void gain_dist(const int16_t* table, int size, int16_t g0, const int16_t* c, const int16_t* lo,
+                         int32_t* d) {
+    __m256i vc[5], vl[5];
+    for (int k = 0; k < 5; ++k) {
+        vc[k] = _mm256_set1_epi32(c[k]);
+        vl[k] = _mm256_set1_epi32(lo[k]);
+    }
+    const __m256i vg0 = _mm256_set1_epi32(g0), low16 = _mm256_set1_epi32(0xFFFF);
+    for (int i = 0; i < size; i += 8) {
+        // Eight (gp, code gain) pairs: gp in the low half of each 32-bit lane.
+        const __m256i pairs = load16(table + 2 * i);
+        const __m256i gp = _mm256_srai_epi32(_mm256_slli_epi32(pairs, 16), 16);
+        const __m256i gc = mult_r32(_mm256_srai_epi32(pairs, 16), vg0);
+        const __m256i gp2 = mult_r32(gp, gp), gpc = mult_r32(gc, gp);
+        const __m256i sq = lmult32(gc, gc);
+        const __m256i gc2 = _mm256_srai_epi32(sq, 16),
+                      gc2_lo = _mm256_srli_epi32(_mm256_and_si256(sq, low16), 1);
+        const __m256i v[5] = {gp2, gp, gc2, gc, gpc};
+        __m256i t = _mm256_srai_epi32(lmult32(vc[2], gc2_lo), 3);
+        for (int k = 0; k < 5; ++k) t = adds32(t, lmult32(vl[k], v[k]));
+        t = _mm256_srai_epi32(t, 12);
+        for (int k = 0; k < 5; ++k) t = adds32(t, lmult32(vc[k], v[k]));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), t);
+    }
+}
+
 }  // namespace voks::amrwb::avx2
