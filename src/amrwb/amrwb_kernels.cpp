@@ -214,8 +214,8 @@ void track_cor(const int16_t* h, const int16_t* vec, int track, const int16_t* s
     for (int i = 0; i < 16; ++i) cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[track + 4 * i]), rr[i]);
 }
 
-void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
+void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
     for (int i = 0; i < n; ++i) {
         int32_t t = 0;
         for (int j = 1; j <= m; ++j) t = L_msu(t, static_cast<int16_t>((sig[i - j] & 0xFFFF) >> 4), a[j]);

@@ -213,8 +213,8 @@ int16_t low_part(int32_t x) {
 
 }  // namespace
 
-void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
-    kernels().synth_32(a, m, exc, sig, n);
+void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+    kernels().synth_32(a, m, exc, sig, n, q);
 }
 
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {

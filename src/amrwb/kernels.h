@@ -67,8 +67,8 @@ using track_cor_fn = void(const int16_t* h, const int16_t* vec, int track, const
                           const int16_t* rr, int16_t* cor);
 
 // The double-precision synthesis filter 1/A(z) of order m (synthesis_32 of amrwb_internal.h):
-// sig[-m .. -1] the past outputs, sig[0 .. n) written in order.
-using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n);
+// sig[-m .. -1] the past outputs, sig[0 .. n) written in order, the excitation scaled by 2^q (0..8).
+using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q);
 
 // The gain quantiser's weighted errors of the table pairs (gp, code gain) at table[2 i], i < size
 // (a multiple of 8): with gc = mult_r(code gain, g0), gp2 = mult_r(gp, gp), gpc = mult_r(gc, gp)
@@ -78,11 +78,11 @@ using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* s
 using gain_dist_fn = void(const int16_t* table, int size, int16_t g0, const int16_t* c, const int16_t* lo,
                           int32_t* d);
 
-#define VOKS_AMRWB_KERNELS(X)                                                                                \
-    X(mac_xcorr)                                                                                             \
-    X(mac_tail)                                                                                              \
-    X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) \
-        X(gain_dist)
+#define VOKS_AMRWB_KERNELS(X) \
+    X(mac_xcorr)              \
+    X(mac_tail)               \
+    X(pitch_sums)             \
+    X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) X(gain_dist)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -228,8 +228,9 @@ CHECKASM(amrwb_synth_32) {
                 if (rep & 2)
                     for (int i = 0; i < m; ++i) sig.s()[i] >>= ctx.rng.range(4, 20);
                 sig.sync();
-                sc::synth_32(a, m, exc.data(), sig.s() + m, len);
-                vx::synth_32(a, m, exc.data(), sig.v() + m, len);
+                const int q = rep < 2 ? 0 : ctx.rng.range(0, 8);
+                sc::synth_32(a, m, exc.data(), sig.s() + m, len, q);
+                vx::synth_32(a, m, exc.data(), sig.v() + m, len, q);
                 ctx.same("synth_32", len, off, p, "m=" + std::to_string(m), sig);
             }
     }

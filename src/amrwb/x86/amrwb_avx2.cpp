@@ -503,8 +503,8 @@ VOKS_AVX2 inline void hsum2(__m256i a, __m256i b, int32_t& sa, int32_t& sb) {
 
 }  // namespace
 
-VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
-    if (m < 1 || m > 16) return scalar::synth_32(a, m, exc, sig, n);
+VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+    if (m < 1 || m > 16) return scalar::synth_32(a, m, exc, sig, n, q);
     // The low-part chain (parts 0..4095) cannot saturate when 2 * 4095 * sum |a[j]| fits; then
     // it is exact and its shifted value is small enough that adding 2 exc a0 cannot saturate.
     int64_t a1 = 0;
@@ -513,8 +513,8 @@ VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* si
         a1 += a[j] < 0 ? -int32_t{a[j]} : a[j];
         ea += static_cast<uint64_t>(int32_t{a[j]} * a[j]);
     }
-    if (2 * 4095 * a1 > MAX_32) return scalar::synth_32(a, m, exc, sig, n);
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
+    if (2 * 4095 * a1 > MAX_32) return scalar::synth_32(a, m, exc, sig, n, q);
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
     // Lane k pairs coefficient a[16 - k] with the output 16 - k samples back.
     alignas(32) int16_t ar[16] = {}, hi0[16] = {}, lo0[16] = {};
     uint64_t eh = 0;  // energy of the high parts in the window
