@@ -34,7 +34,8 @@ int32_t mac_chain(const int16_t* a, const int16_t* b, int n, int32_t s0) {
     return s0;
 }
 
-void mac_xcorr(const int16_t* a, const int16_t* b, int n, int hi, int count, int32_t s0, int32_t* r) {
+VOKS_SCALAR void mac_xcorr(const int16_t* a, const int16_t* b, int n, int hi, int count, int32_t s0,
+                           int32_t* r) {
     const uint64_t ea = energy(a, n);
     // The energy of the window b[-lag .. n - lag), slid one sample per lag.
     const int16_t* w = b - hi;
@@ -47,15 +48,15 @@ void mac_xcorr(const int16_t* a, const int16_t* b, int n, int hi, int count, int
     }
 }
 
-void mac_tail(const int16_t* a, const int16_t* b, int n, int first, int step, int count, int32_t s0,
-              int32_t* r) {
+VOKS_SCALAR void mac_tail(const int16_t* a, const int16_t* b, int n, int first, int step, int count,
+                          int32_t s0, int32_t* r) {
     const bool exact = chain_exact(energy(a, n), energy(b, n), s0);
     for (int k = 0, p = first; k < count; ++k, p += step)
         r[k] = exact ? exact_chain(a, b + p, n - p, s0) : mac_chain(a, b + p, n - p, s0);
 }
 
-void pitch_sums(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax, int32_t* cor,
-                int32_t* ener) {
+VOKS_SCALAR void pitch_sums(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
+                            int32_t* cor, int32_t* ener) {
     constexpr int n = kSubframe;
     int16_t excf[n];
     int k = -tmin;
@@ -97,8 +98,9 @@ VOKS_SCALAR void residual(const int16_t* a, int m, const int16_t* x, int16_t* y,
     }
 }
 
-void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy, const int16_t* dn,
-                 const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y, const int16_t* rxy) {
+VOKS_SCALAR void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy,
+                             const int16_t* dn, const int16_t* dn2, const int16_t* cor_x,
+                             const int16_t* cor_y, const int16_t* rxy) {
     const auto thres = static_cast<int16_t>(nx - 8);
     const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
     int16_t sqk = -1, alpk = 1;
@@ -132,7 +134,8 @@ void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int
     *alp = alpk;
 }
 
-void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr, int16_t* rxy) {
+VOKS_SCALAR void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
+                              int16_t* rxy) {
     int32_t cor = 0x8000;
     for (int i = 0; i < 16; ++i)
         for (int t = 3; t >= 0; --t) {
@@ -196,7 +199,7 @@ VOKS_SCALAR void pred_lt4(int16_t* exc, int lag, int frac, int n) {
     }
 }
 
-void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d) {
+VOKS_SCALAR void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t* d) {
     for (int i = 0; i < count; ++i) {
         int32_t s = 0;
         for (int j = 0; j < dim; ++j) {
@@ -207,14 +210,14 @@ void vq_dist(const int16_t* x, const int16_t* book, int dim, int count, int32_t*
     }
 }
 
-void track_cor(const int16_t* h, const int16_t* vec, int track, const int16_t* sign, const int16_t* rr,
-               int16_t* cor) {
+VOKS_SCALAR void track_cor(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
+                           const int16_t* rr, int16_t* cor) {
     int32_t s[16];
     mac_tail(h, vec, kSubframe, track, 4, 16, 0, s);
     for (int i = 0; i < 16; ++i) cor[i] = add(mult(round_fx(L_shl(s[i], 1)), sign[track + 4 * i]), rr[i]);
 }
 
-void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+VOKS_SCALAR void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
     for (int i = 0; i < n; ++i) {
         int32_t t = 0;
@@ -228,8 +231,8 @@ void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, 
     }
 }
 
-void gain_dist(const int16_t* table, int size, int16_t g0, const int16_t* coeff, const int16_t* lo,
-               int32_t* dist) {
+VOKS_SCALAR void gain_dist(const int16_t* table, int size, int16_t g0, const int16_t* coeff,
+                           const int16_t* lo, int32_t* dist) {
     for (int i = 0; i < size; ++i) {
         const int16_t gp = table[2 * i], gc = mult_r(table[2 * i + 1], g0);
         const int16_t gp2 = mult_r(gp, gp), gpc = mult_r(gc, gp);
