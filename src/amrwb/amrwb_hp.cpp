@@ -1,6 +1,7 @@
 // AMR-WB recursive high-pass filters (orders 2 and 3, double-precision output memory) and the
 // symmetric three-tap filter of the code enhancement.
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -79,12 +80,7 @@ void hp_rescale(int16_t* m, int shift) {
 }
 
 void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge) {
-    for (int i = 0; i < n; ++i) {
-        int32_t t = edge ? L_mult(x[i], c[0]) : L_deposit_h(x[i]);
-        if (edge || i + 1 < n) t = L_msu(t, x[i + 1], c[1]);
-        if (edge || i > 0) t = L_msu(t, x[i - 1], c[1]);
-        y[i] = round_fx(t);
-    }
+    kernels().three_tap(c, x, y, n, edge);
 }
 
 }  // namespace voks::amrwb

@@ -254,6 +254,18 @@ VOKS_SCALAR void gain_dist(const int16_t* table, int size, int16_t g0, const int
     }
 }
 
+VOKS_SCALAR void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge) {
+    int16_t prev = edge ? x[-1] : int16_t{0};  // the input before the current one (y may be x)
+    for (int i = 0; i < n; ++i) {
+        const int16_t cur = x[i];
+        int32_t t = edge ? L_mult(cur, c[0]) : L_deposit_h(cur);
+        if (edge || i + 1 < n) t = L_msu(t, x[i + 1], c[1]);
+        if (edge || i > 0) t = L_msu(t, prev, c[1]);
+        y[i] = round_fx(t);
+        prev = cur;
+    }
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

@@ -78,11 +78,13 @@ using synth_32_fn = void(const int16_t* a, int m, const int16_t* exc, int32_t* s
 using gain_dist_fn = void(const int16_t* table, int size, int16_t g0, const int16_t* c, const int16_t* lo,
                           int32_t* d);
 
-#define VOKS_AMRWB_KERNELS(X) \
-    X(mac_xcorr)              \
-    X(mac_tail)               \
-    X(pitch_sums)             \
-    X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) X(gain_dist)
+// The code enhancement's three-tap filter (three_tap of amrwb_internal.h); y may be x.
+using three_tap_fn = void(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge);
+
+#define VOKS_AMRWB_KERNELS(X)                                                                                \
+    X(mac_xcorr)                                                                                             \
+    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
+        X(synth_32) X(gain_dist) X(three_tap)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

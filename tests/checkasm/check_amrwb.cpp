@@ -258,3 +258,22 @@ CHECKASM(amrwb_gain_dist) {
             ctx.same("gain_dist", size, rep & 15, p, "g0=" + std::to_string(g0), d);
         }
 }
+
+CHECKASM(amrwb_three_tap) {
+    if (!have_avx2()) return;
+    for (int len : lengths()) {
+        if (len < 1 || (len > 100 && len % 64 != 0)) continue;
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                int16_t c[2];
+                fill(ctx, partner(p), c, 2);
+                const bool edge = (len + off) & 1, in_place = off & 2;
+                Twin<int16_t> x(len + 2, off, ctx.rng, p), y(len, (off + 5) & 15);
+                int16_t* xs = x.s() + 1;
+                int16_t* xv = x.v() + 1;
+                sc::three_tap(c, xs, in_place ? xs : y.s(), len, edge);
+                vx::three_tap(c, xv, in_place ? xv : y.v(), len, edge);
+                ctx.same("three_tap", len, off, p, in_place ? "in place" : "", x, y);
+            }
+    }
+}

@@ -588,4 +588,60 @@ VOKS_AVX2 void gain_dist(const int16_t* table, int size, int16_t g0, const int16
     }
 }
 
+namespace {
+
+// a - b saturated to 32 bits, per lane.
+VOKS_AVX2 inline __m256i subs32(__m256i a, __m256i b) {
+    const __m256i s = _mm256_sub_epi32(a, b);
+    const __m256i ov =
+        _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(a, b), _mm256_xor_si256(a, s)), 31);
+    const __m256i sat = _mm256_xor_si256(_mm256_srai_epi32(a, 31), _mm256_set1_epi32(MAX_32));
+    return _mm256_blendv_epi8(s, sat, ov);
+}
+
+// round_fx per 32-bit lane: (t + 2^15) >> 16 saturated, kept in 32 bits (32768 for the top).
+VOKS_AVX2 inline __m256i round32(__m256i t) {
+    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_srai_epi32(t, 1), _mm256_set1_epi32(0x4000)), 15);
+}
+
+}  // namespace
+
+VOKS_AVX2 void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge) {
+    if (n < 20) return scalar::three_tap(c, x, y, n, edge);
+    int16_t prev = edge ? x[-1] : int16_t{0};
+    const auto one = [&](int i) {
+        const int16_t cur = x[i];
+        int32_t t = edge ? L_mult(cur, c[0]) : L_deposit_h(cur);
+        if (edge || i + 1 < n) t = L_msu(t, x[i + 1], c[1]);
+        if (edge || i > 0) t = L_msu(t, prev, c[1]);
+        y[i] = round_fx(t);
+        prev = cur;
+    };
+    one(0);
+    const __m256i c0 = _mm256_set1_epi32(c[0]), c1 = _mm256_set1_epi32(c[1]);
+    int i0 = 1;
+    // Blocks of 16 inner samples; the input before each block is carried in prev, as y may be x.
+    for (; i0 + 16 < n; i0 += 16) {
+        const __m256i xc = load16(x + i0), xn = load16(x + i0 + 1);
+        const __m256i xp = _mm256_insert_epi16(load16(x + i0 - 1), prev, 0);
+        prev = x[i0 + 15];
+        const __m256i w[3][2] = {{_mm256_cvtepi16_epi32(_mm256_castsi256_si128(xc)),
+                                  _mm256_cvtepi16_epi32(_mm256_extracti128_si256(xc, 1))},
+                                 {_mm256_cvtepi16_epi32(_mm256_castsi256_si128(xn)),
+                                  _mm256_cvtepi16_epi32(_mm256_extracti128_si256(xn, 1))},
+                                 {_mm256_cvtepi16_epi32(_mm256_castsi256_si128(xp)),
+                                  _mm256_cvtepi16_epi32(_mm256_extracti128_si256(xp, 1))}};
+        __m256i r[2];
+        for (int h = 0; h < 2; ++h) {
+            __m256i t = edge ? lmult32(w[0][h], c0) : _mm256_slli_epi32(w[0][h], 16);
+            t = subs32(t, lmult32(w[1][h], c1));
+            t = subs32(t, lmult32(w[2][h], c1));
+            r[h] = round32(t);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(y + i0),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(r[0], r[1]), 0xD8));
+    }
+    for (; i0 < n; ++i0) one(i0);
+}
+
 }  // namespace voks::amrwb::avx2
