@@ -12,6 +12,13 @@ int64_t abs64(int64_t v) {
     return v < 0 ? -v : v;
 }
 
+// L_shl(x, s).
+int32_t shl_sat(int32_t x, int16_t s) {
+    if (s <= 0 || s >= 32) return L_shl(x, s);
+    const int32_t lim = MAX_32 >> s;
+    return x > lim ? MAX_32 : x < ~lim ? MIN_32 : static_cast<int32_t>(static_cast<uint32_t>(x) << s);
+}
+
 }  // namespace
 
 void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
@@ -54,12 +61,13 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
                 acc = L_mac(L_mac(L_mac(acc, y1h, a[1]), y2h, a[2]), y3h, a[3]);
                 acc = L_mac(L_mac(L_mac(L_mac(acc, x0, b[0]), x1, b[1]), x2, b[2]), x3, b[3]);
             }
-            acc = L_shl(acc, mem_shift);
+            acc = shl_sat(acc, mem_shift);
             y3h = y2h;
             y3l = y2l;
             y2h = y1h;
             y2l = y1l;
-            L_Extract(acc, y1h, y1l);
+            y1h = static_cast<int16_t>(acc >> 16);  // L_Extract: the low part can never saturate
+            y1l = static_cast<int16_t>((acc & 0xFFFF) >> 1);
             x3 = x2;
             x2 = x1;
             x1 = x0;
