@@ -213,3 +213,23 @@ void BM_amrwb_gain_quant(benchmark::State& state) {
 BENCHMARK(BM_amrwb_gain_quant)->Arg(0)->Arg(1);
 
 }  // namespace
+
+namespace {
+
+// The ISP root search of an order-16 LP filter.
+void BM_amrwb_lpc_to_isp(benchmark::State& state) {
+    ForcedLevel level(state, 0);
+    if (!level.ok()) return;
+    const Vok16s isf[16] = {400,  1100, 2100, 3000,  3900,  4900,  5800,  6700,
+                            7700, 8600, 9500, 10400, 11400, 12300, 13200, 5500};
+    Vok16s isp[16], a[17], out[16];
+    voksISFToISP_AMRWB_16s(isf, isp, 16);
+    voksISPToLPC_AMRWB_16s(isp, a, 16);
+    for (auto _ : state) {
+        voksLPCToISP_AMRWB_16s(a, out, isp);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_amrwb_lpc_to_isp)->Arg(0)->Arg(1);
+
+}  // namespace

@@ -266,6 +266,32 @@ VOKS_SCALAR void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n
     }
 }
 
+int16_t chebyshev(int16_t x, const int16_t* f, int n) {
+    int16_t b2h, b2l, b1h, b1l;
+    L_Extract(L_mult(f[0], 4096), b2h, b2l);
+    int32_t t = L_mac(L_shl(Mpy_32_16(b2h, b2l, x), 1), f[1], 4096);
+    L_Extract(t, b1h, b1l);
+    for (int i = 2; i < n; ++i) {
+        t = Mpy_32_16(b1h, b1l, x);
+        t = L_mac(t, b2h, -16384);
+        t = L_mac(t, f[i], 2048);
+        t = L_msu(L_shl(t, 1), b2l, 1);
+        b2h = b1h;
+        b2l = b1l;
+        L_Extract(t, b1h, b1l);
+    }
+    t = Mpy_32_16(b1h, b1l, x);
+    t = L_mac(t, b2h, MIN_16);
+    t = L_msu(t, b2l, 1);
+    t = L_mac(t, f[n], 2048);
+    const int16_t c = extract_h(L_shl(t, 6));
+    return c == MIN_16 ? int16_t{-32767} : c;
+}
+
+VOKS_SCALAR void cheb_grid(const int16_t* f, int n, const int16_t* x, int16_t* y, int count) {
+    for (int k = 0; k < count; ++k) y[k] = chebyshev(x[k], f, n);
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

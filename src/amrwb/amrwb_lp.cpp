@@ -84,34 +84,6 @@ void isp_to_lpc(const int16_t* isp, int16_t* a, int m) {
     a[m] = shr_r(last, 3);
 }
 
-namespace {
-
-// Chebyshev series of the order-n polynomial f (Q11 coefficients) at x (Q15), Q14, in double
-// precision; -32768 is returned as -32767.
-int16_t chebyshev(int16_t x, const int16_t* f, int n) {
-    int16_t b2h, b2l, b1h, b1l;
-    L_Extract(L_mult(f[0], 4096), b2h, b2l);
-    int32_t t = L_mac(L_shl(Mpy_32_16(b2h, b2l, x), 1), f[1], 4096);
-    L_Extract(t, b1h, b1l);
-    for (int i = 2; i < n; ++i) {
-        t = Mpy_32_16(b1h, b1l, x);
-        t = L_mac(t, b2h, -16384);
-        t = L_mac(t, f[i], 2048);
-        t = L_msu(L_shl(t, 1), b2l, 1);
-        b2h = b1h;
-        b2l = b1l;
-        L_Extract(t, b1h, b1l);
-    }
-    t = Mpy_32_16(b1h, b1l, x);
-    t = L_mac(t, b2h, MIN_16);
-    t = L_msu(t, b2l, 1);
-    t = L_mac(t, f[n], 2048);
-    const int16_t c = extract_h(L_shl(t, 6));
-    return c == MIN_16 ? int16_t{-32767} : c;
-}
-
-}  // namespace
-
 bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
     constexpr int nc = kOrder / 2;
     int16_t isp[kOrder];
@@ -126,15 +98,20 @@ bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
 
     // Roots of F1 and F2 in turn: sign changes on the grid, two bisections, then a linear
     // interpolation.
+    // Both polynomials on the whole grid at once; the points between come one by one.
+    int16_t grid1[101], grid2[101];
+    kernels().cheb_grid(f1, nc, kGrid100, grid1, 101);
+    kernels().cheb_grid(f2, nc - 1, kGrid100, grid2, 101);
+    const auto chebyshev = scalar::chebyshev;
     int found = 0, j = 0;
     const int16_t* coef = f1;
     int order = nc;
-    int16_t xlow = kGrid100[0], ylow = chebyshev(xlow, coef, order);
+    int16_t xlow = kGrid100[0], ylow = grid1[0];
     while (found < kOrder - 1 && j < 100) {
         ++j;
         int16_t xhigh = xlow, yhigh = ylow;
         xlow = kGrid100[j];
-        ylow = chebyshev(xlow, coef, order);
+        ylow = coef == f1 ? grid1[j] : grid2[j];
         if (L_mult(ylow, yhigh) > 0) continue;
         for (int i = 0; i < 2; ++i) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef, order);

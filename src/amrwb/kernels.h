@@ -81,16 +81,23 @@ using gain_dist_fn = void(const int16_t* table, int size, int16_t g0, const int1
 // The code enhancement's three-tap filter (three_tap of amrwb_internal.h); y may be x.
 using three_tap_fn = void(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge);
 
+// y[k] = chebyshev(x[k], f, n) (the ISP root search's double-precision Chebyshev series of the
+// order-n polynomial f, every step saturating), k < count.
+using cheb_grid_fn = void(const int16_t* f, int n, const int16_t* x, int16_t* y, int count);
+
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
     X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
-        X(synth_32) X(gain_dist) X(three_tap)
+        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 
 namespace scalar {
 // The L_mac chain from s0 of a[i] * b[i], i < n.
 int32_t mac_chain(const int16_t* a, const int16_t* b, int n, int32_t s0);
+// Chebyshev series of the order-n polynomial f (Q11 coefficients) at x (Q15), Q14, in double
+// precision; -32768 is returned as -32767.
+int16_t chebyshev(int16_t x, const int16_t* f, int n);
 }  // namespace scalar
 
 // True when no partial sum of an L_mac chain from s0 over vectors of energies ea and eb can

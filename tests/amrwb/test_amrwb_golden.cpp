@@ -61,24 +61,26 @@ TEST(AmrwbGolden, IspToLpc) {
 // LP coefficients of realistic and of unordered ISFs, and random ones (whose root search often
 // fails and returns the previous ISPs).
 TEST(AmrwbGolden, LpcToIsp) {
-    golden::Digested d("az_isp.gld", "amrwb");
-    ASSERT_TRUE(d.ok());
-    Gen g(14);
-    for (int k = 0; k < 4000; ++k) {
-        int16_t isf[16], isp[16], a[17], old[16], rec[16];
-        if (k % 3 < 2) {
-            aw_isf(&g, isf, 16, k % 3);
-            voksISFToISP_AMRWB_16s(isf, isp, 16);
-            voksISPToLPC_AMRWB_16s(isp, a, 16);
-        } else {
-            a[0] = 4096;
-            for (int i = 1; i < 17; ++i) a[i] = aw_any(&g);
+    golden::each_level([&] {
+        golden::Digested d("az_isp.gld", "amrwb");
+        ASSERT_TRUE(d.ok());
+        Gen g(14);
+        for (int k = 0; k < 4000; ++k) {
+            int16_t isf[16], isp[16], a[17], old[16], rec[16];
+            if (k % 3 < 2) {
+                aw_isf(&g, isf, 16, k % 3);
+                voksISFToISP_AMRWB_16s(isf, isp, 16);
+                voksISPToLPC_AMRWB_16s(isp, a, 16);
+            } else {
+                a[0] = 4096;
+                for (int i = 1; i < 17; ++i) a[i] = aw_any(&g);
+            }
+            for (int16_t& v : old) v = aw_any(&g);
+            ASSERT_EQ(voksLPCToISP_AMRWB_16s(a, rec, old), vokStatusOk);
+            d.add(rec);
         }
-        for (int16_t& v : old) v = aw_any(&g);
-        ASSERT_EQ(voksLPCToISP_AMRWB_16s(a, rec, old), vokStatusOk);
-        d.add(rec);
-    }
-    d.finish();
+        d.finish();
+    });
 }
 
 // Pre-emphasis (scale factors 14 and 13) and de-emphasis share one record layout: the frame and

@@ -277,3 +277,19 @@ CHECKASM(amrwb_three_tap) {
             }
     }
 }
+
+CHECKASM(amrwb_cheb_grid) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 300; ++rep)
+        for (Pattern p : kPatterns) {
+            const int n = rep % 3 ? 8 - (rep & 1) : ctx.rng.range(2, 10), count = ctx.rng.range(1, 120);
+            int16_t f[11];
+            fill(ctx, partner(p), f, n + 1);
+            Buffer<int16_t> x(count, rep & 15);
+            fill(ctx, p, x.data(), count);
+            Twin<int16_t> y(count, (rep + 3) & 15);
+            sc::cheb_grid(f, n, x.data(), y.s(), count);
+            vx::cheb_grid(f, n, x.data(), y.v(), count);
+            ctx.same("cheb_grid", count, rep & 15, p, "n=" + std::to_string(n), y);
+        }
+}

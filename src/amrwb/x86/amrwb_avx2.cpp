@@ -644,4 +644,55 @@ VOKS_AVX2 void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, 
     for (; i0 < n; ++i0) one(i0);
 }
 
+namespace {
+
+// L_shl(t, s) per lane, 0 < s < 31.
+VOKS_AVX2 inline __m256i shl_sat32(__m256i t, int s) {
+    const __m256i r = _mm256_sll_epi32(t, _mm_cvtsi32_si128(s));
+    const __m256i over = _mm256_cmpgt_epi32(t, _mm256_set1_epi32(MAX_32 >> s));
+    const __m256i under = _mm256_cmpgt_epi32(_mm256_set1_epi32(MIN_32 >> s), t);
+    return _mm256_blendv_epi8(_mm256_blendv_epi8(r, _mm256_set1_epi32(MAX_32), over),
+                              _mm256_set1_epi32(MIN_32), under);
+}
+
+// Mpy_32_16(hi, lo, n) per lane: L_mac(L_mult(hi, n), mult(lo, n), 1).
+VOKS_AVX2 inline __m256i mpy_32_16(__m256i hi, __m256i lo, __m256i n) {
+    const __m256i m =
+        _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(lo, n), 15), _mm256_set1_epi32(MAX_16));
+    return adds32(lmult32(hi, n), _mm256_slli_epi32(m, 1));
+}
+
+}  // namespace
+
+VOKS_AVX2 void cheb_grid(const int16_t* f, int n, const int16_t* x, int16_t* y, int count) {
+    const int32_t v0 = L_mult(f[0], 4096);
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+    int k = 0;
+    for (; k + 8 <= count; k += 8) {
+        const __m256i vx = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + k)));
+        __m256i b2h = _mm256_set1_epi32(v0 >> 16), b2l = _mm256_set1_epi32((v0 & 0xFFFF) >> 1);
+        __m256i t = adds32(shl_sat32(mpy_32_16(b2h, b2l, vx), 1), _mm256_set1_epi32(L_mult(f[1], 4096)));
+        __m256i b1h = _mm256_srai_epi32(t, 16), b1l = _mm256_srli_epi32(_mm256_and_si256(t, low16), 1);
+        for (int i = 2; i < n; ++i) {
+            t = mpy_32_16(b1h, b1l, vx);
+            t = adds32(t, lmult32(b2h, _mm256_set1_epi32(-16384)));
+            t = adds32(t, _mm256_set1_epi32(L_mult(f[i], 2048)));
+            t = subs32(shl_sat32(t, 1), _mm256_slli_epi32(b2l, 1));
+            b2h = b1h;
+            b2l = b1l;
+            b1h = _mm256_srai_epi32(t, 16);
+            b1l = _mm256_srli_epi32(_mm256_and_si256(t, low16), 1);
+        }
+        t = mpy_32_16(b1h, b1l, vx);
+        t = adds32(t, lmult32(b2h, _mm256_set1_epi32(MIN_16)));
+        t = subs32(t, _mm256_slli_epi32(b2l, 1));
+        t = adds32(t, _mm256_set1_epi32(L_mult(f[n], 2048)));
+        // extract_h(L_shl(t, 6)), -32768 taken to -32767.
+        const __m256i c = _mm256_max_epi32(_mm256_srai_epi32(shl_sat32(t, 6), 16), _mm256_set1_epi32(-32767));
+        const __m256i p = _mm256_permute4x64_epi64(_mm256_packs_epi32(c, c), 0x08);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(y + k), _mm256_castsi256_si128(p));
+    }
+    for (; k < count; ++k) y[k] = scalar::chebyshev(x[k], f, n);
+}
+
 }  // namespace voks::amrwb::avx2
