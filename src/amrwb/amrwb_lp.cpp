@@ -98,20 +98,28 @@ bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
 
     // Roots of F1 and F2 in turn: sign changes on the grid, two bisections, then a linear
     // interpolation.
-    // Both polynomials on the whole grid at once; the points between come one by one.
+    // With the vector kernels both polynomials are evaluated on the whole grid at once, for less
+    // than the single points the scan reaches; the scalar level evaluates only those. The points
+    // between the grid's come one by one.
+    const bool whole_grid = frame::active_level() == frame::Level::AVX2;
     int16_t grid1[101], grid2[101];
-    kernels().cheb_grid(f1, nc, kGrid100, grid1, 101);
-    kernels().cheb_grid(f2, nc - 1, kGrid100, grid2, 101);
+    if (whole_grid) {
+        kernels().cheb_grid(f1, nc, kGrid100, grid1, 101);
+        kernels().cheb_grid(f2, nc - 1, kGrid100, grid2, 101);
+    }
     const auto chebyshev = scalar::chebyshev;
+    const auto on_grid = [&](int k, const int16_t* c, int order) {
+        return whole_grid ? (c == f1 ? grid1[k] : grid2[k]) : chebyshev(kGrid100[k], c, order);
+    };
     int found = 0, j = 0;
     const int16_t* coef = f1;
     int order = nc;
-    int16_t xlow = kGrid100[0], ylow = grid1[0];
+    int16_t xlow = kGrid100[0], ylow = on_grid(0, coef, order);
     while (found < kOrder - 1 && j < 100) {
         ++j;
         int16_t xhigh = xlow, yhigh = ylow;
         xlow = kGrid100[j];
-        ylow = coef == f1 ? grid1[j] : grid2[j];
+        ylow = on_grid(j, coef, order);
         if (L_mult(ylow, yhigh) > 0) continue;
         for (int i = 0; i < 2; ++i) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef, order);
