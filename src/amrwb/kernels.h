@@ -28,8 +28,8 @@ using pitch_sums_fn = void(const int16_t* exc, const int16_t* xn, const int16_t*
                            int32_t* cor, int32_t* ener);
 
 // LP residual: y[i] = round(L_shl(s, 14 - sf)) (L_shr for a negative count; counts above 31
-// saturate alike) of the chain s from 0 of a[j] x[i - j], j = 0..m, i < n; x[-m .. n) is read and
-// y may not overlap it.
+// saturate alike) of the chain s from 0 of a[j] x[i - j], j = 0..m, i < n, in order; x[-m .. n) is
+// read (a y overlapping it reads the outputs already written, as the sequential loop does).
 using residual_fn = void(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf);
 
 // One pair stage of the 4-track search: the best pulse x on track tx (only positions with
@@ -87,8 +87,9 @@ using cheb_grid_fn = void(const int16_t* f, int n, const int16_t* x, int16_t* y,
 
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
-    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
-        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid)
+    X(mac_tail)                                                                                              \
+    X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) \
+        X(gain_dist) X(three_tap) X(cheb_grid)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 
