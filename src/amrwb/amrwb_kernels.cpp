@@ -292,6 +292,61 @@ VOKS_SCALAR void cheb_grid(const int16_t* f, int n, const int16_t* x, int16_t* y
     for (int k = 0; k < count; ++k) y[k] = chebyshev(x[k], f, n);
 }
 
+VOKS_SCALAR void matrix_2t(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rxy) {
+    constexpr int kPos = 32;
+    int32_t cor;
+    int pos = kPos * kPos - 1, pos2 = kPos * kPos - 2;
+    for (int k = 0; k < kPos; ++k) {
+        int p1 = pos, p0 = pos2;
+        cor = 0x8000;
+        const int16_t* h1 = h;
+        const int16_t* h2 = h + 1 + 2 * k;
+        for (int i = k + 1; i < kPos; ++i) {
+            cor = L_mac(cor, *h1++, *h2++);
+            rxy[p1] = extract_h(cor);
+            cor = L_mac(cor, *h1++, *h2++);
+            rxy[p0] = extract_h(cor);
+            p1 -= kPos + 1;
+            p0 -= kPos + 1;
+        }
+        cor = L_mac(cor, *h1, *h2);
+        rxy[p1] = extract_h(cor);
+        pos -= kPos;
+        --pos2;
+    }
+    for (int i = 0, p = 0; i < kSubframe; i += 2) {
+        const int16_t* s = sign[i] < 0 ? vec : sign;
+        for (int j = 1; j < kSubframe; j += 2) rxy[p] = mult(rxy[p], s[j]), ++p;
+    }
+}
+
+VOKS_SCALAR void search_2t(const int16_t* dn, const int16_t* rr0, const int16_t* rr1, const int16_t* rxy,
+                           int* pix, int* piy) {
+    const int16_t* rr[2] = {rr0, rr1};
+    int16_t psk = -1, alpk = 1;
+    int ix = 0, iy = 1;
+    for (int i0 = 0, p = 0; i0 < kSubframe; i0 += 2) {
+        const int16_t ps1 = dn[i0], alp1 = rr[0][i0 / 2];
+        int best = -1;
+        for (int i1 = 1; i1 < kSubframe; i1 += 2, ++p) {
+            const int16_t ps2 = add(ps1, dn[i1]);
+            const int16_t alp2 = add(alp1, add(rr[1][i1 / 2], rxy[p]));
+            const int16_t sq = mult(ps2, ps2);
+            if (L_msu(L_mult(alpk, sq), psk, alp2) > 0) {
+                psk = sq;
+                alpk = alp2;
+                best = i1;
+            }
+        }
+        if (best >= 0) {
+            ix = i0;
+            iy = best;
+        }
+    }
+    *pix = ix;
+    *piy = iy;
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

@@ -85,11 +85,21 @@ using three_tap_fn = void(const int16_t* c, const int16_t* x, int16_t* y, int n,
 // order-n polynomial f, every step saturating), k < count.
 using cheb_grid_fn = void(const int16_t* f, int n, const int16_t* x, int16_t* y, int count);
 
+// The cross-correlations of the 2-track search: rxy[32 a + b] for x = 2 a, y = 2 b + 1 the
+// extract_h of the L_mac chain from 0x8000 of h[u] h[u + |x - y|] over u <= 63 - max(x, y),
+// multiplied (mult) by s[y] with s = vec where sign[x] < 0, else sign.
+using matrix_2t_fn = void(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rxy);
+// The 2-track search over all 32 x 32 pairs (x = 2 a, y = 2 b + 1): ps2 = add(dn[x], dn[y]),
+// alp2 = add(rr0[a], add(rr1[b], rxy[32 a + b])), sq = mult(ps2, ps2); a pair replaces the best
+// (from sq -1, alp 1) when L_msu(L_mult(alpk, sq), psk, alp2) > 0; *ix, *iy the last row with an
+// improvement and its best y (0, 1 when none).
+using search_2t_fn = void(const int16_t* dn, const int16_t* rr0, const int16_t* rr1, const int16_t* rxy,
+                          int* ix, int* iy);
+
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
-    X(mac_tail)                                                                                              \
-    X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) X(synth_32) \
-        X(gain_dist) X(three_tap) X(cheb_grid)
+    X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
+        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid) X(matrix_2t) X(search_2t)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

@@ -293,3 +293,32 @@ CHECKASM(amrwb_cheb_grid) {
             ctx.same("cheb_grid", count, rep & 15, p, "n=" + std::to_string(n), y);
         }
 }
+
+CHECKASM(amrwb_two_track) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 300; ++rep)
+        for (Pattern p : kPatterns) {
+            int16_t h[64], sign[64], vec[64], dn[64], rr[64];
+            fill(ctx, p, h, 64);
+            if (rep & 1)
+                for (int i = 0; i < 64; ++i) h[i] = static_cast<int16_t>(h[i] / (1 + i / 3));
+            for (int i = 0; i < 64; ++i) {
+                const bool pos = p == Pattern::Ties ? i % 3 : ctx.rng.range(0, 1);
+                sign[i] = pos ? 32767 : -32768;
+                vec[i] = pos ? -32768 : 32767;
+            }
+            Twin<int16_t> rxy(1024, rep & 15);
+            sc::matrix_2t(h, sign, vec, rxy.s());
+            vx::matrix_2t(h, sign, vec, rxy.v());
+            ctx.same("matrix_2t", 1024, rep & 15, p, "", rxy);
+            // The search on that matrix (or a random one) with random correlations and energies.
+            fill(ctx, partner(p), dn, 64);
+            fill(ctx, partner(p), rr, 64);
+            if (rep & 2) fill(ctx, p, rxy.s(), 1024);
+            int at[2][2];
+            sc::search_2t(dn, rr, rr + 32, rxy.s(), &at[0][0], &at[0][1]);
+            vx::search_2t(dn, rr, rr + 32, rxy.s(), &at[1][0], &at[1][1]);
+            ctx.check(at[0][0] == at[1][0] && at[0][1] == at[1][1], "search_2t", 32, rep & 15, p, 0,
+                      "ix=" + std::to_string(at[0][0]) + "/" + std::to_string(at[1][0]));
+        }
+}

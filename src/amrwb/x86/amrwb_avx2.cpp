@@ -364,22 +364,14 @@ VOKS_AVX2 void pair_search(int nx, int tx, int ty, int16_t* ps, int16_t* alp, in
     *alp = alpk;
 }
 
-VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
-                            int16_t* rxy) {
-    const uint64_t eh = energy(h, kSubframe);
-    if (!chain_exact(eh, eh, 0x8000)) return scalar::track_matrix(h, sign, vec, rr, rxy);
-    // No partial sum saturates: every entry is extract_h(0x8000 + 2 C) of an exact sum C.
-    int32_t cor = 0x8000;
-    for (int i = 0; i < 16; ++i)
-        for (int t = 3; t >= 0; --t) {
-            cor += 2 * int32_t{h[4 * i + 3 - t]} * h[4 * i + 3 - t];
-            rr[16 * t + 15 - i] = static_cast<int16_t>(cor >> 16);
-        }
-    // T[32 u + (d >> 1)] for the odd lags d: the entry after the term h[u] h[u + d]. Lane l of
-    // group g holds d = 1 + 16 g + 2 l, read as the low half of a 32-bit pair of hp.
+namespace {
+
+// T[32 u + (d >> 1)] for the odd lags d of h (a response whose chains chain_exact proved
+// unsaturated): extract_h of 0x8000 + 2 sum_{v <= u} h[v] h[v + d]. Lane l of group g holds
+// d = 1 + 16 g + 2 l, read as the low half of a 32-bit pair of hp.
+VOKS_AVX2 void odd_lag_table(const int16_t* h, int32_t* T) {
     alignas(32) int16_t hp[3 * kSubframe] = {};
     for (int i = 0; i < kSubframe; ++i) hp[i] = h[i];
-    alignas(32) int32_t T[kSubframe * 32];
     __m256i acc[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
                       _mm256_setzero_si256()};
     const __m256i round = _mm256_set1_epi32(0x8000);
@@ -391,10 +383,38 @@ VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t
             _mm256_store_si256(reinterpret_cast<__m256i*>(T + 32 * u + 8 * g), v);
         }
     }
-    // Entry (x, y) = T at u = 63 - max(x, y), d = |x - y|, then mult by the sign of column y
-    // (bits 15..30 of the product; mult(-32768, -32768) = 32767).
-    const __m256i lanes = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
+}
+
+// Sixteen entries of row x of a sign-corrected pair matrix from T: the columns y (8 per vector
+// in y0, y1), each multiplied (mult) by its sign sv.
+VOKS_AVX2 inline __m256i matrix_row(const int32_t* T, int x, __m256i y0, __m256i y1, __m256i sv) {
+    const __m256i vx = _mm256_set1_epi32(x);
+    const __m256i g0 = _mm256_i32gather_epi32(T, matrix_index(vx, y0), 4);
+    const __m256i g1 = _mm256_i32gather_epi32(T, matrix_index(vx, y1), 4);
+    const __m256i r = _mm256_permute4x64_epi64(_mm256_packs_epi32(g0, g1), 0xD8);
     const __m256i min16 = _mm256_set1_epi16(-32768);
+    const __m256i p = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(r, sv), 1),
+                                      _mm256_srli_epi16(_mm256_mullo_epi16(r, sv), 15));
+    return _mm256_xor_si256(p, _mm256_and_si256(_mm256_cmpeq_epi16(r, min16), _mm256_cmpeq_epi16(sv, min16)));
+}
+
+}  // namespace
+
+VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rr,
+                            int16_t* rxy) {
+    const uint64_t eh = energy(h, kSubframe);
+    if (!chain_exact(eh, eh, 0x8000)) return scalar::track_matrix(h, sign, vec, rr, rxy);
+    // No partial sum saturates: every entry is extract_h(0x8000 + 2 C) of an exact sum C.
+    int32_t cor = 0x8000;
+    for (int i = 0; i < 16; ++i)
+        for (int t = 3; t >= 0; --t) {
+            cor += 2 * int32_t{h[4 * i + 3 - t]} * h[4 * i + 3 - t];
+            rr[16 * t + 15 - i] = static_cast<int16_t>(cor >> 16);
+        }
+    alignas(32) int32_t T[kSubframe * 32];
+    odd_lag_table(h, T);
+    // Entry (x, y) = T at u = 63 - max(x, y), d = |x - y|, then mult by the sign of column y.
+    const __m256i lanes = _mm256_setr_epi32(0, 4, 8, 12, 16, 20, 24, 28);
     for (int m = 0; m < 4; ++m) {
         const int yt = (m + 1) & 3;
         alignas(32) int16_t cs[16], cv[16];
@@ -408,16 +428,8 @@ VOKS_AVX2 void track_matrix(const int16_t* h, const int16_t* sign, const int16_t
                       y1 = _mm256_add_epi32(y0, _mm256_set1_epi32(32));
         for (int px = 0; px < 16; ++px) {
             const int x = 4 * px + m;
-            const __m256i vx = _mm256_set1_epi32(x);
-            const __m256i g0 = _mm256_i32gather_epi32(T, matrix_index(vx, y0), 4);
-            const __m256i g1 = _mm256_i32gather_epi32(T, matrix_index(vx, y1), 4);
-            const __m256i r = _mm256_permute4x64_epi64(_mm256_packs_epi32(g0, g1), 0xD8);
-            const __m256i sv = sign[x] < 0 ? vcv : vcs;
-            __m256i p = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(r, sv), 1),
-                                        _mm256_srli_epi16(_mm256_mullo_epi16(r, sv), 15));
-            p = _mm256_xor_si256(
-                p, _mm256_and_si256(_mm256_cmpeq_epi16(r, min16), _mm256_cmpeq_epi16(sv, min16)));
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rxy + 256 * m + 16 * px), p);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rxy + 256 * m + 16 * px),
+                                matrix_row(T, x, y0, y1, sign[x] < 0 ? vcv : vcs));
         }
     }
 }
@@ -693,6 +705,79 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, int n, const int16_t* x, int16_t* y, 
         _mm_storeu_si128(reinterpret_cast<__m128i*>(y + k), _mm256_castsi256_si128(p));
     }
     for (; k < count; ++k) y[k] = scalar::chebyshev(x[k], f, n);
+}
+
+VOKS_AVX2 void matrix_2t(const int16_t* h, const int16_t* sign, const int16_t* vec, int16_t* rxy) {
+    const uint64_t eh = energy(h, kSubframe);
+    if (!chain_exact(eh, eh, 0x8000)) return scalar::matrix_2t(h, sign, vec, rxy);
+    alignas(32) int32_t T[kSubframe * 32];
+    odd_lag_table(h, T);
+    alignas(32) int16_t cs[32], cv[32];
+    for (int i = 0; i < 32; ++i) {
+        cs[i] = sign[2 * i + 1];
+        cv[i] = vec[2 * i + 1];
+    }
+    const __m256i odd = _mm256_setr_epi32(1, 3, 5, 7, 9, 11, 13, 15);
+    for (int half = 0; half < 2; ++half) {
+        const __m256i y0 = _mm256_add_epi32(odd, _mm256_set1_epi32(32 * half)),
+                      y1 = _mm256_add_epi32(y0, _mm256_set1_epi32(16));
+        const __m256i vcs = _mm256_load_si256(reinterpret_cast<const __m256i*>(cs + 16 * half));
+        const __m256i vcv = _mm256_load_si256(reinterpret_cast<const __m256i*>(cv + 16 * half));
+        for (int a = 0; a < 32; ++a)
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(rxy + 32 * a + 16 * half),
+                                matrix_row(T, 2 * a, y0, y1, sign[2 * a] < 0 ? vcv : vcs));
+    }
+}
+
+VOKS_AVX2 void search_2t(const int16_t* dn, const int16_t* rr0, const int16_t* rr1, const int16_t* rxy,
+                         int* ix, int* iy) {
+    int16_t psk = -1, alpk = 1;
+    *ix = 0;
+    *iy = 1;
+    alignas(32) int16_t dodd[32];
+    for (int i = 0; i < 32; ++i) dodd[i] = dn[2 * i + 1];
+    const __m256i d[2] = {_mm256_load_si256(reinterpret_cast<const __m256i*>(dodd)),
+                          _mm256_load_si256(reinterpret_cast<const __m256i*>(dodd + 16))};
+    const __m256i r1[2] = {load16(rr1), load16(rr1 + 16)};
+    const __m256i min16 = _mm256_set1_epi16(-32768);
+    for (int a = 0; a < 32; ++a) {
+        const __m256i ps1 = _mm256_set1_epi16(dn[2 * a]), alp1 = _mm256_set1_epi16(rr0[a]);
+        alignas(32) int32_t sqv[32], av[32];
+        int mask = 0;
+        const __m256i vak = _mm256_set1_epi32(alpk), vsk = _mm256_set1_epi32(psk);
+        for (int h = 0; h < 2; ++h) {
+            const __m256i ps2 = _mm256_adds_epi16(ps1, d[h]);
+            const __m256i alp2 =
+                _mm256_adds_epi16(alp1, _mm256_adds_epi16(r1[h], load16(rxy + 32 * a + 16 * h)));
+            __m256i sq = _mm256_or_si256(_mm256_slli_epi16(_mm256_mulhi_epi16(ps2, ps2), 1),
+                                         _mm256_srli_epi16(_mm256_mullo_epi16(ps2, ps2), 15));
+            sq = _mm256_xor_si256(sq, _mm256_cmpeq_epi16(ps2, min16));
+            const __m256i s[2] = {_mm256_cvtepi16_epi32(_mm256_castsi256_si128(sq)),
+                                  _mm256_cvtepi16_epi32(_mm256_extracti128_si256(sq, 1))};
+            const __m256i t[2] = {_mm256_cvtepi16_epi32(_mm256_castsi256_si128(alp2)),
+                                  _mm256_cvtepi16_epi32(_mm256_extracti128_si256(alp2, 1))};
+            for (int q = 0; q < 2; ++q) {
+                // L_msu(L_mult(alpk, sq), psk, alp2) > 0 as alpk sq > psk alp2 (see pair_search).
+                const __m256i c =
+                    _mm256_cmpgt_epi32(_mm256_mullo_epi32(vak, s[q]), _mm256_mullo_epi32(vsk, t[q]));
+                mask |= _mm256_movemask_ps(_mm256_castsi256_ps(c)) << (16 * h + 8 * q);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(sqv + 16 * h + 8 * q), s[q]);
+                _mm256_store_si256(reinterpret_cast<__m256i*>(av + 16 * h + 8 * q), t[q]);
+            }
+        }
+        if (mask == 0) continue;
+        int best = __builtin_ctz(static_cast<unsigned>(mask));
+        psk = static_cast<int16_t>(sqv[best]);
+        alpk = static_cast<int16_t>(av[best]);
+        for (int l = best + 1; l < 32; ++l)
+            if (int32_t{alpk} * sqv[l] > int32_t{psk} * av[l]) {
+                psk = static_cast<int16_t>(sqv[l]);
+                alpk = static_cast<int16_t>(av[l]);
+                best = l;
+            }
+        *ix = 2 * a;
+        *iy = 2 * best + 1;
+    }
 }
 
 }  // namespace voks::amrwb::avx2
