@@ -22,8 +22,8 @@ int32_t pow2(int16_t exponent, int16_t fraction) {
 
 // Saturating doubled dot product plus 1, normalised, with its exponent (30 - shift).
 int32_t dot_norm(const int16_t* x, const int16_t* y, int n, int16_t& exp) {
-    int32_t s = 1;
-    for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    int32_t s;
+    kernels().mac_xcorr(x, y, n, 0, 1, 1, &s);
     const int16_t k = norm_l(s);
     exp = static_cast<int16_t>(30 - k);
     return L_shl(s, k);

@@ -175,12 +175,10 @@ int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* med
         }
     }
     // Normalised correlation of the high-passed signal at that lag.
-    int32_t r0 = 0, r1 = 1, r2 = 1;
-    for (int j = 0; j < n; ++j) {
-        r0 = L_mac(r0, hp[j], hp[j - lag]);
-        r1 = L_mac(r1, hp[j - lag], hp[j - lag]);
-        r2 = L_mac(r2, hp[j], hp[j]);
-    }
+    int32_t r0, r1, r2;
+    kernels().mac_xcorr(hp, hp, n, lag, 1, 0, &r0);
+    kernels().mac_xcorr(hp - lag, hp - lag, n, 0, 1, 1, &r1);
+    kernels().mac_xcorr(hp, hp, n, 0, 1, 1, &r2);
     int16_t e0 = norm_l(r0), e1 = norm_l(r1);
     const int16_t e2 = norm_l(r2);
     r0 = L_shl(r0, e0);
@@ -220,8 +218,8 @@ void normalised_correlation(const int16_t* exc, const int16_t* xn, const int16_t
     constexpr int n = kSubframe;
     int32_t cor[16 + 2 * kCorrTaps], ener[16 + 2 * kCorrTaps];  // windows of 16 lags
     kernels().pitch_sums(exc, xn, h, tmin, tmax, cor, ener);
-    int32_t t = 1;
-    for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], xn[i]);
+    int32_t t;
+    kernels().mac_xcorr(xn, xn, n, 0, 1, 1, &t);
     const int16_t scale = negate(shr(add(sub(30, norm_l(t)), 2), 1));
     for (int lag = tmin; lag <= tmax; ++lag) {
         t = cor[lag - tmin];
