@@ -158,18 +158,7 @@ bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
 }
 
 void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
-    const int16_t last = x[n - 1];
-    // y = x << 16 - 2 mu x[-1] with saturation, then rounded at bit 15 - (14 - sf).
-    const auto one = [mu, sf](int16_t cur, int16_t prev) {
-        int32_t t = L_msu(L_deposit_h(cur), prev, mu);
-        const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
-        t = shift >= 0 ? L_shl(t, static_cast<int16_t>(std::min(shift, 31)))
-                       : L_shr(t, static_cast<int16_t>(-shift));
-        return round_fx(t);
-    };
-    for (int i = n - 1; i > 0; --i) x[i] = one(x[i], x[i - 1]);
-    x[0] = one(x[0], *mem);
-    *mem = last;
+    kernels().preemph(mu, x, n, sf, mem);
 }
 
 void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {

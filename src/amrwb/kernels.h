@@ -96,10 +96,13 @@ using matrix_2t_fn = void(const int16_t* h, const int16_t* sign, const int16_t* 
 using search_2t_fn = void(const int16_t* dn, const int16_t* rr0, const int16_t* rr1, const int16_t* rxy,
                           int* ix, int* iy);
 
+// In-place pre-emphasis (preemphasis of amrwb_internal.h), from the last sample down.
+using preemph_fn = void(int16_t mu, int16_t* x, int n, int sf, int16_t* mem);
+
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
     X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
-        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid) X(matrix_2t) X(search_2t)
+        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid) X(matrix_2t) X(search_2t) X(preemph)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

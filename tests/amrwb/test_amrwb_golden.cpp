@@ -86,23 +86,26 @@ TEST(AmrwbGolden, LpcToIsp) {
 // Pre-emphasis (scale factors 14 and 13) and de-emphasis share one record layout: the frame and
 // the memory.
 TEST(AmrwbGolden, EmphasisFilters) {
-    for (const bool pre : {true, false}) {
-        golden::Digested d(pre ? "preemph.gld" : "deemph.gld", "amrwb");
-        ASSERT_TRUE(d.ok());
-        Gen g(pre ? 3 : 4);
-        for (int k = 0; k < 1500; ++k) {
-            int16_t rec[257] = {};
-            const int n = 1 + aw_below(&g, 256);
-            aw_signal(&g, rec, n, k);
-            const int16_t mu = aw_below(&g, 3) == 0 ? int16_t{22282} : aw_any(&g);
-            rec[256] = aw_any(&g);
-            const VokStatus st = pre ? voksPreemphasize_AMRWB_16s_ISfs(mu, rec, n, 13 + (k & 1), &rec[256])
-                                     : voksDeemphasize_AMRWB_NR_16s_I(mu, rec, n, &rec[256]);
-            ASSERT_EQ(st, vokStatusOk);
-            d.add(rec);
+    golden::each_level([&] {
+        for (const bool pre : {true, false}) {
+            golden::Digested d(pre ? "preemph.gld" : "deemph.gld", "amrwb");
+            ASSERT_TRUE(d.ok());
+            Gen g(pre ? 3 : 4);
+            for (int k = 0; k < 1500; ++k) {
+                int16_t rec[257] = {};
+                const int n = 1 + aw_below(&g, 256);
+                aw_signal(&g, rec, n, k);
+                const int16_t mu = aw_below(&g, 3) == 0 ? int16_t{22282} : aw_any(&g);
+                rec[256] = aw_any(&g);
+                const VokStatus st =
+                    pre ? voksPreemphasize_AMRWB_16s_ISfs(mu, rec, n, 13 + (k & 1), &rec[256])
+                        : voksDeemphasize_AMRWB_NR_16s_I(mu, rec, n, &rec[256]);
+                ASSERT_EQ(st, vokStatusOk);
+                d.add(rec);
+            }
+            d.finish();
         }
-        d.finish();
-    }
+    });
 }
 
 // The 32-bit synthesis filter (realistic and random coefficients, orders 1..20, random past

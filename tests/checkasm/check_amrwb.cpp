@@ -322,3 +322,20 @@ CHECKASM(amrwb_two_track) {
                       "ix=" + std::to_string(at[0][0]) + "/" + std::to_string(at[1][0]));
         }
 }
+
+CHECKASM(amrwb_preemph) {
+    if (!have_avx2()) return;
+    static constexpr int kSf[] = {14, 13, 10, 0, 15, -20, 4};
+    for (int len : lengths()) {
+        if (len < 1 || (len > 100 && len % 64 != 0)) continue;
+        for (int off : offsets<int16_t>())
+            for (Pattern p : kPatterns) {
+                const auto mu = static_cast<int16_t>(ctx.rng.range(-32768, 32767));
+                const int sf = kSf[ctx.rng.range(0, 6)];
+                Twin<int16_t> x(len, off, ctx.rng, p), mem(1, 0, ctx.rng, partner(p));
+                sc::preemph(mu, x.s(), len, sf, mem.s());
+                vx::preemph(mu, x.v(), len, sf, mem.v());
+                ctx.same("preemph", len, off, p, "sf=" + std::to_string(sf), x, mem);
+            }
+    }
+}

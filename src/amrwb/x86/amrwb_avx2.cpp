@@ -780,4 +780,32 @@ VOKS_AVX2 void search_2t(const int16_t* dn, const int16_t* rr0, const int16_t* r
     }
 }
 
+VOKS_AVX2 void preemph(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
+    const int shift = 14 - sf;
+    if (n < 17 || shift < 0 || shift > 30) return scalar::preemph(mu, x, n, sf, mem);
+    const int16_t last = x[n - 1];
+    const __m256i vmu = _mm256_set1_epi32(mu);
+    // Blocks from the end: each reads its inputs and the one before, none written yet.
+    int i0 = n - 16;
+    for (; i0 >= 1; i0 -= 16) {
+        const __m256i cur = load16(x + i0), prev = load16(x + i0 - 1);
+        __m256i r[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i c =
+                _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(cur, 1) : _mm256_castsi256_si128(cur));
+            const __m256i p =
+                _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(prev, 1) : _mm256_castsi256_si128(prev));
+            __m256i t = subs32(_mm256_slli_epi32(c, 16), lmult32(p, vmu));
+            if (shift > 0) t = shl_sat32(t, shift);
+            r[h] = round32(t);
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(x + i0),
+                            _mm256_permute4x64_epi64(_mm256_packs_epi32(r[0], r[1]), 0xD8));
+    }
+    // The first 1..16 samples (x[0] with the memory) as the scalar loop does them.
+    int16_t first_mem = *mem;
+    scalar::preemph(mu, x, i0 + 16, sf, &first_mem);
+    *mem = last;
+}
+
 }  // namespace voks::amrwb::avx2
