@@ -362,6 +362,34 @@ VOKS_SCALAR void preemph(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
     *mem = last;
 }
 
+VOKS_SCALAR void preselect_4t(int16_t* dn, const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* sign,
+                              int16_t* vec, int16_t* dn2, int* pos_max) {
+    for (int i = 0; i < 64; ++i) {
+        int16_t ps = extract_h(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 8));
+        const bool pos = ps >= 0;
+        sign[i] = pos ? 32767 : -32768;
+        vec[i] = pos ? -32768 : 32767;
+        if (!pos) {
+            dn[i] = negate(dn[i]);
+            ps = negate(ps);
+        }
+        dn2[i] = ps;
+    }
+    int pos = 0;
+    for (int t = 0; t < 4; ++t) {
+        for (int k = 0; k < 8; ++k) {
+            int16_t ps = -1;
+            for (int j = t; j < 64; j += 4)
+                if (dn2[j] > ps) {
+                    ps = dn2[j];
+                    pos = j;
+                }
+            dn2[pos] = static_cast<int16_t>(k - 8);
+            if (k == 0) pos_max[t] = pos;
+        }
+    }
+}
+
 }  // namespace scalar
 
 }  // namespace voks::amrwb

@@ -285,31 +285,8 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     const int16_t k_cn = inv_norm(cn, 5);
     const int16_t k_dn = mult_r(cfg->alpha, inv_norm(dn, 8));
     int16_t dn2[kSubframe], sign[kSubframe], vec[kSubframe];
-    for (int i = 0; i < kSubframe; ++i) {
-        int16_t ps = extract_h(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 8));
-        const bool pos = ps >= 0;
-        sign[i] = pos ? 32767 : -32768;
-        vec[i] = pos ? -32768 : 32767;
-        if (!pos) {
-            dn[i] = negate(dn[i]);
-            ps = negate(ps);
-        }
-        dn2[i] = ps;
-    }
     int pos_max[kTracks];
-    int pos = 0;
-    for (int t = 0; t < kTracks; ++t) {
-        for (int k = 0; k < kCandidates; ++k) {
-            int16_t ps = -1;
-            for (int j = t; j < kSubframe; j += kTracks)
-                if (dn2[j] > ps) {
-                    ps = dn2[j];
-                    pos = j;
-                }
-            dn2[pos] = static_cast<int16_t>(k - kCandidates);
-            if (k == 0) pos_max[t] = pos;
-        }
-    }
+    kernels().preselect_4t(dn, cn, k_cn, k_dn, sign, vec, dn2, pos_max);
 
     // Impulse response (halved for 12 pulses and more when its energy is large) with 64 leading
     // zeros, and its negation.

@@ -99,10 +99,19 @@ using search_2t_fn = void(const int16_t* dn, const int16_t* rr0, const int16_t* 
 // In-place pre-emphasis (preemphasis of amrwb_internal.h), from the last sample down.
 using preemph_fn = void(int16_t mu, int16_t* x, int n, int sf, int16_t* mem);
 
+// Signs and position pre-selection of the 4-track search: ps = extract_h(L_shl(L_mac(
+// L_mult(k_cn, cn[i]), k_dn, dn[i]), 8)); sign[i] = 32767 and vec[i] = -32768 for ps >= 0, else
+// the reverse with dn[i] and ps negated (saturating); dn2[i] = ps, then the 8 largest of each
+// track (picked as the first largest, 8 times) replaced by -8 (the best) .. -1; pos_max[t] the
+// best of track t.
+using preselect_4t_fn = void(int16_t* dn, const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* sign,
+                             int16_t* vec, int16_t* dn2, int* pos_max);
+
 #define VOKS_AMRWB_KERNELS(X)                                                                                \
     X(mac_xcorr)                                                                                             \
     X(mac_tail) X(pitch_sums) X(residual) X(pair_search) X(track_matrix) X(pred_lt4) X(vq_dist) X(track_cor) \
-        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid) X(matrix_2t) X(search_2t) X(preemph)
+        X(synth_32) X(gain_dist) X(three_tap) X(cheb_grid) X(matrix_2t) X(search_2t) X(preemph)              \
+            X(preselect_4t)
 
 VOKS_DECLARE_KERNELS(VOKS_AMRWB_KERNELS)
 

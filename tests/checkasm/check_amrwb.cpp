@@ -1,6 +1,7 @@
 // AMR-WB kernels, scalar against AVX2: the lagged and the shrinking L_mac correlation chains and
 // the closed-loop lag search sums, on seeded random, extreme and scaled-down inputs (so that both
 // the exact vector paths and the saturating fallbacks run).
+#include <algorithm>
 #include <string>
 
 #include "amrwb/kernels.h"
@@ -338,4 +339,24 @@ CHECKASM(amrwb_preemph) {
                 ctx.same("preemph", len, off, p, "sf=" + std::to_string(sf), x, mem);
             }
     }
+}
+
+CHECKASM(amrwb_preselect_4t) {
+    if (!have_avx2()) return;
+    for (int rep = 0; rep < 400; ++rep)
+        for (Pattern p : kPatterns) {
+            Twin<int16_t> dn(64, rep & 15, ctx.rng, p), sign(64, 0), vec(64, 0), dn2(64, 0);
+            int16_t cn[64];
+            fill(ctx, partner(p), cn, 64);
+            if (rep & 1)  // few distinct values: ties within the tracks
+                for (int i = 0; i < 64; ++i) cn[i] = static_cast<int16_t>(cn[i] & 0x7000);
+            const auto k_cn = static_cast<int16_t>(ctx.rng.range(-32768, 32767));
+            const auto k_dn = static_cast<int16_t>(rep & 2 ? 0 : ctx.rng.range(-32768, 32767));
+            int best[2][4];
+            sc::preselect_4t(dn.s(), cn, k_cn, k_dn, sign.s(), vec.s(), dn2.s(), best[0]);
+            vx::preselect_4t(dn.v(), cn, k_cn, k_dn, sign.v(), vec.v(), dn2.v(), best[1]);
+            ctx.same("preselect_4t", 64, rep & 15, p, "", dn, sign, vec, dn2);
+            ctx.check(std::equal(best[0], best[0] + 4, best[1]), "preselect_4t", 64, rep & 15, p, 0,
+                      "pos_max");
+        }
 }

@@ -808,4 +808,46 @@ VOKS_AVX2 void preemph(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
     *mem = last;
 }
 
+VOKS_AVX2 void preselect_4t(int16_t* dn, const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* sign,
+                            int16_t* vec, int16_t* dn2, int* pos_max) {
+    const __m256i kc = _mm256_set1_epi32(k_cn), kd = _mm256_set1_epi32(k_dn);
+    const __m256i zero = _mm256_setzero_si256(), pos16 = _mm256_set1_epi16(32767),
+                  neg16 = _mm256_set1_epi16(-32768);
+    for (int i0 = 0; i0 < kSubframe; i0 += 16) {
+        const __m256i c = load16(cn + i0), d = load16(dn + i0);
+        __m256i p[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i c32 =
+                _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(c, 1) : _mm256_castsi256_si128(c));
+            const __m256i d32 =
+                _mm256_cvtepi16_epi32(h ? _mm256_extracti128_si256(d, 1) : _mm256_castsi256_si128(d));
+            p[h] = _mm256_srai_epi32(shl_sat32(adds32(lmult32(kc, c32), lmult32(kd, d32)), 8), 16);
+        }
+        const __m256i ps = _mm256_permute4x64_epi64(_mm256_packs_epi32(p[0], p[1]), 0xD8);
+        const __m256i neg = _mm256_cmpgt_epi16(zero, ps);  // ps < 0
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(sign + i0), _mm256_blendv_epi8(pos16, neg16, neg));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(vec + i0), _mm256_blendv_epi8(neg16, pos16, neg));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dn + i0),
+                            _mm256_blendv_epi8(d, _mm256_subs_epi16(zero, d), neg));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dn2 + i0),
+                            _mm256_blendv_epi8(ps, _mm256_subs_epi16(zero, ps), neg));
+    }
+    // Picking the first largest eight times ranks the positions by value, then by position (the
+    // values are not negative): each rank is counted directly.
+    for (int t = 0; t < 4; ++t) {
+        alignas(32) int16_t v[16];
+        for (int i = 0; i < 16; ++i) v[i] = dn2[t + 4 * i];
+        const __m256i vv = _mm256_load_si256(reinterpret_cast<const __m256i*>(v));
+        for (int i = 0; i < 16; ++i) {
+            const __m256i vi = _mm256_set1_epi16(v[i]);
+            const unsigned gt = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi16(vv, vi)));
+            const unsigned eq = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(vv, vi)));
+            const unsigned before = (1u << (2 * i)) - 1;  // the byte bits of the lanes before i
+            const int rank = (__builtin_popcount(gt) + __builtin_popcount(eq & before)) / 2;
+            if (rank < 8) dn2[t + 4 * i] = static_cast<int16_t>(rank - 8);
+            if (rank == 0) pos_max[t] = t + 4 * i;
+        }
+    }
+}
+
 }  // namespace voks::amrwb::avx2
