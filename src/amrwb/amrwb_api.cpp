@@ -1,7 +1,6 @@
 // Exported AMR-WB operations: argument checks in their documented order, then the family.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "amrwb/amrwb_internal.h"
 #include "frame/check.h"
@@ -468,13 +467,7 @@ VokStatus voksHighPassFilter_Direct_AMRWB_16s(const Vok16s* pSrcCoeff, const Vok
                                               int len, int edgeFlag) {
     if (any_null(pSrcCoeff, pSrc, pDst)) return vokStatusNullPtr;
     if (len < 1) return vokStatusSize;
-    if (pSrc == pDst) {
-        // Every output reads its input neighbours: filter a copy when working in place.
-        std::vector<Vok16s> x(pSrc - (edgeFlag ? 1 : 0), pSrc + len + (edgeFlag ? 1 : 0));
-        amrwb::three_tap(pSrcCoeff, x.data() + (edgeFlag ? 1 : 0), pDst, len, edgeFlag != 0);
-    } else {
-        amrwb::three_tap(pSrcCoeff, pSrc, pDst, len, edgeFlag != 0);
-    }
+    amrwb::three_tap(pSrcCoeff, pSrc, pDst, len, edgeFlag != 0);  // in place: each input is read first
     return vokStatusOk;
 }
 

@@ -1,6 +1,7 @@
 // AMR-WB pitch gain, the DTX histories and the family's small helpers.
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -52,8 +53,8 @@ namespace {
 
 // Saturating sum of 2 x[i] y[i] + 1, normalised, with its exponent (30 - shift).
 int32_t dot_normalised(const int16_t* x, const int16_t* y, int n, int16_t& exponent) {
-    int32_t s = 1;
-    for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    int32_t s;
+    kernels().mac_xcorr(x, y, n, 0, 1, 1, &s);
     const int16_t k = norm_l(s);
     exponent = static_cast<int16_t>(30 - k);
     return L_shl(s, k);

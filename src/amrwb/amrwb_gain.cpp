@@ -2,6 +2,7 @@
 // the energy history of bad frames.
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -21,8 +22,8 @@ int32_t pow2(int16_t exponent, int16_t fraction) {
 
 // Saturating doubled dot product plus 1, normalised, with its exponent (30 - shift).
 int32_t dot_norm(const int16_t* x, const int16_t* y, int n, int16_t& exp) {
-    int32_t s = 1;
-    for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    int32_t s;
+    kernels().mac_xcorr(x, y, n, 0, 1, 1, &s);
     const int16_t k = norm_l(s);
     exp = static_cast<int16_t>(30 - k);
     return L_shl(s, k);
@@ -155,27 +156,13 @@ int quantise_gain(const int16_t* xn, const int16_t* y1, int q_xn, const int16_t*
         L_Extract(L_shr(L_deposit_h(coeff[i]), add(sub(e_max, exp_max[i]), 2)), coeff[i], lo[i]);
         lo[i] = shr(lo[i], 3);
     }
+    int32_t dist[64];
+    kernels().gain_dist(table + 2 * first, size, g0, coeff, lo, dist);
     int32_t best = MAX_32;
     int index = 0;
     for (int i = 0; i < size; ++i) {
-        const int16_t gp = table[2 * (first + i)], gc = mult_r(table[2 * (first + i) + 1], g0);
-        const int16_t gp2 = mult_r(gp, gp), gpc = mult_r(gc, gp);
-        int16_t gc2, gc2_lo;
-        L_Extract(L_mult(gc, gc), gc2, gc2_lo);
-        int32_t d = L_shr(L_mult(coeff[2], gc2_lo), 3);
-        d = L_mac(d, lo[0], gp2);
-        d = L_mac(d, lo[1], gp);
-        d = L_mac(d, lo[2], gc2);
-        d = L_mac(d, lo[3], gc);
-        d = L_mac(d, lo[4], gpc);
-        d = L_shr(d, 12);
-        d = L_mac(d, coeff[0], gp2);
-        d = L_mac(d, coeff[1], gp);
-        d = L_mac(d, coeff[2], gc2);
-        d = L_mac(d, coeff[3], gc);
-        d = L_mac(d, coeff[4], gpc);
-        if (d < best) {
-            best = d;
+        if (dist[i] < best) {
+            best = dist[i];
             index = i;
         }
     }

@@ -1,31 +1,81 @@
 // AMR-WB recursive high-pass filters (orders 2 and 3, double-precision output memory) and the
 // symmetric three-tap filter of the code enhancement.
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
 
+namespace {
+
+int64_t abs64(int64_t v) {
+    return v < 0 ? -v : v;
+}
+
+// L_shl(x, s).
+int32_t shl_sat(int32_t x, int16_t s) {
+    if (s <= 0 || s >= 32) return L_shl(x, s);
+    const int32_t lim = MAX_32 >> s;
+    return x > lim ? MAX_32 : x < ~lim ? MIN_32 : static_cast<int32_t>(static_cast<uint32_t>(x) << s);
+}
+
+}  // namespace
+
 void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
     int16_t* m = st.mem;  // y3 hi/lo, y2 hi/lo, y1 hi/lo, x[-1], x[-2], x[-3]
     const auto mem_shift = static_cast<int16_t>(16 - sf), out_shift = static_cast<int16_t>(15 - sf);
-    for (int i = 0; i < n; ++i) {
-        const int16_t x3 = m[8];
-        m[8] = m[7];
-        m[7] = m[6];
-        m[6] = x[i];          // x may be y: read before the write below
-        int32_t acc = 16384;  // rounding of the low parts
-        for (int k = 1; k <= 3; ++k) acc = L_mac(acc, m[7 - 2 * k], st.a[k]);
-        acc = L_shr(acc, 15);
-        for (int k = 1; k <= 3; ++k) acc = L_mac(acc, m[6 - 2 * k], st.a[k]);
-        acc = L_mac(acc, m[6], st.b[0]);
-        acc = L_mac(acc, m[7], st.b[1]);
-        acc = L_mac(acc, m[8], st.b[2]);
-        acc = L_mac(acc, x3, st.b[3]);
-        acc = L_shl(acc, mem_shift);
-        for (int k = 0; k < 4; ++k) m[k] = m[k + 2];
-        L_Extract(acc, m[4], m[5]);
-        y[i] = round_fx(L_shl(acc, out_shift));
+    const int16_t* a = st.a;
+    const int16_t* b = st.b;
+    // With no coefficient at -32768 every L_mult is exact; a sample whose terms' magnitudes
+    // cannot reach 2^31 in either chain takes the exact sums (in any order), the others the
+    // saturating steps.
+    bool plain = true;
+    for (int k = 0; k < 4; ++k) plain = plain && a[k] != MIN_16 && b[k] != MIN_16;
+    int16_t y1h = m[4], y1l = m[5], y2h = m[2], y2l = m[3], y3h = m[0], y3l = m[1];
+    int16_t x1 = m[6], x2 = m[7], x3 = m[8];
+    constexpr int kChunk = 64;
+    int64_t fir[kChunk], mag[kChunk];  // 2 sum b x and 2 sum |b x| of the input terms
+    for (int c0 = 0; c0 < n; c0 += kChunk) {
+        const int len = n - c0 < kChunk ? n - c0 : kChunk;
+        for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
+            const int p0 = x[c0 + i];
+            fir[i] = 2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
+            mag[i] = 2 * (abs64(int64_t{b[0]} * p0) + abs64(int64_t{b[1]} * p1) + abs64(int64_t{b[2]} * p2) +
+                          abs64(int64_t{b[3]} * p3));
+            p3 = p2;
+            p2 = p1;
+            p1 = p0;
+        }
+        for (int i = 0; i < len; ++i) {
+            const int16_t x0 = x[c0 + i];  // x may be y: read before the write below
+            int32_t acc;
+            const int64_t l1 = int64_t{a[1]} * y1l, l2 = int64_t{a[2]} * y2l, l3 = int64_t{a[3]} * y3l;
+            const int64_t h1 = int64_t{a[1]} * y1h, h2 = int64_t{a[2]} * y2h, h3 = int64_t{a[3]} * y3h;
+            const int64_t low = 16384 + 2 * (l1 + l2 + l3), v = low >> 15;
+            if (plain && 16384 + 2 * (abs64(l1) + abs64(l2) + abs64(l3)) <= MAX_32 &&
+                abs64(v) + 2 * (abs64(h1) + abs64(h2) + abs64(h3)) + mag[i] <= MAX_32) {
+                acc = static_cast<int32_t>(v + 2 * (h1 + h2 + h3) + fir[i]);
+            } else {
+                acc = L_mac(L_mac(L_mac(16384, y1l, a[1]), y2l, a[2]), y3l, a[3]);
+                acc = L_shr(acc, 15);
+                acc = L_mac(L_mac(L_mac(acc, y1h, a[1]), y2h, a[2]), y3h, a[3]);
+                acc = L_mac(L_mac(L_mac(L_mac(acc, x0, b[0]), x1, b[1]), x2, b[2]), x3, b[3]);
+            }
+            acc = shl_sat(acc, mem_shift);
+            y3h = y2h;
+            y3l = y2l;
+            y2h = y1h;
+            y2l = y1l;
+            y1h = static_cast<int16_t>(acc >> 16);  // L_Extract: the low part can never saturate
+            y1l = static_cast<int16_t>((acc & 0xFFFF) >> 1);
+            x3 = x2;
+            x2 = x1;
+            x1 = x0;
+            y[c0 + i] = round_fx(L_shl(acc, out_shift));
+        }
     }
+    const int16_t out[9] = {y3h, y3l, y2h, y2l, y1h, y1l, x1, x2, x3};
+    for (int k = 0; k < 9; ++k) m[k] = out[k];
 }
 
 void hp_rescale(int16_t* m, int shift) {
@@ -38,12 +88,7 @@ void hp_rescale(int16_t* m, int shift) {
 }
 
 void three_tap(const int16_t* c, const int16_t* x, int16_t* y, int n, bool edge) {
-    for (int i = 0; i < n; ++i) {
-        int32_t t = edge ? L_mult(x[i], c[0]) : L_deposit_h(x[i]);
-        if (edge || i + 1 < n) t = L_msu(t, x[i + 1], c[1]);
-        if (edge || i > 0) t = L_msu(t, x[i - 1], c[1]);
-        y[i] = round_fx(t);
-    }
+    kernels().three_tap(c, x, y, n, edge);
 }
 
 }  // namespace voks::amrwb

@@ -1,7 +1,10 @@
 // AMR-WB ISF quantisation: the two-stage split vector quantisers with MA prediction (46 and 36
 // bits), their decoder with frame-erasure concealment, and the comfort-noise quantiser.
+#include <initializer_list>
+
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -32,24 +35,47 @@ const Split kNoise[5] = {{&kIsfNoise1[0][0], 2, 64, 0},
                          {&kIsfNoise4[0][0], 4, 32, 8},
                          {&kIsfNoise5[0][0], 4, 32, 12}};
 
-// Saturating doubled squared error of x against one codebook row.
-int32_t distance(const int16_t* x, const int16_t* row, int dim) {
-    int32_t d = 0;
-    for (int j = 0; j < dim; ++j) {
-        const int16_t t = sub(x[j], row[j]);
-        d = L_mac(d, t, t);
+// Every codebook column by column, as the distance kernel reads it, built once.
+struct Columns {
+    static constexpr int kBooks = 15,
+                         kValues = 256 * 16 + 64 * 3 + 128 * 6 + 32 * 7 + 128 * 9 + 64 * 7 + 64 * 8 + 32 * 8;
+    const int16_t* rows[kBooks];
+    int16_t* at[kBooks];
+    int16_t values[kValues];
+    int books = 0, used = 0;
+    void add(const int16_t* book, int dim, int size) {
+        rows[books] = book;
+        at[books] = values + used;
+        for (int i = 0; i < size; ++i)
+            for (int j = 0; j < dim; ++j) values[used + j * size + i] = book[i * dim + j];
+        used += dim * size;
+        ++books;
     }
-    return d;
+};
+
+const int16_t* columns(const int16_t* book) {
+    static const Columns c = [] {
+        Columns t{};
+        t.add(&kIsfStage1a[0][0], 9, 256);
+        t.add(&kIsfStage1b[0][0], 7, 256);
+        for (const Split* list : {k46, k36, kNoise})
+            for (int s = 0; s < (list == k36 ? 3 : 5); ++s) t.add(list[s].book, list[s].dim, list[s].size);
+        return t;
+    }();
+    for (int i = 0; i < c.books; ++i)
+        if (c.rows[i] == book) return c.at[i];
+    return nullptr;
 }
 
 // Nearest row (the first of equals); its error goes to *err.
 int16_t nearest(const int16_t* x, const Split& s, int32_t* err) {
+    int32_t d[256];
+    kernels().vq_dist(x, columns(s.book), s.dim, s.size, d);
     int32_t best = MAX_32;
     int16_t index = 0;
     for (int i = 0; i < s.size; ++i) {
-        const int32_t d = distance(x, s.book + i * s.dim, s.dim);
-        if (d < best) {
-            best = d;
+        if (d[i] < best) {
+            best = d[i];
             index = static_cast<int16_t>(i);
         }
     }
@@ -59,13 +85,15 @@ int16_t nearest(const int16_t* x, const Split& s, int32_t* err) {
 
 // The kSurvivors nearest rows in increasing error (earlier rows first among equals).
 void survivors(const int16_t* x, const int16_t* book, int dim, int16_t* index) {
-    int32_t best[kSurvivors];
+    int32_t best[kSurvivors], dist[256];
+    kernels().vq_dist(x, columns(book), dim, 256, dist);
     for (int i = 0; i < kSurvivors; ++i) {
         best[i] = MAX_32;
         index[i] = static_cast<int16_t>(i);
     }
     for (int i = 0; i < 256; ++i) {
-        const int32_t d = distance(x, book + i * dim, dim);
+        const int32_t d = dist[i];
+        if (d >= best[kSurvivors - 1]) continue;
         for (int k = 0; k < kSurvivors; ++k) {
             if (d < best[k]) {
                 for (int l = kSurvivors - 1; l > k; --l) {

@@ -3,6 +3,7 @@
 
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
@@ -83,34 +84,6 @@ void isp_to_lpc(const int16_t* isp, int16_t* a, int m) {
     a[m] = shr_r(last, 3);
 }
 
-namespace {
-
-// Chebyshev series of the order-n polynomial f (Q11 coefficients) at x (Q15), Q14, in double
-// precision; -32768 is returned as -32767.
-int16_t chebyshev(int16_t x, const int16_t* f, int n) {
-    int16_t b2h, b2l, b1h, b1l;
-    L_Extract(L_mult(f[0], 4096), b2h, b2l);
-    int32_t t = L_mac(L_shl(Mpy_32_16(b2h, b2l, x), 1), f[1], 4096);
-    L_Extract(t, b1h, b1l);
-    for (int i = 2; i < n; ++i) {
-        t = Mpy_32_16(b1h, b1l, x);
-        t = L_mac(t, b2h, -16384);
-        t = L_mac(t, f[i], 2048);
-        t = L_msu(L_shl(t, 1), b2l, 1);
-        b2h = b1h;
-        b2l = b1l;
-        L_Extract(t, b1h, b1l);
-    }
-    t = Mpy_32_16(b1h, b1l, x);
-    t = L_mac(t, b2h, MIN_16);
-    t = L_msu(t, b2l, 1);
-    t = L_mac(t, f[n], 2048);
-    const int16_t c = extract_h(L_shl(t, 6));
-    return c == MIN_16 ? int16_t{-32767} : c;
-}
-
-}  // namespace
-
 bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
     constexpr int nc = kOrder / 2;
     int16_t isp[kOrder];
@@ -125,15 +98,28 @@ bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
 
     // Roots of F1 and F2 in turn: sign changes on the grid, two bisections, then a linear
     // interpolation.
+    // With the vector kernels both polynomials are evaluated on the whole grid at once, for less
+    // than the single points the scan reaches; the scalar level evaluates only those. The points
+    // between the grid's come one by one.
+    const bool whole_grid = frame::active_level() == frame::Level::AVX2;
+    int16_t grid1[101], grid2[101];
+    if (whole_grid) {
+        kernels().cheb_grid(f1, nc, kGrid100, grid1, 101);
+        kernels().cheb_grid(f2, nc - 1, kGrid100, grid2, 101);
+    }
+    const auto chebyshev = scalar::chebyshev;
+    const auto on_grid = [&](int k, const int16_t* c, int order) {
+        return whole_grid ? (c == f1 ? grid1[k] : grid2[k]) : chebyshev(kGrid100[k], c, order);
+    };
     int found = 0, j = 0;
     const int16_t* coef = f1;
     int order = nc;
-    int16_t xlow = kGrid100[0], ylow = chebyshev(xlow, coef, order);
+    int16_t xlow = kGrid100[0], ylow = on_grid(0, coef, order);
     while (found < kOrder - 1 && j < 100) {
         ++j;
         int16_t xhigh = xlow, yhigh = ylow;
         xlow = kGrid100[j];
-        ylow = chebyshev(xlow, coef, order);
+        ylow = on_grid(j, coef, order);
         if (L_mult(ylow, yhigh) > 0) continue;
         for (int i = 0; i < 2; ++i) {
             const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef, order);
@@ -172,18 +158,7 @@ bool lpc_to_isp(const int16_t* a, int16_t* out, const int16_t* old_isp) {
 }
 
 void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem) {
-    const int16_t last = x[n - 1];
-    // y = x << 16 - 2 mu x[-1] with saturation, then rounded at bit 15 - (14 - sf).
-    const auto one = [mu, sf](int16_t cur, int16_t prev) {
-        int32_t t = L_msu(L_deposit_h(cur), prev, mu);
-        const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
-        t = shift >= 0 ? L_shl(t, static_cast<int16_t>(std::min(shift, 31)))
-                       : L_shr(t, static_cast<int16_t>(-shift));
-        return round_fx(t);
-    };
-    for (int i = n - 1; i > 0; --i) x[i] = one(x[i], x[i - 1]);
-    x[0] = one(x[0], *mem);
-    *mem = last;
+    kernels().preemph(mu, x, n, sf, mem);
 }
 
 void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {
@@ -196,14 +171,7 @@ void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem) {
 }
 
 void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int sf) {
-    const int shift = sf < -31 ? 45 : 14 - sf;  // any shift above 31 saturates alike
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= m; ++j) s = L_mac(s, a[j], x[i - j]);
-        s = shift >= 0 ? L_shl(s, static_cast<int16_t>(std::min(shift, 31)))
-                       : L_shr(s, static_cast<int16_t>(-shift));
-        y[i] = round_fx(s);
-    }
+    kernels().residual(a, m, x, y, n, sf);
 }
 
 namespace {
@@ -216,24 +184,11 @@ int16_t high_part(int32_t x) {
 int16_t low_part(int32_t x) {
     return static_cast<int16_t>((x & 0xFFFF) >> 4);
 }
-int32_t join_parts(int16_t hi, int16_t lo) {
-    return static_cast<int32_t>(hi * 65536 + lo * 16);
-}
 
 }  // namespace
 
 void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
-    for (int i = 0; i < n; ++i) {
-        int32_t t = 0;
-        for (int j = 1; j <= m; ++j) t = L_msu(t, low_part(sig[i - j]), a[j]);
-        t = L_shr(t, 12);
-        t = L_mac(t, exc[i], a0);
-        for (int j = 1; j <= m; ++j) t = L_msu(t, high_part(sig[i - j]), a[j]);
-        t = L_shl(t, add(3, s));
-        const int16_t hi = extract_h(t);
-        sig[i] = join_parts(hi, extract_l(L_msu(L_shr(t, 4), hi, 2048)));
-    }
+    kernels().synth_32(a, m, exc, sig, n, q);
 }
 
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {

@@ -4,23 +4,13 @@
 
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
 
 void interpolate_lag(int16_t* exc, int lag, int frac, int n) {
-    const int16_t* x = exc - lag;
-    frac = -frac;
-    if (frac < 0) {
-        frac += 4;
-        --x;
-    }
-    x -= 15;
-    for (int j = 0; j < n; ++j, ++x) {
-        int32_t s = 0;
-        for (int i = 0, k = 3 - frac; i < 32; ++i, k += 4) s = L_mac(s, x[i], kInterp4[k]);
-        exc[j] = round_fx(L_shl(s, 1));
-    }
+    kernels().pred_lt4(exc, lag, frac, n);
 }
 
 void lag_window(int lag, int16_t* bounds) {
@@ -168,9 +158,10 @@ int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* med
     const int16_t* we = centred ? &kCorrWeight[98 + lmax - *median_lag] : nullptr;
     int32_t best = MIN_32;
     int lag = 0;
+    int32_t corr[lmax - lmin];
+    kernels().mac_xcorr(wsp, wsp, n, lmax, lmax - lmin, 0, corr);
     for (int i = lmax; i > lmin; --i) {
-        int32_t r = 0;
-        for (int j = 0; j < n; ++j) r = L_mac(r, wsp[j], wsp[j - i]);
+        int32_t r = corr[lmax - i];
         int16_t hi, lo;
         L_Extract(r, hi, lo);
         r = Mpy_32_16(hi, lo, *ww--);
@@ -184,12 +175,10 @@ int16_t open_loop_lag(const int16_t* wsp, const int16_t* hp, int n, int16_t* med
         }
     }
     // Normalised correlation of the high-passed signal at that lag.
-    int32_t r0 = 0, r1 = 1, r2 = 1;
-    for (int j = 0; j < n; ++j) {
-        r0 = L_mac(r0, hp[j], hp[j - lag]);
-        r1 = L_mac(r1, hp[j - lag], hp[j - lag]);
-        r2 = L_mac(r2, hp[j], hp[j]);
-    }
+    int32_t r0, r1, r2;
+    kernels().mac_xcorr(hp, hp, n, lag, 1, 0, &r0);
+    kernels().mac_xcorr(hp - lag, hp - lag, n, 0, 1, 1, &r1);
+    kernels().mac_xcorr(hp, hp, n, 0, 1, 1, &r2);
     int16_t e0 = norm_l(r0), e1 = norm_l(r1);
     const int16_t e2 = norm_l(r2);
     r0 = L_shl(r0, e0);
@@ -227,35 +216,23 @@ constexpr int kCorrTaps = 4;  // half length of the correlation interpolation fi
 void normalised_correlation(const int16_t* exc, const int16_t* xn, const int16_t* h, int tmin, int tmax,
                             int16_t* corr) {
     constexpr int n = kSubframe;
-    int16_t excf[n];
-    int k = -tmin;
-    for (int i = 0; i < n; ++i) {
-        int32_t s = 0;
-        for (int j = 0; j <= i; ++j) s = L_mac(s, exc[k + j], h[i - j]);
-        excf[i] = round_fx(s);
-    }
-    int32_t t = 1;
-    for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], xn[i]);
+    int32_t cor[16 + 2 * kCorrTaps], ener[16 + 2 * kCorrTaps];  // windows of 16 lags
+    kernels().pitch_sums(exc, xn, h, tmin, tmax, cor, ener);
+    int32_t t;
+    kernels().mac_xcorr(xn, xn, n, 0, 1, 1, &t);
     const int16_t scale = negate(shr(add(sub(30, norm_l(t)), 2), 1));
     for (int lag = tmin; lag <= tmax; ++lag) {
-        t = 1;
-        for (int i = 0; i < n; ++i) t = L_mac(t, xn[i], excf[i]);
+        t = cor[lag - tmin];
         int16_t e = norm_l(t);
         const int16_t c = extract_h(L_shl(t, e));
         const int16_t exp_corr = sub(30, e);
-        t = 1;
-        for (int i = 0; i < n; ++i) t = L_mac(t, excf[i], excf[i]);
+        t = ener[lag - tmin];
         e = norm_l(t);
         t = L_shl(t, e);
         int16_t exp_norm = sub(30, e);
         inv_sqrt_normalised(t, exp_norm);
         t = L_shl(L_mult(c, extract_h(t)), add(add(exp_corr, exp_norm), scale));
         corr[lag - tmin] = round_fx(t);
-        if (lag != tmax) {
-            --k;
-            for (int i = n - 1; i > 0; --i) excf[i] = add(mult(exc[k], h[i]), excf[i - 1]);
-            excf[0] = mult(exc[k], h[0]);
-        }
     }
 }
 

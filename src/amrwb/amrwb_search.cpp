@@ -1,21 +1,19 @@
 // AMR-WB algebraic codebook search: the backward-filtered target and the 12-bit two-track
 // search.
 #include "amrwb/amrwb_internal.h"
+#include "amrwb/kernels.h"
 #include "common/basicop.h"
 
 namespace voks::amrwb {
 
 void backward_filter_target(const int16_t* h, const int16_t* x, int16_t* dn) {
     int32_t y32[kSubframe];
+    kernels().mac_tail(h, x, kSubframe, 0, 1, kSubframe, 1, y32);  // from 1: never an all-zero dn
     int32_t total = 1;
     for (int k = 0; k < 4; ++k) {
         int32_t mx = 0;
-        for (int i = k; i < kSubframe; i += 4) {
-            int32_t t = 1;  // never an all-zero dn
-            for (int j = i; j < kSubframe; ++j) t = L_mac(t, x[j], h[j - i]);
-            y32[i] = t;
-            if (L_abs(t) > mx) mx = L_abs(t);
-        }
+        for (int i = k; i < kSubframe; i += 4)
+            if (L_abs(y32[i]) > mx) mx = L_abs(y32[i]);
         // 3/8 of each track's maximum: the search adds up to six such values.
         mx = L_shr(mx, 2);
         total = L_add(L_add(total, mx), L_shr(mx, 1));
@@ -72,52 +70,11 @@ void search_2t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     }
     for (auto& t : rr)
         for (int16_t& v : t) v = shr(v, 1);
-    // Cross-correlations of even position i0 and odd position i1, filled along diagonals from
-    // the end as the reference accumulates them.
-    int pos = kPos * kPos - 1, pos2 = kPos * kPos - 2;
-    for (int k = 0; k < kPos; ++k) {
-        int p1 = pos, p0 = pos2;
-        cor = 0x8000;
-        const int16_t* h1 = h;
-        const int16_t* h2 = h + 1 + 2 * k;
-        for (int i = k + 1; i < kPos; ++i) {
-            cor = L_mac(cor, *h1++, *h2++);
-            rxy[p1] = extract_h(cor);
-            cor = L_mac(cor, *h1++, *h2++);
-            rxy[p0] = extract_h(cor);
-            p1 -= kPos + 1;
-            p0 -= kPos + 1;
-        }
-        cor = L_mac(cor, *h1, *h2);
-        rxy[p1] = extract_h(cor);
-        pos -= kPos;
-        --pos2;
-    }
-    for (int i = 0, p = 0; i < kSubframe; i += 2) {
-        const int16_t* s = sign[i] < 0 ? vec : sign;
-        for (int j = 1; j < kSubframe; j += 2) rxy[p] = mult(rxy[p], s[j]), ++p;
-    }
+    // Cross-correlations of even position i0 and odd position i1 with the signs.
+    kernels().matrix_2t(h, sign, vec, rxy);
     // All 32 x 32 pairs; a pair wins when its criterion is strictly better.
-    int16_t psk = -1, alpk = 1;
-    int ix = 0, iy = 1;
-    for (int i0 = 0, p = 0; i0 < kSubframe; i0 += 2) {
-        const int16_t ps1 = dn[i0], alp1 = rr[0][i0 / 2];
-        int best = -1;
-        for (int i1 = 1; i1 < kSubframe; i1 += 2, ++p) {
-            const int16_t ps2 = add(ps1, dn[i1]);
-            const int16_t alp2 = add(alp1, add(rr[1][i1 / 2], rxy[p]));
-            const int16_t sq = mult(ps2, ps2);
-            if (L_msu(L_mult(alpk, sq), psk, alp2) > 0) {
-                psk = sq;
-                alpk = alp2;
-                best = i1;
-            }
-        }
-        if (best >= 0) {
-            ix = i0;
-            iy = best;
-        }
-    }
+    int ix, iy;
+    kernels().search_2t(dn, rr[0], rr[1], rxy, &ix, &iy);
     for (int i = 0; i < kSubframe; ++i) code[i] = 0;
     int i0 = ix >> 1, i1 = iy >> 1;
     const int16_t* p0 = (sign[ix] > 0 ? h : h_inv) - ix;
@@ -309,55 +266,6 @@ constexpr Config kConfigs[] = {
     {88, 2, 24, 2048, {2, 2, 3, 4, 5, 6, 7, 8, 8, 8}},
 };
 
-// Correlation of the scaled response at the positions of a track with vec, signed, plus the
-// track's energies.
-void correlate_track(const int16_t* h, const int16_t* vec, int track, const int16_t* sign,
-                     const int16_t (*rr)[kTrackPos], int16_t* cor) {
-    for (int i = 0, pos = track; i < kTrackPos; ++i, pos += kTracks) {
-        int32_t s = 0;
-        for (int j = pos; j < kSubframe; ++j) s = L_mac(s, h[j - pos], vec[j]);
-        cor[i] = add(mult(round_fx(L_shl(s, 1)), sign[pos]), rr[track][i]);
-    }
-}
-
-// Best pair of one pulse on track tx (only among its nx best pre-selected positions) and one on
-// track ty, added to the pulses fixed so far (*ps, *alp).
-void search_pair(int nx, int tx, int ty, int16_t* ps, int16_t* alp, int* ix, int* iy, const int16_t* dn,
-                 const int16_t* dn2, const int16_t* cor_x, const int16_t* cor_y,
-                 const int16_t (*rxy)[kTrackPos * kTrackPos]) {
-    const int16_t thres = static_cast<int16_t>(nx - kCandidates);
-    const int32_t alp0 = L_add(L_deposit_h(*alp), 0x8000);
-    int16_t sqk = -1, alpk = 1;
-    *ix = tx;
-    *iy = ty;
-    const int16_t* p2 = rxy[tx];
-    for (int x = tx, px = 0; x < kSubframe; x += kTracks, ++px) {
-        if (dn2[x] >= thres) {
-            p2 += kTrackPos;
-            continue;
-        }
-        const int16_t ps1 = add(*ps, dn[x]);
-        const int32_t alp1 = L_mac(alp0, cor_x[px], 4096);
-        int pos = -1;
-        for (int y = ty, py = 0; y < kSubframe; y += kTracks, ++py) {
-            const int16_t ps2 = add(ps1, dn[y]);
-            const int16_t a = extract_h(L_mac(L_mac(alp1, cor_y[py], 4096), *p2++, 8192));
-            const int16_t sq = mult(ps2, ps2);
-            if (L_msu(L_mult(alpk, sq), sqk, a) > 0) {
-                sqk = sq;
-                alpk = a;
-                pos = y;
-            }
-        }
-        if (pos >= 0) {
-            *ix = x;
-            *iy = pos;
-        }
-    }
-    *ps = add(*ps, add(dn[*ix], dn[*iy]));
-    *alp = alpk;
-}
-
 }  // namespace
 
 bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code, int16_t* y, int bits,
@@ -377,31 +285,8 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     const int16_t k_cn = inv_norm(cn, 5);
     const int16_t k_dn = mult_r(cfg->alpha, inv_norm(dn, 8));
     int16_t dn2[kSubframe], sign[kSubframe], vec[kSubframe];
-    for (int i = 0; i < kSubframe; ++i) {
-        int16_t ps = extract_h(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 8));
-        const bool pos = ps >= 0;
-        sign[i] = pos ? 32767 : -32768;
-        vec[i] = pos ? -32768 : 32767;
-        if (!pos) {
-            dn[i] = negate(dn[i]);
-            ps = negate(ps);
-        }
-        dn2[i] = ps;
-    }
     int pos_max[kTracks];
-    int pos = 0;
-    for (int t = 0; t < kTracks; ++t) {
-        for (int k = 0; k < kCandidates; ++k) {
-            int16_t ps = -1;
-            for (int j = t; j < kSubframe; j += kTracks)
-                if (dn2[j] > ps) {
-                    ps = dn2[j];
-                    pos = j;
-                }
-            dn2[pos] = static_cast<int16_t>(k - kCandidates);
-            if (k == 0) pos_max[t] = pos;
-        }
-    }
+    kernels().preselect_4t(dn, cn, k_cn, k_dn, sign, vec, dn2, pos_max);
 
     // Impulse response (halved for 12 pulses and more when its energy is large) with 64 leading
     // zeros, and its negation.
@@ -419,52 +304,7 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     // Energies per track (the last position first) and the cross-correlations of the
     // neighbouring track pairs (0,1), (1,2), (2,3), (3,0), filled along diagonals.
     int16_t rr[kTracks][kTrackPos], rxy[kTracks][kTrackPos * kTrackPos];
-    int32_t cor = 0x8000;
-    for (int i = 0; i < kTrackPos; ++i)
-        for (int t = kTracks - 1; t >= 0; --t) {
-            cor = L_mac(cor, h[4 * i + 3 - t], h[4 * i + 3 - t]);
-            rr[t][kTrackPos - 1 - i] = extract_h(cor);
-        }
-    int16_t* flat = &rxy[0][0];
-    constexpr int kM = kTrackPos * kTrackPos;
-    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, p -= kTrackPos) {
-        // Order of writes: tracks (2,3)→rxy[2], (1,2)→rxy[1], (0,1)→rxy[0], (3,0)→rxy[3].
-        int q[4] = {2 * kM + p, kM + p, p, 3 * kM + p - kTrackPos};
-        cor = 0x8000;
-        const int16_t* h1 = h;
-        const int16_t* h2 = h + 1 + 4 * k;
-        for (int i = k + 1; i < kTrackPos; ++i) {
-            for (int& w : q) {
-                cor = L_mac(cor, *h1++, *h2++);
-                flat[w] = extract_h(cor);
-                w -= kTrackPos + 1;
-            }
-        }
-        for (int m = 0; m < 3; ++m) {
-            cor = L_mac(cor, *h1++, *h2++);
-            flat[q[m]] = extract_h(cor);
-        }
-    }
-    for (int k = 0, p = kM - 1; k < kTrackPos; ++k, --p) {
-        int q[4] = {3 * kM + p, 2 * kM + p - 1, kM + p - 1, p - 1};
-        cor = 0x8000;
-        const int16_t* h1 = h;
-        const int16_t* h2 = h + 3 + 4 * k;
-        for (int i = k + 1; i < kTrackPos; ++i) {
-            for (int& w : q) {
-                cor = L_mac(cor, *h1++, *h2++);
-                flat[w] = extract_h(cor);
-                w -= kTrackPos + 1;
-            }
-        }
-        cor = L_mac(cor, *h1, *h2);
-        flat[q[0]] = extract_h(cor);
-    }
-    for (int k = 0, w = 0; k < kTracks; ++k)
-        for (int i = k; i < kSubframe; i += kTracks) {
-            const int16_t* s = sign[i] < 0 ? vec : sign;
-            for (int j = (k + 1) % kTracks; j < kSubframe; j += kTracks, ++w) flat[w] = mult(flat[w], s[j]);
-        }
+    kernels().track_matrix(h, sign, vec, &rr[0][0], &rxy[0][0]);
 
     // Depth-first search: per iteration, a starting set of pulses, then pairs of tracks.
     int16_t psk = -1, alpk = 1;
@@ -511,10 +351,11 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
             }
         }
         for (int j = start, st = 0; j < npulse; j += 2, ++st) {
-            correlate_track(h, vec, ipos[j], sign, rr, cor_x);
-            correlate_track(h, vec, ipos[j + 1], sign, rr, cor_y);
+            kernels().track_cor(h, vec, ipos[j], sign, rr[ipos[j]], cor_x);
+            kernels().track_cor(h, vec, ipos[j + 1], sign, rr[ipos[j + 1]], cor_y);
             int ix, iy;
-            search_pair(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x, cor_y, rxy);
+            kernels().pair_search(cfg->npos[st], ipos[j], ipos[j + 1], &ps, &alp, &ix, &iy, dn, dn2, cor_x,
+                                  cor_y, rxy[ipos[j]]);
             ind[j] = static_cast<int16_t>(ix);
             ind[j + 1] = static_cast<int16_t>(iy);
             const int16_t* p0 = (sign[ix] < 0 ? h_inv : h) - ix;
