@@ -50,57 +50,8 @@ constexpr int16_t kHpWspNum[4] = {-3432, 10280, -10280, 3432}, kHpWspDen[4] = {8
 constexpr int kRate[10] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
                            vokRate18250, vokRate19850, vokRate23050, vokRate23850, vokRateDTX};
 
-struct ModeLayout {
-    uint8_t widths[kEncMaxParams];
-    int count;
-};
-
-// Per subframe above 8.85 kbit/s: lag, filter flag, the codebook words, gain (and the high-band
-// gain at 23.85 kbit/s).
-constexpr int kCbWords[9][8] = {{12},
-                                {5, 5, 5, 5},
-                                {9, 9, 9, 9},
-                                {13, 13, 9, 9},
-                                {13, 13, 13, 13},
-                                {2, 2, 2, 2, 14, 14, 14, 14},
-                                {10, 10, 2, 2, 10, 10, 14, 14},
-                                {11, 11, 11, 11, 11, 11, 11, 11},
-                                {11, 11, 11, 11, 11, 11, 11, 11}};
+// Algebraic codebook words per subframe.
 constexpr int kCbCount[9] = {1, 4, 4, 4, 4, 8, 8, 8, 8};
-
-ModeLayout make_layout(int mode) {
-    ModeLayout l{};
-    int n = 0;
-    const auto put = [&](int w) { l.widths[n++] = static_cast<uint8_t>(w); };
-    if (mode == kEncSid) {
-        for (int w : {6, 6, 6, 5, 5, 6, 1}) put(w);
-        l.count = n;
-        return l;
-    }
-    put(1);  // VAD flag
-    if (mode == 0) {
-        for (int w : {8, 8, 7, 7, 6}) put(w);
-    } else {
-        for (int w : {8, 8, 6, 7, 7, 5, 5}) put(w);
-    }
-    for (int sf = 0; sf < 4; ++sf) {
-        const bool absolute = sf == 0 || (sf == 2 && mode != 0);
-        put(mode <= 1 ? (absolute ? 8 : 5) : (absolute ? 9 : 6));
-        if (mode > 1) put(1);
-        for (int k = 0; k < kCbCount[mode]; ++k) put(kCbWords[mode][k]);
-        put(mode <= 1 ? 6 : 7);
-        if (mode == 8) put(4);
-    }
-    l.count = n;
-    return l;
-}
-
-const ModeLayout& layout(int mode) {
-    static const ModeLayout layouts[10] = {
-        make_layout(0), make_layout(1), make_layout(2), make_layout(3), make_layout(4),
-        make_layout(5), make_layout(6), make_layout(7), make_layout(8), make_layout(kEncSid)};
-    return layouts[mode];
-}
 
 constexpr int kBits[10] = {132, 177, 253, 285, 317, 365, 397, 461, 477, 35};
 
@@ -114,14 +65,6 @@ struct HpFilter {
 };
 
 }  // namespace
-
-int enc_param_count(int mode) {
-    return mode >= 0 && mode <= kEncSid ? layout(mode).count : 0;
-}
-
-const uint8_t* enc_param_widths(int mode) {
-    return mode >= 0 && mode <= kEncSid ? layout(mode).widths : nullptr;
-}
 
 struct Encoder::State {
     bool dtx = false;
@@ -157,7 +100,7 @@ struct Encoder::State {
     int16_t hangover, elapsed;
     int32_t dist[28], sum_dist[kHistSize];
     // Frame types.
-    int sid_update_counter = 3, sid_handover_debt = 0, prev_ft = 0;
+    int sid_update_counter = 3, prev_ft = kTxSpeech;
 
     VokVadState_AMRWB* vad_state() { return reinterpret_cast<VokVadState_AMRWB*>(vad); }
 
@@ -291,10 +234,10 @@ void Encoder::State::dtx_handler(int16_t vad_flag, int& mode) {
         hangover = kHangConst;
     } else if (hangover == 0) {
         elapsed = 0;
-        mode = kEncSid;
+        mode = kSid;
     } else {
         hangover = sub(hangover, 1);
-        if (add(elapsed, hangover) < kElapsedThresh) mode = kEncSid;
+        if (add(elapsed, hangover) < kElapsedThresh) mode = kSid;
     }
 }
 
@@ -578,7 +521,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         dtx_handler(vad_flag, mode);
         bits = kBits[mode];
     }
-    if (mode != kEncSid) put(prm, vad_flag);
+    if (mode != kSid) put(prm, vad_flag);
 
     // LP analysis centred on the fourth subframe.
     autocorr(p_window, r_h, r_l);
@@ -625,7 +568,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
     t_op[0] = open_loop(wsp, bits == 132 ? kFrame / 2 : kFrame / 4);
     t_op[1] = bits == 132 ? t_op[0] : open_loop(wsp + kFrame / 4, kFrame / 4);
 
-    if (mode == kEncSid) {
+    if (mode == kSid) {
         // Comfort noise: buffer and quantise the averaged ISFs and energy.
         residu(a + 3 * (kM + 1), speech, exc, kFrame);
         for (int i = 0; i < kFrame; ++i) exc2[i] = shr(exc[i], q_new);
@@ -833,8 +776,7 @@ void Encoder::init(bool dtx) {
     st_->dtx = dtx;
     st_->reset(true);
     st_->sid_update_counter = 3;
-    st_->sid_handover_debt = 0;
-    st_->prev_ft = 0;
+    st_->prev_ft = kTxSpeech;
 }
 
 bool Encoder::encode(const int16_t* pcm, int mode, EncodedFrame& out) {
@@ -854,25 +796,22 @@ bool Encoder::encode(const int16_t* pcm, int mode, EncodedFrame& out) {
     s.encode(used, signal, out.params);
     out.mode = used;
     out.requested = mode;
-    out.count = layout(used).count;
+    out.count = param_count(used);
     // Frame type: a first descriptor after speech, then an update every eighth frame.
-    if (used == kEncSid) {
+    if (used == kSid) {
         --s.sid_update_counter;
-        if (s.prev_ft == 0) {
-            out.tx_type = 1;
+        if (s.prev_ft == kTxSpeech) {
+            out.tx_type = kTxSidFirst;
             s.sid_update_counter = 3;
-        } else if (s.sid_handover_debt > 0 && s.sid_update_counter > 2) {
-            out.tx_type = 2;
-            --s.sid_handover_debt;
         } else if (s.sid_update_counter == 0) {
-            out.tx_type = 2;
+            out.tx_type = kTxSidUpdate;
             s.sid_update_counter = 8;
         } else {
-            out.tx_type = 3;
+            out.tx_type = kTxNoData;
         }
     } else {
         s.sid_update_counter = 8;
-        out.tx_type = 0;
+        out.tx_type = kTxSpeech;
     }
     s.prev_ft = out.tx_type;
     if (homing) s.reset(true);
