@@ -69,20 +69,21 @@ INSTANTIATE_TEST_SUITE_P(All, AmrwbEncoderVectors,
                          });
 
 // The demonstration prompts at 16 kHz: every 100 frames followed by 40 frames of seeded noise
-// (quiet, medium and loud in turn), one encoder homing frame after frame 150 and two after 300.
+// (quiet, medium and full scale in turn), one encoder homing frame after frame 150 and two after 300.
 Words test_input() {
     const Words speech = voksc_test::read_wav(
         std::string(VOKSC_TEST_DATA_DIR) + "/../../tools/voks-codec/data/speech16k.wav", 16000);
     Words x;
     uint32_t seed = 12345;
     int pause = 0;
+    static constexpr int kNoiseShift[3] = {11, 6, 0};
     const Words home(kFrame, 0x0008);
     for (size_t f = 0; (f + 1) * kFrame <= speech.size(); ++f) {
         x.insert(x.end(), speech.begin() + f * kFrame, speech.begin() + (f + 1) * kFrame);
         if (f == 150 || f == 300) x.insert(x.end(), home.begin(), home.end());
         if (f == 300) x.insert(x.end(), home.begin(), home.end());
         if (f % 100 == 99) {
-            const int shift = 11 - 3 * (pause++ % 3);
+            const int shift = kNoiseShift[pause++ % 3];
             for (int i = 0; i < 40 * kFrame; ++i) {
                 seed = seed * 1664525u + 1013904223u;
                 x.push_back(static_cast<int16_t>(static_cast<int16_t>(seed >> 16) >> shift));
