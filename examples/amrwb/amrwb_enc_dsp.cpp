@@ -285,10 +285,14 @@ void lp_decim2(int16_t* x, int l, int16_t* mem) {
 void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n) {
     int64_t sum_h = 0;
     for (int i = 0; i < n; ++i) sum_h += std::abs(int32_t{h[i]});
-    if (no_saturation(max_abs(x, n), sum_h)) {
+    if (n <= kSubfr && no_saturation(max_abs(x, n), sum_h)) {
+        // h reversed, so that both operands run forward.
+        int16_t hr[kSubfr];
+        for (int i = 0; i < n; ++i) hr[i] = h[n - 1 - i];
         for (int k = 0; k < n; ++k) {
+            const int16_t* r = hr + n - 1 - k;
             int32_t sum = 0;
-            for (int i = 0; i <= k; ++i) sum += int32_t{x[i]} * h[k - i];
+            for (int i = 0; i <= k; ++i) sum += int32_t{x[i]} * r[i];
             y[k] = round16(2 * sum);
         }
         return;
