@@ -265,6 +265,7 @@ int read_serial(const int16_t* words, size_t n, Frame& frame) {
     const int bits = sid ? kSidBits : kBits[mode];
     if (n < static_cast<size_t>(3 + bits)) return 0;
     for (int i = 0; i < bits; ++i) frame.bits[i] = words[3 + i] == kSerialBit1;
+    frame.bit_count = static_cast<int16_t>(bits);
     frame.type = static_cast<int16_t>(!sid && mode == kSid ? kRxSpeechLost : rx);
     frame.mode = mode == kSid ? 0 : mode;
     return 3 + bits;
@@ -276,8 +277,7 @@ int write_serial(int tx_type, int mode, const int16_t* bits, int16_t* words) {
     words[0] = kSerialTx;
     words[1] = static_cast<int16_t>(tx_type);
     words[2] = static_cast<int16_t>(mode);
-    for (int i = 0; i < n; ++i)
-        words[3 + i] = bits[i] ? kSerialBit1 : kSerialBit0;
+    for (int i = 0; i < n; ++i) words[3 + i] = bits[i] ? kSerialBit1 : kSerialBit0;
     return 3 + n;
 }
 
@@ -292,13 +292,16 @@ void read_storage(const uint8_t* src, Frame& frame, int* prev_mode) {
     auto bit = [src](int i) { return static_cast<int16_t>((src[1 + i / 8] >> (7 - i % 8)) & 1); };
     if (ft < kModes) {
         for (int i = 0; i < kBits[ft]; ++i) frame.bits[kOrder[ft][i]] = bit(i);
+        frame.bit_count = static_cast<int16_t>(kBits[ft]);
         frame.type = good ? kRxSpeechGood : kRxSpeechBad;
         *prev_mode = ft;
     } else if (ft == kSid) {
         for (int i = 0; i < kSidBits; ++i) frame.bits[i] = bit(i);
+        frame.bit_count = kSidBits;
         frame.type = !good ? kRxSidBad : bit(kSidBits) ? kRxSidUpdate : kRxSidFirst;
     } else {
         frame.type = ft == 14 ? kRxSpeechLost : kRxNoData;
+        frame.bit_count = 0;
     }
     frame.mode = static_cast<int16_t>(*prev_mode);
 }

@@ -43,10 +43,12 @@ enum RxType {
 };
 
 // A received frame: its type, the speech mode (0..8; for SID and no-data frames the mode of the
-// stream) and the bits (frame_bits(mode), or kSidBits for the SID types).
+// stream) and the bits it carries (bit_count of them: frame_bits(mode) for speech, kSidBits for
+// SID frames, none for a storage frame without data).
 struct Frame {
     int16_t type = kRxNoData;
     int16_t mode = 0;
+    int16_t bit_count = 0;
     int16_t bits[kMaxBits] = {};
 };
 

@@ -246,6 +246,15 @@ VOKSC_API VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixe
                                                           Vok16s* pDstFixedVector, Vok16s* pDstFltFixedVector,
                                                           int mode, Vok16s* pDstIndex);
 
+/* voksSynthesisFilter_AMRWB_16s32s_I with an excitation scaled by 2^scaleFactor (0..8, else
+ * vokStatusRange): the excitation's weight a[0] / 16 is further shifted right by scaleFactor,
+ * as the decoder does for its block-scaled excitation; scale 0 is the unscaled filter. A separate
+ * operation because the unscaled one cannot reproduce the truncated weight by rescaling the
+ * excitation. */
+VOKSC_API VokStatus voksSynthesisFilter_AMRWB_16s32s_ISfs(const Vok16s* pSrcLpc, int order,
+                                                          const Vok16s* pSrcExc, Vok32s* pSrcDstSignal,
+                                                          int len, int scaleFactor);
+
 #ifdef __cplusplus
 }
 #endif

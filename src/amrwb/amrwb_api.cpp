@@ -501,3 +501,16 @@ VokStatus voksAlgebraicCodebookSearch_AMRWB_16s(const Vok16s* pSrcFixedTarget, c
 }
 
 }  // extern "C"
+
+extern "C" {
+
+VokStatus voksSynthesisFilter_AMRWB_16s32s_ISfs(const Vok16s* pSrcLpc, int order, const Vok16s* pSrcExc,
+                                                Vok32s* pSrcDstSignal, int len, int scaleFactor) {
+    if (any_null(pSrcLpc, pSrcExc, pSrcDstSignal)) return vokStatusNullPtr;
+    if (order <= 0 || len <= 0) return vokStatusSize;
+    if (scaleFactor < 0 || scaleFactor > 8) return vokStatusRange;
+    amrwb::synthesis_32(pSrcLpc, order, pSrcExc, pSrcDstSignal, len, scaleFactor);
+    return vokStatusOk;
+}
+
+}  // extern "C"

@@ -68,8 +68,9 @@ void preemphasis(int16_t mu, int16_t* x, int n, int sf, int16_t* mem);
 // last output.
 void deemphasis_half(int16_t mu, int16_t* x, int n, int16_t* mem);
 // Synthesis through 1/A(z) of order m in double precision: sig[-m..-1] are the past outputs and
-// sig[0..n) receives the outputs, 32-bit values whose bits 3..0 are zero (the excitation unscaled).
-void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n);
+// sig[0..n) receives the outputs, 32-bit values whose bits 3..0 are zero; the excitation is taken
+// as scaled by 2^q (its weight a[0] is shifted right by 4 + q).
+void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q = 0);
 // De-emphasis y[i] = 16 x[i] / 2^16 + (mu >> 1) 2 y[i-1] / 2^15 of the 32-bit synthesis (bits 3..0
 // ignored), rounded with saturation; *mem holds y[-1] and receives the last output.
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem);

@@ -222,8 +222,8 @@ int32_t join_parts(int16_t hi, int16_t lo) {
 
 }  // namespace
 
-void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4);
+void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
     for (int i = 0; i < n; ++i) {
         int32_t t = 0;
         for (int j = 1; j <= m; ++j) t = L_msu(t, low_part(sig[i - j]), a[j]);

@@ -78,6 +78,8 @@ TEST(AmrwbArgs, Filters) {
         .fail(kSize, at<2>(0));
     ARGS(voksSynthesisFilter_AMRWB_16s32s_I, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), 16, static_cast<const int16_t*>(b.in), b.sig + 16, 64); })
         .fail(kSize, at<1>(0)).fail(kSize, at<4>(0)).fail(kSize, at<1>(-3));
+    ARGS(voksSynthesisFilter_AMRWB_16s32s_ISfs, [](Buffers& b) { return tuple(static_cast<const int16_t*>(b.lpc), 16, static_cast<const int16_t*>(b.in), b.sig + 16, 64, 8); })
+        .fail(kSize, at<1>(0)).fail(kSize, at<4>(0)).fail(kRange, at<5>(9)).fail(kRange, at<5>(-1)).pass(at<5>(0));
     ARGS(voksDeemphasize_AMRWB_32s16s, [](Buffers& b) { return tuple(int16_t{22282}, static_cast<const int32_t*>(b.sig), b.out, 64, &b.mem); })
         .fail(kSize, at<3>(0));
     ARGS(voksResidualFilter_AMRWB_16s_Sfs,

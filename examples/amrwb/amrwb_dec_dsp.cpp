@@ -1,0 +1,311 @@
+// Signal-processing steps of the AMR-WB example decoder, in the reference decoder's fixed point.
+#include "amrwb/amrwb_dec_dsp.h"
+
+#include "amrwb/amrwb_dec_ops.h"
+#include "amrwb/amrwb_dec_tables.h"
+#include "voksc.h"
+
+namespace amrwbex {
+namespace dec {
+
+int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
+    int32_t s = 1;
+    for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    const int16_t sft = norm_l(s);
+    *exp = static_cast<int16_t>(30 - sft);
+    return L_shl(s, sft);
+}
+
+void isqrt_n(int32_t* frac, int16_t* exp) {
+    if (*frac <= 0) {
+        *exp = 0;
+        *frac = INT32_MAX;
+        return;
+    }
+    if (*exp & 1) *frac = L_shr(*frac, 1);
+    *exp = negate(shr(sub(*exp, 1), 1));
+    *frac = L_shr(*frac, 9);
+    const int16_t i = static_cast<int16_t>(extract_h(*frac) - 16);
+    *frac = L_shr(*frac, 1);
+    const int16_t a = static_cast<int16_t>(extract_l(*frac) & 0x7fff);
+    *frac = L_msu(L_deposit_h(tab::kIsqrt[i]), sub(tab::kIsqrt[i], tab::kIsqrt[i + 1]), a);
+}
+
+int32_t isqrt(int32_t x) {
+    int16_t exp = norm_l(x);
+    x = L_shl(x, exp);
+    exp = static_cast<int16_t>(31 - exp);
+    isqrt_n(&x, &exp);
+    return L_shl(x, exp);
+}
+
+int32_t pow2(int16_t exponent, int16_t fraction) {
+    int32_t x = L_mult(fraction, 32);
+    const int16_t i = extract_h(x);
+    x = L_shr(x, 1);
+    const int16_t a = static_cast<int16_t>(extract_l(x) & 0x7fff);
+    x = L_msu(L_deposit_h(tab::kPow2[i]), sub(tab::kPow2[i], tab::kPow2[i + 1]), a);
+    return L_shr_r(x, sub(30, exponent));
+}
+
+namespace {
+
+// Coefficients of the polynomial of the n ISPs isp[0], isp[2], ... (Q23).
+void isp_polynomial(const int16_t* isp, int32_t* f, int n) {
+    f[0] = L_mult(4096, 1024);
+    f[1] = L_mult(isp[0], -256);
+    for (int i = 2; i <= n; ++i) {
+        const int16_t c = isp[2 * (i - 1)];
+        f[i] = f[i - 2];
+        for (int j = i; j > 1; --j) {
+            int16_t hi, lo;
+            L_Extract(f[j - 1], &hi, &lo);
+            f[j] = L_add(L_sub(f[j], L_shl(Mpy_32_16(hi, lo, c), 1)), f[j - 2]);
+        }
+        f[1] = L_msu(f[1], c, 256);
+    }
+}
+
+}  // namespace
+
+void isp_to_lpc_scaled(const int16_t* isp, int16_t* a) {
+    constexpr int m = 16, nc = 8;
+    int32_t f1[nc + 1], f2[nc];
+    isp_polynomial(isp, f1, nc);
+    isp_polynomial(isp + 1, f2, nc - 1);
+    for (int i = nc - 1; i > 1; --i) f2[i] = L_sub(f2[i], f2[i - 2]);
+    const int16_t last = isp[m - 1];
+    for (int i = 0; i < nc; ++i) {
+        int16_t hi, lo;
+        L_Extract(f1[i], &hi, &lo);
+        f1[i] = L_add(f1[i], Mpy_32_16(hi, lo, last));
+        L_Extract(f2[i], &hi, &lo);
+        f2[i] = L_sub(f2[i], Mpy_32_16(hi, lo, last));
+    }
+    a[0] = 4096;
+    int32_t tmax = 1;
+    for (int i = 1, j = m - 1; i < nc; ++i, --j) {
+        const int32_t s = L_add(f1[i], f2[i]), d = L_sub(f1[i], f2[i]);
+        tmax |= L_abs(s) | L_abs(d);
+        a[i] = extract_l(L_shr_r(s, 12));
+        a[j] = extract_l(L_shr_r(d, 12));
+    }
+    int16_t q = sub(4, norm_l(tmax)), q_sug = 12;
+    if (q > 0) {
+        q_sug = add(12, q);
+        for (int i = 1, j = m - 1; i < nc; ++i, --j) {
+            a[i] = extract_l(L_shr_r(L_add(f1[i], f2[i]), q_sug));
+            a[j] = extract_l(L_shr_r(L_sub(f1[i], f2[i]), q_sug));
+        }
+        a[0] = shr(a[0], q);
+    } else {
+        q = 0;
+    }
+    int16_t hi, lo;
+    L_Extract(f1[nc], &hi, &lo);
+    a[nc] = extract_l(L_shr_r(L_add(f1[nc], Mpy_32_16(hi, lo, last)), q_sug));
+    a[m] = shr_r(last, add(3, q));
+}
+
+void weight_lpc(const int16_t* a, int16_t* ap, int16_t gamma, int m) {
+    ap[0] = a[0];
+    int16_t fac = gamma;
+    for (int i = 1; i < m; ++i) {
+        ap[i] = round16(L_mult(a[i], fac));
+        fac = round16(L_mult(fac, gamma));
+    }
+    ap[m] = round16(L_mult(a[m], fac));
+}
+
+void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int16_t* mem) {
+    int16_t buf[80 + 20];
+    int16_t* yy = buf + m;
+    for (int i = 0; i < m; ++i) buf[i] = mem[i];
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
+    for (int i = 0; i < n; ++i) {
+        int32_t t = L_mult(x[i], a0);
+        for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
+        yy[i] = y[i] = round16(L_shl(t, add(3, s)));
+    }
+    for (int i = 0; i < m; ++i) mem[i] = yy[n - m + i];
+}
+
+void fir31(int16_t* sig, int n, int16_t* mem, const int16_t* taps, int shift) {
+    int16_t x[80 + 30];
+    for (int i = 0; i < 30; ++i) x[i] = mem[i];
+    for (int i = 0; i < n; ++i) x[30 + i] = shr(sig[i], shift);
+    for (int i = 0; i < n; ++i) {
+        int32_t t = 0;
+        for (int j = 0; j < 31; ++j) t = L_mac(t, x[i + j], taps[j]);
+        sig[i] = round16(t);
+    }
+    for (int i = 0; i < 30; ++i) mem[i] = x[n + i];
+}
+
+void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
+    constexpr int kTaps = 12;
+    int16_t sig[64 + 2 * kTaps];
+    for (int i = 0; i < 2 * kTaps; ++i) sig[i] = mem[i];
+    for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
+    for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
+        const int i = pos / 5, frac = pos - 5 * i;
+        const int16_t* x = sig + kTaps + i - kTaps + 1;
+        int32_t t = 0;
+        for (int k = 0, c = 4 - frac; k < 2 * kTaps; ++k, c += 5) t = L_mac(t, x[k], tab::kUpFir[c]);
+        out[j] = round16(L_shl(t, 1));
+    }
+    for (int i = 0; i < 2 * kTaps; ++i) mem[i] = sig[64 + i];
+}
+
+void isf_extrapolate(int16_t* hf) {
+    constexpr int m = 16, m16 = 20;
+    int16_t diff[m - 2];
+    hf[m16 - 1] = hf[m - 1];
+    for (int i = 1; i < m - 1; ++i) diff[i - 1] = sub(hf[i], hf[i - 1]);
+    int32_t t = 0;
+    for (int i = 3; i < m - 1; ++i) t = L_mac(t, diff[i - 1], 2731);
+    int16_t mean = round16(t), top = 0;
+    for (int i = 0; i < m - 2; ++i)
+        if (diff[i] > top) top = diff[i];
+    int16_t exp = norm_s(top);
+    for (int i = 0; i < m - 2; ++i) diff[i] = shl(diff[i], exp);
+    mean = shl(mean, exp);
+    int32_t corr[3] = {0, 0, 0};
+    for (int k = 0; k < 3; ++k) {
+        for (int i = 7; i < m - 2; ++i) {
+            int16_t hi, lo;
+            L_Extract(L_mult(sub(diff[i], mean), sub(diff[i - 2 - k], mean)), &hi, &lo);
+            corr[k] = L_add(corr[k], Mpy_32(hi, lo, hi, lo));
+        }
+    }
+    int best = corr[0] > corr[1] ? 0 : 1;
+    if (corr[2] > corr[best]) best = 2;
+    best += 1;
+    for (int i = m - 1; i < m16 - 1; ++i) hf[i] = add(hf[i - 1], sub(hf[i - 1 - best], hf[i - 2 - best]));
+    // The highest ISF at most 7600 Hz.
+    int16_t tmp = add(mult(sub(hf[2], add(hf[4], hf[3])), 5461), 20390);
+    if (tmp > 19456) tmp = 19456;
+    tmp = sub(tmp, hf[m - 2]);
+    int16_t tmp2 = sub(hf[m16 - 2], hf[m - 2]);
+    const int16_t exp2 = norm_s(tmp2);
+    exp = sub(norm_s(tmp), 1);
+    tmp = shl(tmp, exp);
+    tmp2 = shl(tmp2, exp2);
+    const int16_t coeff = div_s(tmp, tmp2);
+    exp = sub(exp2, exp);
+    for (int i = m - 1; i < m16 - 1; ++i) diff[i - (m - 1)] = shl(mult(sub(hf[i], hf[i - 1]), coeff), exp);
+    // ISF(n) - ISF(n - 2) at least 500 Hz.
+    for (int i = m; i < m16 - 1; ++i) {
+        if (sub(add(diff[i - (m - 1)], diff[i - m]), 1280) < 0) {
+            if (diff[i - (m - 1)] > diff[i - m])
+                diff[i - m] = sub(1280, diff[i - (m - 1)]);
+            else
+                diff[i - (m - 1)] = sub(1280, diff[i - m]);
+        }
+    }
+    for (int i = m - 1; i < m16 - 1; ++i) hf[i] = add(hf[i - 1], diff[i - (m - 1)]);
+    for (int i = 0; i < m16 - 1; ++i) hf[i] = mult(hf[i], 26214);  // to the 16 kHz scale
+    int16_t isp[m16];
+    voksISFToISP_AMRWB_16s(hf, isp, m16);
+    for (int i = 0; i < m16; ++i) hf[i] = isp[i];
+}
+
+void phase_dispersion(int16_t gain_code, int16_t gain_pit, int16_t* code, int level, int16_t* mem) {
+    constexpr int16_t k06 = 9830, k09 = 14746;
+    int16_t* prev_state = mem;
+    int16_t* prev_gain_code = mem + 1;
+    int16_t* prev_gain_pit = mem + 2;
+    int16_t state = gain_pit < k06 ? 0 : gain_pit < k09 ? 1 : 2;
+    for (int i = 5; i > 0; --i) prev_gain_pit[i] = prev_gain_pit[i - 1];
+    prev_gain_pit[0] = gain_pit;
+    if (sub(sub(gain_code, *prev_gain_code), shl(*prev_gain_code, 1)) > 0) {
+        if (state < 2) ++state;  // onset
+    } else {
+        int low = 0;
+        for (int i = 0; i < 6; ++i) low += prev_gain_pit[i] < k06;
+        if (low > 2) state = 0;
+        if (sub(sub(state, *prev_state), 1) > 0) --state;
+    }
+    *prev_gain_code = gain_code;
+    *prev_state = state;
+    state = static_cast<int16_t>(state + level);
+    if (state >= 2) return;
+    const int16_t* imp = state == 0 ? tab::kPhaseLow : tab::kPhaseMid;
+    int16_t out[128] = {};
+    for (int i = 0; i < 64; ++i) {
+        if (code[i] == 0) continue;
+        for (int j = 0; j < 64; ++j) out[i + j] = add(out[i + j], mult_r(code[i], imp[j]));
+    }
+    for (int i = 0; i < 64; ++i) code[i] = add(out[i], out[i + 64]);
+}
+
+int16_t voice_factor(const int16_t* exc, int16_t q_exc, int16_t gain_pit, const int16_t* code,
+                     int16_t gain_code, int n) {
+    int16_t exp1, exp2;
+    int16_t e1 = extract_h(dot_product12(exc, exc, n, &exp1));
+    exp1 = sub(exp1, add(q_exc, q_exc));
+    int32_t t = L_mult(gain_pit, gain_pit);
+    int16_t exp = norm_l(t);
+    e1 = mult(e1, extract_h(L_shl(t, exp)));
+    exp1 = sub(sub(exp1, exp), 10);
+    int16_t e2 = extract_h(dot_product12(code, code, n, &exp2));
+    exp = norm_s(gain_code);
+    int16_t g = shl(gain_code, exp);
+    e2 = mult(e2, mult(g, g));
+    exp2 = sub(exp2, add(exp, exp));
+    const int16_t d = sub(exp1, exp2);
+    if (d >= 0) {
+        e1 = shr(e1, 1);
+        e2 = shr(e2, add(d, 1));
+    } else {
+        e1 = shr(e1, sub(1, d));
+        e2 = shr(e2, 1);
+    }
+    const int16_t num = sub(e1, e2), den = add(add(e1, e2), 1);
+    return num >= 0 ? div_s(num, den) : negate(div_s(negate(num), den));
+}
+
+int16_t adaptive_sample(const int16_t* exc, int n, int t0, int frac) {
+    const int16_t* x = exc + n - t0;
+    frac = -frac;
+    if (frac < 0) {
+        frac += 4;
+        --x;
+    }
+    x -= 15;
+    int32_t s = 0;
+    for (int i = 0, k = 3 - frac; i < 32; ++i, k += 4) s = L_mac(s, x[i], tab::kInter4[k]);
+    return round16(L_shl(s, 1));
+}
+
+void agc2(const int16_t* in, int16_t* out, int n) {
+    auto energy = [n](const int16_t* x) {
+        int32_t s = 0;
+        for (int i = 0; i < n; ++i) {
+            const int16_t v = shr(x[i], 2);
+            s = L_mac(s, v, v);
+        }
+        return s;
+    };
+    int32_t s = energy(out);
+    if (s == 0) return;
+    int16_t exp = sub(norm_l(s), 1);
+    const int16_t gain_out = round16(L_shl(s, exp));
+    s = energy(in);
+    int16_t g0 = 0;
+    if (s != 0) {
+        const int16_t i = norm_l(s);
+        const int16_t gain_in = round16(L_shl(s, i));
+        exp = sub(exp, i);
+        s = L_shr(L_shl(div_s(gain_out, gain_in), 7), exp);
+        g0 = round16(L_shl(isqrt(s), 9));
+    }
+    for (int i = 0; i < n; ++i) out[i] = extract_h(L_shl(L_mult(out[i], g0), 2));
+}
+
+void scale_signal(int16_t* x, int n, int e) {
+    for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), e));
+}
+
+}  // namespace dec
+}  // namespace amrwbex
