@@ -89,7 +89,8 @@ struct Encoder::State {
     int16_t isfold[kM];
     // High-band gain of 23.85 kbit/s.
     int32_t gc_thres;
-    int16_t mem_syn_hi[kM], mem_syn_lo[kM], mem_deemph;
+    int32_t mem_syn32[kM];  // double-precision synthesis memory
+    int16_t mem_deemph;
     HpFilter hp50_out, hp400;
     int16_t mem_syn_hf[kM], mem_hf[30], mem_hf2[30], seed2, vad_hist, gain_alpha;
     // Voice activity.
@@ -148,8 +149,7 @@ void Encoder::State::reset(bool all) {
     for (int16_t& l : old_ol_lag) l = 40;
     std::memset(old_hp_wsp, 0, sizeof old_hp_wsp);
     std::memset(mem_syn_hf, 0, sizeof mem_syn_hf);
-    std::memset(mem_syn_hi, 0, sizeof mem_syn_hi);
-    std::memset(mem_syn_lo, 0, sizeof mem_syn_lo);
+    std::memset(mem_syn32, 0, sizeof mem_syn32);
     hp50_out.init(kHp50Num, kHp50Den, 2);
     std::memset(mem_hf, 0, sizeof mem_hf);
     hp400.init(kHp400Num, kHp400Den, 2);
@@ -369,13 +369,12 @@ void Encoder::State::dtx_encode(int16_t* isf, int16_t* exc2, int16_t*& prm) {
 
 void Encoder::State::synthesis(const int16_t* aq, int16_t* exc, int q_new, const int16_t* speech16k,
                                int16_t* gain_index) {
-    int16_t hi[kM + kSubfr], lo[kM + kSubfr], synth[kSubfr], hf[kSubfr16], hf_sp[kSubfr16], ap[kM + 1];
-    std::memcpy(hi, mem_syn_hi, sizeof mem_syn_hi);
-    std::memcpy(lo, mem_syn_lo, sizeof mem_syn_lo);
-    syn_filt_32(aq, kM, exc, q_new, hi + kM, lo + kM, kSubfr);
-    std::memcpy(mem_syn_hi, hi + kSubfr, sizeof mem_syn_hi);
-    std::memcpy(mem_syn_lo, lo + kSubfr, sizeof mem_syn_lo);
-    deemph_32(hi + kM, lo + kM, synth, kPreemph, kSubfr, &mem_deemph);
+    int32_t sig[kM + kSubfr];
+    int16_t synth[kSubfr], hf[kSubfr16], hf_sp[kSubfr16], ap[kM + 1];
+    std::memcpy(sig, mem_syn32, sizeof mem_syn32);
+    voksSynthesisFilter_AMRWB_16s32s_ISfs(aq, kM, exc, sig + kM, kSubfr, q_new);
+    std::memcpy(mem_syn32, sig + kSubfr, sizeof mem_syn32);
+    voksDeemphasize_AMRWB_32s16s(kPreemph, sig + kM, synth, kSubfr, &mem_deemph);
     voksHighPassFilter_AMRWB_16s_ISfs(synth, kSubfr, hp50_out.get(), 14);
     std::memcpy(hf_sp, speech16k, sizeof hf_sp);
     // White noise at the energy of the excitation.

@@ -231,44 +231,6 @@ void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int
     if (update) std::memcpy(mem, yy + lg - m, sizeof(int16_t) * m);
 }
 
-void syn_filt_32(const int16_t* a, int m, const int16_t* exc, int qnew, int16_t* sig_hi, int16_t* sig_lo,
-                 int lg) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4 + qnew);
-    int64_t sum_a = 0;
-    for (int j = 1; j <= m; ++j) sum_a += std::abs(int32_t{a[j]});
-    // The low parts are below 2^12 and the rest 16-bit samples: with this bound no partial sum
-    // saturates.
-    const bool exact = no_saturation(32768, sum_a + std::abs(int32_t{a0}), 2 * 4096 * sum_a);
-    for (int i = 0; i < lg; ++i) {
-        int32_t t = 0;
-        if (exact) {
-            for (int j = 1; j <= m; ++j) t -= int32_t{sig_lo[i - j]} * a[j];
-            t = (2 * t) >> 12;
-            int32_t u = int32_t{exc[i]} * a0;
-            for (int j = 1; j <= m; ++j) u -= int32_t{sig_hi[i - j]} * a[j];
-            t += 2 * u;
-        } else {
-            for (int j = 1; j <= m; ++j) t = L_msu(t, sig_lo[i - j], a[j]);
-            t = L_shr(t, 12);
-            t = L_mac(t, exc[i], a0);
-            for (int j = 1; j <= m; ++j) t = L_msu(t, sig_hi[i - j], a[j]);
-        }
-        t = L_shl(t, add(3, s));
-        sig_hi[i] = extract_h(t);
-        sig_lo[i] = extract_l(L_msu(L_shr(t, 4), sig_hi[i], 2048));
-    }
-}
-
-void deemph_32(const int16_t* hi, const int16_t* lo, int16_t* y, int16_t mu, int n, int16_t* mem) {
-    const int16_t fac = shr(mu, 1);
-    int16_t prev = *mem;
-    for (int i = 0; i < n; ++i) {
-        int32_t t = L_shl(L_mac(L_deposit_h(hi[i]), lo[i], 8), 3);
-        y[i] = prev = round16(L_shl(L_mac(t, prev, fac), 1));
-    }
-    *mem = prev;
-}
-
 void lp_decim2(int16_t* x, int l, int16_t* mem) {
     static constexpr int16_t kFir[5] = {4260, 7536, 9175, 7536, 4260};
     int16_t buf[kFrame + 3];
