@@ -2,7 +2,11 @@
  * samples, codes it in 20 ms frames with one peer (the decoders first encode the file with the
  * same peer, untimed), and prints the CPU time of the coding loop alone in seconds.
  *
- *   bench-codecs-peers {libgsm|spandsp-gsm|spandsp-g722|spandsp-g726|bcg729|bcg729-dtx} {enc|dec} FILE
+ *   bench-codecs-peers {libgsm|spandsp-gsm|spandsp-g722|spandsp-g726|bcg729|bcg729-dtx|
+ *                       amrwb-12650|amrwb-23850} {enc|dec} FILE
+ *
+ * AMR-WB: vo-amrwbenc encodes (RFC 4867 frames, one 61-octet slot per frame) and opencore-amrwb
+ * decodes the vo-amrwbenc stream.
  *
  * With "run", it runs a command instead (standard output discarded) and prints the CPU time
  * (user + sys) and the peak resident memory in KiB of that process alone, from wait4.
@@ -22,6 +26,8 @@
 #include <bcg729/decoder.h>
 #include <bcg729/encoder.h>
 #include <gsm.h>
+#include <opencore-amrwb/dec_if.h>
+#include <vo-amrwbenc/enc_if.h>
 #include <spandsp/telephony.h>
 #include <spandsp/bit_operations.h>
 #include <spandsp/g711.h>
@@ -116,6 +122,25 @@ static void bcg729_dtx(int enc, int16_t* pcm, uint8_t* code, size_t frames) {
     }
 }
 
+/* AMR-WB at mode 2 (12.65) or 8 (23.85 kbit/s) without DTX: 320 samples per frame. */
+static void amrwb(int mode, int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    if (enc) {
+        void* s = E_IF_init();
+        for (size_t f = 0; f < frames; ++f) E_IF_encode(s, mode, pcm + 320 * f, code + 61 * f, 0);
+        E_IF_exit(s);
+    } else {
+        void* s = D_IF_init();
+        for (size_t f = 0; f < frames; ++f) D_IF_decode(s, code + 61 * f, pcm + 320 * f, 0);
+        D_IF_exit(s);
+    }
+}
+static void amrwb_12650(int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    amrwb(2, enc, pcm, code, frames);
+}
+static void amrwb_23850(int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    amrwb(8, enc, pcm, code, frames);
+}
+
 static int run(char** argv) {
     const pid_t pid = fork();
     if (pid < 0) return 1;
@@ -148,7 +173,9 @@ int main(int argc, char** argv) {
                  {"spandsp-g722", spandsp_g722, 320, 160},
                  {"spandsp-g726", spandsp_g726, 160, 160},
                  {"bcg729", bcg729, 160, 20},
-                 {"bcg729-dtx", bcg729_dtx, 160, 22}};
+                 {"bcg729-dtx", bcg729_dtx, 160, 22},
+                 {"amrwb-12650", amrwb_12650, 320, 61},
+                 {"amrwb-23850", amrwb_23850, 320, 61}};
     if (argc != 4 || (strcmp(argv[2], "enc") != 0 && strcmp(argv[2], "dec") != 0)) {
         fprintf(stderr, "usage: %s PEER enc|dec FILE\n", argv[0]);
         return 2;

@@ -12,7 +12,8 @@
 # GSM full rate is compared with the faster of libgsm and spandsp; G.729 main body with bcg729,
 # which codes Annex A only; G.729 Annex A with DTX (ITU frames, SID and untransmitted frames
 # included) with bcg729's Annex A + B, on the prompts with pauses and noise (speech: 2 s longer
-# per prompt). Last, the peak resident memory
+# per prompt). AMR-WB (12.65 and 23.85 kbit/s) is compared with the vo-amrwbenc encoder and the
+# opencore-amrwb decoder (decoding vo-amrwbenc's stream). Last, the peak resident memory
 # of voks-codec on a 10-second and a 1-hour input.
 set -euo pipefail
 
@@ -23,7 +24,8 @@ sounds=/usr/share/asterisk/sounds/en
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729
+cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729 -lvo-amrwbenc \
+    -lopencore-amrwb
 sox "$sounds"/*.wav -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw"
 sox -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw" -r 16000 "$work/s16.raw"
 # For the coders with silence compression: every prompt followed by a 2-second pause, under white
@@ -92,6 +94,8 @@ g729a   s8p --format,itu,--dtx  bcg729-dtx
 gsmfr   s8  --format,packed  libgsm,spandsp-gsm
 g722    s16 --rate,64000     spandsp-g722
 g726    s8  --rate,32000     spandsp-g726
+amrwb   s16 --mode,12650     amrwb-12650
+amrwb   s16 --mode,23850     amrwb-23850
 EOF
 
 # Peak resident memory of one process, in MiB.
@@ -113,9 +117,9 @@ for rate in 8000 16000; do
 done
 printf '\npeak resident memory of voks-codec (MiB), WAV in and out\n%-7s %10s %10s %10s %10s\n' codec \
     "enc 10 s" "enc 1 h" "dec 10 s" "dec 1 h"
-for name in g729a g729 gsmfr g722 g726; do
+for name in g729a g729 gsmfr g722 g726 amrwb; do
     rate=8000
-    [[ $name == g722 ]] && rate=16000
+    [[ $name == g722 || $name == amrwb ]] && rate=16000
     row=()
     for step in encode decode; do
         for secs in 10 3600; do
