@@ -606,6 +606,8 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
     int_isp(ispold_q, ispnew_q, aq);
     std::memcpy(ispold_q, ispnew_q, sizeof ispold_q);
     for (int s = 0; s < 4; ++s) residu(aq + s * (kM + 1), speech + s * kSubfr, exc + s * kSubfr, kSubfr);
+    int16_t res[kFrame];  // the residual again for each subframe (the pitch search overwrites it)
+    std::memcpy(res, exc, sizeof res);
     if (vad_flag == 0) {
         for (int i = 0; i < kFrame; ++i) exc2[i] = shr(exc[i], q_new);
         int16_t hist_ptr16 = hist_ptr;
@@ -621,7 +623,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         const int i_subfr = sf * kSubfr;
         // Target: the weighted error of the synthesis of the residual.
         for (int i = 0; i < kM; ++i) error[i] = sub(speech[i + i_subfr - kM], mem_syn[i]);
-        residu(p_aq, speech + i_subfr, exc + i_subfr, kSubfr);
+        std::memcpy(exc + i_subfr, res + i_subfr, sizeof(int16_t) * kSubfr);
         syn_filt(p_aq, kM, exc + i_subfr, error + kM, kSubfr, error, false);
         weight_a(p_a, ap, kGamma1, kM);
         residu(ap, error + kM, xn, kSubfr);
