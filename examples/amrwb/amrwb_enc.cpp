@@ -26,7 +26,6 @@ constexpr int16_t kTilt = 22282;
 constexpr int kQMax = 8;
 constexpr int16_t kGpClip = 15565;
 constexpr int16_t kPitSharp = 27853;
-constexpr int kPitMin = 34;
 constexpr int kHistSize = 8;
 constexpr int kHangConst = 7;
 constexpr int kElapsedThresh = 24 + 7 - 1;
