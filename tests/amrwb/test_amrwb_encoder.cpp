@@ -4,6 +4,7 @@
 // every mode and per-frame mode switching, with and without DTX.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -102,6 +103,28 @@ TEST(AmrwbEncoderApi, RefusesBadArguments) {
     for (int mode : {-1, 9, 21}) EXPECT_FALSE(e.encode(pcm.data(), mode, f)) << mode;
     EXPECT_FALSE(e.encode(nullptr, 8, f));
     EXPECT_EQ(f.tx_type, 7);
+}
+
+// init() mid-stream leaves nothing of the past: the stream that follows equals a new encoder's.
+TEST(AmrwbEncoderApi, InitResetsEverything) {
+    const Words pcm = test_input();
+    ASSERT_GT(pcm.size(), 200u * kFrame);
+    for (bool dtx : {false, true}) {
+        amrwbex::Encoder used, fresh;
+        used.init(!dtx);
+        amrwbex::EncodedFrame a, b;
+        for (size_t f = 0; f < 100; ++f) used.encode(&pcm[(f + 90) * kFrame], switched_mode(f), a);
+        used.init(dtx);
+        fresh.init(dtx);
+        for (size_t f = 0; f < 100; ++f) {
+            ASSERT_TRUE(used.encode(&pcm[(f + 90) * kFrame], switched_mode(f), a));
+            ASSERT_TRUE(fresh.encode(&pcm[(f + 90) * kFrame], switched_mode(f), b));
+            ASSERT_EQ(a.tx_type, b.tx_type) << f;
+            ASSERT_EQ(a.mode, b.mode) << f;
+            ASSERT_TRUE(std::equal(a.params, a.params + a.count, b.params))
+                << "frame " << f << " dtx " << dtx;
+        }
+    }
 }
 
 class AmrwbEncoderStreams : public voksc_test::LevelTest<> {};
