@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "common/fixed_ops.h"
+
 namespace g722ex {
 namespace {
 
@@ -18,9 +20,7 @@ int mode_for_bits(int bits) {
     return bits == 8 ? 1 : (bits == 7 ? 2 : 3);
 }
 
-int16_t clamp16(int32_t v) {
-    return static_cast<int16_t>(std::min(32767, std::max(-32768, v)));
-}
+using fixed_ops::sat16;
 
 // Normalised cross-correlation of x[end-w..end) with the same stretch `lag` samples earlier.
 double norm_corr(const int16_t* x, int end, int w, int lag) {
@@ -120,8 +120,8 @@ int Decoder::decode(const uint8_t* octets, int count, int16_t* pcm) {
         const int32_t gl = (int32_t{low_cycle_[phase_]} * gain_q15_) >> 15;
         const int32_t gh = (int32_t{high_cycle_[phase_]} * gain_q15_) >> 16;
         phase_ = (phase_ + 1) % period_;
-        work_[2 * i] = clamp16((work_[2 * i] * w + gl * (32768 - w)) >> 15);
-        work_[2 * i + 1] = clamp16((work_[2 * i + 1] * w + gh * (32768 - w)) >> 15);
+        work_[2 * i] = sat16((work_[2 * i] * w + gl * (32768 - w)) >> 15);
+        work_[2 * i + 1] = sat16((work_[2 * i + 1] * w + gh * (32768 - w)) >> 15);
     }
     fade_in_ -= fade;
     lost_frames_ = 0;
@@ -158,7 +158,7 @@ void Decoder::prepare_concealment() {
     const int16_t* h = low_hist_.data();
     for (int i = 0; i < P + 2; ++i) buf[i] = h[kHist - P - 2 + i];
     for (int i = 0; i < P; ++i)
-        buf[P + 2 + i] = clamp16((3 * int32_t{h[kHist - P + i]} + h[kHist - 2 * P + i]) / 4);
+        buf[P + 2 + i] = sat16((3 * int32_t{h[kHist - P + i]} + h[kHist - 2 * P + i]) / 4);
     buf[2 * P + 2] = buf[P + 2];
     buf[2 * P + 3] = buf[P + 3];
     voksClassifyFrame_G722_16s_I(buf.data() + 2, static_cast<Vok16s>(P), &class_,

@@ -7,6 +7,7 @@
 
 #include <cstring>
 
+#include "common/fixed_ops.h"
 #include "g7221/g7221_tables.h"
 
 namespace g7221ex {
@@ -23,35 +24,16 @@ constexpr int kVectorCount[8] = {10, 10, 10, 5, 5, 4, 4, 20};
 constexpr int kMaxBin[8] = {13, 9, 6, 4, 3, 2, 1, 1};
 const int16_t* const kTrees[7] = {kTree0, kTree1, kTree2, kTree3, kTree4, kTree5, kTree6};
 
-// Saturating 16-bit operators of the reference arithmetic.
-int16_t sat(int32_t x) {
-    return static_cast<int16_t>(x > 32767 ? 32767 : (x < -32768 ? -32768 : x));
-}
+using fixed_ops::abs_s;
+using fixed_ops::mult;
+using fixed_ops::negate;
+using fixed_ops::norm_s;
+using fixed_ops::sat16;
+using fixed_ops::shl;
+using fixed_ops::shr;
+// Saturating sum of two int arguments (not of two 16-bit words).
 int16_t add(int32_t a, int32_t b) {
-    return sat(a + b);
-}
-int16_t shl(int16_t a, int n) {
-    if (n < 0) return static_cast<int16_t>(a >> (-n > 15 ? 15 : -n));
-    return sat(n > 16 ? (a ? (a > 0 ? 32767 : -32768) : 0) : int32_t{a} * (1 << n));
-}
-int16_t shr(int16_t a, int n) {
-    return shl(a, -n);
-}
-int16_t abs16(int16_t a) {
-    return a == -32768 ? 32767 : static_cast<int16_t>(a < 0 ? -a : a);
-}
-int16_t negate(int16_t a) {
-    return a == -32768 ? 32767 : static_cast<int16_t>(-a);
-}
-int16_t mult(int16_t a, int16_t b) {
-    return sat((int32_t{a} * b) >> 15);
-}
-int norm16(int16_t a) {
-    if (a == 0) return 0;
-    if (a == -1) return 15;
-    int v = a < 0 ? ~a : a, n = 0;
-    while (v < 0x4000) v <<= 1, ++n;
-    return n;
+    return sat16(int64_t{a} + b);
 }
 
 int regions_of(int n) {
@@ -97,7 +79,7 @@ void categorize(int available, int regions, const int16_t* rms, int16_t* cats, i
     int max_ptr = possibilities, min_ptr = possibilities;
     int raw_min_index = 0, raw_max_index = 0;  // kept from the previous pass when none is found
     for (int j = 0; j < possibilities - 1; ++j) {
-        if (add(max, min) - sat(2 * available) <= 0) {
+        if (add(max, min) - sat16(2 * available) <= 0) {
             int raw_min = 99;
             for (int r = 0; r < regions; ++r) {
                 if (max_cat[r] > 0) {
@@ -354,7 +336,7 @@ void Encoder::encode(const int16_t* pcm, uint16_t* words) {
     int16_t peak = 0;
     int32_t sum = 0;
     for (int i = 0; i < n_; ++i) {
-        const int16_t a = abs16(x[i]);
+        const int16_t a = abs_s(x[i]);
         if (a > peak) peak = a;
         sum += a;
     }
@@ -362,7 +344,7 @@ void Encoder::encode(const int16_t* pcm, uint16_t* words) {
     if (peak < 14000) {
         const int16_t t = peak < 438 ? static_cast<int16_t>(peak + 1) : peak;
         const auto scaled = static_cast<int16_t>((int32_t{t} * 9587 * 2) >> 20);
-        const int norm = norm16(scaled);
+        const int norm = norm_s(scaled);
         mag_shift = norm == 0 ? 9 : norm - 6;
     }
     if (peak < (sum >> 7)) --mag_shift;

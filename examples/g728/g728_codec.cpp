@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/fixed_ops.h"
 #include "g728/g728_consts.h"
 #include "voksc.h"
 
@@ -17,9 +18,7 @@ namespace {
 constexpr int kGainOffset = 16384;  // 32 dB in Q9
 constexpr int32_t kMax32 = 0x7FFFFFFF, kMin32 = -0x7FFFFFFF - 1;
 
-int16_t sat16(int64_t x) {
-    return static_cast<int16_t>(std::clamp<int64_t>(x, -32768, 32767));
-}
+using fixed_ops::sat16;
 int64_t sat32(int64_t x) {
     return std::clamp<int64_t>(x, kMin32, kMax32);
 }

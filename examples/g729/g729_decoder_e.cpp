@@ -43,30 +43,9 @@ void copy(const int16_t* src, int16_t* dst, int n) {
     std::memmove(dst, src, sizeof(int16_t) * n);
 }
 
-int16_t div_s(int16_t num, int16_t den) {  // 0 <= num <= den, den > 0
-    if (num == 0) return 0;
-    if (num >= den) return 32767;
-    int32_t n = num;
-    int16_t out = 0;
-    for (int i = 0; i < 15; ++i) {
-        out = static_cast<int16_t>(out << 1);
-        n <<= 1;
-        if (n >= den) {
-            n -= den;
-            ++out;
-        }
-    }
-    return out;
-}
-
-void split(int32_t x, int16_t* hi, int16_t* lo) {
-    *hi = extract_h(x);
-    *lo = static_cast<int16_t>((x >> 1) - int32_t{*hi} * 32768);
-}
-
-int32_t mpy_32(int16_t h1, int16_t l1, int16_t h2, int16_t l2) {
-    return l_mac(l_mac(l_mult(h1, h2), mult(h1, l2), 1), mult(l1, h2), 1);
-}
+using fixed_ops::div_s;
+using fixed_ops::L_Extract;
+using fixed_ops::Mpy_32;
 
 // Synthesis 1/A(z) of order m whose memory is the m samples before y; true when an accumulator
 // saturated (the frame's excitation is then scaled down).
@@ -281,8 +260,8 @@ void backward_filter(int32_t* F, BackwardLp* lp, int16_t* a) {
         voksWinHybrid_G729E_16s32s(lp->syn, r, reinterpret_cast<VokWinHybridState_G729E_16s*>(lp->hybrid)));
     for (int i = 1; i <= kOrderBwd; ++i) {
         int16_t h, l;
-        split(r[i], &h, &l);
-        r[i] = mpy_32(h, l, kLagHigh[i - 1], kLagLow[i - 1]);
+        L_Extract(r[i], &h, &l);
+        r[i] = Mpy_32(h, l, kLagHigh[i - 1], kLagLow[i - 1]);
     }
     const int32_t s0 = l_add(r[0], 1);
     const int norm = norm_l(s0);

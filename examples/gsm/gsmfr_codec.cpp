@@ -7,21 +7,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/fixed_ops.h"
 #include "voksc.h"
 
 namespace gsmfr {
 namespace {
 
-constexpr int16_t kMax16 = 32767;
-constexpr int16_t kMin16 = -32768;
-
-int16_t sat(int32_t x) { return x > kMax16 ? kMax16 : (x < kMin16 ? kMin16 : static_cast<int16_t>(x)); }
-int16_t add16(int16_t a, int16_t b) { return sat(int32_t{a} + b); }
-int16_t sub16(int16_t a, int16_t b) { return sat(int32_t{a} - b); }
-int16_t abs16(int16_t a) { return a == kMin16 ? kMax16 : static_cast<int16_t>(a < 0 ? -a : a); }
-int16_t mult(int16_t a, int16_t b) { return sat((int32_t{a} * b) >> 15); }
-int16_t mult_r(int16_t a, int16_t b) { return sat((int32_t{a} * b + 16384) >> 15); }
-// Largest abs16 of n samples: |x| in 32 bits, limited to 32767 once at the end.
+using fixed_ops::abs_s;
+using fixed_ops::add;
+using fixed_ops::mult;
+using fixed_ops::mult_r;
+using fixed_ops::sat16;
+using fixed_ops::sub;
+// Largest abs_s of n samples: |x| in 32 bits, limited to 32767 once at the end.
 int16_t max_abs16(const int16_t* x, int n) {
     int m = 0;
     for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int{x[i]}));
@@ -89,7 +87,7 @@ void autocorrelation(int16_t* s, int32_t* acf) {
 // Reflection coefficients to log-area ratios (piecewise linear) and their quantisation.
 void code_lars(const int16_t* r, int16_t* larc) {
     for (int i = 0; i < 8; ++i) {
-        int16_t t = abs16(r[i]);
+        int16_t t = abs_s(r[i]);
         if (t < 22118)
             t = static_cast<int16_t>(t >> 1);
         else if (t < 31130)
@@ -98,8 +96,8 @@ void code_lars(const int16_t* r, int16_t* larc) {
             t = static_cast<int16_t>((t - 26112) * 4);
         const int16_t lar = r[i] < 0 ? static_cast<int16_t>(-t) : t;
         int16_t q = mult(kA[i], lar);
-        q = add16(q, kB[i]);
-        q = add16(q, 256);
+        q = add(q, kB[i]);
+        q = add(q, 256);
         q = static_cast<int16_t>(q >> 9);
         larc[i] = static_cast<int16_t>(q > kMac[i] ? kMac[i] - kMic[i] : (q < kMic[i] ? 0 : q - kMic[i]));
     }
@@ -107,10 +105,10 @@ void code_lars(const int16_t* r, int16_t* larc) {
 
 void decode_lars(const int16_t* larc, int16_t* larpp) {
     for (int i = 0; i < 8; ++i) {
-        int16_t t = static_cast<int16_t>(add16(larc[i], kMic[i]) * 1024);
-        t = sub16(t, static_cast<int16_t>(kB[i] * 2));
+        int16_t t = static_cast<int16_t>(add(larc[i], kMic[i]) * 1024);
+        t = sub(t, static_cast<int16_t>(kB[i] * 2));
         t = mult_r(kInvA[i], t);
-        larpp[i] = add16(t, t);
+        larpp[i] = add(t, t);
     }
 }
 
@@ -121,20 +119,20 @@ void interpolate_rp(const int16_t* old_pp, const int16_t* new_pp, int16_t rp[4][
         const int16_t o = old_pp[i];
         const int16_t n = new_pp[i];
         int16_t larp[4];
-        larp[0] = add16(add16(static_cast<int16_t>(o >> 2), static_cast<int16_t>(n >> 2)), static_cast<int16_t>(o >> 1));
-        larp[1] = add16(static_cast<int16_t>(o >> 1), static_cast<int16_t>(n >> 1));
-        larp[2] = add16(add16(static_cast<int16_t>(o >> 2), static_cast<int16_t>(n >> 2)), static_cast<int16_t>(n >> 1));
+        larp[0] = add(add(static_cast<int16_t>(o >> 2), static_cast<int16_t>(n >> 2)), static_cast<int16_t>(o >> 1));
+        larp[1] = add(static_cast<int16_t>(o >> 1), static_cast<int16_t>(n >> 1));
+        larp[2] = add(add(static_cast<int16_t>(o >> 2), static_cast<int16_t>(n >> 2)), static_cast<int16_t>(n >> 1));
         larp[3] = n;
         for (int j = 0; j < 4; ++j) {
             const int16_t x = larp[j];
-            const int16_t t = abs16(x);
+            const int16_t t = abs_s(x);
             int16_t r;
             if (t < 11059)
                 r = static_cast<int16_t>(t * 2);
             else if (t < 20070)
                 r = static_cast<int16_t>(t + 11059);
             else
-                r = add16(static_cast<int16_t>(t >> 2), 26112);
+                r = add(static_cast<int16_t>(t >> 2), 26112);
             rp[j][i] = x < 0 ? static_cast<int16_t>(-r) : r;
         }
     }
@@ -246,7 +244,7 @@ void rpe_encode(int16_t* e, int16_t* xmaxc_out, int16_t* mc_out, int16_t* xmc) {
         t = static_cast<int16_t>(t >> 1);
         if (!stop) ++exp;
     }
-    const int16_t xmaxc = add16(static_cast<int16_t>(xmax >> (exp + 5)), static_cast<int16_t>(exp << 3));
+    const int16_t xmaxc = add(static_cast<int16_t>(xmax >> (exp + 5)), static_cast<int16_t>(exp << 3));
     int16_t mant = 0;
     xmaxc_to_exp_mant(xmaxc, &exp, &mant);
     const int shift = 6 - exp;
@@ -309,12 +307,12 @@ void encode(Encoder* enc, const int16_t* pcm, int16_t* params) {
         int16_t dpp[40];
         for (int k = 0; k < 40; ++k) {
             dpp[k] = mult_r(kQlb[bc], past[k]);
-            e[5 + k] = sub16(d[k], dpp[k]);
+            e[5 + k] = fixed_ops::sub(d[k], dpp[k]);
         }
         sub[0] = nc;
         sub[1] = bc;
         rpe_encode(e + 5, &sub[3], &sub[2], sub + 4);
-        for (int k = 0; k < 40; ++k) cur[k] = add16(e[5 + k], dpp[k]);
+        for (int k = 0; k < 40; ++k) cur[k] = add(e[5 + k], dpp[k]);
     }
     std::memcpy(enc->dp, dp + kFrameSamples, sizeof(enc->dp));
 
@@ -352,7 +350,7 @@ void decode(Decoder* dec, const int16_t* params, int16_t* pcm) {
         const int16_t brp = kQlb[sub[1]];
         int16_t* cur = drp + 120 + 40 * j;
         const int16_t* past = cur - nr;  // nr >= 40: all before this sub-segment
-        for (int k = 0; k < 40; ++k) cur[k] = add16(erp[k], mult_r(brp, past[k]));
+        for (int k = 0; k < 40; ++k) cur[k] = add(erp[k], mult_r(brp, past[k]));
     }
     std::memcpy(dec->drp, drp + kFrameSamples, sizeof(dec->drp));
     const int16_t* wt = drp + 120;
