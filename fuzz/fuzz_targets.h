@@ -40,6 +40,7 @@
     X(ops_amrnb)              \
     X(ops_amrwb)              \
     X(decoder_amrnb)          \
+    X(decoder_amrwb)          \
     X(encoder_amrwb)
 
 namespace voksfuzz {

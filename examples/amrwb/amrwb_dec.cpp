@@ -463,8 +463,12 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
     for (int sf = 0, i_subfr = 0; sf < 4; ++sf, i_subfr += kSub) {
         const int16_t lag_index = rd.next();
         int16_t t0 = 0, t0_frac = 0;
-        voksAdaptiveCodebookDecode_AMRWB_16s(lag_index, &t0_frac, exc + i_subfr, &t0, bounds, sf, bfi,
-                                             unusable, rate, acb_state);
+        // A lost frame's index words are not read in step with the frame; none of them is used.
+        if (voksAdaptiveCodebookDecode_AMRWB_16s(unusable ? 0 : lag_index, &t0_frac, exc + i_subfr, &t0,
+                                                 bounds, sf, bfi, unusable, rate, acb_state) != vokStatusOk) {
+            t0 = 64;  // not reached: every index of the frame's bits and every window is valid
+            t0_frac = 0;
+        }
         // The sample after the subframe, which the low-pass filter of the adaptive vector reads.
         exc[i_subfr + kSub] = adaptive_sample(exc + i_subfr, kSub, t0, t0_frac);
         int16_t code[kSub], code2[kSub], excp[kSub], exc_sub[kSub];
@@ -665,8 +669,11 @@ bool Decoder::decode(int mode, const int16_t* params, int rx_type, int16_t* pcm)
         if (pcm) std::fill(pcm, pcm + kFrameSamples, int16_t{0});
         return false;
     }
-    const bool sid = rx_type >= kRxSidFirst;
-    st_->decode(mode, params, param_count(sid ? kSid : mode), rx_type, pcm);
+    // Each word limited to its field, as the bits of a frame carry it.
+    const int layout = rx_type >= kRxSidFirst ? kSid : mode, n = param_count(layout);
+    int16_t p[kMaxParams];
+    for (int i = 0; i < n; ++i) p[i] = static_cast<int16_t>(params[i] & ((1 << param_width(layout, i)) - 1));
+    st_->decode(mode, p, n, rx_type, pcm);
     return true;
 }
 

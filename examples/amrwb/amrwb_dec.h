@@ -25,7 +25,8 @@ public:
 
     // Decodes one frame of parameter words into 320 samples at 16 kHz (full 16-bit output):
     // rx_type one of RxType; the parameters follow param_width(mode) for the speech types and
-    // param_width(kSid) for the SID and no-data types; lost and no-data frames read none.
+    // param_width(kSid) for the SID and no-data types (bits above a field's width are ignored);
+    // lost and no-data frames read none.
     // False, silence written, for a mode outside 0..8 or an unknown type.
     bool decode(int mode, const int16_t* params, int rx_type, int16_t* pcm);
 

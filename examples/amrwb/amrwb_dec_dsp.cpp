@@ -1,6 +1,9 @@
 // Signal-processing steps of the AMR-WB example decoder, in the reference decoder's fixed point.
 #include "amrwb/amrwb_dec_dsp.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "amrwb/amrwb_dec_ops.h"
 #include "amrwb/amrwb_dec_tables.h"
 #include "voksc.h"
@@ -9,8 +12,17 @@ namespace amrwbex {
 namespace dec {
 
 int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
+    // Plain arithmetic where no partial sum can saturate.
+    int64_t s64 = 0;
+    for (int i = 0; i < n; ++i) s64 += std::abs(x[i] * y[i]);
     int32_t s = 1;
-    for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    if (2 * s64 + 1 <= INT32_MAX) {
+        int32_t t = 0;
+        for (int i = 0; i < n; ++i) t += x[i] * y[i];
+        s += 2 * t;
+    } else {
+        for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
+    }
     const int16_t sft = norm_l(s);
     *exp = static_cast<int16_t>(30 - sft);
     return L_shl(s, sft);
@@ -122,23 +134,63 @@ void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, i
     int16_t* yy = buf + m;
     for (int i = 0; i < m; ++i) buf[i] = mem[i];
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
-    for (int i = 0; i < n; ++i) {
-        int32_t t = L_mult(x[i], a0);
-        for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
-        yy[i] = y[i] = round16(L_shl(t, add(3, s)));
+    // No sum can leave 32 bits when the weights' magnitudes stay below 2^15: then plain
+    // arithmetic gives the saturating chain's result.
+    int32_t weight = a0 < 0 ? -a0 : a0;
+    for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
+    if (weight < 32767) {
+        for (int i = 0; i < n; ++i) {
+            int32_t t = 2 * x[i] * a0;
+            for (int j = 1; j <= m; ++j) t -= 2 * a[j] * yy[i - j];
+            yy[i] = y[i] = round16(L_shl(t, add(3, s)));
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            int32_t t = L_mult(x[i], a0);
+            for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
+            yy[i] = y[i] = round16(L_shl(t, add(3, s)));
+        }
     }
     for (int i = 0; i < m; ++i) mem[i] = yy[n - m + i];
 }
+
+namespace {
+
+// Largest magnitude of n samples.
+int32_t peak(const int16_t* x, int n) {
+    int32_t p = 0;
+    for (int i = 0; i < n; ++i) p = std::max(p, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
+    return p;
+}
+
+// The sum of 2 x[k] c[k] over n terms, saturating after each term unless `exact` (no partial
+// sum can leave 32 bits), when plain arithmetic gives the same.
+int32_t mac_chain(const int16_t* x, const int16_t* c, int n, int step, bool exact) {
+    if (exact) {
+        int32_t t = 0;
+        for (int k = 0; k < n; ++k) t += x[k] * c[k * step];
+        return 2 * t;
+    }
+    int32_t t = 0;
+    for (int k = 0; k < n; ++k) t = L_mac(t, x[k], c[k * step]);
+    return t;
+}
+
+// Sum of the tap magnitudes.
+int32_t tap_weight(const int16_t* c, int n, int step) {
+    int32_t w = 0;
+    for (int k = 0; k < n; ++k) w += c[k * step] < 0 ? -c[k * step] : c[k * step];
+    return w;
+}
+
+}  // namespace
 
 void fir31(int16_t* sig, int n, int16_t* mem, const int16_t* taps, int shift) {
     int16_t x[80 + 30];
     for (int i = 0; i < 30; ++i) x[i] = mem[i];
     for (int i = 0; i < n; ++i) x[30 + i] = shr(sig[i], shift);
-    for (int i = 0; i < n; ++i) {
-        int32_t t = 0;
-        for (int j = 0; j < 31; ++j) t = L_mac(t, x[i + j], taps[j]);
-        sig[i] = round16(t);
-    }
+    const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(taps, 31, 1) < (int64_t{1} << 30);
+    for (int i = 0; i < n; ++i) sig[i] = round16(mac_chain(x + i, taps, 31, 1, exact));
     for (int i = 0; i < 30; ++i) mem[i] = x[n + i];
 }
 
@@ -147,12 +199,12 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     int16_t sig[64 + 2 * kTaps];
     for (int i = 0; i < 2 * kTaps; ++i) sig[i] = mem[i];
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
+    int32_t weight = 0;
+    for (int f = 0; f < 5; ++f) weight = std::max(weight, tap_weight(tab::kUpFir + 4 - f, 2 * kTaps, 5));
+    const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * weight < (int64_t{1} << 30);
     for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
         const int i = pos / 5, frac = pos - 5 * i;
-        const int16_t* x = sig + kTaps + i - kTaps + 1;
-        int32_t t = 0;
-        for (int k = 0, c = 4 - frac; k < 2 * kTaps; ++k, c += 5) t = L_mac(t, x[k], tab::kUpFir[c]);
-        out[j] = round16(L_shl(t, 1));
+        out[j] = round16(L_shl(mac_chain(sig + i + 1, tab::kUpFir + 4 - frac, 2 * kTaps, 5, exact), 1));
     }
     for (int i = 0; i < 2 * kTaps; ++i) mem[i] = sig[64 + i];
 }

@@ -59,6 +59,13 @@ int ops_amrwb(const uint8_t* data, size_t size) {
                             Args{in.v16(m + 1), order, in.v16(n), At{g(in.v32(n + m)), m}, len});
             },
             [&] {
+                const int order = in.length(1, 20);
+                const size_t m = static_cast<size_t>(std::clamp(order, 1, 20));
+                return call(
+                    voksSynthesisFilter_AMRWB_16s32s_ISfs,
+                    Args{in.v16(m + 1), order, in.v16(n), At{g(in.v32(n + m)), m}, len, in.mostly(15, -2)});
+            },
+            [&] {
                 return call(voksDeemphasize_AMRWB_32s16s,
                             Args{in.i16(), in.v32(n), g(in.v16(n)), len, g(in.v16(1))});
             },

@@ -191,4 +191,44 @@ TEST(AmrwbEdges, HighPassMemory) {
     }
 }
 
+// The scaled synthesis filter against the reference Syn_filt_32 at each excitation scale (CRC-32
+// of 300 subframes of seeded coefficients, memories and excitations), and scale 0 equal to the
+// unscaled filter.
+TEST(AmrwbEdges, ScaledSynthesisFilter) {
+    const uint32_t want[9] = {0x751fc8e0, 0xc1ce343e, 0xd915f52e, 0xf940a2f8, 0xbda5ada2,
+                              0x12bca963, 0x73d8c98f, 0xd349e2ec, 0xd6bb714d};
+    for (int q = 0; q <= 8; ++q) {
+        uint32_t seed = 100 + static_cast<uint32_t>(q), crc = 0xFFFFFFFFu;
+        auto rnd = [&seed](int n) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+        };
+        for (int r = 0; r < 300; ++r) {
+            int16_t a[17], exc[64];
+            int32_t sig[80], plain[80];
+            const int amp = r % 3 == 0 ? 32768 : r % 3 == 1 ? 4096 : 512;
+            a[0] = r % 5 == 4 ? static_cast<int16_t>(rnd(65536) - 32768) : int16_t{4096};
+            for (int i = 1; i <= 16; ++i)
+                a[i] = static_cast<int16_t>(static_cast<int16_t>(rnd(6000) - 3000) / (1 + r % 4));
+            for (int i = 0; i < 16; ++i) {
+                const int hi = static_cast<int16_t>(rnd(65536) - 32768) / (1 + r % 7);
+                sig[i] = hi * 65536 + rnd(4096) * 16;
+            }
+            for (int16_t& e : exc) e = static_cast<int16_t>(rnd(2 * amp) - amp);
+            std::memcpy(plain, sig, sizeof sig);
+            ASSERT_EQ(voksSynthesisFilter_AMRWB_16s32s_ISfs(a, 16, exc, sig + 16, 64, q), vokStatusOk);
+            if (q == 0) {
+                ASSERT_EQ(voksSynthesisFilter_AMRWB_16s32s_I(a, 16, exc, plain + 16, 64), vokStatusOk);
+                ASSERT_EQ(std::memcmp(plain, sig, sizeof sig), 0) << r;
+            }
+            for (int i = 16; i < 80; ++i)
+                for (int b = 0; b < 32; b += 8) {
+                    crc ^= (static_cast<uint32_t>(sig[i]) >> b) & 255u;
+                    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+                }
+        }
+        EXPECT_EQ(~crc, want[q]) << "scale " << q;
+    }
+}
+
 }  // namespace
