@@ -40,7 +40,8 @@
     X(ops_amrnb)              \
     X(ops_amrwb)              \
     X(decoder_amrnb)          \
-    X(decoder_amrwb)
+    X(decoder_amrwb)          \
+    X(encoder_amrwb)
 
 namespace voksfuzz {
 #define VOKSC_FUZZ_DECLARE(name) int name(const uint8_t* data, size_t size);

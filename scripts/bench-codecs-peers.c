@@ -3,7 +3,11 @@
  * same peer, untimed), and prints the CPU time of the coding loop alone in seconds.
  *
  *   bench-codecs-peers {libgsm|spandsp-gsm|spandsp-g722|spandsp-g726|bcg729|bcg729-dtx|
- *                       opencore-amrnb-122|opencore-amrnb-475} {enc|dec} FILE
+ *                       opencore-amrnb-122|opencore-amrnb-475|
+ *                       amrwb-12650|amrwb-23850} {enc|dec} FILE
+ *
+ * AMR-WB: vo-amrwbenc encodes (RFC 4867 frames, one 61-octet slot per frame) and opencore-amrwb
+ * decodes the vo-amrwbenc stream.
  *
  * With "run", it runs a command instead (standard output discarded) and prints the CPU time
  * (user + sys) and the peak resident memory in KiB of that process alone, from wait4.
@@ -25,6 +29,8 @@
 #include <gsm.h>
 #include <opencore-amrnb/interf_dec.h>
 #include <opencore-amrnb/interf_enc.h>
+#include <opencore-amrwb/dec_if.h>
+#include <vo-amrwbenc/enc_if.h>
 #include <spandsp/telephony.h>
 #include <spandsp/bit_operations.h>
 #include <spandsp/g711.h>
@@ -145,6 +151,25 @@ static void opencore_amrnb_475(int enc, int16_t* pcm, uint8_t* code, size_t fram
     opencore_amrnb(enc, MR475, pcm, code, frames);
 }
 
+/* AMR-WB at mode 2 (12.65) or 8 (23.85 kbit/s) without DTX: 320 samples per frame. */
+static void amrwb(int mode, int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    if (enc) {
+        void* s = E_IF_init();
+        for (size_t f = 0; f < frames; ++f) E_IF_encode(s, mode, pcm + 320 * f, code + 61 * f, 0);
+        E_IF_exit(s);
+    } else {
+        void* s = D_IF_init();
+        for (size_t f = 0; f < frames; ++f) D_IF_decode(s, code + 61 * f, pcm + 320 * f, 0);
+        D_IF_exit(s);
+    }
+}
+static void amrwb_12650(int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    amrwb(2, enc, pcm, code, frames);
+}
+static void amrwb_23850(int enc, int16_t* pcm, uint8_t* code, size_t frames) {
+    amrwb(8, enc, pcm, code, frames);
+}
+
 static int run(char** argv) {
     const pid_t pid = fork();
     if (pid < 0) return 1;
@@ -179,7 +204,9 @@ int main(int argc, char** argv) {
                  {"bcg729", bcg729, 160, 20},
                  {"bcg729-dtx", bcg729_dtx, 160, 22},
                  {"opencore-amrnb-122", opencore_amrnb_122, 160, 32},
-                 {"opencore-amrnb-475", opencore_amrnb_475, 160, 32}};
+                 {"opencore-amrnb-475", opencore_amrnb_475, 160, 32},
+                 {"amrwb-12650", amrwb_12650, 320, 61},
+                 {"amrwb-23850", amrwb_23850, 320, 61}};
     if (argc != 4 || (strcmp(argv[2], "enc") != 0 && strcmp(argv[2], "dec") != 0)) {
         fprintf(stderr, "usage: %s PEER enc|dec FILE\n", argv[0]);
         return 2;

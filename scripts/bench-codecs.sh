@@ -7,13 +7,14 @@
 # 16-bit samples with sox (resampled to 16 kHz for G.722). For each codec the script takes the
 # CPU time (user + sys, from wait4) of the whole `voks-codec encode` and `voks-codec decode` process, and the
 # CPU time of the peer's coding loop alone (scripts/bench-codecs-peers.c, built here against the
-# Debian libgsm, spandsp, bcg729 and opencore-amrnb development packages: the file is read first, only the loop
+# Debian libgsm, spandsp, bcg729, opencore-amrnb, vo-amrwbenc and opencore-amrwb development packages: the file is read first, only the loop
 # is timed), each the best of three, and prints peer / ours (above 1: voks-codec is faster).
 # GSM full rate is compared with the faster of libgsm and spandsp; G.729 main body with bcg729,
 # which codes Annex A only; G.729 Annex A with DTX (ITU frames, SID and untransmitted frames
 # included) with bcg729's Annex A + B, on the prompts with pauses and noise (speech: 2 s longer
 # per prompt); GSM-AMR at 12.2 and 4.75 kbit/s (RFC 4867 storage format, no DTX) with
-# opencore-amrnb. Last, the peak resident memory
+# opencore-amrnb. AMR-WB (12.65 and 23.85 kbit/s) is compared with the vo-amrwbenc encoder and the
+# opencore-amrwb decoder (decoding vo-amrwbenc's stream). Last, the peak resident memory
 # of voks-codec on a 10-second and a 1-hour input.
 set -euo pipefail
 
@@ -24,7 +25,8 @@ sounds=/usr/share/asterisk/sounds/en
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729 -lopencore-amrnb
+cc -O2 -o "$work/peers" "$here/scripts/bench-codecs-peers.c" -lgsm -lspandsp -lbcg729 -lopencore-amrnb \
+    -lvo-amrwbenc -lopencore-amrwb
 sox "$sounds"/*.wav -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw"
 sox -t raw -e signed -b 16 -c 1 -r 8000 "$work/s8.raw" -r 16000 "$work/s16.raw"
 # For the coders with silence compression: every prompt followed by a 2-second pause, under white
@@ -95,6 +97,8 @@ g722    s16 --rate,64000     spandsp-g722
 g726    s8  --rate,32000     spandsp-g726
 amrnb   s8  --mode,12200     opencore-amrnb-122
 amrnb   s8  --mode,4750      opencore-amrnb-475
+amrwb   s16 --mode,12650     amrwb-12650
+amrwb   s16 --mode,23850     amrwb-23850
 EOF
 
 # Peak resident memory of one process, in MiB.
@@ -116,9 +120,9 @@ for rate in 8000 16000; do
 done
 printf '\npeak resident memory of voks-codec (MiB), WAV in and out\n%-7s %10s %10s %10s %10s\n' codec \
     "enc 10 s" "enc 1 h" "dec 10 s" "dec 1 h"
-for name in g729a g729 gsmfr g722 g726; do
+for name in g729a g729 gsmfr g722 g726 amrwb; do
     rate=8000
-    [[ $name == g722 ]] && rate=16000
+    [[ $name == g722 || $name == amrwb ]] && rate=16000
     row=()
     for step in encode decode; do
         for secs in 10 3600; do

@@ -26,7 +26,6 @@ constexpr int16_t kTilt = 22282;
 constexpr int kQMax = 8;
 constexpr int16_t kGpClip = 15565;
 constexpr int16_t kPitSharp = 27853;
-constexpr int kPitMin = 34;
 constexpr int kHistSize = 8;
 constexpr int kHangConst = 7;
 constexpr int kElapsedThresh = 24 + 7 - 1;
@@ -50,57 +49,8 @@ constexpr int16_t kHpWspNum[4] = {-3432, 10280, -10280, 3432}, kHpWspDen[4] = {8
 constexpr int kRate[10] = {vokRate6600,  vokRate8850,  vokRate12650, vokRate14250, vokRate15850,
                            vokRate18250, vokRate19850, vokRate23050, vokRate23850, vokRateDTX};
 
-struct ModeLayout {
-    uint8_t widths[kEncMaxParams];
-    int count;
-};
-
-// Per subframe above 8.85 kbit/s: lag, filter flag, the codebook words, gain (and the high-band
-// gain at 23.85 kbit/s).
-constexpr int kCbWords[9][8] = {{12},
-                                {5, 5, 5, 5},
-                                {9, 9, 9, 9},
-                                {13, 13, 9, 9},
-                                {13, 13, 13, 13},
-                                {2, 2, 2, 2, 14, 14, 14, 14},
-                                {10, 10, 2, 2, 10, 10, 14, 14},
-                                {11, 11, 11, 11, 11, 11, 11, 11},
-                                {11, 11, 11, 11, 11, 11, 11, 11}};
+// Algebraic codebook words per subframe.
 constexpr int kCbCount[9] = {1, 4, 4, 4, 4, 8, 8, 8, 8};
-
-ModeLayout make_layout(int mode) {
-    ModeLayout l{};
-    int n = 0;
-    const auto put = [&](int w) { l.widths[n++] = static_cast<uint8_t>(w); };
-    if (mode == kEncSid) {
-        for (int w : {6, 6, 6, 5, 5, 6, 1}) put(w);
-        l.count = n;
-        return l;
-    }
-    put(1);  // VAD flag
-    if (mode == 0) {
-        for (int w : {8, 8, 7, 7, 6}) put(w);
-    } else {
-        for (int w : {8, 8, 6, 7, 7, 5, 5}) put(w);
-    }
-    for (int sf = 0; sf < 4; ++sf) {
-        const bool absolute = sf == 0 || (sf == 2 && mode != 0);
-        put(mode <= 1 ? (absolute ? 8 : 5) : (absolute ? 9 : 6));
-        if (mode > 1) put(1);
-        for (int k = 0; k < kCbCount[mode]; ++k) put(kCbWords[mode][k]);
-        put(mode <= 1 ? 6 : 7);
-        if (mode == 8) put(4);
-    }
-    l.count = n;
-    return l;
-}
-
-const ModeLayout& layout(int mode) {
-    static const ModeLayout layouts[10] = {
-        make_layout(0), make_layout(1), make_layout(2), make_layout(3), make_layout(4),
-        make_layout(5), make_layout(6), make_layout(7), make_layout(8), make_layout(kEncSid)};
-    return layouts[mode];
-}
 
 constexpr int kBits[10] = {132, 177, 253, 285, 317, 365, 397, 461, 477, 35};
 
@@ -114,14 +64,6 @@ struct HpFilter {
 };
 
 }  // namespace
-
-int enc_param_count(int mode) {
-    return mode >= 0 && mode <= kEncSid ? layout(mode).count : 0;
-}
-
-const uint8_t* enc_param_widths(int mode) {
-    return mode >= 0 && mode <= kEncSid ? layout(mode).widths : nullptr;
-}
 
 struct Encoder::State {
     bool dtx = false;
@@ -146,7 +88,8 @@ struct Encoder::State {
     int16_t isfold[kM];
     // High-band gain of 23.85 kbit/s.
     int32_t gc_thres;
-    int16_t mem_syn_hi[kM], mem_syn_lo[kM], mem_deemph;
+    int32_t mem_syn32[kM];  // double-precision synthesis memory
+    int16_t mem_deemph;
     HpFilter hp50_out, hp400;
     int16_t mem_syn_hf[kM], mem_hf[30], mem_hf2[30], seed2, vad_hist, gain_alpha;
     // Voice activity.
@@ -157,7 +100,7 @@ struct Encoder::State {
     int16_t hangover, elapsed;
     int32_t dist[28], sum_dist[kHistSize];
     // Frame types.
-    int sid_update_counter = 3, sid_handover_debt = 0, prev_ft = 0;
+    int sid_update_counter = 3, prev_ft = kTxSpeech;
 
     VokVadState_AMRWB* vad_state() { return reinterpret_cast<VokVadState_AMRWB*>(vad); }
 
@@ -205,8 +148,7 @@ void Encoder::State::reset(bool all) {
     for (int16_t& l : old_ol_lag) l = 40;
     std::memset(old_hp_wsp, 0, sizeof old_hp_wsp);
     std::memset(mem_syn_hf, 0, sizeof mem_syn_hf);
-    std::memset(mem_syn_hi, 0, sizeof mem_syn_hi);
-    std::memset(mem_syn_lo, 0, sizeof mem_syn_lo);
+    std::memset(mem_syn32, 0, sizeof mem_syn32);
     hp50_out.init(kHp50Num, kHp50Den, 2);
     std::memset(mem_hf, 0, sizeof mem_hf);
     hp400.init(kHp400Num, kHp400Den, 2);
@@ -291,10 +233,10 @@ void Encoder::State::dtx_handler(int16_t vad_flag, int& mode) {
         hangover = kHangConst;
     } else if (hangover == 0) {
         elapsed = 0;
-        mode = kEncSid;
+        mode = kSid;
     } else {
         hangover = sub(hangover, 1);
-        if (add(elapsed, hangover) < kElapsedThresh) mode = kEncSid;
+        if (add(elapsed, hangover) < kElapsedThresh) mode = kSid;
     }
 }
 
@@ -426,13 +368,12 @@ void Encoder::State::dtx_encode(int16_t* isf, int16_t* exc2, int16_t*& prm) {
 
 void Encoder::State::synthesis(const int16_t* aq, int16_t* exc, int q_new, const int16_t* speech16k,
                                int16_t* gain_index) {
-    int16_t hi[kM + kSubfr], lo[kM + kSubfr], synth[kSubfr], hf[kSubfr16], hf_sp[kSubfr16], ap[kM + 1];
-    std::memcpy(hi, mem_syn_hi, sizeof mem_syn_hi);
-    std::memcpy(lo, mem_syn_lo, sizeof mem_syn_lo);
-    syn_filt_32(aq, kM, exc, q_new, hi + kM, lo + kM, kSubfr);
-    std::memcpy(mem_syn_hi, hi + kSubfr, sizeof mem_syn_hi);
-    std::memcpy(mem_syn_lo, lo + kSubfr, sizeof mem_syn_lo);
-    deemph_32(hi + kM, lo + kM, synth, kPreemph, kSubfr, &mem_deemph);
+    int32_t sig[kM + kSubfr];
+    int16_t synth[kSubfr], hf[kSubfr16], hf_sp[kSubfr16], ap[kM + 1];
+    std::memcpy(sig, mem_syn32, sizeof mem_syn32);
+    voksSynthesisFilter_AMRWB_16s32s_ISfs(aq, kM, exc, sig + kM, kSubfr, q_new);
+    std::memcpy(mem_syn32, sig + kSubfr, sizeof mem_syn32);
+    voksDeemphasize_AMRWB_32s16s(kPreemph, sig + kM, synth, kSubfr, &mem_deemph);
     voksHighPassFilter_AMRWB_16s_ISfs(synth, kSubfr, hp50_out.get(), 14);
     std::memcpy(hf_sp, speech16k, sizeof hf_sp);
     // White noise at the energy of the excitation.
@@ -578,7 +519,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         dtx_handler(vad_flag, mode);
         bits = kBits[mode];
     }
-    if (mode != kEncSid) put(prm, vad_flag);
+    if (mode != kSid) put(prm, vad_flag);
 
     // LP analysis centred on the fourth subframe.
     autocorr(p_window, r_h, r_l);
@@ -625,7 +566,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
     t_op[0] = open_loop(wsp, bits == 132 ? kFrame / 2 : kFrame / 4);
     t_op[1] = bits == 132 ? t_op[0] : open_loop(wsp + kFrame / 4, kFrame / 4);
 
-    if (mode == kEncSid) {
+    if (mode == kSid) {
         // Comfort noise: buffer and quantise the averaged ISFs and energy.
         residu(a + 3 * (kM + 1), speech, exc, kFrame);
         for (int i = 0; i < kFrame; ++i) exc2[i] = shr(exc[i], q_new);
@@ -664,6 +605,8 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
     int_isp(ispold_q, ispnew_q, aq);
     std::memcpy(ispold_q, ispnew_q, sizeof ispold_q);
     for (int s = 0; s < 4; ++s) residu(aq + s * (kM + 1), speech + s * kSubfr, exc + s * kSubfr, kSubfr);
+    int16_t res[kFrame];  // the residual again for each subframe (the pitch search overwrites it)
+    std::memcpy(res, exc, sizeof res);
     if (vad_flag == 0) {
         for (int i = 0; i < kFrame; ++i) exc2[i] = shr(exc[i], q_new);
         int16_t hist_ptr16 = hist_ptr;
@@ -679,7 +622,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         const int i_subfr = sf * kSubfr;
         // Target: the weighted error of the synthesis of the residual.
         for (int i = 0; i < kM; ++i) error[i] = sub(speech[i + i_subfr - kM], mem_syn[i]);
-        residu(p_aq, speech + i_subfr, exc + i_subfr, kSubfr);
+        std::memcpy(exc + i_subfr, res + i_subfr, sizeof(int16_t) * kSubfr);
         syn_filt(p_aq, kM, exc + i_subfr, error + kM, kSubfr, error, false);
         weight_a(p_a, ap, kGamma1, kM);
         residu(ap, error + kM, xn, kSubfr);
@@ -833,8 +776,7 @@ void Encoder::init(bool dtx) {
     st_->dtx = dtx;
     st_->reset(true);
     st_->sid_update_counter = 3;
-    st_->sid_handover_debt = 0;
-    st_->prev_ft = 0;
+    st_->prev_ft = kTxSpeech;
 }
 
 bool Encoder::encode(const int16_t* pcm, int mode, EncodedFrame& out) {
@@ -854,25 +796,22 @@ bool Encoder::encode(const int16_t* pcm, int mode, EncodedFrame& out) {
     s.encode(used, signal, out.params);
     out.mode = used;
     out.requested = mode;
-    out.count = layout(used).count;
+    out.count = param_count(used);
     // Frame type: a first descriptor after speech, then an update every eighth frame.
-    if (used == kEncSid) {
+    if (used == kSid) {
         --s.sid_update_counter;
-        if (s.prev_ft == 0) {
-            out.tx_type = 1;
+        if (s.prev_ft == kTxSpeech) {
+            out.tx_type = kTxSidFirst;
             s.sid_update_counter = 3;
-        } else if (s.sid_handover_debt > 0 && s.sid_update_counter > 2) {
-            out.tx_type = 2;
-            --s.sid_handover_debt;
         } else if (s.sid_update_counter == 0) {
-            out.tx_type = 2;
+            out.tx_type = kTxSidUpdate;
             s.sid_update_counter = 8;
         } else {
-            out.tx_type = 3;
+            out.tx_type = kTxNoData;
         }
     } else {
         s.sid_update_counter = 8;
-        out.tx_type = 0;
+        out.tx_type = kTxSpeech;
     }
     s.prev_ft = out.tx_type;
     if (homing) s.reset(true);

@@ -7,24 +7,20 @@
 #include <cstdint>
 #include <memory>
 
+#include "amrwb/amrwb_bits.h"
+
 namespace amrwbex {
 
-// Modes 0 (6.60) ... 8 (23.85 kbit/s); 9 is the silence descriptor.
-constexpr int kEncSid = 9;
-// Parameter words of the largest frame (23.85 kbit/s).
-constexpr int kEncMaxParams = 56;
-
-// One coded frame: the transmission type (0 speech, 1 first silence descriptor, 2 descriptor
-// update, 3 no data), the mode the parameters follow (0..8, or kEncSid while speech is
-// suspended: the descriptor's 7 words are computed for every such frame, as the reference
-// writes them), the mode requested for the frame, and the parameter words in frame order
-// (each word a field of the frame, most significant bit first).
+// One coded frame: the transmission type (TxType), the mode the parameters follow (0..8, or kSid while speech
+// is suspended: the descriptor's 7 words are computed for every such frame, as the reference writes them),
+// the mode requested for the frame, and the parameter words in frame order (each word a field of the frame,
+// most significant bit first).
 struct EncodedFrame {
     int tx_type = 0;
     int mode = 0;
     int requested = 0;
     int count = 0;
-    int16_t params[kEncMaxParams] = {};
+    int16_t params[kMaxParams] = {};
 };
 
 class Encoder {
@@ -45,11 +41,6 @@ private:
     struct State;
     std::unique_ptr<State> st_;
 };
-
-// Field widths of the parameter words of a mode (0..8, kEncSid), and their count (0 for any
-// other mode).
-int enc_param_count(int mode);
-const uint8_t* enc_param_widths(int mode);
 
 }  // namespace amrwbex
 

@@ -2,12 +2,32 @@
 // its glue arithmetic.
 #include "amrwb/amrwb_enc_dsp.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrwb/amrwb_enc_ops.h"
 #include "amrwb/amrwb_enc_tables.h"
 
 namespace amrwbex::enc {
+
+namespace {
+
+// Largest magnitude of n samples.
+int32_t max_abs(const int16_t* x, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int32_t{x[i]}));
+    return m;
+}
+
+// A chain of saturating multiply-accumulates of 16-bit samples of magnitude at most max_x with
+// coefficients whose magnitudes sum to sum_h, started from `start`, never saturates (nor has a
+// product of two -32768) when this holds: then plain 32-bit sums give the same result.
+bool no_saturation(int32_t max_x, int64_t sum_h, int64_t start = 0) {
+    return 2 * int64_t{max_x} * sum_h + (start < 0 ? -start : start) < INT32_MAX;
+}
+
+}  // namespace
 
 int32_t div_32(int32_t num, int16_t denom_hi, int16_t denom_lo) {
     // 1 / denom by one Newton step from 1 / denom_hi, then num times it.
@@ -47,7 +67,14 @@ int32_t pow2(int16_t exponent, int16_t fraction) {
 
 int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
     int32_t sum = 1;
-    for (int i = 0; i < n; ++i) sum = L_mac(sum, x[i], y[i]);
+    if (x == y) {
+        // Non-negative terms: the saturating chain ends at the clamped exact sum.
+        int64_t e = 0;
+        for (int i = 0; i < n; ++i) e += int32_t{x[i]} * x[i];
+        sum = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, 1 + 2 * e));
+    } else {
+        for (int i = 0; i < n; ++i) sum = L_mac(sum, x[i], y[i]);
+    }
     const int16_t sft = norm_l(sum);
     *exp = sub(30, sft);
     return L_shl(sum, sft);
@@ -67,9 +94,10 @@ void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
     int pos = 0;  // in quarters of an input sample
     for (int j = 0; j < lg_down; ++j) {
         const int16_t* x = s + (pos >> 2) - kCoef + 1;
+        // Each phase's coefficient magnitudes sum below 2^31 / 2^16: the sum never saturates.
         int32_t sum = 0;
-        for (int i = 0, k = 3 - (pos & 3); i < 2 * kCoef; ++i, k += 4) sum = L_mac(sum, x[i], kDownFir[k]);
-        out[j] = round16(L_shl(sum, 1));
+        for (int i = 0, k = 3 - (pos & 3); i < 2 * kCoef; ++i, k += 4) sum += int32_t{x[i]} * kDownFir[k];
+        out[j] = round16(L_shl(2 * sum, 1));
         pos += 5;
     }
     std::memcpy(mem, sig + lg, sizeof(int16_t) * 2 * kCoef);
@@ -83,13 +111,22 @@ void autocorr(const int16_t* x, int16_t* r_h, int16_t* r_l) {
     int16_t shift = sub(4, shr(norm_l(sum), 1));
     if (shift < 0) shift = 0;
     for (int i = 0; i < kWindow; ++i) y[i] = shr_r(y[i], shift);
-    sum = 1;
-    for (int i = 0; i < kWindow; ++i) sum = L_mac(sum, y[i], y[i]);
+    int64_t e = 0;
+    for (int i = 0; i < kWindow; ++i) e += int32_t{y[i]} * y[i];
+    sum = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, 1 + 2 * e));
     const int16_t norm = norm_l(sum);
     L_Extract(L_shl(sum, norm), &r_h[0], &r_l[0]);
+    // |r[i]| <= r[0] term by term (Cauchy-Schwarz on the magnitudes): without saturation in r[0]
+    // none of the partial sums of r[i] saturates.
+    const bool exact = 1 + 2 * e < INT32_MAX;
     for (int i = 1; i <= kM; ++i) {
         sum = 0;
-        for (int j = 0; j < kWindow - i; ++j) sum = L_mac(sum, y[j], y[j + i]);
+        if (exact) {
+            for (int j = 0; j < kWindow - i; ++j) sum += int32_t{y[j]} * y[j + i];
+            sum *= 2;
+        } else {
+            for (int j = 0; j < kWindow - i; ++j) sum = L_mac(sum, y[j], y[j + i]);
+        }
         L_Extract(L_shl(sum, norm), &r_h[i], &r_l[i]);
     }
 }
@@ -175,37 +212,23 @@ void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int
     std::memcpy(buf, mem, sizeof(int16_t) * m);
     int16_t* yy = buf + m;
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
-    for (int i = 0; i < lg; ++i) {
-        int32_t t = L_mult(x[i], a0);
-        for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
-        y[i] = yy[i] = round16(L_shl(t, add(3, s)));
+    int64_t sum_a = std::abs(int32_t{a0});
+    for (int j = 1; j <= m; ++j) sum_a += std::abs(int32_t{a[j]});
+    // Every operand is a 16-bit sample: with this bound no partial sum saturates.
+    if (no_saturation(32768, sum_a)) {
+        for (int i = 0; i < lg; ++i) {
+            int32_t t = int32_t{x[i]} * a0;
+            for (int j = 1; j <= m; ++j) t -= int32_t{a[j]} * yy[i - j];
+            y[i] = yy[i] = round16(L_shl(2 * t, add(3, s)));
+        }
+    } else {
+        for (int i = 0; i < lg; ++i) {
+            int32_t t = L_mult(x[i], a0);
+            for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
+            y[i] = yy[i] = round16(L_shl(t, add(3, s)));
+        }
     }
     if (update) std::memcpy(mem, yy + lg - m, sizeof(int16_t) * m);
-}
-
-void syn_filt_32(const int16_t* a, int m, const int16_t* exc, int qnew, int16_t* sig_hi, int16_t* sig_lo,
-                 int lg) {
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 4 + qnew);
-    for (int i = 0; i < lg; ++i) {
-        int32_t t = 0;
-        for (int j = 1; j <= m; ++j) t = L_msu(t, sig_lo[i - j], a[j]);
-        t = L_shr(t, 12);
-        t = L_mac(t, exc[i], a0);
-        for (int j = 1; j <= m; ++j) t = L_msu(t, sig_hi[i - j], a[j]);
-        t = L_shl(t, add(3, s));
-        sig_hi[i] = extract_h(t);
-        sig_lo[i] = extract_l(L_msu(L_shr(t, 4), sig_hi[i], 2048));
-    }
-}
-
-void deemph_32(const int16_t* hi, const int16_t* lo, int16_t* y, int16_t mu, int n, int16_t* mem) {
-    const int16_t fac = shr(mu, 1);
-    int16_t prev = *mem;
-    for (int i = 0; i < n; ++i) {
-        int32_t t = L_shl(L_mac(L_deposit_h(hi[i]), lo[i], 8), 3);
-        y[i] = prev = round16(L_shl(L_mac(t, prev, fac), 1));
-    }
-    *mem = prev;
 }
 
 void lp_decim2(int16_t* x, int l, int16_t* mem) {
@@ -222,6 +245,20 @@ void lp_decim2(int16_t* x, int l, int16_t* mem) {
 }
 
 void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n) {
+    int64_t sum_h = 0;
+    for (int i = 0; i < n; ++i) sum_h += std::abs(int32_t{h[i]});
+    if (n <= kSubfr && no_saturation(max_abs(x, n), sum_h)) {
+        // h reversed, so that both operands run forward.
+        int16_t hr[kSubfr];
+        for (int i = 0; i < n; ++i) hr[i] = h[n - 1 - i];
+        for (int k = 0; k < n; ++k) {
+            const int16_t* r = hr + n - 1 - k;
+            int32_t sum = 0;
+            for (int i = 0; i <= k; ++i) sum += int32_t{x[i]} * r[i];
+            y[k] = round16(2 * sum);
+        }
+        return;
+    }
     for (int k = 0; k < n; ++k) {
         int32_t sum = 0;
         for (int i = 0; i <= k; ++i) sum = L_mac(sum, x[i], h[k - i]);
@@ -268,9 +305,16 @@ void filt_6k_7k(int16_t* x, int lg, int16_t* mem) {
     int16_t buf[kSubfr16 + 30];
     std::memcpy(buf, mem, sizeof(int16_t) * 30);
     for (int i = 0; i < lg; ++i) buf[i + 30] = shr(x[i], 2);
+    constexpr int64_t kSumH = 158870;  // sum of the coefficient magnitudes
+    const bool exact = no_saturation(max_abs(buf, lg + 30), kSumH);
     for (int i = 0; i < lg; ++i) {
         int32_t t = 0;
-        for (int j = 0; j < 31; ++j) t = L_mac(t, buf[i + j], kFilt6k7k[j]);
+        if (exact) {
+            for (int j = 0; j < 31; ++j) t += int32_t{buf[i + j]} * kFilt6k7k[j];
+            t *= 2;
+        } else {
+            for (int j = 0; j < 31; ++j) t = L_mac(t, buf[i + j], kFilt6k7k[j]);
+        }
         x[i] = round16(t);
     }
     std::memcpy(mem, buf + lg, sizeof(int16_t) * 30);

@@ -29,12 +29,6 @@ void levinson(const int16_t* r_h, const int16_t* r_l, int16_t* a, int16_t* mem);
 void weight_a(const int16_t* a, int16_t* ap, int16_t gamma, int m);
 // 1/A(z) of order m on lg samples (lg <= 80), mem the m past outputs (updated when update).
 void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int16_t* mem, bool update);
-// 1/A(z) in double precision of excitation exc scaled by 2^qnew: sig_hi / sig_lo with m past
-// values before them.
-void syn_filt_32(const int16_t* a, int m, const int16_t* exc, int qnew, int16_t* sig_hi, int16_t* sig_lo,
-                 int lg);
-// De-emphasis of the double-precision synthesis into y; *mem holds y[-1].
-void deemph_32(const int16_t* hi, const int16_t* lo, int16_t* y, int16_t mu, int n, int16_t* mem);
 // Low-pass and decimation by 2 in place (l samples in, l / 2 out); mem holds 3 past inputs.
 void lp_decim2(int16_t* x, int l, int16_t* mem);
 // y = x * h truncated to n samples (h Q15).
