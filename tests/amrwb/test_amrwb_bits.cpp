@@ -13,14 +13,7 @@
 
 namespace {
 
-uint32_t crc32(const std::vector<uint8_t>& b) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (const uint8_t x : b) {
-        c ^= x;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
+using voksc_test::crc32;
 
 TEST(AmrwbBits, FrameSizesAreThoseOfTheModes) {
     // 6.60 .. 23.85 kbit/s over 20 ms, and the 35 bits of a silence descriptor.

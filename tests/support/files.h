@@ -50,6 +50,17 @@ inline int first_bad_frame(const std::vector<int16_t>& got, const std::vector<in
     return i < 0 ? -1 : i / per_frame;
 }
 
+// CRC-32 (IEEE 802.3, reflected, as zlib and cksum -o 3) of a byte string, continued from `crc`
+// (0 to start).
+inline uint32_t crc32(const std::vector<uint8_t>& b, uint32_t crc = 0) {
+    uint32_t c = ~crc;
+    for (const uint8_t x : b) {
+        c ^= x;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
 }  // namespace voksc_test
 
 #endif  // VOKSC_TESTS_SUPPORT_FILES_H

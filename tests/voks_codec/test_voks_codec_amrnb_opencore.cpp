@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/speech.h"
 
@@ -21,15 +22,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::string run(bool encode, const vokscodec::Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    const vokscodec::Codec* c = vokscodec::find_codec("amrnb");
-    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec("amrnb", encode, args, in, out);
 }
 
 // opencore's storage stream of the samples (whole frames).

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/files.h"
 #include "support/levels.h"
@@ -18,15 +19,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::string run(bool encode, const vokscodec::Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    const vokscodec::Codec* c = vokscodec::find_codec("amrwb");
-    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec("amrwb", encode, args, in, out);
 }
 
 Bytes read(const std::string& name) {
@@ -35,14 +28,7 @@ Bytes read(const std::string& name) {
     return b;
 }
 
-uint32_t crc32(const Bytes& b) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (const uint8_t x : b) {
-        c ^= x;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
+using voksc_test::crc32;
 
 uint32_t lcg(uint32_t& seed, uint32_t n) {
     seed = seed * 1103515245u + 12345u;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/golden.h"
 #include "support/levels.h"
@@ -19,14 +20,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 std::string encode(const vokscodec::Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    auto coder = vokscodec::find_codec("amrwb")->encoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec("amrwb", true, args, in, out);
 }
 
 Bytes read(const std::string& name) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/golden.h"
 
@@ -19,15 +20,7 @@ using Bytes = std::vector<uint8_t>;
 using vokscodec::Args;
 
 std::string run(bool encode, const Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    const vokscodec::Codec* c = vokscodec::find_codec("g7221");
-    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec("g7221", encode, args, in, out);
 }
 
 Bytes vector(const std::string& name) {

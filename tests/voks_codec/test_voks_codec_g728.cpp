@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/levels.h"
 
@@ -19,15 +20,7 @@ using Bytes = std::vector<uint8_t>;
 using vokscodec::Args;
 
 std::string run(bool encode, const Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    const vokscodec::Codec* c = vokscodec::find_codec("g728");
-    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec("g728", encode, args, in, out);
 }
 
 Bytes read(const std::string& name) {
@@ -36,14 +29,7 @@ Bytes read(const std::string& name) {
     return b;
 }
 
-uint32_t crc32(const Bytes& b) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (const uint8_t x : b) {
-        c ^= x;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
+using voksc_test::crc32;
 
 class VoksCodecG728 : public voksc_test::LevelTest<> {};
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "codec.h"
+#include "codec_run.h"
 #include "support/external.h"
 #include "support/levels.h"
 
@@ -18,15 +19,7 @@ using vokscodec::Args;
 
 // Runs the codec's encoder or decoder on `in`; returns "" or the error (the factory's or the run's).
 std::string run(const char* codec, bool encode, const Args& args, const Bytes& in, Bytes& out) {
-    std::string err;
-    const vokscodec::Codec* c = vokscodec::find_codec(codec);
-    auto coder = encode ? c->encoder(args, err) : c->decoder(args, err);
-    if (!coder) return err;
-    vokscodec::MemoryInput input(in.data(), in.size());
-    vokscodec::MemoryOutput output;
-    err = vokscodec::run(*coder, input, output);
-    out = output.bytes;
-    return err;
+    return run_codec(codec, encode, args, in, out);
 }
 
 std::string rate_file(const std::string& name, const std::vector<uint16_t>& words) {
