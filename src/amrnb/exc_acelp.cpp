@@ -307,9 +307,9 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
 // search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
 // joint search over two tracks; the starting tracks rotate. Positions are in the track layout
 // (dn and rr permuted alike; track t is m consecutive positions from t m), so each pair stage
-// reads rows of consecutive values; codvec receives layout positions.
+// reads rows of consecutive values; codvec receives layout positions (at[] of the natural ones).
 void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int16_t off_max, int* codvec) {
+                   const int16_t* pos_max, int16_t off_max, const uint8_t* at, int* codvec) {
     // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
     // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
     struct Stage {
@@ -330,7 +330,8 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
     const bool ten = n == 10;
     const int i0 = pos_max[ipos[0]];
     Overall all;
-    for (int i = 0; i < n; ++i) codvec[i] = i;
+    // Positions 0 .. n-1 when no candidate is ever taken (energies made negative by saturation).
+    for (int i = 0; i < n; ++i) codvec[i] = at[i];
     for (int t = 1; t < tracks; ++t) {
         int pulse[10];
         pulse[0] = i0;
@@ -609,7 +610,7 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         int16_t dnp[kL], pmax[5];
         for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
         for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];
-        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, codvec);
+        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, l.at, codvec);
         for (int i = 0; i < (ten ? 10 : 8); ++i) codvec[i] = l.pos[codvec[i]];
         if (ten)
             build_35(codvec, sign, h, code, y, words);
