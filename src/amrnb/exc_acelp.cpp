@@ -350,16 +350,24 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
             int32_t rrv2[10], alp1[10];
             int64_t rrv_max = 0;
             const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
-            for (int k = 0; k < m; ++k) {
-                const int j = pb + k;
-                int32_t s = L_mult(rr[j][j], w.diag_v);
-                if (rrv_exact) {
-                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][j] * w.cross_v;
-                    rrv[k] = static_cast<int16_t>((s + 0x8000) >> 16);
-                } else {
+            if (rrv_exact) {
+                // Exact sums: pulse by pulse over the row segment, a loop the compiler vectorises.
+                int32_t acc[10];
+                for (int k = 0; k < m; ++k) acc[k] = 2 * rr[pb + k][pb + k] * w.diag_v;
+                for (int f = 0; f < fixed; ++f) {
+                    const int16_t* row = &rr[pulse[f]][pb];
+                    for (int k = 0; k < m; ++k) acc[k] += 2 * row[k] * w.cross_v;
+                }
+                for (int k = 0; k < m; ++k) rrv[k] = static_cast<int16_t>((acc[k] + 0x8000) >> 16);
+            } else {
+                for (int k = 0; k < m; ++k) {
+                    const int j = pb + k;
+                    int32_t s = L_mult(rr[j][j], w.diag_v);
                     for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
                     rrv[k] = round_fx(s);
                 }
+            }
+            for (int k = 0; k < m; ++k) {
                 rrv2[k] = 2 * rrv[k] * w.rrv;
                 rrv_max = std::max<int64_t>(rrv_max, rrv[k] < 0 ? -rrv[k] : rrv[k]);
             }
@@ -367,18 +375,22 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
                 std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross) <= kRoundSafe;
             const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
             bool exact = true;
-            for (int k = 0; k < m; ++k) {
-                const int a = pa + k;
-                ps1[k] = add(ps0, dn[a]);
-                int32_t s = L_mac(alp0, rr[a][a], w.diag);
-                if (a_exact) {
-                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][a] * w.cross;
-                } else {
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
+            for (int k = 0; k < m; ++k) ps1[k] = add(ps0, dn[pa + k]);
+            if (a_exact) {
+                for (int k = 0; k < m; ++k) alp1[k] = alp0 + 2 * rr[pa + k][pa + k] * w.diag;
+                for (int f = 0; f < fixed; ++f) {
+                    const int16_t* row = &rr[pulse[f]][pa];
+                    for (int k = 0; k < m; ++k) alp1[k] += 2 * row[k] * w.cross;
                 }
-                alp1[k] = s;
-                exact = exact && std::abs(int64_t{s}) + c_bound <= kRoundSafe;
+            } else {
+                for (int k = 0; k < m; ++k) {
+                    const int a = pa + k;
+                    int32_t s = L_mac(alp0, rr[a][a], w.diag);
+                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
+                    alp1[k] = s;
+                }
             }
+            for (int k = 0; k < m; ++k) exact = exact && std::abs(int64_t{alp1[k]}) + c_bound <= kRoundSafe;
             int ia = pa, ib = pb;
             b = Best();
             if (exact) {
