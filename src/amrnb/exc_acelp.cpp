@@ -165,34 +165,7 @@ int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* 
     // nor can their rounding when it stays within kRoundSafe.
     int64_t e2 = 0;
     for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
-    if (2 * e2 <= kRoundSafe) {
-        // Row j of t holds t[i] = sum_{m <= 39 - j} h2[m] h2[m + j - i], i <= j, the exact chain of
-        // rr[i][j] halved: row j is row j + 1 shifted by one plus h2[39 - j] h2[39 - i]. Each row
-        // is formed, rounded and signed in plain loops, then stored at both places.
-        int32_t t[kL + 1] = {};
-        int16_t h2r[kL], vals[kL];
-        for (int i = 0; i < kL; ++i) h2r[i] = h2[kL - 1 - i];
-        int32_t off = 0;
-        for (int j = kL - 1; j >= 0; --j) {
-            const int32_t hj = h2[kL - 1 - j];
-            for (int i = 0; i <= j; ++i) t[i] = t[i + 1] + hj * h2r[i];
-            t[j + 1] = 0;
-            for (int i = 0; i < j; ++i) {
-                const int32_t v = (2 * t[i] + 0x8000) >> 16;
-                off = std::max(off, v < 0 ? -v : v);
-                vals[i] = mult(static_cast<int16_t>(v), mult(sign[i], sign[j]));
-            }
-            const int rj = at[j];
-            rr[rj][rj] = static_cast<int16_t>((2 * t[j] + 0x8000) >> 16);
-            if (at == kIdentity.at) {
-                for (int i = 0; i < j; ++i) rr[j][i] = vals[i];
-                for (int i = 0; i < j; ++i) rr[i][j] = vals[i];
-            } else {
-                for (int i = 0; i < j; ++i) rr[rj][at[i]] = rr[at[i]][rj] = vals[i];
-            }
-        }
-        return static_cast<int16_t>(std::min(off, 32767));
-    }
+    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, at, &rr[0][0]);
     const bool exact = 2 * e2 <= MAX_32;
     auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
         return exact ? acc + 2 * a * b : L_mac(acc, a, b);
