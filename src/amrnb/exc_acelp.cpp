@@ -165,34 +165,7 @@ int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* 
     // nor can their rounding when it stays within kRoundSafe.
     int64_t e2 = 0;
     for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
-    if (2 * e2 <= kRoundSafe) {
-        // Row j of t holds t[i] = sum_{m <= 39 - j} h2[m] h2[m + j - i], i <= j, the exact chain of
-        // rr[i][j] halved: row j is row j + 1 shifted by one plus h2[39 - j] h2[39 - i]. Each row
-        // is formed, rounded and signed in plain loops, then stored at both places.
-        int32_t t[kL + 1] = {};
-        int16_t h2r[kL], vals[kL];
-        for (int i = 0; i < kL; ++i) h2r[i] = h2[kL - 1 - i];
-        int32_t off = 0;
-        for (int j = kL - 1; j >= 0; --j) {
-            const int32_t hj = h2[kL - 1 - j];
-            for (int i = 0; i <= j; ++i) t[i] = t[i + 1] + hj * h2r[i];
-            t[j + 1] = 0;
-            for (int i = 0; i < j; ++i) {
-                const int32_t v = (2 * t[i] + 0x8000) >> 16;
-                off = std::max(off, v < 0 ? -v : v);
-                vals[i] = mult(static_cast<int16_t>(v), mult(sign[i], sign[j]));
-            }
-            const int rj = at[j];
-            rr[rj][rj] = static_cast<int16_t>((2 * t[j] + 0x8000) >> 16);
-            if (at == kIdentity.at) {
-                for (int i = 0; i < j; ++i) rr[j][i] = vals[i];
-                for (int i = 0; i < j; ++i) rr[i][j] = vals[i];
-            } else {
-                for (int i = 0; i < j; ++i) rr[rj][at[i]] = rr[at[i]][rj] = vals[i];
-            }
-        }
-        return static_cast<int16_t>(std::min(off, 32767));
-    }
+    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, at, &rr[0][0]);
     const bool exact = 2 * e2 <= MAX_32;
     auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
         return exact ? acc + 2 * a * b : L_mac(acc, a, b);
@@ -307,9 +280,9 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
 // search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
 // joint search over two tracks; the starting tracks rotate. Positions are in the track layout
 // (dn and rr permuted alike; track t is m consecutive positions from t m), so each pair stage
-// reads rows of consecutive values; codvec receives layout positions.
+// reads rows of consecutive values; codvec receives layout positions (at[] of the natural ones).
 void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int16_t off_max, int* codvec) {
+                   const int16_t* pos_max, int16_t off_max, const uint8_t* at, int* codvec) {
     // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
     // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
     struct Stage {
@@ -330,7 +303,8 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
     const bool ten = n == 10;
     const int i0 = pos_max[ipos[0]];
     Overall all;
-    for (int i = 0; i < n; ++i) codvec[i] = i;
+    // Positions 0 .. n-1 when no candidate is ever taken (energies made negative by saturation).
+    for (int i = 0; i < n; ++i) codvec[i] = at[i];
     for (int t = 1; t < tracks; ++t) {
         int pulse[10];
         pulse[0] = i0;
@@ -349,16 +323,24 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
             int32_t rrv2[10], alp1[10];
             int64_t rrv_max = 0;
             const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
-            for (int k = 0; k < m; ++k) {
-                const int j = pb + k;
-                int32_t s = L_mult(rr[j][j], w.diag_v);
-                if (rrv_exact) {
-                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][j] * w.cross_v;
-                    rrv[k] = static_cast<int16_t>((s + 0x8000) >> 16);
-                } else {
+            if (rrv_exact) {
+                // Exact sums: pulse by pulse over the row segment, a loop the compiler vectorises.
+                int32_t acc[10];
+                for (int k = 0; k < m; ++k) acc[k] = 2 * rr[pb + k][pb + k] * w.diag_v;
+                for (int f = 0; f < fixed; ++f) {
+                    const int16_t* row = &rr[pulse[f]][pb];
+                    for (int k = 0; k < m; ++k) acc[k] += 2 * row[k] * w.cross_v;
+                }
+                for (int k = 0; k < m; ++k) rrv[k] = static_cast<int16_t>((acc[k] + 0x8000) >> 16);
+            } else {
+                for (int k = 0; k < m; ++k) {
+                    const int j = pb + k;
+                    int32_t s = L_mult(rr[j][j], w.diag_v);
                     for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
                     rrv[k] = round_fx(s);
                 }
+            }
+            for (int k = 0; k < m; ++k) {
                 rrv2[k] = 2 * rrv[k] * w.rrv;
                 rrv_max = std::max<int64_t>(rrv_max, rrv[k] < 0 ? -rrv[k] : rrv[k]);
             }
@@ -366,18 +348,22 @@ void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16
                 std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross) <= kRoundSafe;
             const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
             bool exact = true;
-            for (int k = 0; k < m; ++k) {
-                const int a = pa + k;
-                ps1[k] = add(ps0, dn[a]);
-                int32_t s = L_mac(alp0, rr[a][a], w.diag);
-                if (a_exact) {
-                    for (int f = 0; f < fixed; ++f) s += 2 * rr[pulse[f]][a] * w.cross;
-                } else {
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
+            for (int k = 0; k < m; ++k) ps1[k] = add(ps0, dn[pa + k]);
+            if (a_exact) {
+                for (int k = 0; k < m; ++k) alp1[k] = alp0 + 2 * rr[pa + k][pa + k] * w.diag;
+                for (int f = 0; f < fixed; ++f) {
+                    const int16_t* row = &rr[pulse[f]][pa];
+                    for (int k = 0; k < m; ++k) alp1[k] += 2 * row[k] * w.cross;
                 }
-                alp1[k] = s;
-                exact = exact && std::abs(int64_t{s}) + c_bound <= kRoundSafe;
+            } else {
+                for (int k = 0; k < m; ++k) {
+                    const int a = pa + k;
+                    int32_t s = L_mac(alp0, rr[a][a], w.diag);
+                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
+                    alp1[k] = s;
+                }
             }
+            for (int k = 0; k < m; ++k) exact = exact && std::abs(int64_t{alp1[k]}) + c_bound <= kRoundSafe;
             int ia = pa, ib = pb;
             b = Best();
             if (exact) {
@@ -609,7 +595,7 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         int16_t dnp[kL], pmax[5];
         for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
         for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];
-        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, codvec);
+        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, l.at, codvec);
         for (int i = 0; i < (ten ? 10 : 8); ++i) codvec[i] = l.pos[codvec[i]];
         if (ten)
             build_35(codvec, sign, h, code, y, words);

@@ -1,4 +1,5 @@
 // Scalar GSM-AMR excitation kernels: the definitions the AVX2 twins reproduce.
+#include "amrnb/exc_cor_matrix.h"
 #include "amrnb/kernels.h"
 #include "common/basicop.h"
 
@@ -24,6 +25,10 @@ VOKS_SCALAR void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, in
     }
     xy = c;
     yy = e;
+}
+
+VOKS_SCALAR int16_t cor_matrix(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr) {
+    return cor_matrix_body(h2, sign, at, rr);
 }
 
 }  // namespace voks::amrnb::scalar

@@ -608,4 +608,58 @@ TEST(AmrnbGolden, DtxHandlerAndBuffers) {
     });
 }
 
+// Inputs past the bounds of the plain-sum paths, so that the saturating chains run: full-scale
+// impulse responses (constant, alternating, a ramp, random halved every 8 samples) with loud,
+// clipped and extreme targets. Records: cbsearch at every rate as above without the stored
+// vectors | Pitch_fr with Pred_lt_3or6 from reset (lag, fraction, index, FNV-1a of the vector).
+void extreme_h(Rng& rng, int kind, Vok16s* h) {
+    for (int i = 0; i < 40; ++i)
+        h[i] = kind == 0   ? 32767
+               : kind == 1 ? ((i & 1) ? -32768 : 32767)
+               : kind == 2 ? static_cast<Vok16s>(32767 - 800 * i)
+                           : static_cast<Vok16s>(rng.i16() >> (i / 8));
+}
+
+TEST(AmrnbGolden, SaturatingFallbacks) {
+    each_file("extremes.bin", 15, [](golden::File& f, Rng& rng) {
+        for (int k = 0; k < 720 && !::testing::Test::HasFailure(); ++k) {
+            Vok16s x[40], res[40], h[40], code[40], y[40], words[10] = {}, want[16];
+            fill(rng, k % 6, x, 40);
+            fill(rng, (k / 6) % 6, res, 40);
+            extreme_h(rng, (k / 9) % 4, h);
+            const int t0 = 17 + rng.below(128);
+            const Vok16s v = static_cast<Vok16s>(rng.below(16384));
+            ASSERT_EQ(voksAlgebraicCodebookSearch_GSMAMR_16s(t0, v, x, res, h, code, y, words,
+                                                             static_cast<Vok16s>((k / 9) % 4), kModes[k % 9]),
+                      vokStatusOk);
+            f.read(want, 16);
+            const uint32_t hc = golden::fnv32(code, 40), hy = golden::fnv32(y, 40), hh = golden::fnv32(h, 40);
+            const Vok16s got[6] = {Vok16s(hc),       Vok16s(hc >> 16), Vok16s(hy),
+                                   Vok16s(hy >> 16), Vok16s(hh),       Vok16s(hh >> 16)};
+            SAME(words, want, 10);
+            SAME(got, want + 10, 6);
+        }
+        Vok16s exc[194] = {}, prev = 0;
+        for (int k = 0; k < 200 && !::testing::Test::HasFailure(); ++k) {
+            const Vok16s t_op[2] = {static_cast<Vok16s>(20 + rng.below(124)),
+                                    static_cast<Vok16s>(20 + rng.below(124))};
+            for (int sf = 0; sf < 4; ++sf) {
+                Vok16s xn[40], h[40], frac, index, v[40], want[5];
+                fill(rng, (k + sf) % 6, xn, 40);
+                extreme_h(rng, 3, h);
+                const int kind = (k / 6 + sf) % 6;
+                fill(rng, kind == 2 ? 3 : kind, exc + 154, 40);
+                ASSERT_EQ(voksAdaptiveCodebookSearch_GSMAMR_16s(xn, h, t_op, &prev, exc, &frac, &index, v,
+                                                                static_cast<Vok16s>(sf), kModes[k % 8]),
+                          vokStatusOk);
+                f.read(want, 5);
+                const uint32_t hash = golden::fnv32(v, 40);
+                const Vok16s got[5] = {prev, frac, index, Vok16s(hash), Vok16s(hash >> 16)};
+                SAME(got, want, 5);
+                std::memmove(exc, exc + 40, 154 * sizeof(Vok16s));
+            }
+        }
+    });
+}
+
 }  // namespace

@@ -1,5 +1,5 @@
 // GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
-// searches on seeded random, extreme and tied inputs.
+// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots.
 #include "amrnb/kernels.h"
 #include "checkasm.h"
 
@@ -82,4 +82,40 @@ CHECKASM(amrnb_dots) {
         vx::dots(x.data(), y.data(), len, cv, ev);
         ctx.check(cr == cv && er == ev, "dots", len, off, p);
     });
+}
+
+// The correlation matrix: h2 of every pattern scaled into the caller's bound (2 sum h2^2 within
+// 0x7FFF7FFF, at it or just below), signs of +-32767 or any value (-32768 included), in the
+// natural order and the 4- and 5-track layouts.
+CHECKASM(amrnb_cor_matrix) {
+    if (!have_avx2()) return;
+    uint8_t layouts[3][40];
+    for (int i = 0; i < 40; ++i) {
+        layouts[0][i] = static_cast<uint8_t>(i);
+        layouts[1][i] = static_cast<uint8_t>((i % 4) * 10 + i / 4);
+        layouts[2][i] = static_cast<uint8_t>((i % 5) * 8 + i / 5);
+    }
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t h2[40], sign[40], rs[1600], rv[1600];
+        fill16(ctx.rng, p, h2, 40);
+        int64_t e = 0;
+        for (int16_t v : h2) e += int32_t{v} * v;
+        while (2 * e > 0x7FFF7FFF) {  // halve until within the bound
+            e = 0;
+            for (int16_t& v : h2) {
+                v = static_cast<int16_t>(v / 2);
+                e += int32_t{v} * v;
+            }
+        }
+        if (trial & 1)
+            for (int16_t& s : sign) s = ctx.rng.range(0, 1) ? 32767 : -32767;
+        else
+            fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), sign, 40);
+        const uint8_t* at = layouts[trial % 3];
+        const int16_t os = sc::cor_matrix(h2, sign, at, rs), ov = vx::cor_matrix(h2, sign, at, rv);
+        int first = 0;
+        while (first < 1600 && rs[first] == rv[first]) ++first;
+        ctx.check(os == ov && first == 1600, "cor_matrix", 40, trial % 3, p, first);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "amrnb/exc_cor_matrix.h"
 #include "amrnb/kernels.h"
 #include "common/x86/avx2.h"
 
@@ -130,6 +131,11 @@ VOKS_AVX2 void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, int6
     _mm256_store_si256(reinterpret_cast<__m256i*>(el), e);
     xy = cs + cl[0] + cl[1] + cl[2] + cl[3];
     yy = es + el[0] + el[1] + el[2] + el[3];
+}
+
+// The scalar loops compiled for AVX2 (the rounding, |r| maximum and sign products vectorise).
+VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr) {
+    return cor_matrix_body(h2, sign, at, rr);
 }
 
 }  // namespace voks::amrnb::avx2
