@@ -1,6 +1,7 @@
 // Echo-canceller kernels, scalar against AVX2 in the same run: the float FIR (80 samples, 256 and
-// 1024 taps), the sub-band filter and the sub-band coefficient update (33 bins, 40 taps: a 16 kHz
-// canceller with a 128 ms tail); and the example cancellers per second of 16 kHz audio.
+// 1024 taps), the NLMS coefficient update (256 and 1024 taps), the sub-band filter and the
+// sub-band coefficient update (33 bins, 40 taps: a 16 kHz canceller with a 128 ms tail); and the
+// example cancellers per second of 16 kHz audio.
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -32,6 +33,19 @@ void BM_ec_fir_32f(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_ec_fir_32f)->Args({256, 0})->Args({256, 1})->Args({1024, 0})->Args({1024, 1});
+
+// One sample's NLMS coefficient update over L taps.
+void BM_ec_nlms_update_32f(benchmark::State& st) {
+    const int L = static_cast<int>(st.range(0));
+    const auto& k = ec::kernels_for(static_cast<voks::frame::Level>(st.range(1)));
+    const std::vector<float> x = noise(L);
+    std::vector<float> h(L, 0.0f);
+    for (auto _ : st) {
+        k.nlms_update_32f(1e-9f, x.data() + L - 1, h.data(), L);
+        benchmark::DoNotOptimize(h.data());
+    }
+}
+BENCHMARK(BM_ec_nlms_update_32f)->Args({256, 0})->Args({256, 1})->Args({1024, 0})->Args({1024, 1});
 
 void BM_ec_subband(benchmark::State& st) {
     const int K = 33, T = 40;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "ec/fir_internal.h"
+#include "ec/kernels.h"
 
 namespace voks::ec {
 namespace {
@@ -69,9 +70,10 @@ void fir_16s(const int16_t* x, const int16_t* d, int16_t* e, int n, const int16_
 }
 
 void nlms_32f(const float* x, const float* d, const float* mu, float* e, int n, float* h, int L, float* err) {
+    const auto update = kernels().nlms_update_32f;
     float eps = *err;
     for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < L; ++k) h[k] = std::fma(eps, x[j - 1 - k], h[k]);
+        update(eps, x + j - 1, h, L);
         float y = 0.0f;
         for (int k = 0; k < L; ++k) y += h[k] * x[j - k];
         e[j] = d[j] - y;

@@ -1,5 +1,6 @@
 // The scalar echo-canceller kernels: the definition of the float FIR and of the float sub-band
-// filter and coefficient update.
+// filter and coefficient update, and the
+// full-band NLMS coefficient update.
 #include <cmath>
 
 #include "ec/kernels.h"
@@ -36,6 +37,10 @@ VOKS_SCALAR void sb_update_32fc(const double* mu, const Vok32fc* const* X, const
             W[k][i].im += static_cast<float>(std::fma(b, xr, -(a * xi)));
         }
     }
+}
+
+VOKS_SCALAR void nlms_update_32f(float eps, const float* x, float* h, int L) {
+    for (int k = 0; k < L; ++k) h[k] = std::fma(eps, x[-k], h[k]);
 }
 
 }  // namespace voks::ec::scalar

@@ -22,7 +22,11 @@ using sb_fir_32fc_fn = void(const Vok32fc* const* X, const Vok32fc* const* W, Vo
 using sb_update_32fc_fn = void(const double* mu, const Vok32fc* const* X, const Vok32fc* E, Vok32fc* const* W,
                                int T, int K);
 
-#define VOKS_EC_KERNELS(X) X(fir_32f) X(sb_fir_32fc) X(sb_update_32fc)
+// The full-band NLMS coefficient update: h[k] = fma(eps, x[-k], h[k]) for k < L, one rounding
+// per tap; x reads x[1-L] .. x[0]. L >= 1; h must not overlap x.
+using nlms_update_32f_fn = void(float eps, const float* x, float* h, int L);
+
+#define VOKS_EC_KERNELS(X) X(fir_32f) X(sb_fir_32fc) X(sb_update_32fc) X(nlms_update_32f)
 
 VOKS_DECLARE_KERNELS(VOKS_EC_KERNELS)
 

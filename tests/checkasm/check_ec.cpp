@@ -1,6 +1,6 @@
-// Echo-canceller kernels: the AVX2 full-band FIR, sub-band filter and sub-band coefficient update
-// against the scalar ones, on finite floats of every pattern, tap counts around the vector widths,
-// every misalignment, guard zones.
+// Echo-canceller kernels: the AVX2 full-band FIR, sub-band filter, sub-band coefficient update and
+// full-band NLMS coefficient update against the scalar ones, on finite floats of every pattern,
+// tap counts around the vector widths, every misalignment, guard zones.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -105,6 +105,22 @@ CHECKASM(ec_sb_update_32fc) {
                 ec::scalar::sb_update_32fc(mu.s(), xs.data(), E.s(), ws.data(), T, K);
                 ec::avx2::sb_update_32fc(mu.v(), xv.data(), E.v(), wv.data(), T, K);
                 ctx.same("ec_sb_update_32fc", K, off, p, "T " + std::to_string(T), W, X, E, mu);
+            }
+        },
+        1);
+}
+
+CHECKASM(ec_nlms_update_32f) {
+    if (!have_avx2()) return;
+    each_case<float>(
+        [&](int L, int off, Pattern p) {
+            for (float eps : {0.0f, 1.5e-3f, -3.0e15f, std::ldexp(1.0f, -140)}) {
+                Twin<float> x(L, off), h(L, off);
+                fill(x, ctx.rng, p);
+                fill(h, ctx.rng, partner(p));
+                ec::scalar::nlms_update_32f(eps, x.s() + L - 1, h.s(), L);
+                ec::avx2::nlms_update_32f(eps, x.v() + L - 1, h.v(), L);
+                ctx.same("ec_nlms_update_32f", L, off, p, "eps " + std::to_string(eps), h, x);
             }
         },
         1);

@@ -82,4 +82,17 @@ VOKS_AVX2_FMA void sb_update_32fc(const double* mu, const Vok32fc* const* X, con
     }
 }
 
+// Eight taps per vector: x[-k-7] .. x[-k] loaded and reversed into tap order; the fused
+// multiply-add rounds once, as std::fma does.
+VOKS_AVX2_FMA void nlms_update_32f(float eps, const float* x, float* h, int L) {
+    const __m256 e = _mm256_set1_ps(eps);
+    const __m256i rev = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    int k = 0;
+    for (; k + 8 <= L; k += 8) {
+        const __m256 xv = _mm256_permutevar8x32_ps(_mm256_loadu_ps(x - k - 7), rev);
+        _mm256_storeu_ps(h + k, _mm256_fmadd_ps(e, xv, _mm256_loadu_ps(h + k)));
+    }
+    if (k < L) scalar::nlms_update_32f(eps, x - k, h + k, L - k);
+}
+
 }  // namespace voks::ec::avx2
