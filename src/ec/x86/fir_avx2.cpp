@@ -95,4 +95,80 @@ VOKS_AVX2_FMA void nlms_update_32f(float eps, const float* x, float* h, int L) {
     if (k < L) scalar::nlms_update_32f(eps, x - k, h + k, L - k);
 }
 
+// Stages of eight or more butterflies run eight per vector, twiddles gathered at stride N/len;
+// the first three stages (one, two and four butterflies per group) stay scalar.
+VOKS_AVX2 void fft_32f(const float* c, const float* s, float* re, float* im, int order) {
+    const int n = 1 << order;
+    int len = 2;
+    for (; len <= n && len < 16; len <<= 1) {
+        const int half = len >> 1, step = n / len;
+        for (int g = 0; g < n; g += len) {
+            for (int j = 0; j < half; ++j) {
+                const float wr = c[j * step], wi = s[j * step];
+                const int a = g + j, b = a + half;
+                const float tr = wr * re[b] - wi * im[b], ti = wr * im[b] + wi * re[b];
+                re[b] = re[a] - tr;
+                im[b] = im[a] - ti;
+                re[a] = re[a] + tr;
+                im[a] = im[a] + ti;
+            }
+        }
+    }
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (; len <= n; len <<= 1) {
+        const int half = len >> 1, step = n / len;
+        const __m256i vstep = _mm256_set1_epi32(step);
+        for (int j = 0; j < half; j += 8) {
+            const __m256i idx = _mm256_mullo_epi32(_mm256_add_epi32(lanes, _mm256_set1_epi32(j)), vstep);
+            const __m256 wr = _mm256_i32gather_ps(c, idx, 4), wi = _mm256_i32gather_ps(s, idx, 4);
+            for (int g = 0; g < n; g += len) {
+                const int a = g + j, b = a + half;
+                const __m256 ra = _mm256_loadu_ps(re + a), ia = _mm256_loadu_ps(im + a);
+                const __m256 rb = _mm256_loadu_ps(re + b), ib = _mm256_loadu_ps(im + b);
+                const __m256 tr = _mm256_sub_ps(_mm256_mul_ps(wr, rb), _mm256_mul_ps(wi, ib));
+                const __m256 ti = _mm256_add_ps(_mm256_mul_ps(wr, ib), _mm256_mul_ps(wi, rb));
+                _mm256_storeu_ps(re + b, _mm256_sub_ps(ra, tr));
+                _mm256_storeu_ps(im + b, _mm256_sub_ps(ia, ti));
+                _mm256_storeu_ps(re + a, _mm256_add_ps(ra, tr));
+                _mm256_storeu_ps(im + a, _mm256_add_ps(ia, ti));
+            }
+        }
+    }
+}
+
+namespace {
+
+// floor((x*e + 4096) / 2^13) of the low 32-bit halves of the 64-bit lanes, limited to +-2^16.
+VOKS_AVX2 inline __m256i nlms_inc16(__m256i x, __m256i e) {
+    const __m256i v = _mm256_add_epi64(_mm256_mul_epi32(x, e), _mm256_set1_epi64x(4096));
+    const __m256i neg = _mm256_cmpgt_epi64(_mm256_setzero_si256(), v);
+    const __m256i r = _mm256_xor_si256(_mm256_srli_epi64(_mm256_xor_si256(v, neg), 13), neg);
+    const __m256i hi = _mm256_set1_epi64x(65535), lo = _mm256_set1_epi64x(-65536);
+    const __m256i c = _mm256_blendv_epi8(r, hi, _mm256_cmpgt_epi64(r, hi));
+    return _mm256_blendv_epi8(c, lo, _mm256_cmpgt_epi64(lo, c));
+}
+
+}  // namespace
+
+// Eight taps per vector: 64-bit products of the even and of the odd lanes, the flooring shift
+// built from a logical one, the increment limited to +-2^16 (beyond which any 16-bit h saturates
+// alike), then added and saturated to 16 bits.
+VOKS_AVX2 void nlms_update_16s(int32_t eps, const int16_t* x, int16_t* h, int L) {
+    const __m256i e = _mm256_set1_epi64x(eps);
+    const __m128i rev = _mm_setr_epi8(14, 15, 12, 13, 10, 11, 8, 9, 6, 7, 4, 5, 2, 3, 0, 1);
+    int k = 0;
+    for (; k + 8 <= L; k += 8) {
+        const __m128i xr =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x - k - 7)), rev);
+        const __m256i x32 = _mm256_cvtepi16_epi32(xr);
+        const __m256i even = nlms_inc16(x32, e), odd = nlms_inc16(_mm256_srli_epi64(x32, 32), e);
+        const __m256i r = _mm256_blend_epi32(even, _mm256_slli_epi64(odd, 32), 0xAA);
+        const __m256i hv = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + k)));
+        const __m256i sum = _mm256_add_epi32(hv, r);
+        const __m128i out = _mm_packs_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(h + k), out);
+    }
+    if (k < L) scalar::nlms_update_16s(eps, x - k, h + k, L - k);
+}
+
 }  // namespace voks::ec::avx2
