@@ -21,6 +21,17 @@ VOKS_AVX2 inline void store4(Vok32fc* p, __m128 re, __m128 im) {
                      _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
 }
 
+// One radix-2 butterfly per lane: t = w*b (plain products), b' = a - t, a' = a + t.
+VOKS_AVX2 inline void butterfly4(__m128 wr, __m128 wi, __m128 ra, __m128 ia, __m128 rb, __m128 ib, __m128& ar,
+                                 __m128& ai, __m128& br, __m128& bi) {
+    const __m128 tr = _mm_sub_ps(_mm_mul_ps(wr, rb), _mm_mul_ps(wi, ib));
+    const __m128 ti = _mm_add_ps(_mm_mul_ps(wr, ib), _mm_mul_ps(wi, rb));
+    br = _mm_sub_ps(ra, tr);
+    bi = _mm_sub_ps(ia, ti);
+    ar = _mm_add_ps(ra, tr);
+    ai = _mm_add_ps(ia, ti);
+}
+
 }  // namespace
 
 VOKS_AVX2 void fir_32f(const float* x, const float* d, float* e, int n, const float* h, int L) {
@@ -96,24 +107,60 @@ VOKS_AVX2_FMA void nlms_update_32f(float eps, const float* x, float* h, int L) {
 }
 
 // Stages of eight or more butterflies run eight per vector, twiddles gathered at stride N/len;
-// the first three stages (one, two and four butterflies per group) stay scalar.
+// the first three stages run on eight points at a time, their a and b halves shuffled into four
+// lanes each. Below 16 points the scalar kernel runs.
 VOKS_AVX2 void fft_32f(const float* c, const float* s, float* re, float* im, int order) {
     const int n = 1 << order;
-    int len = 2;
-    for (; len <= n && len < 16; len <<= 1) {
-        const int half = len >> 1, step = n / len;
-        for (int g = 0; g < n; g += len) {
-            for (int j = 0; j < half; ++j) {
-                const float wr = c[j * step], wi = s[j * step];
-                const int a = g + j, b = a + half;
-                const float tr = wr * re[b] - wi * im[b], ti = wr * im[b] + wi * re[b];
-                re[b] = re[a] - tr;
-                im[b] = im[a] - ti;
-                re[a] = re[a] + tr;
-                im[a] = im[a] + ti;
-            }
+    if (n < 16) return scalar::fft_32f(c, s, re, im, order);
+    // Stage 2: pairs (even, odd), one twiddle.
+    {
+        const __m128 wr = _mm_set1_ps(c[0]), wi = _mm_set1_ps(s[0]);
+        for (int g = 0; g < n; g += 8) {
+            const __m128 r0 = _mm_loadu_ps(re + g), r1 = _mm_loadu_ps(re + g + 4);
+            const __m128 i0 = _mm_loadu_ps(im + g), i1 = _mm_loadu_ps(im + g + 4);
+            const __m128 ra = _mm_shuffle_ps(r0, r1, 0x88), rb = _mm_shuffle_ps(r0, r1, 0xDD);
+            const __m128 ia = _mm_shuffle_ps(i0, i1, 0x88), ib = _mm_shuffle_ps(i0, i1, 0xDD);
+            __m128 ar, ai, br, bi;
+            butterfly4(wr, wi, ra, ia, rb, ib, ar, ai, br, bi);
+            _mm_storeu_ps(re + g, _mm_unpacklo_ps(ar, br));
+            _mm_storeu_ps(re + g + 4, _mm_unpackhi_ps(ar, br));
+            _mm_storeu_ps(im + g, _mm_unpacklo_ps(ai, bi));
+            _mm_storeu_ps(im + g + 4, _mm_unpackhi_ps(ai, bi));
         }
     }
+    // Stage 4: two groups of two butterflies, twiddles (w0, w1, w0, w1).
+    {
+        const int st = n / 4;
+        const __m128 wr = _mm_setr_ps(c[0], c[st], c[0], c[st]), wi = _mm_setr_ps(s[0], s[st], s[0], s[st]);
+        for (int g = 0; g < n; g += 8) {
+            const __m128 r0 = _mm_loadu_ps(re + g), r1 = _mm_loadu_ps(re + g + 4);
+            const __m128 i0 = _mm_loadu_ps(im + g), i1 = _mm_loadu_ps(im + g + 4);
+            const __m128 ra = _mm_shuffle_ps(r0, r1, 0x44), rb = _mm_shuffle_ps(r0, r1, 0xEE);
+            const __m128 ia = _mm_shuffle_ps(i0, i1, 0x44), ib = _mm_shuffle_ps(i0, i1, 0xEE);
+            __m128 ar, ai, br, bi;
+            butterfly4(wr, wi, ra, ia, rb, ib, ar, ai, br, bi);
+            _mm_storeu_ps(re + g, _mm_shuffle_ps(ar, br, 0x44));
+            _mm_storeu_ps(re + g + 4, _mm_shuffle_ps(ar, br, 0xEE));
+            _mm_storeu_ps(im + g, _mm_shuffle_ps(ai, bi, 0x44));
+            _mm_storeu_ps(im + g + 4, _mm_shuffle_ps(ai, bi, 0xEE));
+        }
+    }
+    // Stage 8: four butterflies, the a half in the low four points.
+    {
+        const int st = n / 8;
+        const __m128 wr = _mm_setr_ps(c[0], c[st], c[2 * st], c[3 * st]);
+        const __m128 wi = _mm_setr_ps(s[0], s[st], s[2 * st], s[3 * st]);
+        for (int g = 0; g < n; g += 8) {
+            __m128 ar, ai, br, bi;
+            butterfly4(wr, wi, _mm_loadu_ps(re + g), _mm_loadu_ps(im + g), _mm_loadu_ps(re + g + 4),
+                       _mm_loadu_ps(im + g + 4), ar, ai, br, bi);
+            _mm_storeu_ps(re + g, ar);
+            _mm_storeu_ps(im + g, ai);
+            _mm_storeu_ps(re + g + 4, br);
+            _mm_storeu_ps(im + g + 4, bi);
+        }
+    }
+    int len = 16;
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
     for (; len <= n; len <<= 1) {
         const int half = len >> 1, step = n / len;
