@@ -1,8 +1,11 @@
 // Echo-canceller kernels, scalar against AVX2 in the same run: the float FIR (80 samples, 256 and
-// 1024 taps), the sub-band filter and the sub-band coefficient update (33 bins, 40 taps: a 16 kHz
+// 1024 taps), the NLMS coefficient updates (256 and 1024 taps), the FFT butterflies (64 and 512
+// points), the sub-band filter and the sub-band coefficient update (33 bins, 40 taps: a 16 kHz
 // canceller with a 128 ms tail); and the example cancellers per second of 16 kHz audio.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 #include <vector>
 
@@ -32,6 +35,50 @@ void BM_ec_fir_32f(benchmark::State& st) {
     }
 }
 BENCHMARK(BM_ec_fir_32f)->Args({256, 0})->Args({256, 1})->Args({1024, 0})->Args({1024, 1});
+
+// One sample's NLMS coefficient update over L taps.
+void BM_ec_nlms_update_32f(benchmark::State& st) {
+    const int L = static_cast<int>(st.range(0));
+    const auto& k = ec::kernels_for(static_cast<voks::frame::Level>(st.range(1)));
+    const std::vector<float> x = noise(L);
+    std::vector<float> h(L, 0.0f);
+    for (auto _ : st) {
+        k.nlms_update_32f(1e-9f, x.data() + L - 1, h.data(), L);
+        benchmark::DoNotOptimize(h.data());
+    }
+}
+BENCHMARK(BM_ec_nlms_update_32f)->Args({256, 0})->Args({256, 1})->Args({1024, 0})->Args({1024, 1});
+
+void BM_ec_nlms_update_16s(benchmark::State& st) {
+    const int L = static_cast<int>(st.range(0));
+    const auto& k = ec::kernels_for(static_cast<voks::frame::Level>(st.range(1)));
+    const std::vector<float> f = noise(L);
+    std::vector<int16_t> x(L), h(L, 0);
+    for (int i = 0; i < L; ++i) x[i] = static_cast<int16_t>(f[i]);
+    for (auto _ : st) {
+        k.nlms_update_16s(3, x.data() + L - 1, h.data(), L);
+        benchmark::DoNotOptimize(h.data());
+    }
+}
+BENCHMARK(BM_ec_nlms_update_16s)->Args({256, 0})->Args({256, 1})->Args({1024, 0})->Args({1024, 1});
+
+// The filter bank's FFT butterflies over 2^order points.
+void BM_ec_fft_32f(benchmark::State& st) {
+    const int order = static_cast<int>(st.range(0)), n = 1 << order;
+    const auto& k = ec::kernels_for(static_cast<voks::frame::Level>(st.range(1)));
+    std::vector<float> c(n / 2), s(n / 2);
+    for (int i = 0; i < n / 2; ++i)
+        c[i] = static_cast<float>(std::cos(-2.0 * M_PI * i / n)),
+        s[i] = static_cast<float>(std::sin(-2.0 * M_PI * i / n));
+    const std::vector<float> x = noise(2 * n);
+    std::vector<float> w(x);
+    for (auto _ : st) {
+        std::copy(x.begin(), x.end(), w.begin());
+        k.fft_32f(c.data(), s.data(), w.data(), w.data() + n, order);
+        benchmark::DoNotOptimize(w.data());
+    }
+}
+BENCHMARK(BM_ec_fft_32f)->Args({6, 0})->Args({6, 1})->Args({9, 0})->Args({9, 1});
 
 void BM_ec_subband(benchmark::State& st) {
     const int K = 33, T = 40;

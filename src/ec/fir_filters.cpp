@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "ec/fir_internal.h"
+#include "ec/kernels.h"
 
 namespace voks::ec {
 namespace {
@@ -69,9 +70,10 @@ void fir_16s(const int16_t* x, const int16_t* d, int16_t* e, int n, const int16_
 }
 
 void nlms_32f(const float* x, const float* d, const float* mu, float* e, int n, float* h, int L, float* err) {
+    const auto update = kernels().nlms_update_32f;
     float eps = *err;
     for (int j = 0; j < n; ++j) {
-        for (int k = 0; k < L; ++k) h[k] = std::fma(eps, x[j - 1 - k], h[k]);
+        update(eps, x + j - 1, h, L);
         float y = 0.0f;
         for (int k = 0; k < L; ++k) y += h[k] * x[j - k];
         e[j] = d[j] - y;
@@ -82,13 +84,14 @@ void nlms_32f(const float* x, const float* d, const float* mu, float* e, int n, 
 
 void nlms_16s(const int16_t* x, const int16_t* d, const int32_t* mu, int16_t* e, int n, int16_t* h, int L,
               int16_t* err) {
+    const auto update = kernels().nlms_update_16s;
     int64_t eps = *err;
     for (int j = 0; j < n; ++j) {
+        // eps stays within 32 bits (a 16-bit start, then limited to 32 bits).
+        update(static_cast<int32_t>(eps), x + j - 1, h, L);
         int32_t acc = 0;
-        for (int k = 0; k < L; ++k) {
-            h[k] = sat16(h[k] + ((x[j - 1 - k] * eps + 4096) >> 13));
+        for (int k = 0; k < L; ++k)
             acc = sat32(static_cast<int64_t>(acc) + ((h[k] * x[j - k] + 16384) >> 15));
-        }
         e[j] = sat16(static_cast<int64_t>(d[j]) - acc);
         // The product needs up to 48 bits; it is limited to 32 bits instead of wrapping.
         eps = sat32((static_cast<int64_t>(e[j]) * mu[j] + 1024) >> 11);

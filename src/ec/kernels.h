@@ -22,7 +22,21 @@ using sb_fir_32fc_fn = void(const Vok32fc* const* X, const Vok32fc* const* W, Vo
 using sb_update_32fc_fn = void(const double* mu, const Vok32fc* const* X, const Vok32fc* E, Vok32fc* const* W,
                                int T, int K);
 
-#define VOKS_EC_KERNELS(X) X(fir_32f) X(sb_fir_32fc) X(sb_update_32fc)
+// The full-band NLMS coefficient update: h[k] = fma(eps, x[-k], h[k]) for k < L, one rounding
+// per tap; x reads x[1-L] .. x[0]. L >= 1; h must not overlap x.
+using nlms_update_32f_fn = void(float eps, const float* x, float* h, int L);
+
+// The 16-bit NLMS coefficient update: h[k] = sat16(h[k] + ((x[-k]*eps + 4096) >> 13)) for k < L,
+// the product in 64 bits, the shift flooring; x reads x[1-L] .. x[0]. L >= 1; h must not overlap
+// x.
+using nlms_update_16s_fn = void(int32_t eps, const int16_t* x, int16_t* h, int L);
+// The filter bank's radix-2 decimation-in-time butterflies, in place over N = 2^order >= 2
+// bit-reversed points: stages of length 2 .. N, twiddle w = (c[j*N/len], s[j*N/len]), t = w*x[b]
+// as wr*re - wi*im and wr*im + wi*re (plain float products), x[b] = x[a] - t, x[a] = x[a] + t.
+using fft_32f_fn = void(const float* c, const float* s, float* re, float* im, int order);
+
+#define VOKS_EC_KERNELS(X) \
+    X(fir_32f) X(sb_fir_32fc) X(sb_update_32fc) X(nlms_update_32f) X(fft_32f) X(nlms_update_16s)
 
 VOKS_DECLARE_KERNELS(VOKS_EC_KERNELS)
 

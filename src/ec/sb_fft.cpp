@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "ec/kernels.h"
 #include "ec/sb_internal.h"
 
 namespace voks::ec {
@@ -24,25 +25,6 @@ int bitrev(int i, int order) {
     int r = 0;
     for (int b = 0; b < order; ++b) r |= ((i >> b) & 1) << (order - 1 - b);
     return r;
-}
-
-// In-place decimation-in-time butterflies over bit-reversed data.
-void butterflies_32f(const float* c, const float* s, float* re, float* im, int order) {
-    const int n = 1 << order;
-    for (int len = 2; len <= n; len <<= 1) {
-        const int half = len >> 1, step = n / len;
-        for (int g = 0; g < n; g += len) {
-            for (int j = 0; j < half; ++j) {
-                const float wr = c[j * step], wi = s[j * step];
-                const int a = g + j, b = a + half;
-                const float tr = wr * re[b] - wi * im[b], ti = wr * im[b] + wi * re[b];
-                re[b] = re[a] - tr;
-                im[b] = im[a] - ti;
-                re[a] = re[a] + tr;
-                im[a] = im[a] + ti;
-            }
-        }
-    }
 }
 
 void butterflies_16s(const int32_t* c, const int32_t* s, int64_t* re, int64_t* im, int order) {
@@ -137,7 +119,7 @@ void fft_fwd_32f(const void* plan, const float* in, Vok32fc* out, float* work) {
         im[i] = 0.0f;
     }
     const float* c = twiddle_cos<float>(plan);
-    butterflies_32f(c, c + n / 2, re, im, h.order);
+    kernels().fft_32f(c, c + n / 2, re, im, h.order);
     for (int k = 0; k <= n / 2; ++k) out[k] = {re[k], im[k]};
     out[0].im = 0.0f;
     out[n / 2].im = 0.0f;
@@ -157,7 +139,7 @@ void fft_inv_32f(const void* plan, const Vok32fc* in, float* out, float* work) {
         im[r] = (k == 0 || k == n / 2) ? 0.0f : upper ? v.im : -v.im;
     }
     const float* c = twiddle_cos<float>(plan);
-    butterflies_32f(c, c + n / 2, re, im, h.order);
+    kernels().fft_32f(c, c + n / 2, re, im, h.order);
     for (int i = 0; i < n; ++i) out[i] = re[i] / static_cast<float>(n);
 }
 

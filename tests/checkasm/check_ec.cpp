@@ -1,6 +1,7 @@
-// Echo-canceller kernels: the AVX2 full-band FIR, sub-band filter and sub-band coefficient update
-// against the scalar ones, on finite floats of every pattern, tap counts around the vector widths,
-// every misalignment, guard zones.
+// Echo-canceller kernels: the AVX2 full-band FIR, sub-band filter, sub-band coefficient update,
+// full-band NLMS coefficient updates (float and 16-bit) and filter bank FFT butterflies against
+// the scalar ones, on finite floats and 16-bit values of every pattern, tap counts around the
+// vector widths, every misalignment, guard zones.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -105,6 +106,63 @@ CHECKASM(ec_sb_update_32fc) {
                 ec::scalar::sb_update_32fc(mu.s(), xs.data(), E.s(), ws.data(), T, K);
                 ec::avx2::sb_update_32fc(mu.v(), xv.data(), E.v(), wv.data(), T, K);
                 ctx.same("ec_sb_update_32fc", K, off, p, "T " + std::to_string(T), W, X, E, mu);
+            }
+        },
+        1);
+}
+
+CHECKASM(ec_nlms_update_32f) {
+    if (!have_avx2()) return;
+    each_case<float>(
+        [&](int L, int off, Pattern p) {
+            for (float eps : {0.0f, 1.5e-3f, -3.0e15f, std::ldexp(1.0f, -140)}) {
+                Twin<float> x(L, off), h(L, off);
+                fill(x, ctx.rng, p);
+                fill(h, ctx.rng, partner(p));
+                ec::scalar::nlms_update_32f(eps, x.s() + L - 1, h.s(), L);
+                ec::avx2::nlms_update_32f(eps, x.v() + L - 1, h.v(), L);
+                ctx.same("ec_nlms_update_32f", L, off, p, "eps " + std::to_string(eps), h, x);
+            }
+        },
+        1);
+}
+
+CHECKASM(ec_fft_32f) {
+    if (!have_avx2()) return;
+    for (int order = 1; order <= 11; ++order) {
+        const int n = 1 << order;
+        for (int off : offsets<float>()) {
+            for (Pattern p : kPatterns) {
+                // The bank's twiddles e^(-2 pi i k/n), then the same with random rotations.
+                for (bool plan : {true, false}) {
+                    Twin<float> c(n / 2, off), s(n / 2, off), re(n, off), im(n, off);
+                    for (int k = 0; k < n / 2; ++k) {
+                        const double a = plan ? -2.0 * M_PI * k / n : ctx.rng.range(-32768, 32767) / 5000.0;
+                        c.s()[k] = static_cast<float>(std::cos(a));
+                        s.s()[k] = static_cast<float>(std::sin(a));
+                    }
+                    c.sync();
+                    s.sync();
+                    fill(re, ctx.rng, p);
+                    fill(im, ctx.rng, partner(p));
+                    ec::scalar::fft_32f(c.s(), s.s(), re.s(), im.s(), order);
+                    ec::avx2::fft_32f(c.v(), s.v(), re.v(), im.v(), order);
+                    ctx.same("ec_fft_32f", n, off, p, plan ? "plan" : "random twiddles", re, im, c, s);
+                }
+            }
+        }
+    }
+}
+
+CHECKASM(ec_nlms_update_16s) {
+    if (!have_avx2()) return;
+    each_case<int16_t>(
+        [&](int L, int off, Pattern p) {
+            for (int32_t eps : {0, -1, 4095, -32768, INT32_MAX, INT32_MIN, ctx.rng.range(-99999, 99999)}) {
+                Twin<int16_t> x(L, off, ctx.rng, p), h(L, off, ctx.rng, partner(p));
+                ec::scalar::nlms_update_16s(eps, x.s() + L - 1, h.s(), L);
+                ec::avx2::nlms_update_16s(eps, x.v() + L - 1, h.v(), L);
+                ctx.same("ec_nlms_update_16s", L, off, p, "eps " + std::to_string(eps), h, x);
             }
         },
         1);
