@@ -638,11 +638,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         // Impulse response of the weighted synthesis filter.
         std::memset(error, 0, sizeof error);
         weight_a(p_a, error + kM, kGamma1, kM);
-        for (int i = 0; i < kSubfr; ++i) {
-            int32_t s = L_mult(error[i + kM], 16384);
-            for (int j = 1; j <= kM; ++j) s = L_msu(s, p_aq[j], error[i + kM - j]);
-            h1[i] = error[i + kM] = round16(L_shl(s, 3));
-        }
+        syn_filt_q(p_aq, kM, 16384, 3, error + kM, h1, kSubfr, error, false);
         tmp = 0;
         voksDeemphasize_AMRWB_NR_16s_I(kTilt, h1, kSubfr, &tmp);
         std::memcpy(h2, h1, sizeof h2);

@@ -81,7 +81,20 @@ int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
 }
 
 void scale_sig(int16_t* x, int n, int exp) {
-    for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), exp));
+    if (exp == 0) return;  // round16 of x << 16 is x
+    if (exp < 0) {
+        // An arithmetic right shift of x << 16: the rounding addition cannot saturate.
+        const int k = std::min(-exp, 31);
+        for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(((x[i] * 65536 >> k) + 0x8000) >> 16);
+        return;
+    }
+    // Left: saturate to 32 bits, then round with saturation (past 16, every nonzero x saturates).
+    const int k = 16 + std::min(exp, 16);
+    for (int i = 0; i < n; ++i) {
+        const int64_t v =
+            std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{x[i]} * (int64_t{1} << k)));
+        x[i] = static_cast<int16_t>(std::min<int64_t>(INT32_MAX, v + 0x8000) >> 16);
+    }
 }
 
 void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
@@ -208,26 +221,60 @@ void weight_a(const int16_t* a, int16_t* ap, int16_t gamma, int m) {
 }
 
 void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int16_t* mem, bool update) {
+    syn_filt_q(a, m, shr(a[0], 1), add(3, sub(norm_s(a[0]), 2)), x, y, lg, mem, update);
+}
+
+void syn_filt_q(const int16_t* a, int m, int16_t a0, int16_t sh, const int16_t* x, int16_t* y, int lg,
+                int16_t* mem, bool update) {
     int16_t buf[kSubfr16 + 20];
     std::memcpy(buf, mem, sizeof(int16_t) * m);
     int16_t* yy = buf + m;
-    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
-    int64_t sum_a = std::abs(int32_t{a0});
+    int64_t sum_a = 0;
     for (int j = 1; j <= m; ++j) sum_a += std::abs(int32_t{a[j]});
-    // Every operand is a 16-bit sample: with this bound no partial sum saturates.
-    if (no_saturation(32768, sum_a)) {
-        for (int i = 0; i < lg; ++i) {
-            int32_t t = int32_t{x[i]} * a0;
-            for (int j = 1; j <= m; ++j) t -= int32_t{a[j]} * yy[i - j];
-            y[i] = yy[i] = round16(L_shl(2 * t, add(3, s)));
-        }
-    } else {
-        for (int i = 0; i < lg; ++i) {
-            int32_t t = L_mult(x[i], a0);
-            for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
-            y[i] = yy[i] = round16(L_shl(t, add(3, s)));
+    const auto step = [&](int i, int16_t xi) {
+        int32_t t = L_mult(xi, a0);
+        for (int j = 1; j <= m; ++j) t = L_msu(t, a[j], yy[i - j]);
+        y[i] = yy[i] = round16(L_shl(t, sh));
+    };
+    int i = 0;
+    if (m == kM && sh >= 0 && sh < 16) {
+        // Blocks of 8 outputs: the terms of the 16 outputs before a block as 8 independent exact
+        // dot products, then the recursion inside the block. A block is kept when the magnitudes
+        // of its terms (bounded by the largest input and output around it) prove that no partial
+        // sum of the saturating chain left 32 bits; otherwise it is run again by that chain.
+        constexpr int kBlock = 8;
+        int16_t ar[2 * kM] = {};  // output i0 + r takes ar[16 - r + q] times yy[i0 - 16 + q]
+        for (int z = kM; z < 2 * kM; ++z) ar[z] = a[2 * kM - z];
+        for (; i + kBlock <= lg; i += kBlock) {
+            int16_t xb[kBlock];  // x may be y
+            std::memcpy(xb, x + i, sizeof xb);
+            const int16_t* w = yy + i - kM;
+            int32_t p[kBlock];
+            for (int r = 0; r < kBlock; ++r) {
+                const int16_t* c = ar + kM - r;
+                int32_t t = int32_t{xb[r]} * a0;
+                for (int q = 0; q < kM; ++q) t -= int32_t{c[q]} * w[q];
+                p[r] = t;
+            }
+            int32_t o[kBlock];
+            for (int r = 0; r < kBlock; ++r) {
+                int32_t t = p[r];
+                for (int j = 1; j <= r; ++j) t -= int32_t{a[j]} * o[r - j];
+                // round16(L_shl(2 t, sh)) of an exact 2 t
+                const int64_t v =
+                    std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{t} << (sh + 1)));
+                o[r] = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, v + 0x8000) >> 16);
+            }
+            for (int r = 0; r < kBlock; ++r) yy[i + r] = static_cast<int16_t>(o[r]);
+            const int32_t max_y = max_abs(w, kM + kBlock - 1), max_x = max_abs(xb, kBlock);
+            if (2 * (int64_t{max_x} * std::abs(int32_t{a0}) + max_y * sum_a) < INT32_MAX) {
+                std::memcpy(y + i, yy + i, sizeof xb);
+            } else {
+                for (int r = 0; r < kBlock; ++r) step(i + r, xb[r]);
+            }
         }
     }
+    for (; i < lg; ++i) step(i, x[i]);
     if (update) std::memcpy(mem, yy + lg - m, sizeof(int16_t) * m);
 }
 
@@ -267,7 +314,14 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n) {
 }
 
 void updt_tar(const int16_t* x, int16_t* x2, const int16_t* y, int16_t gain, int n) {
-    for (int i = 0; i < n; ++i) x2[i] = extract_h(L_shl(L_msu(L_mult(x[i], 16384), y[i], gain), 1));
+    // The chain in 64 bits with each step's saturation: L_mult(y, gain) saturates only at
+    // -32768 * -32768.
+    for (int i = 0; i < n; ++i) {
+        const int64_t p = std::min<int64_t>(INT32_MAX, 2 * int64_t{y[i]} * gain);
+        int64_t t = std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{x[i]} * 32768 - p));
+        t = std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, 2 * t));
+        x2[i] = static_cast<int16_t>(t >> 16);
+    }
 }
 
 void pit_shrp(int16_t* x, int lag, int16_t sharp, int n) {
