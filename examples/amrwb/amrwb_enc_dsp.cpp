@@ -3,6 +3,7 @@
 #include "amrwb/amrwb_enc_dsp.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -103,13 +104,21 @@ void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
     std::memcpy(sig, mem, sizeof(int16_t) * 2 * kCoef);
     std::memcpy(sig + 2 * kCoef, in, sizeof(int16_t) * lg);
     const int lg_down = mult(static_cast<int16_t>(lg), 26215);
+    // The 4 phases of the filter, each contiguous.
+    static const auto phases = [] {
+        std::array<std::array<int16_t, 2 * kCoef>, 4> p{};
+        for (int f = 0; f < 4; ++f)
+            for (int i = 0; i < 2 * kCoef; ++i) p[f][i] = kDownFir[3 - f + 4 * i];
+        return p;
+    }();
     const int16_t* s = sig + kCoef;
     int pos = 0;  // in quarters of an input sample
     for (int j = 0; j < lg_down; ++j) {
         const int16_t* x = s + (pos >> 2) - kCoef + 1;
+        const int16_t* c = phases[pos & 3].data();
         // Each phase's coefficient magnitudes sum below 2^31 / 2^16: the sum never saturates.
         int32_t sum = 0;
-        for (int i = 0, k = 3 - (pos & 3); i < 2 * kCoef; ++i, k += 4) sum += int32_t{x[i]} * kDownFir[k];
+        for (int i = 0; i < 2 * kCoef; ++i) sum += int32_t{x[i]} * c[i];
         out[j] = round16(L_shl(2 * sum, 1));
         pos += 5;
     }
@@ -256,15 +265,23 @@ void syn_filt_q(const int16_t* a, int m, int16_t a0, int16_t sh, const int16_t* 
                 for (int q = 0; q < kM; ++q) t -= int32_t{c[q]} * w[q];
                 p[r] = t;
             }
-            int32_t o[kBlock];
-            for (int r = 0; r < kBlock; ++r) {
-                int32_t t = p[r];
-                for (int j = 1; j <= r; ++j) t -= int32_t{a[j]} * o[r - j];
-                // round16(L_shl(2 t, sh)) of an exact 2 t
+            // round16(L_shl(2 t, sh)) of an exact 2 t; the newest output's term comes last.
+            const auto out = [sh](int32_t t) {
                 const int64_t v =
                     std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{t} << (sh + 1)));
-                o[r] = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, v + 0x8000) >> 16);
-            }
+                return static_cast<int32_t>(std::min<int64_t>(INT32_MAX, v + 0x8000) >> 16);
+            };
+            const int32_t a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4], a5 = a[5], a6 = a[6], a7 = a[7];
+            int32_t o[kBlock];
+            o[0] = out(p[0]);
+            o[1] = out(p[1] - a1 * o[0]);
+            o[2] = out(p[2] - a2 * o[0] - a1 * o[1]);
+            o[3] = out(p[3] - a3 * o[0] - a2 * o[1] - a1 * o[2]);
+            o[4] = out(p[4] - a4 * o[0] - a3 * o[1] - a2 * o[2] - a1 * o[3]);
+            o[5] = out(p[5] - a5 * o[0] - a4 * o[1] - a3 * o[2] - a2 * o[3] - a1 * o[4]);
+            o[6] = out(p[6] - a6 * o[0] - a5 * o[1] - a4 * o[2] - a3 * o[3] - a2 * o[4] - a1 * o[5]);
+            o[7] =
+                out(p[7] - a7 * o[0] - a6 * o[1] - a5 * o[2] - a4 * o[3] - a3 * o[4] - a2 * o[5] - a1 * o[6]);
             for (int r = 0; r < kBlock; ++r) yy[i + r] = static_cast<int16_t>(o[r]);
             const int32_t max_y = max_abs(w, kM + kBlock - 1), max_x = max_abs(xb, kBlock);
             if (2 * (int64_t{max_x} * std::abs(int32_t{a0}) + max_y * sum_a) < INT32_MAX) {
@@ -314,6 +331,12 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n) {
 }
 
 void updt_tar(const int16_t* x, int16_t* x2, const int16_t* y, int16_t gain, int n) {
+    const int32_t g = std::abs(int32_t{gain});
+    if (2 * (int64_t{max_abs(x, n)} * 32768 + 2 * int64_t{max_abs(y, n)} * g) < INT32_MAX) {
+        // No step saturates: round down the plain difference.
+        for (int i = 0; i < n; ++i) x2[i] = static_cast<int16_t>((x[i] * 32768 - 2 * y[i] * gain) >> 15);
+        return;
+    }
     // The chain in 64 bits with each step's saturation: L_mult(y, gain) saturates only at
     // -32768 * -32768.
     for (int i = 0; i < n; ++i) {
