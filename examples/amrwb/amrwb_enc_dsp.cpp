@@ -6,6 +6,9 @@
 #include <array>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrwb/amrwb_enc_ops.h"
 #include "amrwb/amrwb_enc_tables.h"
@@ -259,12 +262,27 @@ void syn_filt_q(const int16_t* a, int m, int16_t a0, int16_t sh, const int16_t* 
             std::memcpy(xb, x + i, sizeof xb);
             const int16_t* w = yy + i - kM;
             int32_t p[kBlock];
+#if defined(__SSE2__)
+            // A pair sum of pmaddwd wraps only past the bound checked below.
+            const __m128i w0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w));
+            const __m128i w1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + 8));
+            for (int r = 0; r < kBlock; ++r) {
+                const int16_t* c = ar + kM - r;
+                __m128i v = _mm_add_epi32(
+                    _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c)), w0),
+                    _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(c + 8)), w1));
+                v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
+                v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0xB1));
+                p[r] = int32_t{xb[r]} * a0 - _mm_cvtsi128_si32(v);
+            }
+#else
             for (int r = 0; r < kBlock; ++r) {
                 const int16_t* c = ar + kM - r;
                 int32_t t = int32_t{xb[r]} * a0;
                 for (int q = 0; q < kM; ++q) t -= int32_t{c[q]} * w[q];
                 p[r] = t;
             }
+#endif
             // round16(L_shl(2 t, sh)) of an exact 2 t; the newest output's term comes last.
             const auto out = [sh](int32_t t) {
                 const int64_t v =
