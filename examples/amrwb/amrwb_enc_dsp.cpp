@@ -397,11 +397,34 @@ int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int1
 }
 
 void filt_6k_7k(int16_t* x, int lg, int16_t* mem) {
-    int16_t buf[kSubfr16 + 30];
+    int16_t buf[kSubfr16 + 31];
     std::memcpy(buf, mem, sizeof(int16_t) * 30);
     for (int i = 0; i < lg; ++i) buf[i + 30] = shr(x[i], 2);
     constexpr int64_t kSumH = 158870;  // sum of the coefficient magnitudes
     const bool exact = no_saturation(max_abs(buf, lg + 30), kSumH);
+#if defined(__SSE2__)
+    if (exact) {
+        // 32 taps (the last zero) by pmaddwd; the bound keeps every pair sum in 32 bits.
+        alignas(16) int16_t c[32] = {};
+        std::memcpy(c, kFilt6k7k, sizeof(int16_t) * 31);
+        const auto* cv = reinterpret_cast<const __m128i*>(c);
+        const __m128i c0 = _mm_load_si128(cv), c1 = _mm_load_si128(cv + 1), c2 = _mm_load_si128(cv + 2),
+                      c3 = _mm_load_si128(cv + 3);
+        buf[lg + 30] = 0;  // read against the zero tap by the last output
+        for (int i = 0; i < lg; ++i) {
+            const auto* b = reinterpret_cast<const __m128i*>(buf + i);
+            __m128i v = _mm_add_epi32(_mm_madd_epi16(_mm_loadu_si128(b), c0),
+                                      _mm_madd_epi16(_mm_loadu_si128(b + 1), c1));
+            v = _mm_add_epi32(v, _mm_add_epi32(_mm_madd_epi16(_mm_loadu_si128(b + 2), c2),
+                                               _mm_madd_epi16(_mm_loadu_si128(b + 3), c3)));
+            v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
+            v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0xB1));
+            x[i] = round16(2 * _mm_cvtsi128_si32(v));
+        }
+        std::memcpy(mem, buf + lg, sizeof(int16_t) * 30);
+        return;
+    }
+#endif
     for (int i = 0; i < lg; ++i) {
         int32_t t = 0;
         if (exact) {
