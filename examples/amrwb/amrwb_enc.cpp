@@ -2,6 +2,7 @@
 // AMR-WB operations and the steps of amrwb_enc_dsp.h.
 #include "amrwb/amrwb_enc.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "amrwb/amrwb_enc_dsp.h"
@@ -672,10 +673,12 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         updt_tar(xn, xn2, y2, gain2, kSubfr);
         int select = 0;
         if (bits > 177) {
-            int32_t s = 0;
-            for (int i = 0; i < kSubfr; ++i) s = L_mac(s, dn[i], dn[i]);
-            for (int i = 0; i < kSubfr; ++i) s = L_msu(s, xn2[i], xn2[i]);
-            if (s <= 0) select = 1;
+            // Both saturating chains are monotonic (terms of one sign), so each ends at its
+            // clamped exact sum; a square saturates only at -32768.
+            int64_t e1 = 0, e2 = 0;
+            for (int i = 0; i < kSubfr; ++i) e1 += std::min<int64_t>(INT32_MAX, 2 * int64_t{dn[i]} * dn[i]);
+            for (int i = 0; i < kSubfr; ++i) e2 += std::min<int64_t>(INT32_MAX, 2 * int64_t{xn2[i]} * xn2[i]);
+            if (std::min<int64_t>(INT32_MAX, e1) - e2 <= 0) select = 1;
             put(prm, select);
         }
         int16_t gain_pit;

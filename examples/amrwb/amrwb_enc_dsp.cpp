@@ -438,9 +438,4 @@ void filt_6k_7k(int16_t* x, int lg, int16_t* mem) {
     std::memcpy(mem, buf + lg, sizeof(int16_t) * 30);
 }
 
-int16_t random16(int16_t* seed) {
-    *seed = extract_l(L_add(L_shr(L_mult(*seed, 31821), 1), 13849));
-    return *seed;
-}
-
 }  // namespace amrwbex::enc

@@ -47,7 +47,12 @@ int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int1
 // The 6-7 kHz band-pass on 80 samples in place; mem holds 30 past inputs.
 void filt_6k_7k(int16_t* x, int lg, int16_t* mem);
 // The codec's linear congruential generator.
-int16_t random16(int16_t* seed);
+inline int16_t random16(int16_t* seed) {
+    // extract_l(L_add(L_shr(L_mult(seed, 31821), 1), 13849)): the product halved is exact and
+    // the sum stays far from saturation; the low 16 bits wrap.
+    *seed = static_cast<int16_t>(static_cast<uint16_t>(*seed * 31821 + 13849));
+    return *seed;
+}
 
 }  // namespace amrwbex::enc
 
