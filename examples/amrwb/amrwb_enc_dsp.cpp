@@ -103,13 +103,14 @@ void scale_sig(int16_t* x, int n, int exp) {
 
 void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
     constexpr int kCoef = 15;
-    int16_t sig[kFrame16 + 2 * kCoef];
+    int16_t sig[kFrame16 + 2 * kCoef + 2];
     std::memcpy(sig, mem, sizeof(int16_t) * 2 * kCoef);
     std::memcpy(sig + 2 * kCoef, in, sizeof(int16_t) * lg);
+    sig[2 * kCoef + lg] = sig[2 * kCoef + lg + 1] = 0;  // read against the zero taps 30 and 31
     const int lg_down = mult(static_cast<int16_t>(lg), 26215);
     // The 4 phases of the filter, each contiguous.
     static const auto phases = [] {
-        std::array<std::array<int16_t, 2 * kCoef>, 4> p{};
+        std::array<std::array<int16_t, 2 * kCoef + 2>, 4> p{};  // 32 taps, the last two zero
         for (int f = 0; f < 4; ++f)
             for (int i = 0; i < 2 * kCoef; ++i) p[f][i] = kDownFir[3 - f + 4 * i];
         return p;
@@ -120,8 +121,20 @@ void decim_12k8(const int16_t* in, int lg, int16_t* out, int16_t* mem) {
         const int16_t* x = s + (pos >> 2) - kCoef + 1;
         const int16_t* c = phases[pos & 3].data();
         // Each phase's coefficient magnitudes sum below 2^31 / 2^16: the sum never saturates.
+#if defined(__SSE2__)
+        const auto* xv = reinterpret_cast<const __m128i*>(x);
+        const auto* cv = reinterpret_cast<const __m128i*>(c);
+        __m128i v = _mm_add_epi32(_mm_madd_epi16(_mm_loadu_si128(xv), _mm_loadu_si128(cv)),
+                                  _mm_madd_epi16(_mm_loadu_si128(xv + 1), _mm_loadu_si128(cv + 1)));
+        v = _mm_add_epi32(v, _mm_add_epi32(_mm_madd_epi16(_mm_loadu_si128(xv + 2), _mm_loadu_si128(cv + 2)),
+                                           _mm_madd_epi16(_mm_loadu_si128(xv + 3), _mm_loadu_si128(cv + 3))));
+        v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0x4E));
+        v = _mm_add_epi32(v, _mm_shuffle_epi32(v, 0xB1));
+        const int32_t sum = _mm_cvtsi128_si32(v);
+#else
         int32_t sum = 0;
         for (int i = 0; i < 2 * kCoef; ++i) sum += int32_t{x[i]} * c[i];
+#endif
         out[j] = round16(L_shl(2 * sum, 1));
         pos += 5;
     }
