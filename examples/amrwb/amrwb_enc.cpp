@@ -2,6 +2,7 @@
 // AMR-WB operations and the steps of amrwb_enc_dsp.h.
 #include "amrwb/amrwb_enc.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "amrwb/amrwb_enc_dsp.h"
@@ -638,11 +639,7 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         // Impulse response of the weighted synthesis filter.
         std::memset(error, 0, sizeof error);
         weight_a(p_a, error + kM, kGamma1, kM);
-        for (int i = 0; i < kSubfr; ++i) {
-            int32_t s = L_mult(error[i + kM], 16384);
-            for (int j = 1; j <= kM; ++j) s = L_msu(s, p_aq[j], error[i + kM - j]);
-            h1[i] = error[i + kM] = round16(L_shl(s, 3));
-        }
+        syn_filt_q(p_aq, kM, 16384, 3, error + kM, h1, kSubfr, error, false);
         tmp = 0;
         voksDeemphasize_AMRWB_NR_16s_I(kTilt, h1, kSubfr, &tmp);
         std::memcpy(h2, h1, sizeof h2);
@@ -676,10 +673,12 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
         updt_tar(xn, xn2, y2, gain2, kSubfr);
         int select = 0;
         if (bits > 177) {
-            int32_t s = 0;
-            for (int i = 0; i < kSubfr; ++i) s = L_mac(s, dn[i], dn[i]);
-            for (int i = 0; i < kSubfr; ++i) s = L_msu(s, xn2[i], xn2[i]);
-            if (s <= 0) select = 1;
+            // Both saturating chains are monotonic (terms of one sign), so each ends at its
+            // clamped exact sum; a square saturates only at -32768.
+            int64_t e1 = 0, e2 = 0;
+            for (int i = 0; i < kSubfr; ++i) e1 += std::min<int64_t>(INT32_MAX, 2 * int64_t{dn[i]} * dn[i]);
+            for (int i = 0; i < kSubfr; ++i) e2 += std::min<int64_t>(INT32_MAX, 2 * int64_t{xn2[i]} * xn2[i]);
+            if (std::min<int64_t>(INT32_MAX, e1) - e2 <= 0) select = 1;
             put(prm, select);
         }
         int16_t gain_pit;

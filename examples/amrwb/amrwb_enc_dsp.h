@@ -29,6 +29,10 @@ void levinson(const int16_t* r_h, const int16_t* r_l, int16_t* a, int16_t* mem);
 void weight_a(const int16_t* a, int16_t* ap, int16_t gamma, int m);
 // 1/A(z) of order m on lg samples (lg <= 80), mem the m past outputs (updated when update).
 void syn_filt(const int16_t* a, int m, const int16_t* x, int16_t* y, int lg, int16_t* mem, bool update);
+// The same filter with the input gain a0 and output shift sh given: y[i] = round(L_shl(L_mult(x[i],
+// a0) - 2 sum a[j] y[i - j], sh)), the saturating chain of 16-bit operations.
+void syn_filt_q(const int16_t* a, int m, int16_t a0, int16_t sh, const int16_t* x, int16_t* y, int lg,
+                int16_t* mem, bool update);
 // Low-pass and decimation by 2 in place (l samples in, l / 2 out); mem holds 3 past inputs.
 void lp_decim2(int16_t* x, int l, int16_t* mem);
 // y = x * h truncated to n samples (h Q15).
@@ -43,7 +47,12 @@ int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int1
 // The 6-7 kHz band-pass on 80 samples in place; mem holds 30 past inputs.
 void filt_6k_7k(int16_t* x, int lg, int16_t* mem);
 // The codec's linear congruential generator.
-int16_t random16(int16_t* seed);
+inline int16_t random16(int16_t* seed) {
+    // extract_l(L_add(L_shr(L_mult(seed, 31821), 1), 13849)): the product halved is exact and
+    // the sum stays far from saturation; the low 16 bits wrap.
+    *seed = static_cast<int16_t>(static_cast<uint16_t>(*seed * 31821 + 13849));
+    return *seed;
+}
 
 }  // namespace amrwbex::enc
 

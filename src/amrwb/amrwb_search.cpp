@@ -1,5 +1,8 @@
 // AMR-WB algebraic codebook search: the backward-filtered target and the 12-bit two-track
 // search.
+#include <algorithm>
+#include <cstdlib>
+
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/kernels.h"
 #include "common/basicop.h"
@@ -296,9 +299,11 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
     int32_t e = 0;
     for (int i = 0; i < kSubframe; ++i) e = L_mac(e, H[i], H[i]);
     const int16_t h_shift = npulse >= 12 && extract_h(e) > 1024 ? 1 : 0;
+    int32_t h_max = 0;  // largest magnitude in h and h_inv
     for (int i = 0; i < kSubframe; ++i) {
         h[i] = shr(H[i], h_shift);
         h_inv[i] = negate(h[i]);
+        h_max = std::max(h_max, std::abs(int32_t{h[i]}));
     }
 
     // Energies per track (the last position first) and the cross-correlations of the
@@ -350,6 +355,10 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
                 ipos[17] = 1;
             }
         }
+        // A bound of |vec|: while it stays within 16 bits with a pair added, the saturating adds
+        // are plain ones.
+        int32_t vec_bound = 0;
+        for (int i = 0; i < kSubframe; ++i) vec_bound = std::max(vec_bound, std::abs(int32_t{vec[i]}));
         for (int j = start, st = 0; j < npulse; j += 2, ++st) {
             kernels().track_cor(h, vec, ipos[j], sign, rr[ipos[j]], cor_x);
             kernels().track_cor(h, vec, ipos[j + 1], sign, rr[ipos[j + 1]], cor_y);
@@ -360,7 +369,13 @@ bool search_4t64(int16_t* dn, const int16_t* cn, const int16_t* H, int16_t* code
             ind[j + 1] = static_cast<int16_t>(iy);
             const int16_t* p0 = (sign[ix] < 0 ? h_inv : h) - ix;
             const int16_t* p1 = (sign[iy] < 0 ? h_inv : h) - iy;
-            for (int i = 0; i < kSubframe; ++i) vec[i] = add(vec[i], add(p0[i], p1[i]));
+            if (vec_bound + 2 * h_max <= MAX_16) {
+                vec_bound += 2 * h_max;
+                for (int i = 0; i < kSubframe; ++i) vec[i] = static_cast<int16_t>(vec[i] + p0[i] + p1[i]);
+            } else {
+                vec_bound = MAX_16 + 1;
+                for (int i = 0; i < kSubframe; ++i) vec[i] = add(vec[i], add(p0[i], p1[i]));
+            }
         }
         ps = mult(ps, ps);
         if (L_msu(L_mult(alpk, ps), psk, alp) > 0) {
