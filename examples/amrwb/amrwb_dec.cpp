@@ -3,6 +3,7 @@
 #include "amrwb/amrwb_dec.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrwb/amrwb_dec_dsp.h"
@@ -341,12 +342,24 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
     // Tilt of the synthesis sets the noise level (voiced: lower).
     voksHighPassFilter_AMRWB_16s_ISfs(synth, kSub, reinterpret_cast<VokHighPassFilterState_AMRWB*>(hp400),
                                       15);
-    t = 1;
-    for (int i = 0; i < kSub; ++i) t = L_mac(t, synth[i], synth[i]);
+    // Every term of the energy is positive: the saturating chain gives the plain sum capped at
+    // MAX_32. The lag-1 sum takes the plain sum where its terms' magnitudes cannot reach 2^31.
+    int64_t e64 = 1, c64 = 1, m64 = 1;
+    for (int i = 0; i < kSub; ++i) e64 += 2 * int64_t{synth[i] * synth[i]};
+    for (int i = 1; i < kSub; ++i) {
+        const int32_t p = synth[i] * synth[i - 1];
+        c64 += 2 * int64_t{p};
+        m64 += 2 * std::abs(int64_t{p});
+    }
+    t = e64 > INT32_MAX ? INT32_MAX : static_cast<int32_t>(e64);
     exp = norm_l(t);
     const int16_t r0 = extract_h(L_shl(t, exp));
-    t = 1;
-    for (int i = 1; i < kSub; ++i) t = L_mac(t, synth[i], synth[i - 1]);
+    if (m64 <= INT32_MAX) {
+        t = static_cast<int32_t>(c64);
+    } else {
+        t = 1;
+        for (int i = 1; i < kSub; ++i) t = L_mac(t, synth[i], synth[i - 1]);
+    }
     const int16_t r1 = extract_h(L_shl(t, exp));
     const int16_t fac = r1 > 0 ? div_s(r1, r0) : int16_t{0};
     const int16_t gain1 = sub(32767, fac), gain2 = shl(mult(sub(32767, fac), 20480), 1);

@@ -189,25 +189,47 @@ int32_t tap_weight(const int16_t* c, int n, int step) {
 }  // namespace
 
 void fir31(int16_t* sig, int n, int16_t* mem, const int16_t* taps, int shift) {
-    int16_t x[80 + 30];
+    // Taps and signal padded with a zero to 32 terms for the plain sums (the zero term adds
+    // nothing); the saturating chain runs over the 31 taps.
+    int16_t x[80 + 31], c[32];
     for (int i = 0; i < 30; ++i) x[i] = mem[i];
     for (int i = 0; i < n; ++i) x[30 + i] = shr(sig[i], shift);
-    const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(taps, 31, 1) < (int64_t{1} << 30);
-    for (int i = 0; i < n; ++i) sig[i] = round16(mac_chain(x + i, taps, 31, 1, exact));
+    x[30 + n] = 0;
+    for (int k = 0; k < 31; ++k) c[k] = taps[k];
+    c[31] = 0;
+    const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(c, 31, 1) < (int64_t{1} << 30);
+    for (int i = 0; i < n; ++i)
+        sig[i] = round16(exact ? mac_chain(x + i, c, 32, 1, true) : mac_chain(x + i, c, 31, 1, false));
     for (int i = 0; i < 30; ++i) mem[i] = x[n + i];
 }
 
+namespace {
+
+// The interpolation filter split into its five phases (taps contiguous) and the largest phase
+// weight, so that each output is a unit-stride dot product.
+struct UpPhases {
+    int16_t taps[5][24];
+    int32_t weight = 0;
+    UpPhases() {
+        for (int f = 0; f < 5; ++f) {
+            for (int k = 0; k < 24; ++k) taps[f][k] = tab::kUpFir[4 - f + 5 * k];
+            weight = std::max(weight, tap_weight(taps[f], 24, 1));
+        }
+    }
+};
+
+}  // namespace
+
 void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     constexpr int kTaps = 12;
+    static const UpPhases up;
     int16_t sig[64 + 2 * kTaps];
     for (int i = 0; i < 2 * kTaps; ++i) sig[i] = mem[i];
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
-    int32_t weight = 0;
-    for (int f = 0; f < 5; ++f) weight = std::max(weight, tap_weight(tab::kUpFir + 4 - f, 2 * kTaps, 5));
-    const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * weight < (int64_t{1} << 30);
+    const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * up.weight < (int64_t{1} << 30);
     for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
         const int i = pos / 5, frac = pos - 5 * i;
-        out[j] = round16(L_shl(mac_chain(sig + i + 1, tab::kUpFir + 4 - frac, 2 * kTaps, 5, exact), 1));
+        out[j] = round16(L_shl(mac_chain(sig + i + 1, up.taps[frac], 2 * kTaps, 1, exact), 1));
     }
     for (int i = 0; i < 2 * kTaps; ++i) mem[i] = sig[64 + i];
 }

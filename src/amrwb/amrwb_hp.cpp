@@ -4,6 +4,9 @@
 #include "amrwb/kernels.h"
 #include "common/basicop.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace voks::amrwb {
 
 namespace {
@@ -17,6 +20,19 @@ int32_t shl_sat(int32_t x, int16_t s) {
     if (s <= 0 || s >= 32) return L_shl(x, s);
     const int32_t lim = MAX_32 >> s;
     return x > lim ? MAX_32 : x < ~lim ? MIN_32 : static_cast<int32_t>(static_cast<uint32_t>(x) << s);
+}
+
+// The bound on |v|, the low chain's result shifted right by 15, when every partial sum of that
+// chain (16384 plus 2 a[k] yl[k], k = 1..3) provably stays within 32 bits; -1 otherwise. The low
+// parts of the memory lie in [0, 32767], so the sums' ranges follow from the signs of a.
+int64_t low_chain_bound(const int16_t* a) {
+    int64_t lo = 16384, hi = 16384;
+    for (int k = 1; k < 4; ++k) {
+        lo += 2 * 32767 * int64_t{a[k] < 0 ? a[k] : 0};
+        hi += 2 * 32767 * int64_t{a[k] > 0 ? a[k] : 0};
+        if (lo < MIN_32 || hi > MAX_32) return -1;
+    }
+    return ((-lo > hi ? -lo : hi) >> 15) + 1;
 }
 
 }  // namespace
@@ -35,16 +51,60 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
     int16_t x1 = m[6], x2 = m[7], x3 = m[8];
     constexpr int kChunk = 64;
     int64_t fir[kChunk], mag[kChunk];  // 2 sum b x and 2 sum |b x| of the input terms
+    const int64_t vmax = plain ? low_chain_bound(a) : -1;
+    const int64_t asum = abs64(a[1]) + abs64(a[2]) + abs64(a[3]);
     for (int c0 = 0; c0 < n; c0 += kChunk) {
         const int len = n - c0 < kChunk ? n - c0 : kChunk;
+        int64_t mag_max = 0;
         for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
             const int p0 = x[c0 + i];
             fir[i] = 2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
             mag[i] = 2 * (abs64(int64_t{b[0]} * p0) + abs64(int64_t{b[1]} * p1) + abs64(int64_t{b[2]} * p2) +
                           abs64(int64_t{b[3]} * p3));
+            mag_max = mag[i] > mag_max ? mag[i] : mag_max;
             p3 = p2;
             p2 = p1;
             p1 = p0;
+        }
+        if (vmax >= 0) {
+            // The block in plain arithmetic; the high chain's partial sums are at most
+            // |v| + 2 sum |a| max |yh| + 2 sum |b x|. When that bound, checked after the block on
+            // the values it produced, stays within 32 bits, the saturating chain gives the same
+            // results (by induction over the samples) and the block is taken as it is.
+            int16_t h1 = y1h, l1 = y1l, h2 = y2h, l2 = y2l, h3 = y3h, l3 = y3l;
+            int32_t hmax = 0;
+            for (const int16_t h : {h1, h2, h3}) hmax = std::max(hmax, std::abs(int32_t{h}));
+            int16_t out[kChunk];
+            for (int i = 0; i < len; ++i) {
+                const int64_t v =
+                    (16384 + 2 * (int64_t{a[1]} * l1 + int64_t{a[2]} * l2 + int64_t{a[3]} * l3)) >> 15;
+                int64_t acc = v + 2 * (int64_t{a[1]} * h1 + int64_t{a[2]} * h2 + int64_t{a[3]} * h3) + fir[i];
+                acc = acc > MAX_32 ? MAX_32 : acc < MIN_32 ? MIN_32 : acc;  // only where the check fails
+                const int32_t s = shl_sat(static_cast<int32_t>(acc), mem_shift);
+                h3 = h2;
+                l3 = l2;
+                h2 = h1;
+                l2 = l1;
+                h1 = static_cast<int16_t>(s >> 16);
+                l1 = static_cast<int16_t>((s & 0xFFFF) >> 1);
+                hmax = std::max(hmax, std::abs(int32_t{h1}));
+                out[i] = round_fx(L_shl(s, out_shift));
+            }
+            if (vmax + 2 * asum * hmax + mag_max <= MAX_32) {
+                for (int i = 0; i < len; ++i) {
+                    x3 = x2;  // x may be y: read before the write below
+                    x2 = x1;
+                    x1 = x[c0 + i];
+                    y[c0 + i] = out[i];
+                }
+                y1h = h1;
+                y1l = l1;
+                y2h = h2;
+                y2l = l2;
+                y3h = h3;
+                y3l = l3;
+                continue;
+            }
         }
         for (int i = 0; i < len; ++i) {
             const int16_t x0 = x[c0 + i];  // x may be y: read before the write below
