@@ -129,6 +129,33 @@ void weight_lpc(const int16_t* a, int16_t* ap, int16_t gamma, int m) {
     ap[m] = round16(L_mult(a[m], fac));
 }
 
+namespace {
+
+// The plain recursion of synthesis16 for order M: the four latest outputs stay in registers and
+// the older ones are read back as a block, so that no load waits on a store just made.
+template <int M>
+void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* yy, int16_t a0,
+                       int16_t s) {
+    int16_t ar[M - 4];  // a[M] .. a[5]: a forward dot product over yy[i - M .. i - 5]
+    for (int k = 0; k < M - 4; ++k) ar[k] = a[M - k];
+    const int32_t a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4];
+    int32_t y1 = yy[-1], y2 = yy[-2], y3 = yy[-3], y4 = yy[-4];
+    const int16_t sh = add(3, s);
+    for (int i = 0; i < n; ++i) {
+        int32_t t = 0;
+        for (int k = 0; k < M - 4; ++k) t += ar[k] * yy[i - M + k];
+        t += a4 * y4 + a3 * y3 + a2 * y2 + a1 * y1;
+        const int16_t v = round16(L_shl(2 * (x[i] * a0 - t), sh));
+        yy[i] = y[i] = v;
+        y4 = y3;
+        y3 = y2;
+        y2 = y1;
+        y1 = v;
+    }
+}
+
+}  // namespace
+
 void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int16_t* mem) {
     int16_t buf[80 + 20];
     int16_t* yy = buf + m;
@@ -138,7 +165,11 @@ void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, i
     // arithmetic gives the saturating chain's result.
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
-    if (weight < 32767) {
+    if (weight < 32767 && m == 16) {
+        synthesis16_plain<16>(a, x, y, n, yy, a0, s);
+    } else if (weight < 32767 && m == 20) {
+        synthesis16_plain<20>(a, x, y, n, yy, a0, s);
+    } else if (weight < 32767) {
         // The weights reversed, so that each output is a forward dot product.
         int16_t ar[20];
         for (int k = 0; k < m; ++k) ar[k] = a[m - k];

@@ -50,36 +50,34 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
     int16_t y1h = m[4], y1l = m[5], y2h = m[2], y2l = m[3], y3h = m[0], y3l = m[1];
     int16_t x1 = m[6], x2 = m[7], x3 = m[8];
     constexpr int kChunk = 64;
-    int64_t fir[kChunk], mag[kChunk];  // 2 sum b x and 2 sum |b x| of the input terms
     const int64_t vmax = plain ? low_chain_bound(a) : -1;
     const int64_t asum = abs64(a[1]) + abs64(a[2]) + abs64(a[3]);
+    const int64_t bsum = abs64(b[0]) + abs64(b[1]) + abs64(b[2]) + abs64(b[3]);
     for (int c0 = 0; c0 < n; c0 += kChunk) {
         const int len = n - c0 < kChunk ? n - c0 : kChunk;
-        int64_t mag_max = 0;
-        for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
-            const int p0 = x[c0 + i];
-            fir[i] = 2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
-            mag[i] = 2 * (abs64(int64_t{b[0]} * p0) + abs64(int64_t{b[1]} * p1) + abs64(int64_t{b[2]} * p2) +
-                          abs64(int64_t{b[3]} * p3));
-            mag_max = mag[i] > mag_max ? mag[i] : mag_max;
-            p3 = p2;
-            p2 = p1;
-            p1 = p0;
-        }
         if (vmax >= 0) {
             // The block in plain arithmetic; the high chain's partial sums are at most
-            // |v| + 2 sum |a| max |yh| + 2 sum |b x|. When that bound, checked after the block on
-            // the values it produced, stays within 32 bits, the saturating chain gives the same
-            // results (by induction over the samples) and the block is taken as it is.
+            // |v| + 2 sum |a| max |yh| + 2 sum |b| max |x|. When that bound, checked after the
+            // block on the values it produced, stays within 32 bits, the saturating chain gives
+            // the same results (by induction over the samples) and the block is taken as it is.
             int16_t h1 = y1h, l1 = y1l, h2 = y2h, l2 = y2l, h3 = y3h, l3 = y3l;
-            int32_t hmax = 0;
+            int32_t hmax = 0, xmax = 0;
             for (const int16_t h : {h1, h2, h3}) hmax = std::max(hmax, std::abs(int32_t{h}));
+            for (const int16_t v : {x1, x2, x3}) xmax = std::max(xmax, std::abs(int32_t{v}));
             int16_t out[kChunk];
-            for (int i = 0; i < len; ++i) {
+            for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
+                const int p0 = x[c0 + i];
+                xmax = std::max(xmax, std::abs(p0));
+                const int64_t fir =
+                    2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
+                p3 = p2;
+                p2 = p1;
+                p1 = p0;
                 const int64_t v =
                     (16384 + 2 * (int64_t{a[1]} * l1 + int64_t{a[2]} * l2 + int64_t{a[3]} * l3)) >> 15;
-                int64_t acc = v + 2 * (int64_t{a[1]} * h1 + int64_t{a[2]} * h2 + int64_t{a[3]} * h3) + fir[i];
-                acc = acc > MAX_32 ? MAX_32 : acc < MIN_32 ? MIN_32 : acc;  // only where the check fails
+                const int64_t acc =
+                    v + 2 * (int64_t{a[1]} * h1 + int64_t{a[2]} * h2 + int64_t{a[3]} * h3) + fir;
+                // acc fits 32 bits unless the check below fails, and then the block is dropped.
                 const int32_t s = shl_sat(static_cast<int32_t>(acc), mem_shift);
                 h3 = h2;
                 l3 = l2;
@@ -88,9 +86,9 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
                 h1 = static_cast<int16_t>(s >> 16);
                 l1 = static_cast<int16_t>((s & 0xFFFF) >> 1);
                 hmax = std::max(hmax, std::abs(int32_t{h1}));
-                out[i] = round_fx(L_shl(s, out_shift));
+                out[i] = round_fx(shl_sat(s, out_shift));
             }
-            if (vmax + 2 * asum * hmax + mag_max <= MAX_32) {
+            if (vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32) {
                 for (int i = 0; i < len; ++i) {
                     x3 = x2;  // x may be y: read before the write below
                     x2 = x1;
@@ -111,10 +109,14 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
             int32_t acc;
             const int64_t l1 = int64_t{a[1]} * y1l, l2 = int64_t{a[2]} * y2l, l3 = int64_t{a[3]} * y3l;
             const int64_t h1 = int64_t{a[1]} * y1h, h2 = int64_t{a[2]} * y2h, h3 = int64_t{a[3]} * y3h;
+            const int64_t f0 = int64_t{b[0]} * x0, f1 = int64_t{b[1]} * x1, f2 = int64_t{b[2]} * x2,
+                          f3 = int64_t{b[3]} * x3;
             const int64_t low = 16384 + 2 * (l1 + l2 + l3), v = low >> 15;
             if (plain && 16384 + 2 * (abs64(l1) + abs64(l2) + abs64(l3)) <= MAX_32 &&
-                abs64(v) + 2 * (abs64(h1) + abs64(h2) + abs64(h3)) + mag[i] <= MAX_32) {
-                acc = static_cast<int32_t>(v + 2 * (h1 + h2 + h3) + fir[i]);
+                abs64(v) + 2 * (abs64(h1) + abs64(h2) + abs64(h3) + abs64(f0) + abs64(f1) + abs64(f2) +
+                                abs64(f3)) <=
+                    MAX_32) {
+                acc = static_cast<int32_t>(v + 2 * (h1 + h2 + h3 + f0 + f1 + f2 + f3));
             } else {
                 acc = L_mac(L_mac(L_mac(16384, y1l, a[1]), y2l, a[2]), y3l, a[3]);
                 acc = L_shr(acc, 15);
