@@ -390,6 +390,29 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
     for (int i = 0; i < 80; ++i) out[i] = add(out[i], hf[i]);
 }
 
+namespace {
+
+// out[i] = round(L_shl(L_mac(L_shl(L_mult(code[i], gc), 5), exc[i], gp), 1)) over a subframe.
+// Where the magnitudes bound every intermediate below 2^30 (so that doubling and rounding stay
+// within 32 bits), plain arithmetic gives the same; out may be exc.
+void mix_excitation(const int16_t* code, int16_t gc, const int16_t* exc, int16_t gp, int16_t* out) {
+    int32_t cmax = 0, emax = 0;
+    for (int i = 0; i < kSub; ++i) {
+        cmax = std::max(cmax, std::abs(int32_t{code[i]}));
+        emax = std::max(emax, std::abs(int32_t{exc[i]}));
+    }
+    if (64 * int64_t{cmax} * std::abs(int32_t{gc}) + 2 * int64_t{emax} * std::abs(int32_t{gp}) <
+        (int64_t{1} << 30) - 0x8000) {
+        for (int i = 0; i < kSub; ++i)
+            out[i] = static_cast<int16_t>((2 * (64 * code[i] * gc + 2 * exc[i] * gp) + 0x8000) >> 16);
+        return;
+    }
+    for (int i = 0; i < kSub; ++i)
+        out[i] = round16(L_shl(L_mac(L_shl(L_mult(code[i], gc), 5), exc[i], gp), 1));
+}
+
+}  // namespace
+
 void Decoder::State::decode(int mode, const int16_t* params, int nparams, int type, int16_t* pcm) {
     const int nb_bits = kBits[mode], rate = kRates[mode];
     Reader rd{params, nparams};
@@ -561,11 +584,8 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
 
         std::copy(exc + i_subfr, exc + i_subfr + kSub, exc_sub);
         int16_t top = 1;
-        for (int i = 0; i < kSub; ++i) {
-            t = L_shl(L_mult(code[i], gain_code), 5);
-            exc[i + i_subfr] = round16(L_shl(L_mac(t, exc[i + i_subfr], gain_pit), 1));
-            top = std::max(top, abs_s(exc[i + i_subfr]));
-        }
+        mix_excitation(code, gain_code, exc + i_subfr, gain_pit, exc + i_subfr);
+        for (int i = 0; i < kSub; ++i) top = std::max(top, abs_s(exc[i + i_subfr]));
         std::copy_backward(qsubfr, qsubfr + 3, qsubfr + 4);
         qsubfr[0] = sub(add(norm_s(top), q_new), 1);
 
@@ -593,10 +613,7 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
         voksHighPassFilter_Direct_AMRWB_16s(enh, code, code2, kSub, 0);
 
         gain_code = round16(L_shl(l_gain_code, q_new));
-        for (int i = 0; i < kSub; ++i) {
-            t = L_shl(L_mult(code2[i], gain_code), 5);
-            exc_sub[i] = round16(L_shl(L_mac(t, exc_sub[i], gain_pit), 1));
-        }
+        mix_excitation(code2, gain_code, exc_sub, gain_pit, exc_sub);
         if (nb_bits <= k9k && pit_sharp > 16384) {
             for (int i = 0; i < kSub; ++i) excp[i] = add(excp[i], exc_sub[i]);
             agc2(exc_sub, excp, kSub);
