@@ -50,19 +50,23 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
     int16_t y1h = m[4], y1l = m[5], y2h = m[2], y2l = m[3], y3h = m[0], y3l = m[1];
     int16_t x1 = m[6], x2 = m[7], x3 = m[8];
     constexpr int kChunk = 64;
-    const int64_t vmax = plain ? low_chain_bound(a) : -1;
+    const int64_t vmax = plain && mem_shift >= 1 && mem_shift <= 15 ? low_chain_bound(a) : -1;
     const int64_t asum = abs64(a[1]) + abs64(a[2]) + abs64(a[3]);
     const int64_t bsum = abs64(b[0]) + abs64(b[1]) + abs64(b[2]) + abs64(b[3]);
     for (int c0 = 0; c0 < n; c0 += kChunk) {
         const int len = n - c0 < kChunk ? n - c0 : kChunk;
-        if (vmax >= 0) {
+        if (vmax >= 0 && y1l >= 0 && y2l >= 0 && y3l >= 0) {  // low parts set by a caller may be negative
             // The block in plain arithmetic; the high chain's partial sums are at most
             // |v| + 2 sum |a| max |yh| + 2 sum |b| max |x|. When that bound, checked after the
-            // block on the values it produced, stays within 32 bits, the saturating chain gives
-            // the same results (by induction over the samples) and the block is taken as it is.
-            int16_t h1 = y1h, l1 = y1l, h2 = y2h, l2 = y2l, h3 = y3h, l3 = y3l;
-            int32_t hmax = 0, xmax = 0;
-            for (const int16_t h : {h1, h2, h3}) hmax = std::max(hmax, std::abs(int32_t{h}));
+            // block on the values it produced, stays within 32 bits, and no memory shift
+            // saturates, the saturating chain gives the same results (by induction over the
+            // samples) and the block is taken as it is. With the memory as w = yh 2^15 + yl (the
+            // 32-bit memory value shifted right by one), both chains fold into one:
+            // v + 2 sum a yh = (16384 + 2 sum a w) >> 15.
+            int64_t w1 = y1h * 32768 + y1l, w2 = y2h * 32768 + y2l, w3 = y3h * 32768 + y3l;
+            int64_t wmax = std::max({w1, w2, w3}), wmin = std::min({w1, w2, w3});
+            int64_t amax = 0, amin = 0;
+            int32_t xmax = 0;
             for (const int16_t v : {x1, x2, x3}) xmax = std::max(xmax, std::abs(int32_t{v}));
             int16_t out[kChunk];
             for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
@@ -73,34 +77,32 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
                 p3 = p2;
                 p2 = p1;
                 p1 = p0;
-                const int64_t v =
-                    (16384 + 2 * (int64_t{a[1]} * l1 + int64_t{a[2]} * l2 + int64_t{a[3]} * l3)) >> 15;
-                const int64_t acc =
-                    v + 2 * (int64_t{a[1]} * h1 + int64_t{a[2]} * h2 + int64_t{a[3]} * h3) + fir;
-                // acc fits 32 bits unless the check below fails, and then the block is dropped.
-                const int32_t s = shl_sat(static_cast<int32_t>(acc), mem_shift);
-                h3 = h2;
-                l3 = l2;
-                h2 = h1;
-                l2 = l1;
-                h1 = static_cast<int16_t>(s >> 16);
-                l1 = static_cast<int16_t>((s & 0xFFFF) >> 1);
-                hmax = std::max(hmax, std::abs(int32_t{h1}));
+                const int64_t acc = ((16384 + 2 * (a[1] * w1 + a[2] * w2 + a[3] * w3)) >> 15) + fir;
+                amax = std::max(amax, acc);
+                amin = std::min(amin, acc);
+                // Exact unless the checks below fail, and then the block is dropped.
+                const auto s = static_cast<int32_t>(static_cast<uint32_t>(acc) << mem_shift);
+                w3 = w2;
+                w2 = w1;
+                w1 = s >> 1;
+                wmax = std::max(wmax, w1);
+                wmin = std::min(wmin, w1);
                 out[i] = round_fx(shl_sat(s, out_shift));
             }
-            if (vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32) {
+            const int64_t hmax = std::max(wmax >> 15, -(wmin >> 15)), lim = int64_t{MAX_32} >> mem_shift;
+            if (vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32 && amax <= lim && amin >= -lim - 1) {
                 for (int i = 0; i < len; ++i) {
                     x3 = x2;  // x may be y: read before the write below
                     x2 = x1;
                     x1 = x[c0 + i];
                     y[c0 + i] = out[i];
                 }
-                y1h = h1;
-                y1l = l1;
-                y2h = h2;
-                y2l = l2;
-                y3h = h3;
-                y3l = l3;
+                y1h = static_cast<int16_t>(w1 >> 15);
+                y1l = static_cast<int16_t>(w1 & 0x7FFF);
+                y2h = static_cast<int16_t>(w2 >> 15);
+                y2l = static_cast<int16_t>(w2 & 0x7FFF);
+                y3h = static_cast<int16_t>(w3 >> 15);
+                y3l = static_cast<int16_t>(w3 & 0x7FFF);
                 continue;
             }
         }
