@@ -307,6 +307,26 @@ void Decoder::State::dtx_decode(int16_t* exc, int new_state, int16_t* isf, Reade
     }
 }
 
+namespace {
+
+// 80 values of the reference generator (seed = seed 31821 + 13849, 16 bits), each shifted right
+// by 3: the first eight in sequence, the others eight steps on from their predecessor eight
+// places back (seed 31821^8 + 13849 (1 + 31821 + .. + 31821^7)), which vectorises.
+void noise80(int16_t* out, int16_t* seed) {
+    uint16_t st[80];
+    uint16_t a8 = 1, c8 = 0;
+    for (int k = 0; k < 8; ++k) {
+        c8 = static_cast<uint16_t>(c8 * 31821u + 13849u);
+        a8 = static_cast<uint16_t>(a8 * 31821u);
+    }
+    for (int i = 0; i < 8; ++i) st[i] = static_cast<uint16_t>(random16(seed));
+    for (int i = 8; i < 80; ++i) st[i] = static_cast<uint16_t>(st[i - 8] * uint32_t{a8} + c8);
+    for (int i = 0; i < 80; ++i) out[i] = static_cast<int16_t>(static_cast<int16_t>(st[i]) >> 3);
+    *seed = static_cast<int16_t>(st[79]);
+}
+
+}  // namespace
+
 // One subframe of output: the 12.8 kHz synthesis, de-emphasis, 50 Hz high-pass and
 // interpolation to 16 kHz, plus the high band of noise shaped by the LP filter.
 void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, int16_t* out,
@@ -322,7 +342,7 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
 
     // White noise at the energy of the excitation.
     int16_t hf[80];
-    for (int16_t& v : hf) v = shr(random16(&seed2), 3);
+    noise80(hf, &seed2);
     scale_signal(exc, kSub, -3);
     q_new = sub(q_new, 3);
     int16_t exp_ener, exp;
