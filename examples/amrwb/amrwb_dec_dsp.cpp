@@ -229,8 +229,15 @@ void fir31(int16_t* sig, int n, int16_t* mem, const int16_t* taps, int shift) {
     for (int k = 0; k < 31; ++k) c[k] = taps[k];
     c[31] = 0;
     const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(c, 31, 1) < (int64_t{1} << 30);
-    for (int i = 0; i < n; ++i)
-        sig[i] = round16(exact ? mac_chain(x + i, c, 32, 1, true) : mac_chain(x + i, c, 31, 1, false));
+    if (exact) {
+        for (int i = 0; i < n; ++i) {
+            int32_t t = 0;
+            for (int k = 0; k < 32; ++k) t += x[i + k] * c[k];
+            sig[i] = round16(2 * t);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) sig[i] = round16(mac_chain(x + i, c, 31, 1, false));
+    }
     for (int i = 0; i < 30; ++i) mem[i] = x[n + i];
 }
 
@@ -258,9 +265,23 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     for (int i = 0; i < 2 * kTaps; ++i) sig[i] = mem[i];
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
     const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * up.weight < (int64_t{1} << 30);
-    for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
-        const int i = pos / 5, frac = pos - 5 * i;
-        out[j] = round16(L_shl(mac_chain(sig + i + 1, up.taps[frac], 2 * kTaps, 1, exact), 1));
+    if (exact) {
+        // Outputs in groups of five, one per phase (positions 4 j / 5 step 0, 0, 1, 1, 1 on 4 a group).
+        for (int j0 = 0; j0 < 80; j0 += 5) {
+            const int16_t* base = sig + 4 * (j0 / 5) + 1;
+            for (int f = 0; f < 5; ++f) {
+                const int16_t* xs = base + (4 * f) / 5;
+                const int16_t* c = up.taps[(4 * f) % 5];
+                int32_t t = 0;
+                for (int k = 0; k < 2 * kTaps; ++k) t += xs[k] * c[k];
+                out[j0 + f] = round16(L_shl(2 * t, 1));
+            }
+        }
+    } else {
+        for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
+            const int i = pos / 5, frac = pos - 5 * i;
+            out[j] = round16(L_shl(mac_chain(sig + i + 1, up.taps[frac], 2 * kTaps, 1, false), 1));
+        }
     }
     for (int i = 0; i < 2 * kTaps; ++i) mem[i] = sig[64 + i];
 }
