@@ -145,7 +145,10 @@ void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, in
         int32_t t = 0;
         for (int k = 0; k < M - 4; ++k) t += ar[k] * yy[i - M + k];
         t += a4 * y4 + a3 * y3 + a2 * y2 + a1 * y1;
-        const int16_t v = round16(L_shl(2 * (x[i] * a0 - t), sh));
+        // L_shl and the rounding as clamped 64-bit steps, without branches.
+        const int64_t u =
+            std::clamp<int64_t>(int64_t{2 * (x[i] * a0 - t)} * (int64_t{1} << sh), INT32_MIN, INT32_MAX);
+        const auto v = static_cast<int16_t>(std::min<int64_t>(u + 0x8000, INT32_MAX) >> 16);
         yy[i] = y[i] = v;
         y4 = y3;
         y3 = y2;
@@ -165,9 +168,10 @@ void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, i
     // arithmetic gives the saturating chain's result.
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
-    if (weight < 32767 && m == 16) {
+    const bool shift_ok = s >= -3 && s <= 28;  // the plain recursions' left shift 3 + s in 0..31
+    if (weight < 32767 && m == 16 && shift_ok) {
         synthesis16_plain<16>(a, x, y, n, yy, a0, s);
-    } else if (weight < 32767 && m == 20) {
+    } else if (weight < 32767 && m == 20 && shift_ok) {
         synthesis16_plain<20>(a, x, y, n, yy, a0, s);
     } else if (weight < 32767) {
         // The weights reversed, so that each output is a forward dot product.
