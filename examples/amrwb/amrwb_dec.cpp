@@ -3,6 +3,7 @@
 #include "amrwb/amrwb_dec.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "amrwb/amrwb_dec_dsp.h"
@@ -306,6 +307,26 @@ void Decoder::State::dtx_decode(int16_t* exc, int new_state, int16_t* isf, Reade
     }
 }
 
+namespace {
+
+// 80 values of the reference generator (seed = seed 31821 + 13849, 16 bits), each shifted right
+// by 3: the first eight in sequence, the others eight steps on from their predecessor eight
+// places back (seed 31821^8 + 13849 (1 + 31821 + .. + 31821^7)), which vectorises.
+void noise80(int16_t* out, int16_t* seed) {
+    uint16_t st[80];
+    uint16_t a8 = 1, c8 = 0;
+    for (int k = 0; k < 8; ++k) {
+        c8 = static_cast<uint16_t>(c8 * 31821u + 13849u);
+        a8 = static_cast<uint16_t>(a8 * 31821u);
+    }
+    for (int i = 0; i < 8; ++i) st[i] = static_cast<uint16_t>(random16(seed));
+    for (int i = 8; i < 80; ++i) st[i] = static_cast<uint16_t>(st[i - 8] * uint32_t{a8} + c8);
+    for (int i = 0; i < 80; ++i) out[i] = static_cast<int16_t>(static_cast<int16_t>(st[i]) >> 3);
+    *seed = static_cast<int16_t>(st[79]);
+}
+
+}  // namespace
+
 // One subframe of output: the 12.8 kHz synthesis, de-emphasis, 50 Hz high-pass and
 // interpolation to 16 kHz, plus the high band of noise shaped by the LP filter.
 void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, int16_t* out,
@@ -321,7 +342,7 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
 
     // White noise at the energy of the excitation.
     int16_t hf[80];
-    for (int16_t& v : hf) v = shr(random16(&seed2), 3);
+    noise80(hf, &seed2);
     scale_signal(exc, kSub, -3);
     q_new = sub(q_new, 3);
     int16_t exp_ener, exp;
@@ -341,12 +362,24 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
     // Tilt of the synthesis sets the noise level (voiced: lower).
     voksHighPassFilter_AMRWB_16s_ISfs(synth, kSub, reinterpret_cast<VokHighPassFilterState_AMRWB*>(hp400),
                                       15);
-    t = 1;
-    for (int i = 0; i < kSub; ++i) t = L_mac(t, synth[i], synth[i]);
+    // Every term of the energy is positive: the saturating chain gives the plain sum capped at
+    // MAX_32. The lag-1 sum takes the plain sum where its terms' magnitudes cannot reach 2^31.
+    int64_t e64 = 1, c64 = 1, m64 = 1;
+    for (int i = 0; i < kSub; ++i) e64 += 2 * int64_t{synth[i] * synth[i]};
+    for (int i = 1; i < kSub; ++i) {
+        const int32_t p = synth[i] * synth[i - 1];
+        c64 += 2 * int64_t{p};
+        m64 += 2 * std::abs(int64_t{p});
+    }
+    t = e64 > INT32_MAX ? INT32_MAX : static_cast<int32_t>(e64);
     exp = norm_l(t);
     const int16_t r0 = extract_h(L_shl(t, exp));
-    t = 1;
-    for (int i = 1; i < kSub; ++i) t = L_mac(t, synth[i], synth[i - 1]);
+    if (m64 <= INT32_MAX) {
+        t = static_cast<int32_t>(c64);
+    } else {
+        t = 1;
+        for (int i = 1; i < kSub; ++i) t = L_mac(t, synth[i], synth[i - 1]);
+    }
     const int16_t r1 = extract_h(L_shl(t, exp));
     const int16_t fac = r1 > 0 ? div_s(r1, r0) : int16_t{0};
     const int16_t gain1 = sub(32767, fac), gain2 = shl(mult(sub(32767, fac), 20480), 1);
@@ -376,6 +409,29 @@ void Decoder::State::synthesis(const int16_t* aq, int16_t* exc, int16_t q_new, i
     if (nb_bits >= k24k) fir31(hf, 80, mem_hf3, tab::kLow7k, 0);
     for (int i = 0; i < 80; ++i) out[i] = add(out[i], hf[i]);
 }
+
+namespace {
+
+// out[i] = round(L_shl(L_mac(L_shl(L_mult(code[i], gc), 5), exc[i], gp), 1)) over a subframe.
+// Where the magnitudes bound every intermediate below 2^30 (so that doubling and rounding stay
+// within 32 bits), plain arithmetic gives the same; out may be exc.
+void mix_excitation(const int16_t* code, int16_t gc, const int16_t* exc, int16_t gp, int16_t* out) {
+    int32_t cmax = 0, emax = 0;
+    for (int i = 0; i < kSub; ++i) {
+        cmax = std::max(cmax, std::abs(int32_t{code[i]}));
+        emax = std::max(emax, std::abs(int32_t{exc[i]}));
+    }
+    if (64 * int64_t{cmax} * std::abs(int32_t{gc}) + 2 * int64_t{emax} * std::abs(int32_t{gp}) <
+        (int64_t{1} << 30) - 0x8000) {
+        for (int i = 0; i < kSub; ++i)
+            out[i] = static_cast<int16_t>((2 * (64 * code[i] * gc + 2 * exc[i] * gp) + 0x8000) >> 16);
+        return;
+    }
+    for (int i = 0; i < kSub; ++i)
+        out[i] = round16(L_shl(L_mac(L_shl(L_mult(code[i], gc), 5), exc[i], gp), 1));
+}
+
+}  // namespace
 
 void Decoder::State::decode(int mode, const int16_t* params, int nparams, int type, int16_t* pcm) {
     const int nb_bits = kBits[mode], rate = kRates[mode];
@@ -548,11 +604,8 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
 
         std::copy(exc + i_subfr, exc + i_subfr + kSub, exc_sub);
         int16_t top = 1;
-        for (int i = 0; i < kSub; ++i) {
-            t = L_shl(L_mult(code[i], gain_code), 5);
-            exc[i + i_subfr] = round16(L_shl(L_mac(t, exc[i + i_subfr], gain_pit), 1));
-            top = std::max(top, abs_s(exc[i + i_subfr]));
-        }
+        mix_excitation(code, gain_code, exc + i_subfr, gain_pit, exc + i_subfr);
+        for (int i = 0; i < kSub; ++i) top = std::max(top, abs_s(exc[i + i_subfr]));
         std::copy_backward(qsubfr, qsubfr + 3, qsubfr + 4);
         qsubfr[0] = sub(add(norm_s(top), q_new), 1);
 
@@ -580,10 +633,7 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
         voksHighPassFilter_Direct_AMRWB_16s(enh, code, code2, kSub, 0);
 
         gain_code = round16(L_shl(l_gain_code, q_new));
-        for (int i = 0; i < kSub; ++i) {
-            t = L_shl(L_mult(code2[i], gain_code), 5);
-            exc_sub[i] = round16(L_shl(L_mac(t, exc_sub[i], gain_pit), 1));
-        }
+        mix_excitation(code2, gain_code, exc_sub, gain_pit, exc_sub);
         if (nb_bits <= k9k && pit_sharp > 16384) {
             for (int i = 0; i < kSub; ++i) excp[i] = add(excp[i], exc_sub[i]);
             agc2(exc_sub, excp, kSub);

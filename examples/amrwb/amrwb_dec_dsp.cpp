@@ -129,6 +129,36 @@ void weight_lpc(const int16_t* a, int16_t* ap, int16_t gamma, int m) {
     ap[m] = round16(L_mult(a[m], fac));
 }
 
+namespace {
+
+// The plain recursion of synthesis16 for order M: the four latest outputs stay in registers and
+// the older ones are read back as a block, so that no load waits on a store just made.
+template <int M>
+void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* yy, int16_t a0,
+                       int16_t s) {
+    int16_t ar[M - 4];  // a[M] .. a[5]: a forward dot product over yy[i - M .. i - 5]
+    for (int k = 0; k < M - 4; ++k) ar[k] = a[M - k];
+    const int32_t a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4];
+    int32_t y1 = yy[-1], y2 = yy[-2], y3 = yy[-3], y4 = yy[-4];
+    const int16_t sh = add(3, s);
+    for (int i = 0; i < n; ++i) {
+        int32_t t = 0;
+        for (int k = 0; k < M - 4; ++k) t += ar[k] * yy[i - M + k];
+        t += a4 * y4 + a3 * y3 + a2 * y2 + a1 * y1;
+        // L_shl and the rounding as clamped 64-bit steps, without branches.
+        const int64_t u =
+            std::clamp<int64_t>(int64_t{2 * (x[i] * a0 - t)} * (int64_t{1} << sh), INT32_MIN, INT32_MAX);
+        const auto v = static_cast<int16_t>(std::min<int64_t>(u + 0x8000, INT32_MAX) >> 16);
+        yy[i] = y[i] = v;
+        y4 = y3;
+        y3 = y2;
+        y2 = y1;
+        y1 = v;
+    }
+}
+
+}  // namespace
+
 void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int16_t* mem) {
     int16_t buf[80 + 20];
     int16_t* yy = buf + m;
@@ -138,7 +168,12 @@ void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, i
     // arithmetic gives the saturating chain's result.
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
-    if (weight < 32767) {
+    const bool shift_ok = s >= -3 && s <= 28;  // the plain recursions' left shift 3 + s in 0..31
+    if (weight < 32767 && m == 16 && shift_ok) {
+        synthesis16_plain<16>(a, x, y, n, yy, a0, s);
+    } else if (weight < 32767 && m == 20 && shift_ok) {
+        synthesis16_plain<20>(a, x, y, n, yy, a0, s);
+    } else if (weight < 32767) {
         // The weights reversed, so that each output is a forward dot product.
         int16_t ar[20];
         for (int k = 0; k < m; ++k) ar[k] = a[m - k];
@@ -189,25 +224,68 @@ int32_t tap_weight(const int16_t* c, int n, int step) {
 }  // namespace
 
 void fir31(int16_t* sig, int n, int16_t* mem, const int16_t* taps, int shift) {
-    int16_t x[80 + 30];
+    // Taps and signal padded with a zero to 32 terms for the plain sums (the zero term adds
+    // nothing); the saturating chain runs over the 31 taps.
+    int16_t x[80 + 31], c[32];
     for (int i = 0; i < 30; ++i) x[i] = mem[i];
     for (int i = 0; i < n; ++i) x[30 + i] = shr(sig[i], shift);
-    const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(taps, 31, 1) < (int64_t{1} << 30);
-    for (int i = 0; i < n; ++i) sig[i] = round16(mac_chain(x + i, taps, 31, 1, exact));
+    x[30 + n] = 0;
+    for (int k = 0; k < 31; ++k) c[k] = taps[k];
+    c[31] = 0;
+    const bool exact = int64_t{peak(x, 30 + n)} * tap_weight(c, 31, 1) < (int64_t{1} << 30);
+    if (exact) {
+        for (int i = 0; i < n; ++i) {
+            int32_t t = 0;
+            for (int k = 0; k < 32; ++k) t += x[i + k] * c[k];
+            sig[i] = round16(2 * t);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) sig[i] = round16(mac_chain(x + i, c, 31, 1, false));
+    }
     for (int i = 0; i < 30; ++i) mem[i] = x[n + i];
 }
 
+namespace {
+
+// The interpolation filter split into its five phases (taps contiguous) and the largest phase
+// weight, so that each output is a unit-stride dot product.
+struct UpPhases {
+    int16_t taps[5][24];
+    int32_t weight = 0;
+    UpPhases() {
+        for (int f = 0; f < 5; ++f) {
+            for (int k = 0; k < 24; ++k) taps[f][k] = tab::kUpFir[4 - f + 5 * k];
+            weight = std::max(weight, tap_weight(taps[f], 24, 1));
+        }
+    }
+};
+
+}  // namespace
+
 void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     constexpr int kTaps = 12;
+    static const UpPhases up;
     int16_t sig[64 + 2 * kTaps];
     for (int i = 0; i < 2 * kTaps; ++i) sig[i] = mem[i];
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
-    int32_t weight = 0;
-    for (int f = 0; f < 5; ++f) weight = std::max(weight, tap_weight(tab::kUpFir + 4 - f, 2 * kTaps, 5));
-    const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * weight < (int64_t{1} << 30);
-    for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
-        const int i = pos / 5, frac = pos - 5 * i;
-        out[j] = round16(L_shl(mac_chain(sig + i + 1, tab::kUpFir + 4 - frac, 2 * kTaps, 5, exact), 1));
+    const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * up.weight < (int64_t{1} << 30);
+    if (exact) {
+        // Outputs in groups of five, one per phase (positions 4 j / 5 step 0, 0, 1, 1, 1 on 4 a group).
+        for (int j0 = 0; j0 < 80; j0 += 5) {
+            const int16_t* base = sig + 4 * (j0 / 5) + 1;
+            for (int f = 0; f < 5; ++f) {
+                const int16_t* xs = base + (4 * f) / 5;
+                const int16_t* c = up.taps[(4 * f) % 5];
+                int32_t t = 0;
+                for (int k = 0; k < 2 * kTaps; ++k) t += xs[k] * c[k];
+                out[j0 + f] = round16(L_shl(2 * t, 1));
+            }
+        }
+    } else {
+        for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
+            const int i = pos / 5, frac = pos - 5 * i;
+            out[j] = round16(L_shl(mac_chain(sig + i + 1, up.taps[frac], 2 * kTaps, 1, false), 1));
+        }
     }
     for (int i = 0; i < 2 * kTaps; ++i) mem[i] = sig[64 + i];
 }

@@ -4,6 +4,9 @@
 #include "amrwb/kernels.h"
 #include "common/basicop.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace voks::amrwb {
 
 namespace {
@@ -17,6 +20,19 @@ int32_t shl_sat(int32_t x, int16_t s) {
     if (s <= 0 || s >= 32) return L_shl(x, s);
     const int32_t lim = MAX_32 >> s;
     return x > lim ? MAX_32 : x < ~lim ? MIN_32 : static_cast<int32_t>(static_cast<uint32_t>(x) << s);
+}
+
+// The bound on |v|, the low chain's result shifted right by 15, when every partial sum of that
+// chain (16384 plus 2 a[k] yl[k], k = 1..3) provably stays within 32 bits; -1 otherwise. The low
+// parts of the memory lie in [0, 32767], so the sums' ranges follow from the signs of a.
+int64_t low_chain_bound(const int16_t* a) {
+    int64_t lo = 16384, hi = 16384;
+    for (int k = 1; k < 4; ++k) {
+        lo += 2 * 32767 * int64_t{a[k] < 0 ? a[k] : 0};
+        hi += 2 * 32767 * int64_t{a[k] > 0 ? a[k] : 0};
+        if (lo < MIN_32 || hi > MAX_32) return -1;
+    }
+    return ((-lo > hi ? -lo : hi) >> 15) + 1;
 }
 
 }  // namespace
@@ -34,27 +50,75 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
     int16_t y1h = m[4], y1l = m[5], y2h = m[2], y2l = m[3], y3h = m[0], y3l = m[1];
     int16_t x1 = m[6], x2 = m[7], x3 = m[8];
     constexpr int kChunk = 64;
-    int64_t fir[kChunk], mag[kChunk];  // 2 sum b x and 2 sum |b x| of the input terms
+    const int64_t vmax = plain && mem_shift >= 1 && mem_shift <= 15 ? low_chain_bound(a) : -1;
+    const int64_t asum = abs64(a[1]) + abs64(a[2]) + abs64(a[3]);
+    const int64_t bsum = abs64(b[0]) + abs64(b[1]) + abs64(b[2]) + abs64(b[3]);
     for (int c0 = 0; c0 < n; c0 += kChunk) {
         const int len = n - c0 < kChunk ? n - c0 : kChunk;
-        for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
-            const int p0 = x[c0 + i];
-            fir[i] = 2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
-            mag[i] = 2 * (abs64(int64_t{b[0]} * p0) + abs64(int64_t{b[1]} * p1) + abs64(int64_t{b[2]} * p2) +
-                          abs64(int64_t{b[3]} * p3));
-            p3 = p2;
-            p2 = p1;
-            p1 = p0;
+        if (vmax >= 0 && y1l >= 0 && y2l >= 0 && y3l >= 0) {  // low parts set by a caller may be negative
+            // The block in plain arithmetic; the high chain's partial sums are at most
+            // |v| + 2 sum |a| max |yh| + 2 sum |b| max |x|. When that bound, checked after the
+            // block on the values it produced, stays within 32 bits, and no memory shift
+            // saturates, the saturating chain gives the same results (by induction over the
+            // samples) and the block is taken as it is. With the memory as w = yh 2^15 + yl (the
+            // 32-bit memory value shifted right by one), both chains fold into one:
+            // v + 2 sum a yh = (16384 + 2 sum a w) >> 15.
+            int64_t w1 = y1h * 32768 + y1l, w2 = y2h * 32768 + y2l, w3 = y3h * 32768 + y3l;
+            int64_t wmax = std::max({w1, w2, w3}), wmin = std::min({w1, w2, w3});
+            int64_t amax = 0, amin = 0;
+            int32_t xmax = 0;
+            for (const int16_t v : {x1, x2, x3}) xmax = std::max(xmax, std::abs(int32_t{v}));
+            int16_t out[kChunk];
+            for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
+                const int p0 = x[c0 + i];
+                xmax = std::max(xmax, std::abs(p0));
+                const int64_t fir =
+                    2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
+                p3 = p2;
+                p2 = p1;
+                p1 = p0;
+                const int64_t acc = ((16384 + 2 * (a[1] * w1 + a[2] * w2 + a[3] * w3)) >> 15) + fir;
+                amax = std::max(amax, acc);
+                amin = std::min(amin, acc);
+                // Exact unless the checks below fail, and then the block is dropped.
+                const auto s = static_cast<int32_t>(static_cast<uint32_t>(acc) << mem_shift);
+                w3 = w2;
+                w2 = w1;
+                w1 = s >> 1;
+                wmax = std::max(wmax, w1);
+                wmin = std::min(wmin, w1);
+                out[i] = round_fx(shl_sat(s, out_shift));
+            }
+            const int64_t hmax = std::max(wmax >> 15, -(wmin >> 15)), lim = int64_t{MAX_32} >> mem_shift;
+            if (vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32 && amax <= lim && amin >= -lim - 1) {
+                for (int i = 0; i < len; ++i) {
+                    x3 = x2;  // x may be y: read before the write below
+                    x2 = x1;
+                    x1 = x[c0 + i];
+                    y[c0 + i] = out[i];
+                }
+                y1h = static_cast<int16_t>(w1 >> 15);
+                y1l = static_cast<int16_t>(w1 & 0x7FFF);
+                y2h = static_cast<int16_t>(w2 >> 15);
+                y2l = static_cast<int16_t>(w2 & 0x7FFF);
+                y3h = static_cast<int16_t>(w3 >> 15);
+                y3l = static_cast<int16_t>(w3 & 0x7FFF);
+                continue;
+            }
         }
         for (int i = 0; i < len; ++i) {
             const int16_t x0 = x[c0 + i];  // x may be y: read before the write below
             int32_t acc;
             const int64_t l1 = int64_t{a[1]} * y1l, l2 = int64_t{a[2]} * y2l, l3 = int64_t{a[3]} * y3l;
             const int64_t h1 = int64_t{a[1]} * y1h, h2 = int64_t{a[2]} * y2h, h3 = int64_t{a[3]} * y3h;
+            const int64_t f0 = int64_t{b[0]} * x0, f1 = int64_t{b[1]} * x1, f2 = int64_t{b[2]} * x2,
+                          f3 = int64_t{b[3]} * x3;
             const int64_t low = 16384 + 2 * (l1 + l2 + l3), v = low >> 15;
             if (plain && 16384 + 2 * (abs64(l1) + abs64(l2) + abs64(l3)) <= MAX_32 &&
-                abs64(v) + 2 * (abs64(h1) + abs64(h2) + abs64(h3)) + mag[i] <= MAX_32) {
-                acc = static_cast<int32_t>(v + 2 * (h1 + h2 + h3) + fir[i]);
+                abs64(v) + 2 * (abs64(h1) + abs64(h2) + abs64(h3) + abs64(f0) + abs64(f1) + abs64(f2) +
+                                abs64(f3)) <=
+                    MAX_32) {
+                acc = static_cast<int32_t>(v + 2 * (h1 + h2 + h3 + f0 + f1 + f2 + f3));
             } else {
                 acc = L_mac(L_mac(L_mac(16384, y1l, a[1]), y2l, a[2]), y3l, a[3]);
                 acc = L_shr(acc, 15);

@@ -174,19 +174,6 @@ void residual(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int 
     kernels().residual(a, m, x, y, n, sf);
 }
 
-namespace {
-
-// The 32-bit signal of the double-precision filters: bits 31..16 the high part, bits 15..4 the
-// low part (0..4095), bits 3..0 zero.
-int16_t high_part(int32_t x) {
-    return static_cast<int16_t>(x >> 16);
-}
-int16_t low_part(int32_t x) {
-    return static_cast<int16_t>((x & 0xFFFF) >> 4);
-}
-
-}  // namespace
-
 void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
     kernels().synth_32(a, m, exc, sig, n, q);
 }
@@ -194,10 +181,14 @@ void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {
     const int16_t fac = shr(mu, 1);
     int16_t prev = *mem;
+    // The saturating steps as 64-bit sums clamped to 32 bits, without branches. The high and low
+    // parts recombine to x with bits 3..0 cleared, which never saturates; fac >= -16384, so the
+    // product never does either.
+    const auto clamp = [](int64_t v) { return std::min<int64_t>(std::max<int64_t>(v, MIN_32), MAX_32); };
     for (int i = 0; i < n; ++i) {
-        int32_t t = L_mac(L_deposit_h(high_part(x[i])), low_part(x[i]), 8);
-        t = L_mac(L_shl(t, 3), prev, fac);
-        y[i] = prev = round_fx(L_shl(t, 1));
+        int64_t t = clamp(int64_t{x[i] & ~15} * 8);
+        t = clamp(2 * clamp(t + 2 * prev * fac));
+        y[i] = prev = static_cast<int16_t>(clamp(t + 0x8000) >> 16);
     }
     *mem = prev;
 }
