@@ -11,53 +11,12 @@
 namespace amrwbex {
 namespace dec {
 
-int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
-    // Plain arithmetic where no partial sum can saturate.
-    int64_t s64 = 0;
-    for (int i = 0; i < n; ++i) s64 += std::abs(x[i] * y[i]);
-    int32_t s = 1;
-    if (2 * s64 + 1 <= INT32_MAX) {
-        int32_t t = 0;
-        for (int i = 0; i < n; ++i) t += x[i] * y[i];
-        s += 2 * t;
-    } else {
-        for (int i = 0; i < n; ++i) s = L_mac(s, x[i], y[i]);
-    }
-    const int16_t sft = norm_l(s);
-    *exp = static_cast<int16_t>(30 - sft);
-    return L_shl(s, sft);
-}
-
-void isqrt_n(int32_t* frac, int16_t* exp) {
-    if (*frac <= 0) {
-        *exp = 0;
-        *frac = INT32_MAX;
-        return;
-    }
-    if (*exp & 1) *frac = L_shr(*frac, 1);
-    *exp = negate(shr(sub(*exp, 1), 1));
-    *frac = L_shr(*frac, 9);
-    const int16_t i = static_cast<int16_t>(extract_h(*frac) - 16);
-    *frac = L_shr(*frac, 1);
-    const int16_t a = static_cast<int16_t>(extract_l(*frac) & 0x7fff);
-    *frac = L_msu(L_deposit_h(tab::kIsqrt[i]), sub(tab::kIsqrt[i], tab::kIsqrt[i + 1]), a);
-}
-
 int32_t isqrt(int32_t x) {
     int16_t exp = norm_l(x);
     x = L_shl(x, exp);
     exp = static_cast<int16_t>(31 - exp);
     isqrt_n(&x, &exp);
     return L_shl(x, exp);
-}
-
-int32_t pow2(int16_t exponent, int16_t fraction) {
-    int32_t x = L_mult(fraction, 32);
-    const int16_t i = extract_h(x);
-    x = L_shr(x, 1);
-    const int16_t a = static_cast<int16_t>(extract_l(x) & 0x7fff);
-    x = L_msu(L_deposit_h(tab::kPow2[i]), sub(tab::kPow2[i], tab::kPow2[i + 1]), a);
-    return L_shr_r(x, sub(30, exponent));
 }
 
 namespace {
@@ -370,32 +329,6 @@ void phase_dispersion(int16_t gain_code, int16_t gain_pit, int16_t* code, int le
         for (int j = 0; j < 64; ++j) out[i + j] = add(out[i + j], mult_r(code[i], imp[j]));
     }
     for (int i = 0; i < 64; ++i) code[i] = add(out[i], out[i + 64]);
-}
-
-int16_t voice_factor(const int16_t* exc, int16_t q_exc, int16_t gain_pit, const int16_t* code,
-                     int16_t gain_code, int n) {
-    int16_t exp1, exp2;
-    int16_t e1 = extract_h(dot_product12(exc, exc, n, &exp1));
-    exp1 = sub(exp1, add(q_exc, q_exc));
-    int32_t t = L_mult(gain_pit, gain_pit);
-    int16_t exp = norm_l(t);
-    e1 = mult(e1, extract_h(L_shl(t, exp)));
-    exp1 = sub(sub(exp1, exp), 10);
-    int16_t e2 = extract_h(dot_product12(code, code, n, &exp2));
-    exp = norm_s(gain_code);
-    int16_t g = shl(gain_code, exp);
-    e2 = mult(e2, mult(g, g));
-    exp2 = sub(exp2, add(exp, exp));
-    const int16_t d = sub(exp1, exp2);
-    if (d >= 0) {
-        e1 = shr(e1, 1);
-        e2 = shr(e2, add(d, 1));
-    } else {
-        e1 = shr(e1, sub(1, d));
-        e2 = shr(e2, 1);
-    }
-    const int16_t num = sub(e1, e2), den = add(add(e1, e2), 1);
-    return num >= 0 ? div_s(num, den) : negate(div_s(negate(num), den));
 }
 
 int16_t adaptive_sample(const int16_t* exc, int n, int t0, int frac) {

@@ -29,9 +29,6 @@ void isf_extrapolate(int16_t* hf);
 // Phase dispersion of the code vector: level 0 strong, 1 medium, 2 none, adapted to the gains;
 // mem: 8 words (state, last code gain, 6 past pitch gains).
 void phase_dispersion(int16_t gain_code, int16_t gain_pit, int16_t* code, int level, int16_t* mem);
-// (E_pitch - E_code) / (E_pitch + E_code) in Q15 of a subframe.
-int16_t voice_factor(const int16_t* exc, int16_t q_exc, int16_t gain_pit, const int16_t* code,
-                     int16_t gain_code, int n);
 // The adaptive vector's sample exc[n] interpolated from the past at lag t0 + frac / 4 (the
 // samples before n already in place).
 int16_t adaptive_sample(const int16_t* exc, int n, int t0, int frac);

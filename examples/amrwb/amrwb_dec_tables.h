@@ -16,8 +16,6 @@ extern const int16_t kLow7k[31];
 extern const int16_t kHfGain[16];
 extern const int16_t kIspInit[16];
 extern const int16_t kIsfInit[16];
-extern const int16_t kIsqrt[49];
-extern const int16_t kPow2[33];
 extern const int16_t kHoming[9][32];
 extern const int16_t kInter4[128];
 

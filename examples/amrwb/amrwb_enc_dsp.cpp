@@ -45,45 +45,6 @@ int32_t div_32(int32_t num, int16_t denom_hi, int16_t denom_lo) {
     return L_shl(Mpy_32(n_hi, n_lo, hi, lo), 2);
 }
 
-void isqrt_n(int32_t* frac, int16_t* exp) {
-    if (*frac <= 0) {
-        *exp = 0;
-        *frac = INT32_MAX;
-        return;
-    }
-    if (*exp & 1) *frac = L_shr(*frac, 1);
-    *exp = negate(shr(sub(*exp, 1), 1));
-    *frac = L_shr(*frac, 9);
-    const int16_t i = sub(extract_h(*frac), 16);
-    *frac = L_shr(*frac, 1);
-    const int16_t a = static_cast<int16_t>(extract_l(*frac) & 0x7fff);
-    *frac = L_msu(L_deposit_h(kInvSqrtTab[i]), sub(kInvSqrtTab[i], kInvSqrtTab[i + 1]), a);
-}
-
-int32_t pow2(int16_t exponent, int16_t fraction) {
-    int32_t x = L_mult(fraction, 32);
-    const int16_t i = extract_h(x);
-    x = L_shr(x, 1);
-    const int16_t a = static_cast<int16_t>(extract_l(x) & 0x7fff);
-    x = L_msu(L_deposit_h(kPow2Tab[i]), sub(kPow2Tab[i], kPow2Tab[i + 1]), a);
-    return L_shr_r(x, sub(30, exponent));
-}
-
-int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
-    int32_t sum = 1;
-    if (x == y) {
-        // Non-negative terms: the saturating chain ends at the clamped exact sum.
-        int64_t e = 0;
-        for (int i = 0; i < n; ++i) e += int32_t{x[i]} * x[i];
-        sum = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, 1 + 2 * e));
-    } else {
-        for (int i = 0; i < n; ++i) sum = L_mac(sum, x[i], y[i]);
-    }
-    const int16_t sft = norm_l(sum);
-    *exp = sub(30, sft);
-    return L_shl(sum, sft);
-}
-
 void scale_sig(int16_t* x, int n, int exp) {
     if (exp == 0) return;  // round16 of x << 16 is x
     if (exp < 0) {
@@ -398,33 +359,6 @@ void updt_tar(const int16_t* x, int16_t* x2, const int16_t* y, int16_t gain, int
 
 void pit_shrp(int16_t* x, int lag, int16_t sharp, int n) {
     for (int i = lag; i < n; ++i) x[i] = round16(L_mac(L_deposit_h(x[i]), x[i - lag], sharp));
-}
-
-int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int16_t* code, int16_t gain_code,
-                     int n) {
-    int16_t exp1, exp2;
-    int16_t ener1 = extract_h(dot_product12(exc, exc, n, &exp1));
-    exp1 = sub(exp1, static_cast<int16_t>(q_exc + q_exc));
-    int32_t t = L_mult(gain_pit, gain_pit);
-    int16_t e = norm_l(t);
-    ener1 = mult(ener1, extract_h(L_shl(t, e)));
-    exp1 = sub(sub(exp1, e), 10);
-    int16_t ener2 = extract_h(dot_product12(code, code, n, &exp2));
-    e = norm_s(gain_code);
-    int16_t g = shl(gain_code, e);
-    ener2 = mult(ener2, mult(g, g));
-    exp2 = sub(exp2, add(e, e));
-    const int16_t d = sub(exp1, exp2);
-    if (d >= 0) {
-        ener1 = shr(ener1, 1);
-        ener2 = shr(ener2, add(d, 1));
-    } else {
-        ener1 = shr(ener1, sub(1, d));
-        ener2 = shr(ener2, 1);
-    }
-    const int16_t diff = sub(ener1, ener2);
-    const int16_t sum = add(add(ener1, ener2), 1);
-    return diff >= 0 ? div_s(diff, sum) : negate(div_s(negate(diff), sum));
 }
 
 void filt_6k_7k(int16_t* x, int lg, int16_t* mem) {

@@ -41,18 +41,8 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y, int n);
 void updt_tar(const int16_t* x, int16_t* x2, const int16_t* y, int16_t gain, int n);
 // x[i] += sharp x[i - lag] from i = lag.
 void pit_shrp(int16_t* x, int lag, int16_t sharp, int n);
-// Voicing factor (Q15, -1 unvoiced .. 1 voiced) of the pitch and code contributions.
-int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int16_t* code, int16_t gain_code,
-                     int n);
 // The 6-7 kHz band-pass on 80 samples in place; mem holds 30 past inputs.
 void filt_6k_7k(int16_t* x, int lg, int16_t* mem);
-// The codec's linear congruential generator.
-inline int16_t random16(int16_t* seed) {
-    // extract_l(L_add(L_shr(L_mult(seed, 31821), 1), 13849)): the product halved is exact and
-    // the sum stays far from saturation; the low 16 bits wrap.
-    *seed = static_cast<int16_t>(static_cast<uint16_t>(*seed * 31821 + 13849));
-    return *seed;
-}
 
 }  // namespace amrwbex::enc
 

@@ -11,8 +11,6 @@ extern const int16_t kLpWindow[384];    // asymmetric LP analysis window
 extern const int16_t kLagWindowHi[16];  // lag window in double precision
 extern const int16_t kLagWindowLo[16];
 extern const int16_t kFilt6k7k[31];  // 6-7 kHz band-pass of the high band (gain 4)
-extern const int16_t kInvSqrtTab[49];
-extern const int16_t kPow2Tab[33];
 
 }  // namespace amrwbex::enc
 
