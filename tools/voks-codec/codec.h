@@ -23,6 +23,11 @@ using Args = std::map<std::string, std::string>;
 // Returns the option's value or `fallback` when absent.
 std::string arg(const Args& args, const std::string& key, const std::string& fallback);
 
+// The AMR coders' stream formats: the RFC 4867 storage format (the default) or the 3GPP serial
+// words. Sets `format` from --format; "" or the usage error.
+enum class AmrFormat { Rfc4867, Serial };
+std::string parse_amr_format(const Args& args, AmrFormat& format);
+
 // A source of bytes read in order: a file (for WAV, the samples of its data chunk), memory, or
 // another coder's output.
 class Input {

@@ -15,21 +15,10 @@
 namespace vokscodec {
 namespace {
 
-enum class Format { Rfc4867, Serial };
+using Format = AmrFormat;
 
 constexpr size_t kBlockFrames = 250;  // 5 s per step
 constexpr size_t kSerialBytes = 2 * amrnb::kSerialWords;
-
-std::string parse_format(const Args& args, Format& format) {
-    const std::string f = arg(args, "format", "rfc4867");
-    if (f == "rfc4867")
-        format = Format::Rfc4867;
-    else if (f == "3gpp")
-        format = Format::Serial;
-    else
-        return "--format must be rfc4867 or 3gpp (got '" + f + "')";
-    return "";
-}
 
 // RFC 4867 storage frames: the header, then frames of a TOC octet and the sorted bits.
 class StorageDecoder : public Coder {
@@ -238,7 +227,7 @@ std::string read_modes(const std::string& path, std::vector<int8_t>& modes) {
 
 std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
     Format format = Format::Rfc4867;
-    err = parse_format(args, format);
+    err = parse_amr_format(args, format);
     if (!err.empty()) return nullptr;
     const std::string mode = arg(args, "mode", "12200");
     static const char* const kModes[] = {"4750", "5150", "5900", "6700", "7400", "7950", "10200", "12200"};
@@ -266,7 +255,7 @@ std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
 
 std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
     Format format = Format::Rfc4867;
-    err = parse_format(args, format);
+    err = parse_amr_format(args, format);
     if (!err.empty()) return nullptr;
     if (format == Format::Rfc4867) return std::make_unique<StorageDecoder>();
     return std::make_unique<Decoder>();

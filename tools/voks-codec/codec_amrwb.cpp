@@ -14,20 +14,9 @@
 namespace vokscodec {
 namespace {
 
-enum class Format { Rfc4867, Serial };
+using Format = AmrFormat;
 
 constexpr size_t kBlockFrames = 250;  // 5 s per step
-
-std::string parse_format(const Args& args, Format& format) {
-    const std::string f = arg(args, "format", "rfc4867");
-    if (f == "rfc4867")
-        format = Format::Rfc4867;
-    else if (f == "3gpp")
-        format = Format::Serial;
-    else
-        return "--format must be rfc4867 or 3gpp (got '" + f + "')";
-    return "";
-}
 
 // Both stream formats: frames of varying size read one at a time.
 class Decoder : public Coder {
@@ -115,7 +104,7 @@ private:
 
 std::unique_ptr<Coder> make_decoder(const Args& args, std::string& err) {
     Format format = Format::Rfc4867;
-    err = parse_format(args, format);
+    err = parse_amr_format(args, format);
     if (!err.empty()) return nullptr;
     return std::make_unique<Decoder>(format);
 }
@@ -203,7 +192,7 @@ std::string read_modes(const std::string& path, std::vector<int8_t>& modes) {
 
 std::unique_ptr<Coder> make_encoder(const Args& args, std::string& err) {
     Format format = Format::Rfc4867;
-    err = parse_format(args, format);
+    err = parse_amr_format(args, format);
     if (!err.empty()) return nullptr;
     const std::string name = arg(args, "mode", "12650");
     int mode = -1;

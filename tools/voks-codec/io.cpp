@@ -54,6 +54,17 @@ std::string arg(const Args& args, const std::string& key, const std::string& fal
     return it == args.end() ? fallback : it->second;
 }
 
+std::string parse_amr_format(const Args& args, AmrFormat& format) {
+    const std::string f = arg(args, "format", "rfc4867");
+    if (f == "rfc4867")
+        format = AmrFormat::Rfc4867;
+    else if (f == "3gpp")
+        format = AmrFormat::Serial;
+    else
+        return "--format must be rfc4867 or 3gpp (got '" + f + "')";
+    return "";
+}
+
 bool has_suffix(const std::string& s, const std::string& suffix) {
     if (s.size() < suffix.size()) return false;
     for (size_t i = 0; i < suffix.size(); ++i) {
