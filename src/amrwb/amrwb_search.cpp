@@ -247,7 +247,7 @@ int32_t code_track_pulses(const int16_t* pos, int count) {
 
 namespace {
 
-constexpr int kTracks = 4, kTrackPos = 16, kMaxPerTrack = 6, kCandidates = 8;
+constexpr int kTracks = 4, kTrackPos = 16, kMaxPerTrack = 6;
 
 // Track order of the pulse pairs for each iteration of the search (row k starts at 4 k).
 constexpr int16_t kTrackOrder[36] = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1, 3, 0, 1, 2, 0, 1,
