@@ -259,8 +259,8 @@ void syn_filt_q(const int16_t* a, int m, int16_t a0, int16_t sh, const int16_t* 
 #endif
             // round16(L_shl(2 t, sh)) of an exact 2 t; the newest output's term comes last.
             const auto out = [sh](int32_t t) {
-                const int64_t v =
-                    std::min<int64_t>(INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{t} << (sh + 1)));
+                const int64_t v = std::min<int64_t>(
+                    INT32_MAX, std::max<int64_t>(INT32_MIN, int64_t{t} * (int64_t{1} << (sh + 1))));
                 return static_cast<int32_t>(std::min<int64_t>(INT32_MAX, v + 0x8000) >> 16);
             };
             const int32_t a1 = a[1], a2 = a[2], a3 = a[3], a4 = a[4], a5 = a[5], a6 = a[6], a7 = a[7];
