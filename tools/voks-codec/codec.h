@@ -190,6 +190,10 @@ bool same_file(const std::string& a, const std::string& b);
 // Reads a whole small file (a loss pattern, say).
 std::string read_file(const std::string& path, std::vector<uint8_t>& data);
 bool has_suffix(const std::string& s, const std::string& suffix);
+// Reads the RFC 4867 storage header `magic` ("#!AMR\n", "#!AMR-WB\n"): true when the stream
+// starts with it; otherwise false, with err naming the missing header, or empty when the input
+// failed (in.error() says why).
+bool read_amr_magic(Input& in, const char* magic, std::string& err);
 
 }  // namespace vokscodec
 

@@ -27,13 +27,7 @@ public:
 
     bool step(Input& in, Output& out, std::string& err) override {
         if (frame_ == 0 && !header_) {
-            uint8_t magic[6];
-            const size_t n = in.read(magic, sizeof magic);
-            if (!in.error().empty()) return false;
-            if (n != sizeof magic || std::memcmp(magic, amrnb::kStorageMagic, sizeof magic) != 0) {
-                err = "the stream lacks the \"#!AMR\\n\" header of the RFC 4867 storage format";
-                return false;
-            }
+            if (!read_amr_magic(in, amrnb::kStorageMagic, err)) return false;
             header_ = true;
         }
         size_t frames = 0;

@@ -25,13 +25,7 @@ public:
 
     bool step(Input& in, Output& out, std::string& err) override {
         if (format_ == Format::Rfc4867 && !header_) {
-            uint8_t magic[amrwbex::kStorageMagicBytes];
-            const size_t n = in.read(magic, sizeof magic);
-            if (!in.error().empty()) return false;
-            if (n != sizeof magic || std::memcmp(magic, amrwbex::kStorageMagic, sizeof magic) != 0) {
-                err = "the stream lacks the \"#!AMR-WB\\n\" header of the RFC 4867 storage format";
-                return false;
-            }
+            if (!read_amr_magic(in, amrwbex::kStorageMagic, err)) return false;
             header_ = true;
         }
         size_t frames = 0;

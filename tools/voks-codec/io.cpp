@@ -475,4 +475,17 @@ std::unique_ptr<Input> coded_input(Coder& coder, Input& pcm) {
     return std::make_unique<CodedInput>(coder, pcm);
 }
 
+bool read_amr_magic(Input& in, const char* magic, std::string& err) {
+    const size_t n = std::strlen(magic);
+    uint8_t got[16];
+    const size_t m = in.read(got, std::min(n, sizeof got));
+    if (!in.error().empty()) return false;
+    if (m != n || std::memcmp(got, magic, n) != 0) {
+        err = "the stream lacks the \"" + std::string(magic, n - 1) +
+              "\\n\" header of the RFC 4867 storage format";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vokscodec
