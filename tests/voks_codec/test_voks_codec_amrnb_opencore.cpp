@@ -1,6 +1,7 @@
 // voks-codec's GSM-AMR storage streams against opencore-amrnb on 20 s of the Asterisk prompts:
-// at every mode (and with DTX at 12.2 and 4.75 kbit/s) opencore decodes our streams to the
-// samples we decode them to, and we decode its streams to the samples it decodes them to.
+// at every mode (and with DTX at 12.2, 4.75 and 7.4 kbit/s, the last with SID mode indications
+// whose bit order matters) opencore decodes our streams to the samples we decode them to, and we
+// decode its streams to the samples it decodes them to.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -67,7 +68,7 @@ TEST(VoksCodecAmrnbOpencore, DecodesEachOthersStreams) {
     };
     const Case cases[] = {{"4750", 0, false}, {"5150", 1, false}, {"5900", 2, false},  {"6700", 3, false},
                           {"7400", 4, false}, {"7950", 5, false}, {"10200", 6, false}, {"12200", 7, false},
-                          {"12200", 7, true}, {"4750", 0, true}};
+                          {"12200", 7, true}, {"4750", 0, true},  {"7400", 4, true}};
     for (const Case& c : cases) {
         vokscodec::Args args{{"mode", c.mode}};
         if (c.dtx) args["dtx"] = "on";

@@ -111,6 +111,10 @@ private:
 // Writes one encoded frame in the serial format (250 words) or as a storage frame (TOC octet,
 // the bits in the mode's sensitivity order; a SID's bits, its update flag and the mode
 // indication least significant bit first; no data as the TOC octet alone). Returns the bytes.
+// The mode indication keeps the order of TS 26.101's SID frame as opencore-amrnb writes and
+// reads it. The REL-5 3GPP reference's storage writer (MMS_IO) packs it most significant bit
+// first: its SIDs at 5.15, 6.70, 7.40 and 10.2 kbit/s differ from ours in those three bits, every
+// other bit being equal, and a decoder of the other order decodes them as another mode's SID.
 size_t put_frame(Format format, const amrnb::SerialFrame& fr, uint8_t* dst) {
     if (format == Format::Serial) {
         std::memset(dst, 0, kSerialBytes);
