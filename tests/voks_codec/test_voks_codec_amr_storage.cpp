@@ -1,9 +1,11 @@
 // voks-codec's RFC 4867 storage streams against the storage writers of the 3GPP reference coders
 // (GSM-AMR built with MMS_IO, AMR-WB run with -mime) on speech with pauses of seeded noise, so
 // that first SIDs, SID updates and no-data frames occur at every mode: CRC-32s of the
-// reference's streams and of its decoder's outputs (tests/data/amr{nb,wb}/storage_streams.txt).
+// reference's streams and of its decoder's outputs on them, whole and through a seeded channel
+// that clears quality bits, loses frames and flips bits (tests/data/amr{nb,wb}/storage_streams.txt).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -44,12 +46,15 @@ Words bundled_with_pauses(const char* wav, uint32_t rate, size_t frame) {
     return x;
 }
 
+// Octets after the TOC by frame type, GSM-AMR and AMR-WB.
+const int kNbOctets[16] = {12, 13, 15, 17, 19, 20, 26, 31, 5, 6, 5, 5, 0, 0, 0, 0};
+const int kWbOctets[16] = {17, 23, 32, 36, 40, 46, 50, 58, 60, 5, 0, 0, 0, 0, 0, 0};
+
 // The GSM-AMR reference's storage writer (REL-5 MMS_IO) puts a SID's 3-bit mode indication most
 // significant bit first, voks-codec least significant bit first (see codec_amrnb.cpp): `s` with
 // the mode indication of every SID reversed, every other bit unchanged.
 Bytes sid_mode_reversed(Bytes s) {
-    static const int kOctets[16] = {12, 13, 15, 17, 19, 20, 26, 31, 5, 6, 5, 5, 0, 0, 0, 0};
-    for (size_t at = 6; at < s.size(); at += 1 + kOctets[(s[at] >> 3) & 15]) {
+    for (size_t at = 6; at < s.size(); at += 1 + kNbOctets[(s[at] >> 3) & 15]) {
         if (((s[at] >> 3) & 15) != 8 || at + 5 >= s.size()) continue;
         const int m = (s[at + 5] >> 1) & 7, r = (m & 1) << 2 | (m & 2) | m >> 2;
         s[at + 5] = static_cast<uint8_t>((s[at + 5] & ~0x0E) | r << 1);
@@ -57,17 +62,46 @@ Bytes sid_mode_reversed(Bytes s) {
     return s;
 }
 
+// A seeded channel: of every 100 frames about 10 with the quality bit cleared, 3 lost (a no-data
+// TOC in their place) and 2 with three bits flipped.
+Bytes damaged(const Bytes& s, size_t header, const int* octets) {
+    Bytes d(s.begin(), s.begin() + static_cast<long>(header));
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 16) % n;
+    };
+    for (size_t at = header; at < s.size();) {
+        const size_t end = std::min(s.size(), at + 1 + static_cast<size_t>(octets[(s[at] >> 3) & 15]));
+        Bytes fr(s.begin() + static_cast<long>(at), s.begin() + static_cast<long>(end));
+        at = end;
+        const uint32_t x = next(100);
+        if (x < 10)
+            fr[0] = static_cast<uint8_t>(fr[0] & ~4);
+        else if (x < 13)
+            fr.assign(1, 0x7C);
+        else if (x < 15 && fr.size() > 1)
+            for (int k = 0; k < 3; ++k)
+                fr[1 + next(static_cast<uint32_t>(fr.size() - 1))] ^= static_cast<uint8_t>(1 << next(8));
+        d.insert(d.end(), fr.begin(), fr.end());
+    }
+    return d;
+}
+
 struct Family {
     const char* codec;
     const char* digests;  // under tests/data
     std::vector<const char*> rates;
     size_t frame_bytes;            // of decoded PCM
+    size_t header;                 // bytes of the storage magic
+    const int* octets;             // by frame type
     bool vad_option;               // rows name the VAD option (else 1 means DTX)
     Bytes (*to_reference)(Bytes);  // our stream in the reference's layout
 };
 
 // Each row: input, mode index, VAD option (0: no DTX), frames, CRC-32 of the reference's storage
-// stream and of its decoder's output. Rows of inputs not given are skipped.
+// stream, of its decoder's output, and of that on the stream through the seeded channel. Rows of
+// inputs not given are skipped.
 void check(const Family& fam, const std::vector<std::pair<std::string, Bytes>>& inputs) {
     std::ifstream f(std::string(VOKSC_TEST_DATA_DIR) + "/" + fam.digests);
     ASSERT_TRUE(f) << "tests/data/" << fam.digests;
@@ -78,8 +112,8 @@ void check(const Family& fam, const std::vector<std::pair<std::string, Bytes>>& 
         std::string input;
         int mode = 0, vad = 0;
         size_t frames = 0;
-        uint32_t stream_crc = 0, pcm_crc = 0;
-        row >> input >> mode >> vad >> frames >> std::hex >> stream_crc >> pcm_crc;
+        uint32_t stream_crc = 0, pcm_crc = 0, damaged_crc = 0;
+        row >> input >> mode >> vad >> frames >> std::hex >> stream_crc >> pcm_crc >> damaged_crc;
         const Bytes* pcm = nullptr;
         for (const auto& in : inputs)
             if (in.first == input) pcm = &in.second;
@@ -90,10 +124,13 @@ void check(const Family& fam, const std::vector<std::pair<std::string, Bytes>>& 
         Bytes stream, out;
         ASSERT_EQ(run_codec(fam.codec, true, args, *pcm, stream), "") << line;
         ASSERT_EQ(run_codec(fam.codec, false, {}, stream, out), "") << line;
-        EXPECT_EQ(voksc_test::crc32(fam.to_reference ? fam.to_reference(stream) : stream), stream_crc)
-            << fam.codec << " " << line << ": stream";
+        auto layout = [&fam](const Bytes& b) { return fam.to_reference ? fam.to_reference(b) : b; };
+        const Bytes ref = layout(stream);
+        EXPECT_EQ(voksc_test::crc32(ref), stream_crc) << fam.codec << " " << line << ": stream";
         EXPECT_EQ(out.size(), frames * fam.frame_bytes) << fam.codec << " " << line;
         EXPECT_EQ(voksc_test::crc32(out), pcm_crc) << fam.codec << " " << line << ": decoded";
+        ASSERT_EQ(run_codec(fam.codec, false, {}, layout(damaged(ref, fam.header, fam.octets)), out), "");
+        EXPECT_EQ(voksc_test::crc32(out), damaged_crc) << fam.codec << " " << line << ": damaged";
         ++ran;
     }
     EXPECT_GT(ran, 0);
@@ -104,6 +141,8 @@ TEST(VoksCodecAmrStorage, NarrowBandAsTheReference) {
                      "amrnb/storage_streams.txt",
                      {"4750", "5150", "5900", "6700", "7400", "7950", "10200", "12200"},
                      320,
+                     6,
+                     kNbOctets,
                      true,
                      sid_mode_reversed};
     std::vector<std::pair<std::string, Bytes>> inputs{
@@ -119,6 +158,8 @@ TEST(VoksCodecAmrStorage, WideBandAsTheReference) {
                      "amrwb/storage_streams.txt",
                      {"6600", "8850", "12650", "14250", "15850", "18250", "19850", "23050", "23850"},
                      640,
+                     9,
+                     kWbOctets,
                      false,
                      nullptr};
     check(fam, {{"T", bytes_of(bundled_with_pauses("speech16k.wav", 16000, 320))}});
