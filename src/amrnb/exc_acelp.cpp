@@ -138,9 +138,11 @@ constexpr int64_t kRoundSafe = 0x7FFF7FFF;
 // m = 40 / tracks: each track's positions in a row of m; kIdentity for the other rates.
 struct Layout {
     uint8_t at[kL], pos[kL];
+    int m;
 };
 constexpr Layout layout(int tracks) {
     Layout l{};
+    l.m = tracks ? kL / tracks : 1;
     for (int i = 0; i < kL; ++i) {
         l.at[i] = static_cast<uint8_t>(tracks ? (i % tracks) * (kL / tracks) + i / tracks : i);
         l.pos[l.at[i]] = static_cast<uint8_t>(i);
@@ -151,7 +153,8 @@ constexpr Layout kIdentity = layout(0), kTracks4 = layout(4), kTracks5 = layout(
 
 // cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2, stored at
 // rr[at[i]][at[j]]. Returns the largest magnitude off the diagonal.
-int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* at = kIdentity.at) {
+int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const Layout& l = kIdentity) {
+    const uint8_t* at = l.at;
     int16_t h2[kL];
     int32_t s = 2;
     for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
@@ -165,7 +168,7 @@ int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* 
     // nor can their rounding when it stays within kRoundSafe.
     int64_t e2 = 0;
     for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
-    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, at, &rr[0][0]);
+    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, l.m, &rr[0][0]);
     const bool exact = 2 * e2 <= MAX_32;
     auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
         return exact ? acc + 2 * a * b : L_mac(acc, a, b);
@@ -591,7 +594,7 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         backward_target(h, x, dn, 2, tracks, tracks);
         set_sign12k2(dn, res, sign, pos_max, tracks, ipos, tracks);
         const Layout& l = ten ? kTracks5 : kTracks4;
-        const int16_t off_max = cor_h(h, sign, rr, l.at);
+        const int16_t off_max = cor_h(h, sign, rr, l);
         int16_t dnp[kL], pmax[5];
         for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
         for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];

@@ -1,5 +1,7 @@
 // Scalar GSM-AMR excitation kernels: the definitions the AVX2 twins reproduce.
-#include "amrnb/exc_cor_matrix.h"
+#include <algorithm>
+#include <cstdlib>
+
 #include "amrnb/kernels.h"
 #include "common/basicop.h"
 
@@ -27,8 +29,28 @@ VOKS_SCALAR void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, in
     yy = e;
 }
 
-VOKS_SCALAR int16_t cor_matrix(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr) {
-    return cor_matrix_body(h2, sign, at, rr);
+// Row by row from the last: t[i] = r(i, j) halved, exact, follows from the row of j + 1 as
+// r(i, j) = r(i + 1, j + 1) + h2[39 - i] h2[39 - j] (r(40, .) = 0).
+VOKS_SCALAR int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int16_t* rr) {
+    constexpr int kL = 40;
+    const int tracks = kL / m;
+    int32_t t[kL + 1] = {}, off = 0;
+    for (int j = kL - 1; j >= 0; --j) {
+        const int32_t hj = h2[kL - 1 - j];
+        for (int i = 0; i < kL; ++i) t[i] = t[i + 1] + hj * h2[kL - 1 - i];
+        int16_t* row = rr + kL * ((j % tracks) * m + j / tracks);
+        for (int i = 0; i < kL; ++i) {
+            const int16_t v = static_cast<int16_t>((2 * t[i] + 0x8000) >> 16);
+            int16_t& out = row[(i % tracks) * m + i / tracks];
+            if (i == j) {
+                out = v;
+            } else {
+                off = std::max(off, std::abs(int32_t{v}));
+                out = mult(v, mult(sign[i], sign[j]));
+            }
+        }
+    }
+    return static_cast<int16_t>(std::min(off, int32_t{32767}));
 }
 
 }  // namespace voks::amrnb::scalar

@@ -34,11 +34,13 @@ using lsf_dist4_fn = void(const int16_t* r, const int16_t* w, const int16_t* cb,
 using dots_fn = void(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy);
 
 // Excitation: the signed correlation matrix of the normalised impulse response h2 (40 values)
-// in the codebook searches' layout: r(i, j) = (2 sum_{m <= 39 - max(i,j)} h2[m] h2[m + |i - j|]
-// + 0x8000) >> 16 is stored at rr[40 at[i] + at[j]], times mult(sign[i], sign[j]) off the
-// diagonal. Returns the largest |r| off the diagonal, at most 32767. The caller guarantees
-// 2 sum h2^2 <= 0x7FFF7FFF, so that no partial sum nor its rounding saturates.
-using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr);
+// in the codebook searches' layout of tracks of m positions (m = 1, 8 or 10): position i at
+// at(i) = (i % T) m + i / T, T = 40 / m (m = 1 is the natural order). r(i, j) = (2 sum_{n <=
+// 39 - max(i,j)} h2[n] h2[n + |i - j|] + 0x8000) >> 16 is stored at rr[40 at(i) + at(j)], times
+// mult(sign[i], sign[j]) off the diagonal. Returns the largest |r| off the diagonal, at most
+// 32767. The caller guarantees 2 sum h2^2 <= 0x7FFF7FFF, so that no partial sum nor its rounding
+// saturates.
+using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, int m, int16_t* rr);
 
 #define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)

@@ -89,12 +89,7 @@ CHECKASM(amrnb_dots) {
 // natural order and the 4- and 5-track layouts.
 CHECKASM(amrnb_cor_matrix) {
     if (!have_avx2()) return;
-    uint8_t layouts[3][40];
-    for (int i = 0; i < 40; ++i) {
-        layouts[0][i] = static_cast<uint8_t>(i);
-        layouts[1][i] = static_cast<uint8_t>((i % 4) * 10 + i / 4);
-        layouts[2][i] = static_cast<uint8_t>((i % 5) * 8 + i / 5);
-    }
+    static const int kTrackLength[3] = {1, 10, 8};
     for (int trial = 0; trial < 3000; ++trial) {
         const Pattern p = kPatterns[trial % 7];
         int16_t h2[40], sign[40], rs[1600], rv[1600];
@@ -112,8 +107,8 @@ CHECKASM(amrnb_cor_matrix) {
             for (int16_t& s : sign) s = ctx.rng.range(0, 1) ? 32767 : -32767;
         else
             fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), sign, 40);
-        const uint8_t* at = layouts[trial % 3];
-        const int16_t os = sc::cor_matrix(h2, sign, at, rs), ov = vx::cor_matrix(h2, sign, at, rv);
+        const int m = kTrackLength[trial % 3];
+        const int16_t os = sc::cor_matrix(h2, sign, m, rs), ov = vx::cor_matrix(h2, sign, m, rv);
         int first = 0;
         while (first < 1600 && rs[first] == rv[first]) ++first;
         ctx.check(os == ov && first == 1600, "cor_matrix", 40, trial % 3, p, first);

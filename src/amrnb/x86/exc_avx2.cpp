@@ -3,7 +3,6 @@
 
 #include <initializer_list>
 
-#include "amrnb/exc_cor_matrix.h"
 #include "amrnb/kernels.h"
 #include "common/x86/avx2.h"
 
@@ -133,9 +132,90 @@ VOKS_AVX2 void dots(const int16_t* x, const int16_t* y, int n, int64_t& xy, int6
     yy = es + el[0] + el[1] + el[2] + el[3];
 }
 
-// The scalar loops compiled for AVX2 (the rounding, |r| maximum and sign products vectorise).
-VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr) {
-    return cor_matrix_body(h2, sign, at, rr);
+namespace {
+
+// The largest of the eight 32-bit lanes.
+VOKS_AVX2 inline int32_t hmax32(__m256i v) {
+    __m128i s = _mm_max_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    s = _mm_max_epi32(s, _mm_shuffle_epi32(s, 0x4E));
+    s = _mm_max_epi32(s, _mm_shuffle_epi32(s, 0xB1));
+    return _mm_cvtsi128_si32(s);
+}
+
+// Stores the row of j (layout slot d) from its halved sums t in layout order (five vectors of
+// eight): rounded, signed by mult(sign, sj) in 16-bit lanes sl off the diagonal slot d, whose
+// value stays unsigned and out of the off-diagonal maximum.
+VOKS_AVX2 inline void emit_row(const __m256i* t, const __m256i* sl, int16_t sj, int d, int16_t* row,
+                               __m256i& off) {
+    const __m256i half = _mm256_set1_epi32(0x8000), vsj = _mm256_set1_epi32(static_cast<uint16_t>(sj));
+    const __m256i vd = _mm256_set1_epi32(d), lo16 = _mm256_set1_epi32(0xFFFF),
+                  max16 = _mm256_set1_epi32(32767);
+    __m256i out[5];
+    for (int k = 0; k < 5; ++k) {
+        const __m256i v = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(t[k], t[k]), half), 16);
+        const __m256i diag = _mm256_cmpeq_epi32(
+            vd, _mm256_add_epi32(_mm256_set1_epi32(8 * k), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+        off = _mm256_max_epi32(off, _mm256_andnot_si256(diag, _mm256_abs_epi32(v)));
+        // mult(sign[i], sj) saturates only at -32768 * -32768; mult(v, .) never does, |v| <= 32767.
+        const __m256i sp = _mm256_min_epi32(_mm256_srai_epi32(_mm256_madd_epi16(sl[k], vsj), 15), max16);
+        const __m256i sv = _mm256_srai_epi32(_mm256_madd_epi16(v, _mm256_and_si256(sp, lo16)), 15);
+        out[k] = _mm256_blendv_epi8(sv, v, diag);
+    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(row),
+                        _mm256_permute4x64_epi64(_mm256_packs_epi32(out[0], out[1]), 0xD8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(row + 16),
+                        _mm256_permute4x64_epi64(_mm256_packs_epi32(out[2], out[3]), 0xD8));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(row + 32), _mm256_castsi256_si128(_mm256_permute4x64_epi64(
+                                                               _mm256_packs_epi32(out[4], out[4]), 0xD8)));
+}
+
+}  // namespace
+
+// The rows in layout order: natural position i + 1 sits m slots after i (the next track) or, for
+// the last track, at the first track's next slot. So the row of j is the row of j + 1 advanced
+// by m slots, the first track's slots 1 .. m - 1 and a zero appended, plus h2[39 - i] h2[39 - j]:
+// with m = 8 a rotation of five registers, otherwise a window sliding over a buffer.
+VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int16_t* rr) {
+    constexpr int kL = 40;
+    const int tracks = kL / m;
+    // 16-bit values in 32-bit lanes with zero high halves: madd by such a lane is a plain product.
+    alignas(32) int32_t hl[kL], sg[kL];
+    for (int l = 0; l < kL; ++l) {
+        const int i = tracks * (l % m) + l / m;
+        hl[l] = static_cast<uint16_t>(h2[kL - 1 - i]);
+        sg[l] = static_cast<uint16_t>(sign[i]);
+    }
+    __m256i vh[5], sl[5], r[5], off = _mm256_setzero_si256();
+    for (int k = 0; k < 5; ++k) {
+        vh[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(hl + 8 * k));
+        sl[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(sg + 8 * k));
+        r[k] = _mm256_setzero_si256();
+    }
+    alignas(32) int32_t w[kL + kL * 10] = {};
+    int32_t* s = w;
+    const __m256i next = _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 0),
+                  keep7 = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, -1, 0);
+    for (int j = kL - 1; j >= 0; --j) {
+        const __m256i hj = _mm256_set1_epi32(static_cast<uint16_t>(h2[kL - 1 - j]));
+        if (m == 8) {
+            const __m256i first = _mm256_and_si256(_mm256_permutevar8x32_epi32(r[0], next), keep7);
+            for (int k = 0; k < 4; ++k) r[k] = _mm256_add_epi32(r[k + 1], _mm256_madd_epi16(vh[k], hj));
+            r[4] = _mm256_add_epi32(first, _mm256_madd_epi16(vh[4], hj));
+        } else {
+            for (int k = 1; k < m; ++k) s[kL + k - 1] = s[k];
+            s[kL + m - 1] = 0;
+            s += m;
+            for (int k = 0; k < 5; ++k) {
+                __m256i* p = reinterpret_cast<__m256i*>(s + 8 * k);
+                r[k] = _mm256_add_epi32(_mm256_loadu_si256(p), _mm256_madd_epi16(vh[k], hj));
+                _mm256_storeu_si256(p, r[k]);
+            }
+        }
+        const int d = (j % tracks) * m + j / tracks;
+        emit_row(r, sl, sign[j], d, rr + kL * d, off);
+    }
+    const int32_t o = hmax32(off);
+    return static_cast<int16_t>(o < 32767 ? o : 32767);
 }
 
 }  // namespace voks::amrnb::avx2
