@@ -280,125 +280,6 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
     }
 }
 
-// search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
-// joint search over two tracks; the starting tracks rotate. Positions are in the track layout
-// (dn and rr permuted alike; track t is m consecutive positions from t m), so each pair stage
-// reads rows of consecutive values; codvec receives layout positions (at[] of the natural ones).
-void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int16_t off_max, const uint8_t* at, int* codvec) {
-    // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
-    // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
-    struct Stage {
-        int16_t diag_v, cross_v, diag, cross, rrv, pair;
-    };
-    static const Stage kStages[4] = {{k1_8, k1_4, k1_16, k1_8, k1_2, k1_8},
-                                     {k1_8, k1_4, k1_32, k1_16, k1_4, k1_16},
-                                     {k1_16, k1_8, k1_64, k1_32, k1_4, k1_32},
-                                     {k1_16, k1_8, k1_128, k1_64, k1_8, k1_64}};
-    const int m = kL / tracks;
-    // Every chain below adds terms 2 rr w to a start value. A chain's partial sums stay within
-    // |start| + 2 sum max|rr| w, max|rr| taken on the diagonal, off it (two pulses of different
-    // tracks) or over all (a fixed pulse may share the track): when that bound cannot saturate,
-    // nor its rounding, the plain 32-bit sums are the saturating ones.
-    int64_t diag_max = 0;
-    for (int i = 0; i < kL; ++i) diag_max = std::max<int64_t>(diag_max, rr[i][i] < 0 ? -rr[i][i] : rr[i][i]);
-    const int64_t moff = off_max, mall = std::max(diag_max, moff);
-    const bool ten = n == 10;
-    const int i0 = pos_max[ipos[0]];
-    Overall all;
-    // Positions 0 .. n-1 when no candidate is ever taken (energies made negative by saturation).
-    for (int i = 0; i < n; ++i) codvec[i] = at[i];
-    for (int t = 1; t < tracks; ++t) {
-        int pulse[10];
-        pulse[0] = i0;
-        pulse[1] = pos_max[ipos[1]];
-        int16_t ps = add(dn[pulse[0]], dn[pulse[1]]);
-        int32_t alp0 = L_mac(L_mac(L_mult(rr[pulse[0]][pulse[0]], k1_16), rr[pulse[1]][pulse[1]], k1_16),
-                             rr[pulse[0]][pulse[1]], k1_8);
-        Best b;
-        const int stages = ten ? 4 : 3;
-        for (int st = 0; st < stages; ++st) {
-            const Stage& w = kStages[st];
-            const int fixed = 2 + 2 * st, pa = ipos[fixed] * m, pb = ipos[fixed + 1] * m;
-            if (st > 0) alp0 = L_mult(b.alp, k1_2);
-            const int16_t ps0 = st > 0 ? b.ps : ps;
-            int16_t rrv[10], ps1[10];
-            int32_t rrv2[10], alp1[10];
-            int64_t rrv_max = 0;
-            const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
-            if (rrv_exact) {
-                // Exact sums: pulse by pulse over the row segment, a loop the compiler vectorises.
-                int32_t acc[10];
-                for (int k = 0; k < m; ++k) acc[k] = 2 * rr[pb + k][pb + k] * w.diag_v;
-                for (int f = 0; f < fixed; ++f) {
-                    const int16_t* row = &rr[pulse[f]][pb];
-                    for (int k = 0; k < m; ++k) acc[k] += 2 * row[k] * w.cross_v;
-                }
-                for (int k = 0; k < m; ++k) rrv[k] = static_cast<int16_t>((acc[k] + 0x8000) >> 16);
-            } else {
-                for (int k = 0; k < m; ++k) {
-                    const int j = pb + k;
-                    int32_t s = L_mult(rr[j][j], w.diag_v);
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
-                    rrv[k] = round_fx(s);
-                }
-            }
-            for (int k = 0; k < m; ++k) {
-                rrv2[k] = 2 * rrv[k] * w.rrv;
-                rrv_max = std::max<int64_t>(rrv_max, rrv[k] < 0 ? -rrv[k] : rrv[k]);
-            }
-            const bool a_exact =
-                std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross) <= kRoundSafe;
-            const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
-            bool exact = true;
-            for (int k = 0; k < m; ++k) ps1[k] = add(ps0, dn[pa + k]);
-            if (a_exact) {
-                for (int k = 0; k < m; ++k) alp1[k] = alp0 + 2 * rr[pa + k][pa + k] * w.diag;
-                for (int f = 0; f < fixed; ++f) {
-                    const int16_t* row = &rr[pulse[f]][pa];
-                    for (int k = 0; k < m; ++k) alp1[k] += 2 * row[k] * w.cross;
-                }
-            } else {
-                for (int k = 0; k < m; ++k) {
-                    const int a = pa + k;
-                    int32_t s = L_mac(alp0, rr[a][a], w.diag);
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
-                    alp1[k] = s;
-                }
-            }
-            for (int k = 0; k < m; ++k) exact = exact && std::abs(int64_t{alp1[k]}) + c_bound <= kRoundSafe;
-            int ia = pa, ib = pb;
-            b = Best();
-            if (exact) {
-                PairBest best;
-                kernels().pair_stage(ps1, alp1, dn + pb, rrv2, &rr[pa][pb], 2 * w.pair, m, best);
-                if (best.a >= 0) {
-                    b.sq = best.sq;
-                    b.alp = best.al;
-                    b.ps = best.ps;
-                    ia = pa + best.a;
-                    ib = pb + best.c;
-                }
-            } else {
-                for (int k = 0; k < m; ++k)
-                    for (int l = 0; l < m; ++l)
-                        if (b.offer(add(ps1[k], dn[pb + l]),
-                                    L_mac(L_mac(alp1[k], rrv[l], w.rrv), rr[pa + k][pb + l], w.pair))) {
-                            ia = pa + k;
-                            ib = pb + l;
-                        }
-            }
-            pulse[fixed] = ia;
-            pulse[fixed + 1] = ib;
-        }
-        if (all.offer(b.sq, b.alp))
-            for (int k = 0; k < n; ++k) codvec[k] = pulse[k];
-        const int16_t first = ipos[1];
-        for (int j = 1, k = 2; k < n; ++j, ++k) ipos[j] = ipos[k];
-        ipos[n - 1] = first;
-    }
-}
-
 // y = sum of the signed, shifted impulse responses (h has 40 zeros before it).
 void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int16_t* y) {
     // No partial sum can saturate, nor its rounding, when 2 max|h| sum|sign| stays in kRoundSafe:
@@ -598,7 +479,7 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         int16_t dnp[kL], pmax[5];
         for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
         for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];
-        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, l.at, codvec);
+        kernels().search_pairs(ten ? 10 : 8, dnp, &rr[0][0], ipos, pmax, off_max, codvec);
         for (int i = 0; i < (ten ? 10 : 8); ++i) codvec[i] = l.pos[codvec[i]];
         if (ten)
             build_35(codvec, sign, h, code, y, words);

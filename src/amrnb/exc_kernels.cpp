@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "amrnb/exc_search_pairs.h"
 #include "amrnb/kernels.h"
 #include "common/basicop.h"
 
@@ -51,6 +52,14 @@ VOKS_SCALAR int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, in
         }
     }
     return static_cast<int16_t>(std::min(off, int32_t{32767}));
+}
+
+VOKS_SCALAR void search_pairs(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
+                              const int16_t* pos_max, int16_t off_max, int* codvec) {
+    if (n == 10)
+        search_pairs_body<8>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
+    else
+        search_pairs_body<10>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
 }
 
 }  // namespace voks::amrnb::scalar

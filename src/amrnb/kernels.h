@@ -42,7 +42,17 @@ using dots_fn = void(const int16_t* x, const int16_t* y, int n, int64_t& xy, int
 // saturates.
 using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, int m, int16_t* rr);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix)
+// Excitation: the pulse search of the 10.2 (n = 8) and 12.2 kbit/s (n = 10) codebooks,
+// search_10and8i40, in the track layout of cor_matrix with m = 40 / (n / 2) (the dn values and
+// the 40 x 40 matrix rr permuted alike, |rr| off the diagonal at most off_max): the first pulse
+// at pos_max[ipos[0]], the second at pos_max[ipos[1]], each later pair by a joint pair stage over
+// the tracks ipos[2k], ipos[2k + 1], for each of the 40 / m - 1 rotations of ipos[1 .. n - 1]
+// (ipos is left rotated). codvec receives the n layout positions of the best code vector, those
+// of positions 0 .. n - 1 when none is taken.
+using search_pairs_fn = void(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
+                             const int16_t* pos_max, int16_t off_max, int* codvec);
+
+#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -1,5 +1,9 @@
 // GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
-// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots.
+// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots;
+// the whole pulse-pair search.
+#include <algorithm>
+#include <cstdlib>
+
 #include "amrnb/kernels.h"
 #include "checkasm.h"
 
@@ -112,5 +116,36 @@ CHECKASM(amrnb_cor_matrix) {
         int first = 0;
         while (first < 1600 && rs[first] == rv[first]) ++first;
         ctx.check(os == ov && first == 1600, "cor_matrix", 40, trial % 3, p, first);
+    }
+}
+
+// The pulse-pair search at 10.2 and 12.2 kbit/s: matrices of every pattern (all-max and
+// all-min ones drive the saturating chains), smaller random magnitudes scaled down (the plain
+// sums), each start track and maximum positions.
+CHECKASM(amrnb_search_pairs) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 4000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        const int n = trial & 1 ? 10 : 8, tracks = n / 2, m = 40 / tracks;
+        int16_t dn[40], rr[1600], pos_max[5], ipos_s[10], ipos_v[10];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 40);
+        for (int16_t& d : dn) d = static_cast<int16_t>(d == -32768 ? 32767 : std::abs(d));
+        fill16(ctx.rng, p, rr, 1600);
+        const int shift = trial & 2 ? ctx.rng.range(0, 4) : 0;
+        int off = 0;
+        for (int i = 0; i < 1600; ++i) {
+            rr[i] = static_cast<int16_t>(rr[i] >> shift);
+            if (i % 41) off = std::max(off, std::abs(int32_t{rr[i]}));
+        }
+        const int first = ctx.rng.range(0, tracks - 1);
+        for (int i = 0; i < 2 * tracks; ++i)
+            ipos_s[i] = ipos_v[i] = static_cast<int16_t>((first + i) % tracks);
+        for (int t = 0; t < tracks; ++t) pos_max[t] = static_cast<int16_t>(t * m + ctx.rng.range(0, m - 1));
+        int cs[10], cv[10];
+        sc::search_pairs(n, dn, rr, ipos_s, pos_max, static_cast<int16_t>(std::min(off, 32767)), cs);
+        vx::search_pairs(n, dn, rr, ipos_v, pos_max, static_cast<int16_t>(std::min(off, 32767)), cv);
+        int differ = 0;
+        while (differ < n && cs[differ] == cv[differ] && ipos_s[differ] == ipos_v[differ]) ++differ;
+        ctx.check(differ == n, "search_pairs", n, shift, p, differ);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "amrnb/exc_search_pairs.h"
 #include "amrnb/kernels.h"
 #include "common/x86/avx2.h"
 
@@ -216,6 +217,16 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
     }
     const int32_t o = hmax32(off);
     return static_cast<int16_t>(o < 32767 ? o : 32767);
+}
+
+// The scalar loops compiled for AVX2 (the row sums, bounds and stage vectors vectorise), with
+// the AVX2 pair stage.
+VOKS_AVX2 void search_pairs(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
+                            const int16_t* pos_max, int16_t off_max, int* codvec) {
+    if (n == 10)
+        search_pairs_body<8>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
+    else
+        search_pairs_body<10>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
 }
 
 }  // namespace voks::amrnb::avx2
