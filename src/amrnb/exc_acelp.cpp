@@ -36,19 +36,20 @@ void backward_target(const int16_t* h, const int16_t* x, int16_t* dn, int sf, in
     }
     const bool exact = 2 * (ex > eh ? ex : eh) <= MAX_32;
     int32_t y32[kL], tot = 5;
+    if (exact) {
+        kernels().backward_corr(x, h, y32);
+        for (int32_t& s : y32) s *= 2;
+    } else {
+        for (int i = 0; i < kL; ++i) {
+            int32_t s = 0;
+            for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
+            y32[i] = s;
+        }
+    }
     for (int k = 0; k < tracks; ++k) {
         int32_t max = 0;
-        for (int i = k; i < kL; i += step) {
-            int32_t s = 0;
-            if (exact) {
-                for (int j = i; j < kL; ++j) s += int32_t{x[j]} * h[j - i];
-                s *= 2;
-            } else {
-                for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
-            }
-            y32[i] = s;
-            if (L_abs(s) > max) max = L_abs(s);
-        }
+        for (int i = k; i < kL; i += step)
+            if (L_abs(y32[i]) > max) max = L_abs(y32[i]);
         tot = L_add(tot, L_shr(max, 1));
     }
     const int16_t j = sub(norm_l(tot), static_cast<int16_t>(sf));

@@ -62,4 +62,12 @@ VOKS_SCALAR void search_pairs(int n, const int16_t* dn, const int16_t* rr, int16
         search_pairs_body<10>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
 }
 
+VOKS_SCALAR void backward_corr(const int16_t* x, const int16_t* h, int32_t* y) {
+    for (int i = 0; i < 40; ++i) {
+        uint32_t s = 0;
+        for (int j = i; j < 40; ++j) s += static_cast<uint32_t>(int32_t{x[j]} * h[j - i]);
+        y[i] = static_cast<int32_t>(s);
+    }
+}
+
 }  // namespace voks::amrnb::scalar

@@ -52,7 +52,12 @@ using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, int m, int
 using search_pairs_fn = void(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
                              const int16_t* pos_max, int16_t off_max, int* codvec);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs)
+// Excitation: the backward correlation of the codebook searches, y[i] = sum_{j=i}^{39} x[j]
+// h[j - i] mod 2^32 for i < 40 (x and h of 40 values).
+using backward_corr_fn = void(const int16_t* x, const int16_t* h, int32_t* y);
+
+#define VOKS_AMRNB_KERNELS(X) \
+    X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

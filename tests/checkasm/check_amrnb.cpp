@@ -149,3 +149,21 @@ CHECKASM(amrnb_search_pairs) {
         ctx.check(differ == n, "search_pairs", n, shift, p, differ);
     }
 }
+
+// The backward correlation: x and h of every pattern pair (-32768 products and wrapping sums
+// included).
+CHECKASM(amrnb_backward_corr) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 2000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t x[40], h[40];
+        int32_t ys[40], yv[40];
+        fill16(ctx.rng, p, x, 40);
+        fill16(ctx.rng, trial & 1 ? p : static_cast<Pattern>(ctx.rng.range(0, 6)), h, 40);
+        sc::backward_corr(x, h, ys);
+        vx::backward_corr(x, h, yv);
+        int first = 0;
+        while (first < 40 && ys[first] == yv[first]) ++first;
+        ctx.check(first == 40, "backward_corr", 40, 0, p, first);
+    }
+}

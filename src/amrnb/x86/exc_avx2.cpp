@@ -1,6 +1,7 @@
 // AVX2 twins of the GSM-AMR excitation kernels (see kernels.h).
 #include <immintrin.h>
 
+#include <cstring>
 #include <initializer_list>
 
 #include "amrnb/exc_search_pairs.h"
@@ -217,6 +218,31 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
     }
     const int32_t o = hmax32(off);
     return static_cast<int16_t>(o < 32767 ? o : 32767);
+}
+
+// Eight outputs at a time: each a madd dot product of x with h shifted (zeros before h), the
+// eight lane sums reduced together by horizontal adds (mod 2^32, as the definition).
+VOKS_AVX2 void backward_corr(const int16_t* x, const int16_t* h, int32_t* y) {
+    alignas(32) int16_t xp[48] = {}, hp[96] = {};
+    std::memcpy(xp, x, 40 * sizeof(int16_t));
+    std::memcpy(hp + 48, h, 40 * sizeof(int16_t));
+    const __m256i x0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(xp));
+    const __m256i x1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(xp + 16));
+    const __m256i x2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(xp + 32));
+    for (int i0 = 0; i0 < 40; i0 += 8) {
+        __m256i v[8];
+        for (int k = 0; k < 8; ++k) {
+            const int16_t* p = hp + 48 - (i0 + k);  // p[j] = h[j - i]
+            v[k] = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(x0, x86::load16(p)),
+                                                     _mm256_madd_epi16(x1, x86::load16(p + 16))),
+                                    _mm256_madd_epi16(x2, x86::load16(p + 32)));
+        }
+        const __m256i a = _mm256_hadd_epi32(_mm256_hadd_epi32(v[0], v[1]), _mm256_hadd_epi32(v[2], v[3]));
+        const __m256i b = _mm256_hadd_epi32(_mm256_hadd_epi32(v[4], v[5]), _mm256_hadd_epi32(v[6], v[7]));
+        _mm256_storeu_si256(
+            reinterpret_cast<__m256i*>(y + i0),
+            _mm256_add_epi32(_mm256_permute2x128_si256(a, b, 0x20), _mm256_permute2x128_si256(a, b, 0x31)));
+    }
 }
 
 // The scalar loops compiled for AVX2 (the row sums, bounds and stage vectors vectorise), with
