@@ -22,9 +22,9 @@ VOKS_AVX2 inline __m256i square16(__m256i x) {
     return _mm256_min_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(x, x), 15), _mm256_set1_epi32(32767));
 }
 
-// Candidates in lanes: (sq, al, ps) and their row-major index.
+// Candidates in lanes: (sq, al) and their row-major index.
 struct Lanes {
-    __m256i sq, al, ps, idx;
+    __m256i sq, al, idx;
 };
 
 // Lane-wise, o replaces k where its ratio sq / al is larger (all al > 0, products below 2^30),
@@ -38,59 +38,84 @@ VOKS_AVX2 inline void keep(Lanes& k, const Lanes& o, bool ties) {
             take, _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(k.idx, o.idx)));
     k.sq = _mm256_blendv_epi8(k.sq, o.sq, take);
     k.al = _mm256_blendv_epi8(k.al, o.al, take);
-    k.ps = _mm256_blendv_epi8(k.ps, o.ps, take);
     k.idx = _mm256_blendv_epi8(k.idx, o.idx, take);
 }
 
 VOKS_AVX2 inline Lanes swapped(const Lanes& l, int step) {
     if (step == 4)
         return {_mm256_permute2x128_si256(l.sq, l.sq, 1), _mm256_permute2x128_si256(l.al, l.al, 1),
-                _mm256_permute2x128_si256(l.ps, l.ps, 1), _mm256_permute2x128_si256(l.idx, l.idx, 1)};
+                _mm256_permute2x128_si256(l.idx, l.idx, 1)};
     if (step == 2)
         return {_mm256_shuffle_epi32(l.sq, 0x4E), _mm256_shuffle_epi32(l.al, 0x4E),
-                _mm256_shuffle_epi32(l.ps, 0x4E), _mm256_shuffle_epi32(l.idx, 0x4E)};
+                _mm256_shuffle_epi32(l.idx, 0x4E)};
     return {_mm256_shuffle_epi32(l.sq, 0xB1), _mm256_shuffle_epi32(l.al, 0xB1),
-            _mm256_shuffle_epi32(l.ps, 0xB1), _mm256_shuffle_epi32(l.idx, 0xB1)};
+            _mm256_shuffle_epi32(l.idx, 0xB1)};
 }
 
 }  // namespace
 
 // With every rounded energy positive the replacement rule orders candidates by sq / al, and the
-// scan keeps the first of the largest ratio: each lane keeps its column's first best row, then
-// the lanes reduce to the largest ratio of smallest index. Otherwise (or n != 8) the scalar scan
-// runs.
+// scan keeps the first of the largest ratio. Columns run in lanes (0..7, and 8, 9 in a second
+// vector when n = 10); each lane keeps its column's first best row over the rows in order, then
+// the lanes reduce to the largest ratio of smallest row-major index. Otherwise (or another n)
+// the scalar scan runs.
 VOKS_AVX2 void pair_stage(const int16_t* ps1, const int32_t* alp1, const int16_t* dn, const int32_t* rrv2,
                           const int16_t* rr, int32_t pair2, int n, PairBest& best) {
-    if (n != 8) return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
-    const __m256i vdn = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dn)));
-    const __m256i base = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rrv2)),
-                                          _mm256_set1_epi32(0x8000));
-    const __m256i vpair = _mm256_set1_epi32(pair2), lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    Lanes rows[8];
-    __m256i minal = _mm256_set1_epi32(32767);
-    for (int a = 0; a < 8; ++a) {
-        const __m256i r =
-            _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rr + 40 * a)));
-        Lanes& o = rows[a];
-        o.ps = add16(_mm256_set1_epi32(ps1[a]), vdn);
-        o.sq = square16(o.ps);
-        o.al = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_set1_epi32(alp1[a]), base),
-                                                  _mm256_mullo_epi32(r, vpair)),
-                                 16);
-        o.idx = _mm256_add_epi32(_mm256_set1_epi32(8 * a), lane);
-        minal = _mm256_min_epi32(minal, o.al);
+    if (n != 8 && n != 10) return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
+    const int nv = n == 10 ? 2 : 1;
+    const __m256i one = _mm256_set1_epi32(1), half = _mm256_set1_epi32(0x8000),
+                  vpair = _mm256_set1_epi32(pair2);
+    __m256i vdn[2], base[2], bad[2];
+    Lanes col[2];
+    for (int v = 0; v < 2; ++v) {
+        col[v] = {_mm256_set1_epi32(-1), one, _mm256_setzero_si256()};
+        bad[v] = _mm256_setzero_si256();
     }
-    if (_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpgt_epi32(minal, _mm256_setzero_si256()))) != 0xFF)
+    vdn[0] = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(dn)));
+    base[0] = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rrv2)), half);
+    if (nv == 2) {
+        vdn[1] = _mm256_setr_epi32(dn[8], dn[9], 0, 0, 0, 0, 0, 0);
+        base[1] = _mm256_add_epi32(_mm256_setr_epi32(rrv2[8], rrv2[9], 0, 0, 0, 0, 0, 0), half);
+    }
+    for (int a = 0; a < n; ++a) {
+        const __m256i p1 = _mm256_set1_epi32(ps1[a]), a1 = _mm256_set1_epi32(alp1[a]),
+                      row = _mm256_set1_epi32(a);
+        for (int v = 0; v < nv; ++v) {
+            const int16_t* r16 = rr + 40 * a + 8 * v;
+            const __m256i r =
+                v == 0 ? _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(r16)))
+                       : _mm256_setr_epi32(r16[0], r16[1], 0, 0, 0, 0, 0, 0);
+            const __m256i ps = add16(p1, vdn[v]), sq = square16(ps);
+            const __m256i al = _mm256_srai_epi32(
+                _mm256_add_epi32(_mm256_add_epi32(a1, base[v]), _mm256_mullo_epi32(r, vpair)), 16);
+            bad[v] = _mm256_or_si256(bad[v], _mm256_cmpgt_epi32(one, al));
+            Lanes& k = col[v];
+            const __m256i d = _mm256_sub_epi32(_mm256_mullo_epi32(sq, k.al), _mm256_mullo_epi32(k.sq, al));
+            const __m256i take = _mm256_cmpgt_epi32(d, _mm256_setzero_si256());
+            k.sq = _mm256_blendv_epi8(k.sq, sq, take);
+            k.al = _mm256_blendv_epi8(k.al, al, take);
+            k.idx = _mm256_blendv_epi8(k.idx, row, take);
+        }
+    }
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), vn = _mm256_set1_epi32(n);
+    if (nv == 2) {
+        // Only columns 8 and 9 are candidates in the second vector.
+        const __m256i valid = _mm256_cmpgt_epi32(_mm256_set1_epi32(2), lane);
+        bad[0] = _mm256_or_si256(bad[0], _mm256_and_si256(bad[1], valid));
+        col[1].sq = _mm256_blendv_epi8(_mm256_set1_epi32(-1), col[1].sq, valid);
+        col[1].al = _mm256_blendv_epi8(one, col[1].al, valid);
+    }
+    if (!_mm256_testz_si256(bad[0], bad[0]))
         return scalar::pair_stage(ps1, alp1, dn, rrv2, rr, pair2, n, best);
-    // A tree over the rows, then over the lanes: equal ratios keep the smaller index.
-    for (int w = 1; w < 8; w *= 2)
-        for (int a = 0; a + w < 8; a += 2 * w) keep(rows[a], rows[a + w], true);
-    Lanes& k = rows[0];
+    for (int v = 0; v < nv; ++v)
+        col[v].idx = _mm256_add_epi32(_mm256_mullo_epi32(col[v].idx, vn),
+                                      _mm256_add_epi32(lane, _mm256_set1_epi32(8 * v)));
+    Lanes& k = col[0];
+    if (nv == 2) keep(k, col[1], true);
     for (int step : {4, 2, 1}) keep(k, swapped(k, step), true);
-    const int i = _mm256_cvtsi256_si32(k.idx);
+    const int i = _mm256_cvtsi256_si32(k.idx), a = i / n, c = i % n;
     best = {static_cast<int16_t>(_mm256_cvtsi256_si32(k.sq)),
-            static_cast<int16_t>(_mm256_cvtsi256_si32(k.al)),
-            static_cast<int16_t>(_mm256_cvtsi256_si32(k.ps)), i >> 3, i & 7};
+            static_cast<int16_t>(_mm256_cvtsi256_si32(k.al)), add(ps1[a], dn[c]), a, c};
 }
 
 namespace {
