@@ -270,14 +270,167 @@ VOKS_AVX2 void backward_corr(const int16_t* x, const int16_t* h, int32_t* y) {
     }
 }
 
-// The scalar loops compiled for AVX2 (the row sums, bounds and stage vectors vectorise), with
-// the AVX2 pair stage.
+namespace {
+
+VOKS_AVX2 inline __m256i track8(const int16_t* p) {
+    return _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+VOKS_AVX2 inline int32_t hmin32(__m256i v) {
+    __m128i s = _mm_min_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
+    s = _mm_min_epi32(s, _mm_shuffle_epi32(s, 0x4E));
+    s = _mm_min_epi32(s, _mm_shuffle_epi32(s, 0xB1));
+    return _mm_cvtsi128_si32(s);
+}
+
+VOKS_AVX2 inline bool any_greater(__m256i a, __m256i b) {
+    const __m256i g = _mm256_cmpgt_epi32(a, b);
+    return !_mm256_testz_si256(g, g);
+}
+
+// The 12.2 kbit/s search (five tracks of eight, a track in a vector) when every chain is a
+// plain sum, checked lane by lane: a chain's partial sums stay within |start| + 2 (|diag| w +
+// mag w'), mag the summed magnitudes of the fixed pulses' rows. Returns false, ipos untouched,
+// as soon as one might saturate or an energy is not positive.
+VOKS_AVX2 bool search_pairs_plain8(const int16_t* dn, const int16_t* rr, int16_t* ipos,
+                                   const int16_t* pos_max, int16_t off_max, int* codvec) {
+    // Shifts of the stage weights (powers of two): the precomputed vector's diagonal and cross
+    // terms, the new pulse's, the vector's and the pair's cross weights.
+    struct Stage {
+        int dv, cv, d, c, rv, pair;
+    };
+    static const Stage kStages[4] = {
+        {12, 13, 11, 12, 14, 12}, {12, 13, 10, 11, 13, 11}, {11, 12, 9, 10, 13, 10}, {11, 12, 8, 9, 12, 9}};
+    constexpr int32_t kHalfSafe = 0x3FFFBFFF;  // 2 x <= 0x7FFF7FFF
+    alignas(32) int32_t dg[40];
+    for (int l = 0; l < 40; ++l) dg[l] = rr[41 * l];
+    __m256i diag[5], adiag[5];
+    for (int k = 0; k < 5; ++k) {
+        diag[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(dg + 8 * k));
+        adiag[k] = _mm256_abs_epi32(diag[k]);
+    }
+    int16_t ipos_in[10];
+    std::memcpy(ipos_in, ipos, sizeof ipos_in);
+    auto fail = [&] {
+        std::memcpy(ipos, ipos_in, sizeof ipos_in);
+        return false;
+    };
+    const __m256i one = _mm256_set1_epi32(1), half = _mm256_set1_epi32(0x8000), zero = _mm256_setzero_si256();
+    const __m256i lane = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    int16_t psk = -1, alpk = 1;
+    const int i0 = pos_max[ipos[0]];
+    for (int t = 1; t < 5; ++t) {
+        int pulse[10];
+        pulse[0] = i0;
+        pulse[1] = pos_max[ipos[1]];
+        const int16_t ps = add(dn[pulse[0]], dn[pulse[1]]);
+        int32_t alp0 = L_mac(L_mac(L_mult(rr[41 * pulse[0]], 2048), rr[41 * pulse[1]], 2048),
+                             rr[40 * pulse[0] + pulse[1]], 4096);
+        __m256i sum[5], mag[5];
+        for (int k = 0; k < 5; ++k) {
+            const __m256i u = track8(rr + 40 * pulse[0] + 8 * k), v = track8(rr + 40 * pulse[1] + 8 * k);
+            sum[k] = _mm256_add_epi32(u, v);
+            mag[k] = _mm256_add_epi32(_mm256_abs_epi32(u), _mm256_abs_epi32(v));
+        }
+        int16_t sq = -1, alp = 1, psb = 0;
+        for (int st = 0; st < 4; ++st) {
+            const Stage& w = kStages[st];
+            const __m128i dv = _mm_cvtsi32_si128(w.dv), cv = _mm_cvtsi32_si128(w.cv);
+            const __m128i wd = _mm_cvtsi32_si128(w.d), wc = _mm_cvtsi32_si128(w.c);
+            const int fixed = 2 + 2 * st, ta = ipos[fixed], tb = ipos[fixed + 1];
+            if (st > 0) alp0 = L_mult(alp, 16384);
+            const int16_t ps0 = st > 0 ? psb : ps;
+            // mag w' <= limit - |diag| w, as (limit - |diag| w) >> log2 w' (a floor division).
+            if (any_greater(mag[tb], _mm256_sra_epi32(_mm256_sub_epi32(_mm256_set1_epi32(kHalfSafe),
+                                                                       _mm256_sll_epi32(adiag[tb], dv)),
+                                                      cv)))
+                return fail();
+            const int64_t la = (0x7FFF7FFF - std::abs(int64_t{alp0})) >> 1;
+            if (la < 0 ||
+                any_greater(mag[ta],
+                            _mm256_sra_epi32(_mm256_sub_epi32(_mm256_set1_epi32(static_cast<int32_t>(la)),
+                                                              _mm256_sll_epi32(adiag[ta], wd)),
+                                             wc)))
+                return fail();
+            const __m256i rrv = _mm256_srai_epi32(
+                _mm256_add_epi32(
+                    _mm256_slli_epi32(
+                        _mm256_add_epi32(_mm256_sll_epi32(diag[tb], dv), _mm256_sll_epi32(sum[tb], cv)), 1),
+                    half),
+                16);
+            const __m256i alp1 = _mm256_add_epi32(
+                _mm256_set1_epi32(alp0),
+                _mm256_slli_epi32(
+                    _mm256_add_epi32(_mm256_sll_epi32(diag[ta], wd), _mm256_sll_epi32(sum[ta], wc)), 1));
+            const int64_t alp_max = std::max(int64_t{hmax32(alp1)}, -int64_t{hmin32(alp1)});
+            if (std::max<int64_t>(alp_max, 0) +
+                    2 * ((int64_t{hmax32(_mm256_abs_epi32(rrv))} << w.rv) + (int64_t{off_max} << w.pair)) >
+                0x7FFF7FFF)
+                return fail();
+            // The pair stage: columns of track tb in lanes, rows of track ta in order.
+            const __m256i vdn = track8(dn + 8 * tb), ps1 = add16(_mm256_set1_epi32(ps0), track8(dn + 8 * ta));
+            const __m256i base = _mm256_add_epi32(_mm256_sll_epi32(rrv, _mm_cvtsi32_si128(w.rv + 1)), half);
+            const __m128i pair = _mm_cvtsi32_si128(w.pair + 1);
+            Lanes k = {_mm256_set1_epi32(-1), one, zero};
+            __m256i bad = zero;
+            for (int a = 0; a < 8; ++a) {
+                const __m256i va = _mm256_set1_epi32(a);
+                const __m256i r = track8(rr + 40 * (8 * ta + a) + 8 * tb);
+                const __m256i ps2 = add16(_mm256_permutevar8x32_epi32(ps1, va), vdn), sq2 = square16(ps2);
+                const __m256i al = _mm256_srai_epi32(
+                    _mm256_add_epi32(_mm256_add_epi32(_mm256_permutevar8x32_epi32(alp1, va), base),
+                                     _mm256_sll_epi32(r, pair)),
+                    16);
+                bad = _mm256_or_si256(bad, _mm256_cmpgt_epi32(one, al));
+                const __m256i d =
+                    _mm256_sub_epi32(_mm256_mullo_epi32(sq2, k.al), _mm256_mullo_epi32(k.sq, al));
+                const __m256i take = _mm256_cmpgt_epi32(d, zero);
+                k.sq = _mm256_blendv_epi8(k.sq, sq2, take);
+                k.al = _mm256_blendv_epi8(k.al, al, take);
+                k.idx = _mm256_blendv_epi8(k.idx, va, take);
+            }
+            if (!_mm256_testz_si256(bad, bad)) return fail();
+            k.idx = _mm256_add_epi32(_mm256_slli_epi32(k.idx, 3), lane);
+            for (int step : {4, 2, 1}) keep(k, swapped(k, step), true);
+            const int i = _mm256_cvtsi256_si32(k.idx), ia = 8 * ta + (i >> 3), ib = 8 * tb + (i & 7);
+            sq = static_cast<int16_t>(_mm256_cvtsi256_si32(k.sq));
+            alp = static_cast<int16_t>(_mm256_cvtsi256_si32(k.al));
+            psb = add(add(ps0, dn[ia]), dn[ib]);
+            pulse[fixed] = ia;
+            pulse[fixed + 1] = ib;
+            if (st < 3)
+                for (int q = 0; q < 5; ++q) {
+                    const __m256i u = track8(rr + 40 * ia + 8 * q), v = track8(rr + 40 * ib + 8 * q);
+                    sum[q] = _mm256_add_epi32(sum[q], _mm256_add_epi32(u, v));
+                    mag[q] =
+                        _mm256_add_epi32(mag[q], _mm256_add_epi32(_mm256_abs_epi32(u), _mm256_abs_epi32(v)));
+                }
+        }
+        if (int64_t{alpk} * sq > int64_t{psk} * alp) {
+            psk = sq;
+            alpk = alp;
+            for (int q = 0; q < 10; ++q) codvec[q] = pulse[q];
+        }
+        const int16_t first = ipos[1];
+        for (int j = 1; j < 9; ++j) ipos[j] = ipos[j + 1];
+        ipos[9] = first;
+    }
+    return true;
+}
+
+}  // namespace
+
+// At 12.2 kbit/s the whole search in registers when its sums are plain; otherwise, and at
+// 10.2 kbit/s, the scalar loops compiled for AVX2 (the row sums, bounds and stage vectors
+// vectorise) with the AVX2 pair stage.
 VOKS_AVX2 void search_pairs(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
                             const int16_t* pos_max, int16_t off_max, int* codvec) {
-    if (n == 10)
-        search_pairs_body<8>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
-    else
+    if (n == 10) {
+        if (!search_pairs_plain8(dn, rr, ipos, pos_max, off_max, codvec))
+            search_pairs_body<8>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
+    } else {
         search_pairs_body<10>(n, dn, rr, ipos, pos_max, off_max, codvec, pair_stage);
+    }
 }
 
 }  // namespace voks::amrnb::avx2
