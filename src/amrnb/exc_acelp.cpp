@@ -285,8 +285,9 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
 void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int16_t* y) {
     // No partial sum can saturate, nor its rounding, when 2 max|h| sum|sign| stays in kRoundSafe:
     // the plain sums are taken then, pulse by pulse.
-    int64_t hmax = 0, smax = 0;
-    for (int i = 0; i < kL; ++i) hmax = std::max<int64_t>(hmax, std::abs(int32_t{h[i]}));
+    int32_t hmax = 0;
+    int64_t smax = 0;
+    for (int i = 0; i < kL; ++i) hmax = std::max(hmax, std::abs(int32_t{h[i]}));
     for (int k = 0; k < n; ++k) smax += std::abs(int32_t{sign[k]});
     if (2 * hmax * smax <= kRoundSafe) {
         int32_t acc[kL] = {};

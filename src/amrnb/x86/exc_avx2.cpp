@@ -207,11 +207,11 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
     const int tracks = kL / m;
     // 16-bit values in 32-bit lanes with zero high halves: madd by such a lane is a plain product.
     alignas(32) int32_t hl[kL], sg[kL];
-    for (int l = 0; l < kL; ++l) {
-        const int i = tracks * (l % m) + l / m;
-        hl[l] = static_cast<uint16_t>(h2[kL - 1 - i]);
-        sg[l] = static_cast<uint16_t>(sign[i]);
-    }
+    for (int t = 0, l = 0; t < tracks; ++t)
+        for (int i = t; i < kL; i += tracks, ++l) {
+            hl[l] = static_cast<uint16_t>(h2[kL - 1 - i]);
+            sg[l] = static_cast<uint16_t>(sign[i]);
+        }
     __m256i vh[5], sl[5], r[5], off = _mm256_setzero_si256();
     for (int k = 0; k < 5; ++k) {
         vh[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(hl + 8 * k));
@@ -222,7 +222,8 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
     int32_t* s = w;
     const __m256i next = _mm256_setr_epi32(1, 2, 3, 4, 5, 6, 7, 0),
                   keep7 = _mm256_setr_epi32(-1, -1, -1, -1, -1, -1, -1, 0);
-    for (int j = kL - 1; j >= 0; --j) {
+    // The row of j at layout slot d = (j % tracks) m + j / tracks, counted down with j.
+    for (int j = kL - 1, jt = (kL - 1) % tracks, jk = (kL - 1) / tracks; j >= 0; --j) {
         const __m256i hj = _mm256_set1_epi32(static_cast<uint16_t>(h2[kL - 1 - j]));
         if (m == 8) {
             const __m256i first = _mm256_and_si256(_mm256_permutevar8x32_epi32(r[0], next), keep7);
@@ -238,8 +239,12 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
                 _mm256_storeu_si256(p, r[k]);
             }
         }
-        const int d = (j % tracks) * m + j / tracks;
+        const int d = jt * m + jk;
         emit_row(r, sl, sign[j], d, rr + kL * d, off);
+        if (--jt < 0) {
+            jt = tracks - 1;
+            --jk;
+        }
     }
     const int32_t o = hmax32(off);
     return static_cast<int16_t>(o < 32767 ? o : 32767);
