@@ -96,18 +96,14 @@ void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_ma
     const int16_t k_cn = extract_h(L_shl(ownInvSqrt(energy256(cn)), 5));
     const int16_t k_dn = extract_h(L_shl(ownInvSqrt(energy256(dn)), 5));
     int16_t en[kL];
+    // Without branches (the signs are as good as random): m = -1 flips a value by (x ^ m) - m,
+    // saturated as negate() does.
     for (int i = 0; i < kL; ++i) {
-        int16_t v = dn[i];
-        int16_t cor = round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, v), 10));
-        if (cor >= 0) {
-            sign[i] = 32767;
-        } else {
-            sign[i] = -32767;
-            cor = negate(cor);
-            v = negate(v);
-        }
-        dn[i] = v;
-        en[i] = cor;
+        const int32_t v = dn[i], cor = round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 10));
+        const int32_t m = cor >> 31;
+        sign[i] = static_cast<int16_t>(32767 - (m & 65534));
+        dn[i] = static_cast<int16_t>(std::min((v ^ m) - m, int32_t{32767}));
+        en[i] = static_cast<int16_t>(std::min((cor ^ m) - m, int32_t{32767}));
     }
     int16_t max_all = -1;
     int pos = 0;
