@@ -293,6 +293,41 @@ VOKS_AVX2 inline bool any_greater(__m256i a, __m256i b) {
     return !_mm256_testz_si256(g, g);
 }
 
+// Candidates as 16-bit pairs in 32-bit lanes: p = (sq, al) and q = (al, -sq), so that
+// madd(p_o, q_k) = sq_o al_k - al_o sq_k, positive where o's ratio sq / al is the larger.
+struct Packed {
+    __m256i p, q, idx;
+};
+
+// (lo, hi) of 16-bit values held in 32-bit lanes.
+VOKS_AVX2 inline __m256i pack16(__m256i lo, __m256i hi) {
+    return _mm256_blend_epi16(lo, _mm256_slli_epi32(hi, 16), 0xAA);
+}
+
+// Lane-wise, o replaces k where its ratio is larger (every al > 0), or equal with a smaller
+// index when `ties`.
+VOKS_AVX2 inline void better(Packed& k, const Packed& o, bool ties) {
+    const __m256i d = _mm256_madd_epi16(o.p, k.q), zero = _mm256_setzero_si256();
+    __m256i take = _mm256_cmpgt_epi32(d, zero);
+    if (ties)
+        take = _mm256_or_si256(
+            take, _mm256_and_si256(_mm256_cmpeq_epi32(d, zero), _mm256_cmpgt_epi32(k.idx, o.idx)));
+    k.p = _mm256_blendv_epi8(k.p, o.p, take);
+    k.q = _mm256_blendv_epi8(k.q, o.q, take);
+    k.idx = _mm256_blendv_epi8(k.idx, o.idx, take);
+}
+
+VOKS_AVX2 inline Packed swapped(const Packed& l, int step) {
+    if (step == 4)
+        return {_mm256_permute2x128_si256(l.p, l.p, 1), _mm256_permute2x128_si256(l.q, l.q, 1),
+                _mm256_permute2x128_si256(l.idx, l.idx, 1)};
+    if (step == 2)
+        return {_mm256_shuffle_epi32(l.p, 0x4E), _mm256_shuffle_epi32(l.q, 0x4E),
+                _mm256_shuffle_epi32(l.idx, 0x4E)};
+    return {_mm256_shuffle_epi32(l.p, 0xB1), _mm256_shuffle_epi32(l.q, 0xB1),
+            _mm256_shuffle_epi32(l.idx, 0xB1)};
+}
+
 // The 12.2 kbit/s search (five tracks of eight, a track in a vector) when every chain is a
 // plain sum, checked lane by lane: a chain's partial sums stay within |start| + 2 (|diag| w +
 // mag w'), mag the summed magnitudes of the fixed pulses' rows. Returns false, ipos untouched,
@@ -372,34 +407,36 @@ VOKS_AVX2 bool search_pairs_plain8(const int16_t* dn, const int16_t* rr, int16_t
                     2 * ((int64_t{hmax32(_mm256_abs_epi32(rrv))} << w.rv) + (int64_t{off_max} << w.pair)) >
                 0x7FFF7FFF)
                 return fail();
-            // The pair stage: columns of track tb in lanes, rows of track ta in order.
+            // The pair stage: columns of track tb in lanes; rows 0..3 and 4..7 of track ta in
+            // two chains, each in order, the second taken only where strictly better.
             const __m256i vdn = track8(dn + 8 * tb), ps1 = add16(_mm256_set1_epi32(ps0), track8(dn + 8 * ta));
             const __m256i base = _mm256_add_epi32(_mm256_sll_epi32(rrv, _mm_cvtsi32_si128(w.rv + 1)), half);
             const __m128i pair = _mm_cvtsi32_si128(w.pair + 1);
-            Lanes k = {_mm256_set1_epi32(-1), one, zero};
+            const Packed none = {pack16(_mm256_set1_epi32(-1), one), pack16(one, one), zero};
+            Packed chain[2] = {none, none};
             __m256i bad = zero;
-            for (int a = 0; a < 8; ++a) {
-                const __m256i va = _mm256_set1_epi32(a);
-                const __m256i r = track8(rr + 40 * (8 * ta + a) + 8 * tb);
-                const __m256i ps2 = add16(_mm256_permutevar8x32_epi32(ps1, va), vdn), sq2 = square16(ps2);
-                const __m256i al = _mm256_srai_epi32(
-                    _mm256_add_epi32(_mm256_add_epi32(_mm256_permutevar8x32_epi32(alp1, va), base),
-                                     _mm256_sll_epi32(r, pair)),
-                    16);
-                bad = _mm256_or_si256(bad, _mm256_cmpgt_epi32(one, al));
-                const __m256i d =
-                    _mm256_sub_epi32(_mm256_mullo_epi32(sq2, k.al), _mm256_mullo_epi32(k.sq, al));
-                const __m256i take = _mm256_cmpgt_epi32(d, zero);
-                k.sq = _mm256_blendv_epi8(k.sq, sq2, take);
-                k.al = _mm256_blendv_epi8(k.al, al, take);
-                k.idx = _mm256_blendv_epi8(k.idx, va, take);
-            }
+            for (int a = 0; a < 4; ++a)
+                for (int c = 0; c < 2; ++c) {
+                    const int row = a + 4 * c;
+                    const __m256i va = _mm256_set1_epi32(row);
+                    const __m256i r = track8(rr + 40 * (8 * ta + row) + 8 * tb);
+                    const __m256i ps2 = add16(_mm256_permutevar8x32_epi32(ps1, va), vdn), sq2 = square16(ps2);
+                    const __m256i al = _mm256_srai_epi32(
+                        _mm256_add_epi32(_mm256_add_epi32(_mm256_permutevar8x32_epi32(alp1, va), base),
+                                         _mm256_sll_epi32(r, pair)),
+                        16);
+                    bad = _mm256_or_si256(bad, _mm256_cmpgt_epi32(one, al));
+                    better(chain[c], {pack16(sq2, al), pack16(al, _mm256_sub_epi32(zero, sq2)), va}, false);
+                }
             if (!_mm256_testz_si256(bad, bad)) return fail();
+            Packed& k = chain[0];
+            better(k, chain[1], false);
             k.idx = _mm256_add_epi32(_mm256_slli_epi32(k.idx, 3), lane);
-            for (int step : {4, 2, 1}) keep(k, swapped(k, step), true);
+            for (int step : {4, 2, 1}) better(k, swapped(k, step), true);
             const int i = _mm256_cvtsi256_si32(k.idx), ia = 8 * ta + (i >> 3), ib = 8 * tb + (i & 7);
-            sq = static_cast<int16_t>(_mm256_cvtsi256_si32(k.sq));
-            alp = static_cast<int16_t>(_mm256_cvtsi256_si32(k.al));
+            const int32_t best = _mm256_cvtsi256_si32(k.p);
+            sq = static_cast<int16_t>(best & 0xFFFF);
+            alp = static_cast<int16_t>(best >> 16);
             psb = add(add(ps0, dn[ia]), dn[ib]);
             pulse[fixed] = ia;
             pulse[fixed + 1] = ib;
