@@ -286,9 +286,8 @@ void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int1
     for (int i = 0; i < kL; ++i) hmax = std::max(hmax, std::abs(int32_t{h[i]}));
     for (int k = 0; k < n; ++k) smax += std::abs(int32_t{sign[k]});
     if (2 * hmax * smax <= kRoundSafe) {
-        int32_t acc[kL] = {};
-        for (int k = 0; k < n; ++k)
-            for (int i = pos[k]; i < kL; ++i) acc[i] += h[i - pos[k]] * sign[k];
+        int32_t acc[kL];
+        kernels().pulse_sum(h, pos, sign, n, acc);
         for (int i = 0; i < kL; ++i) y[i] = static_cast<int16_t>((2 * acc[i] + 0x8000) >> 16);
         return;
     }

@@ -70,4 +70,11 @@ VOKS_SCALAR void backward_corr(const int16_t* x, const int16_t* h, int32_t* y) {
     }
 }
 
+VOKS_SCALAR void pulse_sum(const int16_t* h, const int* pos, const int16_t* s, int n, int32_t* acc) {
+    uint32_t a[40] = {};
+    for (int k = 0; k < n; ++k)
+        for (int i = pos[k]; i < 40; ++i) a[i] += static_cast<uint32_t>(int32_t{h[i - pos[k]]} * s[k]);
+    for (int i = 0; i < 40; ++i) acc[i] = static_cast<int32_t>(a[i]);
+}
+
 }  // namespace voks::amrnb::scalar

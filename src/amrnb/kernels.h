@@ -56,8 +56,12 @@ using search_pairs_fn = void(int n, const int16_t* dn, const int16_t* rr, int16_
 // h[j - i] mod 2^32 for i < 40 (x and h of 40 values).
 using backward_corr_fn = void(const int16_t* x, const int16_t* h, int32_t* y);
 
+// Excitation: the filtered code vector's sums, acc[i] = sum_{k<n} h[i - pos[k]] s[k] mod 2^32
+// for i < 40 (pos[k] in 0..39, n <= 10); h has 40 zeros before it.
+using pulse_sum_fn = void(const int16_t* h, const int* pos, const int16_t* s, int n, int32_t* acc);
+
 #define VOKS_AMRNB_KERNELS(X) \
-    X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr)
+    X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -167,3 +167,24 @@ CHECKASM(amrnb_backward_corr) {
         ctx.check(first == 40, "backward_corr", 40, 0, p, first);
     }
 }
+
+// The filtered code vector's sums: h of every pattern after its 40 zeros, 0 to 10 pulses at
+// random positions (0 and 39 included) with signs of every pattern.
+CHECKASM(amrnb_pulse_sum) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t hbuf[80] = {}, s[10];
+        int pos[10];
+        fill16(ctx.rng, p, hbuf + 40, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), s, 10);
+        const int n = trial % 11;
+        for (int k = 0; k < n; ++k) pos[k] = k == 0 ? 39 * (trial & 1) : ctx.rng.range(0, 39);
+        int32_t as[40], av[40];
+        sc::pulse_sum(hbuf + 40, pos, s, n, as);
+        vx::pulse_sum(hbuf + 40, pos, s, n, av);
+        int first = 0;
+        while (first < 40 && as[first] == av[first]) ++first;
+        ctx.check(first == 40, "pulse_sum", n, 0, p, first);
+    }
+}

@@ -475,4 +475,17 @@ VOKS_AVX2 void search_pairs(int n, const int16_t* dn, const int16_t* rr, int16_t
     }
 }
 
+// Whole rows of h from each pulse (the zeros before h start them), multiplied by madd against
+// the pulse's sign with a zero high half.
+VOKS_AVX2 void pulse_sum(const int16_t* h, const int* pos, const int16_t* s, int n, int32_t* acc) {
+    __m256i a[5];
+    for (__m256i& v : a) v = _mm256_setzero_si256();
+    for (int k = 0; k < n; ++k) {
+        const int16_t* hk = h - pos[k];
+        const __m256i sk = _mm256_set1_epi32(static_cast<uint16_t>(s[k]));
+        for (int v = 0; v < 5; ++v) a[v] = _mm256_add_epi32(a[v], _mm256_madd_epi16(track8(hk + 8 * v), sk));
+    }
+    for (int v = 0; v < 5; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + 8 * v), a[v]);
+}
+
 }  // namespace voks::amrnb::avx2
