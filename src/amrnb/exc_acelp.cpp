@@ -20,9 +20,8 @@ namespace {
 constexpr int kL = kSubframe;
 using Matrix = int16_t[kL][kL];
 
-// The weights of the search criteria: 1/2 .. 1/128 in Q15.
-constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048, k1_32 = 1024, k1_64 = 512,
-                  k1_128 = 256;
+// The weights of the search criteria: 1/2 .. 1/16 in Q15.
+constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
 constexpr int kGray[8] = {0, 1, 3, 2, 6, 4, 5, 7};
 
 // cor_h_x2: d[n] = sum_{j>=n} x[j] h[j-n], normalised by the sum of the track maxima.
