@@ -95,15 +95,7 @@ void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_ma
     const int16_t k_cn = extract_h(L_shl(ownInvSqrt(energy256(cn)), 5));
     const int16_t k_dn = extract_h(L_shl(ownInvSqrt(energy256(dn)), 5));
     int16_t en[kL];
-    // Without branches (the signs are as good as random): m = -1 flips a value by (x ^ m) - m,
-    // saturated as negate() does.
-    for (int i = 0; i < kL; ++i) {
-        const int32_t v = dn[i], cor = round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 10));
-        const int32_t m = cor >> 31;
-        sign[i] = static_cast<int16_t>(32767 - (m & 65534));
-        dn[i] = static_cast<int16_t>(std::min((v ^ m) - m, int32_t{32767}));
-        en[i] = static_cast<int16_t>(std::min((cor ^ m) - m, int32_t{32767}));
-    }
+    kernels().sign_select(cn, k_cn, k_dn, dn, sign, en);
     int16_t max_all = -1;
     int pos = 0;
     for (int i = 0; i < tracks; ++i) {

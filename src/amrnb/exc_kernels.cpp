@@ -77,4 +77,14 @@ VOKS_SCALAR void pulse_sum(const int16_t* h, const int* pos, const int16_t* s, i
     for (int i = 0; i < 40; ++i) acc[i] = static_cast<int32_t>(a[i]);
 }
 
+VOKS_SCALAR void sign_select(const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* dn, int16_t* sign,
+                             int16_t* en) {
+    for (int i = 0; i < 40; ++i) {
+        const int16_t cor = round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 10));
+        sign[i] = cor < 0 ? -32767 : 32767;
+        en[i] = cor < 0 ? negate(cor) : cor;
+        if (cor < 0) dn[i] = negate(dn[i]);
+    }
+}
+
 }  // namespace voks::amrnb::scalar

@@ -60,8 +60,16 @@ using backward_corr_fn = void(const int16_t* x, const int16_t* h, int32_t* y);
 // for i < 40 (pos[k] in 0..39, n <= 10); h has 40 zeros before it.
 using pulse_sum_fn = void(const int16_t* h, const int* pos, const int16_t* s, int n, int32_t* acc);
 
+// Excitation: the sign selection of the 10.2 and 12.2 kbit/s searches, for i < 40: cor =
+// round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 10)) (saturating basic operators);
+// where cor < 0, sign[i] = -32767 and dn[i], en[i] = negate(dn[i]), negate(cor), else sign[i] =
+// 32767, en[i] = cor (dn in place).
+using sign_select_fn = void(const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* dn, int16_t* sign,
+                            int16_t* en);
+
 #define VOKS_AMRNB_KERNELS(X) \
-    X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum)
+    X(pair_stage)             \
+    X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum) X(sign_select)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

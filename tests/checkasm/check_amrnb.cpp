@@ -188,3 +188,28 @@ CHECKASM(amrnb_pulse_sum) {
         ctx.check(first == 40, "pulse_sum", n, 0, p, first);
     }
 }
+
+// The sign selection: residual and target of every pattern with factors of every size and sign
+// (the L_mult, L_mac, L_shl and rounding saturations and -32768 flips included).
+CHECKASM(amrnb_sign_select) {
+    if (!have_avx2()) return;
+    static const int16_t kFactor[] = {0, 1, 181, 4096, 32767, -1, -32768};
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t cn[40], dn_s[40], dn_v[40], sign_s[40], sign_v[40], en_s[40], en_v[40];
+        fill16(ctx.rng, p, cn, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn_s, 40);
+        std::copy(dn_s, dn_s + 40, dn_v);
+        const int16_t kc =
+            trial & 1 ? kFactor[ctx.rng.range(0, 6)] : static_cast<int16_t>(ctx.rng.range(0, 32767));
+        const int16_t kd =
+            trial & 2 ? kFactor[ctx.rng.range(0, 6)] : static_cast<int16_t>(ctx.rng.range(0, 32767));
+        sc::sign_select(cn, kc, kd, dn_s, sign_s, en_s);
+        vx::sign_select(cn, kc, kd, dn_v, sign_v, en_v);
+        int first = 0;
+        while (first < 40 && dn_s[first] == dn_v[first] && sign_s[first] == sign_v[first] &&
+               en_s[first] == en_v[first])
+            ++first;
+        ctx.check(first == 40, "sign_select", 40, 0, p, first);
+    }
+}

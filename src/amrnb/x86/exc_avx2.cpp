@@ -488,4 +488,48 @@ VOKS_AVX2 void pulse_sum(const int16_t* h, const int* pos, const int16_t* s, int
     for (int v = 0; v < 5; ++v) _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + 8 * v), a[v]);
 }
 
+namespace {
+
+// L_mult of 16-bit values in 32-bit lanes: 2 a b, MAX_32 for -32768 * -32768.
+VOKS_AVX2 inline __m256i l_mult(__m256i a, __m256i b) {
+    const __m256i p = _mm256_mullo_epi32(a, b);
+    return _mm256_blendv_epi8(_mm256_add_epi32(p, p), _mm256_set1_epi32(0x7FFFFFFF),
+                              _mm256_cmpeq_epi32(p, _mm256_set1_epi32(0x40000000)));
+}
+
+// 16-bit values in 32-bit lanes stored as eight 16-bit values.
+VOKS_AVX2 inline void store8(int16_t* p, __m256i v) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     _mm256_castsi256_si128(_mm256_permute4x64_epi64(_mm256_packs_epi32(v, v), 0xD8)));
+}
+
+}  // namespace
+
+// Eight at a time, each saturation of the chain as a lane select: L_add where both operands'
+// signs differ from the sum's, L_shl by 10 outside -0x200000..0x1FFFFF, the rounding above
+// 0x7FFF7FFF; then the flips of cor < 0 by (x ^ m) - m, saturated as negate().
+VOKS_AVX2 void sign_select(const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* dn, int16_t* sign,
+                           int16_t* en) {
+    const __m256i kc = _mm256_set1_epi32(k_cn), kd = _mm256_set1_epi32(k_dn);
+    const __m256i max32 = _mm256_set1_epi32(0x7FFFFFFF), max16 = _mm256_set1_epi32(32767);
+    for (int v = 0; v < 5; ++v) {
+        const __m256i c = track8(cn + 8 * v), d = track8(dn + 8 * v);
+        const __m256i p1 = l_mult(kc, c), p2 = l_mult(kd, d), sum = _mm256_add_epi32(p1, p2);
+        const __m256i ovf =
+            _mm256_srai_epi32(_mm256_and_si256(_mm256_xor_si256(p1, sum), _mm256_xor_si256(p2, sum)), 31);
+        const __m256i s = _mm256_blendv_epi8(sum, _mm256_xor_si256(_mm256_srai_epi32(p1, 31), max32), ovf);
+        __m256i x = _mm256_slli_epi32(s, 10);
+        x = _mm256_blendv_epi8(x, max32, _mm256_cmpgt_epi32(s, _mm256_set1_epi32(0x1FFFFF)));
+        x = _mm256_blendv_epi8(x, _mm256_set1_epi32(INT32_MIN),
+                               _mm256_cmpgt_epi32(_mm256_set1_epi32(-0x200000), s));
+        const __m256i cor =
+            _mm256_blendv_epi8(_mm256_srai_epi32(_mm256_add_epi32(x, _mm256_set1_epi32(0x8000)), 16), max16,
+                               _mm256_cmpgt_epi32(x, _mm256_set1_epi32(0x7FFF7FFF)));
+        const __m256i m = _mm256_srai_epi32(cor, 31);
+        store8(sign + 8 * v, _mm256_sub_epi32(max16, _mm256_and_si256(m, _mm256_set1_epi32(65534))));
+        store8(dn + 8 * v, _mm256_min_epi32(_mm256_sub_epi32(_mm256_xor_si256(d, m), m), max16));
+        store8(en + 8 * v, _mm256_min_epi32(_mm256_sub_epi32(_mm256_xor_si256(cor, m), m), max16));
+    }
+}
+
 }  // namespace voks::amrnb::avx2
