@@ -121,7 +121,7 @@ CHECKASM(amrnb_cor_matrix) {
 
 // The pulse-pair search at 10.2 and 12.2 kbit/s: matrices of every pattern (all-max and
 // all-min ones drive the saturating chains), smaller random magnitudes scaled down (the plain
-// sums), each start track and maximum positions.
+// sums), signed dn of every pattern, each start track and maximum positions.
 CHECKASM(amrnb_search_pairs) {
     if (!have_avx2()) return;
     for (int trial = 0; trial < 4000; ++trial) {
@@ -129,7 +129,6 @@ CHECKASM(amrnb_search_pairs) {
         const int n = trial & 1 ? 10 : 8, tracks = n / 2, m = 40 / tracks;
         int16_t dn[40], rr[1600], pos_max[5], ipos_s[10], ipos_v[10];
         fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 40);
-        for (int16_t& d : dn) d = static_cast<int16_t>(d == -32768 ? 32767 : std::abs(d));
         fill16(ctx.rng, p, rr, 1600);
         const int shift = trial & 2 ? ctx.rng.range(0, 4) : 0;
         int off = 0;

@@ -426,7 +426,12 @@ VOKS_AVX2 bool search_pairs_plain8(const int16_t* dn, const int16_t* rr, int16_t
                                          _mm256_sll_epi32(r, pair)),
                         16);
                     bad = _mm256_or_si256(bad, _mm256_cmpgt_epi32(one, al));
-                    better(chain[c], {pack16(sq2, al), pack16(al, _mm256_sub_epi32(zero, sq2)), va}, false);
+                    // (sq2, al) and (al, -sq2) as 32-bit sums: 0 <= sq2 < 2^15 and, where al counts
+                    // (bad is clear), 0 < al < 2^15.
+                    better(chain[c],
+                           {_mm256_add_epi32(sq2, _mm256_slli_epi32(al, 16)),
+                            _mm256_sub_epi32(al, _mm256_slli_epi32(sq2, 16)), va},
+                           false);
                 }
             if (!_mm256_testz_si256(bad, bad)) return fail();
             Packed& k = chain[0];
