@@ -201,7 +201,8 @@ VOKS_AVX2 inline void emit_row(const __m256i* t, const __m256i* sl, int16_t sj, 
 // The rows in layout order: natural position i + 1 sits m slots after i (the next track) or, for
 // the last track, at the first track's next slot. So the row of j is the row of j + 1 advanced
 // by m slots, the first track's slots 1 .. m - 1 and a zero appended, plus h2[39 - i] h2[39 - j]:
-// with m = 8 a rotation of five registers, otherwise a window sliding over a buffer.
+// with m = 8 a rotation of five registers, with m = 1 a shift of their lanes, otherwise a window
+// sliding over a buffer.
 VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int16_t* rr) {
     constexpr int kL = 40;
     const int tracks = kL / m;
@@ -229,6 +230,14 @@ VOKS_AVX2 int16_t cor_matrix(const int16_t* h2, const int16_t* sign, int m, int1
             const __m256i first = _mm256_and_si256(_mm256_permutevar8x32_epi32(r[0], next), keep7);
             for (int k = 0; k < 4; ++k) r[k] = _mm256_add_epi32(r[k + 1], _mm256_madd_epi16(vh[k], hj));
             r[4] = _mm256_add_epi32(first, _mm256_madd_epi16(vh[4], hj));
+        } else if (m == 1) {
+            // The natural order: every lane takes its right neighbour, the last a zero.
+            __m256i p[6];
+            for (int k = 0; k < 5; ++k) p[k] = _mm256_permutevar8x32_epi32(r[k], next);
+            p[5] = _mm256_setzero_si256();
+            for (int k = 0; k < 5; ++k)
+                r[k] =
+                    _mm256_add_epi32(_mm256_blend_epi32(p[k], p[k + 1], 0x80), _mm256_madd_epi16(vh[k], hj));
         } else {
             for (int k = 1; k < m; ++k) s[kL + k - 1] = s[k];
             s[kL + m - 1] = 0;
