@@ -186,4 +186,32 @@ void BM_amrnb_dots(benchmark::State& state) {
 BENCHMARK(BM_amrnb_dots<0>)->Name("BM_amrnb_dots40/scalar");
 BENCHMARK(BM_amrnb_dots<1>)->Name("BM_amrnb_dots40/avx2");
 
+// The 12.2 kbit/s correlation matrix in the track layout and the pulse-pair search over it, on
+// a decaying impulse response, at the scalar and the AVX2 level.
+template <int Level>
+void BM_amrnb_search12k2(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    int16_t h2[40], sign[40], dn[40], rr[1600], pos_max[5] = {};
+    for (int i = 0; i < 40; ++i) {
+        h2[i] = static_cast<int16_t>((i * 7919 % 2001 - 1000) * (40 - i) / 8);
+        sign[i] = (i * 104729) % 3 ? 32767 : -32767;
+        dn[i] = static_cast<int16_t>((i * 2654435761u) % 9000);
+    }
+    for (int t = 0; t < 5; ++t)
+        for (int j = 8 * t; j < 8 * t + 8; ++j)
+            if (dn[j] > dn[pos_max[t]] || j == 8 * t) pos_max[t] = static_cast<int16_t>(j);
+    for (auto _ : state) {
+        const int16_t off = k.cor_matrix(h2, sign, 8, rr);
+        int16_t ipos[10] = {0, 1, 2, 3, 4, 0, 1, 2, 3, 4};
+        int codvec[10];
+        k.search_pairs(10, dn, rr, ipos, pos_max, off, codvec);
+        benchmark::DoNotOptimize(codvec);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_search12k2<0>)->Name("BM_amrnb_search12k2/scalar");
+BENCHMARK(BM_amrnb_search12k2<1>)->Name("BM_amrnb_search12k2/avx2");
+
 }  // namespace

@@ -20,9 +20,8 @@ namespace {
 constexpr int kL = kSubframe;
 using Matrix = int16_t[kL][kL];
 
-// The weights of the search criteria: 1/2 .. 1/128 in Q15.
-constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048, k1_32 = 1024, k1_64 = 512,
-                  k1_128 = 256;
+// The weights of the search criteria: 1/2 .. 1/16 in Q15.
+constexpr int16_t k1_2 = 16384, k1_4 = 8192, k1_8 = 4096, k1_16 = 2048;
 constexpr int kGray[8] = {0, 1, 3, 2, 6, 4, 5, 7};
 
 // cor_h_x2: d[n] = sum_{j>=n} x[j] h[j-n], normalised by the sum of the track maxima.
@@ -36,19 +35,20 @@ void backward_target(const int16_t* h, const int16_t* x, int16_t* dn, int sf, in
     }
     const bool exact = 2 * (ex > eh ? ex : eh) <= MAX_32;
     int32_t y32[kL], tot = 5;
+    if (exact) {
+        kernels().backward_corr(x, h, y32);
+        for (int32_t& s : y32) s *= 2;
+    } else {
+        for (int i = 0; i < kL; ++i) {
+            int32_t s = 0;
+            for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
+            y32[i] = s;
+        }
+    }
     for (int k = 0; k < tracks; ++k) {
         int32_t max = 0;
-        for (int i = k; i < kL; i += step) {
-            int32_t s = 0;
-            if (exact) {
-                for (int j = i; j < kL; ++j) s += int32_t{x[j]} * h[j - i];
-                s *= 2;
-            } else {
-                for (int j = i; j < kL; ++j) s = L_mac(s, x[j], h[j - i]);
-            }
-            y32[i] = s;
-            if (L_abs(s) > max) max = L_abs(s);
-        }
+        for (int i = k; i < kL; i += step)
+            if (L_abs(y32[i]) > max) max = L_abs(y32[i]);
         tot = L_add(tot, L_shr(max, 1));
     }
     const int16_t j = sub(norm_l(tot), static_cast<int16_t>(sf));
@@ -95,19 +95,7 @@ void set_sign12k2(int16_t* dn, const int16_t* cn, int16_t* sign, int16_t* pos_ma
     const int16_t k_cn = extract_h(L_shl(ownInvSqrt(energy256(cn)), 5));
     const int16_t k_dn = extract_h(L_shl(ownInvSqrt(energy256(dn)), 5));
     int16_t en[kL];
-    for (int i = 0; i < kL; ++i) {
-        int16_t v = dn[i];
-        int16_t cor = round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, v), 10));
-        if (cor >= 0) {
-            sign[i] = 32767;
-        } else {
-            sign[i] = -32767;
-            cor = negate(cor);
-            v = negate(v);
-        }
-        dn[i] = v;
-        en[i] = cor;
-    }
+    kernels().sign_select(cn, k_cn, k_dn, dn, sign, en);
     int16_t max_all = -1;
     int pos = 0;
     for (int i = 0; i < tracks; ++i) {
@@ -138,9 +126,11 @@ constexpr int64_t kRoundSafe = 0x7FFF7FFF;
 // m = 40 / tracks: each track's positions in a row of m; kIdentity for the other rates.
 struct Layout {
     uint8_t at[kL], pos[kL];
+    int m;
 };
 constexpr Layout layout(int tracks) {
     Layout l{};
+    l.m = tracks ? kL / tracks : 1;
     for (int i = 0; i < kL; ++i) {
         l.at[i] = static_cast<uint8_t>(tracks ? (i % tracks) * (kL / tracks) + i / tracks : i);
         l.pos[l.at[i]] = static_cast<uint8_t>(i);
@@ -151,7 +141,8 @@ constexpr Layout kIdentity = layout(0), kTracks4 = layout(4), kTracks5 = layout(
 
 // cor_h: rr[i][j] = sum h2[n-i] h2[n-j] with the signs of i and j, h normalised to h2, stored at
 // rr[at[i]][at[j]]. Returns the largest magnitude off the diagonal.
-int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* at = kIdentity.at) {
+int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const Layout& l = kIdentity) {
+    const uint8_t* at = l.at;
     int16_t h2[kL];
     int32_t s = 2;
     for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
@@ -165,7 +156,7 @@ int16_t cor_h(const int16_t* h, const int16_t* sign, Matrix& rr, const uint8_t* 
     // nor can their rounding when it stays within kRoundSafe.
     int64_t e2 = 0;
     for (int i = 0; i < kL; ++i) e2 += int32_t{h2[i]} * h2[i];
-    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, at, &rr[0][0]);
+    if (2 * e2 <= kRoundSafe) return kernels().cor_matrix(h2, sign, l.m, &rr[0][0]);
     const bool exact = 2 * e2 <= MAX_32;
     auto mac = [exact](int32_t acc, int16_t a, int16_t b) {
         return exact ? acc + 2 * a * b : L_mac(acc, a, b);
@@ -277,136 +268,17 @@ void search_34(const int16_t* dn, const int16_t* dn2, const Matrix& rr, int* ipo
     }
 }
 
-// search_10and8i40: pulses in pairs, the first two at the track maxima, each later pair by a
-// joint search over two tracks; the starting tracks rotate. Positions are in the track layout
-// (dn and rr permuted alike; track t is m consecutive positions from t m), so each pair stage
-// reads rows of consecutive values; codvec receives layout positions (at[] of the natural ones).
-void search_10and8(int n, int tracks, const int16_t* dn, const Matrix& rr, int16_t* ipos,
-                   const int16_t* pos_max, int16_t off_max, const uint8_t* at, int* codvec) {
-    // Weights per pair stage: the running energy factor, the new pulse's diagonal and cross
-    // terms with the fixed pulses, the precomputed vector's and the pair's cross weights.
-    struct Stage {
-        int16_t diag_v, cross_v, diag, cross, rrv, pair;
-    };
-    static const Stage kStages[4] = {{k1_8, k1_4, k1_16, k1_8, k1_2, k1_8},
-                                     {k1_8, k1_4, k1_32, k1_16, k1_4, k1_16},
-                                     {k1_16, k1_8, k1_64, k1_32, k1_4, k1_32},
-                                     {k1_16, k1_8, k1_128, k1_64, k1_8, k1_64}};
-    const int m = kL / tracks;
-    // Every chain below adds terms 2 rr w to a start value. A chain's partial sums stay within
-    // |start| + 2 sum max|rr| w, max|rr| taken on the diagonal, off it (two pulses of different
-    // tracks) or over all (a fixed pulse may share the track): when that bound cannot saturate,
-    // nor its rounding, the plain 32-bit sums are the saturating ones.
-    int64_t diag_max = 0;
-    for (int i = 0; i < kL; ++i) diag_max = std::max<int64_t>(diag_max, rr[i][i] < 0 ? -rr[i][i] : rr[i][i]);
-    const int64_t moff = off_max, mall = std::max(diag_max, moff);
-    const bool ten = n == 10;
-    const int i0 = pos_max[ipos[0]];
-    Overall all;
-    // Positions 0 .. n-1 when no candidate is ever taken (energies made negative by saturation).
-    for (int i = 0; i < n; ++i) codvec[i] = at[i];
-    for (int t = 1; t < tracks; ++t) {
-        int pulse[10];
-        pulse[0] = i0;
-        pulse[1] = pos_max[ipos[1]];
-        int16_t ps = add(dn[pulse[0]], dn[pulse[1]]);
-        int32_t alp0 = L_mac(L_mac(L_mult(rr[pulse[0]][pulse[0]], k1_16), rr[pulse[1]][pulse[1]], k1_16),
-                             rr[pulse[0]][pulse[1]], k1_8);
-        Best b;
-        const int stages = ten ? 4 : 3;
-        for (int st = 0; st < stages; ++st) {
-            const Stage& w = kStages[st];
-            const int fixed = 2 + 2 * st, pa = ipos[fixed] * m, pb = ipos[fixed + 1] * m;
-            if (st > 0) alp0 = L_mult(b.alp, k1_2);
-            const int16_t ps0 = st > 0 ? b.ps : ps;
-            int16_t rrv[10], ps1[10];
-            int32_t rrv2[10], alp1[10];
-            int64_t rrv_max = 0;
-            const bool rrv_exact = 2 * (diag_max * w.diag_v + fixed * mall * w.cross_v) <= kRoundSafe;
-            if (rrv_exact) {
-                // Exact sums: pulse by pulse over the row segment, a loop the compiler vectorises.
-                int32_t acc[10];
-                for (int k = 0; k < m; ++k) acc[k] = 2 * rr[pb + k][pb + k] * w.diag_v;
-                for (int f = 0; f < fixed; ++f) {
-                    const int16_t* row = &rr[pulse[f]][pb];
-                    for (int k = 0; k < m; ++k) acc[k] += 2 * row[k] * w.cross_v;
-                }
-                for (int k = 0; k < m; ++k) rrv[k] = static_cast<int16_t>((acc[k] + 0x8000) >> 16);
-            } else {
-                for (int k = 0; k < m; ++k) {
-                    const int j = pb + k;
-                    int32_t s = L_mult(rr[j][j], w.diag_v);
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][j], w.cross_v);
-                    rrv[k] = round_fx(s);
-                }
-            }
-            for (int k = 0; k < m; ++k) {
-                rrv2[k] = 2 * rrv[k] * w.rrv;
-                rrv_max = std::max<int64_t>(rrv_max, rrv[k] < 0 ? -rrv[k] : rrv[k]);
-            }
-            const bool a_exact =
-                std::abs(int64_t{alp0}) + 2 * (diag_max * w.diag + fixed * mall * w.cross) <= kRoundSafe;
-            const int64_t c_bound = 2 * (rrv_max * w.rrv + moff * w.pair);
-            bool exact = true;
-            for (int k = 0; k < m; ++k) ps1[k] = add(ps0, dn[pa + k]);
-            if (a_exact) {
-                for (int k = 0; k < m; ++k) alp1[k] = alp0 + 2 * rr[pa + k][pa + k] * w.diag;
-                for (int f = 0; f < fixed; ++f) {
-                    const int16_t* row = &rr[pulse[f]][pa];
-                    for (int k = 0; k < m; ++k) alp1[k] += 2 * row[k] * w.cross;
-                }
-            } else {
-                for (int k = 0; k < m; ++k) {
-                    const int a = pa + k;
-                    int32_t s = L_mac(alp0, rr[a][a], w.diag);
-                    for (int f = 0; f < fixed; ++f) s = L_mac(s, rr[pulse[f]][a], w.cross);
-                    alp1[k] = s;
-                }
-            }
-            for (int k = 0; k < m; ++k) exact = exact && std::abs(int64_t{alp1[k]}) + c_bound <= kRoundSafe;
-            int ia = pa, ib = pb;
-            b = Best();
-            if (exact) {
-                PairBest best;
-                kernels().pair_stage(ps1, alp1, dn + pb, rrv2, &rr[pa][pb], 2 * w.pair, m, best);
-                if (best.a >= 0) {
-                    b.sq = best.sq;
-                    b.alp = best.al;
-                    b.ps = best.ps;
-                    ia = pa + best.a;
-                    ib = pb + best.c;
-                }
-            } else {
-                for (int k = 0; k < m; ++k)
-                    for (int l = 0; l < m; ++l)
-                        if (b.offer(add(ps1[k], dn[pb + l]),
-                                    L_mac(L_mac(alp1[k], rrv[l], w.rrv), rr[pa + k][pb + l], w.pair))) {
-                            ia = pa + k;
-                            ib = pb + l;
-                        }
-            }
-            pulse[fixed] = ia;
-            pulse[fixed + 1] = ib;
-        }
-        if (all.offer(b.sq, b.alp))
-            for (int k = 0; k < n; ++k) codvec[k] = pulse[k];
-        const int16_t first = ipos[1];
-        for (int j = 1, k = 2; k < n; ++j, ++k) ipos[j] = ipos[k];
-        ipos[n - 1] = first;
-    }
-}
-
 // y = sum of the signed, shifted impulse responses (h has 40 zeros before it).
 void filtered(const int16_t* h, const int* pos, const int16_t* sign, int n, int16_t* y) {
     // No partial sum can saturate, nor its rounding, when 2 max|h| sum|sign| stays in kRoundSafe:
     // the plain sums are taken then, pulse by pulse.
-    int64_t hmax = 0, smax = 0;
-    for (int i = 0; i < kL; ++i) hmax = std::max<int64_t>(hmax, std::abs(int32_t{h[i]}));
+    int32_t hmax = 0;
+    int64_t smax = 0;
+    for (int i = 0; i < kL; ++i) hmax = std::max(hmax, std::abs(int32_t{h[i]}));
     for (int k = 0; k < n; ++k) smax += std::abs(int32_t{sign[k]});
     if (2 * hmax * smax <= kRoundSafe) {
-        int32_t acc[kL] = {};
-        for (int k = 0; k < n; ++k)
-            for (int i = pos[k]; i < kL; ++i) acc[i] += h[i - pos[k]] * sign[k];
+        int32_t acc[kL];
+        kernels().pulse_sum(h, pos, sign, n, acc);
         for (int i = 0; i < kL; ++i) y[i] = static_cast<int16_t>((2 * acc[i] + 0x8000) >> 16);
         return;
     }
@@ -591,11 +463,11 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         backward_target(h, x, dn, 2, tracks, tracks);
         set_sign12k2(dn, res, sign, pos_max, tracks, ipos, tracks);
         const Layout& l = ten ? kTracks5 : kTracks4;
-        const int16_t off_max = cor_h(h, sign, rr, l.at);
+        const int16_t off_max = cor_h(h, sign, rr, l);
         int16_t dnp[kL], pmax[5];
         for (int i = 0; i < kL; ++i) dnp[l.at[i]] = dn[i];
         for (int i = 0; i < tracks; ++i) pmax[i] = l.at[pos_max[i]];
-        search_10and8(ten ? 10 : 8, tracks, dnp, rr, ipos, pmax, off_max, l.at, codvec);
+        kernels().search_pairs(ten ? 10 : 8, dnp, &rr[0][0], ipos, pmax, off_max, codvec);
         for (int i = 0; i < (ten ? 10 : 8); ++i) codvec[i] = l.pos[codvec[i]];
         if (ten)
             build_35(codvec, sign, h, code, y, words);

@@ -34,13 +34,42 @@ using lsf_dist4_fn = void(const int16_t* r, const int16_t* w, const int16_t* cb,
 using dots_fn = void(const int16_t* x, const int16_t* y, int n, int64_t& xy, int64_t& yy);
 
 // Excitation: the signed correlation matrix of the normalised impulse response h2 (40 values)
-// in the codebook searches' layout: r(i, j) = (2 sum_{m <= 39 - max(i,j)} h2[m] h2[m + |i - j|]
-// + 0x8000) >> 16 is stored at rr[40 at[i] + at[j]], times mult(sign[i], sign[j]) off the
-// diagonal. Returns the largest |r| off the diagonal, at most 32767. The caller guarantees
-// 2 sum h2^2 <= 0x7FFF7FFF, so that no partial sum nor its rounding saturates.
-using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr);
+// in the codebook searches' layout of tracks of m positions (m = 1, 8 or 10): position i at
+// at(i) = (i % T) m + i / T, T = 40 / m (m = 1 is the natural order). r(i, j) = (2 sum_{n <=
+// 39 - max(i,j)} h2[n] h2[n + |i - j|] + 0x8000) >> 16 is stored at rr[40 at(i) + at(j)], times
+// mult(sign[i], sign[j]) off the diagonal. Returns the largest |r| off the diagonal, at most
+// 32767. The caller guarantees 2 sum h2^2 <= 0x7FFF7FFF, so that no partial sum nor its rounding
+// saturates.
+using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, int m, int16_t* rr);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix)
+// Excitation: the pulse search of the 10.2 (n = 8) and 12.2 kbit/s (n = 10) codebooks,
+// search_10and8i40, in the track layout of cor_matrix with m = 40 / (n / 2) (the dn values and
+// the 40 x 40 matrix rr permuted alike, |rr| off the diagonal at most off_max): the first pulse
+// at pos_max[ipos[0]], the second at pos_max[ipos[1]], each later pair by a joint pair stage over
+// the tracks ipos[2k], ipos[2k + 1], for each of the 40 / m - 1 rotations of ipos[1 .. n - 1]
+// (ipos is left rotated). codvec receives the n layout positions of the best code vector, those
+// of positions 0 .. n - 1 when none is taken.
+using search_pairs_fn = void(int n, const int16_t* dn, const int16_t* rr, int16_t* ipos,
+                             const int16_t* pos_max, int16_t off_max, int* codvec);
+
+// Excitation: the backward correlation of the codebook searches, y[i] = sum_{j=i}^{39} x[j]
+// h[j - i] mod 2^32 for i < 40 (x and h of 40 values).
+using backward_corr_fn = void(const int16_t* x, const int16_t* h, int32_t* y);
+
+// Excitation: the filtered code vector's sums, acc[i] = sum_{k<n} h[i - pos[k]] s[k] mod 2^32
+// for i < 40 (pos[k] in 0..39, n <= 10); h has 40 zeros before it.
+using pulse_sum_fn = void(const int16_t* h, const int* pos, const int16_t* s, int n, int32_t* acc);
+
+// Excitation: the sign selection of the 10.2 and 12.2 kbit/s searches, for i < 40: cor =
+// round_fx(L_shl(L_mac(L_mult(k_cn, cn[i]), k_dn, dn[i]), 10)) (saturating basic operators);
+// where cor < 0, sign[i] = -32767 and dn[i], en[i] = negate(dn[i]), negate(cor), else sign[i] =
+// 32767, en[i] = cor (dn in place).
+using sign_select_fn = void(const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* dn, int16_t* sign,
+                            int16_t* en);
+
+#define VOKS_AMRNB_KERNELS(X) \
+    X(pair_stage)             \
+    X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum) X(sign_select)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -1,5 +1,9 @@
 // GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
-// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots.
+// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots;
+// the whole pulse-pair search.
+#include <algorithm>
+#include <cstdlib>
+
 #include "amrnb/kernels.h"
 #include "checkasm.h"
 
@@ -89,12 +93,7 @@ CHECKASM(amrnb_dots) {
 // natural order and the 4- and 5-track layouts.
 CHECKASM(amrnb_cor_matrix) {
     if (!have_avx2()) return;
-    uint8_t layouts[3][40];
-    for (int i = 0; i < 40; ++i) {
-        layouts[0][i] = static_cast<uint8_t>(i);
-        layouts[1][i] = static_cast<uint8_t>((i % 4) * 10 + i / 4);
-        layouts[2][i] = static_cast<uint8_t>((i % 5) * 8 + i / 5);
-    }
+    static const int kTrackLength[3] = {1, 10, 8};
     for (int trial = 0; trial < 3000; ++trial) {
         const Pattern p = kPatterns[trial % 7];
         int16_t h2[40], sign[40], rs[1600], rv[1600];
@@ -112,10 +111,104 @@ CHECKASM(amrnb_cor_matrix) {
             for (int16_t& s : sign) s = ctx.rng.range(0, 1) ? 32767 : -32767;
         else
             fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), sign, 40);
-        const uint8_t* at = layouts[trial % 3];
-        const int16_t os = sc::cor_matrix(h2, sign, at, rs), ov = vx::cor_matrix(h2, sign, at, rv);
+        const int m = kTrackLength[trial % 3];
+        const int16_t os = sc::cor_matrix(h2, sign, m, rs), ov = vx::cor_matrix(h2, sign, m, rv);
         int first = 0;
         while (first < 1600 && rs[first] == rv[first]) ++first;
         ctx.check(os == ov && first == 1600, "cor_matrix", 40, trial % 3, p, first);
+    }
+}
+
+// The pulse-pair search at 10.2 and 12.2 kbit/s: matrices of every pattern (all-max and
+// all-min ones drive the saturating chains), smaller random magnitudes scaled down (the plain
+// sums), signed dn of every pattern, each start track and maximum positions.
+CHECKASM(amrnb_search_pairs) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 4000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        const int n = trial & 1 ? 10 : 8, tracks = n / 2, m = 40 / tracks;
+        int16_t dn[40], rr[1600], pos_max[5], ipos_s[10], ipos_v[10];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn, 40);
+        fill16(ctx.rng, p, rr, 1600);
+        const int shift = trial & 2 ? ctx.rng.range(0, 4) : 0;
+        int off = 0;
+        for (int i = 0; i < 1600; ++i) {
+            rr[i] = static_cast<int16_t>(rr[i] >> shift);
+            if (i % 41) off = std::max(off, std::abs(int32_t{rr[i]}));
+        }
+        const int first = ctx.rng.range(0, tracks - 1);
+        for (int i = 0; i < 2 * tracks; ++i)
+            ipos_s[i] = ipos_v[i] = static_cast<int16_t>((first + i) % tracks);
+        for (int t = 0; t < tracks; ++t) pos_max[t] = static_cast<int16_t>(t * m + ctx.rng.range(0, m - 1));
+        int cs[10], cv[10];
+        sc::search_pairs(n, dn, rr, ipos_s, pos_max, static_cast<int16_t>(std::min(off, 32767)), cs);
+        vx::search_pairs(n, dn, rr, ipos_v, pos_max, static_cast<int16_t>(std::min(off, 32767)), cv);
+        int differ = 0;
+        while (differ < n && cs[differ] == cv[differ] && ipos_s[differ] == ipos_v[differ]) ++differ;
+        ctx.check(differ == n, "search_pairs", n, shift, p, differ);
+    }
+}
+
+// The backward correlation: x and h of every pattern pair (-32768 products and wrapping sums
+// included).
+CHECKASM(amrnb_backward_corr) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 2000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t x[40], h[40];
+        int32_t ys[40], yv[40];
+        fill16(ctx.rng, p, x, 40);
+        fill16(ctx.rng, trial & 1 ? p : static_cast<Pattern>(ctx.rng.range(0, 6)), h, 40);
+        sc::backward_corr(x, h, ys);
+        vx::backward_corr(x, h, yv);
+        int first = 0;
+        while (first < 40 && ys[first] == yv[first]) ++first;
+        ctx.check(first == 40, "backward_corr", 40, 0, p, first);
+    }
+}
+
+// The filtered code vector's sums: h of every pattern after its 40 zeros, 0 to 10 pulses at
+// random positions (0 and 39 included) with signs of every pattern.
+CHECKASM(amrnb_pulse_sum) {
+    if (!have_avx2()) return;
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t hbuf[80] = {}, s[10];
+        int pos[10];
+        fill16(ctx.rng, p, hbuf + 40, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), s, 10);
+        const int n = trial % 11;
+        for (int k = 0; k < n; ++k) pos[k] = k == 0 ? 39 * (trial & 1) : ctx.rng.range(0, 39);
+        int32_t as[40], av[40];
+        sc::pulse_sum(hbuf + 40, pos, s, n, as);
+        vx::pulse_sum(hbuf + 40, pos, s, n, av);
+        int first = 0;
+        while (first < 40 && as[first] == av[first]) ++first;
+        ctx.check(first == 40, "pulse_sum", n, 0, p, first);
+    }
+}
+
+// The sign selection: residual and target of every pattern with factors of every size and sign
+// (the L_mult, L_mac, L_shl and rounding saturations and -32768 flips included).
+CHECKASM(amrnb_sign_select) {
+    if (!have_avx2()) return;
+    static const int16_t kFactor[] = {0, 1, 181, 4096, 32767, -1, -32768};
+    for (int trial = 0; trial < 3000; ++trial) {
+        const Pattern p = kPatterns[trial % 7];
+        int16_t cn[40], dn_s[40], dn_v[40], sign_s[40], sign_v[40], en_s[40], en_v[40];
+        fill16(ctx.rng, p, cn, 40);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), dn_s, 40);
+        std::copy(dn_s, dn_s + 40, dn_v);
+        const int16_t kc =
+            trial & 1 ? kFactor[ctx.rng.range(0, 6)] : static_cast<int16_t>(ctx.rng.range(0, 32767));
+        const int16_t kd =
+            trial & 2 ? kFactor[ctx.rng.range(0, 6)] : static_cast<int16_t>(ctx.rng.range(0, 32767));
+        sc::sign_select(cn, kc, kd, dn_s, sign_s, en_s);
+        vx::sign_select(cn, kc, kd, dn_v, sign_v, en_v);
+        int first = 0;
+        while (first < 40 && dn_s[first] == dn_v[first] && sign_s[first] == sign_v[first] &&
+               en_s[first] == en_v[first])
+            ++first;
+        ctx.check(first == 40, "sign_select", 40, 0, p, first);
     }
 }
