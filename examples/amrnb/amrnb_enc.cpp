@@ -30,24 +30,36 @@ const int16_t kGamma1Hi[kM] = {29491, 26542, 23888, 21499, 19349, 17414, 15672, 
 const int16_t kGamma2[kM] = {19661, 11797, 7078, 4247, 2548, 1529, 917, 550, 330, 198};
 const int16_t kLspInit[kM] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
 
-// Direct-form synthesis filter 1/A(z) with its 10 memories; update keeps the last outputs.
+int32_t max_abs(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int32_t{v[i]}));
+    return m;
+}
+
+// Direct-form synthesis filter 1/A(z) of a subframe (n <= 40) with its 10 memories; update keeps
+// the last outputs. The exact sums run first, in registers; then one bound over the input, the
+// memories and every output: when 2 max|v| sum|a_j| < 2^31 no partial sum of the saturating
+// chain could saturate and the block is the chain's. Otherwise the chain runs again.
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* mem, bool update) {
-    int16_t buf[kM + kFrame];
+    int16_t buf[kM + kSub];
     std::memcpy(buf, mem, kM * sizeof(int16_t));
     int16_t* yy = buf + kM;
-    // Outputs are 16-bit, so no partial sum can saturate when 2 (|a0| max|x| + sum|a_j| 2^15)
-    // fits 31 bits: the plain sums are taken then.
-    int64_t xmax = 0, asum = 0;
-    for (int i = 0; i < n; ++i) xmax = std::max<int64_t>(xmax, std::abs(int32_t{x[i]}));
-    for (int j = 1; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
-    if (2 * (std::abs(int32_t{a[0]}) * xmax + asum * 32768) <= INT32_MAX) {
-        for (int i = 0; i < n; ++i) {
-            int32_t s = x[i] * a[0];
-            for (int j = 1; j <= kM; ++j) s -= a[j] * yy[i - j];
-            yy[i] = round16(L_shl(2 * s, 3));
-        }
-    } else {
-        for (int i = 0; i < n; ++i) {
+    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
+            p8 = mem[2], p9 = mem[1], p10 = mem[0];
+    int i = 0;
+    for (; i < n; ++i) {
+        const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
+        // round16(L_shl(2 sum, 3)) = (sum + 0x800) >> 12 while that fits 16 bits.
+        const int64_t v = (s - a[1] * p1) >> 12;
+        if (v > INT16_MAX || v < INT16_MIN) break;
+        yy[i] = static_cast<int16_t>(v);
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+    }
+    int64_t asum = 0;
+    for (int j = 0; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (i < n || 2 * asum * std::max(max_abs(x, n), max_abs(buf, kM + n)) >= (int64_t{1} << 31)) {
+        for (i = 0; i < n; ++i) {
             int32_t s = L_mult(x[i], a[0]);
             for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
             yy[i] = round16(L_shl(s, 3));
@@ -57,26 +69,11 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
 }
 
+// Filtered vector y = x * h (40 samples, h in Q12): the partial convolution whose rounding and
+// saturation are the reference's Convolve (the sums saturated after every product, then shifted
+// left by 3 with saturation, the high half kept).
 void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
-    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and plain sums are exact.
-    int64_t mx = 0, sh = 0;
-    for (int i = 0; i < kSub; ++i) {
-        mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
-        sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
-    }
-    if (2 * mx * sh < (int64_t{1} << 31)) {
-        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
-        int32_t acc[kSub] = {};
-        for (int i = 0; i < kSub; ++i)
-            for (int n = i; n < kSub; ++n) acc[n] += int32_t{x[i]} * h[n - i];
-        for (int n = 0; n < kSub; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
-        return;
-    }
-    for (int n = 0; n < kSub; ++n) {
-        int32_t s = 0;
-        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
-        y[n] = extract_h(L_shl(s, 3));
-    }
+    voksConvPartial_16s_Sfs(x, h, y, kSub, 12);
 }
 
 void weight_ai(const int16_t* a, const int16_t* fac, int16_t* ap) {
@@ -159,22 +156,21 @@ struct Encoder::State {
         vad1.corrHpFast = 13106;
     }
 
+    // High-pass pre-processing. No partial sum of the filter can saturate (each is at most
+    // 2^16 (7807 + 3733 + 1899 + 3798 + 1899) + 2^16 < 2^31 in magnitude), so it is taken
+    // plainly; only the final left shift saturates.
     void pre_process(int16_t* s) {
-        static const int16_t b[3] = {1899, -3798, 1899}, a[3] = {4096, 7807, -3733};
         for (int i = 0; i < kFrame; ++i) {
-            const int16_t x2 = x1;
+            const int32_t x2 = x1;
             x1 = x0;
             x0 = s[i];
-            int32_t t = Mpy_32_16(y1_hi, y1_lo, a[1]);
-            t = L_add(t, Mpy_32_16(y2_hi, y2_lo, a[2]));
-            t = L_mac(t, x0, b[0]);
-            t = L_mac(t, x1, b[1]);
-            t = L_mac(t, x2, b[2]);
-            t = L_shl(t, 3);
-            s[i] = round16(t);
+            const int32_t t = 2 * (y1_hi * 7807 + ((y1_lo * 7807) >> 15) + y2_hi * -3733 +
+                                   ((y2_lo * -3733) >> 15) + (x0 + x2) * 1899 + x1 * -3798);
+            const int32_t ts = t > 0x0FFFFFFF ? INT32_MAX : t < -0x10000000 ? INT32_MIN : t * 8;
+            s[i] = round16(ts);
             y2_hi = y1_hi;
             y2_lo = y1_lo;
-            L_Extract(t, &y1_hi, &y1_lo);
+            L_Extract(ts, &y1_hi, &y1_lo);
         }
     }
 
@@ -248,30 +244,32 @@ void pred_lt(int16_t* exc, int t0, int16_t frac, bool flag3) {
         frac = add(frac, 6);
         --x0;
     }
-    // A sum whose inputs are at most `safe` in magnitude cannot saturate, nor can its rounding:
-    // such outputs take plain sums. The inputs are the history before exc (checked here) and,
-    // for short lags, earlier outputs (checked as they are written); after the first larger one
-    // the saturating steps run.
-    const int16_t* c1 = &kInter6[frac];
-    const int16_t* c2 = &kInter6[6 - frac];
-    int32_t taps = 0;
-    for (int k = 0; k < 60; k += 6) taps += std::abs(int32_t{c1[k]}) + std::abs(int32_t{c2[k]});
-    const int32_t safe = static_cast<int32_t>(0x7FFF7FFF / (2 * int64_t{taps}));
-    bool plain = true;
-    for (const int16_t* p = x0 - 9; p < exc && plain; ++p) plain = std::abs(int32_t{*p}) <= safe;
-    for (int j = 0; j < kSub; ++j) {
-        const int16_t* x1 = x0++;
-        const int16_t* x2 = x0;
-        int32_t s = 0;
-        if (plain) {
-            for (int i = 0, k = 0; i < 10; ++i, k += 6) s += x1[-i] * c1[k] + x2[i] * c2[k];
-            exc[j] = static_cast<int16_t>((2 * s + 0x8000) >> 16);
-            plain = std::abs(int32_t{exc[j]}) <= safe;
-            continue;
+    // Each output reads x0[j - 9 .. j + 10]: for t0 > 10 the history or outputs already written.
+    // With every such |x| <= m and the 20 taps' sum of |c| sc, the saturating chain stays below
+    // 2 m sc, so when m sc < 2^30 it equals the exact sum. The exact sums come first; one bound
+    // over the history and every output then confirms them, or the chain runs again.
+    int16_t w[20];  // w[k] weighs x0[j - 9 + k]
+    int32_t sc = 0;
+    for (int i = 0, k = 0; i < 10; ++i, k += 6) {
+        w[9 - i] = kInter6[frac + k];
+        w[10 + i] = kInter6[6 - frac + k];
+    }
+    for (int16_t c : w) sc += std::abs(int32_t{c});
+    if (t0 > 10) {
+        for (int j = 0; j < kSub; ++j) {
+            int32_t s = 0;  // at most 32768 sc < 2^31
+            for (int k = 0; k < 20; ++k) s += x0[j - 9 + k] * w[k];
+            exc[j] = s >= (1 << 30) - 0x4000 ? INT16_MAX : s < -(1 << 30) ? INT16_MIN : round16(2 * s);
         }
+        if (int64_t{max_abs(exc - t0 - 10, t0 + 10 + kSub)} * sc < (int64_t{1} << 30)) return;
+    }
+    for (int j = 0; j < kSub; ++j) {
+        const int16_t* x1 = x0 + j;
+        const int16_t* x2 = x1 + 1;
+        int32_t s = 0;
         for (int i = 0, k = 0; i < 10; ++i, k += 6) {
-            s = L_mac(s, x1[-i], c1[k]);
-            s = L_mac(s, x2[i], c2[k]);
+            s = L_mac(s, x1[-i], kInter6[frac + k]);
+            s = L_mac(s, x2[i], kInter6[6 - frac + k]);
         }
         exc[j] = round16(s);
     }

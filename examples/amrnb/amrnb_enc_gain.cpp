@@ -4,7 +4,6 @@
 #include "amrnb/amrnb_enc_gain.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -159,30 +158,6 @@ void calc_target_energy(const int16_t* xn, int16_t* en_exp, int16_t* en_frac) {
     const int16_t e = norm_l(s);
     *en_frac = extract_h(L_shl(s, e));
     *en_exp = sub(16, e);
-}
-
-// True when no partial sum of a gain distance can saturate: a term Mpy_32_16(hi, lo, v) =
-// 2 hi v + 2 mult(lo, v) is at most 2 (|hi| + 1) |v|, with v at most vmax of its kind, for the
-// five kinds {gp^2, gp, gc^2, gc, gc gp} of each of `sets` coefficient sets.
-bool plain_terms(const int16_t* coeff, const int32_t* vmax, int sets) {
-    int64_t bound = 0;
-    for (int i = 0; i < 5 * sets; ++i) bound += 2 * (std::abs(int32_t{coeff[i]}) + 1) * int64_t{vmax[i % 5]};
-    return bound <= INT32_MAX;
-}
-
-// Bounds on the magnitudes of the five kinds of terms for pitch gains up to gp and code gains up
-// to gc in magnitude (gp, gc >= 0; a product of negative factors rounds down, one more).
-void term_max(int16_t gp, int16_t gc, int32_t* vmax) {
-    const int32_t v[5] = {mult(gp, gp) + 1, gp, mult(gc, gc) + 1, gc, mult(gc, gp) + 1};
-    std::memcpy(vmax, v, sizeof v);
-}
-
-// The five distance terms of one gain pair (gp, gc) as plain sums (when plain_terms holds).
-inline int32_t gain_terms(const int16_t* c, const int16_t* lo, int16_t gp, int16_t gc) {
-    const int16_t v[5] = {mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)};
-    int32_t t = 0;
-    for (int k = 0; k < 5; ++k) t += 2 * c[k] * v[k] + 2 * ((lo[k] * v[k]) >> 15);
-    return t;
 }
 
 // Joint vector quantiser of the pitch and code gains (6 or 7 bits).
@@ -483,6 +458,53 @@ void mr475_update_unq(GainPred& pred, int16_t exp_gcode0, int16_t frac_gcode0, i
     gc_pred_update(pred, q122, q);
 }
 
+// The 4.75 kbit/s gain table by column with the squared pitch gains, mult(gp, gp), and the
+// largest pitch gain and code factor of each subframe. Every value of the table is positive.
+struct Gain475Cols {
+    int16_t gp0[256], gp0sq[256], f0[256], gp1[256], gp1sq[256], f1[256];
+    int16_t gp_max[2], f_max[2];
+};
+
+// True when no partial sum of the saturating distance chain of a pair of subframes can saturate.
+// Its terms are 2 c v (c a coefficient, v >= 0 one of {gp^2, gp, gc^2, gc, gc gp}) and
+// 2 mult(lo, v) in 0..2v, so every partial sum lies between the sum of the negative terms'
+// bounds and the sum of the positive ones; v is bounded through the subframe's largest pitch
+// gain and code factor and its predicted gain g.
+bool plain_pair(const int16_t* coeff, const Gain475Cols& tc, const int16_t* g) {
+    int64_t pos = 0, neg = 0;
+    for (int sf = 0; sf < 2; ++sf) {
+        const int32_t gp = tc.gp_max[sf], gc = (tc.f_max[sf] * g[sf]) >> 15;
+        const int32_t vmax[5] = {(gp * gp) >> 15, gp, (gc * gc) >> 15, gc, (gc * gp) >> 15};
+        for (int k = 0; k < 5; ++k) {
+            const int64_t t = 2 * int64_t{coeff[5 * sf + k]} * vmax[k];
+            (t > 0 ? pos : neg) += t;
+            pos += 2 * vmax[k];
+        }
+    }
+    return pos <= INT32_MAX && neg >= INT32_MIN;
+}
+
+const Gain475Cols& gain475_cols() {
+    static const Gain475Cols t = [] {
+        Gain475Cols c{};
+        for (int i = 0; i < 256; ++i) {
+            const int16_t* p = &kGainMR475[4 * i];
+            c.gp0[i] = p[0];
+            c.gp0sq[i] = mult(p[0], p[0]);
+            c.f0[i] = p[1];
+            c.gp1[i] = p[2];
+            c.gp1sq[i] = mult(p[2], p[2]);
+            c.f1[i] = p[3];
+            c.gp_max[0] = std::max(c.gp_max[0], p[0]);
+            c.f_max[0] = std::max(c.f_max[0], p[1]);
+            c.gp_max[1] = std::max(c.gp_max[1], p[2]);
+            c.f_max[1] = std::max(c.f_max[1], p[3]);
+        }
+        return c;
+    }();
+    return t;
+}
+
 // Joint 8-bit quantiser of the gains of a pair of subframes.
 int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1_code, int16_t sf1_exp_gcode0,
                          int16_t sf1_frac_gcode0, const int16_t* sf1_exp_coeff, const int16_t* sf1_frac_coeff,
@@ -524,34 +546,41 @@ int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1
     }
     int32_t dist_min = INT32_MAX;
     int16_t index = 0;
-    // The table's largest pitch gain and code factor magnitudes.
-    static const std::array<int16_t, 2> kMax = [] {
-        int16_t m0 = 0, m1 = 0;
-        for (int i = 0; i < 256; ++i) {
-            m0 = std::max({m0, abs_s(kGainMR475[4 * i]), abs_s(kGainMR475[4 * i + 2])});
-            m1 = std::max({m1, abs_s(kGainMR475[4 * i + 1]), abs_s(kGainMR475[4 * i + 3])});
-        }
-        return std::array<int16_t, 2>{m0, m1};
-    }();
-    int32_t vmax[5];
-    term_max(kMax[0], static_cast<int16_t>(mult(kMax[1], std::max(sf0_gcode0, sf1_gcode0)) + 1), vmax);
-    const bool plain = plain_terms(coeff, vmax, 2);
+    const Gain475Cols& tc = gain475_cols();
+    const int16_t g[2] = {sf0_gcode0, sf1_gcode0};
+    const bool plain = plain_pair(coeff, tc, g);
     if (plain) {
-        // All distances first (a loop without branches), then the first smallest; an entry
-        // above the pitch-gain limit takes INT32_MAX, which never wins.
-        int32_t dist[256];
+        // All distances first, in loops without branches over the table's columns (16-bit
+        // factors, 32-bit sums), then the first smallest; an entry above the pitch-gain limit
+        // takes INT32_MAX, which never wins. Every factor is non-negative, so mult() is the
+        // plain product shifted.
+        int16_t q0[256], q1[256];
         for (int i = 0; i < 256; ++i) {
-            const int16_t* p = &kGainMR475[4 * i];
-            const int16_t gc0 = mult(p[1], sf0_gcode0), gc1 = mult(p[3], sf1_gcode0);
-            const int32_t t =
-                gain_terms(coeff, coeff_lo, p[0], gc0) + gain_terms(coeff + 5, coeff_lo + 5, p[2], gc1);
-            dist[i] = p[0] > gp_limit || p[2] > gp_limit ? INT32_MAX : t;
+            q0[i] = static_cast<int16_t>((tc.f0[i] * g[0]) >> 15);
+            q1[i] = static_cast<int16_t>((tc.f1[i] * g[1]) >> 15);
         }
-        for (int i = 0; i < 256; ++i)
-            if (dist[i] < dist_min) {
-                dist_min = dist[i];
-                index = static_cast<int16_t>(i);
+        auto half = [&](const int16_t* c, const int16_t* l, const int16_t* gp, const int16_t* gps,
+                        const int16_t* q, int32_t* d, bool first) {
+            const int16_t c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = c[4];
+            const int16_t l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3], l4 = l[4];
+            for (int i = 0; i < 256; ++i) {
+                const int16_t qs = static_cast<int16_t>((q[i] * q[i]) >> 15);
+                const int16_t qp = static_cast<int16_t>((q[i] * gp[i]) >> 15);
+                const int32_t hi = c0 * gps[i] + c1 * gp[i] + c2 * qs + c3 * q[i] + c4 * qp;
+                const int32_t lo = ((l0 * gps[i]) >> 15) + ((l1 * gp[i]) >> 15) + ((l2 * qs) >> 15) +
+                                   ((l3 * q[i]) >> 15) + ((l4 * qp) >> 15);
+                d[i] = (first ? 0 : d[i]) + 2 * hi + 2 * lo;
             }
+        };
+        int32_t dist[256];
+        half(coeff, coeff_lo, tc.gp0, tc.gp0sq, q0, dist, true);
+        half(coeff + 5, coeff_lo + 5, tc.gp1, tc.gp1sq, q1, dist, false);
+        if (std::max(tc.gp_max[0], tc.gp_max[1]) > gp_limit)
+            for (int i = 0; i < 256; ++i)
+                if (tc.gp0[i] > gp_limit || tc.gp1[i] > gp_limit) dist[i] = INT32_MAX;
+        for (int i = 0; i < 256; ++i) dist_min = std::min(dist_min, dist[i]);
+        if (dist_min < INT32_MAX)
+            while (dist[index] != dist_min) ++index;
     }
     for (int i = plain ? 256 : 0; i < 256; ++i) {
         const int16_t* p = &kGainMR475[4 * i];
