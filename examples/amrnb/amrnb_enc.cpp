@@ -36,6 +36,13 @@ int32_t max_abs(const int16_t* v, int n) {
     return m;
 }
 
+// extract_h(L_shl(L_mult(y, g), k)) for k in 1..4, for every y and g: the exact product shifted,
+// saturated to 16 bits (the chain saturates exactly when y g leaves -2^(30-k) .. 2^(30-k); then
+// too its L_mult, at y = g = -32768).
+inline int16_t scaled(int16_t y, int16_t g, int k) {
+    return sat16((int32_t{y} * g) >> (15 - k));
+}
+
 // Direct-form synthesis filter 1/A(z) of a subframe (n <= 40) with its 10 memories; update keeps
 // the last outputs. The exact sums run first, in registers; then one bound over the input, the
 // memories and every output: when 2 max|v| sum|a_j| < 2^31 no partial sum of the saturating
@@ -440,8 +447,8 @@ void Encoder::State::frame(int16_t* in, int req) {
             if (used == kMR122) *ana++ = q_gain_pitch(kMR122, gp_limit, &gain_pit, nullptr, nullptr);
         }
         for (int i = 0; i < kSub; ++i) {
-            xn2[i] = sub(xn[i], extract_h(L_shl(L_mult(y1[i], gain_pit), 1)));
-            res2[i] = sub(res2[i], extract_h(L_shl(L_mult(exc[i_subfr + i], gain_pit), 1)));
+            xn2[i] = sat16(xn[i] - scaled(y1[i], gain_pit, 1));
+            res2[i] = sat16(res2[i] - scaled(exc[i_subfr + i], gain_pit, 1));
         }
         if (sf == 0 && ol_gain_flg[0] > 0) old_lags[1] = T0;
         if (sf == 3 && ol_gain_flg[1] > 0) old_lags[0] = T0;
@@ -496,17 +503,24 @@ void Encoder::State::post(int i_subfr, int16_t gain_pit, int16_t gain_code, cons
     const int temp_shift = hi ? 2 : 1, k_shift = hi ? 4 : 2;
     const int16_t pitch_fac = hi ? shr(gain_pit, 1) : gain_pit;
     *shp = std::min(gain_pit, kSharpMax);
-    for (int i = 0; i < kSub; ++i) {
-        int32_t t = L_mult(exc[i + i_subfr], pitch_fac);
-        t = L_mac(t, code[i], gain_code);
-        exc[i + i_subfr] = round16(L_shl(t, temp_shift));
+    // exc = round16(L_shl(L_mac(L_mult(exc, pitch_fac), code, gain_code), temp_shift)): plain when
+    // the sum s = exc pitch_fac + code gain_code stays within 2^(30 - temp_shift) - 2^15, so that
+    // neither the chain, its shift nor its rounding saturates.
+    int16_t* e = &exc[i_subfr];
+    const int64_t bound = int64_t{max_abs(e, kSub)} * std::abs(int32_t{pitch_fac}) +
+                          int64_t{max_abs(code, kSub)} * std::abs(int32_t{gain_code});
+    if (bound <= (1 << (30 - temp_shift)) - 0x8000) {
+        for (int i = 0; i < kSub; ++i)
+            e[i] = static_cast<int16_t>(
+                ((e[i] * pitch_fac + code[i] * gain_code) * (2 << temp_shift) + 0x8000) >> 16);
+    } else {
+        for (int i = 0; i < kSub; ++i)
+            e[i] = round16(L_shl(L_mac(L_mult(e[i], pitch_fac), code[i], gain_code), temp_shift));
     }
-    syn_filt(aq, &exc[i_subfr], &synth[i_subfr], kSub, msyn, true);
+    syn_filt(aq, e, &synth[i_subfr], kSub, msyn, true);
     for (int i = kSub - kM, j = 0; i < kSub; ++i, ++j) {
         mem_err[j] = sub(speech[i_subfr + i], synth[i_subfr + i]);
-        const int16_t t = extract_h(L_shl(L_mult(y1[i], gain_pit), 1));
-        const int16_t k = extract_h(L_shl(L_mult(y2[i], gain_code), k_shift));
-        mw0[j] = sub(xn[i], add(t, k));
+        mw0[j] = sub(xn[i], add(scaled(y1[i], gain_pit, 1), scaled(y2[i], gain_code, k_shift)));
     }
 }
 

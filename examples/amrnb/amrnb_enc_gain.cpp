@@ -19,12 +19,35 @@ enum : int { kMR475 = 0, kMR515 = 1, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 
 const int16_t kPred[4] = {5571, 4751, 2785, 1556};
 const int16_t kPred122[4] = {44, 37, 22, 12};
 
+// Exact sum of a[i] b[i] over a subframe (a loop the compiler vectorises).
+int64_t dot(const int16_t* a, const int16_t* b) {
+    int64_t s = 0;
+    for (int i = 0; i < kSub; ++i) s += int32_t{a[i]} * b[i];
+    return s;
+}
+
+// The saturating chain init + sum L_mult(x[i], x[i]) of a subframe (init 0 or 1): its terms are
+// non-negative, so it saturates exactly when the exact sum passes MAX_32 (L_mult(-32768, -32768)
+// is MAX_32 and saturates it too).
+int32_t energy(int32_t init, const int16_t* x) {
+    return static_cast<int32_t>(std::min<int64_t>(init + 2 * dot(x, x), INT32_MAX));
+}
+
+// The saturating chain init + sum L_mult(a[i], b[i]) (init 0 or 1) given the exact energies ea
+// and eb of a and b: every partial sum is at most 1 + 2 sqrt(ea eb) in magnitude (Cauchy-Schwarz),
+// so while 2 max(ea, eb) + 1 fits 31 bits the exact sum is the chain's.
+int32_t mac_chain(int32_t init, const int16_t* a, const int16_t* b, int64_t ea, int64_t eb) {
+    if (2 * std::max(ea, eb) + 1 <= INT32_MAX) return static_cast<int32_t>(init + 2 * dot(a, b));
+    int32_t s = init;
+    for (int i = 0; i < kSub; ++i) s = L_mac(s, a[i], b[i]);
+    return s;
+}
+
 // Predicted fixed-codebook gain (exponent, fraction) of the code vector; at 7.95 also the
 // innovation energy.
 void gc_pred(const GainPred& st, int mode, const int16_t* code, int16_t* exp_gcode0, int16_t* frac_gcode0,
              int16_t* exp_en, int16_t* frac_en) {
-    int32_t ener_code = 0;
-    for (int i = 0; i < kSub; ++i) ener_code = L_mac(ener_code, code[i], code[i]);
+    int32_t ener_code = energy(0, code);
     int16_t exp, frac;
     if (mode == kMR122) {
         ener_code = L_mult(round16(ener_code), 26214);
@@ -96,13 +119,12 @@ int16_t q_gain_code(int mode, int16_t exp_gcode0, int16_t frac_gcode0, int16_t* 
 int16_t g_code(const int16_t* xn2, const int16_t* y2) {
     int16_t sy2[kSub];
     for (int i = 0; i < kSub; ++i) sy2[i] = shr(y2[i], 1);
-    int32_t s = 1;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, xn2[i], sy2[i]);
+    const int64_t e_y2 = dot(sy2, sy2);
+    int32_t s = mac_chain(1, xn2, sy2, dot(xn2, xn2), e_y2);
     const int16_t exp_xy = norm_l(s);
     int16_t xy = extract_h(L_shl(s, exp_xy));
     if (xy <= 0) return 0;
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, sy2[i], sy2[i]);
+    s = energy(0, sy2);
     const int16_t exp_yy = norm_l(s);
     const int16_t yy = extract_h(L_shl(s, exp_yy));
     xy = shr(xy, 1);
@@ -124,23 +146,22 @@ void calc_filt_energies(int mode, const int16_t* xn, const int16_t* xn2, const i
     exp_coeff[0] = g_coeff[1];
     frac_coeff[1] = negate(g_coeff[2]);
     exp_coeff[1] = add(g_coeff[3], 1);
-    auto dot = [&](const int16_t* a, const int16_t* b, int16_t* frac, int16_t* exp) {
-        int32_t s = init;
-        for (int i = 0; i < kSub; ++i) s = L_mac(s, a[i], b[i]);
+    const int64_t e_y2 = dot(y2, y2);
+    auto norm = [](int32_t s, int16_t* frac, int16_t* exp) {
         *exp = norm_l(s);
         *frac = extract_h(L_shl(s, *exp));
     };
     int16_t e;
-    dot(y2, y2, &frac_coeff[2], &e);
+    norm(energy(init, y2), &frac_coeff[2], &e);
     exp_coeff[2] = sub(15 - 18, e);
-    dot(xn, y2, &frac_coeff[3], &e);
+    norm(mac_chain(init, xn, y2, dot(xn, xn), e_y2), &frac_coeff[3], &e);
     frac_coeff[3] = negate(frac_coeff[3]);
     exp_coeff[3] = sub(15 - 9 + 1, e);
-    dot(y1, y2, &frac_coeff[4], &e);
+    norm(mac_chain(init, y1, y2, dot(y1, y1), e_y2), &frac_coeff[4], &e);
     exp_coeff[4] = sub(15 - 9 + 1, e);
     if (zero_init) {
         int16_t frac;
-        dot(xn2, y2, &frac, &e);
+        norm(mac_chain(init, xn2, y2, dot(xn2, xn2), e_y2), &frac, &e);
         e = sub(15 - 9, e);
         if (frac <= 0) {
             *cod_gain_frac = 0;
@@ -153,8 +174,7 @@ void calc_filt_energies(int mode, const int16_t* xn, const int16_t* xn2, const i
 }
 
 void calc_target_energy(const int16_t* xn, int16_t* en_exp, int16_t* en_frac) {
-    int32_t s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, xn[i], xn[i]);
+    const int32_t s = energy(0, xn);
     const int16_t e = norm_l(s);
     *en_frac = extract_h(L_shl(s, e));
     *en_exp = sub(16, e);
@@ -233,8 +253,7 @@ int32_t sqrt_l_exp(int32_t x, int16_t* exp) {
 // the LTP residual; the LTP coding gain (Q13) of the quantised pitch gain.
 void calc_unfilt_energies(const int16_t* res, const int16_t* exc, const int16_t* code, int16_t gain_pit,
                           int16_t* frac_en, int16_t* exp_en, int16_t* ltpg) {
-    int32_t s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, res[i], res[i]);
+    int32_t s = energy(0, res);
     int16_t exp;
     if (s < 400) {
         frac_en[0] = 0;
@@ -244,13 +263,11 @@ void calc_unfilt_energies(const int16_t* res, const int16_t* exc, const int16_t*
         frac_en[0] = extract_h(L_shl(s, exp));
         exp_en[0] = sub(15, exp);
     }
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, exc[i], exc[i]);
+    s = energy(0, exc);
     exp = norm_l(s);
     frac_en[1] = extract_h(L_shl(s, exp));
     exp_en[1] = sub(15, exp);
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, exc[i], code[i]);
+    s = mac_chain(0, exc, code, dot(exc, exc), dot(code, code));
     exp = norm_l(s);
     frac_en[2] = extract_h(L_shl(s, exp));
     exp_en[2] = sub(16 - 14, exp);

@@ -214,14 +214,18 @@ struct Overall {
     }
 };
 
-// The two-pulse search from the start positions (a, b): returns the best pair in `best`.
+// The two-pulse search from the start positions (a, b): returns the best pair in `best`. The
+// energy chain L_mac(L_mac(L_mult(rr00, 1/4), rr11, 1/4), rr01, 1/2) cannot saturate: the
+// diagonal is non-negative and |rr| <= 32767, so it stays within -2^30 .. 2^31 - 2^16 and is
+// taken plainly.
 void search_pair(const int16_t* dn, const Matrix& rr, int a, int b, Overall& all, int* codvec) {
     for (int i0 = a; i0 < kL; i0 += 5) {
-        const int32_t alp0 = L_mult(rr[i0][i0], k1_4);
+        const int32_t alp0 = int32_t{rr[i0][i0]} * k1_2;
         Best bst;
         int ix = b;
         for (int i1 = b; i1 < kL; i1 += 5)
-            if (bst.offer(add(dn[i0], dn[i1]), L_mac(L_mac(alp0, rr[i1][i1], k1_4), rr[i0][i1], k1_2)))
+            if (bst.offer(add(dn[i0], dn[i1]),
+                          alp0 + int32_t{rr[i1][i1]} * k1_2 + int32_t{rr[i0][i1]} * 32768))
                 ix = i1;
         if (all.offer(bst.sq, bst.alp)) {
             codvec[0] = i0;
