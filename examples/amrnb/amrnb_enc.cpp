@@ -167,18 +167,26 @@ struct Encoder::State {
     // 2^16 (7807 + 3733 + 1899 + 3798 + 1899) + 2^16 < 2^31 in magnitude), so it is taken
     // plainly; only the final left shift saturates.
     void pre_process(int16_t* s) {
+        int32_t a0 = x0, a1 = x1, h1 = y1_hi, l1 = y1_lo, h2 = y2_hi, l2 = y2_lo;  // in registers
         for (int i = 0; i < kFrame; ++i) {
-            const int32_t x2 = x1;
-            x1 = x0;
-            x0 = s[i];
-            const int32_t t = 2 * (y1_hi * 7807 + ((y1_lo * 7807) >> 15) + y2_hi * -3733 +
-                                   ((y2_lo * -3733) >> 15) + (x0 + x2) * 1899 + x1 * -3798);
+            const int32_t a2 = a1;
+            a1 = a0;
+            a0 = s[i];
+            const int32_t t = 2 * (h1 * 7807 + ((l1 * 7807) >> 15) + h2 * -3733 + ((l2 * -3733) >> 15) +
+                                   (a0 + a2) * 1899 + a1 * -3798);
             const int32_t ts = t > 0x0FFFFFFF ? INT32_MAX : t < -0x10000000 ? INT32_MIN : t * 8;
             s[i] = round16(ts);
-            y2_hi = y1_hi;
-            y2_lo = y1_lo;
-            L_Extract(ts, &y1_hi, &y1_lo);
+            h2 = h1;
+            l2 = l1;
+            h1 = ts >> 16;
+            l1 = (ts >> 1) - h1 * 32768;
         }
+        x0 = static_cast<int16_t>(a0);
+        x1 = static_cast<int16_t>(a1);
+        y1_hi = static_cast<int16_t>(h1);
+        y1_lo = static_cast<int16_t>(l1);
+        y2_hi = static_cast<int16_t>(h2);
+        y2_lo = static_cast<int16_t>(l2);
     }
 
     void levinson(const int32_t* r, int16_t* a) {

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrnb/amrnb_enc_ops.h"
 #include "amrnb/amrnb_enc_tables.h"
@@ -522,6 +525,75 @@ const Gain475Cols& gain475_cols() {
     return t;
 }
 
+#if defined(__SSE2__)
+// (a b) >> 15 in 16-bit lanes of non-negative a and b.
+inline __m128i mul_q15(__m128i a, __m128i b) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, b), 1), _mm_srli_epi16(_mm_mullo_epi16(a, b), 15));
+}
+// The pair (lo, hi) of 16-bit values in every 32-bit lane.
+inline __m128i pair16(int16_t lo, int16_t hi) {
+    return _mm_set1_epi32(
+        static_cast<int32_t>(static_cast<uint16_t>(lo) | uint32_t{static_cast<uint16_t>(hi)} << 16));
+}
+#endif
+
+// One subframe's share of the 256 pair distances (d = it, or d += it): for pitch gain gp (its
+// square gps), code gain q = mult(f, g) and the coefficients (c, l) of the five kinds
+// {gp^2, gp, q^2, q, q gp}, sum 2 c v + 2 mult(l, v). Every factor is non-negative, so mult()
+// is the plain product shifted; the caller has bounded every partial sum.
+void half_distances(const int16_t* c, const int16_t* l, const int16_t* gp, const int16_t* gps,
+                    const int16_t* f, int16_t g, int32_t* d, bool first) {
+#if defined(__SSE2__)
+    const __m128i vg = _mm_set1_epi16(g), zero = _mm_setzero_si128(), ones = _mm_set1_epi16(1);
+    const __m128i c01 = pair16(c[0], c[1]), c23 = pair16(c[2], c[3]), c4 = pair16(c[4], 0);
+    const __m128i l0 = _mm_set1_epi16(l[0]), l1 = _mm_set1_epi16(l[1]), l2 = _mm_set1_epi16(l[2]),
+                  l3 = _mm_set1_epi16(l[3]), l4 = _mm_set1_epi16(l[4]);
+    for (int i = 0; i < 256; i += 8) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gp + i));
+        const __m128i ps = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gps + i));
+        const __m128i q = mul_q15(_mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i)), vg);
+        const __m128i qs = mul_q15(q, q), qp = mul_q15(q, p);
+        const __m128i t0 = mul_q15(l0, ps), t1 = mul_q15(l1, p), t2 = mul_q15(l2, qs), t3 = mul_q15(l3, q),
+                      t4 = mul_q15(l4, qp);
+        // hi and lo sums of entries i..i+3, then i+4..i+7, by pairwise multiply-adds.
+        const __m128i a = _mm_add_epi32(
+            _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(ps, p), c01),
+                          _mm_madd_epi16(_mm_unpacklo_epi16(qs, q), c23)),
+            _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(qp, zero), c4),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t0, t1), ones),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t2, t3), ones),
+                                                      _mm_unpacklo_epi16(t4, zero)))));
+        const __m128i b = _mm_add_epi32(
+            _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(ps, p), c01),
+                          _mm_madd_epi16(_mm_unpackhi_epi16(qs, q), c23)),
+            _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(qp, zero), c4),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t0, t1), ones),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t2, t3), ones),
+                                                      _mm_unpackhi_epi16(t4, zero)))));
+        __m128i* out = reinterpret_cast<__m128i*>(d + i);
+        __m128i r0 = _mm_slli_epi32(a, 1), r1 = _mm_slli_epi32(b, 1);
+        if (!first) {
+            r0 = _mm_add_epi32(r0, _mm_loadu_si128(out));
+            r1 = _mm_add_epi32(r1, _mm_loadu_si128(out + 1));
+        }
+        _mm_storeu_si128(out, r0);
+        _mm_storeu_si128(out + 1, r1);
+    }
+#else
+    const int16_t c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = c[4];
+    const int16_t l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3], l4 = l[4];
+    for (int i = 0; i < 256; ++i) {
+        const int16_t q = static_cast<int16_t>((f[i] * g) >> 15);
+        const int16_t qs = static_cast<int16_t>((q * q) >> 15);
+        const int16_t qp = static_cast<int16_t>((q * gp[i]) >> 15);
+        const int32_t hi = c0 * gps[i] + c1 * gp[i] + c2 * qs + c3 * q + c4 * qp;
+        const int32_t lo = ((l0 * gps[i]) >> 15) + ((l1 * gp[i]) >> 15) + ((l2 * qs) >> 15) +
+                           ((l3 * q) >> 15) + ((l4 * qp) >> 15);
+        d[i] = (first ? 0 : d[i]) + 2 * hi + 2 * lo;
+    }
+#endif
+}
+
 // Joint 8-bit quantiser of the gains of a pair of subframes.
 int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1_code, int16_t sf1_exp_gcode0,
                          int16_t sf1_frac_gcode0, const int16_t* sf1_exp_coeff, const int16_t* sf1_frac_coeff,
@@ -571,27 +643,9 @@ int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1
         // factors, 32-bit sums), then the first smallest; an entry above the pitch-gain limit
         // takes INT32_MAX, which never wins. Every factor is non-negative, so mult() is the
         // plain product shifted.
-        int16_t q0[256], q1[256];
-        for (int i = 0; i < 256; ++i) {
-            q0[i] = static_cast<int16_t>((tc.f0[i] * g[0]) >> 15);
-            q1[i] = static_cast<int16_t>((tc.f1[i] * g[1]) >> 15);
-        }
-        auto half = [&](const int16_t* c, const int16_t* l, const int16_t* gp, const int16_t* gps,
-                        const int16_t* q, int32_t* d, bool first) {
-            const int16_t c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = c[4];
-            const int16_t l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3], l4 = l[4];
-            for (int i = 0; i < 256; ++i) {
-                const int16_t qs = static_cast<int16_t>((q[i] * q[i]) >> 15);
-                const int16_t qp = static_cast<int16_t>((q[i] * gp[i]) >> 15);
-                const int32_t hi = c0 * gps[i] + c1 * gp[i] + c2 * qs + c3 * q[i] + c4 * qp;
-                const int32_t lo = ((l0 * gps[i]) >> 15) + ((l1 * gp[i]) >> 15) + ((l2 * qs) >> 15) +
-                                   ((l3 * q[i]) >> 15) + ((l4 * qp) >> 15);
-                d[i] = (first ? 0 : d[i]) + 2 * hi + 2 * lo;
-            }
-        };
         int32_t dist[256];
-        half(coeff, coeff_lo, tc.gp0, tc.gp0sq, q0, dist, true);
-        half(coeff + 5, coeff_lo + 5, tc.gp1, tc.gp1sq, q1, dist, false);
+        half_distances(coeff, coeff_lo, tc.gp0, tc.gp0sq, tc.f0, sf0_gcode0, dist, true);
+        half_distances(coeff + 5, coeff_lo + 5, tc.gp1, tc.gp1sq, tc.f1, sf1_gcode0, dist, false);
         if (std::max(tc.gp_max[0], tc.gp_max[1]) > gp_limit)
             for (int i = 0; i < 256; ++i)
                 if (tc.gp0[i] > gp_limit || tc.gp1[i] > gp_limit) dist[i] = INT32_MAX;

@@ -214,22 +214,36 @@ struct Overall {
     }
 };
 
-// The two-pulse search from the start positions (a, b): returns the best pair in `best`. The
-// energy chain L_mac(L_mac(L_mult(rr00, 1/4), rr11, 1/4), rr01, 1/2) cannot saturate: the
-// diagonal is non-negative and |rr| <= 32767, so it stays within -2^30 .. 2^31 - 2^16 and is
-// taken plainly.
+// The two-pulse search from the start positions (a, b < 5): returns the best pair in `best`.
+// The energy chain L_mac(L_mac(L_mult(rr00, 1/4), rr11, 1/4), rr01, 1/2) cannot saturate, nor
+// can its rounding: the diagonal is non-negative and |rr| <= 32767, so it stays within
+// -2^30 .. 2^31 - 2^16. It is taken plainly, and Best's test with 32-bit products (each factor
+// is at most 2^15 in magnitude), without branches.
 void search_pair(const int16_t* dn, const Matrix& rr, int a, int b, Overall& all, int* codvec) {
+    // The second pulse's track (8 positions from b < 5) gathered once.
+    int32_t d1[8], diag1[8];
+    for (int k = 0; k < 8; ++k) {
+        d1[k] = dn[b + 5 * k];
+        diag1[k] = int32_t{rr[b + 5 * k][b + 5 * k]} * k1_2;
+    }
     for (int i0 = a; i0 < kL; i0 += 5) {
-        const int32_t alp0 = int32_t{rr[i0][i0]} * k1_2;
-        Best bst;
-        int ix = b;
-        for (int i1 = b; i1 < kL; i1 += 5)
-            if (bst.offer(add(dn[i0], dn[i1]),
-                          alp0 + int32_t{rr[i1][i1]} * k1_2 + int32_t{rr[i0][i1]} * 32768))
-                ix = i1;
-        if (all.offer(bst.sq, bst.alp)) {
+        const int32_t alp0 = int32_t{rr[i0][i0]} * k1_2 + 0x8000, d0 = dn[i0];
+        int32_t sq1[8], a1[8];
+        for (int k = 0; k < 8; ++k) {
+            const int32_t ps = std::clamp<int32_t>(d0 + d1[k], MIN_16, MAX_16);
+            sq1[k] = std::min<int32_t>((ps * ps) >> 15, MAX_16);
+            a1[k] = (alp0 + diag1[k] + int32_t{rr[i0][b + 5 * k]} * 32768) >> 16;
+        }
+        int32_t sq = -1, alp = 1, kx = 0;
+        for (int k = 0; k < 8; ++k) {
+            const bool take = alp * sq1[k] > sq * a1[k];
+            sq = take ? sq1[k] : sq;
+            alp = take ? a1[k] : alp;
+            kx = take ? k : kx;
+        }
+        if (all.offer(static_cast<int16_t>(sq), static_cast<int16_t>(alp))) {
             codvec[0] = i0;
-            codvec[1] = ix;
+            codvec[1] = b + 5 * kx;
         }
     }
 }
