@@ -46,14 +46,16 @@ const int16_t* padded3() {
 
 // The reference accumulates the terms in a saturating chain; as they are non-negative it
 // saturates exactly when the exact sum reaches MAX_32, and a saturated distance never beats the
-// initial best MAX_32. So the first entry of least exact distance below MAX_32 wins: `best`
-// (exact, initially MAX_32) and `index` are updated when an entry of half distances h beats it.
-void pick(const uint32_t* h, int size, int64_t& best, int& index, int base = 0, int mul = 1) {
-    for (int i = 0; i < size; ++i)
-        if (2 * int64_t{h[i]} < best) {
-            best = 2 * int64_t{h[i]};
-            index = base + mul * i;
-        }
+// initial best MAX_32. So the first entry of least exact distance below MAX_32 wins. Returns the
+// least half distance m of h (size entries), and in `at` its first entry, or -1 when 2 m does not
+// beat MAX_32.
+uint32_t least(const uint32_t* h, int size, int& at) {
+    uint32_t m = UINT32_MAX;
+    for (int i = 0; i < size; ++i) m = std::min(m, h[i]);
+    at = -1;
+    if (2 * int64_t{m} < MAX_32)
+        for (at = 0; h[at] != m;) ++at;
+    return m;
 }
 
 // The entry (stride `step` entries of `dim` values) nearest to r; r receives it. A 3-value
@@ -67,9 +69,9 @@ int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, i
     } else {
         kernels().lsf_dist4(r, w, cb, size, 1, h);
     }
-    int64_t best = MAX_32;
-    int index = 0;
-    pick(h, size, best, index);
+    int index;
+    least(h, size, index);
+    index = std::max(index, 0);
     std::memcpy(r, cb + index * step * dim, dim * sizeof(int16_t));
     return index;
 }
@@ -81,20 +83,21 @@ int search_pair(int16_t* r1, int16_t* r2, const int16_t* w1, const int16_t* w2, 
     const int16_t r[4] = {r1[0], r1[1], r2[0], r2[1]}, w[4] = {w1[0], w1[1], w2[0], w2[1]};
     uint32_t h[256], hn[256];
     kernels().lsf_dist4(r, w, cb, size, 1, h);
-    int64_t best = MAX_32;
-    int index = 0, sign = 0;
+    int index = 0, sign = 0, at;
+    const uint32_t m = least(h, size, at);
     if (!is_signed) {
-        pick(h, size, best, index);
+        index = std::max(at, 0);
     } else {
         // Entry i positive, then negated: candidates 2i and 2i + 1 in order.
         kernels().lsf_dist4(r, w, cb, size, -1, hn);
-        int code = 0;
-        for (int i = 0; i < size; ++i) {
-            pick(h + i, 1, best, code, 2 * i);
-            pick(hn + i, 1, best, code, 2 * i + 1);
+        int atn;
+        const uint32_t mn = least(hn, size, atn);
+        if (atn >= 0 && (mn < m || (mn == m && atn < at))) {
+            index = atn;
+            sign = 1;
+        } else {
+            index = std::max(at, 0);
         }
-        index = code >> 1;
-        sign = code & 1;
     }
     const int16_t* e = cb + 4 * index;
     r1[0] = sign ? negate(e[0]) : e[0];
