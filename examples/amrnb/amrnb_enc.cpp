@@ -102,13 +102,6 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
 }
 
-// Filtered vector y = x * h (40 samples, h in Q12): the partial convolution whose rounding and
-// saturation are the reference's Convolve (the sums saturated after every product, then shifted
-// left by 3 with saturation, the high half kept).
-void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
-    voksConvPartial_16s_Sfs(x, h, y, kSub, 12);
-}
-
 void weight_ai(const int16_t* a, const int16_t* fac, int16_t* ap) {
     ap[0] = a[0];
     for (int i = 1; i <= kM; ++i) ap[i] = round16(L_mult(a[i], fac[i - 1]));
@@ -144,6 +137,37 @@ void interp_end(const int16_t* old, const int16_t* nw, int16_t* az, bool all) {
 }
 
 }  // namespace
+
+// Filtered vector y = x * h (40 samples, h in Q12) with the reference Convolve's rounding and
+// saturation (the sums saturated after every product, shifted left by 3 with saturation, the
+// high half kept): the library's partial convolution, or dot products by pmaddwd where SSE2 is
+// there and no sum can saturate.
+void convolve40(const int16_t* x, const int16_t* h, int16_t* y) {
+#if defined(__SSE2__)
+    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and y[n] = sat16(sum >> 12) of the
+    // exact sum: the dot product of x with h reversed (zeros past its end), by pmaddwd.
+    int32_t sh = 0;
+    for (int i = 0; i < kSub; ++i) sh += std::abs(int32_t{h[i]});
+    if (2 * int64_t{max_abs(x, kSub)} * sh < (int64_t{1} << 31)) {
+        int16_t hr[2 * kSub] = {};
+        for (int j = 0; j < kSub; ++j) hr[j] = h[kSub - 1 - j];
+        __m128i xv[5];
+        for (int k = 0; k < 5; ++k) xv[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + 8 * k));
+        for (int n = 0; n < kSub; ++n) {
+            const int16_t* r = hr + kSub - 1 - n;
+            __m128i d = _mm_madd_epi16(xv[0], _mm_loadu_si128(reinterpret_cast<const __m128i*>(r)));
+            for (int k = 1; k < 5; ++k)
+                d = _mm_add_epi32(
+                    d, _mm_madd_epi16(xv[k], _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + 8 * k))));
+            d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+            d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
+            y[n] = sat16(_mm_cvtsi128_si32(d) >> 12);
+        }
+        return;
+    }
+#endif
+    voksConvPartial_16s_Sfs(x, h, y, kSub, 12);
+}
 
 struct Encoder::State {
     int mode = kMR122, vad = 1;
@@ -467,7 +491,7 @@ void Encoder::State::frame(int16_t* in, int req) {
                                               &index, adapt, static_cast<Vok16s>(sf), rate);
         const int16_t T0 = prev_lag;
         *ana++ = index;
-        convolve(&exc[i_subfr], h1, y1);
+        convolve40(&exc[i_subfr], h1, y1);
         int16_t gain_pit = 0;
         voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(xn, y1, &gain_pit, g_coeff);
         if (used == kMR122) gain_pit = static_cast<int16_t>(gain_pit & 0xfffc);
@@ -512,12 +536,12 @@ void Encoder::State::frame(int16_t* in, int req) {
         } else {
             std::memcpy(mem_err, mem_err_save, sizeof mem_err);
             pred_lt(&exc[i_sf0], T0_sf0, frac_sf0, true);
-            convolve(&exc[i_sf0], h1_sf0, y1);
+            convolve40(&exc[i_sf0], h1_sf0, y1);
             post(i_sf0, gp_sf0, gc_sf0, Aq - kMp1, synth, xn_sf0, code_sf0, y1, y2_sf0, mem_syn, mem_w0,
                  &sharp_save);
             pre(i_subfr, A, Aq, mem_w0);
             pred_lt(&exc[i_subfr], T0, frac, true);
-            convolve(&exc[i_subfr], h1, y1);
+            convolve40(&exc[i_subfr], h1, y1);
             post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn, mem_w0, &sharp);
         }
         A += kMp1;
