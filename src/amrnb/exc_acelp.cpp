@@ -590,6 +590,48 @@ void sharpen(int16_t* v, int t, int16_t sharp) {
     for (int i = t; i < kL; ++i) v[i] = add(v[i], mult(v[i - t], sharp));
 }
 
+// The entries of cor_h's matrix that the two-pulse searches of 4.75 and 5.15 kbit/s read: the
+// diagonal and rr[i0][i1] for i0 on track a and i1 on track b of each start pair (a, b), from
+// the same normalised response h2. False, nothing written, when a sum could saturate (twice the
+// energy of h2 beyond kRoundSafe): cor_h then builds the whole matrix.
+bool pair_entries(const int16_t* h, const int16_t* sign, Matrix& rr, const int (*pairs)[2], int n_pairs) {
+    int16_t h2[kL];
+    int32_t s = 2;
+    for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
+    if (extract_h(s) == 32767) {
+        for (int i = 0; i < kL; ++i) h2[i] = shr(h[i], 1);
+    } else {
+        const int16_t k = mult(extract_h(L_shl(ownInvSqrt(L_shr(s, 1)), 7)), 32440);  // 0.99
+        for (int i = 0; i < kL; ++i) h2[i] = round_fx(L_shl(L_mult(h[i], k), 9));
+    }
+    int64_t e = 0;
+    for (int i = 0; i < kL; ++i) e += int32_t{h2[i]} * h2[i];
+    if (2 * e > kRoundSafe) return false;
+    // Every sum below is at most e in magnitude (Cauchy-Schwarz): plain, and so is its rounding.
+    // After step m, acc[d] is the sum of h2[k] h2[k + d] over k <= m: the entries whose later
+    // position is 39 - m.
+    int32_t acc[kL] = {};
+    int16_t h2z[2 * kL] = {};  // h2 then zeros: a fixed-length update below
+    std::memcpy(h2z, h2, sizeof h2);
+    auto rnd = [](int32_t t) { return static_cast<int16_t>((2 * t + 0x8000) >> 16); };
+    for (int m = 0; m < kL; ++m) {
+        const int32_t hm = h2[m];
+        for (int d = 0; d < kL; ++d) acc[d] += hm * h2z[m + d];
+        const int hi = kL - 1 - m, track = hi % 5;
+        rr[hi][hi] = rnd(acc[0]);
+        for (int p = 0; p < n_pairs; ++p) {
+            const int a = pairs[p][0], b = pairs[p][1];
+            if (track == b)
+                for (int i0 = a; i0 < hi; i0 += 5)
+                    rr[i0][hi] = mult(rnd(acc[hi - i0]), mult(sign[i0], sign[hi]));
+            else if (track == a)
+                for (int i1 = b; i1 < hi; i1 += 5)
+                    rr[hi][i1] = mult(rnd(acc[hi - i1]), mult(sign[hi], sign[i1]));
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* res, int16_t* h_io,
@@ -623,14 +665,16 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         backward_target(h, x, dn, 1, 5, 5);
         const int n = mode == vokRate6700 ? 3 : (mode == vokRate7400 || mode == vokRate7950) ? 4 : 2;
         set_sign(dn, sign, dn2, n == 3 ? 6 : n == 4 ? 4 : 8);
-        cor_h(h, sign, rr);
+        static const int kStart[2][4][2] = {{{0, 2}, {0, 3}, {0, 2}, {0, 3}},
+                                            {{1, 3}, {2, 4}, {1, 4}, {1, 4}}};
+        const int pairs[2][2] = {{kStart[0][subframe][0], kStart[0][subframe][1]},
+                                 {kStart[1][subframe][0], kStart[1][subframe][1]}};
+        const bool two = mode == vokRate4750 || mode == vokRate5150;
+        if (!two || !pair_entries(h, sign, rr, pairs, 2)) cor_h(h, sign, rr);
         Overall all;
         for (int i = 0; i < n; ++i) codvec[i] = i;
-        if (mode == vokRate4750 || mode == vokRate5150) {
-            static const int kStart[2][4][2] = {{{0, 2}, {0, 3}, {0, 2}, {0, 3}},
-                                                {{1, 3}, {2, 4}, {1, 4}, {1, 4}}};
-            for (int t = 0; t < 2; ++t)
-                search_pair(dn, rr, kStart[t][subframe][0], kStart[t][subframe][1], all, codvec);
+        if (two) {
+            for (int t = 0; t < 2; ++t) search_pair(dn, rr, pairs[t][0], pairs[t][1], all, codvec);
         } else if (mode == vokRate5900) {
             static const int kStart1[2] = {1, 3}, kStart2[4] = {0, 1, 2, 4};
             for (int a : kStart1)
