@@ -138,6 +138,25 @@ void interp_end(const int16_t* old, const int16_t* nw, int16_t* az, bool all) {
 
 }  // namespace
 
+// LP residual y = A(z) x of a subframe (reads the 10 samples before x), the reference Residu:
+// the exact sums when 2 max|x| sum|a| < 2^31 (no partial sum can saturate), else the chain.
+void residu40(const int16_t* a, const int16_t* x, int16_t* y) {
+    int64_t asum = 0;
+    for (int j = 0; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (2 * asum * max_abs(x - kM, kM + kSub) < (int64_t{1} << 31)) {
+        int32_t acc[kSub] = {};
+        for (int j = 0; j <= kM; ++j)
+            for (int i = 0; i < kSub; ++i) acc[i] += a[j] * x[i - j];
+        for (int i = 0; i < kSub; ++i) y[i] = round16(L_shl(2 * acc[i], 3));
+        return;
+    }
+    for (int i = 0; i < kSub; ++i) {
+        int32_t s = L_mult(x[i], a[0]);
+        for (int j = 1; j <= kM; ++j) s = L_mac(s, a[j], x[i - j]);
+        y[i] = round16(L_shl(s, 3));
+    }
+}
+
 // Filtered vector y = x * h (40 samples, h in Q12) with the reference Convolve's rounding and
 // saturation (the sums saturated after every product, shifted left by 3 with saturation, the
 // high half kept): the library's partial convolution, or dot products by pmaddwd where SSE2 is
@@ -464,7 +483,7 @@ void Encoder::State::frame(int16_t* in, int req) {
     const int rate = kRate[used];
     int16_t xn[kSub], xn2[kSub], code[kSub], y1[kSub], y2[kSub], res[kSub], res2[kSub], h1[kSub];
     int16_t g_coeff[6], synth[kFrame], ap1s[kMp1], ap2s[kMp1];
-    int16_t xn_sf0[kSub], y2_sf0[kSub], code_sf0[kSub], h1_sf0[kSub];
+    int16_t xn_sf0[kSub], y2_sf0[kSub], code_sf0[kSub], h1_sf0[kSub], h1_sf1[kSub];
     int16_t mem_syn_save[kM], mem_w0_save[kM], mem_err_save[kM], sharp_save = 0;
     int16_t T0_sf0 = 0, frac_sf0 = 0, i_sf0 = 0, gp_sf0 = 0, gc_sf0 = 0;
     bool even = false;
@@ -472,6 +491,16 @@ void Encoder::State::frame(int16_t* in, int req) {
         weight_ai(aa, g1u, ap1s);
         weight_ai(aa, kGamma2, ap2s);
         voksImpulseResponseTarget_GSMAMR_16s(&speech[i_subfr - kM], ap1s, ap2s, aq, mem_err, w0, h1, res, xn);
+        std::memcpy(&exc[i_subfr], res, sizeof res);
+    };
+    // The target again after the error and weighting memories changed (the impulse response and
+    // the LP residual stand): the weighted synthesis of the residual from those memories.
+    auto target = [&](int i_subfr, const int16_t* aq) {
+        int16_t err[kM + kSub], w[kSub];
+        std::memcpy(err, mem_err, sizeof mem_err);
+        syn_filt(aq, res, err + kM, kSub, mem_err, false);
+        residu40(ap1s, err + kM, w);
+        syn_filt(ap2s, w, xn, kSub, mem_w0, false);
         std::memcpy(&exc[i_subfr], res, sizeof res);
     };
     for (int sf = 0, i_subfr = 0; sf < 4; ++sf, i_subfr += kSub) {
@@ -483,7 +512,7 @@ void Encoder::State::frame(int16_t* in, int req) {
             sharp_save = sharp;
         }
         pre(i_subfr, A, Aq, used == kMR475 ? mem_w0_save : mem_w0);
-        if (used == kMR475 && even) std::memcpy(h1_sf0, h1, sizeof h1);
+        if (used == kMR475) std::memcpy(even ? h1_sf0 : h1_sf1, h1, sizeof h1);
         std::memcpy(res2, res, sizeof res);
 
         Vok16s frac = 0, index = 0, adapt[kSub];
@@ -539,9 +568,9 @@ void Encoder::State::frame(int16_t* in, int req) {
             convolve40(&exc[i_sf0], h1_sf0, y1);
             post(i_sf0, gp_sf0, gc_sf0, Aq - kMp1, synth, xn_sf0, code_sf0, y1, y2_sf0, mem_syn, mem_w0,
                  &sharp_save);
-            pre(i_subfr, A, Aq, mem_w0);
+            target(i_subfr, Aq);
             pred_lt(&exc[i_subfr], T0, frac, true);
-            convolve40(&exc[i_subfr], h1, y1);
+            convolve40(&exc[i_subfr], h1_sf1, y1);
             post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn, mem_w0, &sharp);
         }
         A += kMp1;
