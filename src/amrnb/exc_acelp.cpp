@@ -218,7 +218,8 @@ struct Overall {
 // The energy chain L_mac(L_mac(L_mult(rr00, 1/4), rr11, 1/4), rr01, 1/2) cannot saturate, nor
 // can its rounding: the diagonal is non-negative and |rr| <= 32767, so it stays within
 // -2^30 .. 2^31 - 2^16. It is taken plainly, and Best's test with 32-bit products (each factor
-// is at most 2^15 in magnitude), without branches.
+// is at most 2^15 in magnitude), without branches. dn holds magnitudes (set_sign), so the
+// saturating sum of two saturates only upwards and its square needs no saturation.
 void search_pair(const int16_t* dn, const Matrix& rr, int a, int b, Overall& all, int* codvec) {
     // The second pulse's track (8 positions from b < 5) gathered once.
     int32_t d1[8], diag1[8];
@@ -230,8 +231,8 @@ void search_pair(const int16_t* dn, const Matrix& rr, int a, int b, Overall& all
         const int32_t alp0 = int32_t{rr[i0][i0]} * k1_2 + 0x8000, d0 = dn[i0];
         int32_t sq1[8], a1[8];
         for (int k = 0; k < 8; ++k) {
-            const int32_t ps = std::clamp<int32_t>(d0 + d1[k], MIN_16, MAX_16);
-            sq1[k] = std::min<int32_t>((ps * ps) >> 15, MAX_16);
+            const int32_t ps = std::min<int32_t>(d0 + d1[k], MAX_16);
+            sq1[k] = (ps * ps) >> 15;
             a1[k] = (alp0 + diag1[k] + int32_t{rr[i0][b + 5 * k]} * 32768) >> 16;
         }
         int32_t sq = -1, alp = 1, kx = 0;
