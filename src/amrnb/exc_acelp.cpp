@@ -597,8 +597,11 @@ void sharpen(int16_t* v, int t, int16_t sharp) {
 // energy of h2 beyond kRoundSafe): cor_h then builds the whole matrix.
 bool pair_entries(const int16_t* h, const int16_t* sign, Matrix& rr, const int (*pairs)[2], int n_pairs) {
     int16_t h2[kL];
-    int32_t s = 2;
-    for (int i = 0; i < kL; ++i) s = L_mac(s, h[i], h[i]);
+    // cor_h's energy chain 2 + sum L_mult(h, h): non-negative terms, saturated exactly when the
+    // exact sum passes MAX_32.
+    int64_t eh = 2;
+    for (int i = 0; i < kL; ++i) eh += 2 * int64_t{h[i]} * h[i];
+    const int32_t s = static_cast<int32_t>(std::min<int64_t>(eh, MAX_32));
     if (extract_h(s) == 32767) {
         for (int i = 0; i < kL; ++i) h2[i] = shr(h[i], 1);
     } else {
@@ -615,19 +618,24 @@ bool pair_entries(const int16_t* h, const int16_t* sign, Matrix& rr, const int (
     int16_t h2z[2 * kL] = {};  // h2 then zeros: a fixed-length update below
     std::memcpy(h2z, h2, sizeof h2);
     auto rnd = [](int32_t t) { return static_cast<int16_t>((2 * t + 0x8000) >> 16); };
+    // mult(rnd(t), mult(si, sj)) for signs of magnitude 32767: neither product can saturate.
+    auto signed_entry = [&rnd](int32_t t, int32_t si, int32_t sj) {
+        return static_cast<int16_t>((rnd(t) * ((si * sj) >> 15)) >> 15);
+    };
     for (int m = 0; m < kL; ++m) {
         const int32_t hm = h2[m];
-        for (int d = 0; d < kL; ++d) acc[d] += hm * h2z[m + d];
+        for (int blk = 0; blk < (kL - m + 7) / 8; ++blk)  // d < 40 - m, eight at a time
+            for (int j = 8 * blk; j < 8 * blk + 8; ++j) acc[j] += hm * h2z[m + j];
         const int hi = kL - 1 - m, track = hi % 5;
         rr[hi][hi] = rnd(acc[0]);
         for (int p = 0; p < n_pairs; ++p) {
             const int a = pairs[p][0], b = pairs[p][1];
             if (track == b)
                 for (int i0 = a; i0 < hi; i0 += 5)
-                    rr[i0][hi] = mult(rnd(acc[hi - i0]), mult(sign[i0], sign[hi]));
+                    rr[i0][hi] = signed_entry(acc[hi - i0], sign[i0], sign[hi]);
             else if (track == a)
                 for (int i1 = b; i1 < hi; i1 += 5)
-                    rr[hi][i1] = mult(rnd(acc[hi - i1]), mult(sign[hi], sign[i1]));
+                    rr[hi][i1] = signed_entry(acc[hi - i1], sign[hi], sign[i1]);
         }
     }
     return true;
