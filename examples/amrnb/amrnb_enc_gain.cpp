@@ -544,8 +544,8 @@ inline __m128i pair16(int16_t lo, int16_t hi) {
 void half_distances(const int16_t* c, const int16_t* l, const int16_t* gp, const int16_t* gps,
                     const int16_t* f, int16_t g, int32_t* d, bool first) {
 #if defined(__SSE2__)
-    const __m128i vg = _mm_set1_epi16(g), zero = _mm_setzero_si128(), ones = _mm_set1_epi16(1);
-    const __m128i c01 = pair16(c[0], c[1]), c23 = pair16(c[2], c[3]), c4 = pair16(c[4], 0);
+    const __m128i vg = _mm_set1_epi16(g), ones = _mm_set1_epi16(1);
+    const __m128i c01 = pair16(c[0], c[1]), c23 = pair16(c[2], c[3]), c4 = pair16(c[4], 1);
     const __m128i l0 = _mm_set1_epi16(l[0]), l1 = _mm_set1_epi16(l[1]), l2 = _mm_set1_epi16(l[2]),
                   l3 = _mm_set1_epi16(l[3]), l4 = _mm_set1_epi16(l[4]);
     for (int i = 0; i < 256; i += 8) {
@@ -555,21 +555,20 @@ void half_distances(const int16_t* c, const int16_t* l, const int16_t* gp, const
         const __m128i qs = mul_q15(q, q), qp = mul_q15(q, p);
         const __m128i t0 = mul_q15(l0, ps), t1 = mul_q15(l1, p), t2 = mul_q15(l2, qs), t3 = mul_q15(l3, q),
                       t4 = mul_q15(l4, qp);
-        // hi and lo sums of entries i..i+3, then i+4..i+7, by pairwise multiply-adds.
-        const __m128i a = _mm_add_epi32(
-            _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(ps, p), c01),
-                          _mm_madd_epi16(_mm_unpacklo_epi16(qs, q), c23)),
-            _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(qp, zero), c4),
-                          _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t0, t1), ones),
-                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t2, t3), ones),
-                                                      _mm_unpacklo_epi16(t4, zero)))));
-        const __m128i b = _mm_add_epi32(
-            _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(ps, p), c01),
-                          _mm_madd_epi16(_mm_unpackhi_epi16(qs, q), c23)),
-            _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(qp, zero), c4),
-                          _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t0, t1), ones),
-                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t2, t3), ones),
-                                                      _mm_unpackhi_epi16(t4, zero)))));
+        // hi and lo sums of entries i..i+3, then i+4..i+7, by pairwise multiply-adds (c4 qp + t4
+        // in one).
+        const __m128i a =
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(ps, p), c01),
+                                        _mm_madd_epi16(_mm_unpacklo_epi16(qs, q), c23)),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(qp, t4), c4),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t0, t1), ones),
+                                                      _mm_madd_epi16(_mm_unpacklo_epi16(t2, t3), ones))));
+        const __m128i b =
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(ps, p), c01),
+                                        _mm_madd_epi16(_mm_unpackhi_epi16(qs, q), c23)),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(qp, t4), c4),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t0, t1), ones),
+                                                      _mm_madd_epi16(_mm_unpackhi_epi16(t2, t3), ones))));
         __m128i* out = reinterpret_cast<__m128i*>(d + i);
         __m128i r0 = _mm_slli_epi32(a, 1), r1 = _mm_slli_epi32(b, 1);
         if (!first) {
