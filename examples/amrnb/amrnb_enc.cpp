@@ -7,6 +7,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrnb/amrnb_enc_gain.h"
 #include "amrnb/amrnb_enc_ops.h"
@@ -30,24 +33,66 @@ const int16_t kGamma1Hi[kM] = {29491, 26542, 23888, 21499, 19349, 17414, 15672, 
 const int16_t kGamma2[kM] = {19661, 11797, 7078, 4247, 2548, 1529, 917, 550, 330, 198};
 const int16_t kLspInit[kM] = {30000, 26000, 21000, 15000, 8000, 0, -8000, -15000, -21000, -26000};
 
-// Direct-form synthesis filter 1/A(z) with its 10 memories; update keeps the last outputs.
+int32_t max_abs(const int16_t* v, int n) {
+    int32_t m = 0;
+    for (int i = 0; i < n; ++i) m = std::max(m, std::abs(int32_t{v[i]}));
+    return m;
+}
+
+// extract_h(L_shl(L_mult(y, g), k)) for k in 1..4, for every y and g: the exact product shifted,
+// saturated to 16 bits (the chain saturates exactly when y g leaves -2^(30-k) .. 2^(30-k); then
+// too its L_mult, at y = g = -32768).
+inline int16_t scaled(int16_t y, int16_t g, int k) {
+    return sat16((int32_t{y} * g) >> (15 - k));
+}
+
+// Direct-form synthesis filter 1/A(z) of a subframe (n <= 40) with its 10 memories; update keeps
+// the last outputs. The exact sums run first, in registers; then one bound over the input, the
+// memories and every output: when 2 max|v| sum|a_j| < 2^31 no partial sum of the saturating
+// chain could saturate and the block is the chain's. Otherwise the chain runs again.
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* mem, bool update) {
-    int16_t buf[kM + kFrame];
+    int16_t buf[kM + kSub];
     std::memcpy(buf, mem, kM * sizeof(int16_t));
     int16_t* yy = buf + kM;
-    // Outputs are 16-bit, so no partial sum can saturate when 2 (|a0| max|x| + sum|a_j| 2^15)
-    // fits 31 bits: the plain sums are taken then.
-    int64_t xmax = 0, asum = 0;
-    for (int i = 0; i < n; ++i) xmax = std::max<int64_t>(xmax, std::abs(int32_t{x[i]}));
-    for (int j = 1; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
-    if (2 * (std::abs(int32_t{a[0]}) * xmax + asum * 32768) <= INT32_MAX) {
-        for (int i = 0; i < n; ++i) {
-            int32_t s = x[i] * a[0];
-            for (int j = 1; j <= kM; ++j) s -= a[j] * yy[i - j];
-            yy[i] = round16(L_shl(2 * s, 3));
-        }
-    } else {
-        for (int i = 0; i < n; ++i) {
+    int i = 0;
+#if defined(__SSE2__)
+    // Sums mod 2^32 (exact whenever the bound below holds): the products of y[i-2..i-9] by one
+    // pmaddwd over a vector of those outputs, which takes y[i-1] as soon as it is known, so that
+    // each sample waits for one scalar product.
+    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
+    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + 1));
+    const uint32_t c0 = static_cast<uint32_t>(a[0]), c1 = static_cast<uint32_t>(a[1]),
+                   c10 = static_cast<uint32_t>(a[10]);
+    uint32_t q1 = static_cast<uint32_t>(buf[kM - 1]);
+    for (; i < n; ++i) {
+        __m128i d = _mm_madd_epi16(h, taps);
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
+        const uint32_t u = static_cast<uint32_t>(x[i]) * c0 + 0x800 - c10 * static_cast<uint32_t>(buf[i]) -
+                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
+        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(q1), 7);
+        const int32_t v = static_cast<int32_t>(u - c1 * q1) >> 12;
+        if (v > INT16_MAX || v < INT16_MIN) break;
+        yy[i] = static_cast<int16_t>(v);
+        q1 = static_cast<uint32_t>(v);
+    }
+#else
+    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
+            p8 = mem[2], p9 = mem[1], p10 = mem[0];
+    for (; i < n; ++i) {
+        const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
+                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
+        // round16(L_shl(2 sum, 3)) = (sum + 0x800) >> 12 while that fits 16 bits.
+        const int64_t v = (s - a[1] * p1) >> 12;
+        if (v > INT16_MAX || v < INT16_MIN) break;
+        yy[i] = static_cast<int16_t>(v);
+        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
+    }
+#endif
+    int64_t asum = 0;
+    for (int j = 0; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (i < n || 2 * asum * std::max(max_abs(x, n), max_abs(buf, kM + n)) >= (int64_t{1} << 31)) {
+        for (i = 0; i < n; ++i) {
             int32_t s = L_mult(x[i], a[0]);
             for (int j = 1; j <= kM; ++j) s = L_msu(s, a[j], yy[i - j]);
             yy[i] = round16(L_shl(s, 3));
@@ -55,28 +100,6 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     }
     std::memcpy(y, yy, n * sizeof(int16_t));
     if (update) std::memcpy(mem, yy + n - kM, kM * sizeof(int16_t));
-}
-
-void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
-    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and plain sums are exact.
-    int64_t mx = 0, sh = 0;
-    for (int i = 0; i < kSub; ++i) {
-        mx = std::max<int64_t>(mx, x[i] < 0 ? -int64_t{x[i]} : x[i]);
-        sh += h[i] < 0 ? -int64_t{h[i]} : h[i];
-    }
-    if (2 * mx * sh < (int64_t{1} << 31)) {
-        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
-        int32_t acc[kSub] = {};
-        for (int i = 0; i < kSub; ++i)
-            for (int n = i; n < kSub; ++n) acc[n] += int32_t{x[i]} * h[n - i];
-        for (int n = 0; n < kSub; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
-        return;
-    }
-    for (int n = 0; n < kSub; ++n) {
-        int32_t s = 0;
-        for (int i = 0; i <= n; ++i) s = L_mac(s, x[i], h[n - i]);
-        y[n] = extract_h(L_shl(s, 3));
-    }
 }
 
 void weight_ai(const int16_t* a, const int16_t* fac, int16_t* ap) {
@@ -114,6 +137,56 @@ void interp_end(const int16_t* old, const int16_t* nw, int16_t* az, bool all) {
 }
 
 }  // namespace
+
+// LP residual y = A(z) x of a subframe (reads the 10 samples before x), the reference Residu:
+// the exact sums when 2 max|x| sum|a| < 2^31 (no partial sum can saturate), else the chain.
+void residu40(const int16_t* a, const int16_t* x, int16_t* y) {
+    int64_t asum = 0;
+    for (int j = 0; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
+    if (2 * asum * max_abs(x - kM, kM + kSub) < (int64_t{1} << 31)) {
+        int32_t acc[kSub] = {};
+        for (int j = 0; j <= kM; ++j)
+            for (int i = 0; i < kSub; ++i) acc[i] += a[j] * x[i - j];
+        for (int i = 0; i < kSub; ++i) y[i] = round16(L_shl(2 * acc[i], 3));
+        return;
+    }
+    for (int i = 0; i < kSub; ++i) {
+        int32_t s = L_mult(x[i], a[0]);
+        for (int j = 1; j <= kM; ++j) s = L_mac(s, a[j], x[i - j]);
+        y[i] = round16(L_shl(s, 3));
+    }
+}
+
+// Filtered vector y = x * h (40 samples, h in Q12) with the reference Convolve's rounding and
+// saturation (the sums saturated after every product, shifted left by 3 with saturation, the
+// high half kept): the library's partial convolution, or dot products by pmaddwd where SSE2 is
+// there and no sum can saturate.
+void convolve40(const int16_t* x, const int16_t* h, int16_t* y) {
+#if defined(__SSE2__)
+    // When 2 max|x| sum|h| < 2^31 no partial sum can saturate and y[n] = sat16(sum >> 12) of the
+    // exact sum: the dot product of x with h reversed (zeros past its end), by pmaddwd.
+    int32_t sh = 0;
+    for (int i = 0; i < kSub; ++i) sh += std::abs(int32_t{h[i]});
+    if (2 * int64_t{max_abs(x, kSub)} * sh < (int64_t{1} << 31)) {
+        int16_t hr[2 * kSub] = {};
+        for (int j = 0; j < kSub; ++j) hr[j] = h[kSub - 1 - j];
+        __m128i xv[5];
+        for (int k = 0; k < 5; ++k) xv[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + 8 * k));
+        for (int n = 0; n < kSub; ++n) {
+            const int16_t* r = hr + kSub - 1 - n;
+            __m128i d = _mm_madd_epi16(xv[0], _mm_loadu_si128(reinterpret_cast<const __m128i*>(r)));
+            for (int k = 1; k < 5; ++k)
+                d = _mm_add_epi32(
+                    d, _mm_madd_epi16(xv[k], _mm_loadu_si128(reinterpret_cast<const __m128i*>(r + 8 * k))));
+            d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+            d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
+            y[n] = sat16(_mm_cvtsi128_si32(d) >> 12);
+        }
+        return;
+    }
+#endif
+    voksConvPartial_16s_Sfs(x, h, y, kSub, 12);
+}
 
 struct Encoder::State {
     int mode = kMR122, vad = 1;
@@ -159,23 +232,30 @@ struct Encoder::State {
         vad1.corrHpFast = 13106;
     }
 
+    // High-pass pre-processing. No partial sum of the filter can saturate (each is at most
+    // 2^16 (7807 + 3733 + 1899 + 3798 + 1899) + 2^16 < 2^31 in magnitude), so it is taken
+    // plainly; only the final left shift saturates.
     void pre_process(int16_t* s) {
-        static const int16_t b[3] = {1899, -3798, 1899}, a[3] = {4096, 7807, -3733};
+        int32_t a0 = x0, a1 = x1, h1 = y1_hi, l1 = y1_lo, h2 = y2_hi, l2 = y2_lo;  // in registers
         for (int i = 0; i < kFrame; ++i) {
-            const int16_t x2 = x1;
-            x1 = x0;
-            x0 = s[i];
-            int32_t t = Mpy_32_16(y1_hi, y1_lo, a[1]);
-            t = L_add(t, Mpy_32_16(y2_hi, y2_lo, a[2]));
-            t = L_mac(t, x0, b[0]);
-            t = L_mac(t, x1, b[1]);
-            t = L_mac(t, x2, b[2]);
-            t = L_shl(t, 3);
-            s[i] = round16(t);
-            y2_hi = y1_hi;
-            y2_lo = y1_lo;
-            L_Extract(t, &y1_hi, &y1_lo);
+            const int32_t a2 = a1;
+            a1 = a0;
+            a0 = s[i];
+            const int32_t t = 2 * (h1 * 7807 + ((l1 * 7807) >> 15) + h2 * -3733 + ((l2 * -3733) >> 15) +
+                                   (a0 + a2) * 1899 + a1 * -3798);
+            const int32_t ts = t > 0x0FFFFFFF ? INT32_MAX : t < -0x10000000 ? INT32_MIN : t * 8;
+            s[i] = round16(ts);
+            h2 = h1;
+            l2 = l1;
+            h1 = ts >> 16;
+            l1 = (ts >> 1) - h1 * 32768;
         }
+        x0 = static_cast<int16_t>(a0);
+        x1 = static_cast<int16_t>(a1);
+        y1_hi = static_cast<int16_t>(h1);
+        y1_lo = static_cast<int16_t>(l1);
+        y2_hi = static_cast<int16_t>(h2);
+        y2_lo = static_cast<int16_t>(l2);
     }
 
     void levinson(const int32_t* r, int16_t* a) {
@@ -248,30 +328,32 @@ void pred_lt(int16_t* exc, int t0, int16_t frac, bool flag3) {
         frac = add(frac, 6);
         --x0;
     }
-    // A sum whose inputs are at most `safe` in magnitude cannot saturate, nor can its rounding:
-    // such outputs take plain sums. The inputs are the history before exc (checked here) and,
-    // for short lags, earlier outputs (checked as they are written); after the first larger one
-    // the saturating steps run.
-    const int16_t* c1 = &kInter6[frac];
-    const int16_t* c2 = &kInter6[6 - frac];
-    int32_t taps = 0;
-    for (int k = 0; k < 60; k += 6) taps += std::abs(int32_t{c1[k]}) + std::abs(int32_t{c2[k]});
-    const int32_t safe = static_cast<int32_t>(0x7FFF7FFF / (2 * int64_t{taps}));
-    bool plain = true;
-    for (const int16_t* p = x0 - 9; p < exc && plain; ++p) plain = std::abs(int32_t{*p}) <= safe;
-    for (int j = 0; j < kSub; ++j) {
-        const int16_t* x1 = x0++;
-        const int16_t* x2 = x0;
-        int32_t s = 0;
-        if (plain) {
-            for (int i = 0, k = 0; i < 10; ++i, k += 6) s += x1[-i] * c1[k] + x2[i] * c2[k];
-            exc[j] = static_cast<int16_t>((2 * s + 0x8000) >> 16);
-            plain = std::abs(int32_t{exc[j]}) <= safe;
-            continue;
+    // Each output reads x0[j - 9 .. j + 10]: for t0 > 10 the history or outputs already written.
+    // With every such |x| <= m and the 20 taps' sum of |c| sc, the saturating chain stays below
+    // 2 m sc, so when m sc < 2^30 it equals the exact sum. The exact sums come first; one bound
+    // over the history and every output then confirms them, or the chain runs again.
+    int16_t w[20];  // w[k] weighs x0[j - 9 + k]
+    int32_t sc = 0;
+    for (int i = 0, k = 0; i < 10; ++i, k += 6) {
+        w[9 - i] = kInter6[frac + k];
+        w[10 + i] = kInter6[6 - frac + k];
+    }
+    for (int16_t c : w) sc += std::abs(int32_t{c});
+    if (t0 > 10) {
+        for (int j = 0; j < kSub; ++j) {
+            int32_t s = 0;  // at most 32768 sc < 2^31
+            for (int k = 0; k < 20; ++k) s += x0[j - 9 + k] * w[k];
+            exc[j] = s >= (1 << 30) - 0x4000 ? INT16_MAX : s < -(1 << 30) ? INT16_MIN : round16(2 * s);
         }
+        if (int64_t{max_abs(exc - t0 - 10, t0 + 10 + kSub)} * sc < (int64_t{1} << 30)) return;
+    }
+    for (int j = 0; j < kSub; ++j) {
+        const int16_t* x1 = x0 + j;
+        const int16_t* x2 = x1 + 1;
+        int32_t s = 0;
         for (int i = 0, k = 0; i < 10; ++i, k += 6) {
-            s = L_mac(s, x1[-i], c1[k]);
-            s = L_mac(s, x2[i], c2[k]);
+            s = L_mac(s, x1[-i], kInter6[frac + k]);
+            s = L_mac(s, x2[i], kInter6[6 - frac + k]);
         }
         exc[j] = round16(s);
     }
@@ -401,7 +483,7 @@ void Encoder::State::frame(int16_t* in, int req) {
     const int rate = kRate[used];
     int16_t xn[kSub], xn2[kSub], code[kSub], y1[kSub], y2[kSub], res[kSub], res2[kSub], h1[kSub];
     int16_t g_coeff[6], synth[kFrame], ap1s[kMp1], ap2s[kMp1];
-    int16_t xn_sf0[kSub], y2_sf0[kSub], code_sf0[kSub], h1_sf0[kSub];
+    int16_t xn_sf0[kSub], y2_sf0[kSub], code_sf0[kSub], h1_sf0[kSub], h1_sf1[kSub];
     int16_t mem_syn_save[kM], mem_w0_save[kM], mem_err_save[kM], sharp_save = 0;
     int16_t T0_sf0 = 0, frac_sf0 = 0, i_sf0 = 0, gp_sf0 = 0, gc_sf0 = 0;
     bool even = false;
@@ -409,6 +491,16 @@ void Encoder::State::frame(int16_t* in, int req) {
         weight_ai(aa, g1u, ap1s);
         weight_ai(aa, kGamma2, ap2s);
         voksImpulseResponseTarget_GSMAMR_16s(&speech[i_subfr - kM], ap1s, ap2s, aq, mem_err, w0, h1, res, xn);
+        std::memcpy(&exc[i_subfr], res, sizeof res);
+    };
+    // The target again after the error and weighting memories changed (the impulse response and
+    // the LP residual stand): the weighted synthesis of the residual from those memories.
+    auto target = [&](int i_subfr, const int16_t* aq) {
+        int16_t err[kM + kSub], w[kSub];
+        std::memcpy(err, mem_err, sizeof mem_err);
+        syn_filt(aq, res, err + kM, kSub, mem_err, false);
+        residu40(ap1s, err + kM, w);
+        syn_filt(ap2s, w, xn, kSub, mem_w0, false);
         std::memcpy(&exc[i_subfr], res, sizeof res);
     };
     for (int sf = 0, i_subfr = 0; sf < 4; ++sf, i_subfr += kSub) {
@@ -420,7 +512,7 @@ void Encoder::State::frame(int16_t* in, int req) {
             sharp_save = sharp;
         }
         pre(i_subfr, A, Aq, used == kMR475 ? mem_w0_save : mem_w0);
-        if (used == kMR475 && even) std::memcpy(h1_sf0, h1, sizeof h1);
+        if (used == kMR475) std::memcpy(even ? h1_sf0 : h1_sf1, h1, sizeof h1);
         std::memcpy(res2, res, sizeof res);
 
         Vok16s frac = 0, index = 0, adapt[kSub];
@@ -428,7 +520,7 @@ void Encoder::State::frame(int16_t* in, int req) {
                                               &index, adapt, static_cast<Vok16s>(sf), rate);
         const int16_t T0 = prev_lag;
         *ana++ = index;
-        convolve(&exc[i_subfr], h1, y1);
+        convolve40(&exc[i_subfr], h1, y1);
         int16_t gain_pit = 0;
         voksAdaptiveCodebookGainCoeffs_GSMAMR_16s(xn, y1, &gain_pit, g_coeff);
         if (used == kMR122) gain_pit = static_cast<int16_t>(gain_pit & 0xfffc);
@@ -442,8 +534,8 @@ void Encoder::State::frame(int16_t* in, int req) {
             if (used == kMR122) *ana++ = q_gain_pitch(kMR122, gp_limit, &gain_pit, nullptr, nullptr);
         }
         for (int i = 0; i < kSub; ++i) {
-            xn2[i] = sub(xn[i], extract_h(L_shl(L_mult(y1[i], gain_pit), 1)));
-            res2[i] = sub(res2[i], extract_h(L_shl(L_mult(exc[i_subfr + i], gain_pit), 1)));
+            xn2[i] = sat16(xn[i] - scaled(y1[i], gain_pit, 1));
+            res2[i] = sat16(res2[i] - scaled(exc[i_subfr + i], gain_pit, 1));
         }
         if (sf == 0 && ol_gain_flg[0] > 0) old_lags[1] = T0;
         if (sf == 3 && ol_gain_flg[1] > 0) old_lags[0] = T0;
@@ -473,12 +565,12 @@ void Encoder::State::frame(int16_t* in, int req) {
         } else {
             std::memcpy(mem_err, mem_err_save, sizeof mem_err);
             pred_lt(&exc[i_sf0], T0_sf0, frac_sf0, true);
-            convolve(&exc[i_sf0], h1_sf0, y1);
+            convolve40(&exc[i_sf0], h1_sf0, y1);
             post(i_sf0, gp_sf0, gc_sf0, Aq - kMp1, synth, xn_sf0, code_sf0, y1, y2_sf0, mem_syn, mem_w0,
                  &sharp_save);
-            pre(i_subfr, A, Aq, mem_w0);
+            target(i_subfr, Aq);
             pred_lt(&exc[i_subfr], T0, frac, true);
-            convolve(&exc[i_subfr], h1, y1);
+            convolve40(&exc[i_subfr], h1_sf1, y1);
             post(i_subfr, gain_pit, gain_code, Aq, synth, xn, code, y1, y2, mem_syn, mem_w0, &sharp);
         }
         A += kMp1;
@@ -498,17 +590,24 @@ void Encoder::State::post(int i_subfr, int16_t gain_pit, int16_t gain_code, cons
     const int temp_shift = hi ? 2 : 1, k_shift = hi ? 4 : 2;
     const int16_t pitch_fac = hi ? shr(gain_pit, 1) : gain_pit;
     *shp = std::min(gain_pit, kSharpMax);
-    for (int i = 0; i < kSub; ++i) {
-        int32_t t = L_mult(exc[i + i_subfr], pitch_fac);
-        t = L_mac(t, code[i], gain_code);
-        exc[i + i_subfr] = round16(L_shl(t, temp_shift));
+    // exc = round16(L_shl(L_mac(L_mult(exc, pitch_fac), code, gain_code), temp_shift)): plain when
+    // the sum s = exc pitch_fac + code gain_code stays within 2^(30 - temp_shift) - 2^15, so that
+    // neither the chain, its shift nor its rounding saturates.
+    int16_t* e = &exc[i_subfr];
+    const int64_t bound = int64_t{max_abs(e, kSub)} * std::abs(int32_t{pitch_fac}) +
+                          int64_t{max_abs(code, kSub)} * std::abs(int32_t{gain_code});
+    if (bound <= (1 << (30 - temp_shift)) - 0x8000) {
+        for (int i = 0; i < kSub; ++i)
+            e[i] = static_cast<int16_t>(
+                ((e[i] * pitch_fac + code[i] * gain_code) * (2 << temp_shift) + 0x8000) >> 16);
+    } else {
+        for (int i = 0; i < kSub; ++i)
+            e[i] = round16(L_shl(L_mac(L_mult(e[i], pitch_fac), code[i], gain_code), temp_shift));
     }
-    syn_filt(aq, &exc[i_subfr], &synth[i_subfr], kSub, msyn, true);
+    syn_filt(aq, e, &synth[i_subfr], kSub, msyn, true);
     for (int i = kSub - kM, j = 0; i < kSub; ++i, ++j) {
         mem_err[j] = sub(speech[i_subfr + i], synth[i_subfr + i]);
-        const int16_t t = extract_h(L_shl(L_mult(y1[i], gain_pit), 1));
-        const int16_t k = extract_h(L_shl(L_mult(y2[i], gain_code), k_shift));
-        mw0[j] = sub(xn[i], add(t, k));
+        mw0[j] = sub(xn[i], add(scaled(y1[i], gain_pit, 1), scaled(y2[i], gain_code, k_shift)));
     }
 }
 
@@ -526,12 +625,13 @@ bool Encoder::init(int mode, int vad, bool dtx) {
 bool Encoder::encode(const int16_t* pcm, int mode, amrnb::SerialFrame& out) {
     if (mode == -1) mode = st_->mode;
     if (pcm == nullptr || mode < 0 || mode > 7) return false;
-    bool homing = true;
+    int differs = 0;  // zero for an encoder homing frame (every sample 0x0008)
     int16_t speech[kFrame];
     for (int i = 0; i < kFrame; ++i) {
-        homing = homing && pcm[i] == 0x0008;
+        differs |= pcm[i] ^ 0x0008;
         speech[i] = static_cast<int16_t>(pcm[i] & 0xfff8);
     }
+    const bool homing = differs == 0;
     st_->pre_process(speech);
     st_->frame(speech, mode);
     out = amrnb::SerialFrame();

@@ -4,9 +4,11 @@
 #include "amrnb/amrnb_enc_gain.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrnb/amrnb_enc_ops.h"
 #include "amrnb/amrnb_enc_tables.h"
@@ -20,12 +22,35 @@ enum : int { kMR475 = 0, kMR515 = 1, kMR67 = 3, kMR74 = 4, kMR795 = 5, kMR102 = 
 const int16_t kPred[4] = {5571, 4751, 2785, 1556};
 const int16_t kPred122[4] = {44, 37, 22, 12};
 
+// Exact sum of a[i] b[i] over a subframe (a loop the compiler vectorises).
+int64_t dot(const int16_t* a, const int16_t* b) {
+    int64_t s = 0;
+    for (int i = 0; i < kSub; ++i) s += int32_t{a[i]} * b[i];
+    return s;
+}
+
+// The saturating chain init + sum L_mult(x[i], x[i]) of a subframe (init 0 or 1): its terms are
+// non-negative, so it saturates exactly when the exact sum passes MAX_32 (L_mult(-32768, -32768)
+// is MAX_32 and saturates it too).
+int32_t energy(int32_t init, const int16_t* x) {
+    return static_cast<int32_t>(std::min<int64_t>(init + 2 * dot(x, x), INT32_MAX));
+}
+
+// The saturating chain init + sum L_mult(a[i], b[i]) (init 0 or 1) given the exact energies ea
+// and eb of a and b: every partial sum is at most 1 + 2 sqrt(ea eb) in magnitude (Cauchy-Schwarz),
+// so while 2 max(ea, eb) + 1 fits 31 bits the exact sum is the chain's.
+int32_t mac_chain(int32_t init, const int16_t* a, const int16_t* b, int64_t ea, int64_t eb) {
+    if (2 * std::max(ea, eb) + 1 <= INT32_MAX) return static_cast<int32_t>(init + 2 * dot(a, b));
+    int32_t s = init;
+    for (int i = 0; i < kSub; ++i) s = L_mac(s, a[i], b[i]);
+    return s;
+}
+
 // Predicted fixed-codebook gain (exponent, fraction) of the code vector; at 7.95 also the
 // innovation energy.
 void gc_pred(const GainPred& st, int mode, const int16_t* code, int16_t* exp_gcode0, int16_t* frac_gcode0,
              int16_t* exp_en, int16_t* frac_en) {
-    int32_t ener_code = 0;
-    for (int i = 0; i < kSub; ++i) ener_code = L_mac(ener_code, code[i], code[i]);
+    int32_t ener_code = energy(0, code);
     int16_t exp, frac;
     if (mode == kMR122) {
         ener_code = L_mult(round16(ener_code), 26214);
@@ -97,13 +122,12 @@ int16_t q_gain_code(int mode, int16_t exp_gcode0, int16_t frac_gcode0, int16_t* 
 int16_t g_code(const int16_t* xn2, const int16_t* y2) {
     int16_t sy2[kSub];
     for (int i = 0; i < kSub; ++i) sy2[i] = shr(y2[i], 1);
-    int32_t s = 1;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, xn2[i], sy2[i]);
+    const int64_t e_y2 = dot(sy2, sy2);
+    int32_t s = mac_chain(1, xn2, sy2, dot(xn2, xn2), e_y2);
     const int16_t exp_xy = norm_l(s);
     int16_t xy = extract_h(L_shl(s, exp_xy));
     if (xy <= 0) return 0;
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, sy2[i], sy2[i]);
+    s = energy(0, sy2);
     const int16_t exp_yy = norm_l(s);
     const int16_t yy = extract_h(L_shl(s, exp_yy));
     xy = shr(xy, 1);
@@ -125,23 +149,22 @@ void calc_filt_energies(int mode, const int16_t* xn, const int16_t* xn2, const i
     exp_coeff[0] = g_coeff[1];
     frac_coeff[1] = negate(g_coeff[2]);
     exp_coeff[1] = add(g_coeff[3], 1);
-    auto dot = [&](const int16_t* a, const int16_t* b, int16_t* frac, int16_t* exp) {
-        int32_t s = init;
-        for (int i = 0; i < kSub; ++i) s = L_mac(s, a[i], b[i]);
+    const int64_t e_y2 = dot(y2, y2);
+    auto norm = [](int32_t s, int16_t* frac, int16_t* exp) {
         *exp = norm_l(s);
         *frac = extract_h(L_shl(s, *exp));
     };
     int16_t e;
-    dot(y2, y2, &frac_coeff[2], &e);
+    norm(energy(init, y2), &frac_coeff[2], &e);
     exp_coeff[2] = sub(15 - 18, e);
-    dot(xn, y2, &frac_coeff[3], &e);
+    norm(mac_chain(init, xn, y2, dot(xn, xn), e_y2), &frac_coeff[3], &e);
     frac_coeff[3] = negate(frac_coeff[3]);
     exp_coeff[3] = sub(15 - 9 + 1, e);
-    dot(y1, y2, &frac_coeff[4], &e);
+    norm(mac_chain(init, y1, y2, dot(y1, y1), e_y2), &frac_coeff[4], &e);
     exp_coeff[4] = sub(15 - 9 + 1, e);
     if (zero_init) {
         int16_t frac;
-        dot(xn2, y2, &frac, &e);
+        norm(mac_chain(init, xn2, y2, dot(xn2, xn2), e_y2), &frac, &e);
         e = sub(15 - 9, e);
         if (frac <= 0) {
             *cod_gain_frac = 0;
@@ -154,35 +177,10 @@ void calc_filt_energies(int mode, const int16_t* xn, const int16_t* xn2, const i
 }
 
 void calc_target_energy(const int16_t* xn, int16_t* en_exp, int16_t* en_frac) {
-    int32_t s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, xn[i], xn[i]);
+    const int32_t s = energy(0, xn);
     const int16_t e = norm_l(s);
     *en_frac = extract_h(L_shl(s, e));
     *en_exp = sub(16, e);
-}
-
-// True when no partial sum of a gain distance can saturate: a term Mpy_32_16(hi, lo, v) =
-// 2 hi v + 2 mult(lo, v) is at most 2 (|hi| + 1) |v|, with v at most vmax of its kind, for the
-// five kinds {gp^2, gp, gc^2, gc, gc gp} of each of `sets` coefficient sets.
-bool plain_terms(const int16_t* coeff, const int32_t* vmax, int sets) {
-    int64_t bound = 0;
-    for (int i = 0; i < 5 * sets; ++i) bound += 2 * (std::abs(int32_t{coeff[i]}) + 1) * int64_t{vmax[i % 5]};
-    return bound <= INT32_MAX;
-}
-
-// Bounds on the magnitudes of the five kinds of terms for pitch gains up to gp and code gains up
-// to gc in magnitude (gp, gc >= 0; a product of negative factors rounds down, one more).
-void term_max(int16_t gp, int16_t gc, int32_t* vmax) {
-    const int32_t v[5] = {mult(gp, gp) + 1, gp, mult(gc, gc) + 1, gc, mult(gc, gp) + 1};
-    std::memcpy(vmax, v, sizeof v);
-}
-
-// The five distance terms of one gain pair (gp, gc) as plain sums (when plain_terms holds).
-inline int32_t gain_terms(const int16_t* c, const int16_t* lo, int16_t gp, int16_t gc) {
-    const int16_t v[5] = {mult(gp, gp), gp, mult(gc, gc), gc, mult(gc, gp)};
-    int32_t t = 0;
-    for (int k = 0; k < 5; ++k) t += 2 * c[k] * v[k] + 2 * ((lo[k] * v[k]) >> 15);
-    return t;
 }
 
 // Joint vector quantiser of the pitch and code gains (6 or 7 bits).
@@ -258,8 +256,7 @@ int32_t sqrt_l_exp(int32_t x, int16_t* exp) {
 // the LTP residual; the LTP coding gain (Q13) of the quantised pitch gain.
 void calc_unfilt_energies(const int16_t* res, const int16_t* exc, const int16_t* code, int16_t gain_pit,
                           int16_t* frac_en, int16_t* exp_en, int16_t* ltpg) {
-    int32_t s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, res[i], res[i]);
+    int32_t s = energy(0, res);
     int16_t exp;
     if (s < 400) {
         frac_en[0] = 0;
@@ -269,13 +266,11 @@ void calc_unfilt_energies(const int16_t* res, const int16_t* exc, const int16_t*
         frac_en[0] = extract_h(L_shl(s, exp));
         exp_en[0] = sub(15, exp);
     }
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, exc[i], exc[i]);
+    s = energy(0, exc);
     exp = norm_l(s);
     frac_en[1] = extract_h(L_shl(s, exp));
     exp_en[1] = sub(15, exp);
-    s = 0;
-    for (int i = 0; i < kSub; ++i) s = L_mac(s, exc[i], code[i]);
+    s = mac_chain(0, exc, code, dot(exc, exc), dot(code, code));
     exp = norm_l(s);
     frac_en[2] = extract_h(L_shl(s, exp));
     exp_en[2] = sub(16 - 14, exp);
@@ -483,6 +478,121 @@ void mr475_update_unq(GainPred& pred, int16_t exp_gcode0, int16_t frac_gcode0, i
     gc_pred_update(pred, q122, q);
 }
 
+// The 4.75 kbit/s gain table by column with the squared pitch gains, mult(gp, gp), and the
+// largest pitch gain and code factor of each subframe. Every value of the table is positive.
+struct Gain475Cols {
+    int16_t gp0[256], gp0sq[256], f0[256], gp1[256], gp1sq[256], f1[256];
+    int16_t gp_max[2], f_max[2];
+};
+
+// True when no partial sum of the saturating distance chain of a pair of subframes can saturate.
+// Its terms are 2 c v (c a coefficient, v >= 0 one of {gp^2, gp, gc^2, gc, gc gp}) and
+// 2 mult(lo, v) in 0..2v, so every partial sum lies between the sum of the negative terms'
+// bounds and the sum of the positive ones; v is bounded through the subframe's largest pitch
+// gain and code factor and its predicted gain g.
+bool plain_pair(const int16_t* coeff, const Gain475Cols& tc, const int16_t* g) {
+    int64_t pos = 0, neg = 0;
+    for (int sf = 0; sf < 2; ++sf) {
+        const int32_t gp = tc.gp_max[sf], gc = (tc.f_max[sf] * g[sf]) >> 15;
+        const int32_t vmax[5] = {(gp * gp) >> 15, gp, (gc * gc) >> 15, gc, (gc * gp) >> 15};
+        for (int k = 0; k < 5; ++k) {
+            const int64_t t = 2 * int64_t{coeff[5 * sf + k]} * vmax[k];
+            (t > 0 ? pos : neg) += t;
+            pos += 2 * vmax[k];
+        }
+    }
+    return pos <= INT32_MAX && neg >= INT32_MIN;
+}
+
+const Gain475Cols& gain475_cols() {
+    static const Gain475Cols t = [] {
+        Gain475Cols c{};
+        for (int i = 0; i < 256; ++i) {
+            const int16_t* p = &kGainMR475[4 * i];
+            c.gp0[i] = p[0];
+            c.gp0sq[i] = mult(p[0], p[0]);
+            c.f0[i] = p[1];
+            c.gp1[i] = p[2];
+            c.gp1sq[i] = mult(p[2], p[2]);
+            c.f1[i] = p[3];
+            c.gp_max[0] = std::max(c.gp_max[0], p[0]);
+            c.f_max[0] = std::max(c.f_max[0], p[1]);
+            c.gp_max[1] = std::max(c.gp_max[1], p[2]);
+            c.f_max[1] = std::max(c.f_max[1], p[3]);
+        }
+        return c;
+    }();
+    return t;
+}
+
+#if defined(__SSE2__)
+// (a b) >> 15 in 16-bit lanes of non-negative a and b.
+inline __m128i mul_q15(__m128i a, __m128i b) {
+    return _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epi16(a, b), 1), _mm_srli_epi16(_mm_mullo_epi16(a, b), 15));
+}
+// The pair (lo, hi) of 16-bit values in every 32-bit lane.
+inline __m128i pair16(int16_t lo, int16_t hi) {
+    return _mm_set1_epi32(
+        static_cast<int32_t>(static_cast<uint16_t>(lo) | uint32_t{static_cast<uint16_t>(hi)} << 16));
+}
+#endif
+
+// One subframe's share of the 256 pair distances (d = it, or d += it): for pitch gain gp (its
+// square gps), code gain q = mult(f, g) and the coefficients (c, l) of the five kinds
+// {gp^2, gp, q^2, q, q gp}, sum 2 c v + 2 mult(l, v). Every factor is non-negative, so mult()
+// is the plain product shifted; the caller has bounded every partial sum.
+void half_distances(const int16_t* c, const int16_t* l, const int16_t* gp, const int16_t* gps,
+                    const int16_t* f, int16_t g, int32_t* d, bool first) {
+#if defined(__SSE2__)
+    const __m128i vg = _mm_set1_epi16(g), ones = _mm_set1_epi16(1);
+    const __m128i c01 = pair16(c[0], c[1]), c23 = pair16(c[2], c[3]), c4 = pair16(c[4], 1);
+    const __m128i l0 = _mm_set1_epi16(l[0]), l1 = _mm_set1_epi16(l[1]), l2 = _mm_set1_epi16(l[2]),
+                  l3 = _mm_set1_epi16(l[3]), l4 = _mm_set1_epi16(l[4]);
+    for (int i = 0; i < 256; i += 8) {
+        const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gp + i));
+        const __m128i ps = _mm_loadu_si128(reinterpret_cast<const __m128i*>(gps + i));
+        const __m128i q = mul_q15(_mm_loadu_si128(reinterpret_cast<const __m128i*>(f + i)), vg);
+        const __m128i qs = mul_q15(q, q), qp = mul_q15(q, p);
+        const __m128i t0 = mul_q15(l0, ps), t1 = mul_q15(l1, p), t2 = mul_q15(l2, qs), t3 = mul_q15(l3, q),
+                      t4 = mul_q15(l4, qp);
+        // hi and lo sums of entries i..i+3, then i+4..i+7, by pairwise multiply-adds (c4 qp + t4
+        // in one).
+        const __m128i a =
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(ps, p), c01),
+                                        _mm_madd_epi16(_mm_unpacklo_epi16(qs, q), c23)),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(qp, t4), c4),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t0, t1), ones),
+                                                      _mm_madd_epi16(_mm_unpacklo_epi16(t2, t3), ones))));
+        const __m128i b =
+            _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(ps, p), c01),
+                                        _mm_madd_epi16(_mm_unpackhi_epi16(qs, q), c23)),
+                          _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(qp, t4), c4),
+                                        _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t0, t1), ones),
+                                                      _mm_madd_epi16(_mm_unpackhi_epi16(t2, t3), ones))));
+        __m128i* out = reinterpret_cast<__m128i*>(d + i);
+        __m128i r0 = _mm_slli_epi32(a, 1), r1 = _mm_slli_epi32(b, 1);
+        if (!first) {
+            r0 = _mm_add_epi32(r0, _mm_loadu_si128(out));
+            r1 = _mm_add_epi32(r1, _mm_loadu_si128(out + 1));
+        }
+        _mm_storeu_si128(out, r0);
+        _mm_storeu_si128(out + 1, r1);
+    }
+#else
+    const int16_t c0 = c[0], c1 = c[1], c2 = c[2], c3 = c[3], c4 = c[4];
+    const int16_t l0 = l[0], l1 = l[1], l2 = l[2], l3 = l[3], l4 = l[4];
+    for (int i = 0; i < 256; ++i) {
+        const int16_t q = static_cast<int16_t>((f[i] * g) >> 15);
+        const int16_t qs = static_cast<int16_t>((q * q) >> 15);
+        const int16_t qp = static_cast<int16_t>((q * gp[i]) >> 15);
+        const int32_t hi = c0 * gps[i] + c1 * gp[i] + c2 * qs + c3 * q + c4 * qp;
+        const int32_t lo = ((l0 * gps[i]) >> 15) + ((l1 * gp[i]) >> 15) + ((l2 * qs) >> 15) +
+                           ((l3 * q) >> 15) + ((l4 * qp) >> 15);
+        d[i] = (first ? 0 : d[i]) + 2 * hi + 2 * lo;
+    }
+#endif
+}
+
 // Joint 8-bit quantiser of the gains of a pair of subframes.
 int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1_code, int16_t sf1_exp_gcode0,
                          int16_t sf1_frac_gcode0, const int16_t* sf1_exp_coeff, const int16_t* sf1_frac_coeff,
@@ -524,34 +634,23 @@ int16_t mr475_gain_quant(GainPred& pred, const GainState& s0, const int16_t* sf1
     }
     int32_t dist_min = INT32_MAX;
     int16_t index = 0;
-    // The table's largest pitch gain and code factor magnitudes.
-    static const std::array<int16_t, 2> kMax = [] {
-        int16_t m0 = 0, m1 = 0;
-        for (int i = 0; i < 256; ++i) {
-            m0 = std::max({m0, abs_s(kGainMR475[4 * i]), abs_s(kGainMR475[4 * i + 2])});
-            m1 = std::max({m1, abs_s(kGainMR475[4 * i + 1]), abs_s(kGainMR475[4 * i + 3])});
-        }
-        return std::array<int16_t, 2>{m0, m1};
-    }();
-    int32_t vmax[5];
-    term_max(kMax[0], static_cast<int16_t>(mult(kMax[1], std::max(sf0_gcode0, sf1_gcode0)) + 1), vmax);
-    const bool plain = plain_terms(coeff, vmax, 2);
+    const Gain475Cols& tc = gain475_cols();
+    const int16_t g[2] = {sf0_gcode0, sf1_gcode0};
+    const bool plain = plain_pair(coeff, tc, g);
     if (plain) {
-        // All distances first (a loop without branches), then the first smallest; an entry
-        // above the pitch-gain limit takes INT32_MAX, which never wins.
+        // All distances first, in loops without branches over the table's columns (16-bit
+        // factors, 32-bit sums), then the first smallest; an entry above the pitch-gain limit
+        // takes INT32_MAX, which never wins. Every factor is non-negative, so mult() is the
+        // plain product shifted.
         int32_t dist[256];
-        for (int i = 0; i < 256; ++i) {
-            const int16_t* p = &kGainMR475[4 * i];
-            const int16_t gc0 = mult(p[1], sf0_gcode0), gc1 = mult(p[3], sf1_gcode0);
-            const int32_t t =
-                gain_terms(coeff, coeff_lo, p[0], gc0) + gain_terms(coeff + 5, coeff_lo + 5, p[2], gc1);
-            dist[i] = p[0] > gp_limit || p[2] > gp_limit ? INT32_MAX : t;
-        }
-        for (int i = 0; i < 256; ++i)
-            if (dist[i] < dist_min) {
-                dist_min = dist[i];
-                index = static_cast<int16_t>(i);
-            }
+        half_distances(coeff, coeff_lo, tc.gp0, tc.gp0sq, tc.f0, sf0_gcode0, dist, true);
+        half_distances(coeff + 5, coeff_lo + 5, tc.gp1, tc.gp1sq, tc.f1, sf1_gcode0, dist, false);
+        if (std::max(tc.gp_max[0], tc.gp_max[1]) > gp_limit)
+            for (int i = 0; i < 256; ++i)
+                if (tc.gp0[i] > gp_limit || tc.gp1[i] > gp_limit) dist[i] = INT32_MAX;
+        for (int i = 0; i < 256; ++i) dist_min = std::min(dist_min, dist[i]);
+        if (dist_min < INT32_MAX)
+            while (dist[index] != dist_min) ++index;
     }
     for (int i = plain ? 256 : 0; i < 256; ++i) {
         const int16_t* p = &kGainMR475[4 * i];

@@ -47,6 +47,10 @@ void log2_norm(int32_t x, int16_t exp, int16_t* exponent, int16_t* fraction);
 void log2_l(int32_t x, int16_t* exponent, int16_t* fraction);
 // 2^(exponent + fraction).
 int32_t pow2(int16_t exponent, int16_t fraction);
+// The reference Convolve of 40 samples: y[n] = extract_h(L_shl(sum_{k<=n} L_mac x[k] h[n-k], 3)).
+void convolve40(const int16_t* x, const int16_t* h, int16_t* y);
+// The reference Residu of 40 samples (reads the 10 before x): round(L_shl(L_mac chain, 3)).
+void residu40(const int16_t* a, const int16_t* x, int16_t* y);
 
 }  // namespace amrnbex
 

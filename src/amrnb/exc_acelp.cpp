@@ -205,18 +205,37 @@ struct Overall {
     }
 };
 
-// The two-pulse search from the start positions (a, b): returns the best pair in `best`.
+// The two-pulse search from the start positions (a, b < 5): returns the best pair in `best`.
+// The energy chain L_mac(L_mac(L_mult(rr00, 1/4), rr11, 1/4), rr01, 1/2) cannot saturate, nor
+// can its rounding: the diagonal is non-negative and |rr| <= 32767, so it stays within
+// -2^30 .. 2^31 - 2^16. It is taken plainly, and Best's test with 32-bit products (each factor
+// is at most 2^15 in magnitude), without branches. dn holds magnitudes (set_sign), so the
+// saturating sum of two saturates only upwards and its square needs no saturation.
 void search_pair(const int16_t* dn, const Matrix& rr, int a, int b, Overall& all, int* codvec) {
+    // The second pulse's track (8 positions from b < 5) gathered once.
+    int32_t d1[8], diag1[8];
+    for (int k = 0; k < 8; ++k) {
+        d1[k] = dn[b + 5 * k];
+        diag1[k] = int32_t{rr[b + 5 * k][b + 5 * k]} * k1_2;
+    }
     for (int i0 = a; i0 < kL; i0 += 5) {
-        const int32_t alp0 = L_mult(rr[i0][i0], k1_4);
-        Best bst;
-        int ix = b;
-        for (int i1 = b; i1 < kL; i1 += 5)
-            if (bst.offer(add(dn[i0], dn[i1]), L_mac(L_mac(alp0, rr[i1][i1], k1_4), rr[i0][i1], k1_2)))
-                ix = i1;
-        if (all.offer(bst.sq, bst.alp)) {
+        const int32_t alp0 = int32_t{rr[i0][i0]} * k1_2 + 0x8000, d0 = dn[i0];
+        int32_t sq1[8], a1[8];
+        for (int k = 0; k < 8; ++k) {
+            const int32_t ps = std::min<int32_t>(d0 + d1[k], MAX_16);
+            sq1[k] = (ps * ps) >> 15;
+            a1[k] = (alp0 + diag1[k] + int32_t{rr[i0][b + 5 * k]} * 32768) >> 16;
+        }
+        int32_t sq = -1, alp = 1, kx = 0;
+        for (int k = 0; k < 8; ++k) {
+            const bool take = alp * sq1[k] > sq * a1[k];
+            sq = take ? sq1[k] : sq;
+            alp = take ? a1[k] : alp;
+            kx = take ? k : kx;
+        }
+        if (all.offer(static_cast<int16_t>(sq), static_cast<int16_t>(alp))) {
             codvec[0] = i0;
-            codvec[1] = ix;
+            codvec[1] = b + 5 * kx;
         }
     }
 }
@@ -444,6 +463,56 @@ void sharpen(int16_t* v, int t, int16_t sharp) {
     for (int i = t; i < kL; ++i) v[i] = add(v[i], mult(v[i - t], sharp));
 }
 
+// The entries of cor_h's matrix that the two-pulse searches of 4.75 and 5.15 kbit/s read: the
+// diagonal and rr[i0][i1] for i0 on track a and i1 on track b of each start pair (a, b), from
+// the same normalised response h2. False, nothing written, when a sum could saturate (twice the
+// energy of h2 beyond kRoundSafe): cor_h then builds the whole matrix.
+bool pair_entries(const int16_t* h, const int16_t* sign, Matrix& rr, const int (*pairs)[2], int n_pairs) {
+    int16_t h2[kL];
+    // cor_h's energy chain 2 + sum L_mult(h, h): non-negative terms, saturated exactly when the
+    // exact sum passes MAX_32.
+    int64_t eh = 2;
+    for (int i = 0; i < kL; ++i) eh += 2 * int64_t{h[i]} * h[i];
+    const int32_t s = static_cast<int32_t>(std::min<int64_t>(eh, MAX_32));
+    if (extract_h(s) == 32767) {
+        for (int i = 0; i < kL; ++i) h2[i] = shr(h[i], 1);
+    } else {
+        const int16_t k = mult(extract_h(L_shl(ownInvSqrt(L_shr(s, 1)), 7)), 32440);  // 0.99
+        for (int i = 0; i < kL; ++i) h2[i] = round_fx(L_shl(L_mult(h[i], k), 9));
+    }
+    int64_t e = 0;
+    for (int i = 0; i < kL; ++i) e += int32_t{h2[i]} * h2[i];
+    if (2 * e > kRoundSafe) return false;
+    // Every sum below is at most e in magnitude (Cauchy-Schwarz): plain, and so is its rounding.
+    // After step m, acc[d] is the sum of h2[k] h2[k + d] over k <= m: the entries whose later
+    // position is 39 - m.
+    int32_t acc[kL] = {};
+    int16_t h2z[2 * kL] = {};  // h2 then zeros: a fixed-length update below
+    std::memcpy(h2z, h2, sizeof h2);
+    auto rnd = [](int32_t t) { return static_cast<int16_t>((2 * t + 0x8000) >> 16); };
+    // mult(rnd(t), mult(si, sj)) for signs of magnitude 32767: neither product can saturate.
+    auto signed_entry = [&rnd](int32_t t, int32_t si, int32_t sj) {
+        return static_cast<int16_t>((rnd(t) * ((si * sj) >> 15)) >> 15);
+    };
+    for (int m = 0; m < kL; ++m) {
+        const int32_t hm = h2[m];
+        for (int blk = 0; blk < (kL - m + 7) / 8; ++blk)  // d < 40 - m, eight at a time
+            for (int j = 8 * blk; j < 8 * blk + 8; ++j) acc[j] += hm * h2z[m + j];
+        const int hi = kL - 1 - m, track = hi % 5;
+        rr[hi][hi] = rnd(acc[0]);
+        for (int p = 0; p < n_pairs; ++p) {
+            const int a = pairs[p][0], b = pairs[p][1];
+            if (track == b)
+                for (int i0 = a; i0 < hi; i0 += 5)
+                    rr[i0][hi] = signed_entry(acc[hi - i0], sign[i0], sign[hi]);
+            else if (track == a)
+                for (int i1 = b; i1 < hi; i1 += 5)
+                    rr[hi][i1] = signed_entry(acc[hi - i1], sign[hi], sign[i1]);
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* res, int16_t* h_io,
@@ -477,14 +546,16 @@ void fixed_search(int t0, int16_t pitch_sharp, const int16_t* x, const int16_t* 
         backward_target(h, x, dn, 1, 5, 5);
         const int n = mode == vokRate6700 ? 3 : (mode == vokRate7400 || mode == vokRate7950) ? 4 : 2;
         set_sign(dn, sign, dn2, n == 3 ? 6 : n == 4 ? 4 : 8);
-        cor_h(h, sign, rr);
+        static const int kStart[2][4][2] = {{{0, 2}, {0, 3}, {0, 2}, {0, 3}},
+                                            {{1, 3}, {2, 4}, {1, 4}, {1, 4}}};
+        const int pairs[2][2] = {{kStart[0][subframe][0], kStart[0][subframe][1]},
+                                 {kStart[1][subframe][0], kStart[1][subframe][1]}};
+        const bool two = mode == vokRate4750 || mode == vokRate5150;
+        if (!two || !pair_entries(h, sign, rr, pairs, 2)) cor_h(h, sign, rr);
         Overall all;
         for (int i = 0; i < n; ++i) codvec[i] = i;
-        if (mode == vokRate4750 || mode == vokRate5150) {
-            static const int kStart[2][4][2] = {{{0, 2}, {0, 3}, {0, 2}, {0, 3}},
-                                                {{1, 3}, {2, 4}, {1, 4}, {1, 4}}};
-            for (int t = 0; t < 2; ++t)
-                search_pair(dn, rr, kStart[t][subframe][0], kStart[t][subframe][1], all, codvec);
+        if (two) {
+            for (int t = 0; t < 2; ++t) search_pair(dn, rr, pairs[t][0], pairs[t][1], all, codvec);
         } else if (mode == vokRate5900) {
             static const int kStart1[2] = {1, 3}, kStart2[4] = {0, 1, 2, 4};
             for (int a : kStart1)

@@ -3,6 +3,7 @@
 // moving-average prediction, the minimum-distance reordering and the decoder's erasure
 // concealment and subframe interpolation.
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "amrnb/kernels.h"
@@ -29,49 +30,48 @@ void lsf_weights(const int16_t* lsf, int16_t* wf) {
     }
 }
 
-// Half of one weighted squared residual term 2 mult(w, v)^2 of the reference's distance, v
-// saturated: |mult(w, v)| <= 32767, so four halves fit 32 unsigned bits.
-inline uint32_t half_term(int32_t w, int32_t v) {
-    v = std::clamp(v, -32768, 32767);
-    const int32_t t = std::min((w * v) >> 15, 32767);
-    return static_cast<uint32_t>(t * t);
-}
-
-// Half the weighted squared distances of the residuals r (weights w, dim <= 4 values) to each
-// entry (every `stride` values of cb; the negated entries when sign < 0), in a plain loop the
-// compiler vectorises.
-template <int Dim>
-void half_distances(const int16_t* r, const int16_t* w, const int16_t* cb, int size, int stride, int sign,
-                    uint32_t* out) {
-    for (int i = 0; i < size; ++i) {
-        uint32_t s = 0;
-        for (int k = 0; k < Dim; ++k) s += half_term(w[k], int32_t{r[k]} - sign * cb[i * stride + k]);
-        out[i] = s;
-    }
+// A 3-value codebook laid out as 4 values per entry (every `Step`-th entry, a zero fourth
+// value), so that the 4-value distance kernel searches it: with a zero residual and weight the
+// fourth term is 0.
+template <const int16_t* Cb, int Size, int Step>
+const int16_t* padded3() {
+    static const std::array<int16_t, 4 * Size> t = [] {
+        std::array<int16_t, 4 * Size> a{};
+        for (int i = 0; i < Size; ++i)
+            for (int k = 0; k < 3; ++k) a[4 * i + k] = Cb[3 * Step * i + k];
+        return a;
+    }();
+    return t.data();
 }
 
 // The reference accumulates the terms in a saturating chain; as they are non-negative it
 // saturates exactly when the exact sum reaches MAX_32, and a saturated distance never beats the
-// initial best MAX_32. So the first entry of least exact distance below MAX_32 wins: `best`
-// (exact, initially MAX_32) and `index` are updated when an entry of half distances h beats it.
-void pick(const uint32_t* h, int size, int64_t& best, int& index, int base = 0, int mul = 1) {
-    for (int i = 0; i < size; ++i)
-        if (2 * int64_t{h[i]} < best) {
-            best = 2 * int64_t{h[i]};
-            index = base + mul * i;
-        }
+// initial best MAX_32. So the first entry of least exact distance below MAX_32 wins. Returns the
+// least half distance m of h (size entries), and in `at` its first entry, or -1 when 2 m does not
+// beat MAX_32.
+uint32_t least(const uint32_t* h, int size, int& at) {
+    uint32_t m = UINT32_MAX;
+    for (int i = 0; i < size; ++i) m = std::min(m, h[i]);
+    at = -1;
+    if (2 * int64_t{m} < MAX_32)
+        for (at = 0; h[at] != m;) ++at;
+    return m;
 }
 
-// The entry (stride `step` entries of `dim` values) nearest to r; r receives it.
-int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, int step = 1) {
+// The entry (stride `step` entries of `dim` values) nearest to r; r receives it. A 3-value
+// codebook is searched in its padded copy.
+int search(int16_t* r, const int16_t* w, const int16_t* cb, int size, int dim, int step = 1,
+           const int16_t* padded = nullptr) {
     uint32_t h[512];
-    if (dim == 3)
-        half_distances<3>(r, w, cb, size, step * dim, 1, h);
-    else
+    if (dim == 3) {
+        const int16_t r4[4] = {r[0], r[1], r[2], 0}, w4[4] = {w[0], w[1], w[2], 0};
+        kernels().lsf_dist4(r4, w4, padded, size, 1, h);
+    } else {
         kernels().lsf_dist4(r, w, cb, size, 1, h);
-    int64_t best = MAX_32;
-    int index = 0;
-    pick(h, size, best, index);
+    }
+    int index;
+    least(h, size, index);
+    index = std::max(index, 0);
     std::memcpy(r, cb + index * step * dim, dim * sizeof(int16_t));
     return index;
 }
@@ -83,20 +83,21 @@ int search_pair(int16_t* r1, int16_t* r2, const int16_t* w1, const int16_t* w2, 
     const int16_t r[4] = {r1[0], r1[1], r2[0], r2[1]}, w[4] = {w1[0], w1[1], w2[0], w2[1]};
     uint32_t h[256], hn[256];
     kernels().lsf_dist4(r, w, cb, size, 1, h);
-    int64_t best = MAX_32;
-    int index = 0, sign = 0;
+    int index = 0, sign = 0, at;
+    const uint32_t m = least(h, size, at);
     if (!is_signed) {
-        pick(h, size, best, index);
+        index = std::max(at, 0);
     } else {
         // Entry i positive, then negated: candidates 2i and 2i + 1 in order.
         kernels().lsf_dist4(r, w, cb, size, -1, hn);
-        int code = 0;
-        for (int i = 0; i < size; ++i) {
-            pick(h + i, 1, best, code, 2 * i);
-            pick(hn + i, 1, best, code, 2 * i + 1);
+        int atn;
+        const uint32_t mn = least(hn, size, atn);
+        if (atn >= 0 && (mn < m || (mn == m && atn < at))) {
+            index = atn;
+            sign = 1;
+        } else {
+            index = std::max(at, 0);
         }
-        index = code >> 1;
-        sign = code & 1;
     }
     const int16_t* e = cb + 4 * index;
     r1[0] = sign ? negate(e[0]) : e[0];
@@ -110,12 +111,38 @@ int search_pair(int16_t* r1, int16_t* r2, const int16_t* w1, const int16_t* w2, 
 struct Books3 {
     const int16_t *cb1, *cb2, *cb3;
     int size1, size2, size3, step2;
+    const int16_t *pad1, *pad2;  // the 3-value books padded to 4 values per entry
 };
 Books3 books3(int mode) {
     if (mode == vokRate4750 || mode == vokRate5150)
-        return {kDico1Lsf3, kDico2Lsf3, kMr515Lsf3, 256, 256, 128, 2};
-    if (mode == vokRate7950) return {kMr795Lsf1, kDico2Lsf3, kDico3Lsf3, 512, 512, 512, 1};
-    return {kDico1Lsf3, kDico2Lsf3, kDico3Lsf3, 256, 512, 512, 1};
+        return {kDico1Lsf3,
+                kDico2Lsf3,
+                kMr515Lsf3,
+                256,
+                256,
+                128,
+                2,
+                padded3<kDico1Lsf3, 256, 1>(),
+                padded3<kDico2Lsf3, 256, 2>()};
+    if (mode == vokRate7950)
+        return {kMr795Lsf1,
+                kDico2Lsf3,
+                kDico3Lsf3,
+                512,
+                512,
+                512,
+                1,
+                padded3<kMr795Lsf1, 512, 1>(),
+                padded3<kDico2Lsf3, 512, 1>()};
+    return {kDico1Lsf3,
+            kDico2Lsf3,
+            kDico3Lsf3,
+            256,
+            512,
+            512,
+            1,
+            padded3<kDico1Lsf3, 256, 1>(),
+            padded3<kDico2Lsf3, 512, 1>()};
 }
 
 // Prediction of the three-split quantiser: mean + fac * pastRq, or mean + pastRq at the SID
@@ -154,8 +181,8 @@ void quant3(const int16_t* lsp, int16_t* past_rq, int16_t* q_lsp, int16_t* idx, 
         }
     }
     const Books3 b = books3(mode);
-    idx[0] = static_cast<int16_t>(search(res, wf, b.cb1, b.size1, 3));
-    idx[1] = static_cast<int16_t>(search(res + 3, wf + 3, b.cb2, b.size2, 3, b.step2));
+    idx[0] = static_cast<int16_t>(search(res, wf, b.cb1, b.size1, 3, 1, b.pad1));
+    idx[1] = static_cast<int16_t>(search(res + 3, wf + 3, b.cb2, b.size2, 3, b.step2, b.pad2));
     idx[2] = static_cast<int16_t>(search(res + 6, wf + 6, b.cb3, b.size3, 4));
     int16_t q[kOrder];
     for (int i = 0; i < kOrder; ++i) {
