@@ -40,7 +40,10 @@ using dots_fn = void(const int16_t* x, const int16_t* y, int n, int64_t& xy, int
 // 2 sum h2^2 <= 0x7FFF7FFF, so that no partial sum nor its rounding saturates.
 using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, const uint8_t* at, int16_t* rr);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix)
+// LSP search: y[k] = chebyshev(x[k], f) for k < n (lp_internal.h), the saturations included.
+using cheb_grid_fn = void(const int16_t* f, const int16_t* x, int n, int16_t* y);
+
+#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(cheb_grid)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "amrnb/kernels.h"
+#include "amrnb/lp_internal.h"
 
 namespace voks::amrnb::scalar {
 
@@ -17,6 +18,10 @@ VOKS_SCALAR void lsf_dist4(const int16_t* r, const int16_t* w, const int16_t* cb
         }
         h[i] = sum;
     }
+}
+
+VOKS_SCALAR void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) {
+    for (int k = 0; k < n; ++k) y[k] = chebyshev(x[k], f);
 }
 
 }  // namespace voks::amrnb::scalar

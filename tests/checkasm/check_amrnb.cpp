@@ -1,5 +1,6 @@
 // GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
-// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots.
+// searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots; the LSP
+// search's Chebyshev series.
 #include "amrnb/kernels.h"
 #include "checkasm.h"
 
@@ -118,4 +119,23 @@ CHECKASM(amrnb_cor_matrix) {
         while (first < 1600 && rs[first] == rv[first]) ++first;
         ctx.check(os == ov && first == 1600, "cor_matrix", 40, trial % 3, p, first);
     }
+}
+
+// The LSP search's Chebyshev series: points of every pattern (-32768 included) against
+// polynomials of every pattern, whose extremes drive the saturating chain, at every length and
+// misalignment (the partial last step included).
+CHECKASM(amrnb_cheb_grid) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off);
+        fill16(ctx.rng, p, x.data(), len);
+        int16_t f[6];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), f, 6);
+        if (ctx.rng.range(0, 1))
+            for (int16_t& v : f) v = static_cast<int16_t>(v >> ctx.rng.range(0, 4));
+        Twin<int16_t> y(len, off);
+        sc::cheb_grid(f, x.data(), len, y.s());
+        vx::cheb_grid(f, x.data(), len, y.v());
+        ctx.same("cheb_grid", len, off, p, "", y);
+    });
 }
