@@ -43,7 +43,12 @@ using cor_matrix_fn = int16_t(const int16_t* h2, const int16_t* sign, const uint
 // LSP search: y[k] = chebyshev(x[k], f) for k < n (lp_internal.h), the saturations included.
 using cheb_grid_fn = void(const int16_t* f, const int16_t* x, int n, int16_t* y);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(cheb_grid)
+// Synthesis filter run: y[i] = (s mod 2^32, as int32) >> 12 with s = a[0] x[i] + 0x800 -
+// sum_{j=1..10} a[j] y[i - j], for i < n, reading y[-10..-1]; stops before the first value
+// outside 16 bits and returns the number of outputs written. x must not alias y.
+using syn_run_fn = int(const int16_t* a, const int16_t* x, int16_t* y, int n);
+
+#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(cheb_grid) X(syn_run)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

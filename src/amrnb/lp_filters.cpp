@@ -3,6 +3,7 @@
 // weighting of the open-loop search.
 #include <cstring>
 
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
 
@@ -62,20 +63,7 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     if (fast) {
         std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
         x = xs;
-        // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
-        int64_t p1 = y[-1], p2 = y[-2], p3 = y[-3], p4 = y[-4], p5 = y[-5], p6 = y[-6], p7 = y[-7],
-                p8 = y[-8], p9 = y[-9], p10 = y[-10];
-        int i = 0;
-        for (; i < n; ++i) {
-            const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
-                              a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
-            // round(L_shl(2 sum, 3)) = sat16((16 sum + 0x8000) >> 16) = sat16((sum + 0x800) >> 12);
-            // a saturated output leaves the block to the chain.
-            const int64_t v = (s - a[1] * p1) >> 12;
-            if (v > MAX_16 || v < MIN_16) break;
-            y[i] = static_cast<int16_t>(v);
-            p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
-        }
+        const int i = kernels().syn_run(a, x, y, n);
         int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
         if (i == n && chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
     }

@@ -115,4 +115,28 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) 
     }
 }
 
+// The products of y[i-2..i-9] by one pmaddwd over a vector of those eight outputs, which
+// takes y[i-1] as soon as it is known; y[i-1] and y[i-10] go through scalar products. Sums mod
+// 2^32, as the scalar kernel (a pair of -32768 * -32768 wraps to the same residue).
+VOKS_AVX2 int syn_run(const int16_t* a, const int16_t* x, int16_t* y, int n) {
+    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
+    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y - 9));
+    const uint32_t c0 = a[0], c1 = a[1], c10 = a[10];
+    uint32_t p1 = y[-1];
+    for (int i = 0; i < n; ++i) {
+        // h holds y[i-9..i-2] here.
+        __m128i d = _mm_madd_epi16(h, taps);
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
+        const uint32_t s = static_cast<uint32_t>(x[i]) * c0 + 0x800 - c10 * static_cast<uint32_t>(y[i - 10]) -
+                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
+        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(p1), 7);
+        const int32_t v = static_cast<int32_t>(s - c1 * p1) >> 12;
+        if (v > 32767 || v < -32768) return i;
+        y[i] = static_cast<int16_t>(v);
+        p1 = static_cast<uint32_t>(v);
+    }
+    return n;
+}
+
 }  // namespace voks::amrnb::avx2
