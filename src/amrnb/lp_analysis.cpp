@@ -92,10 +92,11 @@ int16_t chebyshev(int16_t x, const int16_t* f) {
     };
     // t - b2, with b2 = b2_h 2^16 + b2_l 2 (2^16 b2_h fits: b2_h >= -32768).
     auto minus_b2 = [&over](int32_t t, int32_t hi, int32_t lo) {
-        int32_t r;
-        over |= (hi == MIN_16) | __builtin_sub_overflow(t, 65536 * hi, &r) |
-                __builtin_sub_overflow(r, 2 * lo, &r);
-        return r;
+        int32_t r, q;
+        const bool o1 = __builtin_sub_overflow(t, 65536 * hi, &r);
+        const bool o2 = __builtin_sub_overflow(r, 2 * lo, &q);
+        over |= hi == MIN_16 || o1 || o2;
+        return q;
     };
     // b = hi 2^16 + lo 2, as L_Extract splits it.
     auto mpy = [&](int32_t hi, int32_t lo) { return add(2 * hi * x, 2 * ((lo * x) >> 15)); };
