@@ -64,11 +64,16 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
     int64_t sh = 0;
     for (int i = 0; i < kSubframe; ++i) sh += std::abs(int32_t{h[i]});
     if (2 * abs_max(x, kSubframe) * sh < (int64_t{1} << 31)) {
-        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
-        int32_t acc[kSubframe] = {};
-        for (int i = 0; i < kSubframe; ++i)
-            for (int n = i; n < kSubframe; ++n) acc[n] += int32_t{x[i]} * h[n - i];
-        for (int n = 0; n < kSubframe; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
+        // Exact sums in any order: with h reversed and zeros after it, y[n] is one whole dot
+        // product of x with hz[39 - n ..], a loop the compiler turns into pmaddwd.
+        int16_t hz[2 * kSubframe] = {};
+        for (int i = 0; i < kSubframe; ++i) hz[i] = h[kSubframe - 1 - i];
+        for (int n = 0; n < kSubframe; ++n) {
+            const int16_t* r = hz + kSubframe - 1 - n;
+            int32_t acc = 0;
+            for (int i = 0; i < kSubframe; ++i) acc += int32_t{x[i]} * r[i];
+            y[n] = extract_h(L_shl(2 * acc, 3));
+        }
         return;
     }
     for (int n = 0; n < kSubframe; ++n) {
