@@ -28,10 +28,19 @@ int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
     return s;
 }
 
+// The chain of L_mac(x[i], x[i]) from 0: its terms are never negative, so it saturates exactly
+// when the exact sum passes MAX_32 (a term of -32768 squared, saturated to MAX_32 alone, passes
+// it too) and stays there.
+int32_t energy_chain(const int16_t* x, int n) {
+    uint64_t e = 0;
+    for (int i = 0; i < n; ++i) e += static_cast<uint32_t>(int32_t{x[i]} * x[i]);
+    return 2 * e > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(2 * e);
+}
+
 // The signal x[-143 .. n-1] scaled by 1/8 when its energy saturates, by 8 when it is below
 // 2^20, into scaled[-143 ..]; returns the scale exponent (3, -3 or 0).
 int scale_signal(const int16_t* x, int n, int16_t* scaled) {
-    const int32_t e = mac_chain(x - kPitMax, x - kPitMax, kPitMax + n);
+    const int32_t e = energy_chain(x - kPitMax, kPitMax + n);
     int f = e == MAX_32 ? 3 : e < 1048576 ? -3 : 0;
     for (int i = -kPitMax; i < n; ++i) scaled[i] = f == 3 ? shr(x[i], 3) : f == -3 ? shl(x[i], 3) : x[i];
     return f;
@@ -86,7 +95,7 @@ int section_max(const int32_t* corr, const int16_t* x, int n, int hi, int lo, in
             max = corr[i];
             p = i;
         }
-    int32_t t0 = mac_chain(x - p, x - p, n);
+    int32_t t0 = energy_chain(x - p, n);
     rmax = max;
     r0 = t0;
     t0 = ownInvSqrt(t0);
