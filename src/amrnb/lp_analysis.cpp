@@ -137,14 +137,28 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp) {
         xlow = g729::kGrid60[j];
         ylow = grid[j];
         if (L_mult(ylow, yhigh) > 0) continue;
-        for (int i = 0; i < 4; ++i) {
-            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef);
-            if (L_mult(ylow, ymid) <= 0) {
-                yhigh = ymid;
-                xhigh = xmid;
+        // The 15 midpoints the four bisections may visit (a tree: node k splits into 2k + 1, the
+        // lower half, and 2k + 2), evaluated together, then the path taken.
+        int16_t lo[15], hi[15], xm[15], ym[15];
+        lo[0] = xlow;
+        hi[0] = xhigh;
+        for (int k = 0; k < 15; ++k) {
+            xm[k] = add(shr(lo[k], 1), shr(hi[k], 1));
+            if (k < 7) {
+                lo[2 * k + 1] = lo[k], hi[2 * k + 1] = xm[k];
+                lo[2 * k + 2] = xm[k], hi[2 * k + 2] = hi[k];
+            }
+        }
+        kernels().cheb_grid(coef, xm, 15, ym);
+        for (int i = 0, k = 0; i < 4; ++i) {
+            if (L_mult(ylow, ym[k]) <= 0) {
+                yhigh = ym[k];
+                xhigh = xm[k];
+                k = 2 * k + 1;
             } else {
-                ylow = ymid;
-                xlow = xmid;
+                ylow = ym[k];
+                xlow = xm[k];
+                k = 2 * k + 2;
             }
         }
         int16_t xint = xlow;
