@@ -3,6 +3,7 @@
 #include "amrnb/amrnb_dec.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -1218,9 +1219,17 @@ void post_process(DecoderState* st, int16_t* s) {
         // Mpy_32_16: 2 hi n + 2 ((lo n) >> 15).
         int64_t t =
             2 * (y1_hi * 15836 + ((y1_lo * 15836) >> 15)) + 2 * (y2_hi * -7667 + ((y2_lo * -7667) >> 15));
-        t = sat(t + 2 * x0 * 7699);
-        t = sat(t + 2 * x1 * -15398);
-        t = sat(t + 2 * x2 * 7699);
+        // The input terms are known before the feedback: when the feedback's magnitude leaves
+        // room for the sum of theirs, no partial sum saturates and they are added at once.
+        const int64_t in0 = 2 * x0 * 7699, in1 = 2 * x1 * -15398, in2 = 2 * x2 * 7699;
+        const int64_t room = INT32_MAX - (std::abs(in0) + std::abs(in1) + std::abs(in2));
+        if (t <= room && t >= -room) {
+            t += in0 + in1 + in2;
+        } else {
+            t = sat(t + in0);
+            t = sat(t + in1);
+            t = sat(t + in2);
+        }
         t = sat(4 * t);
         s[i] = static_cast<int16_t>(sat(sat(2 * t) + 0x8000) >> 16);
         y2_hi = y1_hi;

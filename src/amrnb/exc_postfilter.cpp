@@ -68,11 +68,10 @@ void agc(const int16_t* in, int16_t* out, int16_t* past) {
     }
     for (; i < kSubframe; ++i) g[i] = gain;
     *past = gain;
-    for (i = 0; i < kSubframe; ++i) {
-        // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain, saturated once.
-        const int64_t v = int64_t{out[i]} * g[i] * 16;
-        out[i] = extract_h(static_cast<int32_t>(v > MAX_32 ? MAX_32 : v < MIN_32 ? MIN_32 : v));
-    }
+    // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain saturated once, then its high half,
+    // which is sat16((out gain) >> 12) (|out gain| <= 2^30).
+    for (i = 0; i < kSubframe; ++i)
+        out[i] = static_cast<int16_t>(std::clamp((int32_t{out[i]} * g[i]) >> 12, -32768, 32767));
 }
 
 }  // namespace
