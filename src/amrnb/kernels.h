@@ -48,7 +48,13 @@ using cheb_grid_fn = void(const int16_t* f, const int16_t* x, int n, int16_t* y)
 // outside 16 bits and returns the number of outputs written. x must not alias y.
 using syn_run_fn = int(const int16_t* a, const int16_t* x, int16_t* y, int n);
 
-#define VOKS_AMRNB_KERNELS(X) X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(cheb_grid) X(syn_run)
+// Two synthesis filter runs with the same coefficients: count[k] = syn_run(a, xk, yk, n). No
+// buffer aliases another.
+using syn_run2_fn = void(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1,
+                         int n, int* count);
+
+#define VOKS_AMRNB_KERNELS(X) \
+    X(pair_stage) X(lsf_dist4) X(dots) X(cor_matrix) X(cheb_grid) X(syn_run) X(syn_run2)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

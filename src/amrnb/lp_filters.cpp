@@ -54,45 +54,54 @@ void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     }
 }
 
+namespace {
+
+// After a run that computed the first i outputs of x / A(z) without checks: one bound over the
+// input, the memory and every output; when it holds, every sample met it as it was computed and
+// the block is the saturating chain's. Otherwise the chain runs again from the start.
+void syn_finish(const int16_t* a, const int16_t* x, int16_t* y, int n, int i) {
+    if (i == n) {
+        const int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
+        if (chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
+    }
+    for (int k = 0; k < n; ++k) {
+        int32_t s = L_mult(x[k], a[0]);
+        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[k - j]);
+        y[k] = round_fx(L_shl(s, 3));
+    }
+}
+
+}  // namespace
+
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    // First the exact sums, without checks, then one bound over the input, the memory and every
-    // output: when it holds, every sample met it as it was computed and the block is the
-    // saturating chain's. Otherwise the chain runs again from the saved input.
+    if (n > kSubframe) return syn_finish(a, x, y, n, -1);
     int16_t xs[kSubframe];
-    const bool fast = n <= kSubframe;
-    if (fast) {
-        std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
-        x = xs;
-        const int i = kernels().syn_run(a, x, y, n);
-        int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
-        if (i == n && chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
-    }
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[i - j]);
-        y[i] = round_fx(L_shl(s, 3));
-    }
+    std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
+    syn_finish(a, xs, y, n, kernels().syn_run(a, xs, y, n));
+}
+
+// Two subframes through the same filter at once (inputs not aliasing the outputs).
+void syn_filt2(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1) {
+    int count[2];
+    kernels().syn_run2(a, x0, y0, x1, y1, kSubframe, count);
+    syn_finish(a, x0, y0, kSubframe, count[0]);
+    syn_finish(a, x1, y1, kSubframe, count[1]);
 }
 
 void impulse_target(const int16_t* speech, const int16_t* ap1, const int16_t* ap2, const int16_t* aq,
                     const int16_t* syn_mem, const int16_t* wgt_mem, int16_t* h, int16_t* res, int16_t* xn) {
-    // Impulse response of Ap1 / (Aq Ap2) with zero memories.
-    int16_t buf[kOrder + kSubframe] = {}, hh[kOrder + kSubframe] = {};
-    std::memcpy(buf + kOrder, ap1, (kOrder + 1) * sizeof(int16_t));
-    syn_filt(aq, buf + kOrder, hh + kOrder, kSubframe);
-    std::memcpy(buf + kOrder, hh + kOrder, kSubframe * sizeof(int16_t));
-    std::memset(hh, 0, sizeof hh);
-    syn_filt(ap2, buf + kOrder, hh + kOrder, kSubframe);
-    std::memcpy(h, hh + kOrder, kSubframe * sizeof(int16_t));
-
-    // LP residual, its synthesis from the error memory, weighting of that error.
+    // Two chains side by side: the impulse response of Ap1 / (Aq Ap2) with zero memories, and
+    // the LP residual, its synthesis from the error memory and the weighting of that error.
+    int16_t imp[kSubframe] = {}, hh[kOrder + kSubframe] = {}, hz[kOrder + kSubframe] = {};
     int16_t r[kSubframe], err[kOrder + kSubframe], w[kSubframe], t[kOrder + kSubframe];
+    std::memcpy(imp, ap1, (kOrder + 1) * sizeof(int16_t));
     residu(aq, speech + kOrder, r, kSubframe);
     std::memcpy(err, syn_mem, kOrder * sizeof(int16_t));
-    syn_filt(aq, r, err + kOrder, kSubframe);
+    syn_filt2(aq, imp, hh + kOrder, r, err + kOrder);
     residu(ap1, err + kOrder, w, kSubframe);
     std::memcpy(t, wgt_mem, kOrder * sizeof(int16_t));
-    syn_filt(ap2, w, t + kOrder, kSubframe);
+    syn_filt2(ap2, hh + kOrder, hz + kOrder, w, t + kOrder);
+    std::memcpy(h, hz + kOrder, kSubframe * sizeof(int16_t));
     std::memcpy(res, r, sizeof r);
     std::memcpy(xn, t + kOrder, kSubframe * sizeof(int16_t));
 }

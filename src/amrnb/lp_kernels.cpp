@@ -42,4 +42,10 @@ VOKS_SCALAR int syn_run(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     return n;
 }
 
+VOKS_SCALAR void syn_run2(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1,
+                          int n, int* count) {
+    count[0] = syn_run(a, x0, y0, n);
+    count[1] = syn_run(a, x1, y1, n);
+}
+
 }  // namespace voks::amrnb::scalar

@@ -159,3 +159,26 @@ CHECKASM(amrnb_syn_run) {
         ctx.check(ns == nv, "syn_run", len, off, p, ns) && ctx.same("syn_run", len, off, p, "", y);
     });
 }
+
+// The two interleaved runs: streams of independent patterns, so that either one (or both)
+// leaves 16 bits first, at every length and misalignment.
+CHECKASM(amrnb_syn_run2) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x0(len, off), x1(len, (off + 7) % 16);
+        fill16(ctx.rng, p, x0.data(), len);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), x1.data(), len);
+        int16_t a[11];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), a, 11);
+        const int shift = ctx.rng.range(0, 3);
+        if (shift)
+            for (int j = 1; j < 11; ++j) a[j] = static_cast<int16_t>(a[j] >> (4 + 2 * shift + j / 2));
+        Twin<int16_t> y0(len + 10, off, ctx.rng, partner(p)),
+            y1(len + 10, (off + 3) % 16, ctx.rng, Pattern::Random);
+        int cs[2], cv[2];
+        sc::syn_run2(a, x0.data(), y0.s() + 10, x1.data(), y1.s() + 10, len, cs);
+        vx::syn_run2(a, x0.data(), y0.v() + 10, x1.data(), y1.v() + 10, len, cv);
+        ctx.check(cs[0] == cv[0] && cs[1] == cv[1], "syn_run2", len, off, p, cs[0]) &&
+            ctx.same("syn_run2", len, off, p, "", y0, y1);
+    });
+}

@@ -139,4 +139,37 @@ VOKS_AVX2 int syn_run(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     return n;
 }
 
+// The two runs interleaved, so that each one's wait for its newest output overlaps the other's;
+// from the first sample where either leaves 16 bits, each run continues alone.
+VOKS_AVX2 void syn_run2(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1,
+                        int n, int* count) {
+    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
+    __m128i h0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y0 - 9));
+    __m128i h1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y1 - 9));
+    const uint32_t c0 = a[0], c1 = a[1], c10 = a[10];
+    uint32_t p0 = y0[-1], p1 = y1[-1];
+    int i = 0;
+    for (; i < n; ++i) {
+        __m128i d = _mm_hadd_epi32(_mm_madd_epi16(h0, taps), _mm_madd_epi16(h1, taps));
+        d = _mm_hadd_epi32(d, d);
+        const uint32_t s0 = static_cast<uint32_t>(x0[i]) * c0 + 0x800 -
+                            c10 * static_cast<uint32_t>(y0[i - 10]) -
+                            static_cast<uint32_t>(_mm_cvtsi128_si32(d));
+        const uint32_t s1 = static_cast<uint32_t>(x1[i]) * c0 + 0x800 -
+                            c10 * static_cast<uint32_t>(y1[i - 10]) -
+                            static_cast<uint32_t>(_mm_extract_epi32(d, 1));
+        h0 = _mm_insert_epi16(_mm_srli_si128(h0, 2), static_cast<int16_t>(p0), 7);
+        h1 = _mm_insert_epi16(_mm_srli_si128(h1, 2), static_cast<int16_t>(p1), 7);
+        const int32_t v0 = static_cast<int32_t>(s0 - c1 * p0) >> 12,
+                      v1 = static_cast<int32_t>(s1 - c1 * p1) >> 12;
+        if (v0 > 32767 || v0 < -32768 || v1 > 32767 || v1 < -32768) break;
+        y0[i] = static_cast<int16_t>(v0);
+        y1[i] = static_cast<int16_t>(v1);
+        p0 = static_cast<uint32_t>(v0);
+        p1 = static_cast<uint32_t>(v1);
+    }
+    count[0] = i + syn_run(a, x0 + i, y0 + i, n - i);
+    count[1] = i + syn_run(a, x1 + i, y1 + i, n - i);
+}
+
 }  // namespace voks::amrnb::avx2
