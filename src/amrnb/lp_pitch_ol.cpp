@@ -6,6 +6,7 @@
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_tables.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "common/mathop.h"
 #include "voksc.h"
 
@@ -56,12 +57,10 @@ void correlations(const int16_t* x, int n, int lag_min, int32_t* corr) {
         for (int t = kPitMax; t >= lag_min; --t) corr[t] = mac_chain(x, x - t, n);
         return;
     }
-    for (int t = kPitMax; t >= lag_min; --t) {
-        const int16_t* y = x - t;
-        int32_t s = 0;
-        for (int i = 0; i < n; ++i) s += int32_t{x[i]} * y[i];
-        corr[t] = 2 * s;
-    }
+    int32_t c[kPitMax + 1];
+    const int lags = kPitMax - lag_min + 1;
+    common::kernels().xcorr(x, x - kPitMax, n, c, lags);  // c[k]: lag 143 - k
+    for (int k = 0; k < lags; ++k) corr[kPitMax - k] = 2 * c[k];
 }
 
 // hp_max: the largest high-pass filtered correlation over the energy's high-pass form (Q15).
