@@ -6,6 +6,7 @@
 #include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 
 namespace voks::amrnb {
 
@@ -37,13 +38,13 @@ bool chain_exact(int32_t m, int32_t sa) {
 
 void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     if (chain_exact(max_abs(x - kOrder, n + kOrder), abs_sum(a, kOrder + 1))) {
-        // Tap by tap over a block of outputs, so that the sums run across samples.
+        // The exact sums by the shared FIR kernel, a block at a time; round(L_shl(2 sum, 3)) =
+        // sat16((sum + 0x800) >> 12), the saturations of the shift and the rounding included.
         for (int i0 = 0; i0 < n; i0 += kSubframe) {
             const int len = n - i0 < kSubframe ? n - i0 : kSubframe;
-            int32_t acc[kSubframe] = {};
-            for (int j = 0; j <= kOrder; ++j)
-                for (int i = 0; i < len; ++i) acc[i] += int32_t{a[j]} * x[i0 + i - j];
-            for (int i = 0; i < len; ++i) y[i0 + i] = round_fx(L_shl(2 * acc[i], 3));
+            int32_t acc[kSubframe];
+            common::kernels().fir(a, kOrder + 1, x + i0, len, acc);
+            for (int i = 0; i < len; ++i) y[i0 + i] = sat16((int64_t{acc[i]} + 0x800) >> 12);
         }
         return;
     }
