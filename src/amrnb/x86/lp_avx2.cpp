@@ -115,25 +115,27 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) 
     }
 }
 
-// The products of y[i-2..i-9] by one pmaddwd over a vector of those eight outputs, which
-// takes y[i-1] as soon as it is known; y[i-1] and y[i-10] go through scalar products. Sums mod
-// 2^32, as the scalar kernel (a pair of -32768 * -32768 wraps to the same residue).
+// The products of y[i-3..i-10] by one pmaddwd over a vector of those eight outputs, which takes
+// y[i-2] three samples before it is needed; y[i-1] and y[i-2] go through scalar products, so
+// that each sample waits for one of them. Sums mod 2^32, as the scalar kernel (a pair of
+// -32768 * -32768 wraps to the same residue).
 VOKS_AVX2 int syn_run(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
-    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y - 9));
-    const uint32_t c0 = a[0], c1 = a[1], c10 = a[10];
-    uint32_t p1 = y[-1];
+    const __m128i taps = _mm_setr_epi16(a[10], a[9], a[8], a[7], a[6], a[5], a[4], a[3]);
+    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y - 10));
+    const uint32_t c0 = a[0], c1 = a[1], c2 = a[2];
+    uint32_t p1 = y[-1], p2 = y[-2];
     for (int i = 0; i < n; ++i) {
-        // h holds y[i-9..i-2] here.
+        // h holds y[i-10..i-3] here.
         __m128i d = _mm_madd_epi16(h, taps);
         d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
         d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
-        const uint32_t s = static_cast<uint32_t>(x[i]) * c0 + 0x800 - c10 * static_cast<uint32_t>(y[i - 10]) -
-                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
-        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(p1), 7);
+        const uint32_t s =
+            static_cast<uint32_t>(x[i]) * c0 + 0x800 - static_cast<uint32_t>(_mm_cvtsi128_si32(d)) - c2 * p2;
+        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(p2), 7);
         const int32_t v = static_cast<int32_t>(s - c1 * p1) >> 12;
         if (v > 32767 || v < -32768) return i;
         y[i] = static_cast<int16_t>(v);
+        p2 = p1;
         p1 = static_cast<uint32_t>(v);
     }
     return n;
@@ -143,29 +145,29 @@ VOKS_AVX2 int syn_run(const int16_t* a, const int16_t* x, int16_t* y, int n) {
 // from the first sample where either leaves 16 bits, each run continues alone.
 VOKS_AVX2 void syn_run2(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1,
                         int n, int* count) {
-    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
-    __m128i h0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y0 - 9));
-    __m128i h1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y1 - 9));
-    const uint32_t c0 = a[0], c1 = a[1], c10 = a[10];
-    uint32_t p0 = y0[-1], p1 = y1[-1];
+    const __m128i taps = _mm_setr_epi16(a[10], a[9], a[8], a[7], a[6], a[5], a[4], a[3]);
+    __m128i h0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y0 - 10));
+    __m128i h1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(y1 - 10));
+    const uint32_t c0 = a[0], c1 = a[1], c2 = a[2];
+    uint32_t p0 = y0[-1], q0 = y0[-2], p1 = y1[-1], q1 = y1[-2];
     int i = 0;
     for (; i < n; ++i) {
         __m128i d = _mm_hadd_epi32(_mm_madd_epi16(h0, taps), _mm_madd_epi16(h1, taps));
         d = _mm_hadd_epi32(d, d);
-        const uint32_t s0 = static_cast<uint32_t>(x0[i]) * c0 + 0x800 -
-                            c10 * static_cast<uint32_t>(y0[i - 10]) -
-                            static_cast<uint32_t>(_mm_cvtsi128_si32(d));
+        const uint32_t s0 =
+            static_cast<uint32_t>(x0[i]) * c0 + 0x800 - static_cast<uint32_t>(_mm_cvtsi128_si32(d)) - c2 * q0;
         const uint32_t s1 = static_cast<uint32_t>(x1[i]) * c0 + 0x800 -
-                            c10 * static_cast<uint32_t>(y1[i - 10]) -
-                            static_cast<uint32_t>(_mm_extract_epi32(d, 1));
-        h0 = _mm_insert_epi16(_mm_srli_si128(h0, 2), static_cast<int16_t>(p0), 7);
-        h1 = _mm_insert_epi16(_mm_srli_si128(h1, 2), static_cast<int16_t>(p1), 7);
+                            static_cast<uint32_t>(_mm_extract_epi32(d, 1)) - c2 * q1;
+        h0 = _mm_insert_epi16(_mm_srli_si128(h0, 2), static_cast<int16_t>(q0), 7);
+        h1 = _mm_insert_epi16(_mm_srli_si128(h1, 2), static_cast<int16_t>(q1), 7);
         const int32_t v0 = static_cast<int32_t>(s0 - c1 * p0) >> 12,
                       v1 = static_cast<int32_t>(s1 - c1 * p1) >> 12;
         if (v0 > 32767 || v0 < -32768 || v1 > 32767 || v1 < -32768) break;
         y0[i] = static_cast<int16_t>(v0);
         y1[i] = static_cast<int16_t>(v1);
+        q0 = p0;
         p0 = static_cast<uint32_t>(v0);
+        q1 = p1;
         p1 = static_cast<uint32_t>(v1);
     }
     count[0] = i + syn_run(a, x0 + i, y0 + i, n - i);
