@@ -75,8 +75,10 @@ VOKS_AVX2 void lsf_dist4(const int16_t* r, const int16_t* w, const int16_t* cb, 
 VOKS_AVX2 void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) {
     const __m256i f1 = _mm256_set1_epi32(16384 * f[1]), f5 = _mm256_set1_epi32(8192 * f[5]);
     const __m256i lo_mask = _mm256_set1_epi32(0x7FFF), min16 = _mm256_set1_epi32(-32768);
-    for (int k = 0; k < n; k += 8) {
-        // A last partial step reads its points from a zero-padded copy.
+    for (int k0 = 0; k0 < n; k0 += 8) {
+        // A last partial step evaluates the last eight points again (fewer than eight in all:
+        // from a zero-padded copy).
+        const int k = n - k0 < 8 && n >= 8 ? n - 8 : k0;
         const int len = n - k < 8 ? n - k : 8;
         int16_t pad[8] = {};
         const int16_t* px = x + k;
