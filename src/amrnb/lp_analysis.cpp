@@ -6,6 +6,7 @@
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_tables.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "g729/lp_internal.h"
 #include "g729/lp_tables.h"
 #include "voksc.h"
@@ -37,8 +38,7 @@ void autocorr(const int16_t* x, const int16_t* win, int32_t* r) {
     // y^2 exceeds 0x3FFFFFFF; the samples are then divided by 4 until it does not.
     int64_t e;
     for (;;) {
-        e = 0;
-        for (int i = 0; i < kWindowLen; ++i) e += int32_t{y[i]} * y[i];
+        e = common::kernels().energy(y, kWindowLen);
         if (e <= 0x3FFFFFFF) break;
         for (int i = 0; i < kWindowLen; ++i) y[i] = static_cast<int16_t>(y[i] >> 2);
     }

@@ -33,9 +33,8 @@ int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
 // when the exact sum passes MAX_32 (a term of -32768 squared, saturated to MAX_32 alone, passes
 // it too) and stays there.
 int32_t energy_chain(const int16_t* x, int n) {
-    uint64_t e = 0;
-    for (int i = 0; i < n; ++i) e += static_cast<uint32_t>(int32_t{x[i]} * x[i]);
-    return 2 * e > static_cast<uint64_t>(MAX_32) ? MAX_32 : static_cast<int32_t>(2 * e);
+    const int64_t e = common::kernels().energy(x, n);
+    return 2 * e > MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e);
 }
 
 // The signal x[-143 .. n-1] scaled by 1/8 when its energy saturates, by 8 when it is below
@@ -51,8 +50,7 @@ int scale_signal(const int16_t* x, int n, int16_t* scaled) {
 // When twice the energy of x[-143 .. n-1] fits 31 bits no partial sum of any chain can saturate
 // (each is bounded by that energy), so the exact sums are taken directly.
 void correlations(const int16_t* x, int n, int lag_min, int32_t* corr) {
-    int64_t e = 0;
-    for (int i = -kPitMax; i < n; ++i) e += int32_t{x[i]} * x[i];
+    const int64_t e = common::kernels().energy(x - kPitMax, kPitMax + n);
     if (2 * e > MAX_32) {
         for (int t = kPitMax; t >= lag_min; --t) corr[t] = mac_chain(x, x - t, n);
         return;
