@@ -120,10 +120,13 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         } else {
             corr_xy = mac_chain(xn, excf);
         }
-        int16_t nh, nl, ch, cl;
-        L_Extract(ownInvSqrt(energy), nh, nl);
-        L_Extract(corr_xy, ch, cl);
-        corr[t - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
+        // extract_h(L_shl(Mpy_32(c_hi, c_lo, n_hi, n_lo), 16)) with n = 1/sqrt(energy) in
+        // (0, 2^30): n_hi < 2^14 keeps every product and partial sum below 2^31, so only the
+        // shift saturates, which is one clamp of the exact sum.
+        const int32_t n = ownInvSqrt(energy);
+        const int64_t nh = n >> 16, nl = (n >> 1) & 0x7FFF, ch = corr_xy >> 16, cl = (corr_xy >> 1) & 0x7FFF;
+        const int64_t m = 2 * ch * nh + 2 * ((ch * nl) >> 15) + 2 * ((cl * nh) >> 15);
+        corr[t - t_min] = static_cast<int16_t>(std::clamp<int64_t>(m, MIN_16, MAX_16));
         if (t != t_max) {
             --k;
             const int32_t e_k = exc[k];
