@@ -75,6 +75,7 @@ VOKS_AVX2 void lsf_dist4(const int16_t* r, const int16_t* w, const int16_t* cb, 
 VOKS_AVX2 void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) {
     const __m256i f1 = _mm256_set1_epi32(16384 * f[1]), f5 = _mm256_set1_epi32(8192 * f[5]);
     const __m256i lo_mask = _mm256_set1_epi32(0x7FFF), min16 = _mm256_set1_epi32(-32768);
+    int any = 0;
     for (int k0 = 0; k0 < n; k0 += 8) {
         // A last partial step evaluates the last eight points again (fewer than eight in all:
         // from a zero-padded copy).
@@ -108,13 +109,11 @@ VOKS_AVX2 void cheb_grid(const int16_t* f, const int16_t* x, int n, int16_t* y) 
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out), r16);
             std::memcpy(y + k, out, len * sizeof(int16_t));
         }
-        int bad = _mm256_movemask_ps(_mm256_castsi256_ps(over)) & ((1 << len) - 1);
-        while (bad) {
-            const int l = __builtin_ctz(static_cast<unsigned>(bad));
-            y[k + l] = chebyshev(x[k + l], f);
-            bad &= bad - 1;
-        }
+        any |= _mm256_movemask_ps(_mm256_castsi256_ps(over)) & ((1 << len) - 1);
     }
+    // A failed check anywhere (rare: extreme polynomials) sends every point to the scalar
+    // kernel, after the vector loop, which then holds its constants in registers.
+    if (any) scalar::cheb_grid(f, x, n, y);
 }
 
 // The products of y[i-3..i-10] by one pmaddwd over a vector of those eight outputs, which takes
