@@ -96,18 +96,14 @@ int32_t L_msu(int32_t acc, int16_t a, int16_t b) {
     return L_sub(acc, L_mult(a, b));
 }
 int32_t L_shr(int32_t x, int n);
+// The reference doubles n times and saturates at the first doubling that leaves 32 bits, which
+// happens exactly when x > MAX >> n or x < MIN >> n.
 int32_t L_shl(int32_t x, int n) {
     if (n <= 0) return L_shr(x, -n);
-    for (; n > 0; --n) {
-        if (x > 0x3fffffff) {
-            return INT32_MAX;
-        }
-        if (x < -0x40000000) {
-            return INT32_MIN;
-        }
-        x *= 2;
-    }
-    return x;
+    if (n >= 32) return x > 0 ? INT32_MAX : x < 0 ? INT32_MIN : 0;
+    if (x > (INT32_MAX >> n)) return INT32_MAX;
+    if (x < (INT32_MIN >> n)) return INT32_MIN;
+    return static_cast<int32_t>(static_cast<uint32_t>(x) << n);
 }
 int32_t L_shr(int32_t x, int n) {
     if (n < 0) return L_shl(x, -n);
