@@ -9,6 +9,7 @@
 
 #include "amrnb/kernels.h"
 #include "frame/dispatch.h"
+#include "g729/lp_tables.h"
 #include "support/speech.h"
 #include "voksc.h"
 
@@ -213,5 +214,52 @@ void BM_amrnb_search12k2(benchmark::State& state) {
 }
 BENCHMARK(BM_amrnb_search12k2<0>)->Name("BM_amrnb_search12k2/scalar");
 BENCHMARK(BM_amrnb_search12k2<1>)->Name("BM_amrnb_search12k2/avx2");
+// The LSP search's Chebyshev series at the 61 grid points, and 40-sample synthesis runs (one, and
+// two side by side) through a frame's LP filter.
+template <int Level>
+void BM_amrnb_cheb_grid(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    Frame fr(30);
+    int16_t f[6] = {1024};
+    for (int i = 0; i < 5; ++i) f[i + 1] = static_cast<int16_t>(((fr.a[i + 1] + fr.a[10 - i]) >> 2) - f[i]);
+    int16_t y[61];
+    for (auto _ : state) {
+        k.cheb_grid(f, voks::g729::kGrid60, 61, y);
+        benchmark::DoNotOptimize(y);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_cheb_grid<0>)->Name("BM_amrnb_cheb_grid61/scalar");
+BENCHMARK(BM_amrnb_cheb_grid<1>)->Name("BM_amrnb_cheb_grid61/avx2");
+
+template <int Level, bool Two>
+void BM_amrnb_syn_run(benchmark::State& state) {
+    const auto level = static_cast<voks::frame::Level>(Level);
+    if (voks::frame::force_level(level) != level) return state.SkipWithError("level not supported");
+    const auto& k = voks::amrnb::kernels_for(level);
+    Frame fr(40);
+    int16_t x0[40], x1[40], y0[50] = {}, y1[50] = {};
+    for (int i = 0; i < 40; ++i) {
+        x0[i] = static_cast<int16_t>(fr.x[i] / 8);
+        x1[i] = static_cast<int16_t>(fr.x[i + 40] / 8);
+    }
+    int count[2];
+    for (auto _ : state) {
+        if (Two)
+            k.syn_run2(fr.a, x0, y0 + 10, x1, y1 + 10, 40, count);
+        else
+            count[0] = k.syn_run(fr.a, x0, y0 + 10, 40);
+        benchmark::DoNotOptimize(y0);
+        benchmark::DoNotOptimize(y1);
+        benchmark::DoNotOptimize(count);
+    }
+    voks::frame::force_level(voks::frame::detected_level());
+}
+BENCHMARK(BM_amrnb_syn_run<0, false>)->Name("BM_amrnb_syn_run40/scalar");
+BENCHMARK(BM_amrnb_syn_run<1, false>)->Name("BM_amrnb_syn_run40/avx2");
+BENCHMARK(BM_amrnb_syn_run<0, true>)->Name("BM_amrnb_syn_run2x40/scalar");
+BENCHMARK(BM_amrnb_syn_run<1, true>)->Name("BM_amrnb_syn_run2x40/avx2");
 
 }  // namespace

@@ -3,7 +3,11 @@
 #include "amrnb/amrnb_dec.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrnb/amrnb_dec_tables.h"
 #include "voksc.h"
@@ -92,18 +96,14 @@ int32_t L_msu(int32_t acc, int16_t a, int16_t b) {
     return L_sub(acc, L_mult(a, b));
 }
 int32_t L_shr(int32_t x, int n);
+// The reference doubles n times and saturates at the first doubling that leaves 32 bits, which
+// happens exactly when x > MAX >> n or x < MIN >> n.
 int32_t L_shl(int32_t x, int n) {
     if (n <= 0) return L_shr(x, -n);
-    for (; n > 0; --n) {
-        if (x > 0x3fffffff) {
-            return INT32_MAX;
-        }
-        if (x < -0x40000000) {
-            return INT32_MIN;
-        }
-        x *= 2;
-    }
-    return x;
+    if (n >= 32) return x > 0 ? INT32_MAX : x < 0 ? INT32_MIN : 0;
+    if (x > (INT32_MAX >> n)) return INT32_MAX;
+    if (x < (INT32_MIN >> n)) return INT32_MIN;
+    return static_cast<int32_t>(static_cast<uint32_t>(x) << n);
 }
 int32_t L_shr(int32_t x, int n) {
     if (n < 0) return L_shl(x, -n);
@@ -160,7 +160,22 @@ int32_t mpy_32_16(int16_t hi, int16_t lo, int16_t n) {
 // stays saturated, so it is the exact sum saturated once.
 int32_t sum_squares(const int16_t* x, int n) {
     int64_t s = 0;
-    for (int i = 0; i < n; ++i) s += int32_t{x[i]} * x[i];
+    int i = 0;
+#if defined(__SSE2__)
+    // Eight squares per step: pmaddwd's pair sums are at most 2^31, exact as unsigned 32-bit
+    // values, and are added as 64-bit ones.
+    __m128i acc = _mm_setzero_si128();
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i));
+        const __m128i p = _mm_madd_epi16(v, v);
+        acc = _mm_add_epi64(acc, _mm_add_epi64(_mm_unpacklo_epi32(p, zero), _mm_unpackhi_epi32(p, zero)));
+    }
+    alignas(16) uint64_t part[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(part), acc);
+    s = static_cast<int64_t>(part[0] + part[1]);
+#endif
+    for (; i < n; ++i) s += int32_t{x[i]} * x[i];
     return static_cast<int32_t>(std::min<int64_t>(2 * s, INT32_MAX));
 }
 
@@ -278,10 +293,32 @@ bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool
     // below 2 m sa: when m sa < 2^30 the chain is the exact sum and only the final shift can
     // saturate. The exact sums come first, then one bound over the input, the memory and every
     // output confirms them (each sample met it as it was computed), or the chain runs again.
+    int n = 0;
+#if defined(__SSE2__)
+    // Sums mod 2^32 (exact whenever the bound below holds): the products of y[n-2..n-9] by one
+    // pmaddwd over a vector of those outputs, which takes y[n-1] as soon as it is known, so that
+    // each sample waits for one scalar product.
+    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
+    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tmp + 1));
+    const uint32_t c0 = static_cast<uint32_t>(a[0]), c1 = static_cast<uint32_t>(a[1]),
+                   c10 = static_cast<uint32_t>(a[10]);
+    uint32_t q1 = static_cast<uint32_t>(tmp[kM - 1]);
+    for (; n < kSub; ++n) {
+        __m128i d = _mm_madd_epi16(h, taps);
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
+        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
+        const uint32_t u = static_cast<uint32_t>(x[n]) * c0 + 0x800 - c10 * static_cast<uint32_t>(tmp[n]) -
+                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
+        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(q1), 7);
+        const int32_t s = static_cast<int32_t>(u - c1 * q1);
+        if (s >= (1 << 27) || s < -(1 << 27) + 0x800) break;
+        tmp[kM + n] = static_cast<int16_t>(s >> 12);
+        q1 = static_cast<uint32_t>(s >> 12);
+    }
+#else
     // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
     int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
             p8 = mem[2], p9 = mem[1], p10 = mem[0];
-    int n = 0;
     for (; n < kSub; ++n) {
         const int64_t s = int64_t{x[n]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
                           a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2 - a[1] * p1;
@@ -293,6 +330,7 @@ bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool
         tmp[kM + n] = static_cast<int16_t>(v);
         p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
     }
+#endif
     int32_t sa = 0, m = 0;
     for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
     for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});
@@ -1192,9 +1230,17 @@ void post_process(DecoderState* st, int16_t* s) {
         // Mpy_32_16: 2 hi n + 2 ((lo n) >> 15).
         int64_t t =
             2 * (y1_hi * 15836 + ((y1_lo * 15836) >> 15)) + 2 * (y2_hi * -7667 + ((y2_lo * -7667) >> 15));
-        t = sat(t + 2 * x0 * 7699);
-        t = sat(t + 2 * x1 * -15398);
-        t = sat(t + 2 * x2 * 7699);
+        // The input terms are known before the feedback: when the feedback's magnitude leaves
+        // room for the sum of theirs, no partial sum saturates and they are added at once.
+        const int64_t in0 = 2 * x0 * 7699, in1 = 2 * x1 * -15398, in2 = 2 * x2 * 7699;
+        const int64_t room = INT32_MAX - (std::abs(in0) + std::abs(in1) + std::abs(in2));
+        if (t <= room && t >= -room) {
+            t += in0 + in1 + in2;
+        } else {
+            t = sat(t + in0);
+            t = sat(t + in1);
+            t = sat(t + in2);
+        }
         t = sat(4 * t);
         s[i] = static_cast<int16_t>(sat(sat(2 * t) + 0x8000) >> 16);
         y2_hi = y1_hi;

@@ -64,11 +64,16 @@ void convolve(const int16_t* x, const int16_t* h, int16_t* y) {
     int64_t sh = 0;
     for (int i = 0; i < kSubframe; ++i) sh += std::abs(int32_t{h[i]});
     if (2 * abs_max(x, kSubframe) * sh < (int64_t{1} << 31)) {
-        // Exact sums in any order: x[i] h spread over the outputs, a loop the compiler vectorises.
-        int32_t acc[kSubframe] = {};
-        for (int i = 0; i < kSubframe; ++i)
-            for (int n = i; n < kSubframe; ++n) acc[n] += int32_t{x[i]} * h[n - i];
-        for (int n = 0; n < kSubframe; ++n) y[n] = extract_h(L_shl(2 * acc[n], 3));
+        // Exact sums in any order: with h reversed and zeros after it, y[n] is one whole dot
+        // product of x with hz[39 - n ..], a loop the compiler turns into pmaddwd.
+        int16_t hz[2 * kSubframe] = {};
+        for (int i = 0; i < kSubframe; ++i) hz[i] = h[kSubframe - 1 - i];
+        for (int n = 0; n < kSubframe; ++n) {
+            const int16_t* r = hz + kSubframe - 1 - n;
+            int32_t acc = 0;
+            for (int i = 0; i < kSubframe; ++i) acc += int32_t{x[i]} * r[i];
+            y[n] = extract_h(L_shl(2 * acc, 3));
+        }
         return;
     }
     for (int n = 0; n < kSubframe; ++n) {
@@ -115,10 +120,13 @@ void norm_corr(const int16_t* exc, const int16_t* xn, const int16_t* h, int t_mi
         } else {
             corr_xy = mac_chain(xn, excf);
         }
-        int16_t nh, nl, ch, cl;
-        L_Extract(ownInvSqrt(energy), nh, nl);
-        L_Extract(corr_xy, ch, cl);
-        corr[t - t_min] = extract_h(L_shl(Mpy_32(ch, cl, nh, nl), 16));
+        // extract_h(L_shl(Mpy_32(c_hi, c_lo, n_hi, n_lo), 16)) with n = 1/sqrt(energy) in
+        // (0, 2^30): n_hi < 2^14 keeps every product and partial sum below 2^31, so only the
+        // shift saturates, which is one clamp of the exact sum.
+        const int32_t n = ownInvSqrt(energy);
+        const int64_t nh = n >> 16, nl = (n >> 1) & 0x7FFF, ch = corr_xy >> 16, cl = (corr_xy >> 1) & 0x7FFF;
+        const int64_t m = 2 * ch * nh + 2 * ((ch * nl) >> 15) + 2 * ((cl * nh) >> 15);
+        corr[t - t_min] = static_cast<int16_t>(std::clamp<int64_t>(m, MIN_16, MAX_16));
         if (t != t_max) {
             --k;
             const int32_t e_k = exc[k];

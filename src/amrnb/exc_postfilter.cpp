@@ -1,5 +1,6 @@
 // GSM-AMR adaptive post-filter (the reference Post_Filter with its preemphasis and agc): formant
 // post-filter A(z/g3)/A(z/g4), tilt compensation and gain control, per 40-sample subframe.
+#include <algorithm>
 #include <cstring>
 
 #include "amrnb/exc_internal.h"
@@ -67,11 +68,10 @@ void agc(const int16_t* in, int16_t* out, int16_t* past) {
     }
     for (; i < kSubframe; ++i) g[i] = gain;
     *past = gain;
-    for (i = 0; i < kSubframe; ++i) {
-        // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain, saturated once.
-        const int64_t v = int64_t{out[i]} * g[i] * 16;
-        out[i] = extract_h(static_cast<int32_t>(v > MAX_32 ? MAX_32 : v < MIN_32 ? MIN_32 : v));
-    }
+    // extract_h(L_shl(L_mult(out, gain), 3)): 16 out gain saturated once, then its high half,
+    // which is sat16((out gain) >> 12) (|out gain| <= 2^30).
+    for (i = 0; i < kSubframe; ++i)
+        out[i] = static_cast<int16_t>(std::clamp((int32_t{out[i]} * g[i]) >> 12, -32768, 32767));
 }
 
 }  // namespace
@@ -115,11 +115,14 @@ void post_filter(const int16_t* a_q, const int16_t* speech, int16_t* preemph_mem
         const int16_t t1 = extract_h(r0), t2 = extract_h(r1);
         const int16_t mu = t2 <= 0 ? int16_t{0} : div_s(mult(t2, kMu), t1);
 
-        // Tilt compensation in place, from the last sample down.
-        const int16_t last = res[kSubframe - 1];
-        for (int i = kSubframe - 1; i > 0; --i) res[i] = sub(res[i], mult(mu, res[i - 1]));
-        res[0] = sub(res[0], mult(mu, *preemph_mem));
-        *preemph_mem = last;
+        // Tilt compensation against the uncompensated previous sample; mu >= 0, so mult(mu, r)
+        // = (mu r) >> 15 never saturates.
+        int16_t prev[kSubframe];
+        prev[0] = *preemph_mem;
+        std::memcpy(prev + 1, res, (kSubframe - 1) * sizeof(int16_t));
+        *preemph_mem = res[kSubframe - 1];
+        for (int i = 0; i < kSubframe; ++i)
+            res[i] = static_cast<int16_t>(std::clamp(res[i] - ((mu * prev[i]) >> 15), -32768, 32767));
 
         // Synthesis through 1/A(z/g4); the filter memory keeps the output before the gain control.
         syn_filt(ap4, res, syn + kOrder, kSubframe);

@@ -67,9 +67,24 @@ using pulse_sum_fn = void(const int16_t* h, const int* pos, const int16_t* s, in
 using sign_select_fn = void(const int16_t* cn, int16_t k_cn, int16_t k_dn, int16_t* dn, int16_t* sign,
                             int16_t* en);
 
-#define VOKS_AMRNB_KERNELS(X) \
-    X(pair_stage)             \
-    X(lsf_dist4) X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum) X(sign_select)
+// LSP search: y[k] = chebyshev(x[k], f) for k < n (lp_internal.h), the saturations included.
+using cheb_grid_fn = void(const int16_t* f, const int16_t* x, int n, int16_t* y);
+
+// Synthesis filter run: y[i] = (s mod 2^32, as int32) >> 12 with s = a[0] x[i] + 0x800 -
+// sum_{j=1..10} a[j] y[i - j], for i < n, reading y[-10..-1]; stops before the first value
+// outside 16 bits and returns the number of outputs written. x must not alias y.
+using syn_run_fn = int(const int16_t* a, const int16_t* x, int16_t* y, int n);
+
+// Two synthesis filter runs with the same coefficients: count[k] = syn_run(a, xk, yk, n). No
+// buffer aliases another.
+using syn_run2_fn = void(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1,
+                         int n, int* count);
+
+#define VOKS_AMRNB_KERNELS(X)                                                                       \
+    X(pair_stage)                                                                                   \
+    X(lsf_dist4)                                                                                    \
+    X(dots) X(cor_matrix) X(search_pairs) X(backward_corr) X(pulse_sum) X(sign_select) X(cheb_grid) \
+        X(syn_run) X(syn_run2)
 VOKS_DECLARE_KERNELS(VOKS_AMRNB_KERNELS)
 
 }  // namespace voks::amrnb

@@ -2,9 +2,11 @@
 // interpolation of the LSPs and the first-order pre-emphasis.
 #include <cstdint>
 
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_tables.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "g729/lp_internal.h"
 #include "g729/lp_tables.h"
 #include "voksc.h"
@@ -36,8 +38,7 @@ void autocorr(const int16_t* x, const int16_t* win, int32_t* r) {
     // y^2 exceeds 0x3FFFFFFF; the samples are then divided by 4 until it does not.
     int64_t e;
     for (;;) {
-        e = 0;
-        for (int i = 0; i < kWindowLen; ++i) e += int32_t{y[i]} * y[i];
+        e = common::kernels().energy(y, kWindowLen);
         if (e <= 0x3FFFFFFF) break;
         for (int i = 0; i < kWindowLen; ++i) y[i] = static_cast<int16_t>(y[i] >> 2);
     }
@@ -45,9 +46,11 @@ void autocorr(const int16_t* x, const int16_t* win, int32_t* r) {
     const int16_t norm = norm_l(r0);
     r[0] = static_cast<int32_t>(static_cast<uint32_t>(r0) << norm);
     for (int k = 1; k <= kOrder; ++k) {
-        int64_t s = 0;  // |s| <= e: no step of the reference's L_mac chain saturates
+        // Any partial sum, in any order, is at most e <= 0x3FFFFFFF in magnitude (Cauchy-Schwarz
+        // over its terms): no step of the reference's L_mac chain saturates, and 32 bits hold it.
+        int32_t s = 0;
         for (int j = 0; j < kWindowLen - k; ++j) s += int32_t{y[j]} * y[j + k];
-        r[k] = static_cast<int32_t>(static_cast<uint32_t>(2 * s) << norm);
+        r[k] = static_cast<int32_t>(static_cast<uint32_t>(s) << (norm + 1));
     }
     g729::lag_window(r + 1, kOrder);
 }
@@ -73,39 +76,44 @@ int16_t chebyshev_chain(int16_t x, const int16_t* f) {
     return extract_h(L_shl(t, 6));
 }
 
-// The same in 64-bit arithmetic: every step of the chain is checked (L_mult of -32768 by itself,
-// partial sums leaving 32 bits), and the chain decides when one would saturate.
+}  // namespace
+
+// The same in 32-bit arithmetic: each step's exact result is checked to fit 32 bits, and the
+// chain decides when one would not. Two products saturate in the chain without leaving 32 bits
+// in the exact sum: -32768 * x for x = -32768 (only then; |hi x| < 2^30 otherwise), and b2_h *
+// -32768 for b2_h = -32768.
 int16_t chebyshev(int16_t x, const int16_t* f) {
-    bool ok = true;
-    auto fits = [&ok](int64_t v) {
-        ok = ok && v == static_cast<int32_t>(v);
-        return v;
+    if (x == MIN_16) return chebyshev_chain(x, f);
+    bool over = false;
+    auto add = [&over](int32_t a, int32_t b) {
+        int32_t r;
+        over |= __builtin_add_overflow(a, b, &r);
+        return r;
+    };
+    // t - b2, with b2 = b2_h 2^16 + b2_l 2 (2^16 b2_h fits: b2_h >= -32768).
+    auto minus_b2 = [&over](int32_t t, int32_t hi, int32_t lo) {
+        int32_t r, q;
+        const bool o1 = __builtin_sub_overflow(t, 65536 * hi, &r);
+        const bool o2 = __builtin_sub_overflow(r, 2 * lo, &q);
+        over |= hi == MIN_16 || o1 || o2;
+        return q;
     };
     // b = hi 2^16 + lo 2, as L_Extract splits it.
-    auto mpy = [&](int64_t hi, int64_t lo) {
-        ok = ok && !(hi == MIN_16 && x == MIN_16);
-        return fits(2 * hi * x + 2 * ((lo * x) >> 15));
-    };
-    int64_t t = 1024 * int64_t{x} + 16384 * int64_t{f[1]};
-    int64_t b2h = 256, b2l = 0, b1h = t >> 16, b1l = (t & 0xFFFF) >> 1;
+    auto mpy = [&](int32_t hi, int32_t lo) { return add(2 * hi * x, 2 * ((lo * x) >> 15)); };
+    int32_t t = 1024 * int32_t{x} + 16384 * int32_t{f[1]};
+    int32_t b2h = 256, b2l = 0, b1h = t >> 16, b1l = (t & 0xFFFF) >> 1;
     for (int i = 2; i < 5; ++i) {
-        t = fits(2 * mpy(b1h, b1l));
-        t = fits(t - 65536 * b2h);
-        t = fits(t - 2 * b2l);
-        t = fits(t + 16384 * int64_t{f[i]});
+        const int32_t m = mpy(b1h, b1l);
+        t = add(minus_b2(add(m, m), b2h, b2l), 16384 * int32_t{f[i]});
         b2h = b1h;
         b2l = b1l;
         b1h = t >> 16;
         b1l = (t & 0xFFFF) >> 1;
     }
-    t = fits(mpy(b1h, b1l) - 65536 * b2h);
-    t = fits(t - 2 * b2l);
-    t = fits(t + 8192 * int64_t{f[5]});
-    if (!ok) return chebyshev_chain(x, f);
-    return extract_h(L_shl(static_cast<int32_t>(t), 6));
+    t = add(minus_b2(mpy(b1h, b1l), b2h, b2l), 8192 * int32_t{f[5]});
+    if (over) return chebyshev_chain(x, f);
+    return extract_h(L_shl(t, 6));
 }
-
-}  // namespace
 
 void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp) {
     // Sum and difference polynomials in Q10, without their trivial roots.
@@ -116,22 +124,41 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp) {
     }
     // Sign changes on the 60-interval grid, each refined by 4 bisections and a linear
     // interpolation; the roots alternate between the two polynomials.
+    // Both polynomials at every grid point first; the refinements evaluate off the grid.
+    int16_t g1[61], g2[61];
+    kernels().cheb_grid(f1, g729::kGrid60, 61, g1);
+    kernels().cheb_grid(f2, g729::kGrid60, 61, g2);
     const int16_t* coef = f1;
+    const int16_t* grid = g1;
     int nf = 0;
-    int16_t xlow = g729::kGrid60[0], ylow = chebyshev(xlow, coef);
+    int16_t xlow = g729::kGrid60[0], ylow = g1[0];
     for (int j = 1; nf < kOrder && j <= 60; ++j) {
         int16_t xhigh = xlow, yhigh = ylow;
         xlow = g729::kGrid60[j];
-        ylow = chebyshev(xlow, coef);
+        ylow = grid[j];
         if (L_mult(ylow, yhigh) > 0) continue;
-        for (int i = 0; i < 4; ++i) {
-            const int16_t xmid = add(shr(xlow, 1), shr(xhigh, 1)), ymid = chebyshev(xmid, coef);
-            if (L_mult(ylow, ymid) <= 0) {
-                yhigh = ymid;
-                xhigh = xmid;
+        // The 15 midpoints the four bisections may visit (a tree: node k splits into 2k + 1, the
+        // lower half, and 2k + 2), evaluated together, then the path taken.
+        int16_t lo[15], hi[15], xm[15], ym[15];
+        lo[0] = xlow;
+        hi[0] = xhigh;
+        for (int k = 0; k < 15; ++k) {
+            xm[k] = add(shr(lo[k], 1), shr(hi[k], 1));
+            if (k < 7) {
+                lo[2 * k + 1] = lo[k], hi[2 * k + 1] = xm[k];
+                lo[2 * k + 2] = xm[k], hi[2 * k + 2] = hi[k];
+            }
+        }
+        kernels().cheb_grid(coef, xm, 15, ym);
+        for (int i = 0, k = 0; i < 4; ++i) {
+            if (L_mult(ylow, ym[k]) <= 0) {
+                yhigh = ym[k];
+                xhigh = xm[k];
+                k = 2 * k + 1;
             } else {
-                ylow = ymid;
-                xlow = xmid;
+                ylow = ym[k];
+                xlow = xm[k];
+                k = 2 * k + 2;
             }
         }
         int16_t xint = xlow;
@@ -146,6 +173,7 @@ void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp) {
         lsp[nf++] = xint;
         xlow = xint;
         coef = coef == f1 ? f2 : f1;
+        grid = grid == g1 ? g2 : g1;
         ylow = chebyshev(xlow, coef);
     }
     if (nf < kOrder)

@@ -3,8 +3,10 @@
 // weighting of the open-loop search.
 #include <cstring>
 
+#include "amrnb/kernels.h"
 #include "amrnb/lp_internal.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 
 namespace voks::amrnb {
 
@@ -36,13 +38,13 @@ bool chain_exact(int32_t m, int32_t sa) {
 
 void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     if (chain_exact(max_abs(x - kOrder, n + kOrder), abs_sum(a, kOrder + 1))) {
-        // Tap by tap over a block of outputs, so that the sums run across samples.
+        // The exact sums by the shared FIR kernel, a block at a time; round(L_shl(2 sum, 3)) =
+        // sat16((sum + 0x800) >> 12), the saturations of the shift and the rounding included.
         for (int i0 = 0; i0 < n; i0 += kSubframe) {
             const int len = n - i0 < kSubframe ? n - i0 : kSubframe;
-            int32_t acc[kSubframe] = {};
-            for (int j = 0; j <= kOrder; ++j)
-                for (int i = 0; i < len; ++i) acc[i] += int32_t{a[j]} * x[i0 + i - j];
-            for (int i = 0; i < len; ++i) y[i0 + i] = round_fx(L_shl(2 * acc[i], 3));
+            int32_t acc[kSubframe];
+            common::kernels().fir(a, kOrder + 1, x + i0, len, acc);
+            for (int i = 0; i < len; ++i) y[i0 + i] = sat16((int64_t{acc[i]} + 0x800) >> 12);
         }
         return;
     }
@@ -53,58 +55,54 @@ void residu(const int16_t* a, const int16_t* x, int16_t* y, int n) {
     }
 }
 
+namespace {
+
+// After a run that computed the first i outputs of x / A(z) without checks: one bound over the
+// input, the memory and every output; when it holds, every sample met it as it was computed and
+// the block is the saturating chain's. Otherwise the chain runs again from the start.
+void syn_finish(const int16_t* a, const int16_t* x, int16_t* y, int n, int i) {
+    if (i == n) {
+        const int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
+        if (chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
+    }
+    for (int k = 0; k < n; ++k) {
+        int32_t s = L_mult(x[k], a[0]);
+        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[k - j]);
+        y[k] = round_fx(L_shl(s, 3));
+    }
+}
+
+}  // namespace
+
 void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n) {
-    // First the exact sums, without checks, then one bound over the input, the memory and every
-    // output: when it holds, every sample met it as it was computed and the block is the
-    // saturating chain's. Otherwise the chain runs again from the saved input.
+    if (n > kSubframe) return syn_finish(a, x, y, n, -1);
     int16_t xs[kSubframe];
-    const bool fast = n <= kSubframe;
-    if (fast) {
-        std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
-        x = xs;
-        // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
-        int64_t p1 = y[-1], p2 = y[-2], p3 = y[-3], p4 = y[-4], p5 = y[-5], p6 = y[-6], p7 = y[-7],
-                p8 = y[-8], p9 = y[-9], p10 = y[-10];
-        int i = 0;
-        for (; i < n; ++i) {
-            const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
-                              a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
-            // round(L_shl(2 sum, 3)) = sat16((16 sum + 0x8000) >> 16) = sat16((sum + 0x800) >> 12);
-            // a saturated output leaves the block to the chain.
-            const int64_t v = (s - a[1] * p1) >> 12;
-            if (v > MAX_16 || v < MIN_16) break;
-            y[i] = static_cast<int16_t>(v);
-            p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
-        }
-        int32_t m = max_abs(x, n), t = max_abs(y - kOrder, kOrder + n);
-        if (i == n && chain_exact(t > m ? t : m, abs_sum(a, kOrder + 1))) return;
-    }
-    for (int i = 0; i < n; ++i) {
-        int32_t s = L_mult(x[i], a[0]);
-        for (int j = 1; j <= kOrder; ++j) s = L_msu(s, a[j], y[i - j]);
-        y[i] = round_fx(L_shl(s, 3));
-    }
+    std::memcpy(xs, x, n * sizeof(int16_t));  // x may be y
+    syn_finish(a, xs, y, n, kernels().syn_run(a, xs, y, n));
+}
+
+// Two subframes through the same filter at once (inputs not aliasing the outputs).
+void syn_filt2(const int16_t* a, const int16_t* x0, int16_t* y0, const int16_t* x1, int16_t* y1) {
+    int count[2];
+    kernels().syn_run2(a, x0, y0, x1, y1, kSubframe, count);
+    syn_finish(a, x0, y0, kSubframe, count[0]);
+    syn_finish(a, x1, y1, kSubframe, count[1]);
 }
 
 void impulse_target(const int16_t* speech, const int16_t* ap1, const int16_t* ap2, const int16_t* aq,
                     const int16_t* syn_mem, const int16_t* wgt_mem, int16_t* h, int16_t* res, int16_t* xn) {
-    // Impulse response of Ap1 / (Aq Ap2) with zero memories.
-    int16_t buf[kOrder + kSubframe] = {}, hh[kOrder + kSubframe] = {};
-    std::memcpy(buf + kOrder, ap1, (kOrder + 1) * sizeof(int16_t));
-    syn_filt(aq, buf + kOrder, hh + kOrder, kSubframe);
-    std::memcpy(buf + kOrder, hh + kOrder, kSubframe * sizeof(int16_t));
-    std::memset(hh, 0, sizeof hh);
-    syn_filt(ap2, buf + kOrder, hh + kOrder, kSubframe);
-    std::memcpy(h, hh + kOrder, kSubframe * sizeof(int16_t));
-
-    // LP residual, its synthesis from the error memory, weighting of that error.
+    // Two chains side by side: the impulse response of Ap1 / (Aq Ap2) with zero memories, and
+    // the LP residual, its synthesis from the error memory and the weighting of that error.
+    int16_t imp[kSubframe] = {}, hh[kOrder + kSubframe] = {}, hz[kOrder + kSubframe] = {};
     int16_t r[kSubframe], err[kOrder + kSubframe], w[kSubframe], t[kOrder + kSubframe];
+    std::memcpy(imp, ap1, (kOrder + 1) * sizeof(int16_t));
     residu(aq, speech + kOrder, r, kSubframe);
     std::memcpy(err, syn_mem, kOrder * sizeof(int16_t));
-    syn_filt(aq, r, err + kOrder, kSubframe);
+    syn_filt2(aq, imp, hh + kOrder, r, err + kOrder);
     residu(ap1, err + kOrder, w, kSubframe);
     std::memcpy(t, wgt_mem, kOrder * sizeof(int16_t));
-    syn_filt(ap2, w, t + kOrder, kSubframe);
+    syn_filt2(ap2, hh + kOrder, hz + kOrder, w, t + kOrder);
+    std::memcpy(h, hz + kOrder, kSubframe * sizeof(int16_t));
     std::memcpy(res, r, sizeof r);
     std::memcpy(xn, t + kOrder, kSubframe * sizeof(int16_t));
 }

@@ -22,6 +22,10 @@ void autocorr(const int16_t* x, const int16_t* win, int32_t* r);
 // Az_lsp: the 10 LSPs of a[0..10]; prev_lsp is copied when fewer than 10 roots are found.
 void az_lsp(const int16_t* a, const int16_t* prev_lsp, int16_t* lsp);
 
+// Az_lsp's Chebyshev series of the Q10 polynomial f[0..5] (f[0] = 1024 implied) at x (Q15):
+// the reference's double-precision evaluation with its saturations, Q14.
+int16_t chebyshev(int16_t x, const int16_t* f);
+
 // Lsf_lsp: returns the number of values converted, fewer than 10 when an LSF is negative.
 int lsf_to_lsp(const int16_t* lsf, int16_t* lsp);
 

@@ -6,6 +6,7 @@
 #include "amrnb/lp_internal.h"
 #include "amrnb/lp_tables.h"
 #include "common/basicop.h"
+#include "common/kernels.h"
 #include "common/mathop.h"
 #include "voksc.h"
 
@@ -28,10 +29,18 @@ int32_t mac_chain(const int16_t* a, const int16_t* b, int n) {
     return s;
 }
 
+// The chain of L_mac(x[i], x[i]) from 0: its terms are never negative, so it saturates exactly
+// when the exact sum passes MAX_32 (a term of -32768 squared, saturated to MAX_32 alone, passes
+// it too) and stays there.
+int32_t energy_chain(const int16_t* x, int n) {
+    const int64_t e = common::kernels().energy(x, n);
+    return 2 * e > MAX_32 ? MAX_32 : static_cast<int32_t>(2 * e);
+}
+
 // The signal x[-143 .. n-1] scaled by 1/8 when its energy saturates, by 8 when it is below
 // 2^20, into scaled[-143 ..]; returns the scale exponent (3, -3 or 0).
 int scale_signal(const int16_t* x, int n, int16_t* scaled) {
-    const int32_t e = mac_chain(x - kPitMax, x - kPitMax, kPitMax + n);
+    const int32_t e = energy_chain(x - kPitMax, kPitMax + n);
     int f = e == MAX_32 ? 3 : e < 1048576 ? -3 : 0;
     for (int i = -kPitMax; i < n; ++i) scaled[i] = f == 3 ? shr(x[i], 3) : f == -3 ? shl(x[i], 3) : x[i];
     return f;
@@ -41,18 +50,15 @@ int scale_signal(const int16_t* x, int n, int16_t* scaled) {
 // When twice the energy of x[-143 .. n-1] fits 31 bits no partial sum of any chain can saturate
 // (each is bounded by that energy), so the exact sums are taken directly.
 void correlations(const int16_t* x, int n, int lag_min, int32_t* corr) {
-    int64_t e = 0;
-    for (int i = -kPitMax; i < n; ++i) e += int32_t{x[i]} * x[i];
+    const int64_t e = common::kernels().energy(x - kPitMax, kPitMax + n);
     if (2 * e > MAX_32) {
         for (int t = kPitMax; t >= lag_min; --t) corr[t] = mac_chain(x, x - t, n);
         return;
     }
-    for (int t = kPitMax; t >= lag_min; --t) {
-        const int16_t* y = x - t;
-        int32_t s = 0;
-        for (int i = 0; i < n; ++i) s += int32_t{x[i]} * y[i];
-        corr[t] = 2 * s;
-    }
+    int32_t c[kPitMax + 1];
+    const int lags = kPitMax - lag_min + 1;
+    common::kernels().xcorr(x, x - kPitMax, n, c, lags);  // c[k]: lag 143 - k
+    for (int k = 0; k < lags; ++k) corr[kPitMax - k] = 2 * c[k];
 }
 
 // hp_max: the largest high-pass filtered correlation over the energy's high-pass form (Q15).
@@ -86,7 +92,7 @@ int section_max(const int32_t* corr, const int16_t* x, int n, int hi, int lo, in
             max = corr[i];
             p = i;
         }
-    int32_t t0 = mac_chain(x - p, x - p, n);
+    int32_t t0 = energy_chain(x - p, n);
     rmax = max;
     r0 = t0;
     t0 = ownInvSqrt(t0);

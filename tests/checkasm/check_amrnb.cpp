@@ -1,6 +1,6 @@
 // GSM-AMR kernels, scalar against AVX2: the pair stage of the 10.2 and 12.2 kbit/s codebook
 // searches on seeded random, extreme and tied inputs; the correlation matrix; LSF distances; dots;
-// the whole pulse-pair search.
+// the whole pulse-pair search and its parts; the LSP search's Chebyshev series; the synthesis runs.
 #include <algorithm>
 #include <cstdlib>
 
@@ -211,4 +211,66 @@ CHECKASM(amrnb_sign_select) {
             ++first;
         ctx.check(first == 40, "sign_select", 40, 0, p, first);
     }
+}
+
+// The LSP search's Chebyshev series: points of every pattern (-32768 included) against
+// polynomials of every pattern, whose extremes drive the saturating chain, at every length and
+// misalignment (the partial last step included).
+CHECKASM(amrnb_cheb_grid) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off);
+        fill16(ctx.rng, p, x.data(), len);
+        int16_t f[6];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), f, 6);
+        if (ctx.rng.range(0, 1))
+            for (int16_t& v : f) v = static_cast<int16_t>(v >> ctx.rng.range(0, 4));
+        Twin<int16_t> y(len, off);
+        sc::cheb_grid(f, x.data(), len, y.s());
+        vx::cheb_grid(f, x.data(), len, y.v());
+        ctx.same("cheb_grid", len, off, p, "", y);
+    });
+}
+
+// The synthesis filter run: inputs, memories and coefficients of every pattern (sums leaving 32
+// bits, -32768 pairs, outputs leaving 16 bits at any sample), and stable filters scaled down so
+// that long runs complete; every length and misalignment.
+CHECKASM(amrnb_syn_run) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x(len, off);
+        fill16(ctx.rng, p, x.data(), len);
+        int16_t a[11];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), a, 11);
+        const int shift = ctx.rng.range(0, 3);
+        if (shift)
+            for (int j = 1; j < 11; ++j) a[j] = static_cast<int16_t>(a[j] >> (4 + 2 * shift + j / 2));
+        Twin<int16_t> y(len + 10, off, ctx.rng, partner(p));
+        const int ns = sc::syn_run(a, x.data(), y.s() + 10, len);
+        const int nv = vx::syn_run(a, x.data(), y.v() + 10, len);
+        ctx.check(ns == nv, "syn_run", len, off, p, ns) && ctx.same("syn_run", len, off, p, "", y);
+    });
+}
+
+// The two interleaved runs: streams of independent patterns, so that either one (or both)
+// leaves 16 bits first, at every length and misalignment.
+CHECKASM(amrnb_syn_run2) {
+    if (!have_avx2()) return;
+    each_case([&](int len, int off, Pattern p) {
+        Buffer<int16_t> x0(len, off), x1(len, (off + 7) % 16);
+        fill16(ctx.rng, p, x0.data(), len);
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), x1.data(), len);
+        int16_t a[11];
+        fill16(ctx.rng, static_cast<Pattern>(ctx.rng.range(0, 6)), a, 11);
+        const int shift = ctx.rng.range(0, 3);
+        if (shift)
+            for (int j = 1; j < 11; ++j) a[j] = static_cast<int16_t>(a[j] >> (4 + 2 * shift + j / 2));
+        Twin<int16_t> y0(len + 10, off, ctx.rng, partner(p)),
+            y1(len + 10, (off + 3) % 16, ctx.rng, Pattern::Random);
+        int cs[2], cv[2];
+        sc::syn_run2(a, x0.data(), y0.s() + 10, x1.data(), y1.s() + 10, len, cs);
+        vx::syn_run2(a, x0.data(), y0.v() + 10, x1.data(), y1.v() + 10, len, cv);
+        ctx.check(cs[0] == cv[0] && cs[1] == cv[1], "syn_run2", len, off, p, cs[0]) &&
+            ctx.same("syn_run2", len, off, p, "", y0, y1);
+    });
 }
