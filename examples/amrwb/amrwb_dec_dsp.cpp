@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrwb/amrwb_dec_ops.h"
 #include "amrwb/amrwb_dec_tables.h"
@@ -116,22 +119,90 @@ void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, in
     }
 }
 
+#if defined(__SSE2__)
+// synthesis16_plain in blocks of eight outputs: the part of each sum over the outputs before the
+// block as SSE2 dot products (window W of the last KW outputs, KW = M rounded up to 8, against
+// one coefficient row per output), the part inside the block in scalar code. The outputs go to
+// yy only; false (y untouched) when a shifted sum left the range where the clamped steps are
+// plain (then synthesis16_plain gives the result). yy[-KW .. -1] is readable; n a multiple of 8.
+template <int M>
+bool synthesis16_blocks(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* yy, int16_t a0,
+                        int16_t s) {
+    constexpr int KW = (M + 7) / 8 * 8, NW = KW / 8;
+    // Row r, lane q: the coefficient of W[q] = yy[i0 - KW + q] in output i0 + r (lag KW + r - q).
+    alignas(16) int16_t rows[8][KW];
+    for (int r = 0; r < 8; ++r)
+        for (int q = 0; q < KW; ++q) rows[r][q] = q >= KW + r - M ? a[KW + r - q] : int16_t{0};
+    __m128i cv[8][NW], w[NW];
+    for (int r = 0; r < 8; ++r)
+        for (int k = 0; k < NW; ++k)
+            cv[r][k] = _mm_load_si128(reinterpret_cast<const __m128i*>(rows[r] + 8 * k));
+    for (int k = 0; k < NW; ++k) w[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(yy - KW + 8 * k));
+    const int32_t c1 = a[1], c2 = a[2], c3 = a[3], c4 = a[4], c5 = a[5], c6 = a[6], c7 = a[7];
+    const int sh = 3 + s;
+    int64_t umax = 0, umin = 0;
+    for (int i0 = 0; i0 < n; i0 += 8) {
+        __m128i d[8];
+        for (int r = 0; r < 8; ++r) {
+            d[r] = _mm_madd_epi16(w[0], cv[r][0]);
+            for (int k = 1; k < NW; ++k) d[r] = _mm_add_epi32(d[r], _mm_madd_epi16(w[k], cv[r][k]));
+        }
+        // Lane sums of d[0..3] and d[4..7] (transposed adds).
+        alignas(16) int32_t p[8];
+        for (int h = 0; h < 2; ++h) {
+            const __m128i* e = d + 4 * h;
+            const __m128i t0 = _mm_add_epi32(_mm_unpacklo_epi32(e[0], e[1]), _mm_unpackhi_epi32(e[0], e[1]));
+            const __m128i t1 = _mm_add_epi32(_mm_unpacklo_epi32(e[2], e[3]), _mm_unpackhi_epi32(e[2], e[3]));
+            _mm_store_si128(reinterpret_cast<__m128i*>(p + 4 * h),
+                            _mm_add_epi32(_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1)));
+        }
+        // Written out so that each output waits only on the a[1] term of the one before.
+        const auto out = [&](int r, int32_t t) {
+            const int64_t u = int64_t{2 * (x[i0 + r] * a0 - t)} * (int64_t{1} << sh);
+            umax = std::max(umax, u);
+            umin = std::min(umin, u);
+            return static_cast<int32_t>((u + 0x8000) >> 16);  // exact when the bounds hold
+        };
+        const int32_t v0 = out(0, p[0]);
+        const int32_t v1 = out(1, p[1] + c1 * v0);
+        const int32_t v2 = out(2, (p[2] + c2 * v0) + c1 * v1);
+        const int32_t v3 = out(3, (p[3] + c3 * v0 + c2 * v1) + c1 * v2);
+        const int32_t v4 = out(4, (p[4] + c4 * v0 + c3 * v1 + c2 * v2) + c1 * v3);
+        const int32_t v5 = out(5, (p[5] + c5 * v0 + c4 * v1 + c3 * v2 + c2 * v3) + c1 * v4);
+        const int32_t v6 = out(6, (p[6] + c6 * v0 + c5 * v1 + c4 * v2 + c3 * v3 + c2 * v4) + c1 * v5);
+        const int32_t v7 =
+            out(7, (p[7] + c7 * v0 + c6 * v1 + c5 * v2 + c4 * v3 + c3 * v4 + c2 * v5) + c1 * v6);
+        for (int k = 0; k + 1 < NW; ++k) w[k] = w[k + 1];
+        w[NW - 1] = _mm_packs_epi32(_mm_setr_epi32(v0, v1, v2, v3), _mm_setr_epi32(v4, v5, v6, v7));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(yy + i0), w[NW - 1]);
+    }
+    if (umax > INT32_MAX - 0x8000 || umin < INT32_MIN) return false;
+    for (int i = 0; i < n; ++i) y[i] = yy[i];
+    return true;
+}
+#endif
+
 }  // namespace
 
 void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int16_t* mem) {
-    int16_t buf[80 + 20];
-    int16_t* yy = buf + m;
-    for (int i = 0; i < m; ++i) buf[i] = mem[i];
+    int16_t buf[4 + 20 + 80] = {};  // four leading zeros pad the order-20 window to 24
+    int16_t* yy = buf + 4 + m;
+    for (int i = 0; i < m; ++i) buf[4 + i] = mem[i];
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
     // No sum can leave 32 bits when the weights' magnitudes stay below 2^15: then plain
     // arithmetic gives the saturating chain's result.
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
     const bool shift_ok = s >= -3 && s <= 28;  // the plain recursions' left shift 3 + s in 0..31
-    if (weight < 32767 && m == 16 && shift_ok) {
-        synthesis16_plain<16>(a, x, y, n, yy, a0, s);
-    } else if (weight < 32767 && m == 20 && shift_ok) {
-        synthesis16_plain<20>(a, x, y, n, yy, a0, s);
+    if (weight < 32767 && (m == 16 || m == 20) && shift_ok) {
+        bool done = false;
+#if defined(__SSE2__)
+        if (n % 8 == 0)
+            done = m == 16 ? synthesis16_blocks<16>(a, x, y, n, yy, a0, s)
+                           : synthesis16_blocks<20>(a, x, y, n, yy, a0, s);
+#endif
+        if (!done && m == 16) synthesis16_plain<16>(a, x, y, n, yy, a0, s);
+        if (!done && m == 20) synthesis16_plain<20>(a, x, y, n, yy, a0, s);
     } else if (weight < 32767) {
         // The weights reversed, so that each output is a forward dot product.
         int16_t ar[20];
