@@ -441,13 +441,16 @@ void agc2(const int16_t* in, int16_t* out, int n) {
 }
 
 void scale_signal(int16_t* x, int n, int e) {
+    if (e == 0) return;  // round(x 2^16) is x
     if (e <= 0) {
         // Shifting right, nothing saturates: (x 2^16 >> -e) + 2^15, top half.
         const int r = e < -31 ? 31 : -e;
         for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>((((x[i] * 65536) >> r) + 0x8000) >> 16);
         return;
     }
-    for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), e));
+    // Shifting left: x 2^e saturated to 16 bits (every shift from 16 on saturates any x != 0).
+    const int k = e > 16 ? 16 : e;
+    for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(std::clamp(x[i] * (1 << k), -32768, 32767));
 }
 
 }  // namespace dec
