@@ -35,6 +35,43 @@ int64_t low_chain_bound(const int16_t* a) {
     return ((-lo > hi ? -lo : hi) >> 15) + 1;
 }
 
+// The block path's recursion over len samples of xe[3 ..] (xe[0 .. 2] the three inputs before):
+// v = (16384 + 2^16 sum b[k] x[i - k] + 2 sum a[k] w[k]) >> 15, the memory w1 = the 32-bit wrap
+// of v << (lift - 32), shifted right by one, out[i] = the 16-bit clamp of (v oscale + 2^15) >> 16;
+// the extremes of v in *vmax, *vmin. Without Three, a[3] = b[3] = 0.
+template <bool Three>
+[[gnu::noinline]] void hp_recursion(const int16_t* b, const int16_t* a, const int16_t* xe, int len, int lift,
+                                    int64_t oscale, int64_t* w, int16_t* out, int64_t* vmax, int64_t* vmin) {
+    int64_t w1 = w[0], w2 = w[1], w3 = w[2];  // in registers: out may not alias them
+    const int64_t a1 = 2 * a[1], a2 = 2 * a[2], a3 = 2 * a[3];
+    const int64_t b0 = b[0], b1 = b[1], b2 = b[2], b3 = b[3];
+    int64_t p1 = xe[2], p2 = xe[1], p3 = xe[0], hi = 0, lo = 0;
+    for (int i = 0; i < len; ++i) {
+        const int64_t p0 = xe[3 + i];
+        int64_t f = b0 * p0 + b1 * p1 + b2 * p2, r = a2 * w2;
+        if (Three) {
+            f += b3 * p3;
+            r += a3 * w3;
+        }
+        p3 = p2;
+        p2 = p1;
+        p1 = p0;
+        // Only the a[1] term waits on the sample before.
+        const int64_t v = (16384 + 65536 * f + r + a1 * w1) >> 15;
+        w3 = w2;
+        w2 = w1;
+        w1 = static_cast<int64_t>(static_cast<uint64_t>(v) << lift) >> 33;
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        out[i] = static_cast<int16_t>(std::clamp<int64_t>((v * oscale + 0x8000) >> 16, MIN_16, MAX_16));
+    }
+    w[0] = w1;
+    w[1] = w2;
+    w[2] = w3;
+    *vmax = hi;
+    *vmin = lo;
+}
+
 }  // namespace
 
 void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
@@ -73,30 +110,21 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
             int32_t xmax = 0;
             for (int i = 0; i < len + 3; ++i) xmax = std::max(xmax, std::abs(int32_t{xe[i]}));
             // The rounding constant and the FIR part enter the sum scaled by 2^15:
-            // ((16384 + 2 sum a w) >> 15) + fir = (16384 + 2^15 fir + 2 sum a w) >> 15. Only the
-            // a[1] term waits on the previous sample; the memory is (acc << mem_shift) >> 1,
-            // wrapped to 32 bits as the checks below assume (which also keeps every product
-            // within 64 bits).
-            const int64_t a1 = 2 * a[1], a2 = 2 * a[2], a3 = 2 * a[3];
-            const int lift = 32 + mem_shift;
-            const int64_t oscale = int64_t{1} << out_shift;
-            int64_t amax = 0, amin = 0;
+            // ((16384 + 2 sum a w) >> 15) + fir = (16384 + 2^15 fir + 2 sum a w) >> 15. The memory
+            // is (acc << mem_shift) >> 1, wrapped to 32 bits as the checks below assume (which
+            // also keeps every product within 64 bits).
+            int64_t w[3] = {w1, w2, w3}, amax, amin;
             int16_t out[kChunk];
-            for (int i = 0; i < len; ++i) {
-                const int16_t* p = xe + 3 + i;
-                const int64_t d = 16384 + 65536 * (int64_t{b[0]} * p[0] + int64_t{b[1]} * p[-1] +
-                                                   int64_t{b[2]} * p[-2] + int64_t{b[3]} * p[-3]);
-                const int64_t v = (d + a3 * w3 + a2 * w2 + a1 * w1) >> 15;
-                amax = std::max(amax, v);
-                amin = std::min(amin, v);
-                w3 = w2;
-                w2 = w1;
-                const int64_t s = static_cast<int64_t>(static_cast<uint64_t>(v) << lift) >> 32;
-                w1 = s >> 1;
-                // shl_sat and round_fx as clamped 64-bit steps (out_shift is 0..14 here).
-                const int64_t t = std::clamp<int64_t>(s * oscale, MIN_32, MAX_32);
-                out[i] = static_cast<int16_t>(std::min<int64_t>(t + 0x8000, MAX_32) >> 16);
-            }
+            // round_fx(shl_sat(v 2^mem_shift, out_shift)) = the clamp of (v 2^(2 out_shift + 1) +
+            // 2^15) >> 16 (a saturated shift rounds to the same end).
+            const int64_t oscale = int64_t{1} << (2 * out_shift + 1);
+            if (a[3] == 0 && b[3] == 0)
+                hp_recursion<false>(b, a, xe, len, 32 + mem_shift, oscale, w, out, &amax, &amin);
+            else
+                hp_recursion<true>(b, a, xe, len, 32 + mem_shift, oscale, w, out, &amax, &amin);
+            w1 = w[0];
+            w2 = w[1];
+            w3 = w[2];
             // With every v within the memory's range, each w is v 2^(mem_shift - 1) exactly.
             const int64_t lim = int64_t{MAX_32} >> mem_shift, wscale = int64_t{1} << (mem_shift - 1);
             const int64_t wmax = std::max(w0max, amax * wscale), wmin = std::min(w0min, amin * wscale);
