@@ -120,6 +120,33 @@ void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, in
 }
 
 #if defined(__SSE2__)
+// The lane sums of e[0..3] in one vector (lane r the sum of e[r]).
+inline __m128i lane_sums4(const __m128i* e) {
+    const __m128i t0 = _mm_add_epi32(_mm_unpacklo_epi32(e[0], e[1]), _mm_unpackhi_epi32(e[0], e[1]));
+    const __m128i t1 = _mm_add_epi32(_mm_unpacklo_epi32(e[2], e[3]), _mm_unpackhi_epi32(e[2], e[3]));
+    return _mm_add_epi32(_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1));
+}
+
+// sum x[k] c[k] over 8 nw terms, in the lanes of one vector (x unaligned, c aligned).
+inline __m128i dot_lanes(const int16_t* x, const int16_t* c, int nw) {
+    __m128i d = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                               _mm_load_si128(reinterpret_cast<const __m128i*>(c)));
+    for (int k = 1; k < nw; ++k)
+        d = _mm_add_epi32(d, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + 8 * k)),
+                                            _mm_load_si128(reinterpret_cast<const __m128i*>(c + 8 * k))));
+    return d;
+}
+
+// Eight outputs clamp((t + 2^(k - 1)) >> k) to 16 bits from the sums t in lo (four) and hi.
+inline void round_pack8(__m128i lo, __m128i hi, int k, int16_t* out) {
+    const __m128i half = _mm_set1_epi32(1 << (k - 1)), count = _mm_cvtsi32_si128(k);
+    lo = _mm_sra_epi32(_mm_add_epi32(lo, half), count);
+    hi = _mm_sra_epi32(_mm_add_epi32(hi, half), count);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(lo, hi));
+}
+#endif
+
+#if defined(__SSE2__)
 // synthesis16_plain in blocks of eight outputs: the part of each sum over the outputs before the
 // block as SSE2 dot products (window W of the last KW outputs, KW = M rounded up to 8, against
 // one coefficient row per output), the part inside the block in scalar code. The outputs go to
@@ -147,15 +174,10 @@ bool synthesis16_blocks(const int16_t* a, const int16_t* x, int16_t* y, int n, i
             d[r] = _mm_madd_epi16(w[0], cv[r][0]);
             for (int k = 1; k < NW; ++k) d[r] = _mm_add_epi32(d[r], _mm_madd_epi16(w[k], cv[r][k]));
         }
-        // Lane sums of d[0..3] and d[4..7] (transposed adds).
+        // Lane sums of d[0..3] and d[4..7].
         alignas(16) int32_t p[8];
-        for (int h = 0; h < 2; ++h) {
-            const __m128i* e = d + 4 * h;
-            const __m128i t0 = _mm_add_epi32(_mm_unpacklo_epi32(e[0], e[1]), _mm_unpackhi_epi32(e[0], e[1]));
-            const __m128i t1 = _mm_add_epi32(_mm_unpacklo_epi32(e[2], e[3]), _mm_unpackhi_epi32(e[2], e[3]));
-            _mm_store_si128(reinterpret_cast<__m128i*>(p + 4 * h),
-                            _mm_add_epi32(_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1)));
-        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(p), lane_sums4(d));
+        _mm_store_si128(reinterpret_cast<__m128i*>(p + 4), lane_sums4(d + 4));
         // Written out so that each output waits only on the a[1] term of the one before.
         const auto out = [&](int r, int32_t t) {
             const int64_t u = int64_t{2 * (x[i0 + r] * a0 - t)} * (int64_t{1} << sh);
@@ -280,7 +302,7 @@ namespace {
 // The interpolation filter split into its five phases (taps contiguous) and the largest phase
 // weight, so that each output is a unit-stride dot product.
 struct UpPhases {
-    int16_t taps[5][24];
+    alignas(16) int16_t taps[5][24];
     int32_t weight = 0;
     UpPhases() {
         for (int f = 0; f < 5; ++f) {
@@ -300,6 +322,17 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
     const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * up.weight < (int64_t{1} << 30);
     if (exact) {
+#if defined(__SSE2__)
+        // |t| < 2^30: round16(L_shl(2 t, 1)) is the 16-bit clamp of (t + 2^13) >> 14. Output j
+        // reads from sample 4 j / 5 with phase 4 j % 5.
+        const auto four = [&sig](int j0) {
+            __m128i d[4];
+            for (int r = 0, pos = 4 * j0; r < 4; ++r, pos += 4)
+                d[r] = dot_lanes(sig + pos / 5 + 1, up.taps[pos % 5], 3);
+            return lane_sums4(d);
+        };
+        for (int j0 = 0; j0 < 80; j0 += 8) round_pack8(four(j0), four(j0 + 4), 14, out + j0);
+#else
         // Outputs in groups of five, one per phase (positions 4 j / 5 step 0, 0, 1, 1, 1 on 4 a group).
         for (int j0 = 0; j0 < 80; j0 += 5) {
             const int16_t* base = sig + 4 * (j0 / 5) + 1;
@@ -311,6 +344,7 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
                 out[j0 + f] = round16(L_shl(2 * t, 1));
             }
         }
+#endif
     } else {
         for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
             const int i = pos / 5, frac = pos - 5 * i;

@@ -1,7 +1,8 @@
-// The example decoder's 16-bit synthesis filter (high band) against the reference routine's
-// saturating chain: y = round(L_shl(L_mult(x, a0 / 2) - sum 2 a[j] y[i - j], 3 + norm_s(a0) - 2)),
-// over chained calls with quiet, loud and full-scale inputs, so that the block path, its
-// fallback and the saturating path all run.
+// The example decoder's 16-bit synthesis filter (high band) and 12.8 to 16 kHz interpolation
+// against the reference routines' saturating chains (Syn_filt: y = round(L_shl(L_mult(x, a0 / 2)
+// - sum 2 a[j] y[i - j], 3 + norm_s(a0) - 2)); Oversamp_16k: round(L_shl(sum 2 x fir, 1))), over
+// chained calls with quiet, loud and full-scale inputs, so that the plain paths, their
+// fallbacks and the clamped outputs all run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <random>
 
 #include "amrwb/amrwb_dec_dsp.h"
+#include "amrwb/amrwb_dec_tables.h"
 
 namespace {
 
@@ -90,6 +92,47 @@ TEST(AmrwbDecoderDsp, Synthesis16AgainstReferenceChain) {
                 ASSERT_EQ(std::memcmp(got, want, sizeof(int16_t) * c.n), 0) << "in place, m " << c.m;
                 std::memcpy(mem_want, mem_ref, sizeof mem_ref);
             }
+        }
+    }
+}
+
+// The reference's Oversamp_16k: 64 samples after the 24 of mem to 80, each the L_mac chain over
+// 24 samples and every fifth filter tap (phase by position 4 j / 5), doubled and rounded.
+void reference_up(const int16_t* in, int16_t* out, int16_t* mem) {
+    int16_t sig[88];
+    std::memcpy(sig, mem, sizeof(int16_t) * 24);
+    std::memcpy(sig + 24, in, sizeof(int16_t) * 64);
+    for (int j = 0; j < 80; ++j) {
+        const int pos = 4 * j, i = pos / 5, frac = pos - 5 * i;
+        const int16_t* x = sig + 12 + i - 11;
+        int32_t t = 0;
+        for (int k = 0; k < 24; ++k)
+            t = sat32(t + 2 * int64_t{x[k]} * amrwbex::dec::tab::kUpFir[4 - frac + 5 * k]);
+        t = sat32(2 * int64_t{t});
+        out[j] = static_cast<int16_t>(sat32(int64_t{t} + 0x8000) >> 16);
+    }
+    std::memcpy(mem, sig + 64, sizeof(int16_t) * 24);
+}
+
+TEST(AmrwbDecoderDsp, UpsamplingAgainstReferenceChain) {
+    // Amplitudes from quiet to full scale; the signs follow the taps of one phase, so that some
+    // outputs reach the largest sums the plain path allows and are clamped.
+    const int amps[] = {3000, 12000, 16000, 20000, 24000, 28000, 32767};
+    std::mt19937 rng(7);
+    for (int amp : amps) {
+        int16_t mem_got[24] = {}, mem_want[24] = {};
+        for (int call = 0; call < 40; ++call) {
+            int16_t in[64], got[80], want[80];
+            const int phase = call % 5;
+            for (int i = 0; i < 64; ++i) {
+                const int16_t tap = amrwbex::dec::tab::kUpFir[4 - phase + 5 * ((i + call) % 24)];
+                const int sign = call % 3 == 2 ? (rng() & 1 ? 1 : -1) : tap < 0 ? -1 : 1;
+                in[i] = static_cast<int16_t>(sign * amp);
+            }
+            reference_up(in, want, mem_want);
+            amrwbex::dec::upsample_16k(in, got, mem_got);
+            ASSERT_EQ(std::memcmp(got, want, sizeof got), 0) << "amplitude " << amp << " call " << call;
+            ASSERT_EQ(std::memcmp(mem_got, mem_want, sizeof mem_got), 0) << "amplitude " << amp;
         }
     }
 }
