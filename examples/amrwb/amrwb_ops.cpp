@@ -99,4 +99,21 @@ int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int1
     return diff >= 0 ? div_s(diff, sum) : negate(div_s(negate(diff), sum));
 }
 
+int32_t smooth_code_gain(int32_t gain, int16_t fac, int32_t* thres) {
+    int16_t hi, lo;
+    L_Extract(gain, &hi, &lo);
+    int32_t t;
+    if (gain < *thres) {
+        t = L_add(gain, Mpy_32_16(hi, lo, 6226));
+        if (t > *thres) t = *thres;
+    } else {
+        t = Mpy_32_16(hi, lo, 27536);
+        if (t < *thres) t = *thres;
+    }
+    *thres = t;
+    const int32_t g = Mpy_32_16(hi, lo, sub(32767, fac));
+    L_Extract(t, &hi, &lo);
+    return L_add(g, Mpy_32_16(hi, lo, fac));
+}
+
 }  // namespace amrwbex
