@@ -183,7 +183,9 @@ bool synthesis16_blocks(const int16_t* a, const int16_t* x, int16_t* y, int n, i
             const int64_t u = int64_t{2 * (x[i0 + r] * a0 - t)} * (int64_t{1} << sh);
             umax = std::max(umax, u);
             umin = std::min(umin, u);
-            return static_cast<int32_t>((u + 0x8000) >> 16);  // exact when the bounds hold
+            // Exact when the bounds hold; kept to 16 bits in any case, as the stored outputs
+            // are, so that no sum can overflow after an output out of range.
+            return int32_t{static_cast<int16_t>((u + 0x8000) >> 16)};
         };
         const int32_t v0 = out(0, p[0]);
         const int32_t v1 = out(1, p[1] + c1 * v0);

@@ -63,7 +63,9 @@ template <bool Three>
         w1 = static_cast<int64_t>(static_cast<uint64_t>(v) << lift) >> 33;
         hi = std::max(hi, v);
         lo = std::min(lo, v);
-        out[i] = static_cast<int16_t>(std::clamp<int64_t>((v * oscale + 0x8000) >> 16, MIN_16, MAX_16));
+        // v beyond 2^33 clamps the output anyway; limiting it keeps the product within 64 bits.
+        const int64_t vc = std::clamp<int64_t>(v, -(int64_t{1} << 33), int64_t{1} << 33);
+        out[i] = static_cast<int16_t>(std::clamp<int64_t>((vc * oscale + 0x8000) >> 16, MIN_16, MAX_16));
     }
     w[0] = w1;
     w[1] = w2;
