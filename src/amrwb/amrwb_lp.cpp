@@ -36,9 +36,34 @@ void isp_to_isf(const int16_t* isp, int16_t* isf, int n) {
 
 namespace {
 
+// isp_polynomial in plain 64-bit arithmetic; false (f partly written) as soon as a step leaves
+// 32 bits, where a saturating operator would act. L_Extract, Mpy_32_16 (2 hi c + 2 ((lo c) >> 15)),
+// the doubling and the two sums are then exact.
+bool isp_polynomial_plain(const int16_t* isp, int32_t* f, int n, int16_t one, int16_t two) {
+    const auto out = [](int64_t v) { return v < MIN_32 || v > MAX_32; };
+    f[0] = 2 * 4096 * one;
+    f[1] = -2 * isp[0] * two;
+    for (int i = 2; i <= n; ++i) {
+        const int64_t c = isp[2 * (i - 1)];
+        f[i] = f[i - 2];
+        for (int j = i; j > 1; --j) {
+            const int32_t x = f[j - 1];
+            const int64_t hi = x >> 16, lo = (x & 0xFFFF) >> 1;
+            const int64_t m = 2 * hi * c + 2 * ((lo * c) >> 15), d = f[j] - 2 * m, v = d + f[j - 2];
+            if (out(2 * m) || out(d) || out(v)) return false;  // |m| <= |2 m|
+            f[j] = static_cast<int32_t>(v);
+        }
+        const int64_t v = f[1] - 2 * c * two;
+        if (out(v)) return false;
+        f[1] = static_cast<int32_t>(v);
+    }
+    return true;
+}
+
 // Coefficients (Q23, or Q21 in the reduced form) of prod (1 - 2 isp[2k] z^-1 + z^-2), k < n.
 void isp_polynomial(const int16_t* isp, int32_t* f, int n, bool reduced) {
     const int16_t one = reduced ? 256 : 1024, two = reduced ? 64 : 256;
+    if (isp_polynomial_plain(isp, f, n, one, two)) return;
     f[0] = L_mult(4096, one);
     f[1] = L_mult(isp[0], static_cast<int16_t>(-two));
     for (int i = 2; i <= n; ++i) {
