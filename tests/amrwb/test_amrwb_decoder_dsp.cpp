@@ -12,6 +12,7 @@
 
 #include "amrwb/amrwb_dec_dsp.h"
 #include "amrwb/amrwb_dec_tables.h"
+#include "amrwb/amrwb_ops.h"
 
 namespace {
 
@@ -134,6 +135,31 @@ TEST(AmrwbDecoderDsp, UpsamplingAgainstReferenceChain) {
             ASSERT_EQ(std::memcmp(got, want, sizeof got), 0) << "amplitude " << amp << " call " << call;
             ASSERT_EQ(std::memcmp(mem_got, mem_want, sizeof mem_got), 0) << "amplitude " << amp;
         }
+    }
+}
+
+// The energy 1 + 2 sum x^2 (saturated) normalised, with values derived by hand: full-scale pairs
+// (each pair of squares 2^31) saturate, the others fit with norm_l of the sum.
+TEST(AmrwbDecoderDsp, EnergyOfOneVector) {
+    struct Case {
+        int16_t v;
+        int n;
+        int32_t frac;
+        int16_t exp;
+    };
+    const Case cases[] = {
+        {-32768, 64, 2147483647, 30},  // 2^37 + 1, saturated
+        {-32768, 9, 2147483647, 30},   // one pair block and one sample left
+        {181, 8, 2147028992, 18},      // 524177 = 1 + 16 * 32761, shifted by 12
+        {100, 10, 1638408192, 17},     // 200001, shifted by 13
+        {1, 3, 1879048192, 2},         // 7, shifted by 28
+    };
+    for (const Case& c : cases) {
+        int16_t x[80];
+        std::fill(x, x + c.n, c.v);
+        int16_t exp = 0;
+        EXPECT_EQ(amrwbex::dot_product12(x, x, c.n, &exp), c.frac) << c.v << " x " << c.n;
+        EXPECT_EQ(exp, c.exp) << c.v << " x " << c.n;
     }
 }
 
