@@ -615,18 +615,7 @@ void Decoder::State::decode(int mode, const int16_t* params, int nparams, int ty
 
         // Noise enhancer: on noisy, stable frames the code gain moves towards a smoothed one.
         const int16_t nfac = mult(stab_fac, sub(16384, shr(voice_fac, 1)));
-        t = l_gain_code;
-        if (L_sub(t, gc_thres) < 0) {
-            t = L_add(t, Mpy_32_16(gc_hi, gc_lo, 6226));
-            if (L_sub(t, gc_thres) > 0) t = gc_thres;
-        } else {
-            t = Mpy_32_16(gc_hi, gc_lo, 27536);
-            if (L_sub(t, gc_thres) < 0) t = gc_thres;
-        }
-        gc_thres = t;
-        l_gain_code = Mpy_32_16(gc_hi, gc_lo, sub(32767, nfac));
-        L_Extract(t, &gc_hi, &gc_lo);
-        l_gain_code = L_add(l_gain_code, Mpy_32_16(gc_hi, gc_lo, nfac));
+        l_gain_code = smooth_code_gain(l_gain_code, nfac, &gc_thres);
 
         // Pitch enhancer: a high-pass of the code on voiced frames.
         const int16_t enh[2] = {0, add(shr(voice_fac, 3), 4096)};

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "amrwb/amrwb_dec_ops.h"
 #include "amrwb/amrwb_dec_tables.h"
@@ -116,22 +119,114 @@ void synthesis16_plain(const int16_t* a, const int16_t* x, int16_t* y, int n, in
     }
 }
 
+#if defined(__SSE2__)
+// The lane sums of e[0..3] in one vector (lane r the sum of e[r]).
+inline __m128i lane_sums4(const __m128i* e) {
+    const __m128i t0 = _mm_add_epi32(_mm_unpacklo_epi32(e[0], e[1]), _mm_unpackhi_epi32(e[0], e[1]));
+    const __m128i t1 = _mm_add_epi32(_mm_unpacklo_epi32(e[2], e[3]), _mm_unpackhi_epi32(e[2], e[3]));
+    return _mm_add_epi32(_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1));
+}
+
+// sum x[k] c[k] over 8 nw terms, in the lanes of one vector (x unaligned, c aligned).
+inline __m128i dot_lanes(const int16_t* x, const int16_t* c, int nw) {
+    __m128i d = _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)),
+                               _mm_load_si128(reinterpret_cast<const __m128i*>(c)));
+    for (int k = 1; k < nw; ++k)
+        d = _mm_add_epi32(d, _mm_madd_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x + 8 * k)),
+                                            _mm_load_si128(reinterpret_cast<const __m128i*>(c + 8 * k))));
+    return d;
+}
+
+// Eight outputs clamp((t + 2^(k - 1)) >> k) to 16 bits from the sums t in lo (four) and hi.
+inline void round_pack8(__m128i lo, __m128i hi, int k, int16_t* out) {
+    const __m128i half = _mm_set1_epi32(1 << (k - 1)), count = _mm_cvtsi32_si128(k);
+    lo = _mm_sra_epi32(_mm_add_epi32(lo, half), count);
+    hi = _mm_sra_epi32(_mm_add_epi32(hi, half), count);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packs_epi32(lo, hi));
+}
+#endif
+
+#if defined(__SSE2__)
+// synthesis16_plain in blocks of eight outputs: the part of each sum over the outputs before the
+// block as SSE2 dot products (window W of the last KW outputs, KW = M rounded up to 8, against
+// one coefficient row per output), the part inside the block in scalar code. The outputs go to
+// yy only; false (y untouched) when a shifted sum left the range where the clamped steps are
+// plain (then synthesis16_plain gives the result). yy[-KW .. -1] is readable; n a multiple of 8.
+template <int M>
+bool synthesis16_blocks(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* yy, int16_t a0,
+                        int16_t s) {
+    constexpr int KW = (M + 7) / 8 * 8, NW = KW / 8;
+    // Row r, lane q: the coefficient of W[q] = yy[i0 - KW + q] in output i0 + r (lag KW + r - q).
+    alignas(16) int16_t rows[8][KW];
+    for (int r = 0; r < 8; ++r)
+        for (int q = 0; q < KW; ++q) rows[r][q] = q >= KW + r - M ? a[KW + r - q] : int16_t{0};
+    __m128i cv[8][NW], w[NW];
+    for (int r = 0; r < 8; ++r)
+        for (int k = 0; k < NW; ++k)
+            cv[r][k] = _mm_load_si128(reinterpret_cast<const __m128i*>(rows[r] + 8 * k));
+    for (int k = 0; k < NW; ++k) w[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(yy - KW + 8 * k));
+    const int32_t c1 = a[1], c2 = a[2], c3 = a[3], c4 = a[4], c5 = a[5], c6 = a[6], c7 = a[7];
+    const int sh = 3 + s;
+    int64_t umax = 0, umin = 0;
+    for (int i0 = 0; i0 < n; i0 += 8) {
+        __m128i d[8];
+        for (int r = 0; r < 8; ++r) {
+            d[r] = _mm_madd_epi16(w[0], cv[r][0]);
+            for (int k = 1; k < NW; ++k) d[r] = _mm_add_epi32(d[r], _mm_madd_epi16(w[k], cv[r][k]));
+        }
+        // Lane sums of d[0..3] and d[4..7].
+        alignas(16) int32_t p[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(p), lane_sums4(d));
+        _mm_store_si128(reinterpret_cast<__m128i*>(p + 4), lane_sums4(d + 4));
+        // Written out so that each output waits only on the a[1] term of the one before.
+        const auto out = [&](int r, int32_t t) {
+            const int64_t u = int64_t{2 * (x[i0 + r] * a0 - t)} * (int64_t{1} << sh);
+            umax = std::max(umax, u);
+            umin = std::min(umin, u);
+            // Exact when the bounds hold; kept to 16 bits in any case, as the stored outputs
+            // are, so that no sum can overflow after an output out of range.
+            return int32_t{static_cast<int16_t>((u + 0x8000) >> 16)};
+        };
+        const int32_t v0 = out(0, p[0]);
+        const int32_t v1 = out(1, p[1] + c1 * v0);
+        const int32_t v2 = out(2, (p[2] + c2 * v0) + c1 * v1);
+        const int32_t v3 = out(3, (p[3] + c3 * v0 + c2 * v1) + c1 * v2);
+        const int32_t v4 = out(4, (p[4] + c4 * v0 + c3 * v1 + c2 * v2) + c1 * v3);
+        const int32_t v5 = out(5, (p[5] + c5 * v0 + c4 * v1 + c3 * v2 + c2 * v3) + c1 * v4);
+        const int32_t v6 = out(6, (p[6] + c6 * v0 + c5 * v1 + c4 * v2 + c3 * v3 + c2 * v4) + c1 * v5);
+        const int32_t v7 =
+            out(7, (p[7] + c7 * v0 + c6 * v1 + c5 * v2 + c4 * v3 + c3 * v4 + c2 * v5) + c1 * v6);
+        for (int k = 0; k + 1 < NW; ++k) w[k] = w[k + 1];
+        w[NW - 1] = _mm_packs_epi32(_mm_setr_epi32(v0, v1, v2, v3), _mm_setr_epi32(v4, v5, v6, v7));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(yy + i0), w[NW - 1]);
+    }
+    if (umax > INT32_MAX - 0x8000 || umin < INT32_MIN) return false;
+    for (int i = 0; i < n; ++i) y[i] = yy[i];
+    return true;
+}
+#endif
+
 }  // namespace
 
 void synthesis16(const int16_t* a, int m, const int16_t* x, int16_t* y, int n, int16_t* mem) {
-    int16_t buf[80 + 20];
-    int16_t* yy = buf + m;
-    for (int i = 0; i < m; ++i) buf[i] = mem[i];
+    int16_t buf[4 + 20 + 80] = {};  // four leading zeros pad the order-20 window to 24
+    int16_t* yy = buf + 4 + m;
+    for (int i = 0; i < m; ++i) buf[4 + i] = mem[i];
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], 1);
     // No sum can leave 32 bits when the weights' magnitudes stay below 2^15: then plain
     // arithmetic gives the saturating chain's result.
     int32_t weight = a0 < 0 ? -a0 : a0;
     for (int j = 1; j <= m; ++j) weight += a[j] < 0 ? -a[j] : a[j];
     const bool shift_ok = s >= -3 && s <= 28;  // the plain recursions' left shift 3 + s in 0..31
-    if (weight < 32767 && m == 16 && shift_ok) {
-        synthesis16_plain<16>(a, x, y, n, yy, a0, s);
-    } else if (weight < 32767 && m == 20 && shift_ok) {
-        synthesis16_plain<20>(a, x, y, n, yy, a0, s);
+    if (weight < 32767 && (m == 16 || m == 20) && shift_ok) {
+        bool done = false;
+#if defined(__SSE2__)
+        if (n % 8 == 0)
+            done = m == 16 ? synthesis16_blocks<16>(a, x, y, n, yy, a0, s)
+                           : synthesis16_blocks<20>(a, x, y, n, yy, a0, s);
+#endif
+        if (!done && m == 16) synthesis16_plain<16>(a, x, y, n, yy, a0, s);
+        if (!done && m == 20) synthesis16_plain<20>(a, x, y, n, yy, a0, s);
     } else if (weight < 32767) {
         // The weights reversed, so that each output is a forward dot product.
         int16_t ar[20];
@@ -209,7 +304,7 @@ namespace {
 // The interpolation filter split into its five phases (taps contiguous) and the largest phase
 // weight, so that each output is a unit-stride dot product.
 struct UpPhases {
-    int16_t taps[5][24];
+    alignas(16) int16_t taps[5][24];
     int32_t weight = 0;
     UpPhases() {
         for (int f = 0; f < 5; ++f) {
@@ -229,6 +324,17 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
     for (int i = 0; i < 64; ++i) sig[2 * kTaps + i] = in[i];
     const bool exact = int64_t{peak(sig, 64 + 2 * kTaps)} * up.weight < (int64_t{1} << 30);
     if (exact) {
+#if defined(__SSE2__)
+        // |t| < 2^30: round16(L_shl(2 t, 1)) is the 16-bit clamp of (t + 2^13) >> 14. Output j
+        // reads from sample 4 j / 5 with phase 4 j % 5.
+        const auto four = [&sig](int j0) {
+            __m128i d[4];
+            for (int r = 0, pos = 4 * j0; r < 4; ++r, pos += 4)
+                d[r] = dot_lanes(sig + pos / 5 + 1, up.taps[pos % 5], 3);
+            return lane_sums4(d);
+        };
+        for (int j0 = 0; j0 < 80; j0 += 8) round_pack8(four(j0), four(j0 + 4), 14, out + j0);
+#else
         // Outputs in groups of five, one per phase (positions 4 j / 5 step 0, 0, 1, 1, 1 on 4 a group).
         for (int j0 = 0; j0 < 80; j0 += 5) {
             const int16_t* base = sig + 4 * (j0 / 5) + 1;
@@ -240,6 +346,7 @@ void upsample_16k(const int16_t* in, int16_t* out, int16_t* mem) {
                 out[j0 + f] = round16(L_shl(2 * t, 1));
             }
         }
+#endif
     } else {
         for (int j = 0, pos = 0; j < 80; ++j, pos += 4) {
             const int i = pos / 5, frac = pos - 5 * i;
@@ -370,13 +477,16 @@ void agc2(const int16_t* in, int16_t* out, int n) {
 }
 
 void scale_signal(int16_t* x, int n, int e) {
+    if (e == 0) return;  // round(x 2^16) is x
     if (e <= 0) {
         // Shifting right, nothing saturates: (x 2^16 >> -e) + 2^15, top half.
         const int r = e < -31 ? 31 : -e;
         for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>((((x[i] * 65536) >> r) + 0x8000) >> 16);
         return;
     }
-    for (int i = 0; i < n; ++i) x[i] = round16(L_shl(L_deposit_h(x[i]), e));
+    // Shifting left: x 2^e saturated to 16 bits (every shift from 16 on saturates any x != 0).
+    const int k = e > 16 ? 16 : e;
+    for (int i = 0; i < n; ++i) x[i] = static_cast<int16_t>(std::clamp(x[i] * (1 << k), -32768, 32767));
 }
 
 }  // namespace dec

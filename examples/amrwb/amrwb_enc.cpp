@@ -732,21 +732,8 @@ void Encoder::State::encode(int& mode, const int16_t* speech16k, int16_t* prm) {
 
         if (bits >= 477) {
             // Noise and pitch enhancement of the excitation behind the high-band gain.
-            int16_t gc_hi, gc_lo;
-            L_Extract(l_gain_code, &gc_hi, &gc_lo);
             const int16_t fac = mult(stab_fac, sub(16384, shr(voice_fac, 1)));
-            int32_t th = l_gain_code;
-            if (th < gc_thres) {
-                th = L_add(th, Mpy_32_16(gc_hi, gc_lo, 6226));
-                if (th > gc_thres) th = gc_thres;
-            } else {
-                th = Mpy_32_16(gc_hi, gc_lo, 27536);
-                if (th < gc_thres) th = gc_thres;
-            }
-            gc_thres = th;
-            l_gain_code = Mpy_32_16(gc_hi, gc_lo, sub(32767, fac));
-            L_Extract(th, &gc_hi, &gc_lo);
-            l_gain_code = L_add(l_gain_code, Mpy_32_16(gc_hi, gc_lo, fac));
+            l_gain_code = smooth_code_gain(l_gain_code, fac, &gc_thres);
             const int16_t coef[2] = {0, add(shr(voice_fac, 3), 4096)};
             voksHighPassFilter_Direct_AMRWB_16s(coef, code, code2, kSubfr, 0);
             gain_code = round16(L_shl(l_gain_code, q_new));

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "common/fixed_ops.h"
 
@@ -53,7 +56,21 @@ int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp) {
     if (x == y) {
         // Non-negative terms: the saturating chain ends at the clamped exact sum.
         int64_t e = 0;
-        for (int i = 0; i < n; ++i) e += int32_t{x[i]} * x[i];
+        int i = 0;
+#if defined(__SSE2__)
+        // Pairs of squares (each pair at most 2^31, unsigned) widened into 64-bit lanes.
+        const __m128i zero = _mm_setzero_si128();
+        __m128i acc = zero;
+        for (; i + 8 <= n; i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(x + i)),
+                          m = _mm_madd_epi16(v, v);
+            acc = _mm_add_epi64(acc, _mm_add_epi64(_mm_unpacklo_epi32(m, zero), _mm_unpackhi_epi32(m, zero)));
+        }
+        alignas(16) int64_t lanes[2];
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
+        e = lanes[0] + lanes[1];
+#endif
+        for (; i < n; ++i) e += int32_t{x[i]} * x[i];
         sum = static_cast<int32_t>(std::min<int64_t>(INT32_MAX, 1 + 2 * e));
     } else {
         // Plain arithmetic where no partial sum can saturate.
@@ -97,6 +114,23 @@ int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int1
     const int16_t diff = sub(ener1, ener2);
     const int16_t sum = add(add(ener1, ener2), 1);
     return diff >= 0 ? div_s(diff, sum) : negate(div_s(negate(diff), sum));
+}
+
+int32_t smooth_code_gain(int32_t gain, int16_t fac, int32_t* thres) {
+    int16_t hi, lo;
+    L_Extract(gain, &hi, &lo);
+    int32_t t;
+    if (gain < *thres) {
+        t = L_add(gain, Mpy_32_16(hi, lo, 6226));
+        if (t > *thres) t = *thres;
+    } else {
+        t = Mpy_32_16(hi, lo, 27536);
+        if (t < *thres) t = *thres;
+    }
+    *thres = t;
+    const int32_t g = Mpy_32_16(hi, lo, sub(32767, fac));
+    L_Extract(t, &hi, &lo);
+    return L_add(g, Mpy_32_16(hi, lo, fac));
 }
 
 }  // namespace amrwbex

@@ -17,6 +17,10 @@ int32_t dot_product12(const int16_t* x, const int16_t* y, int n, int16_t* exp);
 // subframe: (E_pitch - E_code) / (E_pitch + E_code).
 int16_t voice_factor(const int16_t* exc, int q_exc, int16_t gain_pit, const int16_t* code, int16_t gain_code,
                      int n);
+// The noise enhancer's code-gain smoothing: *thres follows the gain (rising by at most 6226/32768
+// of it, falling to at least 27536/32768 of it), and the gain returned is gain (1 - fac) +
+// *thres fac (fac Q15).
+int32_t smooth_code_gain(int32_t gain, int16_t fac, int32_t* thres);
 // The codec's linear congruential generator: seed = seed * 31821 + 13849 (16 bits).
 inline int16_t random16(int16_t* seed) {
     // extract_l(L_add(L_shr(L_mult(seed, 31821), 1), 13849)): the product halved is exact and

@@ -35,6 +35,45 @@ int64_t low_chain_bound(const int16_t* a) {
     return ((-lo > hi ? -lo : hi) >> 15) + 1;
 }
 
+// The block path's recursion over len samples of xe[3 ..] (xe[0 .. 2] the three inputs before):
+// v = (16384 + 2^16 sum b[k] x[i - k] + 2 sum a[k] w[k]) >> 15, the memory w1 = the 32-bit wrap
+// of v << (lift - 32), shifted right by one, out[i] = the 16-bit clamp of (v oscale + 2^15) >> 16;
+// the extremes of v in *vmax, *vmin. Without Three, a[3] = b[3] = 0.
+template <bool Three>
+[[gnu::noinline]] void hp_recursion(const int16_t* b, const int16_t* a, const int16_t* xe, int len, int lift,
+                                    int64_t oscale, int64_t* w, int16_t* out, int64_t* vmax, int64_t* vmin) {
+    int64_t w1 = w[0], w2 = w[1], w3 = w[2];  // in registers: out may not alias them
+    const int64_t a1 = 2 * a[1], a2 = 2 * a[2], a3 = 2 * a[3];
+    const int64_t b0 = b[0], b1 = b[1], b2 = b[2], b3 = b[3];
+    int64_t p1 = xe[2], p2 = xe[1], p3 = xe[0], hi = 0, lo = 0;
+    for (int i = 0; i < len; ++i) {
+        const int64_t p0 = xe[3 + i];
+        int64_t f = b0 * p0 + b1 * p1 + b2 * p2, r = a2 * w2;
+        if (Three) {
+            f += b3 * p3;
+            r += a3 * w3;
+        }
+        p3 = p2;
+        p2 = p1;
+        p1 = p0;
+        // Only the a[1] term waits on the sample before.
+        const int64_t v = (16384 + 65536 * f + r + a1 * w1) >> 15;
+        w3 = w2;
+        w2 = w1;
+        w1 = static_cast<int64_t>(static_cast<uint64_t>(v) << lift) >> 33;
+        hi = std::max(hi, v);
+        lo = std::min(lo, v);
+        // v beyond 2^33 clamps the output anyway; limiting it keeps the product within 64 bits.
+        const int64_t vc = std::clamp<int64_t>(v, -(int64_t{1} << 33), int64_t{1} << 33);
+        out[i] = static_cast<int16_t>(std::clamp<int64_t>((vc * oscale + 0x8000) >> 16, MIN_16, MAX_16));
+    }
+    w[0] = w1;
+    w[1] = w2;
+    w[2] = w3;
+    *vmax = hi;
+    *vmin = lo;
+}
+
 }  // namespace
 
 void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
@@ -64,39 +103,39 @@ void hp_filter(HpState& st, const int16_t* x, int16_t* y, int n, int sf) {
             // 32-bit memory value shifted right by one), both chains fold into one:
             // v + 2 sum a yh = (16384 + 2 sum a w) >> 15.
             int64_t w1 = y1h * 32768 + y1l, w2 = y2h * 32768 + y2l, w3 = y3h * 32768 + y3l;
-            int64_t wmax = std::max({w1, w2, w3}), wmin = std::min({w1, w2, w3});
-            int64_t amax = 0, amin = 0;
+            const int64_t w0max = std::max({w1, w2, w3}), w0min = std::min({w1, w2, w3});
+            int16_t xe[kChunk + 3];
+            xe[0] = x3;
+            xe[1] = x2;
+            xe[2] = x1;
+            for (int i = 0; i < len; ++i) xe[3 + i] = x[c0 + i];
             int32_t xmax = 0;
-            for (const int16_t v : {x1, x2, x3}) xmax = std::max(xmax, std::abs(int32_t{v}));
+            for (int i = 0; i < len + 3; ++i) xmax = std::max(xmax, std::abs(int32_t{xe[i]}));
+            // The rounding constant and the FIR part enter the sum scaled by 2^15:
+            // ((16384 + 2 sum a w) >> 15) + fir = (16384 + 2^15 fir + 2 sum a w) >> 15. The memory
+            // is (acc << mem_shift) >> 1, wrapped to 32 bits as the checks below assume (which
+            // also keeps every product within 64 bits).
+            int64_t w[3] = {w1, w2, w3}, amax, amin;
             int16_t out[kChunk];
-            for (int i = 0, p1 = x1, p2 = x2, p3 = x3; i < len; ++i) {
-                const int p0 = x[c0 + i];
-                xmax = std::max(xmax, std::abs(p0));
-                const int64_t fir =
-                    2 * (int64_t{b[0]} * p0 + int64_t{b[1]} * p1 + int64_t{b[2]} * p2 + int64_t{b[3]} * p3);
-                p3 = p2;
-                p2 = p1;
-                p1 = p0;
-                const int64_t acc = ((16384 + 2 * (a[1] * w1 + a[2] * w2 + a[3] * w3)) >> 15) + fir;
-                amax = std::max(amax, acc);
-                amin = std::min(amin, acc);
-                // Exact unless the checks below fail, and then the block is dropped.
-                const auto s = static_cast<int32_t>(static_cast<uint32_t>(acc) << mem_shift);
-                w3 = w2;
-                w2 = w1;
-                w1 = s >> 1;
-                wmax = std::max(wmax, w1);
-                wmin = std::min(wmin, w1);
-                out[i] = round_fx(shl_sat(s, out_shift));
-            }
-            const int64_t hmax = std::max(wmax >> 15, -(wmin >> 15)), lim = int64_t{MAX_32} >> mem_shift;
-            if (vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32 && amax <= lim && amin >= -lim - 1) {
-                for (int i = 0; i < len; ++i) {
-                    x3 = x2;  // x may be y: read before the write below
-                    x2 = x1;
-                    x1 = x[c0 + i];
-                    y[c0 + i] = out[i];
-                }
+            // round_fx(shl_sat(v 2^mem_shift, out_shift)) = the clamp of (v 2^(2 out_shift + 1) +
+            // 2^15) >> 16 (a saturated shift rounds to the same end).
+            const int64_t oscale = int64_t{1} << (2 * out_shift + 1);
+            if (a[3] == 0 && b[3] == 0)
+                hp_recursion<false>(b, a, xe, len, 32 + mem_shift, oscale, w, out, &amax, &amin);
+            else
+                hp_recursion<true>(b, a, xe, len, 32 + mem_shift, oscale, w, out, &amax, &amin);
+            w1 = w[0];
+            w2 = w[1];
+            w3 = w[2];
+            // With every v within the memory's range, each w is v 2^(mem_shift - 1) exactly.
+            const int64_t lim = int64_t{MAX_32} >> mem_shift, wscale = int64_t{1} << (mem_shift - 1);
+            const int64_t wmax = std::max(w0max, amax * wscale), wmin = std::min(w0min, amin * wscale);
+            const int64_t hmax = std::max(wmax >> 15, -(wmin >> 15));
+            if (amax <= lim && amin >= -lim - 1 && vmax + 2 * asum * hmax + 2 * bsum * xmax <= MAX_32) {
+                for (int i = 0; i < len; ++i) y[c0 + i] = out[i];
+                x1 = xe[len + 2];  // x may be y: the inputs were copied above
+                x2 = xe[len + 1];
+                x3 = xe[len];
                 y1h = static_cast<int16_t>(w1 >> 15);
                 y1l = static_cast<int16_t>(w1 & 0x7FFF);
                 y2h = static_cast<int16_t>(w2 >> 15);

@@ -1,5 +1,6 @@
 // AMR-WB ISF/ISP conversions, ISP to LP coefficients and the LP signal filters.
 #include <algorithm>
+#include <cstdint>
 
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
@@ -35,9 +36,34 @@ void isp_to_isf(const int16_t* isp, int16_t* isf, int n) {
 
 namespace {
 
+// isp_polynomial in plain 64-bit arithmetic; false (f partly written) as soon as a step leaves
+// 32 bits, where a saturating operator would act. L_Extract, Mpy_32_16 (2 hi c + 2 ((lo c) >> 15)),
+// the doubling and the two sums are then exact.
+bool isp_polynomial_plain(const int16_t* isp, int32_t* f, int n, int16_t one, int16_t two) {
+    const auto out = [](int64_t v) { return v < MIN_32 || v > MAX_32; };
+    f[0] = 2 * 4096 * one;
+    f[1] = -2 * isp[0] * two;
+    for (int i = 2; i <= n; ++i) {
+        const int64_t c = isp[2 * (i - 1)];
+        f[i] = f[i - 2];
+        for (int j = i; j > 1; --j) {
+            const int32_t x = f[j - 1];
+            const int64_t hi = x >> 16, lo = (x & 0xFFFF) >> 1;
+            const int64_t m = 2 * hi * c + 2 * ((lo * c) >> 15), d = f[j] - 2 * m, v = d + f[j - 2];
+            if (out(2 * m) || out(d) || out(v)) return false;  // |m| <= |2 m|
+            f[j] = static_cast<int32_t>(v);
+        }
+        const int64_t v = f[1] - 2 * c * two;
+        if (out(v)) return false;
+        f[1] = static_cast<int32_t>(v);
+    }
+    return true;
+}
+
 // Coefficients (Q23, or Q21 in the reduced form) of prod (1 - 2 isp[2k] z^-1 + z^-2), k < n.
 void isp_polynomial(const int16_t* isp, int32_t* f, int n, bool reduced) {
     const int16_t one = reduced ? 256 : 1024, two = reduced ? 64 : 256;
+    if (isp_polynomial_plain(isp, f, n, one, two)) return;
     f[0] = L_mult(4096, one);
     f[1] = L_mult(isp[0], static_cast<int16_t>(-two));
     for (int i = 2; i <= n; ++i) {
@@ -180,6 +206,30 @@ void synthesis_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int
 
 void deemphasis_32(int16_t mu, const int32_t* x, int16_t* y, int n, int16_t* mem) {
     const int16_t fac = shr(mu, 1);
+    // First in plain arithmetic: y[i] = (2 t + 0x8000 + 4 fac y[i - 1]) >> 16 with t = 8 (x & ~15),
+    // kept when no clamp of the saturating steps below would have acted (t within 32 bits, the
+    // sum s = t + 2 fac y[i - 1] with 2 s + 0x8000 within 32 bits). Only for y apart from x,
+    // which the saturating steps read again otherwise.
+    const auto xa = reinterpret_cast<uintptr_t>(x), ya = reinterpret_cast<uintptr_t>(y);
+    const auto un = static_cast<uintptr_t>(n);
+    if (ya + 2 * un <= xa || xa + 4 * un <= ya) {
+        int64_t prev = *mem, tmax = 0, tmin = 0, smax = 0, smin = 0;
+        const int64_t f4 = 4 * int64_t{fac};
+        for (int i = 0; i < n; ++i) {
+            const int64_t t = int64_t{x[i] & ~15} * 8, d = 2 * t + 0x8000;
+            tmax = std::max(tmax, t);
+            tmin = std::min(tmin, t);
+            const int64_t s2 = d + f4 * prev;  // 2 s + 0x8000
+            smax = std::max(smax, s2);
+            smin = std::min(smin, s2);
+            prev = s2 >> 16;
+            y[i] = static_cast<int16_t>(prev);
+        }
+        if (tmax <= MAX_32 && tmin >= MIN_32 && smax <= MAX_32 && smin >= int64_t{MIN_32} + 0x8000) {
+            *mem = static_cast<int16_t>(prev);
+            return;
+        }
+    }
     int16_t prev = *mem;
     // The saturating steps as 64-bit sums clamped to 32 bits, without branches. The high and low
     // parts recombine to x with bits 3..0 cleared, which never saturates; fac >= -16384, so the

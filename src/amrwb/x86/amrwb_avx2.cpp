@@ -3,6 +3,8 @@
 // otherwise the scalar chain runs.
 #include <immintrin.h>
 
+#include <algorithm>
+
 #include "amrwb/amrwb_internal.h"
 #include "amrwb/amrwb_tables.h"
 #include "amrwb/kernels.h"
@@ -515,25 +517,20 @@ VOKS_AVX2 inline void hsum2(__m256i a, __m256i b, int32_t& sa, int32_t& sb) {
 
 }  // namespace
 
-VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
-    if (m < 1 || m > 16) return scalar::synth_32(a, m, exc, sig, n, q);
-    // The low-part chain (parts 0..4095) cannot saturate when 2 * 4095 * sum |a[j]| fits; then
-    // it is exact and its shifted value is small enough that adding 2 exc a0 cannot saturate.
-    int64_t a1 = 0;
-    uint64_t ea = 0;
-    for (int j = 1; j <= m; ++j) {
-        a1 += a[j] < 0 ? -int32_t{a[j]} : a[j];
-        ea += static_cast<uint64_t>(int32_t{a[j]} * a[j]);
-    }
-    if (2 * 4095 * a1 > MAX_32) return scalar::synth_32(a, m, exc, sig, n, q);
+namespace {
+
+// synth_32 one sample at a time, the high-part chain exact where chain_exact proves it; a1 is
+// sum |a[j]|, which the caller has checked.
+VOKS_AVX2 void synth_32_steps(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
     const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
     // Lane k pairs coefficient a[16 - k] with the output 16 - k samples back.
     alignas(32) int16_t ar[16] = {}, hi0[16] = {}, lo0[16] = {};
-    uint64_t eh = 0;  // energy of the high parts in the window
+    uint64_t ea = 0, eh = 0;  // energies of the coefficients and of the high parts in the window
     for (int j = 1; j <= m; ++j) {
         ar[16 - j] = a[j];
         hi0[16 - j] = static_cast<int16_t>(sig[-j] >> 16);
         lo0[16 - j] = static_cast<int16_t>((sig[-j] & 0xFFFF) >> 4);
+        ea += static_cast<uint64_t>(int32_t{a[j]} * a[j]);
         eh += static_cast<uint64_t>(int32_t{hi0[16 - j]} * hi0[16 - j]);
     }
     const __m256i av = _mm256_load_si256(reinterpret_cast<const __m256i*>(ar));
@@ -556,6 +553,82 @@ VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* si
         hv = push16(hv, hi);
         lv = push16(lv, lo);
     }
+}
+
+}  // namespace
+
+VOKS_AVX2 void synth_32(const int16_t* a, int m, const int16_t* exc, int32_t* sig, int n, int q) {
+    if (m < 1 || m > 16) return scalar::synth_32(a, m, exc, sig, n, q);
+    // The low-part chain (parts 0..4095) cannot saturate when 2 * 4095 * sum |a[j]| fits; then
+    // it is exact and its shifted value is small enough that adding 2 exc a0 cannot saturate.
+    int64_t a1 = 0;
+    uint64_t ea = 0;
+    for (int j = 1; j <= m; ++j) {
+        a1 += a[j] < 0 ? -int32_t{a[j]} : a[j];
+        ea += static_cast<uint64_t>(int32_t{a[j]} * a[j]);
+    }
+    if (2 * 4095 * a1 > MAX_32) return scalar::synth_32(a, m, exc, sig, n, q);
+    // With both chains exact and no saturating shift, the two chains fold into one over the
+    // outputs shifted right by 4, y = hi 2^12 + lo: t = ((-sum a[j] y[i - j]) >> 11) + 2 exc a0,
+    // sig[i] = (t << (3 + s)) with bits 3..0 cleared. The block runs in plain arithmetic and is
+    // kept when, afterwards, chain_exact holds for every sample's window (the largest window
+    // energy against the smallest room, from |t0| <= 2 sum |a| + 1 + 2 max |exc| |a0|) and no
+    // shift left 32 bits; otherwise the sample-by-sample chain runs.
+    const int16_t s = sub(norm_s(a[0]), 2), a0 = shr(a[0], add(4, static_cast<int16_t>(q)));
+    const int shift = 3 + s;  // 1 .. 16
+    int32_t emax = 0;
+    for (int i = 0; i < n; ++i) emax = std::max(emax, exc[i] < 0 ? -int32_t{exc[i]} : int32_t{exc[i]});
+    const int64_t room = int64_t{MAX_32} - (2 * a1 + 1 + 2 * int64_t{emax} * (a0 < 0 ? -a0 : a0));
+    if (room > 0) {
+        // The four latest outputs in scalar registers (the chain waits on y[i - 1] only); the
+        // others, lags 5 .. m, as high and low parts in the vector lanes (lane k: lag 20 - k).
+        alignas(32) int16_t ar[16] = {}, hi0[16] = {}, lo0[16] = {};
+        int64_t c[5] = {}, y[5] = {};
+        uint64_t eh = 0;
+        for (int j = 1; j <= m; ++j) {
+            const int32_t v = sig[-j];
+            if (j <= 4) {
+                c[j] = -a[j];
+                y[j] = v >> 4;
+            } else {
+                ar[20 - j] = a[j];
+                hi0[20 - j] = static_cast<int16_t>(v >> 16);
+                lo0[20 - j] = static_cast<int16_t>((v & 0xFFFF) >> 4);
+            }
+            eh += static_cast<uint64_t>(int64_t{v >> 16} * (v >> 16));
+        }
+        const __m256i av = _mm256_load_si256(reinterpret_cast<const __m256i*>(ar));
+        __m256i hv = _mm256_load_si256(reinterpret_cast<const __m256i*>(hi0));
+        __m256i lv = _mm256_load_si256(reinterpret_cast<const __m256i*>(lo0));
+        uint64_t ehmax = eh;
+        int64_t umax = 0, umin = 0;
+        for (int i = 0; i < n; ++i) {
+            int32_t sl, sh;  // sh modulo 2^32: exact whenever the checks pass
+            hsum2(_mm256_madd_epi16(lv, av), _mm256_madd_epi16(hv, av), sl, sh);
+            const int64_t far = -(int64_t{sh} * 4096 + sl);
+            const int64_t sum = far + c[4] * y[4] + c[3] * y[3] + c[2] * y[2] + c[1] * y[1];
+            const auto u =
+                static_cast<int64_t>(static_cast<uint64_t>((sum >> 11) + 2 * exc[i] * a0) << shift);
+            umax = std::max(umax, u);
+            umin = std::min(umin, u);
+            const int32_t v = static_cast<int32_t>(static_cast<uint32_t>(u) & ~15u);
+            sig[i] = v;
+            hv = push16(hv, static_cast<int16_t>(y[4] >> 12));
+            lv = push16(lv, static_cast<int16_t>(y[4] & 0xFFF));
+            y[4] = y[3];
+            y[3] = y[2];
+            y[2] = y[1];
+            y[1] = v >> 4;
+            const int32_t hi = v >> 16, out = sig[i - m] >> 16;
+            eh += static_cast<uint64_t>(int64_t{hi} * hi) - static_cast<uint64_t>(int64_t{out} * out);
+            ehmax = std::max(ehmax, eh);
+        }
+        using u128 = unsigned __int128;
+        if (umax <= MAX_32 && umin >= MIN_32 &&
+            4 * static_cast<u128>(ea) * ehmax < static_cast<u128>(room) * static_cast<u128>(room))
+            return;
+    }
+    synth_32_steps(a, m, exc, sig, n, q);
 }
 
 namespace {
