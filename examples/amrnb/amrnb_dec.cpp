@@ -10,6 +10,7 @@
 #endif
 
 #include "amrnb/amrnb_dec_tables.h"
+#include "amrnb/amrnb_syn_run.h"
 #include "voksc.h"
 
 namespace amrnb {
@@ -293,44 +294,7 @@ bool syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int16_t* mem, bool
     // below 2 m sa: when m sa < 2^30 the chain is the exact sum and only the final shift can
     // saturate. The exact sums come first, then one bound over the input, the memory and every
     // output confirms them (each sample met it as it was computed), or the chain runs again.
-    int n = 0;
-#if defined(__SSE2__)
-    // Sums mod 2^32 (exact whenever the bound below holds): the products of y[n-2..n-9] by one
-    // pmaddwd over a vector of those outputs, which takes y[n-1] as soon as it is known, so that
-    // each sample waits for one scalar product.
-    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
-    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tmp + 1));
-    const uint32_t c0 = static_cast<uint32_t>(a[0]), c1 = static_cast<uint32_t>(a[1]),
-                   c10 = static_cast<uint32_t>(a[10]);
-    uint32_t q1 = static_cast<uint32_t>(tmp[kM - 1]);
-    for (; n < kSub; ++n) {
-        __m128i d = _mm_madd_epi16(h, taps);
-        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
-        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
-        const uint32_t u = static_cast<uint32_t>(x[n]) * c0 + 0x800 - c10 * static_cast<uint32_t>(tmp[n]) -
-                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
-        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(q1), 7);
-        const int32_t s = static_cast<int32_t>(u - c1 * q1);
-        if (s >= (1 << 27) || s < -(1 << 27) + 0x800) break;
-        tmp[kM + n] = static_cast<int16_t>(s >> 12);
-        q1 = static_cast<uint32_t>(s >> 12);
-    }
-#else
-    // The last ten outputs stay in registers (p1 newest): each sample waits for one product.
-    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
-            p8 = mem[2], p9 = mem[1], p10 = mem[0];
-    for (; n < kSub; ++n) {
-        const int64_t s = int64_t{x[n]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
-                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2 - a[1] * p1;
-        // round(L_shl(2 sum, 3)) = sat16((sum + 0x800) >> 12); a saturated output, or one whose
-        // shift or rounding saturates (16 sum < -2^31 or 16 sum + 0x8000 > 2^31 - 1), leaves the
-        // block to the chain.
-        if (s >= (int64_t{1} << 27) || s < -(int64_t{1} << 27) + 0x800) break;
-        const int64_t v = s >> 12;
-        tmp[kM + n] = static_cast<int16_t>(v);
-        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
-    }
-#endif
+    const int n = syn_run(a, x, tmp + kM, kSub, -(1 << 27) + 0x800);
     int32_t sa = 0, m = 0;
     for (int j = 0; j <= kM; ++j) sa += a[j] < 0 ? -a[j] : a[j];
     for (int i = 0; i < kSub; ++i) m = std::max(m, x[i] < 0 ? -int32_t{x[i]} : int32_t{x[i]});

@@ -14,6 +14,7 @@
 #include "amrnb/amrnb_enc_gain.h"
 #include "amrnb/amrnb_enc_ops.h"
 #include "amrnb/amrnb_enc_tables.h"
+#include "amrnb/amrnb_syn_run.h"
 #include "voksc.h"
 
 namespace amrnbex {
@@ -54,41 +55,7 @@ void syn_filt(const int16_t* a, const int16_t* x, int16_t* y, int n, int16_t* me
     int16_t buf[kM + kSub];
     std::memcpy(buf, mem, kM * sizeof(int16_t));
     int16_t* yy = buf + kM;
-    int i = 0;
-#if defined(__SSE2__)
-    // Sums mod 2^32 (exact whenever the bound below holds): the products of y[i-2..i-9] by one
-    // pmaddwd over a vector of those outputs, which takes y[i-1] as soon as it is known, so that
-    // each sample waits for one scalar product.
-    const __m128i taps = _mm_setr_epi16(a[9], a[8], a[7], a[6], a[5], a[4], a[3], a[2]);
-    __m128i h = _mm_loadu_si128(reinterpret_cast<const __m128i*>(buf + 1));
-    const uint32_t c0 = static_cast<uint32_t>(a[0]), c1 = static_cast<uint32_t>(a[1]),
-                   c10 = static_cast<uint32_t>(a[10]);
-    uint32_t q1 = static_cast<uint32_t>(buf[kM - 1]);
-    for (; i < n; ++i) {
-        __m128i d = _mm_madd_epi16(h, taps);
-        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0x4E));
-        d = _mm_add_epi32(d, _mm_shuffle_epi32(d, 0xB1));
-        const uint32_t u = static_cast<uint32_t>(x[i]) * c0 + 0x800 - c10 * static_cast<uint32_t>(buf[i]) -
-                           static_cast<uint32_t>(_mm_cvtsi128_si32(d));
-        h = _mm_insert_epi16(_mm_srli_si128(h, 2), static_cast<int16_t>(q1), 7);
-        const int32_t v = static_cast<int32_t>(u - c1 * q1) >> 12;
-        if (v > INT16_MAX || v < INT16_MIN) break;
-        yy[i] = static_cast<int16_t>(v);
-        q1 = static_cast<uint32_t>(v);
-    }
-#else
-    int64_t p1 = mem[9], p2 = mem[8], p3 = mem[7], p4 = mem[6], p5 = mem[5], p6 = mem[4], p7 = mem[3],
-            p8 = mem[2], p9 = mem[1], p10 = mem[0];
-    for (; i < n; ++i) {
-        const int64_t s = int64_t{x[i]} * a[0] + 0x800 - a[10] * p10 - a[9] * p9 - a[8] * p8 - a[7] * p7 -
-                          a[6] * p6 - a[5] * p5 - a[4] * p4 - a[3] * p3 - a[2] * p2;
-        // round16(L_shl(2 sum, 3)) = (sum + 0x800) >> 12 while that fits 16 bits.
-        const int64_t v = (s - a[1] * p1) >> 12;
-        if (v > INT16_MAX || v < INT16_MIN) break;
-        yy[i] = static_cast<int16_t>(v);
-        p10 = p9, p9 = p8, p8 = p7, p7 = p6, p6 = p5, p5 = p4, p4 = p3, p3 = p2, p2 = p1, p1 = v;
-    }
-#endif
+    int i = amrnb::syn_run(a, x, yy, n, -(1 << 27));
     int64_t asum = 0;
     for (int j = 0; j <= kM; ++j) asum += std::abs(int32_t{a[j]});
     if (i < n || 2 * asum * std::max(max_abs(x, n), max_abs(buf, kM + n)) >= (int64_t{1} << 31)) {
