@@ -11,6 +11,7 @@
 
 #include "amrnb/amrnb_dec_tables.h"
 #include "amrnb/amrnb_syn_run.h"
+#include "common/fixed_ops.h"
 #include "voksc.h"
 
 namespace amrnb {
@@ -26,136 +27,31 @@ enum { kSpeech = 0, kDtxState = 1, kDtxMute = 2 };
 constexpr int kRates[8] = {vokRate4750, vokRate5150, vokRate5900,  vokRate6700,
                            vokRate7400, vokRate7950, vokRate10200, vokRate12200};
 
-// ---- saturating fixed-point arithmetic ----
-int16_t sat(int32_t x) {
-    return static_cast<int16_t>(x > 32767 ? 32767 : x < -32768 ? -32768 : x);
-}
-int16_t add(int16_t a, int16_t b) {
-    return sat(int32_t{a} + b);
-}
-int16_t sub(int16_t a, int16_t b) {
-    return sat(int32_t{a} - b);
-}
-int16_t shr(int16_t a, int n);
-int16_t shl(int16_t a, int n) {
-    if (n < 0) return shr(a, -n);
-    if (n > 15) return a == 0 ? 0 : (a > 0 ? 32767 : -32768);
-    return sat(int32_t{a} * (1 << n));
-}
-int16_t shr(int16_t a, int n) {
-    if (n < 0) return shl(a, -n);
-    if (n >= 15) return a < 0 ? -1 : 0;
-    return static_cast<int16_t>(a >> n);
-}
-int16_t mult(int16_t a, int16_t b) {
-    return sat((int32_t{a} * b) >> 15);
-}
-int16_t abs_s(int16_t a) {
-    return a == -32768 ? 32767 : static_cast<int16_t>(a < 0 ? -a : a);
-}
-int16_t extract_h(int32_t x) {
-    return static_cast<int16_t>(x >> 16);
-}
-int16_t extract_l(int32_t x) {
-    return static_cast<int16_t>(x);
-}
-int32_t deposit_h(int16_t a) {
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(a)) << 16);
-}
-
-int32_t L_add(int32_t a, int32_t b) {
-    const int64_t s = int64_t{a} + b;
-    if (s > INT32_MAX) {
-        return INT32_MAX;
-    }
-    if (s < INT32_MIN) {
-        return INT32_MIN;
-    }
-    return static_cast<int32_t>(s);
-}
-int32_t L_sub(int32_t a, int32_t b) {
-    const int64_t s = int64_t{a} - b;
-    if (s > INT32_MAX) {
-        return INT32_MAX;
-    }
-    if (s < INT32_MIN) {
-        return INT32_MIN;
-    }
-    return static_cast<int32_t>(s);
-}
-int32_t L_mult(int16_t a, int16_t b) {
-    const int32_t p = int32_t{a} * b;
-    if (p == 0x40000000) {
-        return INT32_MAX;
-    }
-    return p * 2;
-}
-int32_t L_mac(int32_t acc, int16_t a, int16_t b) {
-    return L_add(acc, L_mult(a, b));
-}
-int32_t L_msu(int32_t acc, int16_t a, int16_t b) {
-    return L_sub(acc, L_mult(a, b));
-}
-int32_t L_shr(int32_t x, int n);
-// The reference doubles n times and saturates at the first doubling that leaves 32 bits, which
-// happens exactly when x > MAX >> n or x < MIN >> n.
-int32_t L_shl(int32_t x, int n) {
-    if (n <= 0) return L_shr(x, -n);
-    if (n >= 32) return x > 0 ? INT32_MAX : x < 0 ? INT32_MIN : 0;
-    if (x > (INT32_MAX >> n)) return INT32_MAX;
-    if (x < (INT32_MIN >> n)) return INT32_MIN;
-    return static_cast<int32_t>(static_cast<uint32_t>(x) << n);
-}
-int32_t L_shr(int32_t x, int n) {
-    if (n < 0) return L_shl(x, -n);
-    if (n >= 31) return x < 0 ? -1 : 0;
-    return x >> n;
-}
-int32_t L_shr_r(int32_t x, int n) {
-    if (n > 31) return 0;
-    int32_t r = L_shr(x, n);
-    if (n > 0 && (x & (int32_t{1} << (n - 1))) != 0) ++r;
-    return r;
-}
-int16_t shr_r(int16_t a, int n) {
-    if (n > 15) return 0;
-    int16_t r = shr(a, n);
-    if (n > 0 && (a & (1 << (n - 1))) != 0) ++r;
-    return r;
-}
-int16_t round16(int32_t x) {
-    return extract_h(L_add(x, 0x8000));
-}
-int16_t norm_l(int32_t x) {
-    if (x == 0) return 0;
-    if (x == -1) return 31;
-    const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);  // 0 < v < 2^31
-    return static_cast<int16_t>(__builtin_clz(v) - 1);
-}
-int16_t norm_s(int16_t a) {
-    return a == 0 ? 0 : static_cast<int16_t>(norm_l(int32_t{a}) - 16);
-}
-int16_t div_s(int16_t num, int16_t den) {
-    if (num == 0) return 0;
-    if (num == den) return 32767;
-    // For 0 < num < den the 15 restoring-division steps give floor(num 2^15 / den).
-    if (num > 0 && num < den) return static_cast<int16_t>((int32_t{num} << 15) / den);
-    int32_t n = num, d = den;
-    int16_t out = 0;
-    for (int i = 0; i < 15; ++i) {
-        out = static_cast<int16_t>(out << 1);
-        n <<= 1;
-        if (n >= d) n -= d, ++out;
-    }
-    return out;
-}
-void L_extract(int32_t x, int16_t* hi, int16_t* lo) {
-    *hi = extract_h(x);
-    *lo = extract_l(L_msu(L_shr(x, 1), *hi, 16384));
-}
-int32_t mpy_32_16(int16_t hi, int16_t lo, int16_t n) {
-    return L_mac(L_mult(hi, n), mult(lo, n), 1);
-}
+// ---- saturating fixed-point arithmetic: the examples' shared operators ----
+using fixed_ops::abs_s;
+using fixed_ops::add;
+using fixed_ops::div_s;
+using fixed_ops::extract_h;
+using fixed_ops::extract_l;
+using fixed_ops::L_add;
+using fixed_ops::L_deposit_h;
+using fixed_ops::L_Extract;
+using fixed_ops::L_mac;
+using fixed_ops::L_msu;
+using fixed_ops::L_mult;
+using fixed_ops::L_shl;
+using fixed_ops::L_shr;
+using fixed_ops::L_shr_r;
+using fixed_ops::L_sub;
+using fixed_ops::Mpy_32_16;
+using fixed_ops::mult;
+using fixed_ops::norm_l;
+using fixed_ops::norm_s;
+using fixed_ops::round16;
+using fixed_ops::shl;
+using fixed_ops::shr;
+using fixed_ops::shr_r;
+using fixed_ops::sub;
 
 // sum 2 x[i]^2 by the saturating L_mac chain from 0: with non-negative terms, once saturated it
 // stays saturated, so it is the exact sum saturated once.
@@ -205,7 +101,7 @@ void mix(const int16_t* x, int16_t gx, const int16_t* c, int16_t gc, int shift, 
 
 // Table interpolation shared by log2, pow2 and the square roots.
 int32_t interp(const int16_t* t, int i, int16_t a) {
-    int32_t y = deposit_h(t[i]);
+    int32_t y = L_deposit_h(t[i]);
     return L_msu(y, sub(t[i], t[i + 1]), a);
 }
 void log2_norm(int32_t x, int16_t exp, int16_t* e, int16_t* f) {
@@ -349,7 +245,7 @@ void a_to_refl(const int16_t* a, int16_t* refl) {
             acc = L_shl(acc, ns);
             const int16_t m = div_s(16384, round16(acc));
             for (int j = 0; j < i; ++j) {
-                acc = L_msu(deposit_h(as[j]), refl[i], as[i - j - 1]);
+                acc = L_msu(L_deposit_h(as[j]), refl[i], as[i - j - 1]);
                 int32_t t = L_shr_r(L_mult(m, round16(acc)), scale);
                 const int32_t at = t == INT32_MIN ? INT32_MAX : (t < 0 ? -t : t);
                 if (at > 32767) goto fail;
@@ -391,10 +287,10 @@ void gc_pred(DecoderState* st, int mode, const int16_t* code, int16_t* exp, int1
         en = L_mult(round16(en), 26214);
         int16_t e, f;
         log2(en, &e, &f);
-        en = L_mac(deposit_h(sub(e, 30)), f, 1);
+        en = L_mac(L_deposit_h(sub(e, 30)), f, 1);
         int32_t ener = 783741;
         for (int i = 0; i < 4; ++i) ener = L_mac(ener, st->past_qua_en_122[i], pred[i]);
-        L_extract(L_shr(L_sub(ener, en), 1), exp, frac);
+        L_Extract(L_shr(L_sub(ener, en), 1), exp, frac);
         return;
     }
     static const int16_t pred[4] = {5571, 4751, 2785, 1556};
@@ -402,7 +298,7 @@ void gc_pred(DecoderState* st, int mode, const int16_t* code, int16_t* exp, int1
     en = L_shl(en, ec);
     int16_t e, f;
     log2_norm(en, ec, &e, &f);
-    int32_t t = mpy_32_16(e, f, -24660);
+    int32_t t = Mpy_32_16(e, f, -24660);
     if (mode == kMr102)
         t = L_mac(t, 16678, 64);
     else if (mode == kMr795)
@@ -417,7 +313,7 @@ void gc_pred(DecoderState* st, int mode, const int16_t* code, int16_t* exp, int1
     for (int i = 0; i < 4; ++i) t = L_mac(t, pred[i], st->past_qua_en[i]);
     const int16_t g0 = extract_h(t);
     t = L_mult(g0, mode == kMr74 ? 5439 : 5443);
-    L_extract(L_shr(t, 8), exp, frac);
+    L_Extract(L_shr(t, 8), exp, frac);
 }
 void gc_update(DecoderState* st, int16_t q122, int16_t q) {
     for (int i = 3; i > 0; --i) {
@@ -448,7 +344,7 @@ void dec_gain(DecoderState* st, int mode, int16_t index, const int16_t* code, in
         log2(g_code, &e, &f);
         e = sub(e, 12);
         q122 = add(shr_r(f, 5), shl(e, 10));
-        q = round16(L_shl(mpy_32_16(e, f, 24660), 13));
+        q = round16(L_shl(Mpy_32_16(e, f, 24660), 13));
     } else {
         p = &tab::kGainLow[index];
         *gp = p[0], g_code = p[1], q122 = p[2], q = p[3];
@@ -696,7 +592,7 @@ int16_t bgn_scd(DecoderState* st, const int16_t* speech) {
 
 void lsp_avg(DecoderState* st, const int16_t* lsf) {
     for (int i = 0; i < kM; ++i) {
-        int32_t t = deposit_h(st->lsp_mean[i]);
+        int32_t t = L_deposit_h(st->lsp_mean[i]);
         t = L_msu(t, 5243, st->lsp_mean[i]);
         t = L_mac(t, 5243, lsf[i]);
         st->lsp_mean[i] = round16(t);
@@ -890,7 +786,7 @@ void dtx_dec(DecoderState* st, int next, int mode, const int16_t* parm, int16_t*
     L_log_en = L_sub(L_log_en, L_shl(log_pg, 4));
     L_log_en = L_add(L_log_en, L_shl(st->log_en_adjust, 5));
     const int16_t le = extract_h(L_log_en);
-    const int16_t lm = extract_l(L_shr(L_sub(L_log_en, deposit_h(le)), 1));
+    const int16_t lm = extract_l(L_shr(L_sub(L_log_en, L_deposit_h(le)), 1));
     const int16_t level = extract_l(pow2(le, lm));
     for (int i = 0; i < 4; ++i) {
         int16_t ex[kSub] = {};

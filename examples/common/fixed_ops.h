@@ -103,18 +103,14 @@ inline int16_t round16(int32_t x) {
 inline int16_t norm_s(int16_t x) {
     if (x == 0) return 0;
     if (x == -1) return 15;
-    int32_t v = x < 0 ? ~x : x;
-    int16_t n = 0;
-    for (; v < 0x4000; v <<= 1) ++n;
-    return n;
+    const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);  // 0 < v < 2^15
+    return static_cast<int16_t>(__builtin_clz(v) - 17);
 }
 inline int16_t norm_l(int32_t x) {
     if (x == 0) return 0;
     if (x == -1) return 31;
-    uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);
-    int16_t n = 0;
-    for (; v < 0x40000000u; v <<= 1) ++n;
-    return n;
+    const uint32_t v = static_cast<uint32_t>(x < 0 ? ~x : x);  // 0 < v < 2^31
+    return static_cast<int16_t>(__builtin_clz(v) - 1);
 }
 // num / den in Q15 for 0 <= num <= den: 0 for num <= 0, 32767 for num >= den (also den 0).
 inline int16_t div_s(int16_t num, int16_t den) {
