@@ -41,15 +41,15 @@ VOKS_AVX2 inline void keep(Lanes& k, const Lanes& o, bool ties) {
     k.idx = _mm256_blendv_epi8(k.idx, o.idx, take);
 }
 
+// The 32-bit lanes of v exchanged with those `step` (4, 2 or 1) lanes away: one step of a
+// lane-wise reduction.
+VOKS_AVX2 inline __m256i swap_lanes(__m256i v, int step) {
+    if (step == 4) return _mm256_permute2x128_si256(v, v, 1);
+    return step == 2 ? _mm256_shuffle_epi32(v, 0x4E) : _mm256_shuffle_epi32(v, 0xB1);
+}
+
 VOKS_AVX2 inline Lanes swapped(const Lanes& l, int step) {
-    if (step == 4)
-        return {_mm256_permute2x128_si256(l.sq, l.sq, 1), _mm256_permute2x128_si256(l.al, l.al, 1),
-                _mm256_permute2x128_si256(l.idx, l.idx, 1)};
-    if (step == 2)
-        return {_mm256_shuffle_epi32(l.sq, 0x4E), _mm256_shuffle_epi32(l.al, 0x4E),
-                _mm256_shuffle_epi32(l.idx, 0x4E)};
-    return {_mm256_shuffle_epi32(l.sq, 0xB1), _mm256_shuffle_epi32(l.al, 0xB1),
-            _mm256_shuffle_epi32(l.idx, 0xB1)};
+    return {swap_lanes(l.sq, step), swap_lanes(l.al, step), swap_lanes(l.idx, step)};
 }
 
 }  // namespace
@@ -327,14 +327,7 @@ VOKS_AVX2 inline void better(Packed& k, const Packed& o, bool ties) {
 }
 
 VOKS_AVX2 inline Packed swapped(const Packed& l, int step) {
-    if (step == 4)
-        return {_mm256_permute2x128_si256(l.p, l.p, 1), _mm256_permute2x128_si256(l.q, l.q, 1),
-                _mm256_permute2x128_si256(l.idx, l.idx, 1)};
-    if (step == 2)
-        return {_mm256_shuffle_epi32(l.p, 0x4E), _mm256_shuffle_epi32(l.q, 0x4E),
-                _mm256_shuffle_epi32(l.idx, 0x4E)};
-    return {_mm256_shuffle_epi32(l.p, 0xB1), _mm256_shuffle_epi32(l.q, 0xB1),
-            _mm256_shuffle_epi32(l.idx, 0xB1)};
+    return {swap_lanes(l.p, step), swap_lanes(l.q, step), swap_lanes(l.idx, step)};
 }
 
 // The 12.2 kbit/s search (five tracks of eight, a track in a vector) when every chain is a
